@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class OciSession;
+
+// One cursor on the session, always a local object of the operation that uses
+// it. Every failing call (open, SetStatement, Bind, Execute with report on,
+// close) ends in the error report, which ends the process.
+class OciCursor {
+public:
+    explicit OciCursor(OciSession& session);
+    virtual ~OciCursor();
+    OciCursor(const OciCursor&) = delete;
+    OciCursor& operator=(const OciCursor&) = delete;
+
+    // Stores the text and parses it (deferred: errors come from Execute).
+    void SetStatement(const std::string& statement);
+    // Binds a placeholder such as ":sta" to the caller's buffer, which with
+    // the indicator must stay valid until the following Execute has returned.
+    void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
+              std::int16_t* indicator);
+    // True when the statement ran; with report off a failure returns false.
+    bool Execute(bool report);
+
+    // The name of the library function that failed last, from the cursor area.
+    std::string FunctionName() const;
+    const std::string& Statement() const { return m_strStatement; }
+
+private:
+    [[noreturn]] void ReportError();
+
+    std::unique_ptr<std::uint8_t[]> m_pCursorArea;
+    std::uint8_t* m_pLogonArea;
+    std::string m_strStatement;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The one database connection of the process: its host and logon data areas.
+class OciSession {
+public:
+    OciSession();
+    virtual ~OciSession();
+    OciSession(const OciSession&) = delete;
+    OciSession& operator=(const OciSession&) = delete;
+
+    // Logs on; false leaves the session usable for another attempt and the
+    // reason in ErrorText. Shows nothing.
+    bool LogOn(const std::string& user, const std::string& password, const std::string& connect);
+    // The library's text for the return code held in the logon area.
+    std::string ErrorText();
+
+    bool IsLoggedOn() const { return m_bLoggedOn != 0; }
+    std::uint8_t* LogonArea() const { return m_pLogonArea.get(); }
+
+private:
+    std::unique_ptr<std::uint8_t[]> m_pHostArea;
+    std::unique_ptr<std::uint8_t[]> m_pLogonArea;
+    std::int32_t m_bLoggedOn = 0;
+    std::int32_t m_bInitialised = 0;
+};
+
+// The process-wide session, created at start-up and deleted at exit.
+extern OciSession* g_pSession;

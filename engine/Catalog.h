@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexmoor::engine {
+
+class Storage;
+
+// What an account may do. SYSTEM holds All.
+enum class Privilege {
+    ExecuteDbmsPipe,     // GRANT EXECUTE ON dbms_pipe TO user
+    CreateProcedure,     // GRANT CREATE PROCEDURE TO user
+    CreatePublicSynonym, // GRANT CREATE PUBLIC SYNONYM TO user
+    DropPublicSynonym,   // GRANT DROP PUBLIC SYNONYM TO user
+    CreateUser,          // GRANT CREATE USER TO user
+    All,                 // GRANT DBA TO user: every privilege
+};
+
+struct ObjectName {
+    std::string owner; // upper case
+    std::string name;  // upper case
+    friend bool operator==(const ObjectName&, const ObjectName&) = default;
+};
+
+struct StoredProcedure {
+    ObjectName object;
+    std::string source;      // the CREATE statement's text from PROCEDURE on
+    std::int64_t version = 0; // changes whenever the procedure is replaced
+};
+
+// Accounts, privileges, stored procedures and synonyms in the database file.
+// Names are given in any case and kept in upper case. Every change is its own
+// transaction, visible at once to other sessions and processes.
+class Catalog {
+public:
+    explicit Catalog(Storage& storage);
+
+    // The user name as stored, or nothing for an unknown user or a wrong
+    // password.
+    std::optional<std::string> authenticate(std::string_view user, std::string_view password);
+    bool userExists(std::string_view user);
+    bool hasPrivilege(std::string_view user, Privilege privilege);
+
+    void createUser(std::string_view user, std::string_view password); // ORA-01920
+    void dropUser(std::string_view user);                               // ORA-01918
+    void grant(std::string_view user, Privilege privilege);             // ORA-01917
+    void revoke(std::string_view user, Privilege privilege);            // ORA-01917
+
+    // ORA-00955 when the name is taken in that schema and `orReplace` is off,
+    // or when it is taken by an object that is not a procedure.
+    void storeProcedure(const ObjectName& object, std::string_view source, bool orReplace);
+    std::optional<StoredProcedure> findProcedure(const ObjectName& object);
+    void dropProcedure(const ObjectName& object); // ORA-04043
+
+    // A public synonym has owner "PUBLIC". ORA-00955 when the name is taken.
+    void createSynonym(const ObjectName& synonym, const ObjectName& target, bool orReplace);
+    void dropSynonym(const ObjectName& synonym); // ORA-01432 (public) / ORA-01434
+    std::optional<ObjectName> findSynonym(const ObjectName& synonym);
+
+    // Oracle's resolution of a plain name for `user`: an object or private
+    // synonym in the user's own schema, then a public synonym; synonyms are
+    // followed to what they name.
+    std::optional<ObjectName> resolve(std::string_view user, std::string_view name);
+
+private:
+    Storage& storage_;
+};
+
+} // namespace vexmoor::engine

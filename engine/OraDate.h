@@ -1,0 +1,34 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+
+namespace vexmoor::engine {
+
+// An Oracle DATE: a civil date and time to the second, without a time zone.
+// Stored as seconds since 1970-01-01 00:00:00 of the proleptic Gregorian
+// calendar; negative before that.
+struct OraDate {
+    std::int64_t seconds = 0;
+
+    friend auto operator<=>(const OraDate&, const OraDate&) = default;
+};
+
+struct CivilTime {
+    int year = 1970; // 4712 BC .. 9999 AD; year 0 is not used by Oracle
+    int month = 1;   // 1..12
+    int day = 1;     // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// Conversions between the two forms; fromCivil expects a valid date.
+CivilTime toCivil(OraDate date);
+OraDate fromCivil(const CivilTime& civil);
+
+// Day of the week of a date: 1 = Sunday .. 7 = Saturday (Oracle's D in an
+// American territory).
+int dayOfWeek(OraDate date);
+
+} // namespace vexmoor::engine

@@ -1,0 +1,110 @@
+#include "OraError.h"
+
+#include <array>
+#include <cstdio>
+#include <utility>
+
+namespace vexmoor::engine {
+
+namespace {
+
+struct ErrorText {
+    int code;
+    std::string_view text;
+};
+
+// Oracle's wording for the errors the engine raises.
+constexpr std::array kErrorTexts{
+    ErrorText{900, "invalid SQL statement"},
+    ErrorText{942, "table or view does not exist"},
+    ErrorText{955, "name is already used by an existing object"},
+    ErrorText{1008, "not all variables bound"},
+    ErrorText{1017, "invalid username/password; logon denied"},
+    ErrorText{1031, "insufficient privileges"},
+    ErrorText{1034, "ORACLE not available"},
+    ErrorText{1036, "illegal variable name/number"},
+    ErrorText{1403, "no data found"},
+    ErrorText{1432, "public synonym to be dropped does not exist"},
+    ErrorText{1434, "private synonym to be dropped does not exist"},
+    ErrorText{1476, "divisor is equal to zero"},
+    ErrorText{1722, "invalid number"},
+    ErrorText{1830, "date format picture ends before converting entire input string"},
+    ErrorText{1843, "not a valid month"},
+    ErrorText{1847, "day of month must be between 1 and last day of month"},
+    ErrorText{1858, "a non-numeric character was found where a numeric was expected"},
+    ErrorText{1861, "literal does not match format string"},
+    ErrorText{1917, "user or role '%s' does not exist"},
+    ErrorText{1918, "user '%s' does not exist"},
+    ErrorText{1920, "user name '%s' conflicts with another user or role name"},
+    ErrorText{1821, "date format not recognized"},
+    ErrorText{1481, "invalid number format model"},
+    ErrorText{3114, "not connected to ORACLE"},
+    ErrorText{4043, "object %s does not exist"},
+    ErrorText{6502, "PL/SQL: numeric or value error%s"},
+    ErrorText{6503, "PL/SQL: Function returned without value"},
+    ErrorText{6510, "PL/SQL: unhandled user-defined exception"},
+    ErrorText{6512, "at %s"},
+    ErrorText{6550, "line %s, column %s:\n%s"},
+    ErrorText{6556, "the pipe is empty, cannot fulfill the unpack_message request"},
+    ErrorText{6558, "buffer in dbms_pipe package is full. No more items allowed"},
+    ErrorText{6559, "wrong datatype requested, %s, actual datatype is %s"},
+    ErrorText{12154, "TNS:could not resolve the connect identifier specified"},
+    ErrorText{21000, "error number argument to raise_application_error of %s%s is out of range"},
+    ErrorText{23322, "Privilege error accessing pipe"},
+};
+
+std::string_view findText(int code)
+{
+    for (const auto& entry : kErrorTexts) {
+        if (entry.code == code)
+            return entry.text;
+    }
+    return {};
+}
+
+} // namespace
+
+OraError::OraError(int code, std::string message, unsigned parseOffset)
+    : code_(code), message_(std::move(message)), parseOffset_(parseOffset)
+{
+}
+
+void OraError::appendLine(std::string_view line)
+{
+    message_ += '\n';
+    message_ += line;
+}
+
+std::string oraPrefix(int code)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "ORA-%05d", code);
+    return buffer;
+}
+
+std::string oraText(int code, std::initializer_list<std::string_view> args)
+{
+    std::string_view pattern = findText(code);
+    if (pattern.empty())
+        return "Message " + std::to_string(code) + " not found";
+
+    std::string text;
+    auto next = args.begin();
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
+            if (next != args.end())
+                text += *next++;
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
+OraError oraError(int code, std::initializer_list<std::string_view> args)
+{
+    return OraError(code, oraPrefix(code) + ": " + oraText(code, args));
+}
+
+} // namespace vexmoor::engine

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace vexmoor::engine {
+
+class Storage;
+
+// The pipes of dbms_pipe, kept in the database file so that every session of
+// every process sees them. A message is received by one session only, in
+// send order. Pipe names are case-insensitive.
+class PipeStore {
+public:
+    static constexpr std::int64_t kDefaultMaxPipeSize = 8192;
+    static constexpr std::chrono::seconds kMaxWait{86'400'000};
+
+    explicit PipeStore(Storage& storage);
+
+    // dbms_pipe.send_message: 0 sent, 1 timed out. While the pipe holds more
+    // than its size allows with this message added, waits for a receiver to
+    // make room, up to `timeout`. A larger `maxPipeSize` raises the pipe's
+    // size for its life; a smaller one is ignored.
+    int send(std::string_view pipe, std::span<const std::uint8_t> message,
+             std::chrono::milliseconds timeout, std::int64_t maxPipeSize = kDefaultMaxPipeSize);
+
+    // dbms_pipe.receive_message: 0 with the oldest message moved into
+    // `message`, 1 when none came within `timeout` (0 = do not wait). A
+    // receive that finds the pipe empty writes nothing to the file.
+    int receive(std::string_view pipe, std::chrono::milliseconds timeout,
+                std::vector<std::uint8_t>& message);
+
+    // dbms_pipe.purge: drops every message on the pipe.
+    void purge(std::string_view pipe);
+
+    // dbms_pipe.create_pipe / remove_pipe: 0; an existing pipe is kept as it is.
+    int createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate);
+    int removePipe(std::string_view pipe);
+
+    // Number of messages waiting (for tests and tools).
+    std::int64_t messageCount(std::string_view pipe);
+
+private:
+    Storage& storage_;
+};
+
+} // namespace vexmoor::engine

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Statement.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vexmoor::engine {
+
+class Database;
+
+// A logged-on user of a database: its own dbms_pipe message buffer, its
+// NLS_DATE_FORMAT and its cache of parsed statements. Ending a session needs
+// no call to the database.
+class Session {
+public:
+    // Raises ORA-01017 for an unknown user or a wrong password. User names
+    // are case-insensitive, passwords are not.
+    static std::unique_ptr<Session> logOn(std::shared_ptr<Database> database,
+                                          std::string_view user, std::string_view password);
+
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The user name as the catalog spells it (upper case).
+    const std::string& user() const;
+    Database& database();
+
+    // A statement for this text; nothing is checked until it runs.
+    std::unique_ptr<Statement> prepare(std::string text);
+
+    struct Impl;
+
+private:
+    explicit Session(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace vexmoor::engine
