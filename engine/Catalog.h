@@ -65,6 +65,11 @@ public:
     // followed to what they name.
     std::optional<ObjectName> resolve(std::string_view user, std::string_view name);
 
+    // A number that changes whenever procedures, synonyms, accounts or
+    // privileges change, in this process or another. Cheap enough to ask on
+    // every call: callers cache resolved names and compiled procedures under it.
+    std::int64_t generation();
+
 private:
     Storage& storage_;
 };
