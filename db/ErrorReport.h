@@ -22,3 +22,8 @@ FatalErrorHandler SetFatalErrorHandler(FatalErrorHandler handler); // returns th
 
 // Shows the report through the installed handler, then aborts the process.
 [[noreturn]] void ShowFatalErrorAndEnd(const std::string& report);
+
+// True while a fatal report is on screen. A window that shows the report sets
+// it, so that timer ticks arriving meanwhile start no further database work.
+void SetFatalReportShowing(bool showing);
+bool IsFatalReportShowing();
