@@ -7,14 +7,18 @@
 class OciSession;
 class Profile;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 // The "Connect to Oracle" dialog: logs the session on, remembers the last
 // user name and connect string, and keeps the history of connect strings.
+// Its controls come from template 146 and are found by their ids.
 class CConnectDlg : public QDialog {
     Q_OBJECT
 
 public:
+    // Reads the last user name and connect string, builds the controls and
+    // opens them (OnInitDialog): fields in place, history filled, focus set.
     CConnectDlg(QWidget* parent, OciSession& session, Profile& profile);
 
     void FillHistory();
@@ -25,6 +29,18 @@ public slots:
     void reject() override; // Cancel (OnCancel)
 
 private:
+    void OnInitDialog();
+    void PutFieldsIntoControls();
+    // The control whose text is too long, or nullptr when all were taken.
+    QWidget* TakeFieldsFromControls();
+    void RefuseOverlongField(QWidget& control);
+    void ShowStatus(const std::string& line1, const std::string& line2, const std::string& line3);
+
+    QLineEdit& UserNameEdit() const;
+    QLineEdit& PasswordEdit() const;
+    QComboBox& ConnectStringBox() const;
+    QLabel& StatusLine(int index) const;
+
     OciSession& m_session;
     Profile& m_profile;
     std::string m_strUserName;

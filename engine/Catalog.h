@@ -38,6 +38,11 @@ class Catalog {
 public:
     explicit Catalog(Storage& storage);
 
+    // Fills a new database file: SYSTEM/manager with every privilege and
+    // VEXMOOR/vexmoor with dbms_pipe, CREATE PROCEDURE and CREATE PUBLIC
+    // SYNONYM. Runs inside the transaction that creates the file.
+    static void createDefaultAccounts(Storage& storage);
+
     // The user name as stored, or nothing for an unknown user or a wrong
     // password.
     std::optional<std::string> authenticate(std::string_view user, std::string_view password);

@@ -58,8 +58,15 @@ public:
     std::size_t packedSize() const;
 
 private:
+    void append(ItemType type, std::span<const std::uint8_t> data);
+    // The data of the next item after checking its type; moves past it.
+    std::span<const std::uint8_t> take(ItemType wanted);
+
+    // The items of the message, without the closing byte.
     std::vector<std::uint8_t> bytes_;
     std::size_t readPosition_ = 0;
+    // Holds a received message: the next pack starts a new one.
+    bool received_ = false;
 };
 
 } // namespace vexmoor::engine

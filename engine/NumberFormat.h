@@ -10,8 +10,8 @@ namespace vexmoor::engine {
 std::string formatNumber(double value);
 
 // TO_CHAR(number, format) for the common models: 9, 0, '.', ',', D, G, $,
-// FM, S, MI, PR, EEEE, X. A value that does not fit gives '#' characters, as
-// Oracle does; an unknown model raises ORA-01481.
+// FM, S, MI, PR, EEEE, X, B, V, TM. A value that does not fit gives '#'
+// characters, as Oracle does; an unknown model raises ORA-01481.
 std::string formatNumber(double value, std::string_view format);
 
 // TO_NUMBER(text) and the implicit conversion of text to a number: leading
@@ -20,7 +20,16 @@ std::string formatNumber(double value, std::string_view format);
 // `inPlSql`, else ORA-01722.
 double parseNumber(std::string_view text, bool inPlSql = true);
 
-// TO_NUMBER(text, format).
-double parseNumber(std::string_view text, std::string_view format);
+// TO_NUMBER(text, format): the text as the model describes it (blanks
+// around, '$', group separators and sign where the model has them). Errors
+// as for TO_NUMBER(text). TM models read like TO_NUMBER(text).
+double parseNumber(std::string_view text, std::string_view format, bool inPlSql = true);
+
+// Keeps a string literal as the format from converting to `bool inPlSql`,
+// which the compiler would otherwise prefer.
+inline double parseNumber(std::string_view text, const char* format, bool inPlSql = true)
+{
+    return parseNumber(text, std::string_view(format), inPlSql);
+}
 
 } // namespace vexmoor::engine

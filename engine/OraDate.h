@@ -15,7 +15,8 @@ struct OraDate {
 };
 
 struct CivilTime {
-    int year = 1970; // 4712 BC .. 9999 AD; year 0 is not used by Oracle
+    int year = 1970; // 4712 BC .. 9999 AD; year 0 is not used by Oracle:
+                     // -1 is 1 BC, -4712 is 4712 BC
     int month = 1;   // 1..12
     int day = 1;     // 1..31
     int hour = 0;
@@ -30,5 +31,13 @@ OraDate fromCivil(const CivilTime& civil);
 // Day of the week of a date: 1 = Sunday .. 7 = Saturday (Oracle's D in an
 // American territory).
 int dayOfWeek(OraDate date);
+
+// Calendar facts the conversions share. Years are numbered as in CivilTime:
+// -1 is 1 BC, the year before 1 AD, so 1 BC is a leap year as 4 BC is.
+bool isLeapYear(int year);
+int daysInMonth(int year, int month);
+// Days since 1970-01-01 (negative before), and back.
+std::int64_t daysFromCivil(int year, int month, int day);
+void civilFromDays(std::int64_t days, int& year, int& month, int& day);
 
 } // namespace vexmoor::engine

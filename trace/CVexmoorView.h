@@ -5,13 +5,20 @@
 
 #include <QPlainTextEdit>
 
+#include <cstddef>
 #include <string>
 
 class OciSession;
 class Profile;
+class QPrinter;
 
 // The log window: shows the trace log (the document's content), owns the five
 // trace settings and polls the pipe on a timer.
+//
+// The log is kept twice: as the exact bytes appended (m_log, what the
+// document saves) and as the text window's paragraphs (what the user sees and
+// may edit). The window cannot hold the bytes themselves: it turns CR LF, a
+// lone LF and a lone CR alike into paragraph breaks. See CVexmoorView.cpp.
 class CVexmoorView : public QPlainTextEdit, public LineSink {
     Q_OBJECT
 
@@ -22,11 +29,18 @@ public:
     ~CVexmoorView() override;
 
     TraceSettings& Settings() { return m_poller.Settings(); }
+    const TraceSettings& Settings() const { return m_poller.Settings(); }
+    // The id of the poll timer, 0 when none runs.
     unsigned TimerId() const { return m_nTimerId; }
 
-    // The whole log text, as bytes, and replacing it (the document's Open and New).
+    // The whole log text, as bytes (Latin-1), and replacing it (the
+    // document's Open and New). Lines appended by a poll that is still
+    // running are included.
     std::string LogText() const;
     void SetLogText(const std::string& text);
+
+    // Prints the log text page by page (Print, Print Preview, /p, /pt).
+    void Print(QPrinter& printer) const;
 
     // LineSink
     void AppendLine(std::string_view composedLine) override;
@@ -42,8 +56,19 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    void LoadSettings();
+    void ShowPendingText();
+    void OnContentsChange(int position, int charsRemoved, int charsAdded);
+    void TakeTextFromWindow();
+    std::string TextFromWindow() const;
+
     Profile& m_profile;
     OciSession& m_session;
     PipePoller m_poller;
     unsigned m_nTimerId = 0;
+
+    std::string m_log;          // the log's bytes, exactly as appended or loaded
+    std::size_t m_nShown = 0;   // how many bytes of m_log the window shows
+    bool m_bUserEdited = false; // the window holds edits m_log lacks
+    bool m_bUpdating = false;   // the window is being changed by this class
 };

@@ -2,8 +2,23 @@
 
 #include "TraceSettings.h"
 
+#include <cstdint>
+#include <string>
+
 class LineSink;
 class OciSession;
+
+// The cursor operations a poll uses, as OciCursor offers them. A poll runs on
+// an OciCursor; tests put a recording wrapper around one to see every
+// statement and bind.
+class PollCursor {
+public:
+    virtual ~PollCursor() = default;
+    virtual void SetStatement(const std::string& statement) = 0;
+    virtual void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
+                      std::int16_t* indicator) = 0;
+    virtual bool Execute(bool report) = 0;
+};
 
 // Drains the pipe named in the settings into a sink: the logic of the log
 // window's timer tick, without the window.
@@ -17,6 +32,8 @@ public:
     // One poll: receives and reads every waiting message, in pipe order, on
     // one cursor, simple or typed according to Auto Unpack.
     void PollPipe();
+    // The same poll on a cursor the caller opened.
+    void PollPipe(PollCursor& cursor);
 
 private:
     OciSession& m_session;

@@ -1,0 +1,6 @@
+#pragma once
+
+class QWidget;
+
+// The About command: the about box with the product, version and release date.
+void ShowAboutVexmoor(QWidget* parent);

@@ -1,0 +1,88 @@
+#include "ActionRegistry.h"
+
+#include "res/AcceleratorTable.h"
+#include "res/CommandIds.h"
+#include "res/MenuTable.h"
+#include "res/StringTable.h"
+#include "res/ToolbarTable.h"
+
+#include <QAction>
+#include <QIcon>
+
+namespace {
+
+const char* ImageFor(int commandId)
+{
+    for (const res::ToolbarButton& button : res::MainToolbar())
+        if (button.commandId == commandId)
+            return button.image;
+    return nullptr;
+}
+
+// Commands that no table names but that the program still carries: printing
+// without a dialog (the /p switch) and the rest of the recent-file list.
+constexpr int kCommandsOutsideTables[] = {
+    res::ID_FILE_PRINT_DIRECT,
+    res::ID_FILE_MRU_FILE2,
+    res::ID_FILE_MRU_FILE3,
+    res::ID_FILE_MRU_FILE4,
+};
+
+} // namespace
+
+ActionRegistry::ActionRegistry(QObject& owner)
+{
+    for (const res::Menu& menu : res::MainMenu())
+        for (const res::MenuItem& item : menu.items)
+            Create(owner, item.commandId);
+    for (const res::ToolbarButton& button : res::MainToolbar())
+        Create(owner, button.commandId);
+    for (const res::Accelerator& accelerator : res::MainAccelerators())
+        Create(owner, accelerator.commandId);
+    for (int commandId : kCommandsOutsideTables)
+        Create(owner, commandId);
+}
+
+void ActionRegistry::Create(QObject& owner, int commandId)
+{
+    if (commandId == 0 || m_actions.count(commandId) != 0)
+        return;
+    auto* action = new QAction(&owner);
+    action->setObjectName(QString::number(commandId));
+    const char* menuText = res::MenuTextFor(commandId);
+    action->setText(menuText ? QString::fromLatin1(menuText) : res::TooltipText(commandId));
+    action->setStatusTip(res::PromptText(commandId));
+    const QString tooltip = res::TooltipText(commandId);
+    if (!tooltip.isEmpty())
+        action->setToolTip(tooltip);
+    action->setShortcuts(res::KeySequencesFor(commandId));
+    if (const char* image = ImageFor(commandId))
+        action->setIcon(QIcon(QString::fromLatin1(image)));
+    if (commandId == res::ID_VIEW_TOOLBAR || commandId == res::ID_VIEW_STATUS_BAR) {
+        action->setCheckable(true);
+        action->setChecked(true);
+    }
+    m_actions.emplace(commandId, action);
+}
+
+QAction* ActionRegistry::Action(int commandId) const
+{
+    const auto found = m_actions.find(commandId);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+QList<int> ActionRegistry::CommandIds() const
+{
+    QList<int> ids;
+    for (const auto& [id, action] : m_actions)
+        ids.append(id);
+    return ids;
+}
+
+QList<QAction*> ActionRegistry::Actions() const
+{
+    QList<QAction*> actions;
+    for (const auto& [id, action] : m_actions)
+        actions.append(action);
+    return actions;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+
+#include <map>
+
+class QAction;
+class QObject;
+
+// One QAction per command, built in one place from the resource tables: the
+// menu text, the status-bar prompt and tooltip from the string table, the
+// shortcuts from the accelerator table and the toolbar image. Each action's
+// objectName is its command id, so that anyone can find it by id.
+class ActionRegistry {
+public:
+    // The actions become children of `owner`.
+    explicit ActionRegistry(QObject& owner);
+
+    // The action of a command; nullptr for an id without one.
+    QAction* Action(int commandId) const;
+    QList<int> CommandIds() const;
+    QList<QAction*> Actions() const;
+
+private:
+    void Create(QObject& owner, int commandId);
+
+    std::map<int, QAction*> m_actions;
+};

@@ -1,0 +1,171 @@
+#include "CMainFrame.h"
+
+#include "ActionRegistry.h"
+#include "KeyStatePanes.h"
+#include "RecentFileList.h"
+#include "res/CommandIds.h"
+#include "res/MenuTable.h"
+#include "res/StringTable.h"
+#include "res/ToolbarTable.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+
+QString FrameTitle(const QString& documentTitle)
+{
+    return documentTitle + QStringLiteral(" - ") + res::LoadString(res::IDR_MAINFRAME);
+}
+
+CMainFrame::CMainFrame(ActionRegistry& actions, QWidget* parent)
+    : QMainWindow(parent), m_actions(actions)
+{
+    setObjectName(QString::number(res::IDR_MAINFRAME));
+}
+
+bool CMainFrame::OnCreate()
+{
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    ConnectBarToggles();
+    // Shortcuts work wherever the focus is in the window, also for commands
+    // that no menu carries (F6, the toolbar-only ones).
+    addActions(m_actions.Actions());
+    return m_wndToolBar && m_wndStatusBar && m_messagePane && m_keyPanes;
+}
+
+QMenu* CMainFrame::Menu(int index) const
+{
+    return index >= 0 && index < m_menus.size() ? m_menus.at(index) : nullptr;
+}
+
+void CMainFrame::BuildMenus()
+{
+    for (const res::Menu& menuTemplate : res::MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(menuTemplate.title));
+        for (const res::MenuItem& item : menuTemplate.items) {
+            if (item.commandId == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            menu->addAction(m_actions.Action(item.commandId));
+            // The rest of the recent-file list follows its first place.
+            if (item.commandId == res::ID_FILE_MRU_FILE1) {
+                for (int id = res::ID_FILE_MRU_FILE2; id <= res::ID_FILE_MRU_FILE4; ++id) {
+                    QAction* entry = m_actions.Action(id);
+                    entry->setVisible(false);
+                    menu->addAction(entry);
+                }
+            }
+        }
+        m_menus.append(menu);
+    }
+    if (QMenu* view = Menu(2))
+        connect(view, &QMenu::aboutToShow, this, &CMainFrame::SyncBarChecks);
+}
+
+void CMainFrame::BuildToolBar()
+{
+    m_wndToolBar = new QToolBar(this);
+    m_wndToolBar->setObjectName(QString::number(res::AFX_IDW_TOOLBAR));
+    m_wndToolBar->setWindowTitle(QStringLiteral("Standard"));
+    m_wndToolBar->setIconSize(QSize(res::kToolbarImageSize, res::kToolbarImageSize));
+    m_wndToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_wndToolBar->setMovable(true);
+    m_wndToolBar->setFloatable(true);
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (const res::ToolbarButton& button : res::MainToolbar()) {
+        if (button.commandId == 0) {
+            m_wndToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_actions.Action(button.commandId);
+        m_wndToolBar->addAction(action);
+        if (QWidget* widget = m_wndToolBar->widgetForAction(action))
+            widget->setObjectName(QString::number(button.commandId));
+    }
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
+}
+
+void CMainFrame::BuildStatusBar()
+{
+    m_wndStatusBar = new QStatusBar(this);
+    m_wndStatusBar->setObjectName(QString::number(res::AFX_IDW_STATUS_BAR));
+    m_messagePane = new QLabel(res::LoadString(res::AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
+    m_messagePane->setObjectName(QString::number(res::ID_SEPARATOR));
+    m_wndStatusBar->addWidget(m_messagePane, 1);
+    m_keyPanes = new KeyStatePanes(*m_wndStatusBar);
+    setStatusBar(m_wndStatusBar);
+}
+
+void CMainFrame::ConnectBarToggles()
+{
+    QAction* toolbarToggle = m_actions.Action(res::ID_VIEW_TOOLBAR);
+    QAction* statusBarToggle = m_actions.Action(res::ID_VIEW_STATUS_BAR);
+    connect(toolbarToggle, &QAction::triggered, this,
+            [this](bool checked) { m_wndToolBar->setVisible(checked); });
+    connect(statusBarToggle, &QAction::triggered, this,
+            [this](bool checked) { m_wndStatusBar->setVisible(checked); });
+    // The toolbar can also be closed from its own context menu or when floating.
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::SyncBarChecks);
+}
+
+void CMainFrame::SyncBarChecks()
+{
+    m_actions.Action(res::ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
+    m_actions.Action(res::ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+}
+
+void CMainFrame::UpdateFrameTitle(const QString& documentTitle)
+{
+    setWindowTitle(FrameTitle(documentTitle));
+}
+
+void CMainFrame::UpdateRecentFiles(const RecentFileList& recentFiles)
+{
+    QAction* first = m_actions.Action(res::ID_FILE_MRU_FILE1);
+    if (recentFiles.Size() == 0) {
+        first->setText(res::LoadString(res::AFX_IDS_MRU_FILE));
+        first->setEnabled(false);
+        first->setVisible(true);
+    }
+    for (int index = 0; index < 4; ++index) {
+        QAction* entry = m_actions.Action(res::ID_FILE_MRU_FILE1 + index);
+        if (index < recentFiles.Size()) {
+            entry->setText(recentFiles.MenuText(index));
+            entry->setEnabled(true);
+            entry->setVisible(true);
+        } else if (index > 0) {
+            entry->setVisible(false);
+        }
+    }
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    // The message pane shows the prompt of the item under the pointer, and
+    // "Ready" when there is none.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (m_messagePane)
+            m_messagePane->setText(tip.isEmpty() ? res::LoadString(res::AFX_IDS_IDLEMESSAGE) : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closeQuery && !m_closeQuery()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}

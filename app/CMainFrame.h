@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+
+class ActionRegistry;
+class KeyStatePanes;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class RecentFileList;
+
+// The main window: menu, toolbar and status bar around the log view. Its
+// commands are the actions of the registry; the frame only lays them out and
+// keeps the bars' View-menu check marks true.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(ActionRegistry& actions, QWidget* parent = nullptr);
+
+    // Builds the menu, the toolbar and the status bar with its four panes.
+    // False when any of them could not be made.
+    bool OnCreate();
+
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+    QStatusBar* StatusBar() const { return m_wndStatusBar; }
+    // The message pane: "Ready", or the prompt of the item under the pointer.
+    QLabel* MessagePane() const { return m_messagePane; }
+    KeyStatePanes* KeyPanes() const { return m_keyPanes; }
+    QMenu* Menu(int index) const;
+
+    // "<document title> - Vexmoor - The PL/SQL Tracing facility".
+    void UpdateFrameTitle(const QString& documentTitle);
+
+    // Shows the list in the File menu in place of the "Recent File" item.
+    void UpdateRecentFiles(const RecentFileList& recentFiles);
+
+    // Asked before the window closes; false keeps it open.
+    void SetCloseQuery(std::function<bool()> query) { m_closeQuery = std::move(query); }
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void ConnectBarToggles();
+    void SyncBarChecks();
+
+    // In this order, as the frame declares its two bars.
+    QStatusBar* m_wndStatusBar = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+
+    ActionRegistry& m_actions;
+    QLabel* m_messagePane = nullptr;
+    KeyStatePanes* m_keyPanes = nullptr;
+    QList<QMenu*> m_menus;
+    std::function<bool()> m_closeQuery;
+};
+
+// The main window's title for a document title.
+QString FrameTitle(const QString& documentTitle);

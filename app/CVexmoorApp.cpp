@@ -1,0 +1,330 @@
+#include "CVexmoorApp.h"
+
+#include "AboutCommand.h"
+#include "ActionRegistry.h"
+#include "CMainFrame.h"
+#include "FatalErrorBox.h"
+#include "LogPrinting.h"
+#include "MessageBox.h"
+#include "Profile.h"
+#include "db/CConnectDlg.h"
+#include "db/OciSession.h"
+#include "res/CommandIds.h"
+#include "res/Images.h"
+#include "res/StringTable.h"
+#include "res/ToolbarTable.h"
+#include "trace/CVexmoorView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QIcon>
+#include <QPrinter>
+
+CVexmoorApp::CVexmoorApp(Profile& profile, LogonStep logon, QObject* parent)
+    : QObject(parent), m_profile(profile), m_logon(std::move(logon)), m_recentFiles(profile)
+{
+}
+
+CVexmoorApp::~CVexmoorApp()
+{
+    // The window and its view go before the session they poll.
+    m_pMainWnd.reset();
+    m_view = nullptr;
+    if (g_pSession == m_session.get())
+        g_pSession = nullptr;
+    m_session.reset();
+    if (m_bFatalHandlerInstalled)
+        SetFatalErrorHandler(std::move(m_previousFatalHandler));
+}
+
+CVexmoorApp::LogonStep CVexmoorApp::DefaultLogonStep()
+{
+    return [](OciSession* session, Profile& profile) { return RunConnectDialog(session, profile); };
+}
+
+bool CVexmoorApp::InitInstance(const QStringList& arguments)
+{
+    // The profile (QSettings "Orrindale"/"Vexmoor") was chosen by whoever
+    // made this object; here the framework's standard settings come from it.
+    m_recentFiles.ReadList();
+    m_nNumPreviewPages = m_profile.GetProfileInt(kSettingsSection, kPreviewPagesEntry, 0);
+
+    // The one session of the process: made before the logon dialog, which
+    // logs it on, and kept until ExitInstance.
+    m_session = std::make_unique<OciSession>();
+    g_pSession = m_session.get();
+    InstallFatalErrorHandler();
+
+    const CommandLineInfo commandLine = ParseCommandLine(arguments);
+
+    // The logon comes before any window: Cancel ends the program here.
+    if (!m_logon || m_logon(g_pSession, m_profile) != 1)
+        return false;
+
+    if (!CreateMainWindow())
+        return false;
+    if (!ProcessShellCommand(commandLine))
+        return false;
+    m_pMainWnd->show();
+    m_pMainWnd->repaint();
+    return true;
+}
+
+int CVexmoorApp::ExitInstance(int exitCode)
+{
+    m_pMainWnd.reset();
+    m_view = nullptr;
+    if (g_pSession == m_session.get())
+        g_pSession = nullptr;
+    // No log-off: the connection ends with the process.
+    m_session.reset();
+    if (m_bFatalHandlerInstalled) {
+        SetFatalErrorHandler(std::move(m_previousFatalHandler));
+        m_bFatalHandlerInstalled = false;
+    }
+    m_recentFiles.WriteList();
+    if (m_nNumPreviewPages != 0)
+        m_profile.WriteProfileInt(kSettingsSection, kPreviewPagesEntry, m_nNumPreviewPages);
+    return exitCode != 0 ? exitCode : m_nExitCode;
+}
+
+void CVexmoorApp::InstallFatalErrorHandler()
+{
+    auto source = [this] {
+        RecoverySource recovery;
+        if (m_view)
+            recovery.logText = m_view->LogText();
+        recovery.documentPath = m_doc.PathName();
+        recovery.title = m_doc.Title();
+        return recovery;
+    };
+    auto parent = [this]() -> QWidget* { return m_pMainWnd.get(); };
+    FatalErrorHandler previous = SetFatalErrorHandler(MakeFatalErrorHandler(source, parent));
+    if (!m_bFatalHandlerInstalled) {
+        m_previousFatalHandler = std::move(previous);
+        m_bFatalHandlerInstalled = true;
+    }
+}
+
+bool CVexmoorApp::CreateMainWindow()
+{
+    res::InitImages();
+    m_actions = std::make_unique<ActionRegistry>(*this);
+    m_pMainWnd = std::make_unique<CMainFrame>(*m_actions);
+    m_pMainWnd->setWindowIcon(QIcon(QString::fromLatin1(res::kProgramIcon)));
+    if (!m_pMainWnd->OnCreate()) {
+        m_pMainWnd.reset();
+        return false;
+    }
+    m_view = new CVexmoorView(m_profile, *m_session, m_pMainWnd.get());
+    m_pMainWnd->setCentralWidget(m_view);
+    m_view->setFocus();
+
+    m_doc.AttachView(m_view);
+    connect(&m_doc, &CVexmoorDoc::TitleChanged, m_pMainWnd.get(), &CMainFrame::UpdateFrameTitle);
+    connect(&m_doc, &CVexmoorDoc::AddedToRecentFiles, this, &CVexmoorApp::AddToRecentFiles);
+    m_pMainWnd->SetCloseQuery([this] { return m_doc.SaveModified(); });
+    m_pMainWnd->UpdateFrameTitle(m_doc.Title());
+    m_pMainWnd->UpdateRecentFiles(m_recentFiles);
+    WireCommands();
+    return true;
+}
+
+void CVexmoorApp::WireCommands()
+{
+    const auto on = [this](int id, auto handler) {
+        connect(m_actions->Action(id), &QAction::triggered, this, handler);
+    };
+    on(res::ID_APP_ABOUT, &CVexmoorApp::OnAppAbout);
+    on(res::ID_APP_EXIT, &CVexmoorApp::OnAppExit);
+    on(res::ID_FILE_NEW, &CVexmoorApp::OnFileNew);
+    on(res::ID_FILE_OPEN, &CVexmoorApp::OnFileOpen);
+    on(res::ID_FILE_PRINT_SETUP, &CVexmoorApp::OnFilePrintSetup);
+    on(res::ID_FILE_PRINT, &CVexmoorApp::OnFilePrint);
+    on(res::ID_FILE_PRINT_DIRECT, &CVexmoorApp::OnFilePrintDirect);
+    on(res::ID_FILE_PRINT_PREVIEW, &CVexmoorApp::OnFilePrintPreview);
+    for (int index = 0; index < m_recentFiles.MaximumSize(); ++index)
+        on(res::ID_FILE_MRU_FILE1 + index, [this, index] { OnOpenRecentFile(index); });
+
+    connect(m_actions->Action(res::ID_FILE_SAVE), &QAction::triggered, &m_doc,
+            &CVexmoorDoc::OnFileSave);
+    connect(m_actions->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &m_doc,
+            &CVexmoorDoc::OnFileSaveAs);
+
+    connect(m_actions->Action(res::ID_START), &QAction::triggered, m_view, &CVexmoorView::OnStart);
+    connect(m_actions->Action(res::ID_OPTIONS), &QAction::triggered, m_view,
+            &CVexmoorView::OnOptions);
+    connect(m_actions->Action(res::ID_PURGE_PIPE), &QAction::triggered, m_view,
+            &CVexmoorView::OnPurgePipe);
+    WireEditCommands();
+}
+
+void CVexmoorApp::WireEditCommands()
+{
+    CVexmoorView* view = m_view;
+    const auto on = [this](int id, auto handler) {
+        connect(m_actions->Action(id), &QAction::triggered, m_view, handler);
+    };
+    // Undo, Cut and Paste change the text only while the log is editable;
+    // Copy works either way. The edit control refuses Cut and Paste itself
+    // when read-only, but not Undo.
+    on(res::ID_EDIT_UNDO, [view] {
+        if (!view->isReadOnly())
+            view->undo();
+    });
+    on(res::ID_EDIT_CUT, [view] { view->cut(); });
+    on(res::ID_EDIT_COPY, [view] { view->copy(); });
+    on(res::ID_EDIT_PASTE, [view] { view->paste(); });
+    // One pane: both pane commands bring the focus back to the log.
+    on(res::ID_NEXT_PANE, [view] { view->setFocus(Qt::TabFocusReason); });
+    on(res::ID_PREV_PANE, [view] { view->setFocus(Qt::BacktabFocusReason); });
+
+    connect(view, &QPlainTextEdit::copyAvailable, this, &CVexmoorApp::UpdateEditCommands);
+    connect(view, &QPlainTextEdit::undoAvailable, this, &CVexmoorApp::UpdateEditCommands);
+    connect(view, &QPlainTextEdit::selectionChanged, this, &CVexmoorApp::UpdateEditCommands);
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, &CVexmoorApp::UpdateEditCommands);
+    UpdateEditCommands();
+}
+
+void CVexmoorApp::UpdateEditCommands()
+{
+    if (!m_view || !m_actions)
+        return;
+    const bool editable = !m_view->isReadOnly();
+    const bool selection = m_view->textCursor().hasSelection();
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool clipboardHasText = clipboard && !clipboard->text().isEmpty();
+    m_actions->Action(res::ID_EDIT_UNDO)
+        ->setEnabled(editable && m_view->document()->isUndoAvailable());
+    m_actions->Action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
+    m_actions->Action(res::ID_EDIT_COPY)->setEnabled(selection);
+    m_actions->Action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
+}
+
+bool CVexmoorApp::ProcessShellCommand(const CommandLineInfo& info)
+{
+    switch (info.m_nShellCommand) {
+    case CommandLineInfo::FileNew:
+        return m_doc.OnNewDocument();
+    case CommandLineInfo::FileOpen:
+        if (OpenDocumentFile(info.m_strFileName) == OpenResult::Opened)
+            return true;
+        m_nExitCode = 1;
+        return false;
+    case CommandLineInfo::FilePrint:
+    case CommandLineInfo::FilePrintTo:
+        // Print switches print and end the program without showing the window.
+        if (!PrintFromCommandLine(info))
+            m_nExitCode = 1;
+        return false;
+    }
+    return false;
+}
+
+bool CVexmoorApp::PrintFromCommandLine(const CommandLineInfo& info)
+{
+    if (info.m_strFileName.isEmpty() || OpenDocumentFile(info.m_strFileName) != OpenResult::Opened)
+        return false;
+    QPrinter& printer = Printer();
+    // The driver and port of "/pt FILE PRINTER DRIVER PORT" name nothing here:
+    // the printer's name is enough to find it.
+    if (info.m_nShellCommand == CommandLineInfo::FilePrintTo)
+        printer.setPrinterName(info.m_strPrinterName);
+    if (m_printerHook)
+        m_printerHook(printer);
+    if (!PrintLog(*m_view, printer, m_doc.Title())) {
+        VexmoorMessageBox(nullptr, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+        return false;
+    }
+    return true;
+}
+
+QPrinter& CVexmoorApp::Printer()
+{
+    // Made on first use: asking the system for its printers can take a moment.
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+CVexmoorApp::OpenResult CVexmoorApp::OpenDocumentFile(const QString& path)
+{
+    if (!m_doc.SaveModified())
+        return OpenResult::Cancelled;
+    return m_doc.OnOpenDocument(path) ? OpenResult::Opened : OpenResult::Failed;
+}
+
+void CVexmoorApp::AddToRecentFiles(const QString& path)
+{
+    m_recentFiles.Add(path);
+    if (m_pMainWnd)
+        m_pMainWnd->UpdateRecentFiles(m_recentFiles);
+}
+
+QWidget* CVexmoorApp::MessageParent() const
+{
+    return m_pMainWnd.get();
+}
+
+void CVexmoorApp::OnAppAbout()
+{
+    ShowAboutVexmoor(MessageParent());
+}
+
+void CVexmoorApp::OnAppExit()
+{
+    if (m_pMainWnd)
+        m_pMainWnd->close();
+}
+
+void CVexmoorApp::OnFileNew()
+{
+    if (m_doc.SaveModified())
+        m_doc.OnNewDocument();
+}
+
+void CVexmoorApp::OnFileOpen()
+{
+    const QString path = m_doc.PromptFileName(false, QString());
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void CVexmoorApp::OnFilePrintSetup()
+{
+    SetUpPrinter(Printer(), MessageParent());
+}
+
+void CVexmoorApp::OnFilePrint()
+{
+    if (m_view)
+        PrintLogWithDialog(*m_view, Printer(), m_doc.Title(), MessageParent());
+}
+
+void CVexmoorApp::OnFilePrintDirect()
+{
+    if (m_view && !PrintLog(*m_view, Printer(), m_doc.Title()))
+        VexmoorMessageBox(MessageParent(), res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+}
+
+void CVexmoorApp::OnFilePrintPreview()
+{
+    if (m_view)
+        PreviewLog(*m_view, Printer(), m_doc.Title(), MessageParent(), m_nNumPreviewPages);
+}
+
+void CVexmoorApp::OnOpenRecentFile(int index)
+{
+    if (index < 0 || index >= m_recentFiles.Size())
+        return;
+    const QString path = m_recentFiles.Entries().at(index);
+    // An entry that no longer opens leaves the list, as the framework does;
+    // one whose opening the user cancelled stays.
+    if (OpenDocumentFile(path) == OpenResult::Failed) {
+        m_recentFiles.Remove(index);
+        if (m_pMainWnd)
+            m_pMainWnd->UpdateRecentFiles(m_recentFiles);
+    }
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "CVexmoorDoc.h"
+#include "CommandLineInfo.h"
+#include "RecentFileList.h"
+#include "db/ErrorReport.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class ActionRegistry;
+class CMainFrame;
+class CVexmoorView;
+class OciSession;
+class Profile;
+class QPrinter;
+
+// The application object: start-up and shutdown of the single-document
+// program, and the commands that belong to the application (About, New, Open,
+// Print Setup, the recent files, Exit) and to printing.
+class CVexmoorApp : public QObject {
+    Q_OBJECT
+
+public:
+    // Logs the session on; 1 after a successful logon, anything else ends
+    // start-up. The program runs the logon dialog; tests log on directly.
+    using LogonStep = std::function<int(OciSession* session, Profile& profile)>;
+    // Called on the printer before the /p and /pt switches print (tests send
+    // the output to a file).
+    using PrinterHook = std::function<void(QPrinter& printer)>;
+
+    enum class OpenResult { Opened, Cancelled, Failed };
+
+    static constexpr const char* kSettingsSection = "Settings";
+    static constexpr const char* kPreviewPagesEntry = "PreviewPages";
+
+    explicit CVexmoorApp(Profile& profile, LogonStep logon = DefaultLogonStep(),
+                         QObject* parent = nullptr);
+    ~CVexmoorApp() override;
+    CVexmoorApp(const CVexmoorApp&) = delete;
+    CVexmoorApp& operator=(const CVexmoorApp&) = delete;
+
+    // Start-up, in order: recent files and print-preview settings from the
+    // profile, the session (g_pSession), the command line, the logon, then
+    // frame, document and view, and the main window shown. False ends the
+    // program: the logon was cancelled, the window could not be made, the
+    // file named could not be opened, or a print switch has done its work.
+    bool InitInstance(const QStringList& arguments);
+    // Shutdown: the frame and view go, then the session (without a log-off),
+    // then the recent-file list is written. Returns the exit code.
+    int ExitInstance(int exitCode = 0);
+
+    CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
+    CVexmoorView* View() const { return m_view; }
+    CVexmoorDoc& Document() { return m_doc; }
+    RecentFileList& RecentFiles() { return m_recentFiles; }
+    ActionRegistry* Actions() const { return m_actions.get(); }
+    QPrinter& Printer();
+    int PreviewPages() const { return m_nNumPreviewPages; }
+
+    void SetPrinterHook(PrinterHook hook) { m_printerHook = std::move(hook); }
+
+    // Opens a log after asking to save a modified one.
+    OpenResult OpenDocumentFile(const QString& path);
+
+    static LogonStep DefaultLogonStep();
+
+public slots:
+    void OnAppAbout();
+    void OnAppExit();
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+    void OnFilePrint();
+    void OnFilePrintDirect();
+    void OnFilePrintPreview();
+    void OnOpenRecentFile(int index);
+
+private:
+    void InstallFatalErrorHandler();
+    bool CreateMainWindow();
+    void WireCommands();
+    void WireEditCommands();
+    void UpdateEditCommands();
+    bool ProcessShellCommand(const CommandLineInfo& info);
+    bool PrintFromCommandLine(const CommandLineInfo& info);
+    void AddToRecentFiles(const QString& path);
+    QWidget* MessageParent() const;
+
+    Profile& m_profile;
+    LogonStep m_logon;
+    RecentFileList m_recentFiles;
+    int m_nNumPreviewPages = 0;
+    int m_nExitCode = 0;
+
+    std::unique_ptr<OciSession> m_session;
+    CVexmoorDoc m_doc;
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+    std::unique_ptr<ActionRegistry> m_actions;
+    CVexmoorView* m_view = nullptr; // owned by the frame
+    std::unique_ptr<QPrinter> m_printer;
+    PrinterHook m_printerHook;
+
+    FatalErrorHandler m_previousFatalHandler;
+    bool m_bFatalHandlerInstalled = false;
+};

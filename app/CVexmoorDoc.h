@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class CVexmoorView;
+class QWidget;
+
+// The document: the log text in the view, with a path, a title and a
+// modified flag, and the file commands New, Open, Save and Save As. It holds
+// no text of its own; it reaches the log through its one view.
+class CVexmoorDoc : public QObject {
+    Q_OBJECT
+
+public:
+    // Asks for a file name: `save` for the "Save As" dialog, else "Open".
+    // Empty when the user cancelled. Tests put their own in.
+    using FileNamePrompt = std::function<QString(QWidget* parent, bool save, const QString& initial)>;
+
+    explicit CVexmoorDoc(QObject* parent = nullptr);
+
+    void AttachView(CVexmoorView* view);
+    CVexmoorView* View() const { return m_view; }
+
+    const QString& PathName() const { return m_strPathName; }
+    const QString& Title() const { return m_strTitle; }
+
+    // Modified only by the user's own changes to the text: the poller's
+    // appends leave the flag as it was.
+    bool IsModified() const;
+    void SetModifiedFlag(bool modified = true);
+
+    // New: empty path, "Untitled", not modified, empty log. The poll timer is
+    // not touched: running tracing goes on into the empty log.
+    bool OnNewDocument();
+    // Loads the file as the log. A failed open says why and keeps the log,
+    // path and title as they were.
+    bool OnOpenDocument(const QString& path);
+    // Writes the log's bytes to `path`; a failure says why and leaves the
+    // file as it was.
+    bool OnSaveDocument(const QString& path);
+
+    // Save with the known path (or as Save As without one); Save As always asks.
+    bool DoFileSave();
+    bool DoSave(const QString& path, bool replace = true);
+
+    // When modified: "Save changes to %1?" with Yes, No and Cancel. True
+    // when the caller may go on (saved, or not wanted); false on Cancel or a
+    // failed save.
+    bool SaveModified();
+
+    void SetPathName(const QString& path, bool addToRecentFiles = true);
+    void SetFileNamePrompt(FileNamePrompt prompt) { m_prompt = std::move(prompt); }
+    QString PromptFileName(bool save, const QString& initial) const;
+
+public slots:
+    void OnFileSave() { DoFileSave(); }
+    void OnFileSaveAs() { DoSave(QString()); }
+
+signals:
+    void TitleChanged(const QString& title);
+    void ModifiedChanged(bool modified);
+    // A file was opened or saved under a new name: it goes into the recent-file list.
+    void AddedToRecentFiles(const QString& path);
+
+private:
+    QWidget* MessageParent() const;
+    void SetTitle(const QString& title);
+
+    CVexmoorView* m_view = nullptr;
+    QString m_strPathName;
+    QString m_strTitle;
+    FileNamePrompt m_prompt;
+};
+
+// The standard file dialog: title "Open" or "Save As", one filter for all files,
+// no extension added to a name without one.
+QString PromptForLogFile(QWidget* parent, bool save, const QString& initial);
+
+// The one filter both file dialogs offer. "All Files (*.*)" would hide names
+// without a dot on systems other than Windows, so there it is "All Files (*)".
+QString AllFilesFilter();

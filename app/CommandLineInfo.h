@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The command line by the desktop framework's rules: an optional file to open,
+// and the switches "p" (print the file and end) and "pt" (print it to the
+// printer named next, then end), written after "/" or "-". Other switches are
+// ignored. Since "/" also starts every absolute path here, only "/p" and
+// "/pt" are switches; any other argument starting with "/" names a file.
+struct CommandLineInfo {
+    enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo };
+
+    ShellCommand m_nShellCommand = FileNew;
+    QString m_strFileName;
+    QString m_strPrinterName;
+    QString m_strDriverName;
+    QString m_strPortName;
+};
+
+// `arguments` without the program's own name.
+CommandLineInfo ParseCommandLine(const QStringList& arguments);

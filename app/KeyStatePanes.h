@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+#include <array>
+
+class QLabel;
+class QStatusBar;
+
+// The status bar's CAP, NUM and SCRL panes: each is enabled while its key's
+// lock is on and dimmed otherwise. The state is read again on every key press
+// or release in the program, and twice a second for changes made while
+// another program had the keyboard.
+class KeyStatePanes : public QObject {
+    Q_OBJECT
+
+public:
+    explicit KeyStatePanes(QStatusBar& statusBar);
+
+    // The pane with the given id (59137, 59138, 59139), or nullptr.
+    QLabel* Pane(int id) const;
+
+public slots:
+    void Refresh();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    std::array<QLabel*, 3> m_panes{};
+    int m_timerId = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+// The log file: the log text byte for byte, no header, no terminator.
+
+// The longest log that can be opened: the log window's limit of 1 MiB less one byte.
+inline constexpr std::int64_t kMaxLogFileBytes = 1'048'575;
+
+enum class FileStatus {
+    Ok,
+    TooLarge,     // "The file is too large to open."
+    NotFound,     // "%1\nCannot find this file..."
+    AccessDenied, // reading: "Unable to read from %1..."; writing: "Unable to write to %1..."
+    DiskFull,     // "Destination disk drive is full."
+    IoError,      // "An unexpected error occurred while reading/writing %1."
+    Failed,       // "Failed to open document." / "Failed to save document."
+};
+
+struct LoadedLog {
+    FileStatus status = FileStatus::Failed;
+    std::string bytes;
+};
+
+// Reads the whole file; a file over kMaxLogFileBytes is refused unread.
+LoadedLog LoadLogFile(const QString& path);
+
+// Writes the bytes to a temporary file beside `path` and renames it over the
+// target, so a save that fails leaves the existing file as it was.
+FileStatus SaveLogFile(const QString& path, const std::string& bytes);
+
+// The message for a failed load or save, with the file's path in place of %1.
+QString LoadErrorText(FileStatus status, const QString& path);
+QString SaveErrorText(FileStatus status, const QString& path);

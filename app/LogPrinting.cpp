@@ -1,0 +1,63 @@
+#include "LogPrinting.h"
+
+#include "MessageBox.h"
+#include "res/CommandIds.h"
+#include "res/StringTable.h"
+#include "trace/CVexmoorView.h"
+
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+
+bool PrintLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName)
+{
+    printer.setDocName(documentName);
+    // A machine without printers gives a native printer without a name.
+    if (!printer.isValid()
+        || (printer.outputFormat() == QPrinter::NativeFormat && printer.printerName().isEmpty()))
+        return false;
+    log.Print(printer);
+    return true;
+}
+
+bool PrintLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+                        QWidget* parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    if (log.textCursor().hasSelection())
+        dialog.setOption(QAbstractPrintDialog::PrintSelection);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (!PrintLog(log, printer, documentName)) {
+        VexmoorMessageBox(parent, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+        return false;
+    }
+    return true;
+}
+
+void PreviewLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+                QWidget* parent, int& pages)
+{
+    printer.setDocName(documentName);
+    QPrintPreviewDialog dialog(&printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&log](QPrinter* target) { log.Print(*target); });
+    auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+    if (preview && pages == 2)
+        preview->setViewMode(QPrintPreviewWidget::FacingPagesView);
+    dialog.exec();
+    if (preview) {
+        if (preview->viewMode() == QPrintPreviewWidget::FacingPagesView)
+            pages = 2;
+        else if (preview->viewMode() == QPrintPreviewWidget::SinglePageView)
+            pages = 1;
+    }
+}
+
+void SetUpPrinter(QPrinter& printer, QWidget* parent)
+{
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.exec();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class CVexmoorView;
+class QPrinter;
+class QWidget;
+
+// Printing the log text page by page, as the framework's edit view prints.
+
+// Prints the whole log on `printer`; false when the print job cannot start.
+bool PrintLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName);
+
+// The Print command: the print dialog, then the log. False when cancelled or failed.
+bool PrintLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+                        QWidget* parent);
+
+// Print Preview: the preview window over the log. `pages` is the profile's
+// Settings/PreviewPages (0 or 1: one page, 2: two pages) and is updated from
+// the view the user chose.
+void PreviewLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+                QWidget* parent, int& pages);
+
+// Print Setup: the page and printer settings used by the next print.
+void SetUpPrinter(QPrinter& printer, QWidget* parent);

@@ -1,0 +1,18 @@
+#include "MessageBox.h"
+
+#include "res/CommandIds.h"
+#include "res/StringTable.h"
+
+QMessageBox::StandardButton VexmoorMessageBox(QWidget* parent, const QString& text,
+                                              QMessageBox::Icon icon,
+                                              QMessageBox::StandardButtons buttons,
+                                              QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, res::LoadString(res::AFX_IDS_APP_TITLE), text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    // Application modal: the whole program waits for the answer, but timer
+    // ticks still arrive, so tracing goes on while the box is open.
+    box.setWindowModality(Qt::ApplicationModal);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}

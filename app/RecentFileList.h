@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Profile;
+
+// The list of recently used files, most recent first, kept in the profile
+// section "Recent File List" as File1..FileN. Loaded at start-up and written
+// back at exit, as the desktop framework does.
+class RecentFileList {
+public:
+    static constexpr const char* kSection = "Recent File List";
+    static constexpr int kDefaultSize = 4;
+
+    RecentFileList(Profile& profile, int maximumSize = kDefaultSize);
+
+    void ReadList();
+    void WriteList() const;
+
+    // Puts `path` first; an equal entry further down moves up instead of
+    // appearing twice; the oldest entry drops off a full list.
+    void Add(const QString& path);
+    void Remove(int index);
+
+    const QStringList& Entries() const { return m_entries; }
+    int Size() const { return static_cast<int>(m_entries.size()); }
+    int MaximumSize() const { return m_maximumSize; }
+
+    // "&1 name" for the File menu.
+    QString MenuText(int index) const;
+
+private:
+    static bool SameFile(const QString& left, const QString& right);
+
+    Profile& m_profile;
+    int m_maximumSize;
+    QStringList m_entries;
+};

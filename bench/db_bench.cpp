@@ -1,0 +1,114 @@
+// The cost of the call layer: a receive on an empty pipe through OciCursor
+// (SetStatement, Bind, Execute, as the poller runs it) against the same
+// receive through the engine's own interface (Statement::bind, execute).
+// Goal: the cursor costs at most 1.2 times the engine.
+
+#include "db/Oci.h"
+#include "db/OciCursor.h"
+#include "db/OciSession.h"
+#include "engine/Database.h"
+#include "engine/Session.h"
+#include "engine/Statement.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace {
+
+const std::string kReceive = "begin :sta := dbms_pipe.receive_message('bench_empty', 0); end;";
+
+class TempDatabase {
+public:
+    TempDatabase()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        folder_ = pattern;
+    }
+    ~TempDatabase()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    TempDatabase(const TempDatabase&) = delete;
+    TempDatabase& operator=(const TempDatabase&) = delete;
+
+    std::filesystem::path file() const { return folder_ / "bench.db"; }
+
+private:
+    std::filesystem::path folder_;
+};
+
+void ReceiveEmptyPipe_Engine(benchmark::State& state)
+{
+    TempDatabase temp;
+    auto database = vexmoor::engine::Database::open(temp.file());
+    auto session = vexmoor::engine::Session::logOn(database, "vexmoor", "vexmoor");
+    auto statement = session->prepare(kReceive);
+    std::int32_t status = 0;
+    std::int16_t indicator = 0;
+    for (auto _ : state) {
+        statement->bind(":sta", {&status, sizeof status, vexmoor::engine::ExternalType::Integer, &indicator});
+        statement->execute();
+        benchmark::DoNotOptimize(status);
+    }
+    if (status != 1)
+        state.SkipWithError("the pipe was not empty");
+}
+BENCHMARK(ReceiveEmptyPipe_Engine);
+
+void ReceiveEmptyPipe_OciCursor(benchmark::State& state)
+{
+    TempDatabase temp;
+    OciSession session;
+    if (!session.LogOn("vexmoor", "vexmoor", "embedded:" + temp.file().string())) {
+        state.SkipWithError(session.ErrorText().c_str());
+        return;
+    }
+    OciCursor cursor(session);
+    std::int32_t status = 0;
+    std::int16_t indicator = 0;
+    for (auto _ : state) {
+        cursor.SetStatement(kReceive);
+        cursor.Bind(":sta", &status, sizeof status, vexmoor::oci::kTypeInteger, &indicator);
+        cursor.Execute(true);
+        benchmark::DoNotOptimize(status);
+    }
+    if (status != 1)
+        state.SkipWithError("the pipe was not empty");
+}
+BENCHMARK(ReceiveEmptyPipe_OciCursor);
+
+// A whole poll of an empty pipe: open the cursor, one receive, close it.
+void PollEmptyPipe_OciCursor(benchmark::State& state)
+{
+    TempDatabase temp;
+    OciSession session;
+    if (!session.LogOn("vexmoor", "vexmoor", "embedded:" + temp.file().string())) {
+        state.SkipWithError(session.ErrorText().c_str());
+        return;
+    }
+    std::int32_t status = 0;
+    std::int16_t indicator = 0;
+    for (auto _ : state) {
+        OciCursor cursor(session);
+        cursor.SetStatement(kReceive);
+        cursor.Bind(":sta", &status, sizeof status, vexmoor::oci::kTypeInteger, &indicator);
+        cursor.Execute(true);
+        benchmark::DoNotOptimize(status);
+    }
+}
+BENCHMARK(PollEmptyPipe_OciCursor);
+
+} // namespace
+
+BENCHMARK_MAIN();

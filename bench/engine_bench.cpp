@@ -1,0 +1,397 @@
+// The embedded engine's pipe speed, each figure against the raw floor
+// measured in the same run: one SQLite insert plus one delete of a message
+// row, prepared statements, WAL, synchronous=NORMAL.
+//
+//   build/store-bench/bench/engine_bench
+//
+// The last entry, Ratios, reports the goals as counters:
+//   send_drain_vs_floor        >= 0.7   (send + receive + two unpacks)
+//   empty_receive_vs_send_drain <= 0.1  (cost of a receive on an empty pipe)
+//   two_processes_vs_one       >= 0.25  (sender and drainer in two processes)
+
+#include "engine/Database.h"
+#include "engine/MessageBuffer.h"
+#include "engine/PipeStore.h"
+#include "engine/Session.h"
+#include "engine/Statement.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vexmoor::engine;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Cost {
+    double wall = 0; // seconds per operation
+    double cpu = 0;  // this process's CPU seconds per operation
+};
+
+// Each measurement's cost, for the ratios at the end.
+std::map<std::string, Cost>& costs()
+{
+    static std::map<std::string, Cost> results;
+    return results;
+}
+
+double cpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+class ScratchFile {
+public:
+    explicit ScratchFile(const char* name)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            folder_ = pattern;
+        file_ = folder_ / name;
+    }
+    ~ScratchFile()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::filesystem::path& path() const { return file_; }
+
+private:
+    std::filesystem::path folder_;
+    std::filesystem::path file_;
+};
+
+// Times the loop itself, so the ratios use the same clock for every entry.
+class OpTimer {
+public:
+    OpTimer(benchmark::State& state, std::string name)
+        : state_(state), name_(std::move(name)), start_(Clock::now()), cpuStart_(cpuSeconds())
+    {
+    }
+    ~OpTimer()
+    {
+        double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        double cpu = cpuSeconds() - cpuStart_;
+        auto ops = static_cast<double>(state_.iterations());
+        if (ops > 0) {
+            costs()[name_] = Cost{seconds / ops, cpu / ops};
+            state_.counters["ops_per_s"] = ops / seconds;
+        }
+    }
+    OpTimer(const OpTimer&) = delete;
+    OpTimer& operator=(const OpTimer&) = delete;
+
+private:
+    benchmark::State& state_;
+    std::string name_;
+    Clock::time_point start_;
+    double cpuStart_;
+};
+
+// What SendDebugMessage('abc') packs: LENGTH(theMessage), then the text.
+std::vector<std::uint8_t> debugMessage(MessageBuffer& buffer)
+{
+    buffer.packNumber(3);
+    buffer.packVarchar2("abc");
+    return buffer.takePacked();
+}
+
+void check(int rc, sqlite3* db)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+        std::abort();
+    }
+}
+
+void RawFloor(benchmark::State& state)
+{
+    ScratchFile file("floor.db");
+    sqlite3* db = nullptr;
+    check(sqlite3_open(file.path().c_str(), &db), db);
+    check(sqlite3_exec(db,
+                       "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                       "CREATE TABLE messages(id INTEGER PRIMARY KEY, pipe TEXT NOT NULL, payload BLOB NOT NULL);",
+                       nullptr, nullptr, nullptr),
+          db);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_stmt* remove = nullptr;
+    check(sqlite3_prepare_v2(db, "INSERT INTO messages(pipe, payload) VALUES('VEXMOOR', ?)", -1, &insert, nullptr), db);
+    check(sqlite3_prepare_v2(db, "DELETE FROM messages WHERE id = ?", -1, &remove, nullptr), db);
+    MessageBuffer buffer;
+    std::vector<std::uint8_t> payload = debugMessage(buffer);
+    {
+        OpTimer timer(state, "floor");
+        for (auto _ : state) {
+            sqlite3_bind_blob(insert, 1, payload.data(), static_cast<int>(payload.size()), SQLITE_STATIC);
+            check(sqlite3_step(insert), db);
+            sqlite3_reset(insert);
+            sqlite3_bind_int64(remove, 1, sqlite3_last_insert_rowid(db));
+            check(sqlite3_step(remove), db);
+            sqlite3_reset(remove);
+        }
+    }
+    sqlite3_finalize(insert);
+    sqlite3_finalize(remove);
+    sqlite3_close(db);
+}
+
+void sendAndDrain(PipeStore& pipes, MessageBuffer& buffer, std::vector<std::uint8_t>& received)
+{
+    pipes.send("vexmoor", debugMessage(buffer), PipeStore::kMaxWait);
+    if (pipes.receive("vexmoor", 0ms, received) != 0)
+        std::abort();
+    buffer.loadReceived(std::move(received));
+    benchmark::DoNotOptimize(buffer.unpackNumber());
+    benchmark::DoNotOptimize(buffer.unpackVarchar2());
+}
+
+void PipeSendDrain(benchmark::State& state)
+{
+    ScratchFile file("pipes.db");
+    auto database = Database::open(file.path());
+    MessageBuffer buffer;
+    std::vector<std::uint8_t> received;
+    OpTimer timer(state, "pipe_send_drain");
+    for (auto _ : state)
+        sendAndDrain(database->pipes(), buffer, received);
+}
+
+void PipeEmptyReceive(benchmark::State& state)
+{
+    ScratchFile file("pipes.db");
+    auto database = Database::open(file.path());
+    std::vector<std::uint8_t> received;
+    // The pipe has been used, as the poller's pipe has.
+    MessageBuffer buffer;
+    sendAndDrain(database->pipes(), buffer, received);
+    OpTimer timer(state, "pipe_empty_receive");
+    for (auto _ : state) {
+        if (database->pipes().receive("vexmoor", 0ms, received) != 1)
+            std::abort();
+    }
+}
+
+// A child process sends as many messages as this run drains; the parent
+// takes them off as a poller does (receive with timeout 0, then the unpacks),
+// trying again at once when the pipe is momentarily empty.
+void PipeTwoProcesses(benchmark::State& state)
+{
+    ScratchFile file("shared.db");
+    Database::open(file.path()); // made before the fork, closed again
+    auto count = static_cast<std::int64_t>(state.max_iterations);
+    pid_t child = fork();
+    if (child == 0) {
+        auto database = Database::open(file.path());
+        MessageBuffer buffer;
+        for (std::int64_t i = 0; i < count; ++i) {
+            if (database->pipes().send("vexmoor", debugMessage(buffer), PipeStore::kMaxWait) != 0)
+                _exit(1);
+        }
+        _exit(0);
+    }
+    auto database = Database::open(file.path());
+    MessageBuffer buffer;
+    std::vector<std::uint8_t> received;
+    std::int64_t empty = 0;
+    {
+        OpTimer timer(state, "pipe_two_processes");
+        for (auto _ : state) {
+            while (database->pipes().receive("vexmoor", 0ms, received) != 0)
+                ++empty;
+            buffer.loadReceived(std::move(received));
+            benchmark::DoNotOptimize(buffer.unpackNumber());
+            benchmark::DoNotOptimize(buffer.unpackVarchar2());
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        state.SkipWithError("sender failed");
+    state.counters["empty_receives_per_message"] = static_cast<double>(empty) / static_cast<double>(count);
+}
+
+// The statements of the trace console and of the procedure installer.
+constexpr const char* kSendDebugMessage =
+    "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 DEFAULT 'vexmoor') "
+    "AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_pipe.pack_message("
+    "theMessage);\n\t\tstatus := dbms_pipe.send_message(thePipe);\n\t\tIF status != 0 THEN\n\t\t\t"
+    "raise_application_error(-20099, 'Debug error');\n\t\tEND IF;\n\tEND SendDebugMessage;\n";
+constexpr const char* kSynonym = "CREATE PUBLIC SYNONYM SendDebugMessage FOR SendDebugMessage";
+constexpr const char* kSend = "begin SendDebugMessage('abc'); end;";
+constexpr const char* kReceive = "begin :sta := dbms_pipe.receive_message('vexmoor', 0); end;";
+constexpr const char* kLengthUnpack = "begin dbms_pipe.unpack_message(:len); end;";
+constexpr const char* kTextUnpack = "begin dbms_pipe.unpack_message(:chr); end;";
+
+void install(const std::shared_ptr<Database>& shared)
+{
+    auto session = Session::logOn(shared, "VEXMOOR", "vexmoor");
+    session->prepare(kSendDebugMessage)->execute();
+    session->prepare(kSynonym)->execute();
+}
+
+// The poller's statements on a session of its own, bound as the database
+// layer binds them.
+class Poller {
+public:
+    explicit Poller(const std::shared_ptr<Database>& database)
+        : session_(Session::logOn(database, "VEXMOOR", "vexmoor")), receive_(session_->prepare(kReceive)),
+          length_(session_->prepare(kLengthUnpack)), text_(session_->prepare(kTextUnpack))
+    {
+        receive_->bind(":sta", BindBuffer{&status_, 4, ExternalType::Integer, &statusIndicator_});
+        length_->bind(":len", BindBuffer{&length_value_, 4, ExternalType::Integer, &lengthIndicator_});
+        text_->bind(":chr", BindBuffer{text_value_, sizeof text_value_, ExternalType::String, &textIndicator_});
+    }
+
+    // The receive statement's status.
+    int receive()
+    {
+        receive_->execute();
+        return status_;
+    }
+    void unpack()
+    {
+        length_->execute();
+        text_->execute();
+        benchmark::DoNotOptimize(text_value_);
+    }
+
+private:
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<Statement> receive_;
+    std::unique_ptr<Statement> length_;
+    std::unique_ptr<Statement> text_;
+    std::int32_t status_ = 0;
+    std::int32_t length_value_ = 0;
+    char text_value_[2001] = {};
+    std::int16_t statusIndicator_ = 0;
+    std::int16_t lengthIndicator_ = 0;
+    std::int16_t textIndicator_ = 0;
+};
+
+void SendDrain(benchmark::State& state)
+{
+    ScratchFile file("engine.db");
+    auto database = Database::open(file.path());
+    install(database);
+    auto sender = Session::logOn(database, "SYSTEM", "manager");
+    auto send = sender->prepare(kSend);
+    Poller poller(database);
+    OpTimer timer(state, "send_drain");
+    for (auto _ : state) {
+        send->execute();
+        if (poller.receive() != 0)
+            std::abort();
+        poller.unpack();
+    }
+}
+
+void EmptyReceive(benchmark::State& state)
+{
+    ScratchFile file("engine.db");
+    auto database = Database::open(file.path());
+    install(database);
+    auto sender = Session::logOn(database, "SYSTEM", "manager");
+    sender->prepare(kSend)->execute();
+    Poller poller(database);
+    poller.receive();
+    poller.unpack();
+    OpTimer timer(state, "empty_receive");
+    for (auto _ : state) {
+        if (poller.receive() != 1)
+            std::abort();
+    }
+}
+
+// A child process calls SendDebugMessage as often as this run drains; the
+// parent polls as the trace console does, again at once when the pipe is
+// momentarily empty.
+void TwoProcesses(benchmark::State& state)
+{
+    ScratchFile file("shared.db");
+    {
+        auto database = Database::open(file.path());
+        install(database);
+    } // closed before the fork: SQLite connections must not cross it
+    auto count = static_cast<std::int64_t>(state.max_iterations);
+    pid_t child = fork();
+    if (child == 0) {
+        try {
+            auto database = Database::open(file.path());
+            auto session = Session::logOn(database, "SYSTEM", "manager");
+            auto send = session->prepare(kSend);
+            for (std::int64_t i = 0; i < count; ++i)
+                send->execute();
+        } catch (...) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    auto database = Database::open(file.path());
+    Poller poller(database);
+    std::int64_t empty = 0;
+    {
+        OpTimer timer(state, "two_processes");
+        for (auto _ : state) {
+            while (poller.receive() != 0)
+                ++empty;
+            poller.unpack();
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        state.SkipWithError("sender failed");
+    state.counters["empty_receives_per_message"] = static_cast<double>(empty) / static_cast<double>(count);
+}
+
+void Ratios(benchmark::State& state)
+{
+    for (auto _ : state) {
+    }
+    auto& results = costs();
+    auto wall = [&](const char* a, const char* b) {
+        return results.count(a) && results.count(b) ? results[a].wall / results[b].wall : 0.0;
+    };
+    auto cpu = [&](const char* a, const char* b) {
+        return results.count(a) && results.count(b) ? results[a].cpu / results[b].cpu : 0.0;
+    };
+    // Rates relative to the floor (higher is better) and costs relative to
+    // send + drain (lower is better).
+    state.counters["send_drain_vs_floor"] = wall("floor", "send_drain");
+    state.counters["send_drain_vs_floor_cpu"] = cpu("floor", "send_drain");
+    state.counters["empty_receive_vs_send_drain"] = wall("empty_receive", "send_drain");
+    state.counters["empty_receive_vs_send_drain_cpu"] = cpu("empty_receive", "send_drain");
+    state.counters["two_processes_vs_one"] = wall("send_drain", "two_processes");
+    state.counters["pipe_send_drain_vs_floor"] = wall("floor", "pipe_send_drain");
+    state.counters["pipe_empty_receive_vs_send_drain"] = wall("pipe_empty_receive", "pipe_send_drain");
+    state.counters["pipe_two_processes_vs_one"] = wall("pipe_send_drain", "pipe_two_processes");
+}
+
+} // namespace
+
+BENCHMARK(RawFloor)->MinTime(1.0);
+BENCHMARK(SendDrain)->MinTime(1.0);
+BENCHMARK(EmptyReceive)->MinTime(1.0);
+BENCHMARK(TwoProcesses)->MinTime(1.0)->UseRealTime();
+BENCHMARK(PipeSendDrain)->MinTime(1.0);
+BENCHMARK(PipeEmptyReceive)->MinTime(1.0);
+BENCHMARK(PipeTwoProcesses)->MinTime(1.0)->UseRealTime();
+BENCHMARK(Ratios)->Iterations(1);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,195 @@
+// The log window as a sink, on Qt's offscreen platform.
+//
+//   log_window_gui_bench --benchmark_counters_tabular=true
+//
+// BM_AppendCost/MODE: a 100,000-line log built one line per poll (the worst
+// case: every line reaches the window on its own); last_over_first is what the
+// last 1,000 lines cost against the first 1,000. MODE 0 shown, 1 hidden,
+// 2 minimised.
+//
+// BM_DrainIntoWindow/MODE: 100,000 waiting messages drained by one poll into
+// a sink that keeps nothing and, in the same run, into the log window;
+// window_over_null is the window's rate against the null sink's.
+
+#include "app/Profile.h"
+#include "db/OciSession.h"
+#include "engine/Database.h"
+#include "engine/MessageBuffer.h"
+#include "engine/PipeStore.h"
+#include "trace/CVexmoorView.h"
+#include "trace/LineSink.h"
+#include "trace/PipePoller.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using vexmoor::engine::Database;
+using vexmoor::engine::MessageBuffer;
+
+constexpr const char* kPipe = "vexmoor";
+constexpr std::int64_t kRoomForEverything = std::int64_t{1} << 40;
+constexpr int kLogLines = 100'000;
+constexpr int kSample = 1'000;
+
+enum WindowMode { kShown = 0, kHidden = 1, kMinimised = 2 };
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        static std::atomic<int> counter{0};
+        m_path = std::filesystem::temp_directory_path() /
+                 ("vexmoor-view-bench-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+class NullSink final : public LineSink {
+public:
+    void AppendLine(std::string_view composedLine) override { benchmark::DoNotOptimize(composedLine.data()); }
+};
+
+void Place(CVexmoorView& view, int mode)
+{
+    view.resize(800, 600);
+    if (mode == kShown)
+        view.show();
+    else if (mode == kMinimised)
+        view.showMinimized();
+    QCoreApplication::processEvents();
+}
+
+double Milliseconds(Clock::duration duration)
+{
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+void BM_AppendCost(benchmark::State& state)
+{
+    const int mode = static_cast<int>(state.range(0));
+    OciSession session; // never logged on: these polls come from no database
+    MemoryProfile profile;
+    double first = 0;
+    double last = 0;
+    for (auto _ : state) {
+        CVexmoorView view(profile, session);
+        Place(view, mode);
+        Clock::time_point sampleStart = Clock::now();
+        for (int line = 0; line < kLogLines; ++line) {
+            view.AppendLine("trace message number " + std::to_string(line) + " with its text\r\n");
+            view.EndOfPoll();
+            // The window goes back to the event loop between ticks.
+            QCoreApplication::processEvents();
+            if (line + 1 == kSample) {
+                first = Milliseconds(Clock::now() - sampleStart);
+            } else if (line + 1 == kLogLines - kSample) {
+                sampleStart = Clock::now();
+            }
+        }
+        last = Milliseconds(Clock::now() - sampleStart);
+        if (view.document()->blockCount() != kLogLines + 1)
+            state.SkipWithError("the window lost lines");
+    }
+    state.counters["first_1000_ms"] = first;
+    state.counters["last_1000_ms"] = last;
+    state.counters["last_over_first"] = last / first;
+    state.SetItemsProcessed(state.iterations() * kLogLines);
+}
+
+std::vector<std::uint8_t> SimpleMessage(std::int64_t index)
+{
+    const std::string text = "trace message number " + std::to_string(index);
+    MessageBuffer buffer;
+    buffer.packNumber(static_cast<double>(text.size()));
+    buffer.packVarchar2(text);
+    return buffer.takePacked();
+}
+
+void FillPipe(Database& database, std::int64_t count)
+{
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (database.pipes().send(kPipe, SimpleMessage(i), std::chrono::milliseconds(0), kRoomForEverything) != 0)
+            throw std::runtime_error("the pipe took no more messages");
+    }
+}
+
+void BM_DrainIntoWindow(benchmark::State& state)
+{
+    const int mode = static_cast<int>(state.range(0));
+    TemporaryFolder folder;
+    const std::filesystem::path file = folder.Path() / "bench.db";
+    const auto filler = Database::open(file);
+    OciSession session;
+    if (!session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string())) {
+        state.SkipWithError(session.ErrorText().c_str());
+        return;
+    }
+    MemoryProfile profile;
+    double nullSeconds = 0;
+    double windowSeconds = 0;
+    for (auto _ : state) {
+        NullSink sink;
+        PipePoller poller(session, sink);
+        FillPipe(*filler, kLogLines);
+        Clock::time_point start = Clock::now();
+        poller.PollPipe();
+        nullSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+        CVexmoorView view(profile, session);
+        Place(view, mode);
+        FillPipe(*filler, kLogLines);
+        start = Clock::now();
+        view.PollPipe();
+        QCoreApplication::processEvents();
+        windowSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(windowSeconds);
+        if (view.document()->blockCount() != kLogLines + 1 || filler->pipes().messageCount(kPipe) != 0)
+            state.SkipWithError("the window did not get every message");
+    }
+    state.counters["null_msgs_per_s"] = kLogLines / nullSeconds;
+    state.counters["window_msgs_per_s"] = kLogLines / windowSeconds;
+    state.counters["window_over_null"] = nullSeconds / windowSeconds;
+    state.SetItemsProcessed(state.iterations() * kLogLines);
+}
+
+} // namespace
+
+BENCHMARK(BM_AppendCost)->Arg(kShown)->Arg(kHidden)->Arg(kMinimised)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrainIntoWindow)->Arg(kShown)->Arg(kHidden)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+int main(int argc, char** argv)
+{
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,130 @@
+#include "CliProgram.h"
+
+#include "CommandLine.h"
+#include "ConnectionSource.h"
+#include "ExecCommand.h"
+#include "PasswordPrompt.h"
+#include "SendCommand.h"
+#include "StopSignal.h"
+#include "TailCommand.h"
+
+#include "db/ErrorReport.h"
+#include "db/OciSession.h"
+#include "options/ProcedureInstaller.h"
+#include "trace/PipePurge.h"
+#include "trace/TraceSettings.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef VEXMOOR_VERSION
+#define VEXMOOR_VERSION "2.2.2"
+#endif
+
+namespace {
+
+void WriteError(const std::string& text)
+{
+    std::fprintf(stderr, "vexmoor-cli: %s\n", text.c_str());
+}
+
+int UsageFailure(const std::string& reason)
+{
+    WriteError(reason);
+    std::fputs("Try 'vexmoor-cli --help' for more information.\n", stderr);
+    return kExitUsage;
+}
+
+// A failing cursor call ends the process here, after what was written so far
+// has gone out, with the report on standard error.
+void InstallFatalReport()
+{
+    SetFatalErrorHandler([](const std::string& report) {
+        std::fflush(stdout);
+        std::fwrite(report.data(), 1, report.size(), stderr);
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+        std::_Exit(kExitDatabaseError);
+    });
+}
+
+TraceSettings TailSettings(const CliOptions& options)
+{
+    TraceSettings settings;
+    settings.m_strPipeName = options.pipe;
+    settings.m_bAutoUnpack = options.autoUnpack;
+    settings.m_bLFFlag = options.lfFlag;
+    return settings;
+}
+
+int RunCommand(OciSession& session, const CliOptions& options)
+{
+    switch (options.command) {
+    case CliCommand::Exec:
+        RunExec(session, options.statements, options.integerNames, stdout);
+        break;
+    case CliCommand::Send:
+        RunSend(session, options.texts, options.pipe, options.trace, stdin);
+        break;
+    case CliCommand::Tail:
+        RunTail(session, TailSettings(options), options.intervalSeconds, options.once, stdout,
+                StopRequested);
+        break;
+    case CliCommand::Purge:
+        PurgePipe(session, options.pipe);
+        break;
+    case CliCommand::Install:
+        std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
+        std::fputc('\n', stderr);
+        InstallProcedures(session);
+        break;
+    case CliCommand::Help:
+    case CliCommand::Version:
+        break;
+    }
+    if (std::fflush(stdout) != 0) {
+        WriteError("cannot write to standard output");
+        return kExitDatabaseError;
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+int RunCliProgram(const std::vector<std::string>& arguments)
+{
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.options)
+        return UsageFailure(parsed.error);
+    const CliOptions& options = *parsed.options;
+    if (options.command == CliCommand::Help) {
+        std::fputs(HelpText().c_str(), stdout);
+        return kExitDone;
+    }
+    if (options.command == CliCommand::Version) {
+        std::puts("vexmoor-cli " VEXMOOR_VERSION);
+        return kExitDone;
+    }
+
+    ResolvedConnection resolved = ResolveConnection(options, ProcessEnvironment);
+    if (!resolved.connection)
+        return UsageFailure(resolved.error);
+    ConnectArgument& connection = *resolved.connection;
+    InstallStopSignals();
+    if (!connection.password) {
+        connection.password = PromptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
+        if (!connection.password) {
+            WriteError("no password given (and no terminal to ask for one)");
+            return kExitLogonFailed;
+        }
+    }
+
+    InstallFatalReport();
+    OciSession session;
+    if (!session.LogOn(connection.user, *connection.password, connection.connect)) {
+        const std::string text = session.ErrorText();
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return kExitLogonFailed;
+    }
+    return RunCommand(session, options);
+}

@@ -1,0 +1,268 @@
+#include "CommandLine.h"
+
+#include <charconv>
+#include <cmath>
+#include <span>
+#include <stdexcept>
+
+namespace {
+
+// A command line that cannot be used; caught once, in ParseCommandLine.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::optional<CliCommand> CommandNamed(std::string_view name)
+{
+    if (name == "exec")
+        return CliCommand::Exec;
+    if (name == "send")
+        return CliCommand::Send;
+    if (name == "tail")
+        return CliCommand::Tail;
+    if (name == "purge")
+        return CliCommand::Purge;
+    if (name == "install")
+        return CliCommand::Install;
+    return std::nullopt;
+}
+
+// Walks the arguments; knows "--name value", "--name=value" and "--".
+class ArgumentCursor {
+public:
+    explicit ArgumentCursor(std::span<const std::string> arguments) : m_arguments(arguments) {}
+
+    bool AtEnd() const { return m_next == m_arguments.size(); }
+    const std::string& Peek() const { return m_arguments[m_next]; }
+    const std::string& Take() { return m_arguments[m_next++]; }
+
+    // The value of an option: glued on after '=', or the next argument.
+    std::string TakeValue(std::string_view option, std::optional<std::string> glued)
+    {
+        if (glued)
+            return *glued;
+        if (AtEnd())
+            throw UsageError("option " + std::string(option) + " needs a value");
+        return Take();
+    }
+
+private:
+    std::span<const std::string> m_arguments;
+    std::size_t m_next = 0;
+};
+
+struct OptionWord {
+    std::string name;
+    std::optional<std::string> glued;
+};
+
+OptionWord SplitOption(const std::string& argument)
+{
+    if (argument.starts_with("--")) {
+        const auto equals = argument.find('=');
+        if (equals != std::string::npos)
+            return {argument.substr(0, equals), argument.substr(equals + 1)};
+    }
+    return {argument, std::nullopt};
+}
+
+bool IsOption(const std::string& argument)
+{
+    // "-" alone is an argument: send reads standard input for it.
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+double ParseInterval(const std::string& text)
+{
+    double seconds = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(seconds) ||
+        seconds < 0)
+        throw UsageError("--interval needs a number of seconds, not '" + text + "'");
+    return seconds;
+}
+
+void RejectGlued(const OptionWord& word)
+{
+    if (word.glued)
+        throw UsageError("option " + word.name + " takes no value");
+}
+
+// Options of one command, then its arguments; "--" ends the options.
+void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
+                           std::vector<std::string>& positional)
+{
+    bool optionsEnded = false;
+    while (!cursor.AtEnd()) {
+        const std::string& argument = cursor.Take();
+        if (optionsEnded || !IsOption(argument)) {
+            positional.push_back(argument);
+            continue;
+        }
+        const OptionWord word = SplitOption(argument);
+        const CliCommand command = options.command;
+        if (word.name == "--") {
+            optionsEnded = true;
+        } else if (word.name == "--help" || word.name == "-h") {
+            options.command = CliCommand::Help;
+            return;
+        } else if (command == CliCommand::Exec && (word.name == "-i" || word.name == "--integer")) {
+            options.integerNames.push_back(cursor.TakeValue(word.name, word.glued));
+        } else if (command != CliCommand::Exec && command != CliCommand::Install &&
+                   word.name == "--pipe") {
+            options.pipe = cursor.TakeValue(word.name, word.glued);
+        } else if (command == CliCommand::Send && word.name == "--trace") {
+            RejectGlued(word);
+            options.trace = true;
+        } else if (command == CliCommand::Tail && word.name == "--interval") {
+            options.intervalSeconds = ParseInterval(cursor.TakeValue(word.name, word.glued));
+        } else if (command == CliCommand::Tail && word.name == "--auto-unpack") {
+            RejectGlued(word);
+            options.autoUnpack = true;
+        } else if (command == CliCommand::Tail && word.name == "--no-lf") {
+            RejectGlued(word);
+            options.lfFlag = false;
+        } else if (command == CliCommand::Tail && word.name == "--once") {
+            RejectGlued(word);
+            options.once = true;
+        } else {
+            throw UsageError("unknown option " + word.name);
+        }
+    }
+}
+
+void CheckPositional(CliOptions& options, std::vector<std::string> positional)
+{
+    switch (options.command) {
+    case CliCommand::Exec:
+        if (positional.empty())
+            throw UsageError("exec needs at least one statement");
+        options.statements = std::move(positional);
+        return;
+    case CliCommand::Send:
+        if (positional.empty())
+            throw UsageError("send needs at least one text (or - for standard input)");
+        options.texts = std::move(positional);
+        return;
+    case CliCommand::Tail:
+    case CliCommand::Purge:
+    case CliCommand::Install:
+        if (!positional.empty())
+            throw UsageError("unexpected argument '" + positional.front() + "'");
+        return;
+    case CliCommand::Help:
+    case CliCommand::Version:
+        return;
+    }
+}
+
+CliOptions Parse(const std::vector<std::string>& arguments)
+{
+    CliOptions options;
+    ArgumentCursor cursor(arguments);
+    // Options before the command.
+    while (!cursor.AtEnd() && IsOption(cursor.Peek())) {
+        const OptionWord word = SplitOption(cursor.Take());
+        if (word.name == "--help" || word.name == "-h") {
+            options.command = CliCommand::Help;
+            return options;
+        }
+        if (word.name == "--version") {
+            options.command = CliCommand::Version;
+            return options;
+        }
+        if (word.name == "-c" || word.name == "--connect")
+            options.connect = cursor.TakeValue(word.name, word.glued);
+        else
+            throw UsageError("unknown option " + word.name);
+    }
+    if (cursor.AtEnd())
+        throw UsageError("no command given");
+    const std::string& name = cursor.Take();
+    const std::optional<CliCommand> command = CommandNamed(name);
+    if (!command)
+        throw UsageError("unknown command '" + name + "'");
+    options.command = *command;
+
+    std::vector<std::string> positional;
+    ParseCommandArguments(cursor, options, positional);
+    if (options.command == CliCommand::Help)
+        return options;
+    CheckPositional(options, std::move(positional));
+    if (options.connect && !ParseConnectArgument(*options.connect))
+        throw UsageError("-c needs USER[/PASSWORD]@CONNECT, not '" + *options.connect + "'");
+    return options;
+}
+
+} // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    try {
+        return {Parse(arguments), {}};
+    } catch (const UsageError& error) {
+        return {std::nullopt, error.what()};
+    }
+}
+
+std::optional<ConnectArgument> ParseConnectArgument(std::string_view text)
+{
+    const std::size_t userEnd = text.find_first_of("/@");
+    if (userEnd == 0 || userEnd == std::string_view::npos)
+        return std::nullopt;
+    ConnectArgument result;
+    result.user = std::string(text.substr(0, userEnd));
+    std::string_view rest = text.substr(userEnd);
+    if (rest.front() == '/') {
+        rest.remove_prefix(1);
+        std::size_t passwordEnd = 0;
+        if (rest.starts_with('"')) {
+            const std::size_t close = rest.find('"', 1);
+            if (close == std::string_view::npos)
+                return std::nullopt;
+            result.password = std::string(rest.substr(1, close - 1));
+            passwordEnd = close + 1;
+        } else {
+            passwordEnd = rest.find('@');
+            if (passwordEnd == std::string_view::npos)
+                return std::nullopt;
+            result.password = std::string(rest.substr(0, passwordEnd));
+        }
+        rest.remove_prefix(passwordEnd);
+    }
+    if (!rest.starts_with('@') || rest.size() == 1)
+        return std::nullopt;
+    result.connect = std::string(rest.substr(1));
+    return result;
+}
+
+std::string HelpText()
+{
+    return "Usage: vexmoor-cli [-c USER[/PASSWORD]@CONNECT] COMMAND [OPTIONS] [ARGS]\n"
+           "\n"
+           "Commands:\n"
+           "  exec [-i NAME]... STATEMENT...\n"
+           "                     run statements on one cursor; after each, print every\n"
+           "                     placeholder as :NAME=VALUE (bound as text, or as an\n"
+           "                     integer when named with -i)\n"
+           "  send [--trace] [--pipe NAME] TEXT...\n"
+           "                     call SendDebugMessage (SendTraceMessage with --trace)\n"
+           "                     once per TEXT; - reads one message a line from stdin\n"
+           "  tail [--pipe NAME] [--interval S] [--auto-unpack] [--no-lf] [--once]\n"
+           "                     trace the pipe to standard output until Ctrl+C\n"
+           "  purge [--pipe NAME]\n"
+           "                     throw away every message waiting on the pipe\n"
+           "  install            create SendDebugMessage, SendTraceMessage and their\n"
+           "                     public synonyms\n"
+           "\n"
+           "The pipe is 'vexmoor' unless --pipe names another. Without -c the database\n"
+           "comes from $VEXMOOR_CONNECT; a missing password from $VEXMOOR_PASSWORD, else\n"
+           "it is asked for. CONNECT 'embedded' or 'embedded:FILE' is the embedded engine.\n"
+           "\n"
+           "Exit status: 0 done, 1 logon failed, 2 usage, 3 database error.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help         show this help\n"
+           "  --version          show the version\n";
+}

@@ -1,0 +1,92 @@
+#include "ExecCommand.h"
+
+#include "Placeholders.h"
+
+#include "db/OciCursor.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr std::int32_t kStringBufferSize = 4000;
+constexpr std::int32_t kIntegerType = 3;
+constexpr std::int32_t kStringType = 5;
+constexpr std::int16_t kNullIndicator = -1;
+
+// One placeholder's variable; the cursor keeps its address until the execute.
+class BoundVariable {
+public:
+    BoundVariable(std::string name, bool integer)
+        : m_name(std::move(name)), m_bInteger(integer),
+          m_text(integer ? nullptr : new char[kStringBufferSize])
+    {
+        if (m_text)
+            m_text[0] = '\0';
+    }
+
+    void Bind(OciCursor& cursor)
+    {
+        if (m_bInteger)
+            cursor.Bind(m_name.c_str(), &m_integer, sizeof m_integer, kIntegerType, &m_indicator);
+        else
+            cursor.Bind(m_name.c_str(), m_text.get(), kStringBufferSize, kStringType, &m_indicator);
+    }
+
+    std::string Line() const
+    {
+        std::string line = m_name + "=";
+        if (m_indicator == kNullIndicator)
+            return line;
+        if (m_bInteger)
+            return line + std::to_string(m_integer);
+        const void* end = std::memchr(m_text.get(), '\0', kStringBufferSize);
+        const std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_text.get())
+                                       : static_cast<std::size_t>(kStringBufferSize);
+        return line.append(m_text.get(), length);
+    }
+
+private:
+    std::string m_name;
+    bool m_bInteger;
+    std::int32_t m_integer = 0;
+    std::unique_ptr<char[]> m_text;
+    std::int16_t m_indicator = kNullIndicator;
+};
+
+bool NamedAsInteger(const std::string& placeholder, const std::vector<std::string>& integerNames)
+{
+    return std::any_of(integerNames.begin(), integerNames.end(), [&](const std::string& name) {
+        return SamePlaceholder(placeholder, name);
+    });
+}
+
+void WriteLine(std::FILE* out, const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+}
+
+} // namespace
+
+void RunExec(OciSession& session, const std::vector<std::string>& statements,
+             const std::vector<std::string>& integerNames, std::FILE* out)
+{
+    OciCursor cursor(session);
+    for (const std::string& statement : statements) {
+        std::vector<BoundVariable> variables;
+        for (std::string& name : FindPlaceholders(statement)) {
+            const bool integer = NamedAsInteger(name, integerNames);
+            variables.emplace_back(std::move(name), integer);
+        }
+        cursor.SetStatement(statement);
+        for (BoundVariable& variable : variables)
+            variable.Bind(cursor);
+        cursor.Execute(true);
+        for (const BoundVariable& variable : variables)
+            WriteLine(out, variable.Line());
+        std::fflush(out);
+    }
+}

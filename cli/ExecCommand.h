@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class OciSession;
+
+// Runs the statements in turn on one cursor, reporting any failure. Every
+// placeholder is bound as a NUL-terminated string of 4,000 bytes, or as a
+// 4-byte integer when `integerNames` names it, and starts out NULL. After
+// each statement, one line ":NAME=VALUE" per placeholder goes to `out`, in
+// order of first appearance; NULL shows as an empty value.
+void RunExec(OciSession& session, const std::vector<std::string>& statements,
+             const std::vector<std::string>& integerNames, std::FILE* out);

@@ -1,0 +1,123 @@
+#include "PasswordPrompt.h"
+
+#include "StopSignal.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+class TerminalFile {
+public:
+    TerminalFile() : m_fd(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    ~TerminalFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TerminalFile(const TerminalFile&) = delete;
+    TerminalFile& operator=(const TerminalFile&) = delete;
+
+    int Fd() const { return m_fd; }
+    void Write(const std::string& text) const
+    {
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t written = ::write(m_fd, text.data() + done, text.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return;
+            done += static_cast<std::size_t>(written);
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+// Echo off while it lives; the terminal's settings come back however the
+// prompt ends.
+class EchoOff {
+public:
+    explicit EchoOff(int fd) : m_fd(fd), m_saved{}
+    {
+        if (::tcgetattr(fd, &m_saved) != 0)
+            return;
+        termios quiet = m_saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        m_active = ::tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+    }
+    ~EchoOff()
+    {
+        if (m_active)
+            ::tcsetattr(m_fd, TCSAFLUSH, &m_saved);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    int m_fd;
+    termios m_saved;
+    bool m_active = false;
+};
+
+enum class ReadResult { Char, End, Stopped };
+
+// Waits in short steps so that Ctrl+C, whose handler lets calls restart,
+// still ends the wait.
+ReadResult ReadChar(int fd, char& c)
+{
+    for (;;) {
+        if (StopRequested())
+            return ReadResult::Stopped;
+        pollfd waiting{fd, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, 100);
+        if (ready < 0 && errno != EINTR)
+            return ReadResult::End;
+        if (ready <= 0)
+            continue;
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got == 1)
+            return ReadResult::Char;
+        if (got < 0 && errno == EINTR)
+            continue;
+        return ReadResult::End;
+    }
+}
+
+} // namespace
+
+std::optional<std::string> PromptPassword(const std::string& prompt)
+{
+    TerminalFile terminal;
+    if (terminal.Fd() < 0)
+        return std::nullopt;
+    std::string password;
+    bool complete = false;
+    {
+        EchoOff echoOff(terminal.Fd());
+        terminal.Write(prompt);
+        char c = 0;
+        for (;;) {
+            const ReadResult result = ReadChar(terminal.Fd(), c);
+            if (result != ReadResult::Char)
+                break;
+            if (c == '\n' || c == '\r') {
+                complete = true;
+                break;
+            }
+            password += c;
+        }
+    }
+    if (!complete) {
+        terminal.Write("\n");
+        return std::nullopt;
+    }
+    return password;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Asks for a password on the controlling terminal without echoing it.
+// Nothing when there is no terminal, or when the prompt was cancelled
+// (end of input, or a stop signal).
+std::optional<std::string> PromptPassword(const std::string& prompt);

@@ -1,0 +1,9 @@
+#include "CliProgram.h"
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    return RunCliProgram(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+// What a backend offers the release-7 calls: a logged-on session that opens
+// cursors, and cursors that take a statement, binds and runs it. Every
+// failure is raised as an engine::OraError carrying the error number, the full
+// message and the parse error offset; the calls turn it into the three fields
+// of the data area and the text oerhms gives back.
+
+#include "Oci.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vexmoor::oci::detail {
+
+class BackendCursor {
+public:
+    virtual ~BackendCursor() = default;
+
+    virtual void parse(std::string statement) = 0;
+    // `type` is the external data type of obndrv: 3 integer, 5 string.
+    virtual void bind(std::string_view name, void* buffer, sb4 length, sword type, sb2* indicator) = 0;
+    virtual void execute() = 0;
+    // Called by oclose; the cursor is destroyed afterwards, whatever happens.
+    virtual void close() = 0;
+};
+
+class BackendSession {
+public:
+    virtual ~BackendSession() = default;
+
+    virtual std::unique_ptr<BackendCursor> openCursor() = 0;
+};
+
+} // namespace vexmoor::oci::detail

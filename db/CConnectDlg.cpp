@@ -1,0 +1,240 @@
+#include "CConnectDlg.h"
+
+#include "OciSession.h"
+#include "app/Profile.h"
+#include "res/ConnectDialogTemplate.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include <stdexcept>
+
+namespace {
+
+namespace ids = res::connect_dialog;
+
+constexpr int kMaxChars = 30;
+constexpr const char* kConnectSection = "Connect";
+constexpr const char* kServerListSection = "ServerList";
+constexpr const char* kApplicationName = "Vexmoor";
+
+// Texts are 8-bit, one byte per character, in and out of the controls.
+QString FromBytes(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+std::string ItemEntry(int number)
+{
+    return "Item" + std::to_string(number);
+}
+
+// The wait cursor for the life of a scope, or until released early so that a
+// message box shows the ordinary pointer.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursor() { Release(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+    void Release()
+    {
+        if (m_bActive)
+            QApplication::restoreOverrideCursor();
+        m_bActive = false;
+    }
+
+private:
+    bool m_bActive = true;
+};
+
+void ShowMessage(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationName), text,
+                    QMessageBox::Ok, parent);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+template <class Widget>
+Widget& Control(const QWidget& dialog, int id)
+{
+    Widget* widget = res::FindControl<Widget>(dialog, id);
+    if (widget == nullptr)
+        throw std::logic_error("dialog 146 lacks control " + std::to_string(id));
+    return *widget;
+}
+
+} // namespace
+
+CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
+    : QDialog(parent), m_session(session), m_profile(profile)
+{
+    m_strUserName = m_profile.GetProfileString(kConnectSection, "Usr");
+    m_strConnect = m_profile.GetProfileString(kConnectSection, "Srv");
+    res::BuildDialog(*this, ids::Template());
+    // Buttons 1 and 2 reach accept and reject through the template; Help is
+    // there and does nothing.
+    UserNameEdit().setMaxLength(kMaxChars);
+    PasswordEdit().setMaxLength(kMaxChars);
+    OnInitDialog();
+}
+
+QLineEdit& CConnectDlg::UserNameEdit() const
+{
+    return Control<QLineEdit>(*this, ids::kUserNameEdit);
+}
+
+QLineEdit& CConnectDlg::PasswordEdit() const
+{
+    return Control<QLineEdit>(*this, ids::kPasswordEdit);
+}
+
+QComboBox& CConnectDlg::ConnectStringBox() const
+{
+    return Control<QComboBox>(*this, ids::kConnectStringBox);
+}
+
+QLabel& CConnectDlg::StatusLine(int index) const
+{
+    return Control<QLabel>(*this, ids::kStatusLine1 + index);
+}
+
+void CConnectDlg::OnInitDialog()
+{
+    // The first exchange happens while the list is still empty, so the box
+    // takes the stored connect string as its text.
+    PutFieldsIntoControls();
+    FillHistory();
+    PutFieldsIntoControls();
+    // With no user name stored nobody is given the focus here.
+    if (!m_strUserName.empty())
+        PasswordEdit().setFocus();
+}
+
+void CConnectDlg::PutFieldsIntoControls()
+{
+    UserNameEdit().setText(FromBytes(m_strUserName));
+    PasswordEdit().setText(FromBytes(m_strPassword));
+    QComboBox& box = ConnectStringBox();
+    const QString connect = FromBytes(m_strConnect);
+    int match = -1;
+    for (int row = 0; row < box.count() && match < 0; ++row) {
+        if (box.itemText(row).startsWith(connect, Qt::CaseInsensitive))
+            match = row;
+    }
+    if (match >= 0)
+        box.setCurrentIndex(match);
+    else
+        box.setEditText(connect);
+    for (int i = 0; i < 3; ++i)
+        StatusLine(i).setText(FromBytes(m_strStatus[i]));
+}
+
+void CConnectDlg::FillHistory()
+{
+    QComboBox& box = ConnectStringBox();
+    box.clear();
+    const int count = m_profile.GetProfileInt(kServerListSection, "Items", 0);
+    for (int number = 1; number <= count; ++number)
+        box.addItem(FromBytes(m_profile.GetProfileString(kServerListSection, ItemEntry(number))));
+}
+
+void CConnectDlg::AddToHistory(const std::string& connectString)
+{
+    const int count = m_profile.GetProfileInt(kServerListSection, "Items", 0);
+    for (int number = 1; number <= count; ++number) {
+        if (m_profile.GetProfileString(kServerListSection, ItemEntry(number)) == connectString)
+            return;
+    }
+    ConnectStringBox().addItem(FromBytes(connectString));
+    m_profile.WriteProfileInt(kServerListSection, "Items", count + 1);
+    m_profile.WriteProfileString(kServerListSection, ItemEntry(count + 1), connectString);
+}
+
+QWidget* CConnectDlg::TakeFieldsFromControls()
+{
+    struct Field {
+        QWidget& control;
+        QString text;
+        std::string& value;
+    };
+    Field fields[] = {
+        {UserNameEdit(), UserNameEdit().text(), m_strUserName},
+        {PasswordEdit(), PasswordEdit().text(), m_strPassword},
+        {ConnectStringBox(), ConnectStringBox().currentText(), m_strConnect},
+    };
+    for (Field& field : fields) {
+        if (field.text.size() > kMaxChars)
+            return &field.control;
+        field.value = ToBytes(field.text);
+    }
+    return nullptr;
+}
+
+void CConnectDlg::RefuseOverlongField(QWidget& control)
+{
+    ShowMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(kMaxChars));
+    control.setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(&control))
+        edit->selectAll();
+}
+
+void CConnectDlg::ShowStatus(const std::string& line1, const std::string& line2,
+                             const std::string& line3)
+{
+    m_strStatus[0] = line1;
+    m_strStatus[1] = line2;
+    m_strStatus[2] = line3;
+    for (int i = 0; i < 3; ++i) {
+        StatusLine(i).setText(FromBytes(m_strStatus[i]));
+        // The logon blocks the thread: paint now, or the lines show too late.
+        StatusLine(i).repaint();
+    }
+}
+
+void CConnectDlg::accept()
+{
+    WaitCursor wait;
+    if (QWidget* overlong = TakeFieldsFromControls()) {
+        wait.Release();
+        RefuseOverlongField(*overlong);
+        return;
+    }
+    ShowStatus("Connecting to database", m_strUserName + "@" + m_strConnect, "");
+    // Before the logon, so that a connect string that fails is remembered too.
+    AddToHistory(m_strConnect);
+    if (m_session.LogOn(m_strUserName, m_strPassword, m_strConnect)) {
+        ShowStatus("Connected with database", m_strConnect, "");
+        m_profile.WriteProfileString(kConnectSection, "Usr", m_strUserName);
+        m_profile.WriteProfileString(kConnectSection, "Srv", m_strConnect);
+        done(1);
+        return;
+    }
+    const QString reason = FromBytes(m_session.ErrorText());
+    wait.Release();
+    ShowMessage(this, reason);
+}
+
+void CConnectDlg::reject()
+{
+    done(0);
+}
+
+int RunConnectDialog(OciSession* session, Profile& profile)
+{
+    if (session == nullptr)
+        return 0;
+    CConnectDlg dialog(nullptr, *session, profile);
+    return dialog.exec() == 1 ? 1 : 0;
+}

@@ -1,0 +1,178 @@
+#include "EmbeddedBackend.h"
+
+#include "NoDestructor.h"
+
+#include "engine/Database.h"
+#include "engine/OraError.h"
+#include "engine/Session.h"
+#include "engine/Statement.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string>
+#include <system_error>
+#include <unordered_map>
+#include <vector>
+
+namespace vexmoor::oci::detail {
+
+namespace {
+
+using engine::OraError;
+
+// One Database per file and process, alive while a session uses it.
+std::shared_ptr<engine::Database> openShared(const std::filesystem::path& file)
+{
+    static NoDestructor<std::map<std::filesystem::path, std::weak_ptr<engine::Database>>> cache;
+    std::error_code ignored;
+    auto key = std::filesystem::weakly_canonical(std::filesystem::absolute(file, ignored), ignored);
+    if (key.empty())
+        key = file;
+    auto& slot = cache.get()[key];
+    if (auto existing = slot.lock())
+        return existing;
+    auto database = engine::Database::open(file);
+    slot = database;
+    return database;
+}
+
+// A placeholder as the engine compares it: no colon, upper case.
+std::string normalName(std::string_view name)
+{
+    if (!name.empty() && name.front() == ':')
+        name.remove_prefix(1);
+    std::string normal(name);
+    std::transform(normal.begin(), normal.end(), normal.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return normal;
+}
+
+struct Binding {
+    std::string name; // normalised
+    engine::BindBuffer buffer;
+};
+
+class EmbeddedSession final : public BackendSession, public std::enable_shared_from_this<EmbeddedSession> {
+public:
+    EmbeddedSession(std::shared_ptr<engine::Database> database, std::unique_ptr<engine::Session> session)
+        : database_(std::move(database)), session_(std::move(session))
+    {
+    }
+
+    ~EmbeddedSession() override
+    {
+        cache_.clear(); // statements before the session they belong to
+    }
+
+    std::unique_ptr<BackendCursor> openCursor() override;
+
+    // A statement for the text with exactly these placeholders bound. The
+    // poller sends the same few texts again and again, so statements are
+    // kept by text; one is reused only when the round binds the same names
+    // as the last, so no buffer of an earlier round stays bound to it.
+    engine::Statement& statementFor(const std::string& text, const std::vector<Binding>& binds)
+    {
+        std::vector<std::string> names;
+        names.reserve(binds.size());
+        for (const auto& bind : binds)
+            names.push_back(bind.name);
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+
+        auto found = cache_.find(text);
+        if (found != cache_.end() && found->second.names == names)
+            return *found->second.statement;
+        if (cache_.size() >= kCacheLimit && found == cache_.end())
+            cache_.clear();
+        auto& entry = cache_[text];
+        entry.statement = session_->prepare(text);
+        entry.names = std::move(names);
+        return *entry.statement;
+    }
+
+private:
+    static constexpr std::size_t kCacheLimit = 64;
+
+    struct CachedStatement {
+        std::unique_ptr<engine::Statement> statement;
+        std::vector<std::string> names;
+    };
+
+    std::shared_ptr<engine::Database> database_;
+    std::unique_ptr<engine::Session> session_;
+    std::unordered_map<std::string, CachedStatement> cache_;
+};
+
+class EmbeddedCursor final : public BackendCursor {
+public:
+    explicit EmbeddedCursor(std::shared_ptr<EmbeddedSession> session) : session_(std::move(session)) {}
+
+    // The parse is deferred: the text reaches the engine with execute.
+    void parse(std::string statement) override
+    {
+        statement_ = std::move(statement);
+        parsed_ = true;
+        binds_.clear();
+    }
+
+    void bind(std::string_view name, void* buffer, sb4 length, sword type, sb2* indicator) override
+    {
+        if (!parsed_)
+            throw OraError(1003, "ORA-01003: no statement parsed");
+        if (type != kTypeInteger && type != kTypeString)
+            throw OraError(3115, "ORA-03115: unsupported network datatype or representation");
+        Binding binding{normalName(name),
+                        {buffer, length,
+                         type == kTypeInteger ? engine::ExternalType::Integer : engine::ExternalType::String,
+                         indicator}};
+        auto same = std::find_if(binds_.begin(), binds_.end(),
+                                 [&](const Binding& b) { return b.name == binding.name; });
+        if (same != binds_.end())
+            *same = binding;
+        else
+            binds_.push_back(binding);
+    }
+
+    void execute() override
+    {
+        if (!parsed_)
+            throw OraError(1003, "ORA-01003: no statement parsed");
+        engine::Statement& statement = session_->statementFor(statement_, binds_);
+        for (const auto& binding : binds_)
+            statement.bind(binding.name, binding.buffer);
+        statement.execute();
+    }
+
+    void close() override { binds_.clear(); }
+
+private:
+    std::shared_ptr<EmbeddedSession> session_;
+    std::string statement_;
+    bool parsed_ = false;
+    std::vector<Binding> binds_;
+};
+
+std::unique_ptr<BackendCursor> EmbeddedSession::openCursor()
+{
+    return std::make_unique<EmbeddedCursor>(shared_from_this());
+}
+
+} // namespace
+
+std::shared_ptr<BackendSession> LogOnEmbedded(const std::filesystem::path& file, bool createFolders,
+                                              std::string_view user, std::string_view password)
+{
+    if (createFolders && file.has_parent_path()) {
+        std::error_code error;
+        std::filesystem::create_directories(file.parent_path(), error);
+        if (error)
+            throw OraError(1034, "ORA-01034: ORACLE not available\nCannot create the folder " +
+                                     file.parent_path().string() + ": " + error.message());
+    }
+    auto database = openShared(file);
+    auto session = engine::Session::logOn(database, user, password);
+    return std::make_shared<EmbeddedSession>(std::move(database), std::move(session));
+}
+
+} // namespace vexmoor::oci::detail

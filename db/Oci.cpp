@@ -1,0 +1,293 @@
+#include "Oci.h"
+
+#include "Backend.h"
+#include "ConnectString.h"
+#include "DataArea.h"
+#include "EmbeddedBackend.h"
+#include "NoDestructor.h"
+#include "OracleClientBackend.h"
+
+#include "engine/OraError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// The release-7 calls over the two backends. A logon area names its backend
+// session and a cursor area its backend cursor by a number in bytes 16-23
+// (numbers are never reused, so an area that outlived its session cannot
+// reach another one). The sessions live in a process-wide table: no call
+// ever logs off, and a session whose logon area is gone stays until the
+// process ends or another olog is made on the same address.
+
+namespace vexmoor::oci {
+
+namespace {
+
+using detail::BackendCursor;
+using detail::BackendSession;
+using engine::OraError;
+
+constexpr int kInternalError = 600;
+
+struct LogonRecord {
+    std::uint64_t handle = 0;
+    std::shared_ptr<BackendSession> session;
+};
+
+struct CursorRecord {
+    std::unique_ptr<BackendCursor> cursor;
+    const ub1* logonArea = nullptr;
+};
+
+class Registry {
+public:
+    std::mutex mutex;
+
+    std::uint64_t newHandle() { return nextHandle_++; }
+
+    void putSession(ub1* lda, std::shared_ptr<BackendSession> session)
+    {
+        const std::uint64_t handle = newHandle();
+        logons_[lda] = {handle, std::move(session)};
+        detail::writeHandle(lda, handle);
+    }
+
+    // A new logon on an area ends what the area (or a freed area at the same
+    // address) held; its open cursors keep their session until they close.
+    void forgetSession(ub1* lda)
+    {
+        logons_.erase(lda);
+        detail::writeHandle(lda, 0);
+    }
+
+    BackendSession& session(const ub1* lda)
+    {
+        const auto found = logons_.find(lda);
+        const std::uint64_t handle = detail::readHandle(lda);
+        if (handle == 0 || found == logons_.end() || found->second.handle != handle)
+            throw OraError(1012, "ORA-01012: not logged on");
+        return *found->second.session;
+    }
+
+    void putCursor(ub1* cda, const ub1* lda, std::unique_ptr<BackendCursor> cursor)
+    {
+        cursors_.erase(detail::readHandle(cda)); // opened again without a close
+        const std::uint64_t handle = newHandle();
+        cursors_[handle] = {std::move(cursor), lda};
+        detail::writeHandle(cda, handle);
+    }
+
+    CursorRecord* findCursor(const ub1* cda)
+    {
+        const auto found = cursors_.find(detail::readHandle(cda));
+        return found == cursors_.end() ? nullptr : &found->second;
+    }
+
+    void dropCursor(ub1* cda)
+    {
+        cursors_.erase(detail::readHandle(cda));
+        detail::writeHandle(cda, 0);
+    }
+
+    // The full text of the latest error with this code, for the area and for
+    // the process.
+    void recordMessage(const ub1* lda, int code, const std::string& message)
+    {
+        const auto key = static_cast<ub2>(code);
+        if (lda != nullptr)
+            areaMessages_[lda][key] = message;
+        messages_[key] = message;
+    }
+
+    std::string message(const ub1* lda, ub2 code) const
+    {
+        if (const auto area = areaMessages_.find(lda); area != areaMessages_.end()) {
+            if (const auto found = area->second.find(code); found != area->second.end())
+                return found->second;
+        }
+        if (const auto found = messages_.find(code); found != messages_.end())
+            return found->second;
+        if (code == 0)
+            return "ORA-00000: normal, successful completion";
+        return engine::oraPrefix(code) + ": " + engine::oraText(code);
+    }
+
+private:
+    std::uint64_t nextHandle_ = 1;
+    std::unordered_map<const ub1*, LogonRecord> logons_;
+    std::unordered_map<std::uint64_t, CursorRecord> cursors_;
+    std::unordered_map<const ub1*, std::unordered_map<ub2, std::string>> areaMessages_;
+    std::unordered_map<ub2, std::string> messages_;
+};
+
+Registry& registry()
+{
+    static detail::NoDestructor<Registry> instance;
+    return instance.get();
+}
+
+std::string_view argument(const text* value, sb4 length)
+{
+    if (value == nullptr)
+        return {};
+    return length < 0 ? std::string_view(value) : std::string_view(value, static_cast<std::size_t>(length));
+}
+
+// Runs one call's work and sets the area's three fields from its outcome.
+// Nothing is thrown out of the layer: every failure becomes a return code,
+// an offset and a recorded text.
+template <typename Work>
+sword run(Registry& table, ub1* area, ub1 function, const ub1* logonArea, Work&& work)
+{
+    int code = 0;
+    unsigned offset = 0;
+    std::string message;
+    try {
+        work();
+        detail::writeFields(area, function, 0, 0);
+        return 0;
+    } catch (const OraError& error) {
+        code = error.code();
+        message = error.message();
+        offset = error.parseOffset();
+    } catch (const std::bad_alloc&) {
+        code = 4030;
+        message = "ORA-04030: out of process memory";
+    } catch (const std::exception& error) {
+        code = kInternalError;
+        message = "ORA-00600: internal error code, arguments: [" + std::string(error.what()) + "]";
+    }
+    if (code == 0)
+        code = kInternalError;
+    detail::writeFields(area, function, code, offset);
+    try {
+        table.recordMessage(logonArea, code, message);
+    } catch (const std::bad_alloc&) {
+        // The code alone still tells what failed.
+    }
+    return code;
+}
+
+template <typename Work>
+sword onCursor(ub1* cda, ub1 function, Work&& work)
+{
+    if (cda == nullptr)
+        return -1;
+    Registry& table = registry();
+    std::lock_guard lock(table.mutex);
+    CursorRecord* record = table.findCursor(cda);
+    return run(table, cda, function, record != nullptr ? record->logonArea : nullptr, [&] {
+        if (record == nullptr)
+            throw OraError(1001, "ORA-01001: invalid cursor");
+        work(*record->cursor);
+    });
+}
+
+} // namespace
+
+sword opinit(eword /*mode*/)
+{
+    // Every call is serialised on the layer's own lock, so the thread-safe
+    // mode needs nothing further here.
+    return 0;
+}
+
+sword olog(ub1* lda, ub1* /*hda*/, const text* uid, sword uidl, const text* pswd, sword pswdl, const text* conn,
+           sword connl, ub4 /*mode*/)
+{
+    if (lda == nullptr)
+        return -1;
+    Registry& table = registry();
+    std::lock_guard lock(table.mutex);
+    return run(table, lda, detail::kFunctionLogon, lda, [&] {
+        table.forgetSession(lda);
+        const std::string_view user = argument(uid, uidl);
+        const std::string_view password = argument(pswd, pswdl);
+        const std::string_view connect = argument(conn, connl);
+        const ConnectTarget target = ParseConnectString(connect, ProcessEnvironment);
+        auto session = target.backend == BackendKind::Embedded
+                           ? detail::LogOnEmbedded(target.file, target.createFolders, user, password)
+                           : detail::LogOnOracleClient(user, password, connect);
+        table.putSession(lda, std::move(session));
+    });
+}
+
+sword oopen(ub1* cda, ub1* lda, const text* /*dbn*/, sword /*dbnl*/, sword /*arsize*/, const text* /*uid*/,
+            sword /*uidl*/)
+{
+    if (cda == nullptr)
+        return -1;
+    Registry& table = registry();
+    std::lock_guard lock(table.mutex);
+    return run(table, cda, detail::kFunctionOpen, lda, [&] {
+        if (lda == nullptr)
+            throw OraError(1012, "ORA-01012: not logged on");
+        table.putCursor(cda, lda, table.session(lda).openCursor());
+    });
+}
+
+// The parse is always deferred, as callers ask with defflg 1: the statement
+// reaches the database with oexec, which reports any error in it.
+sword oparse(ub1* cda, const text* sqlstm, sb4 sqllen, sword /*defflg*/, ub4 /*lngflg*/)
+{
+    return onCursor(cda, detail::kFunctionParse,
+                    [&](BackendCursor& cursor) { cursor.parse(std::string(argument(sqlstm, sqllen))); });
+}
+
+sword obndrv(ub1* cda, const text* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype, sword /*scale*/,
+             sb2* indp, const text* /*fmt*/, sword /*fmtl*/, sword /*fmtt*/)
+{
+    return onCursor(cda, detail::kFunctionBind, [&](BackendCursor& cursor) {
+        cursor.bind(argument(sqlvar, sqlvl), progv, progvl, ftype, indp);
+    });
+}
+
+sword oexec(ub1* cda)
+{
+    return onCursor(cda, detail::kFunctionExecute, [](BackendCursor& cursor) { cursor.execute(); });
+}
+
+sword oclose(ub1* cda)
+{
+    if (cda == nullptr)
+        return -1;
+    Registry& table = registry();
+    std::lock_guard lock(table.mutex);
+    CursorRecord* record = table.findCursor(cda);
+    const ub1* lda = record != nullptr ? record->logonArea : nullptr;
+    return run(table, cda, detail::kFunctionClose, lda, [&] {
+        if (record == nullptr)
+            throw OraError(1001, "ORA-01001: invalid cursor");
+        struct DropOnExit {
+            Registry& table;
+            ub1* cda;
+            ~DropOnExit() { table.dropCursor(cda); }
+        } drop{table, cda};
+        record->cursor->close();
+    });
+}
+
+sword oerhms(ub1* lda, sb2 rcode, text* buf, sword bufsiz)
+{
+    if (buf == nullptr || bufsiz <= 0)
+        return -1;
+    std::string message;
+    try {
+        Registry& table = registry();
+        std::lock_guard lock(table.mutex);
+        message = table.message(lda, static_cast<ub2>(rcode));
+    } catch (const std::bad_alloc&) {
+        message = "ORA-04030: out of process memory";
+    }
+    const std::size_t length = std::min(message.size(), static_cast<std::size_t>(bufsiz) - 1);
+    std::memcpy(buf, message.data(), length);
+    buf[length] = '\0';
+    return 0;
+}
+
+} // namespace vexmoor::oci

@@ -1,0 +1,9 @@
+# The logon dialog, the one Qt class of the database layer.
+add_library(vexmoor_db_ui STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/CConnectDlg.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/CConnectDlg.h)
+target_include_directories(vexmoor_db_ui PUBLIC ${PROJECT_SOURCE_DIR})
+# vexmoor_res is defined by a folder added after this one.
+target_link_libraries(vexmoor_db_ui
+  PUBLIC vexmoor_db vexmoor_res Qt6::Widgets $<TARGET_NAME_IF_EXISTS:vexmoor_profile>
+  PRIVATE vexmoor_warnings)

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "Value.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vexmoor::engine {
+
+// The syntax tree of a PL/SQL unit. The parser builds it; the compiler then
+// fills in the "resolved" fields (slots, built-ins, called procedures) in
+// place, so that running it needs no name look-ups.
+
+struct SourcePos {
+    std::uint32_t line = 1;
+    std::uint32_t column = 1;
+    std::uint32_t offset = 0;
+};
+
+// A declared type with its constraint.
+struct TypeSpec {
+    ValueType type = ValueType::Number;
+    bool integer = false;  // INTEGER, PLS_INTEGER, NUMBER(p) and NUMBER(p,0)
+    int length = -1;       // VARCHAR2(n), RAW(n): most bytes; -1 none
+    int precision = -1;    // NUMBER(p,s)
+    int scale = 0;
+};
+
+enum class ExprKind : std::uint8_t {
+    Literal,
+    Name,      // a.b.c, maybe called: a.b(args)
+    Bind,      // :name
+    Unary,
+    Binary,
+};
+
+enum class Operator : std::uint8_t {
+    Add, Subtract, Multiply, Divide, Power, Mod, Concat,
+    Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual,
+    And, Or, Not, Negate, Plus, IsNull, IsNotNull,
+};
+
+struct Expr;
+struct BuiltinDef;
+struct CompiledUnit;
+
+struct Argument {
+    std::string name; // upper case; empty for a positional argument
+    SourcePos pos;
+    std::unique_ptr<Expr> value;
+};
+
+// What a name in an expression or a call statement turned out to be.
+enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure };
+
+struct Expr {
+    ExprKind kind = ExprKind::Literal;
+    Operator op = Operator::Add;
+    SourcePos pos;
+    std::uint32_t depth = 1; // of the tree under this node, bounded by the parser
+    Value literal;
+    std::vector<std::string> path; // Name: upper-case parts; Bind: its name
+    std::vector<Argument> args;
+    bool hasParens = false;
+    std::unique_ptr<Expr> left;
+    std::unique_ptr<Expr> right;
+
+    // Resolved by the compiler.
+    Target target = Target::Unresolved;
+    int index = -1; // slot or bind number
+    const BuiltinDef* builtin = nullptr;
+    std::shared_ptr<CompiledUnit> procedure;
+    std::vector<const Expr*> ordered; // arguments in parameter order; null = default
+};
+
+struct Declaration;
+
+struct ExceptionRef {
+    int code = 0;                        // Oracle error number (positive), 0 for a user exception
+    const Declaration* user = nullptr;   // a declared EXCEPTION
+};
+
+struct Stmt;
+struct Block;
+
+struct IfBranch {
+    std::unique_ptr<Expr> condition;
+    std::vector<Stmt> body;
+};
+
+enum class StmtKind : std::uint8_t { Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block };
+
+struct Stmt {
+    StmtKind kind = StmtKind::Null;
+    SourcePos pos;
+    std::unique_ptr<Expr> target;    // Assign: the variable; Call: the call
+    std::unique_ptr<Expr> value;     // Assign, Return, Exit WHEN, While, For's low bound
+    std::unique_ptr<Expr> high;      // For's high bound
+    std::vector<IfBranch> branches;  // If
+    std::vector<Stmt> body;          // loops; If's ELSE part
+    bool hasElse = false;
+    bool reverse = false;
+    std::string name;                // For's variable; Raise's exception
+    SourcePos namePos;
+    int slot = -1;                   // For's variable
+    ExceptionRef exception;          // Raise
+    std::unique_ptr<Block> block;    // Block
+};
+
+struct Declaration {
+    std::string name; // upper case
+    SourcePos pos;
+    TypeSpec type;
+    bool constant = false;
+    bool notNull = false;
+    bool isException = false;
+    std::unique_ptr<Expr> init;
+    int slot = -1;
+};
+
+struct HandlerName {
+    std::vector<std::string> path;
+    SourcePos pos;
+    ExceptionRef resolved;
+};
+
+struct Handler {
+    std::vector<HandlerName> names;
+    bool others = false;
+    std::vector<Stmt> body;
+};
+
+struct Block {
+    SourcePos pos;
+    std::vector<Declaration> declarations;
+    std::vector<Stmt> body;
+    std::vector<Handler> handlers;
+};
+
+enum class ParamMode : std::uint8_t { In, Out, InOut };
+
+struct Parameter {
+    std::string name; // upper case
+    SourcePos pos;
+    ParamMode mode = ParamMode::In;
+    TypeSpec type;
+    std::unique_ptr<Expr> defaultValue;
+    int slot = -1;
+};
+
+// An anonymous block, or a stored procedure's source.
+struct UnitAst {
+    bool isProcedure = false;
+    std::string name; // procedure: upper case
+    SourcePos namePos;
+    std::vector<Parameter> parameters;
+    Block block;
+    // Anonymous block: the placeholders, upper case without the colon, in
+    // order of first use; Bind expressions index into it.
+    std::vector<std::string> placeholders;
+    std::vector<SourcePos> placeholderPositions;
+};
+
+} // namespace vexmoor::engine

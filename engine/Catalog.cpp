@@ -1,0 +1,271 @@
+#include "Catalog.h"
+
+#include "OraError.h"
+#include "Storage.h"
+
+#include <algorithm>
+
+namespace vexmoor::engine {
+
+namespace {
+
+constexpr std::string_view kPublic = "PUBLIC";
+// Synonyms that name synonyms are followed at most this far; Oracle reports
+// a longer chain as a loop.
+constexpr int kMaxSynonymChain = 32;
+
+std::string upper(std::string_view name)
+{
+    std::string result(name);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
+    return result;
+}
+
+ObjectName upper(const ObjectName& object)
+{
+    return ObjectName{upper(object.owner), upper(object.name)};
+}
+
+// Every catalog change bumps the counter in the file header, inside the
+// change's own transaction; the new value also versions a stored procedure.
+std::int64_t bumpGeneration(Storage& storage)
+{
+    std::int64_t next = (storage.headerCounter() + 1) & 0x7fffffff;
+    storage.execute(("PRAGMA user_version=" + std::to_string(next)).c_str());
+    return next;
+}
+
+bool accountExists(Storage& storage, const std::string& user)
+{
+    Query query(storage, "SELECT 1 FROM accounts WHERE name = ?");
+    query.bind(1, user);
+    return query.step();
+}
+
+bool procedureExists(Storage& storage, const ObjectName& object)
+{
+    Query query(storage, "SELECT 1 FROM procedures WHERE owner = ? AND name = ?");
+    query.bind(1, object.owner).bind(2, object.name);
+    return query.step();
+}
+
+bool synonymExists(Storage& storage, const ObjectName& object)
+{
+    Query query(storage, "SELECT 1 FROM synonyms WHERE owner = ? AND name = ?");
+    query.bind(1, object.owner).bind(2, object.name);
+    return query.step();
+}
+
+void insertAccount(Storage& storage, const std::string& user, std::string_view password)
+{
+    Query(storage, "INSERT INTO accounts(name, password) VALUES(?, ?)").bind(1, user).bind(2, password).run();
+}
+
+void insertPrivilege(Storage& storage, const std::string& user, Privilege privilege)
+{
+    Query(storage, "INSERT OR IGNORE INTO privileges(account, privilege) VALUES(?, ?)")
+        .bind(1, user)
+        .bind(2, static_cast<std::int64_t>(privilege))
+        .run();
+}
+
+std::optional<ObjectName> synonymTarget(Storage& storage, const ObjectName& synonym)
+{
+    Query query(storage, "SELECT target_owner, target_name FROM synonyms WHERE owner = ? AND name = ?");
+    query.bind(1, synonym.owner).bind(2, synonym.name);
+    if (!query.step())
+        return std::nullopt;
+    return ObjectName{query.text(0), query.text(1)};
+}
+
+} // namespace
+
+Catalog::Catalog(Storage& storage)
+    : storage_(storage)
+{
+}
+
+void Catalog::createDefaultAccounts(Storage& storage)
+{
+    insertAccount(storage, "SYSTEM", "manager");
+    insertPrivilege(storage, "SYSTEM", Privilege::All);
+    insertAccount(storage, "VEXMOOR", "vexmoor");
+    for (Privilege privilege : {Privilege::ExecuteDbmsPipe, Privilege::CreateProcedure, Privilege::CreatePublicSynonym})
+        insertPrivilege(storage, "VEXMOOR", privilege);
+}
+
+std::optional<std::string> Catalog::authenticate(std::string_view user, std::string_view password)
+{
+    Query query(storage_, "SELECT name, password FROM accounts WHERE name = ?");
+    query.bind(1, upper(user));
+    if (!query.step() || query.text(1) != password)
+        return std::nullopt;
+    return query.text(0);
+}
+
+bool Catalog::userExists(std::string_view user)
+{
+    return accountExists(storage_, upper(user));
+}
+
+bool Catalog::hasPrivilege(std::string_view user, Privilege privilege)
+{
+    Query query(storage_, "SELECT 1 FROM privileges WHERE account = ? AND privilege IN (?, ?)");
+    query.bind(1, upper(user))
+        .bind(2, static_cast<std::int64_t>(privilege))
+        .bind(3, static_cast<std::int64_t>(Privilege::All));
+    return query.step();
+}
+
+void Catalog::createUser(std::string_view user, std::string_view password)
+{
+    std::string name = upper(user);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (accountExists(storage_, name))
+        throw oraError(1920, {name});
+    insertAccount(storage_, name, password);
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::dropUser(std::string_view user)
+{
+    // Drops the account with everything in its schema, as DROP USER CASCADE.
+    std::string name = upper(user);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (!accountExists(storage_, name))
+        throw oraError(1918, {name});
+    Query(storage_, "DELETE FROM accounts WHERE name = ?").bind(1, name).run();
+    Query(storage_, "DELETE FROM privileges WHERE account = ?").bind(1, name).run();
+    Query(storage_, "DELETE FROM procedures WHERE owner = ?").bind(1, name).run();
+    Query(storage_, "DELETE FROM synonyms WHERE owner = ?").bind(1, name).run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::grant(std::string_view user, Privilege privilege)
+{
+    std::string name = upper(user);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (!accountExists(storage_, name))
+        throw oraError(1917, {name});
+    insertPrivilege(storage_, name, privilege);
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::revoke(std::string_view user, Privilege privilege)
+{
+    std::string name = upper(user);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (!accountExists(storage_, name))
+        throw oraError(1917, {name});
+    Query(storage_, "DELETE FROM privileges WHERE account = ? AND privilege = ?")
+        .bind(1, name)
+        .bind(2, static_cast<std::int64_t>(privilege))
+        .run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::storeProcedure(const ObjectName& object, std::string_view source, bool orReplace)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    bool exists = procedureExists(storage_, name);
+    if (synonymExists(storage_, name) || (exists && !orReplace))
+        throw oraError(955);
+    std::int64_t version = bumpGeneration(storage_);
+    Query(storage_,
+          "INSERT INTO procedures(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
+          "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .bind(3, source)
+        .bind(4, version)
+        .run();
+    transaction.commit();
+}
+
+std::optional<StoredProcedure> Catalog::findProcedure(const ObjectName& object)
+{
+    ObjectName name = upper(object);
+    Query query(storage_, "SELECT source, version FROM procedures WHERE owner = ? AND name = ?");
+    query.bind(1, name.owner).bind(2, name.name);
+    if (!query.step())
+        return std::nullopt;
+    return StoredProcedure{name, query.text(0), query.integer(1)};
+}
+
+void Catalog::dropProcedure(const ObjectName& object)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (!procedureExists(storage_, name))
+        throw oraError(4043, {name.name});
+    Query(storage_, "DELETE FROM procedures WHERE owner = ? AND name = ?").bind(1, name.owner).bind(2, name.name).run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::createSynonym(const ObjectName& synonym, const ObjectName& target, bool orReplace)
+{
+    ObjectName name = upper(synonym);
+    ObjectName to = upper(target);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (procedureExists(storage_, name) || (!orReplace && synonymExists(storage_, name)))
+        throw oraError(955);
+    Query(storage_,
+          "INSERT INTO synonyms(owner, name, target_owner, target_name) VALUES(?1, ?2, ?3, ?4) "
+          "ON CONFLICT(owner, name) DO UPDATE SET target_owner = ?3, target_name = ?4")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .bind(3, to.owner)
+        .bind(4, to.name)
+        .run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::dropSynonym(const ObjectName& synonym)
+{
+    ObjectName name = upper(synonym);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    if (!synonymExists(storage_, name))
+        throw oraError(name.owner == kPublic ? 1432 : 1434);
+    Query(storage_, "DELETE FROM synonyms WHERE owner = ? AND name = ?").bind(1, name.owner).bind(2, name.name).run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+std::optional<ObjectName> Catalog::findSynonym(const ObjectName& synonym)
+{
+    return synonymTarget(storage_, upper(synonym));
+}
+
+std::optional<ObjectName> Catalog::resolve(std::string_view user, std::string_view name)
+{
+    // One read transaction, so that the answer comes from one state of the
+    // catalog even while another process changes it.
+    Transaction transaction(storage_, Transaction::Mode::Read);
+    ObjectName current{upper(user), upper(name)};
+    if (!procedureExists(storage_, current) && !synonymExists(storage_, current))
+        current.owner = kPublic;
+    for (int hop = 0; hop < kMaxSynonymChain; ++hop) {
+        if (current.owner != kPublic && procedureExists(storage_, current))
+            return current;
+        std::optional<ObjectName> next = synonymTarget(storage_, current);
+        if (!next)
+            return std::nullopt;
+        current = *next;
+    }
+    return std::nullopt;
+}
+
+std::int64_t Catalog::generation()
+{
+    return storage_.headerCounter();
+}
+
+} // namespace vexmoor::engine

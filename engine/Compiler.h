@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Interpreter.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vexmoor::engine {
+
+// What the compiler asks of the database while it resolves names. Answers
+// are taken with the rights of the unit's owner (definer's rights).
+class CompileEnvironment {
+public:
+    virtual ~CompileEnvironment() = default;
+    virtual bool mayUseDbmsPipe(const std::string& owner) = 0;
+    // The stored procedure a (possibly qualified) name means for `owner`,
+    // compiled or marked invalid; null when there is none.
+    virtual std::shared_ptr<CompiledUnit> procedure(const std::string& owner,
+                                                    const std::vector<std::string>& path) = 0;
+};
+
+// Resolves every name of the unit to a slot, a bind, a built-in or a stored
+// procedure, checks calls against their parameters, and sizes the slots.
+// Raises ORA-06550 with the PLS error of the first fault.
+void compile(CompiledUnit& unit, CompileEnvironment& environment);
+
+} // namespace vexmoor::engine

@@ -1,0 +1,532 @@
+#include "Interpreter.h"
+
+#include "Builtins.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace vexmoor::engine {
+
+namespace {
+
+// How much stack one statement execution may use before the interpreter
+// refuses to go deeper (runaway recursion of stored procedures).
+constexpr std::ptrdiff_t kStackBudget = 4 * 1024 * 1024;
+constexpr double kSecondsPerDay = 86400.0;
+
+[[noreturn]] void valueError(std::string_view detail = {})
+{
+    throw oraError(6502, {detail});
+}
+
+double numberOf(const Value& value, const ConversionContext& context)
+{
+    return convert(value, ValueType::Number, context).asNumber();
+}
+
+Value checkedNumber(double value)
+{
+    if (!std::isfinite(value))
+        valueError(": numeric overflow");
+    return Value::number(value);
+}
+
+Value coerceNumber(const TypeSpec& type, double number)
+{
+    if (type.precision >= 0) {
+        number = roundHalfAway(number, type.scale);
+        if (std::fabs(number) >= std::pow(10.0, type.precision - type.scale))
+            valueError(": number precision too large");
+    } else if (type.integer) {
+        number = roundHalfAway(number);
+    }
+    return checkedNumber(number);
+}
+
+Value coerceBind(const BindBuffer& buffer, const Value& value, const ConversionContext& context)
+{
+    if (buffer.type == ExternalType::Integer) {
+        Value number = convert(value, ValueType::Number, context);
+        if (number.isNull())
+            return number;
+        const double rounded = roundHalfAway(number.asNumber());
+        const double limit = std::ldexp(1.0, buffer.capacity * 8 - 1);
+        if (!(rounded >= -limit && rounded < limit))
+            valueError(": number precision too large");
+        return Value::number(rounded);
+    }
+    Value text = convert(value, ValueType::Varchar2, context);
+    if (!text.isNull() && text.asText().size() + 1 > static_cast<std::size_t>(buffer.capacity))
+        valueError(": character string buffer too small");
+    return text;
+}
+
+int compareNumbers(double a, double b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+bool comparisonHolds(Operator op, int order)
+{
+    switch (op) {
+    case Operator::Equal: return order == 0;
+    case Operator::NotEqual: return order != 0;
+    case Operator::Less: return order < 0;
+    case Operator::LessEqual: return order <= 0;
+    case Operator::Greater: return order > 0;
+    case Operator::GreaterEqual: return order >= 0;
+    default: return false;
+    }
+}
+
+std::optional<bool> truth(const Value& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    if (value.type() != ValueType::Boolean)
+        valueError();
+    return value.asBoolean();
+}
+
+Value fromTruth(std::optional<bool> truthValue)
+{
+    return truthValue ? Value::boolean(*truthValue) : Value::null(ValueType::Boolean);
+}
+
+} // namespace
+
+Value coerce(const TypeSpec& type, Value value, const ConversionContext& context)
+{
+    if (type.type == ValueType::Boolean && value.type() != ValueType::Boolean && !value.isNull())
+        valueError();
+    Value converted = convert(value, type.type, context);
+    if (converted.isNull())
+        return Value::null(type.type);
+    switch (type.type) {
+    case ValueType::Number: return coerceNumber(type, converted.asNumber());
+    case ValueType::Varchar2:
+        if (type.length >= 0 && converted.asText().size() > static_cast<std::size_t>(type.length))
+            valueError(": character string buffer too small");
+        break;
+    case ValueType::Raw:
+        if (type.length >= 0 && converted.asText().size() > static_cast<std::size_t>(type.length))
+            valueError(": raw variable length too long");
+        break;
+    default: break;
+    }
+    return converted;
+}
+
+std::string errorBase(const std::string& message)
+{
+    static const std::string marker = "\n" + oraPrefix(6512) + ": ";
+    const auto cut = message.find(marker);
+    return cut == std::string::npos ? message : message.substr(0, cut);
+}
+
+// ---------------------------------------------------------------- running
+
+void Interpreter::run(const CompiledUnit& unit, std::vector<BindSlot>& binds)
+{
+    char base = 0;
+    stackBase_ = &base;
+    binds_ = &binds;
+    Frame frame;
+    frame.unit = &unit;
+    frame.slots.resize(unit.slotTypes.size());
+    try {
+        execBlock(frame, unit.ast->block);
+    } catch (OraError& error) {
+        error.appendLine(oraPrefix(6512) + ": at line " + std::to_string(frame.line));
+        throw;
+    }
+}
+
+void Interpreter::checkStack() const
+{
+    char here = 0;
+    if (stackBase_ && std::abs(stackBase_ - &here) > kStackBudget)
+        throw OraError(6500, oraPrefix(6500) + ": PL/SQL: storage error");
+}
+
+Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
+{
+    checkStack();
+    for (const auto& declaration : block.declarations) {
+        if (declaration.isException)
+            continue;
+        frame.line = declaration.pos.line;
+        const auto slot = static_cast<std::size_t>(declaration.slot);
+        if (declaration.init) {
+            frame.slots[slot] = coerce(declaration.type, eval(frame, *declaration.init), conversion());
+            if (declaration.notNull && frame.slots[slot].isNull())
+                valueError();
+        } else {
+            frame.slots[slot] = Value::null(declaration.type.type);
+        }
+    }
+    if (block.handlers.empty())
+        return execStatements(frame, block.body);
+    try {
+        return execStatements(frame, block.body);
+    } catch (OraError& error) {
+        const Handler* handler = findHandler(block, error);
+        if (!handler)
+            throw;
+        return runHandler(frame, *handler, OraError(error.code(), errorBase(error.message())));
+    }
+}
+
+const Handler* Interpreter::findHandler(const Block& block, const OraError& error) const
+{
+    for (const auto& handler : block.handlers) {
+        if (handler.others)
+            return &handler;
+        for (const auto& name : handler.names) {
+            const bool matches = name.resolved.user
+                                     ? error.code() == 6510 && raisedUser_ == name.resolved.user
+                                     : name.resolved.code == error.code();
+            if (matches)
+                return &handler;
+        }
+    }
+    return nullptr;
+}
+
+Interpreter::Flow Interpreter::runHandler(Frame& frame, const Handler& handler, const OraError& error)
+{
+    const Declaration* user = error.code() == 6510 ? raisedUser_ : nullptr;
+    handling_.push_back(Handled{error, user});
+    struct Pop {
+        std::vector<Handled>& stack;
+        ~Pop() { stack.pop_back(); }
+    } pop{handling_};
+    return execStatements(frame, handler.body);
+}
+
+Interpreter::Flow Interpreter::execStatements(Frame& frame, const std::vector<Stmt>& statements)
+{
+    for (const auto& stmt : statements) {
+        const Flow flow = execStatement(frame, stmt);
+        if (flow != Flow::Normal)
+            return flow;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
+{
+    frame.line = stmt.pos.line;
+    switch (stmt.kind) {
+    case StmtKind::Null: return Flow::Normal;
+    case StmtKind::Assign: assign(frame, *stmt.target, eval(frame, *stmt.value)); return Flow::Normal;
+    case StmtKind::Call:
+        if (stmt.target->target == Target::Builtin)
+            callBuiltin(frame, *stmt.target);
+        else
+            callProcedure(frame, *stmt.target);
+        return Flow::Normal;
+    case StmtKind::If: return execIf(frame, stmt);
+    case StmtKind::Loop:
+    case StmtKind::While: return execLoop(frame, stmt);
+    case StmtKind::For: return execFor(frame, stmt);
+    case StmtKind::Exit:
+        return !stmt.value || condition(frame, *stmt.value).value_or(false) ? Flow::Exit : Flow::Normal;
+    case StmtKind::Return: return Flow::Return;
+    case StmtKind::Raise: raise(frame, stmt);
+    case StmtKind::Block: return execBlock(frame, *stmt.block);
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execIf(Frame& frame, const Stmt& stmt)
+{
+    checkStack();
+    for (const auto& branch : stmt.branches) {
+        if (condition(frame, *branch.condition).value_or(false))
+            return execStatements(frame, branch.body);
+    }
+    return stmt.hasElse ? execStatements(frame, stmt.body) : Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execLoop(Frame& frame, const Stmt& stmt)
+{
+    checkStack();
+    for (;;) {
+        if (stmt.kind == StmtKind::While) {
+            frame.line = stmt.pos.line;
+            if (!condition(frame, *stmt.value).value_or(false))
+                return Flow::Normal;
+        }
+        const Flow flow = execStatements(frame, stmt.body);
+        if (flow == Flow::Exit)
+            return Flow::Normal;
+        if (flow == Flow::Return)
+            return flow;
+    }
+}
+
+Interpreter::Flow Interpreter::execFor(Frame& frame, const Stmt& stmt)
+{
+    checkStack();
+    const Value lowValue = eval(frame, *stmt.value);
+    const Value highValue = eval(frame, *stmt.high);
+    if (lowValue.isNull() || highValue.isNull())
+        valueError();
+    const double low = roundHalfAway(numberOf(lowValue, conversion()));
+    const double high = roundHalfAway(numberOf(highValue, conversion()));
+    const auto slot = static_cast<std::size_t>(stmt.slot);
+    if (low > high)
+        return Flow::Normal;
+    for (double i = stmt.reverse ? high : low; stmt.reverse ? i >= low : i <= high; i += stmt.reverse ? -1 : 1) {
+        frame.slots[slot] = Value::number(i);
+        const Flow flow = execStatements(frame, stmt.body);
+        if (flow == Flow::Exit)
+            break;
+        if (flow == Flow::Return)
+            return flow;
+    }
+    return Flow::Normal;
+}
+
+void Interpreter::raise(const Frame&, const Stmt& stmt)
+{
+    if (stmt.name.empty()) {
+        raisedUser_ = handling_.back().user;
+        throw handling_.back().error;
+    }
+    if (stmt.exception.user) {
+        raisedUser_ = stmt.exception.user;
+        throw oraError(6510);
+    }
+    raisedUser_ = nullptr;
+    throw oraError(stmt.exception.code);
+}
+
+std::optional<bool> Interpreter::condition(Frame& frame, const Expr& expr)
+{
+    return truth(eval(frame, expr));
+}
+
+int Interpreter::sqlCode() const
+{
+    if (handling_.empty())
+        return 0;
+    const Handled& handled = handling_.back();
+    if (handled.user)
+        return 1;
+    if (handled.error.code() == 1403)
+        return 100;
+    return -handled.error.code();
+}
+
+std::string Interpreter::sqlErrm() const
+{
+    if (handling_.empty())
+        return "ORA-0000: normal, successful completion";
+    if (handling_.back().user)
+        return "User-Defined Exception";
+    return handling_.back().error.message();
+}
+
+// ---------------------------------------------------------------- variables
+
+void Interpreter::assign(Frame& frame, const Expr& target, Value value)
+{
+    if (target.kind == ExprKind::Bind) {
+        BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
+        bind.value = coerceBind(bind.buffer, value, conversion());
+        bind.assigned = true;
+        return;
+    }
+    const auto slot = static_cast<std::size_t>(target.index);
+    frame.slots[slot] = coerce(frame.unit->slotTypes[slot], std::move(value), conversion());
+    if (frame.unit->slotNotNull[slot] && frame.slots[slot].isNull())
+        valueError();
+}
+
+ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const
+{
+    if (target.kind == ExprKind::Bind) {
+        const BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
+        return bind.buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
+    }
+    return frame.unit->slotTypes[static_cast<std::size_t>(target.index)].type;
+}
+
+// ---------------------------------------------------------------- calls
+
+Value Interpreter::callBuiltin(Frame& frame, const Expr& expr)
+{
+    const BuiltinDef& builtin = *expr.builtin;
+    std::array<Value, kMaxBuiltinParams> args;
+    unsigned given = 0;
+    for (std::size_t i = 0; i < builtin.params.size(); ++i) {
+        const Expr* argument = expr.ordered[i];
+        if (!argument)
+            continue;
+        given |= 1U << i;
+        if (builtin.params[i].mode != ParamMode::Out)
+            args[i] = eval(frame, *argument);
+    }
+    BuiltinCall call{*this, frame, expr, std::span<Value>(args.data(), builtin.params.size()), given};
+    return builtin.fn(call);
+}
+
+void Interpreter::callProcedure(Frame& caller, const Expr& expr)
+{
+    checkStack();
+    const CompiledUnit& unit = *expr.procedure;
+    const auto& parameters = unit.ast->parameters;
+    Frame frame;
+    frame.unit = &unit;
+    frame.slots.resize(unit.slotTypes.size());
+    frame.line = unit.ast->block.pos.line;
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const Parameter& parameter = parameters[i];
+        const auto slot = static_cast<std::size_t>(parameter.slot);
+        if (const Expr* argument = expr.ordered[i]) {
+            frame.slots[slot] = parameter.mode == ParamMode::Out
+                                    ? Value::null(parameter.type.type)
+                                    : coerce(parameter.type, eval(caller, *argument), conversion());
+        } else {
+            frame.slots[slot] = coerce(parameter.type, eval(frame, *parameter.defaultValue), conversion());
+        }
+    }
+    try {
+        execBlock(frame, unit.ast->block);
+    } catch (OraError& error) {
+        error.appendLine(oraPrefix(6512) + ": at \"" + unit.qualifiedName + "\", line " + std::to_string(frame.line));
+        throw;
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        if (parameters[i].mode != ParamMode::In && expr.ordered[i])
+            assign(caller, *expr.ordered[i], frame.slots[static_cast<std::size_t>(parameters[i].slot)]);
+    }
+}
+
+// ---------------------------------------------------------------- expressions
+
+Value Interpreter::eval(Frame& frame, const Expr& expr)
+{
+    switch (expr.kind) {
+    case ExprKind::Literal: return expr.literal;
+    case ExprKind::Bind: return (*binds_)[static_cast<std::size_t>(expr.index)].value;
+    case ExprKind::Name:
+        if (expr.target == Target::Slot)
+            return frame.slots[static_cast<std::size_t>(expr.index)];
+        return callBuiltin(frame, expr);
+    case ExprKind::Unary: return evalUnary(frame, expr);
+    case ExprKind::Binary:
+        return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr) : evalBinary(frame, expr);
+    }
+    return {};
+}
+
+Value Interpreter::evalUnary(Frame& frame, const Expr& expr)
+{
+    checkStack();
+    const Value operand = eval(frame, *expr.left);
+    switch (expr.op) {
+    case Operator::IsNull: return Value::boolean(operand.isNull());
+    case Operator::IsNotNull: return Value::boolean(!operand.isNull());
+    case Operator::Not: {
+        const auto value = truth(operand);
+        return fromTruth(value ? std::optional<bool>(!*value) : std::nullopt);
+    }
+    case Operator::Negate:
+        if (operand.isNull())
+            return Value::null(ValueType::Number);
+        return Value::number(-numberOf(operand, conversion()));
+    default: return convert(operand, ValueType::Number, conversion());
+    }
+}
+
+Value Interpreter::evalLogical(Frame& frame, const Expr& expr)
+{
+    checkStack();
+    const bool isAnd = expr.op == Operator::And;
+    const auto left = truth(eval(frame, *expr.left));
+    // AND stops at FALSE and OR at TRUE, whatever the other side holds.
+    if (left && *left != isAnd)
+        return Value::boolean(*left);
+    const auto right = truth(eval(frame, *expr.right));
+    if (right && *right != isAnd)
+        return Value::boolean(*right);
+    if (left && right)
+        return Value::boolean(isAnd);
+    return Value::null(ValueType::Boolean);
+}
+
+Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
+{
+    checkStack();
+    const Value left = eval(frame, *expr.left);
+    const Value right = eval(frame, *expr.right);
+    const ConversionContext& context = conversion();
+
+    if (expr.op == Operator::Concat) {
+        std::string text = toText(left, context);
+        text += toText(right, context);
+        return Value::text(std::move(text));
+    }
+
+    if (expr.op >= Operator::Equal && expr.op <= Operator::GreaterEqual) {
+        if (left.isNull() || right.isNull())
+            return Value::null(ValueType::Boolean);
+        int order = 0;
+        if (left.type() == ValueType::Number || right.type() == ValueType::Number) {
+            order = compareNumbers(numberOf(left, context), numberOf(right, context));
+        } else if (left.type() == ValueType::Date || right.type() == ValueType::Date) {
+            const auto a = convert(left, ValueType::Date, context).asDate();
+            const auto b = convert(right, ValueType::Date, context).asDate();
+            order = a < b ? -1 : (b < a ? 1 : 0);
+        } else if (left.type() == ValueType::Boolean || right.type() == ValueType::Boolean) {
+            order = (left.asBoolean() ? 1 : 0) - (right.asBoolean() ? 1 : 0);
+            if (left.type() != right.type())
+                valueError();
+        } else {
+            const ValueType common = left.type() == ValueType::Raw || right.type() == ValueType::Raw
+                                         ? ValueType::Raw
+                                         : ValueType::Varchar2;
+            order = convert(left, common, context).asText().compare(convert(right, common, context).asText());
+        }
+        return Value::boolean(comparisonHolds(expr.op, order));
+    }
+
+    // Arithmetic, with Oracle's date arithmetic in days.
+    const bool leftDate = left.type() == ValueType::Date;
+    const bool rightDate = right.type() == ValueType::Date;
+    if (left.isNull() || right.isNull())
+        return Value::null(leftDate || rightDate ? (leftDate && rightDate ? ValueType::Number : ValueType::Date)
+                                                 : ValueType::Number);
+    if ((leftDate || rightDate) && (expr.op == Operator::Add || expr.op == Operator::Subtract)) {
+        if (leftDate && rightDate && expr.op == Operator::Subtract)
+            return Value::number(static_cast<double>(left.asDate().seconds - right.asDate().seconds) / kSecondsPerDay);
+        if (leftDate != rightDate && !(rightDate && expr.op == Operator::Subtract)) {
+            const OraDate date = leftDate ? left.asDate() : right.asDate();
+            const double days = numberOf(leftDate ? right : left, context) * (expr.op == Operator::Subtract ? -1 : 1);
+            return Value::date(OraDate{date.seconds + static_cast<std::int64_t>(std::llround(days * kSecondsPerDay))});
+        }
+        valueError();
+    }
+    const double a = numberOf(left, context);
+    const double b = numberOf(right, context);
+    switch (expr.op) {
+    case Operator::Add: return checkedNumber(a + b);
+    case Operator::Subtract: return checkedNumber(a - b);
+    case Operator::Multiply: return checkedNumber(a * b);
+    case Operator::Divide:
+        if (b == 0)
+            throw oraError(1476);
+        return checkedNumber(a / b);
+    case Operator::Power: return checkedNumber(std::pow(a, b));
+    case Operator::Mod: return b == 0 ? Value::number(a) : checkedNumber(a - b * std::trunc(a / b));
+    default: break;
+    }
+    valueError();
+}
+
+} // namespace vexmoor::engine

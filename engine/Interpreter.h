@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Ast.h"
+#include "OraError.h"
+#include "SessionState.h"
+#include "Statement.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vexmoor::engine {
+
+// A unit ready to run: its syntax tree with every name resolved, and the
+// types of its slots (parameters, variables, loop counters).
+struct CompiledUnit {
+    std::unique_ptr<UnitAst> ast;
+    std::string owner;          // the definer; for a block, the session user
+    std::string qualifiedName;  // OWNER.NAME; empty for an anonymous block
+    std::vector<TypeSpec> slotTypes;
+    std::vector<bool> slotNotNull;
+    bool valid = false;         // a stored procedure whose source compiled
+    std::optional<OraError> compileError;
+};
+
+// A placeholder of the running block and the caller's buffer behind it.
+struct BindSlot {
+    Value value;
+    BindBuffer buffer;
+    bool assigned = false;
+};
+
+struct Frame {
+    const CompiledUnit* unit = nullptr;
+    std::vector<Value> slots;
+    std::uint32_t line = 1;
+};
+
+// Runs compiled units. One per statement execution; it keeps the error
+// being handled (for SQLCODE, SQLERRM and RAISE;) and the call depth.
+class Interpreter {
+public:
+    explicit Interpreter(SessionState& state) : state_(state) {}
+
+    // Runs an anonymous block; binds are read from and written to `binds`.
+    void run(const CompiledUnit& unit, std::vector<BindSlot>& binds);
+
+    SessionState& state() { return state_; }
+    const ConversionContext& conversion() const { return state_.conversion; }
+
+    void assign(Frame& frame, const Expr& target, Value value);
+    ValueType targetType(const Frame& frame, const Expr& target) const;
+
+    int sqlCode() const;
+    std::string sqlErrm() const;
+
+private:
+    enum class Flow { Normal, Exit, Return };
+
+    Flow execBlock(Frame& frame, const Block& block);
+    Flow execStatements(Frame& frame, const std::vector<Stmt>& statements);
+    Flow execStatement(Frame& frame, const Stmt& stmt);
+    Flow execIf(Frame& frame, const Stmt& stmt);
+    Flow execLoop(Frame& frame, const Stmt& stmt);
+    Flow execFor(Frame& frame, const Stmt& stmt);
+    Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
+    [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
+    const Handler* findHandler(const Block& block, const OraError& error) const;
+
+    Value eval(Frame& frame, const Expr& expr);
+    Value evalBinary(Frame& frame, const Expr& expr);
+    Value evalUnary(Frame& frame, const Expr& expr);
+    Value evalLogical(Frame& frame, const Expr& expr);
+    Value callBuiltin(Frame& frame, const Expr& expr);
+    void callProcedure(Frame& frame, const Expr& expr);
+    std::optional<bool> condition(Frame& frame, const Expr& expr);
+
+    void checkStack() const;
+
+    struct Handled {
+        OraError error;
+        const Declaration* user;
+    };
+
+    SessionState& state_;
+    std::vector<BindSlot>* binds_ = nullptr;
+    std::vector<Handled> handling_;
+    const Declaration* raisedUser_ = nullptr;
+    int callDepth_ = 0;
+    const char* stackBase_ = nullptr;
+};
+
+// Converts a value to a declared type and checks its constraint: ORA-06502
+// for a text longer than VARCHAR2(n), a number beyond NUMBER(p,s), a NULL
+// for NOT NULL.
+Value coerce(const TypeSpec& type, Value value, const ConversionContext& context);
+
+// The message of an error without the ORA-06512 lines under it (SQLERRM).
+std::string errorBase(const std::string& message);
+
+} // namespace vexmoor::engine

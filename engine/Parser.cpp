@@ -1,0 +1,986 @@
+#include "Parser.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vexmoor::engine {
+
+namespace {
+
+constexpr std::size_t kMaxExpressionDepth = 1000;
+
+// What Oracle lists after "when expecting one of the following:" in the
+// common places.
+constexpr std::string_view kOperators =
+    "* & = - + < / > at in is mod remainder not rem <an exponent (**)> <> or != or ~= >= <= <> "
+    "and or like like2 like4 likec between || multiset member submultiset";
+constexpr std::string_view kAfterArgument =
+    ") , * & = - + < / > at in is mod remainder not rem => <an exponent (**)> <> or != or ~= >= "
+    "<= <> and or like like2 like4 likec between || multiset member submultiset";
+constexpr std::string_view kExpressionStart =
+    "( - + case mod new not null <an identifier> <a double-quoted delimited-identifier> "
+    "<a bind variable> continue avg count current exists max min prior sql stddev sum variance "
+    "execute forall merge time timestamp interval date <a string literal with character set "
+    "specification> <a number> <a single-quoted SQL string> pipe";
+constexpr std::string_view kStatementStart =
+    "( begin case declare end exception exit for goto if loop mod null pragma raise return select "
+    "update while with <an identifier> <a double-quoted delimited-identifier> <a bind variable> << "
+    "continue close current delete fetch lock insert open rollback savepoint set sql execute "
+    "commit forall merge pipe purge";
+constexpr std::string_view kAfterName =
+    ":= . ( @ % ;";
+constexpr std::string_view kDeclarationStart =
+    "begin function pragma procedure subtype type <an identifier> <a double-quoted "
+    "delimited-identifier> current cursor delete exists prior";
+constexpr std::string_view kTypeStart =
+    "<an identifier> <a double-quoted delimited-identifier> table long double ref char time "
+    "timestamp interval date binary national character nchar";
+
+std::string withOperators(std::string_view first)
+{
+    std::string list(kOperators);
+    // Oracle puts the symbol it wanted among the operators; in front is close enough.
+    return std::string(first) + " " + list;
+}
+
+// Oracle's list: a blank line, then lines of at most about 70 characters,
+// indented by three blanks.
+std::string wrapList(std::string_view list)
+{
+    std::string text = "\n\n   ";
+    std::size_t lineLength = 0;
+    std::size_t pos = 0;
+    while (pos < list.size()) {
+        std::size_t end = list.find(' ', pos);
+        if (end == std::string_view::npos)
+            end = list.size();
+        const std::string_view word = list.substr(pos, end - pos);
+        if (lineLength > 0 && lineLength + 1 + word.size() > 66) {
+            text += "\n   ";
+            lineLength = 0;
+        } else if (lineLength > 0) {
+            text += ' ';
+            ++lineLength;
+        }
+        text += word;
+        lineLength += word.size();
+        pos = end + 1;
+    }
+    return text;
+}
+
+std::string symbolText(const Token& token)
+{
+    switch (token.kind) {
+    case TokenKind::EndOfFile: return "end-of-file";
+    case TokenKind::Error: return std::string(token.text);
+    case TokenKind::String: return std::string(token.text.substr(1, token.text.size() - 2));
+    case TokenKind::QuotedIdentifier: return std::string(token.text.substr(1, token.text.size() - 2));
+    default: break;
+    }
+    std::string text(token.text);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    return text;
+}
+
+std::string unquoteString(std::string_view literal)
+{
+    std::string text;
+    text.reserve(literal.size());
+    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        text += literal[i];
+        if (literal[i] == '\'')
+            ++i; // the second quote of a doubled pair
+    }
+    return text;
+}
+
+bool startsStatement(TokenKind kind)
+{
+    switch (kind) {
+    case TokenKind::Identifier:
+    case TokenKind::QuotedIdentifier:
+    case TokenKind::BindVariable:
+    case TokenKind::KwNull:
+    case TokenKind::KwBegin:
+    case TokenKind::KwDeclare:
+    case TokenKind::KwIf:
+    case TokenKind::KwLoop:
+    case TokenKind::KwWhile:
+    case TokenKind::KwFor:
+    case TokenKind::KwExit:
+    case TokenKind::KwReturn:
+    case TokenKind::KwRaise:
+    case TokenKind::LabelOpen:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+OraError compileError(const SourcePos& pos, std::string_view plsText)
+{
+    std::string message = oraPrefix(6550) + ": line " + std::to_string(pos.line) + ", column "
+                          + std::to_string(pos.column) + ":\n" + std::string(plsText);
+    return OraError(6550, std::move(message), pos.offset);
+}
+
+OraError compileError(const SourcePos& pos, std::string_view plsText, const SourcePos& statement)
+{
+    OraError error = compileError(pos, plsText);
+    error.appendLine(oraPrefix(6550) + ": line " + std::to_string(statement.line) + ", column "
+                     + std::to_string(statement.column) + ":");
+    error.appendLine("PL/SQL: Statement ignored");
+    return error;
+}
+
+std::string normalizeIdentifier(const Token& token)
+{
+    if (token.kind == TokenKind::QuotedIdentifier)
+        return std::string(token.text.substr(1, token.text.size() - 2));
+    std::string name(token.text);
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+Parser::Parser(std::string_view source) : lexer_(source)
+{
+    current_ = lexer_.next();
+}
+
+Parser::DepthGuard::DepthGuard(Parser& parser) : parser_(parser)
+{
+    if (++parser_.depth_ > kMaxNesting) {
+        --parser_.depth_;
+        parser_.tooDeep();
+    }
+}
+
+const Token& Parser::lookahead()
+{
+    if (!hasNext_) {
+        next_ = current_.kind == TokenKind::EndOfFile || current_.kind == TokenKind::Error
+                    ? current_
+                    : lexer_.next();
+        hasNext_ = true;
+    }
+    return next_;
+}
+
+void Parser::advance()
+{
+    if (current_.kind == TokenKind::EndOfFile || current_.kind == TokenKind::Error)
+        return;
+    if (hasNext_) {
+        current_ = next_;
+        hasNext_ = false;
+    } else {
+        current_ = lexer_.next();
+    }
+}
+
+bool Parser::accept(TokenKind kind)
+{
+    if (!check(kind))
+        return false;
+    advance();
+    return true;
+}
+
+void Parser::expect(TokenKind kind, std::string_view expected)
+{
+    if (!accept(kind))
+        unexpected(expected);
+}
+
+SourcePos Parser::posOf(const Token& token)
+{
+    return SourcePos{token.line, token.column, token.offset};
+}
+
+void Parser::unexpected(std::string_view expected)
+{
+    throw compileError(posOf(current_), "PLS-00103: Encountered the symbol \"" + symbolText(current_)
+                                            + "\" when expecting one of the following:"
+                                            + wrapList(expected));
+}
+
+void Parser::tooDeep()
+{
+    throw compileError(posOf(current_), "PLS-00123: program too large (Parse Tree Nodes)");
+}
+
+void Parser::unsupported(std::string_view what)
+{
+    throw compileError(posOf(current_),
+                       "PLS-00999: implementation restriction (may be temporary) " + std::string(what));
+}
+
+std::string Parser::identifier(std::string_view expected)
+{
+    if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
+        unexpected(expected);
+    std::string name = normalizeIdentifier(current_);
+    advance();
+    return name;
+}
+
+// ---------------------------------------------------------------- units
+
+std::unique_ptr<UnitAst> Parser::parseAnonymousBlock()
+{
+    auto unit = std::make_unique<UnitAst>();
+    unit_ = unit.get();
+    unit->block.pos = posOf(current_);
+    if (accept(TokenKind::KwDeclare)) {
+        parseBlockAfterDeclare(unit->block);
+    } else if (check(TokenKind::KwBegin)) {
+        parseBody(unit->block);
+    } else {
+        unexpected("begin declare");
+    }
+    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
+        advance(); // END label
+    expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
+    parseEndOfText();
+    return unit;
+}
+
+std::unique_ptr<UnitAst> Parser::parseProcedure()
+{
+    auto unit = std::make_unique<UnitAst>();
+    unit_ = unit.get();
+    unit->isProcedure = true;
+    expect(TokenKind::KwProcedure, "procedure");
+    unit->namePos = posOf(current_);
+    unit->name = identifier("<an identifier> <a double-quoted delimited-identifier>");
+    if (accept(TokenKind::Dot)) {
+        unit->namePos = posOf(current_);
+        unit->name = identifier("<an identifier> <a double-quoted delimited-identifier>");
+    }
+    if (check(TokenKind::LeftParen))
+        parseParameters(*unit);
+    if (!accept(TokenKind::KwIs) && !accept(TokenKind::KwAs))
+        unexpected("( ; is with authid as cluster compress order using compiled wrapped external deterministic parallel_enable pipelined result_cache accessible");
+    unit->block.pos = posOf(current_);
+    parseBlockAfterDeclare(unit->block);
+    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier)) {
+        const Token endName = current_;
+        if (normalizeIdentifier(endName) != unit->name) {
+            throw compileError(posOf(endName), "PLS-00113: END identifier '" + normalizeIdentifier(endName)
+                                                   + "' must match '" + unit->name + "' at line "
+                                                   + std::to_string(unit->namePos.line) + ", column "
+                                                   + std::to_string(unit->namePos.column));
+        }
+        advance();
+    }
+    expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
+    parseEndOfText();
+    return unit;
+}
+
+void Parser::parseEndOfText()
+{
+    // A trailing "/" line, as scripts end a unit, is harmless.
+    accept(TokenKind::Slash);
+    if (!check(TokenKind::EndOfFile))
+        unexpected("end-of-file");
+}
+
+void Parser::parseParameters(UnitAst& unit)
+{
+    expect(TokenKind::LeftParen, "(");
+    do {
+        Parameter parameter;
+        parameter.pos = posOf(current_);
+        parameter.name = identifier("<an identifier> <a double-quoted delimited-identifier> current delete exists prior");
+        if (accept(TokenKind::KwIn)) {
+            parameter.mode = accept(TokenKind::KwOut) ? ParamMode::InOut : ParamMode::In;
+        } else if (accept(TokenKind::KwOut)) {
+            parameter.mode = ParamMode::Out;
+        }
+        accept(TokenKind::KwNocopy);
+        parameter.type = parseType(false);
+        if (accept(TokenKind::Assign) || accept(TokenKind::KwDefault))
+            parameter.defaultValue = parseExpression();
+        for (const auto& other : unit.parameters) {
+            if (other.name == parameter.name)
+                throw compileError(parameter.pos, "PLS-00410: duplicate fields in RECORD,TABLE or argument list are not permitted");
+        }
+        unit.parameters.push_back(std::move(parameter));
+    } while (accept(TokenKind::Comma));
+    expect(TokenKind::RightParen, withOperators(") , := default"));
+}
+
+void Parser::parseBlockAfterDeclare(Block& block)
+{
+    parseDeclarations(block);
+    if (!check(TokenKind::KwBegin))
+        unexpected(kDeclarationStart);
+    parseBody(block);
+}
+
+void Parser::parseDeclarations(Block& block)
+{
+    while (!check(TokenKind::KwBegin)) {
+        if (check(TokenKind::KwProcedure) || check(TokenKind::KwFunction))
+            unsupported("local procedures and functions are not supported");
+        if (check(TokenKind::KwPragma))
+            unsupported("PRAGMA is not supported");
+        if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
+            unexpected(kDeclarationStart);
+        if (check(TokenKind::Identifier)
+            && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "TYPE")
+                || equalsKeyword(current_.text, "SUBTYPE"))
+            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier))
+            unsupported("cursors and type declarations are not supported");
+        parseDeclaration(block);
+    }
+}
+
+void Parser::parseDeclaration(Block& block)
+{
+    Declaration declaration;
+    declaration.pos = posOf(current_);
+    declaration.name = identifier(kDeclarationStart);
+    for (const auto& other : block.declarations) {
+        if (other.name == declaration.name)
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
+                                                    + "' is permitted");
+    }
+    if (accept(TokenKind::KwException)) {
+        declaration.isException = true;
+        expect(TokenKind::Semicolon, ";");
+        block.declarations.push_back(std::move(declaration));
+        return;
+    }
+    declaration.constant = accept(TokenKind::KwConstant);
+    declaration.type = parseType(true);
+    if (check(TokenKind::KwNot)) {
+        advance();
+        expect(TokenKind::KwNull, "null");
+        declaration.notNull = true;
+    }
+    if (accept(TokenKind::Assign) || accept(TokenKind::KwDefault))
+        declaration.init = parseExpression();
+    if (!declaration.init && declaration.constant)
+        throw compileError(declaration.pos, "PLS-00322: declaration of a constant '" + declaration.name
+                                                + "' must contain an initialization assignment");
+    if (!declaration.init && declaration.notNull)
+        throw compileError(declaration.pos, "PLS-00218: a variable declared NOT NULL must have an initialization assignment");
+    expect(TokenKind::Semicolon, withOperators("; not null default character :="));
+    block.declarations.push_back(std::move(declaration));
+}
+
+int Parser::parseInteger()
+{
+    if (!check(TokenKind::Number))
+        unexpected("<an integer>");
+    int value = 0;
+    const auto text = current_.text;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        unexpected("<an integer>");
+    advance();
+    return value;
+}
+
+TypeSpec Parser::parseType(bool allowConstraint)
+{
+    if (!check(TokenKind::Identifier))
+        unexpected(kTypeStart);
+    const Token word = current_;
+    const std::string name = normalizeIdentifier(word);
+    advance();
+    if (check(TokenKind::Percent))
+        unsupported("%TYPE and %ROWTYPE are not supported");
+
+    TypeSpec type;
+    const auto constraint = [&](bool required, int low, int high) {
+        if (!check(TokenKind::LeftParen)) {
+            if (required && allowConstraint)
+                throw compileError(posOf(word), "PLS-00215: String length constraints must be in range (1 .. 32767)");
+            return -1;
+        }
+        if (!allowConstraint)
+            unexpected(withOperators(", := ) default"));
+        advance();
+        const SourcePos at = posOf(current_);
+        const int value = parseInteger();
+        if (value < low || value > high)
+            throw compileError(at, "PLS-00215: String length constraints must be in range (1 .. 32767)");
+        return value;
+    };
+
+    if (name == "NUMBER" || name == "NUMERIC" || name == "DECIMAL" || name == "DEC" || name == "FLOAT") {
+        type.type = ValueType::Number;
+        if (check(TokenKind::LeftParen) && allowConstraint) {
+            advance();
+            type.precision = parseInteger();
+            if (accept(TokenKind::Comma)) {
+                const bool negative = accept(TokenKind::Minus);
+                type.scale = parseInteger() * (negative ? -1 : 1);
+            }
+            type.integer = type.scale == 0 && name != "FLOAT";
+            if (name == "FLOAT") {
+                type.precision = -1;
+                type.scale = 0;
+            }
+            expect(TokenKind::RightParen, ") ,");
+        } else if (check(TokenKind::LeftParen)) {
+            unexpected(withOperators(", := ) default"));
+        }
+        return type;
+    }
+    if (name == "INTEGER" || name == "INT" || name == "SMALLINT" || name == "PLS_INTEGER"
+        || name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE" || name == "SIMPLE_INTEGER") {
+        type.type = ValueType::Number;
+        type.integer = true;
+        return type;
+    }
+    if (name == "VARCHAR2" || name == "VARCHAR" || name == "STRING") {
+        type.type = ValueType::Varchar2;
+        type.length = constraint(true, 1, 32767);
+        if (type.length > 0) {
+            if (check(TokenKind::Identifier)
+                && (equalsKeyword(current_.text, "BYTE") || equalsKeyword(current_.text, "CHAR")))
+                advance();
+            expect(TokenKind::RightParen, ") byte char");
+        }
+        return type;
+    }
+    if (name == "RAW") {
+        type.type = ValueType::Raw;
+        type.length = constraint(true, 1, 32767);
+        if (type.length > 0)
+            expect(TokenKind::RightParen, ")");
+        return type;
+    }
+    if (name == "DATE") {
+        type.type = ValueType::Date;
+        return type;
+    }
+    if (name == "ROWID" || name == "UROWID") {
+        type.type = ValueType::Rowid;
+        return type;
+    }
+    if (name == "BOOLEAN") {
+        type.type = ValueType::Boolean;
+        return type;
+    }
+    throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
+}
+
+void Parser::parseBody(Block& block)
+{
+    DepthGuard guard(*this);
+    expect(TokenKind::KwBegin, "begin");
+    block.body = parseStatements("end exception");
+    if (accept(TokenKind::KwException))
+        parseHandlers(block);
+    expect(TokenKind::KwEnd, withOperators("end exception"));
+}
+
+void Parser::parseHandlers(Block& block)
+{
+    if (!check(TokenKind::KwWhen))
+        unexpected("pragma when");
+    while (check(TokenKind::KwWhen)) {
+        const Token when = current_;
+        advance();
+        if (!block.handlers.empty() && block.handlers.back().others)
+            throw compileError(posOf(when), "PLS-00370: OTHERS handler must be last among the exception handlers of a block");
+        Handler handler;
+        if (accept(TokenKind::KwOthers)) {
+            handler.others = true;
+        } else {
+            do {
+                HandlerName name;
+                name.pos = posOf(current_);
+                name.path.push_back(identifier("others <an identifier> <a double-quoted delimited-identifier>"));
+                while (accept(TokenKind::Dot))
+                    name.path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier>"));
+                handler.names.push_back(std::move(name));
+            } while (accept(TokenKind::KwOr));
+        }
+        expect(TokenKind::KwThen, ". then or");
+        handler.body = parseStatements("end when");
+        block.handlers.push_back(std::move(handler));
+    }
+}
+
+// ---------------------------------------------------------------- statements
+
+std::vector<Stmt> Parser::parseStatements(std::string_view /*expectedAfter*/)
+{
+    std::vector<Stmt> statements;
+    if (!startsStatement(current_.kind))
+        unexpected(kStatementStart);
+    while (startsStatement(current_.kind))
+        statements.push_back(parseStatement());
+    return statements;
+}
+
+Stmt Parser::parseStatement()
+{
+    DepthGuard guard(*this);
+    while (accept(TokenKind::LabelOpen)) {
+        identifier("<an identifier> <a double-quoted delimited-identifier>");
+        expect(TokenKind::LabelClose, ">>");
+    }
+    Stmt stmt;
+    stmt.pos = posOf(current_);
+    switch (current_.kind) {
+    case TokenKind::KwNull:
+        advance();
+        expect(TokenKind::Semicolon, ";");
+        return stmt;
+    case TokenKind::KwBegin:
+    case TokenKind::KwDeclare: {
+        stmt.kind = StmtKind::Block;
+        stmt.block = std::make_unique<Block>();
+        stmt.block->pos = stmt.pos;
+        if (accept(TokenKind::KwDeclare))
+            parseBlockAfterDeclare(*stmt.block);
+        else
+            parseBody(*stmt.block);
+        if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
+            advance();
+        expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
+        return stmt;
+    }
+    case TokenKind::KwIf: return parseIf();
+    case TokenKind::KwLoop:
+        stmt.kind = StmtKind::Loop;
+        return parseLoop(std::move(stmt));
+    case TokenKind::KwWhile:
+        stmt.kind = StmtKind::While;
+        advance();
+        stmt.value = parseExpression();
+        if (!check(TokenKind::KwLoop))
+            unexpected(withOperators("loop"));
+        return parseLoop(std::move(stmt));
+    case TokenKind::KwFor: return parseFor();
+    case TokenKind::KwExit: return parseExit();
+    case TokenKind::KwReturn: return parseReturn();
+    case TokenKind::KwRaise: return parseRaise();
+    case TokenKind::BindVariable: return parseBindAssignment();
+    case TokenKind::Identifier:
+    case TokenKind::QuotedIdentifier: return parseNameStatement();
+    default: unexpected(kStatementStart);
+    }
+}
+
+Stmt Parser::parseIf()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::If;
+    stmt.pos = posOf(current_);
+    advance(); // IF
+    do {
+        IfBranch branch;
+        branch.condition = parseExpression();
+        expect(TokenKind::KwThen, withOperators("then"));
+        branch.body = parseStatements("elsif else end");
+        stmt.branches.push_back(std::move(branch));
+    } while (accept(TokenKind::KwElsif));
+    if (accept(TokenKind::KwElse)) {
+        stmt.hasElse = true;
+        stmt.body = parseStatements("end");
+    }
+    expect(TokenKind::KwEnd, "else elsif end");
+    expect(TokenKind::KwIf, "if");
+    expect(TokenKind::Semicolon, ";");
+    return stmt;
+}
+
+void Parser::endLoop()
+{
+    expect(TokenKind::KwEnd, "end");
+    expect(TokenKind::KwLoop, "loop");
+    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
+        advance(); // label
+    expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
+}
+
+Stmt Parser::parseLoop(Stmt stmt)
+{
+    expect(TokenKind::KwLoop, "loop");
+    stmt.body = parseStatements("end");
+    endLoop();
+    return stmt;
+}
+
+Stmt Parser::parseFor()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::For;
+    stmt.pos = posOf(current_);
+    advance(); // FOR
+    stmt.namePos = posOf(current_);
+    stmt.name = identifier("<an identifier> <a double-quoted delimited-identifier>");
+    expect(TokenKind::KwIn, "in");
+    stmt.reverse = accept(TokenKind::KwReverse);
+    if (check(TokenKind::LeftParen) && lookahead().kind == TokenKind::Identifier
+        && equalsKeyword(lookahead().text, "SELECT"))
+        unsupported("cursor FOR loops are not supported");
+    stmt.value = parseExpression();
+    expect(TokenKind::DotDot, withOperators(".."));
+    stmt.high = parseExpression();
+    return parseLoop(std::move(stmt));
+}
+
+Stmt Parser::parseExit()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Exit;
+    stmt.pos = posOf(current_);
+    advance();
+    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
+        unsupported("EXIT with a label is not supported");
+    if (accept(TokenKind::KwWhen))
+        stmt.value = parseExpression();
+    expect(TokenKind::Semicolon, stmt.value ? withOperators(";") : "<an identifier> <a double-quoted delimited-identifier> ; when");
+    return stmt;
+}
+
+Stmt Parser::parseReturn()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Return;
+    stmt.pos = posOf(current_);
+    advance();
+    if (!check(TokenKind::Semicolon)) {
+        const SourcePos at = posOf(current_);
+        parseExpression();
+        throw compileError(at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
+                           stmt.pos);
+    }
+    advance();
+    return stmt;
+}
+
+Stmt Parser::parseRaise()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Raise;
+    stmt.pos = posOf(current_);
+    advance();
+    if (!check(TokenKind::Semicolon)) {
+        stmt.namePos = posOf(current_);
+        stmt.name = identifier("<an identifier> <a double-quoted delimited-identifier> ;");
+        while (accept(TokenKind::Dot))
+            stmt.name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
+    }
+    expect(TokenKind::Semicolon, ". ;");
+    return stmt;
+}
+
+Stmt Parser::parseNameStatement()
+{
+    Stmt stmt;
+    stmt.pos = posOf(current_);
+    auto name = parseName();
+    if (check(TokenKind::Assign)) {
+        if (name->hasParens || name->path.size() != 1)
+            unsupported("assignment to this target is not supported");
+        advance();
+        stmt.kind = StmtKind::Assign;
+        stmt.target = std::move(name);
+        stmt.value = parseExpression();
+        expect(TokenKind::Semicolon, withOperators(";"));
+        return stmt;
+    }
+    stmt.kind = StmtKind::Call;
+    stmt.target = std::move(name);
+    expect(TokenKind::Semicolon, stmt.target->hasParens ? std::string_view(";") : kAfterName);
+    return stmt;
+}
+
+Stmt Parser::parseBindAssignment()
+{
+    Stmt stmt;
+    stmt.pos = posOf(current_);
+    stmt.kind = StmtKind::Assign;
+    stmt.target = parseBind();
+    expect(TokenKind::Assign, ":= . ( @ % ; indicator");
+    stmt.value = parseExpression();
+    expect(TokenKind::Semicolon, withOperators(";"));
+    return stmt;
+}
+
+// ---------------------------------------------------------------- expressions
+
+std::unique_ptr<Expr> Parser::binary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> left,
+                                     std::unique_ptr<Expr> right)
+{
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Binary;
+    expr->op = op;
+    expr->pos = pos;
+    expr->depth = 1 + std::max(left->depth, right->depth);
+    if (expr->depth > kMaxExpressionDepth)
+        tooDeep();
+    expr->left = std::move(left);
+    expr->right = std::move(right);
+    return expr;
+}
+
+std::unique_ptr<Expr> Parser::unary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> operand)
+{
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Unary;
+    expr->op = op;
+    expr->pos = pos;
+    expr->depth = 1 + operand->depth;
+    if (expr->depth > kMaxExpressionDepth)
+        tooDeep();
+    expr->left = std::move(operand);
+    return expr;
+}
+
+std::unique_ptr<Expr> Parser::parseExpression()
+{
+    DepthGuard guard(*this);
+    return parseOr();
+}
+
+std::unique_ptr<Expr> Parser::parseOr()
+{
+    auto left = parseAnd();
+    while (check(TokenKind::KwOr)) {
+        const SourcePos pos = posOf(current_);
+        advance();
+        left = binary(Operator::Or, pos, std::move(left), parseAnd());
+    }
+    return left;
+}
+
+std::unique_ptr<Expr> Parser::parseAnd()
+{
+    auto left = parseNot();
+    while (check(TokenKind::KwAnd)) {
+        const SourcePos pos = posOf(current_);
+        advance();
+        left = binary(Operator::And, pos, std::move(left), parseNot());
+    }
+    return left;
+}
+
+std::unique_ptr<Expr> Parser::parseNot()
+{
+    if (check(TokenKind::KwNot)) {
+        DepthGuard guard(*this);
+        const SourcePos pos = posOf(current_);
+        advance();
+        return unary(Operator::Not, pos, parseNot());
+    }
+    return parseComparison();
+}
+
+std::unique_ptr<Expr> Parser::parseComparison()
+{
+    auto left = parseAdditive();
+    for (;;) {
+        const SourcePos pos = posOf(current_);
+        Operator op;
+        switch (current_.kind) {
+        case TokenKind::Equal: op = Operator::Equal; break;
+        case TokenKind::NotEqual: op = Operator::NotEqual; break;
+        case TokenKind::Less: op = Operator::Less; break;
+        case TokenKind::LessEqual: op = Operator::LessEqual; break;
+        case TokenKind::Greater: op = Operator::Greater; break;
+        case TokenKind::GreaterEqual: op = Operator::GreaterEqual; break;
+        case TokenKind::KwIs: {
+            advance();
+            const bool negated = accept(TokenKind::KwNot);
+            expect(TokenKind::KwNull, negated ? "null" : "not null");
+            left = unary(negated ? Operator::IsNotNull : Operator::IsNull, pos, std::move(left));
+            continue;
+        }
+        default: return left;
+        }
+        advance();
+        left = binary(op, pos, std::move(left), parseAdditive());
+    }
+}
+
+std::unique_ptr<Expr> Parser::parseAdditive()
+{
+    auto left = parseMultiplicative();
+    for (;;) {
+        Operator op;
+        switch (current_.kind) {
+        case TokenKind::Plus: op = Operator::Add; break;
+        case TokenKind::Minus: op = Operator::Subtract; break;
+        case TokenKind::Concat: op = Operator::Concat; break;
+        default: return left;
+        }
+        const SourcePos pos = posOf(current_);
+        advance();
+        left = binary(op, pos, std::move(left), parseMultiplicative());
+    }
+}
+
+std::unique_ptr<Expr> Parser::parseMultiplicative()
+{
+    auto left = parseUnary();
+    for (;;) {
+        Operator op;
+        switch (current_.kind) {
+        case TokenKind::Star: op = Operator::Multiply; break;
+        case TokenKind::Slash: op = Operator::Divide; break;
+        case TokenKind::KwMod: op = Operator::Mod; break;
+        default: return left;
+        }
+        const SourcePos pos = posOf(current_);
+        advance();
+        left = binary(op, pos, std::move(left), parseUnary());
+    }
+}
+
+std::unique_ptr<Expr> Parser::parseUnary()
+{
+    if (check(TokenKind::Minus) || check(TokenKind::Plus)) {
+        DepthGuard guard(*this);
+        const SourcePos pos = posOf(current_);
+        const Operator op = check(TokenKind::Minus) ? Operator::Negate : Operator::Plus;
+        advance();
+        return unary(op, pos, parseUnary());
+    }
+    return parsePower();
+}
+
+std::unique_ptr<Expr> Parser::parsePower()
+{
+    auto left = parsePrimary();
+    while (check(TokenKind::Power)) {
+        const SourcePos pos = posOf(current_);
+        advance();
+        DepthGuard guard(*this);
+        left = binary(Operator::Power, pos, std::move(left), parseUnary());
+    }
+    return left;
+}
+
+std::unique_ptr<Expr> Parser::parsePrimary()
+{
+    const SourcePos pos = posOf(current_);
+    switch (current_.kind) {
+    case TokenKind::Number: {
+        auto expr = std::make_unique<Expr>();
+        expr->pos = pos;
+        double value = 0;
+        const auto text = current_.text;
+        std::from_chars(text.data(), text.data() + text.size(), value);
+        expr->literal = Value::number(value);
+        advance();
+        return expr;
+    }
+    case TokenKind::String: {
+        auto expr = std::make_unique<Expr>();
+        expr->pos = pos;
+        expr->literal = Value::text(unquoteString(current_.text));
+        advance();
+        return expr;
+    }
+    case TokenKind::KwNull:
+    case TokenKind::KwTrue:
+    case TokenKind::KwFalse: {
+        auto expr = std::make_unique<Expr>();
+        expr->pos = pos;
+        if (!check(TokenKind::KwNull))
+            expr->literal = Value::boolean(check(TokenKind::KwTrue));
+        advance();
+        return expr;
+    }
+    case TokenKind::BindVariable: return parseBind();
+    case TokenKind::Identifier:
+    case TokenKind::QuotedIdentifier: return parseName();
+    case TokenKind::LeftParen: {
+        DepthGuard guard(*this);
+        advance();
+        auto inner = parseExpression();
+        expect(TokenKind::RightParen, withOperators(")"));
+        return inner;
+    }
+    default: unexpected(kExpressionStart);
+    }
+}
+
+std::unique_ptr<Expr> Parser::parseName()
+{
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Name;
+    expr->pos = posOf(current_);
+    expr->path.push_back(identifier(kExpressionStart));
+    while (accept(TokenKind::Dot))
+        expr->path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
+    if (check(TokenKind::Percent))
+        unsupported("attributes (%) are not supported");
+    if (check(TokenKind::LeftParen))
+        parseArguments(*expr);
+    return expr;
+}
+
+void Parser::parseArguments(Expr& call)
+{
+    DepthGuard guard(*this);
+    expect(TokenKind::LeftParen, "(");
+    call.hasParens = true;
+    if (accept(TokenKind::RightParen))
+        return;
+    do {
+        Argument argument;
+        argument.pos = posOf(current_);
+        if ((check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
+            && lookahead().kind == TokenKind::Arrow) {
+            argument.name = normalizeIdentifier(current_);
+            advance();
+            advance();
+            argument.pos = posOf(current_);
+        } else if (!call.args.empty() && !call.args.back().name.empty()) {
+            throw compileError(argument.pos, "PLS-00312: a positional parameter association may not follow a named association");
+        }
+        argument.value = parseExpression();
+        call.depth = std::max<std::uint32_t>(call.depth, 1 + argument.value->depth);
+        if (call.depth > kMaxExpressionDepth)
+            tooDeep();
+        call.args.push_back(std::move(argument));
+    } while (accept(TokenKind::Comma));
+    expect(TokenKind::RightParen, kAfterArgument);
+}
+
+std::unique_ptr<Expr> Parser::parseBind()
+{
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Bind;
+    expr->pos = posOf(current_);
+    const std::string_view text = current_.text.substr(1);
+    std::string name;
+    if (!text.empty() && text.front() == '"') {
+        name = std::string(text.substr(1, text.size() - 2));
+    } else {
+        name = std::string(text);
+        for (char& c : name)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (unit_->isProcedure)
+        throw compileError(expr->pos, "PLS-00049: bad bind variable '" + name + "'");
+    advance();
+    const auto found = std::find(unit_->placeholders.begin(), unit_->placeholders.end(), name);
+    expr->index = static_cast<int>(found - unit_->placeholders.begin());
+    if (found == unit_->placeholders.end()) {
+        unit_->placeholders.push_back(name);
+        unit_->placeholderPositions.push_back(expr->pos);
+    }
+    expr->target = Target::Bind;
+    expr->path.push_back(std::move(name));
+    return expr;
+}
+
+} // namespace vexmoor::engine

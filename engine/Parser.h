@@ -1,0 +1,110 @@
+#pragma once
+
+#include "Ast.h"
+#include "Lexer.h"
+#include "OraError.h"
+
+#include <memory>
+#include <string_view>
+
+namespace vexmoor::engine {
+
+// Blocks and nesting deeper than this are refused with an error, so that no
+// input can exhaust the stack of the parser, the compiler or the interpreter.
+inline constexpr int kMaxNesting = 200;
+
+// ORA-06550 "line L, column C:" followed by a PLS error, with the parse
+// offset at `pos`.
+OraError compileError(const SourcePos& pos, std::string_view plsText);
+// The same with Oracle's second note "PL/SQL: Statement ignored" at the
+// statement that holds the fault.
+OraError compileError(const SourcePos& pos, std::string_view plsText, const SourcePos& statement);
+
+// Recursive-descent parser of PL/SQL. Raises ORA-06550 with PLS-00103 for
+// the first token it cannot use.
+class Parser {
+public:
+    explicit Parser(std::string_view source);
+
+    // "[DECLARE ...] BEGIN ... END;" and nothing after it but blanks.
+    std::unique_ptr<UnitAst> parseAnonymousBlock();
+    // "PROCEDURE name [(params)] IS|AS decls BEGIN ... END [name];"
+    std::unique_ptr<UnitAst> parseProcedure();
+
+private:
+    // tokens
+    const Token& current() const { return current_; }
+    const Token& lookahead();
+    void advance();
+    bool check(TokenKind kind) const { return current_.kind == kind; }
+    bool accept(TokenKind kind);
+    void expect(TokenKind kind, std::string_view expected);
+    [[noreturn]] void unexpected(std::string_view expected);
+    [[noreturn]] void tooDeep();
+    [[noreturn]] void unsupported(std::string_view what);
+    std::string identifier(std::string_view expected);
+    static SourcePos posOf(const Token& token);
+
+    // units and blocks
+    void parseEndOfText();
+    void parseParameters(UnitAst& unit);
+    void parseBlockAfterDeclare(Block& block);
+    void parseDeclarations(Block& block);
+    void parseDeclaration(Block& block);
+    TypeSpec parseType(bool allowConstraint);
+    int parseInteger();
+    void parseBody(Block& block);
+    void parseHandlers(Block& block);
+
+    // statements
+    std::vector<Stmt> parseStatements(std::string_view expectedAfter);
+    Stmt parseStatement();
+    Stmt parseIf();
+    Stmt parseLoop(Stmt stmt);
+    Stmt parseFor();
+    Stmt parseExit();
+    Stmt parseReturn();
+    Stmt parseRaise();
+    Stmt parseNameStatement();
+    Stmt parseBindAssignment();
+    void endLoop();
+
+    // expressions, lowest precedence first
+    std::unique_ptr<Expr> parseExpression();
+    std::unique_ptr<Expr> parseOr();
+    std::unique_ptr<Expr> parseAnd();
+    std::unique_ptr<Expr> parseNot();
+    std::unique_ptr<Expr> parseComparison();
+    std::unique_ptr<Expr> parseAdditive();
+    std::unique_ptr<Expr> parseMultiplicative();
+    std::unique_ptr<Expr> parseUnary();
+    std::unique_ptr<Expr> parsePower();
+    std::unique_ptr<Expr> parsePrimary();
+    std::unique_ptr<Expr> parseName();
+    std::unique_ptr<Expr> parseBind();
+    void parseArguments(Expr& call);
+    std::unique_ptr<Expr> binary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> left,
+                                 std::unique_ptr<Expr> right);
+    std::unique_ptr<Expr> unary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> operand);
+
+    struct DepthGuard {
+        explicit DepthGuard(Parser& parser);
+        ~DepthGuard() { --parser_.depth_; }
+        DepthGuard(const DepthGuard&) = delete;
+        DepthGuard& operator=(const DepthGuard&) = delete;
+        Parser& parser_;
+    };
+
+    Lexer lexer_;
+    Token current_;
+    Token next_;
+    bool hasNext_ = false;
+    int depth_ = 0;
+    UnitAst* unit_ = nullptr;
+};
+
+// The upper-case form of an identifier token's text; a quoted identifier
+// keeps its case and loses its quotes.
+std::string normalizeIdentifier(const Token& token);
+
+} // namespace vexmoor::engine

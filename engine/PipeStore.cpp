@@ -1,0 +1,312 @@
+#include "PipeStore.h"
+
+#include "OraError.h"
+#include "Storage.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace vexmoor::engine {
+
+// How the pipes live in the file.
+//
+// `pipes` keeps each pipe's size limit and whether create_pipe made it. A
+// pipe made implicitly by a send keeps its row when it runs empty, so that
+// draining a pipe never writes more than the message's own row; its life (and
+// the limit a send gave it) ends when it is empty, which the next send to it
+// notices.
+//
+// `messages` holds one row per message. `reach` is the pipe's running total of
+// bytes up to and including the message, so the bytes waiting on a pipe are
+// the last message's reach minus the first's reach plus the first's size: two
+// index reads, and no counter row to rewrite on every send and receive.
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+constexpr std::size_t kMaxPipeName = 128;
+// A lock held by another process is waited for at least this long, even by a
+// call with timeout 0: such locks last microseconds, and a receive must not
+// report an empty pipe just because a sender was committing.
+constexpr milliseconds kMinLockWait{2000};
+
+struct PipeState {
+    bool exists = false;   // a row in `pipes`
+    bool isExplicit = false;
+    std::int64_t maxSize = 0;
+    std::int64_t bytes = 0; // waiting on the pipe
+    std::int64_t lastReach = 0;
+};
+
+std::string pipeKey(std::string_view pipe)
+{
+    if (pipe.empty())
+        throw OraError(23321, "ORA-23321: Pipename may not be null");
+    if (pipe.size() > kMaxPipeName)
+        throw oraError(6502, {": pipe name longer than 128 bytes"});
+    std::string key(pipe);
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
+    return key;
+}
+
+steady_clock::time_point deadlineAfter(milliseconds timeout)
+{
+    // Oracle's longest wait is about 1,000 days; keep far from overflow.
+    auto now = steady_clock::now();
+    return now + std::clamp(timeout, milliseconds(0), std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait));
+}
+
+// Sleeps between polls of a pipe: from 20 us, doubling, to 1 ms.
+class PollPause {
+public:
+    // False when the deadline has passed.
+    bool wait(steady_clock::time_point deadline)
+    {
+        auto now = steady_clock::now();
+        if (now >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(pause_, deadline - now));
+        pause_ = std::min<steady_clock::duration>(pause_ * 2, milliseconds(1));
+        return true;
+    }
+
+private:
+    steady_clock::duration pause_ = std::chrono::microseconds(20);
+};
+
+// Lets lock waits run until a call's own deadline, but never shorter than
+// kMinLockWait; restores the default wait when the call ends.
+class LockDeadline {
+public:
+    LockDeadline(Storage& storage, steady_clock::time_point deadline)
+        : storage_(storage)
+    {
+        storage_.setLockDeadline(std::max(deadline, steady_clock::now() + kMinLockWait));
+    }
+    ~LockDeadline() { storage_.setLockDeadline(std::nullopt); }
+    LockDeadline(const LockDeadline&) = delete;
+    LockDeadline& operator=(const LockDeadline&) = delete;
+
+private:
+    Storage& storage_;
+};
+
+PipeState readPipe(Storage& storage, const std::string& key)
+{
+    PipeState state;
+    {
+        Query query(storage, "SELECT max_size, explicit FROM pipes WHERE name = ?");
+        query.bind(1, key);
+        if (query.step()) {
+            state.exists = true;
+            state.maxSize = query.integer(0);
+            state.isExplicit = query.integer(1) != 0;
+        }
+    }
+    Query first(storage, "SELECT size, reach FROM messages WHERE pipe = ? ORDER BY id LIMIT 1");
+    first.bind(1, key);
+    if (!first.step())
+        return state;
+    Query last(storage, "SELECT reach FROM messages WHERE pipe = ? ORDER BY id DESC LIMIT 1");
+    last.bind(1, key);
+    last.step();
+    state.lastReach = last.integer(0);
+    state.bytes = state.lastReach - first.integer(1) + first.integer(0);
+    return state;
+}
+
+void writePipe(Storage& storage, const std::string& key, std::int64_t maxSize, bool isExplicit, bool isPrivate)
+{
+    Query(storage,
+          "INSERT INTO pipes(name, max_size, explicit, private) VALUES(?1, ?2, ?3, ?4) "
+          "ON CONFLICT(name) DO UPDATE SET max_size = ?2, explicit = ?3")
+        .bind(1, key)
+        .bind(2, maxSize)
+        .bind(3, isExplicit ? 1 : 0)
+        .bind(4, isPrivate ? 1 : 0)
+        .run();
+}
+
+enum class SendOutcome { Sent, Full };
+
+// One attempt in one write transaction. The size limit is settled first and
+// kept even when the message has to wait.
+SendOutcome trySend(Storage& storage, const std::string& key, std::span<const std::uint8_t> message,
+                    std::int64_t maxPipeSize)
+{
+    Transaction transaction(storage, Transaction::Mode::Write);
+    PipeState pipe = readPipe(storage, key);
+    bool alive = pipe.exists && (pipe.isExplicit || pipe.bytes > 0);
+    std::int64_t limit = alive ? std::max(pipe.maxSize, maxPipeSize) : maxPipeSize;
+    if (!pipe.exists || limit != pipe.maxSize)
+        writePipe(storage, key, limit, pipe.isExplicit, false);
+
+    auto size = static_cast<std::int64_t>(message.size());
+    // A message larger than the whole pipe goes onto an empty pipe, or it
+    // could never be sent.
+    bool fits = pipe.bytes == 0 || pipe.bytes + size <= limit;
+    if (fits) {
+        Query(storage, "INSERT INTO messages(pipe, size, reach, payload) VALUES(?, ?, ?, ?)")
+            .bind(1, key)
+            .bind(2, size)
+            .bind(3, pipe.lastReach + size)
+            .bind(4, message)
+            .run();
+    }
+    transaction.commit();
+    return fits ? SendOutcome::Sent : SendOutcome::Full;
+}
+
+// Whether a message of `size` would fit now; a read only.
+bool hasRoom(Storage& storage, const std::string& key, std::int64_t size, std::int64_t maxPipeSize)
+{
+    Transaction transaction(storage, Transaction::Mode::Read);
+    PipeState pipe = readPipe(storage, key);
+    return pipe.bytes == 0 || pipe.bytes + size <= std::max(pipe.maxSize, maxPipeSize);
+}
+
+std::optional<std::int64_t> oldestMessage(Storage& storage, const std::string& key)
+{
+    Query query(storage, "SELECT id FROM messages WHERE pipe = ? ORDER BY id LIMIT 1");
+    query.bind(1, key);
+    if (!query.step())
+        return std::nullopt;
+    return query.integer(0);
+}
+
+bool takeMessage(Storage& storage, std::int64_t id, std::vector<std::uint8_t>& message)
+{
+    Query query(storage, "DELETE FROM messages WHERE id = ? RETURNING payload");
+    query.bind(1, id);
+    if (!query.step())
+        return false;
+    message = query.blob(0);
+    return true;
+}
+
+// One look at the pipe. An empty pipe costs one read transaction. Otherwise
+// the read becomes the write that takes the message; when another connection
+// wrote in between, the attempt is repeated under the write lock.
+bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message)
+{
+    try {
+        Transaction transaction(storage, Transaction::Mode::Read);
+        std::optional<std::int64_t> id = oldestMessage(storage, key);
+        if (!id)
+            return false;
+        bool taken = takeMessage(storage, *id, message);
+        transaction.commit();
+        return taken;
+    } catch (const StorageBusy&) {
+    }
+    Transaction transaction(storage, Transaction::Mode::Write);
+    std::optional<std::int64_t> id = oldestMessage(storage, key);
+    if (!id)
+        return false;
+    bool taken = takeMessage(storage, *id, message);
+    transaction.commit();
+    return taken;
+}
+
+} // namespace
+
+PipeStore::PipeStore(Storage& storage)
+    : storage_(storage)
+{
+}
+
+int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message, std::chrono::milliseconds timeout,
+                    std::int64_t maxPipeSize)
+{
+    std::string key = pipeKey(pipe);
+    auto deadline = deadlineAfter(timeout);
+    LockDeadline lockDeadline(storage_, deadline);
+    auto size = static_cast<std::int64_t>(message.size());
+    PollPause pause;
+    try {
+        if (trySend(storage_, key, message, maxPipeSize) == SendOutcome::Sent)
+            return 0;
+        for (;;) {
+            // Watch with reads, so that the waiting sender does not take the
+            // write lock from the receiver it waits for.
+            do {
+                if (!pause.wait(deadline))
+                    return 1;
+            } while (!hasRoom(storage_, key, size, maxPipeSize));
+            if (trySend(storage_, key, message, maxPipeSize) == SendOutcome::Sent)
+                return 0;
+        }
+    } catch (const StorageBusy&) {
+        // The pipe could not be locked in time.
+        return 1;
+    }
+}
+
+int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout, std::vector<std::uint8_t>& message)
+{
+    std::string key = pipeKey(pipe);
+    auto deadline = deadlineAfter(timeout);
+    LockDeadline lockDeadline(storage_, deadline);
+    PollPause pause;
+    try {
+        do {
+            if (tryReceive(storage_, key, message))
+                return 0;
+        } while (pause.wait(deadline));
+    } catch (const StorageBusy&) {
+    }
+    return 1;
+}
+
+void PipeStore::purge(std::string_view pipe)
+{
+    std::string key = pipeKey(pipe);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    Query(storage_, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
+    // An implicit pipe ends when it is empty.
+    Query(storage_, "DELETE FROM pipes WHERE name = ? AND explicit = 0").bind(1, key).run();
+    transaction.commit();
+}
+
+int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate)
+{
+    std::string key = pipeKey(pipe);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    PipeState state = readPipe(storage_, key);
+    bool alive = state.exists && (state.isExplicit || state.bytes > 0);
+    std::int64_t limit = alive ? std::max(state.maxSize, maxPipeSize) : maxPipeSize;
+    Query(storage_,
+          "INSERT INTO pipes(name, max_size, explicit, private) VALUES(?1, ?2, 1, ?3) "
+          "ON CONFLICT(name) DO UPDATE SET max_size = ?2, explicit = 1")
+        .bind(1, key)
+        .bind(2, limit)
+        .bind(3, isPrivate ? 1 : 0)
+        .run();
+    transaction.commit();
+    return 0;
+}
+
+int PipeStore::removePipe(std::string_view pipe)
+{
+    std::string key = pipeKey(pipe);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    Query(storage_, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
+    Query(storage_, "DELETE FROM pipes WHERE name = ?").bind(1, key).run();
+    transaction.commit();
+    return 0;
+}
+
+std::int64_t PipeStore::messageCount(std::string_view pipe)
+{
+    Query query(storage_, "SELECT count(*) FROM messages WHERE pipe = ?");
+    query.bind(1, pipeKey(pipe));
+    query.step();
+    return query.integer(0);
+}
+
+} // namespace vexmoor::engine

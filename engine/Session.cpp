@@ -1,0 +1,169 @@
+#include "Session.h"
+
+#include "Database.h"
+#include "DateFormat.h"
+#include "OraError.h"
+#include "Parser.h"
+#include "SessionImpl.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace vexmoor::engine {
+
+namespace {
+
+// More distinct texts than this and the cache starts over; the poller needs
+// a handful.
+constexpr std::size_t kMaxCachedStatements = 512;
+
+std::string makeUniqueSessionName()
+{
+    static std::atomic<unsigned> counter{0};
+    char name[32];
+    std::snprintf(name, sizeof name, "ORA$PIPE$%08X%08X", static_cast<unsigned>(getpid()),
+                  counter.fetch_add(1) + 1);
+    return name;
+}
+
+} // namespace
+
+OraDate currentDate(const Database& database)
+{
+    const auto now = std::chrono::system_clock::to_time_t(database.now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    CivilTime civil;
+    civil.year = local.tm_year + 1900;
+    civil.month = local.tm_mon + 1;
+    civil.day = local.tm_mday;
+    civil.hour = local.tm_hour;
+    civil.minute = local.tm_min;
+    civil.second = std::min(local.tm_sec, 59); // a leap second is not a DATE
+    return fromCivil(civil);
+}
+
+void Session::Impl::refresh()
+{
+    const std::int64_t current = session.database->catalog().generation();
+    if (current == generation)
+        return;
+    statements.clear();
+    procedures.clear();
+    dbmsPipeRights.clear();
+    generation = current;
+}
+
+std::shared_ptr<const CompiledStatement> Session::Impl::compiled(const std::string& text)
+{
+    if (const auto found = statements.find(text); found != statements.end())
+        return found->second;
+    auto statement = std::make_shared<CompiledStatement>();
+    if (isPlSqlBlock(text)) {
+        auto unit = std::make_shared<CompiledUnit>();
+        unit->ast = Parser(text).parseAnonymousBlock();
+        unit->owner = session.user;
+        compile(*unit, *this);
+        unit->valid = true;
+        statement->unit = std::move(unit);
+    }
+    if (statements.size() >= kMaxCachedStatements)
+        statements.clear();
+    statements.emplace(text, statement);
+    return statement;
+}
+
+bool Session::Impl::mayUseDbmsPipe(const std::string& owner)
+{
+    if (const auto found = dbmsPipeRights.find(owner); found != dbmsPipeRights.end())
+        return found->second;
+    Catalog& catalog = session.database->catalog();
+    const bool may = catalog.hasPrivilege(owner, Privilege::ExecuteDbmsPipe)
+                     || catalog.hasPrivilege(owner, Privilege::All);
+    dbmsPipeRights.emplace(owner, may);
+    return may;
+}
+
+std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
+                                                       const std::vector<std::string>& path)
+{
+    Catalog& catalog = session.database->catalog();
+    ObjectName object;
+    if (path.size() == 1) {
+        auto resolved = catalog.resolve(owner, path[0]);
+        if (!resolved)
+            return nullptr;
+        object = std::move(*resolved);
+    } else if (path.size() == 2) {
+        object = ObjectName{path[0], path[1]};
+    } else {
+        return nullptr;
+    }
+    const std::string key = object.owner + "." + object.name;
+    if (const auto found = procedures.find(key); found != procedures.end())
+        return found->second;
+    const auto stored = catalog.findProcedure(object);
+    if (!stored)
+        return nullptr;
+
+    auto unit = std::make_shared<CompiledUnit>();
+    unit->owner = object.owner;
+    unit->qualifiedName = key;
+    procedures.emplace(key, unit);
+    try {
+        unit->ast = Parser(stored->source).parseProcedure();
+        // Valid while its body compiles, so that a procedure may call itself.
+        unit->valid = true;
+        compile(*unit, *this);
+    } catch (const OraError& error) {
+        unit->valid = false;
+        unit->compileError = error;
+    }
+    return unit;
+}
+
+void Session::Impl::compileStored(const ObjectName& object)
+{
+    refresh();
+    const auto unit = procedure(object.owner, {object.owner, object.name});
+    if (unit && !unit->valid) {
+        OraError error(24344, oraPrefix(24344) + ": success with compilation error");
+        if (unit->compileError)
+            error.setParseOffset(unit->compileError->parseOffset());
+        throw error;
+    }
+}
+
+Session::Session(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Session::~Session() = default;
+
+std::unique_ptr<Session> Session::logOn(std::shared_ptr<Database> database, std::string_view user,
+                                        std::string_view password)
+{
+    auto name = database->catalog().authenticate(user, password);
+    if (!name)
+        throw oraError(1017);
+    auto impl = std::make_unique<Impl>();
+    impl->session.user = std::move(*name);
+    impl->session.uniqueName = makeUniqueSessionName();
+    impl->session.conversion.dateFormat = std::string(kDefaultDateFormat);
+    impl->session.conversion.now = [db = database.get()] { return currentDate(*db); };
+    impl->session.database = std::move(database);
+    return std::unique_ptr<Session>(new Session(std::move(impl)));
+}
+
+const std::string& Session::user() const
+{
+    return impl_->session.user;
+}
+
+Database& Session::database()
+{
+    return *impl_->session.database;
+}
+
+} // namespace vexmoor::engine

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Catalog.h"
+#include "Compiler.h"
+#include "Session.h"
+#include "SessionState.h"
+#include "SqlCommands.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace vexmoor::engine {
+
+// A statement text as the session keeps it: a compiled block, or an SQL
+// command that is run from its text each time.
+struct CompiledStatement {
+    std::shared_ptr<CompiledUnit> unit; // null for an SQL command
+};
+
+// The session's caches. Compiled blocks and procedures are valid for one
+// catalog generation: when procedures, synonyms or privileges change (here
+// or in another process), everything is compiled afresh.
+struct Session::Impl final : CompileEnvironment, SqlHost {
+    SessionState session;
+    std::int64_t generation = -1;
+    std::unordered_map<std::string, std::shared_ptr<const CompiledStatement>> statements;
+    std::map<std::string, std::shared_ptr<CompiledUnit>> procedures;
+    std::map<std::string, bool> dbmsPipeRights;
+
+    // Drops the caches when the catalog has changed since they were filled.
+    void refresh();
+    // The compiled form of a statement text, from the cache when it is there.
+    std::shared_ptr<const CompiledStatement> compiled(const std::string& text);
+
+    bool mayUseDbmsPipe(const std::string& owner) override;
+    std::shared_ptr<CompiledUnit> procedure(const std::string& owner,
+                                            const std::vector<std::string>& path) override;
+    SessionState& state() override { return session; }
+    void compileStored(const ObjectName& object) override;
+};
+
+} // namespace vexmoor::engine

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "MessageBuffer.h"
+#include "Value.h"
+
+#include <memory>
+#include <string>
+
+namespace vexmoor::engine {
+
+class Database;
+
+// What the interpreter, the built-ins and the SQL commands need of a session:
+// its database, its user, its dbms_pipe buffer and its NLS settings.
+struct SessionState {
+    std::shared_ptr<Database> database;
+    std::string user;         // upper case
+    std::string uniqueName;   // dbms_pipe.unique_session_name
+    MessageBuffer buffer;
+    ConversionContext conversion; // NLS_DATE_FORMAT and the clock
+};
+
+// SYSDATE: the database's clock as local civil time, to the second.
+OraDate currentDate(const Database& database);
+
+} // namespace vexmoor::engine

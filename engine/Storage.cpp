@@ -1,0 +1,340 @@
+#include "Storage.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace vexmoor::engine {
+
+namespace {
+
+using std::chrono::microseconds;
+using std::chrono::steady_clock;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
+CREATE TABLE accounts(name TEXT PRIMARY KEY, password TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE privileges(
+  account TEXT NOT NULL,
+  privilege INTEGER NOT NULL,
+  PRIMARY KEY(account, privilege)) WITHOUT ROWID;
+CREATE TABLE procedures(
+  owner TEXT NOT NULL,
+  name TEXT NOT NULL,
+  source TEXT NOT NULL,
+  version INTEGER NOT NULL,
+  PRIMARY KEY(owner, name));
+CREATE TABLE synonyms(
+  owner TEXT NOT NULL,
+  name TEXT NOT NULL,
+  target_owner TEXT NOT NULL,
+  target_name TEXT NOT NULL,
+  PRIMARY KEY(owner, name)) WITHOUT ROWID;
+CREATE TABLE pipes(
+  name TEXT PRIMARY KEY,
+  max_size INTEGER NOT NULL,
+  explicit INTEGER NOT NULL,
+  private INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE messages(
+  id INTEGER PRIMARY KEY,
+  pipe TEXT NOT NULL,
+  size INTEGER NOT NULL,
+  reach INTEGER NOT NULL,
+  payload BLOB NOT NULL);
+CREATE INDEX messages_by_pipe ON messages(pipe);
+)sql";
+
+OraError notAvailable(const std::filesystem::path& file, std::string_view reason)
+{
+    OraError error = oraError(1034);
+    error.appendLine(file.string() + ": " + std::string(reason));
+    return error;
+}
+
+} // namespace
+
+StorageBusy::StorageBusy(std::string detail)
+    : OraError(54, "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired\n"
+                       + std::move(detail))
+{
+}
+
+SqlStatement::SqlStatement(sqlite3* db, std::string_view sql)
+{
+    int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite prepare], ["
+                                + std::string(sqlite3_errmsg(db)) + "]");
+    }
+}
+
+SqlStatement::~SqlStatement()
+{
+    sqlite3_finalize(stmt_);
+}
+
+Storage::Storage(const std::filesystem::path& file, const std::function<void(Storage&)>& populate)
+{
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw notAvailable(file, reason);
+    }
+    try {
+        configure();
+        createOrCheckSchema(populate);
+    } catch (const StorageBusy&) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw notAvailable(file, "the file stayed locked by another program");
+    } catch (const OraError& error) {
+        std::string reason = sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        if (error.code() == 1034)
+            throw;
+        throw notAvailable(file, reason);
+    }
+}
+
+Storage::~Storage()
+{
+    statements_.clear();
+    sqlite3_close(db_);
+}
+
+void Storage::configure()
+{
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_handler(db_, &Storage::onBusy, this);
+    // Prepared now, so that a rollback in a destructor never has to prepare.
+    cached("ROLLBACK");
+}
+
+void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
+{
+    // Look before touching: a file of another program must stay as it was, so
+    // the journal mode is only switched once the file is known to be ours.
+    auto applicationId = [this] {
+        Query query(*this, "PRAGMA application_id");
+        query.step();
+        return query.integer(0);
+    };
+    auto tableCount = [this] {
+        Query query(*this, "SELECT count(*) FROM sqlite_schema");
+        query.step();
+        return query.integer(0);
+    };
+    auto throwForeign = [this] {
+        throw notAvailable(sqlite3_db_filename(db_, "main"), "not a Vexmoor database");
+    };
+
+    std::int64_t id = applicationId();
+    if (id != kApplicationId && (id != 0 || tableCount() != 0))
+        throwForeign();
+
+    execute("PRAGMA journal_mode=WAL");
+    execute("PRAGMA synchronous=NORMAL");
+
+    if (id == 0) {
+        // Another process may be creating the same new file: decide inside the
+        // write lock.
+        Transaction transaction(*this, Transaction::Mode::Write);
+        id = applicationId();
+        if (id == 0 && tableCount() == 0) {
+            execute(kSchema);
+            execute(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
+            Query(*this, "INSERT INTO meta(key, value) VALUES('schema_version', ?)").bind(1, kSchemaVersion).run();
+            if (populate)
+                populate(*this);
+            created_ = true;
+        } else if (id != kApplicationId) {
+            throwForeign();
+        }
+        transaction.commit();
+    }
+
+    Query version(*this, "SELECT value FROM meta WHERE key = 'schema_version'");
+    if (!version.step())
+        throwForeign();
+    if (version.integer(0) > kSchemaVersion) {
+        throw notAvailable(sqlite3_db_filename(db_, "main"),
+                           "written by a newer version of Vexmoor (schema " + std::to_string(version.integer(0)) + ")");
+    }
+}
+
+sqlite3_stmt* Storage::cached(std::string_view sql)
+{
+    auto found = statements_.find(std::string(sql));
+    if (found != statements_.end())
+        return found->second->get();
+    auto statement = std::make_unique<SqlStatement>(db_, sql);
+    sqlite3_stmt* raw = statement->get();
+    statements_.emplace(std::string(sql), std::move(statement));
+    return raw;
+}
+
+void Storage::execute(const char* sql)
+{
+    check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
+
+void Storage::check(int rc) const
+{
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
+        return;
+    int primary = rc & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        throw StorageBusy(sqlite3_errstr(rc));
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+        throw notAvailable(sqlite3_db_filename(db_, "main"), sqlite3_errstr(rc));
+    throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite], [" + std::to_string(rc) + "], ["
+                            + std::string(sqlite3_errmsg(db_)) + "]");
+}
+
+void Storage::setLockDeadline(std::optional<std::chrono::steady_clock::time_point> deadline)
+{
+    lockDeadline_ = deadline;
+}
+
+std::int64_t Storage::headerCounter()
+{
+    Query query(*this, "PRAGMA user_version");
+    query.step();
+    return query.integer(0);
+}
+
+int Storage::onBusy(void* self, int attempt)
+{
+    auto& storage = *static_cast<Storage*>(self);
+    auto now = steady_clock::now();
+    if (attempt == 0)
+        storage.waitStarted_ = now;
+    auto deadline = storage.lockDeadline_.value_or(storage.waitStarted_ + kDefaultLockWait);
+    if (now >= deadline)
+        return 0;
+    if (attempt == 0) {
+        // Another connection's commit usually takes a few microseconds.
+        std::this_thread::yield();
+        return 1;
+    }
+    // 10 us, 20 us, ... up to 1 ms: short enough that a waiting writer gets
+    // the lock soon after it is free, long enough not to burn a core.
+    auto pause = std::min<steady_clock::duration>(microseconds(10 << std::min(attempt - 1, 7)), microseconds(1000));
+    std::this_thread::sleep_for(std::min<steady_clock::duration>(pause, deadline - now));
+    return 1;
+}
+
+Query::Query(Storage& storage, std::string_view sql)
+    : storage_(storage), stmt_(storage.cached(sql))
+{
+}
+
+Query::~Query()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+Query& Query::bind(int index, std::int64_t value)
+{
+    storage_.check(sqlite3_bind_int64(stmt_, index, value));
+    return *this;
+}
+
+Query& Query::bind(int index, std::string_view text)
+{
+    storage_.check(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+    return *this;
+}
+
+Query& Query::bind(int index, std::span<const std::uint8_t> bytes)
+{
+    // A zero-length blob must stay a blob, not NULL: give SQLite a valid pointer.
+    static const std::uint8_t kNothing = 0;
+    const void* data = bytes.empty() ? &kNothing : bytes.data();
+    storage_.check(sqlite3_bind_blob64(stmt_, index, data, bytes.size(), SQLITE_TRANSIENT));
+    return *this;
+}
+
+bool Query::step()
+{
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    storage_.check(rc);
+    return false;
+}
+
+void Query::run()
+{
+    while (step()) {
+    }
+}
+
+std::int64_t Query::integer(int column) const
+{
+    return sqlite3_column_int64(stmt_, column);
+}
+
+std::string Query::text(int column) const
+{
+    const auto* data = sqlite3_column_text(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    if (!data)
+        return {};
+    return std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+}
+
+std::vector<std::uint8_t> Query::blob(int column) const
+{
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    int size = sqlite3_column_bytes(stmt_, column);
+    if (!data)
+        return {};
+    return std::vector<std::uint8_t>(data, data + size);
+}
+
+bool Query::isNull(int column) const
+{
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+Transaction::Transaction(Storage& storage, Mode mode)
+    : storage_(storage)
+{
+    if (storage_.inTransaction_)
+        throw OraError(600, "ORA-00600: internal error code, arguments: [nested transaction]");
+    Query(storage_, mode == Mode::Write ? "BEGIN IMMEDIATE" : "BEGIN").run();
+    storage_.inTransaction_ = true;
+    active_ = true;
+}
+
+Transaction::~Transaction()
+{
+    if (!active_)
+        return;
+    if (!sqlite3_get_autocommit(storage_.db_)) {
+        sqlite3_stmt* rollback = storage_.cached("ROLLBACK");
+        sqlite3_step(rollback);
+        sqlite3_reset(rollback);
+    }
+    storage_.inTransaction_ = false;
+}
+
+void Transaction::commit()
+{
+    Query(storage_, "COMMIT").run();
+    active_ = false;
+    storage_.inTransaction_ = false;
+}
+
+} // namespace vexmoor::engine

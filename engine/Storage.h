@@ -1,0 +1,156 @@
+#pragma once
+
+#include "OraError.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vexmoor::engine {
+
+// Raised when the file stayed locked by another connection past the wait
+// allowed, or when a deferred transaction could not become a write
+// transaction because another connection wrote first. The caller may retry.
+class StorageBusy : public OraError {
+public:
+    explicit StorageBusy(std::string detail);
+};
+
+// One prepared SQLite statement, finalized with its owner.
+class SqlStatement {
+public:
+    SqlStatement(sqlite3* db, std::string_view sql);
+    ~SqlStatement();
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// The SQLite connection to one database file, set up the way every process
+// of ours uses it: WAL journal, synchronous=NORMAL (a committed transaction
+// survives a crash of the program; a power failure may lose the last
+// transactions but never corrupts the file), and a busy handler that polls
+// the lock every few microseconds instead of SQLite's sleeps of up to 100 ms.
+// Statements are prepared once and kept. Used by one thread at a time.
+class Storage {
+public:
+    // Identifies a database file of ours (PRAGMA application_id: "VXMR").
+    static constexpr std::int32_t kApplicationId = 0x56584D52;
+    static constexpr int kSchemaVersion = 1;
+    // How long an ordinary operation waits for another connection's lock.
+    static constexpr std::chrono::seconds kDefaultLockWait{30};
+
+    // Opens or creates the file and its tables; `populate` fills a new file
+    // in the transaction that creates it, so no other process ever sees it
+    // half made. ORA-01034 with the reason on the second line when the file
+    // cannot be opened or holds something else.
+    explicit Storage(const std::filesystem::path& file, const std::function<void(Storage&)>& populate = {});
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    // True when the tables were created by this open.
+    bool created() const { return created_; }
+    sqlite3* handle() const { return db_; }
+
+    // The prepared statement for `sql`, prepared on first use.
+    sqlite3_stmt* cached(std::string_view sql);
+    // Runs SQL that returns no rows (pragmas, DDL); not cached.
+    void execute(const char* sql);
+
+    // Raises the OraError matching an SQLite result code other than OK, ROW
+    // and DONE.
+    void check(int rc) const;
+
+    // Lock waits give up at this time (StorageBusy); none = kDefaultLockWait
+    // from the start of each wait.
+    void setLockDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
+
+    // The number kept in the file header for the catalog (PRAGMA user_version):
+    // a read of the header page, which every transaction reads anyway.
+    std::int64_t headerCounter();
+
+    bool inTransaction() const { return inTransaction_; }
+
+private:
+    friend class Transaction;
+    static int onBusy(void* self, int attempt);
+    void configure();
+    void createOrCheckSchema(const std::function<void(Storage&)>& populate);
+
+    sqlite3* db_ = nullptr;
+    bool created_ = false;
+    bool inTransaction_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lockDeadline_;
+    std::chrono::steady_clock::time_point waitStarted_{};
+    std::unordered_map<std::string, std::unique_ptr<SqlStatement>> statements_;
+};
+
+// A use of a cached statement: bind, step, read columns. Resets the
+// statement and clears its bindings when it goes out of scope, so a
+// statement never keeps a read transaction open.
+class Query {
+public:
+    Query(Storage& storage, std::string_view sql);
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    // Parameters are numbered from 1.
+    Query& bind(int index, std::int64_t value);
+    Query& bind(int index, std::string_view text);
+    Query& bind(int index, std::span<const std::uint8_t> bytes);
+
+    // Next row: true when there is one, false when done.
+    bool step();
+    // Steps to the end; for statements without rows.
+    void run();
+
+    // Columns are numbered from 0.
+    std::int64_t integer(int column) const;
+    std::string text(int column) const;
+    std::vector<std::uint8_t> blob(int column) const;
+    bool isNull(int column) const;
+
+private:
+    Storage& storage_;
+    sqlite3_stmt* stmt_;
+};
+
+// One transaction, rolled back unless committed. Write transactions start
+// with BEGIN IMMEDIATE, so they take the write lock first (waiting in the busy
+// handler) and never fail half-way on a lock; read transactions are deferred
+// and may be upgraded by a write, which raises StorageBusy when another
+// connection wrote in between.
+class Transaction {
+public:
+    enum class Mode { Read, Write };
+
+    Transaction(Storage& storage, Mode mode);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    Storage& storage_;
+    bool active_ = false;
+};
+
+} // namespace vexmoor::engine

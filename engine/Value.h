@@ -1,0 +1,105 @@
+#pragma once
+
+#include "OraDate.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vexmoor::engine {
+
+// The PL/SQL data types the engine knows. Null is the type of the literal
+// NULL only; a NULL of a known type keeps its type, so that overloads such as
+// dbms_pipe.pack_message pick the right item type for it.
+enum class ValueType : std::uint8_t { Null, Number, Varchar2, Date, Raw, Rowid, Boolean };
+
+std::string_view typeName(ValueType type);
+
+// One PL/SQL value. NUMBER and PLS_INTEGER are held as double; RAW as its
+// bytes; VARCHAR2 and ROWID as text. An empty VARCHAR2 or RAW is NULL, as in
+// Oracle.
+class Value {
+public:
+    Value() = default;
+
+    static Value null(ValueType type = ValueType::Null)
+    {
+        Value v;
+        v.type_ = type;
+        return v;
+    }
+    static Value number(double n)
+    {
+        Value v = null(ValueType::Number);
+        v.null_ = false;
+        v.number_ = n;
+        return v;
+    }
+    static Value boolean(bool b)
+    {
+        Value v = null(ValueType::Boolean);
+        v.null_ = false;
+        v.boolean_ = b;
+        return v;
+    }
+    static Value date(OraDate d)
+    {
+        Value v = null(ValueType::Date);
+        v.null_ = false;
+        v.date_ = d;
+        return v;
+    }
+    static Value text(std::string s, ValueType type = ValueType::Varchar2)
+    {
+        Value v = null(type);
+        v.null_ = s.empty();
+        v.text_ = std::move(s);
+        return v;
+    }
+    static Value varchar2(std::string_view s) { return text(std::string(s)); }
+
+    ValueType type() const { return type_; }
+    bool isNull() const { return null_; }
+
+    double asNumber() const { return number_; }
+    bool asBoolean() const { return boolean_; }
+    OraDate asDate() const { return date_; }
+    // VARCHAR2 and ROWID text, or the bytes of a RAW.
+    const std::string& asText() const { return text_; }
+    std::string& mutableText() { return text_; }
+
+private:
+    ValueType type_ = ValueType::Null;
+    bool null_ = true;
+    bool boolean_ = false;
+    double number_ = 0;
+    OraDate date_{};
+    std::string text_;
+};
+
+// What implicit and explicit conversions need from the session.
+struct ConversionContext {
+    std::string dateFormat;
+    std::function<OraDate()> now; // TO_DATE takes a missing year and month from it
+};
+
+// Oracle's implicit conversions. Each keeps NULL as NULL (of the target
+// type) and raises ORA-06502 (or the format errors of TO_DATE/TO_NUMBER) when
+// the value cannot be converted. Converting to Null returns the value as is.
+Value convert(const Value& value, ValueType target, const ConversionContext& context);
+
+// TO_CHAR of any value without a format: numbers as Oracle prints them,
+// dates in the session's format, RAW in hexadecimal.
+std::string toText(const Value& value, const ConversionContext& context);
+
+// Hexadecimal text of bytes (RAWTOHEX) and back (HEXTORAW; an odd count of
+// digits gets a leading zero; anything else raises ORA-06502).
+std::string bytesToHex(std::string_view bytes);
+std::string hexToBytes(std::string_view hex);
+
+// Oracle's ROUND(n) for integers: half away from zero.
+double roundHalfAway(double value, int decimals = 0);
+
+} // namespace vexmoor::engine

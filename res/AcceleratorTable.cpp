@@ -1,0 +1,53 @@
+#include "AcceleratorTable.h"
+
+#include "CommandIds.h"
+
+#include <array>
+
+namespace res {
+namespace {
+
+constexpr Qt::KeyboardModifiers kCtrl{Qt::ControlModifier};
+constexpr Qt::KeyboardModifiers kShift{Qt::ShiftModifier};
+constexpr Qt::KeyboardModifiers kAlt{Qt::AltModifier};
+constexpr Qt::KeyboardModifiers kNone{Qt::NoModifier};
+
+const std::array kMainAccelerators{
+    Accelerator{kCtrl, Qt::Key_N, ID_FILE_NEW},
+    Accelerator{kCtrl, Qt::Key_O, ID_FILE_OPEN},
+    Accelerator{kCtrl, Qt::Key_S, ID_FILE_SAVE},
+    Accelerator{kCtrl, Qt::Key_P, ID_FILE_PRINT},
+    Accelerator{kCtrl, Qt::Key_Z, ID_EDIT_UNDO},
+    Accelerator{kAlt, Qt::Key_Backspace, ID_EDIT_UNDO},
+    Accelerator{kCtrl, Qt::Key_X, ID_EDIT_CUT},
+    Accelerator{kShift, Qt::Key_Delete, ID_EDIT_CUT},
+    Accelerator{kCtrl, Qt::Key_C, ID_EDIT_COPY},
+    Accelerator{kCtrl, Qt::Key_Insert, ID_EDIT_COPY},
+    Accelerator{kCtrl, Qt::Key_V, ID_EDIT_PASTE},
+    Accelerator{kShift, Qt::Key_Insert, ID_EDIT_PASTE},
+    Accelerator{kNone, Qt::Key_F6, ID_NEXT_PANE},
+    Accelerator{kShift, Qt::Key_F6, ID_PREV_PANE},
+};
+
+} // namespace
+
+std::span<const Accelerator> MainAccelerators()
+{
+    return kMainAccelerators;
+}
+
+QKeySequence KeySequenceOf(const Accelerator& accelerator)
+{
+    return QKeySequence(QKeyCombination(accelerator.modifiers, accelerator.key));
+}
+
+QList<QKeySequence> KeySequencesFor(int commandId)
+{
+    QList<QKeySequence> sequences;
+    for (const Accelerator& accelerator : kMainAccelerators)
+        if (accelerator.commandId == commandId)
+            sequences.append(KeySequenceOf(accelerator));
+    return sequences;
+}
+
+} // namespace res

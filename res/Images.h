@@ -1,0 +1,7 @@
+#pragma once
+
+// The images of vexmoor.qrc live in this static library; a program calls this
+// once before it uses them, so that the linker keeps them.
+namespace res {
+void InitImages();
+}

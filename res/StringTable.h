@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <string_view>
+
+// The string table: status-bar prompt and tooltip of each command ("prompt\n
+// tooltip" under the command's id), the application name, the main window's
+// title and the texts of the desktop framework that the program shows.
+namespace res {
+
+// The entry under `id`; empty when there is none.
+std::string_view StringFor(int id);
+
+// The part of a command's entry before "\n" (the status-bar prompt) and the
+// part after it (the tooltip). An entry without "\n" is all prompt.
+std::string_view Prompt(int id);
+std::string_view Tooltip(int id);
+
+// The same as QStrings, for widgets.
+QString LoadString(int id);
+QString PromptText(int id);
+QString TooltipText(int id);
+
+// The entry with every "%1" replaced by `argument`, as message boxes show it.
+QString FormatString1(int id, const QString& argument);
+
+} // namespace res

@@ -1,0 +1,142 @@
+#pragma once
+
+// What the program's tests share: one QApplication, a profile in memory, an
+// embedded database in a temporary folder, a program started on them, and a
+// way to answer modal dialogs from a timer.
+
+#include "app/CVexmoorApp.h"
+#include "app/Profile.h"
+#include "db/OciCursor.h"
+#include "db/OciSession.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class AppTestEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        // Nothing a test does may reach the user's real data folder.
+        QStandardPaths::setTestModeEnabled(true);
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+        QApplication::setOrganizationName(QStringLiteral("Orrindale"));
+        QApplication::setApplicationName(QStringLiteral("Vexmoor"));
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[12] = "vexmoor_app";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+inline ::testing::Environment* const g_appTestEnvironment =
+    ::testing::AddGlobalTestEnvironment(new AppTestEnvironment);
+
+// Runs `action` on the first modal widget of type W to appear (a message box,
+// a file dialog), from a timer, since the code under test blocks in exec().
+template <class W>
+void WhenModal(std::function<void(W&)> action)
+{
+    auto* timer = new QTimer(qApp);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, started, action] {
+        if (auto* widget = qobject_cast<W*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            action(*widget);
+        } else if (started->elapsed() > 20000) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "no modal dialog appeared";
+        }
+    });
+    timer->start(10);
+}
+
+// Processes events until `condition` holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+class AppTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (m_app)
+            m_app->ExitInstance();
+        m_app.reset();
+    }
+
+    QString FilePath(const QString& name) const { return m_folder.filePath(name); }
+    std::string ConnectString() const
+    {
+        return "embedded:" + m_folder.filePath(QStringLiteral("vexmoor.db")).toStdString();
+    }
+
+    CVexmoorApp::LogonStep LogOnToTemporaryDatabase()
+    {
+        return [this](OciSession* session, Profile&) {
+            return session && session->LogOn("vexmoor", "vexmoor", ConnectString()) ? 1 : 0;
+        };
+    }
+
+    // Starts the program, logged on to the temporary database.
+    bool Start(const QStringList& arguments = {})
+    {
+        m_app = std::make_unique<CVexmoorApp>(m_profile, LogOnToTemporaryDatabase());
+        return m_app->InitInstance(arguments);
+    }
+
+    // Puts a simple message (its length, then its text) on a pipe from a
+    // session of its own, as SendDebugMessage does.
+    void SendMessage(const std::string& text, const std::string& pipe = "vexmoor")
+    {
+        OciSession sender;
+        ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
+        OciCursor cursor(sender);
+        cursor.SetStatement("declare s integer; begin dbms_pipe.pack_message(length('" + text
+                            + "')); dbms_pipe.pack_message('" + text
+                            + "'); s := dbms_pipe.send_message('" + pipe + "'); end;");
+        ASSERT_TRUE(cursor.Execute(true));
+    }
+
+    QByteArray ReadFile(const QString& path) const
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        return file.readAll();
+    }
+
+    void WriteFile(const QString& path, const QByteArray& bytes) const
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QTemporaryDir m_folder;
+    MemoryProfile m_profile;
+    std::unique_ptr<CVexmoorApp> m_app;
+};

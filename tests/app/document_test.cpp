@@ -1,0 +1,242 @@
+#include "AppTestSupport.h"
+
+#include "app/ActionRegistry.h"
+#include "app/CMainFrame.h"
+#include "app/LogFile.h"
+#include "trace/CVexmoorView.h"
+
+#include <QAction>
+#include <QFile>
+
+#include <QDir>
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+namespace {
+
+class DocumentTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        // Poll every 10 ms once started, so ticks come quickly.
+        m_profile.WriteProfileInt("Options", "Timer Frequency", 0);
+        ASSERT_TRUE(Start());
+        m_view = m_app->View();
+        m_doc = &m_app->Document();
+    }
+
+    CVexmoorView* m_view = nullptr;
+    CVexmoorDoc* m_doc = nullptr;
+};
+
+TEST_F(DocumentTest, SaveWritesExactlyTheLogsBytes)
+{
+    SendMessage("first");
+    SendMessage("second");
+    m_view->OnStart();
+    ASSERT_EQ(m_view->LogText(), "first\r\nsecond\r\n");
+
+    const QString path = FilePath(QStringLiteral("trace"));
+    ASSERT_TRUE(m_doc->DoSave(path));
+    EXPECT_EQ(ReadFile(path), QByteArray("first\r\nsecond\r\n")) << "CR LF lines, no header";
+    EXPECT_EQ(m_doc->PathName(), path) << "no extension is added";
+    EXPECT_EQ(m_app->MainFrame()->windowTitle(),
+              QStringLiteral("trace - Vexmoor - The PL/SQL Tracing facility"));
+    EXPECT_EQ(m_app->RecentFiles().Entries().value(0), path);
+
+    // 8-bit bytes go out as they came in.
+    const std::string bytes("caf\xe9\tline\r\nlone\nend", 19);
+    m_view->SetLogText(bytes);
+    ASSERT_TRUE(m_doc->DoFileSave());
+    EXPECT_EQ(ReadFile(path), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+TEST_F(DocumentTest, OpenTakesUpToTheLimitAndRefusesOneByteMore)
+{
+    const QString fits = FilePath(QStringLiteral("fits.log"));
+    const QString tooLarge = FilePath(QStringLiteral("too-large.log"));
+    WriteFile(fits, QByteArray(1'048'575, 'x'));
+    WriteFile(tooLarge, QByteArray(1'048'576, 'y'));
+
+    ASSERT_EQ(m_app->OpenDocumentFile(fits), CVexmoorApp::OpenResult::Opened);
+    EXPECT_EQ(m_view->LogText().size(), 1'048'575u);
+
+    QString shown;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("Vexmoor"));
+        box.accept();
+    });
+    EXPECT_EQ(m_app->OpenDocumentFile(tooLarge), CVexmoorApp::OpenResult::Failed);
+    EXPECT_EQ(shown, QStringLiteral("The file is too large to open."));
+    // The refused open leaves the log it found.
+    EXPECT_EQ(m_view->LogText().size(), 1'048'575u);
+    EXPECT_EQ(m_doc->PathName(), fits);
+}
+
+TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
+{
+    SendMessage("traced");
+    m_view->OnStart();
+    ASSERT_EQ(m_view->LogText(), "traced\r\n");
+    EXPECT_FALSE(m_doc->IsModified());
+
+    // After tracing without typing, New asks nothing.
+    bool asked = false;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        asked = true;
+        box.button(QMessageBox::No)->click();
+    });
+    m_app->Actions()->Action(57600)->trigger();
+    QTest::qWait(50);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(m_view->LogText(), "");
+
+    m_view->setFocus();
+    QTest::keyClicks(m_view, "note");
+    EXPECT_TRUE(m_doc->IsModified());
+    SendMessage("more");
+    ASSERT_TRUE(WaitFor([&] { return m_view->LogText().find("more") != std::string::npos; }));
+    EXPECT_TRUE(m_doc->IsModified()) << "appending does not clear the user's change either";
+}
+
+TEST_F(DocumentTest, ModifiedLogAsksToSaveBeforeNewAndOpen)
+{
+    const QString other = FilePath(QStringLiteral("other.log"));
+    WriteFile(other, "other text");
+    QTest::keyClicks(m_view, "typed");
+    ASSERT_TRUE(m_doc->IsModified());
+
+    // Cancel: nothing happens.
+    QString question;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        question = box.text();
+        box.button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(m_app->OpenDocumentFile(other), CVexmoorApp::OpenResult::Cancelled);
+    EXPECT_EQ(question, QStringLiteral("Save changes to Untitled?"));
+    EXPECT_EQ(m_view->LogText(), "typed");
+
+    // Yes: the Save As dialog, then the open goes on.
+    const QString saved = FilePath(QStringLiteral("saved.log"));
+    m_doc->SetFileNamePrompt([&](QWidget*, bool save, const QString&) {
+        EXPECT_TRUE(save);
+        return saved;
+    });
+    WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    EXPECT_EQ(m_app->OpenDocumentFile(other), CVexmoorApp::OpenResult::Opened);
+    EXPECT_EQ(ReadFile(saved), QByteArray("typed"));
+    EXPECT_EQ(m_view->LogText(), "other text");
+
+    // A named document is asked about by its path; No drops the change.
+    QTest::keyClicks(m_view, "!");
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        question = box.text();
+        box.button(QMessageBox::No)->click();
+    });
+    m_app->OnFileNew();
+    EXPECT_EQ(question, QStringLiteral("Save changes to %1?").arg(other));
+    EXPECT_EQ(m_view->LogText(), "");
+    EXPECT_EQ(m_doc->Title(), QStringLiteral("Untitled"));
+    EXPECT_EQ(ReadFile(other), QByteArray("other text"));
+}
+
+TEST_F(DocumentTest, NewDuringTracingKeepsTracingIntoTheEmptyLog)
+{
+    SendMessage("before");
+    m_view->OnStart();
+    const unsigned timer = m_view->TimerId();
+    ASSERT_NE(timer, 0u);
+    ASSERT_EQ(m_view->LogText(), "before\r\n");
+
+    m_app->OnFileNew();
+    EXPECT_EQ(m_view->LogText(), "");
+    EXPECT_EQ(m_view->TimerId(), timer);
+
+    SendMessage("after");
+    ASSERT_TRUE(WaitFor([&] { return !m_view->LogText().empty(); }));
+    EXPECT_EQ(m_view->LogText(), "after\r\n");
+}
+
+TEST_F(DocumentTest, FileOpenedWhileTracingGetsTheNextMessages)
+{
+    const QString path = FilePath(QStringLiteral("kept.log"));
+    WriteFile(path, "kept\r\n");
+    m_view->OnStart();
+    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    SendMessage("appended");
+    ASSERT_TRUE(WaitFor([&] { return m_view->LogText() != "kept\r\n"; }));
+    EXPECT_EQ(m_view->LogText(), "kept\r\nappended\r\n");
+    ASSERT_TRUE(m_doc->DoFileSave());
+    EXPECT_EQ(ReadFile(path), QByteArray("kept\r\nappended\r\n"));
+}
+
+// Files may grow to `bytes` only while it lives; a write beyond fails (also for root).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+
+TEST_F(DocumentTest, FailedSaveLeavesTheOldFileWhole)
+{
+    const QString path = FilePath(QStringLiteral("trace.log"));
+    WriteFile(path, "the old log");
+    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    m_view->SetLogText(std::string(64 * 1024, 'n'));
+
+    QString shown;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
+    });
+    bool saved = true;
+    {
+        const FileSizeLimit limit(4096);
+        saved = m_doc->OnSaveDocument(path);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(shown, QStringLiteral("An unexpected error occurred while writing %1.").arg(path));
+    EXPECT_EQ(ReadFile(path), QByteArray("the old log"));
+    EXPECT_EQ(QDir(m_folder.path())
+                  .entryList({QStringLiteral("trace.log*")}, QDir::Files | QDir::Hidden)
+                  .size(),
+              1)
+        << "no temporary file is left behind";
+}
+
+TEST(LogFile, ErrorTextsAreTheFrameworks)
+{
+    const QString path = QStringLiteral("/x/y.log");
+    EXPECT_EQ(LoadErrorText(FileStatus::NotFound, path),
+              QStringLiteral("/x/y.log\nCannot find this file.\nPlease verify that the correct path "
+                             "and file name are given."));
+    EXPECT_EQ(LoadErrorText(FileStatus::Failed, path), QStringLiteral("Failed to open document."));
+    EXPECT_EQ(LoadErrorText(FileStatus::IoError, path),
+              QStringLiteral("An unexpected error occurred while reading /x/y.log."));
+    EXPECT_EQ(SaveErrorText(FileStatus::Failed, path), QStringLiteral("Failed to save document."));
+    EXPECT_EQ(SaveErrorText(FileStatus::DiskFull, path), QStringLiteral("Destination disk drive is full."));
+    EXPECT_EQ(SaveErrorText(FileStatus::AccessDenied, path),
+              QStringLiteral("Unable to write to /x/y.log, it is read-only or opened by someone else."));
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#include "AppTestSupport.h"
+
+#include "app/FatalErrorBox.h"
+#include "trace/CVexmoorView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+const std::string kReport =
+    "ORACLE Error when processing OCI function OEXEC, OEXN\nORA-06550: line 1, column 7:\n"
+    "Error on position 6 in:\nbegin x; end;";
+
+TEST(FatalReport, ComposesTheRecoveryLine)
+{
+    EXPECT_EQ(ComposeFatalReport(kReport, {}), kReport) << "an empty log needs no recovery file";
+    EXPECT_EQ(ComposeFatalReport(kReport, {QStringLiteral("/tmp/a.log.recovered.log"), true}),
+              kReport + "\n\nThe unsaved log was written to /tmp/a.log.recovered.log.");
+    EXPECT_EQ(ComposeFatalReport(kReport, {QStringLiteral("/tmp/b.recovered.log"), false}),
+              kReport + "\n\nThe unsaved log could not be written to /tmp/b.recovered.log.");
+}
+
+TEST(FatalReport, RecoveryFileGoesBesideTheDocumentAndNeverOverwrites)
+{
+    QTemporaryDir folder;
+    QTemporaryDir fallback;
+    const QString document = folder.filePath(QStringLiteral("trace.log"));
+    const RecoverySource source{"line 1\r\nline 2\r\n", document, QStringLiteral("trace.log")};
+
+    const RecoveryOutcome first = WriteRecoveryFile(source, fallback.path());
+    EXPECT_TRUE(first.written);
+    EXPECT_EQ(first.path, folder.filePath(QStringLiteral("trace.log.recovered.log")));
+    const RecoveryOutcome second = WriteRecoveryFile(source, fallback.path());
+    EXPECT_EQ(second.path, folder.filePath(QStringLiteral("trace.log.recovered-2.log")));
+
+    QFile file(first.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("line 1\r\nline 2\r\n"));
+
+    // An untitled log goes to the program's data folder.
+    const RecoveryOutcome untitled =
+        WriteRecoveryFile({"x", QString(), QStringLiteral("Untitled")}, fallback.path());
+    EXPECT_EQ(untitled.path, fallback.filePath(QStringLiteral("Untitled.recovered.log")));
+    // A document folder that is gone sends it there too.
+    const RecoveryOutcome moved = WriteRecoveryFile(
+        {"x", folder.filePath(QStringLiteral("gone/t.log")), QStringLiteral("t.log")}, fallback.path());
+    EXPECT_TRUE(moved.written);
+    EXPECT_EQ(moved.path, fallback.filePath(QStringLiteral("t.log.recovered.log")));
+
+    EXPECT_FALSE(WriteRecoveryFile({"", document, QStringLiteral("trace.log")}, fallback.path())
+                     .written);
+}
+
+class FatalReportInProgram : public AppTest {};
+
+TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
+{
+    ASSERT_TRUE(Start());
+    SendMessage("unsaved line");
+    m_app->View()->OnStart();
+    ASSERT_EQ(m_app->View()->LogText(), "unsaved line\r\n");
+
+    QTemporaryDir fallback;
+    const FatalErrorHandler handler = MakeFatalErrorHandler(
+        [&] { return RecoverySource{m_app->View()->LogText(), QString(), m_app->Document().Title()}; },
+        [&]() -> QWidget* { return m_app->MainFrame(); }, fallback.path());
+
+    QString text;
+    QString caption;
+    bool exclamation = false;
+    bool showingWhileOpen = false;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        text = box.text();
+        caption = box.windowTitle();
+        exclamation = box.icon() == QMessageBox::Warning;
+        showingWhileOpen = IsFatalReportShowing();
+        box.button(QMessageBox::Ok)->click();
+    });
+    handler(kReport);
+    SetFatalReportShowing(false);
+
+    const QString recovery = fallback.filePath(QStringLiteral("Untitled.recovered.log"));
+    EXPECT_EQ(text, QString::fromStdString(kReport) + QStringLiteral("\n\nThe unsaved log was written to ")
+                        + recovery + QStringLiteral("."));
+    EXPECT_EQ(caption, QStringLiteral("Vexmoor"));
+    EXPECT_TRUE(exclamation);
+    EXPECT_TRUE(showingWhileOpen);
+    EXPECT_EQ(ReadFile(recovery), QByteArray("unsaved line\r\n"));
+}
+
+// The program's own handler, installed at start-up: after the box the
+// process ends abnormally, and the recovery file is there.
+TEST_F(FatalReportInProgram, ReportEndsTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const QString document = FilePath(QStringLiteral("doomed.log"));
+    WriteFile(document, "saved part\r\n");
+    ASSERT_TRUE(Start({document}));
+    m_app->View()->SetLogText("saved part\r\nunsaved part\r\n");
+
+    EXPECT_EXIT(
+        {
+            WhenModal<QMessageBox>([](QMessageBox& box) {
+                std::fprintf(stderr, "BOX[%s]\n", box.text().toLocal8Bit().constData());
+                std::fflush(stderr);
+                box.button(QMessageBox::Ok)->click();
+            });
+            ShowFatalErrorAndEnd(kReport);
+        },
+        ::testing::KilledBySignal(SIGABRT), "The unsaved log was written to .*doomed\\.log\\.recovered\\.log\\.");
+    EXPECT_EQ(ReadFile(FilePath(QStringLiteral("doomed.log.recovered.log"))),
+              QByteArray("saved part\r\nunsaved part\r\n"));
+}
+
+} // namespace

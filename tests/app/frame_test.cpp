@@ -1,0 +1,255 @@
+#include "AppTestSupport.h"
+
+#include "app/ActionRegistry.h"
+#include "app/CMainFrame.h"
+#include "app/KeyStatePanes.h"
+#include "res/StringTable.h"
+#include "trace/CVexmoorView.h"
+
+#include <QAction>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+class FrameTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Start());
+        m_frame = m_app->MainFrame();
+        ASSERT_NE(m_frame, nullptr);
+    }
+
+    QAction* Action(int id) const { return m_app->Actions()->Action(id); }
+
+    CMainFrame* m_frame = nullptr;
+};
+
+TEST_F(FrameTest, ToolbarHasElevenButtonsInOrderWithTheirCommandsAndTooltips)
+{
+    struct Expected {
+        int id;
+        const char* tooltip;
+    };
+    // 0 marks a separator.
+    const std::vector<Expected> expected{
+        {57600, "New"},   {57601, "Open"},       {57603, "Save"},  {0, nullptr},
+        {32772, "Start"}, {32774, "Options"},    {32775, "Purge Pipe"}, {0, nullptr},
+        {57635, "Cut"},   {57634, "Copy"},       {57637, "Paste"}, {0, nullptr},
+        {57607, "Print"}, {57664, "About"},
+    };
+    QToolBar* toolbar = m_frame->ToolBar();
+    const QList<QAction*> actions = toolbar->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(expected.size()));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QAction* action = actions.at(static_cast<qsizetype>(i));
+        if (expected[i].id == 0) {
+            EXPECT_TRUE(action->isSeparator()) << "position " << i;
+            continue;
+        }
+        EXPECT_EQ(action, Action(expected[i].id)) << "position " << i;
+        EXPECT_EQ(action->objectName(), QString::number(expected[i].id));
+        EXPECT_EQ(action->toolTip(), QString::fromLatin1(expected[i].tooltip));
+        auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->objectName(), QString::number(expected[i].id));
+        // Each image is one drawn for the program, and it loads.
+        EXPECT_FALSE(action->icon().pixmap(16, 16).isNull()) << expected[i].tooltip;
+    }
+    EXPECT_EQ(toolbar->iconSize(), QSize(16, 16));
+    EXPECT_TRUE(toolbar->isFloatable());
+    EXPECT_TRUE(toolbar->isMovable());
+    EXPECT_EQ(toolbar->allowedAreas(), Qt::AllToolBarAreas);
+    EXPECT_EQ(m_frame->toolBarArea(toolbar), Qt::TopToolBarArea);
+    EXPECT_FALSE(m_frame->windowIcon().isNull());
+}
+
+TEST_F(FrameTest, ToolbarDocksAtEveryEdgeAndFloats)
+{
+    QToolBar* toolbar = m_frame->ToolBar();
+    for (Qt::ToolBarArea area : {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea,
+                                 Qt::TopToolBarArea}) {
+        m_frame->addToolBar(area, toolbar);
+        EXPECT_EQ(m_frame->toolBarArea(toolbar), area);
+    }
+    toolbar->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    toolbar->show();
+    EXPECT_TRUE(toolbar->isWindow());
+    m_frame->addToolBar(Qt::TopToolBarArea, toolbar);
+    EXPECT_FALSE(toolbar->isWindow());
+}
+
+TEST_F(FrameTest, MenusCarryTheExactItems)
+{
+    const QList<QAction*> menus = m_frame->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    const QStringList titles{"&File", "&Edit", "&View", "&Help"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(menus.at(i)->text(), titles.at(i));
+
+    // Visible items as "id text", separators as "-".
+    const auto items = [&](int index) {
+        QStringList list;
+        for (QAction* action : m_frame->Menu(index)->actions()) {
+            if (action->isSeparator())
+                list << QStringLiteral("-");
+            else if (action->isVisible())
+                list << action->objectName() + u' ' + action->text();
+        }
+        return list;
+    };
+    EXPECT_EQ(items(0), (QStringList{"57600 &New\tCtrl+N", "57601 &Open...\tCtrl+O",
+                                     "57603 &Save\tCtrl+S", "57604 Save &As...", "-",
+                                     "57607 &Print...\tCtrl+P", "57609 Print Pre&view",
+                                     "57606 P&rint Setup...", "-", "57616 Recent File", "-",
+                                     "57665 E&xit"}));
+    EXPECT_EQ(items(1), (QStringList{"57643 &Undo\tCtrl+Z", "-", "57635 Cu&t\tCtrl+X",
+                                     "57634 &Copy\tCtrl+C", "57637 &Paste\tCtrl+V"}));
+    EXPECT_EQ(items(2), (QStringList{"59392 &Toolbar", "59393 &Status Bar"}));
+    EXPECT_EQ(items(3), (QStringList{"57664 &About Vexmoor..."}));
+
+    for (int toolbarOnly : {32772, 32774, 32775})
+        for (int index = 0; index < 4; ++index)
+            EXPECT_FALSE(m_frame->Menu(index)->actions().contains(Action(toolbarOnly)));
+}
+
+TEST_F(FrameTest, AcceleratorsAreTheTableOnes)
+{
+    const auto keys = [&](int id) { return Action(id)->shortcuts(); };
+    using K = QKeySequence;
+    EXPECT_EQ(keys(57600), QList<K>{K(Qt::CTRL | Qt::Key_N)});
+    EXPECT_EQ(keys(57601), QList<K>{K(Qt::CTRL | Qt::Key_O)});
+    EXPECT_EQ(keys(57603), QList<K>{K(Qt::CTRL | Qt::Key_S)});
+    EXPECT_EQ(keys(57607), QList<K>{K(Qt::CTRL | Qt::Key_P)});
+    EXPECT_EQ(keys(57643), (QList<K>{K(Qt::CTRL | Qt::Key_Z), K(Qt::ALT | Qt::Key_Backspace)}));
+    EXPECT_EQ(keys(57635), (QList<K>{K(Qt::CTRL | Qt::Key_X), K(Qt::SHIFT | Qt::Key_Delete)}));
+    EXPECT_EQ(keys(57634), (QList<K>{K(Qt::CTRL | Qt::Key_C), K(Qt::CTRL | Qt::Key_Insert)}));
+    EXPECT_EQ(keys(57637), (QList<K>{K(Qt::CTRL | Qt::Key_V), K(Qt::SHIFT | Qt::Key_Insert)}));
+    EXPECT_EQ(keys(57680), QList<K>{K(Qt::Key_F6)});
+    EXPECT_EQ(keys(57681), QList<K>{K(Qt::SHIFT | Qt::Key_F6)});
+    EXPECT_TRUE(keys(57604).isEmpty());
+    EXPECT_TRUE(keys(32772).isEmpty());
+}
+
+TEST_F(FrameTest, ShortcutReachesItsCommandFromTheWindow)
+{
+    QApplication::setActiveWindow(m_frame);
+    m_frame->ToolBar()->setFocus();
+    int news = 0;
+    QObject::connect(Action(57600), &QAction::triggered, [&] { ++news; });
+    QTest::keyClick(m_frame->ToolBar(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(news, 1);
+}
+
+TEST_F(FrameTest, PointingAtAButtonShowsItsPromptAndLeavingShowsReady)
+{
+    QLabel* pane = m_frame->MessagePane();
+    EXPECT_EQ(pane->text(), QStringLiteral("Ready"));
+    QWidget* start = m_frame->ToolBar()->widgetForAction(Action(32772));
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(start, &enter);
+    EXPECT_EQ(pane->text(), QStringLiteral("Start the PL/SQL debugger"));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(start, &leave);
+    EXPECT_EQ(pane->text(), QStringLiteral("Ready"));
+
+    struct Prompt {
+        int id;
+        const char* text;
+    };
+    for (const Prompt& prompt : {Prompt{57600, "Create a new document"},
+                                 Prompt{57604, "Save the active document with a new name"},
+                                 Prompt{57606, "Change the printer and printing options"},
+                                 Prompt{57609, "Display full pages"},
+                                 Prompt{57665, "Quit the application; prompts to save documents"},
+                                 Prompt{59393, "Show or hide the status bar"},
+                                 Prompt{32775, "Purge all messages from the current pipe."}})
+        EXPECT_EQ(Action(prompt.id)->statusTip(), QString::fromLatin1(prompt.text));
+    EXPECT_EQ(res::TooltipText(59392), QStringLiteral("Toggle ToolBar"));
+}
+
+TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
+{
+    QAction* toolbarToggle = Action(59392);
+    QAction* statusToggle = Action(59393);
+    EXPECT_TRUE(toolbarToggle->isChecked());
+    EXPECT_TRUE(statusToggle->isChecked());
+
+    toolbarToggle->trigger();
+    EXPECT_TRUE(m_frame->ToolBar()->isHidden());
+    EXPECT_FALSE(toolbarToggle->isChecked());
+    toolbarToggle->trigger();
+    EXPECT_FALSE(m_frame->ToolBar()->isHidden());
+    EXPECT_TRUE(toolbarToggle->isChecked());
+
+    statusToggle->trigger();
+    EXPECT_TRUE(m_frame->StatusBar()->isHidden());
+    EXPECT_FALSE(statusToggle->isChecked());
+    statusToggle->trigger();
+    EXPECT_FALSE(m_frame->StatusBar()->isHidden());
+    // The four panes are all still there.
+    EXPECT_TRUE(m_frame->MessagePane()->isVisible());
+    for (int id : {59137, 59138, 59139}) {
+        QLabel* pane = m_frame->KeyPanes()->Pane(id);
+        ASSERT_NE(pane, nullptr);
+        EXPECT_TRUE(pane->isVisible());
+        EXPECT_EQ(pane->parentWidget(), m_frame->StatusBar());
+    }
+
+    // Closing the toolbar some other way clears the check mark too.
+    m_frame->ToolBar()->hide();
+    EXPECT_FALSE(toolbarToggle->isChecked());
+    m_frame->ToolBar()->show();
+}
+
+TEST_F(FrameTest, KeyStatePanesNameTheirKeysAndAreDimmedWithoutALock)
+{
+    EXPECT_EQ(m_frame->KeyPanes()->Pane(59137)->text(), QStringLiteral("CAP"));
+    EXPECT_EQ(m_frame->KeyPanes()->Pane(59138)->text(), QStringLiteral("NUM"));
+    EXPECT_EQ(m_frame->KeyPanes()->Pane(59139)->text(), QStringLiteral("SCRL"));
+    // The offscreen platform has no keyboard whose locks could be on.
+    for (int id : {59137, 59138, 59139})
+        EXPECT_FALSE(m_frame->KeyPanes()->Pane(id)->isEnabled());
+}
+
+TEST_F(FrameTest, EditCommandsActOnTheLog)
+{
+    CVexmoorView* view = m_app->View();
+    view->SetLogText("alpha beta");
+    view->selectAll();
+    EXPECT_TRUE(Action(57634)->isEnabled());
+    Action(57634)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("alpha beta"));
+    Action(57635)->trigger();
+    EXPECT_EQ(view->LogText(), "");
+    Action(57637)->trigger();
+    Action(57637)->trigger();
+    EXPECT_EQ(view->LogText(), "alpha betaalpha beta");
+    Action(57643)->trigger();
+    EXPECT_EQ(view->LogText(), "alpha beta");
+}
+
+TEST_F(FrameTest, ExitClosesTheWindowAfterAskingAboutAModifiedLog)
+{
+    QTest::keyClicks(m_app->View(), "typed");
+    QString question;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        question = box.text();
+        box.button(QMessageBox::Cancel)->click();
+    });
+    Action(57665)->trigger();
+    EXPECT_EQ(question, QStringLiteral("Save changes to Untitled?"));
+    EXPECT_TRUE(m_frame->isVisible()) << "Cancel keeps the program running";
+
+    WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
+    Action(57665)->trigger();
+    EXPECT_FALSE(m_frame->isVisible());
+}
+
+} // namespace

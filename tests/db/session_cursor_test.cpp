@@ -1,0 +1,318 @@
+// OciSession and OciCursor on both backends: the embedded engine, and the
+// Oracle client backend loaded from the stand-in client library through
+// $VEXMOOR_OCI_LIBRARY.
+
+#include "DbTestSupport.h"
+
+#include "db/DataArea.h"
+#include "db/ErrorReport.h"
+#include "db/Oci.h"
+#include "db/OciCursor.h"
+#include "db/OciSession.h"
+#include "standin/StandInStatistics.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include <dlfcn.h>
+
+namespace {
+
+namespace oci = vexmoor::oci;
+
+enum class Backend { Embedded, OracleClient };
+
+std::string backendName(const testing::TestParamInfo<Backend>& info)
+{
+    return info.param == Backend::Embedded ? "Embedded" : "OracleClient";
+}
+
+// A temporary database folder; the client backend finds the stand-in.
+class DbFixture : public testing::Test {
+protected:
+    // Runs a block on its own cursor, with no binds.
+    static void run(OciSession& session, const std::string& block)
+    {
+        OciCursor cursor(session);
+        cursor.SetStatement(block);
+        cursor.Execute(true);
+    }
+
+    dbtest::TempFolder folder_;
+    dbtest::ScopedEnvironment library_{"VEXMOOR_OCI_LIBRARY", std::string(VEXMOOR_STANDIN_CLIENT)};
+};
+
+class SessionCursorTest : public DbFixture, public testing::WithParamInterface<Backend> {
+protected:
+    std::string connectString() const
+    {
+        const std::string file = (folder_ / "trace.db").string();
+        return GetParam() == Backend::Embedded ? "embedded:" + file : file;
+    }
+
+    std::unique_ptr<OciSession> logOn(const std::string& user = "vexmoor", const std::string& password = "vexmoor")
+    {
+        auto session = std::make_unique<OciSession>();
+        EXPECT_TRUE(session->LogOn(user, password, connectString())) << session->ErrorText();
+        return session;
+    }
+};
+
+TEST_P(SessionCursorTest, WrongPasswordFailsThenTheSameSessionLogsOn)
+{
+    OciSession session;
+    EXPECT_FALSE(session.LogOn("vexmoor", "wrong", connectString()));
+    EXPECT_FALSE(session.IsLoggedOn());
+    EXPECT_EQ(session.ErrorText(), "ORA-01017: invalid username/password; logon denied");
+
+    EXPECT_TRUE(session.LogOn("VEXMOOR", "vexmoor", connectString())) << session.ErrorText();
+    EXPECT_TRUE(session.IsLoggedOn());
+    EXPECT_EQ(oci::returnCode(session.LogonArea()), 0);
+}
+
+TEST_P(SessionCursorTest, CursorRunsStatementsInTurnWithIntegerAndStringBinds)
+{
+    auto session = logOn();
+    OciCursor cursor(*session);
+
+    char text[2000] = "trace line with 'quotes'";
+    std::int32_t number = -42;
+    std::int32_t status = 99;
+    std::int16_t textIndicator = 0;
+    std::int16_t numberIndicator = 0;
+    std::int16_t statusIndicator = 0;
+    cursor.SetStatement("begin dbms_pipe.pack_message(:num); dbms_pipe.pack_message(:chr); "
+                        ":sta := dbms_pipe.send_message('db_test'); end;");
+    cursor.Bind(":num", &number, sizeof number, oci::kTypeInteger, &numberIndicator);
+    cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &textIndicator);
+    cursor.Bind(":sta", &status, sizeof status, oci::kTypeInteger, &statusIndicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(status, 0);
+
+    status = 99;
+    cursor.SetStatement("begin :sta := dbms_pipe.receive_message('db_test', 0); end;");
+    cursor.Bind(":sta", &status, sizeof status, oci::kTypeInteger, &statusIndicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(statusIndicator, 0);
+
+    number = 0;
+    std::memset(text, 'x', sizeof text);
+    cursor.SetStatement("begin dbms_pipe.unpack_message(:num); dbms_pipe.unpack_message(:chr); end;");
+    cursor.Bind(":num", &number, sizeof number, oci::kTypeInteger, &numberIndicator);
+    cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &textIndicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(number, -42);
+    EXPECT_STREQ(text, "trace line with 'quotes'");
+    EXPECT_EQ(textIndicator, 0);
+
+    // The pipe is empty now: the same receive text again, on the same cursor.
+    cursor.SetStatement("begin :sta := dbms_pipe.receive_message('db_test', 0); end;");
+    cursor.Bind(":sta", &status, sizeof status, oci::kTypeInteger, &statusIndicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(status, 1);
+}
+
+TEST_P(SessionCursorTest, NullResultSetsTheIndicatorAndLeavesTheBuffer)
+{
+    auto session = logOn();
+    OciCursor cursor(*session);
+    char text[16] = "old";
+    std::int16_t indicator = 0;
+    cursor.SetStatement("begin :chr := null; end;");
+    cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &indicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(indicator, -1);
+    EXPECT_STREQ(text, "old");
+
+    // And a NULL going in: indicator -1 on an input bind.
+    std::int32_t wasNull = 0;
+    std::int16_t inIndicator = -1;
+    std::int16_t outIndicator = 0;
+    cursor.SetStatement("begin if :chr is null then :res := 1; else :res := 2; end if; end;");
+    cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &inIndicator);
+    cursor.Bind(":res", &wasNull, sizeof wasNull, oci::kTypeInteger, &outIndicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(wasNull, 1);
+}
+
+TEST_P(SessionCursorTest, FailedSilentExecuteLeavesTheCursorUsable)
+{
+    auto session = logOn();
+    OciCursor cursor(*session);
+    char text[32] = "";
+    std::int16_t indicator = 0;
+    cursor.SetStatement("begin dbms_pipe.unpack_message(:chr); end;"); // nothing received: ORA-06556
+    cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &indicator);
+    EXPECT_FALSE(cursor.Execute(false));
+
+    cursor.SetStatement("begin this is not pl/sql; end;");
+    EXPECT_FALSE(cursor.Execute(false));
+
+    cursor.SetStatement("begin :chr := 'next one runs'; end;");
+    cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &indicator);
+    EXPECT_TRUE(cursor.Execute(false));
+    EXPECT_STREQ(text, "next one runs");
+}
+
+TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
+{
+    auto session = logOn();
+    std::array<oci::ub1, oci::kCursorAreaSize> cda{};
+    ASSERT_EQ(oci::oopen(cda.data(), session->LogonArea(), nullptr, -1, -1, nullptr, -1), 0);
+    const std::string block = "begin\n  :sta := dbms_pipe.receive_message('p', 0)\nend;";
+    ASSERT_EQ(oci::oparse(cda.data(), block.c_str(), -1, 1, 2), 0);
+    std::int32_t status = 0;
+    std::int16_t indicator = 0;
+    ASSERT_EQ(oci::obndrv(cda.data(), ":sta", -1, reinterpret_cast<oci::ub1*>(&status), sizeof status, 3, -1,
+                          &indicator, nullptr, -1, -1),
+              0);
+    EXPECT_NE(oci::oexec(cda.data()), 0);
+    EXPECT_EQ(oci::functionCode(cda.data()), 4);
+    EXPECT_EQ(oci::returnCode(cda.data()), 6550);
+    // The missing ';' is noticed at "end", which starts at offset 50.
+    EXPECT_EQ(oci::parseErrorOffset(cda.data()), block.find("end;"));
+
+    std::array<char, 512> text{};
+    oci::oerhms(session->LogonArea(), oci::returnCode(cda.data()), text.data(), 512);
+    const std::string message = text.data();
+    EXPECT_EQ(message.rfind("ORA-06550: line 3, column 1:\nPLS-00103: ", 0), 0u) << message;
+    EXPECT_EQ(message.back() == '\n', false) << "no trailing line end";
+
+    EXPECT_EQ(oci::oclose(cda.data()), 0);
+    EXPECT_EQ(oci::functionCode(cda.data()), 16);
+    EXPECT_EQ(oci::returnCode(cda.data()), 0);
+}
+
+TEST_P(SessionCursorTest, TwoSessionsOnOneFileShareTheirPipes)
+{
+    auto sender = logOn();
+    auto receiver = logOn("system", "manager");
+    run(*sender, "begin dbms_pipe.pack_message('hello'); "
+                 "if dbms_pipe.send_message('shared') <> 0 then raise_application_error(-20001, 'x'); end if; end;");
+
+    OciCursor cursor(*receiver);
+    std::int32_t status = 9;
+    std::int16_t indicator = 0;
+    cursor.SetStatement("begin :sta := dbms_pipe.receive_message('shared', 0); end;");
+    cursor.Bind(":sta", &status, sizeof status, oci::kTypeInteger, &indicator);
+    ASSERT_TRUE(cursor.Execute(true));
+    EXPECT_EQ(status, 0);
+}
+
+TEST_P(SessionCursorTest, DeletedSessionLeavesOtherSessionsWorking)
+{
+    auto first = logOn();
+    auto second = logOn();
+    first.reset();
+    run(*second, "begin null; end;");
+    auto third = logOn();
+    run(*third, "begin null; end;");
+}
+
+using SessionCursorDeathTest = SessionCursorTest;
+
+TEST_P(SessionCursorDeathTest, FailedOpenReportsOopenWithNoStatement)
+{
+    OciSession session; // never logged on
+    std::string report;
+    VEXMOOR_REPORT_OF_DEATH(folder_.path(), OciCursor cursor(session), report);
+    EXPECT_EQ(report, "ORACLE Error when processing OCI function OOPEN\nORA-01012: not logged on\n"
+                      "Error on position 0 in:\n");
+}
+
+TEST_P(SessionCursorDeathTest, FailedExecuteReportsTheOffsetAndTheWholeStatement)
+{
+    auto session = logOn();
+    const std::string block = "begin\n  dbms_pipe.purge('p')\nend;";
+    std::string report;
+    VEXMOOR_REPORT_OF_DEATH(folder_.path(),
+                            {
+                                OciCursor cursor(*session);
+                                cursor.SetStatement(block);
+                                cursor.Execute(true);
+                            },
+                            report);
+    const std::string head = "ORACLE Error when processing OCI function OEXEC, OEXN\nORA-06550: line 3, column 1:\n";
+    EXPECT_EQ(report.rfind(head, 0), 0u) << report;
+    const std::string tail = "\nError on position " + std::to_string(block.find("end;")) + " in:\n" + block;
+    ASSERT_GE(report.size(), tail.size());
+    EXPECT_EQ(report.substr(report.size() - tail.size()), tail) << report;
+}
+
+TEST_P(SessionCursorDeathTest, RaisedErrorKeepsItsWholeMultiLineText)
+{
+    auto session = logOn();
+    const std::string block = "begin raise_application_error(-20099, 'Debug error'); end;";
+    std::string report;
+    VEXMOOR_REPORT_OF_DEATH(folder_.path(),
+                            {
+                                OciCursor cursor(*session);
+                                cursor.SetStatement(block);
+                                cursor.Execute(true);
+                            },
+                            report);
+    EXPECT_EQ(report.rfind("ORACLE Error when processing OCI function OEXEC, OEXN\nORA-20099: Debug error\n", 0),
+              0u)
+        << report;
+    EXPECT_NE(report.find("ORA-06512: at line 1"), std::string::npos) << report;
+    EXPECT_EQ(report.substr(report.size() - block.size() - 25), "\nError on position 0 in:\n" + block);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorTest, testing::Values(Backend::Embedded, Backend::OracleClient),
+                         backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorDeathTest,
+                         testing::Values(Backend::Embedded, Backend::OracleClient), backendName);
+
+// How the client backend uses the library, seen from the stand-in's counters.
+class OracleClientUseTest : public DbFixture {
+protected:
+    static const StandInStatistics& statistics()
+    {
+        void* library = dlopen(VEXMOOR_STANDIN_CLIENT, RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_NE(library, nullptr) << "the stand-in is loaded by the first logon";
+        auto current = reinterpret_cast<StandInStatisticsFn>(dlsym(library, "StandInCurrentStatistics"));
+        dlclose(library);
+        return *current();
+    }
+};
+
+TEST_F(OracleClientUseTest, ThreadedEnvironmentAndStatementCache)
+{
+    auto session = std::make_unique<OciSession>();
+    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string())) << session->ErrorText();
+    EXPECT_EQ(statistics().environmentMode & 1, 1) << "OCI_THREADED";
+    EXPECT_EQ(statistics().logonMode & 4, 4) << "OCI_LOGON2_STMTCACHE";
+
+    const int prepares = statistics().preparesFromText;
+    const int hits = statistics().cacheHits;
+    for (int poll = 0; poll < 3; ++poll) {
+        OciCursor cursor(*session);
+        std::int32_t status = 0;
+        std::int16_t indicator = 0;
+        cursor.SetStatement("begin :sta := dbms_pipe.receive_message('cached', 0); end;");
+        cursor.Bind(":sta", &status, sizeof status, oci::kTypeInteger, &indicator);
+        ASSERT_TRUE(cursor.Execute(true));
+        EXPECT_EQ(status, 1);
+    }
+    EXPECT_EQ(statistics().preparesFromText - prepares, 1);
+    EXPECT_EQ(statistics().cacheHits - hits, 2);
+    EXPECT_EQ(statistics().liveStatements, 0) << "every statement went back to the cache";
+}
+
+TEST_F(OracleClientUseTest, DeletingTheSessionMakesNoLibraryCall)
+{
+    auto session = std::make_unique<OciSession>();
+    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string())) << session->ErrorText();
+    run(*session, "begin null; end;");
+    const int calls = statistics().calls;
+    const int logoffs = statistics().logoffs;
+    session.reset();
+    EXPECT_EQ(statistics().calls, calls);
+    EXPECT_EQ(statistics().logoffs, logoffs);
+}
+
+} // namespace

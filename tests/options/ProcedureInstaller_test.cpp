@@ -1,0 +1,95 @@
+#include "options/ProcedureInstaller.h"
+
+#include "trace/EmbeddedTraceDatabase.h"
+#include "trace/PipePoller.h"
+
+#include <gtest/gtest.h>
+
+TEST(ProcedureInstaller, TextsAreSentCharacterForCharacter)
+{
+    EXPECT_EQ(kInstallNote,
+              "NOTE: You must be connect as a user that is allowed to execute the pipe package!.\nUse 'grant "
+              "execute on dbms_pipe to <user>' when logged in as administrator to do this.");
+    EXPECT_EQ(kInstallStatements[0],
+              "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 DEFAULT "
+              "'vexmoor') AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_"
+              "pipe.pack_message(theMessage);\n\t\tstatus := dbms_pipe.send_message(thePipe);\n\t\tIF status != 0 "
+              "THEN\n\t\t\traise_application_error(-20099, 'Debug error');\n\t\tEND IF;\n\tEND SendDebugMessage;\n");
+    EXPECT_EQ(kInstallStatements[1],
+              "CREATE OR REPLACE PROCEDURE SendTraceMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 DEFAULT "
+              "'vexmoor') AS\n\taMessage\tVARCHAR2(2000);\n\tBEGIN\n\t\taMessage := TO_CHAR(SYSDATE) || ': ' || "
+              "theMessage;\n\t\tSendDebugMessage(aMessage, thePipe);\n\tEND SendTraceMessage;\n");
+    EXPECT_EQ(kInstallStatements[2], "CREATE PUBLIC SYNONYM SendDebugMessage FOR SendDebugMessage");
+    EXPECT_EQ(kInstallStatements[3], "CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage");
+}
+
+namespace {
+
+class Installer : public ::testing::Test {
+protected:
+    std::vector<std::string> Poll(OciSession& session)
+    {
+        RecordingSink sink;
+        PipePoller poller(session, sink);
+        poller.PollPipe();
+        return sink.lines;
+    }
+
+    EmbeddedTraceDatabase database;
+};
+
+} // namespace
+
+TEST_F(Installer, RunTwiceLeavesWorkingProceduresReachableFromEverySchema)
+{
+    auto vexmoor = database.LogOn();
+    InstallProcedures(*vexmoor);
+    // The second run replaces the procedures; its synonym statements are
+    // refused, silently, because the synonyms exist.
+    InstallProcedures(*vexmoor);
+
+    StatementRunner own(*vexmoor);
+    own.Run("begin SendDebugMessage('from the owner'); end;");
+    // SYSTEM owns no such procedure: the plain name reaches it through the
+    // public synonym.
+    auto system = database.LogOn("system", "manager");
+    StatementRunner other(*system);
+    other.Run("begin SendDebugMessage('from system'); end;");
+    other.Run("begin SendTraceMessage('traced'); end;");
+
+    const std::vector<std::string> lines = Poll(*vexmoor);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "from the owner\r\n");
+    EXPECT_EQ(lines[1], "from system\r\n");
+    EXPECT_TRUE(std::string_view(lines[2]).ends_with(": traced\r\n")) << lines[2];
+}
+
+TEST_F(Installer, WithoutSynonymPrivilegeTheProceduresStayInTheOwnSchema)
+{
+    auto system = database.LogOn("system", "manager");
+    StatementRunner admin(*system);
+    admin.Run("create user tracer identified by secret");
+    admin.Run("grant execute on dbms_pipe to tracer");
+    admin.Run("grant create procedure to tracer");
+
+    auto tracer = database.LogOn("tracer", "secret");
+    InstallProcedures(*tracer);
+    StatementRunner own(*tracer);
+    own.Run("begin SendDebugMessage('mine'); end;");
+    EXPECT_EQ(Poll(*tracer), (std::vector<std::string>{"mine\r\n"}));
+
+    // No public synonym was made, so another schema does not see the name.
+    auto vexmoor = database.LogOn();
+    StatementRunner stranger(*vexmoor);
+    EXPECT_FALSE(stranger.TryRun("begin SendDebugMessage('lost'); end;"));
+}
+
+TEST_F(Installer, TheProceduresDefaultToThePipeVexmoor)
+{
+    auto vexmoor = database.LogOn();
+    InstallProcedures(*vexmoor);
+    StatementRunner own(*vexmoor);
+    own.Run("begin SendDebugMessage('default pipe'); end;");
+    own.Run("begin SendDebugMessage('named pipe', 'elsewhere'); end;");
+    EXPECT_EQ(Poll(*vexmoor), (std::vector<std::string>{"default pipe\r\n"}));
+}

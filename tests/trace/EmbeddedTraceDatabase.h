@@ -1,0 +1,122 @@
+#pragma once
+
+// A fresh embedded database in a temporary folder, sessions logged on to it,
+// and the little a test needs to put messages on a pipe through a cursor.
+
+#include "db/OciCursor.h"
+#include "db/OciSession.h"
+#include "trace/LineSink.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        static std::atomic<int> counter{0};
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        m_path = std::filesystem::temp_directory_path() /
+                 ("vexmoor-trace-" + std::to_string(::getpid()) + "-" + std::to_string(stamp) + "-" +
+                  std::to_string(counter++));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Keeps every line a poll hands over, and counts the polls that ended with lines.
+class RecordingSink final : public LineSink {
+public:
+    void AppendLine(std::string_view composedLine) override { lines.emplace_back(composedLine); }
+    void EndOfPoll() override { ++endsOfPoll; }
+
+    std::string Joined() const
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line;
+        return text;
+    }
+
+    std::vector<std::string> lines;
+    int endsOfPoll = 0;
+};
+
+class EmbeddedTraceDatabase {
+public:
+    std::string ConnectString() const { return "embedded:" + (m_folder.Path() / "trace.db").string(); }
+
+    std::unique_ptr<OciSession> LogOn(const std::string& user = "vexmoor",
+                                      const std::string& password = "vexmoor") const
+    {
+        auto session = std::make_unique<OciSession>();
+        EXPECT_TRUE(session->LogOn(user, password, ConnectString())) << session->ErrorText();
+        return session;
+    }
+
+private:
+    TemporaryFolder m_folder;
+};
+
+// Runs statements on a session, binding string placeholders by name.
+class StatementRunner {
+public:
+    explicit StatementRunner(OciSession& session) : m_session(session) {}
+
+    // Reports and ends the process on failure, as every cursor does.
+    void Run(const std::string& statement, const std::vector<std::pair<std::string, std::string>>& binds = {})
+    {
+        OciCursor cursor(m_session);
+        cursor.SetStatement(statement);
+        std::vector<std::string> values;
+        values.reserve(binds.size());
+        std::vector<std::int16_t> indicators(binds.size(), 0);
+        for (std::size_t i = 0; i < binds.size(); ++i) {
+            values.push_back(binds[i].second);
+            cursor.Bind(binds[i].first.c_str(), values[i].data(),
+                        static_cast<std::int32_t>(values[i].size() + 1), 5, &indicators[i]);
+        }
+        cursor.Execute(true);
+    }
+
+    // True when the statement ran; failures are not reported.
+    bool TryRun(const std::string& statement)
+    {
+        OciCursor cursor(m_session);
+        cursor.SetStatement(statement);
+        return cursor.Execute(false);
+    }
+
+    // What SendDebugMessage puts on a pipe, packed here directly so that the
+    // tests of the poller need no installed procedures.
+    void SendSimple(const std::string& text, const std::string& pipe = "vexmoor")
+    {
+        Run("declare status integer; begin "
+            "dbms_pipe.pack_message(LENGTH(:text)); dbms_pipe.pack_message(:text); "
+            "status := dbms_pipe.send_message(:pipe); end;",
+            {{":text", text}, {":pipe", pipe}});
+    }
+
+private:
+    OciSession& m_session;
+};

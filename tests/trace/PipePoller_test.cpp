@@ -1,0 +1,230 @@
+// The poller's reading rules against a scripted cursor that plays the
+// database's part: what it does with status, item types and NULL values that
+// the embedded engine cannot produce on demand.
+
+#include "EmbeddedTraceDatabase.h"
+
+#include "trace/PipePoller.h"
+#include "trace/PipeStatements.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <optional>
+
+namespace {
+
+struct Item {
+    int type;
+    std::optional<std::string> value; // nothing: the database hands back NULL
+};
+using Message = std::vector<Item>;
+
+struct BindRecord {
+    std::string name;
+    std::int32_t length;
+    std::int32_t type;
+};
+
+class ScriptedCursor final : public PollCursor {
+public:
+    explicit ScriptedCursor(std::deque<Message> pipe) : m_pipe(std::move(pipe)) {}
+
+    void SetStatement(const std::string& statement) override
+    {
+        statements.push_back(statement);
+        m_binds.clear();
+    }
+    void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
+              std::int16_t*) override
+    {
+        binds.push_back({name, length, type});
+        m_binds[name] = {buffer, length};
+    }
+    bool Execute(bool report) override
+    {
+        EXPECT_TRUE(report);
+        const std::string& statement = statements.back();
+        if (statement.starts_with("begin :sta := dbms_pipe.receive_message"))
+            Receive();
+        else if (statement == kLengthUnpackStatement)
+            NextItem(":len");
+        else if (statement == kTextUnpackStatement)
+            NextItem(":chr");
+        else if (statement == kItemBlock)
+            ItemBlock();
+        else
+            ADD_FAILURE() << "unexpected statement " << statement;
+        return true;
+    }
+
+    std::vector<std::string> statements;
+    std::vector<BindRecord> binds;
+
+private:
+    struct Buffer {
+        void* data;
+        std::int32_t length;
+    };
+
+    void WriteInteger(const char* name, std::int32_t value)
+    {
+        ASSERT_EQ(m_binds.count(name), 1u) << name;
+        std::memcpy(m_binds[name].data, &value, sizeof value);
+    }
+    // A NULL leaves the buffer as it was, as the database does.
+    void WriteText(const char* name, const std::optional<std::string>& value)
+    {
+        ASSERT_EQ(m_binds.count(name), 1u) << name;
+        if (!value)
+            return;
+        ASSERT_LT(value->size(), static_cast<std::size_t>(m_binds[name].length));
+        std::memcpy(m_binds[name].data, value->c_str(), value->size() + 1);
+    }
+
+    void Receive()
+    {
+        if (m_pipe.empty()) {
+            WriteInteger(":sta", 1);
+            return;
+        }
+        m_current = std::deque<Item>(m_pipe.front().begin(), m_pipe.front().end());
+        m_pipe.pop_front();
+        WriteInteger(":sta", 0);
+    }
+    void NextItem(const char* name)
+    {
+        ASSERT_FALSE(m_current.empty());
+        const Item item = m_current.front();
+        m_current.pop_front();
+        if (std::string(name) == ":len")
+            WriteInteger(name, item.value ? std::stoi(*item.value) : 0);
+        else
+            WriteText(name, item.value);
+    }
+    // An unknown type stays on the message, as in the real block.
+    void ItemBlock()
+    {
+        if (m_current.empty()) {
+            WriteInteger(":v_typ", 0);
+            WriteText(":v_res", std::string());
+            return;
+        }
+        const Item item = m_current.front();
+        WriteInteger(":v_typ", item.type);
+        if (ItemLinePrefix(item.type).empty())
+            return;
+        m_current.pop_front();
+        WriteText(":v_res", item.value);
+    }
+
+    std::deque<Message> m_pipe;
+    std::deque<Item> m_current;
+    std::map<std::string, Buffer> m_binds;
+};
+
+Message Simple(std::optional<std::string> text)
+{
+    std::optional<std::string> length;
+    if (text)
+        length = std::to_string(text->size());
+    return {{6, length}, {9, std::move(text)}};
+}
+
+// The poller needs a session only for the cursor it opens itself; these
+// tests hand it their own cursor.
+OciSession& UnusedSession()
+{
+    static OciSession session;
+    return session;
+}
+
+} // namespace
+
+TEST(PipePollerReading, OneMessageTakesReceiveUnpackUnpackThenAFinalReceive)
+{
+    ScriptedCursor cursor({Simple("abc")});
+    RecordingSink sink;
+    PipePoller poller(UnusedSession(), sink);
+    poller.Settings().m_strPipeName = "p'q";
+    poller.PollPipe(cursor);
+
+    const std::string receive = "begin :sta := dbms_pipe.receive_message('p''q', 0); end;";
+    EXPECT_EQ(cursor.statements, (std::vector<std::string>{receive, std::string(kLengthUnpackStatement),
+                                                           std::string(kTextUnpackStatement), receive}));
+    ASSERT_EQ(cursor.binds.size(), 4u);
+    EXPECT_EQ(cursor.binds[0].name, ":sta");
+    EXPECT_EQ(cursor.binds[0].length, 4);
+    EXPECT_EQ(cursor.binds[0].type, 3);
+    EXPECT_EQ(cursor.binds[1].name, ":len");
+    EXPECT_EQ(cursor.binds[1].length, 4);
+    EXPECT_EQ(cursor.binds[1].type, 3);
+    EXPECT_EQ(cursor.binds[2].name, ":chr");
+    EXPECT_EQ(cursor.binds[2].length, 2000);
+    EXPECT_EQ(cursor.binds[2].type, 5);
+    EXPECT_EQ(sink.lines, (std::vector<std::string>{"abc\r\n"}));
+    EXPECT_EQ(sink.endsOfPoll, 1);
+}
+
+TEST(PipePollerReading, EmptyPipeCostsOneReceiveAndShowsNothing)
+{
+    ScriptedCursor cursor({});
+    RecordingSink sink;
+    PipePoller poller(UnusedSession(), sink);
+    poller.Settings().m_bAutoUnpack = true;
+    poller.PollPipe(cursor);
+    EXPECT_EQ(cursor.statements.size(), 1u);
+    EXPECT_TRUE(sink.lines.empty());
+    EXPECT_EQ(sink.endsOfPoll, 0);
+}
+
+TEST(PipePollerReading, NullNeverShowsTheTextBefore)
+{
+    ScriptedCursor simple({Simple("first"), Simple(std::nullopt), Simple("third")});
+    RecordingSink simpleSink;
+    PipePoller simplePoller(UnusedSession(), simpleSink);
+    simplePoller.PollPipe(simple);
+    EXPECT_EQ(simpleSink.lines, (std::vector<std::string>{"first\r\n", "\r\n", "third\r\n"}));
+
+    ScriptedCursor typed({{{9, "kept"}, {9, std::nullopt}, {6, std::nullopt}}});
+    RecordingSink typedSink;
+    PipePoller typedPoller(UnusedSession(), typedSink);
+    typedPoller.Settings().m_bAutoUnpack = true;
+    typedPoller.PollPipe(typed);
+    EXPECT_EQ(typedSink.lines, (std::vector<std::string>{"MESSAGE:\r\n", "VARCHAR2:\t'kept'\r\n",
+                                                         "VARCHAR2:\t''\r\n", "NUMBER:\t''\r\n", "\r\n"}));
+}
+
+TEST(PipePollerReading, UnknownItemTypeShowsOneLineAndEndsItsMessage)
+{
+    ScriptedCursor cursor({{{6, "1"}, {7, std::nullopt}, {9, "never read"}}, Simple("next")});
+    RecordingSink sink;
+    PipePoller poller(UnusedSession(), sink);
+    poller.Settings().m_bAutoUnpack = true;
+    poller.PollPipe(cursor);
+    EXPECT_EQ(sink.lines,
+              (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'1'\r\n", "UNKNOWN ITEM TYPE 7: not shown\r\n",
+                                        "MESSAGE:\r\n", "NUMBER:\t'4'\r\n", "VARCHAR2:\t'next'\r\n", "\r\n"}));
+    EXPECT_EQ(sink.endsOfPoll, 1);
+}
+
+TEST(PipePollerReading, ItemBlockBindsTypeAndValue)
+{
+    ScriptedCursor cursor({{{23, "UNKNOWN"}}});
+    RecordingSink sink;
+    PipePoller poller(UnusedSession(), sink);
+    poller.Settings().m_bAutoUnpack = true;
+    poller.Settings().m_bLFFlag = false;
+    poller.PollPipe(cursor);
+    ASSERT_GE(cursor.binds.size(), 3u);
+    EXPECT_EQ(cursor.statements[1], kItemBlock);
+    EXPECT_EQ(cursor.binds[1].name, ":v_typ");
+    EXPECT_EQ(cursor.binds[1].length, 4);
+    EXPECT_EQ(cursor.binds[1].type, 3);
+    EXPECT_EQ(cursor.binds[2].name, ":v_res");
+    EXPECT_EQ(cursor.binds[2].length, 30000);
+    EXPECT_EQ(cursor.binds[2].type, 5);
+    EXPECT_EQ(sink.lines, (std::vector<std::string>{"MESSAGE:", "RAW:\t'UNKNOWN'", ""}));
+}

@@ -1,0 +1,363 @@
+// The log window on the embedded engine: settings, polling, the timer, what
+// appending shows and keeps, and printing.
+
+#include "EmbeddedTraceDatabase.h"
+#include "res/QtTestApplication.h"
+
+#include "app/Profile.h"
+#include "db/ErrorReport.h"
+#include "trace/CVexmoorView.h"
+
+#include <QAbstractEventDispatcher>
+#include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimerEvent>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Remembers the order in which entries are read.
+class RecordingProfile final : public Profile {
+public:
+    int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) const override
+    {
+        reads.push_back(std::string(section) + "/" + std::string(entry));
+        return values.GetProfileInt(section, entry, defaultValue);
+    }
+    std::string GetProfileString(std::string_view section, std::string_view entry,
+                                 std::string_view defaultValue) const override
+    {
+        reads.push_back(std::string(section) + "/" + std::string(entry));
+        return values.GetProfileString(section, entry, defaultValue);
+    }
+    void WriteProfileInt(std::string_view section, std::string_view entry, int value) override
+    {
+        values.WriteProfileInt(section, entry, value);
+    }
+    void WriteProfileString(std::string_view section, std::string_view entry,
+                            std::string_view value) override
+    {
+        values.WriteProfileString(section, entry, value);
+    }
+
+    MemoryProfile values;
+    mutable std::vector<std::string> reads;
+};
+
+class LogWindow : public ::testing::Test {
+protected:
+    std::unique_ptr<CVexmoorView> MakeView()
+    {
+        return std::make_unique<CVexmoorView>(profile, *pollingSession);
+    }
+
+    // The poll timers the event dispatcher holds for the view.
+    static std::vector<QAbstractEventDispatcher::TimerInfo> Timers(const CVexmoorView& view)
+    {
+        const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(
+            const_cast<CVexmoorView*>(&view));
+        return {timers.begin(), timers.end()};
+    }
+
+    static void Tick(CVexmoorView& view, int timerId)
+    {
+        QTimerEvent tick(timerId);
+        QCoreApplication::sendEvent(&view, &tick);
+    }
+
+    EmbeddedTraceDatabase database;
+    std::unique_ptr<OciSession> sendingSession = database.LogOn();
+    std::unique_ptr<OciSession> pollingSession = database.LogOn();
+    StatementRunner sender{*sendingSession};
+    MemoryProfile profile;
+};
+
+TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
+{
+    RecordingProfile recording;
+    sender.SendSimple("waiting");
+    CVexmoorView view(recording, *pollingSession);
+    QTest::qWait(50);
+
+    const std::vector<std::string> order{"Options/LF Flag", "Options/Auto Unpack",
+                                         "Options/Allow Edit", "Options/Timer Frequency",
+                                         "Options/Pipe Name"};
+    EXPECT_EQ(recording.reads, order);
+    EXPECT_EQ(view.Settings().m_strPipeName, "vexmoor");
+    EXPECT_EQ(view.Settings().m_nTimerFrequency, 5);
+    EXPECT_TRUE(view.Settings().m_bLFFlag);
+    EXPECT_FALSE(view.Settings().m_bAutoUnpack);
+    EXPECT_TRUE(view.Settings().m_bAllowEdit);
+    EXPECT_FALSE(view.isReadOnly());
+    EXPECT_EQ(view.lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(recording.values.Size(), 0u) << "nothing is written before the options dialog";
+    EXPECT_EQ(view.TimerId(), 0u);
+    EXPECT_TRUE(Timers(view).empty());
+    EXPECT_EQ(view.LogText(), "");
+
+    view.OnStart();
+    EXPECT_EQ(view.LogText(), "waiting\r\n");
+}
+
+TEST_F(LogWindow, StoredSettingsAreTakenAsTheyAre)
+{
+    profile.WriteProfileInt("Options", "LF Flag", 0);
+    profile.WriteProfileInt("Options", "Auto Unpack", 1);
+    profile.WriteProfileInt("Options", "Allow Edit", 0);
+    profile.WriteProfileInt("Options", "Timer Frequency", 61);
+    profile.WriteProfileString("Options", "Pipe Name", "other pipe");
+    auto view = MakeView();
+
+    EXPECT_FALSE(view->Settings().m_bLFFlag);
+    EXPECT_TRUE(view->Settings().m_bAutoUnpack);
+    EXPECT_FALSE(view->Settings().m_bAllowEdit);
+    EXPECT_EQ(view->Settings().m_nTimerFrequency, 61);
+    EXPECT_EQ(view->Settings().m_strPipeName, "other pipe");
+    EXPECT_TRUE(view->isReadOnly()) << "Allow Edit 0 makes the window read-only";
+
+    // The style is set when the window is made: a later change shows only in
+    // the next window.
+    profile.WriteProfileInt("Options", "Allow Edit", 1);
+    EXPECT_TRUE(view->isReadOnly());
+    EXPECT_FALSE(MakeView()->isReadOnly());
+}
+
+TEST_F(LogWindow, StartPollsAtOnceAndLeavesExactlyOnePollTimer)
+{
+    profile.WriteProfileInt("Options", "Timer Frequency", 7);
+    auto view = MakeView();
+    sender.SendSimple("abc");
+    view->OnStart();
+    EXPECT_EQ(view->LogText(), "abc\r\n");
+    ASSERT_NE(view->TimerId(), 0u);
+    auto timers = Timers(*view);
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_EQ(timers[0].timerId, static_cast<int>(view->TimerId()));
+    EXPECT_EQ(timers[0].interval, 7000);
+
+    sender.SendSimple("def");
+    view->Settings().m_nTimerFrequency = 2;
+    view->OnStart();
+    EXPECT_EQ(view->LogText(), "abc\r\ndef\r\n") << "the second Start polls again";
+    timers = Timers(*view);
+    ASSERT_EQ(timers.size(), 1u) << "the old timer is gone";
+    EXPECT_EQ(timers[0].timerId, static_cast<int>(view->TimerId()));
+    EXPECT_EQ(timers[0].interval, 2000);
+}
+
+TEST_F(LogWindow, FrequencyZeroPollsEveryTenMillisecondsInsteadOfSpinning)
+{
+    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    auto view = MakeView();
+    view->OnStart();
+    auto timers = Timers(*view);
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_EQ(timers[0].interval, 10);
+
+    // A negative or huge frequency still gives a timer with a usable interval.
+    view->Settings().m_nTimerFrequency = -3;
+    view->OnStart();
+    EXPECT_EQ(Timers(*view).at(0).interval, 10);
+    view->Settings().m_nTimerFrequency = 3'000'000;
+    view->OnStart();
+    EXPECT_GT(Timers(*view).at(0).interval, 24 * 3600 * 1000);
+    EXPECT_EQ(Timers(*view).size(), 1u);
+}
+
+TEST_F(LogWindow, MessagesFromAnotherSessionAppearAtTheNextTick)
+{
+    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    auto view = MakeView();
+    view->OnStart();
+    sender.SendSimple("one");
+    sender.SendSimple("two");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->LogText() == "one\r\ntwo\r\n"; }, 5000))
+        << view->LogText();
+
+    // Ticks of other timers poll nothing, nor do ticks while the fatal report
+    // is on screen.
+    view->Settings().m_nTimerFrequency = 60;
+    view->OnStart();
+    const int pollTimer = static_cast<int>(view->TimerId());
+    sender.SendSimple("three");
+    Tick(*view, pollTimer + 1000);
+    EXPECT_EQ(view->LogText(), "one\r\ntwo\r\n");
+    SetFatalReportShowing(true);
+    Tick(*view, pollTimer);
+    SetFatalReportShowing(false);
+    EXPECT_EQ(view->LogText(), "one\r\ntwo\r\n");
+    Tick(*view, pollTimer);
+    EXPECT_EQ(view->LogText(), "one\r\ntwo\r\nthree\r\n");
+}
+
+TEST_F(LogWindow, WithoutLineEndsConsecutiveLinesJoin)
+{
+    profile.WriteProfileInt("Options", "LF Flag", 0);
+    auto view = MakeView();
+    sender.SendSimple("ab");
+    sender.SendSimple("cd");
+    view->PollPipe();
+    sender.SendSimple("ef");
+    view->PollPipe();
+    EXPECT_EQ(view->LogText(), "abcdef");
+    EXPECT_EQ(view->toPlainText(), "abcdef");
+    EXPECT_EQ(view->document()->blockCount(), 1);
+}
+
+TEST_F(LogWindow, PurgeDropsTheWaitingMessagesOfTheCurrentPipe)
+{
+    auto view = MakeView();
+    sender.SendSimple("kept");
+    view->PollPipe();
+    sender.SendSimple("dropped 1");
+    sender.SendSimple("dropped 2");
+    sender.SendSimple("other pipe", "elsewhere");
+    view->OnPurgePipe();
+    EXPECT_EQ(view->LogText(), "kept\r\n") << "the log is not touched";
+    view->PollPipe();
+    EXPECT_EQ(view->LogText(), "kept\r\n");
+    view->Settings().m_strPipeName = "elsewhere";
+    view->PollPipe();
+    EXPECT_EQ(view->LogText(), "kept\r\nother pipe\r\n");
+}
+
+// Appending: the caret, the selection, the modified flag and undo.
+TEST_F(LogWindow, AppendingMovesTheCaretToTheEndAndLeavesTheDocumentUnmodified)
+{
+    auto view = MakeView();
+    view->resize(300, 100);
+    view->show();
+    for (int i = 0; i < 50; ++i)
+        view->AppendLine("line " + std::to_string(i) + "\r\n");
+    view->EndOfPoll();
+    EXPECT_FALSE(view->document()->isModified());
+    EXPECT_FALSE(view->document()->isUndoAvailable()) << "traced lines are not undone";
+
+    // The user selects text at the top; the next append replaces the selection
+    // with the caret at the end and scrolls the end into view.
+    QTextCursor selection(view->document());
+    selection.setPosition(0);
+    selection.setPosition(4, QTextCursor::KeepAnchor);
+    view->setTextCursor(selection);
+    view->verticalScrollBar()->setValue(0);
+    view->AppendLine("after the selection\r\n");
+    view->EndOfPoll();
+    EXPECT_FALSE(view->textCursor().hasSelection());
+    EXPECT_EQ(view->textCursor().position(), view->document()->characterCount() - 1);
+    EXPECT_GT(view->verticalScrollBar()->value(), 0) << "scrolled down from the top";
+    EXPECT_TRUE(view->viewport()->rect().contains(view->cursorRect())) << "the end is in view";
+
+    // Typing marks the document modified, and a later append keeps it so.
+    QTest::keyClicks(view.get(), "typed");
+    EXPECT_TRUE(view->document()->isModified());
+    view->AppendLine("more\r\n");
+    view->EndOfPoll();
+    EXPECT_TRUE(view->document()->isModified());
+    EXPECT_TRUE(view->LogText().ends_with("after the selection\r\ntypedmore\r\n")) << view->LogText();
+
+    // A tick that finds nothing leaves the user's selection alone.
+    view->setTextCursor(selection);
+    view->PollPipe();
+    EXPECT_TRUE(view->textCursor().hasSelection());
+}
+
+TEST_F(LogWindow, LogTextIsExactlyTheBytesAppendedAlsoAfterTheUserTyped)
+{
+    auto view = MakeView();
+    const std::string appended = std::string("crlf\r\nlf only\nlone cr\rlatin \xE9\xFF\t|") + "\r\n";
+    view->AppendLine(appended);
+    view->EndOfPoll();
+    EXPECT_EQ(view->LogText(), appended);
+    EXPECT_EQ(view->document()->blockCount(), 5) << "each line end breaks a paragraph";
+
+    // The user types at the start of the log: the window becomes the truth,
+    // and every line end the poller brought is written back as it came.
+    QTextCursor cursor(view->document());
+    cursor.setPosition(0);
+    view->setTextCursor(cursor);
+    QTest::keyClicks(view.get(), ">");
+    EXPECT_EQ(view->LogText(), ">" + appended);
+    view->AppendLine("next\r\n");
+    view->EndOfPoll();
+    EXPECT_EQ(view->LogText(), ">" + appended + "next\r\n");
+
+    // A break the user types is written as CR LF.
+    cursor.movePosition(QTextCursor::End);
+    view->setTextCursor(cursor);
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    QTest::keyClicks(view.get(), "x");
+    EXPECT_EQ(view->LogText(), ">" + appended + "next\r\n\r\nx");
+}
+
+TEST_F(LogWindow, SetLogTextReplacesTheLogUnmodifiedAndTracingAppendsToIt)
+{
+    auto view = MakeView();
+    view->AppendLine("old\r\n");
+    view->EndOfPoll();
+    const std::string loaded = "a\nb\r\nc\rd";
+    view->SetLogText(loaded);
+    EXPECT_EQ(view->LogText(), loaded);
+    EXPECT_FALSE(view->document()->isModified());
+    EXPECT_FALSE(view->document()->isUndoAvailable());
+    sender.SendSimple("e");
+    view->PollPipe();
+    EXPECT_EQ(view->LogText(), loaded + "e\r\n");
+
+    // Lines of a poll still running are in the log already, for a recovery
+    // file written while the poll fails.
+    view->AppendLine("pending\r\n");
+    EXPECT_EQ(view->LogText(), loaded + "e\r\npending\r\n");
+    view->SetLogText("");
+    EXPECT_EQ(view->LogText(), "");
+    EXPECT_EQ(view->toPlainText(), "");
+}
+
+int PdfPageCount(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pdf = file.readAll();
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?!s)"));
+    return static_cast<int>(QString::fromLatin1(pdf).count(page));
+}
+
+int PrintLines(CVexmoorView& view, int lines, const QString& path)
+{
+    std::string log;
+    for (int i = 1; i <= lines; ++i)
+        log += "printed line " + std::to_string(i) + "\r\n";
+    view.SetLogText(log);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    view.Print(printer);
+    return PdfPageCount(path);
+}
+
+TEST_F(LogWindow, PrintingPutsEveryLineOnAsManyPagesAsItNeeds)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    auto view = MakeView();
+
+    const int onePage = PrintLines(*view, 10, folder.filePath("short.pdf"));
+    const int fewPages = PrintLines(*view, 300, folder.filePath("few.pdf"));
+    const int manyPages = PrintLines(*view, 1200, folder.filePath("many.pdf"));
+    EXPECT_EQ(onePage, 1);
+    EXPECT_GE(fewPages, 3);
+    // Four times the lines, four times the pages (give or take the last one).
+    EXPECT_GE(manyPages, 4 * fewPages - 4);
+    EXPECT_LE(manyPages, 4 * fewPages + 1);
+}
+
+} // namespace

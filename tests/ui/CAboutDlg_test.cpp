@@ -1,0 +1,123 @@
+#include "ui/CAboutDlg.h"
+
+#include "res/AboutDialogTemplate.h"
+#include "res/QtTestApplication.h"
+#include "FakeDesktopShell.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QRect TemplatePlace(const QWidget& dialog, int x, int y, int width, int height)
+{
+    return res::DialogUnitsToPixels(x, y, width, height, res::AverageCharSize(dialog));
+}
+
+} // namespace
+
+TEST(AboutText, IsProductVersionAndReleaseDate)
+{
+    EXPECT_EQ(AboutText(), "Vexmoor - The PL/SQL Tracer\nVersion 2.2.2\nThursday, December 28, 2000");
+}
+
+TEST(AboutBox, ShowsThreeCentredLinesInAHeavyFont)
+{
+    FakeDesktopShell shell;
+    CAboutDlg dialog(nullptr, &shell);
+    EXPECT_EQ(dialog.VersionText().text(), ""); // the placeholder is replaced even when unset
+    dialog.SetAboutText(AboutText());
+    dialog.show();
+
+    QLabel& text = dialog.VersionText();
+    EXPECT_EQ(res::FindControl<QLabel>(dialog, res::IDC_VERSION_TEXT), &text);
+    const QStringList lines = text.text().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "Vexmoor - The PL/SQL Tracer");
+    EXPECT_EQ(lines[1], "Version 2.2.2");
+    EXPECT_EQ(lines[2], "Thursday, December 28, 2000");
+    EXPECT_TRUE(text.alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(text.frameShadow(), QFrame::Sunken);
+    EXPECT_GT(text.font().weight(), QFont::Bold);
+    // No line is so wide that it would wrap into a fourth.
+    const QFontMetrics metrics(text.font());
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), text.contentsRect().width()) << line.toStdString();
+    EXPECT_LE(3 * metrics.lineSpacing(), text.contentsRect().height() + metrics.leading());
+}
+
+TEST(AboutBox, LinksKeepTheirCaptionsAndShowTheirFullTargets)
+{
+    FakeDesktopShell shell;
+    CAboutDlg dialog(nullptr, &shell);
+    auto* mail = res::FindControl<QLabel>(dialog, res::IDC_MAIL_LINK);
+    auto* web = res::FindControl<QLabel>(dialog, res::IDC_WEB_LINK);
+    EXPECT_EQ(mail->text(), res::kMailLinkCaption);
+    EXPECT_EQ(web->text(), res::kWebLinkCaption);
+    EXPECT_EQ(mail->toolTip(), "mailto:support@orrindale.example");
+    EXPECT_EQ(web->toolTip(), "https://www.orrindale.example/vexmoor");
+    EXPECT_TRUE(mail->font().underline());
+    EXPECT_TRUE(web->font().underline());
+    // Shrunk to their captions, centred on their template places.
+    const QRect webPlace = TemplatePlace(dialog, 15, 140, 206, 8);
+    EXPECT_LT(web->width(), webPlace.width());
+    EXPECT_NEAR(web->geometry().center().x(), webPlace.center().x(), 1);
+}
+
+TEST(AboutBox, AClickOpensTheTargetAndANewBoxStartsUnvisited)
+{
+    FakeDesktopShell shell;
+    {
+        CAboutDlg dialog(nullptr, &shell);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mouseClick(res::FindControl(dialog, res::IDC_MAIL_LINK), Qt::LeftButton, {},
+                          QPoint(2, 2));
+        QTest::mouseClick(res::FindControl(dialog, res::IDC_WEB_LINK), Qt::LeftButton, {},
+                          QPoint(2, 2));
+        EXPECT_EQ(shell.opened, QStringList({"mailto:support@orrindale.example",
+                                             "https://www.orrindale.example/vexmoor"}));
+        EXPECT_TRUE(dialog.MailLink().IsVisited());
+        EXPECT_TRUE(dialog.WebLink().IsVisited());
+    }
+    CAboutDlg again(nullptr, &shell);
+    EXPECT_FALSE(again.MailLink().IsVisited());
+    EXPECT_FALSE(again.WebLink().IsVisited());
+    EXPECT_EQ(again.MailLink().TextColour(), CLinkStatic::kLinkColour);
+}
+
+TEST(AboutBox, HasTheBannerCaptionAndOkButton)
+{
+    FakeDesktopShell shell;
+    CAboutDlg dialog(nullptr, &shell);
+    EXPECT_EQ(dialog.windowTitle(), "About");
+    auto* banner = res::FindControl<QLabel>(dialog, res::IDC_BANNER);
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->pixmap().size(), QSize(320, 50));
+    EXPECT_EQ(banner->pos(), TemplatePlace(dialog, 9, 15, 217, 34).topLeft());
+    auto* ok = res::FindControl<QPushButton>(dialog, 1);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->isDefault());
+}
+
+TEST(ShowAboutBox, RunsModallyUntilOk)
+{
+    FakeDesktopShell shell;
+    QString shownText;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+            shownText = dialog->VersionText().text();
+            res::FindControl<QPushButton>(*dialog, 1)->click();
+        }
+    });
+    closer.start(10);
+    ShowAboutBox(nullptr, AboutText(), &shell);
+    EXPECT_EQ(shownText, AboutText());
+}

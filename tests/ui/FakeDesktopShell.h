@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/DesktopShell.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// A desktop that opens nothing: it answers as told and records what it was
+// asked, so no test ever starts a browser or a mail program.
+class FakeDesktopShell final : public ui::DesktopShell {
+public:
+    int shellResult = ui::kOpenSucceeded;
+    std::optional<QString> webPageCommand;
+    int startResult = ui::kOpenSucceeded;
+
+    QStringList opened;
+    QStringList started;
+
+    int OpenWithShell(const QString& target) override
+    {
+        opened << target;
+        return shellResult;
+    }
+    std::optional<QString> WebPageCommand() override { return webPageCommand; }
+    int StartProgram(const QString& commandLine) override
+    {
+        started << commandLine;
+        return startResult;
+    }
+};

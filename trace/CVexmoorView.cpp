@@ -1,0 +1,295 @@
+#include "CVexmoorView.h"
+
+#include "PipePurge.h"
+#include "app/Profile.h"
+#include "db/ErrorReport.h"
+
+#include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// How the log reaches the window.
+//
+// The log's bytes live in m_log; the window is a view of them. Two reasons:
+//
+// - The text window cannot hold the bytes. It turns CR LF, a lone LF and a
+//   lone CR alike into paragraph breaks, so its text alone cannot say which
+//   line end a message brought. The document saves m_log, which is exactly
+//   what the poller appended (or what was loaded).
+// - Cost. Lines are collected in m_log during a poll and reach the window in
+//   one insertion at its end when the poll ends, so a line costs the same
+//   whether the log is short or long, and a poll that drains thousands of
+//   messages lays the window out once. The insertion runs with undo switched
+//   off: an undo stack holding every traced line would double the memory of a
+//   long trace, and undoing must never take traced lines away. Like the edit
+//   control whose whole text the original replaced on every line, an append
+//   therefore also ends the user's undo history.
+//
+// Typing (Allow Edit on) changes the window only. From then on the window is
+// the truth: before the next append, and whenever the log is read, the
+// window's paragraphs are turned back into bytes. Each paragraph remembers how
+// the appended text ended it (a mark in the block's user state), so CR LF, LF
+// and CR come back as they came in; a break the user typed becomes CR LF, the
+// line end this program writes. Characters the user types outside Latin-1 are
+// saved as '?', as an 8-bit text would hold them.
+
+namespace {
+
+constexpr std::string_view kSection = "Options";
+
+// The shortest poll interval: what the original platform's timer gives for a
+// request of 0 ms, so that a Timer Frequency of 0 does not spin.
+constexpr std::int64_t kShortestIntervalMs = 10;
+
+// User state of a block, naming the line end that ended it. Qt gives new
+// blocks -1, so paragraphs the user makes read as CR LF.
+enum LineEndMark : int {
+    kEndsWithCrLf = -1,
+    kEndsWithLf = 1,
+    kEndsWithCr = 2,
+};
+
+// The longest: Qt rounds long intervals to whole seconds, and a value near
+// INT_MAX would overflow there. Nobody polls less often than every 12 days.
+constexpr std::int64_t kLongestIntervalMs = INT_MAX / 2;
+
+int PollIntervalMs(std::int32_t timerFrequency)
+{
+    const std::int64_t requested = std::int64_t{timerFrequency} * 1000;
+    return static_cast<int>(std::clamp(requested, kShortestIntervalMs, kLongestIntervalMs));
+}
+
+QString FromLatin1(std::string_view bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The line ends of `text` in order, as the window breaks paragraphs for them.
+std::vector<LineEndMark> LineEndsOf(std::string_view text)
+{
+    std::vector<LineEndMark> ends;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ends.push_back(kEndsWithCrLf);
+            ++i;
+        } else if (text[i] == '\n') {
+            ends.push_back(kEndsWithLf);
+        } else if (text[i] == '\r') {
+            ends.push_back(kEndsWithCr);
+        }
+    }
+    return ends;
+}
+
+// Marks the blocks that `text`, inserted from the end of `block` on, ended.
+// Only lone LFs and CRs need a mark, so text of CR LF lines costs one scan.
+void MarkLineEnds(QTextBlock block, std::string_view text)
+{
+    if (text.find_first_of("\r\n") == std::string_view::npos)
+        return;
+    const std::vector<LineEndMark> ends = LineEndsOf(text);
+    if (std::all_of(ends.begin(), ends.end(), [](LineEndMark end) { return end == kEndsWithCrLf; }))
+        return;
+    for (LineEndMark end : ends) {
+        if (!block.isValid())
+            break;
+        block.setUserState(end);
+        block = block.next();
+    }
+}
+
+std::string_view LineEndText(int userState)
+{
+    switch (userState) {
+    case kEndsWithLf:
+        return "\n";
+    case kEndsWithCr:
+        return "\r";
+    default:
+        return "\r\n";
+    }
+}
+
+// Sets a flag for the life of a scope.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : m_flag(flag), m_previous(std::exchange(flag, true)) {}
+    ~FlagGuard() { m_flag = m_previous; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_previous;
+};
+
+} // namespace
+
+CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
+    : QPlainTextEdit(parent), m_profile(profile), m_session(session), m_poller(session, *this)
+{
+    LoadSettings();
+    // The window's style is fixed here: a change of Allow Edit shows when the
+    // view is next created.
+    setReadOnly(!Settings().m_bAllowEdit);
+    setUndoRedoEnabled(Settings().m_bAllowEdit);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(document(), &QTextDocument::contentsChange, this, &CVexmoorView::OnContentsChange);
+}
+
+CVexmoorView::~CVexmoorView() = default;
+
+void CVexmoorView::LoadSettings()
+{
+    const TraceSettings defaults;
+    TraceSettings& settings = Settings();
+    settings.m_bLFFlag = m_profile.GetProfileInt(kSection, "LF Flag", defaults.m_bLFFlag) != 0;
+    settings.m_bAutoUnpack =
+        m_profile.GetProfileInt(kSection, "Auto Unpack", defaults.m_bAutoUnpack) != 0;
+    settings.m_bAllowEdit =
+        m_profile.GetProfileInt(kSection, "Allow Edit", defaults.m_bAllowEdit) != 0;
+    settings.m_nTimerFrequency =
+        m_profile.GetProfileInt(kSection, "Timer Frequency", defaults.m_nTimerFrequency);
+    settings.m_strPipeName =
+        m_profile.GetProfileString(kSection, "Pipe Name", defaults.m_strPipeName);
+}
+
+std::string CVexmoorView::LogText() const
+{
+    if (!m_bUserEdited)
+        return m_log;
+    return TextFromWindow() + m_log.substr(m_nShown);
+}
+
+void CVexmoorView::SetLogText(const std::string& text)
+{
+    FlagGuard updating(m_bUpdating);
+    m_log = text;
+    m_bUserEdited = false;
+    setUndoRedoEnabled(false);
+    setPlainText(FromLatin1(m_log));
+    MarkLineEnds(document()->firstBlock(), m_log);
+    m_nShown = m_log.size();
+    setUndoRedoEnabled(Settings().m_bAllowEdit);
+    document()->setModified(false);
+}
+
+void CVexmoorView::Print(QPrinter& printer) const
+{
+    print(&printer);
+}
+
+void CVexmoorView::AppendLine(std::string_view composedLine)
+{
+    if (m_bUserEdited)
+        TakeTextFromWindow();
+    m_log.append(composedLine);
+}
+
+void CVexmoorView::EndOfPoll()
+{
+    ShowPendingText();
+}
+
+void CVexmoorView::ShowPendingText()
+{
+    // A tick on an empty pipe leaves the window, its caret and its selection
+    // alone: only appended text moves the caret.
+    if (m_nShown >= m_log.size())
+        return;
+    const std::string_view pending = std::string_view(m_log).substr(m_nShown);
+    QTextDocument& doc = *document();
+    const bool wasModified = doc.isModified();
+    FlagGuard updating(m_bUpdating);
+
+    QTextCursor cursor(&doc);
+    cursor.movePosition(QTextCursor::End);
+    const QTextBlock firstBlock = cursor.block();
+    doc.setUndoRedoEnabled(false);
+    cursor.beginEditBlock();
+    cursor.insertText(FromLatin1(pending));
+    cursor.endEditBlock();
+    doc.setUndoRedoEnabled(Settings().m_bAllowEdit);
+    MarkLineEnds(firstBlock, pending);
+    doc.setModified(wasModified);
+    m_nShown = m_log.size();
+
+    // The caret goes to the end, replacing any selection, and the end shows.
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CVexmoorView::OnContentsChange(int /*position*/, int charsRemoved, int charsAdded)
+{
+    if (!m_bUpdating && (charsRemoved != 0 || charsAdded != 0))
+        m_bUserEdited = true;
+}
+
+std::string CVexmoorView::TextFromWindow() const
+{
+    std::string text;
+    text.reserve(m_log.size() + 64);
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+        text += block.text().toLatin1().toStdString();
+        if (block.next().isValid())
+            text += LineEndText(block.userState());
+    }
+    return text;
+}
+
+void CVexmoorView::TakeTextFromWindow()
+{
+    std::string pending = m_log.substr(m_nShown);
+    m_log = TextFromWindow();
+    m_nShown = m_log.size();
+    m_log += pending;
+    m_bUserEdited = false;
+}
+
+void CVexmoorView::OnStart()
+{
+    PollPipe();
+    if (m_nTimerId != 0) {
+        killTimer(static_cast<int>(m_nTimerId));
+        m_nTimerId = 0;
+    }
+    const int id = startTimer(PollIntervalMs(Settings().m_nTimerFrequency));
+    m_nTimerId = id > 0 ? static_cast<unsigned>(id) : 0;
+}
+
+void CVexmoorView::OnOptions()
+{
+    // Not built yet: the options dialog comes with the options issue. Until
+    // then the command is on the toolbar and does nothing.
+}
+
+void CVexmoorView::OnPurgePipe()
+{
+    PurgePipe(m_session, Settings().m_strPipeName);
+}
+
+void CVexmoorView::PollPipe()
+{
+    m_poller.PollPipe();
+    // Also shows lines of a poller that does not end its poll with EndOfPoll.
+    ShowPendingText();
+}
+
+void CVexmoorView::timerEvent(QTimerEvent* event)
+{
+    // While the fatal report is on screen its box still lets ticks through;
+    // they must start no further work on the failing session.
+    if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId) &&
+        !IsFatalReportShowing())
+        PollPipe();
+    QPlainTextEdit::timerEvent(event);
+}

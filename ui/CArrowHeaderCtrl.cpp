@@ -1,0 +1,108 @@
+#include "ui/CArrowHeaderCtrl.h"
+
+#include "ui/SortArrowImage.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+namespace {
+
+// A caption longer than this is cut, as the header's item text buffer is.
+constexpr int kCaptionLimit = 255;
+
+} // namespace
+
+CArrowHeaderCtrl::CArrowHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
+{
+    connect(this, &QHeaderView::sectionResized, this, &CArrowHeaderCtrl::OnSectionResized);
+}
+
+void CArrowHeaderCtrl::SetSortArrow(int column, bool descending, int width, int height)
+{
+    m_sortedColumn = column;
+    m_descending = descending;
+    if (width < 0)
+        width = sectionSize(column);
+    // A header not laid out yet has no client height of its own: it will
+    // get the height it asks for.
+    if (height < 0)
+        height = isVisible() ? viewport()->height() : sizeHint().height();
+
+    QString caption;
+    if (model() != nullptr)
+        caption = model()->headerData(column, orientation(), Qt::DisplayRole).toString();
+    caption.truncate(kCaptionLimit);
+
+    const ui::SortArrowColours colours{palette().color(QPalette::Button),
+                                       palette().color(QPalette::ButtonText)};
+    m_images[column] = QPixmap::fromImage(
+        ui::MakeSortArrowImage(caption, descending, width, height, colours, font()));
+    viewport()->update();
+}
+
+void CArrowHeaderCtrl::ClearSortArrow(int column)
+{
+    if (column != -1)
+        m_images.erase(column);
+    viewport()->update();
+}
+
+QPixmap CArrowHeaderCtrl::SectionImage(int column) const
+{
+    const auto found = m_images.find(column);
+    return found == m_images.end() ? QPixmap() : found->second;
+}
+
+// A section with an image shows only the image, at its left edge, on the
+// section's plain face.
+void CArrowHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+{
+    const auto found = m_images.find(logicalIndex);
+    if (found == m_images.end() || found->second.isNull()) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.rect = rect;
+    option.section = logicalIndex;
+    painter->save();
+    style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+    painter->setClipRect(rect);
+    painter->drawPixmap(rect.topLeft(), found->second);
+    painter->restore();
+}
+
+void CArrowHeaderCtrl::mousePressEvent(QMouseEvent* event)
+{
+    m_buttonDown = true;
+    QHeaderView::mousePressEvent(event);
+}
+
+// Qt has no signal for the end of a section drag: the drag ends with the
+// button's release.
+void CArrowHeaderCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    QHeaderView::mouseReleaseEvent(event);
+    m_buttonDown = false;
+    if (m_resizePending)
+        OnResizeEnded();
+}
+
+void CArrowHeaderCtrl::OnSectionResized(int logicalIndex, int /*oldSize*/, int newSize)
+{
+    if (!m_buttonDown || logicalIndex != m_sortedColumn || m_sortedColumn == -1)
+        return;
+    m_resizePending = true;
+    m_pendingWidth = newSize;
+}
+
+void CArrowHeaderCtrl::OnResizeEnded()
+{
+    m_resizePending = false;
+    if (m_sortedColumn == -1)
+        return;
+    ClearSortArrow(m_sortedColumn);
+    SetSortArrow(m_sortedColumn, m_descending, m_pendingWidth, -1);
+}

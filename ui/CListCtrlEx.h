@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QTreeWidget>
+
+class CArrowHeaderCtrl;
+
+// A report-style list whose column header can show a sort arrow. Sorting
+// the rows is the caller's: a caller that sorts marks the column with
+// SetSortArrow.
+class CListCtrlEx : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit CListCtrlEx(QWidget* parent = nullptr);
+
+    CArrowHeaderCtrl& Header() const { return *m_header; }
+    void SetSortArrow(int column, bool descending, int width = -1, int height = -1);
+    void ClearSortArrow(int column);
+
+private:
+    CArrowHeaderCtrl* m_header; // owned by the list as its header
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWidget>
+
+class CListCtrlEx;
+
+// A view whose whole client area is one sort-arrow list.
+class CListViewEx : public QWidget {
+    Q_OBJECT
+public:
+    explicit CListViewEx(QWidget* parent = nullptr);
+
+    CListCtrlEx& List() const { return *m_list; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    CListCtrlEx* m_list; // a child of the view
+};

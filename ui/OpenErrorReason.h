@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace ui {
+
+// Why a link could not be opened, by the result code of the open or start
+// attempt. Codes without a reason of their own, negative ones included, give
+// "Unknown Error (<code>) occurred.".
+QString ReasonForCode(int code);
+
+// The whole message shown when a link cannot be opened.
+QString OpenErrorMessage(int code);
+
+} // namespace ui

@@ -1,0 +1,76 @@
+#include "ui/SortArrowImage.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPoint>
+#include <QRect>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ui {
+
+namespace {
+
+void Plot(QImage& image, int x, int y, QRgb colour)
+{
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+        image.setPixel(x, y, colour);
+}
+
+// A one-pixel line from `from` up to, but not including, `to`: joined lines
+// then meet without either end being drawn twice.
+void DrawLine(QImage& image, QPoint from, QPoint to, const QColor& colour)
+{
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    for (int step = 0; step < steps; ++step) {
+        const double t = static_cast<double>(step) / steps;
+        Plot(image, from.x() + static_cast<int>(std::lround(t * dx)),
+             from.y() + static_cast<int>(std::lround(t * dy)), colour.rgb());
+    }
+}
+
+void DrawCaption(QImage& image, const QString& caption, int width, int height,
+                 const SortArrowColours& colours, const QFont& font)
+{
+    const QRect box(QPoint(0, 2), QPoint(width - 22 - 1, height - 1));
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(colours.caption);
+    const QString shown = QFontMetrics(font).elidedText(caption, Qt::ElideRight, box.width());
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+}
+
+} // namespace
+
+QImage MakeSortArrowImage(const QString& caption, bool descending, int width, int height,
+                          const SortArrowColours& colours, const QFont& font)
+{
+    if (width <= 0 || height <= 0)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colours.face);
+    if (width > 22)
+        DrawCaption(image, caption, width, height, colours, font);
+
+    const int left = width - 22;
+    const int middle = width - 18;
+    const int right = width - 14;
+    const QColor white(Qt::white);
+    const QColor black(Qt::black);
+    if (descending) {
+        DrawLine(image, {right, 4}, {left, 4}, white);
+        DrawLine(image, {left, 4}, {middle, 12}, white);
+        DrawLine(image, {middle, 12}, {right, 4}, black);
+    } else {
+        DrawLine(image, {middle, 4}, {left, 12}, white);
+        DrawLine(image, {left, 12}, {right, 12}, black);
+        DrawLine(image, {right, 12}, {middle, 4}, black);
+    }
+    return image;
+}
+
+} // namespace ui
