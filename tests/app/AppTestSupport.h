@@ -4,13 +4,19 @@
 // embedded database in a temporary folder, a program started on them, and a
 // way to answer modal dialogs from a timer.
 
+#include "app/CMainFrame.h"
 #include "app/CVexmoorApp.h"
 #include "app/Profile.h"
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
