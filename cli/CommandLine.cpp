@@ -68,8 +68,11 @@ OptionWord SplitOption(const std::string& argument)
 
 bool IsOption(const std::string& argument)
 {
-    // "-" alone is an argument: send reads standard input for it.
-    return argument.size() > 1 && argument[0] == '-';
+    // "-" alone is an argument: send reads standard input for it. A word with
+    // blanks in its name ("-- comment\nbegin ...") is a statement or a text.
+    const std::string_view name = std::string_view(argument).substr(0, argument.find('='));
+    return argument.size() > 1 && argument[0] == '-' &&
+           name.find_first_of(" \t\r\n") == std::string_view::npos;
 }
 
 double ParseInterval(const std::string& text)

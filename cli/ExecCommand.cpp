@@ -21,7 +21,7 @@ class BoundVariable {
 public:
     BoundVariable(std::string name, bool integer)
         : m_name(std::move(name)), m_bInteger(integer),
-          m_text(integer ? nullptr : new char[kStringBufferSize])
+          m_text(integer ? nullptr : std::make_unique_for_overwrite<char[]>(kStringBufferSize))
     {
         if (m_text)
             m_text[0] = '\0';

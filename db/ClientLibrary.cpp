@@ -46,6 +46,14 @@ std::string describeNames()
     return text;
 }
 
+void appendLine(std::string& text, std::string_view line)
+{
+    if (line.empty())
+        return;
+    text += '\n';
+    text += line;
+}
+
 } // namespace
 
 const std::vector<std::string>& ClientLibraryNames()
@@ -92,8 +100,7 @@ std::string NoClientLibraryMessage(const EnvironmentLookup& environment, std::st
                            " (named by VEXMOOR_OCI_LIBRARY). " + kEmbeddedHint +
                            " To reach Oracle, set VEXMOOR_OCI_LIBRARY to the client library file "
                            "or unset it.";
-        if (!loaderReason.empty())
-            text += "\n" + std::string(loaderReason);
+        appendLine(text, loaderReason);
         return text;
     }
 
@@ -106,8 +113,7 @@ std::string NoClientLibraryMessage(const EnvironmentLookup& environment, std::st
     std::string text = "No Oracle client library found: looked for " + describeNames() + " " + where +
                        ". " + kEmbeddedHint + " To reach Oracle, install the Oracle Instant Client and add "
                        "its folder to " + kSearchPathName + ", or set VEXMOOR_OCI_LIBRARY to the library file.";
-    if (!loaderReason.empty())
-        text += "\n" + std::string(loaderReason);
+    appendLine(text, loaderReason);
     return text;
 }
 

@@ -71,7 +71,7 @@ struct Expr {
     Target target = Target::Unresolved;
     int index = -1; // slot or bind number
     const BuiltinDef* builtin = nullptr;
-    std::shared_ptr<CompiledUnit> procedure;
+    const CompiledUnit* procedure = nullptr; // kept alive by the unit that runs (see CompiledUnit)
     std::vector<const Expr*> ordered; // arguments in parameter order; null = default
 };
 

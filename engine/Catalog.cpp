@@ -1,5 +1,6 @@
 #include "Catalog.h"
 
+#include "ChangeCounter.h"
 #include "OraError.h"
 #include "Storage.h"
 
@@ -79,6 +80,25 @@ std::optional<ObjectName> synonymTarget(Storage& storage, const ObjectName& syno
     return ObjectName{query.text(0), query.text(1)};
 }
 
+std::optional<ObjectName> resolveNow(Storage& storage, const std::string& user, const std::string& name)
+{
+    // One read transaction, so that the answer comes from one state of the
+    // catalog even while another process changes it.
+    Transaction transaction(storage, Transaction::Mode::Read);
+    ObjectName current{user, name};
+    if (!procedureExists(storage, current) && !synonymExists(storage, current))
+        current.owner = kPublic;
+    for (int hop = 0; hop < kMaxSynonymChain; ++hop) {
+        if (current.owner != kPublic && procedureExists(storage, current))
+            return current;
+        std::optional<ObjectName> next = synonymTarget(storage, current);
+        if (!next)
+            return std::nullopt;
+        current = *next;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 Catalog::Catalog(Storage& storage)
@@ -111,17 +131,24 @@ bool Catalog::userExists(std::string_view user)
 
 bool Catalog::hasPrivilege(std::string_view user, Privilege privilege)
 {
+    refresh();
+    auto key = std::make_pair(upper(user), static_cast<int>(privilege));
+    if (auto found = privileges_.find(key); found != privileges_.end())
+        return found->second;
     Query query(storage_, "SELECT 1 FROM privileges WHERE account = ? AND privilege IN (?, ?)");
-    query.bind(1, upper(user))
+    query.bind(1, key.first)
         .bind(2, static_cast<std::int64_t>(privilege))
         .bind(3, static_cast<std::int64_t>(Privilege::All));
-    return query.step();
+    bool granted = query.step();
+    privileges_.emplace(std::move(key), granted);
+    return granted;
 }
 
 void Catalog::createUser(std::string_view user, std::string_view password)
 {
     std::string name = upper(user);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (accountExists(storage_, name))
         throw oraError(1920, {name});
     insertAccount(storage_, name, password);
@@ -134,6 +161,7 @@ void Catalog::dropUser(std::string_view user)
     // Drops the account with everything in its schema, as DROP USER CASCADE.
     std::string name = upper(user);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (!accountExists(storage_, name))
         throw oraError(1918, {name});
     Query(storage_, "DELETE FROM accounts WHERE name = ?").bind(1, name).run();
@@ -148,6 +176,7 @@ void Catalog::grant(std::string_view user, Privilege privilege)
 {
     std::string name = upper(user);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (!accountExists(storage_, name))
         throw oraError(1917, {name});
     insertPrivilege(storage_, name, privilege);
@@ -159,6 +188,7 @@ void Catalog::revoke(std::string_view user, Privilege privilege)
 {
     std::string name = upper(user);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (!accountExists(storage_, name))
         throw oraError(1917, {name});
     Query(storage_, "DELETE FROM privileges WHERE account = ? AND privilege = ?")
@@ -173,6 +203,7 @@ void Catalog::storeProcedure(const ObjectName& object, std::string_view source, 
 {
     ObjectName name = upper(object);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     bool exists = procedureExists(storage_, name);
     if (synonymExists(storage_, name) || (exists && !orReplace))
         throw oraError(955);
@@ -190,18 +221,25 @@ void Catalog::storeProcedure(const ObjectName& object, std::string_view source, 
 
 std::optional<StoredProcedure> Catalog::findProcedure(const ObjectName& object)
 {
+    refresh();
     ObjectName name = upper(object);
+    auto key = std::make_pair(name.owner, name.name);
+    if (auto found = procedures_.find(key); found != procedures_.end())
+        return found->second;
+    std::optional<StoredProcedure> procedure;
     Query query(storage_, "SELECT source, version FROM procedures WHERE owner = ? AND name = ?");
     query.bind(1, name.owner).bind(2, name.name);
-    if (!query.step())
-        return std::nullopt;
-    return StoredProcedure{name, query.text(0), query.integer(1)};
+    if (query.step())
+        procedure = StoredProcedure{name, query.text(0), query.integer(1)};
+    procedures_.emplace(std::move(key), procedure);
+    return procedure;
 }
 
 void Catalog::dropProcedure(const ObjectName& object)
 {
     ObjectName name = upper(object);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (!procedureExists(storage_, name))
         throw oraError(4043, {name.name});
     Query(storage_, "DELETE FROM procedures WHERE owner = ? AND name = ?").bind(1, name.owner).bind(2, name.name).run();
@@ -214,6 +252,7 @@ void Catalog::createSynonym(const ObjectName& synonym, const ObjectName& target,
     ObjectName name = upper(synonym);
     ObjectName to = upper(target);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (procedureExists(storage_, name) || (!orReplace && synonymExists(storage_, name)))
         throw oraError(955);
     Query(storage_,
@@ -232,6 +271,7 @@ void Catalog::dropSynonym(const ObjectName& synonym)
 {
     ObjectName name = upper(synonym);
     Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
     if (!synonymExists(storage_, name))
         throw oraError(name.owner == kPublic ? 1432 : 1434);
     Query(storage_, "DELETE FROM synonyms WHERE owner = ? AND name = ?").bind(1, name.owner).bind(2, name.name).run();
@@ -241,31 +281,48 @@ void Catalog::dropSynonym(const ObjectName& synonym)
 
 std::optional<ObjectName> Catalog::findSynonym(const ObjectName& synonym)
 {
-    return synonymTarget(storage_, upper(synonym));
+    refresh();
+    ObjectName name = upper(synonym);
+    auto key = std::make_pair(name.owner, name.name);
+    if (auto found = synonyms_.find(key); found != synonyms_.end())
+        return found->second;
+    std::optional<ObjectName> target = synonymTarget(storage_, name);
+    synonyms_.emplace(std::move(key), target);
+    return target;
 }
 
 std::optional<ObjectName> Catalog::resolve(std::string_view user, std::string_view name)
 {
-    // One read transaction, so that the answer comes from one state of the
-    // catalog even while another process changes it.
-    Transaction transaction(storage_, Transaction::Mode::Read);
-    ObjectName current{upper(user), upper(name)};
-    if (!procedureExists(storage_, current) && !synonymExists(storage_, current))
-        current.owner = kPublic;
-    for (int hop = 0; hop < kMaxSynonymChain; ++hop) {
-        if (current.owner != kPublic && procedureExists(storage_, current))
-            return current;
-        std::optional<ObjectName> next = synonymTarget(storage_, current);
-        if (!next)
-            return std::nullopt;
-        current = *next;
-    }
-    return std::nullopt;
+    refresh();
+    auto key = std::make_pair(upper(user), upper(name));
+    if (auto found = resolved_.find(key); found != resolved_.end())
+        return found->second;
+    std::optional<ObjectName> target = resolveNow(storage_, key.first, key.second);
+    resolved_.emplace(std::move(key), target);
+    return target;
 }
 
 std::int64_t Catalog::generation()
 {
-    return storage_.headerCounter();
+    ChangeCounter& counter = storage_.changeCounter();
+    std::uint64_t mark = counter.load();
+    if (ChangeCounter::settled(mark) && mark == seenMark_)
+        return generation_;
+    generation_ = storage_.headerCounter();
+    seenMark_ = mark;
+    return generation_;
+}
+
+void Catalog::refresh()
+{
+    std::int64_t now = generation();
+    if (now == cachedFor_)
+        return;
+    privileges_.clear();
+    procedures_.clear();
+    synonyms_.clear();
+    resolved_.clear();
+    cachedFor_ = now;
 }
 
 } // namespace vexmoor::engine

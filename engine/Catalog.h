@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vexmoor::engine {
 
@@ -33,7 +35,9 @@ struct StoredProcedure {
 
 // Accounts, privileges, stored procedures and synonyms in the database file.
 // Names are given in any case and kept in upper case. Every change is its own
-// transaction, visible at once to other sessions and processes.
+// transaction, visible at once to other sessions and processes. Lookups
+// (privileges, procedures, synonyms, resolution) are remembered until the
+// generation changes.
 class Catalog {
 public:
     explicit Catalog(Storage& storage);
@@ -76,7 +80,18 @@ public:
     std::int64_t generation();
 
 private:
+    // Drops remembered lookups when the catalog has changed since.
+    void refresh();
+
     Storage& storage_;
+    // The change counter's value when generation_ was read; odd = not usable.
+    std::uint64_t seenMark_ = 1;
+    std::int64_t generation_ = -1;
+    std::int64_t cachedFor_ = -1;
+    std::map<std::pair<std::string, int>, bool> privileges_;
+    std::map<std::pair<std::string, std::string>, std::optional<StoredProcedure>> procedures_;
+    std::map<std::pair<std::string, std::string>, std::optional<ObjectName>> synonyms_;
+    std::map<std::pair<std::string, std::string>, std::optional<ObjectName>> resolved_;
 };
 
 } // namespace vexmoor::engine

@@ -410,7 +410,7 @@ private:
             params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
         matchArguments(expr, params, joinPath(path));
         expr.target = Target::Procedure;
-        expr.procedure = std::move(procedure);
+        expr.procedure = procedure.get();
     }
 
     void resolveBuiltin(Expr& expr, const BuiltinDef& builtin, bool asStatement)

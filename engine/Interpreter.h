@@ -22,6 +22,10 @@ struct CompiledUnit {
     std::vector<bool> slotNotNull;
     bool valid = false;         // a stored procedure whose source compiled
     std::optional<OraError> compileError;
+    // The procedures that calls resolved to are referenced by plain
+    // pointers (a procedure may call itself); a block holds the session's
+    // compiled procedures of its catalog generation alive through this.
+    std::shared_ptr<const void> procedures;
 };
 
 // A placeholder of the running block and the caller's buffer behind it.
@@ -38,7 +42,7 @@ struct Frame {
 };
 
 // Runs compiled units. One per statement execution; it keeps the error
-// being handled (for SQLCODE, SQLERRM and RAISE;) and the call depth.
+// being handled (for SQLCODE, SQLERRM and RAISE;) and how deep it runs.
 class Interpreter {
 public:
     explicit Interpreter(SessionState& state) : state_(state) {}
@@ -87,7 +91,6 @@ private:
     std::vector<BindSlot>* binds_ = nullptr;
     std::vector<Handled> handling_;
     const Declaration* raisedUser_ = nullptr;
-    int callDepth_ = 0;
     const char* stackBase_ = nullptr;
 };
 

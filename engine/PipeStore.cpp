@@ -18,10 +18,12 @@ namespace vexmoor::engine {
 // the limit a send gave it) ends when it is empty, which the next send to it
 // notices.
 //
-// `messages` holds one row per message. `reach` is the pipe's running total of
-// bytes up to and including the message, so the bytes waiting on a pipe are
-// the last message's reach minus the first's reach plus the first's size: two
-// index reads, and no counter row to rewrite on every send and receive.
+// `messages` holds one row per message, ordered by pipe and then by `seq`,
+// which grows with every send to the pipe: one b-tree, so that a send or a
+// receive changes a single page. `reach` is the pipe's running total of bytes
+// up to and including the message, so the bytes waiting on a pipe are the
+// last message's reach minus the first's reach plus the first's size: two
+// reads, and no counter row to rewrite on every send and receive.
 
 namespace {
 
@@ -40,6 +42,7 @@ struct PipeState {
     std::int64_t maxSize = 0;
     std::int64_t bytes = 0; // waiting on the pipe
     std::int64_t lastReach = 0;
+    std::int64_t lastSeq = 0;
 };
 
 std::string pipeKey(std::string_view pipe)
@@ -98,25 +101,25 @@ private:
 
 PipeState readPipe(Storage& storage, const std::string& key)
 {
+    // One statement: the pipe's row, its first and its last message.
+    Query query(storage,
+                "SELECT p.max_size, p.explicit, f.size, f.reach, l.reach, l.seq FROM (SELECT 1) "
+                "LEFT JOIN pipes p ON p.name = ?1 "
+                "LEFT JOIN (SELECT size, reach FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1) f "
+                "LEFT JOIN (SELECT reach, seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1) l");
+    query.bind(1, key);
+    query.step();
     PipeState state;
-    {
-        Query query(storage, "SELECT max_size, explicit FROM pipes WHERE name = ?");
-        query.bind(1, key);
-        if (query.step()) {
-            state.exists = true;
-            state.maxSize = query.integer(0);
-            state.isExplicit = query.integer(1) != 0;
-        }
+    if (!query.isNull(0)) {
+        state.exists = true;
+        state.maxSize = query.integer(0);
+        state.isExplicit = query.integer(1) != 0;
     }
-    Query first(storage, "SELECT size, reach FROM messages WHERE pipe = ? ORDER BY id LIMIT 1");
-    first.bind(1, key);
-    if (!first.step())
-        return state;
-    Query last(storage, "SELECT reach FROM messages WHERE pipe = ? ORDER BY id DESC LIMIT 1");
-    last.bind(1, key);
-    last.step();
-    state.lastReach = last.integer(0);
-    state.bytes = state.lastReach - first.integer(1) + first.integer(0);
+    if (!query.isNull(2)) {
+        state.lastReach = query.integer(4);
+        state.lastSeq = query.integer(5);
+        state.bytes = state.lastReach - query.integer(3) + query.integer(2);
+    }
     return state;
 }
 
@@ -151,11 +154,12 @@ SendOutcome trySend(Storage& storage, const std::string& key, std::span<const st
     // could never be sent.
     bool fits = pipe.bytes == 0 || pipe.bytes + size <= limit;
     if (fits) {
-        Query(storage, "INSERT INTO messages(pipe, size, reach, payload) VALUES(?, ?, ?, ?)")
+        Query(storage, "INSERT INTO messages(pipe, seq, size, reach, payload) VALUES(?, ?, ?, ?, ?)")
             .bind(1, key)
-            .bind(2, size)
-            .bind(3, pipe.lastReach + size)
-            .bind(4, message)
+            .bind(2, pipe.lastSeq + 1)
+            .bind(3, size)
+            .bind(4, pipe.lastReach + size)
+            .bind(5, message)
             .run();
     }
     transaction.commit();
@@ -172,17 +176,17 @@ bool hasRoom(Storage& storage, const std::string& key, std::int64_t size, std::i
 
 std::optional<std::int64_t> oldestMessage(Storage& storage, const std::string& key)
 {
-    Query query(storage, "SELECT id FROM messages WHERE pipe = ? ORDER BY id LIMIT 1");
+    Query query(storage, "SELECT seq FROM messages WHERE pipe = ? ORDER BY seq LIMIT 1");
     query.bind(1, key);
     if (!query.step())
         return std::nullopt;
     return query.integer(0);
 }
 
-bool takeMessage(Storage& storage, std::int64_t id, std::vector<std::uint8_t>& message)
+bool takeMessage(Storage& storage, const std::string& key, std::int64_t seq, std::vector<std::uint8_t>& message)
 {
-    Query query(storage, "DELETE FROM messages WHERE id = ? RETURNING payload");
-    query.bind(1, id);
+    Query query(storage, "DELETE FROM messages WHERE pipe = ? AND seq = ? RETURNING payload");
+    query.bind(1, key).bind(2, seq);
     if (!query.step())
         return false;
     message = query.blob(0);
@@ -196,19 +200,19 @@ bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8
 {
     try {
         Transaction transaction(storage, Transaction::Mode::Read);
-        std::optional<std::int64_t> id = oldestMessage(storage, key);
-        if (!id)
+        std::optional<std::int64_t> seq = oldestMessage(storage, key);
+        if (!seq)
             return false;
-        bool taken = takeMessage(storage, *id, message);
+        bool taken = takeMessage(storage, key, *seq, message);
         transaction.commit();
         return taken;
     } catch (const StorageBusy&) {
     }
     Transaction transaction(storage, Transaction::Mode::Write);
-    std::optional<std::int64_t> id = oldestMessage(storage, key);
-    if (!id)
+    std::optional<std::int64_t> seq = oldestMessage(storage, key);
+    if (!seq)
         return false;
-    bool taken = takeMessage(storage, *id, message);
+    bool taken = takeMessage(storage, key, *seq, message);
     transaction.commit();
     return taken;
 }

@@ -52,7 +52,9 @@ void Session::Impl::refresh()
     if (current == generation)
         return;
     statements.clear();
-    procedures.clear();
+    // Blocks compiled earlier keep the old procedures alive; new ones get a
+    // fresh set.
+    procedures = std::make_shared<ProcedureCache>();
     dbmsPipeRights.clear();
     generation = current;
 }
@@ -66,6 +68,7 @@ std::shared_ptr<const CompiledStatement> Session::Impl::compiled(const std::stri
         auto unit = std::make_shared<CompiledUnit>();
         unit->ast = Parser(text).parseAnonymousBlock();
         unit->owner = session.user;
+        unit->procedures = procedures;
         compile(*unit, *this);
         unit->valid = true;
         statement->unit = std::move(unit);
@@ -103,7 +106,7 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
         return nullptr;
     }
     const std::string key = object.owner + "." + object.name;
-    if (const auto found = procedures.find(key); found != procedures.end())
+    if (const auto found = procedures->find(key); found != procedures->end())
         return found->second;
     const auto stored = catalog.findProcedure(object);
     if (!stored)
@@ -112,7 +115,7 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
     auto unit = std::make_shared<CompiledUnit>();
     unit->owner = object.owner;
     unit->qualifiedName = key;
-    procedures.emplace(key, unit);
+    procedures->emplace(key, unit);
     try {
         unit->ast = Parser(stored->source).parseProcedure();
         // Valid while its body compiles, so that a procedure may call itself.

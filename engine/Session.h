@@ -28,7 +28,8 @@ public:
     const std::string& user() const;
     Database& database();
 
-    // A statement for this text; nothing is checked until it runs.
+    // A statement for this text; nothing is checked until it runs. A
+    // statement must not outlive the session that prepared it.
     std::unique_ptr<Statement> prepare(std::string text);
 
     struct Impl;

@@ -27,7 +27,8 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     SessionState session;
     std::int64_t generation = -1;
     std::unordered_map<std::string, std::shared_ptr<const CompiledStatement>> statements;
-    std::map<std::string, std::shared_ptr<CompiledUnit>> procedures;
+    using ProcedureCache = std::map<std::string, std::shared_ptr<CompiledUnit>>;
+    std::shared_ptr<ProcedureCache> procedures = std::make_shared<ProcedureCache>();
     std::map<std::string, bool> dbmsPipeRights;
 
     // Drops the caches when the catalog has changed since they were filled.

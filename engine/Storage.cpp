@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <mutex>
 #include <thread>
 
 namespace vexmoor::engine {
@@ -37,12 +38,12 @@ CREATE TABLE pipes(
   explicit INTEGER NOT NULL,
   private INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE messages(
-  id INTEGER PRIMARY KEY,
   pipe TEXT NOT NULL,
+  seq INTEGER NOT NULL,
   size INTEGER NOT NULL,
   reach INTEGER NOT NULL,
-  payload BLOB NOT NULL);
-CREATE INDEX messages_by_pipe ON messages(pipe);
+  payload BLOB NOT NULL,
+  PRIMARY KEY(pipe, seq)) WITHOUT ROWID;
 )sql";
 
 OraError notAvailable(const std::filesystem::path& file, std::string_view reason)
@@ -78,6 +79,11 @@ SqlStatement::~SqlStatement()
 
 Storage::Storage(const std::filesystem::path& file, const std::function<void(Storage&)>& populate)
 {
+    // SQLite's allocation statistics take a global mutex on every allocation;
+    // nothing here reads them. Only possible before SQLite's first use in the
+    // process, and harmless to ask for later.
+    static std::once_flag quietAllocations;
+    std::call_once(quietAllocations, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -89,6 +95,8 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
     try {
         configure();
         createOrCheckSchema(populate);
+        // Only beside a file known to be ours.
+        changeCounter_ = std::make_unique<ChangeCounter>(file.string() + "-catalog");
     } catch (const StorageBusy&) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -169,14 +177,14 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
     }
 }
 
-sqlite3_stmt* Storage::cached(std::string_view sql)
+sqlite3_stmt* Storage::cached(const char* sql)
 {
-    auto found = statements_.find(std::string(sql));
+    auto found = statements_.find(sql);
     if (found != statements_.end())
         return found->second->get();
     auto statement = std::make_unique<SqlStatement>(db_, sql);
     sqlite3_stmt* raw = statement->get();
-    statements_.emplace(std::string(sql), std::move(statement));
+    statements_.emplace(sql, std::move(statement));
     return raw;
 }
 
@@ -231,7 +239,7 @@ int Storage::onBusy(void* self, int attempt)
     return 1;
 }
 
-Query::Query(Storage& storage, std::string_view sql)
+Query::Query(Storage& storage, const char* sql)
     : storage_(storage), stmt_(storage.cached(sql))
 {
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeCounter.h"
 #include "OraError.h"
 
 #include <chrono>
@@ -68,8 +69,10 @@ public:
     bool created() const { return created_; }
     sqlite3* handle() const { return db_; }
 
-    // The prepared statement for `sql`, prepared on first use.
-    sqlite3_stmt* cached(std::string_view sql);
+    // The prepared statement for `sql`, prepared on first use. `sql` must be
+    // a string literal: statements are found by its address, which spares
+    // hashing the text on every use.
+    sqlite3_stmt* cached(const char* sql);
     // Runs SQL that returns no rows (pragmas, DDL); not cached.
     void execute(const char* sql);
 
@@ -87,6 +90,10 @@ public:
 
     bool inTransaction() const { return inTransaction_; }
 
+    // Shared by every process on the file: moves whenever the catalog may
+    // have changed (the file beside the database, named FILE-catalog).
+    ChangeCounter& changeCounter() { return *changeCounter_; }
+
 private:
     friend class Transaction;
     static int onBusy(void* self, int attempt);
@@ -98,7 +105,8 @@ private:
     bool inTransaction_ = false;
     std::optional<std::chrono::steady_clock::time_point> lockDeadline_;
     std::chrono::steady_clock::time_point waitStarted_{};
-    std::unordered_map<std::string, std::unique_ptr<SqlStatement>> statements_;
+    std::unordered_map<const char*, std::unique_ptr<SqlStatement>> statements_;
+    std::unique_ptr<ChangeCounter> changeCounter_;
 };
 
 // A use of a cached statement: bind, step, read columns. Resets the
@@ -106,7 +114,8 @@ private:
 // statement never keeps a read transaction open.
 class Query {
 public:
-    Query(Storage& storage, std::string_view sql);
+    // `sql` must be a string literal (see Storage::cached).
+    Query(Storage& storage, const char* sql);
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;

@@ -179,7 +179,7 @@ void CVexmoorView::SetLogText(const std::string& text)
     setPlainText(FromLatin1(m_log));
     MarkLineEnds(document()->firstBlock(), m_log);
     m_nShown = m_log.size();
-    setUndoRedoEnabled(Settings().m_bAllowEdit);
+    setUndoRedoEnabled(!isReadOnly());
     document()->setModified(false);
 }
 
@@ -218,7 +218,7 @@ void CVexmoorView::ShowPendingText()
     cursor.beginEditBlock();
     cursor.insertText(FromLatin1(pending));
     cursor.endEditBlock();
-    doc.setUndoRedoEnabled(Settings().m_bAllowEdit);
+    doc.setUndoRedoEnabled(!isReadOnly());
     MarkLineEnds(firstBlock, pending);
     doc.setModified(wasModified);
     m_nShown = m_log.size();

@@ -35,20 +35,11 @@ private:
 // then reads as empty text instead of the previous message's.
 class PollBuffers {
 public:
-    PollBuffers() : m_text(new char[kItemValueBufferSize]) {}
+    PollBuffers() : m_text(std::make_unique_for_overwrite<char[]>(kItemValueBufferSize)) {}
 
-    std::int32_t* Integer()
-    {
-        return &m_integer;
-    }
-    char* Text()
-    {
-        return m_text.get();
-    }
-    std::int16_t* Indicator()
-    {
-        return &m_indicator;
-    }
+    std::int32_t* Integer() { return &m_integer; }
+    char* Text() { return m_text.get(); }
+    std::int16_t* Indicator() { return &m_indicator; }
 
     // `integer` is what the integer buffer reads when the statement leaves it alone.
     void Clear(std::int32_t integer)

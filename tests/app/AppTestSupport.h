@@ -57,6 +57,7 @@ template <class W>
 void WhenModal(std::function<void(W&)> action)
 {
     auto* timer = new QTimer(qApp);
+    timer->setObjectName(QStringLiteral("WhenModal"));
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, started, action] {
@@ -90,6 +91,10 @@ class AppTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
+        // A dialog a test waited for in vain must not be answered in the next test.
+        for (QTimer* timer : qApp->findChildren<QTimer*>(QStringLiteral("WhenModal"),
+                                                         Qt::FindDirectChildrenOnly))
+            delete timer;
         if (m_app)
             m_app->ExitInstance();
         m_app.reset();

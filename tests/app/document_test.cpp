@@ -57,8 +57,11 @@ TEST_F(DocumentTest, OpenTakesUpToTheLimitAndRefusesOneByteMore)
 {
     const QString fits = FilePath(QStringLiteral("fits.log"));
     const QString tooLarge = FilePath(QStringLiteral("too-large.log"));
-    WriteFile(fits, QByteArray(1'048'575, 'x'));
-    WriteFile(tooLarge, QByteArray(1'048'576, 'y'));
+    // Lines of 64 bytes, as a long trace has them.
+    const QByteArray lines = QByteArray("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abc\r\n")
+                                 .repeated(1'048'576 / 64 + 1);
+    WriteFile(fits, lines.left(1'048'575));
+    WriteFile(tooLarge, lines.left(1'048'576));
 
     ASSERT_EQ(m_app->OpenDocumentFile(fits), CVexmoorApp::OpenResult::Opened);
     EXPECT_EQ(m_view->LogText().size(), 1'048'575u);

@@ -9,6 +9,9 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <thread>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -38,6 +41,13 @@ public:
     // environment without any VEXMOOR_ variable except those given. The
     // child has no controlling terminal, so nothing can be asked for.
     Outcome Run(const std::vector<std::string>& arguments, const std::string& input = {},
+                const std::map<std::string, std::string>& variables = {}) const
+    {
+        return Finish(Start(arguments, input, variables));
+    }
+
+    // The process keeps running; Finish waits for it.
+    pid_t Start(const std::vector<std::string>& arguments, const std::string& input = {},
                 const std::map<std::string, std::string>& variables = {}) const
     {
         const auto in = m_folder / "stdin";
@@ -73,14 +83,21 @@ public:
             ::execve(argvPointers[0], argvPointers.data(), environmentPointers.data());
             ::_exit(127);
         }
+        return child;
+    }
+
+    Outcome Finish(pid_t child) const
+    {
         Outcome outcome;
         int status = 0;
         if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
             outcome.status = WEXITSTATUS(status);
-        outcome.out = ReadFile(out);
-        outcome.err = ReadFile(err);
+        outcome.out = Output();
+        outcome.err = ReadFile(m_folder / "stderr");
         return outcome;
     }
+
+    std::string Output() const { return ReadFile(m_folder / "stdout"); }
 
 private:
     static void Redirect(const std::filesystem::path& path, int flags, int fd)
@@ -211,4 +228,24 @@ TEST_F(CliEndToEnd, UsageErrorsAndWhereTheLogonComesFrom)
     const Outcome unasked = cli.Run({"purge"}, {}, {{"VEXMOOR_CONNECT", target}});
     EXPECT_EQ(unasked.status, 1);
     EXPECT_NE(unasked.err.find("no password"), std::string::npos) << unasked.err;
+}
+
+TEST_F(CliEndToEnd, TailShowsMessagesAsTheyComeAndStopsOnCtrlC)
+{
+    ASSERT_EQ(Run({"install"}).status, 0);
+    // The tracer writes into this test's folder; the sender needs one of its own.
+    TemporaryFolder senderFolder;
+    const Cli sender(senderFolder.Path());
+
+    const pid_t tracer = cli.Start({"-c", Connect(), "tail", "--interval", "0.05"});
+    ASSERT_GT(tracer, 0);
+    ASSERT_EQ(sender.Run({"-c", Connect(), "send", "live"}).status, 0);
+    for (int i = 0; i < 400 && cli.Output().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    EXPECT_EQ(cli.Output(), "live\r\n");
+
+    ::kill(tracer, SIGINT);
+    const Outcome stopped = cli.Finish(tracer);
+    EXPECT_EQ(stopped.status, 0) << "ended by a signal, or with an error: " << stopped.err;
+    EXPECT_EQ(stopped.out, "live\r\n");
 }

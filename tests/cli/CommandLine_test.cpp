@@ -62,6 +62,9 @@ TEST(CommandLine, ExecSendAndTail)
     const CliOptions exec = Parsed({"exec", "-i", "n", "begin :n := 1; end;", "--integer=:m", "select 1"});
     EXPECT_EQ(exec.statements, (std::vector<std::string>{"begin :n := 1; end;", "select 1"}));
     EXPECT_EQ(exec.integerNames, (std::vector<std::string>{"n", ":m"}));
+    EXPECT_EQ(Parsed({"exec", "-- first the comment\nbegin null; end;"}).statements,
+              (std::vector<std::string>{"-- first the comment\nbegin null; end;"}));
+    EXPECT_EQ(Parsed({"send", "-1 degrees", "--pipe=my pipe"}).texts, (std::vector<std::string>{"-1 degrees"}));
     Refusal({"exec"});
     Refusal({"exec", "-i"});
 

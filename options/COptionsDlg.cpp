@@ -1,0 +1,207 @@
+#include "COptionsDlg.h"
+
+#include "ProcedureInstaller.h"
+#include "TraceSettingsStore.h"
+#include "WaitCursor.h"
+#include "db/OciSession.h"
+#include "res/CommandIds.h"
+#include "res/OptionsDialogTemplate.h"
+#include "res/StringTable.h"
+#include "trace/TraceSettings.h"
+
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStringList>
+#include <QStyle>
+
+#include <array>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+namespace ids = res::options_dialog;
+
+// Each check box and the flag it shows.
+constexpr std::array<std::pair<int, int COptionsDlg::*>, 3> kFlagBoxes{{
+    {ids::kLFFlagBox, &COptionsDlg::m_bLFFlag},
+    {ids::kAutoUnpackBox, &COptionsDlg::m_bAutoUnpack},
+    {ids::kAllowEditBox, &COptionsDlg::m_bAllowEdit},
+}};
+
+// Texts are 8-bit, one byte per character, in and out of the controls, as
+// the pipe name is everywhere else.
+QString FromBytes(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+template <class Widget>
+Widget& Control(const QWidget& dialog, int id)
+{
+    Widget* widget = res::FindControl<Widget>(dialog, id);
+    if (widget == nullptr)
+        throw std::logic_error("dialog 135 lacks control " + std::to_string(id));
+    return *widget;
+}
+
+// The template asks for the Generate Procedures caption centred over two
+// lines; a push button here does not wrap by itself, so the caption is
+// broken at blanks to fit the button's width.
+void WrapCaption(QPushButton& button)
+{
+    const QFontMetrics metrics(button.font());
+    const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+    const int room = button.width() - 2 * margin;
+    QStringList lines;
+    for (const QString& word : button.text().split(u' ', Qt::SkipEmptyParts)) {
+        if (!lines.isEmpty() && metrics.horizontalAdvance(lines.back() + u' ' + word) <= room)
+            lines.back() += u' ' + word;
+        else
+            lines.push_back(word);
+    }
+    button.setText(lines.join(u'\n'));
+}
+
+void ShowInstallNote(QWidget& over)
+{
+    QMessageBox note(QMessageBox::Warning, res::LoadString(res::AFX_IDS_APP_TITLE),
+                     QString::fromLatin1(kInstallNote.data(),
+                                         static_cast<qsizetype>(kInstallNote.size())),
+                     QMessageBox::Ok, &over);
+    // "<user>" in the note would otherwise be taken for a markup tag and vanish.
+    note.setTextFormat(Qt::PlainText);
+    note.exec();
+}
+
+} // namespace
+
+COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent), m_installer(&InstallProcedures)
+{
+    res::BuildDialog(*this, ids::Template());
+    WrapCaption(Control<QPushButton>(*this, ids::kGenerateProceduresButton));
+
+    // The number beside the slider follows every movement: each step of a
+    // drag (tracking is on, so the value changes before the button is
+    // released), each click on the track, each key, and the end of a move.
+    auto& slider = Control<QSlider>(*this, ids::kTimerSlider);
+    connect(&slider, &QSlider::valueChanged, this, &COptionsDlg::OnHScroll);
+    connect(&slider, &QSlider::sliderMoved, this, &COptionsDlg::OnHScroll);
+    connect(&slider, &QSlider::sliderReleased, this, &COptionsDlg::OnHScroll);
+    connect(&Control<QPushButton>(*this, ids::kGenerateProceduresButton), &QPushButton::clicked,
+            this, &COptionsDlg::OnGenerateProcedures);
+}
+
+COptionsDlg::~COptionsDlg() = default;
+
+int COptionsDlg::DoModal()
+{
+    OnInitDialog();
+    return exec();
+}
+
+void COptionsDlg::AttachControls()
+{
+    m_staticTimerValue = &Control<QLabel>(*this, ids::kTimerValueText);
+    m_sliderTimer = &Control<QSlider>(*this, ids::kTimerSlider);
+}
+
+void COptionsDlg::DoDataExchange(Exchange direction)
+{
+    AttachControls();
+    auto& pipeName = Control<QLineEdit>(*this, ids::kPipeNameEdit);
+    if (direction == Exchange::ToControls) {
+        pipeName.setText(FromBytes(m_strPipeName));
+        for (const auto& [id, flag] : kFlagBoxes) {
+            if (this->*flag < 0 || this->*flag > 2)
+                this->*flag = 0;
+            // A two-state box shows the third state, 2, as checked.
+            Control<QCheckBox>(*this, id).setChecked(this->*flag != 0);
+        }
+    } else {
+        m_strPipeName = ToBytes(pipeName.text());
+        for (const auto& [id, flag] : kFlagBoxes)
+            this->*flag = Control<QCheckBox>(*this, id).isChecked() ? 1 : 0;
+    }
+}
+
+void COptionsDlg::OnInitDialog()
+{
+    DoDataExchange(Exchange::ToControls);
+    // Line and page steps stay the slider's own: arrows move by 1, Page Up
+    // and Page Down by 10, Home and End to the ends.
+    m_sliderTimer->setMinimum(ids::kTimerMinimum);
+    m_sliderTimer->setMaximum(ids::kTimerMaximum);
+    m_sliderTimer->setTickInterval(ids::kTimerTickFrequency);
+    // The slider clamps a value outside the range to the nearer end.
+    m_sliderTimer->setValue(m_nTimerFrequency);
+    UpdateTimerDisplay();
+    m_sliderTimer->setFocus();
+}
+
+void COptionsDlg::UpdateTimerDisplay()
+{
+    m_nTimerFrequency = m_sliderTimer->value();
+    m_staticTimerValue->setText(QString::number(m_nTimerFrequency));
+}
+
+void COptionsDlg::OnHScroll()
+{
+    UpdateTimerDisplay();
+}
+
+void COptionsDlg::accept()
+{
+    // The interval is not read here: it already holds the last position.
+    DoDataExchange(Exchange::FromControls);
+    QDialog::accept();
+}
+
+OciSession* COptionsDlg::InstallSession() const
+{
+    return m_pSession != nullptr ? m_pSession : g_pSession;
+}
+
+void COptionsDlg::OnGenerateProcedures()
+{
+    // There is no backing out of the note: the installation follows it.
+    ShowInstallNote(*this);
+    OciSession* session = InstallSession();
+    if (session == nullptr)
+        return;
+    // The busy pointer lasts until the installer has closed its cursor.
+    WaitCursor busy;
+    m_installer(*session);
+}
+
+bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
+                       QWidget* parent)
+{
+    COptionsDlg dialog(parent);
+    dialog.UseSession(session);
+    dialog.m_bLFFlag = settings.m_bLFFlag ? 1 : 0;
+    dialog.m_bAutoUnpack = settings.m_bAutoUnpack ? 1 : 0;
+    dialog.m_bAllowEdit = settings.m_bAllowEdit ? 1 : 0;
+    dialog.m_nTimerFrequency = settings.m_nTimerFrequency;
+    dialog.m_strPipeName = settings.m_strPipeName;
+    if (dialog.DoModal() != QDialog::Accepted)
+        return false;
+
+    settings.m_bLFFlag = dialog.m_bLFFlag != 0;
+    settings.m_bAutoUnpack = dialog.m_bAutoUnpack != 0;
+    settings.m_bAllowEdit = dialog.m_bAllowEdit != 0;
+    settings.m_nTimerFrequency = dialog.m_nTimerFrequency;
+    settings.m_strPipeName = dialog.m_strPipeName;
+    StoreTraceSettings(settings, profile);
+    return true;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+class OciSession;
+class Profile;
+class QLabel;
+class QSlider;
+struct TraceSettings;
+
+// The "Options" dialog (template 135): the poll interval on a slider, the
+// pipe name and three flags, and the button that installs the server-side
+// trace procedures. It owns no settings: the opener copies the five values
+// into the public members, runs DoModal and, after OK only, reads them back.
+//
+// Flags are exchanged as 0/1. A flag value outside 0..2 is taken as 0 before
+// it is shown, so it shows unchecked and comes back as 0 after OK. The value 2
+// (the "indeterminate" state of a three-state box) is within range, but these
+// boxes have two states: it shows checked and comes back as 1.
+class COptionsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Which way DoDataExchange moves the values.
+    enum class Exchange { ToControls, FromControls };
+
+    // Installs the procedures on a session; InstallProcedures unless a test
+    // puts a probe around it.
+    using ProcedureInstaller = std::function<void(OciSession&)>;
+
+    explicit COptionsDlg(QWidget* parent = nullptr);
+    ~COptionsDlg() override;
+
+    // Opens the dialog (OnInitDialog) and runs it modally; QDialog::Accepted
+    // after OK, QDialog::Rejected after Cancel, Escape or the close box.
+    int DoModal();
+
+    // The session Generate Procedures works on; g_pSession until set.
+    void UseSession(OciSession& session) { m_pSession = &session; }
+    void UseInstaller(ProcedureInstaller installer) { m_installer = std::move(installer); }
+
+    void DoDataExchange(Exchange direction);
+    void UpdateTimerDisplay();
+
+    // Poll interval in seconds. While the dialog is open it always holds the
+    // slider's position, so from opening on it lies in 0..60. The opener sets
+    // it before DoModal.
+    std::int32_t m_nTimerFrequency = 0;
+    QLabel* m_staticTimerValue = nullptr; // control 1004, attached by DoDataExchange
+    QSlider* m_sliderTimer = nullptr;     // control 1001, attached by DoDataExchange
+    std::string m_strPipeName;            // as typed: never trimmed, may be empty
+    int m_bLFFlag = 0;
+    int m_bAutoUnpack = 0;
+    int m_bAllowEdit = 0;
+
+public slots:
+    // OK: takes the values from the controls, then closes. No validation, so
+    // OK always closes the dialog.
+    void accept() override;
+    void OnGenerateProcedures();
+
+private:
+    void OnInitDialog();
+    void OnHScroll();
+    void AttachControls();
+    OciSession* InstallSession() const;
+
+    OciSession* m_pSession = nullptr;
+    ProcedureInstaller m_installer;
+};
+
+// The log window's Options command up to the point where the new settings
+// are in force: runs the dialog on a copy of `settings`; after Cancel returns
+// false with nothing changed or written; after OK copies the five values back
+// into `settings`, stores them in the profile (StoreTraceSettings) and returns
+// true, and the caller then starts polling with them. Generate Procedures
+// works on `session`. `parent` (may be null) is the window the dialog is
+// centred over and modal to.
+bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
+                       QWidget* parent);

@@ -1,0 +1,1 @@
+declare e exception; n number := 0; begin for i in 1..3 loop n := n + i; exit when n > 4; end loop; while n > 0 loop n := n - 1; end loop; raise e; exception when e or no_data_found then null; when others then raise; end;

@@ -1,0 +1,1 @@
+begin dbms_pipe.purge('vexmoor'); end;

@@ -1,0 +1,1 @@
+begin :sta := dbms_pipe.receive_message('vexmoor', 0); end;

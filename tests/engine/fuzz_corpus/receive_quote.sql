@@ -1,0 +1,1 @@
+begin :sta := dbms_pipe.receive_message('o'brien', 0); end;

@@ -1,0 +1,1 @@
+begin dbms_pipe.unpack_message(:len); end;

@@ -1,0 +1,1 @@
+begin /* never closed null; end;

@@ -1,0 +1,1 @@
+begin :x := 'never closed; end;
