@@ -5,6 +5,13 @@
 // The calls dispatch on the connect string given to olog: "embedded" and
 // "embedded:PATH" reach the embedded engine, anything else the Oracle client
 // library loaded at run time.
+//
+// Function codes left in byte 10: oopen 14, oparse 54, obndrv 28, oexec 4,
+// oclose 16; olog leaves 0, since it is no cursor function and has no name
+// in the error report. An olog that finds no usable Oracle client library
+// returns code 1047, and oerhms gives for it a text that says which library
+// was looked for, where, and that "embedded" needs none. Every call is
+// serialised on one lock of the layer.
 
 #include <cstddef>
 #include <cstdint>

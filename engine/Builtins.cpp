@@ -163,8 +163,12 @@ Value sqlErrm(BuiltinCall& call)
         return Value::text("User-Defined Exception");
     if (code == 100)
         return Value::text(oraPrefix(1403) + ": " + oraText(1403));
-    if (code > 0)
-        return Value::text("-" + std::to_string(code) + ": non-ORACLE exception ");
+    if (code > 0) {
+        // Built piecewise: GCC 12 at -O3 misreads "-" + std::to_string(...).
+        std::string text = std::to_string(-code);
+        text += ": non-ORACLE exception ";
+        return Value::text(std::move(text));
+    }
     return Value::text(oraPrefix(-code) + ": " + oraText(-code));
 }
 

@@ -121,7 +121,7 @@ Value coerce(const TypeSpec& type, Value value, const ConversionContext& context
 
 std::string errorBase(const std::string& message)
 {
-    static const std::string marker = "\n" + oraPrefix(6512) + ": ";
+    static const std::string marker = std::string(1, '\n').append(oraPrefix(6512)).append(": ");
     const auto cut = message.find(marker);
     return cut == std::string::npos ? message : message.substr(0, cut);
 }

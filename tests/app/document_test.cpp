@@ -58,8 +58,9 @@ TEST_F(DocumentTest, OpenTakesUpToTheLimitAndRefusesOneByteMore)
     const QString fits = FilePath(QStringLiteral("fits.log"));
     const QString tooLarge = FilePath(QStringLiteral("too-large.log"));
     // Lines of 64 bytes, as a long trace has them.
-    const QByteArray lines = QByteArray("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abc\r\n")
-                                 .repeated(1'048'576 / 64 + 1);
+    const QByteArray line("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcd\r\n");
+    ASSERT_EQ(line.size(), 64);
+    const QByteArray lines = line.repeated(1'048'576 / 64 + 1);
     WriteFile(fits, lines.left(1'048'575));
     WriteFile(tooLarge, lines.left(1'048'576));
 

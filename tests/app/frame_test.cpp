@@ -235,6 +235,47 @@ TEST_F(FrameTest, EditCommandsActOnTheLog)
     EXPECT_EQ(view->LogText(), "alpha beta");
 }
 
+TEST_F(FrameTest, EveryCommandHasAPromptAndEveryButtonATooltip)
+{
+    for (int id : m_app->Actions()->CommandIds()) {
+        EXPECT_FALSE(Action(id)->statusTip().isEmpty()) << id;
+        EXPECT_EQ(Action(id)->objectName(), QString::number(id));
+    }
+    for (QAction* action : m_frame->ToolBar()->actions()) {
+        if (!action->isSeparator()) {
+            EXPECT_FALSE(res::TooltipText(action->objectName().toInt()).isEmpty());
+        }
+    }
+}
+
+class ReadOnlyFrameTest : public AppTest {};
+
+TEST_F(ReadOnlyFrameTest, WithoutAllowEditOnlyCopyWorks)
+{
+    m_profile.WriteProfileInt("Options", "Allow Edit", 0);
+    ASSERT_TRUE(Start());
+    CVexmoorView* view = m_app->View();
+    ASSERT_TRUE(view->isReadOnly());
+    view->SetLogText("fixed text");
+    view->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+
+    const auto action = [&](int id) { return m_app->Actions()->Action(id); };
+    EXPECT_TRUE(action(57634)->isEnabled());
+    EXPECT_FALSE(action(57635)->isEnabled());
+    EXPECT_FALSE(action(57637)->isEnabled());
+    EXPECT_FALSE(action(57643)->isEnabled());
+    // Even when triggered some other way, nothing changes the text.
+    for (int id : {57635, 57637, 57643}) {
+        action(id)->setEnabled(true);
+        action(id)->trigger();
+    }
+    EXPECT_EQ(view->LogText(), "fixed text");
+    EXPECT_FALSE(m_app->Document().IsModified());
+    action(57634)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("fixed text"));
+}
+
 TEST_F(FrameTest, ExitClosesTheWindowAfterAskingAboutAModifiedLog)
 {
     QTest::keyClicks(m_app->View(), "typed");

@@ -158,6 +158,30 @@ TEST_P(SessionCursorTest, FailedSilentExecuteLeavesTheCursorUsable)
     EXPECT_STREQ(text, "next one runs");
 }
 
+TEST_P(SessionCursorTest, BindsAreNotCarriedOverToTheNextRound)
+{
+    auto session = logOn();
+    OciCursor cursor(*session);
+    const std::string block = "begin :a := :b; end;";
+    {
+        std::int32_t a = 0;
+        std::int32_t b = 7;
+        std::int16_t indicators[2] = {0, 0};
+        cursor.SetStatement(block);
+        cursor.Bind(":a", &a, sizeof a, oci::kTypeInteger, &indicators[0]);
+        cursor.Bind(":b", &b, sizeof b, oci::kTypeInteger, &indicators[1]);
+        ASSERT_TRUE(cursor.Execute(true));
+        EXPECT_EQ(a, 7);
+    }
+    // The same text again with :b left unbound: the earlier round's buffer
+    // is gone and must not be read.
+    std::int32_t a = 0;
+    std::int16_t indicator = 0;
+    cursor.SetStatement(block);
+    cursor.Bind(":a", &a, sizeof a, oci::kTypeInteger, &indicator);
+    EXPECT_FALSE(cursor.Execute(false));
+}
+
 TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
 {
     auto session = logOn();

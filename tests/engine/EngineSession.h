@@ -35,7 +35,8 @@ struct IntegerBind {
 struct StringBind {
     explicit StringBind(std::int32_t capacity, std::string_view initial = {}) : data(static_cast<std::size_t>(capacity), '\0')
     {
-        std::memcpy(data.data(), initial.data(), std::min(initial.size(), data.size() - 1));
+        if (!initial.empty())
+            std::memcpy(data.data(), initial.data(), std::min(initial.size(), data.size() - 1));
     }
     std::vector<char> data;
     std::int16_t indicator = 0;

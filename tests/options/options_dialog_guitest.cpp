@@ -115,7 +115,7 @@ void ExpectNumberFollowsThumb(const COptionsDlg& dialog, const char* after)
     EXPECT_EQ(dialog.m_nTimerFrequency, position) << after;
 }
 
-QRect ThumbRect(const QSlider& slider)
+QRect PartOf(const QSlider& slider, QStyle::SubControl part)
 {
     QStyleOptionSlider option;
     option.initFrom(&slider);
@@ -130,8 +130,7 @@ QRect ThumbRect(const QSlider& slider)
     option.tickInterval = slider.tickInterval();
     option.upsideDown = slider.invertedAppearance();
     option.subControls = QStyle::SC_All;
-    return slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
-                                          &slider);
+    return slider.style()->subControlRect(QStyle::CC_Slider, &option, part, &slider);
 }
 
 // Remembers every write, in order, as "entry=value".
@@ -258,7 +257,7 @@ TEST_F(OptionsDialog, EveryMovementOfTheThumbShowsAtOnce)
 
         // Dragging: the number changes at each step, before the button is
         // released.
-        const QPoint grip = ThumbRect(slider).center();
+        const QPoint grip = PartOf(slider, QStyle::SC_SliderHandle).center();
         QTest::mousePress(&slider, Qt::LeftButton, {}, grip);
         std::set<int> seen;
         const int stepPixels = std::max(1, slider.width() / 120);
@@ -288,7 +287,8 @@ TEST_F(OptionsDialog, EveryMovementOfTheThumbShowsAtOnce)
         }
 
         // A click on the track beside the thumb.
-        QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(4, slider.height() / 2));
+        const QRect track = PartOf(slider, QStyle::SC_SliderGroove);
+        QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(track.left() + 2, track.center().y()));
         EXPECT_LT(slider.value(), 50);
         ExpectNumberFollowsThumb(open, "click on the track");
 

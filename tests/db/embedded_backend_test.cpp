@@ -1,0 +1,61 @@
+// Where the embedded backend keeps its database, and how it fails.
+
+#include "DbTestSupport.h"
+
+#include "db/Oci.h"
+#include "db/OciCursor.h"
+#include "db/OciSession.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(EmbeddedDatabaseFile, VariableNamesTheFileAndItsFoldersAreMade)
+{
+    dbtest::TempFolder folder;
+    const auto file = folder / "not" / "yet" / "there.db";
+    dbtest::ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", file.string());
+
+    OciSession session;
+    ASSERT_TRUE(session.LogOn("vexmoor", "vexmoor", "embedded")) << session.ErrorText();
+    EXPECT_TRUE(std::filesystem::exists(file));
+}
+
+TEST(EmbeddedDatabaseFile, UserDataFolderWhenNoVariable)
+{
+    dbtest::TempFolder folder;
+    dbtest::ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", std::nullopt);
+    dbtest::ScopedEnvironment xdg("XDG_DATA_HOME", folder.path().string());
+
+    OciSession session;
+    ASSERT_TRUE(session.LogOn("system", "manager", " Embedded ")) << session.ErrorText();
+    EXPECT_TRUE(std::filesystem::exists(folder / "Orrindale" / "Vexmoor" / "embedded.db"));
+}
+
+TEST(EmbeddedDatabaseFile, ExplicitPathInAMissingFolderFailsAndTheProcessGoesOn)
+{
+    dbtest::TempFolder folder;
+    const std::string connect = "embedded:" + (folder / "missing" / "x.db").string();
+
+    OciSession session;
+    EXPECT_FALSE(session.LogOn("vexmoor", "vexmoor", connect));
+    EXPECT_EQ(vexmoor::oci::returnCode(session.LogonArea()), 1034);
+    EXPECT_EQ(session.ErrorText().rfind("ORA-01034: ORACLE not available\n", 0), 0u) << session.ErrorText();
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing")) << "only the default file's folders are made";
+
+    ASSERT_TRUE(session.LogOn("vexmoor", "vexmoor", "embedded:" + (folder / "x.db").string()))
+        << session.ErrorText();
+}
+
+TEST(EmbeddedDatabaseFile, AFileThatIsNoDatabaseFailsTheLogon)
+{
+    dbtest::TempFolder folder;
+    const auto file = folder / "notes.txt";
+    std::ofstream(file) << "these are not the pages of a database, just a few words of text\n";
+
+    OciSession session;
+    EXPECT_FALSE(session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string()));
+    EXPECT_EQ(session.ErrorText().rfind("ORA-01034: ", 0), 0u) << session.ErrorText();
+}
+
+} // namespace
