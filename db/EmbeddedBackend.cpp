@@ -53,6 +53,12 @@ struct Binding {
     engine::BindBuffer buffer;
 };
 
+bool sameNames(const std::vector<std::string>& names, const std::vector<Binding>& binds)
+{
+    return std::equal(names.begin(), names.end(), binds.begin(), binds.end(),
+                      [](const std::string& name, const Binding& bind) { return name == bind.name; });
+}
+
 class EmbeddedSession final : public BackendSession, public std::enable_shared_from_this<EmbeddedSession> {
 public:
     EmbeddedSession(std::shared_ptr<engine::Database> database, std::unique_ptr<engine::Session> session)
@@ -70,24 +76,20 @@ public:
     // A statement for the text with exactly these placeholders bound. The
     // poller sends the same few texts again and again, so statements are
     // kept by text; one is reused only when the round binds the same names
-    // as the last, so no buffer of an earlier round stays bound to it.
+    // (in the same order) as the last, so no buffer of an earlier round stays
+    // bound to it.
     engine::Statement& statementFor(const std::string& text, const std::vector<Binding>& binds)
     {
-        std::vector<std::string> names;
-        names.reserve(binds.size());
-        for (const auto& bind : binds)
-            names.push_back(bind.name);
-        std::sort(names.begin(), names.end());
-        names.erase(std::unique(names.begin(), names.end()), names.end());
-
         auto found = cache_.find(text);
-        if (found != cache_.end() && found->second.names == names)
+        if (found != cache_.end() && sameNames(found->second.names, binds))
             return *found->second.statement;
         if (cache_.size() >= kCacheLimit && found == cache_.end())
             cache_.clear();
         auto& entry = cache_[text];
         entry.statement = session_->prepare(text);
-        entry.names = std::move(names);
+        entry.names.clear();
+        for (const auto& bind : binds)
+            entry.names.push_back(bind.name);
         return *entry.statement;
     }
 

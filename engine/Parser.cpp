@@ -673,8 +673,10 @@ Stmt Parser::parseRaise()
     if (!check(TokenKind::Semicolon)) {
         stmt.namePos = posOf(current_);
         stmt.name = identifier("<an identifier> <a double-quoted delimited-identifier> ;");
-        while (accept(TokenKind::Dot))
-            stmt.name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
+        while (accept(TokenKind::Dot)) {
+            stmt.name += '.';
+            stmt.name += identifier("<an identifier> <a double-quoted delimited-identifier>");
+        }
     }
     expect(TokenKind::Semicolon, ". ;");
     return stmt;

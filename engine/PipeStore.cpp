@@ -103,10 +103,11 @@ PipeState readPipe(Storage& storage, const std::string& key)
 {
     // One statement: the pipe's row, its first and its last message.
     Query query(storage,
-                "SELECT p.max_size, p.explicit, f.size, f.reach, l.reach, l.seq FROM (SELECT 1) "
-                "LEFT JOIN pipes p ON p.name = ?1 "
-                "LEFT JOIN (SELECT size, reach FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1) f "
-                "LEFT JOIN (SELECT reach, seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1) l");
+                "SELECT (SELECT max_size FROM pipes WHERE name = ?1), (SELECT explicit FROM pipes WHERE name = ?1), "
+                "(SELECT size FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
+                "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
+                "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
+                "(SELECT seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1)");
     query.bind(1, key);
     query.step();
     PipeState state;
@@ -195,9 +196,12 @@ bool takeMessage(Storage& storage, const std::string& key, std::int64_t seq, std
 
 // One look at the pipe. An empty pipe costs one read transaction. Otherwise
 // the read becomes the write that takes the message; when another connection
-// wrote in between, the attempt is repeated under the write lock.
-bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message)
+// wrote in between, the attempt is repeated under the write lock. When the
+// pipe is expected to be empty, a single statement looks first.
+bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, bool expectEmpty)
 {
+    if (expectEmpty && !oldestMessage(storage, key))
+        return false;
     try {
         Transaction transaction(storage, Transaction::Mode::Read);
         std::optional<std::int64_t> seq = oldestMessage(storage, key);
@@ -259,7 +263,9 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
     PollPause pause;
     try {
         do {
-            if (tryReceive(storage_, key, message))
+            bool found = tryReceive(storage_, key, message, expectEmpty_);
+            expectEmpty_ = !found;
+            if (found)
                 return 0;
         } while (pause.wait(deadline));
     } catch (const StorageBusy&) {

@@ -45,6 +45,10 @@ public:
 
 private:
     Storage& storage_;
+    // Whether the last receive found its pipe empty: a poller that found
+    // nothing usually finds nothing again, and then one plain read is the
+    // cheapest way to say so.
+    bool expectEmpty_ = false;
 };
 
 } // namespace vexmoor::engine

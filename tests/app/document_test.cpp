@@ -228,6 +228,39 @@ TEST_F(DocumentTest, FailedSaveLeavesTheOldFileWhole)
         << "no temporary file is left behind";
 }
 
+TEST_F(DocumentTest, FileCommandsAskForNamesAndCancelChangesNothing)
+{
+    const QString existing = FilePath(QStringLiteral("existing.log"));
+    WriteFile(existing, "from disk");
+    QString answer;
+    QStringList asked;
+    m_doc->SetFileNamePrompt([&](QWidget* parent, bool save, const QString& initial) {
+        EXPECT_EQ(parent, m_app->MainFrame());
+        asked << (save ? QStringLiteral("Save As ") : QStringLiteral("Open ")) + initial;
+        return answer;
+    });
+    const auto trigger = [&](int id) { m_app->Actions()->Action(id)->trigger(); };
+
+    trigger(57601); // Open, cancelled
+    EXPECT_EQ(m_doc->Title(), QStringLiteral("Untitled"));
+    answer = existing;
+    trigger(57601);
+    EXPECT_EQ(m_view->LogText(), "from disk");
+
+    const QString copy = FilePath(QStringLiteral("copy"));
+    answer = copy;
+    trigger(57604); // Save As
+    EXPECT_EQ(ReadFile(copy), QByteArray("from disk"));
+    EXPECT_EQ(m_doc->PathName(), copy);
+
+    answer.clear();
+    m_app->OnFileNew();
+    QTest::keyClicks(m_view, "x");
+    trigger(57603); // Save of an untitled log asks for a name; cancelled
+    EXPECT_TRUE(m_doc->IsModified());
+    EXPECT_EQ(asked, (QStringList{"Open ", "Open ", "Save As " + existing, "Save As Untitled"}));
+}
+
 TEST(LogFile, ErrorTextsAreTheFrameworks)
 {
     const QString path = QStringLiteral("/x/y.log");
