@@ -19,7 +19,7 @@ class BackendCursor {
 public:
     virtual ~BackendCursor() = default;
 
-    virtual void parse(std::string statement) = 0;
+    virtual void parse(std::string_view statement) = 0;
     // `type` is the external data type of obndrv: 3 integer, 5 string.
     virtual void bind(std::string_view name, void* buffer, sb4 length, sword type, sb2* indicator) = 0;
     virtual void execute() = 0;

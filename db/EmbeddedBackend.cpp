@@ -111,9 +111,9 @@ public:
     explicit EmbeddedCursor(std::shared_ptr<EmbeddedSession> session) : session_(std::move(session)) {}
 
     // The parse is deferred: the text reaches the engine with execute.
-    void parse(std::string statement) override
+    void parse(std::string_view statement) override
     {
-        statement_ = std::move(statement);
+        statement_.assign(statement); // reuses the buffer when the poller repeats itself
         parsed_ = true;
         binds_.clear();
     }

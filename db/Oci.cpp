@@ -236,7 +236,7 @@ sword oopen(ub1* cda, ub1* lda, const text* /*dbn*/, sword /*dbnl*/, sword /*ars
 sword oparse(ub1* cda, const text* sqlstm, sb4 sqllen, sword /*defflg*/, ub4 /*lngflg*/)
 {
     return onCursor(cda, detail::kFunctionParse,
-                    [&](BackendCursor& cursor) { cursor.parse(std::string(argument(sqlstm, sqllen))); });
+                    [&](BackendCursor& cursor) { cursor.parse(argument(sqlstm, sqllen)); });
 }
 
 sword obndrv(ub1* cda, const text* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype, sword /*scale*/,

@@ -172,7 +172,7 @@ public:
 
     // Prepares locally, from the session's statement cache; the text
     // reaches the server with execute.
-    void parse(std::string statement) override
+    void parse(std::string_view statement) override
     {
         statement_.reset();
         const ClientApi& api = session_->api();
@@ -183,7 +183,7 @@ public:
                              static_cast<ub4>(statement.size()), OCI_NTV_SYNTAX, OCI_DEFAULT);
         if (!succeeded(status))
             throw translateError(api, session_->error(), status);
-        statement_.emplace(ReleaseStatement{&api, session_->error(), std::move(statement)});
+        statement_.emplace(ReleaseStatement{&api, session_->error(), std::string(statement)});
         statement_->adopt(prepared);
 
         ub2 type = 0;

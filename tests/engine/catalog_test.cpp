@@ -1,6 +1,7 @@
 #include "ScratchFolder.h"
 
 #include "engine/Catalog.h"
+#include "engine/ChangeCounter.h"
 #include "engine/Database.h"
 #include "engine/OraError.h"
 #include "engine/PipeStore.h"
@@ -170,4 +171,55 @@ TEST_F(CatalogTest, GenerationChangesWithEveryCatalogChangeSeenFromAnyConnection
     // A failed change is no change.
     EXPECT_THROW(other->catalog().createUser("system", "x"), OraError);
     EXPECT_EQ(catalog.generation(), seen);
+}
+
+TEST_F(CatalogTest, RememberedLookupsFollowChangesMadeByAnotherConnection)
+{
+    auto other = Database::open(file);
+    catalog.storeProcedure({"VEXMOOR", "P"}, "PROCEDURE one", false);
+    catalog.createSynonym({"PUBLIC", "Q"}, {"VEXMOOR", "P"}, false);
+    // Remembered here...
+    EXPECT_EQ(catalog.findProcedure({"VEXMOOR", "P"})->source, "PROCEDURE one");
+    EXPECT_EQ(catalog.resolve("system", "q"), (ObjectName{"VEXMOOR", "P"}));
+    EXPECT_TRUE(catalog.hasPrivilege("vexmoor", Privilege::CreateProcedure));
+    EXPECT_EQ(catalog.findSynonym({"PUBLIC", "Q"}), (ObjectName{"VEXMOOR", "P"}));
+
+    // ...and changed there.
+    other->catalog().storeProcedure({"VEXMOOR", "P"}, "PROCEDURE two", true);
+    other->catalog().dropSynonym({"PUBLIC", "Q"});
+    other->catalog().revoke("vexmoor", Privilege::CreateProcedure);
+    EXPECT_EQ(catalog.findProcedure({"VEXMOOR", "P"})->source, "PROCEDURE two");
+    EXPECT_EQ(catalog.resolve("system", "q"), std::nullopt);
+    EXPECT_FALSE(catalog.hasPrivilege("vexmoor", Privilege::CreateProcedure));
+    EXPECT_EQ(catalog.findSynonym({"PUBLIC", "Q"}), std::nullopt);
+}
+
+TEST(ChangeCounter, SettlesOnlyWhenNoChangeIsHalfWay)
+{
+    ScratchFolder folder;
+    ChangeCounter first(folder.file("db-catalog"));
+    ChangeCounter second(folder.file("db-catalog"));
+    ASSERT_TRUE(first.available());
+    std::uint64_t start = second.load();
+    EXPECT_TRUE(ChangeCounter::settled(start));
+
+    { ChangeMark mark(first); EXPECT_FALSE(ChangeCounter::settled(second.load())); }
+    std::uint64_t afterOne = second.load();
+    EXPECT_TRUE(ChangeCounter::settled(afterOne));
+    EXPECT_NE(afterOne, start);
+
+    // A writer that died after beginning leaves the counter unsettled until
+    // the next change completes.
+    first.beginChange();
+    EXPECT_FALSE(ChangeCounter::settled(second.load()));
+    { ChangeMark mark(second); }
+    EXPECT_TRUE(ChangeCounter::settled(first.load()));
+
+    // A change that ends while a later one is under way does not settle it.
+    std::uint64_t a = first.beginChange();
+    std::uint64_t b = second.beginChange();
+    first.endChange(a);
+    EXPECT_FALSE(ChangeCounter::settled(first.load()));
+    second.endChange(b);
+    EXPECT_TRUE(ChangeCounter::settled(first.load()));
 }

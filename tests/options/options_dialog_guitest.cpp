@@ -475,7 +475,7 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
 class OptionsCommand : public ::testing::Test {
 protected:
     // The Options command as the toolbar runs it.
-    void Options(CVexmoorView& view) { if (RunOptionsCommand(view.Settings(), profile, *pollingSession, &view)) view.OnStart(); } // TEMPWIRE
+    static void Options(CVexmoorView& view) { view.OnOptions(); }
 
     static std::vector<QAbstractEventDispatcher::TimerInfo> Timers(CVexmoorView& view)
     {
