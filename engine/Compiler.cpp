@@ -353,8 +353,8 @@ private:
             return joinPath(expr.path);
         if (expr.kind == ExprKind::Bind)
             return ":" + expr.path[0];
-        if (expr.kind == ExprKind::Literal)
-            return expr.literal.isNull() ? "NULL" : std::string(expr.literal.asText());
+        if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Varchar2)
+            return "'" + expr.literal.asText() + "'";
         return "expression";
     }
 

@@ -96,6 +96,19 @@ std::string unquoteString(std::string_view literal)
     return text;
 }
 
+// Statements of PL/SQL that the engine does not run; naming them beats a
+// puzzling PLS-00103.
+bool isUnsupportedStatementWord(std::string_view word)
+{
+    for (const std::string_view unsupported : {"SELECT", "INSERT", "UPDATE", "DELETE", "MERGE", "ROLLBACK",
+                                               "SAVEPOINT", "LOCK", "OPEN", "FETCH", "CLOSE", "EXECUTE", "CASE",
+                                               "GOTO", "FORALL", "PIPE", "CONTINUE", "WITH", "SET"}) {
+        if (equalsKeyword(word, unsupported))
+            return true;
+    }
+    return false;
+}
+
 bool startsStatement(TokenKind kind)
 {
     switch (kind) {
@@ -285,8 +298,6 @@ std::unique_ptr<UnitAst> Parser::parseProcedure()
 
 void Parser::parseEndOfText()
 {
-    // A trailing "/" line, as scripts end a unit, is harmless.
-    accept(TokenKind::Slash);
     if (!check(TokenKind::EndOfFile))
         unexpected("end-of-file");
 }
@@ -479,7 +490,7 @@ void Parser::parseBody(Block& block)
 {
     DepthGuard guard(*this);
     expect(TokenKind::KwBegin, "begin");
-    block.body = parseStatements("end exception");
+    block.body = parseStatements();
     if (accept(TokenKind::KwException))
         parseHandlers(block);
     expect(TokenKind::KwEnd, withOperators("end exception"));
@@ -508,14 +519,14 @@ void Parser::parseHandlers(Block& block)
             } while (accept(TokenKind::KwOr));
         }
         expect(TokenKind::KwThen, ". then or");
-        handler.body = parseStatements("end when");
+        handler.body = parseStatements();
         block.handlers.push_back(std::move(handler));
     }
 }
 
 // ---------------------------------------------------------------- statements
 
-std::vector<Stmt> Parser::parseStatements(std::string_view /*expectedAfter*/)
+std::vector<Stmt> Parser::parseStatements()
 {
     std::vector<Stmt> statements;
     if (!startsStatement(current_.kind))
@@ -585,12 +596,12 @@ Stmt Parser::parseIf()
         IfBranch branch;
         branch.condition = parseExpression();
         expect(TokenKind::KwThen, withOperators("then"));
-        branch.body = parseStatements("elsif else end");
+        branch.body = parseStatements();
         stmt.branches.push_back(std::move(branch));
     } while (accept(TokenKind::KwElsif));
     if (accept(TokenKind::KwElse)) {
         stmt.hasElse = true;
-        stmt.body = parseStatements("end");
+        stmt.body = parseStatements();
     }
     expect(TokenKind::KwEnd, "else elsif end");
     expect(TokenKind::KwIf, "if");
@@ -610,7 +621,7 @@ void Parser::endLoop()
 Stmt Parser::parseLoop(Stmt stmt)
 {
     expect(TokenKind::KwLoop, "loop");
-    stmt.body = parseStatements("end");
+    stmt.body = parseStatements();
     endLoop();
     return stmt;
 }
@@ -686,6 +697,19 @@ Stmt Parser::parseNameStatement()
 {
     Stmt stmt;
     stmt.pos = posOf(current_);
+    if (check(TokenKind::Identifier) && lookahead().kind != TokenKind::Assign
+        && lookahead().kind != TokenKind::LeftParen && lookahead().kind != TokenKind::Dot) {
+        // Every change is committed when it is made, so COMMIT has nothing to do.
+        if (equalsKeyword(current_.text, "COMMIT")) {
+            advance();
+            if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "WORK"))
+                advance();
+            expect(TokenKind::Semicolon, "; work");
+            return stmt;
+        }
+        if (isUnsupportedStatementWord(current_.text))
+            unsupported(normalizeIdentifier(current_) + " statements are not supported");
+    }
     auto name = parseName();
     if (check(TokenKind::Assign)) {
         if (name->hasParens || name->path.size() != 1)

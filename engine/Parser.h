@@ -57,7 +57,7 @@ private:
     void parseHandlers(Block& block);
 
     // statements
-    std::vector<Stmt> parseStatements(std::string_view expectedAfter);
+    std::vector<Stmt> parseStatements();
     Stmt parseStatement();
     Stmt parseIf();
     Stmt parseLoop(Stmt stmt);

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <new>
 #include <unistd.h>
 
 namespace vexmoor::engine {
@@ -140,6 +141,17 @@ void Session::Impl::compileStored(const ObjectName& object)
     }
 }
 
+OraError asOraError(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return OraError(4030, oraPrefix(4030) + ": out of process memory when trying to allocate memory");
+    std::string text = oraPrefix(600);
+    text += ": internal error code, arguments: [";
+    text += error.what();
+    text += ']';
+    return OraError(600, std::move(text));
+}
+
 Session::Session(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 Session::~Session() = default;
@@ -147,16 +159,22 @@ Session::~Session() = default;
 std::unique_ptr<Session> Session::logOn(std::shared_ptr<Database> database, std::string_view user,
                                         std::string_view password)
 {
-    auto name = database->catalog().authenticate(user, password);
-    if (!name)
-        throw oraError(1017);
-    auto impl = std::make_unique<Impl>();
-    impl->session.user = std::move(*name);
-    impl->session.uniqueName = makeUniqueSessionName();
-    impl->session.conversion.dateFormat = std::string(kDefaultDateFormat);
-    impl->session.conversion.now = [db = database.get()] { return currentDate(*db); };
-    impl->session.database = std::move(database);
-    return std::unique_ptr<Session>(new Session(std::move(impl)));
+    try {
+        auto name = database->catalog().authenticate(user, password);
+        if (!name)
+            throw oraError(1017);
+        auto impl = std::make_unique<Impl>();
+        impl->session.user = std::move(*name);
+        impl->session.uniqueName = makeUniqueSessionName();
+        impl->session.conversion.dateFormat = std::string(kDefaultDateFormat);
+        impl->session.conversion.now = [db = database.get()] { return currentDate(*db); };
+        impl->session.database = std::move(database);
+        return std::unique_ptr<Session>(new Session(std::move(impl)));
+    } catch (const OraError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw asOraError(error);
+    }
 }
 
 const std::string& Session::user() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Catalog.h"
+#include "OraError.h"
 #include "Compiler.h"
 #include "Session.h"
 #include "SessionState.h"
@@ -42,5 +43,9 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     SessionState& state() override { return session; }
     void compileStored(const ObjectName& object) override;
 };
+
+// The OraError that stands for a standard exception escaping the engine:
+// ORA-04030 for memory, ORA-00600 with the exception's text for the rest.
+OraError asOraError(const std::exception& error);
 
 } // namespace vexmoor::engine

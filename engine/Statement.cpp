@@ -6,7 +6,6 @@
 #include "SqlCommands.h"
 
 #include <cstring>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -172,10 +171,8 @@ void Statement::execute()
         impl_->execute();
     } catch (const OraError&) {
         throw;
-    } catch (const std::bad_alloc&) {
-        throw OraError(4030, oraPrefix(4030) + ": out of process memory when trying to allocate memory");
     } catch (const std::exception& error) {
-        throw OraError(600, oraPrefix(600) + ": internal error code, arguments: [" + std::string(error.what()) + "]");
+        throw asOraError(error);
     }
 }
 

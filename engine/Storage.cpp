@@ -122,7 +122,7 @@ void Storage::configure()
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_handler(db_, &Storage::onBusy, this);
     // Prepared now, so that a rollback in a destructor never has to prepare.
-    cached("ROLLBACK");
+    rollback_ = cached("ROLLBACK");
 }
 
 void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
@@ -331,9 +331,8 @@ Transaction::~Transaction()
     if (!active_)
         return;
     if (!sqlite3_get_autocommit(storage_.db_)) {
-        sqlite3_stmt* rollback = storage_.cached("ROLLBACK");
-        sqlite3_step(rollback);
-        sqlite3_reset(rollback);
+        sqlite3_step(storage_.rollback_);
+        sqlite3_reset(storage_.rollback_);
     }
     storage_.inTransaction_ = false;
 }

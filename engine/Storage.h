@@ -101,6 +101,7 @@ private:
     void createOrCheckSchema(const std::function<void(Storage&)>& populate);
 
     sqlite3* db_ = nullptr;
+    sqlite3_stmt* rollback_ = nullptr; // prepared up front: used by destructors
     bool created_ = false;
     bool inTransaction_ = false;
     std::optional<std::chrono::steady_clock::time_point> lockDeadline_;

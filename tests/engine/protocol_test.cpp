@@ -85,6 +85,22 @@ TEST_F(Protocol, DebugMessageTravelsFromSenderToReceiver)
     EXPECT_EQ(receive(*receiver), 1);
 }
 
+TEST_F(Protocol, MessageTextFromABindVariable)
+{
+    auto session = logOn();
+    install(*session);
+    auto send = session->prepare("begin SendDebugMessage(:m); end;");
+    for (const char* text : {"first", "second"}) {
+        StringBind message(100, text);
+        send->bind(":m", message.buffer());
+        send->execute();
+    }
+    ASSERT_EQ(receive(*session), 0);
+    EXPECT_EQ(unpackSimple(*session).second, "first");
+    ASSERT_EQ(receive(*session), 0);
+    EXPECT_EQ(unpackSimple(*session), (std::pair<std::int32_t, std::string>{6, "second"}));
+}
+
 TEST_F(Protocol, MessagesArriveInSendOrderAndAnotherUserCallsThroughTheSynonym)
 {
     auto owner = logOn();
