@@ -11,7 +11,11 @@
 #include <cstdio>
 #include <ctime>
 #include <new>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace vexmoor::engine {
 
@@ -25,7 +29,12 @@ std::string makeUniqueSessionName()
 {
     static std::atomic<unsigned> counter{0};
     char name[32];
-    std::snprintf(name, sizeof name, "ORA$PIPE$%08X%08X", static_cast<unsigned>(getpid()),
+#ifdef _WIN32
+    const auto process = static_cast<unsigned>(_getpid());
+#else
+    const auto process = static_cast<unsigned>(getpid());
+#endif
+    std::snprintf(name, sizeof name, "ORA$PIPE$%08X%08X", process,
                   counter.fetch_add(1) + 1);
     return name;
 }
@@ -36,7 +45,11 @@ OraDate currentDate(const Database& database)
 {
     const auto now = std::chrono::system_clock::to_time_t(database.now());
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     CivilTime civil;
     civil.year = local.tm_year + 1900;
     civil.month = local.tm_mon + 1;

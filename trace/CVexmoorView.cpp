@@ -33,6 +33,9 @@
 //   long trace, and undoing must never take traced lines away. Like the edit
 //   control whose whole text the original replaced on every line, an append
 //   therefore also ends the user's undo history.
+//   Measured with Qt 6.4 (bench/log_window_gui_bench): an insertion at the end
+//   costs the same at 100,000 lines as at 1,000 whether the window is shown,
+//   hidden or minimised, so nothing is held back while the window is hidden.
 //
 // Typing (Allow Edit on) changes the window only. From then on the window is
 // the truth: before the next append, and whenever the log is read, the

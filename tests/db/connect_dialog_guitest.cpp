@@ -151,6 +151,10 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     EXPECT_NE(QApplication::focusWidget(), &Edit(*dialog, ids::kPasswordEdit));
+
+    res::FindControl<QPushButton>(*dialog, ids::kHelpButton)->click();
+    EXPECT_TRUE(dialog->isVisible()) << "Help does nothing";
+    EXPECT_EQ(profile.Size(), 0u);
 }
 
 TEST_F(ConnectDialog, OpensWithTheLastLogonAndTheFocusOnThePassword)
