@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -13,7 +14,7 @@ namespace {
 
 // How much stack one statement execution may use before the interpreter
 // refuses to go deeper (runaway recursion of stored procedures).
-constexpr std::ptrdiff_t kStackBudget = 4 * 1024 * 1024;
+constexpr std::uintptr_t kStackBudget = 4 * 1024 * 1024;
 constexpr double kSecondsPerDay = 86400.0;
 
 [[noreturn]] void valueError(std::string_view detail = {})
@@ -147,7 +148,10 @@ void Interpreter::run(const CompiledUnit& unit, std::vector<BindSlot>& binds)
 void Interpreter::checkStack() const
 {
     char here = 0;
-    if (stackBase_ && std::abs(stackBase_ - &here) > kStackBudget)
+    const auto base = reinterpret_cast<std::uintptr_t>(stackBase_);
+    const auto now = reinterpret_cast<std::uintptr_t>(&here);
+    const std::uintptr_t used = base > now ? base - now : now - base;
+    if (stackBase_ && used > kStackBudget)
         throw OraError(6500, oraPrefix(6500) + ": PL/SQL: storage error");
 }
 
