@@ -40,6 +40,9 @@ enum class Operator : std::uint8_t {
     Add, Subtract, Multiply, Divide, Power, Mod, Concat,
     Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual,
     And, Or, Not, Negate, Plus, IsNull, IsNotNull,
+    Between, // left BETWEEN args[0] AND args[1]
+    In,      // left IN (args...)
+    Like,    // left LIKE right [ESCAPE args[0]]
 };
 
 struct Expr;
@@ -62,7 +65,7 @@ struct Expr {
     std::uint32_t depth = 1; // of the tree under this node, bounded by the parser
     Value literal;
     std::vector<std::string> path; // Name: upper-case parts; Bind: its name
-    std::vector<Argument> args;
+    std::vector<Argument> args; // call arguments; the operands of BETWEEN, IN, LIKE
     bool hasParens = false;
     std::unique_ptr<Expr> left;
     std::unique_ptr<Expr> right;

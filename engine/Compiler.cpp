@@ -317,13 +317,17 @@ private:
             return;
         case ExprKind::Binary:
             resolveExpr(*expr.left);
-            resolveExpr(*expr.right);
+            if (expr.right)
+                resolveExpr(*expr.right);
+            for (auto& operand : expr.args)
+                resolveExpr(*operand.value);
             if (expr.op == Operator::And || expr.op == Operator::Or) {
                 checkBoolean(*expr.left);
                 checkBoolean(*expr.right);
-            } else if (expr.op != Operator::Equal && expr.op != Operator::NotEqual) {
+            } else if (expr.op != Operator::Equal && expr.op != Operator::NotEqual && expr.op != Operator::In) {
                 checkNotBoolean(*expr.left);
-                checkNotBoolean(*expr.right);
+                if (expr.right)
+                    checkNotBoolean(*expr.right);
             }
             return;
         }

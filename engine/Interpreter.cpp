@@ -82,6 +82,40 @@ bool comparisonHolds(Operator op, int order)
     }
 }
 
+// SQL's LIKE: % matches any run of characters, _ any one; the escape
+// character makes the next one literal.
+bool likeMatches(std::string_view text, std::string_view pattern, char escape, bool hasEscape)
+{
+    std::size_t t = 0;
+    std::size_t p = 0;
+    std::size_t starPattern = std::string_view::npos;
+    std::size_t starText = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && hasEscape && pattern[p] == escape && p + 1 < pattern.size()) {
+            if (pattern[p + 1] == text[t]) {
+                p += 2;
+                ++t;
+                continue;
+            }
+        } else if (p < pattern.size() && pattern[p] == '%') {
+            starPattern = p++;
+            starText = t;
+            continue;
+        } else if (p < pattern.size() && (pattern[p] == '_' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+            continue;
+        }
+        if (starPattern == std::string_view::npos)
+            return false;
+        p = starPattern + 1;
+        t = ++starText;
+    }
+    while (p < pattern.size() && pattern[p] == '%')
+        ++p;
+    return p == pattern.size();
+}
+
 std::optional<bool> truth(const Value& value)
 {
     if (value.isNull())
@@ -464,9 +498,67 @@ Value Interpreter::evalLogical(Frame& frame, const Expr& expr)
     return Value::null(ValueType::Boolean);
 }
 
+// The order of two values after Oracle's implicit conversions; nothing
+// when either is NULL.
+std::optional<int> Interpreter::compare(const Value& left, const Value& right) const
+{
+    if (left.isNull() || right.isNull())
+        return std::nullopt;
+    const ConversionContext& context = conversion();
+    if (left.type() == ValueType::Number || right.type() == ValueType::Number)
+        return compareNumbers(numberOf(left, context), numberOf(right, context));
+    if (left.type() == ValueType::Date || right.type() == ValueType::Date) {
+        const auto a = convert(left, ValueType::Date, context).asDate();
+        const auto b = convert(right, ValueType::Date, context).asDate();
+        return a < b ? -1 : (b < a ? 1 : 0);
+    }
+    if (left.type() == ValueType::Boolean || right.type() == ValueType::Boolean) {
+        if (left.type() != right.type())
+            valueError();
+        return (left.asBoolean() ? 1 : 0) - (right.asBoolean() ? 1 : 0);
+    }
+    const ValueType common =
+        left.type() == ValueType::Raw || right.type() == ValueType::Raw ? ValueType::Raw : ValueType::Varchar2;
+    const int order = convert(left, common, context).asText().compare(convert(right, common, context).asText());
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+Value Interpreter::evalMembership(Frame& frame, const Expr& expr)
+{
+    const Value value = eval(frame, *expr.left);
+    if (expr.op == Operator::Between) {
+        const auto low = compare(value, eval(frame, *expr.args[0].value));
+        const auto high = compare(value, eval(frame, *expr.args[1].value));
+        if ((low && *low < 0) || (high && *high > 0))
+            return Value::boolean(false);
+        return low && high ? Value::boolean(true) : Value::null(ValueType::Boolean);
+    }
+    if (expr.op == Operator::In) {
+        bool unknown = false;
+        for (const auto& candidate : expr.args) {
+            const auto order = compare(value, eval(frame, *candidate.value));
+            if (order && *order == 0)
+                return Value::boolean(true);
+            unknown = unknown || !order;
+        }
+        return unknown ? Value::null(ValueType::Boolean) : Value::boolean(false);
+    }
+    const Value pattern = eval(frame, *expr.right);
+    const Value escape = expr.args.empty() ? Value::null() : eval(frame, *expr.args[0].value);
+    if (value.isNull() || pattern.isNull() || (!expr.args.empty() && escape.isNull()))
+        return Value::null(ValueType::Boolean);
+    const std::string escapeText = escape.isNull() ? std::string() : toText(escape, conversion());
+    if (!expr.args.empty() && escapeText.size() != 1)
+        throw OraError(1425, oraPrefix(1425) + ": escape character must be character string of length 1");
+    return Value::boolean(likeMatches(toText(value, conversion()), toText(pattern, conversion()),
+                                      escapeText.empty() ? '\0' : escapeText[0], !escapeText.empty()));
+}
+
 Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
 {
     checkStack();
+    if (expr.op >= Operator::Between)
+        return evalMembership(frame, expr);
     const Value left = eval(frame, *expr.left);
     const Value right = eval(frame, *expr.right);
     const ConversionContext& context = conversion();
@@ -478,26 +570,8 @@ Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
     }
 
     if (expr.op >= Operator::Equal && expr.op <= Operator::GreaterEqual) {
-        if (left.isNull() || right.isNull())
-            return Value::null(ValueType::Boolean);
-        int order = 0;
-        if (left.type() == ValueType::Number || right.type() == ValueType::Number) {
-            order = compareNumbers(numberOf(left, context), numberOf(right, context));
-        } else if (left.type() == ValueType::Date || right.type() == ValueType::Date) {
-            const auto a = convert(left, ValueType::Date, context).asDate();
-            const auto b = convert(right, ValueType::Date, context).asDate();
-            order = a < b ? -1 : (b < a ? 1 : 0);
-        } else if (left.type() == ValueType::Boolean || right.type() == ValueType::Boolean) {
-            order = (left.asBoolean() ? 1 : 0) - (right.asBoolean() ? 1 : 0);
-            if (left.type() != right.type())
-                valueError();
-        } else {
-            const ValueType common = left.type() == ValueType::Raw || right.type() == ValueType::Raw
-                                         ? ValueType::Raw
-                                         : ValueType::Varchar2;
-            order = convert(left, common, context).asText().compare(convert(right, common, context).asText());
-        }
-        return Value::boolean(comparisonHolds(expr.op, order));
+        const auto order = compare(left, right);
+        return order ? Value::boolean(comparisonHolds(expr.op, *order)) : Value::null(ValueType::Boolean);
     }
 
     // Arithmetic, with Oracle's date arithmetic in days.

@@ -76,6 +76,8 @@ private:
     Value evalBinary(Frame& frame, const Expr& expr);
     Value evalUnary(Frame& frame, const Expr& expr);
     Value evalLogical(Frame& frame, const Expr& expr);
+    Value evalMembership(Frame& frame, const Expr& expr);
+    std::optional<int> compare(const Value& left, const Value& right) const;
     Value callBuiltin(Frame& frame, const Expr& expr);
     void callProcedure(Frame& frame, const Expr& expr);
     std::optional<bool> condition(Frame& frame, const Expr& expr);

@@ -828,11 +828,70 @@ std::unique_ptr<Expr> Parser::parseComparison()
             left = unary(negated ? Operator::IsNotNull : Operator::IsNull, pos, std::move(left));
             continue;
         }
-        default: return left;
+        default:
+            if (!atMembership())
+                return left;
+            left = parseMembership(std::move(left), pos);
+            continue;
         }
         advance();
         left = binary(op, pos, std::move(left), parseAdditive());
     }
+}
+
+bool Parser::atMembership()
+{
+    const auto isWord = [](const Token& token) {
+        return token.kind == TokenKind::KwIn
+               || (token.kind == TokenKind::Identifier
+                   && (equalsKeyword(token.text, "BETWEEN") || equalsKeyword(token.text, "LIKE")));
+    };
+    return isWord(current_) || (check(TokenKind::KwNot) && isWord(lookahead()));
+}
+
+// [NOT] BETWEEN a AND b, [NOT] IN (a, ...), [NOT] LIKE p [ESCAPE e]
+std::unique_ptr<Expr> Parser::parseMembership(std::unique_ptr<Expr> left, const SourcePos& pos)
+{
+    DepthGuard guard(*this);
+    const bool negated = accept(TokenKind::KwNot);
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Binary;
+    expr->pos = pos;
+    const auto operand = [&](std::unique_ptr<Expr> value) {
+        expr->depth = std::max<std::uint32_t>(expr->depth, 1 + value->depth);
+        Argument argument;
+        argument.pos = value->pos;
+        argument.value = std::move(value);
+        expr->args.push_back(std::move(argument));
+    };
+    if (accept(TokenKind::KwIn)) {
+        expr->op = Operator::In;
+        expect(TokenKind::LeftParen, "(");
+        do
+            operand(parseExpression());
+        while (accept(TokenKind::Comma));
+        expect(TokenKind::RightParen, withOperators(") ,"));
+    } else if (equalsKeyword(current_.text, "BETWEEN")) {
+        advance();
+        expr->op = Operator::Between;
+        operand(parseAdditive());
+        expect(TokenKind::KwAnd, withOperators("and"));
+        operand(parseAdditive());
+    } else {
+        advance(); // LIKE
+        expr->op = Operator::Like;
+        expr->right = parseAdditive();
+        expr->depth = std::max<std::uint32_t>(expr->depth, 1 + expr->right->depth);
+        if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "ESCAPE")) {
+            advance();
+            operand(parseAdditive());
+        }
+    }
+    expr->depth = std::max<std::uint32_t>(expr->depth, 1 + left->depth);
+    if (expr->depth > kMaxExpressionDepth)
+        tooDeep();
+    expr->left = std::move(left);
+    return negated ? unary(Operator::Not, pos, std::move(expr)) : std::move(expr);
 }
 
 std::unique_ptr<Expr> Parser::parseAdditive()

@@ -75,6 +75,8 @@ private:
     std::unique_ptr<Expr> parseAnd();
     std::unique_ptr<Expr> parseNot();
     std::unique_ptr<Expr> parseComparison();
+    std::unique_ptr<Expr> parseMembership(std::unique_ptr<Expr> left, const SourcePos& pos);
+    bool atMembership();
     std::unique_ptr<Expr> parseAdditive();
     std::unique_ptr<Expr> parseMultiplicative();
     std::unique_ptr<Expr> parseUnary();

@@ -24,6 +24,7 @@ namespace {
 // More distinct texts than this and the cache starts over; the poller needs
 // a handful.
 constexpr std::size_t kMaxCachedStatements = 512;
+constexpr int kMaxCompileDepth = 64;
 
 std::string makeUniqueSessionName()
 {
@@ -130,6 +131,25 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
     unit->owner = object.owner;
     unit->qualifiedName = key;
     procedures->emplace(key, unit);
+    // Compiling a procedure compiles those it calls; a chain longer than
+    // this is refused rather than allowed to exhaust the stack.
+    struct Depth {
+        Impl& impl;
+        explicit Depth(Impl& owner) : impl(owner) { ++impl.compileDepth; }
+        ~Depth()
+        {
+            if (--impl.compileDepth == 0)
+                impl.depthRefused = false;
+        }
+    } depth(*this);
+    if (compileDepth > kMaxCompileDepth) {
+        // Not kept, nor is any procedure that failed because of it: from a
+        // shallower start they may compile.
+        depthRefused = true;
+        procedures->erase(key);
+        unit->valid = false;
+        return unit;
+    }
     try {
         unit->ast = Parser(stored->source).parseProcedure();
         // Valid while its body compiles, so that a procedure may call itself.
@@ -138,6 +158,8 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
     } catch (const OraError& error) {
         unit->valid = false;
         unit->compileError = error;
+        if (depthRefused)
+            procedures->erase(key);
     }
     return unit;
 }

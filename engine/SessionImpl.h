@@ -31,6 +31,8 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     using ProcedureCache = std::map<std::string, std::shared_ptr<CompiledUnit>>;
     std::shared_ptr<ProcedureCache> procedures = std::make_shared<ProcedureCache>();
     std::map<std::string, bool> dbmsPipeRights;
+    int compileDepth = 0;        // procedures being compiled for the one at the bottom
+    bool depthRefused = false;   // this compile went too deep somewhere
 
     // Drops the caches when the catalog has changed since they were filled.
     void refresh();

@@ -1,6 +1,7 @@
 #include "CVexmoorView.h"
 
 #include "PipePurge.h"
+#include "options/COptionsDlg.h"
 #include "app/Profile.h"
 #include "db/ErrorReport.h"
 
@@ -271,8 +272,8 @@ void CVexmoorView::OnStart()
 
 void CVexmoorView::OnOptions()
 {
-    // Not built yet: the options dialog comes with the options issue. Until
-    // then the command is on the toolbar and does nothing.
+    if (RunOptionsCommand(Settings(), m_profile, m_session, window()))
+        OnStart();
 }
 
 void CVexmoorView::OnPurgePipe()

@@ -6,6 +6,6 @@ target_include_directories(vexmoor_trace_view PUBLIC ${PROJECT_SOURCE_DIR})
 # vexmoor_options and vexmoor_res are defined by folders added after this one;
 # vexmoor_profile (the profile over QSettings) is linked once app/ defines it.
 target_link_libraries(vexmoor_trace_view
-  PUBLIC vexmoor_trace vexmoor_options vexmoor_res Qt6::Widgets Qt6::PrintSupport
+  PUBLIC vexmoor_trace vexmoor_options vexmoor_options_ui vexmoor_res Qt6::Widgets Qt6::PrintSupport
          $<TARGET_NAME_IF_EXISTS:vexmoor_profile>
   PRIVATE vexmoor_warnings)

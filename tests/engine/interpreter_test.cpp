@@ -45,6 +45,30 @@ TEST_F(Interpreter, ThreeValuedLogic)
     EXPECT_EQ(truth("3 != 3 or 3 <> 4"), "T");
 }
 
+TEST_F(Interpreter, BetweenInAndLike)
+{
+    const auto truth = [&](const std::string& condition) {
+        return block("begin if " + condition + " then :r := 'T'; elsif not (" + condition
+                     + ") then :r := 'F'; else :r := 'N'; end if; end;");
+    };
+    EXPECT_EQ(truth("5 between 1 and 10"), "T");
+    EXPECT_EQ(truth("5 not between 1 and 4"), "T");
+    EXPECT_EQ(truth("5 between 6 and null"), "F");
+    EXPECT_EQ(truth("5 between 1 and null"), "N");
+    EXPECT_EQ(truth("'b' between 'a' and 'c'"), "T");
+    EXPECT_EQ(truth("3 in (1, 2, 3)"), "T");
+    EXPECT_EQ(truth("4 in (1, null)"), "N");
+    EXPECT_EQ(truth("4 not in (1, 2)"), "T");
+    EXPECT_EQ(truth("'abc' like 'a%'"), "T");
+    EXPECT_EQ(truth("'abc' like '_b_'"), "T");
+    EXPECT_EQ(truth("'abc' like '%d%'"), "F");
+    EXPECT_EQ(truth("'a%c' like 'a\\%c' escape '\\'"), "T");
+    EXPECT_EQ(truth("'abc' like 'a\\%c' escape '\\'"), "F");
+    EXPECT_EQ(truth("'abc' not like 'x%'"), "T");
+    EXPECT_EQ(truth("null like '%'"), "N");
+    EXPECT_EQ(truth("'aXbXc' like '%X%X%'"), "T");
+}
+
 TEST_F(Interpreter, AndOrStopEarly)
 {
     // The right side would divide by zero.

@@ -136,6 +136,25 @@ TEST_F(Procedures, RecursionWorks)
     EXPECT_EQ(value(*session, "declare s varchar2(20); begin count_down(4, s); :r := s; end;"), "4321");
 }
 
+TEST_F(Procedures, LongChainOfCallsCompilesUpToABound)
+{
+    // Each procedure compiles with the chain below it; from some length on
+    // that is refused (ORA-24344 on creation, PLS-00905 on calls).
+    run(*session, "create procedure chain_0 is begin null; end;");
+    for (int i = 1; i <= 80; ++i) {
+        try {
+            run(*session, "create procedure chain_" + std::to_string(i) + " is begin chain_" + std::to_string(i - 1)
+                              + "; end;");
+        } catch (const OraError& error) {
+            EXPECT_GT(i, 40);
+            EXPECT_EQ(error.code(), 24344);
+        }
+    }
+    auto fresh = logOn();
+    EXPECT_NE(failure(*fresh, "begin chain_80; end;").message().find("PLS-00905"), std::string::npos);
+    EXPECT_NO_THROW(run(*fresh, "begin chain_40; end;"));
+}
+
 TEST_F(Procedures, ReturnLeavesOnlyTheProcedure)
 {
     run(*session, "create procedure early(v out varchar2) is begin v := 'a'; return; v := 'b'; end;");

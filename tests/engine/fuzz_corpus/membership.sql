@@ -1,0 +1,1 @@
+declare s varchar2(10) := 'abc'; begin if s like 'a%' and 3 between 1 and 5 and s not in ('x', null) then :r := 1; end if; end;
