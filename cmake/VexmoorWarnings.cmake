@@ -3,6 +3,10 @@ add_library(vexmoor_warnings INTERFACE)
 target_compile_options(vexmoor_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
   -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
+# GCC 12 reports -Wrestrict falsely for string concatenations at -O2 and above.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(vexmoor_warnings INTERFACE -Wno-restrict)
+endif()
 if(VEXMOOR_WERROR)
   target_compile_options(vexmoor_warnings INTERFACE -Werror)
 endif()

@@ -92,23 +92,43 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
         db_ = nullptr;
         throw notAvailable(file, reason);
     }
+    // Another process may be creating the same new file this moment; SQLite
+    // then reports some locks at once instead of through the busy handler.
+    // Looking again is safe: every step is idempotent.
+    auto deadline = std::chrono::steady_clock::now() + kDefaultLockWait;
     try {
         configure();
-        createOrCheckSchema(populate);
+        for (;;) {
+            try {
+                createOrCheckSchema(populate);
+                break;
+            } catch (const StorageBusy&) {
+                if (std::chrono::steady_clock::now() >= deadline)
+                    throw;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
         // Only beside a file known to be ours.
         changeCounter_ = std::make_unique<ChangeCounter>(file.string() + "-catalog");
     } catch (const StorageBusy&) {
-        sqlite3_close(db_);
-        db_ = nullptr;
+        closeAfterFailure();
         throw notAvailable(file, "the file stayed locked by another program");
     } catch (const OraError& error) {
         std::string reason = sqlite3_errmsg(db_);
-        sqlite3_close(db_);
-        db_ = nullptr;
+        closeAfterFailure();
         if (error.code() == 1034)
             throw;
         throw notAvailable(file, reason);
     }
+}
+
+void Storage::closeAfterFailure()
+{
+    // Statements first: a connection with live statements does not close.
+    statements_.clear();
+    rollback_ = nullptr;
+    sqlite3_close(db_);
+    db_ = nullptr;
 }
 
 Storage::~Storage()
@@ -143,9 +163,15 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
         throw notAvailable(sqlite3_db_filename(db_, "main"), "not a Vexmoor database");
     };
 
-    std::int64_t id = applicationId();
-    if (id != kApplicationId && (id != 0 || tableCount() != 0))
-        throwForeign();
+    // Both looks in one snapshot: a process creating the file commits its
+    // tables and its application id together.
+    std::int64_t id = 0;
+    {
+        Transaction look(*this, Transaction::Mode::Read);
+        id = applicationId();
+        if (id != kApplicationId && (id != 0 || tableCount() != 0))
+            throwForeign();
+    }
 
     execute("PRAGMA journal_mode=WAL");
     execute("PRAGMA synchronous=NORMAL");
@@ -161,11 +187,11 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
             Query(*this, "INSERT INTO meta(key, value) VALUES('schema_version', ?)").bind(1, kSchemaVersion).run();
             if (populate)
                 populate(*this);
-            created_ = true;
         } else if (id != kApplicationId) {
             throwForeign();
         }
         transaction.commit();
+        created_ = id == 0;
     }
 
     Query version(*this, "SELECT value FROM meta WHERE key = 'schema_version'");

@@ -98,6 +98,7 @@ private:
     friend class Transaction;
     static int onBusy(void* self, int attempt);
     void configure();
+    void closeAfterFailure();
     void createOrCheckSchema(const std::function<void(Storage&)>& populate);
 
     sqlite3* db_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -8,7 +9,7 @@
 #include <unistd.h>
 
 // Runs `body` in a forked child process, whose exit code is what `body`
-// returns (99 when it throws). Fork before this process opens the database
+// returns (99 when it throws; the error goes to standard error). Fork before this process opens the database
 // file the child uses: SQLite connections must not cross a fork. A child still
 // running when the object dies is killed, so a failing test never hangs.
 class ChildProcess {
@@ -20,6 +21,8 @@ public:
             int code = 99;
             try {
                 code = body();
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "child process: %s\n", error.what());
             } catch (...) {
             }
             _exit(code);

@@ -3,6 +3,7 @@
 #include "ProtocolTexts.h"
 #include "ScratchFolder.h"
 
+#include "engine/Catalog.h"
 #include "engine/Database.h"
 #include "engine/MessageBuffer.h"
 #include "engine/PipeStore.h"
@@ -262,4 +263,22 @@ TEST(TwoProcessesThroughStatements, SendMessageReturnsOneWhenItsTimeoutEnds)
     EXPECT_EQ(child.exitCode(), kTimedOut);
     Drainer drainer(file);
     EXPECT_EQ(drainer.pipes().messageCount("vexmoor"), 2);
+}
+
+TEST(TwoProcesses, ProcessesCreatingOneNewFileTogetherAllSucceed)
+{
+    for (int round = 0; round < 5; ++round) {
+        ScratchFolder folder;
+        auto file = folder.file("new.db");
+        std::function<int()> openAndLogOn = [&] {
+            auto database = Database::open(file);
+            return database->catalog().authenticate("vexmoor", "vexmoor") ? kAllSent : kSendFailed;
+        };
+        std::vector<std::unique_ptr<ChildProcess>> children;
+        for (int i = 0; i < 4; ++i)
+            children.push_back(std::make_unique<ChildProcess>(openAndLogOn));
+        EXPECT_EQ(openAndLogOn(), kAllSent);
+        for (auto& child : children)
+            EXPECT_EQ(child->exitCode(), kAllSent) << "round " << round;
+    }
 }
