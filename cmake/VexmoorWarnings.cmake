@@ -16,6 +16,11 @@ if(VEXMOOR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Qt's code generators run only for the targets that use Qt.
+function(vexmoor_use_qt target)
+  set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
+endfunction()
+
 # vexmoor_add_gtest(NAME SOURCES... LIBS ... [GUI])
 # One test executable, its cases discovered by CTest. GUI tests run on Qt's
 # offscreen platform so that they need no display.
@@ -27,6 +32,7 @@ function(vexmoor_add_gtest name)
   set(label core)
   if(ARG_GUI)
     set(label gui)
+    vexmoor_use_qt(${name})
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

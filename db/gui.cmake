@@ -2,6 +2,7 @@
 add_library(vexmoor_db_ui STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/CConnectDlg.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/CConnectDlg.h)
+vexmoor_use_qt(vexmoor_db_ui)
 target_include_directories(vexmoor_db_ui PUBLIC ${PROJECT_SOURCE_DIR})
 # vexmoor_res is defined by a folder added after this one.
 target_link_libraries(vexmoor_db_ui

@@ -3,6 +3,7 @@ add_library(vexmoor_options_ui STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/COptionsDlg.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/COptionsDlg.h
   ${CMAKE_CURRENT_SOURCE_DIR}/WaitCursor.h)
+vexmoor_use_qt(vexmoor_options_ui)
 target_include_directories(vexmoor_options_ui PUBLIC ${PROJECT_SOURCE_DIR})
 # vexmoor_res is defined by a folder added after this one; vexmoor_profile
 # (the profile interface) once app/ defines it.

@@ -2,6 +2,7 @@
 add_library(vexmoor_trace_view STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/CVexmoorView.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/CVexmoorView.h)
+vexmoor_use_qt(vexmoor_trace_view)
 target_include_directories(vexmoor_trace_view PUBLIC ${PROJECT_SOURCE_DIR})
 # vexmoor_options and vexmoor_res are defined by folders added after this one;
 # vexmoor_profile (the profile over QSettings) is linked once app/ defines it.
