@@ -20,6 +20,7 @@
 #include <QClipboard>
 #include <QIcon>
 #include <QPrinter>
+#include <QScreen>
 
 CVexmoorApp::CVexmoorApp(Profile& profile, LogonStep logon, QObject* parent)
     : QObject(parent), m_profile(profile), m_logon(std::move(logon)), m_recentFiles(profile)
@@ -66,6 +67,10 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
         return false;
     if (!ProcessShellCommand(commandLine))
         return false;
+    // The frame opens on most of the screen, as a desktop's default placement
+    // of a new main window would have it.
+    if (const QScreen* screen = m_pMainWnd->screen())
+        m_pMainWnd->resize(screen->availableSize() * 3 / 4);
     m_pMainWnd->show();
     m_pMainWnd->repaint();
     return true;

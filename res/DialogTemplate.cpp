@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QStandardItemModel>
 
+#include <algorithm>
 #include <vector>
 
 namespace res {
@@ -270,8 +271,14 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
         QWidget* widget = MakeControl(dialog, control, place);
         if (control.id >= 0)
             widget->setObjectName(QString::number(control.id));
-        if (control.kind != ControlKind::Bitmap)
+        if (control.kind == ControlKind::ComboBox) {
+            // A drop-down's template height includes its open list; the closed
+            // box is one line high.
+            widget->setGeometry(place.x(), place.y(), place.width(),
+                                std::min(place.height(), widget->sizeHint().height()));
+        } else if (control.kind != ControlKind::Bitmap) {
             widget->setGeometry(place);
+        }
         ApplyWindowStyle(*widget, control);
         widgets.push_back(widget);
     }
