@@ -6,6 +6,7 @@
 //   db_bench --benchmark_filter=Receive --benchmark_enable_random_interleaving=true
 //            --benchmark_repetitions=12 --benchmark_report_aggregates_only=true
 
+#include "bench/BenchSupport.h"
 #include "db/Oci.h"
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
@@ -16,45 +17,16 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <stdexcept>
 #include <string>
-#include <system_error>
-
-#include <unistd.h>
 
 namespace {
 
 const std::string kReceive = "begin :sta := dbms_pipe.receive_message('bench_empty', 0); end;";
 
-class TempDatabase {
-public:
-    TempDatabase()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        folder_ = pattern;
-    }
-    ~TempDatabase()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    TempDatabase(const TempDatabase&) = delete;
-    TempDatabase& operator=(const TempDatabase&) = delete;
-
-    std::filesystem::path file() const { return folder_ / "bench.db"; }
-
-private:
-    std::filesystem::path folder_;
-};
-
 void ReceiveEmptyPipe_Engine(benchmark::State& state)
 {
-    TempDatabase temp;
-    auto database = vexmoor::engine::Database::open(temp.file());
+    bench::TemporaryFolder folder;
+    auto database = vexmoor::engine::Database::open(folder.file("bench.db"));
     auto session = vexmoor::engine::Session::logOn(database, "vexmoor", "vexmoor");
     auto statement = session->prepare(kReceive);
     std::int32_t status = 0;
@@ -71,12 +43,10 @@ BENCHMARK(ReceiveEmptyPipe_Engine);
 
 void ReceiveEmptyPipe_OciCursor(benchmark::State& state)
 {
-    TempDatabase temp;
+    bench::TemporaryFolder folder;
     OciSession session;
-    if (!session.LogOn("vexmoor", "vexmoor", "embedded:" + temp.file().string())) {
-        state.SkipWithError(session.ErrorText().c_str());
+    if (!bench::LogOnEmbedded(session, folder.file("bench.db"), state))
         return;
-    }
     OciCursor cursor(session);
     std::int32_t status = 0;
     std::int16_t indicator = 0;
@@ -94,12 +64,10 @@ BENCHMARK(ReceiveEmptyPipe_OciCursor);
 // A whole poll of an empty pipe: open the cursor, one receive, close it.
 void PollEmptyPipe_OciCursor(benchmark::State& state)
 {
-    TempDatabase temp;
+    bench::TemporaryFolder folder;
     OciSession session;
-    if (!session.LogOn("vexmoor", "vexmoor", "embedded:" + temp.file().string())) {
-        state.SkipWithError(session.ErrorText().c_str());
+    if (!bench::LogOnEmbedded(session, folder.file("bench.db"), state))
         return;
-    }
     std::int32_t status = 0;
     std::int16_t indicator = 0;
     for (auto _ : state) {

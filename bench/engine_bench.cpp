@@ -9,6 +9,7 @@
 //   empty_receive_vs_send_drain <= 0.1  (cost of a receive on an empty pipe)
 //   two_processes_vs_one       >= 0.25  (sender and drainer in two processes)
 
+#include "bench/BenchSupport.h"
 #include "engine/Database.h"
 #include "engine/MessageBuffer.h"
 #include "engine/PipeStore.h"
@@ -16,7 +17,6 @@
 #include "engine/Statement.h"
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <csignal>
@@ -53,29 +53,6 @@ double cpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-class ScratchFile {
-public:
-    explicit ScratchFile(const char* name)
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            folder_ = pattern;
-        file_ = folder_ / name;
-    }
-    ~ScratchFile()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-    const std::filesystem::path& path() const { return file_; }
-
-private:
-    std::filesystem::path folder_;
-    std::filesystem::path file_;
-};
-
 // Times the loop itself, so the ratios use the same clock for every entry.
 class OpTimer {
 public:
@@ -106,49 +83,18 @@ private:
 // What SendDebugMessage('abc') packs: LENGTH(theMessage), then the text.
 std::vector<std::uint8_t> debugMessage(MessageBuffer& buffer)
 {
-    buffer.packNumber(3);
-    buffer.packVarchar2("abc");
-    return buffer.takePacked();
-}
-
-void check(int rc, sqlite3* db)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-        std::abort();
-    }
+    return bench::PackDebugMessage(buffer, "abc");
 }
 
 void RawFloor(benchmark::State& state)
 {
-    ScratchFile file("floor.db");
-    sqlite3* db = nullptr;
-    check(sqlite3_open(file.path().c_str(), &db), db);
-    check(sqlite3_exec(db,
-                       "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                       "CREATE TABLE messages(id INTEGER PRIMARY KEY, pipe TEXT NOT NULL, payload BLOB NOT NULL);",
-                       nullptr, nullptr, nullptr),
-          db);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_stmt* remove = nullptr;
-    check(sqlite3_prepare_v2(db, "INSERT INTO messages(pipe, payload) VALUES('VEXMOOR', ?)", -1, &insert, nullptr), db);
-    check(sqlite3_prepare_v2(db, "DELETE FROM messages WHERE id = ?", -1, &remove, nullptr), db);
+    bench::TemporaryFolder folder;
+    bench::RawMessageTable table(folder.file("floor.db"), "VEXMOOR");
     MessageBuffer buffer;
     std::vector<std::uint8_t> payload = debugMessage(buffer);
-    {
-        OpTimer timer(state, "floor");
-        for (auto _ : state) {
-            sqlite3_bind_blob(insert, 1, payload.data(), static_cast<int>(payload.size()), SQLITE_STATIC);
-            check(sqlite3_step(insert), db);
-            sqlite3_reset(insert);
-            sqlite3_bind_int64(remove, 1, sqlite3_last_insert_rowid(db));
-            check(sqlite3_step(remove), db);
-            sqlite3_reset(remove);
-        }
-    }
-    sqlite3_finalize(insert);
-    sqlite3_finalize(remove);
-    sqlite3_close(db);
+    OpTimer timer(state, "floor");
+    for (auto _ : state)
+        table.InsertAndDelete(payload);
 }
 
 void sendAndDrain(PipeStore& pipes, MessageBuffer& buffer, std::vector<std::uint8_t>& received)
@@ -163,8 +109,8 @@ void sendAndDrain(PipeStore& pipes, MessageBuffer& buffer, std::vector<std::uint
 
 void PipeSendDrain(benchmark::State& state)
 {
-    ScratchFile file("pipes.db");
-    auto database = Database::open(file.path());
+    bench::TemporaryFolder folder;
+    auto database = Database::open(folder.file("pipes.db"));
     MessageBuffer buffer;
     std::vector<std::uint8_t> received;
     OpTimer timer(state, "pipe_send_drain");
@@ -174,8 +120,8 @@ void PipeSendDrain(benchmark::State& state)
 
 void PipeEmptyReceive(benchmark::State& state)
 {
-    ScratchFile file("pipes.db");
-    auto database = Database::open(file.path());
+    bench::TemporaryFolder folder;
+    auto database = Database::open(folder.file("pipes.db"));
     std::vector<std::uint8_t> received;
     // The pipe has been used, as the poller's pipe has.
     MessageBuffer buffer;
@@ -192,12 +138,13 @@ void PipeEmptyReceive(benchmark::State& state)
 // trying again at once when the pipe is momentarily empty.
 void PipeTwoProcesses(benchmark::State& state)
 {
-    ScratchFile file("shared.db");
-    Database::open(file.path()); // made before the fork, closed again
+    bench::TemporaryFolder folder;
+    const std::filesystem::path file = folder.file("shared.db");
+    Database::open(file); // made before the fork, closed again
     auto count = static_cast<std::int64_t>(state.max_iterations);
     pid_t child = fork();
     if (child == 0) {
-        auto database = Database::open(file.path());
+        auto database = Database::open(file);
         MessageBuffer buffer;
         for (std::int64_t i = 0; i < count; ++i) {
             if (database->pipes().send("vexmoor", debugMessage(buffer), PipeStore::kMaxWait) != 0)
@@ -205,7 +152,7 @@ void PipeTwoProcesses(benchmark::State& state)
         }
         _exit(0);
     }
-    auto database = Database::open(file.path());
+    auto database = Database::open(file);
     MessageBuffer buffer;
     std::vector<std::uint8_t> received;
     std::int64_t empty = 0;
@@ -286,8 +233,8 @@ private:
 
 void SendDrain(benchmark::State& state)
 {
-    ScratchFile file("engine.db");
-    auto database = Database::open(file.path());
+    bench::TemporaryFolder folder;
+    auto database = Database::open(folder.file("engine.db"));
     install(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
     auto send = sender->prepare(kSend);
@@ -303,8 +250,8 @@ void SendDrain(benchmark::State& state)
 
 void EmptyReceive(benchmark::State& state)
 {
-    ScratchFile file("engine.db");
-    auto database = Database::open(file.path());
+    bench::TemporaryFolder folder;
+    auto database = Database::open(folder.file("engine.db"));
     install(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
     sender->prepare(kSend)->execute();
@@ -323,16 +270,17 @@ void EmptyReceive(benchmark::State& state)
 // momentarily empty.
 void TwoProcesses(benchmark::State& state)
 {
-    ScratchFile file("shared.db");
+    bench::TemporaryFolder folder;
+    const std::filesystem::path file = folder.file("shared.db");
     {
-        auto database = Database::open(file.path());
+        auto database = Database::open(file);
         install(database);
     } // closed before the fork: SQLite connections must not cross it
     auto count = static_cast<std::int64_t>(state.max_iterations);
     pid_t child = fork();
     if (child == 0) {
         try {
-            auto database = Database::open(file.path());
+            auto database = Database::open(file);
             auto session = Session::logOn(database, "SYSTEM", "manager");
             auto send = session->prepare(kSend);
             for (std::int64_t i = 0; i < count; ++i)
@@ -342,7 +290,7 @@ void TwoProcesses(benchmark::State& state)
         }
         _exit(0);
     }
-    auto database = Database::open(file.path());
+    auto database = Database::open(file);
     Poller poller(database);
     std::int64_t empty = 0;
     {

@@ -16,67 +16,34 @@
 // window_over_null_cpu the same in CPU time of this thread).
 
 #include "app/Profile.h"
+#include "bench/BenchSupport.h"
 #include "db/OciSession.h"
 #include "engine/Database.h"
-#include "engine/MessageBuffer.h"
 #include "engine/PipeStore.h"
 #include "trace/CVexmoorView.h"
-#include "trace/LineSink.h"
 #include "trace/PipePoller.h"
 
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
 #include <time.h>
-#include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using vexmoor::engine::Database;
-using vexmoor::engine::MessageBuffer;
 
 constexpr const char* kPipe = "vexmoor";
-constexpr std::int64_t kRoomForEverything = std::int64_t{1} << 40;
 constexpr int kLogLines = 100'000;
 constexpr int kSample = 1'000;
 
 enum WindowMode { kShown = 0, kHidden = 1, kMinimised = 2 };
-
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        static std::atomic<int> counter{0};
-        m_path = std::filesystem::temp_directory_path() /
-                 ("vexmoor-view-bench-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_path);
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-class NullSink final : public LineSink {
-public:
-    void AppendLine(std::string_view composedLine) override { benchmark::DoNotOptimize(composedLine.data()); }
-};
 
 void Place(CVexmoorView& view, int mode)
 {
@@ -127,43 +94,24 @@ void BM_AppendCost(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kLogLines);
 }
 
-std::vector<std::uint8_t> SimpleMessage(std::int64_t index)
-{
-    const std::string text = "trace message number " + std::to_string(index);
-    MessageBuffer buffer;
-    buffer.packNumber(static_cast<double>(text.size()));
-    buffer.packVarchar2(text);
-    return buffer.takePacked();
-}
-
-void FillPipe(Database& database, std::int64_t count)
-{
-    for (std::int64_t i = 0; i < count; ++i) {
-        if (database.pipes().send(kPipe, SimpleMessage(i), std::chrono::milliseconds(0), kRoomForEverything) != 0)
-            throw std::runtime_error("the pipe took no more messages");
-    }
-}
-
 void BM_DrainIntoWindow(benchmark::State& state)
 {
     const int mode = static_cast<int>(state.range(0));
-    TemporaryFolder folder;
-    const std::filesystem::path file = folder.Path() / "bench.db";
+    bench::TemporaryFolder folder;
+    const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;
-    if (!session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string())) {
-        state.SkipWithError(session.ErrorText().c_str());
+    if (!bench::LogOnEmbedded(session, file, state))
         return;
-    }
     MemoryProfile profile;
     double nullSeconds = 0;
     double windowSeconds = 0;
     double nullCpu = 0;
     double windowCpu = 0;
     for (auto _ : state) {
-        NullSink sink;
+        bench::NullSink sink;
         PipePoller poller(session, sink);
-        FillPipe(*filler, kLogLines);
+        bench::FillPipe(*filler, kPipe, kLogLines);
         Clock::time_point start = Clock::now();
         double cpuStart = ThreadCpuMilliseconds();
         poller.PollPipe();
@@ -172,7 +120,7 @@ void BM_DrainIntoWindow(benchmark::State& state)
 
         CVexmoorView view(profile, session);
         Place(view, mode);
-        FillPipe(*filler, kLogLines);
+        bench::FillPipe(*filler, kPipe, kLogLines);
         start = Clock::now();
         cpuStart = ThreadCpuMilliseconds();
         view.PollPipe();

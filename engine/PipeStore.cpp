@@ -194,6 +194,18 @@ bool takeMessage(Storage& storage, const std::string& key, std::int64_t seq, std
     return true;
 }
 
+// Takes the oldest message in a transaction that starts in `mode`.
+bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, Transaction::Mode mode)
+{
+    Transaction transaction(storage, mode);
+    std::optional<std::int64_t> seq = oldestMessage(storage, key);
+    if (!seq)
+        return false;
+    bool taken = takeMessage(storage, key, *seq, message);
+    transaction.commit();
+    return taken;
+}
+
 // One look at the pipe. An empty pipe costs one read transaction. Otherwise
 // the read becomes the write that takes the message; when another connection
 // wrote in between, the attempt is repeated under the write lock. When the
@@ -203,22 +215,25 @@ bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8
     if (expectEmpty && !oldestMessage(storage, key))
         return false;
     try {
-        Transaction transaction(storage, Transaction::Mode::Read);
-        std::optional<std::int64_t> seq = oldestMessage(storage, key);
-        if (!seq)
-            return false;
-        bool taken = takeMessage(storage, key, *seq, message);
-        transaction.commit();
-        return taken;
+        return takeOldest(storage, key, message, Transaction::Mode::Read);
     } catch (const StorageBusy&) {
     }
+    return takeOldest(storage, key, message, Transaction::Mode::Write);
+}
+
+enum class ExplicitPipe { Keep, End };
+
+// Drops every message on the pipe in one transaction. An implicit pipe ends
+// when it is empty; a pipe made by create_pipe ends only when removed.
+void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPipe)
+{
     Transaction transaction(storage, Transaction::Mode::Write);
-    std::optional<std::int64_t> seq = oldestMessage(storage, key);
-    if (!seq)
-        return false;
-    bool taken = takeMessage(storage, key, *seq, message);
+    Query(storage, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
+    Query(storage, explicitPipe == ExplicitPipe::End ? "DELETE FROM pipes WHERE name = ?"
+                                                     : "DELETE FROM pipes WHERE name = ? AND explicit = 0")
+        .bind(1, key)
+        .run();
     transaction.commit();
-    return taken;
 }
 
 } // namespace
@@ -275,12 +290,7 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
 
 void PipeStore::purge(std::string_view pipe)
 {
-    std::string key = pipeKey(pipe);
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    Query(storage_, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
-    // An implicit pipe ends when it is empty.
-    Query(storage_, "DELETE FROM pipes WHERE name = ? AND explicit = 0").bind(1, key).run();
-    transaction.commit();
+    emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::Keep);
 }
 
 int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate)
@@ -303,11 +313,7 @@ int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool 
 
 int PipeStore::removePipe(std::string_view pipe)
 {
-    std::string key = pipeKey(pipe);
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    Query(storage_, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
-    Query(storage_, "DELETE FROM pipes WHERE name = ?").bind(1, key).run();
-    transaction.commit();
+    emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::End);
     return 0;
 }
 

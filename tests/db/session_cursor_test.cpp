@@ -237,7 +237,18 @@ TEST_P(SessionCursorTest, DeletedSessionLeavesOtherSessionsWorking)
     run(*third, "begin null; end;");
 }
 
-using SessionCursorDeathTest = SessionCursorTest;
+class SessionCursorDeathTest : public SessionCursorTest {
+protected:
+    // What the fatal error report says when the block fails on a cursor of
+    // its own, which ends the process.
+    std::string reportOfFailedBlock(const std::string& block)
+    {
+        auto session = logOn();
+        std::string report;
+        VEXMOOR_REPORT_OF_DEATH(folder_.path(), run(*session, block), report);
+        return report;
+    }
+};
 
 TEST_P(SessionCursorDeathTest, FailedOpenReportsOopenWithNoStatement)
 {
@@ -250,16 +261,8 @@ TEST_P(SessionCursorDeathTest, FailedOpenReportsOopenWithNoStatement)
 
 TEST_P(SessionCursorDeathTest, FailedExecuteReportsTheOffsetAndTheWholeStatement)
 {
-    auto session = logOn();
     const std::string block = "begin\n  dbms_pipe.purge('p')\nend;";
-    std::string report;
-    VEXMOOR_REPORT_OF_DEATH(folder_.path(),
-                            {
-                                OciCursor cursor(*session);
-                                cursor.SetStatement(block);
-                                cursor.Execute(true);
-                            },
-                            report);
+    const std::string report = reportOfFailedBlock(block);
     const std::string head = "ORACLE Error when processing OCI function OEXEC, OEXN\nORA-06550: line 3, column 1:\n";
     EXPECT_EQ(report.rfind(head, 0), 0u) << report;
     const std::string tail = "\nError on position " + std::to_string(block.find("end;")) + " in:\n" + block;
@@ -269,16 +272,8 @@ TEST_P(SessionCursorDeathTest, FailedExecuteReportsTheOffsetAndTheWholeStatement
 
 TEST_P(SessionCursorDeathTest, RaisedErrorKeepsItsWholeMultiLineText)
 {
-    auto session = logOn();
     const std::string block = "begin raise_application_error(-20099, 'Debug error'); end;";
-    std::string report;
-    VEXMOOR_REPORT_OF_DEATH(folder_.path(),
-                            {
-                                OciCursor cursor(*session);
-                                cursor.SetStatement(block);
-                                cursor.Execute(true);
-                            },
-                            report);
+    const std::string report = reportOfFailedBlock(block);
     EXPECT_EQ(report.rfind("ORACLE Error when processing OCI function OEXEC, OEXN\nORA-20099: Debug error\n", 0),
               0u)
         << report;

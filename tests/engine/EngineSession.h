@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,10 +47,27 @@ struct StringBind {
     bool isNull() const { return indicator == -1; }
 };
 
-class EngineTest : public ::testing::Test {
-protected:
-    EngineTest() : database(Database::open(folder.file("engine.db"))) {}
+// The code of the OraError an action raises; 0 when it raises none.
+inline int errorCode(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const OraError& error) {
+        return error.code();
+    }
+    return 0;
+}
 
+// A fresh database file, open on one connection.
+class DatabaseFileTest : public ::testing::Test {
+protected:
+    ScratchFolder folder;
+    std::filesystem::path file = folder.file("engine.db");
+    std::shared_ptr<Database> database = Database::open(file);
+};
+
+class EngineTest : public DatabaseFileTest {
+protected:
     std::unique_ptr<Session> logOn(const std::string& user = "vexmoor", const std::string& password = "vexmoor")
     {
         return Session::logOn(database, user, password);
@@ -100,9 +119,6 @@ protected:
         const auto when = std::chrono::system_clock::from_time_t(std::mktime(&local));
         database->setClock([when] { return when; });
     }
-
-    ScratchFolder folder;
-    std::shared_ptr<Database> database;
 };
 
 inline std::string firstLine(const std::string& message)

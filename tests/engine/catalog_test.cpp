@@ -1,3 +1,4 @@
+#include "EngineSession.h"
 #include "ScratchFolder.h"
 
 #include "engine/Catalog.h"
@@ -13,21 +14,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-int errorCode(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const OraError& error) {
-        return error.code();
-    }
-    return 0;
-}
+using enginetest::errorCode;
 
-class CatalogTest : public ::testing::Test {
+class CatalogTest : public enginetest::DatabaseFileTest {
 protected:
-    ScratchFolder folder;
-    std::filesystem::path file = folder.file("catalog.db");
-    std::shared_ptr<Database> database = Database::open(file);
     Catalog& catalog = database->catalog();
 };
 

@@ -1,3 +1,5 @@
+#include "EngineSession.h"
+
 #include "engine/DateFormat.h"
 #include "engine/OraError.h"
 
@@ -9,6 +11,8 @@
 using namespace vexmoor::engine;
 
 namespace {
+
+using enginetest::errorCode;
 
 OraDate at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
@@ -29,16 +33,6 @@ void expectFormats(OraDate date, std::initializer_list<FormatCase> cases)
 {
     for (const auto& c : cases)
         EXPECT_EQ(formatDate(date, c.format), c.expected) << "format " << c.format;
-}
-
-int errorCode(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const OraError& error) {
-        return error.code();
-    }
-    return 0;
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "EngineSession.h"
+
 #include "engine/ItemEncoding.h"
 #include "engine/MessageBuffer.h"
 #include "engine/OraError.h"
@@ -10,15 +12,7 @@ using namespace vexmoor::engine;
 
 namespace {
 
-int errorCode(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const OraError& error) {
-        return error.code();
-    }
-    return 0;
-}
+using enginetest::errorCode;
 
 MessageBuffer received(MessageBuffer& sender)
 {

@@ -1,3 +1,5 @@
+#include "EngineSession.h"
+
 #include "engine/NumberFormat.h"
 #include "engine/OraError.h"
 
@@ -11,21 +13,13 @@ using namespace vexmoor::engine;
 
 namespace {
 
+using enginetest::errorCode;
+
 struct FormatCase {
     double value;
     const char* format;
     const char* expected;
 };
-
-int errorCode(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const OraError& error) {
-        return error.code();
-    }
-    return 0;
-}
 
 std::string errorText(const std::function<void()>& action)
 {

@@ -1,4 +1,4 @@
-#include "ScratchFolder.h"
+#include "EngineSession.h"
 
 #include "engine/Database.h"
 #include "engine/OraError.h"
@@ -59,11 +59,8 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-class PipeStoreTest : public ::testing::Test {
+class PipeStoreTest : public enginetest::DatabaseFileTest {
 protected:
-    ScratchFolder folder;
-    std::filesystem::path file = folder.file("pipes.db");
-    std::shared_ptr<Database> database = Database::open(file);
     PipeStore& pipes = database->pipes();
 };
 

@@ -1,0 +1,162 @@
+#pragma once
+
+// What the benchmark programs share: a folder for their files, a sink that
+// keeps nothing, the messages SendDebugMessage sends, and the raw SQLite
+// floor that the figures are set against.
+
+#include "db/OciSession.h"
+#include "engine/Database.h"
+#include "engine/MessageBuffer.h"
+#include "engine/PipeStore.h"
+#include "trace/LineSink.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace bench {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the benchmark ends.
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a temporary folder");
+        m_path = pattern;
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    std::filesystem::path file(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Takes each line and keeps none, so that only the poll itself is measured.
+class NullSink final : public LineSink {
+public:
+    void AppendLine(std::string_view composedLine) override { benchmark::DoNotOptimize(composedLine.data()); }
+};
+
+// What SendDebugMessage puts on a pipe: the text's length, then the text.
+inline std::vector<std::uint8_t> PackDebugMessage(vexmoor::engine::MessageBuffer& buffer, std::string_view text)
+{
+    buffer.packNumber(static_cast<double>(text.size()));
+    buffer.packVarchar2(text);
+    return buffer.takePacked();
+}
+
+// Message number `index` of a run, each with a text of its own.
+inline std::vector<std::uint8_t> SimpleMessage(std::int64_t index)
+{
+    vexmoor::engine::MessageBuffer buffer;
+    return PackDebugMessage(buffer, "trace message number " + std::to_string(index));
+}
+
+// Puts `count` simple messages on the pipe; no limit on the pipe's size gets
+// in the way.
+inline void FillPipe(vexmoor::engine::Database& database, std::string_view pipe, std::int64_t count)
+{
+    constexpr std::int64_t kRoomForEverything = std::int64_t{1} << 40;
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (database.pipes().send(pipe, SimpleMessage(i), std::chrono::milliseconds(0), kRoomForEverything) != 0)
+            throw std::runtime_error("the pipe took no more messages");
+    }
+}
+
+// Logs the session on to the embedded database in `file`. When that fails the
+// benchmark is skipped with the reason, and the answer is false.
+inline bool LogOnEmbedded(OciSession& session, const std::filesystem::path& file, benchmark::State& state)
+{
+    if (session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string()))
+        return true;
+    state.SkipWithError(session.ErrorText().c_str());
+    return false;
+}
+
+// The floor that the storage sets for one message: one SQLite insert and one
+// delete of a message row, prepared, in WAL mode with synchronous=NORMAL, each
+// statement its own transaction, as each send and each receive is.
+class RawMessageTable {
+public:
+    RawMessageTable(const std::filesystem::path& file, std::string pipe) : m_pipe(std::move(pipe))
+    {
+        sqlite3* db = nullptr;
+        const int opened = sqlite3_open(file.c_str(), &db);
+        m_db.reset(db); // closed even when the open failed
+        if (opened != SQLITE_OK)
+            Fail();
+        if (sqlite3_exec(m_db.get(),
+                         "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                         "CREATE TABLE message (id INTEGER PRIMARY KEY, pipe TEXT NOT NULL, body BLOB NOT NULL);",
+                         nullptr, nullptr, nullptr) != SQLITE_OK)
+            Fail();
+        m_insert = Prepare("INSERT INTO message (pipe, body) VALUES (?1, ?2)");
+        m_delete = Prepare("DELETE FROM message WHERE id = ?1");
+    }
+
+    void InsertAndDelete(std::span<const std::uint8_t> body)
+    {
+        sqlite3_bind_text(m_insert.get(), 1, m_pipe.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_blob(m_insert.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_STATIC);
+        Run(m_insert.get());
+        sqlite3_bind_int64(m_delete.get(), 1, sqlite3_last_insert_rowid(m_db.get()));
+        Run(m_delete.get());
+    }
+
+private:
+    struct Close {
+        void operator()(sqlite3* db) const { sqlite3_close(db); }
+    };
+    struct Finalize {
+        void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
+
+    [[noreturn]] void Fail() const { throw std::runtime_error(sqlite3_errmsg(m_db.get())); }
+
+    Statement Prepare(const char* sql)
+    {
+        sqlite3_stmt* statement = nullptr;
+        const int prepared = sqlite3_prepare_v2(m_db.get(), sql, -1, &statement, nullptr);
+        Statement owned(statement);
+        if (prepared != SQLITE_OK)
+            Fail();
+        return owned;
+    }
+
+    void Run(sqlite3_stmt* statement)
+    {
+        if (sqlite3_step(statement) != SQLITE_DONE)
+            Fail();
+        sqlite3_reset(statement);
+    }
+
+    std::string m_pipe;
+    // Declared before the statements, so that they are finalized before it closes.
+    std::unique_ptr<sqlite3, Close> m_db;
+    Statement m_insert;
+    Statement m_delete;
+};
+
+} // namespace bench
