@@ -101,11 +101,11 @@ private:
 
 PipeState readPipe(Storage& storage, const std::string& key)
 {
-    // One statement: the pipe's row, its first and its last message.
+    // One statement: the pipe's row, the bytes sent before its first message
+    // (all the first message is needed for) and its last message.
     Query query(storage,
                 "SELECT (SELECT max_size FROM pipes WHERE name = ?1), (SELECT explicit FROM pipes WHERE name = ?1), "
-                "(SELECT size FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
-                "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
+                "(SELECT reach - size FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
                 "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
                 "(SELECT seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1)");
     query.bind(1, key);
@@ -117,9 +117,9 @@ PipeState readPipe(Storage& storage, const std::string& key)
         state.isExplicit = query.integer(1) != 0;
     }
     if (!query.isNull(2)) {
-        state.lastReach = query.integer(4);
-        state.lastSeq = query.integer(5);
-        state.bytes = state.lastReach - query.integer(3) + query.integer(2);
+        state.lastReach = query.integer(3);
+        state.lastSeq = query.integer(4);
+        state.bytes = state.lastReach - query.integer(2);
     }
     return state;
 }
@@ -184,26 +184,32 @@ std::optional<std::int64_t> oldestMessage(Storage& storage, const std::string& k
     return query.integer(0);
 }
 
-bool takeMessage(Storage& storage, const std::string& key, std::int64_t seq, std::vector<std::uint8_t>& message)
+// The oldest message's seq and payload, read in the same step, so that taking
+// it needs only a plain delete: a delete that returned the payload would
+// gather it in a scratch table first.
+std::optional<std::int64_t> readOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message)
 {
-    Query query(storage, "DELETE FROM messages WHERE pipe = ? AND seq = ? RETURNING payload");
-    query.bind(1, key).bind(2, seq);
+    Query query(storage, "SELECT seq, payload FROM messages WHERE pipe = ? ORDER BY seq LIMIT 1");
+    query.bind(1, key);
     if (!query.step())
-        return false;
-    message = query.blob(0);
-    return true;
+        return std::nullopt;
+    message = query.blob(1);
+    return query.integer(0);
 }
 
-// Takes the oldest message in a transaction that starts in `mode`.
+// Takes the oldest message in a transaction that starts in `mode`. The
+// message read is handed out only once its delete has committed.
 bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, Transaction::Mode mode)
 {
     Transaction transaction(storage, mode);
-    std::optional<std::int64_t> seq = oldestMessage(storage, key);
+    std::vector<std::uint8_t> oldest;
+    std::optional<std::int64_t> seq = readOldest(storage, key, oldest);
     if (!seq)
         return false;
-    bool taken = takeMessage(storage, key, *seq, message);
+    Query(storage, "DELETE FROM messages WHERE pipe = ? AND seq = ?").bind(1, key).bind(2, *seq).run();
     transaction.commit();
-    return taken;
+    message = std::move(oldest);
+    return true;
 }
 
 // One look at the pipe. An empty pipe costs one read transaction. Otherwise
