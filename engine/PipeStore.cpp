@@ -154,7 +154,9 @@ SendOutcome trySend(Storage& storage, const std::string& key, std::span<const st
     // A message larger than the whole pipe goes onto an empty pipe, or it
     // could never be sent.
     bool fits = pipe.bytes == 0 || pipe.bytes + size <= limit;
+    std::optional<ChangeMark> arrival;
     if (fits) {
+        arrival.emplace(storage.sendCounter());
         Query(storage, "INSERT INTO messages(pipe, seq, size, reach, payload) VALUES(?, ?, ?, ?, ?)")
             .bind(1, key)
             .bind(2, pipe.lastSeq + 1)
@@ -284,10 +286,19 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
     PollPause pause;
     try {
         do {
+            // Read before looking, so that a send committed after the look
+            // has moved it.
+            std::uint64_t sends = storage_.sendCounter().load();
+            if (ChangeCounter::settled(sends) && sends == emptySends_ && key == emptyPipe_)
+                continue; // nothing has been sent to any pipe since this one was empty
             bool found = tryReceive(storage_, key, message, expectEmpty_);
             expectEmpty_ = !found;
-            if (found)
+            if (found) {
+                emptyPipe_.clear();
                 return 0;
+            }
+            emptyPipe_ = key;
+            emptySends_ = sends;
         } while (pause.wait(deadline));
     } catch (const StorageBusy&) {
     }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -49,6 +50,11 @@ private:
     // nothing usually finds nothing again, and then one plain read is the
     // cheapest way to say so.
     bool expectEmpty_ = false;
+    // The pipe a receive last found empty, and the send counter read just
+    // before it looked: while the counter still reads the same, no message
+    // has been sent anywhere, and the pipe is empty without a look at the file.
+    std::string emptyPipe_;
+    std::uint64_t emptySends_ = 1; // odd: never matches a settled counter
 };
 
 } // namespace vexmoor::engine

@@ -110,6 +110,7 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
         }
         // Only beside a file known to be ours.
         changeCounter_ = std::make_unique<ChangeCounter>(file.string() + "-catalog");
+        sendCounter_ = std::make_unique<ChangeCounter>(file.string() + "-sends");
     } catch (const StorageBusy&) {
         closeAfterFailure();
         throw notAvailable(file, "the file stayed locked by another program");
@@ -175,6 +176,7 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
 
     execute("PRAGMA journal_mode=WAL");
     execute("PRAGMA synchronous=NORMAL");
+    sqlite3_wal_hook(db_, &Storage::onWalCommit, this);
 
     if (id == 0) {
         // Another process may be creating the same new file: decide inside the
@@ -244,6 +246,32 @@ std::int64_t Storage::headerCounter()
     return query.integer(0);
 }
 
+namespace {
+constexpr int kYieldingAttempts = 8;
+constexpr int kCheckpointPages = 1000;
+constexpr auto kCheckpointWait = std::chrono::milliseconds(100);
+} // namespace
+
+int Storage::onWalCommit(void* self, sqlite3* db, const char* schema, int pages)
+{
+    // SQLite's own checkpoint after a commit is passive: it stops at any
+    // reader. With a sender and a receiver in two processes one of them is
+    // nearly always reading, so the log would never start over and would grow
+    // without bound, and every read would get slower. A restarting checkpoint
+    // waits (through the busy handler) for the other side's transaction, a
+    // few microseconds, so that the next commit writes the log from its start.
+    // The wait is kept short: a reader that stays longer (another program
+    // holding a transaction open) only postpones the restart to a later commit.
+    if (pages >= kCheckpointPages) {
+        auto& storage = *static_cast<Storage*>(self);
+        auto callerDeadline = storage.lockDeadline_;
+        storage.lockDeadline_ = steady_clock::now() + kCheckpointWait;
+        sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
+        storage.lockDeadline_ = callerDeadline;
+    }
+    return SQLITE_OK;
+}
+
 int Storage::onBusy(void* self, int attempt)
 {
     auto& storage = *static_cast<Storage*>(self);
@@ -253,14 +281,16 @@ int Storage::onBusy(void* self, int attempt)
     auto deadline = storage.lockDeadline_.value_or(storage.waitStarted_ + kDefaultLockWait);
     if (now >= deadline)
         return 0;
-    if (attempt == 0) {
-        // Another connection's commit usually takes a few microseconds.
+    if (attempt < kYieldingAttempts) {
+        // Another connection's commit usually takes a few microseconds: the
+        // lock is free again sooner than the shortest sleep would wake us.
         std::this_thread::yield();
         return 1;
     }
-    // 10 us, 20 us, ... up to 1 ms: short enough that a waiting writer gets
+    // 10 us, 20 us, ... up to 250 us: short enough that a waiting writer gets
     // the lock soon after it is free, long enough not to burn a core.
-    auto pause = std::min<steady_clock::duration>(microseconds(10 << std::min(attempt - 1, 7)), microseconds(1000));
+    auto pause = std::min<steady_clock::duration>(
+        microseconds(10 << std::min(attempt - kYieldingAttempts, 5)), microseconds(250));
     std::this_thread::sleep_for(std::min<steady_clock::duration>(pause, deadline - now));
     return 1;
 }

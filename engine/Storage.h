@@ -93,10 +93,14 @@ public:
     // Shared by every process on the file: moves whenever the catalog may
     // have changed (the file beside the database, named FILE-catalog).
     ChangeCounter& changeCounter() { return *changeCounter_; }
+    // Moves whenever a message is put on any pipe (the file FILE-sends), so
+    // that a receiver can tell without a read that nothing has arrived.
+    ChangeCounter& sendCounter() { return *sendCounter_; }
 
 private:
     friend class Transaction;
     static int onBusy(void* self, int attempt);
+    static int onWalCommit(void* self, sqlite3* db, const char* schema, int pages);
     void configure();
     void closeAfterFailure();
     void createOrCheckSchema(const std::function<void(Storage&)>& populate);
@@ -109,6 +113,7 @@ private:
     std::chrono::steady_clock::time_point waitStarted_{};
     std::unordered_map<const char*, std::unique_ptr<SqlStatement>> statements_;
     std::unique_ptr<ChangeCounter> changeCounter_;
+    std::unique_ptr<ChangeCounter> sendCounter_;
 };
 
 // A use of a cached statement: bind, step, read columns. Resets the

@@ -129,6 +129,25 @@ TEST_F(PipeStoreTest, ReceiveWaitsForItsTimeoutAndForALateMessage)
     EXPECT_EQ(sender.get(), 0);
 }
 
+// A receiver that found its pipe empty skips the file until something is
+// sent; every send, from any connection and to any pipe, must end the skip.
+TEST_F(PipeStoreTest, AReceiverThatFoundThePipeEmptySeesEveryLaterSend)
+{
+    auto other = Database::open(file);
+    EXPECT_EQ(received(pipes, "p"), "<none>");
+    EXPECT_EQ(received(pipes, "p"), "<none>");
+    ASSERT_EQ(other->pipes().send("p", bytes("one"), 0ms), 0);
+    EXPECT_EQ(received(pipes, "p"), "one");
+
+    EXPECT_EQ(received(pipes, "p"), "<none>");
+    ASSERT_EQ(other->pipes().send("q", bytes("elsewhere"), 0ms), 0);
+    EXPECT_EQ(received(pipes, "p"), "<none>");
+    EXPECT_EQ(received(pipes, "q"), "elsewhere");
+    ASSERT_EQ(pipes.send("p", bytes("own"), 0ms), 0);
+    EXPECT_EQ(received(other->pipes(), "p"), "own");
+    EXPECT_EQ(received(pipes, "p"), "<none>");
+}
+
 TEST_F(PipeStoreTest, PipeSizeCapsTheBytesWaiting)
 {
     EXPECT_EQ(pipes.send("p", sized(3000), 0ms), 0);
