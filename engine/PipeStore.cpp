@@ -291,8 +291,7 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
             std::uint64_t sends = storage_.sendCounter().load();
             if (ChangeCounter::settled(sends) && sends == emptySends_ && key == emptyPipe_)
                 continue; // nothing has been sent to any pipe since this one was empty
-            bool found = tryReceive(storage_, key, message, expectEmpty_);
-            expectEmpty_ = !found;
+            bool found = tryReceive(storage_, key, message, !emptyPipe_.empty());
             if (found) {
                 emptyPipe_.clear();
                 return 0;

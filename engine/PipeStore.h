@@ -46,13 +46,12 @@ public:
 
 private:
     Storage& storage_;
-    // Whether the last receive found its pipe empty: a poller that found
-    // nothing usually finds nothing again, and then one plain read is the
-    // cheapest way to say so.
-    bool expectEmpty_ = false;
-    // The pipe a receive last found empty, and the send counter read just
-    // before it looked: while the counter still reads the same, no message
-    // has been sent anywhere, and the pipe is empty without a look at the file.
+    // The pipe the last receive found empty (none when it found a message),
+    // and the send counter read just before it looked: while the counter
+    // still reads the same, no message has been sent anywhere, and the pipe
+    // is empty without a look at the file. A poller that found nothing
+    // usually finds nothing again, so even when the counter moved one plain
+    // read is the cheapest first look.
     std::string emptyPipe_;
     std::uint64_t emptySends_ = 1; // odd: never matches a settled counter
 };
