@@ -12,8 +12,11 @@ if(VEXMOOR_WERROR)
 endif()
 
 if(VEXMOOR_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  add_link_options(-fsanitize=address,undefined)
+  # GCC leaves float-cast-overflow (a double too large for its integer) out
+  # of "undefined"; clang has it in.
+  add_compile_options(-fsanitize=address,undefined,float-cast-overflow -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined,float-cast-overflow)
+  add_link_options(-fsanitize=address,undefined,float-cast-overflow)
 endif()
 
 # Qt's code generators run only for the targets that use Qt.

@@ -23,6 +23,7 @@ struct SourcePos {
 struct TypeSpec {
     ValueType type = ValueType::Number;
     bool integer = false;  // INTEGER, PLS_INTEGER, NUMBER(p) and NUMBER(p,0)
+    bool binaryInteger = false; // PLS_INTEGER and its kind: 32 bits, ORA-01426 beyond
     int length = -1;       // VARCHAR2(n), RAW(n): most bytes; -1 none
     int precision = -1;    // NUMBER(p,s)
     int scale = 0;
@@ -67,6 +68,7 @@ struct Expr {
     std::vector<std::string> path; // Name: upper-case parts; Bind: its name
     std::vector<Argument> args; // call arguments; the operands of BETWEEN, IN, LIKE
     bool hasParens = false;
+    bool integerLiteral = false; // digits only and within PLS_INTEGER: PL/SQL computes with it in 32 bits
     std::unique_ptr<Expr> left;
     std::unique_ptr<Expr> right;
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <limits>
 
 namespace vexmoor::engine {
 
@@ -30,6 +31,13 @@ std::string textOf(BuiltinCall& call, std::size_t i)
 double numberOf(BuiltinCall& call, std::size_t i)
 {
     return convert(call.args[i], ValueType::Number, context(call)).asNumber();
+}
+
+// An argument that Oracle's STANDARD package declares PLS_INTEGER: rounded,
+// ORA-01426 outside 32 bits.
+std::int32_t integerOf(BuiltinCall& call, std::size_t i)
+{
+    return toPlsInteger(numberOf(call, i));
 }
 
 bool anyNull(BuiltinCall& call)
@@ -55,20 +63,20 @@ Value substr(BuiltinCall& call)
     if (anyNull(call))
         return Value::null(ValueType::Varchar2);
     const std::string text = textOf(call, 0);
-    const auto size = static_cast<double>(text.size());
-    double position = std::trunc(numberOf(call, 1));
+    const auto size = static_cast<std::int64_t>(text.size());
+    std::int64_t position = integerOf(call, 1);
     if (position == 0)
         position = 1;
     if (position < 0)
         position += size + 1;
     if (position < 1 || position > size)
         return Value::null(ValueType::Varchar2);
-    double count = size - position + 1;
+    std::int64_t count = size - position + 1;
     if (call.has(2))
-        count = std::min(count, std::trunc(numberOf(call, 2)));
+        count = std::min<std::int64_t>(count, integerOf(call, 2));
     if (count < 1)
         return Value::null(ValueType::Varchar2);
-    return Value::text(text.substr(static_cast<std::size_t>(position) - 1, static_cast<std::size_t>(count)));
+    return Value::text(text.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(count)));
 }
 
 int toUpper(int c)
@@ -156,7 +164,7 @@ Value sqlErrm(BuiltinCall& call)
 {
     if (!call.has(0))
         return Value::text(call.interpreter.sqlErrm());
-    const auto code = static_cast<int>(numberOf(call, 0));
+    const std::int64_t code = integerOf(call, 0);
     if (code == 0)
         return Value::text("ORA-0000: normal, successful completion");
     if (code == 1)
@@ -169,13 +177,15 @@ Value sqlErrm(BuiltinCall& call)
         text += ": non-ORACLE exception ";
         return Value::text(std::move(text));
     }
-    return Value::text(oraPrefix(-code) + ": " + oraText(-code));
+    if (-code > std::numeric_limits<int>::max())
+        return Value::text("ORA-" + std::to_string(-code) + ": Message " + std::to_string(-code) + " not found");
+    const auto positive = static_cast<int>(-code);
+    return Value::text(oraPrefix(positive) + ": " + oraText(positive));
 }
 
 Value raiseApplicationError(BuiltinCall& call)
 {
-    const double number = call.args[0].isNull() ? 0 : numberOf(call, 0);
-    const auto code = static_cast<std::int64_t>(std::trunc(number));
+    const std::int64_t code = call.args[0].isNull() ? 0 : integerOf(call, 0);
     if (code < -20999 || code > -20000)
         throw oraError(21000, {std::to_string(code), ""});
     std::string text = call.args[1].isNull() ? std::string() : textOf(call, 1);
@@ -205,8 +215,23 @@ Value roundNumber(BuiltinCall& call)
 {
     if (anyNull(call))
         return Value::null(ValueType::Number);
-    const int places = call.has(1) ? static_cast<int>(std::trunc(numberOf(call, 1))) : 0;
-    return Value::number(roundHalfAway(numberOf(call, 0), places));
+    const int places = call.has(1) ? integerOf(call, 1) : 0;
+    return Value::number(numberInRange(roundHalfAway(numberOf(call, 0), places)));
+}
+
+// TRUNC(n, places). Places beyond what a double holds leave the value as it
+// is; places before its first digit give 0.
+double truncateTo(double value, int places)
+{
+    if (value == 0)
+        return value;
+    const int firstDigit = firstDigitExponent(value);
+    if (static_cast<long long>(places) + firstDigit >= 17)
+        return value;
+    if (static_cast<long long>(places) + firstDigit < 0)
+        return 0;
+    const double scale = std::pow(10.0, places);
+    return std::trunc(value * scale) / scale;
 }
 
 Value truncate(BuiltinCall& call)
@@ -218,9 +243,8 @@ Value truncate(BuiltinCall& call)
         const std::int64_t day = seconds - ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
         return Value::date(OraDate{day});
     }
-    const int places = call.has(1) ? static_cast<int>(std::trunc(numberOf(call, 1))) : 0;
-    const double scale = std::pow(10.0, places);
-    return Value::number(std::trunc(numberOf(call, 0) * scale) / scale);
+    const int places = call.has(1) ? integerOf(call, 1) : 0;
+    return Value::number(truncateTo(numberOf(call, 0), places));
 }
 
 Value user(BuiltinCall& call)

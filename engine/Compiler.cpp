@@ -245,6 +245,7 @@ private:
         scopes_.emplace_back();
         TypeSpec counter;
         counter.integer = true;
+        counter.binaryInteger = true;
         stmt.slot = newSlot(counter, false);
         declare(Symbol{stmt.name, SymbolKind::LoopCounter, stmt.slot, nullptr}, stmt.namePos);
         ++loopDepth_;

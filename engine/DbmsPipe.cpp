@@ -40,10 +40,13 @@ double numberArg(BuiltinCall& call, std::size_t i, double fallback)
     return convert(call.args[i], ValueType::Number, call.interpreter.conversion()).asNumber();
 }
 
-// A timeout in seconds, as the package takes it; maxwait when not given.
+// A timeout in seconds, as the package takes it; maxwait when not given or
+// NULL, as the package's default; at most the session's longest wait.
 milliseconds timeoutArg(BuiltinCall& call, std::size_t i)
 {
-    const auto maxWait = std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait);
+    const auto longest = call.interpreter.state().limits.longestWait;
+    const auto maxWait = longest ? std::min(*longest, std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait))
+                                 : std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait);
     const double seconds = std::round(numberArg(call, i, static_cast<double>(PipeStore::kMaxWait.count())));
     if (!(seconds > 0))
         return milliseconds{0};

@@ -16,6 +16,8 @@ namespace {
 // refuses to go deeper (runaway recursion of stored procedures).
 constexpr std::uintptr_t kStackBudget = 4 * 1024 * 1024;
 constexpr double kSecondsPerDay = 86400.0;
+// The longest VARCHAR2 (and RAW) value PL/SQL holds.
+constexpr std::size_t kMaxVarchar2 = 32767;
 
 [[noreturn]] void valueError(std::string_view detail = {})
 {
@@ -29,13 +31,13 @@ double numberOf(const Value& value, const ConversionContext& context)
 
 Value checkedNumber(double value)
 {
-    if (!std::isfinite(value))
-        valueError(": numeric overflow");
-    return Value::number(value);
+    return Value::number(numberInRange(value));
 }
 
 Value coerceNumber(const TypeSpec& type, double number)
 {
+    if (type.binaryInteger)
+        return Value::number(toPlsInteger(number));
     if (type.precision >= 0) {
         number = roundHalfAway(number, type.scale);
         if (std::fabs(number) >= std::pow(10.0, type.precision - type.scale))
@@ -125,6 +127,17 @@ std::optional<bool> truth(const Value& value)
     return value.asBoolean();
 }
 
+// A date moved by a number of days, within Oracle's years 4712 BC to 9999.
+OraDate shiftedDate(OraDate date, double days)
+{
+    static const double first = static_cast<double>(fromCivil(CivilTime{-4712, 1, 1, 0, 0, 0}).seconds);
+    static const double last = static_cast<double>(fromCivil(CivilTime{9999, 12, 31, 23, 59, 59}).seconds);
+    const double seconds = std::round(static_cast<double>(date.seconds) + days * kSecondsPerDay);
+    if (!(seconds >= first && seconds <= last))
+        throw oraError(1841);
+    return OraDate{static_cast<std::int64_t>(seconds)};
+}
+
 Value fromTruth(std::optional<bool> truthValue)
 {
     return truthValue ? Value::boolean(*truthValue) : Value::null(ValueType::Boolean);
@@ -142,11 +155,11 @@ Value coerce(const TypeSpec& type, Value value, const ConversionContext& context
     switch (type.type) {
     case ValueType::Number: return coerceNumber(type, converted.asNumber());
     case ValueType::Varchar2:
-        if (type.length >= 0 && converted.asText().size() > static_cast<std::size_t>(type.length))
+        if (converted.asText().size() > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
             valueError(": character string buffer too small");
         break;
     case ValueType::Raw:
-        if (type.length >= 0 && converted.asText().size() > static_cast<std::size_t>(type.length))
+        if (converted.asText().size() > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
             valueError(": raw variable length too long");
         break;
     default: break;
@@ -177,6 +190,13 @@ void Interpreter::run(const CompiledUnit& unit, std::vector<BindSlot>& binds)
         error.appendLine(oraPrefix(6512) + ": at line " + std::to_string(frame.line));
         throw;
     }
+}
+
+void Interpreter::countStep()
+{
+    const std::uint64_t budget = state_.limits.steps;
+    if (budget != 0 && ++steps_ > budget)
+        throw oraError(2393);
 }
 
 void Interpreter::checkStack() const
@@ -257,6 +277,7 @@ Interpreter::Flow Interpreter::execStatements(Frame& frame, const std::vector<St
 Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
 {
     frame.line = stmt.pos.line;
+    countStep();
     switch (stmt.kind) {
     case StmtKind::Null: return Flow::Normal;
     case StmtKind::Assign: assign(frame, *stmt.target, eval(frame, *stmt.value)); return Flow::Normal;
@@ -313,8 +334,9 @@ Interpreter::Flow Interpreter::execFor(Frame& frame, const Stmt& stmt)
     const Value highValue = eval(frame, *stmt.high);
     if (lowValue.isNull() || highValue.isNull())
         valueError();
-    const double low = roundHalfAway(numberOf(lowValue, conversion()));
-    const double high = roundHalfAway(numberOf(highValue, conversion()));
+    // The bounds are PLS_INTEGER, as Oracle keeps them.
+    const double low = toPlsInteger(numberOf(lowValue, conversion()));
+    const double high = toPlsInteger(numberOf(highValue, conversion()));
     const auto slot = static_cast<std::size_t>(stmt.slot);
     if (low > high)
         return Flow::Normal;
@@ -554,6 +576,33 @@ Value Interpreter::evalMembership(Frame& frame, const Expr& expr)
                                       escapeText.empty() ? '\0' : escapeText[0], !escapeText.empty()));
 }
 
+// Whether PL/SQL computes with this expression in 32 bits: a PLS_INTEGER
+// variable, an integer literal, or +, - and * of such.
+bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
+{
+    switch (expr.kind) {
+    case ExprKind::Literal: return expr.integerLiteral;
+    case ExprKind::Name:
+        return expr.target == Target::Slot
+               && frame.unit->slotTypes[static_cast<std::size_t>(expr.index)].binaryInteger;
+    case ExprKind::Unary: return expr.op == Operator::Negate && isPlsInteger(frame, *expr.left);
+    case ExprKind::Binary:
+        return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)
+               && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right);
+    case ExprKind::Bind: break;
+    }
+    return false;
+}
+
+// A sum, difference or product: a NUMBER, but one of two PLS_INTEGER
+// operands overflows at 32 bits, even when assigned to a NUMBER.
+Value Interpreter::integerResult(const Frame& frame, const Expr& expr, double result) const
+{
+    if (!fitsPlsInteger(result) && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right))
+        throw oraError(1426);
+    return checkedNumber(result);
+}
+
 Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
 {
     checkStack();
@@ -565,7 +614,10 @@ Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
 
     if (expr.op == Operator::Concat) {
         std::string text = toText(left, context);
-        text += toText(right, context);
+        const std::string tail = toText(right, context);
+        if (text.size() + tail.size() > kMaxVarchar2)
+            valueError(": character string buffer too small");
+        text += tail;
         return Value::text(std::move(text));
     }
 
@@ -586,16 +638,16 @@ Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
         if (leftDate != rightDate && !(rightDate && expr.op == Operator::Subtract)) {
             const OraDate date = leftDate ? left.asDate() : right.asDate();
             const double days = numberOf(leftDate ? right : left, context) * (expr.op == Operator::Subtract ? -1 : 1);
-            return Value::date(OraDate{date.seconds + static_cast<std::int64_t>(std::llround(days * kSecondsPerDay))});
+            return Value::date(shiftedDate(date, days));
         }
         valueError();
     }
     const double a = numberOf(left, context);
     const double b = numberOf(right, context);
     switch (expr.op) {
-    case Operator::Add: return checkedNumber(a + b);
-    case Operator::Subtract: return checkedNumber(a - b);
-    case Operator::Multiply: return checkedNumber(a * b);
+    case Operator::Add: return integerResult(frame, expr, a + b);
+    case Operator::Subtract: return integerResult(frame, expr, a - b);
+    case Operator::Multiply: return integerResult(frame, expr, a * b);
     case Operator::Divide:
         if (b == 0)
             throw oraError(1476);

@@ -83,6 +83,9 @@ private:
     std::optional<bool> condition(Frame& frame, const Expr& expr);
 
     void checkStack() const;
+    void countStep();
+    bool isPlsInteger(const Frame& frame, const Expr& expr) const;
+    Value integerResult(const Frame& frame, const Expr& expr, double result) const;
 
     struct Handled {
         OraError error;
@@ -94,6 +97,7 @@ private:
     std::vector<Handled> handling_;
     const Declaration* raisedUser_ = nullptr;
     const char* stackBase_ = nullptr;
+    std::uint64_t steps_ = 0;
 };
 
 // Converts a value to a declared type and checks its constraint: ORA-06502

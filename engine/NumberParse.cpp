@@ -2,6 +2,7 @@
 
 #include "NumberFormatModel.h"
 #include "OraError.h"
+#include "Value.h"
 
 #include <cctype>
 #include <charconv>
@@ -39,30 +40,79 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Roughly where the first significant digit of a well-formed unsigned number
-// stands: positive for values of 1 and more. Tells overflow from underflow.
-long long decimalExponent(std::string_view text)
+// NUMBER keeps 38 significant decimal digits; its first one stands at most
+// at 10^125 and at least at 10^-130.
+constexpr std::size_t kSignificantDigits = 38;
+constexpr long long kHighestExponent = 125;
+constexpr long long kLowestExponent = -130;
+
+long long exponentPart(std::string_view digits)
+{
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+        digits.remove_prefix(1);
+    long long exponent = 0;
+    for (char c : digits)
+        exponent = std::min(exponent * 10 + (c - '0'), 1000000000LL);
+    return negative ? -exponent : exponent;
+}
+
+// Rounds significant digits half up to NUMBER's 38; a carry out of the first
+// digit moves the exponent.
+void roundToNumberDigits(std::string& digits, long long& exponent)
+{
+    if (digits.size() <= kSignificantDigits)
+        return;
+    const bool up = digits[kSignificantDigits] >= '5';
+    digits.resize(kSignificantDigits);
+    if (!up)
+        return;
+    std::size_t i = digits.size();
+    while (i > 0 && digits[i - 1] == '9')
+        digits[--i] = '0';
+    if (i == 0) {
+        digits = "1";
+        ++exponent;
+    } else {
+        ++digits[i - 1];
+    }
+}
+
+// A well-formed unsigned decimal as NUMBER holds it: rounded to 38
+// significant digits, ORA-01426 from 1e126 on, 0 below 1e-130. The range is
+// decided on the decimal digits, so 38 nines times 1e125 stays a number
+// (the largest double below 1e126).
+double decimalToNumber(std::string_view text)
 {
     const std::size_t e = text.find_first_of("eE");
     const std::string_view mantissa = text.substr(0, e);
-    long long exponent = 0;
-    if (e != std::string_view::npos) {
-        std::string_view digits = text.substr(e + 1);
-        const bool negative = !digits.empty() && digits.front() == '-';
-        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
-            digits.remove_prefix(1);
-        for (char c : digits)
-            exponent = std::min(exponent * 10 + (c - '0'), 1000000000LL);
-        if (negative)
-            exponent = -exponent;
+    std::string digits;
+    std::size_t whole = std::string_view::npos;
+    for (char c : mantissa) {
+        if (c == '.')
+            whole = digits.size();
+        else
+            digits += c;
     }
-    const std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos)
+    if (whole == std::string_view::npos)
+        whole = digits.size();
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos)
         return 0;
-    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-    const long long position = first < point ? static_cast<long long>(point - first)
-                                             : -static_cast<long long>(first - point - 1);
-    return position + exponent;
+    long long exponent = static_cast<long long>(whole) - static_cast<long long>(first) - 1
+                         + (e == std::string_view::npos ? 0 : exponentPart(text.substr(e + 1)));
+    digits.erase(0, first);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    roundToNumberDigits(digits, exponent);
+    if (exponent > kHighestExponent)
+        throw oraError(1426);
+    if (exponent < kLowestExponent)
+        return 0;
+    const std::string scaled =
+        digits + "e" + std::to_string(exponent - static_cast<long long>(digits.size()) + 1);
+    double value = 0;
+    std::from_chars(scaled.data(), scaled.data() + scaled.size(), value);
+    return value < kNumberLimit ? value : std::nextafter(kNumberLimit, 0.0);
 }
 
 // A number in plain notation without sign: digits, at most one point,
@@ -98,15 +148,8 @@ bool readUnsigned(std::string_view text, bool allowExponent, double& value)
     }
     if (i != text.size())
         return false;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too small rounds to zero; too large is Oracle's numeric overflow.
-        if (decimalExponent(text) > 0)
-            throw oraError(1426);
-        value = 0;
-        return true;
-    }
-    return result.ec == std::errc();
+    value = decimalToNumber(text);
+    return true;
 }
 
 class ModelParser {

@@ -54,6 +54,7 @@ constexpr std::array kErrorTexts{
     ErrorText{1920, "user name '%s' conflicts with another user or role name"},
     ErrorText{1821, "date format not recognized"},
     ErrorText{1481, "invalid number format model"},
+    ErrorText{2393, "exceeded call limit on CPU usage"},
     ErrorText{3114, "not connected to ORACLE"},
     ErrorText{4043, "object %s does not exist"},
     ErrorText{6502, "PL/SQL: numeric or value error%s"},

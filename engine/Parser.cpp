@@ -1,5 +1,7 @@
 #include "Parser.h"
 
+#include "NumberFormat.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -162,7 +164,18 @@ std::string normalizeIdentifier(const Token& token)
 
 Parser::Parser(std::string_view source) : lexer_(source)
 {
-    current_ = lexer_.next();
+    current_ = nextToken();
+}
+
+// The lexer's next token; a name longer than Oracle's 128 bytes is refused
+// where it stands, quoted or not.
+Token Parser::nextToken()
+{
+    Token token = lexer_.next();
+    if ((token.kind == TokenKind::Identifier || token.kind == TokenKind::QuotedIdentifier)
+        && normalizeIdentifier(token).size() > kMaxIdentifier)
+        throw compileError(posOf(token), "PLS-00114: identifier '" + normalizeIdentifier(token) + "' too long");
+    return token;
 }
 
 Parser::DepthGuard::DepthGuard(Parser& parser) : parser_(parser)
@@ -178,7 +191,7 @@ const Token& Parser::lookahead()
     if (!hasNext_) {
         next_ = current_.kind == TokenKind::EndOfFile || current_.kind == TokenKind::Error
                     ? current_
-                    : lexer_.next();
+                    : nextToken();
         hasNext_ = true;
     }
     return next_;
@@ -192,7 +205,7 @@ void Parser::advance()
         current_ = next_;
         hasNext_ = false;
     } else {
-        current_ = lexer_.next();
+        current_ = nextToken();
     }
 }
 
@@ -451,6 +464,7 @@ TypeSpec Parser::parseType(bool allowConstraint)
         || name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE" || name == "SIMPLE_INTEGER") {
         type.type = ValueType::Number;
         type.integer = true;
+        type.binaryInteger = name != "INTEGER" && name != "INT" && name != "SMALLINT";
         return type;
     }
     if (name == "VARCHAR2" || name == "VARCHAR" || name == "STRING") {
@@ -959,10 +973,11 @@ std::unique_ptr<Expr> Parser::parsePrimary()
     case TokenKind::Number: {
         auto expr = std::make_unique<Expr>();
         expr->pos = pos;
-        double value = 0;
         const auto text = current_.text;
-        std::from_chars(text.data(), text.data() + text.size(), value);
+        const double value = parseNumber(text, true);
         expr->literal = Value::number(value);
+        expr->integerLiteral = text.find_first_not_of("0123456789") == std::string_view::npos
+                               && fitsPlsInteger(value);
         advance();
         return expr;
     }

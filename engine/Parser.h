@@ -12,6 +12,8 @@ namespace vexmoor::engine {
 // Blocks and nesting deeper than this are refused with an error, so that no
 // input can exhaust the stack of the parser, the compiler or the interpreter.
 inline constexpr int kMaxNesting = 200;
+// Oracle's longest name, in bytes; longer ones raise PLS-00114.
+inline constexpr std::size_t kMaxIdentifier = 128;
 
 // ORA-06550 "line L, column C:" followed by a PLS error, with the parse
 // offset at `pos`.
@@ -35,6 +37,7 @@ private:
     // tokens
     const Token& current() const { return current_; }
     const Token& lookahead();
+    Token nextToken();
     void advance();
     bool check(TokenKind kind) const { return current_.kind == kind; }
     bool accept(TokenKind kind);

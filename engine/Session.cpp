@@ -212,6 +212,11 @@ std::unique_ptr<Session> Session::logOn(std::shared_ptr<Database> database, std:
     }
 }
 
+void Session::setLimits(const ExecutionLimits& limits)
+{
+    impl_->session.limits = limits;
+}
+
 const std::string& Session::user() const
 {
     return impl_->session.user;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExecutionLimits.h"
 #include "Statement.h"
 
 #include <memory>
@@ -31,6 +32,9 @@ public:
     // A statement for this text; nothing is checked until it runs. A
     // statement must not outlive the session that prepared it.
     std::unique_ptr<Statement> prepare(std::string text);
+
+    // Bounds every later execution of this session's statements.
+    void setLimits(const ExecutionLimits& limits);
 
     struct Impl;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExecutionLimits.h"
 #include "MessageBuffer.h"
 #include "Value.h"
 
@@ -18,6 +19,7 @@ struct SessionState {
     std::string uniqueName;   // dbms_pipe.unique_session_name
     MessageBuffer buffer;
     ConversionContext conversion; // NLS_DATE_FORMAT and the clock
+    ExecutionLimits limits;
 };
 
 // SYSDATE: the database's clock as local civil time, to the second.

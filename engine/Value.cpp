@@ -110,12 +110,57 @@ std::string hexToBytes(std::string_view hex)
     return bytes;
 }
 
+int firstDigitExponent(double value)
+{
+    const double magnitude = std::fabs(value);
+    int exponent = static_cast<int>(std::floor(std::log10(magnitude)));
+    // log10 may land just below an exact power of ten, or just above one.
+    if (magnitude >= std::pow(10.0, exponent + 1))
+        ++exponent;
+    else if (magnitude < std::pow(10.0, exponent))
+        --exponent;
+    return exponent;
+}
+
 double roundHalfAway(double value, int decimals)
 {
+    if (value == 0 || !std::isfinite(value))
+        return value;
+    // Beyond 17 significant digits a double has nothing left to round;
+    // before the first digit but one, everything rounds to 0. Between the
+    // two the scale stays a finite power of ten.
+    const int firstDigit = firstDigitExponent(value);
+    if (static_cast<long long>(decimals) + firstDigit >= 17)
+        return value;
+    if (static_cast<long long>(decimals) + firstDigit < -1)
+        return 0;
     const double scale = std::pow(10.0, decimals);
     const double scaled = value * scale;
     const double rounded = std::round(scaled); // std::round rounds half away from zero
     return decimals == 0 ? rounded : rounded / scale;
+}
+
+double numberInRange(double value)
+{
+    if (std::isnan(value))
+        valueError();
+    const double magnitude = std::fabs(value);
+    if (magnitude >= kNumberLimit)
+        throw oraError(1426);
+    return magnitude < kNumberSmallest ? 0.0 : value;
+}
+
+bool fitsPlsInteger(double value)
+{
+    const double rounded = std::round(value);
+    return rounded >= -2147483648.0 && rounded <= 2147483647.0;
+}
+
+std::int32_t toPlsInteger(double value)
+{
+    if (!fitsPlsInteger(value))
+        throw oraError(1426);
+    return static_cast<std::int32_t>(std::round(value));
 }
 
 std::string toText(const Value& value, const ConversionContext& context)

@@ -99,7 +99,27 @@ std::string toText(const Value& value, const ConversionContext& context);
 std::string bytesToHex(std::string_view bytes);
 std::string hexToBytes(std::string_view hex);
 
-// Oracle's ROUND(n) for integers: half away from zero.
+// Oracle's ROUND(n) for integers: half away from zero. Places beyond what a
+// double holds leave the value as it is; places before its first digit give 0.
 double roundHalfAway(double value, int decimals = 0);
+
+// The power of ten of a finite, nonzero value's first significant digit.
+int firstDigitExponent(double value);
+
+// NUMBER's range: magnitudes from 1e-130 up to, not including, 1e126. Values
+// are doubles, so a NUMBER keeps a double's 15 to 17 significant digits
+// rather than Oracle's 38; only text (literals, TO_NUMBER) is rounded to 38
+// digits first, which decides whether 9.99...9E+125 overflows.
+inline constexpr double kNumberLimit = 1e126;
+inline constexpr double kNumberSmallest = 1e-130;
+
+// A computed number as NUMBER holds it: ORA-01426 "numeric overflow" from
+// 1e126 on, 0 below 1e-130, ORA-06502 for what is no number at all (0/0).
+double numberInRange(double value);
+
+// PLS_INTEGER and BINARY_INTEGER: -2147483648 .. 2147483647. The value
+// rounded half away from zero; ORA-01426 outside that range.
+std::int32_t toPlsInteger(double value);
+bool fitsPlsInteger(double value);
 
 } // namespace vexmoor::engine

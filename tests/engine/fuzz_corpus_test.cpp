@@ -13,7 +13,7 @@ namespace {
 
 std::filesystem::path corpusFolder()
 {
-    return std::filesystem::path(__FILE__).parent_path() / "fuzz_corpus";
+    return VEXMOOR_FUZZ_CORPUS;
 }
 
 TEST(FuzzCorpus, EverySeedRunsWithoutEscapingErrors)
