@@ -212,6 +212,17 @@ std::unique_ptr<Session> Session::logOn(std::shared_ptr<Database> database, std:
     }
 }
 
+void checkCancel(const SessionState& state)
+{
+    if (state.cancel.pending())
+        throw oraError(1013);
+}
+
+void Session::cancel() noexcept
+{
+    impl_->session.cancel.request();
+}
+
 const std::string& Session::user() const
 {
     return impl_->session.user;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CancelRequest.h"
 #include "MessageBuffer.h"
 #include "Value.h"
 
@@ -18,7 +19,12 @@ struct SessionState {
     std::string uniqueName;   // dbms_pipe.unique_session_name
     MessageBuffer buffer;
     ConversionContext conversion; // NLS_DATE_FORMAT and the clock
+    CancelRequest cancel;
+    bool cancelHonoured = false; // a dbms_pipe wait of this statement gave way to `cancel`
 };
+
+// ORA-01013 when the session has been asked to stop.
+void checkCancel(const SessionState& state);
 
 // SYSDATE: the database's clock as local civil time, to the second.
 OraDate currentDate(const Database& database);
