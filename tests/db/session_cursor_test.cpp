@@ -288,7 +288,14 @@ TEST_P(SessionCursorTest, BreakStopsWhatTheSessionRunsAndOnlyThat)
         EXPECT_EQ(next, 1);
     }
 
+    // A break while nothing runs stops the statement that comes next, and
+    // only that one.
     OciCursor cursor(*session);
+    ASSERT_TRUE(session->Break());
+    cursor.SetStatement("begin loop null; end loop; end;");
+    EXPECT_FALSE(cursor.Execute(false));
+    EXPECT_EQ(cursor.ReturnCode(), 1013);
+
     std::int32_t others = -1;
     std::int16_t indicator = 0;
     cursor.SetStatement("declare t varchar2(10); begin :sta := 0; while dbms_pipe.receive_message('full', 0) = 0 "
