@@ -36,7 +36,9 @@ int UsageFailure(const std::string& reason)
 }
 
 // A failing cursor call ends the process here, after what was written so far
-// has gone out, with the report on standard error.
+// has gone out, with the report on standard error. A statement broken by a
+// stop signal (ORA-01013, or whatever its interrupted wait led to) ends it
+// with the signal's status.
 void InstallFatalReport()
 {
     SetFatalErrorHandler([](const std::string& report) {
@@ -44,8 +46,38 @@ void InstallFatalReport()
         std::fwrite(report.data(), 1, report.size(), stderr);
         std::fputc('\n', stderr);
         std::fflush(stderr);
-        std::_Exit(kExitDatabaseError);
+        std::_Exit(StopRequested() ? StopExitStatus() : kExitDatabaseError);
     });
+}
+
+// The first line of a statement names it well enough in a report.
+std::string_view FirstLine(std::string_view statement)
+{
+    return statement.substr(0, statement.find('\n'));
+}
+
+// A synonym that exists already is what installing again meets; the
+// procedures themselves were replaced.
+bool AlreadyInPlace(const RefusedStatement& refused)
+{
+    constexpr int kNameInUse = 955;
+    return refused.code == kNameInUse && refused.statement.starts_with("CREATE PUBLIC SYNONYM");
+}
+
+// Installs and names on standard error each statement the server refused;
+// false when anything but an existing synonym was refused.
+bool RunInstall(OciSession& session)
+{
+    std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
+    std::fputc('\n', stderr);
+    bool installed = true;
+    for (const RefusedStatement& refused : InstallProcedures(session)) {
+        const std::string_view name = FirstLine(refused.statement);
+        std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n", static_cast<int>(name.size()),
+                     name.data(), refused.error.c_str());
+        installed = installed && AlreadyInPlace(refused);
+    }
+    return installed;
 }
 
 TraceSettings TailSettings(const CliOptions& options)
@@ -61,10 +93,11 @@ int RunCommand(OciSession& session, const CliOptions& options)
 {
     switch (options.command) {
     case CliCommand::Exec:
-        RunExec(session, options.statements, options.integerNames, stdout);
+        RunExec(session, options.statements, options.integerNames, stdout, StopRequested);
         break;
     case CliCommand::Send:
-        RunSend(session, options.texts, options.pipe, options.trace, stdin);
+        if (!RunSend(session, options.texts, options.pipe, options.trace, stdin, StopRequested))
+            return kExitDatabaseError;
         break;
     case CliCommand::Tail:
         RunTail(session, TailSettings(options), options.intervalSeconds, options.once, stdout,
@@ -74,9 +107,8 @@ int RunCommand(OciSession& session, const CliOptions& options)
         PurgePipe(session, options.pipe);
         break;
     case CliCommand::Install:
-        std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
-        std::fputc('\n', stderr);
-        InstallProcedures(session);
+        if (!RunInstall(session))
+            return kExitDatabaseError;
         break;
     case CliCommand::Help:
     case CliCommand::Version:
@@ -113,6 +145,8 @@ int RunCliProgram(const std::vector<std::string>& arguments)
     InstallStopSignals();
     if (!connection.password) {
         connection.password = PromptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
+        if (StopRequested())
+            return StopExitStatus();
         if (!connection.password) {
             WriteError("no password given (and no terminal to ask for one)");
             return kExitLogonFailed;
@@ -126,5 +160,14 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         std::fprintf(stderr, "%s\n", text.c_str());
         return kExitLogonFailed;
     }
-    return RunCommand(session, options);
+    if (StopRequested())
+        return StopExitStatus();
+    int status = kExitDone;
+    {
+        // A stop breaks what the session runs; the commands see the flag
+        // between their steps.
+        const StopAction breakStatement([&session] { session.Break(); });
+        status = RunCommand(session, options);
+    }
+    return StopRequested() ? StopExitStatus() : status;
 }

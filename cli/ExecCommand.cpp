@@ -72,10 +72,13 @@ void WriteLine(std::FILE* out, const std::string& line)
 } // namespace
 
 void RunExec(OciSession& session, const std::vector<std::string>& statements,
-             const std::vector<std::string>& integerNames, std::FILE* out)
+             const std::vector<std::string>& integerNames, std::FILE* out,
+             const std::function<bool()>& stopRequested)
 {
     OciCursor cursor(session);
     for (const std::string& statement : statements) {
+        if (stopRequested())
+            return;
         std::vector<BoundVariable> variables;
         for (std::string& name : FindPlaceholders(statement)) {
             const bool integer = NamedAsInteger(name, integerNames);

@@ -2,7 +2,12 @@
 
 #include "db/OciCursor.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <optional>
+
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,23 +41,86 @@ private:
     std::int16_t m_pipeIndicator = 0;
 };
 
-// One message per line; a CR before the line feed belongs to the line end.
-void SendLines(MessageSender& sender, std::FILE* input)
-{
-    std::string line;
-    for (int c = std::fgetc(input);; c = std::fgetc(input)) {
-        if (c == EOF) {
-            if (!line.empty())
-                sender.Send(line);
-            return;
+// Reads the input in chunks, waiting in short steps so that a stop is seen
+// while no line comes.
+class InputReader {
+public:
+    InputReader(std::FILE* input, const std::function<bool()>& stopRequested)
+        : m_fd(::fileno(input)), m_stopRequested(stopRequested)
+    {
+    }
+
+    // The next byte; nothing at the end of the input or once stopped.
+    std::optional<char> Next()
+    {
+        if (m_next == m_end && !Fill())
+            return std::nullopt;
+        return m_buffer[m_next++];
+    }
+
+private:
+    static constexpr int kWaitStepMs = 100;
+
+    bool Fill()
+    {
+        for (;;) {
+            if (m_stopRequested())
+                return false;
+            pollfd waiting{m_fd, POLLIN, 0};
+            const int ready = ::poll(&waiting, 1, kWaitStepMs);
+            if (ready == 0 || (ready < 0 && errno == EINTR))
+                continue;
+            const ssize_t got = ::read(m_fd, m_buffer, sizeof m_buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            m_next = 0;
+            m_end = static_cast<std::size_t>(got);
+            return true;
         }
-        if (c != '\n') {
-            line += static_cast<char>(c);
+    }
+
+    int m_fd;
+    const std::function<bool()>& m_stopRequested;
+    char m_buffer[4096];
+    std::size_t m_next = 0;
+    std::size_t m_end = 0;
+};
+
+// A line the placeholder cannot carry whole: it would end at the NUL.
+bool SendLine(MessageSender& sender, const std::string& line, long number)
+{
+    if (line.find('\0') != std::string::npos) {
+        std::fprintf(stderr, "vexmoor-cli: line %ld of standard input holds a NUL byte; it was not sent\n", number);
+        return false;
+    }
+    sender.Send(line);
+    return true;
+}
+
+// One message per line; a CR before the line feed belongs to the line end.
+bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool()>& stopRequested)
+{
+    InputReader reader(input, stopRequested);
+    std::string line;
+    long number = 1;
+    bool allSent = true;
+    for (std::optional<char> c = reader.Next();; c = reader.Next()) {
+        if (!c) {
+            if (!line.empty() && !stopRequested())
+                allSent = SendLine(sender, line, number) && allSent;
+            return allSent;
+        }
+        if (*c != '\n') {
+            line += *c;
             continue;
         }
+        if (stopRequested())
+            return allSent;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        sender.Send(line);
+        allSent = SendLine(sender, line, number++) && allSent;
         line.clear();
     }
 }
@@ -65,14 +133,18 @@ std::string SendStatement(bool trace)
                  : "begin SendDebugMessage(:message, :pipe); end;";
 }
 
-void RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
-             bool trace, std::FILE* input)
+bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe, bool trace,
+             std::FILE* input, const std::function<bool()>& stopRequested)
 {
     MessageSender sender(session, pipe, trace);
+    bool allSent = true;
     for (const std::string& text : texts) {
+        if (stopRequested())
+            break;
         if (text == "-")
-            SendLines(sender, input);
+            allSent = SendLines(sender, input, stopRequested) && allSent;
         else
             sender.Send(text);
     }
+    return allSent;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,9 +9,13 @@ class OciSession;
 
 // Calls SendDebugMessage (SendTraceMessage when `trace`) once per text, in
 // order, on one cursor, with the text and the pipe bound as placeholders. A
-// text "-" stands for the lines of `input`, one message each.
-void RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
-             bool trace, std::FILE* input);
+// text "-" stands for the lines of `input`, one message each. Nothing more
+// is sent once `stopRequested` says so, not even while waiting for input.
+// A line holding a NUL byte cannot be bound whole: it is not sent, its
+// number goes to standard error, the lines after it are sent, and the result
+// is false.
+bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe, bool trace,
+             std::FILE* input, const std::function<bool()>& stopRequested);
 
 // The block that sends one message; :message and :pipe are its placeholders.
 std::string SendStatement(bool trace);

@@ -1,34 +1,85 @@
 #include "StopSignal.h"
 
-#include <csignal>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
+#include <pthread.h>
 #include <signal.h>
 
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
+std::atomic<int> g_stopSignal{0};
+std::mutex g_actionMutex;
+std::function<void()> g_action; // guarded by g_actionMutex
 
-extern "C" void OnStopSignal(int)
+sigset_t StopSignals()
 {
-    g_stopRequested = 1;
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+void RunAction()
+{
+    std::lock_guard lock(g_actionMutex);
+    if (g_action)
+        g_action();
+}
+
+[[noreturn]] void WaitForStopSignals(sigset_t signals)
+{
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&signals, &signal) != 0)
+            continue;
+        int none = 0;
+        if (!g_stopSignal.compare_exchange_strong(none, signal))
+            std::_Exit(128 + signal); // the second: the first did not end it
+        RunAction();
+    }
 }
 
 } // namespace
 
 void InstallStopSignals()
 {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    // Calls in progress (the database's file access) carry on; the next
-    // check of the flag stops. SA_RESETHAND lets a second signal end the
-    // process.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        const sigset_t signals = StopSignals();
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+        // Lives as long as the process; it holds nothing that needs an end.
+        std::thread(WaitForStopSignals, signals).detach();
+    });
 }
 
 bool StopRequested()
 {
-    return g_stopRequested != 0;
+    return g_stopSignal.load() != 0;
+}
+
+int StopExitStatus()
+{
+    const int signal = g_stopSignal.load();
+    return signal == 0 ? 0 : 128 + signal;
+}
+
+StopAction::StopAction(std::function<void()> action)
+{
+    {
+        std::lock_guard lock(g_actionMutex);
+        g_action = std::move(action);
+    }
+    // A stop that came before there was anything to break.
+    if (StopRequested())
+        RunAction();
+}
+
+StopAction::~StopAction()
+{
+    std::lock_guard lock(g_actionMutex);
+    g_action = nullptr;
 }

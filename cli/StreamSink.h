@@ -4,8 +4,9 @@
 
 #include <cstdio>
 
-// Writes finished lines to a stream as they are; a poll's lines reach the
-// reader together, when the poll ends.
+// Writes finished lines to a stream as they are, each flushed before the
+// poller receives the next message: a reader killed at any moment has lost
+// at most the message it was reading, which is already off the pipe.
 class StreamSink final : public LineSink {
 public:
     explicit StreamSink(std::FILE* stream) : m_stream(stream) {}
@@ -13,6 +14,7 @@ public:
     void AppendLine(std::string_view composedLine) override
     {
         std::fwrite(composedLine.data(), 1, composedLine.size(), m_stream);
+        std::fflush(m_stream);
     }
     void EndOfPoll() override { std::fflush(m_stream); }
 

@@ -32,6 +32,9 @@ public:
     virtual ~BackendSession() = default;
 
     virtual std::unique_ptr<BackendCursor> openCursor() = 0;
+    // Asks the statement running on the session to stop (ORA-01013); called
+    // from another thread while a call of the session may be running.
+    virtual void interrupt() = 0;
 };
 
 } // namespace vexmoor::oci::detail

@@ -72,6 +72,7 @@ public:
     }
 
     std::unique_ptr<BackendCursor> openCursor() override;
+    void interrupt() override { session_->cancel(); }
 
     // A statement for the text with exactly these placeholders bound. The
     // poller sends the same few texts again and again, so statements are

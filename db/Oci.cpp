@@ -53,6 +53,10 @@ public:
     void putSession(ub1* lda, std::shared_ptr<BackendSession> session)
     {
         const std::uint64_t handle = newHandle();
+        {
+            std::lock_guard breakLock(breakMutex_);
+            breakable_[handle] = session;
+        }
         logons_[lda] = {handle, std::move(session)};
         detail::writeHandle(lda, handle);
     }
@@ -61,8 +65,21 @@ public:
     // address) held; its open cursors keep their session until they close.
     void forgetSession(ub1* lda)
     {
+        if (const auto found = logons_.find(lda); found != logons_.end()) {
+            std::lock_guard breakLock(breakMutex_);
+            breakable_.erase(found->second.handle);
+        }
         logons_.erase(lda);
         detail::writeHandle(lda, 0);
+    }
+
+    // The session a break reaches, found without the layer's lock, which the
+    // call to be broken holds.
+    std::shared_ptr<BackendSession> sessionToBreak(const ub1* lda)
+    {
+        std::lock_guard breakLock(breakMutex_);
+        const auto found = breakable_.find(detail::readHandle(lda));
+        return found == breakable_.end() ? nullptr : found->second.lock();
     }
 
     BackendSession& session(const ub1* lda)
@@ -119,6 +136,8 @@ public:
 
 private:
     std::uint64_t nextHandle_ = 1;
+    std::mutex breakMutex_; // guards breakable_ only; taken inside `mutex`, never around it
+    std::unordered_map<std::uint64_t, std::weak_ptr<BackendSession>> breakable_;
     std::unordered_map<const ub1*, LogonRecord> logons_;
     std::unordered_map<std::uint64_t, CursorRecord> cursors_;
     std::unordered_map<const ub1*, std::unordered_map<ub2, std::string>> areaMessages_;
@@ -270,6 +289,21 @@ sword oclose(ub1* cda)
         } drop{table, cda};
         record->cursor->close();
     });
+}
+
+sword obreak(ub1* lda)
+{
+    if (lda == nullptr)
+        return -1;
+    try {
+        const std::shared_ptr<BackendSession> session = registry().sessionToBreak(lda);
+        if (!session)
+            return -1;
+        session->interrupt();
+        return 0;
+    } catch (const std::exception&) {
+        return -1;
+    }
 }
 
 sword oerhms(ub1* lda, sb2 rcode, text* buf, sword bufsiz)

@@ -10,8 +10,8 @@
 // oclose 16; olog leaves 0, since it is no cursor function and has no name
 // in the error report. An olog that finds no usable Oracle client library
 // returns code 1047, and oerhms gives for it a text that says which library
-// was looked for, where, and that "embedded" needs none. Every call is
-// serialised on one lock of the layer.
+// was looked for, where, and that "embedded" needs none. Every call but
+// obreak is serialised on one lock of the layer.
 
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +46,11 @@ sword obndrv(ub1* cda, const text* sqlvar, sword sqlvl, ub1* progv, sword progvl
              sword scale, sb2* indp, const text* fmt, sword fmtl, sword fmtt);
 sword oexec(ub1* cda);
 sword oclose(ub1* cda);
+// Asks the call running on the logon area's session (on another thread) to
+// stop: a running statement ends with ORA-01013. Unlike the other calls it
+// does not wait for a call in progress and leaves the area's fields alone.
+// Returns non-zero when the area holds no session.
+sword obreak(ub1* lda);
 // The message text for an Oracle error number, NUL-terminated, at most
 // bufsiz bytes with the terminator.
 sword oerhms(ub1* lda, sb2 rcode, text* buf, sword bufsiz);

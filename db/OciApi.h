@@ -72,6 +72,7 @@ using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb
                                 ub4 bufsiz, ub4 type);
 using OCIAttrGetFn = sword (*)(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
                                ub4 attrtype, OCIError* errhp);
+using OCIBreakFn = sword (*)(void* hndlp, OCIError* errhp);
 
 // The functions as resolved from one loaded library.
 struct ClientApi {
@@ -86,6 +87,7 @@ struct ClientApi {
     OCIStmtExecuteFn stmtExecute = nullptr;
     OCIErrorGetFn errorGet = nullptr;
     OCIAttrGetFn attrGet = nullptr;
+    OCIBreakFn breakCall = nullptr;
 };
 
 } // namespace vexmoor::oci::api

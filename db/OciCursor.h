@@ -27,6 +27,11 @@ public:
 
     // The name of the library function that failed last, from the cursor area.
     std::string FunctionName() const;
+    // The library's text for the return code of the last call (a failed
+    // Execute with report off, say).
+    std::string ErrorText() const;
+    // The Oracle error number of the last call; 0 when it succeeded.
+    int ReturnCode() const;
     const std::string& Statement() const { return m_strStatement; }
 
 private:

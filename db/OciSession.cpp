@@ -36,6 +36,11 @@ bool OciSession::LogOn(const std::string& user, const std::string& password, con
     return result == 0;
 }
 
+bool OciSession::Break()
+{
+    return vexmoor::oci::obreak(m_pLogonArea.get()) == 0;
+}
+
 std::string OciSession::ErrorText()
 {
     char text[kMessageBufferSize] = {};

@@ -17,6 +17,11 @@ public:
     bool LogOn(const std::string& user, const std::string& password, const std::string& connect);
     // The library's text for the return code held in the logon area.
     std::string ErrorText();
+    // Asks the statement that a cursor of this session runs on another
+    // thread to stop (ORA-01013; a waiting dbms_pipe call returns 3). On
+    // the embedded engine a break while nothing runs stops the next
+    // statement. False when not logged on.
+    bool Break();
 
     bool IsLoggedOn() const { return m_bLoggedOn != 0; }
     std::uint8_t* LogonArea() const { return m_pLogonArea.get(); }

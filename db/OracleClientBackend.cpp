@@ -73,6 +73,7 @@ ClientApi resolveAll(const ClientLibrary& library)
     resolve(library, "OCIStmtExecute", api.stmtExecute);
     resolve(library, "OCIErrorGet", api.errorGet);
     resolve(library, "OCIAttrGet", api.attrGet);
+    resolve(library, "OCIBreak", api.breakCall);
     return api;
 }
 
@@ -125,6 +126,7 @@ public:
     explicit OracleClientSession(OracleClient& client)
         : api_(client.api()), environment_(client.environment()),
           error_(FreeHandle{&api_, OCI_HTYPE_ERROR}, allocateError(api_, environment_)),
+          breakError_(FreeHandle{&api_, OCI_HTYPE_ERROR}, allocateError(api_, environment_)),
           service_(LogOff{&api_, error_.get()})
     {
     }
@@ -145,6 +147,14 @@ public:
 
     std::unique_ptr<BackendCursor> openCursor() override;
 
+    // The running call fails with ORA-01013. A break has its own error
+    // handle: the call it breaks is using the session's.
+    void interrupt() override
+    {
+        if (service_)
+            api_.breakCall(service_.get(), breakError_.get());
+    }
+
     const ClientApi& api() const { return api_; }
     OCIError* error() const { return error_.get(); }
     OCISvcCtx* service() const { return service_.get(); }
@@ -163,7 +173,8 @@ private:
     const ClientApi& api_;
     OCIEnv* environment_;
     OciHandle<OCIError, FreeHandle> error_;
-    OciHandle<OCISvcCtx, LogOff> service_; // logged off before its error handle goes
+    OciHandle<OCIError, FreeHandle> breakError_;
+    OciHandle<OCISvcCtx, LogOff> service_; // logged off before its error handles go
 };
 
 class OracleClientCursor final : public BackendCursor {

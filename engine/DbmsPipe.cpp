@@ -26,6 +26,14 @@ PipeStore& pipes(BuiltinCall& call)
     return call.interpreter.state().database->pipes();
 }
 
+// A wait that gave way to the session's cancel request (status 3) settles it.
+int interruptible(BuiltinCall& call, int status)
+{
+    if (status == PipeStore::kInterrupted)
+        call.interpreter.state().cancelHonoured = true;
+    return status;
+}
+
 std::string pipeName(BuiltinCall& call)
 {
     if (call.args[0].isNull())
@@ -170,14 +178,16 @@ Value sendMessage(BuiltinCall& call)
     const milliseconds timeout = timeoutArg(call, 1);
     const std::int64_t size = pipeSizeArg(call, 2);
     const std::vector<std::uint8_t> message = buffer(call).takePacked();
-    return Value::number(pipes(call).send(pipe, message, timeout, size));
+    const CancelRequest& cancel = call.interpreter.state().cancel;
+    return Value::number(interruptible(call, pipes(call).send(pipe, message, timeout, size, &cancel)));
 }
 
 Value receiveMessage(BuiltinCall& call)
 {
     const std::string pipe = pipeName(call);
     std::vector<std::uint8_t> message;
-    const int status = pipes(call).receive(pipe, timeoutArg(call, 1), message);
+    const CancelRequest& cancel = call.interpreter.state().cancel;
+    const int status = interruptible(call, pipes(call).receive(pipe, timeoutArg(call, 1), message, &cancel));
     if (status == 0)
         buffer(call).loadReceived(std::move(message));
     return Value::number(status);

@@ -324,6 +324,7 @@ Interpreter::Flow Interpreter::execLoop(Frame& frame, const Stmt& stmt)
             return Flow::Normal;
         if (flow == Flow::Return)
             return flow;
+        checkCancel(state_);
     }
 }
 
@@ -347,6 +348,7 @@ Interpreter::Flow Interpreter::execFor(Frame& frame, const Stmt& stmt)
             break;
         if (flow == Flow::Return)
             return flow;
+        checkCancel(state_);
     }
     return Flow::Normal;
 }
@@ -438,6 +440,7 @@ Value Interpreter::callBuiltin(Frame& frame, const Expr& expr)
 void Interpreter::callProcedure(Frame& caller, const Expr& expr)
 {
     checkStack();
+    checkCancel(state_);
     const CompiledUnit& unit = *expr.procedure;
     const auto& parameters = unit.ast->parameters;
     Frame frame;

@@ -19,6 +19,7 @@ constexpr std::array kErrorTexts{
     ErrorText{942, "table or view does not exist"},
     ErrorText{955, "name is already used by an existing object"},
     ErrorText{1008, "not all variables bound"},
+    ErrorText{1013, "user requested cancel of current operation"},
     ErrorText{1017, "invalid username/password; logon denied"},
     ErrorText{1031, "insufficient privileges"},
     ErrorText{1034, "ORACLE not available"},

@@ -1,5 +1,6 @@
 #include "PipeStore.h"
 
+#include "CancelRequest.h"
 #include "OraError.h"
 #include "Storage.h"
 
@@ -62,6 +63,11 @@ steady_clock::time_point deadlineAfter(milliseconds timeout)
     // Oracle's longest wait is about 1,000 days; keep far from overflow.
     auto now = steady_clock::now();
     return now + std::clamp(timeout, milliseconds(0), std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait));
+}
+
+bool cancelled(const CancelRequest* cancel)
+{
+    return cancel != nullptr && cancel->pending();
 }
 
 // Sleeps between polls of a pipe: from 20 us, doubling, to 1 ms.
@@ -252,7 +258,7 @@ PipeStore::PipeStore(Storage& storage)
 }
 
 int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message, std::chrono::milliseconds timeout,
-                    std::int64_t maxPipeSize)
+                    std::int64_t maxPipeSize, const CancelRequest* cancel)
 {
     std::string key = pipeKey(pipe);
     auto deadline = deadlineAfter(timeout);
@@ -260,15 +266,21 @@ int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message
     auto size = static_cast<std::int64_t>(message.size());
     PollPause pause;
     try {
+        if (cancelled(cancel))
+            return kInterrupted;
         if (trySend(storage_, key, message, maxPipeSize) == SendOutcome::Sent)
             return 0;
         for (;;) {
             // Watch with reads, so that the waiting sender does not take the
             // write lock from the receiver it waits for.
             do {
+                if (cancelled(cancel))
+                    return kInterrupted;
                 if (!pause.wait(deadline))
                     return 1;
             } while (!hasRoom(storage_, key, size, maxPipeSize));
+            if (cancelled(cancel))
+                return kInterrupted;
             if (trySend(storage_, key, message, maxPipeSize) == SendOutcome::Sent)
                 return 0;
         }
@@ -278,7 +290,8 @@ int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message
     }
 }
 
-int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout, std::vector<std::uint8_t>& message)
+int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout, std::vector<std::uint8_t>& message,
+                       const CancelRequest* cancel)
 {
     std::string key = pipeKey(pipe);
     auto deadline = deadlineAfter(timeout);
@@ -286,6 +299,8 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
     PollPause pause;
     try {
         do {
+            if (cancelled(cancel))
+                return kInterrupted;
             // Read before looking, so that a send committed after the look
             // has moved it.
             std::uint64_t sends = storage_.sendCounter().load();

@@ -9,6 +9,7 @@
 
 namespace vexmoor::engine {
 
+class CancelRequest;
 class Storage;
 
 // The pipes of dbms_pipe, kept in the database file so that every session of
@@ -18,21 +19,25 @@ class PipeStore {
 public:
     static constexpr std::int64_t kDefaultMaxPipeSize = 8192;
     static constexpr std::chrono::seconds kMaxWait{86'400'000};
+    static constexpr int kInterrupted = 3;
 
     explicit PipeStore(Storage& storage);
 
-    // dbms_pipe.send_message: 0 sent, 1 timed out. While the pipe holds more
-    // than its size allows with this message added, waits for a receiver to
-    // make room, up to `timeout`. A larger `maxPipeSize` raises the pipe's
-    // size for its life; a smaller one is ignored.
+    // dbms_pipe.send_message: 0 sent, 1 timed out, 3 (kInterrupted) when
+    // `cancel` was requested before the message went. While the pipe holds
+    // more than its size allows with this message added, waits for a
+    // receiver to make room, up to `timeout`. A larger `maxPipeSize` raises
+    // the pipe's size for its life; a smaller one is ignored.
     int send(std::string_view pipe, std::span<const std::uint8_t> message,
-             std::chrono::milliseconds timeout, std::int64_t maxPipeSize = kDefaultMaxPipeSize);
+             std::chrono::milliseconds timeout, std::int64_t maxPipeSize = kDefaultMaxPipeSize,
+             const CancelRequest* cancel = nullptr);
 
     // dbms_pipe.receive_message: 0 with the oldest message moved into
-    // `message`, 1 when none came within `timeout` (0 = do not wait). A
-    // receive that finds the pipe empty writes nothing to the file.
+    // `message`, 1 when none came within `timeout` (0 = do not wait), 3 when
+    // `cancel` was requested before a message was taken. A receive that
+    // finds the pipe empty writes nothing to the file.
     int receive(std::string_view pipe, std::chrono::milliseconds timeout,
-                std::vector<std::uint8_t>& message);
+                std::vector<std::uint8_t>& message, const CancelRequest* cancel = nullptr);
 
     // dbms_pipe.purge: drops every message on the pipe.
     void purge(std::string_view pipe);

@@ -217,6 +217,17 @@ void Session::setLimits(const ExecutionLimits& limits)
     impl_->session.limits = limits;
 }
 
+void checkCancel(const SessionState& state)
+{
+    if (state.cancel.pending())
+        throw oraError(1013);
+}
+
+void Session::cancel() noexcept
+{
+    impl_->session.cancel.request();
+}
+
 const std::string& Session::user() const
 {
     return impl_->session.user;

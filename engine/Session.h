@@ -29,6 +29,13 @@ public:
     const std::string& user() const;
     Database& database();
 
+    // Asks the statement running on this session to stop, from any thread
+    // (async-signal-safe): it ends with ORA-01013 at its next loop turn or
+    // procedure call, and a dbms_pipe send or receive that waits returns 3
+    // (interrupted) without sending or taking a message. A request made
+    // while nothing runs stops the next statement.
+    void cancel() noexcept;
+
     // A statement for this text; nothing is checked until it runs. A
     // statement must not outlive the session that prepared it.
     std::unique_ptr<Statement> prepare(std::string text);

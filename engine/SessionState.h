@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CancelRequest.h"
 #include "ExecutionLimits.h"
 #include "MessageBuffer.h"
 #include "Value.h"
@@ -20,7 +21,12 @@ struct SessionState {
     MessageBuffer buffer;
     ConversionContext conversion; // NLS_DATE_FORMAT and the clock
     ExecutionLimits limits;
+    CancelRequest cancel;
+    bool cancelHonoured = false; // a dbms_pipe wait of this statement gave way to `cancel`
 };
+
+// ORA-01013 when the session has been asked to stop.
+void checkCancel(const SessionState& state);
 
 // SYSDATE: the database's clock as local civil time, to the second.
 OraDate currentDate(const Database& database);

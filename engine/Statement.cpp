@@ -165,11 +165,43 @@ void Statement::Impl::execute()
     }
 }
 
+namespace {
+
+// A cancel request ends with the statement that gave way to it: one that
+// ended with ORA-01013, or whose dbms_pipe wait returned 3. Any other
+// statement leaves it for the next, so a request that came just as a
+// statement was ending is not lost.
+class CancelSettlement {
+public:
+    explicit CancelSettlement(SessionState& state) : state_(state) { state_.cancelHonoured = false; }
+    ~CancelSettlement()
+    {
+        if (state_.cancelHonoured)
+            state_.cancel.clear();
+        state_.cancelHonoured = false;
+    }
+    CancelSettlement(const CancelSettlement&) = delete;
+    CancelSettlement& operator=(const CancelSettlement&) = delete;
+
+    void ended(const OraError& error) noexcept
+    {
+        if (error.code() == 1013)
+            state_.cancelHonoured = true;
+    }
+
+private:
+    SessionState& state_;
+};
+
+} // namespace
+
 void Statement::execute()
 {
+    CancelSettlement settlement(impl_->session->session);
     try {
         impl_->execute();
-    } catch (const OraError&) {
+    } catch (const OraError& error) {
+        settlement.ended(error);
         throw;
     } catch (const std::exception& error) {
         throw asOraError(error);

@@ -34,13 +34,16 @@ const std::array<std::string_view, 4> kInstallStatements = {
     "CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage",
 };
 
-void InstallProcedures(OciSession& session)
+std::vector<RefusedStatement> InstallProcedures(OciSession& session)
 {
+    std::vector<RefusedStatement> refused;
     OciCursor cursor(session);
     for (std::string_view statement : kInstallStatements) {
         cursor.SetStatement(std::string(statement));
         // A refusal (no privilege, a synonym that exists) must not stop the
-        // statements after it, and is not shown.
-        cursor.Execute(false);
+        // statements after it, and is not shown here.
+        if (!cursor.Execute(false))
+            refused.push_back({statement, cursor.ReturnCode(), cursor.ErrorText()});
     }
+    return refused;
 }

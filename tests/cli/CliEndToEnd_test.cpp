@@ -1,13 +1,17 @@
 // vexmoor-cli as a user runs it: separate processes on one embedded database.
 
+#include "options/ProcedureInstaller.h"
 #include "trace/EmbeddedTraceDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -54,6 +58,9 @@ public:
         const auto out = m_folder / "stdout";
         const auto err = m_folder / "stderr";
         std::ofstream(in, std::ios::binary) << input;
+        // Until the child makes its own, no earlier run's output shows.
+        std::filesystem::remove(out);
+        std::filesystem::remove(err);
 
         std::vector<std::string> environment;
         for (char** entry = environ; *entry; ++entry) {
@@ -86,6 +93,28 @@ public:
         return child;
     }
 
+    // Like Finish, but a child still running at the deadline is killed
+    // (status -1); `took` is the time it took to end.
+    Outcome FinishWithin(pid_t child, std::chrono::milliseconds deadline, std::chrono::milliseconds& took) const
+    {
+        const auto start = std::chrono::steady_clock::now();
+        int status = 0;
+        bool ended = false;
+        while (!ended && std::chrono::steady_clock::now() - start < deadline) {
+            ended = ::waitpid(child, &status, WNOHANG) == child;
+            if (!ended)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        if (!ended) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+        }
+        Outcome outcome = Finish(-1);
+        outcome.status = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return outcome;
+    }
+
     Outcome Finish(pid_t child) const
     {
         Outcome outcome;
@@ -110,6 +139,36 @@ private:
 
     std::filesystem::path m_folder;
 };
+
+// Waits for a condition on another process, with a deadline that only a
+// fault reaches.
+bool WaitFor(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Whether the process has taken SIGINT and SIGTERM over (its main thread
+// blocks them for the thread that waits for them), so a signal now is
+// handled rather than ending it the default way.
+bool HandlesStopSignals(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("SigBlk:")) {
+            const unsigned long long blocked = std::stoull(line.substr(7), nullptr, 16);
+            const unsigned long long wanted = (1ULL << (SIGINT - 1)) | (1ULL << (SIGTERM - 1));
+            return (blocked & wanted) == wanted;
+        }
+    }
+    return false;
+}
 
 class CliEndToEnd : public ::testing::Test {
 protected:
@@ -246,6 +305,170 @@ TEST_F(CliEndToEnd, TailShowsMessagesAsTheyComeAndStopsOnCtrlC)
 
     ::kill(tracer, SIGINT);
     const Outcome stopped = cli.Finish(tracer);
-    EXPECT_EQ(stopped.status, 0) << "ended by a signal, or with an error: " << stopped.err;
+    EXPECT_EQ(stopped.status, 130) << "ended by the signal itself, or with an error: " << stopped.err;
     EXPECT_EQ(stopped.out, "live\r\n");
+}
+
+namespace {
+
+// Fills the pipe 'vexmoor' with one-byte texts until the next does not fit:
+// any message SendDebugMessage makes then waits for room.
+constexpr const char* kFillPipe = "declare s number := 0; begin while s = 0 loop dbms_pipe.pack_message('x'); "
+                                  "s := dbms_pipe.send_message('vexmoor', 0); end loop; end;";
+
+enum class Busy { LoopingExec, BlockedSend, TailUnderLoad };
+
+std::string BusyName(const testing::TestParamInfo<std::tuple<Busy, int>>& info)
+{
+    const Busy busy = std::get<0>(info.param);
+    const char* what = busy == Busy::LoopingExec ? "LoopingExec" : busy == Busy::BlockedSend ? "BlockedSend"
+                                                                                             : "TailUnderLoad";
+    return std::string(what) + (std::get<1>(info.param) == SIGINT ? "_SIGINT" : "_SIGTERM");
+}
+
+class CliStopSignal : public CliEndToEnd, public testing::WithParamInterface<std::tuple<Busy, int>> {
+protected:
+    // Starts the command busy as the case says; returns once it is busy (or
+    // as near to that as can be seen from outside).
+    pid_t StartBusy(Busy busy)
+    {
+        if (busy == Busy::LoopingExec) {
+            const pid_t child = cli.Start({"-c", Connect(), "exec", "begin :ready := 1; end;",
+                                           "begin loop null; end loop; end;"});
+            EXPECT_TRUE(WaitFor([&] { return cli.Output() == ":ready=1\n"; }));
+            return child;
+        }
+        if (busy == Busy::BlockedSend) {
+            EXPECT_EQ(Run({"exec", kFillPipe}).status, 0);
+            const pid_t child = cli.Start({"-c", Connect(), "send", "late"});
+            EXPECT_TRUE(WaitFor([&] { return HandlesStopSignals(child); }));
+            // Time to reach the wait; a signal before it ends the send all the same.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            return child;
+        }
+        m_load = m_loader.Start({"-c", Connect(), "exec", "begin loop SendDebugMessage('load'); end loop; end;"});
+        const pid_t child = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
+        EXPECT_TRUE(WaitFor([&] { return cli.Output().size() > 1000; }));
+        return child;
+    }
+
+    void TearDown() override
+    {
+        if (m_load > 0) {
+            ::kill(m_load, SIGKILL);
+            m_loader.Finish(m_load);
+        }
+    }
+
+    TemporaryFolder m_loaderFolder;
+    Cli m_loader{m_loaderFolder.Path()};
+    pid_t m_load = -1;
+};
+
+} // namespace
+
+// SIGINT and SIGTERM end the console within a second whatever the engine is
+// doing, with 128 + the signal's number. The deadline here only catches a
+// signal that was ignored; the time taken is reported.
+TEST_P(CliStopSignal, EndsTheCommandWithTheSignalsStatus)
+{
+    const auto [busy, signal] = GetParam();
+    ASSERT_EQ(Run({"install"}).status, 0);
+    const pid_t child = StartBusy(busy);
+    ASSERT_GT(child, 0);
+
+    ASSERT_EQ(::kill(child, signal), 0);
+    std::chrono::milliseconds took{};
+    const Outcome stopped = cli.FinishWithin(child, std::chrono::seconds(5), took);
+    RecordProperty("milliseconds_to_end", static_cast<int>(took.count()));
+    EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
+
+    if (busy == Busy::LoopingExec) {
+        EXPECT_NE(stopped.err.find("ORA-01013: user requested cancel of current operation"), std::string::npos)
+            << stopped.err;
+    }
+    if (busy == Busy::BlockedSend) {
+        // Room now, and time to use it: the interrupted message never comes.
+        const Outcome drained = Run({"exec", "declare t varchar2(10); begin :others := 0; "
+                                             "while dbms_pipe.receive_message('vexmoor', 1) = 0 loop "
+                                             "if dbms_pipe.next_item_type <> 9 then :others := :others + 1; end if; "
+                                             "end loop; end;"});
+        EXPECT_EQ(drained.out, ":others=0\n") << drained.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliStopSignal,
+                         testing::Combine(testing::Values(Busy::LoopingExec, Busy::BlockedSend, Busy::TailUnderLoad),
+                                          testing::Values(SIGINT, SIGTERM)),
+                         BusyName);
+
+// Each message is out before the next is received: a reader killed at any
+// moment has lost at most the one it was reading, and nothing comes twice.
+TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
+{
+    ASSERT_EQ(Run({"install"}).status, 0);
+    TemporaryFolder senderFolder;
+    const Cli sender(senderFolder.Path());
+    const pid_t load = sender.Start(
+        {"-c", Connect(), "exec", "begin for i in 1..100000000 loop SendDebugMessage(to_char(i)); end loop; end;"});
+    ASSERT_GT(load, 0);
+
+    constexpr int kKills = 20;
+    std::string received;
+    for (int i = 0; i < kKills; ++i) {
+        const pid_t reader = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
+        // Killed mid-drain: it starts on a full pipe and is killed as soon as
+        // it has written something.
+        ASSERT_TRUE(WaitFor([&] { return !cli.Output().empty(); }));
+        ::kill(reader, SIGKILL);
+        received += cli.Finish(reader).out;
+    }
+    ::kill(load, SIGINT);
+    EXPECT_EQ(sender.Finish(load).status, 130);
+    received += Run({"tail", "--once"}).out;
+
+    std::set<long> numbers;
+    std::istringstream lines(received);
+    std::string line;
+    long duplicates = 0;
+    while (std::getline(lines, line)) {
+        ASSERT_TRUE(line.ends_with("\r")) << "a torn line: " << line;
+        duplicates += numbers.insert(std::stol(line)).second ? 0 : 1;
+    }
+    ASSERT_FALSE(numbers.empty());
+    EXPECT_EQ(duplicates, 0);
+    const long lost = *numbers.rbegin() - static_cast<long>(numbers.size());
+    EXPECT_LE(lost, kKills) << numbers.size() << " messages received, up to " << *numbers.rbegin();
+}
+
+TEST_F(CliEndToEnd, InstallNamesEachRefusedStatementAndFails)
+{
+    const std::string system = "system/manager@" + database.ConnectString();
+    ASSERT_EQ(cli.Run({"-c", system, "exec", "create user plain identified by secret"}).status, 0);
+
+    const Outcome refused = cli.Run({"-c", "plain/secret@" + database.ConnectString(), "install"});
+    EXPECT_EQ(refused.status, 3);
+    for (std::string_view statement : kInstallStatements) {
+        const std::string name(statement.substr(0, statement.find('\n')));
+        EXPECT_NE(refused.err.find("vexmoor-cli: the server refused \"" + name + "\": ORA-01031"), std::string::npos)
+            << refused.err;
+    }
+
+    // Installing again meets the synonyms made the first time, and says so;
+    // the procedures are replaced, so that is no failure.
+    ASSERT_EQ(Run({"install"}).status, 0);
+    const Outcome again = Run({"install"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage\": ORA-00955"),
+              std::string::npos)
+        << again.err;
+}
+
+TEST_F(CliEndToEnd, SendRefusesALineWithANulByteAndSendsTheOthers)
+{
+    ASSERT_EQ(Run({"install"}).status, 0);
+    const Outcome send = Run({"send", "-", "after"}, std::string("one\nt\0wo\r\nthree", 15));
+    EXPECT_EQ(send.status, 3);
+    EXPECT_EQ(send.err, "vexmoor-cli: line 2 of standard input holds a NUL byte; it was not sent\n");
+    EXPECT_EQ(Run({"tail", "--once"}).out, "one\r\nthree\r\nafter\r\n");
 }

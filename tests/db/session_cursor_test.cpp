@@ -14,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <string_view>
+#include <thread>
 
 #include <dlfcn.h>
 
@@ -235,6 +238,71 @@ TEST_P(SessionCursorTest, DeletedSessionLeavesOtherSessionsWorking)
     run(*second, "begin null; end;");
     auto third = logOn();
     run(*third, "begin null; end;");
+}
+
+// A break from another thread stops what the session runs: a statement ends
+// with ORA-01013, a waiting dbms_pipe call returns 3 and sends nothing. The
+// session then runs the next statement as usual.
+TEST_P(SessionCursorTest, BreakStopsWhatTheSessionRunsAndOnlyThat)
+{
+    struct Case {
+        const char* block;
+        int error;           // of the broken statement; 0: it ends normally
+        std::int32_t status; // :sta afterwards
+    };
+    const Case cases[] = {
+        {"begin loop null; end loop; end;", 1013, -1},
+        // A handler cannot keep it going: every turn of the outer loop raises again.
+        {"begin loop begin loop null; end loop; exception when others then null; end; end loop; end;", 1013, -1},
+        {"begin :sta := dbms_pipe.receive_message('silent', 100000); end;", 0, 3},
+        {"begin dbms_pipe.pack_message('late'); :sta := dbms_pipe.send_message('full', 100000); end;", 0, 3},
+    };
+    EXPECT_FALSE(OciSession().Break());
+    auto session = logOn();
+    run(*session, "declare s number := 0; begin while s = 0 loop dbms_pipe.pack_message('x'); "
+                  "s := dbms_pipe.send_message('full', 0); end loop; end;");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.block);
+        OciCursor cursor(*session);
+        std::int32_t status = -1;
+        std::int16_t indicator = 0;
+        cursor.SetStatement(c.block);
+        if (std::string_view(c.block).find(":sta") != std::string_view::npos)
+            cursor.Bind(":sta", &status, sizeof status, oci::kTypeInteger, &indicator);
+        int error = -1;
+        std::thread runner([&] {
+            cursor.Execute(false);
+            error = cursor.ReturnCode();
+        });
+        // Lets the statement start; a break that comes first stops it all the same.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_TRUE(session->Break());
+        runner.join();
+        EXPECT_EQ(error, c.error) << cursor.ErrorText();
+        EXPECT_EQ(status, c.status);
+
+        std::int32_t next = -1;
+        cursor.SetStatement("begin :sta := dbms_pipe.receive_message('silent', 0); end;");
+        cursor.Bind(":sta", &next, sizeof next, oci::kTypeInteger, &indicator);
+        EXPECT_TRUE(cursor.Execute(false)) << cursor.ErrorText();
+        EXPECT_EQ(next, 1);
+    }
+
+    // A break while nothing runs stops the statement that comes next, and
+    // only that one.
+    OciCursor cursor(*session);
+    ASSERT_TRUE(session->Break());
+    cursor.SetStatement("begin loop null; end loop; end;");
+    EXPECT_FALSE(cursor.Execute(false));
+    EXPECT_EQ(cursor.ReturnCode(), 1013);
+
+    std::int32_t others = -1;
+    std::int16_t indicator = 0;
+    cursor.SetStatement("declare t varchar2(10); begin :sta := 0; while dbms_pipe.receive_message('full', 0) = 0 "
+                        "loop dbms_pipe.unpack_message(t); if t <> 'x' then :sta := :sta + 1; end if; end loop; end;");
+    cursor.Bind(":sta", &others, sizeof others, oci::kTypeInteger, &indicator);
+    ASSERT_TRUE(cursor.Execute(false)) << cursor.ErrorText();
+    EXPECT_EQ(others, 0) << "the interrupted send must not have sent";
 }
 
 class SessionCursorDeathTest : public SessionCursorTest {

@@ -43,10 +43,16 @@ protected:
 TEST_F(Installer, RunTwiceLeavesWorkingProceduresReachableFromEverySchema)
 {
     auto vexmoor = database.LogOn();
-    InstallProcedures(*vexmoor);
+    EXPECT_TRUE(InstallProcedures(*vexmoor).empty());
     // The second run replaces the procedures; its synonym statements are
-    // refused, silently, because the synonyms exist.
-    InstallProcedures(*vexmoor);
+    // refused, silently, because the synonyms exist; the caller is told.
+    const std::vector<RefusedStatement> refused = InstallProcedures(*vexmoor);
+    ASSERT_EQ(refused.size(), 2u);
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        EXPECT_EQ(refused[i].statement, kInstallStatements[i + 2]);
+        EXPECT_EQ(refused[i].code, 955);
+        EXPECT_TRUE(refused[i].error.starts_with("ORA-00955: name is already used")) << refused[i].error;
+    }
 
     StatementRunner own(*vexmoor);
     own.Run("begin SendDebugMessage('from the owner'); end;");
@@ -73,7 +79,11 @@ TEST_F(Installer, WithoutSynonymPrivilegeTheProceduresStayInTheOwnSchema)
     admin.Run("grant create procedure to tracer");
 
     auto tracer = database.LogOn("tracer", "secret");
-    InstallProcedures(*tracer);
+    const std::vector<RefusedStatement> refused = InstallProcedures(*tracer);
+    ASSERT_EQ(refused.size(), 2u);
+    EXPECT_EQ(refused[0].statement, kInstallStatements[2]);
+    EXPECT_EQ(refused[1].statement, kInstallStatements[3]);
+    EXPECT_EQ(refused[1].code, 1031);
     StatementRunner own(*tracer);
     own.Run("begin SendDebugMessage('mine'); end;");
     EXPECT_EQ(Poll(*tracer), (std::vector<std::string>{"mine\r\n"}));

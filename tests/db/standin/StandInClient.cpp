@@ -325,6 +325,17 @@ STANDIN_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
     }
 }
 
+// Called on another thread while OCIStmtExecute runs: it touches nothing
+// but the session's own cancel request, which is made for that.
+STANDIN_EXPORT sword OCIBreak(void* hndlp, OCIError*)
+{
+    auto* service = static_cast<OCISvcCtx*>(hndlp);
+    if (service == nullptr || service->session == nullptr)
+        return OCI_INVALID_HANDLE;
+    service->session->cancel();
+    return OCI_SUCCESS;
+}
+
 STANDIN_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz,
                                  ub4 type)
 {
