@@ -26,6 +26,12 @@ PipeStore& pipes(BuiltinCall& call)
     return call.interpreter.state().database->pipes();
 }
 
+// Private pipes admit only the user who made them.
+const std::string& user(BuiltinCall& call)
+{
+    return call.interpreter.state().user;
+}
+
 std::string pipeName(BuiltinCall& call)
 {
     if (call.args[0].isNull())
@@ -167,14 +173,14 @@ Value sendMessage(BuiltinCall& call)
     const milliseconds timeout = timeoutArg(call, 1);
     const std::int64_t size = pipeSizeArg(call, 2);
     const std::vector<std::uint8_t> message = buffer(call).takePacked();
-    return Value::number(pipes(call).send(pipe, message, timeout, size));
+    return Value::number(pipes(call).send(pipe, message, timeout, size, user(call)));
 }
 
 Value receiveMessage(BuiltinCall& call)
 {
     const std::string pipe = pipeName(call);
     std::vector<std::uint8_t> message;
-    const int status = pipes(call).receive(pipe, timeoutArg(call, 1), message);
+    const int status = pipes(call).receive(pipe, timeoutArg(call, 1), message, user(call));
     if (status == 0)
         buffer(call).loadReceived(std::move(message));
     return Value::number(status);
@@ -182,7 +188,7 @@ Value receiveMessage(BuiltinCall& call)
 
 Value purge(BuiltinCall& call)
 {
-    pipes(call).purge(pipeName(call));
+    pipes(call).purge(pipeName(call), user(call));
     return none();
 }
 
@@ -190,12 +196,12 @@ Value createPipe(BuiltinCall& call)
 {
     const std::string pipe = pipeName(call);
     const bool isPrivate = !call.has(2) || call.args[2].isNull() || call.args[2].asBoolean();
-    return Value::number(pipes(call).createPipe(pipe, pipeSizeArg(call, 1), isPrivate));
+    return Value::number(pipes(call).createPipe(pipe, pipeSizeArg(call, 1), isPrivate, user(call)));
 }
 
 Value removePipe(BuiltinCall& call)
 {
-    return Value::number(pipes(call).removePipe(pipeName(call)));
+    return Value::number(pipes(call).removePipe(pipeName(call), user(call)));
 }
 
 Value resetBuffer(BuiltinCall& call)
