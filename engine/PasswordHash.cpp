@@ -4,7 +4,9 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -83,23 +85,34 @@ VerifiedLogons& verifiedLogons()
     return logons;
 }
 
+// The default accounts' passwords are public knowledge, so their hashes,
+// made once with the limits above, are the same in every file: a new file
+// costs no hashing, and a logon with them needs no verification.
+struct KnownHash {
+    std::string_view password;
+    std::string_view hash;
+};
+constexpr KnownHash kDefaultAccounts[] = {
+    {"manager", "$argon2id$v=19$m=65536,t=2,p=1$aXA+o55iogKVd8cDa0Vwnw$VVC5riqyOLh3Kh18+J5ApmEnZbApR+6kt3dmA5VfM/o"},
+    {"vexmoor", "$argon2id$v=19$m=65536,t=2,p=1$V7HMQ1PQcO3Wd46wq30rDw$Jm63G1YQ+zpXje6/S87sbdAwly93QgOOq89pQna0rPw"},
+};
+
+bool isKnownHash(std::string_view stored, std::string_view password)
+{
+    return std::any_of(std::begin(kDefaultAccounts), std::end(kDefaultAccounts), [&](const KnownHash& known) {
+        return known.hash == stored && known.password == password;
+    });
+}
+
 } // namespace
 
 std::string hashPassword(std::string_view password)
 {
-    // Every new database file gets the default accounts; their passwords are
-    // public knowledge, so one hash per process serves every file.
-    static const std::map<std::string, std::string, std::less<>> defaults = [] {
-        std::map<std::string, std::string, std::less<>> made;
-        for (const char* known : {"manager", "vexmoor"})
-            made.emplace(known, hashNow(known));
-        return made;
-    }();
-    std::string hash;
-    if (auto found = defaults.find(password); found != defaults.end())
-        hash = found->second;
-    else
-        hash = hashNow(password);
+    for (const KnownHash& known : kDefaultAccounts) {
+        if (known.password == password)
+            return std::string(known.hash);
+    }
+    std::string hash = hashNow(password);
     verifiedLogons().add(hash, password);
     return hash;
 }
@@ -113,7 +126,7 @@ bool verifyPassword(std::string_view stored, std::string_view password)
 {
     if (!isPasswordHash(stored))
         return false;
-    if (verifiedLogons().contains(stored, password))
+    if (isKnownHash(stored, password) || verifiedLogons().contains(stored, password))
         return true;
     initSodium();
     std::string hash(stored); // crypto_pwhash_str_verify wants it terminated

@@ -9,8 +9,8 @@ namespace vexmoor::engine {
 // salted, and slow enough (libsodium's interactive limits: 2 passes over
 // 64 MiB) that a stolen database file does not give its passwords away.
 
-// A new hash of `password`, with a salt of its own. The well-known passwords
-// of the default accounts are hashed once per process and the hash reused.
+// A new hash of `password`, with a salt of its own; the well-known passwords
+// of the default accounts (manager, vexmoor) get one fixed hash each.
 std::string hashPassword(std::string_view password);
 
 // True when `stored` is a hash of ours rather than a password stored in the
