@@ -137,6 +137,10 @@ std::string cantOpenReason(const std::filesystem::path& file, std::string_view s
         return "the folder " + folder.string() + " does not exist";
     if (std::filesystem::is_directory(file, ignored))
         return "this is a folder, not a database file";
+#if !defined(_WIN32)
+    if (std::filesystem::exists(file, ignored) && ::faccessat(AT_FDCWD, file.c_str(), R_OK, AT_EACCESS) != 0)
+        return "the database file cannot be read (" + systemText(errno) + ")";
+#endif
     if (std::string reason = readOnlyReason(file); !reason.empty())
         return reason;
     return std::string(sqliteText);

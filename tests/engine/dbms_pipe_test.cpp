@@ -196,6 +196,8 @@ TEST_F(PrivatePipes, OnlyTheOwnerAndSystemUseAPrivatePipe)
 
     // Once removed, the name is free: the other user's pipe now.
     EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('secret', 0);"), "ok");
+    // SYS, the engine's own name, which every pipe admits, is no account.
+    EXPECT_EQ(failure(*admin, "create user sys identified by x").code(), 1920);
 }
 
 TEST_F(PrivatePipes, PublicAndImplicitPipesAreOpenToEveryone)
