@@ -2,6 +2,7 @@
 
 #include "ChangeCounter.h"
 #include "OraError.h"
+#include "PasswordHash.h"
 #include "Storage.h"
 
 #include <algorithm>
@@ -58,9 +59,23 @@ bool synonymExists(Storage& storage, const ObjectName& object)
     return query.step();
 }
 
-void insertAccount(Storage& storage, const std::string& user, std::string_view password)
+void insertAccount(Storage& storage, const std::string& user, std::string_view passwordHash)
 {
-    Query(storage, "INSERT INTO accounts(name, password) VALUES(?, ?)").bind(1, user).bind(2, password).run();
+    Query(storage, "INSERT INTO accounts(name, password) VALUES(?, ?)").bind(1, user).bind(2, passwordHash).run();
+}
+
+// Replaces a password stored in the clear, or hashed with older limits, by a
+// hash made now; unless another logon replaced it first.
+void rehashPassword(Storage& storage, const std::string& user, const std::string& stored, std::string_view password)
+{
+    std::string hash = hashPassword(password); // slow: before taking the write lock
+    Transaction transaction(storage, Transaction::Mode::Write);
+    Query(storage, "UPDATE accounts SET password = ? WHERE name = ? AND password = ?")
+        .bind(1, hash)
+        .bind(2, user)
+        .bind(3, stored)
+        .run();
+    transaction.commit();
 }
 
 void insertPrivilege(Storage& storage, const std::string& user, Privilege privilege)
@@ -108,20 +123,38 @@ Catalog::Catalog(Storage& storage)
 
 void Catalog::createDefaultAccounts(Storage& storage)
 {
-    insertAccount(storage, "SYSTEM", "manager");
+    insertAccount(storage, "SYSTEM", hashPassword("manager"));
     insertPrivilege(storage, "SYSTEM", Privilege::All);
-    insertAccount(storage, "VEXMOOR", "vexmoor");
+    insertAccount(storage, "VEXMOOR", hashPassword("vexmoor"));
     for (Privilege privilege : {Privilege::ExecuteDbmsPipe, Privilege::CreateProcedure, Privilege::CreatePublicSynonym})
         insertPrivilege(storage, "VEXMOOR", privilege);
 }
 
 std::optional<std::string> Catalog::authenticate(std::string_view user, std::string_view password)
 {
-    Query query(storage_, "SELECT name, password FROM accounts WHERE name = ?");
-    query.bind(1, upper(user));
-    if (!query.step() || query.text(1) != password)
+    std::string name;
+    std::string stored;
+    {
+        Query query(storage_, "SELECT name, password FROM accounts WHERE name = ?");
+        query.bind(1, upper(user));
+        if (!query.step())
+            return std::nullopt;
+        name = query.text(0);
+        stored = query.text(1);
+    }
+    if (isPasswordHash(stored)) {
+        if (!verifyPassword(stored, password))
+            return std::nullopt;
+        if (passwordHashOutdated(stored))
+            rehashPassword(storage_, name, stored, password);
+        return name;
+    }
+    // Stored in the clear by an older version: hashed at the first logon
+    // that proves it.
+    if (!matchesClearPassword(stored, password))
         return std::nullopt;
-    return query.text(0);
+    rehashPassword(storage_, name, stored, password);
+    return name;
 }
 
 bool Catalog::userExists(std::string_view user)
@@ -147,11 +180,15 @@ bool Catalog::hasPrivilege(std::string_view user, Privilege privilege)
 void Catalog::createUser(std::string_view user, std::string_view password)
 {
     std::string name = upper(user);
+    // SYS is the engine's own name: every pipe admits it.
+    if (name == "SYS")
+        throw oraError(1920, {name});
+    std::string hash = hashPassword(password); // slow: before taking the write lock
     Transaction transaction(storage_, Transaction::Mode::Write);
     ChangeMark mark(storage_.changeCounter());
     if (accountExists(storage_, name))
         throw oraError(1920, {name});
-    insertAccount(storage_, name, password);
+    insertAccount(storage_, name, hash);
     bumpGeneration(storage_);
     transaction.commit();
 }

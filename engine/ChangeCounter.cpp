@@ -1,6 +1,8 @@
 #include "ChangeCounter.h"
 
 #include <atomic>
+#include <cerrno>
+#include <system_error>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -17,22 +19,37 @@ constexpr off_t kSize = sizeof(std::uint64_t);
 
 } // namespace
 
-ChangeCounter::ChangeCounter([[maybe_unused]] const std::filesystem::path& file)
+ChangeCounter::ChangeCounter([[maybe_unused]] const std::filesystem::path& file, [[maybe_unused]] unsigned mode)
 {
 #if !defined(_WIN32)
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    auto fail = [&file](int error) {
+        throw std::system_error(error, std::generic_category(), file.string());
+    };
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, static_cast<mode_t>(mode));
     if (fd < 0)
-        return;
+        fail(errno);
     struct stat info {};
-    // A new file is extended once; the zeros it gets read as "settled".
-    if (::fstat(fd, &info) != 0 || (info.st_size < kSize && ::ftruncate(fd, kSize) != 0)) {
+    if (::fstat(fd, &info) != 0) {
+        int error = errno;
         ::close(fd);
-        return;
+        fail(error);
+    }
+    // A new file: its mode as asked, not as the umask left it. Changing the
+    // mode of another user's file fails harmlessly.
+    if (info.st_size == 0)
+        (void)::fchmod(fd, static_cast<mode_t>(mode));
+    // Sizes the file (the zeros it gets read as "settled") and reserves its
+    // block; for a file already reserved this needs no space.
+    if (int error = ::posix_fallocate(fd, 0, kSize); error != 0) {
+        ::close(fd);
+        fail(error);
     }
     void* mapped = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    int error = errno;
     ::close(fd);
-    if (mapped != MAP_FAILED)
-        value_ = static_cast<std::uint64_t*>(mapped);
+    if (mapped == MAP_FAILED)
+        fail(error);
+    value_ = static_cast<std::uint64_t*>(mapped);
 #endif
 }
 

@@ -14,11 +14,20 @@ namespace vexmoor::engine {
 // begun meanwhile (that one settles it). A reader that sees the same even
 // value as last time therefore knows that no change has committed since. A
 // process that dies half-way leaves the counter odd, which only sends readers
-// the slow way until the next change. Where the file cannot be mapped the counter is unavailable and
-// readers always take the slow way.
+// the slow way until the next change.
+//
+// Every process that writes must move the counter, or readers elsewhere would
+// miss its changes: a file that cannot be opened and mapped raises
+// std::system_error instead of leaving the counter out. The file's block is
+// reserved before it is mapped, so a write through the mapping never needs
+// space on the disk (on a full disk it would otherwise end the process with
+// SIGBUS). Where mapping files is not supported the counter is unavailable
+// and readers always take the slow way.
 class ChangeCounter {
 public:
-    explicit ChangeCounter(const std::filesystem::path& file);
+    // `mode`: the permissions a new file gets, whatever the umask (those of
+    // the database file beside it).
+    explicit ChangeCounter(const std::filesystem::path& file, unsigned mode = 0600);
     ~ChangeCounter();
     ChangeCounter(const ChangeCounter&) = delete;
     ChangeCounter& operator=(const ChangeCounter&) = delete;

@@ -34,6 +34,12 @@ int interruptible(BuiltinCall& call, int status)
     return status;
 }
 
+// Private pipes admit only the user who made them.
+const std::string& user(BuiltinCall& call)
+{
+    return call.interpreter.state().user;
+}
+
 std::string pipeName(BuiltinCall& call)
 {
     if (call.args[0].isNull())
@@ -179,7 +185,7 @@ Value sendMessage(BuiltinCall& call)
     const std::int64_t size = pipeSizeArg(call, 2);
     const std::vector<std::uint8_t> message = buffer(call).takePacked();
     const CancelRequest& cancel = call.interpreter.state().cancel;
-    return Value::number(interruptible(call, pipes(call).send(pipe, message, timeout, size, &cancel)));
+    return Value::number(interruptible(call, pipes(call).send(pipe, message, timeout, size, user(call), &cancel)));
 }
 
 Value receiveMessage(BuiltinCall& call)
@@ -187,7 +193,8 @@ Value receiveMessage(BuiltinCall& call)
     const std::string pipe = pipeName(call);
     std::vector<std::uint8_t> message;
     const CancelRequest& cancel = call.interpreter.state().cancel;
-    const int status = interruptible(call, pipes(call).receive(pipe, timeoutArg(call, 1), message, &cancel));
+    const int status =
+        interruptible(call, pipes(call).receive(pipe, timeoutArg(call, 1), message, user(call), &cancel));
     if (status == 0)
         buffer(call).loadReceived(std::move(message));
     return Value::number(status);
@@ -195,7 +202,7 @@ Value receiveMessage(BuiltinCall& call)
 
 Value purge(BuiltinCall& call)
 {
-    pipes(call).purge(pipeName(call));
+    pipes(call).purge(pipeName(call), user(call));
     return none();
 }
 
@@ -203,12 +210,12 @@ Value createPipe(BuiltinCall& call)
 {
     const std::string pipe = pipeName(call);
     const bool isPrivate = !call.has(2) || call.args[2].isNull() || call.args[2].asBoolean();
-    return Value::number(pipes(call).createPipe(pipe, pipeSizeArg(call, 1), isPrivate));
+    return Value::number(pipes(call).createPipe(pipe, pipeSizeArg(call, 1), isPrivate, user(call)));
 }
 
 Value removePipe(BuiltinCall& call)
 {
-    return Value::number(pipes(call).removePipe(pipeName(call)));
+    return Value::number(pipes(call).removePipe(pipeName(call), user(call)));
 }
 
 Value resetBuffer(BuiltinCall& call)

@@ -57,6 +57,7 @@ constexpr std::array kErrorTexts{
     ErrorText{1481, "invalid number format model"},
     ErrorText{2393, "exceeded call limit on CPU usage"},
     ErrorText{3114, "not connected to ORACLE"},
+    ErrorText{4030, "out of process memory when trying to allocate %s bytes (%s,%s)"},
     ErrorText{4043, "object %s does not exist"},
     ErrorText{6502, "PL/SQL: numeric or value error%s"},
     ErrorText{6503, "PL/SQL: Function returned without value"},
@@ -69,6 +70,7 @@ constexpr std::array kErrorTexts{
     ErrorText{12154, "TNS:could not resolve the connect identifier specified"},
     ErrorText{21000, "error number argument to raise_application_error of %s%s is out of range"},
     ErrorText{23322, "Privilege error accessing pipe"},
+    ErrorText{27072, "File I/O error"},
 };
 
 std::string_view findText(int code)

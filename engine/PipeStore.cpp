@@ -40,6 +40,8 @@ constexpr milliseconds kMinLockWait{2000};
 struct PipeState {
     bool exists = false;   // a row in `pipes`
     bool isExplicit = false;
+    bool isPrivate = false;
+    std::string owner;     // of a private pipe: the user who created it
     std::int64_t maxSize = 0;
     std::int64_t bytes = 0; // waiting on the pipe
     std::int64_t lastReach = 0;
@@ -56,6 +58,29 @@ std::string pipeKey(std::string_view pipe)
     std::transform(key.begin(), key.end(), key.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
     return key;
+}
+
+// A private pipe admits its creator's user and the administrators only;
+// public and implicit pipes admit everyone.
+bool admits(bool isPrivate, std::string_view owner, std::string_view user)
+{
+    return !isPrivate || owner == user || user == "SYSTEM" || user == PipeStore::kEngineUser;
+}
+
+void requireAccess(bool isPrivate, std::string_view owner, std::string_view user)
+{
+    if (!admits(isPrivate, owner, user))
+        throw oraError(23322);
+}
+
+// The pipe's privacy as stored now: (private, owner); public when it has no row.
+std::pair<bool, std::string> privacyOf(Storage& storage, const std::string& key)
+{
+    Query query(storage, "SELECT private, owner FROM pipes WHERE name = ?");
+    query.bind(1, key);
+    if (!query.step())
+        return {false, {}};
+    return {query.integer(0) != 0, query.text(1)};
 }
 
 steady_clock::time_point deadlineAfter(milliseconds timeout)
@@ -113,7 +138,8 @@ PipeState readPipe(Storage& storage, const std::string& key)
                 "SELECT (SELECT max_size FROM pipes WHERE name = ?1), (SELECT explicit FROM pipes WHERE name = ?1), "
                 "(SELECT reach - size FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
                 "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
-                "(SELECT seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1)");
+                "(SELECT seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
+                "(SELECT private FROM pipes WHERE name = ?1), (SELECT owner FROM pipes WHERE name = ?1)");
     query.bind(1, key);
     query.step();
     PipeState state;
@@ -121,6 +147,8 @@ PipeState readPipe(Storage& storage, const std::string& key)
         state.exists = true;
         state.maxSize = query.integer(0);
         state.isExplicit = query.integer(1) != 0;
+        state.isPrivate = query.integer(5) != 0;
+        state.owner = query.text(6);
     }
     if (!query.isNull(2)) {
         state.lastReach = query.integer(3);
@@ -147,10 +175,11 @@ enum class SendOutcome { Sent, Full };
 // One attempt in one write transaction. The size limit is settled first and
 // kept even when the message has to wait.
 SendOutcome trySend(Storage& storage, const std::string& key, std::span<const std::uint8_t> message,
-                    std::int64_t maxPipeSize)
+                    std::int64_t maxPipeSize, std::string_view user)
 {
     Transaction transaction(storage, Transaction::Mode::Write);
     PipeState pipe = readPipe(storage, key);
+    requireAccess(pipe.isPrivate, pipe.owner, user);
     bool alive = pipe.exists && (pipe.isExplicit || pipe.bytes > 0);
     std::int64_t limit = alive ? std::max(pipe.maxSize, maxPipeSize) : maxPipeSize;
     if (!pipe.exists || limit != pipe.maxSize)
@@ -195,23 +224,31 @@ std::optional<std::int64_t> oldestMessage(Storage& storage, const std::string& k
 // The oldest message's seq and payload, read in the same step, so that taking
 // it needs only a plain delete: a delete that returned the payload would
 // gather it in a scratch table first.
-std::optional<std::int64_t> readOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message)
+// The pipe's privacy is read in the same statement and checked in the
+// transaction that takes the message, so that no message leaves a pipe that
+// has just become private to another user.
+std::optional<std::int64_t> readOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message,
+                                       std::string_view user)
 {
-    Query query(storage, "SELECT seq, payload FROM messages WHERE pipe = ? ORDER BY seq LIMIT 1");
+    Query query(storage,
+                "SELECT seq, payload, (SELECT private FROM pipes WHERE name = ?1), "
+                "(SELECT owner FROM pipes WHERE name = ?1) FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1");
     query.bind(1, key);
     if (!query.step())
         return std::nullopt;
+    requireAccess(query.integer(2) != 0, query.text(3), user);
     message = query.blob(1);
     return query.integer(0);
 }
 
 // Takes the oldest message in a transaction that starts in `mode`. The
 // message read is handed out only once its delete has committed.
-bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, Transaction::Mode mode)
+bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, Transaction::Mode mode,
+                std::string_view user)
 {
     Transaction transaction(storage, mode);
     std::vector<std::uint8_t> oldest;
-    std::optional<std::int64_t> seq = readOldest(storage, key, oldest);
+    std::optional<std::int64_t> seq = readOldest(storage, key, oldest, user);
     if (!seq)
         return false;
     Query(storage, "DELETE FROM messages WHERE pipe = ? AND seq = ?").bind(1, key).bind(2, *seq).run();
@@ -224,24 +261,31 @@ bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8
 // the read becomes the write that takes the message; when another connection
 // wrote in between, the attempt is repeated under the write lock. When the
 // pipe is expected to be empty, a single statement looks first.
-bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, bool expectEmpty)
+bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, bool expectEmpty,
+                std::string_view user)
 {
     if (expectEmpty && !oldestMessage(storage, key))
         return false;
     try {
-        return takeOldest(storage, key, message, Transaction::Mode::Read);
+        return takeOldest(storage, key, message, Transaction::Mode::Read, user);
     } catch (const StorageBusy&) {
     }
-    return takeOldest(storage, key, message, Transaction::Mode::Write);
+    return takeOldest(storage, key, message, Transaction::Mode::Write, user);
 }
 
 enum class ExplicitPipe { Keep, End };
 
 // Drops every message on the pipe in one transaction. An implicit pipe ends
 // when it is empty; a pipe made by create_pipe ends only when removed.
-void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPipe)
+void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPipe, std::string_view user)
 {
     Transaction transaction(storage, Transaction::Mode::Write);
+    auto [isPrivate, owner] = privacyOf(storage, key);
+    requireAccess(isPrivate, owner, user);
+    // Removing a private pipe changes who may use the name.
+    std::optional<ChangeMark> privacyChange;
+    if (isPrivate && explicitPipe == ExplicitPipe::End)
+        privacyChange.emplace(storage.changeCounter());
     Query(storage, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
     Query(storage, explicitPipe == ExplicitPipe::End ? "DELETE FROM pipes WHERE name = ?"
                                                      : "DELETE FROM pipes WHERE name = ? AND explicit = 0")
@@ -258,7 +302,7 @@ PipeStore::PipeStore(Storage& storage)
 }
 
 int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message, std::chrono::milliseconds timeout,
-                    std::int64_t maxPipeSize, const CancelRequest* cancel)
+                    std::int64_t maxPipeSize, std::string_view user, const CancelRequest* cancel)
 {
     std::string key = pipeKey(pipe);
     auto deadline = deadlineAfter(timeout);
@@ -268,7 +312,7 @@ int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message
     try {
         if (cancelled(cancel))
             return kInterrupted;
-        if (trySend(storage_, key, message, maxPipeSize) == SendOutcome::Sent)
+        if (trySend(storage_, key, message, maxPipeSize, user) == SendOutcome::Sent)
             return 0;
         for (;;) {
             // Watch with reads, so that the waiting sender does not take the
@@ -281,7 +325,7 @@ int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message
             } while (!hasRoom(storage_, key, size, maxPipeSize));
             if (cancelled(cancel))
                 return kInterrupted;
-            if (trySend(storage_, key, message, maxPipeSize) == SendOutcome::Sent)
+            if (trySend(storage_, key, message, maxPipeSize, user) == SendOutcome::Sent)
                 return 0;
         }
     } catch (const StorageBusy&) {
@@ -290,8 +334,22 @@ int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message
     }
 }
 
+void PipeStore::checkAccess(const std::string& key, std::string_view user, const CancelRequest* cancel)
+{
+    // Only create_pipe and remove_pipe change a pipe's privacy, and both move
+    // the catalog's counter: while it reads the same, an answer stays true.
+    std::uint64_t mark = storage_.changeCounter().load();
+    if (ChangeCounter::settled(mark) && mark == admittedMark_ && key == admittedPipe_ && user == admittedUser_)
+        return;
+    auto [isPrivate, owner] = privacyOf(storage_, key);
+    requireAccess(isPrivate, owner, user);
+    admittedPipe_ = key;
+    admittedUser_ = user;
+    admittedMark_ = mark;
+}
+
 int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout, std::vector<std::uint8_t>& message,
-                       const CancelRequest* cancel)
+                       std::string_view user, const CancelRequest* cancel)
 {
     std::string key = pipeKey(pipe);
     auto deadline = deadlineAfter(timeout);
@@ -301,12 +359,13 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
         do {
             if (cancelled(cancel))
                 return kInterrupted;
+            checkAccess(key, user);
             // Read before looking, so that a send committed after the look
             // has moved it.
             std::uint64_t sends = storage_.sendCounter().load();
             if (ChangeCounter::settled(sends) && sends == emptySends_ && key == emptyPipe_)
                 continue; // nothing has been sent to any pipe since this one was empty
-            bool found = tryReceive(storage_, key, message, !emptyPipe_.empty());
+            bool found = tryReceive(storage_, key, message, !emptyPipe_.empty(), user);
             if (found) {
                 emptyPipe_.clear();
                 return 0;
@@ -319,32 +378,49 @@ int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
     return 1;
 }
 
-void PipeStore::purge(std::string_view pipe)
+void PipeStore::purge(std::string_view pipe, std::string_view user)
 {
-    emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::Keep);
+    emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::Keep, user);
 }
 
-int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate)
+int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate, std::string_view user)
 {
     std::string key = pipeKey(pipe);
     Transaction transaction(storage_, Transaction::Mode::Write);
     PipeState state = readPipe(storage_, key);
     bool alive = state.exists && (state.isExplicit || state.bytes > 0);
-    std::int64_t limit = alive ? std::max(state.maxSize, maxPipeSize) : maxPipeSize;
+    if (alive) {
+        // A pipe in use keeps its owner and its privacy; one that others
+        // may be using cannot be taken private.
+        requireAccess(state.isPrivate, state.owner, user);
+        if (isPrivate && !state.isPrivate)
+            throw oraError(23322);
+        Query(storage_, "UPDATE pipes SET max_size = ?2, explicit = 1 WHERE name = ?1")
+            .bind(1, key)
+            .bind(2, std::max(state.maxSize, maxPipeSize))
+            .run();
+        transaction.commit();
+        return 0;
+    }
+    // A new private pipe changes who may use the name.
+    std::optional<ChangeMark> privacyChange;
+    if (isPrivate)
+        privacyChange.emplace(storage_.changeCounter());
     Query(storage_,
-          "INSERT INTO pipes(name, max_size, explicit, private) VALUES(?1, ?2, 1, ?3) "
-          "ON CONFLICT(name) DO UPDATE SET max_size = ?2, explicit = 1")
+          "INSERT INTO pipes(name, max_size, explicit, private, owner) VALUES(?1, ?2, 1, ?3, ?4) "
+          "ON CONFLICT(name) DO UPDATE SET max_size = ?2, explicit = 1, private = ?3, owner = ?4")
         .bind(1, key)
-        .bind(2, limit)
+        .bind(2, maxPipeSize)
         .bind(3, isPrivate ? 1 : 0)
+        .bind(4, user)
         .run();
     transaction.commit();
     return 0;
 }
 
-int PipeStore::removePipe(std::string_view pipe)
+int PipeStore::removePipe(std::string_view pipe, std::string_view user)
 {
-    emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::End);
+    emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::End, user);
     return 0;
 }
 

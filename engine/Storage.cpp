@@ -3,8 +3,17 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace vexmoor::engine {
 
@@ -36,7 +45,8 @@ CREATE TABLE pipes(
   name TEXT PRIMARY KEY,
   max_size INTEGER NOT NULL,
   explicit INTEGER NOT NULL,
-  private INTEGER NOT NULL) WITHOUT ROWID;
+  private INTEGER NOT NULL,
+  owner TEXT) WITHOUT ROWID;
 CREATE TABLE messages(
   pipe TEXT NOT NULL,
   seq INTEGER NOT NULL,
@@ -46,11 +56,163 @@ CREATE TABLE messages(
   PRIMARY KEY(pipe, seq)) WITHOUT ROWID;
 )sql";
 
+// What the schema of an older version lacks, added in place, by the version
+// that brings it: the statements that take a file from version N to N + 1.
+constexpr const char* kUpgrades[] = {
+    "", // version 0 does not exist
+    "ALTER TABLE pipes ADD COLUMN owner TEXT;",
+};
+static_assert(std::size(kUpgrades) == Storage::kSchemaVersion);
+
 OraError notAvailable(const std::filesystem::path& file, std::string_view reason)
 {
     OraError error = oraError(1034);
     error.appendLine(file.string() + ": " + std::string(reason));
     return error;
+}
+
+std::string systemText(int error)
+{
+    return std::system_category().message(error);
+}
+
+// The line under an operating system's error, as Oracle prints it.
+std::string osErrorLine(int error)
+{
+#if defined(__linux__) && defined(__x86_64__)
+    constexpr const char* kPlatform = "Linux-x86_64";
+#elif defined(__linux__)
+    constexpr const char* kPlatform = "Linux";
+#else
+    constexpr const char* kPlatform = "OS";
+#endif
+    return std::string(kPlatform) + " Error: " + std::to_string(error) + ": " + systemText(error);
+}
+
+// 0 when the running user may write `path`, else why not (EACCES, EROFS).
+int writeDenied(const std::filesystem::path& path)
+{
+#if !defined(_WIN32)
+    // The effective ids decide, as for the open itself; root passes unless
+    // the file system is mounted read-only.
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
+#endif
+    return 0;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& file)
+{
+    std::filesystem::path folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Why the database cannot be written: the folder (where the journal files
+// must be made), the file itself, or one of its journal files. Empty when
+// none of them is refused to us.
+std::string readOnlyReason(const std::filesystem::path& file)
+{
+    std::error_code ignored;
+    if (int error = writeDenied(file); error != 0 && std::filesystem::exists(file, ignored))
+        return "the database file is read-only (" + systemText(error) + ")";
+    std::filesystem::path folder = folderOf(file);
+    if (int error = writeDenied(folder); error != 0) {
+        return "the folder " + folder.string() + " is read-only (" + systemText(error)
+               + "); the database needs to create its journal files there";
+    }
+    for (const char* suffix : {"-wal", "-shm", "-catalog", "-sends"}) {
+        std::filesystem::path side = file.string() + suffix;
+        if (int error = writeDenied(side); error != 0 && std::filesystem::exists(side, ignored))
+            return "the file " + side.string() + " beside the database is read-only (" + systemText(error) + ")";
+    }
+    return {};
+}
+
+// Why SQLite could not open the file or one of the files beside it.
+std::string cantOpenReason(const std::filesystem::path& file, std::string_view sqliteText)
+{
+    std::error_code ignored;
+    std::filesystem::path folder = folderOf(file);
+    if (!std::filesystem::exists(folder, ignored))
+        return "the folder " + folder.string() + " does not exist";
+    if (std::filesystem::is_directory(file, ignored))
+        return "this is a folder, not a database file";
+#if !defined(_WIN32)
+    if (std::filesystem::exists(file, ignored) && ::faccessat(AT_FDCWD, file.c_str(), R_OK, AT_EACCESS) != 0)
+        return "the database file cannot be read (" + systemText(errno) + ")";
+#endif
+    if (std::string reason = readOnlyReason(file); !reason.empty())
+        return reason;
+    return std::string(sqliteText);
+}
+
+std::string damagedReason(std::string_view detail)
+{
+    return "the database file is damaged (" + std::string(detail) + ")";
+}
+
+// Creates a missing database file readable by its owner only, whatever the
+// umask; SQLite then makes the journal files beside it with the same mode. A
+// file that cannot be made here is left for SQLite to report.
+void createPrivately(const std::filesystem::path& file)
+{
+#if !defined(_WIN32)
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    (void)::fchmod(fd, 0600);
+    ::close(fd);
+#endif
+}
+
+unsigned fileMode(const std::filesystem::path& file)
+{
+#if !defined(_WIN32)
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0)
+        return info.st_mode & 0777;
+#endif
+    return 0600;
+}
+
+// Each table's columns (name, type, NOT NULL, key), one text per table.
+std::string columnsOf(sqlite3* db, const std::string& table)
+{
+    sqlite3_stmt* stmt = nullptr;
+    std::string columns;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT group_concat(name || ' ' || type || ' ' || \"notnull\" || ' ' || pk, ', ') "
+                           "FROM pragma_table_info(?1)",
+                           -1, &stmt, nullptr)
+        == SQLITE_OK) {
+        sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+            columns = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    }
+    sqlite3_finalize(stmt);
+    return columns;
+}
+
+// The tables of the current schema and their columns, as a new file gets them.
+const std::vector<std::pair<std::string, std::string>>& expectedTables()
+{
+    static const auto tables = [] {
+        std::vector<std::pair<std::string, std::string>> result;
+        sqlite3* db = nullptr;
+        sqlite3_open(":memory:", &db);
+        sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name", -1, &stmt,
+                           nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            result.emplace_back(name, columnsOf(db, name));
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return result;
+    }();
+    return tables;
 }
 
 } // namespace
@@ -67,8 +229,12 @@ SqlStatement::SqlStatement(sqlite3* db, std::string_view sql)
                                 &stmt_, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt_);
-        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite prepare], ["
-                                + std::string(sqlite3_errmsg(db)) + "]");
+        std::string message = sqlite3_errmsg(db);
+        // Our statements name only tables and columns every file of ours
+        // has: one that is missing was lost from the file.
+        if (message.starts_with("no such table") || message.starts_with("no such column"))
+            throw notAvailable(sqlite3_db_filename(db, "main"), damagedReason(message));
+        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite prepare], [" + message + "]");
     }
 }
 
@@ -84,13 +250,14 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
     // process, and harmless to ask for later.
     static std::once_flag quietAllocations;
     std::call_once(quietAllocations, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+    createPrivately(file);
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw notAvailable(file, reason);
+        throw notAvailable(file, cantOpenReason(file, reason));
     }
     // Another process may be creating the same new file this moment; SQLite
     // then reports some locks at once instead of through the busy handler.
@@ -98,6 +265,12 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
     auto deadline = std::chrono::steady_clock::now() + kDefaultLockWait;
     try {
         configure();
+        // SQLite falls back to reading a file it may not write; every
+        // session writes (a receive takes its message off the pipe).
+        if (sqlite3_db_readonly(db_, "main") == 1) {
+            std::string reason = readOnlyReason(file);
+            throw notAvailable(file, reason.empty() ? "the database file cannot be written" : reason);
+        }
         for (;;) {
             try {
                 createOrCheckSchema(populate);
@@ -109,17 +282,26 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
             }
         }
         // Only beside a file known to be ours.
-        changeCounter_ = std::make_unique<ChangeCounter>(file.string() + "-catalog");
-        sendCounter_ = std::make_unique<ChangeCounter>(file.string() + "-sends");
+        unsigned mode = fileMode(file);
+        changeCounter_ = std::make_unique<ChangeCounter>(file.string() + "-catalog", mode);
+        sendCounter_ = std::make_unique<ChangeCounter>(file.string() + "-sends", mode);
     } catch (const StorageBusy&) {
         closeAfterFailure();
         throw notAvailable(file, "the file stayed locked by another program");
-    } catch (const OraError& error) {
-        std::string reason = sqlite3_errmsg(db_);
+    } catch (const std::system_error& error) {
         closeAfterFailure();
-        if (error.code() == 1034)
+        std::string reason = error.code() == std::errc::read_only_file_system
+                                     || error.code() == std::errc::permission_denied
+                                 ? readOnlyReason(file)
+                                 : std::string();
+        throw notAvailable(file, reason.empty() ? error.what() : reason);
+    } catch (const OraError& error) {
+        closeAfterFailure();
+        // Raised with its reason already (ORA-01034), or an I/O error that
+        // says what failed (ORA-27072).
+        if (error.code() == 1034 || error.code() == 27072)
             throw;
-        throw notAvailable(file, reason);
+        throw notAvailable(file, error.message());
     }
 }
 
@@ -169,6 +351,7 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
     std::int64_t id = 0;
     {
         Transaction look(*this, Transaction::Mode::Read);
+        checkIntegrity();
         id = applicationId();
         if (id != kApplicationId && (id != 0 || tableCount() != 0))
             throwForeign();
@@ -196,13 +379,58 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
         created_ = id == 0;
     }
 
+    std::int64_t version = schemaVersion();
+    if (version > kSchemaVersion) {
+        throw notAvailable(sqlite3_db_filename(db_, "main"),
+                           "written by a newer version of Vexmoor (schema " + std::to_string(version) + ")");
+    }
+    if (version < kSchemaVersion)
+        upgradeSchema();
+    checkTables();
+}
+
+std::int64_t Storage::schemaVersion()
+{
     Query version(*this, "SELECT value FROM meta WHERE key = 'schema_version'");
     if (!version.step())
-        throwForeign();
-    if (version.integer(0) > kSchemaVersion) {
-        throw notAvailable(sqlite3_db_filename(db_, "main"),
-                           "written by a newer version of Vexmoor (schema " + std::to_string(version.integer(0)) + ")");
+        throw notAvailable(sqlite3_db_filename(db_, "main"), "not a Vexmoor database");
+    return version.integer(0);
+}
+
+void Storage::upgradeSchema()
+{
+    // Under the write lock, from the version found there: another process
+    // may have upgraded the file meanwhile.
+    Transaction transaction(*this, Transaction::Mode::Write);
+    for (std::int64_t version = schemaVersion(); version < kSchemaVersion; ++version)
+        execute(kUpgrades[version]);
+    Query(*this, "UPDATE meta SET value = ? WHERE key = 'schema_version'").bind(1, kSchemaVersion).run();
+    transaction.commit();
+}
+
+void Storage::checkTables()
+{
+    // A table or column lost from the file would otherwise surface as the
+    // failure of whichever statement first needs it.
+    for (const auto& [table, columns] : expectedTables()) {
+        std::string found = columnsOf(db_, table);
+        if (found != columns) {
+            throw notAvailable(sqlite3_db_filename(db_, "main"),
+                               damagedReason(found.empty() ? "the table " + table + " is missing"
+                                                           : "the table " + table + " has other columns than "
+                                                                 + columns));
+        }
     }
+}
+
+void Storage::checkIntegrity()
+{
+    // Reads every page of the file once: milliseconds for the few hundred
+    // kilobytes a file of pipes holds. Damage found later would show as
+    // wrong answers or lost messages.
+    Query check(*this, "PRAGMA quick_check(1)");
+    if (check.step() && check.text(0) != "ok")
+        throw notAvailable(sqlite3_db_filename(db_, "main"), damagedReason(check.text(0)));
 }
 
 sqlite3_stmt* Storage::cached(const char* sql)
@@ -225,13 +453,37 @@ void Storage::check(int rc) const
 {
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
         return;
-    int primary = rc & 0xff;
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+    std::filesystem::path file = sqlite3_db_filename(db_, "main");
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
         throw StorageBusy(sqlite3_errstr(rc));
-    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
-        throw notAvailable(sqlite3_db_filename(db_, "main"), sqlite3_errstr(rc));
-    throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite], [" + std::to_string(rc) + "], ["
-                            + std::string(sqlite3_errmsg(db_)) + "]");
+    case SQLITE_NOTADB:
+        throw notAvailable(file, "damaged, or not a database file (" + std::string(sqlite3_errstr(rc)) + ")");
+    case SQLITE_CORRUPT:
+        throw notAvailable(file, damagedReason(sqlite3_errstr(rc)));
+    case SQLITE_CANTOPEN:
+        throw notAvailable(file, cantOpenReason(file, sqlite3_errmsg(db_)));
+    case SQLITE_READONLY: {
+        std::string reason = readOnlyReason(file);
+        throw notAvailable(file, reason.empty() ? std::string(sqlite3_errmsg(db_)) : reason);
+    }
+    case SQLITE_FULL:
+    case SQLITE_IOERR: {
+        // The transaction is rolled back and the file stays as it was before
+        // it; once there is room again the same call succeeds.
+        int error = sqlite3_system_errno(db_);
+        if (error == 0 && (rc & 0xff) == SQLITE_FULL)
+            error = ENOSPC;
+        OraError failure = oraError(27072);
+        failure.appendLine(error != 0 ? osErrorLine(error) : std::string(sqlite3_errstr(rc)));
+        failure.appendLine("Additional information: " + file.string());
+        throw failure;
+    }
+    default:
+        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite], [" + std::to_string(rc) + "], ["
+                                + std::string(sqlite3_errmsg(db_)) + "]");
+    }
 }
 
 void Storage::setLockDeadline(std::optional<std::chrono::steady_clock::time_point> deadline)

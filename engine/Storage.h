@@ -52,14 +52,18 @@ class Storage {
 public:
     // Identifies a database file of ours (PRAGMA application_id: "VXMR").
     static constexpr std::int32_t kApplicationId = 0x56584D52;
-    static constexpr int kSchemaVersion = 1;
+    // 2: pipes have an owner.
+    static constexpr int kSchemaVersion = 2;
     // How long an ordinary operation waits for another connection's lock.
     static constexpr std::chrono::seconds kDefaultLockWait{30};
 
     // Opens or creates the file and its tables; `populate` fills a new file
     // in the transaction that creates it, so no other process ever sees it
-    // half made. ORA-01034 with the reason on the second line when the file
-    // cannot be opened or holds something else.
+    // half made; a new file and the files beside it are readable by their
+    // owner only. A file of an older version is upgraded in place. ORA-01034
+    // with the reason on the second line when the file cannot be opened or
+    // written, is damaged or holds something else; ORA-27072 when the disk
+    // is full.
     explicit Storage(const std::filesystem::path& file, const std::function<void(Storage&)>& populate = {});
     ~Storage();
     Storage(const Storage&) = delete;
@@ -77,7 +81,9 @@ public:
     void execute(const char* sql);
 
     // Raises the OraError matching an SQLite result code other than OK, ROW
-    // and DONE.
+    // and DONE: ORA-27072 for a full disk or another I/O error (the
+    // transaction is rolled back, the file stays usable), ORA-01034 for a
+    // damaged or read-only file, StorageBusy for a lock.
     void check(int rc) const;
 
     // Lock waits give up at this time (StorageBusy); none = kDefaultLockWait
@@ -104,6 +110,10 @@ private:
     void configure();
     void closeAfterFailure();
     void createOrCheckSchema(const std::function<void(Storage&)>& populate);
+    void checkIntegrity();
+    std::int64_t schemaVersion();
+    void upgradeSchema();
+    void checkTables();
 
     sqlite3* db_ = nullptr;
     sqlite3_stmt* rollback_ = nullptr; // prepared up front: used by destructors

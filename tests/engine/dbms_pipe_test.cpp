@@ -134,3 +134,107 @@ TEST_F(DbmsPipe, SysQualifiedNameWorksToo)
 }
 
 } // namespace
+
+namespace {
+
+// A second user next to the fixture's VEXMOOR, allowed dbms_pipe.
+class PrivatePipes : public EngineTest {
+protected:
+    std::unique_ptr<Session> admin = logOn("system", "manager");
+    bool made = (run(*admin, "create user scott identified by tiger"),
+                 run(*admin, "grant execute on dbms_pipe to scott"), true);
+    std::unique_ptr<Session> owner = logOn();
+    std::unique_ptr<Session> other = logOn("scott", "tiger");
+
+    // The status a call returns, or the error it raises.
+    static std::string outcome(Session& session, const std::string& call)
+    {
+        try {
+            return value(session, "begin dbms_pipe.pack_message('m'); " + call + " :r := 'ok'; end;").value_or("");
+        } catch (const OraError& error) {
+            return firstLine(error.message());
+        }
+    }
+};
+
+struct PipeCall {
+    const char* name;
+    const char* text; // %s: the pipe
+};
+
+constexpr PipeCall kPipeCalls[] = {
+    {"send", ":r := dbms_pipe.send_message('%s', 0);"},
+    {"receive", ":r := dbms_pipe.receive_message('%s', 0);"},
+    {"purge", "dbms_pipe.purge('%s');"},
+    {"remove", ":r := dbms_pipe.remove_pipe('%s');"},
+};
+
+std::string callOn(const PipeCall& call, const std::string& pipe)
+{
+    std::string text = call.text;
+    return text.replace(text.find("%s"), 2, pipe);
+}
+
+TEST_F(PrivatePipes, OnlyTheOwnerAndSystemUseAPrivatePipe)
+{
+    EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.create_pipe('secret'); end;"), "0");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.send_message('secret', 0);"), "ok");
+    for (const PipeCall& call : kPipeCalls) {
+        SCOPED_TRACE(call.name);
+        EXPECT_EQ(outcome(*other, callOn(call, "secret")), "ORA-23322: Privilege error accessing pipe");
+        EXPECT_EQ(outcome(*other, callOn(call, "SECRET")), "ORA-23322: Privilege error accessing pipe");
+    }
+    EXPECT_EQ(database->pipes().messageCount("secret"), 1) << "the refused calls changed nothing";
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.create_pipe('secret', 8192, false);"),
+              "ORA-23322: Privilege error accessing pipe");
+
+    // SYSTEM may use every pipe; the owner keeps using it afterwards.
+    EXPECT_EQ(value(*admin, "begin :r := dbms_pipe.receive_message('secret', 0); end;"), "0");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.send_message('secret', 0);"), "ok");
+    EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.receive_message('secret', 0); end;"), "0");
+    EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.remove_pipe('secret'); end;"), "0");
+
+    // Once removed, the name is free: the other user's pipe now.
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('secret', 0);"), "ok");
+    // SYS, the engine's own name, which every pipe admits, is no account.
+    EXPECT_EQ(failure(*admin, "create user sys identified by x").code(), 1920);
+}
+
+TEST_F(PrivatePipes, PublicAndImplicitPipesAreOpenToEveryone)
+{
+    EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.create_pipe('open', 8192, false); end;"), "0");
+    for (const char* pipe : {"open", "implicit"}) {
+        EXPECT_EQ(outcome(*owner, std::string(":r := dbms_pipe.send_message('") + pipe + "', 0);"), "ok");
+        for (const PipeCall& call : kPipeCalls) {
+            SCOPED_TRACE(std::string(pipe) + " " + call.name);
+            EXPECT_EQ(outcome(*other, callOn(call, pipe)), "ok");
+        }
+    }
+    EXPECT_EQ(database->pipes().messageCount("open"), 0);
+}
+
+TEST_F(PrivatePipes, APipeInUseCannotBeTakenPrivate)
+{
+    // Taken private, the messages others sent would become theirs no more.
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('shared', 0);"), "ok");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.create_pipe('shared');"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('shared', 0); end;"), "0");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.create_pipe('shared');"), "ok") << "empty, the name is free";
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('shared', 0);"), "ORA-23322: Privilege error accessing pipe");
+}
+
+TEST_F(PrivatePipes, AWaitingReceiverIsRefusedOnceThePipeTurnsPrivate)
+{
+    // The receiver's answer about the pipe is remembered between polls, and
+    // must be dropped when the pipe's privacy changes.
+    EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('later', 0); end;"), "1");
+    EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.create_pipe('later'); end;"), "0");
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.receive_message('later', 0);"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.send_message('later', 0);"), "ok");
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.receive_message('later', 0);"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(database->pipes().messageCount("later"), 1);
+    EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.remove_pipe('later'); end;"), "0");
+    EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('later', 0); end;"), "1") << "a free name again";
+}
+
+} // namespace
