@@ -181,7 +181,8 @@ QString TextCodec::DecodeOther(std::string_view bytes) const
     text.clear();
     for (std::string_view rest = bytes; !rest.empty();) {
         const std::size_t newline = rest.find('\n');
-        const std::string_view line = rest.substr(0, newline == std::string_view::npos ? newline : newline + 1);
+        const std::string_view line =
+            newline == std::string_view::npos ? rest : rest.substr(0, newline + 1);
         rest.remove_prefix(line.size());
         QString decoded;
         text += DecodesBack(line, decoded) ? decoded : EscapeNonAscii(line);

@@ -62,7 +62,8 @@ TEST(TextCodec, BytesThatAreNoCharactersComeBackUnchanged)
         {"EUC-JP", "\xC5\xEC\xFF\n\xC5\xEC", Raw(0xC5) + Raw(0xEC) + Raw(0xFF) + QStringLiteral("\n東")},
     };
     for (const Conversion& c : cases) {
-        SCOPED_TRACE(std::string(c.charset) + ": " + QByteArray::fromStdString(c.bytes).toHex().toStdString());
+        SCOPED_TRACE(std::string(c.charset) + ": "
+                     + QByteArray::fromStdString(c.bytes).toHex(' ').toStdString());
         const TextCodec codec(c.charset);
         const QString text = codec.Decode(c.bytes);
         EXPECT_EQ(text, c.text);

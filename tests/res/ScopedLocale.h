@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <clocale>
 #include <cstdlib>
@@ -51,3 +53,15 @@ private:
     std::string m_previous;
     bool m_active = false;
 };
+
+// Types `text` into `widget` character by character as a keyboard of the
+// user's language would: QTest::keyClicks knows ASCII only.
+inline void TypeText(QWidget& widget, const QString& text)
+{
+    for (const QChar character : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
+        QCoreApplication::sendEvent(&widget, &press);
+        QCoreApplication::sendEvent(&widget, &release);
+    }
+}
