@@ -5,8 +5,8 @@
 #include "WaitCursor.h"
 #include "db/OciSession.h"
 #include "res/CommandIds.h"
-#include "res/OptionsDialogTemplate.h"
 #include "res/LocaleText.h"
+#include "res/OptionsDialogTemplate.h"
 #include "res/StringTable.h"
 #include "trace/TraceSettings.h"
 
