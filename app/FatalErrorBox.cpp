@@ -2,6 +2,7 @@
 
 #include "LogFile.h"
 #include "res/CommandIds.h"
+#include "res/LocaleText.h"
 #include "res/StringTable.h"
 
 #include <QDir>
@@ -13,7 +14,7 @@ namespace {
 
 std::string NativeBytes(const QString& path)
 {
-    return QDir::toNativeSeparators(path).toLocal8Bit().toStdString();
+    return res::ToLocaleBytes(QDir::toNativeSeparators(path));
 }
 
 QString RecoveryName(const QString& stem, int attempt)
@@ -88,7 +89,7 @@ QString DefaultRecoveryFolder()
 void ShowFatalReportBox(QWidget* parent, const std::string& text)
 {
     QMessageBox box(QMessageBox::Warning, res::LoadString(res::AFX_IDS_APP_TITLE),
-                    QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok, parent);
+                    res::FromLocaleBytes(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

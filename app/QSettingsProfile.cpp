@@ -1,19 +1,25 @@
 #include "QSettingsProfile.h"
 
+#include "res/LocaleText.h"
+
 namespace {
 
 // Section and entry names may hold blanks ("Recent File List", "LF Flag");
 // QSettings keeps them as they are under "section/entry".
 QString KeyOf(std::string_view section, std::string_view entry)
 {
-    return QString::fromLatin1(section.data(), static_cast<qsizetype>(section.size())) + u'/'
-        + QString::fromLatin1(entry.data(), static_cast<qsizetype>(entry.size()));
+    return res::FromLocaleBytes(section) + u'/' + res::FromLocaleBytes(entry);
 }
 
-// Texts are 8-bit throughout the program; the profile keeps them byte for byte.
-QString FromBytes(std::string_view text)
+// Values are bytes in the locale's character set and go into the profile as
+// text, so the INI file (UTF-8) reads as the user wrote them. Bytes that are
+// no text in that set would be lost there, so such a value is kept as bytes.
+QVariant StoredValue(std::string_view value)
 {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const QString text = res::FromLocaleBytes(value);
+    if (!res::HoldsRawBytes(text))
+        return text;
+    return QByteArray(value.data(), static_cast<qsizetype>(value.size()));
 }
 
 } // namespace
@@ -45,11 +51,13 @@ std::string QSettingsProfile::GetProfileString(std::string_view section, std::st
     const QVariant value = m_settings.value(KeyOf(section, entry));
     if (!value.isValid())
         return std::string(defaultValue);
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray().toStdString();
     // An INI value edited by hand with an unquoted comma reads back as a list.
     const QString text = value.typeId() == QMetaType::QStringList
         ? value.toStringList().join(QStringLiteral(", "))
         : value.toString();
-    return text.toLatin1().toStdString();
+    return res::ToLocaleBytes(text);
 }
 
 void QSettingsProfile::WriteProfileInt(std::string_view section, std::string_view entry, int value)
@@ -60,5 +68,5 @@ void QSettingsProfile::WriteProfileInt(std::string_view section, std::string_vie
 void QSettingsProfile::WriteProfileString(std::string_view section, std::string_view entry,
                                           std::string_view value)
 {
-    m_settings.setValue(KeyOf(section, entry), FromBytes(value));
+    m_settings.setValue(KeyOf(section, entry), StoredValue(value));
 }

@@ -1,6 +1,7 @@
 #include "RecentFileList.h"
 
 #include "Profile.h"
+#include "res/LocaleText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +28,7 @@ void RecentFileList::ReadList()
     for (int number = 1; number <= m_maximumSize; ++number) {
         const std::string path = m_profile.GetProfileString(kSection, EntryName(number));
         if (!path.empty())
-            m_entries.append(QString::fromLocal8Bit(path.c_str()));
+            m_entries.append(res::FromLocaleBytes(path));
     }
 }
 
@@ -38,7 +39,7 @@ void RecentFileList::WriteList() const
     for (int number = 1; number <= m_maximumSize; ++number) {
         const int index = number - 1;
         const std::string path = index < Size()
-            ? m_entries.at(index).toLocal8Bit().toStdString()
+            ? res::ToLocaleBytes(m_entries.at(index))
             : std::string();
         m_profile.WriteProfileString(kSection, EntryName(number), path);
     }

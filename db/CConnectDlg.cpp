@@ -3,6 +3,7 @@
 #include "OciSession.h"
 #include "app/Profile.h"
 #include "res/ConnectDialogTemplate.h"
+#include "res/LocaleText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,15 +23,15 @@ constexpr const char* kConnectSection = "Connect";
 constexpr const char* kServerListSection = "ServerList";
 constexpr const char* kApplicationName = "Vexmoor";
 
-// Texts are 8-bit, one byte per character, in and out of the controls.
+// The session and the profile take texts as bytes in the locale's character set.
 QString FromBytes(const std::string& bytes)
 {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return res::FromLocaleBytes(bytes);
 }
 
 std::string ToBytes(const QString& text)
 {
-    return text.toLatin1().toStdString();
+    return res::ToLocaleBytes(text);
 }
 
 std::string ItemEntry(int number)

@@ -5,6 +5,7 @@
 #include "WaitCursor.h"
 #include "db/OciSession.h"
 #include "res/CommandIds.h"
+#include "res/LocaleText.h"
 #include "res/OptionsDialogTemplate.h"
 #include "res/StringTable.h"
 #include "trace/TraceSettings.h"
@@ -34,16 +35,15 @@ constexpr std::array<std::pair<int, int COptionsDlg::*>, 3> kFlagBoxes{{
     {ids::kAllowEditBox, &COptionsDlg::m_bAllowEdit},
 }};
 
-// Texts are 8-bit, one byte per character, in and out of the controls, as
-// the pipe name is everywhere else.
+// The pipe name is bytes in the locale's character set everywhere but in the control.
 QString FromBytes(const std::string& bytes)
 {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return res::FromLocaleBytes(bytes);
 }
 
 std::string ToBytes(const QString& text)
 {
-    return text.toLatin1().toStdString();
+    return res::ToLocaleBytes(text);
 }
 
 template <class Widget>

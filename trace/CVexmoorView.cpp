@@ -4,6 +4,7 @@
 #include "options/COptionsDlg.h"
 #include "app/Profile.h"
 #include "db/ErrorReport.h"
+#include "res/LocaleText.h"
 
 #include <QPrinter>
 #include <QTextBlock>
@@ -43,8 +44,10 @@
 // window's paragraphs are turned back into bytes. Each paragraph remembers how
 // the appended text ended it (a mark in the block's user state), so CR LF, LF
 // and CR come back as they came in; a break the user typed becomes CR LF, the
-// line end this program writes. Characters the user types outside Latin-1 are
-// saved as '?', as an 8-bit text would hold them.
+// line end this program writes. The bytes become text and back through the
+// locale's character set (res/LocaleText.h), which gives back every byte it
+// took, also bytes that are no character there. The window breaks paragraphs
+// at U+2029 and Qt's two frame marks as well, so those are marked too.
 
 namespace {
 
@@ -60,7 +63,14 @@ enum LineEndMark : int {
     kEndsWithCrLf = -1,
     kEndsWithLf = 1,
     kEndsWithCr = 2,
+    kEndsWithParagraphSeparator = 3,
+    kEndsWithFrameStart = 4,
+    kEndsWithFrameEnd = 5,
 };
+
+// Characters at which the window starts a new paragraph besides CR and LF.
+constexpr char16_t kFrameStart = 0xFDD0;
+constexpr char16_t kFrameEnd = 0xFDD1;
 
 // The longest: Qt rounds long intervals to whole seconds, and a value near
 // INT_MAX would overflow there. Nobody polls less often than every 12 days.
@@ -72,34 +82,43 @@ int PollIntervalMs(std::int32_t timerFrequency)
     return static_cast<int>(std::clamp(requested, kShortestIntervalMs, kLongestIntervalMs));
 }
 
-QString FromLatin1(std::string_view bytes)
-{
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 // The line ends of `text` in order, as the window breaks paragraphs for them.
-std::vector<LineEndMark> LineEndsOf(std::string_view text)
+std::vector<LineEndMark> LineEndsOf(QStringView text)
 {
     std::vector<LineEndMark> ends;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            ends.push_back(kEndsWithCrLf);
-            ++i;
-        } else if (text[i] == '\n') {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        switch (text[i].unicode()) {
+        case u'\r':
+            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+                ends.push_back(kEndsWithCrLf);
+                ++i;
+            } else {
+                ends.push_back(kEndsWithCr);
+            }
+            break;
+        case u'\n':
             ends.push_back(kEndsWithLf);
-        } else if (text[i] == '\r') {
-            ends.push_back(kEndsWithCr);
+            break;
+        case QChar::ParagraphSeparator:
+            ends.push_back(kEndsWithParagraphSeparator);
+            break;
+        case kFrameStart:
+            ends.push_back(kEndsWithFrameStart);
+            break;
+        case kFrameEnd:
+            ends.push_back(kEndsWithFrameEnd);
+            break;
+        default:
+            break;
         }
     }
     return ends;
 }
 
 // Marks the blocks that `text`, inserted from the end of `block` on, ended.
-// Only lone LFs and CRs need a mark, so text of CR LF lines costs one scan.
-void MarkLineEnds(QTextBlock block, std::string_view text)
+// Only line ends other than CR LF need a mark.
+void MarkLineEnds(QTextBlock block, QStringView text)
 {
-    if (text.find_first_of("\r\n") == std::string_view::npos)
-        return;
     const std::vector<LineEndMark> ends = LineEndsOf(text);
     if (std::all_of(ends.begin(), ends.end(), [](LineEndMark end) { return end == kEndsWithCrLf; }))
         return;
@@ -111,15 +130,21 @@ void MarkLineEnds(QTextBlock block, std::string_view text)
     }
 }
 
-std::string_view LineEndText(int userState)
+QStringView LineEndText(int userState)
 {
     switch (userState) {
     case kEndsWithLf:
-        return "\n";
+        return u"\n";
     case kEndsWithCr:
-        return "\r";
+        return u"\r";
+    case kEndsWithParagraphSeparator:
+        return u"\u2029";
+    case kEndsWithFrameStart:
+        return u"\uFDD0";
+    case kEndsWithFrameEnd:
+        return u"\uFDD1";
     default:
-        return "\r\n";
+        return u"\r\n";
     }
 }
 
@@ -180,8 +205,9 @@ void CVexmoorView::SetLogText(const std::string& text)
     m_log = text;
     m_bUserEdited = false;
     setUndoRedoEnabled(false);
-    setPlainText(FromLatin1(m_log));
-    MarkLineEnds(document()->firstBlock(), m_log);
+    const QString shown = res::FromLocaleBytes(m_log);
+    setPlainText(shown);
+    MarkLineEnds(document()->firstBlock(), shown);
     m_nShown = m_log.size();
     setUndoRedoEnabled(!isReadOnly());
     document()->setModified(false);
@@ -219,11 +245,12 @@ void CVexmoorView::ShowPendingText()
     cursor.movePosition(QTextCursor::End);
     const QTextBlock firstBlock = cursor.block();
     doc.setUndoRedoEnabled(false);
+    const QString shown = res::FromLocaleBytes(pending);
     cursor.beginEditBlock();
-    cursor.insertText(FromLatin1(pending));
+    cursor.insertText(shown);
     cursor.endEditBlock();
     doc.setUndoRedoEnabled(!isReadOnly());
-    MarkLineEnds(firstBlock, pending);
+    MarkLineEnds(firstBlock, shown);
     doc.setModified(wasModified);
     m_nShown = m_log.size();
 
@@ -240,14 +267,14 @@ void CVexmoorView::OnContentsChange(int /*position*/, int charsRemoved, int char
 
 std::string CVexmoorView::TextFromWindow() const
 {
-    std::string text;
-    text.reserve(m_log.size() + 64);
+    QString text;
+    text.reserve(document()->characterCount());
     for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
-        text += block.text().toLatin1().toStdString();
+        text += block.text();
         if (block.next().isValid())
             text += LineEndText(block.userState());
     }
-    return text;
+    return res::ToLocaleBytes(text);
 }
 
 void CVexmoorView::TakeTextFromWindow()

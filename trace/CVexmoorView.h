@@ -33,9 +33,9 @@ public:
     // The id of the poll timer, 0 when none runs.
     unsigned TimerId() const { return m_nTimerId; }
 
-    // The whole log text, as bytes (Latin-1), and replacing it (the
-    // document's Open and New). Lines appended by a poll that is still
-    // running are included.
+    // The whole log text, as bytes in the locale's character set, and
+    // replacing it (the document's Open and New). Lines appended by a poll
+    // that is still running are included.
     std::string LogText() const;
     void SetLogText(const std::string& text);
 

@@ -3,10 +3,13 @@
 #include "app/ActionRegistry.h"
 #include "app/CMainFrame.h"
 #include "app/LogFile.h"
+#include "res/ScopedLocale.h"
 #include "trace/CVexmoorView.h"
 
 #include <QAction>
 #include <QFile>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <QDir>
 
@@ -259,6 +262,67 @@ TEST_F(DocumentTest, FileCommandsAskForNamesAndCancelChangesNothing)
     trigger(57603); // Save of an untitled log asks for a name; cancelled
     EXPECT_TRUE(m_doc->IsModified());
     EXPECT_EQ(asked, (QStringList{"Open ", "Open ", "Save As " + existing, "Save As Untitled"}));
+}
+
+// A text in each kind of locale: what the stored code sends, what the window
+// shows, and a character the user types with its bytes.
+struct LocaleText {
+    const char* locale;
+    std::string sent;
+    QString shown;
+    QString typed;
+    std::string typedBytes;
+};
+
+TEST_F(DocumentTest, TextsOfTheLocaleAreShownSavedAndReopenedByteForByte)
+{
+    const LocaleText cases[] = {
+        {"C.UTF-8", "Gr\xC3\xB6\xC3\x9F" "e 20\xE2\x82\xAC \xE2\x80\x94 \xE6\x9D\xB1\xE4\xBA\xAC",
+         QStringLiteral("Größe 20€ — 東京"), QStringLiteral("ü"), "\xC3\xBC"},
+        {"en_US.ISO-8859-1", "Gr\xF6\xDF" "e 20\xB0 \xB1 K\xF6ln", QStringLiteral("Größe 20° ± Köln"),
+         QStringLiteral("ü"), "\xFC"},
+    };
+    for (const LocaleText& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const ScopedLocale locale(c.locale);
+        ASSERT_TRUE(locale.IsActive());
+        m_app->OnFileNew();
+        SendMessage(c.sent);
+        m_view->PollPipe();
+        EXPECT_EQ(m_view->document()->firstBlock().text(), c.shown);
+
+        const QString path = FilePath(QString::fromLatin1(c.locale) + QStringLiteral(".log"));
+        const QByteArray line = QByteArray::fromStdString(c.sent + "\r\n");
+        ASSERT_TRUE(m_doc->DoSave(path));
+        EXPECT_EQ(ReadFile(path), line);
+        m_app->OnFileNew();
+        ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+        EXPECT_EQ(m_view->document()->firstBlock().text(), c.shown);
+
+        // Once the user types, the window's text is what is saved.
+        m_view->moveCursor(QTextCursor::End);
+        TypeText(*m_view, c.typed);
+        ASSERT_TRUE(m_doc->DoFileSave());
+        EXPECT_EQ(ReadFile(path), line + QByteArray::fromStdString(c.typedBytes));
+    }
+}
+
+TEST_F(DocumentTest, BytesThatAreNoTextInTheLocaleAreSavedBackUnchanged)
+{
+    const ScopedLocale locale("C.UTF-8");
+    ASSERT_TRUE(locale.IsActive());
+    // Latin-1 text, a character cut short, a byte order mark, a paragraph
+    // separator (a break in the window) and good UTF-8.
+    const QByteArray bytes("caf\xE9 \xE2\x82\r\n\xEF\xBB\xBF" "a\xE2\x80\xA9" "b \xC3\xA9\n");
+    const QString path = FilePath(QStringLiteral("mixed.log"));
+    WriteFile(path, bytes);
+    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    EXPECT_EQ(m_view->document()->findBlockByNumber(2).text(), QStringLiteral("b é"));
+
+    m_view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(m_view, QStringLiteral(">"));
+    ASSERT_TRUE(m_doc->DoFileSave());
+    EXPECT_EQ(ReadFile(path), ">" + bytes);
 }
 
 TEST(LogFile, ErrorTextsAreTheFrameworks)

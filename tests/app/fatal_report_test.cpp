@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/FatalErrorBox.h"
+#include "res/ScopedLocale.h"
 #include "trace/CVexmoorView.h"
 
 #include <QDir>
@@ -54,6 +55,34 @@ TEST(FatalReport, RecoveryFileGoesBesideTheDocumentAndNeverOverwrites)
 
     EXPECT_FALSE(WriteRecoveryFile({"", document, QStringLiteral("trace.log")}, fallback.path())
                      .written);
+}
+
+// The report's texts come from the database, the recovery file's name from
+// the file system; the box shows both as the locale writes them.
+TEST(FatalReport, BoxShowsTheReportAndTheFileNameInTheLocalesCharacterSet)
+{
+    const struct {
+        const char* locale;
+        std::string message;
+    } cases[] = {
+        {"C.UTF-8", "ORA-20000: Gr\xC3\xB6\xC3\x9F" "e"},
+        {"en_US.ISO-8859-1", "ORA-20000: Gr\xF6\xDF" "e"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const ScopedLocale locale(c.locale);
+        ASSERT_TRUE(locale.IsActive());
+        const std::string report =
+            ComposeFatalReport(c.message, {QStringLiteral("/tmp/Köln.recovered.log"), true});
+        QString shown;
+        WhenModal<QMessageBox>([&](QMessageBox& box) {
+            shown = box.text();
+            box.button(QMessageBox::Ok)->click();
+        });
+        ShowFatalReportBox(nullptr, report);
+        EXPECT_EQ(shown, QStringLiteral("ORA-20000: Größe\n\nThe unsaved log was written to "
+                                        "/tmp/Köln.recovered.log."));
+    }
 }
 
 class FatalReportInProgram : public AppTest {};

@@ -2,6 +2,7 @@
 
 #include "app/QSettingsProfile.h"
 #include "app/RecentFileList.h"
+#include "res/ScopedLocale.h"
 
 namespace {
 
@@ -24,6 +25,67 @@ TEST(QSettingsProfile, KeepsIntsAndEightBitStringsBySectionAndEntry)
     EXPECT_EQ(again.GetProfileString("Recent File List", "File1"), "/a b/c.log");
     // A text where a number is wanted reads as the default.
     EXPECT_EQ(again.GetProfileInt("Options", "Pipe Name", 7), 7);
+}
+
+// The INI file is UTF-8 whatever the locale: a pipe name and a recent file's
+// name are written there once encoded, and read back as the locale's bytes.
+TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
+{
+    const struct {
+        const char* locale;
+        std::string pipe;
+    } cases[] = {
+        {"C.UTF-8", "Gr\xC3\xB6\xC3\x9F" "e"},
+        {"en_US.ISO-8859-1", "Gr\xF6\xDF" "e"},
+    };
+    const QString file = QStringLiteral("/logs/Größe Köln.log");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const ScopedLocale locale(c.locale);
+        ASSERT_TRUE(locale.IsActive());
+        QTemporaryDir folder;
+        const QString ini = folder.filePath(QStringLiteral("vexmoor.ini"));
+        {
+            QSettingsProfile profile(ini);
+            profile.WriteProfileString("Options", "Pipe Name", c.pipe);
+            RecentFileList list(profile);
+            list.Add(file);
+            list.WriteList();
+            profile.Sync();
+        }
+        QFile written(ini);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        EXPECT_TRUE(text.contains("Pipe%20Name=Gr\xC3\xB6\xC3\x9F" "e\n")) << text.toStdString();
+        EXPECT_TRUE(text.contains("File1=/logs/Gr\xC3\xB6\xC3\x9F" "e K\xC3\xB6ln.log\n"))
+            << text.toStdString();
+
+        // A copy, so that the values come from the file and not from QSettings' cache.
+        const QString copy = folder.filePath(QStringLiteral("copy.ini"));
+        ASSERT_TRUE(QFile::copy(ini, copy));
+        QSettingsProfile again(copy);
+        EXPECT_EQ(again.GetProfileString("Options", "Pipe Name"), c.pipe);
+        RecentFileList list(again);
+        list.ReadList();
+        EXPECT_EQ(list.Entries(), QStringList{file});
+    }
+}
+
+TEST(QSettingsProfile, BytesThatAreNoTextInTheLocaleComeBackUnchanged)
+{
+    const ScopedLocale locale("C.UTF-8");
+    ASSERT_TRUE(locale.IsActive());
+    QTemporaryDir folder;
+    const QString ini = folder.filePath(QStringLiteral("vexmoor.ini"));
+    const std::string latin1("caf\xE9, pipe");
+    {
+        QSettingsProfile profile(ini);
+        profile.WriteProfileString("Options", "Pipe Name", latin1);
+        profile.Sync();
+    }
+    const QString copy = folder.filePath(QStringLiteral("copy.ini"));
+    ASSERT_TRUE(QFile::copy(ini, copy));
+    EXPECT_EQ(QSettingsProfile(copy).GetProfileString("Options", "Pipe Name"), latin1);
 }
 
 TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)

@@ -3,6 +3,7 @@
 // the embedded engine, and the log window polling while the dialog is open.
 
 #include "res/QtTestApplication.h"
+#include "res/ScopedLocale.h"
 #include "trace/EmbeddedTraceDatabase.h"
 
 #include "app/Profile.h"
@@ -328,14 +329,16 @@ TEST_F(OptionsDialog, OkHandsTheFiveValuesBackAndWritesThemInOrder)
 
 TEST_F(OptionsDialog, ThePipeNameComesBackExactlyAsTyped)
 {
-    for (const std::string typed : {"", "  padded pipe  ", " ", "it's"}) {
+    const ScopedLocale locale("C.UTF-8");
+    ASSERT_TRUE(locale.IsActive());
+    for (const std::string typed : {"", "  padded pipe  ", " ", "it's", "Gr\xC3\xB6\xC3\x9F" "e 20\xE2\x82\xAC"}) {
         SCOPED_TRACE("[" + typed + "]");
         TraceSettings settings;
         RecordingProfile written;
         WhenOpen whenOpen([&](COptionsDlg& open) {
             QLineEdit& pipe = ControlOf<QLineEdit>(open, ids::kPipeNameEdit);
             pipe.clear();
-            QTest::keyClicks(&pipe, QString::fromStdString(typed));
+            TypeText(pipe, QString::fromStdString(typed));
             // Enter in the edit box is OK, and no message follows.
             QTest::keyClick(&pipe, Qt::Key_Return);
         });

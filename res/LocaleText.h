@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringConverter>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QStringView>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The one conversion between the program's texts and the widgets'.
+//
+// Everything the program reads and writes as text is bytes in the user's
+// character set: messages from the database, the log file, the profile's
+// values, connect strings and pipe names, error reports. That set is the
+// locale's (LC_CTYPE) on Linux and macOS, UTF-8 nearly everywhere, and the
+// ANSI code page on Windows. Every QString made from such bytes, and every
+// byte string made from a widget's text, goes through here.
+//
+// On Unix the character set is read from the locale itself
+// (nl_langinfo(CODESET)), not taken from QStringConverter::System: Qt 6 treats
+// System as UTF-8 on every Unix whatever the locale says, so a Latin-1 locale
+// would read its texts as broken UTF-8. A locale of plain ASCII (the C and
+// POSIX locales) reads as UTF-8, its superset, as Qt and terminals do.
+//
+// Nothing is lost either way. A byte that is no character of the set (a log
+// written under another locale, a sequence cut in two) becomes one lone
+// surrogate U+DC80..U+DCFF, which no valid text decodes to, and turns back
+// into the same byte; the window shows it as a box. So a log loaded, edited
+// in the window and saved keeps every byte the user did not touch. A
+// character the set cannot hold becomes '?'.
+//
+// This file lives in res/ because res/ is the lowest Qt library and every Qt
+// layer (the logon dialog, the options dialog, the log window, the program)
+// already links it; the libraries below it do not use Qt and cannot hold it.
+namespace res {
+
+class TextCodec {
+public:
+    // The codec of the current locale; a change of locale is seen at the next call.
+    static const TextCodec& ForLocale();
+
+    // The codec of a character set named as the C library names it ("UTF-8",
+    // "ISO-8859-1", "ANSI_X3.4-1968"); a set nobody knows reads as UTF-8.
+    explicit TextCodec(const char* charset);
+
+    QByteArray Name() const;
+    QString Decode(std::string_view bytes) const;
+    std::string Encode(QStringView text) const;
+
+private:
+    explicit TextCodec(QStringConverter::Encoding encoding) : m_builtIn(encoding) {}
+
+    bool IsUtf8() const { return m_builtIn == QStringConverter::Utf8; }
+    QStringDecoder Decoder() const;
+    QStringEncoder Encoder() const;
+    QString DecodeOther(std::string_view bytes) const;
+    bool DecodesBack(std::string_view bytes, QString& text) const;
+    std::string EncodeRun(QStringView run) const;
+    QByteArray EncodeCharByChar(QStringView run) const;
+
+    std::optional<QStringConverter::Encoding> m_builtIn; // Qt's own codecs
+    QByteArray m_charset;                                // otherwise by name (ICU)
+};
+
+// Bytes in the locale's character set to a widget's text, and back.
+QString FromLocaleBytes(std::string_view bytes);
+std::string ToLocaleBytes(QStringView text);
+
+// Whether `text` carries bytes that are no characters of the set, which a
+// store of real text (the INI file) would lose.
+bool HoldsRawBytes(QStringView text);
+
+} // namespace res
