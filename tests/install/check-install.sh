@@ -107,8 +107,10 @@ fi
 
 if [[ $kind == gui ]]; then
   desktop=$usr/share/applications/$app_id.desktop
-  out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
-  [[ -z $out ]] || fail "desktop-file-validate: $out"
+  # Hints count too: the entry must pass without a word.
+  if ! out=$(desktop-file-validate "$desktop" 2>&1) || [[ -n $out ]]; then
+    fail "desktop-file-validate: $out"
+  fi
   grep -qx 'Exec=vexmoor %f' "$desktop" || fail "the desktop entry does not run 'vexmoor %f'"
   grep -qx 'GenericName=PL/SQL Trace Console' "$desktop" || fail "the desktop entry lacks its generic name"
   grep -qx 'Categories=Development;Database;' "$desktop" || fail "the desktop entry lacks its categories"
