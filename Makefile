@@ -46,8 +46,9 @@ release: deps
 install: release
 	@cmake --install build/release --prefix $(PREFIX)
 
-# build/release/vexmoor_VERSION_ARCH.deb
+# build/release/vexmoor_VERSION_ARCH.deb, the only one there.
 package: release
+	@rm -f build/release/vexmoor_*.deb
 	@cpack --preset release
 
 # Builds the package, then checks it as a user would meet it.
