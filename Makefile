@@ -2,8 +2,10 @@
 # `make test` builds and runs every test.
 PRESET ?= default
 JOBS ?= $(shell nproc)
+# Where `make install` puts the optimised programs and their files.
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test test-asan run bench fuzz clean
+.PHONY: all deps configure build test test-asan run bench fuzz release install package package-check clean
 
 all: build
 
@@ -35,6 +37,23 @@ bench: deps
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
+
+# The optimised programs alone, for installing and packaging.
+release: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+
+install: release
+	@cmake --install build/release --prefix $(PREFIX)
+
+# build/release/vexmoor_VERSION_ARCH.deb, the only one there.
+package: release
+	@rm -f build/release/vexmoor_*.deb
+	@cpack --preset release
+
+# Builds the package, then checks it as a user would meet it.
+package-check: package
+	@scripts/check-package build/release
 
 clean:
 	@rm -rf build

@@ -7,6 +7,7 @@
 #include "SendCommand.h"
 #include "StopSignal.h"
 #include "TailCommand.h"
+#include "VexmoorVersion.h"
 
 #include "db/ErrorReport.h"
 #include "db/OciSession.h"
@@ -16,10 +17,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-
-#ifndef VEXMOOR_VERSION
-#define VEXMOOR_VERSION "2.2.2"
-#endif
 
 namespace {
 
@@ -134,7 +131,7 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         return kExitDone;
     }
     if (options.command == CliCommand::Version) {
-        std::puts("vexmoor-cli " VEXMOOR_VERSION);
+        std::printf("vexmoor-cli %s\n", kVexmoorVersion);
         return kExitDone;
     }
 

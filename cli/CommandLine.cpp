@@ -248,7 +248,7 @@ std::string HelpText()
            "  exec [-i NAME]... STATEMENT...\n"
            "                     run statements on one cursor; after each, print every\n"
            "                     placeholder as :NAME=VALUE (bound as text, or as an\n"
-           "                     integer when named with -i)\n"
+           "                     integer when named with -i or --integer)\n"
            "  send [--trace] [--pipe NAME] TEXT...\n"
            "                     call SendDebugMessage (SendTraceMessage with --trace)\n"
            "                     once per TEXT; - reads one message a line from stdin\n"
@@ -267,6 +267,8 @@ std::string HelpText()
            "statement refused; send: a line not sent), 130/143 after SIGINT/SIGTERM.\n"
            "\n"
            "Options:\n"
+           "  -c, --connect USER[/PASSWORD]@CONNECT\n"
+           "                     the database to log on to; before the command\n"
            "  -h, --help         show this help\n"
            "  --version          show the version\n";
 }
