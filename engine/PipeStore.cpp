@@ -334,7 +334,7 @@ int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message
     }
 }
 
-void PipeStore::checkAccess(const std::string& key, std::string_view user, const CancelRequest* cancel)
+void PipeStore::checkAccess(const std::string& key, std::string_view user)
 {
     // Only create_pipe and remove_pipe change a pipe's privacy, and both move
     // the catalog's counter: while it reads the same, an answer stays true.
