@@ -58,10 +58,20 @@ std::string OciCursor::FunctionName() const
     return FunctionCodeName(oci::functionCode(m_pCursorArea.get()));
 }
 
-void OciCursor::ReportError()
+int OciCursor::ErrorCode() const
+{
+    return oci::returnCode(m_pCursorArea.get());
+}
+
+std::string OciCursor::ErrorText() const
 {
     char text[kMessageBufferSize] = {};
     oci::oerhms(m_pLogonArea, oci::returnCode(m_pCursorArea.get()), text, kMessageBufferSize);
-    ShowFatalErrorAndEnd(
-        ComposeErrorReport(text, FunctionName(), oci::parseErrorOffset(m_pCursorArea.get()), m_strStatement));
+    return text;
+}
+
+void OciCursor::ReportError()
+{
+    ShowFatalErrorAndEnd(ComposeErrorReport(ErrorText(), FunctionName(),
+                                            oci::parseErrorOffset(m_pCursorArea.get()), m_strStatement));
 }

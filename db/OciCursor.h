@@ -25,13 +25,17 @@ public:
     // True when the statement ran; with report off a failure returns false.
     bool Execute(bool report);
 
+    // After a call that failed without a report: the Oracle error number, the
+    // library's text for it, and the report that ends the process after all.
+    int ErrorCode() const;
+    std::string ErrorText() const;
+    [[noreturn]] void ReportError();
+
     // The name of the library function that failed last, from the cursor area.
     std::string FunctionName() const;
     const std::string& Statement() const { return m_strStatement; }
 
 private:
-    [[noreturn]] void ReportError();
-
     std::unique_ptr<std::uint8_t[]> m_pCursorArea;
     std::uint8_t* m_pLogonArea;
     std::string m_strStatement;
