@@ -47,6 +47,8 @@ public:
     void EndOfPoll() override;
 
 public slots:
+    // Polls at once and (re)starts the poll timer. Without a pipe name it
+    // says so in the status bar and leaves the timer off.
     void OnStart();
     void OnOptions();
     void OnPurgePipe();
@@ -57,6 +59,8 @@ protected:
 
 private:
     void LoadSettings();
+    bool HasPipeName();
+    void StopTimer();
     void ShowPendingText();
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
     void TakeTextFromWindow();
