@@ -293,6 +293,13 @@ STANDIN_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* er
         return fail(errhp, engine::oraError(1036));
     auto binding = std::make_unique<OCIBind>();
     binding->name = view(placeholder, placeh_len);
+    // A real client checks the name against the text's placeholders here.
+    std::string name = binding->name.starts_with(':') ? binding->name.substr(1) : binding->name;
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto names = engine::placeholderNames(stmtp->text);
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        return fail(errhp, engine::oraError(1036));
     try {
         stmtp->statement->bind(binding->name,
                                engine::BindBuffer{valuep, value_sz,
