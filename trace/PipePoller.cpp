@@ -16,10 +16,19 @@ namespace {
 constexpr std::int32_t kIntegerType = 3;
 constexpr std::int32_t kStringType = 5;
 
-constexpr int kValueError = 6502;       // ORA-06502: the item was taken, its target too small
-constexpr int kNoItemLeft = 6556;       // ORA-06556: nothing was taken
-constexpr int kWrongItemType = 6559;    // ORA-06559: the type is checked before anything is taken
+// The errors of an unpack whose cause lies in the message, and what each
+// leaves in the session's buffer (as the engine does, and as Oracle
+// documents for the type check).
+constexpr int kValueError = 6502;    // the item was taken; its target is too small
+constexpr int kNoItemLeft = 6556;    // nothing was left to take
+constexpr int kWrongItemType = 6559; // the type is checked before anything is taken
 constexpr std::string_view kNotShown = "MESSAGE NOT SHOWN: ";
+
+// Whether a failed read lies in the message rather than the session.
+bool IsMessageError(int oracleCode)
+{
+    return oracleCode == kValueError || oracleCode == kNoItemLeft || oracleCode == kWrongItemType;
+}
 
 class OciPollCursor final : public PollCursor {
 public:
@@ -294,7 +303,3 @@ void PipePoller::PollPipe(PollCursor& cursor)
     PollRun(cursor, m_settings, m_sink).DrainPipe();
 }
 
-bool IsMessageError(int oracleCode)
-{
-    return oracleCode == kValueError || oracleCode == kNoItemLeft || oracleCode == kWrongItemType;
-}

@@ -25,9 +25,6 @@ public:
     [[noreturn]] virtual void ReportError() = 0;
 };
 
-// Whether a failed read lies in the message rather than the session: an item
-// of another type than asked for, none left, or one too long for its target.
-bool IsMessageError(int oracleCode);
 
 // Drains the pipe named in the settings into a sink: the logic of the log
 // window's timer tick, without the window.
