@@ -262,7 +262,7 @@ void CVexmoorView::TakeTextFromWindow()
     m_bUserEdited = false;
 }
 
-bool CVexmoorView::HasPipeName()
+bool CVexmoorView::RequirePipeName()
 {
     if (!Settings().m_strPipeName.empty())
         return true;
@@ -275,7 +275,7 @@ bool CVexmoorView::HasPipeName()
 void CVexmoorView::OnStart()
 {
     // Oracle refuses an empty pipe name: polling it would end the program.
-    if (!HasPipeName()) {
+    if (!RequirePipeName()) {
         StopTimer();
         return;
     }
@@ -301,7 +301,7 @@ void CVexmoorView::OnOptions()
 
 void CVexmoorView::OnPurgePipe()
 {
-    if (!HasPipeName())
+    if (!RequirePipeName())
         return;
     PurgePipe(m_session, Settings().m_strPipeName);
 }

@@ -59,7 +59,8 @@ protected:
 
 private:
     void LoadSettings();
-    bool HasPipeName();
+    // False, after saying so in the status bar, when no pipe name is set.
+    bool RequirePipeName();
     void StopTimer();
     void ShowPendingText();
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
