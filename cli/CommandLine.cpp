@@ -115,6 +115,9 @@ void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
         } else if (command != CliCommand::Exec && command != CliCommand::Install &&
                    word.name == "--pipe") {
             options.pipe = cursor.TakeValue(word.name, word.glued);
+            // Oracle refuses an empty pipe name.
+            if (options.pipe.empty())
+                throw UsageError("--pipe needs a pipe name");
         } else if (command == CliCommand::Send && word.name == "--trace") {
             RejectGlued(word);
             options.trace = true;

@@ -1,6 +1,7 @@
 #include "ClientLibrary.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 
@@ -8,6 +9,9 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#endif
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
 #endif
 
 namespace vexmoor::oci {
@@ -74,7 +78,36 @@ const std::vector<std::string>& ClientLibraryNames()
     return names;
 }
 
+std::filesystem::path ProgramFolder()
+{
+    std::filesystem::path program;
+#if defined(_WIN32)
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length > 0 && length < buffer.size())
+        program = std::filesystem::path(buffer.substr(0, length));
+#elif defined(__APPLE__)
+    std::uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::string buffer(size, '\0');
+    if (_NSGetExecutablePath(buffer.data(), &size) == 0)
+        program = std::filesystem::path(buffer.c_str());
+#else
+    std::error_code error;
+    program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        program.clear();
+#endif
+    return program.has_parent_path() ? program.parent_path() : std::filesystem::path();
+}
+
 std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment)
+{
+    return ClientLibraryCandidates(environment, ProgramFolder());
+}
+
+std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment,
+                                                      const std::filesystem::path& programFolder)
 {
     if (auto configured = nonEmpty(environment, "VEXMOOR_OCI_LIBRARY"))
         return {{*configured, LibrarySource::Configured}};
@@ -82,6 +115,11 @@ std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& e
     std::vector<LibraryCandidate> candidates;
     for (const auto& name : ClientLibraryNames())
         candidates.push_back({name, LibrarySource::SystemPath});
+    // A full path, so that the loader takes the file there and nothing else.
+    if (!programFolder.empty()) {
+        for (const auto& name : ClientLibraryNames())
+            candidates.push_back({(programFolder / name).string(), LibrarySource::ProgramFolder});
+    }
     if (auto home = nonEmpty(environment, "ORACLE_HOME")) {
         const auto folder = std::filesystem::path(*home) / kHomeSubfolder;
         for (const auto& name : ClientLibraryNames())
@@ -104,7 +142,8 @@ std::string NoClientLibraryMessage(const EnvironmentLookup& environment, std::st
         return text;
     }
 
-    std::string where = std::string("on the system library path and in $ORACLE_HOME/") + kHomeSubfolder;
+    std::string where =
+        std::string("on the system library path, in the program's folder and in $ORACLE_HOME/") + kHomeSubfolder;
     if (auto home = nonEmpty(environment, "ORACLE_HOME"))
         where += " (" + (std::filesystem::path(*home) / kHomeSubfolder).string() + ")";
     else

@@ -4,6 +4,7 @@
 
 #include "ConnectString.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,8 +14,9 @@ namespace vexmoor::oci {
 
 enum class LibrarySource {
     Configured, // $VEXMOOR_OCI_LIBRARY names the file
-    SystemPath, // the loader's own search (LD_LIBRARY_PATH, ldconfig, PATH)
-    OracleHome, // $ORACLE_HOME/lib (bin on Windows)
+    SystemPath,    // the loader's own search (LD_LIBRARY_PATH, ldconfig, PATH)
+    ProgramFolder, // the folder of the running program, where a client may be shipped with it
+    OracleHome,    // $ORACLE_HOME/lib (bin on Windows)
 };
 
 struct LibraryCandidate {
@@ -26,8 +28,14 @@ struct LibraryCandidate {
 // The client library's file names on this platform, newest naming first.
 const std::vector<std::string>& ClientLibraryNames();
 
-// Where to look, in order. A configured file is the only candidate: whoever
+// The folder of the running program; empty when the system does not say.
+std::filesystem::path ProgramFolder();
+
+// Where to look, in order: the system's search, the program's folder (when
+// known), $ORACLE_HOME. A configured file is the only candidate: whoever
 // names one wants that one, not whatever else the system holds.
+std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment,
+                                                      const std::filesystem::path& programFolder);
 std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment);
 
 // What olog answers when no candidate could be loaded: which library was

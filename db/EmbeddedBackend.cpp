@@ -114,7 +114,10 @@ public:
     // The parse is deferred: the text reaches the engine with execute.
     void parse(std::string_view statement) override
     {
-        statement_.assign(statement); // reuses the buffer when the poller repeats itself
+        if (statement != statement_) {
+            statement_.assign(statement); // reuses the buffer when the poller repeats itself
+            placeholdersKnown_ = false;
+        }
         parsed_ = true;
         binds_.clear();
     }
@@ -125,6 +128,9 @@ public:
             throw OraError(1003, "ORA-01003: no statement parsed");
         if (type != kTypeInteger && type != kTypeString)
             throw OraError(3115, "ORA-03115: unsupported network datatype or representation");
+        // As the Oracle client does, a name the text does not have fails here.
+        if (!hasPlaceholder(normalName(name)))
+            throw engine::oraError(1036);
         Binding binding{normalName(name),
                         {buffer, length,
                          type == kTypeInteger ? engine::ExternalType::Integer : engine::ExternalType::String,
@@ -150,10 +156,21 @@ public:
     void close() override { binds_.clear(); }
 
 private:
+    bool hasPlaceholder(const std::string& name)
+    {
+        if (!placeholdersKnown_) {
+            placeholders_ = engine::placeholderNames(statement_);
+            placeholdersKnown_ = true;
+        }
+        return std::find(placeholders_.begin(), placeholders_.end(), name) != placeholders_.end();
+    }
+
     std::shared_ptr<EmbeddedSession> session_;
     std::string statement_;
     bool parsed_ = false;
     std::vector<Binding> binds_;
+    std::vector<std::string> placeholders_; // of statement_, once a bind asked
+    bool placeholdersKnown_ = false;
 };
 
 std::unique_ptr<BackendCursor> EmbeddedSession::openCursor()

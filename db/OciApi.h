@@ -70,6 +70,7 @@ using OCIStmtExecuteFn = sword (*)(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* e
                                    const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
 using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp,
                                 ub4 bufsiz, ub4 type);
+using OCINlsCharSetNameToIdFn = ub2 (*)(void* envhp, const OraText* name);
 using OCIAttrGetFn = sword (*)(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
                                ub4 attrtype, OCIError* errhp);
 using OCIBreakFn = sword (*)(void* hndlp, OCIError* errhp);
@@ -88,6 +89,7 @@ struct ClientApi {
     OCIErrorGetFn errorGet = nullptr;
     OCIAttrGetFn attrGet = nullptr;
     OCIBreakFn breakCall = nullptr;
+    OCINlsCharSetNameToIdFn nlsCharSetNameToId = nullptr;
 };
 
 } // namespace vexmoor::oci::api

@@ -25,6 +25,10 @@ public:
     // True when the statement ran; with report off a failure returns false.
     bool Execute(bool report);
 
+    // After a call that failed without a report: the report that ends the
+    // process after all.
+    [[noreturn]] void ReportError();
+
     // The name of the library function that failed last, from the cursor area.
     std::string FunctionName() const;
     // The library's text for the return code of the last call (a failed
@@ -35,8 +39,6 @@ public:
     const std::string& Statement() const { return m_strStatement; }
 
 private:
-    [[noreturn]] void ReportError();
-
     std::unique_ptr<std::uint8_t[]> m_pCursorArea;
     std::uint8_t* m_pLogonArea;
     std::string m_strStatement;

@@ -1,5 +1,6 @@
 #include "OracleClientBackend.h"
 
+#include "ClientCharacterSet.h"
 #include "ClientLibrary.h"
 #include "NoDestructor.h"
 #include "OciHandle.h"
@@ -74,7 +75,27 @@ ClientApi resolveAll(const ClientLibrary& library)
     resolve(library, "OCIErrorGet", api.errorGet);
     resolve(library, "OCIAttrGet", api.attrGet);
     resolve(library, "OCIBreak", api.breakCall);
+    resolve(library, "OCINlsCharSetNameToId", api.nlsCharSetNameToId);
     return api;
+}
+
+// The id of the client character set for the environment: the locale's,
+// unless NLS_LANG names one (0 lets the client take NLS_LANG, or its own
+// default). Resolving a name needs an environment, so a first one is made
+// for that alone.
+ub2 clientCharacterSetId(const ClientApi& api)
+{
+    const std::optional<std::string> name = ClientCharacterSetName(ProcessEnvironment);
+    if (!name)
+        return 0;
+    OCIEnv* probe = nullptr;
+    if (api.envNlsCreate(&probe, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0, 0) !=
+            OCI_SUCCESS ||
+        probe == nullptr)
+        return 0;
+    const ub2 id = api.nlsCharSetNameToId(probe, oraText(*name));
+    api.handleFree(probe, OCI_HTYPE_ENV);
+    return id;
 }
 
 // The loaded library and its one environment, shared by every session of
@@ -86,10 +107,12 @@ public:
           environment_(FreeHandle{&api_, OCI_HTYPE_ENV})
     {
         OCIEnv* environment = nullptr;
+        // Texts travel in the locale's character set, national ones too.
+        const ub2 characterSet = clientCharacterSetId(api_);
         // The layer is entered from one thread at a time, but the release-7
         // opinit asks for a thread-safe environment, and so do we.
         const sword status = api_.envNlsCreate(&environment, OCI_THREADED, nullptr, nullptr, nullptr,
-                                               nullptr, 0, nullptr, 0, 0);
+                                               nullptr, 0, nullptr, characterSet, characterSet);
         if (status != OCI_SUCCESS || environment == nullptr)
             throw OraError(kNoClientLibrary, "The Oracle client library " + library_->file() +
                                                  " could not create its environment (status " +

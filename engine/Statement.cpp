@@ -1,10 +1,13 @@
 #include "Statement.h"
 
 #include "Interpreter.h"
+#include "Lexer.h"
 #include "OraError.h"
 #include "SessionImpl.h"
 #include "SqlCommands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -79,6 +82,22 @@ void writeBind(const BindBuffer& buffer, const Value& value)
 }
 
 } // namespace
+
+std::vector<std::string> placeholderNames(std::string_view text)
+{
+    std::vector<std::string> names;
+    Lexer lexer(text);
+    for (Token token = lexer.next(); token.kind != TokenKind::EndOfFile; token = lexer.next()) {
+        if (token.kind != TokenKind::BindVariable)
+            continue;
+        std::string name(withoutColon(token.text));
+        for (char& c : name)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    }
+    return names;
+}
 
 struct Statement::Impl {
     Session::Impl* session;

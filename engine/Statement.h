@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexmoor::engine {
 
@@ -27,6 +28,11 @@ struct BindBuffer {
     ExternalType type = ExternalType::String;
     std::int16_t* indicator = nullptr; // may be null
 };
+
+// The placeholders of a text outside string literals and comments, upper
+// case without their colons, each once: what a client library checks a bind
+// against before the text reaches the database.
+std::vector<std::string> placeholderNames(std::string_view text);
 
 // One statement text on a session, parsed when it is first executed (parsed
 // forms are cached by text, so running the same text again costs no parse).

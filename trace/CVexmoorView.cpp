@@ -6,7 +6,9 @@
 #include "db/ErrorReport.h"
 #include "res/LocaleText.h"
 
+#include <QCoreApplication>
 #include <QPrinter>
+#include <QStatusTipEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -52,6 +54,7 @@
 namespace {
 
 constexpr std::string_view kSection = "Options";
+constexpr const char* kNoPipeNameText = "No pipe name: set one in Options.";
 
 // The shortest poll interval: what the original platform's timer gives for a
 // request of 0 ms, so that a Timer Frequency of 0 does not spin.
@@ -286,15 +289,35 @@ void CVexmoorView::TakeTextFromWindow()
     m_bUserEdited = false;
 }
 
+bool CVexmoorView::RequirePipeName()
+{
+    if (!Settings().m_strPipeName.empty())
+        return true;
+    // The frame shows status tips in its message pane.
+    QStatusTipEvent tip(QString::fromUtf8(kNoPipeNameText));
+    QCoreApplication::sendEvent(window(), &tip);
+    return false;
+}
+
 void CVexmoorView::OnStart()
 {
+    // Oracle refuses an empty pipe name: polling it would end the program.
+    if (!RequirePipeName()) {
+        StopTimer();
+        return;
+    }
     PollPipe();
+    StopTimer();
+    const int id = startTimer(PollIntervalMs(Settings().m_nTimerFrequency));
+    m_nTimerId = id > 0 ? static_cast<unsigned>(id) : 0;
+}
+
+void CVexmoorView::StopTimer()
+{
     if (m_nTimerId != 0) {
         killTimer(static_cast<int>(m_nTimerId));
         m_nTimerId = 0;
     }
-    const int id = startTimer(PollIntervalMs(Settings().m_nTimerFrequency));
-    m_nTimerId = id > 0 ? static_cast<unsigned>(id) : 0;
 }
 
 void CVexmoorView::OnOptions()
@@ -305,6 +328,8 @@ void CVexmoorView::OnOptions()
 
 void CVexmoorView::OnPurgePipe()
 {
+    if (!RequirePipeName())
+        return;
     PurgePipe(m_session, Settings().m_strPipeName);
 }
 

@@ -47,6 +47,8 @@ public:
     void EndOfPoll() override;
 
 public slots:
+    // Polls at once and (re)starts the poll timer. Without a pipe name it
+    // says so in the status bar and leaves the timer off.
     void OnStart();
     void OnOptions();
     void OnPurgePipe();
@@ -57,6 +59,9 @@ protected:
 
 private:
     void LoadSettings();
+    // False, after saying so in the status bar, when no pipe name is set.
+    bool RequirePipeName();
+    void StopTimer();
     void ShowPendingText();
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
     void TakeTextFromWindow();

@@ -18,7 +18,13 @@ public:
     virtual void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
                       std::int16_t* indicator) = 0;
     virtual bool Execute(bool report) = 0;
+    // After Execute(false) failed: the Oracle error number, its text, and the
+    // report that ends the process as Execute(true) would have.
+    virtual int ErrorCode() const = 0;
+    virtual std::string ErrorText() const = 0;
+    [[noreturn]] virtual void ReportError() = 0;
 };
+
 
 // Drains the pipe named in the settings into a sink: the logic of the log
 // window's timer tick, without the window.
@@ -30,7 +36,10 @@ public:
     const TraceSettings& Settings() const { return m_settings; }
 
     // One poll: receives and reads every waiting message, in pipe order, on
-    // one cursor, simple or typed according to Auto Unpack.
+    // one cursor, simple or typed according to Auto Unpack. A message that
+    // cannot be read as the setting asks is shown item by item instead, or as
+    // far as it can be read; errors of the session end in the error report.
+    // Without a pipe name nothing is polled.
     void PollPipe();
     // The same poll on a cursor the caller opened.
     void PollPipe(PollCursor& cursor);

@@ -65,6 +65,37 @@ const std::string_view kItemBlock =
     "\tEND IF; \tEND IF; \tEND IF; \tEND IF; \tEND IF; \tEND IF; "
     "END; END;";
 
+// RAW and ROWID items read as 'UNKNOWN', as in kItemBlock.
+const std::string_view kLongItemBlock =
+    "DECLARE "
+    "typ INTEGER; "
+    "chr_data VARCHAR2(32767); "
+    "num_data NUMBER; "
+    "dat_data DATE; "
+    "raw_data RAW(32767); "
+    "row_data ROWID; "
+    "BEGIN "
+    "typ := dbms_pipe.next_item_type; "
+    ":v_typ := typ; "
+    ":v_res := ''; "
+    "IF typ = 9 THEN "
+    "dbms_pipe.unpack_message(chr_data); "
+    ":v_res := chr_data; "
+    "ELSIF typ = 6 THEN "
+    "dbms_pipe.unpack_message(num_data); "
+    ":v_res := TO_CHAR(num_data); "
+    "ELSIF typ = 11 THEN "
+    "dbms_pipe.unpack_message_rowid(row_data); "
+    ":v_res := 'UNKNOWN'; "
+    "ELSIF typ = 12 THEN "
+    "dbms_pipe.unpack_message(dat_data); "
+    ":v_res := TO_CHAR(dat_data); "
+    "ELSIF typ = 23 THEN "
+    "dbms_pipe.unpack_message_raw(raw_data); "
+    ":v_res := 'UNKNOWN'; "
+    "END IF; "
+    "END;";
+
 std::string_view ItemLinePrefix(int typeCode)
 {
     switch (typeCode) {

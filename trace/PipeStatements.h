@@ -16,6 +16,10 @@ std::string PurgeStatement(std::string_view pipeName);
 extern const std::string_view kLengthUnpackStatement;
 extern const std::string_view kTextUnpackStatement;
 extern const std::string_view kItemBlock; // 730 characters, with TABs
+// Reads the next item as kItemBlock does, into variables that hold the
+// longest item a pipe message can carry. Run only after kItemBlock or a
+// simple-mode unpack failed on the message; binds :v_typ and :v_res alike.
+extern const std::string_view kLongItemBlock;
 
 inline constexpr const char* kStatusBind = ":sta";
 inline constexpr const char* kLengthBind = ":len";
@@ -23,8 +27,12 @@ inline constexpr const char* kTextBind = ":chr";
 inline constexpr const char* kItemTypeBind = ":v_typ";
 inline constexpr const char* kItemValueBind = ":v_res";
 
-inline constexpr std::int32_t kTextBufferSize = 2000;
+// A pipe message carries at most 32,767 bytes (4,096 before Oracle 19c), so
+// a text of the simple mode never outgrows 32,767 bytes and the NUL.
+inline constexpr std::int32_t kLongestPipeText = 32767;
+inline constexpr std::int32_t kTextBufferSize = kLongestPipeText + 1;
 inline constexpr std::int32_t kItemValueBufferSize = 30000;
+inline constexpr std::int32_t kLongItemValueBufferSize = kLongestPipeText + 1;
 
 // "NUMBER:\t" for 6, "VARCHAR2:\t" for 9, "ROWID:\t" for 11, "DATE:\t" for
 // 12, "RAW:\t" for 23; empty for any other code.

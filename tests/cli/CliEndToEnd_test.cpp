@@ -268,7 +268,8 @@ TEST_F(CliEndToEnd, UsageErrorsAndWhereTheLogonComesFrom)
 {
     for (const std::vector<std::string>& arguments :
          std::vector<std::vector<std::string>>{{}, {"bogus"}, {"send"}, {"tail", "--interval", "soon"}, {"--what"},
-                                               {"-c", "no-at-sign", "purge"}, {"purge"}}) {
+                                               {"-c", "no-at-sign", "purge"}, {"purge"},
+                                               {"-c", Connect(), "tail", "--once", "--pipe", ""}}) {
         const Outcome usage = cli.Run(arguments);
         EXPECT_EQ(usage.status, 2) << testing::PrintToString(arguments);
         EXPECT_TRUE(usage.err.starts_with("vexmoor-cli: ")) << usage.err;
@@ -471,4 +472,43 @@ TEST_F(CliEndToEnd, SendRefusesALineWithANulByteAndSendsTheOthers)
     EXPECT_EQ(send.status, 3);
     EXPECT_EQ(send.err, "vexmoor-cli: line 2 of standard input holds a NUL byte; it was not sent\n");
     EXPECT_EQ(Run({"tail", "--once"}).out, "one\r\nthree\r\nafter\r\n");
+}
+
+// Whatever stored code puts on the pipe, tail shows it as far as it can be
+// read, goes on with the next message and ends as asked.
+TEST_F(CliEndToEnd, TailShowsUnreadableMessagesItemByItemAndGoesOn)
+{
+    ASSERT_EQ(Run({"install"}).status, 0);
+    const std::string longText(3000, 'y');
+    const std::string tooLong = "MESSAGE NOT SHOWN: ORA-06502: PL/SQL: numeric or value error: "
+                                "character string buffer too small\r\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> tailOptions;
+        std::string packing;
+        std::string shown;
+    };
+    const std::vector<Case> cases{
+        {"typed message with Auto Unpack off", {}, "dbms_pipe.pack_message('typed');",
+         "MESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\nnext\r\n"},
+        {"3,000-byte text", {}, "dbms_pipe.pack_message(3000); dbms_pipe.pack_message('" + longText + "');",
+         longText + "\r\nnext\r\n"},
+        {"RAW item where the text belongs", {}, "dbms_pipe.pack_message_raw(HEXTORAW('0102'));",
+         "MESSAGE:\r\nRAW:\t'UNKNOWN'\r\n\r\nnext\r\n"},
+        {"text the item block cannot take", {"--auto-unpack"}, "dbms_pipe.pack_message('" + longText + "');",
+         "MESSAGE:\r\n" + tooLong + "\r\nMESSAGE:\r\nNUMBER:\t'4'\r\nVARCHAR2:\t'next'\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome packed =
+            Run({"exec", "declare s integer; begin " + c.packing + " s := dbms_pipe.send_message('vexmoor'); end;"});
+        ASSERT_EQ(packed.status, 0) << packed.err;
+        ASSERT_EQ(Run({"send", "next"}).status, 0);
+        std::vector<std::string> arguments{"tail", "--once"};
+        arguments.insert(arguments.end(), c.tailOptions.begin(), c.tailOptions.end());
+        const Outcome tail = Run(arguments);
+        EXPECT_EQ(tail.status, 0) << tail.err;
+        EXPECT_EQ(tail.err, "");
+        EXPECT_EQ(tail.out, c.shown);
+    }
 }

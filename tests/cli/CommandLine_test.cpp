@@ -91,6 +91,10 @@ TEST(CommandLine, ExecSendAndTail)
     for (const char* interval : {"", "x", "-1", "1s", "nan", "inf"})
         EXPECT_NE(Refusal({"tail", "--interval", interval}).find("--interval"), std::string::npos) << interval;
     Refusal({"tail", "now"});
+
+    for (const auto& emptyPipe : std::vector<std::vector<std::string>>{
+             {"tail", "--pipe", ""}, {"tail", "--pipe="}, {"send", "--pipe", "", "x"}, {"purge", "--pipe="}})
+        EXPECT_EQ(Refusal(emptyPipe), "--pipe needs a pipe name") << testing::PrintToString(emptyPipe);
 }
 
 TEST(CommandLine, ConnectionComesFromTheArgumentThenTheEnvironment)

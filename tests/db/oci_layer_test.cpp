@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -64,19 +66,35 @@ TEST(DefaultEmbeddedDatabase, VariableThenXdgThenHome)
               "/home/ann/.local/share/Orrindale/Vexmoor/embedded.db");
 }
 
-TEST(ClientLibraryCandidates, SystemPathNamesThenOracleHome)
+TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
 {
-    const auto candidates = ClientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}));
+    const auto candidates =
+        ClientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}), "/opt/vexmoor/bin");
     const auto& names = ClientLibraryNames();
-    ASSERT_EQ(candidates.size(), 2 * names.size());
+    ASSERT_EQ(candidates.size(), 3 * names.size());
     EXPECT_EQ(names.front(), "libclntsh.so");
     EXPECT_EQ(names[1], "libclntsh.so.23.1");
     EXPECT_EQ(names.back(), "libclntsh.so.11.1");
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(candidates[i], (LibraryCandidate{names[i], LibrarySource::SystemPath}));
         EXPECT_EQ(candidates[names.size() + i],
+                  (LibraryCandidate{"/opt/vexmoor/bin/" + names[i], LibrarySource::ProgramFolder}));
+        EXPECT_EQ(candidates[2 * names.size() + i],
                   (LibraryCandidate{"/opt/oracle/lib/" + names[i], LibrarySource::OracleHome}));
     }
+    EXPECT_EQ(ClientLibraryCandidates(environmentOf({}), {}).size(), names.size()) << "no folder known, none tried";
+}
+
+TEST(ClientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
+{
+    // This test program runs from its build folder.
+    const auto folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(std::filesystem::exists(folder / "db_oci_layer_test")) << folder;
+    const auto candidates = ClientLibraryCandidates(environmentOf({}));
+    EXPECT_NE(std::find(candidates.begin(), candidates.end(),
+                        LibraryCandidate{(folder / "libclntsh.so").string(), LibrarySource::ProgramFolder}),
+              candidates.end());
 }
 
 TEST(ClientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)

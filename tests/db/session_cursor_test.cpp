@@ -349,6 +349,37 @@ TEST_P(SessionCursorDeathTest, RaisedErrorKeepsItsWholeMultiLineText)
     EXPECT_EQ(report.substr(report.size() - block.size() - 25), "\nError on position 0 in:\n" + block);
 }
 
+// Both backends check a bound name against the text, as the Oracle client
+// does: a name the statement lacks fails in obndrv, not later in oexec.
+TEST_P(SessionCursorDeathTest, BindOfAPlaceholderTheStatementLacksReportsObndrv)
+{
+    const std::string block = "begin :sta := 1; /* :gone */ null; end; -- :also_gone";
+    auto session = logOn();
+    std::int32_t value = 0;
+    std::int16_t indicator = 0;
+    {
+        OciCursor cursor(*session);
+        cursor.SetStatement(block);
+        cursor.Bind(":STA", &value, sizeof value, oci::kTypeInteger, &indicator);
+        ASSERT_TRUE(cursor.Execute(true)) << "names match in any case";
+        EXPECT_EQ(value, 1);
+    }
+    for (const char* missing : {":nowhere", ":gone", ":also_gone"}) {
+        std::string report;
+        VEXMOOR_REPORT_OF_DEATH(
+            folder_.path(),
+            {
+                OciCursor cursor(*session);
+                cursor.SetStatement(block);
+                cursor.Bind(missing, &value, sizeof value, oci::kTypeInteger, &indicator);
+            },
+            report);
+        EXPECT_EQ(report, "ORACLE Error when processing OCI function OBNDRV\n"
+                          "ORA-01036: illegal variable name/number\nError on position 0 in:\n" + block)
+            << missing;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorTest, testing::Values(Backend::Embedded, Backend::OracleClient),
                          backendName);
 INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorDeathTest,

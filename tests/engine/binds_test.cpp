@@ -172,3 +172,16 @@ TEST_F(Binds, SameTextPreparedAgainRunsFromTheCacheWithNewBinds)
 }
 
 } // namespace
+
+TEST(PlaceholderNames, OnlyRealPlaceholdersOncePerName)
+{
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"begin :a := :B + :a; end;", {"A", "B"}},
+        {"begin x := ':not' || :yes; end;", {"YES"}},
+        {"begin -- :not\n :v_typ := 1; /* :not */ end;", {"V_TYP"}},
+        {"begin x := 1; end;", {}},
+        {"begin :sta := dbms_pipe.receive_message('it''s :not', 0); end;", {"STA"}},
+    };
+    for (const auto& [text, names] : cases)
+        EXPECT_EQ(vexmoor::engine::placeholderNames(text), names) << text;
+}

@@ -61,6 +61,35 @@ TEST_F(DbmsPipe, TextTooLongForTheTargetIsAValueError)
     EXPECT_EQ(failure(*receiver, "declare t varchar2(3); begin dbms_pipe.unpack_message(t); end;").code(), 6502);
 }
 
+// What the trace reader relies on when an unpack fails: a wrong type is
+// refused before anything is taken, a text too long for its target is taken
+// with the failure, and with no item left nothing changes.
+TEST_F(DbmsPipe, FailedUnpackLeavesTheItemUnlessItWasTaken)
+{
+    struct Case {
+        const char* failing;
+        int code;
+        const char* nextTypeAfter;
+    };
+    const Case cases[] = {
+        {"declare n number; begin dbms_pipe.unpack_message(n); end;", 6559, "9"},
+        {"declare t varchar2(3); begin dbms_pipe.unpack_message(t); end;", 6502, "6"},
+        {"declare r raw(10); begin dbms_pipe.unpack_message_raw(r); end;", 6559, "9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failing);
+        send("dbms_pipe.pack_message('abcdef'); dbms_pipe.pack_message(7);");
+        ASSERT_EQ(receive(), "0");
+        EXPECT_EQ(failure(*receiver, c.failing).code(), c.code);
+        EXPECT_EQ(value(*receiver, "begin :r := dbms_pipe.next_item_type; end;"), c.nextTypeAfter);
+    }
+    send("dbms_pipe.pack_message(7);");
+    ASSERT_EQ(receive(), "0");
+    run(*receiver, "declare n number; begin dbms_pipe.unpack_message(n); end;");
+    EXPECT_EQ(failure(*receiver, "declare n number; begin dbms_pipe.unpack_message(n); end;").code(), 6556);
+    EXPECT_EQ(value(*receiver, "begin :r := dbms_pipe.next_item_type; end;"), "0");
+}
+
 TEST_F(DbmsPipe, ReceiveOnAnEmptyPipeTimesOutAtOnce)
 {
     EXPECT_EQ(receive("nothing"), "1");

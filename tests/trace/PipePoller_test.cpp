@@ -19,6 +19,15 @@ namespace {
 struct Item {
     int type;
     std::optional<std::string> value; // nothing: the database hands back NULL
+    // Reading the item fails with this Oracle error: ORA-06559 in the simple
+    // reads only (the blocks ask for its type), ORA-06502 everywhere but in
+    // the block for long items, and takes the item; any other everywhere.
+    int failure = 0;
+};
+
+// What the scripted cursor throws where the real one shows the report.
+struct ReportedError {
+    int code;
 };
 using Message = std::vector<Item>;
 
@@ -45,20 +54,33 @@ public:
     }
     bool Execute(bool report) override
     {
-        EXPECT_TRUE(report);
         const std::string& statement = statements.back();
-        if (statement.starts_with("begin :sta := dbms_pipe.receive_message"))
+        if (statement.starts_with("begin :sta := dbms_pipe.receive_message")) {
+            EXPECT_TRUE(report);
             Receive();
-        else if (statement == kLengthUnpackStatement)
+            return true;
+        }
+        if (Fails(statement)) {
+            if (report)
+                ReportError();
+            return false;
+        }
+        if (statement == kLengthUnpackStatement)
             NextItem(":len");
         else if (statement == kTextUnpackStatement)
             NextItem(":chr");
-        else if (statement == kItemBlock)
+        else if (statement == kItemBlock || statement == kLongItemBlock)
             ItemBlock();
         else
             ADD_FAILURE() << "unexpected statement " << statement;
         return true;
     }
+    int ErrorCode() const override { return m_failure; }
+    std::string ErrorText() const override
+    {
+        return "ORA-" + std::to_string(100000 + m_failure).substr(1) + ": scripted\nORA-06512: at line 1";
+    }
+    [[noreturn]] void ReportError() override { throw ReportedError{m_failure}; }
 
     std::vector<std::string> statements;
     std::vector<BindRecord> binds;
@@ -82,6 +104,19 @@ private:
             return;
         ASSERT_LT(value->size(), static_cast<std::size_t>(m_binds[name].length));
         std::memcpy(m_binds[name].data, value->c_str(), value->size() + 1);
+    }
+
+    bool Fails(const std::string& statement)
+    {
+        if (m_current.empty() || m_current.front().failure == 0)
+            return false;
+        m_failure = m_current.front().failure;
+        const bool block = statement == kItemBlock || statement == kLongItemBlock;
+        if ((m_failure == 6559 && block) || (m_failure == 6502 && statement == kLongItemBlock))
+            return false;
+        if (m_failure == 6502)
+            m_current.pop_front();
+        return true;
     }
 
     void Receive()
@@ -122,6 +157,7 @@ private:
 
     std::deque<Message> m_pipe;
     std::deque<Item> m_current;
+    int m_failure = 0;
     std::map<std::string, Buffer> m_binds;
 };
 
@@ -162,7 +198,7 @@ TEST(PipePollerReading, OneMessageTakesReceiveUnpackUnpackThenAFinalReceive)
     EXPECT_EQ(cursor.binds[1].length, 4);
     EXPECT_EQ(cursor.binds[1].type, 3);
     EXPECT_EQ(cursor.binds[2].name, ":chr");
-    EXPECT_EQ(cursor.binds[2].length, 2000);
+    EXPECT_EQ(cursor.binds[2].length, 32768) << "the longest text a pipe message carries, and its NUL";
     EXPECT_EQ(cursor.binds[2].type, 5);
     EXPECT_EQ(sink.lines, (std::vector<std::string>{"abc\r\n"}));
     EXPECT_EQ(sink.endsOfPoll, 1);
@@ -227,4 +263,63 @@ TEST(PipePollerReading, ItemBlockBindsTypeAndValue)
     EXPECT_EQ(cursor.binds[2].length, 30000);
     EXPECT_EQ(cursor.binds[2].type, 5);
     EXPECT_EQ(sink.lines, (std::vector<std::string>{"MESSAGE:", "RAW:\t'UNKNOWN'", ""}));
+}
+
+// Reading a message that fails in the message goes on item by item; the
+// session's own errors still end in the report.
+TEST(PipePollerReading, MessageErrorsShowTheRestAndSessionErrorsStayFatal)
+{
+    struct Case {
+        const char* name;
+        bool autoUnpack;
+        Message message;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"item of another type", false, {{6, "2"}, {12, "05-MAR-24", 6559}, {6, "3"}},
+         {"MESSAGE:", "NUMBER:\t'2'", "DATE:\t'05-MAR-24'", "NUMBER:\t'3'", ""}},
+        {"taken by the failure", false, {{6, "5"}, {9, "long", 6502}, {9, "after"}},
+         {"MESSAGE:", "NUMBER:\t'5'", "MESSAGE NOT SHOWN: ORA-06502: scripted", "VARCHAR2:\t'after'", ""}},
+        {"too long for the item block", true, {{6, "1"}, {9, "long text", 6502}, {6, "2"}},
+         {"MESSAGE:", "NUMBER:\t'1'", "MESSAGE NOT SHOWN: ORA-06502: scripted", "NUMBER:\t'2'", ""}},
+        {"unreadable even item by item", false, {{9, "x", 6556}, {6, "1"}},
+         {"MESSAGE:", "MESSAGE NOT SHOWN: ORA-06556: scripted"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedCursor cursor({c.message, Simple("next")});
+        RecordingSink sink;
+        PipePoller poller(UnusedSession(), sink);
+        poller.Settings().m_bAutoUnpack = c.autoUnpack;
+        poller.Settings().m_bLFFlag = false;
+        poller.PollPipe(cursor);
+        std::vector<std::string> expected = c.lines;
+        if (c.autoUnpack)
+            expected.insert(expected.end(), {"MESSAGE:", "NUMBER:\t'4'", "VARCHAR2:\t'next'", ""});
+        else
+            expected.push_back("next");
+        EXPECT_EQ(sink.lines, expected);
+    }
+
+    ScriptedCursor lost({{{6, "1", 3114}}, Simple("never")});
+    RecordingSink sink;
+    PipePoller poller(UnusedSession(), sink);
+    try {
+        poller.PollPipe(lost);
+        ADD_FAILURE() << "a lost connection must end in the report";
+    } catch (const ReportedError& reported) {
+        EXPECT_EQ(reported.code, 3114);
+    }
+}
+
+TEST(PipePollerReading, WithoutAPipeNameNothingIsPolled)
+{
+    ScriptedCursor cursor({Simple("waiting")});
+    RecordingSink sink;
+    PipePoller poller(UnusedSession(), sink);
+    poller.Settings().m_strPipeName.clear();
+    poller.PollPipe(cursor);
+    poller.PollPipe();
+    EXPECT_TRUE(cursor.statements.empty());
+    EXPECT_TRUE(sink.lines.empty());
 }

@@ -25,8 +25,11 @@ TEST(PipeStatements, BindTable)
     EXPECT_STREQ(kTextBind, ":chr");
     EXPECT_STREQ(kItemTypeBind, ":v_typ");
     EXPECT_STREQ(kItemValueBind, ":v_res");
-    EXPECT_EQ(kTextBufferSize, 2000);
+    // The simple mode's text takes the longest a pipe message carries (32,767
+    // bytes since Oracle 19c) and its NUL; the item block's value stays.
+    EXPECT_EQ(kTextBufferSize, 32768);
     EXPECT_EQ(kItemValueBufferSize, 30000);
+    EXPECT_EQ(kLongItemValueBufferSize, 32768);
 }
 
 TEST(PipeStatements, PipeNameGoesIntoTheStatementsAsOneLiteral)

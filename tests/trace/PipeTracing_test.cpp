@@ -26,6 +26,9 @@ public:
         m_cursor.Bind(name, buffer, length, type, indicator);
     }
     bool Execute(bool report) override { return m_cursor.Execute(report); }
+    int ErrorCode() const override { return m_cursor.ReturnCode(); }
+    std::string ErrorText() const override { return m_cursor.ErrorText(); }
+    [[noreturn]] void ReportError() override { m_cursor.ReportError(); }
 
     std::vector<std::string> statements;
 
@@ -186,4 +189,66 @@ TEST_F(PipeTracing, SendTraceMessageCarriesTheSendersDate)
     // The year in the sender's format, whatever year the test runs in.
     EXPECT_TRUE(std::string_view(lines[0]).ends_with(": abc\r\n")) << lines[0];
     EXPECT_EQ(lines[0].size(), std::string("2024: abc\r\n").size()) << lines[0];
+}
+
+// Texts of a given length whose bytes show where a cut would fall.
+std::string Text(std::size_t length)
+{
+    std::string text;
+    for (std::size_t i = 0; text.size() < length; ++i)
+        text += std::to_string(i % 10);
+    return text;
+}
+
+// Whatever stored code puts on the pipe, the message shows as far as it can be
+// read and the next message still arrives.
+TEST_F(PipeTracing, MessagesTheSettingCannotReadShowItemByItemAndTracingGoesOn)
+{
+    const std::string tooLong = "MESSAGE NOT SHOWN: ORA-06502: PL/SQL: numeric or value error: "
+                                "character string buffer too small";
+    struct Case {
+        const char* name;
+        bool autoUnpack;
+        std::string packing; // may use the text :t
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases{
+        {"typed message with Auto Unpack off", false, "dbms_pipe.pack_message('x');", "",
+         {"MESSAGE:", "VARCHAR2:\t'x'", ""}},
+        {"3,000-byte text", false, "dbms_pipe.pack_message(LENGTH(:t)); dbms_pipe.pack_message(:t);",
+         Text(3000), {Text(3000)}},
+        {"text as long as the buffer carries", false,
+         "dbms_pipe.pack_message(LENGTH(:t)); dbms_pipe.pack_message(:t);", Text(4070), {Text(4070)}},
+        {"RAW and ROWID where the text belongs", false,
+         "dbms_pipe.pack_message(2); dbms_pipe.pack_message_raw(HEXTORAW('0A0B')); "
+         "dbms_pipe.pack_message_rowid('AAAB'); dbms_pipe.pack_message('z');",
+         "", {"MESSAGE:", "NUMBER:\t'2'", "RAW:\t'UNKNOWN'", "ROWID:\t'UNKNOWN'", "VARCHAR2:\t'z'", ""}},
+        {"number without its text", false, "dbms_pipe.pack_message(5);", "", {"MESSAGE:", "NUMBER:\t'5'", ""}},
+        {"no item at all", false, "null;", "", {"MESSAGE:", ""}},
+        {"text too long for the item block", true,
+         "dbms_pipe.pack_message(1); dbms_pipe.pack_message(:t); dbms_pipe.pack_message(2);", Text(3000),
+         {"MESSAGE:", "NUMBER:\t'1'", tooLong, "NUMBER:\t'2'", ""}},
+        {"long texts after the one the block could not take", true,
+         "dbms_pipe.pack_message(:t); dbms_pipe.pack_message(SUBSTR(:t, 1, 2005));", Text(2010),
+         {"MESSAGE:", tooLong, "VARCHAR2:\t'" + Text(2005) + "'", ""}},
+    };
+    poller.Settings().m_bLFFlag = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string block =
+            "declare status integer; begin " + c.packing + " status := dbms_pipe.send_message('vexmoor'); end;";
+        if (c.text.empty())
+            sender.Run(block);
+        else
+            sender.Run(block, {{":t", c.text}});
+        sender.SendSimple("next");
+        poller.Settings().m_bAutoUnpack = c.autoUnpack;
+        std::vector<std::string> expected = c.lines;
+        if (c.autoUnpack)
+            expected.insert(expected.end(), {"MESSAGE:", "NUMBER:\t'4'", "VARCHAR2:\t'next'", ""});
+        else
+            expected.push_back("next");
+        EXPECT_EQ(Poll(), expected);
+    }
 }

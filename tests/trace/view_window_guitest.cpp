@@ -10,9 +10,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QFile>
+#include <QMainWindow>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -228,6 +230,76 @@ TEST_F(LogWindow, PurgeDropsTheWaitingMessagesOfTheCurrentPipe)
     view->Settings().m_strPipeName = "elsewhere";
     view->PollPipe();
     EXPECT_EQ(view->LogText(), "kept\r\nother pipe\r\n");
+}
+
+// Nothing stored code puts on the pipe stops the window: each message shows as
+// far as it can be read, and the poll timer keeps running.
+TEST_F(LogWindow, UnreadableMessagesShowItemByItemAndTracingGoesOn)
+{
+    const std::string longText(3000, 'w');
+    struct Case {
+        const char* name;
+        std::string packing;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"typed message with Auto Unpack off", "dbms_pipe.pack_message('typed');",
+         "MESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\n"},
+        {"3,000-byte text", "dbms_pipe.pack_message(3000); dbms_pipe.pack_message(:t);", longText + "\r\n"},
+        {"RAW item where the text belongs", "dbms_pipe.pack_message(1); dbms_pipe.pack_message_raw(HEXTORAW('FF'));",
+         "MESSAGE:\r\nNUMBER:\t'1'\r\nRAW:\t'UNKNOWN'\r\n\r\n"},
+    };
+    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    auto view = MakeView();
+    view->OnStart();
+    std::string expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string block = "declare s integer; begin " + c.packing + " s := dbms_pipe.send_message('vexmoor'); end;";
+        if (c.packing.find(":t") == std::string::npos)
+            sender.Run(block);
+        else
+            sender.Run(block, {{":t", longText}});
+        sender.SendSimple("still arrives");
+        expected += c.shown + "still arrives\r\n";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->LogText() == expected; }, 10000)) << view->LogText();
+        EXPECT_NE(view->TimerId(), 0u);
+    }
+}
+
+// An empty pipe name (Oracle refuses one) polls nothing: Start and Purge say
+// so in the status bar, and Start leaves the timer off.
+TEST_F(LogWindow, WithoutAPipeNameStartSaysSoAndLeavesTheTimerOff)
+{
+    const QString noName = QStringLiteral("No pipe name: set one in Options.");
+    QMainWindow frame;
+    auto* view = new CVexmoorView(profile, *pollingSession);
+    frame.setCentralWidget(view);
+    frame.statusBar()->showMessage(QStringLiteral("Ready"));
+    sender.SendSimple("waiting");
+
+    view->Settings().m_nTimerFrequency = 60;
+    view->OnStart();
+    ASSERT_NE(view->TimerId(), 0u);
+    view->Settings().m_strPipeName.clear();
+    view->OnStart();
+    EXPECT_EQ(frame.statusBar()->currentMessage(), noName);
+    EXPECT_EQ(view->TimerId(), 0u) << "the running timer stops too";
+    EXPECT_TRUE(Timers(*view).empty());
+
+    frame.statusBar()->showMessage(QStringLiteral("Ready"));
+    view->OnPurgePipe();
+    EXPECT_EQ(frame.statusBar()->currentMessage(), noName);
+    view->PollPipe();
+
+    view->Settings().m_strPipeName = "vexmoor";
+    view->PollPipe();
+    EXPECT_EQ(view->LogText(), "waiting\r\n") << "neither Purge nor the empty name touched the pipe";
+
+    profile.WriteProfileString("Options", "Pipe Name", "");
+    CVexmoorView fromProfile(profile, *pollingSession);
+    fromProfile.OnStart();
+    EXPECT_EQ(fromProfile.TimerId(), 0u);
 }
 
 // Appending: the caret, the selection, the modified flag and undo.

@@ -153,18 +153,34 @@ STANDIN_EXPORT const StandInStatistics* StandInCurrentStatistics()
 {
     auto& statistics = handles().statistics;
     statistics.liveStatements = static_cast<int>(handles().statements.size());
+    statistics.liveEnvironments = static_cast<int>(handles().environments.size());
     return &statistics;
 }
 
 STANDIN_EXPORT sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void*, MallocFn, ReallocFn, FreeFn, std::size_t,
-                                     void**, ub2, ub2)
+                                     void**, ub2 charset, ub2 ncharset)
 {
     countCall();
     handles().statistics.environmentMode = static_cast<int>(mode);
+    handles().statistics.charset = charset;
+    handles().statistics.ncharset = ncharset;
     auto environment = std::make_unique<OCIEnv>();
     environment->mode = mode;
     *envp = keep(handles().environments, std::move(environment));
     return OCI_SUCCESS;
+}
+
+// Oracle's ids of the character sets a locale may name; 0 for any other name.
+STANDIN_EXPORT ub2 OCINlsCharSetNameToId(void* envhp, const OraText* name)
+{
+    countCall();
+    static const std::map<std::string, ub2> ids{{"US7ASCII", 1},        {"WE8ISO8859P1", 31},
+                                                {"WE8ISO8859P15", 46},  {"WE8MSWIN1252", 178},
+                                                {"UTF8", 871},          {"AL32UTF8", 873}};
+    if (envhp == nullptr || handles().environments.count(envhp) == 0 || name == nullptr)
+        return 0;
+    const auto found = ids.find(reinterpret_cast<const char*>(name));
+    return found == ids.end() ? 0 : found->second;
 }
 
 STANDIN_EXPORT sword OCIHandleAlloc(const void* parent, void** hndlpp, ub4 type, std::size_t, void**)
@@ -293,6 +309,13 @@ STANDIN_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* er
         return fail(errhp, engine::oraError(1036));
     auto binding = std::make_unique<OCIBind>();
     binding->name = view(placeholder, placeh_len);
+    // A real client checks the name against the text's placeholders here.
+    std::string name = binding->name.starts_with(':') ? binding->name.substr(1) : binding->name;
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto names = engine::placeholderNames(stmtp->text);
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        return fail(errhp, engine::oraError(1036));
     try {
         stmtp->statement->bind(binding->name,
                                engine::BindBuffer{valuep, value_sz,

@@ -15,6 +15,9 @@ struct StandInStatistics {
     int cacheHits;        // OCIStmtPrepare2 served from the statement cache
     int releases;         // OCIStmtRelease calls
     int liveStatements;   // statement handles not yet released or freed
+    int charset;          // charset id of the last OCIEnvNlsCreate
+    int ncharset;         // ncharset id of the last OCIEnvNlsCreate
+    int liveEnvironments; // environment handles not yet freed
 };
 
 using StandInStatisticsFn = const StandInStatistics* (*)();

@@ -1,0 +1,70 @@
+// The program against what stored code may put on the pipe and what a user
+// may type into the settings: nothing of it ends the program.
+
+#include "AppTestSupport.h"
+
+#include "app/CMainFrame.h"
+#include "app/FatalErrorBox.h"
+#include "res/CommandIds.h"
+#include "trace/CVexmoorView.h"
+
+#include <QAction>
+#include <QLabel>
+
+#include "app/ActionRegistry.h"
+
+namespace {
+
+class UnreadableMessages : public AppTest {
+protected:
+    void Send(const std::string& block)
+    {
+        OciSession sender;
+        ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
+        OciCursor cursor(sender);
+        cursor.SetStatement("declare s integer; begin " + block + " s := dbms_pipe.send_message('vexmoor'); end;");
+        ASSERT_TRUE(cursor.Execute(true));
+    }
+
+    void Start(const QString& document)
+    {
+        WriteFile(document, "saved\r\n");
+        ASSERT_TRUE(AppTest::Start({document}));
+    }
+};
+
+} // namespace
+
+TEST_F(UnreadableMessages, ProgramKeepsRunningAndWritesNoRecoveryFile)
+{
+    const QString document = FilePath(QStringLiteral("trace.log"));
+    Start(document);
+    Send("dbms_pipe.pack_message('typed');");
+    SendMessage("after typed");
+    Send("dbms_pipe.pack_message(3000); dbms_pipe.pack_message('" + std::string(3000, 'x') + "');");
+    SendMessage("after long");
+    Send("dbms_pipe.pack_message(1); dbms_pipe.pack_message_rowid('AAAB');");
+    SendMessage("after rowid");
+
+    m_app->View()->OnStart();
+    EXPECT_EQ(m_app->View()->LogText(), "saved\r\nMESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\nafter typed\r\n" +
+                                            std::string(3000, 'x') +
+                                            "\r\nafter long\r\nMESSAGE:\r\nNUMBER:\t'1'\r\nROWID:\t'UNKNOWN'\r\n\r\n"
+                                            "after rowid\r\n");
+    EXPECT_NE(m_app->View()->TimerId(), 0u);
+    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+    EXPECT_FALSE(QFile::exists(document + QStringLiteral(".recovered.log")));
+    EXPECT_FALSE(QDir(DefaultRecoveryFolder()).exists(QStringLiteral("trace.log.recovered.log")));
+}
+
+TEST_F(UnreadableMessages, EmptyPipeNameShowsWhyInTheStatusBarAndPollsNothing)
+{
+    m_profile.WriteProfileString("Options", "Pipe Name", "");
+    Start(FilePath(QStringLiteral("trace.log")));
+    SendMessage("waiting");
+    m_app->Actions()->Action(res::ID_START)->trigger();
+    EXPECT_EQ(m_app->MainFrame()->MessagePane()->text(), QStringLiteral("No pipe name: set one in Options."));
+    EXPECT_EQ(m_app->View()->TimerId(), 0u);
+    EXPECT_EQ(m_app->View()->LogText(), "saved\r\n");
+    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+}
