@@ -59,6 +59,7 @@ private:
     void LoadSettings();
     void ShowPendingText();
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
+    void OnModificationChanged(bool modified);
     void TakeTextFromWindow();
     std::string TextFromWindow() const;
 
