@@ -234,12 +234,17 @@ bool CVexmoorApp::PrintFromCommandLine(const CommandLineInfo& info)
         return false;
     QPrinter& printer = Printer();
     // The driver and port of "/pt FILE PRINTER DRIVER PORT" name nothing here:
-    // the printer's name is enough to find it.
-    if (info.m_nShellCommand == CommandLineInfo::FilePrintTo)
-        printer.setPrinterName(info.m_strPrinterName);
-    if (m_printerHook)
+    // the printer's name is enough to find it. A printer that is not there
+    // fails the print rather than printing elsewhere.
+    bool started = true;
+    if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
+        started = m_printers->Select(printer, info.m_strPrinterName);
+        if (started)
+            m_strChosenPrinter = info.m_strPrinterName;
+    }
+    if (started && m_printerHook)
         m_printerHook(printer);
-    if (!PrintLog(*m_view, printer, m_doc.Title())) {
+    if (!started || !PrintLog(*m_view, printer, m_doc.Title())) {
         VexmoorMessageBox(nullptr, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
         return false;
     }
@@ -249,8 +254,14 @@ bool CVexmoorApp::PrintFromCommandLine(const CommandLineInfo& info)
 QPrinter& CVexmoorApp::Printer()
 {
     // Made on first use: asking the system for its printers can take a moment.
-    if (!m_printer)
+    if (!m_printer) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // The system's QPrinter starts on its default printer already; a
+        // list put in by a test names its own.
+        const QString defaultName = m_printers->DefaultName();
+        if (!defaultName.isEmpty() && m_printer->printerName() != defaultName)
+            m_printers->Select(*m_printer, defaultName);
+    }
     return *m_printer;
 }
 
@@ -299,7 +310,7 @@ void CVexmoorApp::OnFileOpen()
 
 void CVexmoorApp::OnFilePrintSetup()
 {
-    SetUpPrinter(Printer(), MessageParent());
+    SetUpPrinter(Printer(), *m_printers, m_strChosenPrinter, MessageParent());
 }
 
 void CVexmoorApp::OnFilePrint()

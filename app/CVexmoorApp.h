@@ -2,6 +2,7 @@
 
 #include "CVexmoorDoc.h"
 #include "CommandLineInfo.h"
+#include "PrinterList.h"
 #include "RecentFileList.h"
 #include "db/ErrorReport.h"
 
@@ -62,6 +63,11 @@ public:
     int PreviewPages() const { return m_nNumPreviewPages; }
 
     void SetPrinterHook(PrinterHook hook) { m_printerHook = std::move(hook); }
+    // The printers Print Setup offers and /pt names; the system's unless a
+    // test puts others in (before the printer is first used).
+    void UsePrinters(std::unique_ptr<PrinterList> printers) { m_printers = std::move(printers); }
+    // The printer chosen in Print Setup or by /pt; empty for the default.
+    const QString& ChosenPrinter() const { return m_strChosenPrinter; }
 
     // Opens a log after asking to save a modified one.
     OpenResult OpenDocumentFile(const QString& path);
@@ -102,6 +108,8 @@ private:
     std::unique_ptr<ActionRegistry> m_actions;
     CVexmoorView* m_view = nullptr; // owned by the frame
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<PrinterList> m_printers = std::make_unique<PrinterList>();
+    QString m_strChosenPrinter;
     PrinterHook m_printerHook;
 
     FatalErrorHandler m_previousFatalHandler;

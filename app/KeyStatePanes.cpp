@@ -10,6 +10,8 @@
 #include <QStatusBar>
 #include <QTimerEvent>
 
+#include <utility>
+
 namespace {
 
 struct PaneSpec {
@@ -27,7 +29,8 @@ constexpr int kRefreshMilliseconds = 500;
 
 } // namespace
 
-KeyStatePanes::KeyStatePanes(QStatusBar& statusBar) : QObject(&statusBar)
+KeyStatePanes::KeyStatePanes(QStatusBar& statusBar, LockReader reader)
+    : QObject(&statusBar), m_reader(std::move(reader))
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index) {
         auto* pane = new QLabel(res::LoadString(kPanes[index].id), &statusBar);
@@ -57,7 +60,7 @@ QLabel* KeyStatePanes::Pane(int id) const
 void KeyStatePanes::Refresh()
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index)
-        m_panes[index]->setEnabled(KeyLockState(kPanes[index].key));
+        m_panes[index]->setEnabled(m_reader(kPanes[index].key));
 }
 
 bool KeyStatePanes::eventFilter(QObject* watched, QEvent* event)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "KeyLockState.h"
+
 #include <QObject>
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QStatusBar;
@@ -15,7 +18,10 @@ class KeyStatePanes : public QObject {
     Q_OBJECT
 
 public:
-    explicit KeyStatePanes(QStatusBar& statusBar);
+    // Whether a key's lock is on: KeyLockState, unless a test reads its own.
+    using LockReader = std::function<bool(LockKey key)>;
+
+    explicit KeyStatePanes(QStatusBar& statusBar, LockReader reader = KeyLockState);
 
     // The pane with the given id (59137, 59138, 59139), or nullptr.
     QLabel* Pane(int id) const;
@@ -28,6 +34,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    LockReader m_reader;
     std::array<QLabel*, 3> m_panes{};
     int m_timerId = 0;
 };

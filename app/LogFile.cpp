@@ -8,7 +8,35 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
+
 namespace {
+
+// The write failed because the file could not grow: the disk or the user's
+// quota is full, or the file reached the largest size allowed.
+bool IsOutOfRoom(const QFileDevice& file, int writeErrno)
+{
+    if (file.error() == QFileDevice::ResourceError)
+        return true;
+#ifdef EDQUOT
+    if (writeErrno == EDQUOT)
+        return true;
+#endif
+    return writeErrno == ENOSPC || writeErrno == EFBIG;
+}
+
+// Writes `length` bytes at the file's position. The device is unbuffered, so
+// errno still holds the failing write's reason when write() returns.
+FileStatus WriteBytes(QFileDevice& file, const char* data, qint64 length)
+{
+    errno = 0;
+    const qint64 written = file.write(data, length);
+    const int writeErrno = errno;
+    if (written == length)
+        return FileStatus::Ok;
+    return IsOutOfRoom(file, writeErrno) ? FileStatus::DiskFull : FileStatus::IoError;
+}
 
 FileStatus StatusOfOpenFailure(const QFileDevice& file, const QString& path)
 {
@@ -78,19 +106,60 @@ LoadedLog LoadLogFile(const QString& path)
     return loaded;
 }
 
+namespace {
+
+// Overwrites the file itself, for a folder where no temporary file can be
+// made. Room for a longer text is taken first, after the old bytes, so that a
+// full disk leaves the old file as it was.
+FileStatus SaveInPlace(const QString& path, const std::string& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return StatusOfWriteFailure(file, path);
+    const qint64 oldSize = file.size();
+    const auto newSize = static_cast<qint64>(bytes.size());
+    if (newSize > oldSize) {
+        FileStatus status = file.seek(oldSize) ? FileStatus::Ok : FileStatus::IoError;
+        if (status == FileStatus::Ok)
+            status = WriteBytes(file, bytes.data() + oldSize, newSize - oldSize);
+        if (status != FileStatus::Ok) {
+            file.resize(oldSize);
+            return status;
+        }
+    }
+    if (!file.seek(0))
+        return FileStatus::IoError;
+    const FileStatus status = WriteBytes(file, bytes.data(), std::min(oldSize, newSize));
+    if (status != FileStatus::Ok)
+        return status;
+    if (newSize < oldSize && !file.resize(newSize))
+        return FileStatus::IoError;
+    return FileStatus::Ok;
+}
+
+} // namespace
+
 FileStatus SaveLogFile(const QString& path, const std::string& bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // No temporary file beside a file that may still be written itself:
+        // the folder is not writable, the file is.
+        if (QFileInfo(path).isFile())
+            return SaveInPlace(path, bytes);
         return StatusOfWriteFailure(file, path);
-    const auto length = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), length) != length) {
-        const FileStatus status = StatusOfWriteFailure(file, path);
-        file.cancelWriting();
-        return status == FileStatus::Failed ? FileStatus::IoError : status;
     }
-    if (!file.commit())
-        return StatusOfWriteFailure(file, path);
+    const FileStatus status = WriteBytes(file, bytes.data(), static_cast<qint64>(bytes.size()));
+    if (status != FileStatus::Ok) {
+        file.cancelWriting();
+        return status;
+    }
+    errno = 0;
+    if (!file.commit()) {
+        const int commitErrno = errno;
+        return IsOutOfRoom(file, commitErrno) ? FileStatus::DiskFull
+                                              : StatusOfWriteFailure(file, path);
+    }
     return FileStatus::Ok;
 }
 

@@ -29,7 +29,10 @@ struct LoadedLog {
 LoadedLog LoadLogFile(const QString& path);
 
 // Writes the bytes to a temporary file beside `path` and renames it over the
-// target, so a save that fails leaves the existing file as it was.
+// target, so a save that fails leaves the existing file as it was. Where no
+// temporary file can be made (a folder the user cannot write to) an existing
+// file is overwritten in place, growing it before its old bytes are touched.
+// A file that cannot grow (disk, quota or size limit) gives DiskFull.
 FileStatus SaveLogFile(const QString& path, const std::string& bytes);
 
 // The message for a failed load or save, with the file's path in place of %1.

@@ -1,11 +1,12 @@
 #include "LogPrinting.h"
 
+#include "CPrintSetupDlg.h"
 #include "MessageBox.h"
+#include "PrinterList.h"
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "trace/CVexmoorView.h"
 
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -14,9 +15,11 @@
 bool PrintLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName)
 {
     printer.setDocName(documentName);
-    // A machine without printers gives a native printer without a name.
+    // A machine without printers gives a native printer without a name, or a
+    // PDF printer without a file: either would print nothing and say nothing.
     if (!printer.isValid()
-        || (printer.outputFormat() == QPrinter::NativeFormat && printer.printerName().isEmpty()))
+        || (printer.outputFormat() == QPrinter::NativeFormat && printer.printerName().isEmpty())
+        || (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty()))
         return false;
     log.Print(printer);
     return true;
@@ -56,8 +59,20 @@ void PreviewLog(const CVexmoorView& log, QPrinter& printer, const QString& docum
     }
 }
 
-void SetUpPrinter(QPrinter& printer, QWidget* parent)
+bool SetUpPrinter(QPrinter& printer, const PrinterList& printers, QString& chosenPrinter,
+                  QWidget* parent)
 {
-    QPageSetupDialog dialog(&printer, parent);
-    dialog.exec();
+    PrinterChoice initial = ChoiceOf(printer);
+    if (!chosenPrinter.isEmpty())
+        initial.printerName = chosenPrinter;
+    CPrintSetupDlg dialog(printers, initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const PrinterChoice choice = dialog.Choice();
+    if (!ApplyChoice(printer, choice, printers)) {
+        VexmoorMessageBox(parent, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+        return false;
+    }
+    chosenPrinter = choice.printerName;
+    return true;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class CVexmoorView;
+class PrinterList;
 class QPrinter;
 class QWidget;
 
@@ -21,5 +22,8 @@ bool PrintLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QStrin
 void PreviewLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
                 QWidget* parent, int& pages);
 
-// Print Setup: the page and printer settings used by the next print.
-void SetUpPrinter(QPrinter& printer, QWidget* parent);
+// Print Setup: the printer, paper and orientation the next prints use.
+// `chosenPrinter` is the printer chosen before (empty for the system's
+// default) and becomes the one chosen now. False when cancelled.
+bool SetUpPrinter(QPrinter& printer, const PrinterList& printers, QString& chosenPrinter,
+                  QWidget* parent);

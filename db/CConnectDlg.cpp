@@ -18,7 +18,10 @@ namespace {
 
 namespace ids = res::connect_dialog;
 
+// User name and password keep the 30 characters of a release-7 logon; a
+// connect string holds a host, a port and a service name, or a file path.
 constexpr int kMaxChars = 30;
+constexpr int kMaxConnectChars = 255;
 constexpr const char* kConnectSection = "Connect";
 constexpr const char* kServerListSection = "ServerList";
 constexpr const char* kApplicationName = "Vexmoor";
@@ -88,6 +91,9 @@ CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
     // there and does nothing.
     UserNameEdit().setMaxLength(kMaxChars);
     PasswordEdit().setMaxLength(kMaxChars);
+    // The box would otherwise complete typed text from the history, so that
+    // "embedded" typed with "embedded-prod" listed logs on to the latter.
+    ConnectStringBox().setCompleter(nullptr);
     OnInitDialog();
 }
 
@@ -169,14 +175,15 @@ QWidget* CConnectDlg::TakeFieldsFromControls()
         QWidget& control;
         QString text;
         std::string& value;
+        int maxChars;
     };
     Field fields[] = {
-        {UserNameEdit(), UserNameEdit().text(), m_strUserName},
-        {PasswordEdit(), PasswordEdit().text(), m_strPassword},
-        {ConnectStringBox(), ConnectStringBox().currentText(), m_strConnect},
+        {UserNameEdit(), UserNameEdit().text(), m_strUserName, kMaxChars},
+        {PasswordEdit(), PasswordEdit().text(), m_strPassword, kMaxChars},
+        {ConnectStringBox(), ConnectStringBox().currentText(), m_strConnect, kMaxConnectChars},
     };
     for (Field& field : fields) {
-        if (field.text.size() > kMaxChars)
+        if (field.text.size() > field.maxChars)
             return &field.control;
         field.value = ToBytes(field.text);
     }
@@ -185,7 +192,8 @@ QWidget* CConnectDlg::TakeFieldsFromControls()
 
 void CConnectDlg::RefuseOverlongField(QWidget& control)
 {
-    ShowMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(kMaxChars));
+    const int limit = &control == &ConnectStringBox() ? kMaxConnectChars : kMaxChars;
+    ShowMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
     control.setFocus();
     if (auto* edit = qobject_cast<QLineEdit*>(&control))
         edit->selectAll();
@@ -223,6 +231,8 @@ void CConnectDlg::accept()
         return;
     }
     const QString reason = FromBytes(m_session.ErrorText());
+    // "Connecting to database" would otherwise stay up while nothing connects.
+    ShowStatus("", "", "");
     wait.Release();
     ShowMessage(this, reason);
 }

@@ -189,17 +189,19 @@ bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& se
 {
     COptionsDlg dialog(parent);
     dialog.UseSession(session);
-    dialog.m_bLFFlag = settings.m_bLFFlag ? 1 : 0;
-    dialog.m_bAutoUnpack = settings.m_bAutoUnpack ? 1 : 0;
-    dialog.m_bAllowEdit = settings.m_bAllowEdit ? 1 : 0;
+    // The flags go in as the profile holds them, so that the dialog can show
+    // a value outside 0..2 unchecked.
+    dialog.m_bLFFlag = settings.m_bLFFlag;
+    dialog.m_bAutoUnpack = settings.m_bAutoUnpack;
+    dialog.m_bAllowEdit = settings.m_bAllowEdit;
     dialog.m_nTimerFrequency = settings.m_nTimerFrequency;
     dialog.m_strPipeName = settings.m_strPipeName;
     if (dialog.DoModal() != QDialog::Accepted)
         return false;
 
-    settings.m_bLFFlag = dialog.m_bLFFlag != 0;
-    settings.m_bAutoUnpack = dialog.m_bAutoUnpack != 0;
-    settings.m_bAllowEdit = dialog.m_bAllowEdit != 0;
+    settings.m_bLFFlag = dialog.m_bLFFlag;
+    settings.m_bAutoUnpack = dialog.m_bAutoUnpack;
+    settings.m_bAllowEdit = dialog.m_bAllowEdit;
     settings.m_nTimerFrequency = dialog.m_nTimerFrequency;
     settings.m_strPipeName = dialog.m_strPipeName;
     StoreTraceSettings(settings, profile);

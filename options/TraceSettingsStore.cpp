@@ -3,15 +3,16 @@
 #include "app/Profile.h"
 #include "trace/TraceSettings.h"
 
+#include <cstdint>
 #include <string_view>
 
 namespace {
 
 constexpr std::string_view kSection = "Options";
 
-int AsFlag(bool value)
+int AsFlag(std::int32_t value)
 {
-    return value ? 1 : 0;
+    return value != 0 ? 1 : 0;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QStatusTipEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -172,10 +173,12 @@ CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* paren
     LoadSettings();
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
-    setReadOnly(!Settings().m_bAllowEdit);
-    setUndoRedoEnabled(Settings().m_bAllowEdit);
+    setReadOnly(Settings().m_bAllowEdit == 0);
+    setUndoRedoEnabled(Settings().m_bAllowEdit != 0);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     connect(document(), &QTextDocument::contentsChange, this, &CVexmoorView::OnContentsChange);
+    connect(document(), &QTextDocument::modificationChanged, this,
+            &CVexmoorView::OnModificationChanged);
 }
 
 CVexmoorView::~CVexmoorView() = default;
@@ -184,11 +187,9 @@ void CVexmoorView::LoadSettings()
 {
     const TraceSettings defaults;
     TraceSettings& settings = Settings();
-    settings.m_bLFFlag = m_profile.GetProfileInt(kSection, "LF Flag", defaults.m_bLFFlag) != 0;
-    settings.m_bAutoUnpack =
-        m_profile.GetProfileInt(kSection, "Auto Unpack", defaults.m_bAutoUnpack) != 0;
-    settings.m_bAllowEdit =
-        m_profile.GetProfileInt(kSection, "Allow Edit", defaults.m_bAllowEdit) != 0;
+    settings.m_bLFFlag = m_profile.GetProfileInt(kSection, "LF Flag", defaults.m_bLFFlag);
+    settings.m_bAutoUnpack = m_profile.GetProfileInt(kSection, "Auto Unpack", defaults.m_bAutoUnpack);
+    settings.m_bAllowEdit = m_profile.GetProfileInt(kSection, "Allow Edit", defaults.m_bAllowEdit);
     settings.m_nTimerFrequency =
         m_profile.GetProfileInt(kSection, "Timer Frequency", defaults.m_nTimerFrequency);
     settings.m_strPipeName =
@@ -266,6 +267,20 @@ void CVexmoorView::OnContentsChange(int /*position*/, int charsRemoved, int char
 {
     if (!m_bUpdating && (charsRemoved != 0 || charsAdded != 0))
         m_bUserEdited = true;
+}
+
+void CVexmoorView::OnModificationChanged(bool modified)
+{
+    // The text window counts an undo back to the last saved text as no
+    // change; a user's undo is a change like any other. Clearing the flag and
+    // setting it again detaches it from the undo history: it now stays set
+    // until the log is saved, loaded or renewed. The listeners have already
+    // heard of the change.
+    if (!modified || m_bUpdating)
+        return;
+    const QSignalBlocker quiet(document());
+    document()->setModified(false);
+    document()->setModified(true);
 }
 
 std::string CVexmoorView::TextFromWindow() const

@@ -64,6 +64,7 @@ private:
     void StopTimer();
     void ShowPendingText();
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
+    void OnModificationChanged(bool modified);
     void TakeTextFromWindow();
     std::string TextFromWindow() const;
 

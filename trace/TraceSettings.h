@@ -5,10 +5,13 @@
 
 // The five trace settings, with their defaults. Stored in the profile section
 // "Options" under the names in the comments.
+//
+// The flags keep the integer the profile holds: any value but 0 is on, and
+// the options dialog shows a value outside 0..2 unchecked and gives back 0.
 struct TraceSettings {
     std::string m_strPipeName = "vexmoor"; // Pipe Name
     std::int32_t m_nTimerFrequency = 5;    // Timer Frequency, seconds
-    bool m_bLFFlag = true;                 // LF Flag
-    bool m_bAutoUnpack = false;            // Auto Unpack
-    bool m_bAllowEdit = true;              // Allow Edit
+    std::int32_t m_bLFFlag = 1;            // LF Flag
+    std::int32_t m_bAutoUnpack = 0;        // Auto Unpack
+    std::int32_t m_bAllowEdit = 1;         // Allow Edit
 };

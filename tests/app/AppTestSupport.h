@@ -6,6 +6,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CVexmoorApp.h"
+#include "app/PrinterList.h"
 #include "app/Profile.h"
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
@@ -18,6 +19,8 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrinter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -85,6 +89,59 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 1
         QTest::qWait(5);
     }
     return true;
+}
+
+// Printers that write PDF files, one file per printer, the first the default.
+// Each remembers that it was chosen, so a test sees where a print went.
+class FakePrinters final : public PrinterList {
+public:
+    FakePrinters(QStringList names, QString folder) : m_names(std::move(names)), m_folder(std::move(folder)) {}
+
+    QStringList Names() const override { return m_names; }
+    QString DefaultName() const override { return m_names.value(0); }
+    bool Select(QPrinter& printer, const QString& name) const override
+    {
+        selected << name;
+        if (!m_names.contains(name))
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(FileOf(name));
+        return true;
+    }
+    QString FileOf(const QString& name) const { return m_folder + u'/' + name + QStringLiteral(".pdf"); }
+
+    mutable QStringList selected;
+
+private:
+    QStringList m_names;
+    QString m_folder;
+};
+
+// What a PDF file says, through poppler's tools: its text, or its page count
+// and page size from pdfinfo ("Pages:", "Page size:").
+inline QString PdfTool(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        ADD_FAILURE() << tool.toStdString() << " failed (poppler-utils installed?)";
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+inline QString PdfText(const QString& path)
+{
+    return PdfTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+}
+
+inline QString PdfInfo(const QString& path, const QString& field)
+{
+    for (const QString& line : PdfTool(QStringLiteral("pdfinfo"), {path}).split(u'\n')) {
+        if (line.startsWith(field + u':'))
+            return line.mid(field.size() + 1).trimmed();
+    }
+    return {};
 }
 
 class AppTest : public ::testing::Test {

@@ -14,8 +14,12 @@
 #include <QDir>
 
 #include <csignal>
+#include <thread>
 
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -107,6 +111,30 @@ TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
     SendMessage("more");
     ASSERT_TRUE(WaitFor([&] { return m_view->LogText().find("more") != std::string::npos; }));
     EXPECT_TRUE(m_doc->IsModified()) << "appending does not clear the user's change either";
+}
+
+TEST_F(DocumentTest, UndoingIsAChangeToo)
+{
+    const QString path = FilePath(QStringLiteral("undo.log"));
+    WriteFile(path, "from disk\r\n");
+    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    const auto undo = [&] { m_app->Actions()->Action(57643)->trigger(); };
+    m_view->setFocus();
+
+    QTest::keyClicks(m_view, "x");
+    ASSERT_TRUE(m_doc->IsModified());
+    undo();
+    EXPECT_EQ(m_view->LogText(), "from disk\r\n");
+    EXPECT_TRUE(m_doc->IsModified()) << "back to the text on disk, but by a change";
+
+    // The same after a save: undoing past it is a change again.
+    ASSERT_TRUE(m_doc->DoFileSave());
+    ASSERT_FALSE(m_doc->IsModified());
+    QTest::keyClicks(m_view, "y");
+    undo();
+    EXPECT_TRUE(m_doc->IsModified());
+    ASSERT_TRUE(m_doc->DoFileSave());
+    EXPECT_FALSE(m_doc->IsModified()) << "saving still clears it";
 }
 
 TEST_F(DocumentTest, ModifiedLogAsksToSaveBeforeNewAndOpen)
@@ -222,7 +250,7 @@ TEST_F(DocumentTest, FailedSaveLeavesTheOldFileWhole)
         saved = m_doc->OnSaveDocument(path);
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(shown, QStringLiteral("An unexpected error occurred while writing %1.").arg(path));
+    EXPECT_EQ(shown, QStringLiteral("Destination disk drive is full."));
     EXPECT_EQ(ReadFile(path), QByteArray("the old log"));
     EXPECT_EQ(QDir(m_folder.path())
                   .entryList({QStringLiteral("trace.log*")}, QDir::Files | QDir::Hidden)
@@ -323,6 +351,111 @@ TEST_F(DocumentTest, BytesThatAreNoTextInTheLocaleAreSavedBackUnchanged)
     QTest::keyClicks(m_view, QStringLiteral(">"));
     ASSERT_TRUE(m_doc->DoFileSave());
     EXPECT_EQ(ReadFile(path), ">" + bytes);
+}
+
+// Gives up, for the calling thread only, root's right to write where file
+// permissions forbid it. Tests run as root in CI, where a folder's mode would
+// stop nothing; a read-only bind mount needs a mount namespace that a CI
+// container may not grant, while every thread may drop its own capabilities
+// (on Linux they belong to the thread, so the rest of the process keeps them).
+bool DropFilePermissionOverrides()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (unsigned capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+        const unsigned bit = 1u << (capability % 32);
+        data[capability / 32].effective &= ~bit;
+        data[capability / 32].permitted &= ~bit;
+        data[capability / 32].inheritable &= ~bit;
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+// Runs `work` on a thread bound by file permissions as an ordinary user is.
+void BoundByFilePermissions(const std::function<void()>& work)
+{
+    std::thread([&] {
+        ASSERT_TRUE(DropFilePermissionOverrides());
+        work();
+    }).join();
+}
+
+TEST(LogFile, WritableFileInAFolderThatIsNotIsSavedInPlace)
+{
+    struct Case {
+        const char* name;
+        QFileDevice::Permissions file;
+        QByteArray newBytes;
+        rlim_t sizeLimit; // 0: none
+        FileStatus expected;
+        QByteArray kept;
+    };
+    const auto writable = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QByteArray old("the old log, line one\r\nline two\r\n");
+    const QByteArray longer(8192, 'L');
+    const Case cases[] = {
+        {"longer", writable, longer, 0, FileStatus::Ok, longer},
+        {"shorter", writable, "short", 0, FileStatus::Ok, "short"},
+        {"empty", writable, "", 0, FileStatus::Ok, ""},
+        {"no room to grow", writable, longer, 4096, FileStatus::DiskFull, old},
+        {"read-only file", QFileDevice::ReadOwner, "new", 0, FileStatus::AccessDenied, old},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir parent;
+        const QString folder = parent.filePath(QStringLiteral("locked"));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QString path = folder + QStringLiteral("/trace.log");
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(old);
+        }
+        ASSERT_TRUE(QFile::setPermissions(path, c.file));
+        ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+
+        FileStatus status = FileStatus::Failed;
+        BoundByFilePermissions([&] {
+            ASSERT_FALSE(QFile(folder + QStringLiteral("/probe")).open(QIODevice::WriteOnly))
+                << "the folder must really refuse new files";
+            std::unique_ptr<FileSizeLimit> limit;
+            if (c.sizeLimit != 0)
+                limit = std::make_unique<FileSizeLimit>(c.sizeLimit);
+            status = SaveLogFile(path, c.newBytes.toStdString());
+        });
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                          | QFileDevice::ExeOwner);
+        EXPECT_EQ(status, c.expected);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.kept);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+}
+
+TEST(LogFile, FullDiskGivesTheFrameworksTextAndKeepsTheOldFile)
+{
+    // A file size limit fails the write as a full disk would, also for root.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("trace.log"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the old log");
+    }
+    FileStatus status = FileStatus::Ok;
+    {
+        const FileSizeLimit limit(1024);
+        status = SaveLogFile(path, std::string(4096, 'n'));
+    }
+    EXPECT_EQ(status, FileStatus::DiskFull);
+    EXPECT_EQ(SaveErrorText(status, path), QStringLiteral("Destination disk drive is full."));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("the old log"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST(LogFile, ErrorTextsAreTheFrameworks)

@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QStyle>
+#include <QStyleOptionToolBar>
 #include <QToolButton>
 
 namespace {
@@ -70,16 +72,43 @@ TEST_F(FrameTest, ToolbarHasElevenButtonsInOrderWithTheirCommandsAndTooltips)
     EXPECT_FALSE(m_frame->windowIcon().isNull());
 }
 
+// Drags the toolbar by its handle by `offset`, as the user does.
+void DragToolBar(QToolBar& toolbar, QPoint offset)
+{
+    QStyleOptionToolBar option;
+    option.initFrom(&toolbar);
+    option.features = QStyleOptionToolBar::Movable;
+    if (toolbar.orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    const QRect handle = toolbar.style()->subElementRect(QStyle::SE_ToolBarHandle, &option, &toolbar);
+    const QPoint grip = handle.isValid() ? handle.center() : QPoint(2, toolbar.height() / 2);
+    QTest::mousePress(&toolbar, Qt::LeftButton, {}, grip);
+    // In steps: the drag starts after the start distance, then follows.
+    for (int step = 1; step <= 10; ++step)
+        QTest::mouseMove(&toolbar, grip + offset * step / 10);
+    QTest::mouseRelease(&toolbar, Qt::LeftButton, {}, grip + offset);
+}
+
 TEST_F(FrameTest, ToolbarDocksAtEveryEdgeAndFloats)
 {
     QToolBar* toolbar = m_frame->ToolBar();
+    // A drag docks only where both the toolbar and the frame allow it.
     for (Qt::ToolBarArea area : {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea,
                                  Qt::TopToolBarArea}) {
+        EXPECT_TRUE(toolbar->isAreaAllowed(area)) << area;
         m_frame->addToolBar(area, toolbar);
         EXPECT_EQ(m_frame->toolBarArea(toolbar), area);
     }
-    toolbar->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    toolbar->show();
+    EXPECT_TRUE(toolbar->isMovable());
+    EXPECT_TRUE(toolbar->isFloatable());
+
+    // Dragged far off the frame by its handle, it floats.
+    m_frame->resize(640, 480);
+    m_frame->move(0, 0);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame));
+    QTest::qWait(20);
+    DragToolBar(*toolbar, QPoint(300, 700));
+    EXPECT_TRUE(toolbar->isFloating());
     EXPECT_TRUE(toolbar->isWindow());
     m_frame->addToolBar(Qt::TopToolBarArea, toolbar);
     EXPECT_FALSE(toolbar->isWindow());
@@ -216,6 +245,38 @@ TEST_F(FrameTest, KeyStatePanesNameTheirKeysAndAreDimmedWithoutALock)
     // The offscreen platform has no keyboard whose locks could be on.
     for (int id : {59137, 59138, 59139})
         EXPECT_FALSE(m_frame->KeyPanes()->Pane(id)->isEnabled());
+}
+
+TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
+{
+    QStatusBar bar;
+    LockKey on = LockKey::Caps;
+    bool anyOn = false;
+    KeyStatePanes panes(bar, [&](LockKey key) { return anyOn && key == on; });
+    const auto enabled = [&] {
+        std::vector<bool> states;
+        for (int id : {59137, 59138, 59139})
+            states.push_back(panes.Pane(id)->isEnabled());
+        return states;
+    };
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));
+
+    const std::pair<LockKey, std::vector<bool>> cases[] = {
+        {LockKey::Caps, {true, false, false}},
+        {LockKey::Num, {false, true, false}},
+        {LockKey::Scroll, {false, false, true}},
+    };
+    for (const auto& [key, expected] : cases) {
+        on = key;
+        anyOn = true;
+        // A key pressed anywhere in the program reads the locks again.
+        QTest::keyClick(&bar, Qt::Key_Shift);
+        EXPECT_EQ(enabled(), expected);
+    }
+    // A lock switched off while another program had the keyboard shows on
+    // the next refresh, within half a second.
+    anyOn = false;
+    EXPECT_TRUE(WaitFor([&] { return enabled() == std::vector<bool>{false, false, false}; }, 5000));
 }
 
 TEST_F(FrameTest, EditCommandsActOnTheLog)

@@ -114,22 +114,32 @@ TEST_F(AppTest, PrintToSwitchPrintsOnTheNamedPrinter)
 {
     const QString log = FilePath(QStringLiteral("print.log"));
     WriteFile(log, "a line to print\r\n");
-    const QString pdf = FilePath(QStringLiteral("printer.pdf"));
-    QString printerName;
+    const QStringList installed{"Default Jet", "Office Laser"};
+    const auto printers = [&] { return std::make_unique<FakePrinters>(installed, m_folder.path()); };
+    const FakePrinters names(installed, m_folder.path());
+
     m_app = std::make_unique<CVexmoorApp>(m_profile, LogOnToTemporaryDatabase());
-    m_app->SetPrinterHook([&](QPrinter& printer) {
-        printerName = printer.printerName();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-    });
+    m_app->UsePrinters(printers());
     EXPECT_FALSE(m_app->InitInstance({QStringLiteral("/pt"), log, QStringLiteral("Office Laser"),
                                       QStringLiteral("driver"), QStringLiteral("port")}));
+    EXPECT_EQ(m_app->ChosenPrinter(), QStringLiteral("Office Laser"));
     EXPECT_EQ(m_app->ExitInstance(), 0);
-    EXPECT_TRUE(ReadFile(pdf).startsWith("%PDF"));
-    // Without such a printer installed, QPrinter keeps the name it was given
-    // or falls back to none; either way it was asked for this one.
-    EXPECT_TRUE(printerName == QStringLiteral("Office Laser") || printerName.isEmpty())
-        << printerName.toStdString();
+    m_app.reset();
+    EXPECT_TRUE(PdfText(names.FileOf("Office Laser")).contains("a line to print"));
+    EXPECT_FALSE(QFile::exists(names.FileOf("Default Jet"))) << "not the default printer";
+
+    // A printer that is not there prints nowhere else, and says so.
+    m_app = std::make_unique<CVexmoorApp>(m_profile, LogOnToTemporaryDatabase());
+    m_app->UsePrinters(printers());
+    QString shown;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
+    });
+    EXPECT_FALSE(m_app->InitInstance({QStringLiteral("/pt"), log, QStringLiteral("Nowhere")}));
+    EXPECT_EQ(shown, QStringLiteral("Could not start print job."));
+    EXPECT_NE(m_app->ExitInstance(), 0);
+    EXPECT_FALSE(QFile::exists(names.FileOf("Default Jet")));
 }
 
 TEST(CommandLine, FollowsTheFrameworkRules)

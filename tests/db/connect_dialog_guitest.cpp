@@ -1,6 +1,5 @@
 // The logon dialog on a temporary embedded database, reached as "embedded"
-// through $VEXMOOR_EMBEDDED_DB so that connect strings stay within 30
-// characters.
+// through $VEXMOOR_EMBEDDED_DB or by its path.
 
 #include "res/QtTestApplication.h"
 
@@ -232,7 +231,7 @@ TEST_F(ConnectDialog, FailedLogonIsShownRememberedAndLeavesTheDialogOpen)
     EXPECT_TRUE(message.text.contains("ORA-01017")) << message.text.toStdString();
     EXPECT_FALSE(session.IsLoggedOn());
     EXPECT_EQ(dialog->result(), 0);
-    EXPECT_EQ(Status(*dialog), QStringList({"Connecting to database", "vexmoor@embedded", ""}));
+    EXPECT_EQ(Status(*dialog), QStringList({"", "", ""})) << "nothing is connecting any more";
     EXPECT_TRUE(Items(Box(*dialog)).contains("embedded")) << "in the list at once";
     EXPECT_EQ(History(), "[embedded]");
     EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), "good");
@@ -259,18 +258,20 @@ TEST_F(ConnectDialog, EmptyConnectStringIsRecordedOnceAsAnEmptyEntry)
     EXPECT_EQ(Items(Box(*dialog)), QStringList({""}));
 }
 
-TEST_F(ConnectDialog, ThirtyOneCharactersAreRefusedBeforeAnything)
+TEST_F(ConnectDialog, OverlongFieldsAreRefusedBeforeAnything)
 {
     auto dialog = MakeDialog();
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     const QString thirtyOne(31, QLatin1Char('c'));
 
+    // A connect string may hold a host, port and service, or a file path:
+    // 255 characters, one more is refused.
     SeenMessage message;
     ModalCloser closer = CloseMessageBox(message);
-    Connect(*dialog, "vexmoor", "vexmoor", thirtyOne);
+    Connect(*dialog, "vexmoor", "vexmoor", QString(256, QLatin1Char('c')));
     EXPECT_EQ(closer.Seen(), 1);
-    EXPECT_EQ(message.text, "Please enter no more than 30 characters.");
+    EXPECT_EQ(message.text, "Please enter no more than 255 characters.");
     EXPECT_EQ(message.title, "Vexmoor");
     EXPECT_EQ(message.icon, QMessageBox::Warning);
     QWidget* focus = dialog->focusWidget();
@@ -281,13 +282,14 @@ TEST_F(ConnectDialog, ThirtyOneCharactersAreRefusedBeforeAnything)
     EXPECT_EQ(Status(*dialog), QStringList({"", "", ""}));
     EXPECT_TRUE(dialog->isVisible());
 
-    // An over-long user name (set around the typing limit) is caught too,
-    // with its text selected.
+    // User name and password keep their 30 characters: an over-long user
+    // name (set around the typing limit) is caught, with its text selected.
     Edit(*dialog, ids::kUserNameEdit).setMaxLength(40);
     SeenMessage userMessage;
     ModalCloser userCloser = CloseMessageBox(userMessage);
     Connect(*dialog, thirtyOne, "vexmoor", "embedded");
     EXPECT_EQ(userCloser.Seen(), 1);
+    EXPECT_EQ(userMessage.text, "Please enter no more than 30 characters.");
     EXPECT_EQ(dialog->focusWidget(), &Edit(*dialog, ids::kUserNameEdit));
     EXPECT_EQ(Edit(*dialog, ids::kUserNameEdit).selectedText(), thirtyOne);
     EXPECT_EQ(profile.Size(), 0u);
@@ -299,12 +301,55 @@ TEST_F(ConnectDialog, ThirtyOneCharactersAreRefusedBeforeAnything)
     EXPECT_EQ(Edit(*dialog, ids::kUserNameEdit).text().size(), 30);
     EXPECT_EQ(Edit(*dialog, ids::kPasswordEdit).maxLength(), 30);
 
-    // Thirty characters pass the check (and fail as a logon).
+    // 255 characters pass the check (and fail as a logon).
     SeenMessage logonFailure;
     ModalCloser logonCloser = CloseMessageBox(logonFailure);
-    Connect(*dialog, "vexmoor", "vexmoor", QString(30, QLatin1Char('c')));
+    Connect(*dialog, "vexmoor", "vexmoor", QString(255, QLatin1Char('c')));
     EXPECT_EQ(logonCloser.Seen(), 1);
+    EXPECT_NE(logonFailure.text, "Please enter no more than 255 characters.");
     EXPECT_EQ(profile.GetProfileInt("ServerList", "Items", 0), 1);
+}
+
+TEST_F(ConnectDialog, LongConnectStringsLogOn)
+{
+    // A file path that makes the connect string 60 characters long.
+    const QString prefix = QStringLiteral("embedded:") + folder.path() + QStringLiteral("/");
+    ASSERT_LT(prefix.size(), 57) << "the temporary folder's path is too long for this test";
+    const QString connect = prefix + QString(57 - prefix.size(), QLatin1Char('x')) + QStringLiteral(".db");
+    ASSERT_EQ(connect.size(), 60);
+
+    auto dialog = MakeDialog();
+    Connect(*dialog, "vexmoor", "vexmoor", connect);
+    EXPECT_TRUE(session.IsLoggedOn());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), connect.toStdString());
+    EXPECT_EQ(History(), "[" + connect.toStdString() + "]");
+}
+
+TEST_F(ConnectDialog, TypedConnectStringIsNotCompletedFromTheHistory)
+{
+    profile.WriteProfileInt("ServerList", "Items", 2);
+    profile.WriteProfileString("ServerList", "Item1", "embedded-prod");
+    profile.WriteProfileString("ServerList", "Item2", "EMBEDDED-test");
+    auto dialog = MakeDialog();
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    Edit(*dialog, ids::kUserNameEdit).setText("vexmoor");
+    Edit(*dialog, ids::kPasswordEdit).setText("vexmoor");
+    QComboBox& box = Box(*dialog);
+    box.lineEdit()->clear();
+    box.setFocus();
+    QTest::keyClicks(box.lineEdit(), "embedded");
+    EXPECT_EQ(box.currentText(), "embedded");
+
+    SeenMessage failure; // a logon to another database fails, and says so
+    ModalCloser closer = CloseMessageBox(failure);
+    res::FindControl<QPushButton>(*dialog, ids::kConnectButton)->click();
+    EXPECT_EQ(closer.Seen(), 0) << failure.text.toStdString();
+    EXPECT_TRUE(session.IsLoggedOn()) << "logged on to what was typed";
+    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), "embedded");
+    EXPECT_EQ(Items(box), QStringList({"embedded", "embedded-prod", "EMBEDDED-test"}))
+        << "the history list stays";
 }
 
 TEST_F(ConnectDialog, RunConnectDialogGivesOneAfterLogonAndZeroAfterCancel)

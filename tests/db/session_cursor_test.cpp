@@ -235,9 +235,26 @@ TEST_P(SessionCursorTest, DeletedSessionLeavesOtherSessionsWorking)
     auto first = logOn();
     auto second = logOn();
     first.reset();
-    run(*second, "begin null; end;");
     auto third = logOn();
-    run(*third, "begin null; end;");
+    // Each surviving session still runs statements and gets their results:
+    // the second sends on a pipe, the third receives what it sent.
+    const auto execute = [](OciSession& session, const std::string& block, std::int32_t& result) {
+        OciCursor cursor(session);
+        std::int16_t indicator = 0;
+        result = -99;
+        cursor.SetStatement(block);
+        cursor.Bind(":res", &result, sizeof result, oci::kTypeInteger, &indicator);
+        return cursor.Execute(false);
+    };
+    std::int32_t sent = -99;
+    ASSERT_TRUE(execute(*second, "begin dbms_pipe.pack_message(41); "
+                                 ":res := dbms_pipe.send_message('after_delete'); end;", sent));
+    EXPECT_EQ(sent, 0);
+    std::int32_t received = -99;
+    ASSERT_TRUE(execute(*third, "declare n number; begin :res := dbms_pipe.receive_message("
+                                "'after_delete', 0); dbms_pipe.unpack_message(n); :res := :res + n + 1; end;",
+                        received));
+    EXPECT_EQ(received, 42) << "status 0, then the number 41 plus one";
 }
 
 // A break from another thread stops what the session runs: a statement ends

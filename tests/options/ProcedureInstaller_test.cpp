@@ -1,5 +1,7 @@
 #include "options/ProcedureInstaller.h"
 
+#include "engine/Catalog.h"
+#include "engine/Storage.h"
 #include "trace/EmbeddedTraceDatabase.h"
 #include "trace/PipePoller.h"
 
@@ -21,6 +23,22 @@ TEST(ProcedureInstaller, TextsAreSentCharacterForCharacter)
               "theMessage;\n\t\tSendDebugMessage(aMessage, thePipe);\n\tEND SendTraceMessage;\n");
     EXPECT_EQ(kInstallStatements[2], "CREATE PUBLIC SYNONYM SendDebugMessage FOR SendDebugMessage");
     EXPECT_EQ(kInstallStatements[3], "CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage");
+
+    // What reaches the database is these texts: the stored procedures hold
+    // each CREATE statement from PROCEDURE on, and both synonyms exist.
+    EmbeddedTraceDatabase database;
+    InstallProcedures(*database.LogOn());
+    using namespace vexmoor::engine;
+    Storage storage(database.ConnectString().substr(std::string_view("embedded:").size()));
+    Catalog catalog(storage);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string_view sent = kInstallStatements[i];
+        const std::string name = i == 0 ? "SENDDEBUGMESSAGE" : "SENDTRACEMESSAGE";
+        const auto stored = catalog.findProcedure({"VEXMOOR", name});
+        ASSERT_TRUE(stored.has_value()) << name;
+        EXPECT_EQ(stored->source, sent.substr(sent.find("PROCEDURE"))) << name;
+        EXPECT_EQ(catalog.findSynonym({"PUBLIC", name}), (ObjectName{"VEXMOOR", name})) << name;
+    }
 }
 
 namespace {

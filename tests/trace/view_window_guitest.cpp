@@ -6,9 +6,14 @@
 
 #include "app/Profile.h"
 #include "db/ErrorReport.h"
+#include "options/COptionsDlg.h"
+#include "res/OptionsDialogTemplate.h"
 #include "trace/CVexmoorView.h"
 
 #include <QAbstractEventDispatcher>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QMainWindow>
 #include <QPrinter>
@@ -108,6 +113,35 @@ TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
 
     view.OnStart();
     EXPECT_EQ(view.LogText(), "waiting\r\n");
+}
+
+TEST_F(LogWindow, StoredFlagsOutsideZeroToTwoShowUncheckedAndAreStoredAsZero)
+{
+    namespace ids = res::options_dialog;
+    profile.WriteProfileInt("Options", "LF Flag", 7);
+    profile.WriteProfileInt("Options", "Auto Unpack", 2);
+    profile.WriteProfileInt("Options", "Allow Edit", -1);
+    auto view = MakeView();
+    EXPECT_FALSE(view->isReadOnly()) << "any value but 0 is on";
+
+    std::vector<bool> shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<COptionsDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        answer.stop();
+        for (int id : {ids::kLFFlagBox, ids::kAutoUnpackBox, ids::kAllowEditBox})
+            shown.push_back(res::FindControl<QCheckBox>(*dialog, id)->isChecked());
+        res::FindControl<QPushButton>(*dialog, ids::kOkButton)->click();
+    });
+    answer.start(10);
+    view->OnOptions();
+
+    EXPECT_EQ(shown, (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(profile.GetProfileInt("Options", "LF Flag", -9), 0);
+    EXPECT_EQ(profile.GetProfileInt("Options", "Auto Unpack", -9), 1);
+    EXPECT_EQ(profile.GetProfileInt("Options", "Allow Edit", -9), 0);
 }
 
 TEST_F(LogWindow, StoredSettingsAreTakenAsTheyAre)
