@@ -99,6 +99,8 @@ Value replace(BuiltinCall& call)
         result.append(text, from, at - from);
         result += replacement;
         from = at + search.size();
+        if (result.size() > kMaxVarchar2)
+            throw oraError(6502, {": character string buffer too small"});
     }
     result.append(text, from);
     if (result.size() > kMaxVarchar2)
@@ -348,6 +350,8 @@ void appendReplacement(std::string& out, const std::string& replacement, const M
         } else {
             out += replacement[i];
         }
+        if (out.size() > kMaxVarchar2)
+            throw oraError(6502, {": character string buffer too small"});
     }
 }
 

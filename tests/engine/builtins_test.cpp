@@ -82,6 +82,8 @@ TEST_F(Builtins, Strings)
         {"replace('abcabc', 'b')", "acac"},
         {"replace('abc', null, 'x')", "abc"},
         {"replace(null, 'a', 'b')", kNull},
+        {"replace(rpad('a', 32767, 'a'), 'a', rpad('b', 32767, 'b'))", "ORA-06502"},
+        {"regexp_replace(rpad('a', 32767, 'a'), 'a', '\\0\\0')", "ORA-06502"},
         {"translate('abc-123', 'abc-', 'XY')", "XY123"},
         {"translate('abc', null, 'x')", kNull},
         {"instr('CORPORATE FLOOR', 'OR', 3, 2)", "14"},
@@ -241,6 +243,25 @@ TEST_F(Builtins, Dates)
         {"extract(year, sysdate)", "PLS-00103"},
         {"substr(systimestamp, 1, 28)", "15-MAR-26 02.05.09.000000 PM"},
         {"add_months(sysdate)", "PLS-00306"},
+    });
+}
+
+TEST_F(Builtins, Conversions)
+{
+    const std::string d = day("2024-08-17 15:45:30");
+    check({
+        {"to_char(" + d + ", 'Day DD Month YYYY')", "Saturday  17 August    2024"},
+        {"to_char(" + d + ", 'fmDay, DD Mon YYYY HH:MI AM')", "Saturday, 17 Aug 2024 3:45 PM"},
+        {"to_char(" + d + ", 'DY D DDD Q WW IW J')", "SAT 7 230 3 33 33 2460540"},
+        {"to_char(1234.5, 'FM9,999.00')", "1,234.50"},
+        {"to_char(-0.5, '990.99')", "  -0.50"},
+        {"to_char(12, '0000')", " 0012"},
+        {"to_char(255, 'XX')", " FF"},
+        {"to_number('1,234.50', '9G999D99')", "1234.5"},
+        {"to_number('  42 ')", "42"},
+        {"to_number('abc')", "ORA-06502"},
+        {"to_char(to_date('07-DEC-2026', 'DD-MON-YYYY'), 'YYYY-MM-DD')", "2026-12-07"},
+        {"to_char(null, 'YYYY')", kNull},
     });
 }
 
