@@ -155,6 +155,24 @@ Period weekFrom(OraDate date, OraDate anchor)
     return {start, plusDays(start, 7)};
 }
 
+// The Monday that starts ISO year `year`: the one of the week holding 4 January.
+OraDate isoYearStart(int year)
+{
+    const OraDate fourth = dayOf(year, 1, 4);
+    return plusDays(fourth, -((dayOfWeek(fourth) + 5) % 7));
+}
+
+Period isoYearOf(OraDate date, int year)
+{
+    OraDate start = isoYearStart(year);
+    if (date < start)
+        return {isoYearStart(year - 1), start};
+    const OraDate next = isoYearStart(year + 1);
+    if (!(date < next))
+        return {next, isoYearStart(year + 2)};
+    return {start, next};
+}
+
 Period periodOf(OraDate date, const std::string& format)
 {
     const CivilTime c = toCivil(date);
@@ -177,6 +195,8 @@ Period periodOf(OraDate date, const std::string& format)
         addMonths(year, month, span);
         return {start, dayOf(year, month, 1)};
     }
+    if (isOneOf(format, {"IYYY", "IYY", "IY", "I"}))
+        return isoYearOf(date, c.year);
     if (format == "WW")
         return weekFrom(date, dayOf(c.year, 1, 1));
     if (format == "W")

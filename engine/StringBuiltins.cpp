@@ -393,11 +393,14 @@ Value regexpReplace(BuiltinCall& call)
     return Value::text(std::move(out));
 }
 
-// REGEXP_SUBSTR(source, pattern, position, occurrence, match, group).
+// REGEXP_SUBSTR(source, pattern, position, occurrence, match, group); a
+// NULL match parameter counts as none, as in REGEXP_LIKE.
 Value regexpSubstr(BuiltinCall& call)
 {
-    if (anyNull(call))
-        return nullText();
+    for (const std::size_t i : {0, 1, 2, 3, 5}) {
+        if (call.has(i) && call.args[i].isNull())
+            return nullText();
+    }
     const std::string text = textOf(call, 0);
     const std::size_t start = startOf(call, 2);
     const std::int64_t occurrence = call.has(3) ? wholeOf(call, 3) : 1;
