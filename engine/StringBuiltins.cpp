@@ -171,12 +171,17 @@ Value instr(BuiltinCall& call)
 }
 
 // INITCAP: words are runs of letters and digits; each starts upper case.
+// The bytes of a multibyte character count as letters and keep their case.
 Value initcap(BuiltinCall& call)
 {
     std::string text = textOf(call, 0);
     bool inWord = false;
     for (char& c : text) {
         const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            inWord = true;
+            continue;
+        }
         c = static_cast<char>(inWord ? std::tolower(u) : std::toupper(u));
         inWord = std::isalnum(u) != 0;
     }

@@ -95,6 +95,7 @@ TEST_F(Builtins, Strings)
         {"instr('abc', 'b', 1, 0)", "ORA-01428"},
         {"instr(null, 'b')", kNull},
         {"initcap('hello wORLD-foo_bar 2nd')", "Hello World-Foo_Bar 2nd"},
+        {"initcap('caf\xC3\xA9s OK \xC3\xA9LAN')", "Caf\xC3\xA9s Ok \xC3\xA9lan"},
         {"concat('a', null)", "a"},
         {"concat(null, null)", kNull},
         {"upper('aB') || lower('aB')", "ABab"},
