@@ -35,6 +35,7 @@ enum class ExprKind : std::uint8_t {
     Bind,      // :name
     Unary,
     Binary,
+    Case,      // left: selector or null; args: WHEN, THEN, WHEN, THEN...; right: ELSE or null
 };
 
 enum class Operator : std::uint8_t {
@@ -95,7 +96,8 @@ struct IfBranch {
     std::vector<Stmt> body;
 };
 
-enum class StmtKind : std::uint8_t { Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block };
+// Case: value is the selector or null; branches hold WHEN and its statements.
+enum class StmtKind : std::uint8_t { Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block, Case };
 
 struct Stmt {
     StmtKind kind = StmtKind::Null;

@@ -213,6 +213,8 @@ Value modulo(BuiltinCall& call)
 
 Value roundNumber(BuiltinCall& call)
 {
+    if (call.args[0].type() == ValueType::Date)
+        return roundDate(call);
     if (anyNull(call))
         return Value::null(ValueType::Number);
     const int places = call.has(1) ? integerOf(call, 1) : 0;
@@ -236,6 +238,8 @@ double truncateTo(double value, int places)
 
 Value truncate(BuiltinCall& call)
 {
+    if (call.args[0].type() == ValueType::Date && call.has(1))
+        return truncateDate(call);
     if (anyNull(call))
         return Value::null(call.args[0].type() == ValueType::Date ? ValueType::Date : ValueType::Number);
     if (call.args[0].type() == ValueType::Date && !call.has(1)) {
@@ -288,11 +292,12 @@ constexpr std::array kStandard{
 
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name)
 {
-    const std::span<const BuiltinDef> table = package.empty() ? std::span<const BuiltinDef>(kStandard)
-                                                              : dbmsPipeBuiltins();
-    for (const auto& builtin : table) {
-        if (builtin.package == package && builtin.name == name)
-            return &builtin;
+    for (const auto table : {std::span<const BuiltinDef>(kStandard), dbmsPipeBuiltins(), stringBuiltins(),
+                             numberBuiltins(), dateBuiltins(), conversionBuiltins(), dbmsUtilityBuiltins()}) {
+        for (const auto& builtin : table) {
+            if (builtin.package == package && builtin.name == name)
+                return &builtin;
+        }
     }
     return nullptr;
 }

@@ -12,7 +12,7 @@ namespace vexmoor::engine {
 class Interpreter;
 struct Frame;
 
-inline constexpr std::size_t kMaxBuiltinParams = 4;
+inline constexpr std::size_t kMaxBuiltinParams = 6;
 
 struct BuiltinParam {
     std::string_view name;
@@ -32,6 +32,11 @@ struct BuiltinCall {
     bool has(std::size_t i) const { return (given >> i & 1U) != 0; }
     // The argument expression of an OUT parameter.
     const Expr& target(std::size_t i) const { return *expr.ordered[i]; }
+
+    // A variadic built-in's arguments: how many, and each evaluated only
+    // when asked for (COALESCE and DECODE stop at the first that decides).
+    std::size_t count() const { return expr.args.size(); }
+    Value lazy(std::size_t i) const;
 };
 
 using BuiltinFn = Value (*)(BuiltinCall& call);
@@ -45,11 +50,27 @@ struct BuiltinDef {
     ValueType result = ValueType::Null; // Null: depends on the arguments
     std::span<const BuiltinParam> params;
     BuiltinFn fn = nullptr;
+    // Variadic (GREATEST, COALESCE, DECODE): any number of positional
+    // arguments from minArgs on, not evaluated before the call; params is
+    // then empty.
+    bool variadic = false;
+    std::uint8_t minArgs = 0;
 };
 
 // The built-in named `name` in `package` ("" for the standard ones).
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name);
 // The dbms_pipe entries (DbmsPipe.cpp).
 std::span<const BuiltinDef> dbmsPipeBuiltins();
+// The standard functions on text, numbers, dates and NULLs, and
+// dbms_utility (StringBuiltins.cpp, NumberBuiltins.cpp, DateBuiltins.cpp,
+// ConversionBuiltins.cpp).
+std::span<const BuiltinDef> stringBuiltins();
+std::span<const BuiltinDef> numberBuiltins();
+std::span<const BuiltinDef> dateBuiltins();
+std::span<const BuiltinDef> conversionBuiltins();
+std::span<const BuiltinDef> dbmsUtilityBuiltins();
+// TRUNC and ROUND of a date, to the unit a format names (DateBuiltins.cpp).
+Value truncateDate(BuiltinCall& call);
+Value roundDate(BuiltinCall& call);
 
 } // namespace vexmoor::engine

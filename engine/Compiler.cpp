@@ -3,6 +3,7 @@
 #include "Builtins.h"
 #include "Parser.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -231,6 +232,7 @@ private:
             }
             break;
         case StmtKind::Block: resolveBlock(*stmt.block); break;
+        case StmtKind::Case: resolveCaseStatement(stmt); break;
         }
         inStatement_ = outer;
         statementPos_ = outerPos;
@@ -254,13 +256,49 @@ private:
         scopes_.pop_back();
     }
 
+    // A simple CASE compares its selector with each WHEN; a searched one
+    // takes each WHEN as a condition.
+    void resolveWhen(Expr& when, bool simple)
+    {
+        if (simple)
+            resolveExpr(when);
+        else
+            resolveCondition(when);
+    }
+
+    void resolveCaseStatement(Stmt& stmt)
+    {
+        if (stmt.value)
+            resolveExpr(*stmt.value);
+        for (auto& branch : stmt.branches) {
+            resolveWhen(*branch.condition, stmt.value != nullptr);
+            resolveStatements(branch.body);
+        }
+        resolveStatements(stmt.body);
+    }
+
+    void resolveCaseExpression(Expr& expr)
+    {
+        if (expr.left)
+            resolveExpr(*expr.left);
+        for (std::size_t i = 0; i < expr.args.size(); ++i) {
+            if (i % 2 == 0)
+                resolveWhen(*expr.args[i].value, expr.left != nullptr);
+            else
+                resolveExpr(*expr.args[i].value);
+        }
+        if (expr.right)
+            resolveExpr(*expr.right);
+    }
+
     // ------------------------------------------------------------ expressions
 
     ValueType staticType(const Expr& expr) const
     {
         switch (expr.kind) {
         case ExprKind::Literal: return expr.literal.type();
-        case ExprKind::Bind: return ValueType::Null;
+        case ExprKind::Bind:
+        case ExprKind::Case: return ValueType::Null;
         case ExprKind::Name:
             if (expr.target == Target::Slot)
                 return unit_.slotTypes[static_cast<std::size_t>(expr.index)].type;
@@ -309,6 +347,7 @@ private:
         case ExprKind::Literal:
         case ExprKind::Bind: return;
         case ExprKind::Name: resolveName(expr, false); return;
+        case ExprKind::Case: resolveCaseExpression(expr); return;
         case ExprKind::Unary:
             resolveExpr(*expr.left);
             if (expr.op == Operator::Not)
@@ -384,7 +423,7 @@ private:
         std::string_view name;
         if (path.size() == 1) {
             name = path[0];
-        } else if (path.size() == 2 && path[0] == "DBMS_PIPE") {
+        } else if (path.size() == 2 && (path[0] == "DBMS_PIPE" || path[0] == "DBMS_UTILITY")) {
             package = path[0];
             name = path[1];
         } else if (path.size() == 3 && path[0] == "SYS" && path[1] == "DBMS_PIPE") {
@@ -393,10 +432,13 @@ private:
         } else if (path.size() == 2 && path[0] == "STANDARD") {
             name = path[1];
         }
-        if (!package.empty() && !environment_.mayUseDbmsPipe(unit_.owner))
+        if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '" + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
                                + "' must be declared");
-        if (const BuiltinDef* builtin = findBuiltin(package, name)) {
+        // A stored procedure called as a statement keeps its name even where
+        // a standard function has it too (a procedure LOG beside LOG(m, n)).
+        const BuiltinDef* builtin = findBuiltin(package, name);
+        if (builtin && !(asStatement && builtin->isFunction && environment_.procedure(unit_.owner, path))) {
             resolveBuiltin(expr, *builtin, asStatement);
             return;
         }
@@ -428,9 +470,23 @@ private:
         std::vector<ParamInfo> params;
         for (const auto& parameter : builtin.params)
             params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.optional});
-        matchArguments(expr, params, display);
+        if (builtin.variadic)
+            matchVariadic(expr, builtin.minArgs, display);
+        else
+            matchArguments(expr, params, display);
         expr.target = Target::Builtin;
         expr.builtin = &builtin;
+    }
+
+    // GREATEST, COALESCE, DECODE...: positional arguments only, at least
+    // `least` of them.
+    void matchVariadic(Expr& call, std::size_t least, const std::string& display)
+    {
+        if (call.args.size() < least
+            || std::any_of(call.args.begin(), call.args.end(), [](const Argument& a) { return !a.name.empty(); }))
+            fail(call.pos, "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+        for (auto& argument : call.args)
+            resolveExpr(*argument.value);
     }
 
     void matchArguments(Expr& call, const std::vector<ParamInfo>& params, const std::string& display)

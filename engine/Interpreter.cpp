@@ -296,6 +296,7 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::Return: return Flow::Return;
     case StmtKind::Raise: raise(frame, stmt);
     case StmtKind::Block: return execBlock(frame, *stmt.block);
+    case StmtKind::Case: return execCase(frame, stmt);
     }
     return Flow::Normal;
 }
@@ -382,6 +383,13 @@ int Interpreter::sqlCode() const
     if (handled.error.code() == 1403)
         return 100;
     return -handled.error.code();
+}
+
+Value Interpreter::errorStack() const
+{
+    if (handling_.empty())
+        return Value::null(ValueType::Varchar2);
+    return Value::text(handling_.back().error.message() + "\n");
 }
 
 std::string Interpreter::sqlErrm() const
@@ -484,8 +492,50 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
     case ExprKind::Unary: return evalUnary(frame, expr);
     case ExprKind::Binary:
         return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr) : evalBinary(frame, expr);
+    case ExprKind::Case: return evalCase(frame, expr);
     }
     return {};
+}
+
+// A WHEN of a simple CASE matches a value equal to the selector (never
+// NULL); one of a searched CASE matches when its condition is TRUE.
+bool Interpreter::caseMatches(Frame& frame, const Value* selector, const Expr& when)
+{
+    if (!selector)
+        return condition(frame, when).value_or(false);
+    const auto order = compare(*selector, eval(frame, when));
+    return order && *order == 0;
+}
+
+// CASE expression: left is the selector of a simple CASE, args alternate
+// WHEN and THEN, right is the ELSE; no match and no ELSE gives NULL.
+Value Interpreter::evalCase(Frame& frame, const Expr& expr)
+{
+    checkStack();
+    std::optional<Value> selector;
+    if (expr.left)
+        selector = eval(frame, *expr.left);
+    for (std::size_t i = 0; i + 1 < expr.args.size(); i += 2) {
+        if (caseMatches(frame, selector ? &*selector : nullptr, *expr.args[i].value))
+            return eval(frame, *expr.args[i + 1].value);
+    }
+    return expr.right ? eval(frame, *expr.right) : Value::null();
+}
+
+// CASE statement: without ELSE, a value no WHEN matches raises CASE_NOT_FOUND.
+Interpreter::Flow Interpreter::execCase(Frame& frame, const Stmt& stmt)
+{
+    checkStack();
+    std::optional<Value> selector;
+    if (stmt.value)
+        selector = eval(frame, *stmt.value);
+    for (const auto& branch : stmt.branches) {
+        if (caseMatches(frame, selector ? &*selector : nullptr, *branch.condition))
+            return execStatements(frame, branch.body);
+    }
+    if (!stmt.hasElse)
+        throw oraError(6592);
+    return execStatements(frame, stmt.body);
 }
 
 Value Interpreter::evalUnary(Frame& frame, const Expr& expr)
@@ -592,7 +642,8 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
     case ExprKind::Binary:
         return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)
                && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right);
-    case ExprKind::Bind: break;
+    case ExprKind::Bind:
+    case ExprKind::Case: break;
     }
     return false;
 }

@@ -58,6 +58,11 @@ public:
 
     int sqlCode() const;
     std::string sqlErrm() const;
+    // dbms_utility.format_error_stack: the handled error's text and a
+    // newline; NULL outside a handler.
+    Value errorStack() const;
+    // An expression evaluated on demand (the lazy arguments of a built-in).
+    Value evaluate(Frame& frame, const Expr& expr) { return eval(frame, expr); }
 
 private:
     enum class Flow { Normal, Exit, Return };
@@ -68,6 +73,7 @@ private:
     Flow execIf(Frame& frame, const Stmt& stmt);
     Flow execLoop(Frame& frame, const Stmt& stmt);
     Flow execFor(Frame& frame, const Stmt& stmt);
+    Flow execCase(Frame& frame, const Stmt& stmt);
     Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
     [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
     const Handler* findHandler(const Block& block, const OraError& error) const;
@@ -77,6 +83,8 @@ private:
     Value evalUnary(Frame& frame, const Expr& expr);
     Value evalLogical(Frame& frame, const Expr& expr);
     Value evalMembership(Frame& frame, const Expr& expr);
+    Value evalCase(Frame& frame, const Expr& expr);
+    bool caseMatches(Frame& frame, const Value* selector, const Expr& when);
     std::optional<int> compare(const Value& left, const Value& right) const;
     Value callBuiltin(Frame& frame, const Expr& expr);
     void callProcedure(Frame& frame, const Expr& expr);

@@ -103,7 +103,7 @@ std::string unquoteString(std::string_view literal)
 bool isUnsupportedStatementWord(std::string_view word)
 {
     for (const std::string_view unsupported : {"SELECT", "INSERT", "UPDATE", "DELETE", "MERGE", "ROLLBACK",
-                                               "SAVEPOINT", "LOCK", "OPEN", "FETCH", "CLOSE", "EXECUTE", "CASE",
+                                               "SAVEPOINT", "LOCK", "OPEN", "FETCH", "CLOSE", "EXECUTE",
                                                "GOTO", "FORALL", "PIPE", "CONTINUE", "WITH", "SET"}) {
         if (equalsKeyword(word, unsupported))
             return true;
@@ -709,6 +709,8 @@ Stmt Parser::parseRaise()
 
 Stmt Parser::parseNameStatement()
 {
+    if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "CASE"))
+        return parseCaseStatement();
     Stmt stmt;
     stmt.pos = posOf(current_);
     if (check(TokenKind::Identifier) && lookahead().kind != TokenKind::Assign
@@ -1000,7 +1002,22 @@ std::unique_ptr<Expr> Parser::parsePrimary()
     }
     case TokenKind::BindVariable: return parseBind();
     case TokenKind::Identifier:
+        if (equalsKeyword(current_.text, "CASE"))
+            return parseCaseExpression();
+        return parseName();
     case TokenKind::QuotedIdentifier: return parseName();
+    case TokenKind::KwMod:
+        // MOD is an operator word, and MOD(m, n) the function.
+        if (lookahead().kind == TokenKind::LeftParen) {
+            auto call = std::make_unique<Expr>();
+            call->kind = ExprKind::Name;
+            call->pos = pos;
+            call->path.push_back("MOD");
+            advance();
+            parseArguments(*call);
+            return call;
+        }
+        unexpected(kExpressionStart);
     case TokenKind::LeftParen: {
         DepthGuard guard(*this);
         advance();
@@ -1022,9 +1039,151 @@ std::unique_ptr<Expr> Parser::parseName()
         expr->path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
     if (check(TokenKind::Percent))
         unsupported("attributes (%) are not supported");
-    if (check(TokenKind::LeftParen))
+    // TRIM and EXTRACT take SQL's keyword syntax rather than a list.
+    const bool single = expr->path.size() == 1;
+    if (check(TokenKind::LeftParen) && single && expr->path[0] == "TRIM")
+        parseTrimArguments(*expr);
+    else if (check(TokenKind::LeftParen) && single && expr->path[0] == "EXTRACT")
+        parseExtractArguments(*expr);
+    else if (check(TokenKind::LeftParen))
         parseArguments(*expr);
     return expr;
+}
+
+bool Parser::acceptWord(std::string_view word)
+{
+    if (!check(TokenKind::Identifier) || !equalsKeyword(current_.text, word))
+        return false;
+    advance();
+    return true;
+}
+
+void Parser::addArgument(Expr& call, std::string name, std::unique_ptr<Expr> value)
+{
+    call.depth = std::max<std::uint32_t>(call.depth, 1 + value->depth);
+    if (call.depth > kMaxExpressionDepth)
+        tooDeep();
+    Argument argument;
+    argument.name = std::move(name);
+    argument.pos = value->pos;
+    argument.value = std::move(value);
+    call.args.push_back(std::move(argument));
+}
+
+// TRIM([LEADING|TRAILING|BOTH] [c] FROM s) or TRIM(s): the source comes
+// first, then the character and the side as named arguments.
+void Parser::parseTrimArguments(Expr& call)
+{
+    DepthGuard guard(*this);
+    expect(TokenKind::LeftParen, "(");
+    call.hasParens = true;
+    std::string side;
+    for (const std::string_view word : {"LEADING", "TRAILING", "BOTH"}) {
+        if (side.empty() && acceptWord(word))
+            side = std::string(word);
+    }
+    std::unique_ptr<Expr> character;
+    std::unique_ptr<Expr> source;
+    if (!side.empty() && acceptWord("FROM")) {
+        source = parseExpression();
+    } else {
+        source = parseExpression();
+        if (acceptWord("FROM")) {
+            character = std::move(source);
+            source = parseExpression();
+        } else if (!side.empty()) {
+            unexpected(withOperators("from"));
+        }
+    }
+    expect(TokenKind::RightParen, withOperators(") from"));
+    const SourcePos pos = source->pos;
+    addArgument(call, "", std::move(source));
+    if (character)
+        addArgument(call, "TRIM_CHARACTER", std::move(character));
+    if (!side.empty()) {
+        auto literal = std::make_unique<Expr>();
+        literal->pos = pos;
+        literal->literal = Value::text(side);
+        addArgument(call, "TRIM_SIDE", std::move(literal));
+    }
+}
+
+// EXTRACT(field FROM d): the field becomes a text argument.
+void Parser::parseExtractArguments(Expr& call)
+{
+    DepthGuard guard(*this);
+    expect(TokenKind::LeftParen, "(");
+    call.hasParens = true;
+    auto field = std::make_unique<Expr>();
+    field->pos = posOf(current_);
+    field->literal = Value::text(identifier("year month day hour minute second timezone_hour timezone_minute"));
+    if (!acceptWord("FROM"))
+        unexpected("from");
+    addArgument(call, "", std::move(field));
+    addArgument(call, "", parseExpression());
+    expect(TokenKind::RightParen, withOperators(")"));
+}
+
+// The selector of a simple CASE, or null before the WHEN of a searched one.
+std::unique_ptr<Expr> Parser::parseCaseSelector()
+{
+    advance(); // CASE
+    if (check(TokenKind::KwWhen))
+        return nullptr;
+    return parseExpression();
+}
+
+std::unique_ptr<Expr> Parser::parseCaseExpression()
+{
+    DepthGuard guard(*this);
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Case;
+    expr->pos = posOf(current_);
+    expr->left = parseCaseSelector();
+    if (expr->left)
+        expr->depth = 1 + expr->left->depth;
+    if (!check(TokenKind::KwWhen))
+        unexpected(withOperators("when"));
+    while (accept(TokenKind::KwWhen)) {
+        addArgument(*expr, "", parseExpression());
+        expect(TokenKind::KwThen, withOperators("then"));
+        addArgument(*expr, "", parseExpression());
+    }
+    if (accept(TokenKind::KwElse)) {
+        expr->right = parseExpression();
+        expr->depth = std::max<std::uint32_t>(expr->depth, 1 + expr->right->depth);
+    }
+    expect(TokenKind::KwEnd, withOperators("else end when"));
+    return expr;
+}
+
+Stmt Parser::parseCaseStatement()
+{
+    DepthGuard guard(*this);
+    Stmt stmt;
+    stmt.kind = StmtKind::Case;
+    stmt.pos = posOf(current_);
+    stmt.value = parseCaseSelector();
+    if (!check(TokenKind::KwWhen))
+        unexpected(withOperators("when"));
+    while (accept(TokenKind::KwWhen)) {
+        IfBranch branch;
+        branch.condition = parseExpression();
+        expect(TokenKind::KwThen, withOperators("then"));
+        branch.body = parseStatements();
+        stmt.branches.push_back(std::move(branch));
+    }
+    if (accept(TokenKind::KwElse)) {
+        stmt.hasElse = true;
+        stmt.body = parseStatements();
+    }
+    expect(TokenKind::KwEnd, "else end when");
+    if (!acceptWord("CASE"))
+        unexpected("case");
+    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
+        advance(); // the label of a labelled CASE
+    expect(TokenKind::Semicolon, ";");
+    return stmt;
 }
 
 void Parser::parseArguments(Expr& call)

@@ -70,6 +70,7 @@ private:
     Stmt parseRaise();
     Stmt parseNameStatement();
     Stmt parseBindAssignment();
+    Stmt parseCaseStatement();
     void endLoop();
 
     // expressions, lowest precedence first
@@ -88,6 +89,12 @@ private:
     std::unique_ptr<Expr> parseName();
     std::unique_ptr<Expr> parseBind();
     void parseArguments(Expr& call);
+    std::unique_ptr<Expr> parseCaseExpression();
+    std::unique_ptr<Expr> parseCaseSelector();
+    void parseTrimArguments(Expr& call);
+    void parseExtractArguments(Expr& call);
+    void addArgument(Expr& call, std::string name, std::unique_ptr<Expr> value);
+    bool acceptWord(std::string_view word);
     std::unique_ptr<Expr> binary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> left,
                                  std::unique_ptr<Expr> right);
     std::unique_ptr<Expr> unary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> operand);
