@@ -334,9 +334,13 @@ protected:
     pid_t StartBusy(Busy busy)
     {
         if (busy == Busy::LoopingExec) {
-            const pid_t child = cli.Start({"-c", Connect(), "exec", "begin :ready := 1; end;",
-                                           "begin loop null; end loop; end;"});
-            EXPECT_TRUE(WaitFor([&] { return cli.Output() == ":ready=1\n"; }));
+            // The loop says from inside that it runs: a signal seen before
+            // it started would end exec without a statement to break.
+            const pid_t child = cli.Start({"-c", Connect(), "exec",
+                                           "declare s integer; begin dbms_pipe.pack_message('running'); "
+                                           "s := dbms_pipe.send_message('busy'); loop null; end loop; end;"});
+            const Outcome running = Run({"exec", "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
+            EXPECT_EQ(running.out, ":got=0\n") << running.err;
             return child;
         }
         if (busy == Busy::BlockedSend) {
