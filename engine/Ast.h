@@ -75,6 +75,7 @@ struct Expr {
     // Resolved by the compiler.
     Target target = Target::Unresolved;
     int index = -1; // slot or bind number
+    std::uint8_t up = 0; // Slot, local Procedure: enclosing frames out from the running one
     const BuiltinDef* builtin = nullptr;
     const CompiledUnit* procedure = nullptr; // kept alive by the unit that runs (see CompiledUnit)
     std::vector<const Expr*> ordered; // arguments in parameter order; null = default
@@ -101,7 +102,7 @@ struct Stmt {
     StmtKind kind = StmtKind::Null;
     SourcePos pos;
     std::unique_ptr<Expr> target;    // Assign: the variable; Call: the call
-    std::unique_ptr<Expr> value;     // Assign, Return, Exit WHEN, While, For's low bound
+    std::unique_ptr<Expr> value;     // Assign, a function's Return, Exit WHEN, While, For's low bound
     std::unique_ptr<Expr> high;      // For's high bound
     std::vector<IfBranch> branches;  // If
     std::vector<Stmt> body;          // loops; If's ELSE part
@@ -137,9 +138,14 @@ struct Handler {
     std::vector<Stmt> body;
 };
 
+struct UnitAst;
+
 struct Block {
     SourcePos pos;
     std::vector<Declaration> declarations;
+    // Local procedures and functions, after the declarations; the compiler
+    // takes them over (CompiledUnit::locals).
+    std::vector<std::unique_ptr<UnitAst>> subprograms;
     std::vector<Stmt> body;
     std::vector<Handler> handlers;
 };
@@ -158,6 +164,8 @@ struct Parameter {
 // An anonymous block, or a stored procedure's source.
 struct UnitAst {
     bool isProcedure = false;
+    bool isFunction = false; // a local function: returnType holds its type
+    TypeSpec returnType;
     std::string name; // procedure: upper case
     SourcePos namePos;
     std::vector<Parameter> parameters;

@@ -288,8 +288,9 @@ constexpr std::array kStandard{
 
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name)
 {
-    const std::span<const BuiltinDef> table = package.empty() ? std::span<const BuiltinDef>(kStandard)
-                                                              : dbmsPipeBuiltins();
+    const std::span<const BuiltinDef> table = package.empty()             ? std::span<const BuiltinDef>(kStandard)
+                                              : package == "DBMS_OUTPUT" ? dbmsOutputBuiltins()
+                                                                         : dbmsPipeBuiltins();
     for (const auto& builtin : table) {
         if (builtin.package == package && builtin.name == name)
             return &builtin;

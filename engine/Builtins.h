@@ -51,5 +51,7 @@ struct BuiltinDef {
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name);
 // The dbms_pipe entries (DbmsPipe.cpp).
 std::span<const BuiltinDef> dbmsPipeBuiltins();
+// The dbms_output entries (DbmsOutput.cpp).
+std::span<const BuiltinDef> dbmsOutputBuiltins();
 
 } // namespace vexmoor::engine

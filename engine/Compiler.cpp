@@ -3,6 +3,7 @@
 #include "Builtins.h"
 #include "Parser.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -40,13 +41,15 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception };
+enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram };
 
 struct Symbol {
     std::string_view name;
     SymbolKind kind;
     int slot;
     const Declaration* declaration;
+    int level = 0;                       // of the unit that declares it: 0 the outermost
+    CompiledUnit* subprogram = nullptr;  // Subprogram
 };
 
 struct ParamInfo {
@@ -54,6 +57,16 @@ struct ParamInfo {
     ParamMode mode;
     bool hasDefault;
 };
+
+// The member a path names in dbms_output, which every user may call.
+std::optional<std::string_view> dbmsOutputName(const std::vector<std::string>& path)
+{
+    if (path.size() == 2 && path[0] == "DBMS_OUTPUT")
+        return path[1];
+    if (path.size() == 3 && path[0] == "SYS" && path[1] == "DBMS_OUTPUT")
+        return path[2];
+    return std::nullopt;
+}
 
 std::string joinPath(const std::vector<std::string>& path)
 {
@@ -68,12 +81,21 @@ std::string joinPath(const std::vector<std::string>& path)
 
 class Compiler {
 public:
-    Compiler(CompiledUnit& unit, CompileEnvironment& environment) : unit_(unit), environment_(environment) {}
+    Compiler(CompiledUnit& unit, CompileEnvironment& environment)
+        : unit_(unit), environment_(environment), units_{&unit} {}
 
     void run()
     {
-        UnitAst& ast = *unit_.ast;
         scopes_.emplace_back();
+        resolveUnit(*unit_.ast);
+        scopes_.pop_back();
+    }
+
+private:
+    // The parameters and block of the unit on top of units_, in the scope
+    // opened for it.
+    void resolveUnit(UnitAst& ast)
+    {
         for (auto& parameter : ast.parameters) {
             if (parameter.defaultValue) {
                 if (parameter.mode != ParamMode::In)
@@ -87,10 +109,59 @@ public:
                     parameter.pos);
         }
         resolveBlock(ast.block);
-        scopes_.pop_back();
     }
 
-private:
+    int level() const { return static_cast<int>(units_.size()) - 1; }
+    CompiledUnit& current() { return *units_.back(); }
+
+    // A local procedure or function: a unit of its own whose frame links to
+    // the one of the unit that declares it.
+    void resolveSubprogram(std::unique_ptr<UnitAst> ast)
+    {
+        if (units_.size() > 255)
+            fail(ast->namePos, "PLS-00123: program too large (Parse Tree Nodes)");
+        auto local = std::make_unique<CompiledUnit>();
+        local->owner = unit_.owner;
+        local->qualifiedName = unit_.qualifiedName;
+        local->nested = true;
+        local->valid = true;
+        local->ast = std::move(ast);
+        UnitAst& unitAst = *local->ast;
+        for (const Symbol& existing : scopes_.back()) {
+            if (existing.name == unitAst.name && existing.kind != SymbolKind::Subprogram)
+                fail(unitAst.namePos, "PLS-00371: at most one declaration for '" + unitAst.name + "' is permitted");
+        }
+        scopes_.back().push_back(Symbol{unitAst.name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
+        const int loops = loopDepth_;
+        const int handlers = handlerDepth_;
+        const bool statement = inStatement_;
+        loopDepth_ = handlerDepth_ = 0;
+        inStatement_ = false;
+        units_.push_back(local.get());
+        scopes_.emplace_back();
+        resolveUnit(unitAst);
+        scopes_.pop_back();
+        units_.pop_back();
+        loopDepth_ = loops;
+        handlerDepth_ = handlers;
+        inStatement_ = statement;
+        unit_.locals.push_back(std::move(local));
+    }
+
+    // Binds a name to the symbol's slot, counting the frames out to it.
+    void bindSlot(Expr& expr, const Symbol& symbol)
+    {
+        expr.target = Target::Slot;
+        expr.index = symbol.slot;
+        expr.up = static_cast<std::uint8_t>(level() - symbol.level);
+    }
+
+    const TypeSpec& slotType(const Expr& expr) const
+    {
+        const CompiledUnit& owner = *units_[units_.size() - 1 - expr.up];
+        return owner.slotTypes[static_cast<std::size_t>(expr.index)];
+    }
+
     [[noreturn]] void fail(const SourcePos& pos, const std::string& text)
     {
         if (inStatement_)
@@ -100,17 +171,18 @@ private:
 
     int newSlot(const TypeSpec& type, bool notNull)
     {
-        unit_.slotTypes.push_back(type);
-        unit_.slotNotNull.push_back(notNull);
-        return static_cast<int>(unit_.slotTypes.size() - 1);
+        current().slotTypes.push_back(type);
+        current().slotNotNull.push_back(notNull);
+        return static_cast<int>(current().slotTypes.size() - 1);
     }
 
-    void declare(const Symbol& symbol, const SourcePos& pos)
+    void declare(Symbol symbol, const SourcePos& pos)
     {
         for (const auto& existing : scopes_.back()) {
             if (existing.name == symbol.name)
                 fail(pos, "PLS-00371: at most one declaration for '" + std::string(symbol.name) + "' is permitted");
         }
+        symbol.level = level();
         scopes_.back().push_back(symbol);
     }
 
@@ -143,6 +215,9 @@ private:
                            declaration.slot, &declaration},
                     declaration.pos);
         }
+        for (auto& subprogram : block.subprograms)
+            resolveSubprogram(std::move(subprogram));
+        block.subprograms.clear();
         resolveStatements(block.body);
         for (auto& handler : block.handlers) {
             for (auto& name : handler.names)
@@ -184,8 +259,11 @@ private:
         inStatement_ = true;
         statementPos_ = stmt.pos;
         switch (stmt.kind) {
-        case StmtKind::Null:
-        case StmtKind::Return: break;
+        case StmtKind::Null: break;
+        case StmtKind::Return:
+            if (stmt.value)
+                resolveExpr(*stmt.value);
+            break;
         case StmtKind::Assign:
             resolveExpr(*stmt.value);
             resolveTarget(*stmt.target);
@@ -263,7 +341,9 @@ private:
         case ExprKind::Bind: return ValueType::Null;
         case ExprKind::Name:
             if (expr.target == Target::Slot)
-                return unit_.slotTypes[static_cast<std::size_t>(expr.index)].type;
+                return slotType(expr).type;
+            if (expr.target == Target::Procedure)
+                return expr.procedure->ast->returnType.type;
             if (expr.target == Target::Builtin)
                 return expr.builtin->result;
             return ValueType::Null;
@@ -348,8 +428,7 @@ private:
         }
         if (symbol->kind != SymbolKind::Variable && symbol->kind != SymbolKind::OutParam)
             fail(expr.pos, "PLS-00363: expression '" + expr.path[0] + "' cannot be used as an assignment target");
-        expr.target = Target::Slot;
-        expr.index = symbol->slot;
+        bindSlot(expr, *symbol);
     }
 
     static std::string describe(const Expr& expr)
@@ -368,14 +447,17 @@ private:
         const auto& path = expr.path;
         if (path.size() == 1) {
             if (const Symbol* symbol = lookup(path[0])) {
+                if (symbol->kind == SymbolKind::Subprogram) {
+                    resolveLocalCall(expr, *symbol, asStatement);
+                    return;
+                }
                 if (asStatement)
                     fail(expr.pos, "PLS-00221: '" + path[0] + "' is not a procedure or is undefined");
                 if (expr.hasParens)
                     fail(expr.pos, "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
                 if (symbol->kind == SymbolKind::Exception)
                     fail(expr.pos, "PLS-00321: expression '" + path[0] + "' is inappropriate as the left hand side of an assignment statement");
-                expr.target = Target::Slot;
-                expr.index = symbol->slot;
+                bindSlot(expr, *symbol);
                 return;
             }
         }
@@ -393,7 +475,14 @@ private:
         } else if (path.size() == 2 && path[0] == "STANDARD") {
             name = path[1];
         }
-        if (!package.empty() && !environment_.mayUseDbmsPipe(unit_.owner))
+        if (const auto output = dbmsOutputName(path)) {
+            package = "DBMS_OUTPUT";
+            name = *output;
+            if (name == "GET_LINES")
+                fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) DBMS_OUTPUT.GET_LINES needs "
+                               "collections, which are not supported; use GET_LINE");
+        }
+        if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '" + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
                                + "' must be declared");
         if (const BuiltinDef* builtin = findBuiltin(package, name)) {
@@ -416,6 +505,74 @@ private:
         matchArguments(expr, params, joinPath(path));
         expr.target = Target::Procedure;
         expr.procedure = procedure.get();
+    }
+
+    // A call of a local subprogram; among overloads, the first whose
+    // parameters take the arguments by number and name.
+    void resolveLocalCall(Expr& expr, const Symbol& found, bool asStatement)
+    {
+        const std::string& name = expr.path[0];
+        std::vector<const Symbol*> candidates;
+        for (const auto& scope : scopes_) {
+            if (scope.empty() || &found < scope.data() || &found >= scope.data() + scope.size())
+                continue;
+            for (const auto& symbol : scope) {
+                if (symbol.name == name && symbol.kind == SymbolKind::Subprogram)
+                    candidates.push_back(&symbol);
+            }
+        }
+        const Symbol* chosen = nullptr;
+        for (const Symbol* candidate : candidates) {
+            if (candidate->subprogram->ast->isFunction != asStatement && takesArguments(expr, *candidate->subprogram->ast)) {
+                chosen = candidate;
+                break;
+            }
+        }
+        if (!chosen) {
+            const bool anyOfKind = std::any_of(candidates.begin(), candidates.end(), [&](const Symbol* candidate) {
+                return candidate->subprogram->ast->isFunction != asStatement;
+            });
+            if (!anyOfKind && asStatement)
+                fail(expr.pos, "PLS-00221: '" + name + "' is not a procedure or is undefined");
+            if (!anyOfKind)
+                fail(expr.pos, "PLS-00222: no function with name '" + name + "' exists in this scope");
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+        }
+        std::vector<ParamInfo> params;
+        for (const auto& parameter : chosen->subprogram->ast->parameters)
+            params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
+        matchArguments(expr, params, name);
+        expr.target = Target::Procedure;
+        expr.procedure = chosen->subprogram;
+        expr.up = static_cast<std::uint8_t>(level() - chosen->level);
+    }
+
+    // Whether the arguments fit the parameters by number and name.
+    static bool takesArguments(const Expr& call, const UnitAst& unit)
+    {
+        const auto& params = unit.parameters;
+        std::vector<bool> given(params.size(), false);
+        std::size_t position = 0;
+        for (const auto& argument : call.args) {
+            std::size_t index = position;
+            if (argument.name.empty()) {
+                if (position >= params.size())
+                    return false;
+                ++position;
+            } else {
+                const auto named = std::find_if(params.begin(), params.end(),
+                                                [&](const Parameter& p) { return p.name == argument.name; });
+                if (named == params.end())
+                    return false;
+                index = static_cast<std::size_t>(named - params.begin());
+            }
+            given[index] = true;
+        }
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            if (!given[i] && !params[i].defaultValue)
+                return false;
+        }
+        return true;
     }
 
     void resolveBuiltin(Expr& expr, const BuiltinDef& builtin, bool asStatement)
@@ -472,6 +629,7 @@ private:
 
     CompiledUnit& unit_;
     CompileEnvironment& environment_;
+    std::vector<CompiledUnit*> units_; // the unit being compiled and the local ones it is inside
     std::vector<std::vector<Symbol>> scopes_;
     int loopDepth_ = 0;
     int handlerDepth_ = 0;

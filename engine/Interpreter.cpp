@@ -293,7 +293,10 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::For: return execFor(frame, stmt);
     case StmtKind::Exit:
         return !stmt.value || condition(frame, *stmt.value).value_or(false) ? Flow::Exit : Flow::Normal;
-    case StmtKind::Return: return Flow::Return;
+    case StmtKind::Return:
+        if (stmt.value)
+            returned_ = eval(frame, *stmt.value);
+        return Flow::Return;
     case StmtKind::Raise: raise(frame, stmt);
     case StmtKind::Block: return execBlock(frame, *stmt.block);
     }
@@ -404,8 +407,9 @@ void Interpreter::assign(Frame& frame, const Expr& target, Value value)
         return;
     }
     const auto slot = static_cast<std::size_t>(target.index);
-    frame.slots[slot] = coerce(frame.unit->slotTypes[slot], std::move(value), conversion());
-    if (frame.unit->slotNotNull[slot] && frame.slots[slot].isNull())
+    Frame& owner = outerFrame(frame, target.up);
+    owner.slots[slot] = coerce(owner.unit->slotTypes[slot], std::move(value), conversion());
+    if (owner.unit->slotNotNull[slot] && owner.slots[slot].isNull())
         valueError();
 }
 
@@ -415,7 +419,7 @@ ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const
         const BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
         return bind.buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
     }
-    return frame.unit->slotTypes[static_cast<std::size_t>(target.index)].type;
+    return outerFrame(frame, target.up).unit->slotTypes[static_cast<std::size_t>(target.index)].type;
 }
 
 // ---------------------------------------------------------------- calls
@@ -437,7 +441,7 @@ Value Interpreter::callBuiltin(Frame& frame, const Expr& expr)
     return builtin.fn(call);
 }
 
-void Interpreter::callProcedure(Frame& caller, const Expr& expr)
+Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
 {
     checkStack();
     checkCancel(state_);
@@ -447,6 +451,8 @@ void Interpreter::callProcedure(Frame& caller, const Expr& expr)
     frame.unit = &unit;
     frame.slots.resize(unit.slotTypes.size());
     frame.line = unit.ast->block.pos.line;
+    if (unit.nested)
+        frame.parent = &outerFrame(caller, expr.up);
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         const Parameter& parameter = parameters[i];
         const auto slot = static_cast<std::size_t>(parameter.slot);
@@ -458,16 +464,26 @@ void Interpreter::callProcedure(Frame& caller, const Expr& expr)
             frame.slots[slot] = coerce(parameter.type, eval(frame, *parameter.defaultValue), conversion());
         }
     }
+    Value result;
     try {
-        execBlock(frame, unit.ast->block);
+        const Flow flow = execBlock(frame, unit.ast->block);
+        if (unit.ast->isFunction) {
+            if (flow != Flow::Return)
+                throw OraError(6503, oraPrefix(6503) + ": PL/SQL: Function returned without value");
+            result = coerce(unit.ast->returnType, std::move(returned_), conversion());
+        }
     } catch (OraError& error) {
-        error.appendLine(oraPrefix(6512) + ": at \"" + unit.qualifiedName + "\", line " + std::to_string(frame.line));
+        error.appendLine(oraPrefix(6512) + ": at "
+                         + (unit.qualifiedName.empty() ? std::string()
+                                                       : "\"" + unit.qualifiedName + "\", ")
+                         + "line " + std::to_string(frame.line));
         throw;
     }
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         if (parameters[i].mode != ParamMode::In && expr.ordered[i])
             assign(caller, *expr.ordered[i], frame.slots[static_cast<std::size_t>(parameters[i].slot)]);
     }
+    return result;
 }
 
 // ---------------------------------------------------------------- expressions
@@ -479,7 +495,9 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
     case ExprKind::Bind: return (*binds_)[static_cast<std::size_t>(expr.index)].value;
     case ExprKind::Name:
         if (expr.target == Target::Slot)
-            return frame.slots[static_cast<std::size_t>(expr.index)];
+            return outerFrame(frame, expr.up).slots[static_cast<std::size_t>(expr.index)];
+        if (expr.target == Target::Procedure)
+            return callProcedure(frame, expr);
         return callBuiltin(frame, expr);
     case ExprKind::Unary: return evalUnary(frame, expr);
     case ExprKind::Binary:
@@ -587,7 +605,7 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
     case ExprKind::Literal: return expr.integerLiteral;
     case ExprKind::Name:
         return expr.target == Target::Slot
-               && frame.unit->slotTypes[static_cast<std::size_t>(expr.index)].binaryInteger;
+               && outerFrame(frame, expr.up).unit->slotTypes[static_cast<std::size_t>(expr.index)].binaryInteger;
     case ExprKind::Unary: return expr.op == Operator::Negate && isPlsInteger(frame, *expr.left);
     case ExprKind::Binary:
         return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)

@@ -294,19 +294,24 @@ std::unique_ptr<UnitAst> Parser::parseProcedure()
         unexpected("( ; is with authid as cluster compress order using compiled wrapped external deterministic parallel_enable pipelined result_cache accessible");
     unit->block.pos = posOf(current_);
     parseBlockAfterDeclare(unit->block);
-    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier)) {
-        const Token endName = current_;
-        if (normalizeIdentifier(endName) != unit->name) {
-            throw compileError(posOf(endName), "PLS-00113: END identifier '" + normalizeIdentifier(endName)
-                                                   + "' must match '" + unit->name + "' at line "
-                                                   + std::to_string(unit->namePos.line) + ", column "
-                                                   + std::to_string(unit->namePos.column));
-        }
-        advance();
-    }
+    parseEndName(*unit);
     expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
     parseEndOfText();
     return unit;
+}
+
+void Parser::parseEndName(const UnitAst& unit)
+{
+    if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
+        return;
+    const Token endName = current_;
+    if (normalizeIdentifier(endName) != unit.name) {
+        throw compileError(posOf(endName), "PLS-00113: END identifier '" + normalizeIdentifier(endName)
+                                               + "' must match '" + unit.name + "' at line "
+                                               + std::to_string(unit.namePos.line) + ", column "
+                                               + std::to_string(unit.namePos.column));
+    }
+    advance();
 }
 
 void Parser::parseEndOfText()
@@ -351,8 +356,13 @@ void Parser::parseBlockAfterDeclare(Block& block)
 void Parser::parseDeclarations(Block& block)
 {
     while (!check(TokenKind::KwBegin)) {
-        if (check(TokenKind::KwProcedure) || check(TokenKind::KwFunction))
-            unsupported("local procedures and functions are not supported");
+        if (check(TokenKind::KwProcedure) || check(TokenKind::KwFunction)) {
+            parseSubprogram(block);
+            continue;
+        }
+        // As in Oracle, nothing but subprograms may follow a subprogram.
+        if (!block.subprograms.empty() && !check(TokenKind::KwPragma))
+            unexpected("begin function pragma procedure");
         if (check(TokenKind::KwPragma))
             unsupported("PRAGMA is not supported");
         if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
@@ -679,13 +689,18 @@ Stmt Parser::parseReturn()
     stmt.kind = StmtKind::Return;
     stmt.pos = posOf(current_);
     advance();
+    const bool inFunction = subprogram_ && subprogram_->isFunction;
     if (!check(TokenKind::Semicolon)) {
         const SourcePos at = posOf(current_);
-        parseExpression();
-        throw compileError(at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
-                           stmt.pos);
+        auto value = parseExpression();
+        if (!inFunction)
+            throw compileError(at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
+                               stmt.pos);
+        stmt.value = std::move(value);
+    } else if (inFunction) {
+        throw compileError(stmt.pos, "PLS-00503: RETURN <value> statement required for this return from function");
     }
-    advance();
+    expect(TokenKind::Semicolon, withOperators(";"));
     return stmt;
 }
 

@@ -54,6 +54,8 @@ private:
     void parseBlockAfterDeclare(Block& block);
     void parseDeclarations(Block& block);
     void parseDeclaration(Block& block);
+    void parseSubprogram(Block& block);
+    void parseEndName(const UnitAst& unit);
     TypeSpec parseType(bool allowConstraint);
     int parseInteger();
     void parseBody(Block& block);
@@ -106,6 +108,7 @@ private:
     bool hasNext_ = false;
     int depth_ = 0;
     UnitAst* unit_ = nullptr;
+    const UnitAst* subprogram_ = nullptr; // the local procedure or function being parsed
 };
 
 // The upper-case form of an identifier token's text; a quoted identifier
