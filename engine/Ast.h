@@ -20,8 +20,14 @@ struct SourcePos {
 };
 
 // A declared type with its constraint.
+struct CompositeType;
+
 struct TypeSpec {
     ValueType type = ValueType::Number;
+    // A type declared by TYPE: its name until the compiler resolves it.
+    std::string typeName;
+    SourcePos typePos;
+    const CompositeType* composite = nullptr;
     bool integer = false;  // INTEGER, PLS_INTEGER, NUMBER(p) and NUMBER(p,0)
     bool binaryInteger = false; // PLS_INTEGER and its kind: 32 bits, ORA-01426 beyond
     int length = -1;       // VARCHAR2(n), RAW(n): most bytes; -1 none
@@ -57,7 +63,18 @@ struct Argument {
 };
 
 // What a name in an expression or a call statement turned out to be.
-enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure };
+// Member: a record field, collection element or collection method of a
+// variable (see Expr::member); Construct: a nested table's constructor.
+enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure, Member, Construct };
+
+// How a Member expression reaches into its variable: fields in turn, then an
+// element (the call's first argument) or a collection method.
+struct MemberAccess {
+    std::vector<int> fields;
+    bool element = false;
+    int method = -1; // a CollectionMethod, -1 none
+    TypeSpec type;   // of what it reaches
+};
 
 struct Expr {
     ExprKind kind = ExprKind::Literal;
@@ -79,6 +96,8 @@ struct Expr {
     const BuiltinDef* builtin = nullptr;
     const CompiledUnit* procedure = nullptr; // kept alive by the unit that runs (see CompiledUnit)
     std::vector<const Expr*> ordered; // arguments in parameter order; null = default
+    std::unique_ptr<MemberAccess> member;
+    const CompositeType* constructs = nullptr; // Construct
 };
 
 struct Declaration;
@@ -118,6 +137,7 @@ struct Stmt {
 struct Declaration {
     std::string name; // upper case
     SourcePos pos;
+    CompositeType* typeDeclaration = nullptr; // a TYPE declaration: no variable
     TypeSpec type;
     bool constant = false;
     bool notNull = false;
@@ -146,6 +166,7 @@ struct Block {
     // Local procedures and functions, after the declarations; the compiler
     // takes them over (CompiledUnit::locals).
     std::vector<std::unique_ptr<UnitAst>> subprograms;
+    std::vector<std::shared_ptr<CompositeType>> types; // TYPE declarations; Declaration::typeDeclaration points here
     std::vector<Stmt> body;
     std::vector<Handler> handlers;
 };

@@ -1,6 +1,7 @@
 #include "Compiler.h"
 
 #include "Builtins.h"
+#include "Composite.h"
 #include "Parser.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram };
+enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram, Type };
 
 struct Symbol {
     std::string_view name;
@@ -50,6 +51,7 @@ struct Symbol {
     const Declaration* declaration;
     int level = 0;                       // of the unit that declares it: 0 the outermost
     CompiledUnit* subprogram = nullptr;  // Subprogram
+    const CompositeType* composite = nullptr; // Type
 };
 
 struct ParamInfo {
@@ -97,6 +99,7 @@ private:
     void resolveUnit(UnitAst& ast)
     {
         for (auto& parameter : ast.parameters) {
+            resolveType(parameter.type);
             if (parameter.defaultValue) {
                 if (parameter.mode != ParamMode::In)
                     throw compileError(parameter.pos, "PLS-00230: OUT and IN OUT formal parameters may not have default expressions");
@@ -127,6 +130,8 @@ private:
         local->valid = true;
         local->ast = std::move(ast);
         UnitAst& unitAst = *local->ast;
+        if (unitAst.isFunction)
+            resolveType(unitAst.returnType);
         for (const Symbol& existing : scopes_.back()) {
             if (existing.name == unitAst.name && existing.kind != SymbolKind::Subprogram)
                 fail(unitAst.namePos, "PLS-00371: at most one declaration for '" + unitAst.name + "' is permitted");
@@ -207,8 +212,15 @@ private:
                 declare(Symbol{declaration.name, SymbolKind::Exception, -1, &declaration}, declaration.pos);
                 continue;
             }
-            if (declaration.init)
+            if (declaration.typeDeclaration) {
+                declareType(*declaration.typeDeclaration);
+                continue;
+            }
+            resolveType(declaration.type);
+            if (declaration.init) {
                 resolveExpr(*declaration.init);
+                checkAssignable(declaration.type, *declaration.init);
+            }
             declaration.slot = newSlot(declaration.type, declaration.notNull);
             declare(Symbol{declaration.name,
                            declaration.constant ? SymbolKind::Constant : SymbolKind::Variable,
@@ -267,6 +279,7 @@ private:
         case StmtKind::Assign:
             resolveExpr(*stmt.value);
             resolveTarget(*stmt.target);
+            checkAssignable(targetSpec(*stmt.target), *stmt.value);
             break;
         case StmtKind::Call: resolveName(*stmt.target, true); break;
         case StmtKind::If:
@@ -344,6 +357,10 @@ private:
                 return slotType(expr).type;
             if (expr.target == Target::Procedure)
                 return expr.procedure->ast->returnType.type;
+            if (expr.target == Target::Member)
+                return expr.member->type.type;
+            if (expr.target == Target::Construct)
+                return ValueType::Composite;
             if (expr.target == Target::Builtin)
                 return expr.builtin->result;
             return ValueType::Null;
@@ -391,6 +408,8 @@ private:
         case ExprKind::Name: resolveName(expr, false); return;
         case ExprKind::Unary:
             resolveExpr(*expr.left);
+            if (expr.op != Operator::IsNull && expr.op != Operator::IsNotNull)
+                checkScalar(*expr.left);
             if (expr.op == Operator::Not)
                 checkBoolean(*expr.left);
             else if (expr.op == Operator::Negate || expr.op == Operator::Plus)
@@ -402,6 +421,11 @@ private:
                 resolveExpr(*expr.right);
             for (auto& operand : expr.args)
                 resolveExpr(*operand.value);
+            checkScalar(*expr.left);
+            if (expr.right)
+                checkScalar(*expr.right);
+            for (auto& operand : expr.args)
+                checkScalar(*operand.value);
             if (expr.op == Operator::And || expr.op == Operator::Or) {
                 checkBoolean(*expr.left);
                 checkBoolean(*expr.right);
@@ -418,6 +442,17 @@ private:
     {
         if (expr.kind == ExprKind::Bind)
             return;
+        if (expr.kind == ExprKind::Name && (expr.path.size() > 1 || expr.hasParens)) {
+            const Symbol* base = lookup(expr.path[0]);
+            if (base && isCompositeVariable(*base)) {
+                if (base->kind != SymbolKind::Variable && base->kind != SymbolKind::OutParam)
+                    fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+                resolveMember(expr, *base, false);
+                if (expr.member->method >= 0)
+                    fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+                return;
+            }
+        }
         const Symbol* symbol = expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens
                                    ? lookup(expr.path[0])
                                    : nullptr;
@@ -445,10 +480,19 @@ private:
     void resolveName(Expr& expr, bool asStatement)
     {
         const auto& path = expr.path;
+        if (const Symbol* base = lookup(path[0]); base && (path.size() > 1 || expr.hasParens)
+                                                  && isCompositeVariable(*base)) {
+            resolveMember(expr, *base, asStatement);
+            return;
+        }
         if (path.size() == 1) {
             if (const Symbol* symbol = lookup(path[0])) {
                 if (symbol->kind == SymbolKind::Subprogram) {
                     resolveLocalCall(expr, *symbol, asStatement);
+                    return;
+                }
+                if (symbol->kind == SymbolKind::Type) {
+                    resolveConstructor(expr, *symbol->composite, asStatement);
                     return;
                 }
                 if (asStatement)
@@ -478,9 +522,6 @@ private:
         if (const auto output = dbmsOutputName(path)) {
             package = "DBMS_OUTPUT";
             name = *output;
-            if (name == "GET_LINES")
-                fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) DBMS_OUTPUT.GET_LINES needs "
-                               "collections, which are not supported; use GET_LINE");
         }
         if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '" + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
@@ -505,6 +546,185 @@ private:
         matchArguments(expr, params, joinPath(path));
         expr.target = Target::Procedure;
         expr.procedure = procedure.get();
+    }
+
+    // ------------------------------------------------------------ records and collections
+
+    void resolveType(TypeSpec& type)
+    {
+        if (type.typeName.empty() || type.composite)
+            return;
+        if (type.typeName == "DBMS_OUTPUT.CHARARR") {
+            type.composite = &dbmsOutputCharArr();
+            return;
+        }
+        const Symbol* symbol = lookup(type.typeName);
+        if (!symbol || symbol->kind != SymbolKind::Type)
+            fail(type.typePos, "PLS-00201: identifier '" + type.typeName + "' must be declared");
+        type.composite = symbol->composite;
+    }
+
+    void declareType(CompositeType& type)
+    {
+        for (auto& field : type.fields)
+            resolveType(field.type);
+        if (type.isCollection())
+            resolveType(type.element);
+        Symbol symbol{type.name, SymbolKind::Type, -1, nullptr};
+        symbol.composite = &type;
+        declare(symbol, type.pos);
+    }
+
+    const TypeSpec& symbolType(const Symbol& symbol) const
+    {
+        return units_[static_cast<std::size_t>(symbol.level)]->slotTypes[static_cast<std::size_t>(symbol.slot)];
+    }
+
+    bool isCompositeVariable(const Symbol& symbol) const
+    {
+        return symbol.slot >= 0 && symbolType(symbol).composite != nullptr;
+    }
+
+    // The composite type an expression has, if it has one.
+    const CompositeType* compositeOf(const Expr& expr) const
+    {
+        if (expr.kind != ExprKind::Name)
+            return nullptr;
+        switch (expr.target) {
+        case Target::Slot: return slotType(expr).composite;
+        case Target::Member: return expr.member->type.composite;
+        case Target::Construct: return expr.constructs;
+        case Target::Procedure: return expr.procedure->ast->returnType.composite;
+        default: return nullptr;
+        }
+    }
+
+    TypeSpec targetSpec(const Expr& target) const
+    {
+        if (target.target == Target::Slot)
+            return slotType(target);
+        if (target.target == Target::Member)
+            return target.member->type;
+        return TypeSpec{ValueType::Null};
+    }
+
+    // A record or collection takes only a value of its own type (a nested
+    // table also NULL); a scalar takes no record or collection.
+    void checkAssignable(const TypeSpec& target, const Expr& value)
+    {
+        const CompositeType* given = compositeOf(value);
+        if (target.composite) {
+            const bool nullLiteral = value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
+            if (given != target.composite
+                && !(nullLiteral && target.composite->kind == CompositeType::Kind::Nested))
+                fail(value.pos, "PLS-00382: expression is of wrong type");
+        } else if (given) {
+            fail(value.pos, "PLS-00382: expression is of wrong type");
+        }
+    }
+
+    void checkScalar(const Expr& expr)
+    {
+        if (compositeOf(expr))
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + describe(expr) + "'");
+    }
+
+    void resolveConstructor(Expr& expr, const CompositeType& type, bool asStatement)
+    {
+        if (type.kind != CompositeType::Kind::Nested || asStatement)
+            fail(expr.pos, "PLS-00222: no function with name '" + type.name + "' exists in this scope");
+        for (auto& argument : expr.args) {
+            if (!argument.name.empty())
+                fail(argument.pos, "PLS-00306: wrong number or types of arguments in call to '" + type.name + "'");
+            resolveExpr(*argument.value);
+            checkAssignable(type.element, *argument.value);
+        }
+        expr.target = Target::Construct;
+        expr.constructs = &type;
+    }
+
+    // r.f, r.f.g, t(i), r.t(i), t.COUNT, t.NEXT(i), t.DELETE(i, j), ...
+    void resolveMember(Expr& expr, const Symbol& base, bool asStatement)
+    {
+        auto access = std::make_unique<MemberAccess>();
+        TypeSpec type = symbolType(base);
+        std::size_t i = 1;
+        for (; i < expr.path.size() && type.composite && !type.composite->isCollection(); ++i) {
+            const int field = type.composite->fieldIndex(expr.path[i]);
+            if (field < 0)
+                fail(expr.pos, "PLS-00302: component '" + expr.path[i] + "' must be declared");
+            access->fields.push_back(field);
+            type = type.composite->fields[static_cast<std::size_t>(field)].type;
+        }
+        const auto wrong = [&](const std::string& name) {
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+        };
+        if (i < expr.path.size()) {
+            const std::string& name = expr.path[i];
+            if (!type.composite || i + 1 != expr.path.size())
+                fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
+            const auto method = collectionMethod(name);
+            if (!method) {
+                if (name == "TRIM" || name == "LIMIT")
+                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) collection method " + name
+                                       + " is not supported");
+                fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
+            }
+            const std::size_t count = expr.args.size();
+            for (const auto& argument : expr.args) {
+                if (!argument.name.empty())
+                    wrong(name);
+            }
+            const bool changes = *method == CollectionMethod::Delete || *method == CollectionMethod::Extend;
+            if (changes != asStatement)
+                fail(expr.pos, asStatement ? "PLS-00221: '" + name + "' is not a procedure or is undefined"
+                                           : "PLS-00222: no function with name '" + name + "' exists in this scope");
+            switch (*method) {
+            case CollectionMethod::Count:
+            case CollectionMethod::First:
+            case CollectionMethod::Last:
+                if (expr.hasParens)
+                    wrong(name);
+                break;
+            case CollectionMethod::Next:
+            case CollectionMethod::Prior:
+            case CollectionMethod::Exists:
+                if (count != 1)
+                    wrong(name);
+                break;
+            case CollectionMethod::Delete:
+                if (count > 2)
+                    wrong(name);
+                break;
+            case CollectionMethod::Extend:
+                if (count > 1 || type.composite->kind != CompositeType::Kind::Nested)
+                    wrong(name);
+                break;
+            }
+            access->method = static_cast<int>(*method);
+            TypeSpec result;
+            result.type = *method == CollectionMethod::Exists ? ValueType::Boolean
+                          : *method == CollectionMethod::Count || !type.composite->stringKeys ? ValueType::Number
+                                                                                              : ValueType::Varchar2;
+            type = result;
+        } else if (expr.hasParens) {
+            if (!type.composite || !type.composite->isCollection())
+                fail(expr.pos, "PLS-00222: no function with name '" + describe(expr) + "' exists in this scope");
+            if (expr.args.size() != 1 || !expr.args[0].name.empty())
+                wrong(expr.path.back());
+            access->element = true;
+            type = type.composite->element;
+        } else if (asStatement) {
+            fail(expr.pos, "PLS-00221: '" + describe(expr) + "' is not a procedure or is undefined");
+        }
+        for (auto& argument : expr.args) {
+            resolveExpr(*argument.value);
+            checkScalar(*argument.value);
+        }
+        access->type = type;
+        bindSlot(expr, base);
+        expr.target = Target::Member;
+        expr.member = std::move(access);
     }
 
     // A call of a local subprogram; among overloads, the first whose
@@ -542,6 +762,11 @@ private:
         for (const auto& parameter : chosen->subprogram->ast->parameters)
             params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
         matchArguments(expr, params, name);
+        const auto& parameters = chosen->subprogram->ast->parameters;
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
+                fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+        }
         expr.target = Target::Procedure;
         expr.procedure = chosen->subprogram;
         expr.up = static_cast<std::uint8_t>(level() - chosen->level);
@@ -586,6 +811,12 @@ private:
         for (const auto& parameter : builtin.params)
             params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.optional});
         matchArguments(expr, params, display);
+        for (const auto& argument : expr.args) {
+            const CompositeType* composite = compositeOf(*argument.value);
+            const bool lines = builtin.name == "GET_LINES" && &argument == &expr.args.front();
+            if (lines ? composite != &dbmsOutputCharArr() : composite != nullptr)
+                fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+        }
         expr.target = Target::Builtin;
         expr.builtin = &builtin;
     }

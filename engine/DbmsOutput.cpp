@@ -1,6 +1,7 @@
 #include "DbmsOutput.h"
 
 #include "Builtins.h"
+#include "Composite.h"
 #include "Interpreter.h"
 #include "OraError.h"
 
@@ -148,10 +149,32 @@ Value getLine(BuiltinCall& call)
     return none();
 }
 
+// GET_LINES(lines OUT chararr, numlines IN OUT integer): up to numlines
+// lines into lines(1..n), n into numlines.
+Value getLines(BuiltinCall& call)
+{
+    const Value wanted = call.args[1];
+    double limit = wanted.isNull() ? 0 : convert(wanted, ValueType::Number, call.interpreter.conversion()).asNumber();
+    auto lines = std::make_shared<CompositeValue>();
+    lines->type = &dbmsOutputCharArr();
+    double count = 0;
+    while (count < limit) {
+        const auto line = output(call).getLine();
+        if (!line)
+            break;
+        ++count;
+        lines->numbered[count] = Value::text(*line);
+    }
+    call.interpreter.assign(call.frame, call.target(0), Value::composite(std::move(lines)));
+    call.interpreter.assign(call.frame, call.target(1), Value::number(count));
+    return none();
+}
+
 constexpr std::array<BuiltinParam, 0> kNoParams{};
 constexpr std::array kEnableParams{BuiltinParam{"BUFFER_SIZE", ParamMode::In, true}};
 constexpr std::array kTextParam{BuiltinParam{"A"}};
 constexpr std::array kGetLineParams{BuiltinParam{"LINE", ParamMode::Out}, BuiltinParam{"STATUS", ParamMode::Out}};
+constexpr std::array kGetLinesParams{BuiltinParam{"LINES", ParamMode::Out}, BuiltinParam{"NUMLINES", ParamMode::InOut}};
 
 constexpr std::array kDbmsOutput{
     BuiltinDef{"DBMS_OUTPUT", "ENABLE", false, ValueType::Null, kEnableParams, enable},
@@ -160,9 +183,23 @@ constexpr std::array kDbmsOutput{
     BuiltinDef{"DBMS_OUTPUT", "PUT_LINE", false, ValueType::Null, kTextParam, putLine},
     BuiltinDef{"DBMS_OUTPUT", "NEW_LINE", false, ValueType::Null, kNoParams, newLine},
     BuiltinDef{"DBMS_OUTPUT", "GET_LINE", false, ValueType::Null, kGetLineParams, getLine},
+    BuiltinDef{"DBMS_OUTPUT", "GET_LINES", false, ValueType::Null, kGetLinesParams, getLines},
 };
 
 } // namespace
+
+const CompositeType& dbmsOutputCharArr()
+{
+    static const CompositeType type = [] {
+        CompositeType charArr;
+        charArr.kind = CompositeType::Kind::IndexBy;
+        charArr.name = "CHARARR";
+        charArr.element.type = ValueType::Varchar2;
+        charArr.element.length = static_cast<int>(kMaxLine);
+        return charArr;
+    }();
+    return type;
+}
 
 std::span<const BuiltinDef> dbmsOutputBuiltins()
 {

@@ -1,6 +1,7 @@
 #include "Interpreter.h"
 
 #include "Builtins.h"
+#include "Composite.h"
 
 #include <array>
 #include <cmath>
@@ -147,6 +148,12 @@ Value fromTruth(std::optional<bool> truthValue)
 
 Value coerce(const TypeSpec& type, Value value, const ConversionContext& context)
 {
+    if (type.composite) {
+        // The compiler let only a value of this type (or a NULL nested table) through.
+        if (value.type() != ValueType::Composite)
+            return initialValue(type);
+        return value;
+    }
     if (type.type == ValueType::Boolean && value.type() != ValueType::Boolean && !value.isNull())
         valueError();
     Value converted = convert(value, type.type, context);
@@ -213,7 +220,7 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
 {
     checkStack();
     for (const auto& declaration : block.declarations) {
-        if (declaration.isException)
+        if (declaration.isException || declaration.typeDeclaration)
             continue;
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
@@ -222,7 +229,7 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
             if (declaration.notNull && frame.slots[slot].isNull())
                 valueError();
         } else {
-            frame.slots[slot] = Value::null(declaration.type.type);
+            frame.slots[slot] = initialValue(declaration.type);
         }
     }
     if (block.handlers.empty())
@@ -284,6 +291,8 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::Call:
         if (stmt.target->target == Target::Builtin)
             callBuiltin(frame, *stmt.target);
+        else if (stmt.target->target == Target::Member)
+            callMember(frame, *stmt.target);
         else
             callProcedure(frame, *stmt.target);
         return Flow::Normal;
@@ -406,6 +415,10 @@ void Interpreter::assign(Frame& frame, const Expr& target, Value value)
         bind.assigned = true;
         return;
     }
+    if (target.target == Target::Member) {
+        assignMember(frame, target, std::move(value));
+        return;
+    }
     const auto slot = static_cast<std::size_t>(target.index);
     Frame& owner = outerFrame(frame, target.up);
     owner.slots[slot] = coerce(owner.unit->slotTypes[slot], std::move(value), conversion());
@@ -415,6 +428,8 @@ void Interpreter::assign(Frame& frame, const Expr& target, Value value)
 
 ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const
 {
+    if (target.target == Target::Member)
+        return target.member->type.type;
     if (target.kind == ExprKind::Bind) {
         const BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
         return bind.buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
@@ -458,7 +473,7 @@ Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
         const auto slot = static_cast<std::size_t>(parameter.slot);
         if (const Expr* argument = expr.ordered[i]) {
             frame.slots[slot] = parameter.mode == ParamMode::Out
-                                    ? Value::null(parameter.type.type)
+                                    ? initialValue(parameter.type)
                                     : coerce(parameter.type, eval(caller, *argument), conversion());
         } else {
             frame.slots[slot] = coerce(parameter.type, eval(frame, *parameter.defaultValue), conversion());
@@ -498,6 +513,10 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
             return outerFrame(frame, expr.up).slots[static_cast<std::size_t>(expr.index)];
         if (expr.target == Target::Procedure)
             return callProcedure(frame, expr);
+        if (expr.target == Target::Member)
+            return evalMember(frame, expr);
+        if (expr.target == Target::Construct)
+            return evalConstructor(frame, expr);
         return callBuiltin(frame, expr);
     case ExprKind::Unary: return evalUnary(frame, expr);
     case ExprKind::Binary:

@@ -97,6 +97,12 @@ private:
     Value evalMembership(Frame& frame, const Expr& expr);
     std::optional<int> compare(const Value& left, const Value& right) const;
     Value callBuiltin(Frame& frame, const Expr& expr);
+    // Records and collections (InterpreterComposite.cpp).
+    Value evalMember(Frame& frame, const Expr& expr);
+    Value evalConstructor(Frame& frame, const Expr& expr);
+    void callMember(Frame& frame, const Expr& expr);
+    void assignMember(Frame& frame, const Expr& target, Value value);
+    std::vector<Value> memberArguments(Frame& frame, const Expr& expr);
     Value callProcedure(Frame& frame, const Expr& expr);
     std::optional<bool> condition(Frame& frame, const Expr& expr);
 

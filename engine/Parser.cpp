@@ -367,11 +367,15 @@ void Parser::parseDeclarations(Block& block)
             unsupported("PRAGMA is not supported");
         if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
             unexpected(kDeclarationStart);
+        if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "TYPE")
+            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier)) {
+            parseTypeDeclaration(block);
+            continue;
+        }
         if (check(TokenKind::Identifier)
-            && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "TYPE")
-                || equalsKeyword(current_.text, "SUBTYPE"))
+            && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "SUBTYPE"))
             && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier))
-            unsupported("cursors and type declarations are not supported");
+            unsupported("cursors and SUBTYPE declarations are not supported");
         parseDeclaration(block);
     }
 }
@@ -428,8 +432,10 @@ TypeSpec Parser::parseType(bool allowConstraint)
     if (!check(TokenKind::Identifier))
         unexpected(kTypeStart);
     const Token word = current_;
-    const std::string name = normalizeIdentifier(word);
+    std::string name = normalizeIdentifier(word);
     advance();
+    if (name == "DBMS_OUTPUT" && accept(TokenKind::Dot))
+        name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
     if (check(TokenKind::Percent))
         unsupported("%TYPE and %ROWTYPE are not supported");
 
@@ -507,7 +513,13 @@ TypeSpec Parser::parseType(bool allowConstraint)
         type.type = ValueType::Boolean;
         return type;
     }
-    throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
+    // A type of the program's own; the compiler finds its TYPE declaration.
+    if (name != "DBMS_OUTPUT.CHARARR" && std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end())
+        throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
+    type.type = ValueType::Composite;
+    type.typeName = name;
+    type.typePos = posOf(word);
+    return type;
 }
 
 void Parser::parseBody(Block& block)
@@ -741,8 +753,6 @@ Stmt Parser::parseNameStatement()
     }
     auto name = parseName();
     if (check(TokenKind::Assign)) {
-        if (name->hasParens || name->path.size() != 1)
-            unsupported("assignment to this target is not supported");
         advance();
         stmt.kind = StmtKind::Assign;
         stmt.target = std::move(name);

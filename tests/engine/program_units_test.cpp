@@ -21,7 +21,17 @@ protected:
     {
         SCOPED_TRACE(c.block);
         if (c.error != 0) {
-            const OraError error = failure(*session, c.block);
+            StringBind result(4000);
+            OraError error(0, "");
+            try {
+                auto statement = session->prepare(c.block);
+                if (std::string_view(c.block).find(":r") != std::string_view::npos)
+                    statement->bind(":r", result.buffer());
+                statement->execute();
+                ADD_FAILURE() << "no error";
+            } catch (const OraError& raised) {
+                error = raised;
+            }
             EXPECT_EQ(error.code(), c.error) << error.message();
             EXPECT_NE(error.message().find(c.detail), std::string::npos) << error.message();
             return;
@@ -111,6 +121,69 @@ TEST_F(ProgramUnits, LocalSubprograms)
         check(c);
 }
 
+TEST_F(ProgramUnits, RecordsAndCollections)
+{
+    const std::string point = "declare type pt is record (x number, y varchar2(5)); ";
+    const std::string nums = "declare type nt is table of number; ";
+    const std::string map = "declare type mt is table of varchar2(20) index by varchar2(10); m mt; ";
+    const std::string arr = "declare type at is table of number index by pls_integer; a at; ";
+    const std::vector<std::pair<std::string, Case>> cases = {
+        // records: fields, whole-record copies, records in records, as parameters
+        {point + "p pt; q pt; begin p.x := 1; p.y := 'a'; q := p; p.x := 2; :r := q.x || q.y || p.x; end;", {"", "1a2"}},
+        {point + "type line is record (a pt, b pt); l line; begin l.b.y := 'end'; :r := nvl(l.a.y, '-') || l.b.y; end;",
+         {"", "-end"}},
+        {point + "p pt; procedure move(q in out pt) is begin q.x := q.x + 10; end; begin p.x := 1; move(p); :r := p.x; end;",
+         {"", "11"}},
+        {point + "p pt; begin p.y := 'toolong'; end;", {"", nullptr, 6502}},
+        {point + "p pt; begin p.z := 1; end;", {"", nullptr, 6550, "PLS-00302: component 'Z' must be declared"}},
+        {point + "p pt; begin :r := p; end;", {"", nullptr, 6550, "PLS-00382"}},
+        {point + "p pt; n number; begin n := p + 1; end;", {"", nullptr, 6550, "PLS-00306"}},
+        {point + "type other is record (x number, y varchar2(5)); p pt; o other; begin p := o; end;",
+         {"", nullptr, 6550, "PLS-00382"}},
+        {"declare p no_such_type; begin null; end;", {"", nullptr, 6550, "PLS-00201: identifier 'NO_SUCH_TYPE'"}},
+        // index-by tables
+        {arr + "begin a(5) := 50; a(-2) := 20; a(9) := 90; :r := a.count || ':' || a.first || ':' || a.last || ':' "
+               "|| a.next(5) || ':' || a.prior(5) || ':' || nvl(to_char(a.next(9)), 'none'); end;", {"", "3:-2:9:9:-2:none"}},
+        {arr + "begin a(1) := 1; :r := a(2); end;", {"", nullptr, 1403}},
+        {arr + "begin a(1) := 1; a(2) := 2; a(3) := 3; a(4) := 4; a.delete(2, 3); a.delete(9); :r := a.count || a.next(1); "
+               "a.delete; :r := :r || a.count || nvl(to_char(a.first), '-'); end;", {"", "240-"}},
+        {arr + "begin if a.exists(1) then :r := 'yes'; else :r := 'no'; end if; end;", {"", "no"}},
+        {arr + "n number; begin a(n) := 1; end;", {"", nullptr, 6502, "NULL index table key value"}},
+        {arr + "begin a.extend; end;", {"", nullptr, 6550, "PLS-00306"}},
+        {arr + "begin a.trim; end;", {"", nullptr, 6550, "PLS-00999"}},
+        {arr + "begin :r := a.count(1); end;", {"", nullptr, 6550, "PLS-00306"}},
+        {arr + "begin a.count; end;", {"", nullptr, 6550, "PLS-00221"}},
+        {map + "k varchar2(10); begin m('b') := 'B'; m('a') := 'A'; m('c') := 'C'; k := m.first; "
+               "while k is not null loop :r := :r || m(k); k := m.next(k); end loop; end;", {"", "ABC"}},
+        {map + "begin m('x') := 1; :r := m('y'); end;", {"", nullptr, 1403}},
+        {map + "begin m('elevenchars') := 1; end;", {"", nullptr, 6502}},
+        // nested tables
+        {nums + "t nt := nt(10, 20, 30); u nt; begin u := t; t(2) := 0; t.extend(2); t(5) := 50; "
+                "t.delete(1); :r := t.count || ':' || t.first || ':' || t.last || ':' || u(2) || ':' || nvl(to_char(t(4)), 'null'); end;",
+         {"", "4:2:5:20:null"}},
+        {nums + "t nt; begin if t is null then :r := 'null'; end if; t := nt(); :r := :r || t.count; end;", {"", "null0"}},
+        {nums + "t nt; begin t.extend; end;", {"", nullptr, 6531}},
+        {nums + "t nt; begin :r := t.count; end;", {"", nullptr, 6531}},
+        {nums + "t nt := nt(1, 2); begin :r := t(3); end;", {"", nullptr, 6533}},
+        {nums + "t nt := nt(1, 2); begin t(3) := 1; end;", {"", nullptr, 6533}},
+        {nums + "t nt := nt(1, 2); begin :r := t(0); end;", {"", nullptr, 6532}},
+        {nums + "t nt := nt(1, 2); begin t.delete(1); :r := t(1); end;", {"", nullptr, 1403}},
+        {nums + "t nt := nt(1, 2); begin t.delete; t.extend; t(1) := 7; :r := t.count || t(1); end;", {"", "17"}},
+        {nums + "t nt := nt('x'); begin null; end;", {"", nullptr, 6502}},
+        // a collection of records, a function returning a record
+        {point + "type pts is table of pt index by pls_integer; ps pts; p pt; "
+                 "function mk(x number) return pt is r pt; begin r.x := x; return r; end; "
+                 "begin ps(1) := mk(4); p := ps(1); :r := p.x; end;", {"", "4"}},
+        {"declare type vt is varray(3) of number; begin null; end;", {"", nullptr, 6550, "PLS-00999"}},
+        {"declare type nt is table of number; t nt; begin t := nt(a => 1); end;", {"", nullptr, 6550, "PLS-00306"}},
+    };
+    for (const auto& [block, c] : cases) {
+        Case full = c;
+        full.block = block.c_str();
+        check(full);
+    }
+}
+
 TEST_F(ProgramUnits, StoredProcedureWithALocalFunctionNamesItselfInTheStack)
 {
     run(*session, "create procedure outer_p(x out number) is function twice(n number) return number is "
@@ -125,6 +198,21 @@ TEST_F(ProgramUnits, StoredProcedureWithALocalFunctionNamesItselfInTheStack)
     run(*session, "create or replace procedure outer_p(x out number) is function twice(n number) return number is "
                   "begin return n * 2; end; begin x := twice(twice(3)); end;");
     EXPECT_EQ(value(*session, "declare v number; begin outer_p(v); :r := v; end;"), "12");
+}
+
+TEST_F(ProgramUnits, StoredUnitsBeyondProceduresAreRefusedByName)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"create package pkg is procedure p; end;", "PLS-00999: implementation restriction (may be temporary) packages"},
+        {"create or replace package body pkg is procedure p is begin null; end; end;", "packages are not supported"},
+        {"create function f return number is begin return 1; end;", "stored functions are not supported"},
+        {"drop package pkg", "ORA-04043: object PKG does not exist"},
+        {"drop package body pkg", "ORA-04043"},
+    };
+    for (const auto& [statement, expected] : cases) {
+        const OraError error = failure(*session, statement);
+        EXPECT_NE(error.message().find(expected), std::string::npos) << statement << "\n" << error.message();
+    }
 }
 
 struct OutputCase {
@@ -156,7 +244,14 @@ TEST_F(ProgramUnits, DbmsOutput)
          {}, 20000, "ORA-20000: ORU-10027: buffer overflow, limit of 2000 bytes"},
         {{longLine + "dbms_output.enable(null); for i in 1..4 loop dbms_output.put(s); end loop; end;"},
          {}, 20000, "ORU-10028: line length overflow, limit of 32767 bytes per line"},
-        {{"declare n integer; begin dbms_output.get_lines(n, n); end;"}, {}, 6550, "PLS-00999"},
+        // GET_LINES gives at most numlines and says how many it gave
+        {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.put_line('b'); dbms_output.put_line('c'); end;",
+          "declare l dbms_output.chararr; n integer := 2; begin dbms_output.get_lines(l, n); "
+          "dbms_output.put_line(n || l(1) || l(2) || l.count); end;",
+          "declare l dbms_output.chararr; n integer := 5; begin dbms_output.get_lines(l, n); "
+          "dbms_output.put_line(n || l(1) || l.count); end;"},
+         {"12ab21"}},
+        {{"declare n integer; begin dbms_output.get_lines(n, n); end;"}, {}, 6550, "PLS-00306"},
         {{"begin dbms_output.no_such; end;"}, {}, 6550, "PLS-00302"},
         {{"begin dbms_output.put_line('a', 'b'); end;"}, {}, 6550, "PLS-00306"},
     };
