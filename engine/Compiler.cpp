@@ -273,8 +273,10 @@ private:
         switch (stmt.kind) {
         case StmtKind::Null: break;
         case StmtKind::Return:
-            if (stmt.value)
+            if (stmt.value) {
                 resolveExpr(*stmt.value);
+                checkAssignable(current().ast->returnType, *stmt.value);
+            }
             break;
         case StmtKind::Assign:
             resolveExpr(*stmt.value);

@@ -1047,8 +1047,11 @@ std::unique_ptr<Expr> Parser::parseName()
         expr->path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
     if (check(TokenKind::Percent))
         unsupported("attributes (%) are not supported");
-    if (check(TokenKind::LeftParen))
+    if (check(TokenKind::LeftParen)) {
         parseArguments(*expr);
+        if (check(TokenKind::Dot) || check(TokenKind::LeftParen))
+            unsupported("a field, method or subscript after a subscript (t(i).f) is not supported");
+    }
     return expr;
 }
 

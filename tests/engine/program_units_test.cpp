@@ -138,6 +138,8 @@ TEST_F(ProgramUnits, RecordsAndCollections)
         {point + "p pt; begin p.z := 1; end;", {"", nullptr, 6550, "PLS-00302: component 'Z' must be declared"}},
         {point + "p pt; begin :r := p; end;", {"", nullptr, 6550, "PLS-00382"}},
         {point + "p pt; n number; begin n := p + 1; end;", {"", nullptr, 6550, "PLS-00306"}},
+        {point + "function f return number is p pt; begin return p; end; begin null; end;",
+         {"", nullptr, 6550, "PLS-00382"}},
         {point + "type other is record (x number, y varchar2(5)); p pt; o other; begin p := o; end;",
          {"", nullptr, 6550, "PLS-00382"}},
         {"declare p no_such_type; begin null; end;", {"", nullptr, 6550, "PLS-00201: identifier 'NO_SUCH_TYPE'"}},
@@ -175,6 +177,8 @@ TEST_F(ProgramUnits, RecordsAndCollections)
                  "function mk(x number) return pt is r pt; begin r.x := x; return r; end; "
                  "begin ps(1) := mk(4); p := ps(1); :r := p.x; end;", {"", "4"}},
         {"declare type vt is varray(3) of number; begin null; end;", {"", nullptr, 6550, "PLS-00999"}},
+        {point + "type pts is table of pt index by pls_integer; ps pts; begin ps(1).x := 1; end;",
+         {"", nullptr, 6550, "PLS-00999"}},
         {"declare type nt is table of number; t nt; begin t := nt(a => 1); end;", {"", nullptr, 6550, "PLS-00306"}},
     };
     for (const auto& [block, c] : cases) {
