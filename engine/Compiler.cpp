@@ -607,7 +607,9 @@ private:
             return slotType(target);
         if (target.target == Target::Member)
             return target.member->type;
-        return TypeSpec{ValueType::Null};
+        TypeSpec unknown;
+        unknown.type = ValueType::Null;
+        return unknown;
     }
 
     // A record or collection takes only a value of its own type (a nested
