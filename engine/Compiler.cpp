@@ -746,11 +746,29 @@ private:
             }
         }
         const Symbol* chosen = nullptr;
+        int bestScore = -1;
+        bool tie = false;
         for (const Symbol* candidate : candidates) {
-            if (candidate->subprogram->ast->isFunction != asStatement && takesArguments(expr, *candidate->subprogram->ast)) {
+            const UnitAst& ast = *candidate->subprogram->ast;
+            if (ast.isFunction == asStatement || !takesArguments(expr, ast))
+                continue;
+            const int score = typeScore(expr, ast);
+            tie = tie || score == bestScore;
+            if (score > bestScore) {
                 chosen = candidate;
-                break;
+                bestScore = score;
+                tie = false;
             }
+        }
+        if (chosen && tie) {
+            const bool unknown = std::any_of(expr.args.begin(), expr.args.end(), [&](const Argument& argument) {
+                return apparentType(*argument.value) == ValueType::Null;
+            });
+            // Rather than guess, say what is missing.
+            if (unknown)
+                fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) overloads of '" + name
+                                   + "' are told apart only by literals and variables as arguments");
+            fail(expr.pos, "PLS-00307: too many declarations of '" + name + "' match this call");
         }
         if (!chosen) {
             const bool anyOfKind = std::any_of(candidates.begin(), candidates.end(), [&](const Symbol* candidate) {
@@ -774,6 +792,34 @@ private:
         expr.target = Target::Procedure;
         expr.procedure = chosen->subprogram;
         expr.up = static_cast<std::uint8_t>(level() - chosen->level);
+    }
+
+    // The type an argument plainly has: a literal's, or a variable's;
+    // Null when that takes resolving (which happens once, after the choice).
+    ValueType apparentType(const Expr& argument) const
+    {
+        if (argument.kind == ExprKind::Literal)
+            return argument.literal.type();
+        if (argument.kind == ExprKind::Name && argument.path.size() == 1 && !argument.hasParens) {
+            const Symbol* symbol = lookup(argument.path[0]);
+            if (symbol && symbol->slot >= 0)
+                return symbolType(*symbol).type;
+        }
+        return ValueType::Null;
+    }
+
+    // How many positional arguments have plainly the type of their
+    // parameter: overloads that differ by type are told apart by it.
+    int typeScore(const Expr& call, const UnitAst& unit) const
+    {
+        int score = 0;
+        for (std::size_t i = 0; i < call.args.size() && i < unit.parameters.size(); ++i) {
+            if (!call.args[i].name.empty())
+                break;
+            if (apparentType(*call.args[i].value) == unit.parameters[i].type.type)
+                ++score;
+        }
+        return score;
     }
 
     // Whether the arguments fit the parameters by number and name.

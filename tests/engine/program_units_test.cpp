@@ -88,6 +88,16 @@ TEST_F(ProgramUnits, LocalSubprograms)
          "function f(a number, b number) return varchar2 is begin return 'two'; end; "
          "function f(c varchar2) return varchar2 is begin return 'c'; end; "
          "begin :r := f(1) || f(1, 2) || f(c => 'q'); end;", "onetwoc"},
+        // and by the plain type of the arguments
+        {"declare d date := sysdate; function k(a number) return varchar2 is begin return 'n'; end; "
+         "function k(a varchar2) return varchar2 is begin return 's'; end; "
+         "function k(a date) return varchar2 is begin return 'd'; end; "
+         "begin :r := k('x') || k(1) || k(d); end;", "snd"},
+        {"declare function k(a number) return varchar2 is begin return 'n'; end; "
+         "function k(a varchar2) return varchar2 is begin return 's'; end; "
+         "begin :r := k(to_char(1)); end;", nullptr, 6550, "PLS-00999"},
+        {"declare procedure p(a number) is begin null; end; procedure p(a number, b number := 1) is begin null; end; "
+         "begin p(1); end;", nullptr, 6550, "PLS-00307"},
         // OUT and IN OUT parameters
         {"declare x number; y number := 2; procedure p(o out number, io in out number) is begin o := 40; io := io * 3; end; "
          "begin p(x, y); :r := x + y; end;", "46"},
