@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -69,6 +70,51 @@ void WriteLine(std::FILE* out, const std::string& line)
     std::fputc('\n', out);
 }
 
+// The session's dbms_output buffer, switched on for the run and read back
+// line by line after each statement, as a console shows it.
+class DbmsOutputReader {
+public:
+    explicit DbmsOutputReader(OciSession& session) : m_cursor(session), m_line(kLineBufferSize)
+    {
+        m_cursor.SetStatement("BEGIN DBMS_OUTPUT.ENABLE(NULL); END;");
+        // A database without dbms_output still runs the statements.
+        m_bEnabled = m_cursor.Execute(false);
+        m_cursor.SetStatement("BEGIN DBMS_OUTPUT.GET_LINE(:line, :status); END;");
+        m_cursor.Bind(":line", m_line.data(), kLineBufferSize, kStringType, &m_lineIndicator);
+        m_cursor.Bind(":status", &m_status, sizeof m_status, kIntegerType, &m_statusIndicator);
+    }
+
+    void Drain(std::FILE* out)
+    {
+        if (!m_bEnabled)
+            return;
+        for (;;) {
+            m_cursor.Execute(true);
+            if (m_statusIndicator == kNullIndicator || m_status != 0)
+                return;
+            if (m_lineIndicator == kNullIndicator) {
+                WriteLine(out, std::string());
+                continue;
+            }
+            const void* end = std::memchr(m_line.data(), '\0', m_line.size());
+            const std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_line.data())
+                                           : m_line.size();
+            WriteLine(out, std::string(m_line.data(), length));
+        }
+    }
+
+private:
+    // dbms_output's longest line and its terminating NUL.
+    static constexpr std::int32_t kLineBufferSize = 32768;
+
+    OciCursor m_cursor;
+    std::vector<char> m_line;
+    std::int16_t m_lineIndicator = kNullIndicator;
+    std::int32_t m_status = 0;
+    std::int16_t m_statusIndicator = kNullIndicator;
+    bool m_bEnabled = false;
+};
+
 } // namespace
 
 void RunExec(OciSession& session, const std::vector<std::string>& statements,
@@ -76,6 +122,7 @@ void RunExec(OciSession& session, const std::vector<std::string>& statements,
              const std::function<bool()>& stopRequested)
 {
     OciCursor cursor(session);
+    DbmsOutputReader output(session);
     for (const std::string& statement : statements) {
         if (stopRequested())
             return;
@@ -90,6 +137,7 @@ void RunExec(OciSession& session, const std::vector<std::string>& statements,
         cursor.Execute(true);
         for (const BoundVariable& variable : variables)
             WriteLine(out, variable.Line());
+        output.Drain(out);
         std::fflush(out);
     }
 }

@@ -11,7 +11,8 @@ class OciSession;
 // placeholder is bound as a NUL-terminated string of 4,000 bytes, or as a
 // 4-byte integer when `integerNames` names it, and starts out NULL. After
 // each statement, one line ":NAME=VALUE" per placeholder goes to `out`, in
-// order of first appearance; NULL shows as an empty value. No statement
+// order of first appearance; NULL shows as an empty value. Then come the
+// lines the statement put in dbms_output, one per line. No statement
 // starts once `stopRequested` says so.
 void RunExec(OciSession& session, const std::vector<std::string>& statements,
              const std::vector<std::string>& integerNames, std::FILE* out,

@@ -20,8 +20,14 @@ struct SourcePos {
 };
 
 // A declared type with its constraint.
+struct CompositeType;
+
 struct TypeSpec {
     ValueType type = ValueType::Number;
+    // A type declared by TYPE: its name until the compiler resolves it.
+    std::string typeName;
+    SourcePos typePos;
+    const CompositeType* composite = nullptr;
     bool integer = false;  // INTEGER, PLS_INTEGER, NUMBER(p) and NUMBER(p,0)
     bool binaryInteger = false; // PLS_INTEGER and its kind: 32 bits, ORA-01426 beyond
     int length = -1;       // VARCHAR2(n), RAW(n): most bytes; -1 none
@@ -58,7 +64,18 @@ struct Argument {
 };
 
 // What a name in an expression or a call statement turned out to be.
-enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure };
+// Member: a record field, collection element or collection method of a
+// variable (see Expr::member); Construct: a nested table's constructor.
+enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure, Member, Construct };
+
+// How a Member expression reaches into its variable: fields in turn, then an
+// element (the call's first argument) or a collection method.
+struct MemberAccess {
+    std::vector<int> fields;
+    bool element = false;
+    int method = -1; // a CollectionMethod, -1 none
+    TypeSpec type;   // of what it reaches
+};
 
 struct Expr {
     ExprKind kind = ExprKind::Literal;
@@ -76,9 +93,12 @@ struct Expr {
     // Resolved by the compiler.
     Target target = Target::Unresolved;
     int index = -1; // slot or bind number
+    std::uint8_t up = 0; // Slot, local Procedure: enclosing frames out from the running one
     const BuiltinDef* builtin = nullptr;
     const CompiledUnit* procedure = nullptr; // kept alive by the unit that runs (see CompiledUnit)
     std::vector<const Expr*> ordered; // arguments in parameter order; null = default
+    std::unique_ptr<MemberAccess> member;
+    const CompositeType* constructs = nullptr; // Construct
 };
 
 struct Declaration;
@@ -103,7 +123,7 @@ struct Stmt {
     StmtKind kind = StmtKind::Null;
     SourcePos pos;
     std::unique_ptr<Expr> target;    // Assign: the variable; Call: the call
-    std::unique_ptr<Expr> value;     // Assign, Return, Exit WHEN, While, For's low bound
+    std::unique_ptr<Expr> value;     // Assign, a function's Return, Exit WHEN, While, For's low bound
     std::unique_ptr<Expr> high;      // For's high bound
     std::vector<IfBranch> branches;  // If
     std::vector<Stmt> body;          // loops; If's ELSE part
@@ -119,6 +139,7 @@ struct Stmt {
 struct Declaration {
     std::string name; // upper case
     SourcePos pos;
+    CompositeType* typeDeclaration = nullptr; // a TYPE declaration: no variable
     TypeSpec type;
     bool constant = false;
     bool notNull = false;
@@ -139,9 +160,15 @@ struct Handler {
     std::vector<Stmt> body;
 };
 
+struct UnitAst;
+
 struct Block {
     SourcePos pos;
     std::vector<Declaration> declarations;
+    // Local procedures and functions, after the declarations; the compiler
+    // takes them over (CompiledUnit::locals).
+    std::vector<std::unique_ptr<UnitAst>> subprograms;
+    std::vector<std::shared_ptr<CompositeType>> types; // TYPE declarations; Declaration::typeDeclaration points here
     std::vector<Stmt> body;
     std::vector<Handler> handlers;
 };
@@ -160,6 +187,8 @@ struct Parameter {
 // An anonymous block, or a stored procedure's source.
 struct UnitAst {
     bool isProcedure = false;
+    bool isFunction = false; // a local function: returnType holds its type
+    TypeSpec returnType;
     std::string name; // procedure: upper case
     SourcePos namePos;
     std::vector<Parameter> parameters;

@@ -72,5 +72,7 @@ std::span<const BuiltinDef> dbmsUtilityBuiltins();
 // TRUNC and ROUND of a date, to the unit a format names (DateBuiltins.cpp).
 Value truncateDate(BuiltinCall& call);
 Value roundDate(BuiltinCall& call);
+// The dbms_output entries (DbmsOutput.cpp).
+std::span<const BuiltinDef> dbmsOutputBuiltins();
 
 } // namespace vexmoor::engine

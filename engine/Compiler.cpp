@@ -1,6 +1,7 @@
 #include "Compiler.h"
 
 #include "Builtins.h"
+#include "Composite.h"
 #include "Parser.h"
 
 #include <algorithm>
@@ -41,13 +42,16 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception };
+enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram, Type };
 
 struct Symbol {
     std::string_view name;
     SymbolKind kind;
     int slot;
     const Declaration* declaration;
+    int level = 0;                       // of the unit that declares it: 0 the outermost
+    CompiledUnit* subprogram = nullptr;  // Subprogram
+    const CompositeType* composite = nullptr; // Type
 };
 
 struct ParamInfo {
@@ -55,6 +59,16 @@ struct ParamInfo {
     ParamMode mode;
     bool hasDefault;
 };
+
+// The member a path names in dbms_output, which every user may call.
+std::optional<std::string_view> dbmsOutputName(const std::vector<std::string>& path)
+{
+    if (path.size() == 2 && path[0] == "DBMS_OUTPUT")
+        return path[1];
+    if (path.size() == 3 && path[0] == "SYS" && path[1] == "DBMS_OUTPUT")
+        return path[2];
+    return std::nullopt;
+}
 
 std::string joinPath(const std::vector<std::string>& path)
 {
@@ -69,13 +83,23 @@ std::string joinPath(const std::vector<std::string>& path)
 
 class Compiler {
 public:
-    Compiler(CompiledUnit& unit, CompileEnvironment& environment) : unit_(unit), environment_(environment) {}
+    Compiler(CompiledUnit& unit, CompileEnvironment& environment)
+        : unit_(unit), environment_(environment), units_{&unit} {}
 
     void run()
     {
-        UnitAst& ast = *unit_.ast;
         scopes_.emplace_back();
+        resolveUnit(*unit_.ast);
+        scopes_.pop_back();
+    }
+
+private:
+    // The parameters and block of the unit on top of units_, in the scope
+    // opened for it.
+    void resolveUnit(UnitAst& ast)
+    {
         for (auto& parameter : ast.parameters) {
+            resolveType(parameter.type);
             if (parameter.defaultValue) {
                 if (parameter.mode != ParamMode::In)
                     throw compileError(parameter.pos, "PLS-00230: OUT and IN OUT formal parameters may not have default expressions");
@@ -88,10 +112,61 @@ public:
                     parameter.pos);
         }
         resolveBlock(ast.block);
-        scopes_.pop_back();
     }
 
-private:
+    int level() const { return static_cast<int>(units_.size()) - 1; }
+    CompiledUnit& current() { return *units_.back(); }
+
+    // A local procedure or function: a unit of its own whose frame links to
+    // the one of the unit that declares it.
+    void resolveSubprogram(std::unique_ptr<UnitAst> ast)
+    {
+        if (units_.size() > 255)
+            fail(ast->namePos, "PLS-00123: program too large (Parse Tree Nodes)");
+        auto local = std::make_unique<CompiledUnit>();
+        local->owner = unit_.owner;
+        local->qualifiedName = unit_.qualifiedName;
+        local->nested = true;
+        local->valid = true;
+        local->ast = std::move(ast);
+        UnitAst& unitAst = *local->ast;
+        if (unitAst.isFunction)
+            resolveType(unitAst.returnType);
+        for (const Symbol& existing : scopes_.back()) {
+            if (existing.name == unitAst.name && existing.kind != SymbolKind::Subprogram)
+                fail(unitAst.namePos, "PLS-00371: at most one declaration for '" + unitAst.name + "' is permitted");
+        }
+        scopes_.back().push_back(Symbol{unitAst.name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
+        const int loops = loopDepth_;
+        const int handlers = handlerDepth_;
+        const bool statement = inStatement_;
+        loopDepth_ = handlerDepth_ = 0;
+        inStatement_ = false;
+        units_.push_back(local.get());
+        scopes_.emplace_back();
+        resolveUnit(unitAst);
+        scopes_.pop_back();
+        units_.pop_back();
+        loopDepth_ = loops;
+        handlerDepth_ = handlers;
+        inStatement_ = statement;
+        unit_.locals.push_back(std::move(local));
+    }
+
+    // Binds a name to the symbol's slot, counting the frames out to it.
+    void bindSlot(Expr& expr, const Symbol& symbol)
+    {
+        expr.target = Target::Slot;
+        expr.index = symbol.slot;
+        expr.up = static_cast<std::uint8_t>(level() - symbol.level);
+    }
+
+    const TypeSpec& slotType(const Expr& expr) const
+    {
+        const CompiledUnit& owner = *units_[units_.size() - 1 - expr.up];
+        return owner.slotTypes[static_cast<std::size_t>(expr.index)];
+    }
+
     [[noreturn]] void fail(const SourcePos& pos, const std::string& text)
     {
         if (inStatement_)
@@ -101,17 +176,18 @@ private:
 
     int newSlot(const TypeSpec& type, bool notNull)
     {
-        unit_.slotTypes.push_back(type);
-        unit_.slotNotNull.push_back(notNull);
-        return static_cast<int>(unit_.slotTypes.size() - 1);
+        current().slotTypes.push_back(type);
+        current().slotNotNull.push_back(notNull);
+        return static_cast<int>(current().slotTypes.size() - 1);
     }
 
-    void declare(const Symbol& symbol, const SourcePos& pos)
+    void declare(Symbol symbol, const SourcePos& pos)
     {
         for (const auto& existing : scopes_.back()) {
             if (existing.name == symbol.name)
                 fail(pos, "PLS-00371: at most one declaration for '" + std::string(symbol.name) + "' is permitted");
         }
+        symbol.level = level();
         scopes_.back().push_back(symbol);
     }
 
@@ -136,14 +212,24 @@ private:
                 declare(Symbol{declaration.name, SymbolKind::Exception, -1, &declaration}, declaration.pos);
                 continue;
             }
-            if (declaration.init)
+            if (declaration.typeDeclaration) {
+                declareType(*declaration.typeDeclaration);
+                continue;
+            }
+            resolveType(declaration.type);
+            if (declaration.init) {
                 resolveExpr(*declaration.init);
+                checkAssignable(declaration.type, *declaration.init);
+            }
             declaration.slot = newSlot(declaration.type, declaration.notNull);
             declare(Symbol{declaration.name,
                            declaration.constant ? SymbolKind::Constant : SymbolKind::Variable,
                            declaration.slot, &declaration},
                     declaration.pos);
         }
+        for (auto& subprogram : block.subprograms)
+            resolveSubprogram(std::move(subprogram));
+        block.subprograms.clear();
         resolveStatements(block.body);
         for (auto& handler : block.handlers) {
             for (auto& name : handler.names)
@@ -185,11 +271,17 @@ private:
         inStatement_ = true;
         statementPos_ = stmt.pos;
         switch (stmt.kind) {
-        case StmtKind::Null:
-        case StmtKind::Return: break;
+        case StmtKind::Null: break;
+        case StmtKind::Return:
+            if (stmt.value) {
+                resolveExpr(*stmt.value);
+                checkAssignable(current().ast->returnType, *stmt.value);
+            }
+            break;
         case StmtKind::Assign:
             resolveExpr(*stmt.value);
             resolveTarget(*stmt.target);
+            checkAssignable(targetSpec(*stmt.target), *stmt.value);
             break;
         case StmtKind::Call: resolveName(*stmt.target, true); break;
         case StmtKind::If:
@@ -301,7 +393,13 @@ private:
         case ExprKind::Case: return ValueType::Null;
         case ExprKind::Name:
             if (expr.target == Target::Slot)
-                return unit_.slotTypes[static_cast<std::size_t>(expr.index)].type;
+                return slotType(expr).type;
+            if (expr.target == Target::Procedure)
+                return expr.procedure->ast->returnType.type;
+            if (expr.target == Target::Member)
+                return expr.member->type.type;
+            if (expr.target == Target::Construct)
+                return ValueType::Composite;
             if (expr.target == Target::Builtin)
                 return expr.builtin->result;
             return ValueType::Null;
@@ -350,6 +448,8 @@ private:
         case ExprKind::Case: resolveCaseExpression(expr); return;
         case ExprKind::Unary:
             resolveExpr(*expr.left);
+            if (expr.op != Operator::IsNull && expr.op != Operator::IsNotNull)
+                checkScalar(*expr.left);
             if (expr.op == Operator::Not)
                 checkBoolean(*expr.left);
             else if (expr.op == Operator::Negate || expr.op == Operator::Plus)
@@ -361,6 +461,11 @@ private:
                 resolveExpr(*expr.right);
             for (auto& operand : expr.args)
                 resolveExpr(*operand.value);
+            checkScalar(*expr.left);
+            if (expr.right)
+                checkScalar(*expr.right);
+            for (auto& operand : expr.args)
+                checkScalar(*operand.value);
             if (expr.op == Operator::And || expr.op == Operator::Or) {
                 checkBoolean(*expr.left);
                 checkBoolean(*expr.right);
@@ -377,6 +482,17 @@ private:
     {
         if (expr.kind == ExprKind::Bind)
             return;
+        if (expr.kind == ExprKind::Name && (expr.path.size() > 1 || expr.hasParens)) {
+            const Symbol* base = lookup(expr.path[0]);
+            if (base && isCompositeVariable(*base)) {
+                if (base->kind != SymbolKind::Variable && base->kind != SymbolKind::OutParam)
+                    fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+                resolveMember(expr, *base, false);
+                if (expr.member->method >= 0)
+                    fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+                return;
+            }
+        }
         const Symbol* symbol = expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens
                                    ? lookup(expr.path[0])
                                    : nullptr;
@@ -387,8 +503,7 @@ private:
         }
         if (symbol->kind != SymbolKind::Variable && symbol->kind != SymbolKind::OutParam)
             fail(expr.pos, "PLS-00363: expression '" + expr.path[0] + "' cannot be used as an assignment target");
-        expr.target = Target::Slot;
-        expr.index = symbol->slot;
+        bindSlot(expr, *symbol);
     }
 
     static std::string describe(const Expr& expr)
@@ -405,16 +520,28 @@ private:
     void resolveName(Expr& expr, bool asStatement)
     {
         const auto& path = expr.path;
+        if (const Symbol* base = lookup(path[0]); base && (path.size() > 1 || expr.hasParens)
+                                                  && isCompositeVariable(*base)) {
+            resolveMember(expr, *base, asStatement);
+            return;
+        }
         if (path.size() == 1) {
             if (const Symbol* symbol = lookup(path[0])) {
+                if (symbol->kind == SymbolKind::Subprogram) {
+                    resolveLocalCall(expr, *symbol, asStatement);
+                    return;
+                }
+                if (symbol->kind == SymbolKind::Type) {
+                    resolveConstructor(expr, *symbol->composite, asStatement);
+                    return;
+                }
                 if (asStatement)
                     fail(expr.pos, "PLS-00221: '" + path[0] + "' is not a procedure or is undefined");
                 if (expr.hasParens)
                     fail(expr.pos, "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
                 if (symbol->kind == SymbolKind::Exception)
                     fail(expr.pos, "PLS-00321: expression '" + path[0] + "' is inappropriate as the left hand side of an assignment statement");
-                expr.target = Target::Slot;
-                expr.index = symbol->slot;
+                bindSlot(expr, *symbol);
                 return;
             }
         }
@@ -431,6 +558,10 @@ private:
             name = path[2];
         } else if (path.size() == 2 && path[0] == "STANDARD") {
             name = path[1];
+        }
+        if (const auto output = dbmsOutputName(path)) {
+            package = "DBMS_OUTPUT";
+            name = *output;
         }
         if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '" + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
@@ -460,6 +591,306 @@ private:
         expr.procedure = procedure.get();
     }
 
+    // ------------------------------------------------------------ records and collections
+
+    void resolveType(TypeSpec& type)
+    {
+        if (type.typeName.empty() || type.composite)
+            return;
+        if (type.typeName == "DBMS_OUTPUT.CHARARR") {
+            type.composite = &dbmsOutputCharArr();
+            return;
+        }
+        const Symbol* symbol = lookup(type.typeName);
+        if (!symbol || symbol->kind != SymbolKind::Type)
+            fail(type.typePos, "PLS-00201: identifier '" + type.typeName + "' must be declared");
+        type.composite = symbol->composite;
+    }
+
+    void declareType(CompositeType& type)
+    {
+        for (auto& field : type.fields)
+            resolveType(field.type);
+        if (type.isCollection())
+            resolveType(type.element);
+        Symbol symbol{type.name, SymbolKind::Type, -1, nullptr};
+        symbol.composite = &type;
+        declare(symbol, type.pos);
+    }
+
+    const TypeSpec& symbolType(const Symbol& symbol) const
+    {
+        return units_[static_cast<std::size_t>(symbol.level)]->slotTypes[static_cast<std::size_t>(symbol.slot)];
+    }
+
+    bool isCompositeVariable(const Symbol& symbol) const
+    {
+        return symbol.slot >= 0 && symbolType(symbol).composite != nullptr;
+    }
+
+    // The composite type an expression has, if it has one.
+    const CompositeType* compositeOf(const Expr& expr) const
+    {
+        if (expr.kind != ExprKind::Name)
+            return nullptr;
+        switch (expr.target) {
+        case Target::Slot: return slotType(expr).composite;
+        case Target::Member: return expr.member->type.composite;
+        case Target::Construct: return expr.constructs;
+        case Target::Procedure: return expr.procedure->ast->returnType.composite;
+        default: return nullptr;
+        }
+    }
+
+    TypeSpec targetSpec(const Expr& target) const
+    {
+        if (target.target == Target::Slot)
+            return slotType(target);
+        if (target.target == Target::Member)
+            return target.member->type;
+        TypeSpec unknown;
+        unknown.type = ValueType::Null;
+        return unknown;
+    }
+
+    // A record or collection takes only a value of its own type (a nested
+    // table also NULL); a scalar takes no record or collection.
+    void checkAssignable(const TypeSpec& target, const Expr& value)
+    {
+        const CompositeType* given = compositeOf(value);
+        if (target.composite) {
+            const bool nullLiteral = value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
+            if (given != target.composite
+                && !(nullLiteral && target.composite->kind == CompositeType::Kind::Nested))
+                fail(value.pos, "PLS-00382: expression is of wrong type");
+        } else if (given) {
+            fail(value.pos, "PLS-00382: expression is of wrong type");
+        }
+    }
+
+    void checkScalar(const Expr& expr)
+    {
+        if (compositeOf(expr))
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + describe(expr) + "'");
+    }
+
+    void resolveConstructor(Expr& expr, const CompositeType& type, bool asStatement)
+    {
+        if (type.kind != CompositeType::Kind::Nested || asStatement)
+            fail(expr.pos, "PLS-00222: no function with name '" + type.name + "' exists in this scope");
+        for (auto& argument : expr.args) {
+            if (!argument.name.empty())
+                fail(argument.pos, "PLS-00306: wrong number or types of arguments in call to '" + type.name + "'");
+            resolveExpr(*argument.value);
+            checkAssignable(type.element, *argument.value);
+        }
+        expr.target = Target::Construct;
+        expr.constructs = &type;
+    }
+
+    // r.f, r.f.g, t(i), r.t(i), t.COUNT, t.NEXT(i), t.DELETE(i, j), ...
+    void resolveMember(Expr& expr, const Symbol& base, bool asStatement)
+    {
+        auto access = std::make_unique<MemberAccess>();
+        TypeSpec type = symbolType(base);
+        std::size_t i = 1;
+        for (; i < expr.path.size() && type.composite && !type.composite->isCollection(); ++i) {
+            const int field = type.composite->fieldIndex(expr.path[i]);
+            if (field < 0)
+                fail(expr.pos, "PLS-00302: component '" + expr.path[i] + "' must be declared");
+            access->fields.push_back(field);
+            type = type.composite->fields[static_cast<std::size_t>(field)].type;
+        }
+        const auto wrong = [&](const std::string& name) {
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+        };
+        if (i < expr.path.size()) {
+            const std::string& name = expr.path[i];
+            if (!type.composite || i + 1 != expr.path.size())
+                fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
+            const auto method = collectionMethod(name);
+            if (!method) {
+                if (name == "TRIM" || name == "LIMIT")
+                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) collection method " + name
+                                       + " is not supported");
+                fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
+            }
+            const std::size_t count = expr.args.size();
+            for (const auto& argument : expr.args) {
+                if (!argument.name.empty())
+                    wrong(name);
+            }
+            const bool changes = *method == CollectionMethod::Delete || *method == CollectionMethod::Extend;
+            if (changes != asStatement)
+                fail(expr.pos, asStatement ? "PLS-00221: '" + name + "' is not a procedure or is undefined"
+                                           : "PLS-00222: no function with name '" + name + "' exists in this scope");
+            switch (*method) {
+            case CollectionMethod::Count:
+            case CollectionMethod::First:
+            case CollectionMethod::Last:
+                if (expr.hasParens)
+                    wrong(name);
+                break;
+            case CollectionMethod::Next:
+            case CollectionMethod::Prior:
+            case CollectionMethod::Exists:
+                if (count != 1)
+                    wrong(name);
+                break;
+            case CollectionMethod::Delete:
+                if (count > 2)
+                    wrong(name);
+                break;
+            case CollectionMethod::Extend:
+                if (count > 1 || type.composite->kind != CompositeType::Kind::Nested)
+                    wrong(name);
+                break;
+            }
+            access->method = static_cast<int>(*method);
+            TypeSpec result;
+            result.type = *method == CollectionMethod::Exists ? ValueType::Boolean
+                          : *method == CollectionMethod::Count || !type.composite->stringKeys ? ValueType::Number
+                                                                                              : ValueType::Varchar2;
+            type = result;
+        } else if (expr.hasParens) {
+            if (!type.composite || !type.composite->isCollection())
+                fail(expr.pos, "PLS-00222: no function with name '" + describe(expr) + "' exists in this scope");
+            if (expr.args.size() != 1 || !expr.args[0].name.empty())
+                wrong(expr.path.back());
+            access->element = true;
+            type = type.composite->element;
+        } else if (asStatement) {
+            fail(expr.pos, "PLS-00221: '" + describe(expr) + "' is not a procedure or is undefined");
+        }
+        for (auto& argument : expr.args) {
+            resolveExpr(*argument.value);
+            checkScalar(*argument.value);
+        }
+        access->type = type;
+        bindSlot(expr, base);
+        expr.target = Target::Member;
+        expr.member = std::move(access);
+    }
+
+    // A call of a local subprogram; among overloads, the first whose
+    // parameters take the arguments by number and name.
+    void resolveLocalCall(Expr& expr, const Symbol& found, bool asStatement)
+    {
+        const std::string& name = expr.path[0];
+        std::vector<const Symbol*> candidates;
+        for (const auto& scope : scopes_) {
+            if (scope.empty() || &found < scope.data() || &found >= scope.data() + scope.size())
+                continue;
+            for (const auto& symbol : scope) {
+                if (symbol.name == name && symbol.kind == SymbolKind::Subprogram)
+                    candidates.push_back(&symbol);
+            }
+        }
+        const Symbol* chosen = nullptr;
+        int bestScore = -1;
+        bool tie = false;
+        for (const Symbol* candidate : candidates) {
+            const UnitAst& ast = *candidate->subprogram->ast;
+            if (ast.isFunction == asStatement || !takesArguments(expr, ast))
+                continue;
+            const int score = typeScore(expr, ast);
+            tie = tie || score == bestScore;
+            if (score > bestScore) {
+                chosen = candidate;
+                bestScore = score;
+                tie = false;
+            }
+        }
+        if (chosen && tie) {
+            const bool unknown = std::any_of(expr.args.begin(), expr.args.end(), [&](const Argument& argument) {
+                return apparentType(*argument.value) == ValueType::Null;
+            });
+            // Rather than guess, say what is missing.
+            if (unknown)
+                fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) overloads of '" + name
+                                   + "' are told apart only by literals and variables as arguments");
+            fail(expr.pos, "PLS-00307: too many declarations of '" + name + "' match this call");
+        }
+        if (!chosen) {
+            const bool anyOfKind = std::any_of(candidates.begin(), candidates.end(), [&](const Symbol* candidate) {
+                return candidate->subprogram->ast->isFunction != asStatement;
+            });
+            if (!anyOfKind && asStatement)
+                fail(expr.pos, "PLS-00221: '" + name + "' is not a procedure or is undefined");
+            if (!anyOfKind)
+                fail(expr.pos, "PLS-00222: no function with name '" + name + "' exists in this scope");
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+        }
+        std::vector<ParamInfo> params;
+        for (const auto& parameter : chosen->subprogram->ast->parameters)
+            params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
+        matchArguments(expr, params, name);
+        const auto& parameters = chosen->subprogram->ast->parameters;
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
+                fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+        }
+        expr.target = Target::Procedure;
+        expr.procedure = chosen->subprogram;
+        expr.up = static_cast<std::uint8_t>(level() - chosen->level);
+    }
+
+    // The type an argument plainly has: a literal's, or a variable's;
+    // Null when that takes resolving (which happens once, after the choice).
+    ValueType apparentType(const Expr& argument) const
+    {
+        if (argument.kind == ExprKind::Literal)
+            return argument.literal.type();
+        if (argument.kind == ExprKind::Name && argument.path.size() == 1 && !argument.hasParens) {
+            const Symbol* symbol = lookup(argument.path[0]);
+            if (symbol && symbol->slot >= 0)
+                return symbolType(*symbol).type;
+        }
+        return ValueType::Null;
+    }
+
+    // How many positional arguments have plainly the type of their
+    // parameter: overloads that differ by type are told apart by it.
+    int typeScore(const Expr& call, const UnitAst& unit) const
+    {
+        int score = 0;
+        for (std::size_t i = 0; i < call.args.size() && i < unit.parameters.size(); ++i) {
+            if (!call.args[i].name.empty())
+                break;
+            if (apparentType(*call.args[i].value) == unit.parameters[i].type.type)
+                ++score;
+        }
+        return score;
+    }
+
+    // Whether the arguments fit the parameters by number and name.
+    static bool takesArguments(const Expr& call, const UnitAst& unit)
+    {
+        const auto& params = unit.parameters;
+        std::vector<bool> given(params.size(), false);
+        std::size_t position = 0;
+        for (const auto& argument : call.args) {
+            std::size_t index = position;
+            if (argument.name.empty()) {
+                if (position >= params.size())
+                    return false;
+                ++position;
+            } else {
+                const auto named = std::find_if(params.begin(), params.end(),
+                                                [&](const Parameter& p) { return p.name == argument.name; });
+                if (named == params.end())
+                    return false;
+                index = static_cast<std::size_t>(named - params.begin());
+            }
+            given[index] = true;
+        }
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            if (!given[i] && !params[i].defaultValue)
+                return false;
+        }
+        return true;
+    }
+
     void resolveBuiltin(Expr& expr, const BuiltinDef& builtin, bool asStatement)
     {
         const std::string display(builtin.name);
@@ -474,6 +905,12 @@ private:
             matchVariadic(expr, builtin.minArgs, display);
         else
             matchArguments(expr, params, display);
+        for (const auto& argument : expr.args) {
+            const CompositeType* composite = compositeOf(*argument.value);
+            const bool lines = builtin.name == "GET_LINES" && &argument == &expr.args.front();
+            if (lines ? composite != &dbmsOutputCharArr() : composite != nullptr)
+                fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+        }
         expr.target = Target::Builtin;
         expr.builtin = &builtin;
     }
@@ -528,6 +965,7 @@ private:
 
     CompiledUnit& unit_;
     CompileEnvironment& environment_;
+    std::vector<CompiledUnit*> units_; // the unit being compiled and the local ones it is inside
     std::vector<std::vector<Symbol>> scopes_;
     int loopDepth_ = 0;
     int handlerDepth_ = 0;

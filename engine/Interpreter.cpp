@@ -1,6 +1,7 @@
 #include "Interpreter.h"
 
 #include "Builtins.h"
+#include "Composite.h"
 
 #include <array>
 #include <cmath>
@@ -147,6 +148,12 @@ Value fromTruth(std::optional<bool> truthValue)
 
 Value coerce(const TypeSpec& type, Value value, const ConversionContext& context)
 {
+    if (type.composite) {
+        // The compiler let only a value of this type (or a NULL nested table) through.
+        if (value.type() != ValueType::Composite)
+            return initialValue(type);
+        return value;
+    }
     if (type.type == ValueType::Boolean && value.type() != ValueType::Boolean && !value.isNull())
         valueError();
     Value converted = convert(value, type.type, context);
@@ -213,7 +220,7 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
 {
     checkStack();
     for (const auto& declaration : block.declarations) {
-        if (declaration.isException)
+        if (declaration.isException || declaration.typeDeclaration)
             continue;
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
@@ -222,7 +229,7 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
             if (declaration.notNull && frame.slots[slot].isNull())
                 valueError();
         } else {
-            frame.slots[slot] = Value::null(declaration.type.type);
+            frame.slots[slot] = initialValue(declaration.type);
         }
     }
     if (block.handlers.empty())
@@ -284,6 +291,8 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::Call:
         if (stmt.target->target == Target::Builtin)
             callBuiltin(frame, *stmt.target);
+        else if (stmt.target->target == Target::Member)
+            callMember(frame, *stmt.target);
         else
             callProcedure(frame, *stmt.target);
         return Flow::Normal;
@@ -293,7 +302,10 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::For: return execFor(frame, stmt);
     case StmtKind::Exit:
         return !stmt.value || condition(frame, *stmt.value).value_or(false) ? Flow::Exit : Flow::Normal;
-    case StmtKind::Return: return Flow::Return;
+    case StmtKind::Return:
+        if (stmt.value)
+            returned_ = eval(frame, *stmt.value);
+        return Flow::Return;
     case StmtKind::Raise: raise(frame, stmt);
     case StmtKind::Block: return execBlock(frame, *stmt.block);
     case StmtKind::Case: return execCase(frame, stmt);
@@ -411,19 +423,26 @@ void Interpreter::assign(Frame& frame, const Expr& target, Value value)
         bind.assigned = true;
         return;
     }
+    if (target.target == Target::Member) {
+        assignMember(frame, target, std::move(value));
+        return;
+    }
     const auto slot = static_cast<std::size_t>(target.index);
-    frame.slots[slot] = coerce(frame.unit->slotTypes[slot], std::move(value), conversion());
-    if (frame.unit->slotNotNull[slot] && frame.slots[slot].isNull())
+    Frame& owner = outerFrame(frame, target.up);
+    owner.slots[slot] = coerce(owner.unit->slotTypes[slot], std::move(value), conversion());
+    if (owner.unit->slotNotNull[slot] && owner.slots[slot].isNull())
         valueError();
 }
 
 ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const
 {
+    if (target.target == Target::Member)
+        return target.member->type.type;
     if (target.kind == ExprKind::Bind) {
         const BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
         return bind.buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
     }
-    return frame.unit->slotTypes[static_cast<std::size_t>(target.index)].type;
+    return outerFrame(frame, target.up).unit->slotTypes[static_cast<std::size_t>(target.index)].type;
 }
 
 // ---------------------------------------------------------------- calls
@@ -445,7 +464,7 @@ Value Interpreter::callBuiltin(Frame& frame, const Expr& expr)
     return builtin.fn(call);
 }
 
-void Interpreter::callProcedure(Frame& caller, const Expr& expr)
+Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
 {
     checkStack();
     checkCancel(state_);
@@ -455,27 +474,39 @@ void Interpreter::callProcedure(Frame& caller, const Expr& expr)
     frame.unit = &unit;
     frame.slots.resize(unit.slotTypes.size());
     frame.line = unit.ast->block.pos.line;
+    if (unit.nested)
+        frame.parent = &outerFrame(caller, expr.up);
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         const Parameter& parameter = parameters[i];
         const auto slot = static_cast<std::size_t>(parameter.slot);
         if (const Expr* argument = expr.ordered[i]) {
             frame.slots[slot] = parameter.mode == ParamMode::Out
-                                    ? Value::null(parameter.type.type)
+                                    ? initialValue(parameter.type)
                                     : coerce(parameter.type, eval(caller, *argument), conversion());
         } else {
             frame.slots[slot] = coerce(parameter.type, eval(frame, *parameter.defaultValue), conversion());
         }
     }
+    Value result;
     try {
-        execBlock(frame, unit.ast->block);
+        const Flow flow = execBlock(frame, unit.ast->block);
+        if (unit.ast->isFunction) {
+            if (flow != Flow::Return)
+                throw OraError(6503, oraPrefix(6503) + ": PL/SQL: Function returned without value");
+            result = coerce(unit.ast->returnType, std::move(returned_), conversion());
+        }
     } catch (OraError& error) {
-        error.appendLine(oraPrefix(6512) + ": at \"" + unit.qualifiedName + "\", line " + std::to_string(frame.line));
+        error.appendLine(oraPrefix(6512) + ": at "
+                         + (unit.qualifiedName.empty() ? std::string()
+                                                       : "\"" + unit.qualifiedName + "\", ")
+                         + "line " + std::to_string(frame.line));
         throw;
     }
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         if (parameters[i].mode != ParamMode::In && expr.ordered[i])
             assign(caller, *expr.ordered[i], frame.slots[static_cast<std::size_t>(parameters[i].slot)]);
     }
+    return result;
 }
 
 // ---------------------------------------------------------------- expressions
@@ -487,7 +518,13 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
     case ExprKind::Bind: return (*binds_)[static_cast<std::size_t>(expr.index)].value;
     case ExprKind::Name:
         if (expr.target == Target::Slot)
-            return frame.slots[static_cast<std::size_t>(expr.index)];
+            return outerFrame(frame, expr.up).slots[static_cast<std::size_t>(expr.index)];
+        if (expr.target == Target::Procedure)
+            return callProcedure(frame, expr);
+        if (expr.target == Target::Member)
+            return evalMember(frame, expr);
+        if (expr.target == Target::Construct)
+            return evalConstructor(frame, expr);
         return callBuiltin(frame, expr);
     case ExprKind::Unary: return evalUnary(frame, expr);
     case ExprKind::Binary:
@@ -637,7 +674,7 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
     case ExprKind::Literal: return expr.integerLiteral;
     case ExprKind::Name:
         return expr.target == Target::Slot
-               && frame.unit->slotTypes[static_cast<std::size_t>(expr.index)].binaryInteger;
+               && outerFrame(frame, expr.up).unit->slotTypes[static_cast<std::size_t>(expr.index)].binaryInteger;
     case ExprKind::Unary: return expr.op == Operator::Negate && isPlsInteger(frame, *expr.left);
     case ExprKind::Binary:
         return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)

@@ -21,6 +21,9 @@ struct CompiledUnit {
     std::vector<TypeSpec> slotTypes;
     std::vector<bool> slotNotNull;
     bool valid = false;         // a stored procedure whose source compiled
+    bool nested = false;        // a local subprogram: its frame links to its declarer's
+    // The local subprograms of this unit, at any depth; calls point into them.
+    std::vector<std::unique_ptr<CompiledUnit>> locals;
     std::optional<OraError> compileError;
     // The procedures that calls resolved to are referenced by plain
     // pointers (a procedure may call itself); a block holds the session's
@@ -39,7 +42,22 @@ struct Frame {
     const CompiledUnit* unit = nullptr;
     std::vector<Value> slots;
     std::uint32_t line = 1;
+    Frame* parent = nullptr; // a local subprogram's: the frame of the unit that declares it
 };
+
+// The frame `up` links out from `frame`, where a name resolved `up` levels out lives.
+inline Frame& outerFrame(Frame& frame, std::uint8_t up)
+{
+    Frame* found = &frame;
+    for (; up > 0; --up)
+        found = found->parent;
+    return *found;
+}
+
+inline const Frame& outerFrame(const Frame& frame, std::uint8_t up)
+{
+    return outerFrame(const_cast<Frame&>(frame), up);
+}
 
 // Runs compiled units. One per statement execution; it keeps the error
 // being handled (for SQLCODE, SQLERRM and RAISE;) and how deep it runs.
@@ -87,7 +105,13 @@ private:
     bool caseMatches(Frame& frame, const Value* selector, const Expr& when);
     std::optional<int> compare(const Value& left, const Value& right) const;
     Value callBuiltin(Frame& frame, const Expr& expr);
-    void callProcedure(Frame& frame, const Expr& expr);
+    // Records and collections (InterpreterComposite.cpp).
+    Value evalMember(Frame& frame, const Expr& expr);
+    Value evalConstructor(Frame& frame, const Expr& expr);
+    void callMember(Frame& frame, const Expr& expr);
+    void assignMember(Frame& frame, const Expr& target, Value value);
+    std::vector<Value> memberArguments(Frame& frame, const Expr& expr);
+    Value callProcedure(Frame& frame, const Expr& expr);
     std::optional<bool> condition(Frame& frame, const Expr& expr);
 
     void checkStack() const;
@@ -106,6 +130,7 @@ private:
     const Declaration* raisedUser_ = nullptr;
     const char* stackBase_ = nullptr;
     std::uint64_t steps_ = 0;
+    Value returned_; // what the running function's RETURN gave
 };
 
 // Converts a value to a declared type and checks its constraint: ORA-06502

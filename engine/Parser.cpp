@@ -294,19 +294,24 @@ std::unique_ptr<UnitAst> Parser::parseProcedure()
         unexpected("( ; is with authid as cluster compress order using compiled wrapped external deterministic parallel_enable pipelined result_cache accessible");
     unit->block.pos = posOf(current_);
     parseBlockAfterDeclare(unit->block);
-    if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier)) {
-        const Token endName = current_;
-        if (normalizeIdentifier(endName) != unit->name) {
-            throw compileError(posOf(endName), "PLS-00113: END identifier '" + normalizeIdentifier(endName)
-                                                   + "' must match '" + unit->name + "' at line "
-                                                   + std::to_string(unit->namePos.line) + ", column "
-                                                   + std::to_string(unit->namePos.column));
-        }
-        advance();
-    }
+    parseEndName(*unit);
     expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
     parseEndOfText();
     return unit;
+}
+
+void Parser::parseEndName(const UnitAst& unit)
+{
+    if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
+        return;
+    const Token endName = current_;
+    if (normalizeIdentifier(endName) != unit.name) {
+        throw compileError(posOf(endName), "PLS-00113: END identifier '" + normalizeIdentifier(endName)
+                                               + "' must match '" + unit.name + "' at line "
+                                               + std::to_string(unit.namePos.line) + ", column "
+                                               + std::to_string(unit.namePos.column));
+    }
+    advance();
 }
 
 void Parser::parseEndOfText()
@@ -351,17 +356,26 @@ void Parser::parseBlockAfterDeclare(Block& block)
 void Parser::parseDeclarations(Block& block)
 {
     while (!check(TokenKind::KwBegin)) {
-        if (check(TokenKind::KwProcedure) || check(TokenKind::KwFunction))
-            unsupported("local procedures and functions are not supported");
+        if (check(TokenKind::KwProcedure) || check(TokenKind::KwFunction)) {
+            parseSubprogram(block);
+            continue;
+        }
+        // As in Oracle, nothing but subprograms may follow a subprogram.
+        if (!block.subprograms.empty() && !check(TokenKind::KwPragma))
+            unexpected("begin function pragma procedure");
         if (check(TokenKind::KwPragma))
             unsupported("PRAGMA is not supported");
         if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
             unexpected(kDeclarationStart);
+        if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "TYPE")
+            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier)) {
+            parseTypeDeclaration(block);
+            continue;
+        }
         if (check(TokenKind::Identifier)
-            && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "TYPE")
-                || equalsKeyword(current_.text, "SUBTYPE"))
+            && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "SUBTYPE"))
             && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier))
-            unsupported("cursors and type declarations are not supported");
+            unsupported("cursors and SUBTYPE declarations are not supported");
         parseDeclaration(block);
     }
 }
@@ -418,8 +432,10 @@ TypeSpec Parser::parseType(bool allowConstraint)
     if (!check(TokenKind::Identifier))
         unexpected(kTypeStart);
     const Token word = current_;
-    const std::string name = normalizeIdentifier(word);
+    std::string name = normalizeIdentifier(word);
     advance();
+    if (name == "DBMS_OUTPUT" && accept(TokenKind::Dot))
+        name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
     if (check(TokenKind::Percent))
         unsupported("%TYPE and %ROWTYPE are not supported");
 
@@ -497,7 +513,13 @@ TypeSpec Parser::parseType(bool allowConstraint)
         type.type = ValueType::Boolean;
         return type;
     }
-    throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
+    // A type of the program's own; the compiler finds its TYPE declaration.
+    if (name != "DBMS_OUTPUT.CHARARR" && std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end())
+        throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
+    type.type = ValueType::Composite;
+    type.typeName = name;
+    type.typePos = posOf(word);
+    return type;
 }
 
 void Parser::parseBody(Block& block)
@@ -679,13 +701,18 @@ Stmt Parser::parseReturn()
     stmt.kind = StmtKind::Return;
     stmt.pos = posOf(current_);
     advance();
+    const bool inFunction = subprogram_ && subprogram_->isFunction;
     if (!check(TokenKind::Semicolon)) {
         const SourcePos at = posOf(current_);
-        parseExpression();
-        throw compileError(at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
-                           stmt.pos);
+        auto value = parseExpression();
+        if (!inFunction)
+            throw compileError(at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
+                               stmt.pos);
+        stmt.value = std::move(value);
+    } else if (inFunction) {
+        throw compileError(stmt.pos, "PLS-00503: RETURN <value> statement required for this return from function");
     }
-    advance();
+    expect(TokenKind::Semicolon, withOperators(";"));
     return stmt;
 }
 
@@ -728,8 +755,6 @@ Stmt Parser::parseNameStatement()
     }
     auto name = parseName();
     if (check(TokenKind::Assign)) {
-        if (name->hasParens || name->path.size() != 1)
-            unsupported("assignment to this target is not supported");
         advance();
         stmt.kind = StmtKind::Assign;
         stmt.target = std::move(name);
@@ -1045,8 +1070,11 @@ std::unique_ptr<Expr> Parser::parseName()
         parseTrimArguments(*expr);
     else if (check(TokenKind::LeftParen) && single && expr->path[0] == "EXTRACT")
         parseExtractArguments(*expr);
-    else if (check(TokenKind::LeftParen))
+    else if (check(TokenKind::LeftParen)) {
         parseArguments(*expr);
+        if (check(TokenKind::Dot) || check(TokenKind::LeftParen))
+            unsupported("a field, method or subscript after a subscript (t(i).f) is not supported");
+    }
     return expr;
 }
 

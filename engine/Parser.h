@@ -54,6 +54,9 @@ private:
     void parseBlockAfterDeclare(Block& block);
     void parseDeclarations(Block& block);
     void parseDeclaration(Block& block);
+    void parseSubprogram(Block& block);
+    void parseTypeDeclaration(Block& block);
+    void parseEndName(const UnitAst& unit);
     TypeSpec parseType(bool allowConstraint);
     int parseInteger();
     void parseBody(Block& block);
@@ -113,6 +116,9 @@ private:
     bool hasNext_ = false;
     int depth_ = 0;
     UnitAst* unit_ = nullptr;
+    const UnitAst* subprogram_ = nullptr; // the local procedure or function being parsed
+    // The TYPE names declared so far; the compiler checks their scope.
+    std::vector<std::string> typeNames_;
 };
 
 // The upper-case form of an identifier token's text; a quoted identifier

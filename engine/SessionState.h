@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CancelRequest.h"
+#include "DbmsOutput.h"
 #include "ExecutionLimits.h"
 #include "MessageBuffer.h"
 #include "Value.h"
@@ -19,6 +20,7 @@ struct SessionState {
     std::string user;         // upper case
     std::string uniqueName;   // dbms_pipe.unique_session_name
     MessageBuffer buffer;
+    DbmsOutputBuffer output; // dbms_output's lines
     ConversionContext conversion; // NLS_DATE_FORMAT and the clock
     ExecutionLimits limits;
     CancelRequest cancel;

@@ -34,6 +34,8 @@ public:
                && !token_.text.empty() && std::isalpha(static_cast<unsigned char>(token_.text.front())) != 0;
     }
 
+    bool isKeyword(std::string_view upperWord) const { return isWord() && equalsKeyword(token_.text, upperWord); }
+
     bool accept(std::string_view upperWord)
     {
         if (!isWord() || !equalsKeyword(token_.text, upperWord))
@@ -139,8 +141,22 @@ private:
             createSynonym(orReplace, false);
         else if (!orReplace && words_.accept("USER"))
             createUser();
+        else if (words_.token().kind == TokenKind::KwFunction || words_.isKeyword("PACKAGE"))
+            refuseStoredUnit();
         else
             throw sqlError(901, "invalid CREATE command");
+    }
+
+    // Stored units the engine cannot keep yet: named, rather than ORA-00901.
+    [[noreturn]] void refuseStoredUnit()
+    {
+        const Token& at = words_.token();
+        const SourcePos pos{at.line, at.column, at.offset};
+        throw compileError(pos, at.kind == TokenKind::KwFunction
+                                    ? "PLS-00999: implementation restriction (may be temporary) stored functions are "
+                                      "not supported; declare the function inside a procedure or block"
+                                    : "PLS-00999: implementation restriction (may be temporary) packages are not "
+                                      "supported");
     }
 
     void createProcedure(bool orReplace)
@@ -208,6 +224,12 @@ private:
             words_.end();
             requireSchema(object.owner);
             catalog_.dropSynonym(object);
+        } else if (words_.accept("PACKAGE")) {
+            // No package can exist, so none can be dropped.
+            words_.accept("BODY");
+            const ObjectName object = words_.objectName(state_.user, 903, "invalid table name");
+            words_.end();
+            throw oraError(4043, {object.name});
         } else if (words_.accept("USER")) {
             const std::string user = words_.name(1935, "missing user or role name");
             words_.accept("CASCADE");

@@ -71,6 +71,7 @@ std::string_view typeName(ValueType type)
     case ValueType::Raw: return "RAW";
     case ValueType::Rowid: return "ROWID";
     case ValueType::Boolean: return "BOOLEAN";
+    case ValueType::Composite: return "COMPOSITE";
     }
     return "NULL";
 }
@@ -174,6 +175,7 @@ std::string toText(const Value& value, const ConversionContext& context)
     case ValueType::Varchar2:
     case ValueType::Rowid: return value.asText();
     case ValueType::Boolean:
+    case ValueType::Composite:
     case ValueType::Null: break;
     }
     valueError();
@@ -192,6 +194,7 @@ Value convert(const Value& value, ValueType target, const ConversionContext& con
     case ValueType::Raw: return toRaw(value);
     case ValueType::Rowid: return toRowid(value);
     case ValueType::Boolean:
+    case ValueType::Composite:
     case ValueType::Null: break;
     }
     valueError();

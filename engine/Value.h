@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,7 +14,10 @@ namespace vexmoor::engine {
 // The PL/SQL data types the engine knows. Null is the type of the literal
 // NULL only; a NULL of a known type keeps its type, so that overloads such as
 // dbms_pipe.pack_message pick the right item type for it.
-enum class ValueType : std::uint8_t { Null, Number, Varchar2, Date, Raw, Rowid, Boolean };
+// Composite: a record or a collection (Composite.h).
+enum class ValueType : std::uint8_t { Null, Number, Varchar2, Date, Raw, Rowid, Boolean, Composite };
+
+struct CompositeValue;
 
 std::string_view typeName(ValueType type);
 
@@ -59,6 +63,14 @@ public:
         return v;
     }
     static Value varchar2(std::string_view s) { return text(std::string(s)); }
+    // A record or collection; `null` for a nested table not yet initialised.
+    static Value composite(std::shared_ptr<CompositeValue> c, bool null = false)
+    {
+        Value v = Value::null(ValueType::Composite);
+        v.null_ = null;
+        v.composite_ = std::move(c);
+        return v;
+    }
 
     ValueType type() const { return type_; }
     bool isNull() const { return null_; }
@@ -69,6 +81,11 @@ public:
     // VARCHAR2 and ROWID text, or the bytes of a RAW.
     const std::string& asText() const { return text_; }
     std::string& mutableText() { return text_; }
+    const CompositeValue* asComposite() const { return composite_.get(); }
+    // The composite to change in place, copied first when another value
+    // shares it (Composite.cpp).
+    CompositeValue& mutableComposite();
+    void setNull(bool null) { null_ = null; }
 
 private:
     ValueType type_ = ValueType::Null;
@@ -77,6 +94,7 @@ private:
     double number_ = 0;
     OraDate date_{};
     std::string text_;
+    std::shared_ptr<CompositeValue> composite_;
 };
 
 // What implicit and explicit conversions need from the session.

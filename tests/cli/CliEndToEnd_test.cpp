@@ -246,6 +246,15 @@ TEST_F(CliEndToEnd, ExecPrintsEveryPlaceholderAfterEachStatement)
     EXPECT_EQ(exec.out, ":Text=a:b\n:n=42\n:unset=\n:n=\n:other=x\n");
 }
 
+TEST_F(CliEndToEnd, ExecPrintsDbmsOutputAfterTheBinds)
+{
+    const Outcome exec = Run({"exec", "begin dbms_output.put_line('first'); :n := 'v'; dbms_output.put_line(null); "
+                                      "dbms_output.put('x'); dbms_output.put_line('y'); end;",
+                              "begin dbms_output.put('unfinished'); end;", "begin dbms_output.new_line; end;"});
+    EXPECT_EQ(exec.status, 0) << exec.err;
+    EXPECT_EQ(exec.out, ":n=v\nfirst\n\nxy\nunfinished\n");
+}
+
 TEST_F(CliEndToEnd, FailuresEndWithTheirOwnStatus)
 {
     const Outcome failing = Run({"exec", "begin :a := 'done'; end;", "begin no_such_thing; end;", "begin null; end;"});

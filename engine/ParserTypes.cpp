@@ -1,0 +1,88 @@
+// TYPE declarations: records, index-by tables and nested tables.
+#include "Composite.h"
+#include "Parser.h"
+#include <cctype>
+
+namespace vexmoor::engine {
+
+namespace {
+
+bool isWord(const Token& token, std::string_view word)
+{
+    if (token.kind != TokenKind::Identifier || token.text.size() != word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(token.text[i])) != word[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Parser::parseTypeDeclaration(Block& block)
+{
+    advance(); // TYPE
+    Declaration declaration;
+    declaration.pos = posOf(current_);
+    declaration.name = identifier("<an identifier> <a double-quoted delimited-identifier>");
+    for (const auto& other : block.declarations) {
+        if (other.name == declaration.name)
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
+                                                    + "' is permitted");
+    }
+    expect(TokenKind::KwIs, "is");
+    typeNames_.push_back(declaration.name);
+    auto type = std::make_shared<CompositeType>();
+    type->name = declaration.name;
+    type->pos = declaration.pos;
+    if (isWord(current_, "RECORD")) {
+        advance();
+        expect(TokenKind::LeftParen, "(");
+        do {
+            CompositeType::Field field;
+            field.pos = posOf(current_);
+            field.name = identifier("<an identifier> <a double-quoted delimited-identifier>");
+            if (type->fieldIndex(field.name) >= 0)
+                throw compileError(field.pos, "PLS-00410: duplicate fields in RECORD,TABLE or argument list are not permitted");
+            field.type = parseType(true);
+            if (check(TokenKind::KwNot) || check(TokenKind::Assign) || check(TokenKind::KwDefault))
+                unsupported("NOT NULL and defaults of record fields are not supported");
+            type->fields.push_back(std::move(field));
+        } while (accept(TokenKind::Comma));
+        expect(TokenKind::RightParen, ") ,");
+    } else if (isWord(current_, "TABLE")) {
+        advance();
+        if (!isWord(current_, "OF"))
+            unexpected("of");
+        advance();
+        type->element = parseType(true);
+        if (check(TokenKind::KwNot))
+            unsupported("NOT NULL collection elements are not supported");
+        type->kind = CompositeType::Kind::Nested;
+        if (isWord(current_, "INDEX")) {
+            advance();
+            expect(TokenKind::KwBy, "by");
+            const SourcePos keyPos = posOf(current_);
+            const TypeSpec key = parseType(true);
+            if (key.type == ValueType::Varchar2) {
+                type->stringKeys = true;
+                type->keyLength = key.length;
+            } else if (key.type != ValueType::Number || !key.binaryInteger) {
+                throw compileError(keyPos, "PLS-00315: Implementation restriction: unsupported table index type");
+            }
+            type->kind = CompositeType::Kind::IndexBy;
+        }
+    } else if (isWord(current_, "VARRAY") || isWord(current_, "VARYING") || isWord(current_, "REF")
+               || isWord(current_, "OBJECT")) {
+        unsupported("VARRAY, REF CURSOR and object types are not supported");
+    } else {
+        unexpected("record table varray varying ref");
+    }
+    expect(TokenKind::Semicolon, ";");
+    declaration.typeDeclaration = type.get();
+    block.types.push_back(std::move(type));
+    block.declarations.push_back(std::move(declaration));
+}
+
+} // namespace vexmoor::engine
