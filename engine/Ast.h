@@ -35,6 +35,7 @@ enum class ExprKind : std::uint8_t {
     Bind,      // :name
     Unary,
     Binary,
+    CursorAttribute, // SQL%ROWCOUNT: path = {"SQL", "ROWCOUNT"}
 };
 
 enum class Operator : std::uint8_t {
@@ -89,13 +90,18 @@ struct ExceptionRef {
 
 struct Stmt;
 struct Block;
+struct SqlAst; // SqlAst.h
 
 struct IfBranch {
     std::unique_ptr<Expr> condition;
     std::vector<Stmt> body;
 };
 
-enum class StmtKind : std::uint8_t { Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block };
+enum class StmtKind : std::uint8_t {
+    Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block,
+    Sql,       // SELECT INTO, INSERT, UPDATE, DELETE, COMMIT, ROLLBACK: `sql`
+    CursorFor, // FOR name IN (SELECT ...) LOOP: `sql`, `name`, `body`
+};
 
 struct Stmt {
     StmtKind kind = StmtKind::Null;
@@ -112,6 +118,7 @@ struct Stmt {
     int slot = -1;                   // For's variable
     ExceptionRef exception;          // Raise
     std::unique_ptr<Block> block;    // Block
+    std::shared_ptr<SqlAst> sql;     // Sql, CursorFor
 };
 
 struct Declaration {

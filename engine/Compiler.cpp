@@ -2,6 +2,7 @@
 
 #include "Builtins.h"
 #include "Parser.h"
+#include "SqlAst.h"
 
 #include <array>
 #include <optional>
@@ -40,13 +41,14 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception };
+enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Record };
 
 struct Symbol {
     std::string_view name;
     SymbolKind kind;
     int slot;
     const Declaration* declaration;
+    SqlAst* record = nullptr; // Record: the cursor FOR loop's query, which keeps its fields
 };
 
 struct ParamInfo {
@@ -231,6 +233,8 @@ private:
             }
             break;
         case StmtKind::Block: resolveBlock(*stmt.block); break;
+        case StmtKind::Sql: resolveSql(*stmt.sql); break;
+        case StmtKind::CursorFor: resolveCursorFor(stmt); break;
         }
         inStatement_ = outer;
         statementPos_ = outerPos;
@@ -254,6 +258,89 @@ private:
         scopes_.pop_back();
     }
 
+    // ------------------------------------------------------------ SQL
+
+    // Names in SQL that are PL/SQL variables become binds; the rest are left
+    // for the table's columns when the statement runs.
+    void resolveSqlExpr(Expr& expr)
+    {
+        if (expr.kind == ExprKind::Name && !expr.hasParens) {
+            if (const Symbol* symbol = lookup(expr.path[0])) {
+                if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
+                    expr.target = Target::Slot;
+                    expr.index = recordField(*symbol, expr.path[1]);
+                } else if (symbol->kind != SymbolKind::Exception && symbol->kind != SymbolKind::Record
+                           && expr.path.size() == 1) {
+                    expr.target = Target::Slot;
+                    expr.index = symbol->slot;
+                }
+            }
+            return;
+        }
+        if (expr.kind == ExprKind::Name && expr.path.size() == 1 && expr.path[0] == "*")
+            return;
+        if (expr.kind == ExprKind::Name && expr.hasParens) {
+            // A PL/SQL function of values only runs in PL/SQL and is bound;
+            // a call on columns is refused when the statement runs.
+            try {
+                resolveName(expr, false);
+                return;
+            } catch (const OraError&) {
+                expr.target = Target::Unresolved;
+                expr.builtin = nullptr;
+                expr.ordered.clear();
+            }
+        }
+        for (auto& argument : expr.args)
+            resolveSqlExpr(*argument.value);
+        if (expr.left)
+            resolveSqlExpr(*expr.left);
+        if (expr.right)
+            resolveSqlExpr(*expr.right);
+    }
+
+    void resolveSql(SqlAst& sql)
+    {
+        for (auto& item : sql.items) {
+            if (item.expr)
+                resolveSqlExpr(*item.expr);
+        }
+        for (auto& target : sql.into)
+            resolveTarget(*target);
+        if (sql.where)
+            resolveSqlExpr(*sql.where);
+        for (auto& order : sql.orderBy)
+            resolveSqlExpr(*order.expr);
+        for (auto& value : sql.values)
+            resolveSqlExpr(*value);
+    }
+
+    // A field of a cursor FOR loop's record gets a slot when first used; its
+    // value is the fetched column as it is, so the slot has no type of its own.
+    int recordField(const Symbol& record, const std::string& field)
+    {
+        for (const auto& [name, slot] : record.record->recordFields) {
+            if (name == field)
+                return slot;
+        }
+        TypeSpec untyped;
+        untyped.type = ValueType::Null;
+        const int slot = newSlot(untyped, false);
+        record.record->recordFields.emplace_back(field, slot);
+        return slot;
+    }
+
+    void resolveCursorFor(Stmt& stmt)
+    {
+        resolveSql(*stmt.sql);
+        scopes_.emplace_back();
+        declare(Symbol{stmt.name, SymbolKind::Record, -1, nullptr, stmt.sql.get()}, stmt.namePos);
+        ++loopDepth_;
+        resolveStatements(stmt.body);
+        --loopDepth_;
+        scopes_.pop_back();
+    }
+
     // ------------------------------------------------------------ expressions
 
     ValueType staticType(const Expr& expr) const
@@ -267,6 +354,7 @@ private:
             if (expr.target == Target::Builtin)
                 return expr.builtin->result;
             return ValueType::Null;
+        case ExprKind::CursorAttribute: return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
         case ExprKind::Unary:
             return expr.op == Operator::Negate || expr.op == Operator::Plus ? ValueType::Number : ValueType::Boolean;
         case ExprKind::Binary:
@@ -307,7 +395,8 @@ private:
     {
         switch (expr.kind) {
         case ExprKind::Literal:
-        case ExprKind::Bind: return;
+        case ExprKind::Bind:
+        case ExprKind::CursorAttribute: return;
         case ExprKind::Name: resolveName(expr, false); return;
         case ExprKind::Unary:
             resolveExpr(*expr.left);
@@ -366,12 +455,21 @@ private:
     void resolveName(Expr& expr, bool asStatement)
     {
         const auto& path = expr.path;
+        if (path.size() == 2 && !expr.hasParens && !asStatement) {
+            if (const Symbol* symbol = lookup(path[0]); symbol && symbol->kind == SymbolKind::Record) {
+                expr.target = Target::Slot;
+                expr.index = recordField(*symbol, path[1]);
+                return;
+            }
+        }
         if (path.size() == 1) {
             if (const Symbol* symbol = lookup(path[0])) {
                 if (asStatement)
                     fail(expr.pos, "PLS-00221: '" + path[0] + "' is not a procedure or is undefined");
                 if (expr.hasParens)
                     fail(expr.pos, "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
+                if (symbol->kind == SymbolKind::Record)
+                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) a record is only used by its fields");
                 if (symbol->kind == SymbolKind::Exception)
                     fail(expr.pos, "PLS-00321: expression '" + path[0] + "' is inappropriate as the left hand side of an assignment statement");
                 expr.target = Target::Slot;

@@ -296,6 +296,8 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::Return: return Flow::Return;
     case StmtKind::Raise: raise(frame, stmt);
     case StmtKind::Block: return execBlock(frame, *stmt.block);
+    case StmtKind::Sql: return execSql(frame, stmt);
+    case StmtKind::CursorFor: return execCursorFor(frame, stmt);
     }
     return Flow::Normal;
 }
@@ -484,6 +486,7 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
     case ExprKind::Unary: return evalUnary(frame, expr);
     case ExprKind::Binary:
         return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr) : evalBinary(frame, expr);
+    case ExprKind::CursorAttribute: return cursorAttribute(expr);
     }
     return {};
 }
@@ -592,7 +595,8 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
     case ExprKind::Binary:
         return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)
                && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right);
-    case ExprKind::Bind: break;
+    case ExprKind::Bind:
+    case ExprKind::CursorAttribute: break;
     }
     return false;
 }

@@ -59,6 +59,10 @@ public:
     int sqlCode() const;
     std::string sqlErrm() const;
 
+    // What SQL inside PL/SQL needs (EmbeddedSql.cpp).
+    Value evaluate(Frame& frame, const Expr& expr) { return eval(frame, expr); }
+    const std::vector<BindSlot>& binds() const { return *binds_; }
+
 private:
     enum class Flow { Normal, Exit, Return };
 
@@ -68,6 +72,9 @@ private:
     Flow execIf(Frame& frame, const Stmt& stmt);
     Flow execLoop(Frame& frame, const Stmt& stmt);
     Flow execFor(Frame& frame, const Stmt& stmt);
+    Flow execSql(Frame& frame, const Stmt& stmt);
+    Flow execCursorFor(Frame& frame, const Stmt& stmt);
+    Value cursorAttribute(const Expr& expr) const;
     Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
     [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
     const Handler* findHandler(const Block& block, const OraError& error) const;
@@ -98,6 +105,8 @@ private:
     const Declaration* raisedUser_ = nullptr;
     const char* stackBase_ = nullptr;
     std::uint64_t steps_ = 0;
+    // SQL%ROWCOUNT of the last SQL statement; none before the first.
+    std::optional<std::int64_t> sqlRowCount_;
 };
 
 // Converts a value to a declared type and checks its constraint: ORA-06502

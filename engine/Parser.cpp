@@ -652,7 +652,7 @@ Stmt Parser::parseFor()
     stmt.reverse = accept(TokenKind::KwReverse);
     if (check(TokenKind::LeftParen) && lookahead().kind == TokenKind::Identifier
         && equalsKeyword(lookahead().text, "SELECT"))
-        unsupported("cursor FOR loops are not supported");
+        return parseCursorFor(std::move(stmt));
     stmt.value = parseExpression();
     expect(TokenKind::DotDot, withOperators(".."));
     stmt.high = parseExpression();
@@ -713,14 +713,8 @@ Stmt Parser::parseNameStatement()
     stmt.pos = posOf(current_);
     if (check(TokenKind::Identifier) && lookahead().kind != TokenKind::Assign
         && lookahead().kind != TokenKind::LeftParen && lookahead().kind != TokenKind::Dot) {
-        // Every change is committed when it is made, so COMMIT has nothing to do.
-        if (equalsKeyword(current_.text, "COMMIT")) {
-            advance();
-            if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "WORK"))
-                advance();
-            expect(TokenKind::Semicolon, "; work");
-            return stmt;
-        }
+        if (isSqlStatementWord(current_.text))
+            return parseSqlStatement();
         if (isUnsupportedStatementWord(current_.text))
             unsupported(normalizeIdentifier(current_) + " statements are not supported");
     }
@@ -1021,7 +1015,7 @@ std::unique_ptr<Expr> Parser::parseName()
     while (accept(TokenKind::Dot))
         expr->path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
     if (check(TokenKind::Percent))
-        unsupported("attributes (%) are not supported");
+        return parseAttribute(std::move(expr));
     if (check(TokenKind::LeftParen))
         parseArguments(*expr);
     return expr;
@@ -1046,7 +1040,16 @@ void Parser::parseArguments(Expr& call)
         } else if (!call.args.empty() && !call.args.back().name.empty()) {
             throw compileError(argument.pos, "PLS-00312: a positional parameter association may not follow a named association");
         }
-        argument.value = parseExpression();
+        if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
+            // COUNT(*) in SQL: a name "*" that nothing else resolves
+            argument.value = std::make_unique<Expr>();
+            argument.value->kind = ExprKind::Name;
+            argument.value->pos = argument.pos;
+            argument.value->path.push_back("*");
+            advance();
+        } else {
+            argument.value = parseExpression();
+        }
         call.depth = std::max<std::uint32_t>(call.depth, 1 + argument.value->depth);
         if (call.depth > kMaxExpressionDepth)
             tooDeep();

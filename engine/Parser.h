@@ -72,6 +72,15 @@ private:
     Stmt parseBindAssignment();
     void endLoop();
 
+    // SQL inside PL/SQL (SqlParser.cpp)
+    Stmt parseSqlStatement();
+    Stmt parseCursorFor(Stmt stmt);
+    void parseSelect(SqlAst& sql, bool withInto);
+    void parseSqlTable(SqlAst& sql, bool withAlias);
+    void parseSqlTail(SqlAst& sql);
+    bool atSqlWord(std::string_view upperWord) const;
+    std::unique_ptr<Expr> parseAttribute(std::unique_ptr<Expr> name);
+
     // expressions, lowest precedence first
     std::unique_ptr<Expr> parseExpression();
     std::unique_ptr<Expr> parseOr();
@@ -107,6 +116,10 @@ private:
     int depth_ = 0;
     UnitAst* unit_ = nullptr;
 };
+
+// True for the first word of an SQL statement PL/SQL runs (SELECT, INSERT,
+// UPDATE, DELETE, COMMIT, ROLLBACK).
+bool isSqlStatementWord(std::string_view word);
 
 // The upper-case form of an identifier token's text; a quoted identifier
 // keeps its case and loses its quotes.

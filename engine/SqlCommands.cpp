@@ -5,6 +5,7 @@
 #include "Lexer.h"
 #include "OraError.h"
 #include "Parser.h"
+#include "SqlTables.h"
 
 #include <vector>
 
@@ -312,6 +313,8 @@ bool isPlSqlBlock(std::string_view text)
 
 void runSqlCommand(std::string_view text, SqlHost& host)
 {
+    if (runTableCommand(text, host.state()))
+        return;
     Command(text, host).run();
 }
 

@@ -1,0 +1,234 @@
+// The SQL statements PL/SQL runs: their syntax, read with the parser's own
+// expression grammar (SQL's expressions are PL/SQL's, less a few forms).
+
+#include "Parser.h"
+#include "SqlAst.h"
+
+#include <array>
+
+namespace vexmoor::engine {
+
+namespace {
+
+constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE", "DELETE", "COMMIT", "ROLLBACK"};
+
+// Words that end a select item or a table reference, so they are never taken
+// for an alias.
+constexpr std::array kClauseWords{"INTO",  "FROM",    "WHERE", "ORDER",  "GROUP", "HAVING", "CONNECT",
+                                  "START", "UNION",   "MINUS", "INTERSECT", "SET", "VALUES", "BULK",
+                                  "JOIN",  "NATURAL", "LEFT",  "RIGHT",  "INNER", "CROSS", "FULL"};
+
+bool isClauseWord(std::string_view word)
+{
+    for (const std::string_view clause : kClauseWords) {
+        if (equalsKeyword(word, clause))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool isSqlStatementWord(std::string_view word)
+{
+    for (const std::string_view sql : kSqlStatementWords) {
+        if (equalsKeyword(word, sql))
+            return true;
+    }
+    return false;
+}
+
+bool Parser::atSqlWord(std::string_view upperWord) const
+{
+    return check(TokenKind::Identifier) && equalsKeyword(current_.text, upperWord);
+}
+
+Stmt Parser::parseSqlStatement()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Sql;
+    stmt.pos = posOf(current_);
+    auto sql = std::make_shared<SqlAst>();
+    sql->pos = stmt.pos;
+    const std::string word = normalizeIdentifier(current_);
+    if (word == "SELECT") {
+        parseSelect(*sql, true);
+    } else if (word == "COMMIT" || word == "ROLLBACK") {
+        sql->kind = word == "COMMIT" ? SqlKind::Commit : SqlKind::Rollback;
+        advance();
+        if (atSqlWord("WORK"))
+            advance();
+        if (atSqlWord("TO") || atSqlWord("FORCE") || atSqlWord("COMMENT") || atSqlWord("WRITE"))
+            unsupported(word + " " + normalizeIdentifier(current_) + " is not supported");
+    } else if (word == "INSERT") {
+        sql->kind = SqlKind::Insert;
+        advance();
+        if (!atSqlWord("INTO"))
+            unexpected("into");
+        advance();
+        parseSqlTable(*sql, false);
+        if (accept(TokenKind::LeftParen)) {
+            do
+                sql->columns.push_back(identifier("<an identifier>"));
+            while (accept(TokenKind::Comma));
+            expect(TokenKind::RightParen, ") ,");
+        }
+        if (atSqlWord("SELECT"))
+            unsupported("INSERT ... SELECT is not supported");
+        if (!atSqlWord("VALUES"))
+            unexpected("values");
+        advance();
+        expect(TokenKind::LeftParen, "(");
+        do
+            sql->values.push_back(parseExpression());
+        while (accept(TokenKind::Comma));
+        expect(TokenKind::RightParen, ") ,");
+    } else if (word == "UPDATE") {
+        sql->kind = SqlKind::Update;
+        advance();
+        parseSqlTable(*sql, true);
+        if (!atSqlWord("SET"))
+            unexpected("set");
+        advance();
+        do {
+            sql->columns.push_back(identifier("<an identifier>"));
+            if (check(TokenKind::Dot))
+                unsupported("qualified column names in SET are not supported");
+            expect(TokenKind::Equal, "=");
+            sql->values.push_back(parseExpression());
+        } while (accept(TokenKind::Comma));
+        parseSqlTail(*sql);
+    } else {
+        sql->kind = SqlKind::Delete;
+        advance();
+        if (atSqlWord("FROM"))
+            advance();
+        parseSqlTable(*sql, true);
+        parseSqlTail(*sql);
+    }
+    if (atSqlWord("RETURNING") || atSqlWord("RETURN"))
+        unsupported("RETURNING is not supported");
+    expect(TokenKind::Semicolon, ";");
+    stmt.sql = std::move(sql);
+    return stmt;
+}
+
+void Parser::parseSelect(SqlAst& sql, bool withInto)
+{
+    sql.kind = SqlKind::Select;
+    advance(); // SELECT
+    if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE"))
+        unsupported("SELECT DISTINCT is not supported");
+    if (atSqlWord("ALL"))
+        advance();
+    do {
+        SqlSelectItem item;
+        if (!accept(TokenKind::Star)) {
+            item.expr = parseExpression();
+            if (accept(TokenKind::KwAs))
+                item.alias = identifier("<an identifier>");
+            else if ((check(TokenKind::Identifier) && !isClauseWord(current_.text)) || check(TokenKind::QuotedIdentifier))
+                item.alias = identifier("<an identifier>");
+        }
+        sql.items.push_back(std::move(item));
+    } while (accept(TokenKind::Comma));
+    if (atSqlWord("BULK"))
+        unsupported("BULK COLLECT is not supported");
+    if (withInto) {
+        if (!atSqlWord("INTO"))
+            unexpected("into");
+        advance();
+        do
+            sql.into.push_back(check(TokenKind::BindVariable) ? parseBind() : parseName());
+        while (accept(TokenKind::Comma));
+    } else if (atSqlWord("INTO")) {
+        unsupported("INTO in a cursor's query");
+    }
+    if (!atSqlWord("FROM"))
+        unexpected("from");
+    advance();
+    parseSqlTable(sql, true);
+    if (check(TokenKind::Comma) || atSqlWord("JOIN") || atSqlWord("NATURAL") || atSqlWord("LEFT")
+        || atSqlWord("RIGHT") || atSqlWord("INNER") || atSqlWord("CROSS") || atSqlWord("FULL"))
+        unsupported("joins are not supported");
+    parseSqlTail(sql);
+    if (atSqlWord("ORDER")) {
+        advance();
+        expect(TokenKind::KwBy, "by");
+        do {
+            SqlOrder order;
+            order.expr = parseExpression();
+            if (atSqlWord("DESC")) {
+                order.descending = true;
+                advance();
+            } else if (atSqlWord("ASC")) {
+                advance();
+            }
+            if (atSqlWord("NULLS"))
+                unsupported("NULLS FIRST and NULLS LAST are not supported");
+            sql.orderBy.push_back(std::move(order));
+        } while (accept(TokenKind::Comma));
+    }
+    for (const std::string_view clause : {"UNION", "MINUS", "INTERSECT", "FOR", "OFFSET", "FETCH"}) {
+        if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
+            unsupported(std::string(clause) + " is not supported in a query");
+    }
+}
+
+void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
+{
+    if (check(TokenKind::LeftParen))
+        unsupported("subqueries are not supported");
+    sql.table.push_back(identifier("<an identifier>"));
+    if (accept(TokenKind::Dot))
+        sql.table.push_back(identifier("<an identifier>"));
+    if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
+        unsupported("database links are not supported");
+    if (withAlias && ((check(TokenKind::Identifier) && !isClauseWord(current_.text)) || check(TokenKind::QuotedIdentifier)))
+        sql.alias = identifier("<an identifier>");
+}
+
+// WHERE, and the clauses the engine refuses by name.
+void Parser::parseSqlTail(SqlAst& sql)
+{
+    if (atSqlWord("WHERE")) {
+        advance();
+        if (atSqlWord("CURRENT"))
+            unsupported("WHERE CURRENT OF is not supported");
+        sql.where = parseExpression();
+    }
+    for (const std::string_view clause : {"GROUP", "HAVING", "CONNECT", "START"}) {
+        if (atSqlWord(clause))
+            unsupported(std::string(clause) + " is not supported in a query");
+    }
+}
+
+Stmt Parser::parseCursorFor(Stmt stmt)
+{
+    stmt.kind = StmtKind::CursorFor;
+    if (stmt.reverse)
+        unexpected("(");
+    advance(); // (
+    auto sql = std::make_shared<SqlAst>();
+    sql->pos = posOf(current_);
+    parseSelect(*sql, false);
+    expect(TokenKind::RightParen, ")");
+    stmt.sql = std::move(sql);
+    return parseLoop(std::move(stmt));
+}
+
+std::unique_ptr<Expr> Parser::parseAttribute(std::unique_ptr<Expr> name)
+{
+    advance(); // %
+    const SourcePos pos = posOf(current_);
+    const std::string attribute = identifier("<an identifier>");
+    if (name->path.size() != 1 || name->path[0] != "SQL"
+        || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND" && attribute != "ISOPEN"))
+        throw compileError(pos, "PLS-00999: implementation restriction (may be temporary) attribute %" + attribute
+                                    + " of " + name->path[0] + " is not supported");
+    name->kind = ExprKind::CursorAttribute;
+    name->path.push_back(attribute);
+    return name;
+}
+
+} // namespace vexmoor::engine

@@ -1,0 +1,212 @@
+// SQL inside PL/SQL and the table commands: each case is statements and the
+// outcome expected of the last one (its :r, or the error number it raises).
+#include "EngineSession.h"
+
+#include "engine/Catalog.h"
+#include "engine/Session.h"
+
+using namespace enginetest;
+
+namespace {
+
+struct Case {
+    const char* block;          // assigns :r, or raises
+    const char* expected;       // :r as text; "<null>" for NULL; unused when `error` is set
+    int error = 0;              // the ORA (or PLS) number expected
+};
+
+class EmbeddedSql : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        run(*session, "CREATE TABLE emp (id NUMBER(6) PRIMARY KEY, name VARCHAR2(10), sal NUMBER(8,2), hired DATE)");
+        run(*session, "begin"
+                      "  insert into emp values (1, 'Ann', 1000, to_date('2020-03-01', 'YYYY-MM-DD'));"
+                      "  insert into emp (id, name, sal) values (2, 'bob', 2500.556);"
+                      "  insert into emp (id, name, hired) values (3, 'Cy', to_date('2019-12-31', 'YYYY-MM-DD'));"
+                      "  commit;"
+                      "end;");
+    }
+
+    void expectCases(Session& on, const std::vector<Case>& cases)
+    {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.block);
+            if (c.error != 0) {
+                const bool assignsR = std::string_view(c.block).find(":r") != std::string_view::npos;
+                EXPECT_EQ(errorCode([&] { assignsR ? (void)value(on, c.block) : run(on, c.block); }), c.error);
+                continue;
+            }
+            const auto result = value(on, c.block);
+            EXPECT_EQ(result.value_or("<null>"), c.expected);
+        }
+    }
+
+    std::unique_ptr<Session> session = logOn();
+};
+
+TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
+{
+    expectCases(*session, {
+        {"begin select 1 + 2 into :r from dual; end;", "3"},
+        {"declare n number; begin select 7 / 2 into n from dual; :r := n; end;", "3.5"},
+        {"begin select 'a' || null || 'b' into :r from sys.dual; end;", "ab"},
+        {"begin select '' || '' into :r from dual; end;", "<null>"},
+        {"declare v varchar2(5) := ''; begin select count(*) into :r from emp where name = v; end;", "0"},
+        {"begin select name into :r from emp where id = 2; end;", "bob"},
+        {"begin select sal into :r from emp where id = 2; end;", "2500.56"}, // NUMBER(8,2) rounds
+        {"declare id number := 3; begin select name into :r from emp where id = 1; end;", "Ann"}, // column wins
+        {"declare k number := 3; begin select name into :r from emp e where e.id = k; end;", "Cy"},
+        {"begin select count(*) into :r from emp where sal is null; end;", "1"},
+        {"begin select sum(sal) into :r from emp; end;", "3500.56"},
+        {"begin select max(name) into :r from emp; end;", "bob"}, // binary order: lower case after upper
+        {"begin select min(hired) into :r from emp; end;", "31-DEC-19"},
+        {"begin select count(*) into :r from emp where name like 'B%'; end;", "0"}, // LIKE tells case apart
+        {"begin select count(*) into :r from emp where name like '_nn'; end;", "1"},
+        {"begin select count(*) into :r from emp where id in (1, 3, 9); end;", "2"},
+        {"begin select count(*) into :r from emp where sal between 900 and 1000; end;", "1"},
+        {"begin select count(*) into :r from emp where hired > '01-JAN-20'; end;", "1"}, // text to DATE
+        {"begin select count(*) into :r from emp where not (id = 1) and (name = 'bob' or name = 'Cy'); end;", "2"},
+        {"begin select name || ':' || sal into :r from emp where id = 2; end;", "bob:2500.56"},
+        {"begin select name || 1.5 into :r from emp where id = 1; end;", "Ann1.5"},
+        {"begin select nvl(sal, -1) into :r from emp where id = 3; end;", "-1"},
+        {"begin select avg(sal) into :r from emp where sal is not null; end;", "1750.28"},
+        {"begin select name into :r from emp where id = 42; end;", "", 1403},
+        {"begin select name into :r from emp; end;", "", 1422},
+        {"begin select name into :r from emp where id = 42; exception when no_data_found then :r := 'none'; end;", "none"},
+        {"begin select name into :r from emp; exception when too_many_rows then :r := 'many'; end;", "many"},
+        {"begin select 1 / 0 into :r from dual; end;", "", 1476},
+        {"begin select nosuch into :r from emp; end;", "", 904},
+        {"begin select name into :r from nosuch; end;", "", 942},
+        {"declare a number; begin select id, name into a from emp where id = 1; end;", "", 913},
+        {"begin select upper(name) into :r from emp where id = 1; end;", "", 999},
+        {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
+        {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
+        {"begin select distinct name into :r from emp; end;", "", 6550},
+        {"begin select name into :r from emp group by name; end;", "", 6550},
+        {"begin select e.name into :r from emp e, emp f; end;", "", 6550},
+    });
+}
+
+TEST_F(EmbeddedSql, ChangesRowCountAndTransactions)
+{
+    expectCases(*session, {
+        {"begin update emp set sal = sal * 2 where sal is not null; :r := sql%rowcount; end;", "2"},
+        {"begin update emp set sal = 1 where id = 42; if sql%notfound then :r := 'nf'; end if; end;", "nf"},
+        {"begin delete from emp where id = 3; if sql%found then :r := sql%rowcount; end if; end;", "1"},
+        {"begin rollback; select count(*) into :r from emp; end;", "3"},
+        {"begin select sal into :r from emp where id = 1; end;", "1000"}, // the doubling was rolled back
+        {"begin insert into emp (id) values (1); end;", "", 1},
+        {"begin insert into emp (name) values ('x'); end;", "", 1400},
+        {"begin insert into emp (id, name) values (4, 'far too long'); end;", "", 12899},
+        {"begin insert into emp (id, sal) values (4, 1e7); end;", "", 1438},
+        {"begin insert into emp (id, sal) values (4, 'abc'); end;", "", 1722},
+        {"begin insert into emp (id, nosuch) values (4, 1); end;", "", 904},
+        {"begin insert into emp (id, name) values (4); end;", "", 947},
+        {"begin update emp set sal = sal * 1e6; end;", "", 1438}, // checked as the row is written
+        {"begin select count(*) into :r from emp where id = 4; end;", "0"},
+        {"begin insert into emp (id, name) values (5, 'Eve'); commit; rollback; select name into :r from emp where id = 5; end;", "Eve"},
+        // a failed statement is undone, the transaction before it is not
+        {"begin insert into emp (id) values (6); begin insert into emp (id) values (6); exception when dup_val_on_index then null; end;"
+         " select count(*) into :r from emp where id = 6; rollback; end;", "1"},
+    });
+}
+
+TEST_F(EmbeddedSql, CursorForLoops)
+{
+    expectCases(*session, {
+        {"begin :r := ''; for e in (select id, name from emp order by id desc) loop :r := :r || e.id || e.name; end loop; end;",
+         "3Cy2bob1Ann"},
+        {"begin :r := ''; for e in (select * from emp where sal > 0 order by sal) loop :r := :r || e.name || ','; end loop; end;",
+         "Ann,bob,"},
+        {"begin :r := ''; for e in (select name n, sal from emp order by sal desc) loop :r := :r || e.n || nvl(e.sal, -1); end loop; end;",
+         "Cy-1bob2500.56Ann1000"}, // NULL first going down, as Oracle sorts
+        {"begin :r := 0; for e in (select id from emp) loop exit when e.id = 2; :r := :r + 1; end loop; end;", "1"},
+        {"begin for e in (select id from emp) loop update emp set sal = e.id where id = e.id; end loop;"
+         " select sum(sal) into :r from emp; end;", "6"},
+        {"begin for e in (select id from emp) loop :r := e.nosuch; end loop; end;", "", 6550},
+    });
+}
+
+TEST_F(EmbeddedSql, TableCommands)
+{
+    const std::vector<std::pair<const char*, int>> commands{
+        {"CREATE TABLE emp (x NUMBER)", 955},
+        {"create table t2 (a varchar2)", 906},
+        {"create table t2 (a number(39))", 1727},
+        {"create table t2 (a number, a date)", 957},
+        {"create table t2 (a clob)", 3001},
+        {"create table t2 (a number default 1)", 3001},
+        {"create table t2 (a number primary key, b number primary key)", 2260},
+        {"create table t2 (a number, primary key (b))", 904},
+        {"drop table nosuch", 942},
+        {"grant select on nosuch to system", 942},
+        {"grant select on emp to nobody", 1917},
+        {"create table t2 (a number, b date, constraint t2_pk primary key (a, b))", 0},
+        {"drop table t2 purge", 0},
+        {"rollback", 0},
+    };
+    for (const auto& [text, code] : commands) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(errorCode([&] { run(*session, text); }), code);
+    }
+    EXPECT_EQ(errorCode([&] { value(*session, "begin select count(*) into :r from t2; end;"); }), 942);
+}
+
+TEST_F(EmbeddedSql, SecondUserNeedsAGrant)
+{
+    auto system = logOn("system", "manager");
+    run(*system, "create user scott identified by tiger");
+    auto scott = logOn("scott", "tiger");
+    expectCases(*scott, {
+        {"begin select count(*) into :r from emp; end;", "", 942}, // scott's own schema has none
+        {"begin select count(*) into :r from vexmoor.emp; end;", "", 942},
+    });
+    run(*session, "grant select on emp to scott");
+    expectCases(*scott, {
+        {"begin select count(*) into :r from vexmoor.emp; end;", "3"},
+        {"begin delete from vexmoor.emp; end;", "", 1031},
+    });
+    run(*session, "grant delete, update on emp to scott");
+    expectCases(*scott, {
+        {"begin delete from vexmoor.emp where id = 1; :r := sql%rowcount; rollback; end;", "1"},
+    });
+    run(*session, "revoke select, delete, update on emp from scott");
+    expectCases(*scott, {{"begin select count(*) into :r from vexmoor.emp; end;", "", 942}});
+    EXPECT_EQ(errorCode([&] { run(*scott, "drop table vexmoor.emp"); }), 1031);
+    expectCases(*system, {{"begin select count(*) into :r from vexmoor.emp; end;", "3"}}); // DBA sees all
+}
+
+TEST_F(EmbeddedSql, RollbackKeepsPipeMessages)
+{
+    run(*session, "declare s integer; begin"
+                  "  insert into emp (id) values (10);"
+                  "  dbms_pipe.pack_message('sent');"
+                  "  s := dbms_pipe.send_message('audit');"
+                  "  rollback;"
+                  "end;");
+    expectCases(*session, {
+        {"begin select count(*) into :r from emp where id = 10; end;", "0"},
+        {"declare s integer; begin s := dbms_pipe.receive_message('audit', 0); dbms_pipe.unpack_message(:r); end;",
+         "sent"},
+    });
+    // A message received inside a transaction stays received after its rollback.
+    run(*session, "declare s integer; begin dbms_pipe.pack_message('once'); s := dbms_pipe.send_message('audit'); end;");
+    expectCases(*session, {
+        {"declare s integer; begin insert into emp (id) values (11);"
+         " s := dbms_pipe.receive_message('audit', 0); rollback; :r := s; end;", "0"},
+        {"declare s integer; begin s := dbms_pipe.receive_message('audit', 0); :r := s; end;", "1"}, // timed out
+    });
+}
+
+TEST_F(EmbeddedSql, UncommittedRowsAreTheSessionsOwn)
+{
+    auto other = logOn();
+    run(*session, "begin insert into emp (id, name) values (20, 'new'); end;");
+    expectCases(*session, {{"begin select count(*) into :r from emp; end;", "4"}});
+    expectCases(*other, {{"begin select count(*) into :r from emp; end;", "3"}});
+    run(*session, "commit");
+    expectCases(*other, {{"begin select count(*) into :r from emp; end;", "4"}});
+}
+
+} // namespace
