@@ -129,7 +129,11 @@ struct Declaration {
     bool notNull = false;
     bool isException = false;
     std::unique_ptr<Expr> init;
-    int slot = -1;
+    int slot = -1;                  // -1 for an exception, a cursor or a record
+    std::shared_ptr<SqlAst> cursor; // CURSOR name [(params)] IS query
+    // name table%ROWTYPE / cursor%ROWTYPE, or name x%TYPE: what it is anchored to
+    std::vector<std::string> anchor;
+    bool rowType = false;
 };
 
 struct HandlerName {

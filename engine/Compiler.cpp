@@ -41,14 +41,15 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Record };
+enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Record, Cursor };
 
 struct Symbol {
     std::string_view name;
     SymbolKind kind;
     int slot;
     const Declaration* declaration;
-    SqlAst* record = nullptr; // Record: the cursor FOR loop's query, which keeps its fields
+    SqlAst* record = nullptr; // Record: what keeps its fields; Cursor: its query
+    bool fixedFields = false; // a %ROWTYPE record: no fields but its columns
 };
 
 struct ParamInfo {
@@ -137,6 +138,16 @@ private:
                 declare(Symbol{declaration.name, SymbolKind::Exception, -1, &declaration}, declaration.pos);
                 continue;
             }
+            if (declaration.cursor) {
+                resolveCursorDeclaration(declaration);
+                continue;
+            }
+            if (declaration.rowType) {
+                resolveRowType(declaration);
+                continue;
+            }
+            if (!declaration.anchor.empty())
+                declaration.type = anchoredType(declaration);
             if (declaration.init)
                 resolveExpr(*declaration.init);
             declaration.slot = newSlot(declaration.type, declaration.notNull);
@@ -268,7 +279,7 @@ private:
             if (const Symbol* symbol = lookup(expr.path[0])) {
                 if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
                     expr.target = Target::Slot;
-                    expr.index = recordField(*symbol, expr.path[1]);
+                    expr.index = recordField(*symbol, expr.path[1], expr.pos);
                 } else if (symbol->kind != SymbolKind::Exception && symbol->kind != SymbolKind::Record
                            && expr.path.size() == 1) {
                     expr.target = Target::Slot;
@@ -305,8 +316,19 @@ private:
             if (item.expr)
                 resolveSqlExpr(*item.expr);
         }
-        for (auto& target : sql.into)
-            resolveTarget(*target);
+        if (sql.kind == SqlKind::Open) {
+            resolveCursorUse(sql);
+            return;
+        }
+        if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close) {
+            const Symbol* symbol = lookup(sql.cursorName);
+            if (!symbol)
+                fail(sql.cursorPos, "PLS-00201: identifier '" + sql.cursorName + "' must be declared");
+            if (symbol->kind != SymbolKind::Cursor)
+                fail(sql.cursorPos, "PLS-00456: item '" + sql.cursorName + "' is not a cursor");
+            sql.cursor = symbol->record->cursor;
+        }
+        resolveIntoTargets(sql.into);
         if (sql.where)
             resolveSqlExpr(*sql.where);
         for (auto& order : sql.orderBy)
@@ -317,12 +339,14 @@ private:
 
     // A field of a cursor FOR loop's record gets a slot when first used; its
     // value is the fetched column as it is, so the slot has no type of its own.
-    int recordField(const Symbol& record, const std::string& field)
+    int recordField(const Symbol& record, const std::string& field, const SourcePos& pos)
     {
         for (const auto& [name, slot] : record.record->recordFields) {
             if (name == field)
                 return slot;
         }
+        if (record.fixedFields)
+            fail(pos, "PLS-00302: component '" + field + "' must be declared");
         TypeSpec untyped;
         untyped.type = ValueType::Null;
         const int slot = newSlot(untyped, false);
@@ -330,15 +354,158 @@ private:
         return slot;
     }
 
+    void resolveCursorDeclaration(Declaration& declaration)
+    {
+        SqlAst& query = *declaration.cursor;
+        scopes_.emplace_back();
+        for (auto& parameter : query.parameters) {
+            if (parameter.defaultValue)
+                resolveExpr(*parameter.defaultValue);
+            parameter.slot = newSlot(parameter.type, false);
+            declare(Symbol{parameter.name, SymbolKind::InParam, parameter.slot, nullptr}, parameter.pos);
+        }
+        resolveSql(query);
+        scopes_.pop_back();
+        query.cursor = static_cast<int>(unit_.cursors.size());
+        unit_.cursors.push_back(&query);
+        declare(Symbol{declaration.name, SymbolKind::Cursor, -1, &declaration, &query}, declaration.pos);
+    }
+
+    // OPEN c(args) and FOR r IN c(args): the cursor and its arguments.
+    void resolveCursorUse(SqlAst& use)
+    {
+        const Symbol* symbol = lookup(use.cursorName);
+        if (!symbol)
+            fail(use.cursorPos, "PLS-00201: identifier '" + use.cursorName + "' must be declared");
+        if (symbol->kind != SymbolKind::Cursor)
+            fail(use.cursorPos, "PLS-00456: item '" + use.cursorName + "' is not a cursor");
+        use.cursor = symbol->record->cursor;
+        const auto& parameters = symbol->record->parameters;
+        if (use.values.size() > parameters.size())
+            fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
+        for (std::size_t i = use.values.size(); i < parameters.size(); ++i) {
+            if (!parameters[i].defaultValue)
+                fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
+        }
+        for (auto& value : use.values)
+            resolveExpr(*value);
+    }
+
+    // The names a query's rows have: aliases, column names, or the table's
+    // columns for *.
+    std::vector<std::pair<std::string, TypeSpec>> queryColumns(const SqlAst& query, const SourcePos& pos)
+    {
+        std::vector<std::pair<std::string, TypeSpec>> columns;
+        TypeSpec untyped;
+        untyped.type = ValueType::Null;
+        for (const auto& item : query.items) {
+            if (!item.expr) {
+                auto table = environment_.tableColumns(unit_.owner, query.table);
+                if (!table)
+                    fail(pos, "PLS-00201: identifier '" + joinPath(query.table) + "' must be declared");
+                columns.insert(columns.end(), table->begin(), table->end());
+            } else if (!item.alias.empty()) {
+                columns.emplace_back(item.alias, untyped);
+            } else if (item.expr->kind == ExprKind::Name && !item.expr->hasParens) {
+                columns.emplace_back(item.expr->path.back(), untyped);
+            } else {
+                fail(pos, "PLS-00402: alias required in SELECT list of cursor to avoid duplicate column names");
+            }
+        }
+        return columns;
+    }
+
+    void resolveRowType(Declaration& declaration)
+    {
+        std::vector<std::pair<std::string, TypeSpec>> columns;
+        const Symbol* cursor = declaration.anchor.size() == 1 ? lookup(declaration.anchor[0]) : nullptr;
+        if (cursor && cursor->kind == SymbolKind::Cursor) {
+            columns = queryColumns(*cursor->record, declaration.pos);
+        } else if (auto table = environment_.tableColumns(unit_.owner, declaration.anchor)) {
+            columns = std::move(*table);
+        } else {
+            fail(declaration.pos, "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
+        }
+        auto& record = records_.emplace_back(std::make_unique<SqlAst>());
+        for (const auto& [name, type] : columns)
+            record->recordFields.emplace_back(name, newSlot(type, false));
+        Symbol symbol{declaration.name, SymbolKind::Record, -1, &declaration, record.get()};
+        symbol.fixedFields = true;
+        declare(symbol, declaration.pos);
+    }
+
+    TypeSpec anchoredType(const Declaration& declaration)
+    {
+        const auto& anchor = declaration.anchor;
+        if (const Symbol* symbol = lookup(anchor[0])) {
+            if (anchor.size() == 1 && symbol->slot >= 0)
+                return unit_.slotTypes[static_cast<std::size_t>(symbol->slot)];
+            if (anchor.size() == 2 && symbol->kind == SymbolKind::Record)
+                return unit_.slotTypes[static_cast<std::size_t>(recordField(*symbol, anchor[1], declaration.pos))];
+        }
+        if (anchor.size() >= 2) {
+            const std::vector<std::string> table(anchor.begin(), anchor.end() - 1);
+            if (auto columns = environment_.tableColumns(unit_.owner, table)) {
+                for (const auto& [name, type] : *columns) {
+                    if (name == anchor.back())
+                        return type;
+                }
+                fail(declaration.pos, "PLS-00302: component '" + anchor.back() + "' must be declared");
+            }
+        }
+        fail(declaration.pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
+    }
+
+    // INTO a record means INTO each of its fields in turn.
+    void resolveIntoTargets(std::vector<std::unique_ptr<Expr>>& into)
+    {
+        std::vector<std::unique_ptr<Expr>> expanded;
+        for (auto& target : into) {
+            const Symbol* symbol = target->kind == ExprKind::Name && target->path.size() == 1 && !target->hasParens
+                                       ? lookup(target->path[0])
+                                       : nullptr;
+            if (symbol && symbol->kind == SymbolKind::Record && symbol->fixedFields) {
+                for (const auto& [name, slot] : symbol->record->recordFields) {
+                    auto field = std::make_unique<Expr>();
+                    field->kind = ExprKind::Name;
+                    field->pos = target->pos;
+                    field->path = {target->path[0], name};
+                    field->target = Target::Slot;
+                    field->index = slot;
+                    expanded.push_back(std::move(field));
+                }
+                continue;
+            }
+            resolveTarget(*target);
+            expanded.push_back(std::move(target));
+        }
+        into = std::move(expanded);
+    }
+
     void resolveCursorFor(Stmt& stmt)
     {
-        resolveSql(*stmt.sql);
+        if (stmt.sql->kind == SqlKind::Open)
+            resolveCursorUse(*stmt.sql);
+        else
+            resolveSql(*stmt.sql);
         scopes_.emplace_back();
         declare(Symbol{stmt.name, SymbolKind::Record, -1, nullptr, stmt.sql.get()}, stmt.namePos);
         ++loopDepth_;
         resolveStatements(stmt.body);
         --loopDepth_;
         scopes_.pop_back();
+    }
+
+    void resolveCursorAttribute(Expr& expr)
+    {
+        if (expr.path[0] == "SQL")
+            return;
+        const Symbol* symbol = lookup(expr.path[0]);
+        if (!symbol)
+            fail(expr.pos, "PLS-00201: identifier '" + expr.path[0] + "' must be declared");
+        if (symbol->kind != SymbolKind::Cursor)
+            fail(expr.pos, "PLS-00324: cursor attribute may not be applied to non-cursor '" + expr.path[0] + "'");
+        expr.index = symbol->record->cursor;
     }
 
     // ------------------------------------------------------------ expressions
@@ -395,8 +562,8 @@ private:
     {
         switch (expr.kind) {
         case ExprKind::Literal:
-        case ExprKind::Bind:
-        case ExprKind::CursorAttribute: return;
+        case ExprKind::Bind: return;
+        case ExprKind::CursorAttribute: resolveCursorAttribute(expr); return;
         case ExprKind::Name: resolveName(expr, false); return;
         case ExprKind::Unary:
             resolveExpr(*expr.left);
@@ -427,6 +594,13 @@ private:
     {
         if (expr.kind == ExprKind::Bind)
             return;
+        if (expr.kind == ExprKind::Name && expr.path.size() == 2 && !expr.hasParens) {
+            if (const Symbol* record = lookup(expr.path[0]); record && record->kind == SymbolKind::Record && record->fixedFields) {
+                expr.target = Target::Slot;
+                expr.index = recordField(*record, expr.path[1], expr.pos);
+                return;
+            }
+        }
         const Symbol* symbol = expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens
                                    ? lookup(expr.path[0])
                                    : nullptr;
@@ -458,7 +632,7 @@ private:
         if (path.size() == 2 && !expr.hasParens && !asStatement) {
             if (const Symbol* symbol = lookup(path[0]); symbol && symbol->kind == SymbolKind::Record) {
                 expr.target = Target::Slot;
-                expr.index = recordField(*symbol, path[1]);
+                expr.index = recordField(*symbol, path[1], expr.pos);
                 return;
             }
         }
@@ -570,6 +744,7 @@ private:
 
     CompiledUnit& unit_;
     CompileEnvironment& environment_;
+    std::vector<std::unique_ptr<SqlAst>> records_; // the fields of %ROWTYPE records
     std::vector<std::vector<Symbol>> scopes_;
     int loopDepth_ = 0;
     int handlerDepth_ = 0;

@@ -394,7 +394,75 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
     return query;
 }
 
+// Runs a query to its end: a cursor's rows as they are when it opens.
+std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
+{
+    UserTables& tables = userTables(interpreter.state());
+    const PreparedQuery query = prepareQuery(interpreter, frame, sql, frame.unit->owner);
+    auto cursor = std::make_shared<OpenCursor>();
+    cursor->names = query.names;
+    cursor->types = query.types;
+    for (;;) {
+        const int rc = sqlite3_step(query.stmt);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW) {
+            sqlite3_reset(query.stmt);
+            tables.fail(rc);
+        }
+        auto& row = cursor->rows.emplace_back();
+        for (std::size_t i = 0; i < query.types.size(); ++i)
+            row.push_back(columnValue(query.stmt, static_cast<int>(i), query.types[i]));
+        checkCancel(interpreter.state());
+    }
+    sqlite3_reset(query.stmt);
+    return cursor;
+}
+
+[[noreturn]] void invalidCursor()
+{
+    throw OraError(1001, oraPrefix(1001) + ": invalid cursor");
+}
+
 } // namespace
+
+void Interpreter::openCursor(Frame& frame, const SqlAst& open)
+{
+    if (frame.cursors.contains(open.cursor))
+        throw OraError(6511, oraPrefix(6511) + ": PL/SQL: cursor already open");
+    const SqlAst& query = *frame.unit->cursors[static_cast<std::size_t>(open.cursor)];
+    for (std::size_t i = 0; i < query.parameters.size(); ++i) {
+        const Parameter& parameter = query.parameters[i];
+        Value value = i < open.values.size() ? eval(frame, *open.values[i]) : eval(frame, *parameter.defaultValue);
+        frame.slots[static_cast<std::size_t>(parameter.slot)] = coerce(parameter.type, std::move(value), conversion());
+    }
+    frame.cursors[open.cursor] = readQuery(*this, frame, query);
+}
+
+void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
+{
+    const auto found = frame.cursors.find(fetch.cursor);
+    if (found == frame.cursors.end())
+        invalidCursor();
+    OpenCursor& cursor = *found->second;
+    if (cursor.types.size() != fetch.into.size())
+        throw OraError(6504, oraPrefix(6504) + ": PL/SQL: Return types of Result Set variables or query do not match");
+    cursor.fetchedAny = true;
+    cursor.found = cursor.fetched < cursor.rows.size();
+    if (!cursor.found)
+        return;
+    auto& row = cursor.rows[cursor.fetched++];
+    for (std::size_t i = 0; i < row.size(); ++i)
+        assign(frame, *fetch.into[i], std::move(row[i]));
+}
+
+void Interpreter::closeBlockCursors(Frame& frame, const Block& block)
+{
+    for (const auto& declaration : block.declarations) {
+        if (declaration.cursor)
+            frame.cursors.erase(declaration.cursor->cursor);
+    }
+}
 
 Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
 {
@@ -405,6 +473,12 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     switch (sql.kind) {
     case SqlKind::Commit: tables.commit(); return Flow::Normal;
     case SqlKind::Rollback: tables.rollback(); return Flow::Normal;
+    case SqlKind::Open: openCursor(frame, sql); return Flow::Normal;
+    case SqlKind::Fetch: fetchCursor(frame, sql); return Flow::Normal;
+    case SqlKind::Close:
+        if (frame.cursors.erase(sql.cursor) == 0)
+            invalidCursor();
+        return Flow::Normal;
     case SqlKind::Select: {
         const PreparedQuery query = prepareQuery(*this, frame, sql, user);
         if (query.types.size() < sql.into.size())
@@ -511,25 +585,26 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     checkStack();
     frame.line = stmt.pos.line;
     const SqlAst& sql = *stmt.sql;
-    UserTables& tables = userTables(state_);
-    const PreparedQuery first = prepareQuery(*this, frame, sql, frame.unit->owner);
     // The loop's body may run SQL of its own, even this same query: the rows
     // are read first, so that no statement is stepped while it is reused.
-    std::vector<std::vector<Value>> rows;
-    for (;;) {
-        const int rc = sqlite3_step(first.stmt);
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW) {
-            sqlite3_reset(first.stmt);
-            tables.fail(rc);
+    std::shared_ptr<OpenCursor> cursor;
+    struct Closer {
+        Frame& frame;
+        int cursor;
+        ~Closer()
+        {
+            if (cursor >= 0)
+                frame.cursors.erase(cursor);
         }
-        auto& row = rows.emplace_back();
-        for (std::size_t i = 0; i < first.types.size(); ++i)
-            row.push_back(columnValue(first.stmt, static_cast<int>(i), first.types[i]));
-        checkCancel(state_);
+    } closer{frame, -1};
+    if (sql.kind == SqlKind::Open) {
+        openCursor(frame, sql);
+        closer.cursor = sql.cursor;
+        cursor = frame.cursors[sql.cursor];
+    } else {
+        cursor = readQuery(*this, frame, sql);
     }
-    sqlite3_reset(first.stmt);
+    const OpenCursor& first = *cursor;
     std::vector<int> columnOfField;
     for (const auto& [field, slot] : sql.recordFields) {
         int found = -1;
@@ -543,10 +618,12 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
                                      + "' must be declared");
         columnOfField.push_back(found);
     }
-    for (auto& row : rows) {
+    while (cursor->fetched < cursor->rows.size()) {
+        auto& row = cursor->rows[cursor->fetched++];
+        cursor->fetchedAny = cursor->found = true;
         for (std::size_t f = 0; f < columnOfField.size(); ++f)
             frame.slots[static_cast<std::size_t>(sql.recordFields[f].second)] =
-                std::move(row[static_cast<std::size_t>(columnOfField[f])]);
+                row[static_cast<std::size_t>(columnOfField[f])];
         const Flow flow = execStatements(frame, stmt.body);
         if (flow == Flow::Exit)
             break;
@@ -557,9 +634,22 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     return Flow::Normal;
 }
 
-Value Interpreter::cursorAttribute(const Expr& expr) const
+Value Interpreter::cursorAttribute(const Frame& frame, const Expr& expr) const
 {
     const std::string& attribute = expr.path[1];
+    if (expr.path[0] != "SQL") {
+        const auto found = frame.cursors.find(expr.index);
+        if (attribute == "ISOPEN")
+            return Value::boolean(found != frame.cursors.end());
+        if (found == frame.cursors.end())
+            invalidCursor();
+        const OpenCursor& cursor = *found->second;
+        if (attribute == "ROWCOUNT")
+            return Value::number(static_cast<double>(cursor.fetched));
+        if (!cursor.fetchedAny)
+            return Value::null(ValueType::Boolean);
+        return Value::boolean(cursor.found == (attribute == "FOUND"));
+    }
     if (attribute == "ISOPEN")
         return Value::boolean(false); // the implicit cursor is closed after each statement
     if (!sqlRowCount_)

@@ -213,7 +213,7 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
 {
     checkStack();
     for (const auto& declaration : block.declarations) {
-        if (declaration.isException)
+        if (declaration.slot < 0)
             continue;
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
@@ -225,6 +225,12 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
             frame.slots[slot] = Value::null(declaration.type.type);
         }
     }
+    struct CursorCloser {
+        Interpreter& interpreter;
+        Frame& frame;
+        const Block& block;
+        ~CursorCloser() { interpreter.closeBlockCursors(frame, block); }
+    } closer{*this, frame, block};
     if (block.handlers.empty())
         return execStatements(frame, block.body);
     try {
@@ -486,7 +492,7 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
     case ExprKind::Unary: return evalUnary(frame, expr);
     case ExprKind::Binary:
         return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr) : evalBinary(frame, expr);
-    case ExprKind::CursorAttribute: return cursorAttribute(expr);
+    case ExprKind::CursorAttribute: return cursorAttribute(frame, expr);
     }
     return {};
 }

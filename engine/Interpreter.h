@@ -5,6 +5,7 @@
 #include "SessionState.h"
 #include "Statement.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ struct CompiledUnit {
     std::vector<bool> slotNotNull;
     bool valid = false;         // a stored procedure whose source compiled
     std::optional<OraError> compileError;
+    // The unit's declared cursors, numbered as SqlAst::cursor says.
+    std::vector<const SqlAst*> cursors;
     // The procedures that calls resolved to are referenced by plain
     // pointers (a procedure may call itself); a block holds the session's
     // compiled procedures of its catalog generation alive through this.
@@ -35,10 +38,15 @@ struct BindSlot {
     bool assigned = false;
 };
 
+struct OpenCursor;
+struct SqlAst;
+
 struct Frame {
     const CompiledUnit* unit = nullptr;
     std::vector<Value> slots;
     std::uint32_t line = 1;
+    // Explicit cursors open in this frame, by their number in the unit.
+    std::map<int, std::shared_ptr<OpenCursor>> cursors;
 };
 
 // Runs compiled units. One per statement execution; it keeps the error
@@ -74,7 +82,10 @@ private:
     Flow execFor(Frame& frame, const Stmt& stmt);
     Flow execSql(Frame& frame, const Stmt& stmt);
     Flow execCursorFor(Frame& frame, const Stmt& stmt);
-    Value cursorAttribute(const Expr& expr) const;
+    Value cursorAttribute(const Frame& frame, const Expr& expr) const;
+    void openCursor(Frame& frame, const SqlAst& open);
+    void fetchCursor(Frame& frame, const SqlAst& fetch);
+    void closeBlockCursors(Frame& frame, const Block& block);
     Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
     [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
     const Handler* findHandler(const Block& block, const OraError& error) const;

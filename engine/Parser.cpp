@@ -357,6 +357,11 @@ void Parser::parseDeclarations(Block& block)
             unsupported("PRAGMA is not supported");
         if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
             unexpected(kDeclarationStart);
+        if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "CURSOR")
+            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier)) {
+            parseCursorDeclaration(block);
+            continue;
+        }
         if (check(TokenKind::Identifier)
             && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "TYPE")
                 || equalsKeyword(current_.text, "SUBTYPE"))
@@ -383,7 +388,8 @@ void Parser::parseDeclaration(Block& block)
         return;
     }
     declaration.constant = accept(TokenKind::KwConstant);
-    declaration.type = parseType(true);
+    if (!parseAnchoredType(declaration))
+        declaration.type = parseType(true);
     if (check(TokenKind::KwNot)) {
         advance();
         expect(TokenKind::KwNull, "null");
@@ -654,6 +660,8 @@ Stmt Parser::parseFor()
         && equalsKeyword(lookahead().text, "SELECT"))
         return parseCursorFor(std::move(stmt));
     stmt.value = parseExpression();
+    if (check(TokenKind::KwLoop) && !stmt.reverse && stmt.value->kind == ExprKind::Name && stmt.value->path.size() == 1)
+        return parseDeclaredCursorFor(std::move(stmt));
     expect(TokenKind::DotDot, withOperators(".."));
     stmt.high = parseExpression();
     return parseLoop(std::move(stmt));
@@ -715,6 +723,9 @@ Stmt Parser::parseNameStatement()
         && lookahead().kind != TokenKind::LeftParen && lookahead().kind != TokenKind::Dot) {
         if (isSqlStatementWord(current_.text))
             return parseSqlStatement();
+        if (equalsKeyword(current_.text, "OPEN") || equalsKeyword(current_.text, "FETCH")
+            || equalsKeyword(current_.text, "CLOSE"))
+            return parseCursorStatement();
         if (isUnsupportedStatementWord(current_.text))
             unsupported(normalizeIdentifier(current_) + " statements are not supported");
     }

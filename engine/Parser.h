@@ -80,6 +80,10 @@ private:
     void parseSqlTail(SqlAst& sql);
     bool atSqlWord(std::string_view upperWord) const;
     std::unique_ptr<Expr> parseAttribute(std::unique_ptr<Expr> name);
+    void parseCursorDeclaration(Block& block);
+    Stmt parseCursorStatement();
+    Stmt parseDeclaredCursorFor(Stmt stmt);
+    bool parseAnchoredType(Declaration& declaration);
 
     // expressions, lowest precedence first
     std::unique_ptr<Expr> parseExpression();

@@ -15,7 +15,7 @@ namespace vexmoor::engine {
 // the statement runs (a column wins over a variable of the same name, as in
 // Oracle).
 
-enum class SqlKind : std::uint8_t { Select, Insert, Update, Delete, Commit, Rollback };
+enum class SqlKind : std::uint8_t { Select, Insert, Update, Delete, Commit, Rollback, Open, Fetch, Close };
 
 struct SqlSelectItem {
     std::unique_ptr<Expr> expr; // null for *
@@ -40,6 +40,24 @@ struct SqlAst {
     std::vector<std::unique_ptr<Expr>> values;  // INSERT's VALUES; UPDATE's SET values
     // Cursor FOR loop: the record's fields the body uses, and their slots.
     std::vector<std::pair<std::string, int>> recordFields;
+    // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over
+    // a declared cursor: its name, its arguments in `values`, FETCH's
+    // targets in `into`; the compiler sets `cursor` to its number in the unit.
+    std::vector<Parameter> parameters;
+    std::string cursorName;
+    SourcePos cursorPos;
+    int cursor = -1;
+};
+
+// An open explicit cursor of a frame: its rows are read when it opens, so
+// that it sees the data as they were then, as Oracle's cursors do.
+struct OpenCursor {
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+    std::vector<std::vector<Value>> rows;
+    std::size_t fetched = 0;
+    bool found = false;
+    bool fetchedAny = false;
 };
 
 } // namespace vexmoor::engine

@@ -222,13 +222,130 @@ std::unique_ptr<Expr> Parser::parseAttribute(std::unique_ptr<Expr> name)
     advance(); // %
     const SourcePos pos = posOf(current_);
     const std::string attribute = identifier("<an identifier>");
-    if (name->path.size() != 1 || name->path[0] != "SQL"
+    if (name->path.size() != 1
         || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND" && attribute != "ISOPEN"))
         throw compileError(pos, "PLS-00999: implementation restriction (may be temporary) attribute %" + attribute
                                     + " of " + name->path[0] + " is not supported");
     name->kind = ExprKind::CursorAttribute;
     name->path.push_back(attribute);
     return name;
+}
+
+void Parser::parseCursorDeclaration(Block& block)
+{
+    advance(); // CURSOR
+    Declaration declaration;
+    declaration.pos = posOf(current_);
+    declaration.name = identifier("<an identifier>");
+    for (const auto& other : block.declarations) {
+        if (other.name == declaration.name)
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
+                                                    + "' is permitted");
+    }
+    auto sql = std::make_shared<SqlAst>();
+    if (accept(TokenKind::LeftParen)) {
+        do {
+            Parameter parameter;
+            parameter.pos = posOf(current_);
+            parameter.name = identifier("<an identifier>");
+            accept(TokenKind::KwIn);
+            if (check(TokenKind::KwOut))
+                unexpected("in <a type>");
+            parameter.type = parseType(false);
+            if (accept(TokenKind::Assign) || accept(TokenKind::KwDefault))
+                parameter.defaultValue = parseExpression();
+            sql->parameters.push_back(std::move(parameter));
+        } while (accept(TokenKind::Comma));
+        expect(TokenKind::RightParen, ") ,");
+    }
+    if (check(TokenKind::KwReturn))
+        unsupported("a cursor's RETURN clause is not supported");
+    expect(TokenKind::KwIs, "is");
+    sql->pos = posOf(current_);
+    if (!atSqlWord("SELECT"))
+        unexpected("select");
+    parseSelect(*sql, false);
+    expect(TokenKind::Semicolon, ";");
+    declaration.cursor = std::move(sql);
+    block.declarations.push_back(std::move(declaration));
+}
+
+Stmt Parser::parseCursorStatement()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Sql;
+    stmt.pos = posOf(current_);
+    auto sql = std::make_shared<SqlAst>();
+    sql->pos = stmt.pos;
+    const std::string word = normalizeIdentifier(current_);
+    advance();
+    sql->kind = word == "OPEN" ? SqlKind::Open : word == "FETCH" ? SqlKind::Fetch : SqlKind::Close;
+    sql->cursorPos = posOf(current_);
+    sql->cursorName = identifier("<an identifier>");
+    if (sql->kind == SqlKind::Open) {
+        if (atSqlWord("FOR"))
+            unsupported("cursor variables are not supported");
+        if (accept(TokenKind::LeftParen)) {
+            do
+                sql->values.push_back(parseExpression());
+            while (accept(TokenKind::Comma));
+            expect(TokenKind::RightParen, ") ,");
+        }
+    } else if (sql->kind == SqlKind::Fetch) {
+        if (atSqlWord("BULK"))
+            unsupported("BULK COLLECT is not supported");
+        if (!atSqlWord("INTO"))
+            unexpected("into");
+        advance();
+        do
+            sql->into.push_back(check(TokenKind::BindVariable) ? parseBind() : parseName());
+        while (accept(TokenKind::Comma));
+    }
+    expect(TokenKind::Semicolon, ";");
+    stmt.sql = std::move(sql);
+    return stmt;
+}
+
+Stmt Parser::parseDeclaredCursorFor(Stmt stmt)
+{
+    stmt.kind = StmtKind::CursorFor;
+    auto sql = std::make_shared<SqlAst>();
+    sql->kind = SqlKind::Open;
+    sql->pos = stmt.value->pos;
+    sql->cursorPos = stmt.value->pos;
+    sql->cursorName = stmt.value->path[0];
+    for (auto& argument : stmt.value->args) {
+        if (!argument.name.empty())
+            unsupported("named cursor arguments are not supported");
+        sql->values.push_back(std::move(argument.value));
+    }
+    stmt.value.reset();
+    stmt.sql = std::move(sql);
+    return parseLoop(std::move(stmt));
+}
+
+// name table%ROWTYPE, name cursor%ROWTYPE, name [owner.]table.column%TYPE,
+// name variable%TYPE.
+bool Parser::parseAnchoredType(Declaration& declaration)
+{
+    if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
+        return false;
+    if (lookahead().kind != TokenKind::Dot && lookahead().kind != TokenKind::Percent)
+        return false;
+    declaration.anchor.push_back(identifier("<an identifier>"));
+    while (accept(TokenKind::Dot))
+        declaration.anchor.push_back(identifier("<an identifier>"));
+    expect(TokenKind::Percent, "%");
+    const std::string attribute = identifier("type rowtype");
+    if (attribute == "ROWTYPE")
+        declaration.rowType = true;
+    else if (attribute != "TYPE")
+        unexpected("type rowtype");
+    if (declaration.rowType && declaration.anchor.size() > 2)
+        unexpected("type");
+    if (!declaration.rowType && declaration.anchor.size() > 3)
+        unexpected("rowtype");
+    return true;
 }
 
 } // namespace vexmoor::engine

@@ -4,6 +4,7 @@
 #include "Interpreter.h"
 #include "Lexer.h"
 #include "Parser.h"
+#include "SessionImpl.h"
 
 #include <sqlite3.h>
 
@@ -821,6 +822,21 @@ Value fitColumn(const UserTable& table, const TableColumn& column, const Value& 
         result = Value::number(rounded);
     }
     return result;
+}
+
+std::optional<std::vector<std::pair<std::string, TypeSpec>>> Session::Impl::tableColumns(
+    const std::string& owner, const std::vector<std::string>& path)
+{
+    try {
+        std::vector<std::pair<std::string, TypeSpec>> columns;
+        for (const auto& column : userTables(session).open(owner, path, TableAccess::Select).columns)
+            columns.emplace_back(column.name, column.type);
+        return columns;
+    } catch (const OraError& error) {
+        if (error.code() == 942 || error.code() == 1031)
+            return std::nullopt;
+        throw;
+    }
 }
 
 bool runTableCommand(std::string_view text, SessionState& state)

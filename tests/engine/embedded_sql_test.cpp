@@ -128,6 +128,52 @@ TEST_F(EmbeddedSql, CursorForLoops)
     });
 }
 
+TEST_F(EmbeddedSql, ExplicitCursors)
+{
+    expectCases(*session, {
+        {"declare cursor c is select id, name from emp order by id; i number; n varchar2(10); begin :r := '';"
+         " open c; loop fetch c into i, n; exit when c%notfound; :r := :r || c%rowcount || n; end loop;"
+         " :r := :r || c%rowcount; close c; end;", "1Ann2bob3Cy3"},
+        {"declare cursor c(lo number, hi number := 2) is select name from emp where id between lo and hi order by id;"
+         " n varchar2(10); begin :r := ''; for e in c(1) loop :r := :r || e.name; end loop;"
+         " open c(3, 3); fetch c into n; :r := :r || n; close c; end;", "AnnbobCy"},
+        {"declare cursor c is select id from emp; begin if c%isopen then :r := 'open'; else :r := 'closed'; end if;"
+         " open c; if c%isopen and c%found is null then :r := :r || ',open'; end if; close c; end;", "closed,open"},
+        {"declare cursor c is select id from emp; begin open c; open c; end;", "", 6511},
+        {"declare cursor c is select id from emp; begin close c; end;", "", 1001},
+        {"declare cursor c is select id from emp; begin :r := c%rowcount; end;", "", 1001},
+        {"declare cursor c is select id from emp; n number; begin fetch c into n; end;", "", 1001},
+        {"declare cursor c is select id, name from emp; n number; begin open c; fetch c into n; end;", "", 6504},
+        {"declare cursor c is select id from emp; begin open c(1); end;", "", 6550},
+        {"declare n number; begin open n; end;", "", 6550},
+        // the rows are those of the moment the cursor opened
+        {"declare cursor c is select id from emp; n number; begin open c; delete from emp; :r := 0;"
+         " loop fetch c into n; exit when c%notfound; :r := :r + 1; end loop; close c; rollback; end;", "3"},
+        // a cursor of a block is closed when the block ends
+        {"begin for i in 1 .. 2 loop declare cursor c is select id from emp; begin open c; end; end loop; :r := 'ok'; end;",
+         "ok"},
+    });
+}
+
+TEST_F(EmbeddedSql, AnchoredTypes)
+{
+    expectCases(*session, {
+        {"declare n emp.name%type; begin n := 'abcdefghij'; :r := n; end;", "abcdefghij"},
+        {"declare n emp.name%type; begin n := 'abcdefghijk'; end;", "", 6502}, // VARCHAR2(10) of the column
+        {"declare s vexmoor.emp.sal%type := 1.234; begin :r := s; end;", "1.23"},
+        {"declare a number(2); b a%type; begin b := 123; end;", "", 6502},
+        {"declare e emp%rowtype; begin select * into e from emp where id = 2; :r := e.id || e.name || e.sal; end;",
+         "2bob2500.56"},
+        {"declare cursor c is select name, sal * 2 doubled from emp where id = 1; r c%rowtype;"
+         " begin open c; fetch c into r; close c; :r := r.name || r.doubled; end;", "Ann2000"},
+        {"declare e emp%rowtype; begin :r := nvl(e.name, 'empty'); end;", "empty"},
+        {"declare e emp%rowtype; begin :r := e.nosuch; end;", "", 6550},
+        {"declare e nosuch%rowtype; begin null; end;", "", 6550},
+        {"declare n emp.nosuch%type; begin null; end;", "", 6550},
+        {"declare e emp%rowtype; begin select id, name into e from emp where id = 1; end;", "", 947},
+    });
+}
+
 TEST_F(EmbeddedSql, TableCommands)
 {
     const std::vector<std::pair<const char*, int>> commands{

@@ -97,7 +97,7 @@ TEST_F(Errors, UnsupportedStatementsAreRefusedClearly)
     EXPECT_EQ(failure(*session, "select * from dual").message(), "ORA-00900: invalid SQL statement");
     EXPECT_EQ(failure(*session, "").code(), 900);
     EXPECT_EQ(failure(*session, "create sequence s").code(), 901);
-    EXPECT_NE(failure(*session, "declare cursor c is select 1 from dual; begin null; end;").message().find("PLS-00999"),
+    EXPECT_NE(failure(*session, "declare cursor c return number is select 1 from dual; begin null; end;").message().find("PLS-00999"),
               std::string::npos);
     EXPECT_EQ(failure(*session, "create public synonym x for y;").code(), 911);
     const OraError merge = failure(*session, "declare n number; begin\n  merge into t using u on (1 = 1);\nend;");
