@@ -320,6 +320,10 @@ private:
             resolveCursorUse(sql);
             return;
         }
+        if (sql.kind == SqlKind::Execute) {
+            resolveExpr(*sql.values[0]);
+            return;
+        }
         if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close) {
             const Symbol* symbol = lookup(sql.cursorName);
             if (!symbol)

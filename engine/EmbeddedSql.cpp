@@ -479,6 +479,14 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         if (frame.cursors.erase(sql.cursor) == 0)
             invalidCursor();
         return Flow::Normal;
+    case SqlKind::Execute: {
+        // Dynamic SQL runs the table commands (DDL, grants, COMMIT and
+        // ROLLBACK); statements that would need compiling at run time are refused.
+        const Value text = eval(frame, *sql.values[0]);
+        if (text.isNull() || !runTableCommand(toText(text, conversion()), state_))
+            throw OraError(3001, oraPrefix(3001) + ": unimplemented feature: EXECUTE IMMEDIATE of this statement");
+        return Flow::Normal;
+    }
     case SqlKind::Select: {
         const PreparedQuery query = prepareQuery(*this, frame, sql, user);
         if (query.types.size() < sql.into.size())

@@ -724,7 +724,7 @@ Stmt Parser::parseNameStatement()
         if (isSqlStatementWord(current_.text))
             return parseSqlStatement();
         if (equalsKeyword(current_.text, "OPEN") || equalsKeyword(current_.text, "FETCH")
-            || equalsKeyword(current_.text, "CLOSE"))
+            || equalsKeyword(current_.text, "CLOSE") || equalsKeyword(current_.text, "EXECUTE"))
             return parseCursorStatement();
         if (isUnsupportedStatementWord(current_.text))
             unsupported(normalizeIdentifier(current_) + " statements are not supported");

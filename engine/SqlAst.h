@@ -15,7 +15,7 @@ namespace vexmoor::engine {
 // the statement runs (a column wins over a variable of the same name, as in
 // Oracle).
 
-enum class SqlKind : std::uint8_t { Select, Insert, Update, Delete, Commit, Rollback, Open, Fetch, Close };
+enum class SqlKind : std::uint8_t { Select, Insert, Update, Delete, Commit, Rollback, Open, Fetch, Close, Execute };
 
 struct SqlSelectItem {
     std::unique_ptr<Expr> expr; // null for *
@@ -37,7 +37,7 @@ struct SqlAst {
     std::unique_ptr<Expr> where;
     std::vector<SqlOrder> orderBy;
     std::vector<std::string> columns;           // INSERT's column list; UPDATE's SET columns
-    std::vector<std::unique_ptr<Expr>> values;  // INSERT's VALUES; UPDATE's SET values
+    std::vector<std::unique_ptr<Expr>> values;  // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
     // Cursor FOR loop: the record's fields the body uses, and their slots.
     std::vector<std::pair<std::string, int>> recordFields;
     // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over

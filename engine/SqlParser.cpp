@@ -279,6 +279,18 @@ Stmt Parser::parseCursorStatement()
     sql->pos = stmt.pos;
     const std::string word = normalizeIdentifier(current_);
     advance();
+    if (word == "EXECUTE") {
+        if (!atSqlWord("IMMEDIATE"))
+            unexpected("immediate");
+        advance();
+        sql->kind = SqlKind::Execute;
+        sql->values.push_back(parseExpression());
+        if (atSqlWord("USING") || atSqlWord("INTO") || atSqlWord("BULK") || atSqlWord("RETURNING"))
+            unsupported("EXECUTE IMMEDIATE ... " + normalizeIdentifier(current_) + " is not supported");
+        expect(TokenKind::Semicolon, ";");
+        stmt.sql = std::move(sql);
+        return stmt;
+    }
     sql->kind = word == "OPEN" ? SqlKind::Open : word == "FETCH" ? SqlKind::Fetch : SqlKind::Close;
     sql->cursorPos = posOf(current_);
     sql->cursorName = identifier("<an identifier>");

@@ -197,6 +197,13 @@ TEST_F(EmbeddedSql, TableCommands)
         EXPECT_EQ(errorCode([&] { run(*session, text); }), code);
     }
     EXPECT_EQ(errorCode([&] { value(*session, "begin select count(*) into :r from t2; end;"); }), 942);
+    expectCases(*session, {
+        {"begin execute immediate 'create table t3 (a number primary key)'; :r := 'made'; end;", "made"},
+        {"begin execute immediate 'create table t3 (a number)'; end;", "", 955},
+        {"begin execute immediate 'drop ' || 'table t3'; :r := 'dropped'; end;", "dropped"},
+        {"begin execute immediate 'insert into emp (id) values (9)'; end;", "", 3001},
+        {"declare n number := 1; begin execute immediate 'x' using n; end;", "", 6550},
+    });
 }
 
 TEST_F(EmbeddedSql, SecondUserNeedsAGrant)
