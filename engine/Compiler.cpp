@@ -276,6 +276,16 @@ private:
     void resolveSqlExpr(Expr& expr)
     {
         if (expr.kind == ExprKind::Name && !expr.hasParens) {
+            if (expr.path.size() == 1 && !lookup(expr.path[0]) && findBuiltin({}, expr.path[0])) {
+                // SYSDATE, USER: a column of that name still wins when the statement runs
+                try {
+                    resolveName(expr, false);
+                } catch (const OraError&) {
+                    expr.target = Target::Unresolved;
+                    expr.builtin = nullptr;
+                }
+                return;
+            }
             if (const Symbol* symbol = lookup(expr.path[0])) {
                 if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
                     expr.target = Target::Slot;

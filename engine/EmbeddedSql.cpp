@@ -138,9 +138,7 @@ private:
             const std::string quoted = "\"" + column->name + "\"";
             return Typed{quoted, column->type.type, -1};
         }
-        if (expr.target == Target::Slot)
-            return bindValue(interpreter_.evaluate(frame_, expr));
-        if (expr.path.size() == 1 && (expr.path[0] == "SYSDATE" || expr.path[0] == "USER"))
+        if (expr.target == Target::Slot || expr.target == Target::Builtin)
             return bindValue(interpreter_.evaluate(frame_, expr));
         if (expr.path.size() == 1 && (expr.path[0] == "ROWNUM" || expr.path[0] == "ROWID" || expr.path[0] == "LEVEL"))
             restriction(expr.path[0] + " in SQL");
@@ -172,14 +170,14 @@ private:
             return Typed{"COALESCE(" + first.sql + ", " + second.sql + ")",
                          first.type != ValueType::Null ? first.type : second.type, -1};
         }
-        if (expr.target == Target::Builtin && !referencesColumn(expr))
+        if (expr.target == Target::Builtin && expr.builtin && !referencesColumn(expr))
             return bindValue(interpreter_.evaluate(frame_, expr));
         restriction("function " + fn + " on columns in SQL");
     }
 
     bool referencesColumn(const Expr& expr) const
     {
-        if (expr.kind == ExprKind::Name && !expr.hasParens && (columnOf(expr.path) || expr.target != Target::Slot))
+        if (expr.kind == ExprKind::Name && !expr.hasParens && (columnOf(expr.path) || expr.target == Target::Unresolved))
             return true;
         for (const auto& argument : expr.args) {
             if (referencesColumn(*argument.value))

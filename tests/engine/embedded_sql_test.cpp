@@ -69,6 +69,8 @@ TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
         {"begin select count(*) into :r from emp where not (id = 1) and (name = 'bob' or name = 'Cy'); end;", "2"},
         {"begin select name || ':' || sal into :r from emp where id = 2; end;", "bob:2500.56"},
         {"begin select name || 1.5 into :r from emp where id = 1; end;", "Ann1.5"},
+        {"begin select count(*) into :r from emp where hired < sysdate and user = 'VEXMOOR'; end;", "2"},
+        {"begin select to_char(to_date('2021-05-06', 'YYYY-MM-DD'), 'DD.MM') into :r from dual; end;", "06.05"},
         {"begin select nvl(sal, -1) into :r from emp where id = 3; end;", "-1"},
         {"begin select avg(sal) into :r from emp where sal is not null; end;", "1750.28"},
         {"begin select name into :r from emp where id = 42; end;", "", 1403},
