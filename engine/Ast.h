@@ -134,6 +134,7 @@ struct Declaration {
     // name table%ROWTYPE / cursor%ROWTYPE, or name x%TYPE: what it is anchored to
     std::vector<std::string> anchor;
     bool rowType = false;
+    std::vector<int> fieldSlots; // a %ROWTYPE record's fields, NULL when the block starts
 };
 
 struct HandlerName {

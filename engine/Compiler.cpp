@@ -441,8 +441,10 @@ private:
             fail(declaration.pos, "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
         }
         auto& record = records_.emplace_back(std::make_unique<SqlAst>());
-        for (const auto& [name, type] : columns)
+        for (const auto& [name, type] : columns) {
             record->recordFields.emplace_back(name, newSlot(type, false));
+            declaration.fieldSlots.push_back(record->recordFields.back().second);
+        }
         Symbol symbol{declaration.name, SymbolKind::Record, -1, &declaration, record.get()};
         symbol.fixedFields = true;
         declare(symbol, declaration.pos);

@@ -213,8 +213,13 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
 {
     checkStack();
     for (const auto& declaration : block.declarations) {
-        if (declaration.slot < 0)
+        if (declaration.slot < 0) {
+            for (const int field : declaration.fieldSlots) {
+                const auto slot = static_cast<std::size_t>(field);
+                frame.slots[slot] = Value::null(frame.unit->slotTypes[slot].type);
+            }
             continue;
+        }
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
         if (declaration.init) {

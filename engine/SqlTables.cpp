@@ -739,6 +739,10 @@ void UserTables::beginStatement()
 
 void UserTables::endStatement(bool succeeded)
 {
+    // SQLite ends the whole transaction itself after some faults (disk
+    // full, I/O); then there is no statement left to undo.
+    if (!inTransaction())
+        return;
     if (!succeeded)
         execute("ROLLBACK TO vx_statement");
     execute("RELEASE vx_statement");

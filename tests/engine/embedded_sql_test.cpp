@@ -169,6 +169,9 @@ TEST_F(EmbeddedSql, AnchoredTypes)
         {"declare cursor c is select name, sal * 2 doubled from emp where id = 1; r c%rowtype;"
          " begin open c; fetch c into r; close c; :r := r.name || r.doubled; end;", "Ann2000"},
         {"declare e emp%rowtype; begin :r := nvl(e.name, 'empty'); end;", "empty"},
+        {"begin :r := ''; for i in 1 .. 2 loop declare e emp%rowtype; begin"
+         " if i = 1 then select * into e from emp where id = 1; end if; :r := :r || nvl(e.name, '-'); end; end loop; end;",
+         "Ann-"}, // a record starts empty each time its block does
         {"declare e emp%rowtype; begin :r := e.nosuch; end;", "", 6550},
         {"declare e nosuch%rowtype; begin null; end;", "", 6550},
         {"declare n emp.nosuch%type; begin null; end;", "", 6550},
