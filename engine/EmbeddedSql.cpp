@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+
 namespace vexmoor::engine {
 
 namespace {
@@ -28,6 +30,18 @@ std::string joined(const std::vector<std::string>& path)
     for (const auto& part : path)
         text += (text.empty() ? "" : ".") + part;
     return text;
+}
+
+// A column's name in SQLite's SQL.
+std::string columnSql(const std::string& name)
+{
+    std::string text = "\"";
+    for (const char c : name) {
+        text += c;
+        if (c == '"')
+            text += '"';
+    }
+    return text + '"';
 }
 
 std::string_view code(ValueType type)
@@ -135,8 +149,9 @@ private:
         if (expr.hasParens)
             return function(expr);
         if (const TableColumn* column = columnOf(expr.path)) {
-            const std::string quoted = "\"" + column->name + "\"";
-            return Typed{quoted, column->type.type, -1};
+            if (aggregateDepth_ == 0)
+                sawBareColumn_ = true;
+            return Typed{columnSql(column->name), column->type.type, -1};
         }
         if (expr.target == Target::Slot || expr.target == Target::Builtin)
             return bindValue(interpreter_.evaluate(frame_, expr));
@@ -152,10 +167,17 @@ private:
         if (aggregate) {
             if (expr.args.size() != 1 || !expr.args[0].name.empty())
                 throw OraError(909, oraPrefix(909) + ": invalid number of arguments");
+            if (!allowAggregates_)
+                throw OraError(934, oraPrefix(934) + ": group function is not allowed here");
+            if (aggregateDepth_ > 0)
+                throw OraError(935, oraPrefix(935) + ": group function is nested too deeply");
+            sawAggregate_ = true;
             const Expr& argument = *expr.args[0].value;
             if (fn == "COUNT" && argument.kind == ExprKind::Name && argument.path == std::vector<std::string>{"*"})
                 return Typed{"COUNT(*)", ValueType::Number, -1};
+            ++aggregateDepth_;
             Typed inner = translate(argument);
+            --aggregateDepth_;
             if ((fn == "SUM" || fn == "AVG") && inner.type != ValueType::Number && inner.type != ValueType::Null)
                 restriction(fn + " of a " + std::string(typeName(inner.type)) + " value");
             const ValueType type = fn == "MIN" || fn == "MAX" ? inner.type : ValueType::Number;
@@ -330,6 +352,14 @@ private:
     const UserTable* table_;
     std::string alias_;
     std::vector<Value> binds_;
+    int aggregateDepth_ = 0;
+
+public:
+    // Aggregates belong in a query's select list and ORDER BY only; without
+    // GROUP BY they may not stand beside a bare column (ORA-00937).
+    bool allowAggregates_ = false;
+    bool sawAggregate_ = false;
+    bool sawBareColumn_ = false;
 };
 
 bool isDual(const std::vector<std::string>& table)
@@ -345,6 +375,29 @@ struct PreparedQuery {
     std::vector<ValueType> types;
 };
 
+// An ORDER BY item: a number is the position of a select item, as is a
+// select item's alias; anything else is an expression.
+std::string orderItem(Translator& translator, const SqlAst& sql, const Expr& expr)
+{
+    std::size_t items = 0;
+    for (const auto& item : sql.items)
+        items += item.expr ? 1 : 0;
+    const bool hasStar = items != sql.items.size();
+    if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
+        const double position = expr.literal.asNumber();
+        if (hasStar || position != std::trunc(position) || position < 1 || position > static_cast<double>(items))
+            throw OraError(1785, oraPrefix(1785) + ": ORDER BY item must be the number of a SELECT-list expression");
+        return std::to_string(static_cast<long long>(position));
+    }
+    if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1 && !hasStar) {
+        for (std::size_t i = 0; i < sql.items.size(); ++i) {
+            if (sql.items[i].alias == expr.path[0])
+                return std::to_string(i + 1);
+        }
+    }
+    return translator.translate(expr).sql;
+}
+
 PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql, const std::string& user)
 {
     UserTables& tables = userTables(interpreter.state());
@@ -354,12 +407,13 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
     Translator translator(interpreter, frame, table ? &*table : nullptr, sql.alias);
     PreparedQuery query;
     std::string list;
+    translator.allowAggregates_ = true;
     for (const auto& item : sql.items) {
         if (!item.expr) {
             if (!table)
                 invalidIdentifier("*");
             for (const auto& column : table->columns) {
-                list += (list.empty() ? "" : ", ") + ("\"" + column.name + "\"");
+                list += (list.empty() ? "" : ", ") + columnSql(column.name);
                 query.names.push_back(column.name);
                 query.types.push_back(column.type.type);
             }
@@ -377,14 +431,21 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
     std::string text = "SELECT " + list;
     if (table)
         text += " FROM " + table->sqlName;
-    if (sql.where)
+    if (sql.where) {
+        const bool bare = translator.sawBareColumn_;
+        translator.allowAggregates_ = false;
         text += " WHERE " + translator.condition(*sql.where).sql;
+        translator.sawBareColumn_ = bare;
+    }
+    translator.allowAggregates_ = true;
     for (const auto& order : sql.orderBy) {
         text += &order == &sql.orderBy.front() ? " ORDER BY " : ", ";
-        text += translator.translate(*order.expr).sql;
+        text += orderItem(translator, sql, *order.expr);
         // Oracle puts NULLs last going up and first going down.
         text += order.descending ? " DESC NULLS FIRST" : " ASC NULLS LAST";
     }
+    if (translator.sawAggregate_ && translator.sawBareColumn_)
+        throw OraError(937, oraPrefix(937) + ": not a single-group group function");
     query.stmt = tables.prepare(text);
     int index = 0;
     for (const auto& value : translator.binds())
@@ -547,7 +608,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         std::string names;
         std::string values;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            names += (i ? ", \"" : "\"") + columns[i]->name + "\"";
+            names += (i ? ", " : "") + columnSql(columns[i]->name);
             values += (i ? ", " : "") + translator.forColumn(*columns[i], *sql.values[i]);
         }
         text = "INSERT INTO " + table.sqlName + " (" + names + ") VALUES (" + values + ")";
@@ -557,7 +618,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
             const TableColumn* column = table.column(sql.columns[i]);
             if (!column)
                 invalidIdentifier(sql.columns[i]);
-            text += (i ? ", \"" : "\"") + column->name + "\" = " + translator.forColumn(*column, *sql.values[i]);
+            text += (i ? ", " : "") + columnSql(column->name) + " = " + translator.forColumn(*column, *sql.values[i]);
         }
     } else {
         text = "DELETE FROM " + table.sqlName;

@@ -84,6 +84,10 @@ TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
         {"begin select upper(name) into :r from emp where id = 1; end;", "", 999},
         {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
         {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
+        {"declare n number; begin select name, count(*) into :r, n from emp; end;", "", 937},
+        {"begin select count(*) into :r from emp where count(*) > 1; end;", "", 934},
+        {"begin select max(count(*)) into :r from emp; end;", "", 935},
+        {"begin update emp set sal = max(sal); end;", "", 934},
         {"begin select distinct name into :r from emp; end;", "", 6550},
         {"begin select name into :r from emp group by name; end;", "", 6550},
         {"begin select e.name into :r from emp e, emp f; end;", "", 6550},
@@ -123,6 +127,9 @@ TEST_F(EmbeddedSql, CursorForLoops)
          "Ann,bob,"},
         {"begin :r := ''; for e in (select name n, sal from emp order by sal desc) loop :r := :r || e.n || nvl(e.sal, -1); end loop; end;",
          "Cy-1bob2500.56Ann1000"}, // NULL first going down, as Oracle sorts
+        {"begin :r := ''; for e in (select id, name from emp order by 2) loop :r := :r || e.id; end loop; end;", "132"},
+        {"begin :r := ''; for e in (select id, -id k from emp order by k) loop :r := :r || e.id; end loop; end;", "321"},
+        {"begin for e in (select id from emp order by 2) loop null; end loop; end;", "", 1785},
         {"begin :r := 0; for e in (select id from emp) loop exit when e.id = 2; :r := :r + 1; end loop; end;", "1"},
         {"begin for e in (select id from emp) loop update emp set sal = e.id where id = e.id; end loop;"
          " select sum(sal) into :r from emp; end;", "6"},
