@@ -272,6 +272,10 @@ TEST_F(EmbeddedSql, UncommittedRowsAreTheSessionsOwn)
     expectCases(*other, {{"begin select count(*) into :r from emp; end;", "3"}});
     run(*session, "commit");
     expectCases(*other, {{"begin select count(*) into :r from emp; end;", "4"}});
+    // A session that ends without COMMIT leaves nothing behind.
+    run(*other, "begin insert into emp (id) values (21); end;");
+    other.reset();
+    expectCases(*session, {{"begin select count(*) into :r from emp; end;", "4"}});
 }
 
 } // namespace
