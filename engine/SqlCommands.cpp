@@ -153,6 +153,7 @@ private:
         const ObjectName object = words_.objectName(state_.user, 900, "invalid SQL statement");
         require(Privilege::CreateProcedure);
         requireSchema(object.owner);
+        refuseTableName(object);
         catalog_.storeProcedure(object, source, orReplace);
         host_.compileStored(object);
     }
@@ -171,7 +172,15 @@ private:
         words_.require("FOR");
         const ObjectName target = words_.objectName(state_.user, 903, "invalid table name");
         words_.end();
+        refuseTableName(synonym);
         catalog_.createSynonym(synonym, target, orReplace);
+    }
+
+    // A schema's tables share its names with its procedures and synonyms.
+    void refuseTableName(const ObjectName& object)
+    {
+        if (userTables(state_).find(object))
+            throw oraError(955);
     }
 
     void createUser()

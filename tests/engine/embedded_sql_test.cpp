@@ -200,6 +200,8 @@ TEST_F(EmbeddedSql, TableCommands)
         {"drop table nosuch", 942},
         {"grant select on nosuch to system", 942},
         {"grant select on emp to nobody", 1917},
+        {"create procedure emp is begin null; end;", 955},
+        {"create or replace synonym emp for t2", 955},
         {"create table t2 (a number, b date, constraint t2_pk primary key (a, b))", 0},
         {"drop table t2 purge", 0},
         {"rollback", 0},
