@@ -682,6 +682,7 @@ void UserTables::createTable(const UserTable& table)
         rollback();
         throw;
     }
+    catalog.markChanged();
 }
 
 void UserTables::dropTable(const ObjectName& object)
@@ -712,6 +713,7 @@ void UserTables::dropTable(const ObjectName& object)
     for (auto& [sql, stmt] : statements_)
         sqlite3_finalize(stmt);
     statements_.clear();
+    state_.database->catalog().markChanged();
 }
 
 void UserTables::setGrant(const ObjectName& object, const std::string& grantee, TableAccess access, bool granted)

@@ -220,6 +220,16 @@ TEST_F(EmbeddedSql, TableCommands)
     });
 }
 
+TEST_F(EmbeddedSql, AnchoredTypesFollowATableMadeAnew)
+{
+    const char* block = "declare v t4.a%type; begin v := 'x'; :r := v; end;";
+    run(*session, "create table t4 (a number)");
+    expectCases(*session, {{block, "", 6502}});
+    run(*session, "drop table t4");
+    run(*session, "create table t4 (a varchar2(5))");
+    expectCases(*session, {{block, "x"}});
+}
+
 TEST_F(EmbeddedSql, SecondUserNeedsAGrant)
 {
     auto system = logOn("system", "manager");
