@@ -42,6 +42,7 @@ enum class ExprKind : std::uint8_t {
     Unary,
     Binary,
     Case,      // left: selector or null; args: WHEN, THEN, WHEN, THEN...; right: ELSE or null
+    CursorAttribute, // SQL%ROWCOUNT: path = {"SQL", "ROWCOUNT"}
 };
 
 enum class Operator : std::uint8_t {
@@ -110,6 +111,7 @@ struct ExceptionRef {
 
 struct Stmt;
 struct Block;
+struct SqlAst; // SqlAst.h
 
 struct IfBranch {
     std::unique_ptr<Expr> condition;
@@ -117,7 +119,11 @@ struct IfBranch {
 };
 
 // Case: value is the selector or null; branches hold WHEN and its statements.
-enum class StmtKind : std::uint8_t { Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block, Case };
+enum class StmtKind : std::uint8_t {
+    Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block, Case,
+    Sql,       // SELECT INTO, INSERT, UPDATE, DELETE, COMMIT, ROLLBACK: `sql`
+    CursorFor, // FOR name IN (SELECT ...) LOOP: `sql`, `name`, `body`
+};
 
 struct Stmt {
     StmtKind kind = StmtKind::Null;
@@ -134,6 +140,7 @@ struct Stmt {
     int slot = -1;                   // For's variable
     ExceptionRef exception;          // Raise
     std::unique_ptr<Block> block;    // Block
+    std::shared_ptr<SqlAst> sql;     // Sql, CursorFor
 };
 
 struct Declaration {
@@ -145,7 +152,12 @@ struct Declaration {
     bool notNull = false;
     bool isException = false;
     std::unique_ptr<Expr> init;
-    int slot = -1;
+    int slot = -1;                  // -1 for an exception, a cursor or a record
+    std::shared_ptr<SqlAst> cursor; // CURSOR name [(params)] IS query
+    // name table%ROWTYPE / cursor%ROWTYPE, or name x%TYPE: what it is anchored to
+    std::vector<std::string> anchor;
+    bool rowType = false;
+    std::vector<int> fieldSlots; // a %ROWTYPE record's fields, NULL when the block starts
 };
 
 struct HandlerName {

@@ -316,6 +316,14 @@ void Catalog::dropSynonym(const ObjectName& synonym)
     transaction.commit();
 }
 
+void Catalog::markChanged()
+{
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
 std::optional<ObjectName> Catalog::findSynonym(const ObjectName& synonym)
 {
     refresh();

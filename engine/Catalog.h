@@ -79,6 +79,10 @@ public:
     // every call: callers cache resolved names and compiled procedures under it.
     std::int64_t generation();
 
+    // Moves the generation for a change kept elsewhere that compiled code
+    // depends on (a table created or dropped: %TYPE and %ROWTYPE).
+    void markChanged();
+
 private:
     // Drops remembered lookups when the catalog has changed since.
     void refresh();

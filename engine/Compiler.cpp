@@ -3,6 +3,7 @@
 #include "Builtins.h"
 #include "Composite.h"
 #include "Parser.h"
+#include "SqlAst.h"
 
 #include <algorithm>
 #include <array>
@@ -42,7 +43,7 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram, Type };
+enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram, Type, Record, Cursor };
 
 struct Symbol {
     std::string_view name;
@@ -52,6 +53,8 @@ struct Symbol {
     int level = 0;                       // of the unit that declares it: 0 the outermost
     CompiledUnit* subprogram = nullptr;  // Subprogram
     const CompositeType* composite = nullptr; // Type
+    SqlAst* record = nullptr; // Record: what keeps its fields; Cursor: its query
+    bool fixedFields = false; // a %ROWTYPE record: no fields but its columns
 };
 
 struct ParamInfo {
@@ -161,6 +164,16 @@ private:
         expr.up = static_cast<std::uint8_t>(level() - symbol.level);
     }
 
+    // Cursors and the fields of their records live in the frame of the unit
+    // that declares them; a local subprogram cannot reach them there yet.
+    const Symbol& declaredHere(const Symbol& symbol, const SourcePos& pos)
+    {
+        if (symbol.level != level())
+            fail(pos, "PLS-00999: implementation restriction (may be temporary) '" + std::string(symbol.name)
+                          + "': a cursor or a %ROWTYPE record of an enclosing unit used inside a local subprogram");
+        return symbol;
+    }
+
     const TypeSpec& slotType(const Expr& expr) const
     {
         const CompiledUnit& owner = *units_[units_.size() - 1 - expr.up];
@@ -216,6 +229,16 @@ private:
                 declareType(*declaration.typeDeclaration);
                 continue;
             }
+            if (declaration.cursor) {
+                resolveCursorDeclaration(declaration);
+                continue;
+            }
+            if (declaration.rowType) {
+                resolveRowType(declaration);
+                continue;
+            }
+            if (!declaration.anchor.empty())
+                declaration.type = anchoredType(declaration);
             resolveType(declaration.type);
             if (declaration.init) {
                 resolveExpr(*declaration.init);
@@ -325,6 +348,8 @@ private:
             break;
         case StmtKind::Block: resolveBlock(*stmt.block); break;
         case StmtKind::Case: resolveCaseStatement(stmt); break;
+        case StmtKind::Sql: resolveSql(*stmt.sql); break;
+        case StmtKind::CursorFor: resolveCursorFor(stmt); break;
         }
         inStatement_ = outer;
         statementPos_ = outerPos;
@@ -383,6 +408,262 @@ private:
             resolveExpr(*expr.right);
     }
 
+    // ------------------------------------------------------------ SQL
+
+    // Names in SQL that are PL/SQL variables become binds; the rest are left
+    // for the table's columns when the statement runs.
+    void resolveSqlExpr(Expr& expr)
+    {
+        if (expr.kind == ExprKind::Name && !expr.hasParens) {
+            if (expr.path.size() == 1 && !lookup(expr.path[0]) && findBuiltin({}, expr.path[0])) {
+                // SYSDATE, USER: a column of that name still wins when the statement runs
+                try {
+                    resolveName(expr, false);
+                } catch (const OraError&) {
+                    expr.target = Target::Unresolved;
+                    expr.builtin = nullptr;
+                }
+                return;
+            }
+            if (const Symbol* symbol = lookup(expr.path[0])) {
+                if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
+                    expr.target = Target::Slot;
+                    expr.index = recordField(*symbol, expr.path[1], expr.pos);
+                } else if (symbol->kind != SymbolKind::Exception && symbol->kind != SymbolKind::Record
+                           && expr.path.size() == 1) {
+                    bindSlot(expr, *symbol);
+                }
+            }
+            return;
+        }
+        if (expr.kind == ExprKind::Name && expr.path.size() == 1 && expr.path[0] == "*")
+            return;
+        if (expr.kind == ExprKind::Name && expr.hasParens) {
+            // A PL/SQL function of values only runs in PL/SQL and is bound;
+            // a call on columns is refused when the statement runs.
+            try {
+                resolveName(expr, false);
+                return;
+            } catch (const OraError&) {
+                expr.target = Target::Unresolved;
+                expr.builtin = nullptr;
+                expr.ordered.clear();
+            }
+        }
+        for (auto& argument : expr.args)
+            resolveSqlExpr(*argument.value);
+        if (expr.left)
+            resolveSqlExpr(*expr.left);
+        if (expr.right)
+            resolveSqlExpr(*expr.right);
+    }
+
+    void resolveSql(SqlAst& sql)
+    {
+        for (auto& item : sql.items) {
+            if (item.expr)
+                resolveSqlExpr(*item.expr);
+        }
+        if (sql.kind == SqlKind::Open) {
+            resolveCursorUse(sql);
+            return;
+        }
+        if (sql.kind == SqlKind::Execute) {
+            resolveExpr(*sql.values[0]);
+            return;
+        }
+        if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close) {
+            const Symbol* symbol = lookup(sql.cursorName);
+            if (!symbol)
+                fail(sql.cursorPos, "PLS-00201: identifier '" + sql.cursorName + "' must be declared");
+            if (symbol->kind != SymbolKind::Cursor)
+                fail(sql.cursorPos, "PLS-00456: item '" + sql.cursorName + "' is not a cursor");
+            sql.cursor = declaredHere(*symbol, sql.cursorPos).record->cursor;
+        }
+        resolveIntoTargets(sql.into);
+        if (sql.where)
+            resolveSqlExpr(*sql.where);
+        for (auto& order : sql.orderBy)
+            resolveSqlExpr(*order.expr);
+        for (auto& value : sql.values)
+            resolveSqlExpr(*value);
+    }
+
+    // A field of a cursor FOR loop's record gets a slot when first used; its
+    // value is the fetched column as it is, so the slot has no type of its own.
+    int recordField(const Symbol& record, const std::string& field, const SourcePos& pos)
+    {
+        declaredHere(record, pos);
+        for (const auto& [name, slot] : record.record->recordFields) {
+            if (name == field)
+                return slot;
+        }
+        if (record.fixedFields)
+            fail(pos, "PLS-00302: component '" + field + "' must be declared");
+        TypeSpec untyped;
+        untyped.type = ValueType::Null;
+        const int slot = newSlot(untyped, false);
+        record.record->recordFields.emplace_back(field, slot);
+        return slot;
+    }
+
+    void resolveCursorDeclaration(Declaration& declaration)
+    {
+        SqlAst& query = *declaration.cursor;
+        scopes_.emplace_back();
+        for (auto& parameter : query.parameters) {
+            if (parameter.defaultValue)
+                resolveExpr(*parameter.defaultValue);
+            parameter.slot = newSlot(parameter.type, false);
+            declare(Symbol{parameter.name, SymbolKind::InParam, parameter.slot, nullptr}, parameter.pos);
+        }
+        resolveSql(query);
+        scopes_.pop_back();
+        query.cursor = static_cast<int>(current().cursors.size());
+        current().cursors.push_back(&query);
+        declare(Symbol{.name = declaration.name, .kind = SymbolKind::Cursor, .slot = -1, .declaration = &declaration, .record = &query}, declaration.pos);
+    }
+
+    // OPEN c(args) and FOR r IN c(args): the cursor and its arguments.
+    void resolveCursorUse(SqlAst& use)
+    {
+        const Symbol* symbol = lookup(use.cursorName);
+        if (!symbol)
+            fail(use.cursorPos, "PLS-00201: identifier '" + use.cursorName + "' must be declared");
+        if (symbol->kind != SymbolKind::Cursor)
+            fail(use.cursorPos, "PLS-00456: item '" + use.cursorName + "' is not a cursor");
+        use.cursor = declaredHere(*symbol, use.cursorPos).record->cursor;
+        const auto& parameters = symbol->record->parameters;
+        if (use.values.size() > parameters.size())
+            fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
+        for (std::size_t i = use.values.size(); i < parameters.size(); ++i) {
+            if (!parameters[i].defaultValue)
+                fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
+        }
+        for (auto& value : use.values)
+            resolveExpr(*value);
+    }
+
+    // The names a query's rows have: aliases, column names, or the table's
+    // columns for *.
+    std::vector<std::pair<std::string, TypeSpec>> queryColumns(const SqlAst& query, const SourcePos& pos)
+    {
+        std::vector<std::pair<std::string, TypeSpec>> columns;
+        TypeSpec untyped;
+        untyped.type = ValueType::Null;
+        for (const auto& item : query.items) {
+            if (!item.expr) {
+                auto table = environment_.tableColumns(unit_.owner, query.table);
+                if (!table)
+                    fail(pos, "PLS-00201: identifier '" + joinPath(query.table) + "' must be declared");
+                columns.insert(columns.end(), table->begin(), table->end());
+            } else if (!item.alias.empty()) {
+                columns.emplace_back(item.alias, untyped);
+            } else if (item.expr->kind == ExprKind::Name && !item.expr->hasParens) {
+                columns.emplace_back(item.expr->path.back(), untyped);
+            } else {
+                fail(pos, "PLS-00402: alias required in SELECT list of cursor to avoid duplicate column names");
+            }
+        }
+        return columns;
+    }
+
+    void resolveRowType(Declaration& declaration)
+    {
+        std::vector<std::pair<std::string, TypeSpec>> columns;
+        const Symbol* cursor = declaration.anchor.size() == 1 ? lookup(declaration.anchor[0]) : nullptr;
+        if (cursor && cursor->kind == SymbolKind::Cursor) {
+            columns = queryColumns(*declaredHere(*cursor, declaration.pos).record, declaration.pos);
+        } else if (auto table = environment_.tableColumns(unit_.owner, declaration.anchor)) {
+            columns = std::move(*table);
+        } else {
+            fail(declaration.pos, "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
+        }
+        auto& record = records_.emplace_back(std::make_unique<SqlAst>());
+        for (const auto& [name, type] : columns) {
+            record->recordFields.emplace_back(name, newSlot(type, false));
+            declaration.fieldSlots.push_back(record->recordFields.back().second);
+        }
+        declare(Symbol{.name = declaration.name, .kind = SymbolKind::Record, .slot = -1, .declaration = &declaration,
+                       .record = record.get(), .fixedFields = true},
+                declaration.pos);
+    }
+
+    TypeSpec anchoredType(const Declaration& declaration)
+    {
+        const auto& anchor = declaration.anchor;
+        if (const Symbol* symbol = lookup(anchor[0])) {
+            const CompiledUnit& owner = *units_[static_cast<std::size_t>(symbol->level)];
+            if (anchor.size() == 1 && symbol->slot >= 0)
+                return owner.slotTypes[static_cast<std::size_t>(symbol->slot)];
+            if (anchor.size() == 2 && symbol->kind == SymbolKind::Record)
+                return owner.slotTypes[static_cast<std::size_t>(recordField(*symbol, anchor[1], declaration.pos))];
+        }
+        if (anchor.size() >= 2) {
+            const std::vector<std::string> table(anchor.begin(), anchor.end() - 1);
+            if (auto columns = environment_.tableColumns(unit_.owner, table)) {
+                for (const auto& [name, type] : *columns) {
+                    if (name == anchor.back())
+                        return type;
+                }
+                fail(declaration.pos, "PLS-00302: component '" + anchor.back() + "' must be declared");
+            }
+        }
+        fail(declaration.pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
+    }
+
+    // INTO a record means INTO each of its fields in turn.
+    void resolveIntoTargets(std::vector<std::unique_ptr<Expr>>& into)
+    {
+        std::vector<std::unique_ptr<Expr>> expanded;
+        for (auto& target : into) {
+            const Symbol* symbol = target->kind == ExprKind::Name && target->path.size() == 1 && !target->hasParens
+                                       ? lookup(target->path[0])
+                                       : nullptr;
+            if (symbol && symbol->kind == SymbolKind::Record && symbol->fixedFields) {
+                for (const auto& [name, slot] : symbol->record->recordFields) {
+                    auto field = std::make_unique<Expr>();
+                    field->kind = ExprKind::Name;
+                    field->pos = target->pos;
+                    field->path = {target->path[0], name};
+                    field->target = Target::Slot;
+                    field->index = slot;
+                    expanded.push_back(std::move(field));
+                }
+                continue;
+            }
+            resolveTarget(*target);
+            expanded.push_back(std::move(target));
+        }
+        into = std::move(expanded);
+    }
+
+    void resolveCursorFor(Stmt& stmt)
+    {
+        if (stmt.sql->kind == SqlKind::Open)
+            resolveCursorUse(*stmt.sql);
+        else
+            resolveSql(*stmt.sql);
+        scopes_.emplace_back();
+        declare(Symbol{.name = stmt.name, .kind = SymbolKind::Record, .slot = -1, .declaration = nullptr, .record = stmt.sql.get()}, stmt.namePos);
+        ++loopDepth_;
+        resolveStatements(stmt.body);
+        --loopDepth_;
+        scopes_.pop_back();
+    }
+
+    void resolveCursorAttribute(Expr& expr)
+    {
+        if (expr.path[0] == "SQL")
+            return;
+        const Symbol* symbol = lookup(expr.path[0]);
+        if (!symbol)
+            fail(expr.pos, "PLS-00201: identifier '" + expr.path[0] + "' must be declared");
+        if (symbol->kind != SymbolKind::Cursor)
+            fail(expr.pos, "PLS-00324: cursor attribute may not be applied to non-cursor '" + expr.path[0] + "'");
+        expr.index = declaredHere(*symbol, expr.pos).record->cursor;
+    }
+
     // ------------------------------------------------------------ expressions
 
     ValueType staticType(const Expr& expr) const
@@ -403,6 +684,7 @@ private:
             if (expr.target == Target::Builtin)
                 return expr.builtin->result;
             return ValueType::Null;
+        case ExprKind::CursorAttribute: return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
         case ExprKind::Unary:
             return expr.op == Operator::Negate || expr.op == Operator::Plus ? ValueType::Number : ValueType::Boolean;
         case ExprKind::Binary:
@@ -444,6 +726,7 @@ private:
         switch (expr.kind) {
         case ExprKind::Literal:
         case ExprKind::Bind: return;
+        case ExprKind::CursorAttribute: resolveCursorAttribute(expr); return;
         case ExprKind::Name: resolveName(expr, false); return;
         case ExprKind::Case: resolveCaseExpression(expr); return;
         case ExprKind::Unary:
@@ -482,6 +765,13 @@ private:
     {
         if (expr.kind == ExprKind::Bind)
             return;
+        if (expr.kind == ExprKind::Name && expr.path.size() == 2 && !expr.hasParens) {
+            if (const Symbol* record = lookup(expr.path[0]); record && record->kind == SymbolKind::Record && record->fixedFields) {
+                expr.target = Target::Slot;
+                expr.index = recordField(*record, expr.path[1], expr.pos);
+                return;
+            }
+        }
         if (expr.kind == ExprKind::Name && (expr.path.size() > 1 || expr.hasParens)) {
             const Symbol* base = lookup(expr.path[0]);
             if (base && isCompositeVariable(*base)) {
@@ -520,6 +810,13 @@ private:
     void resolveName(Expr& expr, bool asStatement)
     {
         const auto& path = expr.path;
+        if (path.size() == 2 && !expr.hasParens && !asStatement) {
+            if (const Symbol* symbol = lookup(path[0]); symbol && symbol->kind == SymbolKind::Record) {
+                expr.target = Target::Slot;
+                expr.index = recordField(*symbol, path[1], expr.pos);
+                return;
+            }
+        }
         if (const Symbol* base = lookup(path[0]); base && (path.size() > 1 || expr.hasParens)
                                                   && isCompositeVariable(*base)) {
             resolveMember(expr, *base, asStatement);
@@ -539,6 +836,8 @@ private:
                     fail(expr.pos, "PLS-00221: '" + path[0] + "' is not a procedure or is undefined");
                 if (expr.hasParens)
                     fail(expr.pos, "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
+                if (symbol->kind == SymbolKind::Record)
+                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) a record is only used by its fields");
                 if (symbol->kind == SymbolKind::Exception)
                     fail(expr.pos, "PLS-00321: expression '" + path[0] + "' is inappropriate as the left hand side of an assignment statement");
                 bindSlot(expr, *symbol);
@@ -966,6 +1265,7 @@ private:
     CompiledUnit& unit_;
     CompileEnvironment& environment_;
     std::vector<CompiledUnit*> units_; // the unit being compiled and the local ones it is inside
+    std::vector<std::unique_ptr<SqlAst>> records_; // the fields of %ROWTYPE records
     std::vector<std::vector<Symbol>> scopes_;
     int loopDepth_ = 0;
     int handlerDepth_ = 0;

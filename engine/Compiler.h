@@ -3,6 +3,8 @@
 #include "Interpreter.h"
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,15 @@ public:
     // compiled or marked invalid; null when there is none.
     virtual std::shared_ptr<CompiledUnit> procedure(const std::string& owner,
                                                     const std::vector<std::string>& path) = 0;
+    // The columns of the table a [owner.]name means for `owner`, for %TYPE
+    // and %ROWTYPE; none when there is no such table the owner may read.
+    virtual std::optional<std::vector<std::pair<std::string, TypeSpec>>> tableColumns(
+        const std::string& owner, const std::vector<std::string>& path)
+    {
+        (void)owner;
+        (void)path;
+        return std::nullopt;
+    }
 };
 
 // Resolves every name of the unit to a slot, a bind, a built-in or a stored

@@ -220,8 +220,13 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
 {
     checkStack();
     for (const auto& declaration : block.declarations) {
-        if (declaration.isException || declaration.typeDeclaration)
+        if (declaration.isException || declaration.typeDeclaration || declaration.slot < 0) {
+            for (const int field : declaration.fieldSlots) {
+                const auto slot = static_cast<std::size_t>(field);
+                frame.slots[slot] = Value::null(frame.unit->slotTypes[slot].type);
+            }
             continue;
+        }
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
         if (declaration.init) {
@@ -232,6 +237,12 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
             frame.slots[slot] = initialValue(declaration.type);
         }
     }
+    struct CursorCloser {
+        Interpreter& interpreter;
+        Frame& frame;
+        const Block& block;
+        ~CursorCloser() { interpreter.closeBlockCursors(frame, block); }
+    } closer{*this, frame, block};
     if (block.handlers.empty())
         return execStatements(frame, block.body);
     try {
@@ -309,6 +320,8 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::Raise: raise(frame, stmt);
     case StmtKind::Block: return execBlock(frame, *stmt.block);
     case StmtKind::Case: return execCase(frame, stmt);
+    case StmtKind::Sql: return execSql(frame, stmt);
+    case StmtKind::CursorFor: return execCursorFor(frame, stmt);
     }
     return Flow::Normal;
 }
@@ -530,6 +543,7 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
     case ExprKind::Binary:
         return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr) : evalBinary(frame, expr);
     case ExprKind::Case: return evalCase(frame, expr);
+    case ExprKind::CursorAttribute: return cursorAttribute(frame, expr);
     }
     return {};
 }
@@ -680,7 +694,8 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
         return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)
                && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right);
     case ExprKind::Bind:
-    case ExprKind::Case: break;
+    case ExprKind::Case:
+    case ExprKind::CursorAttribute: break;
     }
     return false;
 }

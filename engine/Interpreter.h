@@ -5,6 +5,7 @@
 #include "SessionState.h"
 #include "Statement.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ struct CompiledUnit {
     // The local subprograms of this unit, at any depth; calls point into them.
     std::vector<std::unique_ptr<CompiledUnit>> locals;
     std::optional<OraError> compileError;
+    // The unit's declared cursors, numbered as SqlAst::cursor says.
+    std::vector<const SqlAst*> cursors;
     // The procedures that calls resolved to are referenced by plain
     // pointers (a procedure may call itself); a block holds the session's
     // compiled procedures of its catalog generation alive through this.
@@ -38,11 +41,16 @@ struct BindSlot {
     bool assigned = false;
 };
 
+struct OpenCursor;
+struct SqlAst;
+
 struct Frame {
     const CompiledUnit* unit = nullptr;
     std::vector<Value> slots;
     std::uint32_t line = 1;
     Frame* parent = nullptr; // a local subprogram's: the frame of the unit that declares it
+    // Explicit cursors open in this frame, by their number in the unit.
+    std::map<int, std::shared_ptr<OpenCursor>> cursors;
 };
 
 // The frame `up` links out from `frame`, where a name resolved `up` levels out lives.
@@ -82,6 +90,9 @@ public:
     // An expression evaluated on demand (the lazy arguments of a built-in).
     Value evaluate(Frame& frame, const Expr& expr) { return eval(frame, expr); }
 
+    // What SQL inside PL/SQL needs (EmbeddedSql.cpp).
+    const std::vector<BindSlot>& binds() const { return *binds_; }
+
 private:
     enum class Flow { Normal, Exit, Return };
 
@@ -92,6 +103,12 @@ private:
     Flow execLoop(Frame& frame, const Stmt& stmt);
     Flow execFor(Frame& frame, const Stmt& stmt);
     Flow execCase(Frame& frame, const Stmt& stmt);
+    Flow execSql(Frame& frame, const Stmt& stmt);
+    Flow execCursorFor(Frame& frame, const Stmt& stmt);
+    Value cursorAttribute(const Frame& frame, const Expr& expr) const;
+    void openCursor(Frame& frame, const SqlAst& open);
+    void fetchCursor(Frame& frame, const SqlAst& fetch);
+    void closeBlockCursors(Frame& frame, const Block& block);
     Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
     [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
     const Handler* findHandler(const Block& block, const OraError& error) const;
@@ -131,6 +148,8 @@ private:
     const char* stackBase_ = nullptr;
     std::uint64_t steps_ = 0;
     Value returned_; // what the running function's RETURN gave
+    // SQL%ROWCOUNT of the last SQL statement; none before the first.
+    std::optional<std::int64_t> sqlRowCount_;
 };
 
 // Converts a value to a declared type and checks its constraint: ORA-06502

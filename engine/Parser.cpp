@@ -372,10 +372,15 @@ void Parser::parseDeclarations(Block& block)
             parseTypeDeclaration(block);
             continue;
         }
+        if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "CURSOR")
+            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier)) {
+            parseCursorDeclaration(block);
+            continue;
+        }
         if (check(TokenKind::Identifier)
-            && (equalsKeyword(current_.text, "CURSOR") || equalsKeyword(current_.text, "SUBTYPE"))
+            && equalsKeyword(current_.text, "SUBTYPE")
             && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier))
-            unsupported("cursors and SUBTYPE declarations are not supported");
+            unsupported("SUBTYPE declarations are not supported");
         parseDeclaration(block);
     }
 }
@@ -397,7 +402,8 @@ void Parser::parseDeclaration(Block& block)
         return;
     }
     declaration.constant = accept(TokenKind::KwConstant);
-    declaration.type = parseType(true);
+    if (!parseAnchoredType(declaration))
+        declaration.type = parseType(true);
     if (check(TokenKind::KwNot)) {
         advance();
         expect(TokenKind::KwNull, "null");
@@ -674,8 +680,10 @@ Stmt Parser::parseFor()
     stmt.reverse = accept(TokenKind::KwReverse);
     if (check(TokenKind::LeftParen) && lookahead().kind == TokenKind::Identifier
         && equalsKeyword(lookahead().text, "SELECT"))
-        unsupported("cursor FOR loops are not supported");
+        return parseCursorFor(std::move(stmt));
     stmt.value = parseExpression();
+    if (check(TokenKind::KwLoop) && !stmt.reverse && stmt.value->kind == ExprKind::Name && stmt.value->path.size() == 1)
+        return parseDeclaredCursorFor(std::move(stmt));
     expect(TokenKind::DotDot, withOperators(".."));
     stmt.high = parseExpression();
     return parseLoop(std::move(stmt));
@@ -742,14 +750,11 @@ Stmt Parser::parseNameStatement()
     stmt.pos = posOf(current_);
     if (check(TokenKind::Identifier) && lookahead().kind != TokenKind::Assign
         && lookahead().kind != TokenKind::LeftParen && lookahead().kind != TokenKind::Dot) {
-        // Every change is committed when it is made, so COMMIT has nothing to do.
-        if (equalsKeyword(current_.text, "COMMIT")) {
-            advance();
-            if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "WORK"))
-                advance();
-            expect(TokenKind::Semicolon, "; work");
-            return stmt;
-        }
+        if (isSqlStatementWord(current_.text))
+            return parseSqlStatement();
+        if (equalsKeyword(current_.text, "OPEN") || equalsKeyword(current_.text, "FETCH")
+            || equalsKeyword(current_.text, "CLOSE") || equalsKeyword(current_.text, "EXECUTE"))
+            return parseCursorStatement();
         if (isUnsupportedStatementWord(current_.text))
             unsupported(normalizeIdentifier(current_) + " statements are not supported");
     }
@@ -1063,7 +1068,7 @@ std::unique_ptr<Expr> Parser::parseName()
     while (accept(TokenKind::Dot))
         expr->path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
     if (check(TokenKind::Percent))
-        unsupported("attributes (%) are not supported");
+        return parseAttribute(std::move(expr));
     // TRIM and EXTRACT take SQL's keyword syntax rather than a list.
     const bool single = expr->path.size() == 1;
     if (check(TokenKind::LeftParen) && single && expr->path[0] == "TRIM")
@@ -1233,7 +1238,16 @@ void Parser::parseArguments(Expr& call)
         } else if (!call.args.empty() && !call.args.back().name.empty()) {
             throw compileError(argument.pos, "PLS-00312: a positional parameter association may not follow a named association");
         }
-        argument.value = parseExpression();
+        if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
+            // COUNT(*) in SQL: a name "*" that nothing else resolves
+            argument.value = std::make_unique<Expr>();
+            argument.value->kind = ExprKind::Name;
+            argument.value->pos = argument.pos;
+            argument.value->path.push_back("*");
+            advance();
+        } else {
+            argument.value = parseExpression();
+        }
         call.depth = std::max<std::uint32_t>(call.depth, 1 + argument.value->depth);
         if (call.depth > kMaxExpressionDepth)
             tooDeep();

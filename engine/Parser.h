@@ -76,6 +76,19 @@ private:
     Stmt parseCaseStatement();
     void endLoop();
 
+    // SQL inside PL/SQL (SqlParser.cpp)
+    Stmt parseSqlStatement();
+    Stmt parseCursorFor(Stmt stmt);
+    void parseSelect(SqlAst& sql, bool withInto);
+    void parseSqlTable(SqlAst& sql, bool withAlias);
+    void parseSqlTail(SqlAst& sql);
+    bool atSqlWord(std::string_view upperWord) const;
+    std::unique_ptr<Expr> parseAttribute(std::unique_ptr<Expr> name);
+    void parseCursorDeclaration(Block& block);
+    Stmt parseCursorStatement();
+    Stmt parseDeclaredCursorFor(Stmt stmt);
+    bool parseAnchoredType(Declaration& declaration);
+
     // expressions, lowest precedence first
     std::unique_ptr<Expr> parseExpression();
     std::unique_ptr<Expr> parseOr();
@@ -120,6 +133,10 @@ private:
     // The TYPE names declared so far; the compiler checks their scope.
     std::vector<std::string> typeNames_;
 };
+
+// True for the first word of an SQL statement PL/SQL runs (SELECT, INSERT,
+// UPDATE, DELETE, COMMIT, ROLLBACK).
+bool isSqlStatementWord(std::string_view word);
 
 // The upper-case form of an identifier token's text; a quoted identifier
 // keeps its case and loses its quotes.

@@ -42,6 +42,8 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     bool mayUseDbmsPipe(const std::string& owner) override;
     std::shared_ptr<CompiledUnit> procedure(const std::string& owner,
                                             const std::vector<std::string>& path) override;
+    std::optional<std::vector<std::pair<std::string, TypeSpec>>> tableColumns(
+        const std::string& owner, const std::vector<std::string>& path) override; // SqlTables.cpp
     SessionState& state() override { return session; }
     void compileStored(const ObjectName& object) override;
 };

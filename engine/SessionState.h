@@ -12,6 +12,7 @@
 namespace vexmoor::engine {
 
 class Database;
+class UserTables;
 
 // What the interpreter, the built-ins and the SQL commands need of a session:
 // its database, its user, its dbms_pipe buffer and its NLS settings.
@@ -25,6 +26,9 @@ struct SessionState {
     ExecutionLimits limits;
     CancelRequest cancel;
     bool cancelHonoured = false; // a dbms_pipe wait of this statement gave way to `cancel`
+    // The session's connection to its users' tables, opened on first use
+    // (SqlTables.h); it holds the session's open transaction.
+    std::shared_ptr<UserTables> tables;
 };
 
 // ORA-01013 when the session has been asked to stop.

@@ -5,6 +5,7 @@
 #include "Lexer.h"
 #include "OraError.h"
 #include "Parser.h"
+#include "SqlTables.h"
 
 #include <vector>
 
@@ -168,6 +169,7 @@ private:
         const ObjectName object = words_.objectName(state_.user, 900, "invalid SQL statement");
         require(Privilege::CreateProcedure);
         requireSchema(object.owner);
+        refuseTableName(object);
         catalog_.storeProcedure(object, source, orReplace);
         host_.compileStored(object);
     }
@@ -186,7 +188,15 @@ private:
         words_.require("FOR");
         const ObjectName target = words_.objectName(state_.user, 903, "invalid table name");
         words_.end();
+        refuseTableName(synonym);
         catalog_.createSynonym(synonym, target, orReplace);
+    }
+
+    // A schema's tables share its names with its procedures and synonyms.
+    void refuseTableName(const ObjectName& object)
+    {
+        if (userTables(state_).find(object))
+            throw oraError(955);
     }
 
     void createUser()
@@ -334,6 +344,8 @@ bool isPlSqlBlock(std::string_view text)
 
 void runSqlCommand(std::string_view text, SqlHost& host)
 {
+    if (runTableCommand(text, host.state()))
+        return;
     Command(text, host).run();
 }
 

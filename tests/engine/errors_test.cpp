@@ -96,13 +96,13 @@ TEST_F(Errors, UnsupportedStatementsAreRefusedClearly)
 {
     EXPECT_EQ(failure(*session, "select * from dual").message(), "ORA-00900: invalid SQL statement");
     EXPECT_EQ(failure(*session, "").code(), 900);
-    EXPECT_EQ(failure(*session, "create table t (x number)").code(), 901);
-    EXPECT_NE(failure(*session, "declare cursor c is select 1 from dual; begin null; end;").message().find("PLS-00999"),
+    EXPECT_EQ(failure(*session, "create sequence s").code(), 901);
+    EXPECT_NE(failure(*session, "declare cursor c return number is select 1 from dual; begin null; end;").message().find("PLS-00999"),
               std::string::npos);
     EXPECT_EQ(failure(*session, "create public synonym x for y;").code(), 911);
-    const OraError select = failure(*session, "declare n number; begin\n  select 1 into n from dual;\nend;");
-    EXPECT_EQ(select.message(), "ORA-06550: line 2, column 3:\nPLS-00999: implementation restriction (may be "
-                                "temporary) SELECT statements are not supported");
+    const OraError merge = failure(*session, "declare n number; begin\n  merge into t using u on (1 = 1);\nend;");
+    EXPECT_EQ(merge.message(), "ORA-06550: line 2, column 3:\nPLS-00999: implementation restriction (may be "
+                               "temporary) MERGE statements are not supported");
     // A variable may still be called select... in a quoted name, and COMMIT is accepted.
     EXPECT_NO_THROW(run(*session, "declare \"SELECT\" number; begin \"SELECT\" := 1; commit; commit work; end;"));
 }

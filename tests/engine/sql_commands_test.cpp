@@ -70,7 +70,8 @@ TEST_F(SqlCommands, SyntaxErrorsHaveOracleNumbers)
 {
     EXPECT_EQ(failure(*admin, "update t set x = 1").code(), 900);
     EXPECT_EQ(failure(*admin, "create index i on t(x)").code(), 901);
-    EXPECT_EQ(failure(*admin, "drop table t").code(), 950);
+    EXPECT_EQ(failure(*admin, "drop index t").code(), 950);
+    EXPECT_EQ(failure(*admin, "drop table t").code(), 942);
     EXPECT_EQ(failure(*admin, "create public synonym s").code(), 905);
     EXPECT_EQ(failure(*admin, "create public synonym s for t extra").code(), 933);
     EXPECT_EQ(failure(*admin, "create user u identified by").code(), 988);

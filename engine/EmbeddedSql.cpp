@@ -1,0 +1,729 @@
+// SQL statements inside PL/SQL: translated to SQLite's SQL when they run,
+// with every PL/SQL value passed as a bound parameter, and run on the
+// session's tables (SqlTables.h).
+
+#include "Interpreter.h"
+#include "SqlAst.h"
+#include "SqlTables.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace vexmoor::engine {
+
+namespace {
+
+[[noreturn]] void restriction(const std::string& what)
+{
+    throw OraError(999, "PLS-00999: implementation restriction (may be temporary) " + what);
+}
+
+[[noreturn]] void invalidIdentifier(const std::string& name)
+{
+    throw OraError(904, oraPrefix(904) + ": \"" + name + "\": invalid identifier");
+}
+
+std::string joined(const std::vector<std::string>& path)
+{
+    std::string text;
+    for (const auto& part : path)
+        text += (text.empty() ? "" : ".") + part;
+    return text;
+}
+
+// A column's name in SQLite's SQL.
+std::string columnSql(const std::string& name)
+{
+    std::string text = "\"";
+    for (const char c : name) {
+        text += c;
+        if (c == '"')
+            text += '"';
+    }
+    return text + '"';
+}
+
+std::string_view code(ValueType type)
+{
+    switch (type) {
+    case ValueType::Number: return "'N'";
+    case ValueType::Date: return "'D'";
+    default: return "'V'";
+    }
+}
+
+// A translated expression: its SQLite text, its type (Null when unknown, as
+// for the literal NULL), and the parameter it is when it is one value.
+struct Typed {
+    std::string sql;
+    ValueType type = ValueType::Null;
+    int bind = -1;
+};
+
+class Translator {
+public:
+    Translator(Interpreter& interpreter, Frame& frame, const UserTable* table, std::string alias)
+        : interpreter_(interpreter), frame_(frame), table_(table), alias_(std::move(alias))
+    {
+    }
+
+    std::vector<Value>& binds() { return binds_; }
+
+    Typed translate(const Expr& expr)
+    {
+        switch (expr.kind) {
+        case ExprKind::Literal:
+        case ExprKind::Bind:
+        case ExprKind::CursorAttribute: return bindValue(interpreter_.evaluate(frame_, expr));
+        case ExprKind::Name: return name(expr);
+        case ExprKind::Unary: return unary(expr);
+        case ExprKind::Binary: return binary(expr);
+        }
+        restriction("this expression in SQL");
+    }
+
+    Typed condition(const Expr& expr)
+    {
+        Typed typed = translate(expr);
+        if (typed.type != ValueType::Boolean && typed.type != ValueType::Null)
+            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
+        return typed;
+    }
+
+    // A value for a column: a parameter converted and checked here, or a
+    // computed value checked by vx_fit as the row is written.
+    std::string forColumn(const TableColumn& column, const Expr& expr)
+    {
+        Typed typed = translate(expr);
+        if (typed.bind >= 0) {
+            auto& value = binds_[static_cast<std::size_t>(typed.bind)];
+            value = fitColumn(*table_, column, value, interpreter_.conversion());
+            return typed.sql;
+        }
+        if (typed.type != ValueType::Null && typed.type != column.type.type)
+            restriction(std::string(typeName(typed.type)) + " value for the " + std::string(typeName(column.type.type))
+                        + " column " + column.name);
+        return "vx_fit(" + typed.sql + ", " + std::string(code(column.type.type)) + ", "
+               + std::to_string(column.type.length) + ", " + std::to_string(column.type.precision) + ", "
+               + std::to_string(column.type.scale) + ", " + quotedText(table_->object.owner) + ", "
+               + quotedText(table_->object.name) + ", " + quotedText(column.name) + ")";
+    }
+
+private:
+    static std::string quotedText(const std::string& text)
+    {
+        std::string result = "'";
+        for (const char c : text) {
+            result += c;
+            if (c == '\'')
+                result += '\'';
+        }
+        return result + "'";
+    }
+
+    Typed bindValue(Value value)
+    {
+        if (value.type() == ValueType::Boolean)
+            throw OraError(382, "PLS-00382: expression is of wrong type");
+        if (value.type() == ValueType::Raw || value.type() == ValueType::Rowid)
+            restriction(std::string(typeName(value.type())) + " values in SQL");
+        Typed typed{"?" + std::to_string(binds_.size() + 1), value.type(), static_cast<int>(binds_.size())};
+        binds_.push_back(std::move(value));
+        return typed;
+    }
+
+    const TableColumn* columnOf(const std::vector<std::string>& path) const
+    {
+        if (!table_)
+            return nullptr;
+        if (path.size() == 1)
+            return table_->column(path[0]);
+        if (path.size() == 2 && (path[0] == alias_ || (alias_.empty() && path[0] == table_->object.name)))
+            return table_->column(path[1]);
+        return nullptr;
+    }
+
+    Typed name(const Expr& expr)
+    {
+        if (expr.hasParens)
+            return function(expr);
+        if (const TableColumn* column = columnOf(expr.path)) {
+            if (aggregateDepth_ == 0)
+                sawBareColumn_ = true;
+            return Typed{columnSql(column->name), column->type.type, -1};
+        }
+        if (expr.target == Target::Slot || expr.target == Target::Builtin)
+            return bindValue(interpreter_.evaluate(frame_, expr));
+        if (expr.path.size() == 1 && (expr.path[0] == "ROWNUM" || expr.path[0] == "ROWID" || expr.path[0] == "LEVEL"))
+            restriction(expr.path[0] + " in SQL");
+        invalidIdentifier(joined(expr.path));
+    }
+
+    Typed function(const Expr& expr)
+    {
+        const std::string fn = expr.path.size() == 1 ? expr.path[0] : joined(expr.path);
+        const bool aggregate = fn == "COUNT" || fn == "SUM" || fn == "MIN" || fn == "MAX" || fn == "AVG";
+        if (aggregate) {
+            if (expr.args.size() != 1 || !expr.args[0].name.empty())
+                throw OraError(909, oraPrefix(909) + ": invalid number of arguments");
+            if (!allowAggregates_)
+                throw OraError(934, oraPrefix(934) + ": group function is not allowed here");
+            if (aggregateDepth_ > 0)
+                throw OraError(935, oraPrefix(935) + ": group function is nested too deeply");
+            sawAggregate_ = true;
+            const Expr& argument = *expr.args[0].value;
+            if (fn == "COUNT" && argument.kind == ExprKind::Name && argument.path == std::vector<std::string>{"*"})
+                return Typed{"COUNT(*)", ValueType::Number, -1};
+            ++aggregateDepth_;
+            Typed inner = translate(argument);
+            --aggregateDepth_;
+            if ((fn == "SUM" || fn == "AVG") && inner.type != ValueType::Number && inner.type != ValueType::Null)
+                restriction(fn + " of a " + std::string(typeName(inner.type)) + " value");
+            const ValueType type = fn == "MIN" || fn == "MAX" ? inner.type : ValueType::Number;
+            return Typed{fn + "(" + inner.sql + ")", type, -1};
+        }
+        if (fn == "NVL") {
+            if (expr.args.size() != 2)
+                throw OraError(909, oraPrefix(909) + ": invalid number of arguments");
+            Typed first = translate(*expr.args[0].value);
+            Typed second = translate(*expr.args[1].value);
+            unify(first, second, "NVL");
+            return Typed{"COALESCE(" + first.sql + ", " + second.sql + ")",
+                         first.type != ValueType::Null ? first.type : second.type, -1};
+        }
+        if (expr.target == Target::Builtin && expr.builtin && !referencesColumn(expr))
+            return bindValue(interpreter_.evaluate(frame_, expr));
+        restriction("function " + fn + " on columns in SQL");
+    }
+
+    bool referencesColumn(const Expr& expr) const
+    {
+        if (expr.kind == ExprKind::Name && !expr.hasParens && (columnOf(expr.path) || expr.target == Target::Unresolved))
+            return true;
+        for (const auto& argument : expr.args) {
+            if (referencesColumn(*argument.value))
+                return true;
+        }
+        return (expr.left && referencesColumn(*expr.left)) || (expr.right && referencesColumn(*expr.right));
+    }
+
+    // Oracle compares unlike types by converting text to the other type;
+    // that is done here for parameters, and refused for anything else.
+    void unify(Typed& a, Typed& b, std::string_view what)
+    {
+        if (a.type == b.type || a.type == ValueType::Null || b.type == ValueType::Null)
+            return;
+        auto convertBind = [&](Typed& text, const Typed& other) {
+            if (text.bind < 0 || text.type != ValueType::Varchar2)
+                return false;
+            auto& value = binds_[static_cast<std::size_t>(text.bind)];
+            value = sqlConvert(value, other.type, interpreter_.conversion());
+            text.type = other.type;
+            return true;
+        };
+        if (convertBind(a, b) || convertBind(b, a))
+            return;
+        restriction(std::string(what) + " of " + std::string(typeName(a.type)) + " with "
+                    + std::string(typeName(b.type)) + " in SQL");
+    }
+
+    void toNumber(Typed& operand, std::string_view what)
+    {
+        Typed number{"", ValueType::Number, -1};
+        unify(operand, number, what);
+        if (operand.type == ValueType::Date)
+            restriction("date arithmetic in SQL");
+    }
+
+    Typed unary(const Expr& expr)
+    {
+        Typed operand = translate(*expr.left);
+        switch (expr.op) {
+        case Operator::Negate:
+            toNumber(operand, "-");
+            return Typed{"(-" + operand.sql + ")", ValueType::Number, -1};
+        case Operator::Plus:
+            toNumber(operand, "+");
+            return Typed{operand.sql, ValueType::Number, -1};
+        case Operator::Not: return Typed{"(NOT " + condition(*expr.left).sql + ")", ValueType::Boolean, -1};
+        case Operator::IsNull: return Typed{"(" + operand.sql + " IS NULL)", ValueType::Boolean, -1};
+        case Operator::IsNotNull: return Typed{"(" + operand.sql + " IS NOT NULL)", ValueType::Boolean, -1};
+        default: restriction("this operator in SQL");
+        }
+    }
+
+    Typed comparison(const Expr& expr, std::string_view op)
+    {
+        Typed left = translate(*expr.left);
+        Typed right = translate(*expr.right);
+        unify(left, right, "comparison");
+        if (left.type == ValueType::Boolean || right.type == ValueType::Boolean)
+            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
+        return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")", ValueType::Boolean, -1};
+    }
+
+    Typed arithmetic(const Expr& expr, std::string_view op)
+    {
+        Typed left = translate(*expr.left);
+        Typed right = translate(*expr.right);
+        toNumber(left, op);
+        toNumber(right, op);
+        if (op == "/")
+            return Typed{"vx_div(" + left.sql + ", " + right.sql + ")", ValueType::Number, -1};
+        return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")", ValueType::Number, -1};
+    }
+
+    Typed binary(const Expr& expr)
+    {
+        switch (expr.op) {
+        case Operator::Add: return arithmetic(expr, "+");
+        case Operator::Subtract: return arithmetic(expr, "-");
+        case Operator::Multiply: return arithmetic(expr, "*");
+        case Operator::Divide: return arithmetic(expr, "/");
+        case Operator::Concat: {
+            const Typed left = translate(*expr.left);
+            const Typed right = translate(*expr.right);
+            return Typed{"vx_concat(" + left.sql + ", " + std::string(code(left.type)) + ", " + right.sql + ", "
+                             + std::string(code(right.type)) + ")",
+                         ValueType::Varchar2, -1};
+        }
+        case Operator::Equal: return comparison(expr, "=");
+        case Operator::NotEqual: return comparison(expr, "<>");
+        case Operator::Less: return comparison(expr, "<");
+        case Operator::LessEqual: return comparison(expr, "<=");
+        case Operator::Greater: return comparison(expr, ">");
+        case Operator::GreaterEqual: return comparison(expr, ">=");
+        case Operator::And:
+        case Operator::Or: {
+            const Typed left = condition(*expr.left);
+            const Typed right = condition(*expr.right);
+            return Typed{"(" + left.sql + (expr.op == Operator::And ? " AND " : " OR ") + right.sql + ")",
+                         ValueType::Boolean, -1};
+        }
+        case Operator::Between: {
+            Typed value = translate(*expr.left);
+            Typed low = translate(*expr.args[0].value);
+            Typed high = translate(*expr.args[1].value);
+            unify(value, low, "BETWEEN");
+            unify(value, high, "BETWEEN");
+            return Typed{"(" + value.sql + " BETWEEN " + low.sql + " AND " + high.sql + ")", ValueType::Boolean, -1};
+        }
+        case Operator::In: {
+            Typed value = translate(*expr.left);
+            std::string list;
+            for (const auto& argument : expr.args) {
+                Typed item = translate(*argument.value);
+                unify(value, item, "IN");
+                list += (list.empty() ? "" : ", ") + item.sql;
+            }
+            return Typed{"(" + value.sql + " IN (" + list + "))", ValueType::Boolean, -1};
+        }
+        case Operator::Like: {
+            Typed value = translate(*expr.left);
+            Typed pattern = translate(*expr.right);
+            unifyText(value);
+            unifyText(pattern);
+            std::string escape = "NULL";
+            if (!expr.args.empty()) {
+                Typed e = translate(*expr.args[0].value);
+                unifyText(e);
+                escape = e.sql;
+            }
+            return Typed{"vx_like(" + value.sql + ", " + pattern.sql + ", " + escape + ")", ValueType::Boolean, -1};
+        }
+        default: restriction("this operator in SQL");
+        }
+    }
+
+    void unifyText(Typed& operand)
+    {
+        if (operand.type == ValueType::Varchar2 || operand.type == ValueType::Null)
+            return;
+        if (operand.bind < 0)
+            restriction("LIKE on a " + std::string(typeName(operand.type)) + " value in SQL");
+        auto& value = binds_[static_cast<std::size_t>(operand.bind)];
+        value = convert(value, ValueType::Varchar2, interpreter_.conversion());
+        operand.type = ValueType::Varchar2;
+    }
+
+    Interpreter& interpreter_;
+    Frame& frame_;
+    const UserTable* table_;
+    std::string alias_;
+    std::vector<Value> binds_;
+    int aggregateDepth_ = 0;
+
+public:
+    // Aggregates belong in a query's select list and ORDER BY only; without
+    // GROUP BY they may not stand beside a bare column (ORA-00937).
+    bool allowAggregates_ = false;
+    bool sawAggregate_ = false;
+    bool sawBareColumn_ = false;
+};
+
+bool isDual(const std::vector<std::string>& table)
+{
+    return (table.size() == 1 && table[0] == "DUAL") || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
+}
+
+// A query ready to step: its statement with the parameters bound, and the
+// names and types of its columns.
+struct PreparedQuery {
+    sqlite3_stmt* stmt = nullptr;
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+};
+
+// An ORDER BY item: a number is the position of a select item, as is a
+// select item's alias; anything else is an expression.
+std::string orderItem(Translator& translator, const SqlAst& sql, const Expr& expr)
+{
+    std::size_t items = 0;
+    for (const auto& item : sql.items)
+        items += item.expr ? 1 : 0;
+    const bool hasStar = items != sql.items.size();
+    if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
+        const double position = expr.literal.asNumber();
+        if (hasStar || position != std::trunc(position) || position < 1 || position > static_cast<double>(items))
+            throw OraError(1785, oraPrefix(1785) + ": ORDER BY item must be the number of a SELECT-list expression");
+        return std::to_string(static_cast<long long>(position));
+    }
+    if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1 && !hasStar) {
+        for (std::size_t i = 0; i < sql.items.size(); ++i) {
+            if (sql.items[i].alias == expr.path[0])
+                return std::to_string(i + 1);
+        }
+    }
+    return translator.translate(expr).sql;
+}
+
+PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql, const std::string& user)
+{
+    UserTables& tables = userTables(interpreter.state());
+    std::optional<UserTable> table;
+    if (!isDual(sql.table))
+        table = tables.open(user, sql.table, TableAccess::Select);
+    Translator translator(interpreter, frame, table ? &*table : nullptr, sql.alias);
+    PreparedQuery query;
+    std::string list;
+    translator.allowAggregates_ = true;
+    for (const auto& item : sql.items) {
+        if (!item.expr) {
+            if (!table)
+                invalidIdentifier("*");
+            for (const auto& column : table->columns) {
+                list += (list.empty() ? "" : ", ") + columnSql(column.name);
+                query.names.push_back(column.name);
+                query.types.push_back(column.type.type);
+            }
+            continue;
+        }
+        const Typed typed = translator.translate(*item.expr);
+        if (typed.type == ValueType::Boolean)
+            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
+        list += (list.empty() ? "" : ", ") + typed.sql;
+        query.types.push_back(typed.type);
+        query.names.push_back(!item.alias.empty()                                             ? item.alias
+                              : item.expr->kind == ExprKind::Name && !item.expr->hasParens ? item.expr->path.back()
+                                                                                           : std::string());
+    }
+    std::string text = "SELECT " + list;
+    if (table)
+        text += " FROM " + table->sqlName;
+    if (sql.where) {
+        const bool bare = translator.sawBareColumn_;
+        translator.allowAggregates_ = false;
+        text += " WHERE " + translator.condition(*sql.where).sql;
+        translator.sawBareColumn_ = bare;
+    }
+    translator.allowAggregates_ = true;
+    for (const auto& order : sql.orderBy) {
+        text += &order == &sql.orderBy.front() ? " ORDER BY " : ", ";
+        text += orderItem(translator, sql, *order.expr);
+        // Oracle puts NULLs last going up and first going down.
+        text += order.descending ? " DESC NULLS FIRST" : " ASC NULLS LAST";
+    }
+    if (translator.sawAggregate_ && translator.sawBareColumn_)
+        throw OraError(937, oraPrefix(937) + ": not a single-group group function");
+    query.stmt = tables.prepare(text);
+    int index = 0;
+    for (const auto& value : translator.binds())
+        bindValue(query.stmt, ++index, value);
+    return query;
+}
+
+// Runs a query to its end: a cursor's rows as they are when it opens.
+std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
+{
+    UserTables& tables = userTables(interpreter.state());
+    const PreparedQuery query = prepareQuery(interpreter, frame, sql, frame.unit->owner);
+    auto cursor = std::make_shared<OpenCursor>();
+    cursor->names = query.names;
+    cursor->types = query.types;
+    for (;;) {
+        const int rc = sqlite3_step(query.stmt);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW) {
+            sqlite3_reset(query.stmt);
+            tables.fail(rc);
+        }
+        auto& row = cursor->rows.emplace_back();
+        for (std::size_t i = 0; i < query.types.size(); ++i)
+            row.push_back(columnValue(query.stmt, static_cast<int>(i), query.types[i]));
+        checkCancel(interpreter.state());
+    }
+    sqlite3_reset(query.stmt);
+    return cursor;
+}
+
+[[noreturn]] void invalidCursor()
+{
+    throw OraError(1001, oraPrefix(1001) + ": invalid cursor");
+}
+
+} // namespace
+
+void Interpreter::openCursor(Frame& frame, const SqlAst& open)
+{
+    if (frame.cursors.contains(open.cursor))
+        throw OraError(6511, oraPrefix(6511) + ": PL/SQL: cursor already open");
+    const SqlAst& query = *frame.unit->cursors[static_cast<std::size_t>(open.cursor)];
+    for (std::size_t i = 0; i < query.parameters.size(); ++i) {
+        const Parameter& parameter = query.parameters[i];
+        Value value = i < open.values.size() ? eval(frame, *open.values[i]) : eval(frame, *parameter.defaultValue);
+        frame.slots[static_cast<std::size_t>(parameter.slot)] = coerce(parameter.type, std::move(value), conversion());
+    }
+    frame.cursors[open.cursor] = readQuery(*this, frame, query);
+}
+
+void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
+{
+    const auto found = frame.cursors.find(fetch.cursor);
+    if (found == frame.cursors.end())
+        invalidCursor();
+    OpenCursor& cursor = *found->second;
+    if (cursor.types.size() != fetch.into.size())
+        throw OraError(6504, oraPrefix(6504) + ": PL/SQL: Return types of Result Set variables or query do not match");
+    cursor.fetchedAny = true;
+    cursor.found = cursor.fetched < cursor.rows.size();
+    if (!cursor.found)
+        return;
+    auto& row = cursor.rows[cursor.fetched++];
+    for (std::size_t i = 0; i < row.size(); ++i)
+        assign(frame, *fetch.into[i], std::move(row[i]));
+}
+
+void Interpreter::closeBlockCursors(Frame& frame, const Block& block)
+{
+    for (const auto& declaration : block.declarations) {
+        if (declaration.cursor)
+            frame.cursors.erase(declaration.cursor->cursor);
+    }
+}
+
+Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
+{
+    frame.line = stmt.pos.line;
+    const SqlAst& sql = *stmt.sql;
+    UserTables& tables = userTables(state_);
+    const std::string& user = frame.unit->owner;
+    switch (sql.kind) {
+    case SqlKind::Commit: tables.commit(); return Flow::Normal;
+    case SqlKind::Rollback: tables.rollback(); return Flow::Normal;
+    case SqlKind::Open: openCursor(frame, sql); return Flow::Normal;
+    case SqlKind::Fetch: fetchCursor(frame, sql); return Flow::Normal;
+    case SqlKind::Close:
+        if (frame.cursors.erase(sql.cursor) == 0)
+            invalidCursor();
+        return Flow::Normal;
+    case SqlKind::Execute: {
+        // Dynamic SQL runs the table commands (DDL, grants, COMMIT and
+        // ROLLBACK); statements that would need compiling at run time are refused.
+        const Value text = eval(frame, *sql.values[0]);
+        if (text.isNull() || !runTableCommand(toText(text, conversion()), state_))
+            throw OraError(3001, oraPrefix(3001) + ": unimplemented feature: EXECUTE IMMEDIATE of this statement");
+        return Flow::Normal;
+    }
+    case SqlKind::Select: {
+        const PreparedQuery query = prepareQuery(*this, frame, sql, user);
+        if (query.types.size() < sql.into.size())
+            throw OraError(947, oraPrefix(947) + ": not enough values");
+        if (query.types.size() > sql.into.size())
+            throw OraError(913, oraPrefix(913) + ": too many values");
+        const int rc = sqlite3_step(query.stmt);
+        if (rc == SQLITE_DONE) {
+            sqlite3_reset(query.stmt);
+            sqlRowCount_ = 0;
+            throw oraError(1403);
+        }
+        if (rc != SQLITE_ROW)
+            tables.fail(rc);
+        std::vector<Value> row;
+        for (std::size_t i = 0; i < query.types.size(); ++i)
+            row.push_back(columnValue(query.stmt, static_cast<int>(i), query.types[i]));
+        const int more = sqlite3_step(query.stmt);
+        sqlite3_reset(query.stmt);
+        if (more == SQLITE_ROW) {
+            sqlRowCount_ = 2;
+            throw oraError(1422);
+        }
+        if (more != SQLITE_DONE)
+            tables.fail(more);
+        sqlRowCount_ = 1;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            assign(frame, *sql.into[i], std::move(row[i]));
+        return Flow::Normal;
+    }
+    default: break;
+    }
+
+    const TableAccess access = sql.kind == SqlKind::Insert   ? TableAccess::Insert
+                               : sql.kind == SqlKind::Update ? TableAccess::Update
+                                                             : TableAccess::Delete;
+    const UserTable table = tables.open(user, sql.table, access);
+    Translator translator(*this, frame, &table, sql.alias);
+    std::string text;
+    if (sql.kind == SqlKind::Insert) {
+        std::vector<const TableColumn*> columns;
+        if (sql.columns.empty()) {
+            for (const auto& column : table.columns)
+                columns.push_back(&column);
+        }
+        for (const auto& name : sql.columns) {
+            const TableColumn* column = table.column(name);
+            if (!column)
+                invalidIdentifier(name);
+            for (const TableColumn* other : columns) {
+                if (other == column)
+                    throw OraError(957, oraPrefix(957) + ": duplicate column name");
+            }
+            columns.push_back(column);
+        }
+        if (sql.values.size() < columns.size())
+            throw OraError(947, oraPrefix(947) + ": not enough values");
+        if (sql.values.size() > columns.size())
+            throw OraError(913, oraPrefix(913) + ": too many values");
+        std::string names;
+        std::string values;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            names += (i ? ", " : "") + columnSql(columns[i]->name);
+            values += (i ? ", " : "") + translator.forColumn(*columns[i], *sql.values[i]);
+        }
+        text = "INSERT INTO " + table.sqlName + " (" + names + ") VALUES (" + values + ")";
+    } else if (sql.kind == SqlKind::Update) {
+        text = "UPDATE " + table.sqlName + " SET ";
+        for (std::size_t i = 0; i < sql.columns.size(); ++i) {
+            const TableColumn* column = table.column(sql.columns[i]);
+            if (!column)
+                invalidIdentifier(sql.columns[i]);
+            text += (i ? ", " : "") + columnSql(column->name) + " = " + translator.forColumn(*column, *sql.values[i]);
+        }
+    } else {
+        text = "DELETE FROM " + table.sqlName;
+    }
+    if (sql.where)
+        text += " WHERE " + translator.condition(*sql.where).sql;
+
+    sqlite3_stmt* prepared = tables.prepare(text);
+    int index = 0;
+    for (const auto& value : translator.binds())
+        bindValue(prepared, ++index, value);
+    tables.beginStatement();
+    const int rc = sqlite3_step(prepared);
+    if (rc != SQLITE_DONE) {
+        try {
+            tables.fail(rc, &table);
+        } catch (...) {
+            sqlite3_reset(prepared);
+            tables.endStatement(false);
+            throw;
+        }
+    }
+    sqlite3_reset(prepared);
+    sqlRowCount_ = sqlite3_changes64(tables.handle());
+    tables.endStatement(true);
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
+{
+    checkStack();
+    frame.line = stmt.pos.line;
+    const SqlAst& sql = *stmt.sql;
+    // The loop's body may run SQL of its own, even this same query: the rows
+    // are read first, so that no statement is stepped while it is reused.
+    std::shared_ptr<OpenCursor> cursor;
+    struct Closer {
+        Frame& frame;
+        int cursor;
+        ~Closer()
+        {
+            if (cursor >= 0)
+                frame.cursors.erase(cursor);
+        }
+    } closer{frame, -1};
+    if (sql.kind == SqlKind::Open) {
+        openCursor(frame, sql);
+        closer.cursor = sql.cursor;
+        cursor = frame.cursors[sql.cursor];
+    } else {
+        cursor = readQuery(*this, frame, sql);
+    }
+    const OpenCursor& first = *cursor;
+    std::vector<int> columnOfField;
+    for (const auto& [field, slot] : sql.recordFields) {
+        int found = -1;
+        for (std::size_t i = 0; i < first.names.size(); ++i) {
+            if (first.names[i] == field)
+                found = static_cast<int>(i);
+        }
+        if (found < 0)
+            throw OraError(6550, oraPrefix(6550) + ": line " + std::to_string(stmt.pos.line) + ", column "
+                                     + std::to_string(stmt.pos.column) + ":\nPLS-00302: component '" + field
+                                     + "' must be declared");
+        columnOfField.push_back(found);
+    }
+    while (cursor->fetched < cursor->rows.size()) {
+        auto& row = cursor->rows[cursor->fetched++];
+        cursor->fetchedAny = cursor->found = true;
+        for (std::size_t f = 0; f < columnOfField.size(); ++f)
+            frame.slots[static_cast<std::size_t>(sql.recordFields[f].second)] =
+                row[static_cast<std::size_t>(columnOfField[f])];
+        const Flow flow = execStatements(frame, stmt.body);
+        if (flow == Flow::Exit)
+            break;
+        if (flow == Flow::Return)
+            return flow;
+        checkCancel(state_);
+    }
+    return Flow::Normal;
+}
+
+Value Interpreter::cursorAttribute(const Frame& frame, const Expr& expr) const
+{
+    const std::string& attribute = expr.path[1];
+    if (expr.path[0] != "SQL") {
+        const auto found = frame.cursors.find(expr.index);
+        if (attribute == "ISOPEN")
+            return Value::boolean(found != frame.cursors.end());
+        if (found == frame.cursors.end())
+            invalidCursor();
+        const OpenCursor& cursor = *found->second;
+        if (attribute == "ROWCOUNT")
+            return Value::number(static_cast<double>(cursor.fetched));
+        if (!cursor.fetchedAny)
+            return Value::null(ValueType::Boolean);
+        return Value::boolean(cursor.found == (attribute == "FOUND"));
+    }
+    if (attribute == "ISOPEN")
+        return Value::boolean(false); // the implicit cursor is closed after each statement
+    if (!sqlRowCount_)
+        return Value::null(attribute == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean);
+    if (attribute == "ROWCOUNT")
+        return Value::number(static_cast<double>(*sqlRowCount_));
+    return Value::boolean((*sqlRowCount_ > 0) == (attribute == "FOUND"));
+}
+
+} // namespace vexmoor::engine

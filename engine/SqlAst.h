@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Ast.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vexmoor::engine {
+
+// An SQL statement written inside PL/SQL. Its expressions are PL/SQL
+// expressions as the parser reads them; the compiler resolves the names that
+// are PL/SQL variables, and what is left is resolved against the table when
+// the statement runs (a column wins over a variable of the same name, as in
+// Oracle).
+
+enum class SqlKind : std::uint8_t { Select, Insert, Update, Delete, Commit, Rollback, Open, Fetch, Close, Execute };
+
+struct SqlSelectItem {
+    std::unique_ptr<Expr> expr; // null for *
+    std::string alias;          // upper case; empty when none
+};
+
+struct SqlOrder {
+    std::unique_ptr<Expr> expr;
+    bool descending = false;
+};
+
+struct SqlAst {
+    SqlKind kind = SqlKind::Select;
+    SourcePos pos;
+    std::vector<SqlSelectItem> items;           // SELECT
+    std::vector<std::unique_ptr<Expr>> into;    // SELECT ... INTO targets
+    std::vector<std::string> table;             // [owner, ]name; empty: no FROM
+    std::string alias;                          // the table's alias, upper case
+    std::unique_ptr<Expr> where;
+    std::vector<SqlOrder> orderBy;
+    std::vector<std::string> columns;           // INSERT's column list; UPDATE's SET columns
+    std::vector<std::unique_ptr<Expr>> values;  // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
+    // Cursor FOR loop: the record's fields the body uses, and their slots.
+    std::vector<std::pair<std::string, int>> recordFields;
+    // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over
+    // a declared cursor: its name, its arguments in `values`, FETCH's
+    // targets in `into`; the compiler sets `cursor` to its number in the unit.
+    std::vector<Parameter> parameters;
+    std::string cursorName;
+    SourcePos cursorPos;
+    int cursor = -1;
+};
+
+// An open explicit cursor of a frame: its rows are read when it opens, so
+// that it sees the data as they were then, as Oracle's cursors do.
+struct OpenCursor {
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+    std::vector<std::vector<Value>> rows;
+    std::size_t fetched = 0;
+    bool found = false;
+    bool fetchedAny = false;
+};
+
+} // namespace vexmoor::engine

@@ -1,0 +1,366 @@
+// The SQL statements PL/SQL runs: their syntax, read with the parser's own
+// expression grammar (SQL's expressions are PL/SQL's, less a few forms).
+
+#include "Parser.h"
+#include "SqlAst.h"
+
+#include <array>
+
+namespace vexmoor::engine {
+
+namespace {
+
+constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE", "DELETE", "COMMIT", "ROLLBACK"};
+
+// Words that end a select item or a table reference, so they are never taken
+// for an alias.
+constexpr std::array kClauseWords{"INTO",  "FROM",    "WHERE", "ORDER",  "GROUP", "HAVING", "CONNECT",
+                                  "START", "UNION",   "MINUS", "INTERSECT", "SET", "VALUES", "BULK",
+                                  "JOIN",  "NATURAL", "LEFT",  "RIGHT",  "INNER", "CROSS", "FULL"};
+
+bool isClauseWord(std::string_view word)
+{
+    for (const std::string_view clause : kClauseWords) {
+        if (equalsKeyword(word, clause))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool isSqlStatementWord(std::string_view word)
+{
+    for (const std::string_view sql : kSqlStatementWords) {
+        if (equalsKeyword(word, sql))
+            return true;
+    }
+    return false;
+}
+
+bool Parser::atSqlWord(std::string_view upperWord) const
+{
+    return check(TokenKind::Identifier) && equalsKeyword(current_.text, upperWord);
+}
+
+Stmt Parser::parseSqlStatement()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Sql;
+    stmt.pos = posOf(current_);
+    auto sql = std::make_shared<SqlAst>();
+    sql->pos = stmt.pos;
+    const std::string word = normalizeIdentifier(current_);
+    if (word == "SELECT") {
+        parseSelect(*sql, true);
+    } else if (word == "COMMIT" || word == "ROLLBACK") {
+        sql->kind = word == "COMMIT" ? SqlKind::Commit : SqlKind::Rollback;
+        advance();
+        if (atSqlWord("WORK"))
+            advance();
+        if (atSqlWord("TO") || atSqlWord("FORCE") || atSqlWord("COMMENT") || atSqlWord("WRITE"))
+            unsupported(word + " " + normalizeIdentifier(current_) + " is not supported");
+    } else if (word == "INSERT") {
+        sql->kind = SqlKind::Insert;
+        advance();
+        if (!atSqlWord("INTO"))
+            unexpected("into");
+        advance();
+        parseSqlTable(*sql, false);
+        if (accept(TokenKind::LeftParen)) {
+            do
+                sql->columns.push_back(identifier("<an identifier>"));
+            while (accept(TokenKind::Comma));
+            expect(TokenKind::RightParen, ") ,");
+        }
+        if (atSqlWord("SELECT"))
+            unsupported("INSERT ... SELECT is not supported");
+        if (!atSqlWord("VALUES"))
+            unexpected("values");
+        advance();
+        expect(TokenKind::LeftParen, "(");
+        do
+            sql->values.push_back(parseExpression());
+        while (accept(TokenKind::Comma));
+        expect(TokenKind::RightParen, ") ,");
+    } else if (word == "UPDATE") {
+        sql->kind = SqlKind::Update;
+        advance();
+        parseSqlTable(*sql, true);
+        if (!atSqlWord("SET"))
+            unexpected("set");
+        advance();
+        do {
+            sql->columns.push_back(identifier("<an identifier>"));
+            if (check(TokenKind::Dot))
+                unsupported("qualified column names in SET are not supported");
+            expect(TokenKind::Equal, "=");
+            sql->values.push_back(parseExpression());
+        } while (accept(TokenKind::Comma));
+        parseSqlTail(*sql);
+    } else {
+        sql->kind = SqlKind::Delete;
+        advance();
+        if (atSqlWord("FROM"))
+            advance();
+        parseSqlTable(*sql, true);
+        parseSqlTail(*sql);
+    }
+    if (atSqlWord("RETURNING") || atSqlWord("RETURN"))
+        unsupported("RETURNING is not supported");
+    expect(TokenKind::Semicolon, ";");
+    stmt.sql = std::move(sql);
+    return stmt;
+}
+
+void Parser::parseSelect(SqlAst& sql, bool withInto)
+{
+    sql.kind = SqlKind::Select;
+    advance(); // SELECT
+    if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE"))
+        unsupported("SELECT DISTINCT is not supported");
+    if (atSqlWord("ALL"))
+        advance();
+    do {
+        SqlSelectItem item;
+        if (!accept(TokenKind::Star)) {
+            item.expr = parseExpression();
+            if (accept(TokenKind::KwAs))
+                item.alias = identifier("<an identifier>");
+            else if ((check(TokenKind::Identifier) && !isClauseWord(current_.text)) || check(TokenKind::QuotedIdentifier))
+                item.alias = identifier("<an identifier>");
+        }
+        sql.items.push_back(std::move(item));
+    } while (accept(TokenKind::Comma));
+    if (atSqlWord("BULK"))
+        unsupported("BULK COLLECT is not supported");
+    if (withInto) {
+        if (!atSqlWord("INTO"))
+            unexpected("into");
+        advance();
+        do
+            sql.into.push_back(check(TokenKind::BindVariable) ? parseBind() : parseName());
+        while (accept(TokenKind::Comma));
+    } else if (atSqlWord("INTO")) {
+        unsupported("INTO in a cursor's query");
+    }
+    if (!atSqlWord("FROM"))
+        unexpected("from");
+    advance();
+    parseSqlTable(sql, true);
+    if (check(TokenKind::Comma) || atSqlWord("JOIN") || atSqlWord("NATURAL") || atSqlWord("LEFT")
+        || atSqlWord("RIGHT") || atSqlWord("INNER") || atSqlWord("CROSS") || atSqlWord("FULL"))
+        unsupported("joins are not supported");
+    parseSqlTail(sql);
+    if (atSqlWord("ORDER")) {
+        advance();
+        expect(TokenKind::KwBy, "by");
+        do {
+            SqlOrder order;
+            order.expr = parseExpression();
+            if (atSqlWord("DESC")) {
+                order.descending = true;
+                advance();
+            } else if (atSqlWord("ASC")) {
+                advance();
+            }
+            if (atSqlWord("NULLS"))
+                unsupported("NULLS FIRST and NULLS LAST are not supported");
+            sql.orderBy.push_back(std::move(order));
+        } while (accept(TokenKind::Comma));
+    }
+    for (const std::string_view clause : {"UNION", "MINUS", "INTERSECT", "FOR", "OFFSET", "FETCH"}) {
+        if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
+            unsupported(std::string(clause) + " is not supported in a query");
+    }
+}
+
+void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
+{
+    if (check(TokenKind::LeftParen))
+        unsupported("subqueries are not supported");
+    sql.table.push_back(identifier("<an identifier>"));
+    if (accept(TokenKind::Dot))
+        sql.table.push_back(identifier("<an identifier>"));
+    if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
+        unsupported("database links are not supported");
+    if (withAlias && ((check(TokenKind::Identifier) && !isClauseWord(current_.text)) || check(TokenKind::QuotedIdentifier)))
+        sql.alias = identifier("<an identifier>");
+}
+
+// WHERE, and the clauses the engine refuses by name.
+void Parser::parseSqlTail(SqlAst& sql)
+{
+    if (atSqlWord("WHERE")) {
+        advance();
+        if (atSqlWord("CURRENT"))
+            unsupported("WHERE CURRENT OF is not supported");
+        sql.where = parseExpression();
+    }
+    for (const std::string_view clause : {"GROUP", "HAVING", "CONNECT", "START"}) {
+        if (atSqlWord(clause))
+            unsupported(std::string(clause) + " is not supported in a query");
+    }
+}
+
+Stmt Parser::parseCursorFor(Stmt stmt)
+{
+    stmt.kind = StmtKind::CursorFor;
+    if (stmt.reverse)
+        unexpected("(");
+    advance(); // (
+    auto sql = std::make_shared<SqlAst>();
+    sql->pos = posOf(current_);
+    parseSelect(*sql, false);
+    expect(TokenKind::RightParen, ")");
+    stmt.sql = std::move(sql);
+    return parseLoop(std::move(stmt));
+}
+
+std::unique_ptr<Expr> Parser::parseAttribute(std::unique_ptr<Expr> name)
+{
+    advance(); // %
+    const SourcePos pos = posOf(current_);
+    const std::string attribute = identifier("<an identifier>");
+    if (name->path.size() != 1
+        || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND" && attribute != "ISOPEN"))
+        throw compileError(pos, "PLS-00999: implementation restriction (may be temporary) attribute %" + attribute
+                                    + " of " + name->path[0] + " is not supported");
+    name->kind = ExprKind::CursorAttribute;
+    name->path.push_back(attribute);
+    return name;
+}
+
+void Parser::parseCursorDeclaration(Block& block)
+{
+    advance(); // CURSOR
+    Declaration declaration;
+    declaration.pos = posOf(current_);
+    declaration.name = identifier("<an identifier>");
+    for (const auto& other : block.declarations) {
+        if (other.name == declaration.name)
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
+                                                    + "' is permitted");
+    }
+    auto sql = std::make_shared<SqlAst>();
+    if (accept(TokenKind::LeftParen)) {
+        do {
+            Parameter parameter;
+            parameter.pos = posOf(current_);
+            parameter.name = identifier("<an identifier>");
+            accept(TokenKind::KwIn);
+            if (check(TokenKind::KwOut))
+                unexpected("in <a type>");
+            parameter.type = parseType(false);
+            if (accept(TokenKind::Assign) || accept(TokenKind::KwDefault))
+                parameter.defaultValue = parseExpression();
+            sql->parameters.push_back(std::move(parameter));
+        } while (accept(TokenKind::Comma));
+        expect(TokenKind::RightParen, ") ,");
+    }
+    if (check(TokenKind::KwReturn))
+        unsupported("a cursor's RETURN clause is not supported");
+    expect(TokenKind::KwIs, "is");
+    sql->pos = posOf(current_);
+    if (!atSqlWord("SELECT"))
+        unexpected("select");
+    parseSelect(*sql, false);
+    expect(TokenKind::Semicolon, ";");
+    declaration.cursor = std::move(sql);
+    block.declarations.push_back(std::move(declaration));
+}
+
+Stmt Parser::parseCursorStatement()
+{
+    Stmt stmt;
+    stmt.kind = StmtKind::Sql;
+    stmt.pos = posOf(current_);
+    auto sql = std::make_shared<SqlAst>();
+    sql->pos = stmt.pos;
+    const std::string word = normalizeIdentifier(current_);
+    advance();
+    if (word == "EXECUTE") {
+        if (!atSqlWord("IMMEDIATE"))
+            unexpected("immediate");
+        advance();
+        sql->kind = SqlKind::Execute;
+        sql->values.push_back(parseExpression());
+        if (atSqlWord("USING") || atSqlWord("INTO") || atSqlWord("BULK") || atSqlWord("RETURNING"))
+            unsupported("EXECUTE IMMEDIATE ... " + normalizeIdentifier(current_) + " is not supported");
+        expect(TokenKind::Semicolon, ";");
+        stmt.sql = std::move(sql);
+        return stmt;
+    }
+    sql->kind = word == "OPEN" ? SqlKind::Open : word == "FETCH" ? SqlKind::Fetch : SqlKind::Close;
+    sql->cursorPos = posOf(current_);
+    sql->cursorName = identifier("<an identifier>");
+    if (sql->kind == SqlKind::Open) {
+        if (atSqlWord("FOR"))
+            unsupported("cursor variables are not supported");
+        if (accept(TokenKind::LeftParen)) {
+            do
+                sql->values.push_back(parseExpression());
+            while (accept(TokenKind::Comma));
+            expect(TokenKind::RightParen, ") ,");
+        }
+    } else if (sql->kind == SqlKind::Fetch) {
+        if (atSqlWord("BULK"))
+            unsupported("BULK COLLECT is not supported");
+        if (!atSqlWord("INTO"))
+            unexpected("into");
+        advance();
+        do
+            sql->into.push_back(check(TokenKind::BindVariable) ? parseBind() : parseName());
+        while (accept(TokenKind::Comma));
+    }
+    expect(TokenKind::Semicolon, ";");
+    stmt.sql = std::move(sql);
+    return stmt;
+}
+
+Stmt Parser::parseDeclaredCursorFor(Stmt stmt)
+{
+    stmt.kind = StmtKind::CursorFor;
+    auto sql = std::make_shared<SqlAst>();
+    sql->kind = SqlKind::Open;
+    sql->pos = stmt.value->pos;
+    sql->cursorPos = stmt.value->pos;
+    sql->cursorName = stmt.value->path[0];
+    for (auto& argument : stmt.value->args) {
+        if (!argument.name.empty())
+            unsupported("named cursor arguments are not supported");
+        sql->values.push_back(std::move(argument.value));
+    }
+    stmt.value.reset();
+    stmt.sql = std::move(sql);
+    return parseLoop(std::move(stmt));
+}
+
+// name table%ROWTYPE, name cursor%ROWTYPE, name [owner.]table.column%TYPE,
+// name variable%TYPE.
+bool Parser::parseAnchoredType(Declaration& declaration)
+{
+    if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
+        return false;
+    if (lookahead().kind != TokenKind::Dot && lookahead().kind != TokenKind::Percent)
+        return false;
+    // dbms_output.chararr names a type, not a column.
+    if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "DBMS_OUTPUT"))
+        return false;
+    declaration.anchor.push_back(identifier("<an identifier>"));
+    while (accept(TokenKind::Dot))
+        declaration.anchor.push_back(identifier("<an identifier>"));
+    expect(TokenKind::Percent, "%");
+    const std::string attribute = identifier("type rowtype");
+    if (attribute == "ROWTYPE")
+        declaration.rowType = true;
+    else if (attribute != "TYPE")
+        unexpected("type rowtype");
+    if (declaration.rowType && declaration.anchor.size() > 2)
+        unexpected("type");
+    if (!declaration.rowType && declaration.anchor.size() > 3)
+        unexpected("rowtype");
+    return true;
+}
+
+} // namespace vexmoor::engine

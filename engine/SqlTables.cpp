@@ -1,0 +1,889 @@
+#include "SqlTables.h"
+
+#include "Database.h"
+#include "Interpreter.h"
+#include "Lexer.h"
+#include "Parser.h"
+#include "SessionImpl.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vexmoor::engine {
+
+namespace {
+
+constexpr int kLockWaitMs = 30'000;
+
+OraError tableError(int code, const std::string& text)
+{
+    return OraError(code, oraPrefix(code) + ": " + text);
+}
+
+OraError unimplemented(const std::string& what)
+{
+    return tableError(3001, "unimplemented feature: " + what);
+}
+
+std::string quotedName(std::string_view name)
+{
+    std::string text = "\"";
+    for (const char c : name) {
+        text += c;
+        if (c == '"')
+            text += '"';
+    }
+    return text + '"';
+}
+
+std::string_view typeCode(ValueType type)
+{
+    switch (type) {
+    case ValueType::Number: return "NUMBER";
+    case ValueType::Date: return "DATE";
+    default: return "VARCHAR2";
+    }
+}
+
+std::string_view accessName(TableAccess access)
+{
+    switch (access) {
+    case TableAccess::Select: return "SELECT";
+    case TableAccess::Insert: return "INSERT";
+    case TableAccess::Update: return "UPDATE";
+    case TableAccess::Delete: return "DELETE";
+    }
+    return "SELECT";
+}
+
+std::string textArg(sqlite3_value* value)
+{
+    const auto* text = sqlite3_value_text(value);
+    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_value_bytes(value)))
+                : std::string();
+}
+
+Value fromSqlite(sqlite3_value* value, ValueType type)
+{
+    if (sqlite3_value_type(value) == SQLITE_NULL)
+        return Value::null(type);
+    switch (type) {
+    case ValueType::Number: return Value::number(sqlite3_value_double(value));
+    case ValueType::Date: return Value::date(OraDate{sqlite3_value_int64(value)});
+    default: return Value::text(textArg(value));
+    }
+}
+
+void resultValue(sqlite3_context* context, const Value& value)
+{
+    if (value.isNull())
+        sqlite3_result_null(context);
+    else if (value.type() == ValueType::Number)
+        sqlite3_result_double(context, value.asNumber());
+    else if (value.type() == ValueType::Date)
+        sqlite3_result_int64(context, value.asDate().seconds);
+    else
+        sqlite3_result_text(context, value.asText().data(), static_cast<int>(value.asText().size()), SQLITE_TRANSIENT);
+}
+
+ValueType typeOfCode(std::string_view code)
+{
+    if (code == "N")
+        return ValueType::Number;
+    if (code == "D")
+        return ValueType::Date;
+    return ValueType::Varchar2;
+}
+
+// Runs a function body, turning our errors into SQLite function errors that
+// UserTables::fail turns back.
+template <typename Body>
+void guarded(sqlite3_context* context, Body body)
+{
+    try {
+        body();
+    } catch (const OraError& error) {
+        sqlite3_result_error(context, error.message().c_str(), -1);
+    } catch (const std::exception& error) {
+        sqlite3_result_error(context, error.what(), -1);
+    }
+}
+
+const ConversionContext& conversionOf(sqlite3_context* context)
+{
+    return *static_cast<const ConversionContext*>(sqlite3_user_data(context));
+}
+
+// vx_concat(a, type_a, b, type_b): Oracle's ||, where NULL counts as ''
+// and numbers and dates are written as TO_CHAR writes them.
+void concatFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        std::string text;
+        for (int i = 0; i < 4; i += 2) {
+            const Value value = fromSqlite(argv[i], typeOfCode(textArg(argv[i + 1])));
+            if (!value.isNull())
+                text += toText(value, conversionOf(context));
+        }
+        resultValue(context, Value::text(std::move(text)));
+    });
+}
+
+// vx_div(a, b): division of NUMBERs (never SQLite's integer division), and
+// ORA-01476 for a zero divisor.
+void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+            sqlite3_result_null(context);
+            return;
+        }
+        const double divisor = sqlite3_value_double(argv[1]);
+        if (divisor == 0)
+            throw oraError(1476);
+        resultValue(context, Value::number(numberInRange(sqlite3_value_double(argv[0]) / divisor)));
+    });
+}
+
+bool likeText(std::string_view text, std::string_view pattern, int escape)
+{
+    std::size_t t = 0;
+    std::size_t p = 0;
+    std::size_t starPattern = std::string_view::npos;
+    std::size_t starText = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && escape >= 0 && pattern[p] == static_cast<char>(escape) && p + 1 < pattern.size()) {
+            if (pattern[p + 1] == text[t]) {
+                p += 2;
+                ++t;
+                continue;
+            }
+        } else if (p < pattern.size() && pattern[p] == '%') {
+            starPattern = p++;
+            starText = t;
+            continue;
+        } else if (p < pattern.size() && (pattern[p] == '_' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+            continue;
+        }
+        if (starPattern == std::string_view::npos)
+            return false;
+        p = starPattern + 1;
+        t = ++starText;
+    }
+    while (p < pattern.size() && pattern[p] == '%')
+        ++p;
+    return p == pattern.size();
+}
+
+// vx_like(text, pattern, escape): Oracle's LIKE, which tells case apart
+// (SQLite's does not).
+void likeFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+            sqlite3_result_null(context);
+            return;
+        }
+        int escape = -1;
+        if (sqlite3_value_type(argv[2]) != SQLITE_NULL) {
+            const std::string e = textArg(argv[2]);
+            if (e.size() != 1)
+                throw tableError(1425, "escape character must be character string of length 1");
+            escape = static_cast<unsigned char>(e[0]);
+        }
+        sqlite3_result_int(context, likeText(textArg(argv[0]), textArg(argv[1]), escape) ? 1 : 0);
+    });
+}
+
+// vx_fit(value, type, length, precision, scale, owner, table, column):
+// a computed value as the column keeps it.
+void fitFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        UserTable table;
+        table.object = ObjectName{textArg(argv[5]), textArg(argv[6])};
+        TableColumn column;
+        column.type.type = typeOfCode(textArg(argv[1]));
+        column.type.length = sqlite3_value_int(argv[2]);
+        column.type.precision = sqlite3_value_int(argv[3]);
+        column.type.scale = sqlite3_value_int(argv[4]);
+        column.name = textArg(argv[7]);
+        resultValue(context, fitColumn(table, column, fromSqlite(argv[0], column.type.type), conversionOf(context)));
+    });
+}
+
+// A small cursor over the tokens of a table command.
+class Words {
+public:
+    explicit Words(std::string_view text) : lexer_(text) { token_ = lexer_.next(); }
+
+    const Token& token() const { return token_; }
+    void advance() { token_ = lexer_.next(); }
+    bool is(TokenKind kind) const { return token_.kind == kind; }
+    bool isWord() const
+    {
+        return (token_.kind == TokenKind::Identifier || (token_.kind >= TokenKind::KwAnd && token_.kind <= TokenKind::KwWhile));
+    }
+    bool at(std::string_view upper) const { return isWord() && equalsKeyword(token_.text, upper); }
+    bool accept(std::string_view upper)
+    {
+        if (!at(upper))
+            return false;
+        advance();
+        return true;
+    }
+    bool accept(TokenKind kind)
+    {
+        if (!is(kind))
+            return false;
+        advance();
+        return true;
+    }
+    void require(std::string_view upper)
+    {
+        if (!accept(upper))
+            throw tableError(905, "missing keyword");
+    }
+    void require(TokenKind kind, int code, std::string_view text)
+    {
+        if (!accept(kind))
+            throw tableError(code, std::string(text));
+    }
+    std::string name(int code, std::string_view text)
+    {
+        if (!is(TokenKind::Identifier) && !is(TokenKind::QuotedIdentifier))
+            throw tableError(code, std::string(text));
+        std::string result = normalizeIdentifier(token_);
+        advance();
+        return result;
+    }
+    ObjectName object(const std::string& user)
+    {
+        ObjectName object{user, name(903, "invalid table name")};
+        if (accept(TokenKind::Dot)) {
+            object.owner = object.name;
+            object.name = name(903, "invalid table name");
+        }
+        return object;
+    }
+    int integer()
+    {
+        if (!is(TokenKind::Number) || token_.text.find_first_not_of("0123456789") != std::string_view::npos
+            || token_.text.size() > 6)
+            throw tableError(2017, "integer value required");
+        const int value = std::stoi(std::string(token_.text));
+        advance();
+        return value;
+    }
+    void end()
+    {
+        accept(TokenKind::Semicolon);
+        if (!is(TokenKind::EndOfFile))
+            throw tableError(933, "SQL command not properly ended");
+    }
+
+private:
+    Lexer lexer_;
+    Token token_;
+};
+
+TypeSpec columnType(Words& words)
+{
+    TypeSpec type;
+    if (words.accept("NUMBER")) {
+        if (words.accept(TokenKind::LeftParen)) {
+            type.precision = words.integer();
+            if (type.precision < 1 || type.precision > 38)
+                throw tableError(1727, "numeric precision specifier is out of range (1 to 38)");
+            if (words.accept(TokenKind::Comma)) {
+                type.scale = words.integer();
+                if (type.scale > 38)
+                    throw tableError(1728, "numeric scale specifier is out of range (-84 to 127)");
+            }
+            words.require(TokenKind::RightParen, 907, "missing right parenthesis");
+            type.integer = type.scale == 0;
+        }
+    } else if (words.accept("INTEGER") || words.accept("INT")) {
+        type.precision = 38;
+        type.integer = true;
+    } else if (words.accept("VARCHAR2") || words.accept("VARCHAR")) {
+        type.type = ValueType::Varchar2;
+        words.require(TokenKind::LeftParen, 906, "missing left parenthesis");
+        type.length = words.integer();
+        if (type.length < 1 || type.length > 4000)
+            throw tableError(910, "specified length too long for its datatype");
+        if (words.accept("CHAR") || words.accept("BYTE")) {
+        }
+        words.require(TokenKind::RightParen, 907, "missing right parenthesis");
+    } else if (words.accept("DATE")) {
+        type.type = ValueType::Date;
+    } else if (words.isWord()) {
+        throw unimplemented("column type " + normalizeIdentifier(words.token()));
+    } else {
+        throw tableError(902, "invalid datatype");
+    }
+    return type;
+}
+
+void parsePrimaryKeyList(Words& words, UserTable& table, bool& hasKey)
+{
+    if (hasKey)
+        throw tableError(2260, "table can have only one primary key");
+    hasKey = true;
+    words.require(TokenKind::LeftParen, 906, "missing left parenthesis");
+    do {
+        const std::string name = words.name(904, "invalid identifier");
+        bool found = false;
+        for (auto& column : table.columns) {
+            if (column.name == name) {
+                column.primaryKey = true;
+                column.notNull = true;
+                found = true;
+            }
+        }
+        if (!found)
+            throw tableError(904, quotedName(name) + ": invalid identifier");
+    } while (words.accept(TokenKind::Comma));
+    words.require(TokenKind::RightParen, 907, "missing right parenthesis");
+}
+
+void parseColumn(Words& words, UserTable& table, bool& hasKey)
+{
+    TableColumn column;
+    column.name = words.name(904, "invalid identifier");
+    for (const auto& other : table.columns) {
+        if (other.name == column.name)
+            throw tableError(957, "duplicate column name");
+    }
+    column.type = columnType(words);
+    for (;;) {
+        if (words.accept("CONSTRAINT"))
+            words.name(904, "invalid identifier");
+        if (words.accept(TokenKind::KwNot)) {
+            words.require(TokenKind::KwNull, 905, "missing keyword");
+            column.notNull = true;
+        } else if (words.accept(TokenKind::KwNull)) {
+        } else if (words.accept("PRIMARY")) {
+            words.require("KEY");
+            if (hasKey)
+                throw tableError(2260, "table can have only one primary key");
+            hasKey = true;
+            column.primaryKey = true;
+            column.notNull = true;
+        } else if (words.is(TokenKind::Comma) || words.is(TokenKind::RightParen)) {
+            break;
+        } else if (words.isWord()) {
+            throw unimplemented(normalizeIdentifier(words.token()) + " in a column definition");
+        } else {
+            throw tableError(907, "missing right parenthesis");
+        }
+    }
+    table.columns.push_back(std::move(column));
+}
+
+void createTable(Words& words, SessionState& state)
+{
+    UserTable table;
+    table.object = words.object(state.user);
+    if (table.object.owner != state.user && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
+        throw oraError(1031);
+    if (words.accept(TokenKind::KwAs))
+        throw unimplemented("CREATE TABLE ... AS SELECT");
+    words.require(TokenKind::LeftParen, 906, "missing left parenthesis");
+    bool hasKey = false;
+    do {
+        if (words.accept("CONSTRAINT"))
+            words.name(904, "invalid identifier");
+        if (words.accept("PRIMARY")) {
+            words.require("KEY");
+            parsePrimaryKeyList(words, table, hasKey);
+        } else if (words.at("UNIQUE") || words.at("FOREIGN") || words.at("CHECK")) {
+            throw unimplemented(normalizeIdentifier(words.token()) + " constraints");
+        } else {
+            parseColumn(words, table, hasKey);
+        }
+    } while (words.accept(TokenKind::Comma));
+    words.require(TokenKind::RightParen, 907, "missing right parenthesis");
+    words.end();
+    userTables(state).createTable(table);
+}
+
+std::vector<TableAccess> tablePrivileges(Words& words)
+{
+    std::vector<TableAccess> privileges;
+    do {
+        if (words.accept("ALL")) {
+            words.accept("PRIVILEGES");
+            privileges.insert(privileges.end(),
+                              {TableAccess::Select, TableAccess::Insert, TableAccess::Update, TableAccess::Delete});
+        } else if (words.accept("SELECT")) {
+            privileges.push_back(TableAccess::Select);
+        } else if (words.accept("INSERT")) {
+            privileges.push_back(TableAccess::Insert);
+        } else if (words.accept("UPDATE")) {
+            privileges.push_back(TableAccess::Update);
+        } else if (words.accept("DELETE")) {
+            privileges.push_back(TableAccess::Delete);
+        } else {
+            throw tableError(990, "missing or invalid privilege");
+        }
+    } while (words.accept(TokenKind::Comma));
+    return privileges;
+}
+
+bool isTablePrivilegeWord(const Words& words)
+{
+    return words.at("SELECT") || words.at("INSERT") || words.at("UPDATE") || words.at("DELETE") || words.at("ALL");
+}
+
+void grantOnTable(Words& words, SessionState& state, bool granted)
+{
+    const auto privileges = tablePrivileges(words);
+    words.require("ON");
+    const ObjectName object = words.object(state.user);
+    words.require(granted ? "TO" : "FROM");
+    std::vector<std::string> users{words.name(987, "missing or invalid username(s)")};
+    while (words.accept(TokenKind::Comma))
+        users.push_back(words.name(987, "missing or invalid username(s)"));
+    words.end();
+    UserTables& tables = userTables(state);
+    if (!tables.find(object))
+        throw oraError(942);
+    if (object.owner != state.user && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
+        throw oraError(1031);
+    for (const auto& user : users) {
+        if (!state.database->catalog().userExists(user))
+            throw tableError(1917, "user or role '" + user + "' does not exist");
+        for (const TableAccess access : privileges)
+            tables.setGrant(object, user, access, granted);
+    }
+}
+
+} // namespace
+
+const TableColumn* UserTable::column(std::string_view name) const
+{
+    for (const auto& column : columns) {
+        if (column.name == name)
+            return &column;
+    }
+    return nullptr;
+}
+
+UserTables::UserTables(SessionState& state) : state_(state)
+{
+    const std::string file = state.database->path().string() + "-tables";
+    // A new file is readable by its owner only, as the database is.
+    if (const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK) {
+        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        throw OraError(1034, oraPrefix(1034) + ": ORACLE not available\n" + file + ": " + reason);
+    }
+    sqlite3_busy_timeout(db_, kLockWaitMs);
+    sqlite3_extended_result_codes(db_, 1);
+    try {
+        execute("PRAGMA journal_mode=WAL");
+        execute("PRAGMA synchronous=NORMAL");
+        execute("CREATE TABLE IF NOT EXISTS \"vx$columns\"(owner TEXT NOT NULL, tname TEXT NOT NULL,"
+                " position INTEGER NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL, length INTEGER NOT NULL,"
+                " precision INTEGER NOT NULL, scale INTEGER NOT NULL, mandatory INTEGER NOT NULL,"
+                " pk INTEGER NOT NULL, PRIMARY KEY(owner, tname, position))");
+        execute("CREATE TABLE IF NOT EXISTS \"vx$grants\"(owner TEXT NOT NULL, tname TEXT NOT NULL,"
+                " grantee TEXT NOT NULL, privilege TEXT NOT NULL, PRIMARY KEY(owner, tname, grantee, privilege))");
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+    auto* context = const_cast<ConversionContext*>(&state.conversion);
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db_, "vx_concat", 4, flags, context, concatFunction, nullptr, nullptr);
+    sqlite3_create_function(db_, "vx_div", 2, flags, context, divideFunction, nullptr, nullptr);
+    sqlite3_create_function(db_, "vx_like", 3, flags, context, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db_, "vx_fit", 8, flags, context, fitFunction, nullptr, nullptr);
+}
+
+UserTables::~UserTables()
+{
+    for (auto& [sql, stmt] : statements_)
+        sqlite3_finalize(stmt);
+    // An open transaction ends with the session: rolled back.
+    sqlite3_close(db_);
+}
+
+void UserTables::execute(const char* sql)
+{
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+    sqlite3_free(error);
+    if (rc != SQLITE_OK)
+        fail(rc);
+}
+
+bool UserTables::inTransaction() const
+{
+    return sqlite3_get_autocommit(db_) == 0;
+}
+
+sqlite3_stmt* UserTables::prepare(const std::string& sql)
+{
+    if (const auto found = statements_.find(sql); found != statements_.end()) {
+        sqlite3_reset(found->second);
+        sqlite3_clear_bindings(found->second);
+        return found->second;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                                      nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        fail(rc);
+    }
+    statements_.emplace(sql, stmt);
+    return stmt;
+}
+
+void UserTables::fail(int rc, const UserTable* table)
+{
+    const std::string message = sqlite3_errmsg(db_);
+    if (message.starts_with("ORA-") && message.size() >= 9)
+        throw OraError(std::stoi(message.substr(4, 5)), message);
+    const std::string owner = table ? table->object.owner : std::string();
+    const std::string name = table ? table->object.name : std::string();
+    switch (rc & 0xff) {
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+            const auto dot = message.rfind('.');
+            const std::string column = dot == std::string::npos ? std::string() : message.substr(dot + 1);
+            throw tableError(1400, "cannot insert NULL into (" + quotedName(owner) + "." + quotedName(name) + "."
+                                       + quotedName(column) + ")");
+        }
+        throw tableError(1, "unique constraint (" + owner + ".PK_" + name + ") violated");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: throw tableError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+    case SQLITE_FULL: throw oraError(27072);
+    default: throw OraError(600, oraPrefix(600) + ": internal error code, arguments: [user tables], [" + message + "]");
+    }
+}
+
+std::optional<UserTable> UserTables::find(const ObjectName& object)
+{
+    sqlite3_stmt* stmt = prepare("SELECT name, type, length, precision, scale, mandatory, pk FROM \"vx$columns\""
+                                 " WHERE owner = ?1 AND tname = ?2 ORDER BY position");
+    bindValue(stmt, 1, Value::varchar2(object.owner));
+    bindValue(stmt, 2, Value::varchar2(object.name));
+    UserTable table;
+    table.object = object;
+    table.sqlName = quotedName("U:" + object.owner + "." + object.name);
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        TableColumn column;
+        column.name = columnValue(stmt, 0, ValueType::Varchar2).asText();
+        const std::string type = columnValue(stmt, 1, ValueType::Varchar2).asText();
+        column.type.type = type == "NUMBER" ? ValueType::Number : type == "DATE" ? ValueType::Date : ValueType::Varchar2;
+        column.type.length = sqlite3_column_int(stmt, 2);
+        column.type.precision = sqlite3_column_int(stmt, 3);
+        column.type.scale = sqlite3_column_int(stmt, 4);
+        column.notNull = sqlite3_column_int(stmt, 5) != 0;
+        column.primaryKey = sqlite3_column_int(stmt, 6) != 0;
+        table.columns.push_back(std::move(column));
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
+    if (table.columns.empty())
+        return std::nullopt;
+    return table;
+}
+
+UserTable UserTables::open(const std::string& user, const std::vector<std::string>& path, TableAccess access)
+{
+    const ObjectName object = path.size() == 2 ? ObjectName{path[0], path[1]} : ObjectName{user, path[0]};
+    auto table = find(object);
+    if (!table)
+        throw oraError(942);
+    if (object.owner == user || state_.database->catalog().hasPrivilege(user, Privilege::All))
+        return *table;
+    sqlite3_stmt* stmt = prepare("SELECT privilege FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2 AND grantee = ?3");
+    bindValue(stmt, 1, Value::varchar2(object.owner));
+    bindValue(stmt, 2, Value::varchar2(object.name));
+    bindValue(stmt, 3, Value::varchar2(user));
+    bool any = false;
+    bool allowed = false;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        any = true;
+        allowed = allowed || columnValue(stmt, 0, ValueType::Varchar2).asText() == accessName(access);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
+    if (!any)
+        throw oraError(942);
+    if (!allowed)
+        throw oraError(1031);
+    return *table;
+}
+
+void UserTables::createTable(const UserTable& table)
+{
+    commit();
+    Catalog& catalog = state_.database->catalog();
+    if (find(table.object) || catalog.findProcedure(table.object) || catalog.findSynonym(table.object))
+        throw oraError(955);
+    std::string sql = "CREATE TABLE " + quotedName("U:" + table.object.owner + "." + table.object.name) + " (";
+    std::string key;
+    for (const auto& column : table.columns) {
+        if (&column != &table.columns.front())
+            sql += ", ";
+        sql += quotedName(column.name);
+        sql += column.type.type == ValueType::Number ? " NUMERIC" : column.type.type == ValueType::Date ? " INTEGER" : " TEXT";
+        if (column.notNull)
+            sql += " NOT NULL";
+        if (column.primaryKey)
+            key += (key.empty() ? "" : ", ") + quotedName(column.name);
+    }
+    if (!key.empty())
+        sql += ", PRIMARY KEY (" + key + ")";
+    sql += ")";
+    execute("BEGIN IMMEDIATE");
+    try {
+        execute(sql.c_str());
+        int position = 0;
+        for (const auto& column : table.columns) {
+            sqlite3_stmt* stmt = prepare("INSERT INTO \"vx$columns\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+            bindValue(stmt, 1, Value::varchar2(table.object.owner));
+            bindValue(stmt, 2, Value::varchar2(table.object.name));
+            sqlite3_bind_int(stmt, 3, ++position);
+            bindValue(stmt, 4, Value::varchar2(column.name));
+            bindValue(stmt, 5, Value::varchar2(typeCode(column.type.type)));
+            sqlite3_bind_int(stmt, 6, column.type.length);
+            sqlite3_bind_int(stmt, 7, column.type.precision);
+            sqlite3_bind_int(stmt, 8, column.type.scale);
+            sqlite3_bind_int(stmt, 9, column.notNull ? 1 : 0);
+            sqlite3_bind_int(stmt, 10, column.primaryKey ? 1 : 0);
+            const int rc = sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+            if (rc != SQLITE_DONE)
+                fail(rc);
+        }
+        execute("COMMIT");
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    catalog.markChanged();
+}
+
+void UserTables::dropTable(const ObjectName& object)
+{
+    commit();
+    const auto table = find(object);
+    if (!table)
+        throw oraError(942);
+    execute("BEGIN IMMEDIATE");
+    try {
+        execute(("DROP TABLE " + table->sqlName).c_str());
+        for (const char* sql : {"DELETE FROM \"vx$columns\" WHERE owner = ?1 AND tname = ?2",
+                                "DELETE FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2"}) {
+            sqlite3_stmt* stmt = prepare(sql);
+            bindValue(stmt, 1, Value::varchar2(object.owner));
+            bindValue(stmt, 2, Value::varchar2(object.name));
+            const int rc = sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+            if (rc != SQLITE_DONE)
+                fail(rc);
+        }
+        execute("COMMIT");
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    // Statements prepared on the dropped table would fail from now on.
+    for (auto& [sql, stmt] : statements_)
+        sqlite3_finalize(stmt);
+    statements_.clear();
+    state_.database->catalog().markChanged();
+}
+
+void UserTables::setGrant(const ObjectName& object, const std::string& grantee, TableAccess access, bool granted)
+{
+    commit();
+    sqlite3_stmt* stmt = prepare(granted ? "INSERT OR IGNORE INTO \"vx$grants\" VALUES (?1, ?2, ?3, ?4)"
+                                         : "DELETE FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2"
+                                           " AND grantee = ?3 AND privilege = ?4");
+    bindValue(stmt, 1, Value::varchar2(object.owner));
+    bindValue(stmt, 2, Value::varchar2(object.name));
+    bindValue(stmt, 3, Value::varchar2(grantee));
+    bindValue(stmt, 4, Value::varchar2(accessName(access)));
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
+}
+
+void UserTables::beginStatement()
+{
+    if (!inTransaction())
+        execute("BEGIN IMMEDIATE");
+    execute("SAVEPOINT vx_statement");
+}
+
+void UserTables::endStatement(bool succeeded)
+{
+    // SQLite ends the whole transaction itself after some faults (disk
+    // full, I/O); then there is no statement left to undo.
+    if (!inTransaction())
+        return;
+    if (!succeeded)
+        execute("ROLLBACK TO vx_statement");
+    execute("RELEASE vx_statement");
+}
+
+void UserTables::commit()
+{
+    if (inTransaction())
+        execute("COMMIT");
+}
+
+void UserTables::rollback()
+{
+    if (inTransaction())
+        execute("ROLLBACK");
+}
+
+UserTables& userTables(SessionState& state)
+{
+    if (!state.tables)
+        state.tables = std::make_shared<UserTables>(state);
+    return *state.tables;
+}
+
+void bindValue(sqlite3_stmt* stmt, int index, const Value& value)
+{
+    if (value.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (value.type()) {
+    case ValueType::Number: {
+        const double number = value.asNumber();
+        if (number == std::trunc(number) && std::fabs(number) < 9007199254740992.0)
+            sqlite3_bind_int64(stmt, index, static_cast<sqlite3_int64>(number));
+        else
+            sqlite3_bind_double(stmt, index, number);
+        return;
+    }
+    case ValueType::Date: sqlite3_bind_int64(stmt, index, value.asDate().seconds); return;
+    case ValueType::Boolean: sqlite3_bind_int(stmt, index, value.asBoolean() ? 1 : 0); return;
+    default:
+        sqlite3_bind_text(stmt, index, value.asText().data(), static_cast<int>(value.asText().size()), SQLITE_TRANSIENT);
+        return;
+    }
+}
+
+Value columnValue(sqlite3_stmt* stmt, int column, ValueType type)
+{
+    return fromSqlite(sqlite3_column_value(stmt, column), type);
+}
+
+Value sqlConvert(const Value& value, ValueType type, const ConversionContext& context)
+{
+    try {
+        return convert(value, type, context);
+    } catch (const OraError& error) {
+        // SQL names the fault of a text that is no number ORA-01722.
+        if (error.code() == 6502 && type == ValueType::Number)
+            throw oraError(1722);
+        throw;
+    }
+}
+
+Value fitColumn(const UserTable& table, const TableColumn& column, const Value& value, const ConversionContext& context)
+{
+    Value result = sqlConvert(value, column.type.type, context);
+    if (result.isNull())
+        return result;
+    if (column.type.type == ValueType::Varchar2 && column.type.length > 0
+        && result.asText().size() > static_cast<std::size_t>(column.type.length)) {
+        const std::string prefix = quotedName(table.object.owner) + "." + quotedName(table.object.name) + "." + quotedName(column.name);
+        throw tableError(12899, "value too large for column " + prefix + " (actual: "
+                                    + std::to_string(result.asText().size()) + ", maximum: "
+                                    + std::to_string(column.type.length) + ")");
+    }
+    if (column.type.type == ValueType::Number && column.type.precision > 0) {
+        const double rounded = roundHalfAway(result.asNumber(), column.type.scale);
+        if (std::fabs(rounded) >= std::pow(10.0, column.type.precision - column.type.scale))
+            throw tableError(1438, "value larger than specified precision allowed for this column");
+        result = Value::number(rounded);
+    }
+    return result;
+}
+
+std::optional<std::vector<std::pair<std::string, TypeSpec>>> Session::Impl::tableColumns(
+    const std::string& owner, const std::vector<std::string>& path)
+{
+    try {
+        std::vector<std::pair<std::string, TypeSpec>> columns;
+        for (const auto& column : userTables(session).open(owner, path, TableAccess::Select).columns)
+            columns.emplace_back(column.name, column.type);
+        return columns;
+    } catch (const OraError& error) {
+        if (error.code() == 942 || error.code() == 1031)
+            return std::nullopt;
+        throw;
+    }
+}
+
+bool runTableCommand(std::string_view text, SessionState& state)
+{
+    Words words(text);
+    if (words.accept("COMMIT") || words.accept("ROLLBACK")) {
+        const bool commit = equalsKeyword(Words(text).token().text, "COMMIT");
+        words.accept("WORK");
+        words.end();
+        if (commit)
+            userTables(state).commit();
+        else
+            userTables(state).rollback();
+        return true;
+    }
+    if (words.accept("CREATE")) {
+        if (!words.accept("TABLE"))
+            return false;
+        createTable(words, state);
+        return true;
+    }
+    if (words.accept("DROP")) {
+        if (!words.accept("TABLE"))
+            return false;
+        const ObjectName object = words.object(state.user);
+        words.accept("PURGE");
+        words.end();
+        if (object.owner != state.user && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
+            throw oraError(1031);
+        userTables(state).dropTable(object);
+        return true;
+    }
+    const bool grant = words.at("GRANT");
+    if (grant || words.at("REVOKE")) {
+        words.advance();
+        if (!isTablePrivilegeWord(words))
+            return false;
+        grantOnTable(words, state, grant);
+        return true;
+    }
+    return false;
+}
+
+} // namespace vexmoor::engine

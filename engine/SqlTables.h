@@ -1,0 +1,111 @@
+#pragma once
+
+#include "Ast.h"
+#include "Catalog.h"
+#include "SessionState.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vexmoor::engine {
+
+// What a grant on a table allows.
+enum class TableAccess : std::uint8_t { Select, Insert, Update, Delete };
+
+struct TableColumn {
+    std::string name; // upper case
+    TypeSpec type;    // Number (precision, scale), Varchar2 (length) or Date
+    bool notNull = false;
+    bool primaryKey = false;
+};
+
+struct UserTable {
+    ObjectName object;
+    std::vector<TableColumn> columns;
+    std::string sqlName; // the quoted SQLite name: "U:OWNER.NAME"
+
+    const TableColumn* column(std::string_view name) const;
+};
+
+// The users' tables of one session. They live in a file beside the database
+// (FILE-tables), on a connection of the session's own: the session's open
+// transaction (from its first change to COMMIT or ROLLBACK) holds that file's
+// write lock only, so pipe sends and receives, which commit in the database
+// file at once, never wait for it and are never taken back by a ROLLBACK.
+// Each table keeps NUMBER as SQLite numbers, VARCHAR2 as text and DATE as
+// seconds since 1970, which compare and sort as Oracle's values do.
+class UserTables {
+public:
+    explicit UserTables(SessionState& state);
+    ~UserTables();
+    UserTables(const UserTables&) = delete;
+    UserTables& operator=(const UserTables&) = delete;
+
+    // The table a name means for `user` (the running unit's owner): its own
+    // schema unless qualified. ORA-00942 when it does not exist or the user
+    // has no grant on it at all; ORA-01031 when the grant lacks `access`.
+    UserTable open(const std::string& user, const std::vector<std::string>& path, TableAccess access);
+    std::optional<UserTable> find(const ObjectName& object);
+
+    // DDL commits the open transaction first, as in Oracle. ORA-00955 when
+    // the name is taken by a table, procedure or synonym of the schema.
+    void createTable(const UserTable& table);
+    void dropTable(const ObjectName& object); // ORA-00942
+    void setGrant(const ObjectName& object, const std::string& grantee, TableAccess access, bool granted);
+
+    // One DML statement: starts the transaction when none is open, and marks
+    // where a failed statement is rolled back to (Oracle undoes the statement,
+    // not the transaction).
+    void beginStatement();
+    void endStatement(bool succeeded);
+    void commit();
+    void rollback();
+
+    // A prepared statement for SQL text, kept for the next use.
+    sqlite3_stmt* prepare(const std::string& sql);
+    // Raises the OraError for an SQLite result code: ORA-00001 for a
+    // duplicate key, ORA-01400 for a NULL in a NOT NULL column, ORA-00054
+    // when another session's transaction kept the lock too long, and the
+    // ORA error a function of ours raised.
+    [[noreturn]] void fail(int rc, const UserTable* table = nullptr);
+    sqlite3* handle() const { return db_; }
+
+private:
+    void execute(const char* sql);
+    bool inTransaction() const;
+
+    SessionState& state_;
+    sqlite3* db_ = nullptr;
+    std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+// The session's tables, connected on first use.
+UserTables& userTables(SessionState& state);
+
+// Binds a PL/SQL value to an SQLite parameter (from 1), and reads a column
+// (from 0) as a value of the given type.
+void bindValue(sqlite3_stmt* stmt, int index, const Value& value);
+Value columnValue(sqlite3_stmt* stmt, int column, ValueType type);
+
+// Oracle's implicit conversion as SQL makes it: ORA-01722 for a text that
+// is no number.
+Value sqlConvert(const Value& value, ValueType type, const ConversionContext& context);
+
+// A value as a column of that type takes it: converted, rounded to the
+// scale; ORA-12899 for a text too long, ORA-01438 for a number too large.
+Value fitColumn(const UserTable& table, const TableColumn& column, const Value& value,
+                const ConversionContext& context);
+
+// Runs the table commands: CREATE TABLE, DROP TABLE, GRANT/REVOKE
+// SELECT|INSERT|UPDATE|DELETE|ALL ON table, COMMIT, ROLLBACK. False when the
+// text is none of them.
+bool runTableCommand(std::string_view text, SessionState& state);
+
+} // namespace vexmoor::engine
