@@ -348,7 +348,8 @@ protected:
             const pid_t child = cli.Start({"-c", Connect(), "exec",
                                            "declare s integer; begin dbms_pipe.pack_message('running'); "
                                            "s := dbms_pipe.send_message('busy'); loop null; end loop; end;"});
-            const Outcome running = Run({"exec", "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
+            const Outcome running = m_loader.Run(
+                {"-c", Connect(), "exec", "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
             EXPECT_EQ(running.out, ":got=0\n") << running.err;
             return child;
         }
