@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t kMinLimit = 2000;
 constexpr std::size_t kMaxLimit = 1000000;
 constexpr std::size_t kDefaultLimit = 20000;
-constexpr std::size_t kMaxLine = 32767;
+constexpr std::size_t kMaxLine = kMaxVarchar2;
 
 [[noreturn]] void packageError(const std::string& text)
 {

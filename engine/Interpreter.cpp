@@ -17,8 +17,6 @@ namespace {
 // refuses to go deeper (runaway recursion of stored procedures).
 constexpr std::uintptr_t kStackBudget = 4 * 1024 * 1024;
 constexpr double kSecondsPerDay = 86400.0;
-// The longest VARCHAR2 (and RAW) value PL/SQL holds.
-constexpr std::size_t kMaxVarchar2 = 32767;
 
 [[noreturn]] void valueError(std::string_view detail = {})
 {

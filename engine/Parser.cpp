@@ -491,7 +491,7 @@ TypeSpec Parser::parseType(bool allowConstraint)
     }
     if (name == "VARCHAR2" || name == "VARCHAR" || name == "STRING") {
         type.type = ValueType::Varchar2;
-        type.length = constraint(true, 1, 32767);
+        type.length = constraint(true, 1, static_cast<int>(kMaxVarchar2));
         if (type.length > 0) {
             if (check(TokenKind::Identifier)
                 && (equalsKeyword(current_.text, "BYTE") || equalsKeyword(current_.text, "CHAR")))
@@ -502,7 +502,7 @@ TypeSpec Parser::parseType(bool allowConstraint)
     }
     if (name == "RAW") {
         type.type = ValueType::Raw;
-        type.length = constraint(true, 1, 32767);
+        type.length = constraint(true, 1, static_cast<int>(kMaxVarchar2));
         if (type.length > 0)
             expect(TokenKind::RightParen, ")");
         return type;

@@ -15,8 +15,6 @@ namespace {
 
 using namespace builtin_args;
 
-constexpr std::size_t kMaxVarchar2 = 32767;
-
 Value nullText()
 {
     return Value::null(ValueType::Varchar2);

@@ -2,6 +2,7 @@
 
 #include "OraDate.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -123,6 +124,9 @@ double roundHalfAway(double value, int decimals = 0);
 
 // The power of ten of a finite, nonzero value's first significant digit.
 int firstDigitExponent(double value);
+
+// The longest VARCHAR2 (and RAW) value PL/SQL holds, in bytes.
+inline constexpr std::size_t kMaxVarchar2 = 32767;
 
 // NUMBER's range: magnitudes from 1e-130 up to, not including, 1e126. Values
 // are doubles, so a NUMBER keeps a double's 15 to 17 significant digits
