@@ -32,18 +32,6 @@ std::string joined(const std::vector<std::string>& path)
     return text;
 }
 
-// A column's name in SQLite's SQL.
-std::string columnSql(const std::string& name)
-{
-    std::string text = "\"";
-    for (const char c : name) {
-        text += c;
-        if (c == '"')
-            text += '"';
-    }
-    return text + '"';
-}
-
 std::string_view code(ValueType type)
 {
     switch (type) {
@@ -151,7 +139,7 @@ private:
         if (const TableColumn* column = columnOf(expr.path)) {
             if (aggregateDepth_ == 0)
                 sawBareColumn_ = true;
-            return Typed{columnSql(column->name), column->type.type, -1};
+            return Typed{quotedName(column->name), column->type.type, -1};
         }
         if (expr.target == Target::Slot || expr.target == Target::Builtin)
             return bindValue(interpreter_.evaluate(frame_, expr));
@@ -413,7 +401,7 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
             if (!table)
                 invalidIdentifier("*");
             for (const auto& column : table->columns) {
-                list += (list.empty() ? "" : ", ") + columnSql(column.name);
+                list += (list.empty() ? "" : ", ") + quotedName(column.name);
                 query.names.push_back(column.name);
                 query.types.push_back(column.type.type);
             }
@@ -608,7 +596,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         std::string names;
         std::string values;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            names += (i ? ", " : "") + columnSql(columns[i]->name);
+            names += (i ? ", " : "") + quotedName(columns[i]->name);
             values += (i ? ", " : "") + translator.forColumn(*columns[i], *sql.values[i]);
         }
         text = "INSERT INTO " + table.sqlName + " (" + names + ") VALUES (" + values + ")";
@@ -618,7 +606,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
             const TableColumn* column = table.column(sql.columns[i]);
             if (!column)
                 invalidIdentifier(sql.columns[i]);
-            text += (i ? ", " : "") + columnSql(column->name) + " = " + translator.forColumn(*column, *sql.values[i]);
+            text += (i ? ", " : "") + quotedName(column->name) + " = " + translator.forColumn(*column, *sql.values[i]);
         }
     } else {
         text = "DELETE FROM " + table.sqlName;

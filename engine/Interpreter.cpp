@@ -2,6 +2,7 @@
 
 #include "Builtins.h"
 #include "Composite.h"
+#include "LikePattern.h"
 
 #include <array>
 #include <cmath>
@@ -81,40 +82,6 @@ bool comparisonHolds(Operator op, int order)
     case Operator::GreaterEqual: return order >= 0;
     default: return false;
     }
-}
-
-// SQL's LIKE: % matches any run of characters, _ any one; the escape
-// character makes the next one literal.
-bool likeMatches(std::string_view text, std::string_view pattern, char escape, bool hasEscape)
-{
-    std::size_t t = 0;
-    std::size_t p = 0;
-    std::size_t starPattern = std::string_view::npos;
-    std::size_t starText = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && hasEscape && pattern[p] == escape && p + 1 < pattern.size()) {
-            if (pattern[p + 1] == text[t]) {
-                p += 2;
-                ++t;
-                continue;
-            }
-        } else if (p < pattern.size() && pattern[p] == '%') {
-            starPattern = p++;
-            starText = t;
-            continue;
-        } else if (p < pattern.size() && (pattern[p] == '_' || pattern[p] == text[t])) {
-            ++p;
-            ++t;
-            continue;
-        }
-        if (starPattern == std::string_view::npos)
-            return false;
-        p = starPattern + 1;
-        t = ++starText;
-    }
-    while (p < pattern.size() && pattern[p] == '%')
-        ++p;
-    return p == pattern.size();
 }
 
 std::optional<bool> truth(const Value& value)

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Interpreter.h"
 #include "Lexer.h"
+#include "LikePattern.h"
 #include "Parser.h"
 #include "SessionImpl.h"
 
@@ -29,17 +30,6 @@ OraError tableError(int code, const std::string& text)
 OraError unimplemented(const std::string& what)
 {
     return tableError(3001, "unimplemented feature: " + what);
-}
-
-std::string quotedName(std::string_view name)
-{
-    std::string text = "\"";
-    for (const char c : name) {
-        text += c;
-        if (c == '"')
-            text += '"';
-    }
-    return text + '"';
 }
 
 std::string_view typeCode(ValueType type)
@@ -153,34 +143,7 @@ void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
 
 bool likeText(std::string_view text, std::string_view pattern, int escape)
 {
-    std::size_t t = 0;
-    std::size_t p = 0;
-    std::size_t starPattern = std::string_view::npos;
-    std::size_t starText = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && escape >= 0 && pattern[p] == static_cast<char>(escape) && p + 1 < pattern.size()) {
-            if (pattern[p + 1] == text[t]) {
-                p += 2;
-                ++t;
-                continue;
-            }
-        } else if (p < pattern.size() && pattern[p] == '%') {
-            starPattern = p++;
-            starText = t;
-            continue;
-        } else if (p < pattern.size() && (pattern[p] == '_' || pattern[p] == text[t])) {
-            ++p;
-            ++t;
-            continue;
-        }
-        if (starPattern == std::string_view::npos)
-            return false;
-        p = starPattern + 1;
-        t = ++starText;
-    }
-    while (p < pattern.size() && pattern[p] == '%')
-        ++p;
-    return p == pattern.size();
+    return likeMatches(text, pattern, static_cast<char>(escape), escape >= 0);
 }
 
 // vx_like(text, pattern, escape): Oracle's LIKE, which tells case apart
@@ -767,6 +730,17 @@ UserTables& userTables(SessionState& state)
     if (!state.tables)
         state.tables = std::make_shared<UserTables>(state);
     return *state.tables;
+}
+
+std::string quotedName(std::string_view name)
+{
+    std::string text = "\"";
+    for (const char c : name) {
+        text += c;
+        if (c == '"')
+            text += '"';
+    }
+    return text + '"';
 }
 
 void bindValue(sqlite3_stmt* stmt, int index, const Value& value)

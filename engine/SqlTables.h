@@ -89,6 +89,9 @@ private:
 // The session's tables, connected on first use.
 UserTables& userTables(SessionState& state);
 
+// A name as SQLite's SQL quotes it, every double quote doubled.
+std::string quotedName(std::string_view name);
+
 // Binds a PL/SQL value to an SQLite parameter (from 1), and reads a column
 // (from 0) as a value of the given type.
 void bindValue(sqlite3_stmt* stmt, int index, const Value& value);
