@@ -67,6 +67,7 @@ public:
         case ExprKind::Name: return name(expr);
         case ExprKind::Unary: return unary(expr);
         case ExprKind::Binary: return binary(expr);
+        case ExprKind::Case: restriction("CASE in SQL");
         }
         restriction("this expression in SQL");
     }

@@ -84,6 +84,7 @@ TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
         {"begin select upper(name) into :r from emp where id = 1; end;", "", 999},
         {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
         {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
+        {"begin select case when id = 1 then 'a' end into :r from emp where id = 1; end;", "", 999},
         {"declare n number; begin select name, count(*) into :r, n from emp; end;", "", 937},
         {"begin select count(*) into :r from emp where count(*) > 1; end;", "", 934},
         {"begin select max(count(*)) into :r from emp; end;", "", 935},
