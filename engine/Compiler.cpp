@@ -472,14 +472,8 @@ private:
             resolveExpr(*sql.values[0]);
             return;
         }
-        if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close) {
-            const Symbol* symbol = lookup(sql.cursorName);
-            if (!symbol)
-                fail(sql.cursorPos, "PLS-00201: identifier '" + sql.cursorName + "' must be declared");
-            if (symbol->kind != SymbolKind::Cursor)
-                fail(sql.cursorPos, "PLS-00456: item '" + sql.cursorName + "' is not a cursor");
-            sql.cursor = declaredHere(*symbol, sql.cursorPos).record->cursor;
-        }
+        if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close)
+            sql.cursor = namedCursor(sql).record->cursor;
         resolveIntoTargets(sql.into);
         if (sql.where)
             resolveSqlExpr(*sql.where);
@@ -525,15 +519,22 @@ private:
     }
 
     // OPEN c(args) and FOR r IN c(args): the cursor and its arguments.
-    void resolveCursorUse(SqlAst& use)
+    // The cursor OPEN, FETCH, CLOSE or a cursor FOR loop names.
+    const Symbol& namedCursor(const SqlAst& use)
     {
         const Symbol* symbol = lookup(use.cursorName);
         if (!symbol)
             fail(use.cursorPos, "PLS-00201: identifier '" + use.cursorName + "' must be declared");
         if (symbol->kind != SymbolKind::Cursor)
             fail(use.cursorPos, "PLS-00456: item '" + use.cursorName + "' is not a cursor");
-        use.cursor = declaredHere(*symbol, use.cursorPos).record->cursor;
-        const auto& parameters = symbol->record->parameters;
+        return declaredHere(*symbol, use.cursorPos);
+    }
+
+    void resolveCursorUse(SqlAst& use)
+    {
+        const Symbol& cursor = namedCursor(use);
+        use.cursor = cursor.record->cursor;
+        const auto& parameters = cursor.record->parameters;
         if (use.values.size() > parameters.size())
             fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
         for (std::size_t i = use.values.size(); i < parameters.size(); ++i) {

@@ -516,6 +516,14 @@ sqlite3_stmt* UserTables::prepare(const std::string& sql)
     return stmt;
 }
 
+void UserTables::runToEnd(sqlite3_stmt* stmt)
+{
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
+}
+
 void UserTables::fail(int rc, const UserTable* table)
 {
     const std::string message = sqlite3_errmsg(db_);
@@ -635,10 +643,7 @@ void UserTables::createTable(const UserTable& table)
             sqlite3_bind_int(stmt, 8, column.type.scale);
             sqlite3_bind_int(stmt, 9, column.notNull ? 1 : 0);
             sqlite3_bind_int(stmt, 10, column.primaryKey ? 1 : 0);
-            const int rc = sqlite3_step(stmt);
-            sqlite3_reset(stmt);
-            if (rc != SQLITE_DONE)
-                fail(rc);
+            runToEnd(stmt);
         }
         execute("COMMIT");
     } catch (...) {
@@ -662,10 +667,7 @@ void UserTables::dropTable(const ObjectName& object)
             sqlite3_stmt* stmt = prepare(sql);
             bindValue(stmt, 1, Value::varchar2(object.owner));
             bindValue(stmt, 2, Value::varchar2(object.name));
-            const int rc = sqlite3_step(stmt);
-            sqlite3_reset(stmt);
-            if (rc != SQLITE_DONE)
-                fail(rc);
+            runToEnd(stmt);
         }
         execute("COMMIT");
     } catch (...) {
@@ -689,10 +691,7 @@ void UserTables::setGrant(const ObjectName& object, const std::string& grantee, 
     bindValue(stmt, 2, Value::varchar2(object.name));
     bindValue(stmt, 3, Value::varchar2(grantee));
     bindValue(stmt, 4, Value::varchar2(accessName(access)));
-    const int rc = sqlite3_step(stmt);
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE)
-        fail(rc);
+    runToEnd(stmt);
 }
 
 void UserTables::beginStatement()

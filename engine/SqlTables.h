@@ -70,6 +70,8 @@ public:
 
     // A prepared statement for SQL text, kept for the next use.
     sqlite3_stmt* prepare(const std::string& sql);
+    // Steps a statement that returns no rows; its failure is `fail`'s.
+    void runToEnd(sqlite3_stmt* stmt);
     // Raises the OraError for an SQLite result code: ORA-00001 for a
     // duplicate key, ORA-01400 for a NULL in a NOT NULL column, ORA-00054
     // when another session's transaction kept the lock too long, and the
