@@ -36,7 +36,8 @@ CPrintSetupDlg::CPrintSetupDlg(const PrinterList& printers, const PrinterChoice&
     auto* printerGroup = new QGroupBox(QStringLiteral("Printer"), this);
     m_printer = AddComboRow(*printerGroup, QStringLiteral("&Name:"), QStringLiteral("printer"));
     m_printer->addItems(m_printers.Names());
-    const QString name = initial.printerName.isEmpty() ? m_printers.DefaultName() : initial.printerName;
+    const QString name =
+        initial.printerName.isEmpty() ? m_printers.DefaultName() : initial.printerName;
     m_printer->setCurrentIndex(std::max(0, m_printer->findText(name)));
     layout->addWidget(printerGroup);
 

@@ -12,7 +12,8 @@
 #include <QTextDocument>
 
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
-    : QObject(parent), m_strTitle(res::LoadString(res::AFX_IDS_UNTITLED)), m_prompt(PromptForLogFile)
+    : QObject(parent), m_strTitle(res::LoadString(res::AFX_IDS_UNTITLED)),
+      m_prompt(PromptForLogFile)
 {
 }
 
@@ -105,11 +106,11 @@ bool CVexmoorDoc::SaveModified()
 {
     if (!IsModified())
         return true;
-    const QString name = m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
+    const QString name =
+        m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
     const auto answer = VexmoorMessageBox(
-        MessageParent(), res::FormatString1(res::AFX_IDP_ASK_TO_SAVE, name),
-        QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-        QMessageBox::Yes);
+        MessageParent(), res::FormatString1(res::AFX_IDP_ASK_TO_SAVE, name), QMessageBox::Warning,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     switch (answer) {
     case QMessageBox::Yes:
         return DoFileSave();
@@ -155,7 +156,8 @@ QString AllFilesFilter()
 
 QString PromptForLogFile(QWidget* parent, bool save, const QString& initial)
 {
-    QFileDialog dialog(parent, res::LoadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
+    QFileDialog dialog(parent,
+                       res::LoadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
     dialog.setNameFilter(AllFilesFilter());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

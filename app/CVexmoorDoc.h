@@ -17,7 +17,8 @@ class CVexmoorDoc : public QObject {
 public:
     // Asks for a file name: `save` for the "Save As" dialog, else "Open".
     // Empty when the user cancelled. Tests put their own in.
-    using FileNamePrompt = std::function<QString(QWidget* parent, bool save, const QString& initial)>;
+    using FileNamePrompt =
+        std::function<QString(QWidget* parent, bool save, const QString& initial)>;
 
     explicit CVexmoorDoc(QObject* parent = nullptr);
 

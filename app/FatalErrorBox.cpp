@@ -50,14 +50,14 @@ std::string ComposeFatalReport(const std::string& report, const RecoveryOutcome&
     if (recovery.written)
         return report + "\n\nThe unsaved log was written to " + NativeBytes(recovery.path) + ".";
     return report + "\n\nThe unsaved log could not be written to " + NativeBytes(recovery.path)
-        + ".";
+           + ".";
 }
 
 QString RecoveryFilePath(const RecoverySource& source, const QString& fallbackFolder)
 {
     const QString folder = source.documentPath.isEmpty()
-        ? fallbackFolder
-        : QFileInfo(source.documentPath).absolutePath();
+                               ? fallbackFolder
+                               : QFileInfo(source.documentPath).absolutePath();
     return FreeNameIn(folder, StemOf(source));
 }
 

@@ -21,7 +21,7 @@ struct RecoverySource {
 };
 
 struct RecoveryOutcome {
-    QString path;         // empty when there was nothing to write
+    QString path; // empty when there was nothing to write
     bool written = false;
 };
 

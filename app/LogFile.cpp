@@ -82,8 +82,8 @@ LoadedLog LoadLogFile(const QString& path)
     LoadedLog loaded;
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        loaded.status = QFileInfo(path).isDir() ? FileStatus::Failed
-                                                : StatusOfOpenFailure(file, path);
+        loaded.status =
+            QFileInfo(path).isDir() ? FileStatus::Failed : StatusOfOpenFailure(file, path);
         return loaded;
     }
     // The size of the opened file, not of the name, so a file that grows

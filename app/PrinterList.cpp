@@ -20,9 +20,9 @@ QList<QPageSize> PrinterList::PageSizes(const QString& name) const
     if (!sizes.isEmpty())
         return sizes;
     QList<QPageSize> common;
-    for (QPageSize::PageSizeId id : {QPageSize::A4, QPageSize::Letter, QPageSize::Legal,
-                                     QPageSize::A3, QPageSize::A5, QPageSize::B5,
-                                     QPageSize::Executive, QPageSize::Tabloid})
+    for (QPageSize::PageSizeId id :
+         {QPageSize::A4, QPageSize::Letter, QPageSize::Legal, QPageSize::A3, QPageSize::A5,
+          QPageSize::B5, QPageSize::Executive, QPageSize::Tabloid})
         common.append(QPageSize(id));
     return common;
 }

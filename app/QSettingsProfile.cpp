@@ -55,8 +55,8 @@ std::string QSettingsProfile::GetProfileString(std::string_view section, std::st
         return value.toByteArray().toStdString();
     // An INI value edited by hand with an unquoted comma reads back as a list.
     const QString text = value.typeId() == QMetaType::QStringList
-        ? value.toStringList().join(QStringLiteral(", "))
-        : value.toString();
+                             ? value.toStringList().join(QStringLiteral(", "))
+                             : value.toString();
     return res::ToLocaleBytes(text);
 }
 

@@ -38,9 +38,8 @@ void RecentFileList::WriteList() const
     // come back from the profile at the next start.
     for (int number = 1; number <= m_maximumSize; ++number) {
         const int index = number - 1;
-        const std::string path = index < Size()
-            ? res::ToLocaleBytes(m_entries.at(index))
-            : std::string();
+        const std::string path =
+            index < Size() ? res::ToLocaleBytes(m_entries.at(index)) : std::string();
         m_profile.WriteProfileString(kSection, EntryName(number), path);
     }
 }

@@ -33,7 +33,8 @@ class TemporaryFolder {
 public:
     TemporaryFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a temporary folder");
         m_path = pattern;
@@ -55,11 +56,15 @@ private:
 // Takes each line and keeps none, so that only the poll itself is measured.
 class NullSink final : public LineSink {
 public:
-    void AppendLine(std::string_view composedLine) override { benchmark::DoNotOptimize(composedLine.data()); }
+    void AppendLine(std::string_view composedLine) override
+    {
+        benchmark::DoNotOptimize(composedLine.data());
+    }
 };
 
 // What SendDebugMessage puts on a pipe: the text's length, then the text.
-inline std::vector<std::uint8_t> PackDebugMessage(vexmoor::engine::MessageBuffer& buffer, std::string_view text)
+inline std::vector<std::uint8_t> PackDebugMessage(vexmoor::engine::MessageBuffer& buffer,
+                                                  std::string_view text)
 {
     buffer.packNumber(static_cast<double>(text.size()));
     buffer.packVarchar2(text);
@@ -79,14 +84,17 @@ inline void FillPipe(vexmoor::engine::Database& database, std::string_view pipe,
 {
     constexpr std::int64_t kRoomForEverything = std::int64_t{1} << 40;
     for (std::int64_t i = 0; i < count; ++i) {
-        if (database.pipes().send(pipe, SimpleMessage(i), std::chrono::milliseconds(0), kRoomForEverything) != 0)
+        if (database.pipes().send(pipe, SimpleMessage(i), std::chrono::milliseconds(0),
+                                  kRoomForEverything)
+            != 0)
             throw std::runtime_error("the pipe took no more messages");
     }
 }
 
 // Logs the session on to the embedded database in `file`. When that fails the
 // benchmark is skipped with the reason, and the answer is false.
-inline bool LogOnEmbedded(OciSession& session, const std::filesystem::path& file, benchmark::State& state)
+inline bool LogOnEmbedded(OciSession& session, const std::filesystem::path& file,
+                          benchmark::State& state)
 {
     if (session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string()))
         return true;
@@ -108,8 +116,10 @@ public:
             Fail();
         if (sqlite3_exec(m_db.get(),
                          "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                         "CREATE TABLE message (id INTEGER PRIMARY KEY, pipe TEXT NOT NULL, body BLOB NOT NULL);",
-                         nullptr, nullptr, nullptr) != SQLITE_OK)
+                         "CREATE TABLE message (id INTEGER PRIMARY KEY, pipe TEXT NOT NULL, body "
+                         "BLOB NOT NULL);",
+                         nullptr, nullptr, nullptr)
+            != SQLITE_OK)
             Fail();
         m_insert = Prepare("INSERT INTO message (pipe, body) VALUES (?1, ?2)");
         m_delete = Prepare("DELETE FROM message WHERE id = ?1");
@@ -118,7 +128,8 @@ public:
     void InsertAndDelete(std::span<const std::uint8_t> body)
     {
         sqlite3_bind_text(m_insert.get(), 1, m_pipe.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_blob(m_insert.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(m_insert.get(), 2, body.data(), static_cast<int>(body.size()),
+                          SQLITE_STATIC);
         Run(m_insert.get());
         sqlite3_bind_int64(m_delete.get(), 1, sqlite3_last_insert_rowid(m_db.get()));
         Run(m_delete.get());

@@ -32,7 +32,8 @@ void ReceiveEmptyPipe_Engine(benchmark::State& state)
     std::int32_t status = 0;
     std::int16_t indicator = 0;
     for (auto _ : state) {
-        statement->bind(":sta", {&status, sizeof status, vexmoor::engine::ExternalType::Integer, &indicator});
+        statement->bind(
+            ":sta", {&status, sizeof status, vexmoor::engine::ExternalType::Integer, &indicator});
         statement->execute();
         benchmark::DoNotOptimize(status);
     }

@@ -170,13 +170,16 @@ void PipeTwoProcesses(benchmark::State& state)
     waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         state.SkipWithError("sender failed");
-    state.counters["empty_receives_per_message"] = static_cast<double>(empty) / static_cast<double>(count);
+    state.counters["empty_receives_per_message"] =
+        static_cast<double>(empty) / static_cast<double>(count);
 }
 
 // The statements of the trace console and of the procedure installer.
 constexpr const char* kSendDebugMessage =
-    "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 DEFAULT 'vexmoor') "
-    "AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_pipe.pack_message("
+    "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 "
+    "DEFAULT 'vexmoor') "
+    "AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_"
+    "pipe.pack_message("
     "theMessage);\n\t\tstatus := dbms_pipe.send_message(thePipe);\n\t\tIF status != 0 THEN\n\t\t\t"
     "raise_application_error(-20099, 'Debug error');\n\t\tEND IF;\n\tEND SendDebugMessage;\n";
 constexpr const char* kSynonym = "CREATE PUBLIC SYNONYM SendDebugMessage FOR SendDebugMessage";
@@ -197,12 +200,15 @@ void install(const std::shared_ptr<Database>& shared)
 class Poller {
 public:
     explicit Poller(const std::shared_ptr<Database>& database)
-        : session_(Session::logOn(database, "VEXMOOR", "vexmoor")), receive_(session_->prepare(kReceive)),
-          length_(session_->prepare(kLengthUnpack)), text_(session_->prepare(kTextUnpack))
+        : session_(Session::logOn(database, "VEXMOOR", "vexmoor")),
+          receive_(session_->prepare(kReceive)), length_(session_->prepare(kLengthUnpack)),
+          text_(session_->prepare(kTextUnpack))
     {
         receive_->bind(":sta", BindBuffer{&status_, 4, ExternalType::Integer, &statusIndicator_});
-        length_->bind(":len", BindBuffer{&length_value_, 4, ExternalType::Integer, &lengthIndicator_});
-        text_->bind(":chr", BindBuffer{text_value_, sizeof text_value_, ExternalType::String, &textIndicator_});
+        length_->bind(":len",
+                      BindBuffer{&length_value_, 4, ExternalType::Integer, &lengthIndicator_});
+        text_->bind(":chr", BindBuffer{text_value_, sizeof text_value_, ExternalType::String,
+                                       &textIndicator_});
     }
 
     // The receive statement's status.
@@ -305,13 +311,13 @@ void TwoProcesses(benchmark::State& state)
     waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         state.SkipWithError("sender failed");
-    state.counters["empty_receives_per_message"] = static_cast<double>(empty) / static_cast<double>(count);
+    state.counters["empty_receives_per_message"] =
+        static_cast<double>(empty) / static_cast<double>(count);
 }
 
 void Ratios(benchmark::State& state)
 {
-    for (auto _ : state) {
-    }
+    for (auto _ : state) {}
     auto& results = costs();
     auto wall = [&](const char* a, const char* b) {
         return results.count(a) && results.count(b) ? results[a].wall / results[b].wall : 0.0;
@@ -327,7 +333,8 @@ void Ratios(benchmark::State& state)
     state.counters["empty_receive_vs_send_drain_cpu"] = cpu("empty_receive", "send_drain");
     state.counters["two_processes_vs_one"] = wall("send_drain", "two_processes");
     state.counters["pipe_send_drain_vs_floor"] = wall("floor", "pipe_send_drain");
-    state.counters["pipe_empty_receive_vs_send_drain"] = wall("pipe_empty_receive", "pipe_send_drain");
+    state.counters["pipe_empty_receive_vs_send_drain"] =
+        wall("pipe_empty_receive", "pipe_send_drain");
     state.counters["pipe_two_processes_vs_one"] = wall("pipe_send_drain", "pipe_two_processes");
 }
 

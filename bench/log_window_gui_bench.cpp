@@ -128,7 +128,8 @@ void BM_DrainIntoWindow(benchmark::State& state)
         windowCpu = ThreadCpuMilliseconds() - cpuStart;
         windowSeconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(windowSeconds);
-        if (view.document()->blockCount() != kLogLines + 1 || filler->pipes().messageCount(kPipe) != 0)
+        if (view.document()->blockCount() != kLogLines + 1
+            || filler->pipes().messageCount(kPipe) != 0)
             state.SkipWithError("the window did not get every message");
     }
     state.counters["null_msgs_per_s"] = kLogLines / nullSeconds;
@@ -140,8 +141,19 @@ void BM_DrainIntoWindow(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_AppendCost)->Arg(kShown)->Arg(kHidden)->Arg(kMinimised)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DrainIntoWindow)->Arg(kShown)->Arg(kHidden)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_AppendCost)
+    ->Arg(kShown)
+    ->Arg(kHidden)
+    ->Arg(kMinimised)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_DrainIntoWindow)
+    ->Arg(kShown)
+    ->Arg(kHidden)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 int main(int argc, char** argv)
 {

@@ -70,8 +70,8 @@ bool RunInstall(OciSession& session)
     bool installed = true;
     for (const RefusedStatement& refused : InstallProcedures(session)) {
         const std::string_view name = FirstLine(refused.statement);
-        std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n", static_cast<int>(name.size()),
-                     name.data(), refused.error.c_str());
+        std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n",
+                     static_cast<int>(name.size()), name.data(), refused.error.c_str());
         installed = installed && AlreadyInPlace(refused);
     }
     return installed;
@@ -141,7 +141,8 @@ int RunCliProgram(const std::vector<std::string>& arguments)
     ConnectArgument& connection = *resolved.connection;
     InstallStopSignals();
     if (!connection.password) {
-        connection.password = PromptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
+        connection.password =
+            PromptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
         if (StopRequested())
             return StopExitStatus();
         if (!connection.password) {

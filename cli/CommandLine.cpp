@@ -71,8 +71,8 @@ bool IsOption(const std::string& argument)
     // "-" alone is an argument: send reads standard input for it. A word with
     // blanks in its name ("-- comment\nbegin ...") is a statement or a text.
     const std::string_view name = std::string_view(argument).substr(0, argument.find('='));
-    return argument.size() > 1 && argument[0] == '-' &&
-           name.find_first_of(" \t\r\n") == std::string_view::npos;
+    return argument.size() > 1 && argument[0] == '-'
+           && name.find_first_of(" \t\r\n") == std::string_view::npos;
 }
 
 double ParseInterval(const std::string& text)
@@ -80,8 +80,8 @@ double ParseInterval(const std::string& text)
     double seconds = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, seconds);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(seconds) ||
-        seconds < 0)
+    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(seconds)
+        || seconds < 0)
         throw UsageError("--interval needs a number of seconds, not '" + text + "'");
     return seconds;
 }
@@ -112,8 +112,8 @@ void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
             return;
         } else if (command == CliCommand::Exec && (word.name == "-i" || word.name == "--integer")) {
             options.integerNames.push_back(cursor.TakeValue(word.name, word.glued));
-        } else if (command != CliCommand::Exec && command != CliCommand::Install &&
-                   word.name == "--pipe") {
+        } else if (command != CliCommand::Exec && command != CliCommand::Install
+                   && word.name == "--pipe") {
             options.pipe = cursor.TakeValue(word.name, word.glued);
             // Oracle refuses an empty pipe name.
             if (options.pipe.empty())

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-ResolvedConnection ResolveConnection(const CliOptions& options, const EnvironmentLookup& environment)
+ResolvedConnection ResolveConnection(const CliOptions& options,
+                                     const EnvironmentLookup& environment)
 {
     std::string text;
     std::string source;

@@ -16,7 +16,8 @@ struct ResolvedConnection {
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
-ResolvedConnection ResolveConnection(const CliOptions& options, const EnvironmentLookup& environment);
+ResolvedConnection ResolveConnection(const CliOptions& options,
+                                     const EnvironmentLookup& environment);
 
 // The process's own environment.
 std::optional<std::string> ProcessEnvironment(const char* name);

@@ -44,8 +44,9 @@ public:
         if (m_bInteger)
             return line + std::to_string(m_integer);
         const void* end = std::memchr(m_text.get(), '\0', kStringBufferSize);
-        const std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_text.get())
-                                       : static_cast<std::size_t>(kStringBufferSize);
+        const std::size_t length =
+            end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_text.get())
+                : static_cast<std::size_t>(kStringBufferSize);
         return line.append(m_text.get(), length);
     }
 
@@ -59,9 +60,8 @@ private:
 
 bool NamedAsInteger(const std::string& placeholder, const std::vector<std::string>& integerNames)
 {
-    return std::any_of(integerNames.begin(), integerNames.end(), [&](const std::string& name) {
-        return SamePlaceholder(placeholder, name);
-    });
+    return std::any_of(integerNames.begin(), integerNames.end(),
+                       [&](const std::string& name) { return SamePlaceholder(placeholder, name); });
 }
 
 void WriteLine(std::FILE* out, const std::string& line)
@@ -97,8 +97,9 @@ public:
                 continue;
             }
             const void* end = std::memchr(m_line.data(), '\0', m_line.size());
-            const std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_line.data())
-                                           : m_line.size();
+            const std::size_t length =
+                end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_line.data())
+                    : m_line.size();
             WriteLine(out, std::string(m_line.data(), length));
         }
     }

@@ -58,9 +58,11 @@ private:
     bool SkipQuoted()
     {
         const char c = m_text[m_pos];
-        const bool qQuote = (c == 'q' || c == 'Q') && At(m_pos + 1) == '\'' && At(m_pos + 2) != '\0';
-        const bool nqQuote = (c == 'n' || c == 'N') && (At(m_pos + 1) == 'q' || At(m_pos + 1) == 'Q') &&
-                             At(m_pos + 2) == '\'' && At(m_pos + 3) != '\0';
+        const bool qQuote =
+            (c == 'q' || c == 'Q') && At(m_pos + 1) == '\'' && At(m_pos + 2) != '\0';
+        const bool nqQuote = (c == 'n' || c == 'N')
+                             && (At(m_pos + 1) == 'q' || At(m_pos + 1) == 'Q')
+                             && At(m_pos + 2) == '\'' && At(m_pos + 3) != '\0';
         if (qQuote || nqQuote) {
             const std::size_t opener = m_pos + (nqQuote ? 3 : 2);
             const std::string closing{QuoteCloser(m_text[opener]), '\''};
@@ -134,9 +136,9 @@ private:
 
     void Add(std::string_view name)
     {
-        const bool known = std::any_of(m_found.begin(), m_found.end(), [&](const std::string& found) {
-            return SamePlaceholder(found, name);
-        });
+        const bool known =
+            std::any_of(m_found.begin(), m_found.end(),
+                        [&](const std::string& found) { return SamePlaceholder(found, name); });
         if (!known)
             m_found.emplace_back(name);
     }
@@ -164,9 +166,8 @@ bool SamePlaceholder(std::string_view a, std::string_view b)
 {
     a = WithoutColon(a);
     b = WithoutColon(b);
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x))
+                      == std::toupper(static_cast<unsigned char>(y));
            });
 }

@@ -24,10 +24,10 @@ public:
     {
         m_cursor.SetStatement(m_statement);
         // The engine reads at most the given length; the NUL is inside it.
-        m_cursor.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1), kStringType,
-                      &m_messageIndicator);
-        m_cursor.Bind(":pipe", m_pipe.data(), static_cast<std::int32_t>(m_pipe.size() + 1), kStringType,
-                      &m_pipeIndicator);
+        m_cursor.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1),
+                      kStringType, &m_messageIndicator);
+        m_cursor.Bind(":pipe", m_pipe.data(), static_cast<std::int32_t>(m_pipe.size() + 1),
+                      kStringType, &m_pipeIndicator);
         m_messageIndicator = 0;
         m_pipeIndicator = 0;
         m_cursor.Execute(true);
@@ -92,7 +92,9 @@ private:
 bool SendLine(MessageSender& sender, const std::string& line, long number)
 {
     if (line.find('\0') != std::string::npos) {
-        std::fprintf(stderr, "vexmoor-cli: line %ld of standard input holds a NUL byte; it was not sent\n", number);
+        std::fprintf(stderr,
+                     "vexmoor-cli: line %ld of standard input holds a NUL byte; it was not sent\n",
+                     number);
         return false;
     }
     sender.Send(line);
@@ -133,8 +135,8 @@ std::string SendStatement(bool trace)
                  : "begin SendDebugMessage(:message, :pipe); end;";
 }
 
-bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe, bool trace,
-             std::FILE* input, const std::function<bool()>& stopRequested)
+bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
 {
     MessageSender sender(session, pipe, trace);
     bool allSent = true;

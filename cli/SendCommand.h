@@ -14,8 +14,8 @@ class OciSession;
 // A line holding a NUL byte cannot be bound whole: it is not sent, its
 // number goes to standard error, the lines after it are sent, and the result
 // is false.
-bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe, bool trace,
-             std::FILE* input, const std::function<bool()>& stopRequested);
+bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+             bool trace, std::FILE* input, const std::function<bool()>& stopRequested);
 
 // The block that sends one message; :message and :pipe are its placeholders.
 std::string SendStatement(bool trace);

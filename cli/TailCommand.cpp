@@ -15,12 +15,14 @@ namespace {
 constexpr std::chrono::milliseconds kShortestInterval{10};
 constexpr std::chrono::milliseconds kWaitStep{50};
 
-void WaitUnlessStopped(std::chrono::milliseconds interval, const std::function<bool()>& stopRequested)
+void WaitUnlessStopped(std::chrono::milliseconds interval,
+                       const std::function<bool()>& stopRequested)
 {
     const auto until = std::chrono::steady_clock::now() + interval;
     for (auto now = std::chrono::steady_clock::now(); now < until && !stopRequested();
          now = std::chrono::steady_clock::now()) {
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(until - now, kWaitStep));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(until - now, kWaitStep));
     }
 }
 
@@ -34,8 +36,8 @@ void RunTail(OciSession& session, const TraceSettings& settings, double interval
     poller.Settings() = settings;
     // A year is as good as forever here, and keeps the conversion in range.
     const double milliseconds = std::min(intervalSeconds, 365.0 * 86400.0) * 1000.0;
-    const auto interval = std::max(kShortestInterval,
-                                   std::chrono::milliseconds(static_cast<std::int64_t>(milliseconds)));
+    const auto interval = std::max(
+        kShortestInterval, std::chrono::milliseconds(static_cast<std::int64_t>(milliseconds)));
     for (;;) {
         poller.PollPipe();
         if (once || stopRequested())

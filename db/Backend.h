@@ -21,7 +21,8 @@ public:
 
     virtual void parse(std::string_view statement) = 0;
     // `type` is the external data type of obndrv: 3 integer, 5 string.
-    virtual void bind(std::string_view name, void* buffer, sb4 length, sword type, sb2* indicator) = 0;
+    virtual void bind(std::string_view name, void* buffer, sb4 length, sword type,
+                      sb2* indicator) = 0;
     virtual void execute() = 0;
     // Called by oclose; the cursor is destroyed afterwards, whatever happens.
     virtual void close() = 0;

@@ -31,9 +31,15 @@ std::string folded(std::string_view codeset)
 std::optional<std::string> oracleName(std::string_view codeset)
 {
     static const std::pair<std::string_view, std::string_view> names[] = {
-        {"utf8", "AL32UTF8"},          {"iso88591", "WE8ISO8859P1"}, {"latin1", "WE8ISO8859P1"},
-        {"iso885915", "WE8ISO8859P15"}, {"latin9", "WE8ISO8859P15"}, {"cp1252", "WE8MSWIN1252"},
-        {"windows1252", "WE8MSWIN1252"}, {"ansix341968", "US7ASCII"}, {"ascii", "US7ASCII"},
+        {"utf8", "AL32UTF8"},
+        {"iso88591", "WE8ISO8859P1"},
+        {"latin1", "WE8ISO8859P1"},
+        {"iso885915", "WE8ISO8859P15"},
+        {"latin9", "WE8ISO8859P15"},
+        {"cp1252", "WE8MSWIN1252"},
+        {"windows1252", "WE8MSWIN1252"},
+        {"ansix341968", "US7ASCII"},
+        {"ascii", "US7ASCII"},
         {"usascii", "US7ASCII"},
     };
     const std::string key = folded(codeset);
@@ -62,8 +68,9 @@ std::optional<std::string> ClientCharacterSetName(const EnvironmentLookup& envir
 
     // language[_territory][.codeset][@modifier]
     std::string_view name = *locale;
-    const std::string_view modifier =
-        name.find('@') == std::string_view::npos ? std::string_view() : name.substr(name.find('@') + 1);
+    const std::string_view modifier = name.find('@') == std::string_view::npos
+                                          ? std::string_view()
+                                          : name.substr(name.find('@') + 1);
     name = name.substr(0, name.find('@'));
     const std::size_t dot = name.find('.');
     if (dot != std::string_view::npos)

@@ -45,7 +45,8 @@ std::string describeNames()
     if (names.size() > 1) {
         const std::string& last = names.back();
         const std::string lastVersion = last.substr(std::min(last.size(), names.front().size()));
-        text += " (or " + names[1] + (names.size() > 2 ? " to " + lastVersion : std::string()) + ")";
+        text +=
+            " (or " + names[1] + (names.size() > 2 ? " to " + lastVersion : std::string()) + ")";
     }
     return text;
 }
@@ -71,9 +72,9 @@ const std::vector<std::string>& ClientLibraryNames()
                                                 "libclntsh.dylib.11.1"};
 #else
     static const std::vector<std::string> names{
-        "libclntsh.so",      "libclntsh.so.23.1", "libclntsh.so.22.1", "libclntsh.so.21.1",
-        "libclntsh.so.20.1", "libclntsh.so.19.1", "libclntsh.so.18.1", "libclntsh.so.12.1",
-        "libclntsh.so.11.1"};
+        "libclntsh.so",      "libclntsh.so.23.1", "libclntsh.so.22.1",
+        "libclntsh.so.21.1", "libclntsh.so.20.1", "libclntsh.so.19.1",
+        "libclntsh.so.18.1", "libclntsh.so.12.1", "libclntsh.so.11.1"};
 #endif
     return names;
 }
@@ -83,7 +84,8 @@ std::filesystem::path ProgramFolder()
     std::filesystem::path program;
 #if defined(_WIN32)
     std::wstring buffer(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length > 0 && length < buffer.size())
         program = std::filesystem::path(buffer.substr(0, length));
 #elif defined(__APPLE__)
@@ -128,30 +130,34 @@ std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& e
     return candidates;
 }
 
-std::string NoClientLibraryMessage(const EnvironmentLookup& environment, std::string_view loaderReason)
+std::string NoClientLibraryMessage(const EnvironmentLookup& environment,
+                                   std::string_view loaderReason)
 {
     constexpr const char* kEmbeddedHint =
         "The connect string \"embedded\" uses the built-in engine and needs no client library.";
 
     if (auto configured = nonEmpty(environment, "VEXMOOR_OCI_LIBRARY")) {
-        std::string text = "The Oracle client library could not be loaded from " + *configured +
-                           " (named by VEXMOOR_OCI_LIBRARY). " + kEmbeddedHint +
-                           " To reach Oracle, set VEXMOOR_OCI_LIBRARY to the client library file "
-                           "or unset it.";
+        std::string text = "The Oracle client library could not be loaded from " + *configured
+                           + " (named by VEXMOOR_OCI_LIBRARY). " + kEmbeddedHint
+                           + " To reach Oracle, set VEXMOOR_OCI_LIBRARY to the client library file "
+                             "or unset it.";
         appendLine(text, loaderReason);
         return text;
     }
 
     std::string where =
-        std::string("on the system library path, in the program's folder and in $ORACLE_HOME/") + kHomeSubfolder;
+        std::string("on the system library path, in the program's folder and in $ORACLE_HOME/")
+        + kHomeSubfolder;
     if (auto home = nonEmpty(environment, "ORACLE_HOME"))
         where += " (" + (std::filesystem::path(*home) / kHomeSubfolder).string() + ")";
     else
         where += " (ORACLE_HOME is not set)";
 
-    std::string text = "No Oracle client library found: looked for " + describeNames() + " " + where +
-                       ". " + kEmbeddedHint + " To reach Oracle, install the Oracle Instant Client and add "
-                       "its folder to " + kSearchPathName + ", or set VEXMOOR_OCI_LIBRARY to the library file.";
+    std::string text = "No Oracle client library found: looked for " + describeNames() + " " + where
+                       + ". " + kEmbeddedHint
+                       + " To reach Oracle, install the Oracle Instant Client and add "
+                         "its folder to "
+                       + kSearchPathName + ", or set VEXMOOR_OCI_LIBRARY to the library file.";
     appendLine(text, loaderReason);
     return text;
 }
@@ -208,7 +214,10 @@ ClientLibrary::Symbol ClientLibrary::symbol(const char* name) const
 
 #endif
 
-ClientLibrary::ClientLibrary(void* handle, std::string file) : handle_(handle), file_(std::move(file)) {}
+ClientLibrary::ClientLibrary(void* handle, std::string file)
+    : handle_(handle), file_(std::move(file))
+{
+}
 
 bool LoaderFoundNoFile(std::string_view file, std::string_view reason)
 {
@@ -216,8 +225,9 @@ bool LoaderFoundNoFile(std::string_view file, std::string_view reason)
     return reason.find("error 126)") != std::string_view::npos;
 #else
     const std::string notFound = std::string(file) + ": cannot open shared object file";
-    return reason.substr(0, notFound.size()) == notFound ||
-           (reason.substr(0, file.size()) == file && reason.find("image not found") != std::string_view::npos);
+    return reason.substr(0, notFound.size()) == notFound
+           || (reason.substr(0, file.size()) == file
+               && reason.find("image not found") != std::string_view::npos);
 #endif
 }
 

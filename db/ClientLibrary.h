@@ -13,7 +13,7 @@
 namespace vexmoor::oci {
 
 enum class LibrarySource {
-    Configured, // $VEXMOOR_OCI_LIBRARY names the file
+    Configured,    // $VEXMOOR_OCI_LIBRARY names the file
     SystemPath,    // the loader's own search (LD_LIBRARY_PATH, ldconfig, PATH)
     ProgramFolder, // the folder of the running program, where a client may be shipped with it
     OracleHome,    // $ORACLE_HOME/lib (bin on Windows)
@@ -41,7 +41,8 @@ std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& e
 // What olog answers when no candidate could be loaded: which library was
 // looked for and where, that "embedded" needs none, and how to fix it, then
 // the loader's reason on a line of its own when there is one worth showing.
-std::string NoClientLibraryMessage(const EnvironmentLookup& environment, std::string_view loaderReason);
+std::string NoClientLibraryMessage(const EnvironmentLookup& environment,
+                                   std::string_view loaderReason);
 
 // Whether the loader's reason for a candidate only says that the file is not
 // there (as opposed to a file that was found but cannot be used: another

@@ -22,10 +22,10 @@ std::string_view trim(std::string_view text)
 
 bool startsWithKeyword(std::string_view text)
 {
-    return text.size() >= kEmbedded.size() &&
-           std::equal(kEmbedded.begin(), kEmbedded.end(), text.begin(), [](char a, char b) {
-               return a == std::tolower(static_cast<unsigned char>(b));
-           });
+    return text.size() >= kEmbedded.size()
+           && std::equal(kEmbedded.begin(), kEmbedded.end(), text.begin(), [](char a, char b) {
+                  return a == std::tolower(static_cast<unsigned char>(b));
+              });
 }
 
 std::optional<std::string> nonEmpty(const EnvironmentLookup& environment, const char* name)

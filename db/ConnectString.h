@@ -19,8 +19,8 @@ enum class BackendKind { Embedded, OracleClient };
 
 struct ConnectTarget {
     BackendKind backend = BackendKind::OracleClient;
-    std::filesystem::path file;   // the embedded database file
-    bool createFolders = false;   // the default file's folders are made on demand
+    std::filesystem::path file; // the embedded database file
+    bool createFolders = false; // the default file's folders are made on demand
 };
 
 // "embedded" (in any letter case, blanks around it ignored) is the default

@@ -55,13 +55,16 @@ struct Binding {
 
 bool sameNames(const std::vector<std::string>& names, const std::vector<Binding>& binds)
 {
-    return std::equal(names.begin(), names.end(), binds.begin(), binds.end(),
-                      [](const std::string& name, const Binding& bind) { return name == bind.name; });
+    return std::equal(
+        names.begin(), names.end(), binds.begin(), binds.end(),
+        [](const std::string& name, const Binding& bind) { return name == bind.name; });
 }
 
-class EmbeddedSession final : public BackendSession, public std::enable_shared_from_this<EmbeddedSession> {
+class EmbeddedSession final : public BackendSession,
+                              public std::enable_shared_from_this<EmbeddedSession> {
 public:
-    EmbeddedSession(std::shared_ptr<engine::Database> database, std::unique_ptr<engine::Session> session)
+    EmbeddedSession(std::shared_ptr<engine::Database> database,
+                    std::unique_ptr<engine::Session> session)
         : database_(std::move(database)), session_(std::move(session))
     {
     }
@@ -109,7 +112,9 @@ private:
 
 class EmbeddedCursor final : public BackendCursor {
 public:
-    explicit EmbeddedCursor(std::shared_ptr<EmbeddedSession> session) : session_(std::move(session)) {}
+    explicit EmbeddedCursor(std::shared_ptr<EmbeddedSession> session) : session_(std::move(session))
+    {
+    }
 
     // The parse is deferred: the text reaches the engine with execute.
     void parse(std::string_view statement) override
@@ -131,10 +136,11 @@ public:
         // As the Oracle client does, a name the text does not have fails here.
         if (!hasPlaceholder(normalName(name)))
             throw engine::oraError(1036);
-        Binding binding{normalName(name),
-                        {buffer, length,
-                         type == kTypeInteger ? engine::ExternalType::Integer : engine::ExternalType::String,
-                         indicator}};
+        Binding binding{
+            normalName(name),
+            {buffer, length,
+             type == kTypeInteger ? engine::ExternalType::Integer : engine::ExternalType::String,
+             indicator}};
         auto same = std::find_if(binds_.begin(), binds_.end(),
                                  [&](const Binding& b) { return b.name == binding.name; });
         if (same != binds_.end())
@@ -187,8 +193,8 @@ std::shared_ptr<BackendSession> LogOnEmbedded(const std::filesystem::path& file,
         std::error_code error;
         std::filesystem::create_directories(file.parent_path(), error);
         if (error)
-            throw OraError(1034, "ORA-01034: ORACLE not available\nCannot create the folder " +
-                                     file.parent_path().string() + ": " + error.message());
+            throw OraError(1034, "ORA-01034: ORACLE not available\nCannot create the folder "
+                                     + file.parent_path().string() + ": " + error.message());
     }
     auto database = openShared(file);
     auto session = engine::Session::logOn(database, user, password);

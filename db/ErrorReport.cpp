@@ -27,8 +27,8 @@ HandlerSlot& slot()
 
 } // namespace
 
-std::string ComposeErrorReport(std::string_view libraryText, std::string_view functionName, unsigned parseOffset,
-                               std::string_view statement)
+std::string ComposeErrorReport(std::string_view libraryText, std::string_view functionName,
+                               unsigned parseOffset, std::string_view statement)
 {
     std::string report = "ORACLE Error";
     if (!functionName.empty()) {

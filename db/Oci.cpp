@@ -154,7 +154,8 @@ std::string_view argument(const text* value, sb4 length)
 {
     if (value == nullptr)
         return {};
-    return length < 0 ? std::string_view(value) : std::string_view(value, static_cast<std::size_t>(length));
+    return length < 0 ? std::string_view(value)
+                      : std::string_view(value, static_cast<std::size_t>(length));
 }
 
 // Runs one call's work and sets the area's three fields from its outcome.
@@ -216,8 +217,8 @@ sword opinit(eword /*mode*/)
     return 0;
 }
 
-sword olog(ub1* lda, ub1* /*hda*/, const text* uid, sword uidl, const text* pswd, sword pswdl, const text* conn,
-           sword connl, ub4 /*mode*/)
+sword olog(ub1* lda, ub1* /*hda*/, const text* uid, sword uidl, const text* pswd, sword pswdl,
+           const text* conn, sword connl, ub4 /*mode*/)
 {
     if (lda == nullptr)
         return -1;
@@ -229,15 +230,16 @@ sword olog(ub1* lda, ub1* /*hda*/, const text* uid, sword uidl, const text* pswd
         const std::string_view password = argument(pswd, pswdl);
         const std::string_view connect = argument(conn, connl);
         const ConnectTarget target = ParseConnectString(connect, ProcessEnvironment);
-        auto session = target.backend == BackendKind::Embedded
-                           ? detail::LogOnEmbedded(target.file, target.createFolders, user, password)
-                           : detail::LogOnOracleClient(user, password, connect);
+        auto session =
+            target.backend == BackendKind::Embedded
+                ? detail::LogOnEmbedded(target.file, target.createFolders, user, password)
+                : detail::LogOnOracleClient(user, password, connect);
         table.putSession(lda, std::move(session));
     });
 }
 
-sword oopen(ub1* cda, ub1* lda, const text* /*dbn*/, sword /*dbnl*/, sword /*arsize*/, const text* /*uid*/,
-            sword /*uidl*/)
+sword oopen(ub1* cda, ub1* lda, const text* /*dbn*/, sword /*dbnl*/, sword /*arsize*/,
+            const text* /*uid*/, sword /*uidl*/)
 {
     if (cda == nullptr)
         return -1;
@@ -258,8 +260,8 @@ sword oparse(ub1* cda, const text* sqlstm, sb4 sqllen, sword /*defflg*/, ub4 /*l
                     [&](BackendCursor& cursor) { cursor.parse(argument(sqlstm, sqllen)); });
 }
 
-sword obndrv(ub1* cda, const text* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype, sword /*scale*/,
-             sb2* indp, const text* /*fmt*/, sword /*fmtl*/, sword /*fmtt*/)
+sword obndrv(ub1* cda, const text* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype,
+             sword /*scale*/, sb2* indp, const text* /*fmt*/, sword /*fmtl*/, sword /*fmtt*/)
 {
     return onCursor(cda, detail::kFunctionBind, [&](BackendCursor& cursor) {
         cursor.bind(argument(sqlvar, sqlvl), progv, progvl, ftype, indp);

@@ -50,26 +50,30 @@ using MallocFn = void* (*)(void* context, std::size_t size);
 using ReallocFn = void* (*)(void* context, void* memory, std::size_t size);
 using FreeFn = void (*)(void* context, void* memory);
 
-using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envp, ub4 mode, void* ctxp, MallocFn, ReallocFn, FreeFn,
-                                    std::size_t xtramem_sz, void** usrmempp, ub2 charset, ub2 ncharset);
-using OCIHandleAllocFn = sword (*)(const void* parenth, void** hndlpp, ub4 type, std::size_t xtramem_sz,
-                                   void** usrmempp);
+using OCIEnvNlsCreateFn = sword (*)(OCIEnv** envp, ub4 mode, void* ctxp, MallocFn, ReallocFn,
+                                    FreeFn, std::size_t xtramem_sz, void** usrmempp, ub2 charset,
+                                    ub2 ncharset);
+using OCIHandleAllocFn = sword (*)(const void* parenth, void** hndlpp, ub4 type,
+                                   std::size_t xtramem_sz, void** usrmempp);
 using OCIHandleFreeFn = sword (*)(void* hndlp, ub4 type);
-using OCILogon2Fn = sword (*)(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp, const OraText* username,
-                              ub4 uname_len, const OraText* password, ub4 passwd_len, const OraText* dbname,
-                              ub4 dbname_len, ub4 mode);
+using OCILogon2Fn = sword (*)(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
+                              const OraText* username, ub4 uname_len, const OraText* password,
+                              ub4 passwd_len, const OraText* dbname, ub4 dbname_len, ub4 mode);
 using OCILogoffFn = sword (*)(OCISvcCtx* svchp, OCIError* errhp);
-using OCIStmtPrepare2Fn = sword (*)(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp, const OraText* stmt,
-                                    ub4 stmt_len, const OraText* key, ub4 keylen, ub4 language, ub4 mode);
+using OCIStmtPrepare2Fn = sword (*)(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp,
+                                    const OraText* stmt, ub4 stmt_len, const OraText* key,
+                                    ub4 keylen, ub4 language, ub4 mode);
 using OCIStmtReleaseFn = sword (*)(OCIStmt* stmtp, OCIError* errhp, const OraText* key, ub4 keylen,
                                    ub4 mode);
-using OCIBindByNameFn = sword (*)(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
-                                  sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
-                                  ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
-using OCIStmtExecuteFn = sword (*)(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
-                                   const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
-using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp,
-                                ub4 bufsiz, ub4 type);
+using OCIBindByNameFn = sword (*)(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
+                                  const OraText* placeholder, sb4 placeh_len, void* valuep,
+                                  sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep,
+                                  ub4 maxarr_len, ub4* curelep, ub4 mode);
+using OCIStmtExecuteFn = sword (*)(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+                                   ub4 rowoff, const OCISnapshot* snap_in, OCISnapshot* snap_out,
+                                   ub4 mode);
+using OCIErrorGetFn = sword (*)(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
+                                OraText* bufp, ub4 bufsiz, ub4 type);
 using OCINlsCharSetNameToIdFn = ub2 (*)(void* envhp, const OraText* name);
 using OCIAttrGetFn = sword (*)(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
                                ub4 attrtype, OCIError* errhp);

@@ -17,8 +17,9 @@ OciCursor::OciCursor(OciSession& session)
     : m_pCursorArea(std::make_unique<std::uint8_t[]>(oci::kCursorAreaSize)), // zero-filled
       m_pLogonArea(session.LogonArea())
 {
-    if (oci::oopen(m_pCursorArea.get(), m_pLogonArea, nullptr, kNulTerminated, kNulTerminated, nullptr,
-                   kNulTerminated) != 0)
+    if (oci::oopen(m_pCursorArea.get(), m_pLogonArea, nullptr, kNulTerminated, kNulTerminated,
+                   nullptr, kNulTerminated)
+        != 0)
         ReportError();
 }
 
@@ -33,15 +34,18 @@ void OciCursor::SetStatement(const std::string& statement)
     // The stored copy is what the library parses and what a report shows.
     m_strStatement = statement;
     if (oci::oparse(m_pCursorArea.get(), m_strStatement.c_str(), kNulTerminated, kDeferredParse,
-                    kRelease7Behaviour) != 0)
+                    kRelease7Behaviour)
+        != 0)
         ReportError();
 }
 
 void OciCursor::Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
                      std::int16_t* indicator)
 {
-    if (oci::obndrv(m_pCursorArea.get(), name, kNulTerminated, static_cast<oci::ub1*>(buffer), length, type,
-                    kNulTerminated, indicator, nullptr, kNulTerminated, kNulTerminated) != 0)
+    if (oci::obndrv(m_pCursorArea.get(), name, kNulTerminated, static_cast<oci::ub1*>(buffer),
+                    length, type, kNulTerminated, indicator, nullptr, kNulTerminated,
+                    kNulTerminated)
+        != 0)
         ReportError();
 }
 
@@ -72,6 +76,6 @@ int OciCursor::ReturnCode() const
 
 void OciCursor::ReportError()
 {
-    ShowFatalErrorAndEnd(ComposeErrorReport(ErrorText(), FunctionName(), oci::parseErrorOffset(m_pCursorArea.get()),
-                                            m_strStatement));
+    ShowFatalErrorAndEnd(ComposeErrorReport(
+        ErrorText(), FunctionName(), oci::parseErrorOffset(m_pCursorArea.get()), m_strStatement));
 }

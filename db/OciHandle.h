@@ -14,7 +14,10 @@ namespace vexmoor::oci::detail {
 template <typename T, typename Release>
 class OciHandle {
 public:
-    explicit OciHandle(Release release, T* handle = nullptr) : handle_(handle), release_(std::move(release)) {}
+    explicit OciHandle(Release release, T* handle = nullptr)
+        : handle_(handle), release_(std::move(release))
+    {
+    }
     ~OciHandle() { reset(); }
     OciHandle(const OciHandle&) = delete;
     OciHandle& operator=(const OciHandle&) = delete;

@@ -27,11 +27,12 @@ OciSession::OciSession()
 // Frees both areas and nothing else: there is no log-off.
 OciSession::~OciSession() = default;
 
-bool OciSession::LogOn(const std::string& user, const std::string& password, const std::string& connect)
+bool OciSession::LogOn(const std::string& user, const std::string& password,
+                       const std::string& connect)
 {
-    const vexmoor::oci::sword result =
-        vexmoor::oci::olog(m_pLogonArea.get(), m_pHostArea.get(), user.c_str(), kNulTerminated, password.c_str(),
-                           kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
+    const vexmoor::oci::sword result = vexmoor::oci::olog(
+        m_pLogonArea.get(), m_pHostArea.get(), user.c_str(), kNulTerminated, password.c_str(),
+        kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
     m_bLoggedOn = result == 0 ? 1 : 0;
     return result == 0;
 }

@@ -32,13 +32,15 @@ bool succeeded(sword status)
 }
 
 // The client's error for a failed call, from the error handle.
-OraError translateError(const ClientApi& api, OCIError* error, sword status, unsigned parseOffset = 0)
+OraError translateError(const ClientApi& api, OCIError* error, sword status,
+                        unsigned parseOffset = 0)
 {
     if (status != OCI_INVALID_HANDLE && error != nullptr) {
         sb4 code = 0;
         OraText buffer[3072] = {};
-        if (api.errorGet(error, 1, nullptr, &code, buffer, sizeof buffer, OCI_HTYPE_ERROR) == OCI_SUCCESS &&
-            code != 0) {
+        if (api.errorGet(error, 1, nullptr, &code, buffer, sizeof buffer, OCI_HTYPE_ERROR)
+                == OCI_SUCCESS
+            && code != 0) {
             std::string message(reinterpret_cast<const char*>(buffer));
             while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
                 message.pop_back();
@@ -46,7 +48,8 @@ OraError translateError(const ClientApi& api, OCIError* error, sword status, uns
         }
     }
     return OraError(kNoErrorRecord,
-                    "The Oracle client returned status " + std::to_string(status) + " without an error record",
+                    "The Oracle client returned status " + std::to_string(status)
+                        + " without an error record",
                     parseOffset);
 }
 
@@ -55,8 +58,9 @@ void resolve(const ClientLibrary& library, const char* name, Function& function)
 {
     const ClientLibrary::Symbol symbol = library.symbol(name);
     if (symbol == nullptr)
-        throw OraError(kNoClientLibrary, "The Oracle client library " + library.file() + " has no function " +
-                                             name + "; a client of release 11.2 or later is needed.");
+        throw OraError(kNoClientLibrary, "The Oracle client library " + library.file()
+                                             + " has no function " + name
+                                             + "; a client of release 11.2 or later is needed.");
     function = reinterpret_cast<Function>(symbol);
 }
 
@@ -89,9 +93,9 @@ ub2 clientCharacterSetId(const ClientApi& api)
     if (!name)
         return 0;
     OCIEnv* probe = nullptr;
-    if (api.envNlsCreate(&probe, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0, 0) !=
-            OCI_SUCCESS ||
-        probe == nullptr)
+    if (api.envNlsCreate(&probe, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0, 0)
+            != OCI_SUCCESS
+        || probe == nullptr)
         return 0;
     const ub2 id = api.nlsCharSetNameToId(probe, oraText(*name));
     api.handleFree(probe, OCI_HTYPE_ENV);
@@ -111,12 +115,13 @@ public:
         const ub2 characterSet = clientCharacterSetId(api_);
         // The layer is entered from one thread at a time, but the release-7
         // opinit asks for a thread-safe environment, and so do we.
-        const sword status = api_.envNlsCreate(&environment, OCI_THREADED, nullptr, nullptr, nullptr,
-                                               nullptr, 0, nullptr, characterSet, characterSet);
+        const sword status =
+            api_.envNlsCreate(&environment, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0,
+                              nullptr, characterSet, characterSet);
         if (status != OCI_SUCCESS || environment == nullptr)
-            throw OraError(kNoClientLibrary, "The Oracle client library " + library_->file() +
-                                                 " could not create its environment (status " +
-                                                 std::to_string(status) + "); check NLS_LANG.");
+            throw OraError(kNoClientLibrary, "The Oracle client library " + library_->file()
+                                                 + " could not create its environment (status "
+                                                 + std::to_string(status) + "); check NLS_LANG.");
         environment_.adopt(environment);
     }
 
@@ -159,10 +164,10 @@ public:
         OCISvcCtx* service = nullptr;
         // The statement cache spares the server a parse of the texts the
         // poller sends again and again.
-        const sword status =
-            api_.logon2(environment_, error_.get(), &service, oraText(user), static_cast<ub4>(user.size()),
-                        oraText(password), static_cast<ub4>(password.size()), oraText(connect),
-                        static_cast<ub4>(connect.size()), OCI_LOGON2_STMTCACHE);
+        const sword status = api_.logon2(environment_, error_.get(), &service, oraText(user),
+                                         static_cast<ub4>(user.size()), oraText(password),
+                                         static_cast<ub4>(password.size()), oraText(connect),
+                                         static_cast<ub4>(connect.size()), OCI_LOGON2_STMTCACHE);
         if (!succeeded(status))
             throw translateError(api_, error_.get(), status);
         service_.adopt(service);
@@ -188,8 +193,9 @@ private:
         void* error = nullptr;
         const sword status = api.handleAlloc(environment, &error, OCI_HTYPE_ERROR, 0, nullptr);
         if (status != OCI_SUCCESS || error == nullptr)
-            throw OraError(kNoErrorRecord, "The Oracle client could not allocate an error handle (status " +
-                                               std::to_string(status) + ")");
+            throw OraError(kNoErrorRecord,
+                           "The Oracle client could not allocate an error handle (status "
+                               + std::to_string(status) + ")");
         return static_cast<OCIError*>(error);
     }
 
@@ -202,7 +208,10 @@ private:
 
 class OracleClientCursor final : public BackendCursor {
 public:
-    explicit OracleClientCursor(std::shared_ptr<OracleClientSession> session) : session_(std::move(session)) {}
+    explicit OracleClientCursor(std::shared_ptr<OracleClientSession> session)
+        : session_(std::move(session))
+    {
+    }
 
     // Prepares locally, from the session's statement cache; the text
     // reaches the server with execute.
@@ -232,9 +241,10 @@ public:
         OCIStmt* statement = requireStatement();
         const ClientApi& api = session_->api();
         OCIBind* binding = nullptr;
-        const sword status = api.bindByName(statement, &binding, session_->error(), oraText(name),
-                                            static_cast<sb4>(name.size()), buffer, length, externalType(type),
-                                            indicator, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+        const sword status =
+            api.bindByName(statement, &binding, session_->error(), oraText(name),
+                           static_cast<sb4>(name.size()), buffer, length, externalType(type),
+                           indicator, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
         if (!succeeded(status))
             throw translateError(api, session_->error(), status);
     }
@@ -246,14 +256,14 @@ public:
         // A query without defines must run zero times; PL/SQL blocks and
         // everything else exactly once.
         const ub4 iterations = statementType_ == OCI_STMT_SELECT ? 0 : 1;
-        const sword status = api.stmtExecute(session_->service(), statement, session_->error(), iterations, 0,
-                                             nullptr, nullptr, OCI_DEFAULT);
+        const sword status = api.stmtExecute(session_->service(), statement, session_->error(),
+                                             iterations, 0, nullptr, nullptr, OCI_DEFAULT);
         if (succeeded(status))
             return;
         OraError error = translateError(api, session_->error(), status);
         ub2 offset = 0;
-        if (succeeded(api.attrGet(statement, OCI_HTYPE_STMT, &offset, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET,
-                                  session_->error())))
+        if (succeeded(api.attrGet(statement, OCI_HTYPE_STMT, &offset, nullptr,
+                                  OCI_ATTR_PARSE_ERROR_OFFSET, session_->error())))
             error.setParseOffset(offset);
         throw error;
     }

@@ -28,27 +28,44 @@ struct TypeSpec {
     std::string typeName;
     SourcePos typePos;
     const CompositeType* composite = nullptr;
-    bool integer = false;  // INTEGER, PLS_INTEGER, NUMBER(p) and NUMBER(p,0)
+    bool integer = false;       // INTEGER, PLS_INTEGER, NUMBER(p) and NUMBER(p,0)
     bool binaryInteger = false; // PLS_INTEGER and its kind: 32 bits, ORA-01426 beyond
-    int length = -1;       // VARCHAR2(n), RAW(n): most bytes; -1 none
-    int precision = -1;    // NUMBER(p,s)
+    int length = -1;            // VARCHAR2(n), RAW(n): most bytes; -1 none
+    int precision = -1;         // NUMBER(p,s)
     int scale = 0;
 };
 
 enum class ExprKind : std::uint8_t {
     Literal,
-    Name,      // a.b.c, maybe called: a.b(args)
-    Bind,      // :name
+    Name, // a.b.c, maybe called: a.b(args)
+    Bind, // :name
     Unary,
     Binary,
-    Case,      // left: selector or null; args: WHEN, THEN, WHEN, THEN...; right: ELSE or null
+    Case,            // left: selector or null; args: WHEN, THEN, WHEN, THEN...; right: ELSE or null
     CursorAttribute, // SQL%ROWCOUNT: path = {"SQL", "ROWCOUNT"}
 };
 
 enum class Operator : std::uint8_t {
-    Add, Subtract, Multiply, Divide, Power, Mod, Concat,
-    Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual,
-    And, Or, Not, Negate, Plus, IsNull, IsNotNull,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    Power,
+    Mod,
+    Concat,
+    Equal,
+    NotEqual,
+    Less,
+    LessEqual,
+    Greater,
+    GreaterEqual,
+    And,
+    Or,
+    Not,
+    Negate,
+    Plus,
+    IsNull,
+    IsNotNull,
     Between, // left BETWEEN args[0] AND args[1]
     In,      // left IN (args...)
     Like,    // left LIKE right [ESCAPE args[0]]
@@ -85,19 +102,20 @@ struct Expr {
     std::uint32_t depth = 1; // of the tree under this node, bounded by the parser
     Value literal;
     std::vector<std::string> path; // Name: upper-case parts; Bind: its name
-    std::vector<Argument> args; // call arguments; the operands of BETWEEN, IN, LIKE
+    std::vector<Argument> args;    // call arguments; the operands of BETWEEN, IN, LIKE
     bool hasParens = false;
-    bool integerLiteral = false; // digits only and within PLS_INTEGER: PL/SQL computes with it in 32 bits
+    bool integerLiteral =
+        false; // digits only and within PLS_INTEGER: PL/SQL computes with it in 32 bits
     std::unique_ptr<Expr> left;
     std::unique_ptr<Expr> right;
 
     // Resolved by the compiler.
     Target target = Target::Unresolved;
-    int index = -1; // slot or bind number
+    int index = -1;      // slot or bind number
     std::uint8_t up = 0; // Slot, local Procedure: enclosing frames out from the running one
     const BuiltinDef* builtin = nullptr;
     const CompiledUnit* procedure = nullptr; // kept alive by the unit that runs (see CompiledUnit)
-    std::vector<const Expr*> ordered; // arguments in parameter order; null = default
+    std::vector<const Expr*> ordered;        // arguments in parameter order; null = default
     std::unique_ptr<MemberAccess> member;
     const CompositeType* constructs = nullptr; // Construct
 };
@@ -105,8 +123,8 @@ struct Expr {
 struct Declaration;
 
 struct ExceptionRef {
-    int code = 0;                        // Oracle error number (positive), 0 for a user exception
-    const Declaration* user = nullptr;   // a declared EXCEPTION
+    int code = 0;                      // Oracle error number (positive), 0 for a user exception
+    const Declaration* user = nullptr; // a declared EXCEPTION
 };
 
 struct Stmt;
@@ -120,7 +138,18 @@ struct IfBranch {
 
 // Case: value is the selector or null; branches hold WHEN and its statements.
 enum class StmtKind : std::uint8_t {
-    Null, Assign, Call, If, Loop, While, For, Exit, Return, Raise, Block, Case,
+    Null,
+    Assign,
+    Call,
+    If,
+    Loop,
+    While,
+    For,
+    Exit,
+    Return,
+    Raise,
+    Block,
+    Case,
     Sql,       // SELECT INTO, INSERT, UPDATE, DELETE, COMMIT, ROLLBACK: `sql`
     CursorFor, // FOR name IN (SELECT ...) LOOP: `sql`, `name`, `body`
 };
@@ -128,19 +157,19 @@ enum class StmtKind : std::uint8_t {
 struct Stmt {
     StmtKind kind = StmtKind::Null;
     SourcePos pos;
-    std::unique_ptr<Expr> target;    // Assign: the variable; Call: the call
-    std::unique_ptr<Expr> value;     // Assign, a function's Return, Exit WHEN, While, For's low bound
-    std::unique_ptr<Expr> high;      // For's high bound
-    std::vector<IfBranch> branches;  // If
-    std::vector<Stmt> body;          // loops; If's ELSE part
+    std::unique_ptr<Expr> target; // Assign: the variable; Call: the call
+    std::unique_ptr<Expr> value;  // Assign, a function's Return, Exit WHEN, While, For's low bound
+    std::unique_ptr<Expr> high;   // For's high bound
+    std::vector<IfBranch> branches; // If
+    std::vector<Stmt> body;         // loops; If's ELSE part
     bool hasElse = false;
     bool reverse = false;
-    std::string name;                // For's variable; Raise's exception
+    std::string name; // For's variable; Raise's exception
     SourcePos namePos;
-    int slot = -1;                   // For's variable
-    ExceptionRef exception;          // Raise
-    std::unique_ptr<Block> block;    // Block
-    std::shared_ptr<SqlAst> sql;     // Sql, CursorFor
+    int slot = -1;                // For's variable
+    ExceptionRef exception;       // Raise
+    std::unique_ptr<Block> block; // Block
+    std::shared_ptr<SqlAst> sql;  // Sql, CursorFor
 };
 
 struct Declaration {
@@ -180,7 +209,8 @@ struct Block {
     // Local procedures and functions, after the declarations; the compiler
     // takes them over (CompiledUnit::locals).
     std::vector<std::unique_ptr<UnitAst>> subprograms;
-    std::vector<std::shared_ptr<CompositeType>> types; // TYPE declarations; Declaration::typeDeclaration points here
+    std::vector<std::shared_ptr<CompositeType>>
+        types; // TYPE declarations; Declaration::typeDeclaration points here
     std::vector<Stmt> body;
     std::vector<Handler> handlers;
 };

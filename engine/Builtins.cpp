@@ -76,7 +76,8 @@ Value substr(BuiltinCall& call)
         count = std::min<std::int64_t>(count, integerOf(call, 2));
     if (count < 1)
         return Value::null(ValueType::Varchar2);
-    return Value::text(text.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(count)));
+    return Value::text(
+        text.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(count)));
 }
 
 int toUpper(int c)
@@ -178,7 +179,8 @@ Value sqlErrm(BuiltinCall& call)
         return Value::text(std::move(text));
     }
     if (-code > std::numeric_limits<int>::max())
-        return Value::text("ORA-" + std::to_string(-code) + ": Message " + std::to_string(-code) + " not found");
+        return Value::text("ORA-" + std::to_string(-code) + ": Message " + std::to_string(-code)
+                           + " not found");
     const auto positive = static_cast<int>(-code);
     return Value::text(oraPrefix(positive) + ": " + oraText(positive));
 }
@@ -241,10 +243,12 @@ Value truncate(BuiltinCall& call)
     if (call.args[0].type() == ValueType::Date && call.has(1))
         return truncateDate(call);
     if (anyNull(call))
-        return Value::null(call.args[0].type() == ValueType::Date ? ValueType::Date : ValueType::Number);
+        return Value::null(call.args[0].type() == ValueType::Date ? ValueType::Date
+                                                                  : ValueType::Number);
     if (call.args[0].type() == ValueType::Date && !call.has(1)) {
         const std::int64_t seconds = call.args[0].asDate().seconds;
-        const std::int64_t day = seconds - ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
+        const std::int64_t day =
+            seconds - ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
         return Value::date(OraDate{day});
     }
     const int places = call.has(1) ? integerOf(call, 1) : 0;
@@ -259,7 +263,8 @@ Value user(BuiltinCall& call)
 constexpr std::array<BuiltinParam, 0> kNoParams{};
 constexpr std::array kOneParam{BuiltinParam{"X"}};
 constexpr std::array kTwoParams{BuiltinParam{"X"}, BuiltinParam{"Y"}};
-constexpr std::array kOptionalSecond{BuiltinParam{"X"}, BuiltinParam{"FORMAT", ParamMode::In, true}};
+constexpr std::array kOptionalSecond{BuiltinParam{"X"},
+                                     BuiltinParam{"FORMAT", ParamMode::In, true}};
 constexpr std::array kSubstrParams{BuiltinParam{"STR1"}, BuiltinParam{"POS"},
                                    BuiltinParam{"LEN", ParamMode::In, true}};
 constexpr std::array kSqlErrmParams{BuiltinParam{"CODE", ParamMode::In, true}};
@@ -280,7 +285,8 @@ constexpr std::array kStandard{
     BuiltinDef{"", "RAWTOHEX", true, ValueType::Varchar2, kOneParam, rawToHex},
     BuiltinDef{"", "SQLCODE", true, ValueType::Number, kNoParams, sqlCode},
     BuiltinDef{"", "SQLERRM", true, ValueType::Varchar2, kSqlErrmParams, sqlErrm},
-    BuiltinDef{"", "RAISE_APPLICATION_ERROR", false, ValueType::Null, kApplicationErrorParams, raiseApplicationError},
+    BuiltinDef{"", "RAISE_APPLICATION_ERROR", false, ValueType::Null, kApplicationErrorParams,
+               raiseApplicationError},
     BuiltinDef{"", "ABS", true, ValueType::Number, kOneParam, absolute},
     BuiltinDef{"", "MOD", true, ValueType::Number, kTwoParams, modulo},
     BuiltinDef{"", "ROUND", true, ValueType::Number, kOptionalSecond, roundNumber},
@@ -292,9 +298,9 @@ constexpr std::array kStandard{
 
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name)
 {
-    for (const auto table : {std::span<const BuiltinDef>(kStandard), dbmsPipeBuiltins(), stringBuiltins(),
-                             numberBuiltins(), dateBuiltins(), conversionBuiltins(), dbmsUtilityBuiltins(),
-                             dbmsOutputBuiltins()}) {
+    for (const auto table : {std::span<const BuiltinDef>(kStandard), dbmsPipeBuiltins(),
+                             stringBuiltins(), numberBuiltins(), dateBuiltins(),
+                             conversionBuiltins(), dbmsUtilityBuiltins(), dbmsOutputBuiltins()}) {
         for (const auto& builtin : table) {
             if (builtin.package == package && builtin.name == name)
                 return &builtin;

@@ -16,7 +16,8 @@ public:
     void clear() noexcept { requested_.store(false, std::memory_order_release); }
 
 private:
-    static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler must be able to set it");
+    static_assert(std::atomic<bool>::is_always_lock_free,
+                  "a signal handler must be able to set it");
     std::atomic<bool> requested_{false};
 };
 

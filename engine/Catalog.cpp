@@ -19,8 +19,9 @@ constexpr int kMaxSynonymChain = 32;
 std::string upper(std::string_view name)
 {
     std::string result(name);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
+    std::transform(result.begin(), result.end(), result.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    });
     return result;
 }
 
@@ -61,12 +62,16 @@ bool synonymExists(Storage& storage, const ObjectName& object)
 
 void insertAccount(Storage& storage, const std::string& user, std::string_view passwordHash)
 {
-    Query(storage, "INSERT INTO accounts(name, password) VALUES(?, ?)").bind(1, user).bind(2, passwordHash).run();
+    Query(storage, "INSERT INTO accounts(name, password) VALUES(?, ?)")
+        .bind(1, user)
+        .bind(2, passwordHash)
+        .run();
 }
 
 // Replaces a password stored in the clear, or hashed with older limits, by a
 // hash made now; unless another logon replaced it first.
-void rehashPassword(Storage& storage, const std::string& user, const std::string& stored, std::string_view password)
+void rehashPassword(Storage& storage, const std::string& user, const std::string& stored,
+                    std::string_view password)
 {
     std::string hash = hashPassword(password); // slow: before taking the write lock
     Transaction transaction(storage, Transaction::Mode::Write);
@@ -88,14 +93,16 @@ void insertPrivilege(Storage& storage, const std::string& user, Privilege privil
 
 std::optional<ObjectName> synonymTarget(Storage& storage, const ObjectName& synonym)
 {
-    Query query(storage, "SELECT target_owner, target_name FROM synonyms WHERE owner = ? AND name = ?");
+    Query query(storage,
+                "SELECT target_owner, target_name FROM synonyms WHERE owner = ? AND name = ?");
     query.bind(1, synonym.owner).bind(2, synonym.name);
     if (!query.step())
         return std::nullopt;
     return ObjectName{query.text(0), query.text(1)};
 }
 
-std::optional<ObjectName> resolveNow(Storage& storage, const std::string& user, const std::string& name)
+std::optional<ObjectName> resolveNow(Storage& storage, const std::string& user,
+                                     const std::string& name)
 {
     // One read transaction, so that the answer comes from one state of the
     // catalog even while another process changes it.
@@ -116,17 +123,15 @@ std::optional<ObjectName> resolveNow(Storage& storage, const std::string& user, 
 
 } // namespace
 
-Catalog::Catalog(Storage& storage)
-    : storage_(storage)
-{
-}
+Catalog::Catalog(Storage& storage) : storage_(storage) {}
 
 void Catalog::createDefaultAccounts(Storage& storage)
 {
     insertAccount(storage, "SYSTEM", hashPassword("manager"));
     insertPrivilege(storage, "SYSTEM", Privilege::All);
     insertAccount(storage, "VEXMOOR", hashPassword("vexmoor"));
-    for (Privilege privilege : {Privilege::ExecuteDbmsPipe, Privilege::CreateProcedure, Privilege::CreatePublicSynonym})
+    for (Privilege privilege :
+         {Privilege::ExecuteDbmsPipe, Privilege::CreateProcedure, Privilege::CreatePublicSynonym})
         insertPrivilege(storage, "VEXMOOR", privilege);
 }
 
@@ -245,9 +250,8 @@ void Catalog::storeProcedure(const ObjectName& object, std::string_view source, 
     if (synonymExists(storage_, name) || (exists && !orReplace))
         throw oraError(955);
     std::int64_t version = bumpGeneration(storage_);
-    Query(storage_,
-          "INSERT INTO procedures(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
-          "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4")
+    Query(storage_, "INSERT INTO procedures(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
+                    "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4")
         .bind(1, name.owner)
         .bind(2, name.name)
         .bind(3, source)
@@ -279,7 +283,10 @@ void Catalog::dropProcedure(const ObjectName& object)
     ChangeMark mark(storage_.changeCounter());
     if (!procedureExists(storage_, name))
         throw oraError(4043, {name.name});
-    Query(storage_, "DELETE FROM procedures WHERE owner = ? AND name = ?").bind(1, name.owner).bind(2, name.name).run();
+    Query(storage_, "DELETE FROM procedures WHERE owner = ? AND name = ?")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .run();
     bumpGeneration(storage_);
     transaction.commit();
 }
@@ -311,7 +318,10 @@ void Catalog::dropSynonym(const ObjectName& synonym)
     ChangeMark mark(storage_.changeCounter());
     if (!synonymExists(storage_, name))
         throw oraError(name.owner == kPublic ? 1432 : 1434);
-    Query(storage_, "DELETE FROM synonyms WHERE owner = ? AND name = ?").bind(1, name.owner).bind(2, name.name).run();
+    Query(storage_, "DELETE FROM synonyms WHERE owner = ? AND name = ?")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .run();
     bumpGeneration(storage_);
     transaction.commit();
 }

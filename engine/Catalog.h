@@ -29,7 +29,7 @@ struct ObjectName {
 
 struct StoredProcedure {
     ObjectName object;
-    std::string source;      // the CREATE statement's text from PROCEDURE on
+    std::string source;       // the CREATE statement's text from PROCEDURE on
     std::int64_t version = 0; // changes whenever the procedure is replaced
 };
 
@@ -54,9 +54,9 @@ public:
     bool hasPrivilege(std::string_view user, Privilege privilege);
 
     void createUser(std::string_view user, std::string_view password); // ORA-01920
-    void dropUser(std::string_view user);                               // ORA-01918
-    void grant(std::string_view user, Privilege privilege);             // ORA-01917
-    void revoke(std::string_view user, Privilege privilege);            // ORA-01917
+    void dropUser(std::string_view user);                              // ORA-01918
+    void grant(std::string_view user, Privilege privilege);            // ORA-01917
+    void revoke(std::string_view user, Privilege privilege);           // ORA-01917
 
     // ORA-00955 when the name is taken in that schema and `orReplace` is off,
     // or when it is taken by an object that is not a procedure.

@@ -19,7 +19,8 @@ constexpr off_t kSize = sizeof(std::uint64_t);
 
 } // namespace
 
-ChangeCounter::ChangeCounter([[maybe_unused]] const std::filesystem::path& file, [[maybe_unused]] unsigned mode)
+ChangeCounter::ChangeCounter([[maybe_unused]] const std::filesystem::path& file,
+                             [[maybe_unused]] unsigned mode)
 {
 #if !defined(_WIN32)
     auto fail = [&file](int error) {
@@ -76,8 +77,7 @@ std::uint64_t ChangeCounter::beginChange()
     std::uint64_t seen = counter.load();
     // Odd already: an earlier writer died half-way, or has committed but not
     // yet settled. Stay odd, with a new value.
-    while (!counter.compare_exchange_weak(seen, seen + (settled(seen) ? 1 : 2))) {
-    }
+    while (!counter.compare_exchange_weak(seen, seen + (settled(seen) ? 1 : 2))) {}
     return seen + (settled(seen) ? 1 : 2);
 }
 

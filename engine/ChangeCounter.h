@@ -48,7 +48,9 @@ private:
 // Marks a change for as long as it lives.
 class ChangeMark {
 public:
-    explicit ChangeMark(ChangeCounter& counter) : counter_(counter), begun_(counter.beginChange()) {}
+    explicit ChangeMark(ChangeCounter& counter) : counter_(counter), begun_(counter.beginChange())
+    {
+    }
     ~ChangeMark() { counter_.endChange(begun_); }
     ChangeMark(const ChangeMark&) = delete;
     ChangeMark& operator=(const ChangeMark&) = delete;

@@ -20,18 +20,12 @@ struct PredefinedException {
 };
 
 constexpr std::array kPredefinedExceptions{
-    PredefinedException{"NO_DATA_FOUND", 1403},
-    PredefinedException{"VALUE_ERROR", 6502},
-    PredefinedException{"ZERO_DIVIDE", 1476},
-    PredefinedException{"INVALID_NUMBER", 1722},
-    PredefinedException{"TOO_MANY_ROWS", 1422},
-    PredefinedException{"PROGRAM_ERROR", 6501},
-    PredefinedException{"STORAGE_ERROR", 6500},
-    PredefinedException{"CASE_NOT_FOUND", 6592},
-    PredefinedException{"LOGIN_DENIED", 1017},
-    PredefinedException{"NOT_LOGGED_ON", 1012},
-    PredefinedException{"DUP_VAL_ON_INDEX", 1},
-    PredefinedException{"TIMEOUT_ON_RESOURCE", 51},
+    PredefinedException{"NO_DATA_FOUND", 1403}, PredefinedException{"VALUE_ERROR", 6502},
+    PredefinedException{"ZERO_DIVIDE", 1476},   PredefinedException{"INVALID_NUMBER", 1722},
+    PredefinedException{"TOO_MANY_ROWS", 1422}, PredefinedException{"PROGRAM_ERROR", 6501},
+    PredefinedException{"STORAGE_ERROR", 6500}, PredefinedException{"CASE_NOT_FOUND", 6592},
+    PredefinedException{"LOGIN_DENIED", 1017},  PredefinedException{"NOT_LOGGED_ON", 1012},
+    PredefinedException{"DUP_VAL_ON_INDEX", 1}, PredefinedException{"TIMEOUT_ON_RESOURCE", 51},
 };
 
 std::optional<int> predefinedException(const std::string& name)
@@ -43,18 +37,29 @@ std::optional<int> predefinedException(const std::string& name)
     return std::nullopt;
 }
 
-enum class SymbolKind { Variable, Constant, InParam, OutParam, LoopCounter, Exception, Subprogram, Type, Record, Cursor };
+enum class SymbolKind {
+    Variable,
+    Constant,
+    InParam,
+    OutParam,
+    LoopCounter,
+    Exception,
+    Subprogram,
+    Type,
+    Record,
+    Cursor
+};
 
 struct Symbol {
     std::string_view name;
     SymbolKind kind;
     int slot;
     const Declaration* declaration;
-    int level = 0;                       // of the unit that declares it: 0 the outermost
-    CompiledUnit* subprogram = nullptr;  // Subprogram
+    int level = 0;                            // of the unit that declares it: 0 the outermost
+    CompiledUnit* subprogram = nullptr;       // Subprogram
     const CompositeType* composite = nullptr; // Type
-    SqlAst* record = nullptr; // Record: what keeps its fields; Cursor: its query
-    bool fixedFields = false; // a %ROWTYPE record: no fields but its columns
+    SqlAst* record = nullptr;                 // Record: what keeps its fields; Cursor: its query
+    bool fixedFields = false;                 // a %ROWTYPE record: no fields but its columns
 };
 
 struct ParamInfo {
@@ -87,7 +92,9 @@ std::string joinPath(const std::vector<std::string>& path)
 class Compiler {
 public:
     Compiler(CompiledUnit& unit, CompileEnvironment& environment)
-        : unit_(unit), environment_(environment), units_{&unit} {}
+        : unit_(unit), environment_(environment), units_{&unit}
+    {
+    }
 
     void run()
     {
@@ -105,14 +112,16 @@ private:
             resolveType(parameter.type);
             if (parameter.defaultValue) {
                 if (parameter.mode != ParamMode::In)
-                    throw compileError(parameter.pos, "PLS-00230: OUT and IN OUT formal parameters may not have default expressions");
+                    throw compileError(parameter.pos, "PLS-00230: OUT and IN OUT formal parameters "
+                                                      "may not have default expressions");
                 resolveExpr(*parameter.defaultValue);
             }
             parameter.slot = newSlot(parameter.type, false);
-            declare(Symbol{parameter.name,
-                           parameter.mode == ParamMode::In ? SymbolKind::InParam : SymbolKind::OutParam,
-                           parameter.slot, nullptr},
-                    parameter.pos);
+            declare(
+                Symbol{parameter.name,
+                       parameter.mode == ParamMode::In ? SymbolKind::InParam : SymbolKind::OutParam,
+                       parameter.slot, nullptr},
+                parameter.pos);
         }
         resolveBlock(ast.block);
     }
@@ -137,9 +146,11 @@ private:
             resolveType(unitAst.returnType);
         for (const Symbol& existing : scopes_.back()) {
             if (existing.name == unitAst.name && existing.kind != SymbolKind::Subprogram)
-                fail(unitAst.namePos, "PLS-00371: at most one declaration for '" + unitAst.name + "' is permitted");
+                fail(unitAst.namePos,
+                     "PLS-00371: at most one declaration for '" + unitAst.name + "' is permitted");
         }
-        scopes_.back().push_back(Symbol{unitAst.name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
+        scopes_.back().push_back(
+            Symbol{unitAst.name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
         const int loops = loopDepth_;
         const int handlers = handlerDepth_;
         const bool statement = inStatement_;
@@ -169,8 +180,10 @@ private:
     const Symbol& declaredHere(const Symbol& symbol, const SourcePos& pos)
     {
         if (symbol.level != level())
-            fail(pos, "PLS-00999: implementation restriction (may be temporary) '" + std::string(symbol.name)
-                          + "': a cursor or a %ROWTYPE record of an enclosing unit used inside a local subprogram");
+            fail(pos, "PLS-00999: implementation restriction (may be temporary) '"
+                          + std::string(symbol.name)
+                          + "': a cursor or a %ROWTYPE record of an enclosing unit used inside a "
+                            "local subprogram");
         return symbol;
     }
 
@@ -198,7 +211,8 @@ private:
     {
         for (const auto& existing : scopes_.back()) {
             if (existing.name == symbol.name)
-                fail(pos, "PLS-00371: at most one declaration for '" + std::string(symbol.name) + "' is permitted");
+                fail(pos, "PLS-00371: at most one declaration for '" + std::string(symbol.name)
+                              + "' is permitted");
         }
         symbol.level = level();
         scopes_.back().push_back(symbol);
@@ -222,7 +236,8 @@ private:
         scopes_.emplace_back();
         for (auto& declaration : block.declarations) {
             if (declaration.isException) {
-                declare(Symbol{declaration.name, SymbolKind::Exception, -1, &declaration}, declaration.pos);
+                declare(Symbol{declaration.name, SymbolKind::Exception, -1, &declaration},
+                        declaration.pos);
                 continue;
             }
             if (declaration.typeDeclaration) {
@@ -270,7 +285,8 @@ private:
         if (path.size() == 1) {
             if (const Symbol* symbol = lookup(last)) {
                 if (symbol->kind != SymbolKind::Exception)
-                    fail(pos, "PLS-00320: the declaration of the type of this expression is incomplete or malformed");
+                    fail(pos, "PLS-00320: the declaration of the type of this expression is "
+                              "incomplete or malformed");
                 return ExceptionRef{0, symbol->declaration};
             }
         }
@@ -294,7 +310,8 @@ private:
         inStatement_ = true;
         statementPos_ = stmt.pos;
         switch (stmt.kind) {
-        case StmtKind::Null: break;
+        case StmtKind::Null:
+            break;
         case StmtKind::Return:
             if (stmt.value) {
                 resolveExpr(*stmt.value);
@@ -306,7 +323,9 @@ private:
             resolveTarget(*stmt.target);
             checkAssignable(targetSpec(*stmt.target), *stmt.value);
             break;
-        case StmtKind::Call: resolveName(*stmt.target, true); break;
+        case StmtKind::Call:
+            resolveName(*stmt.target, true);
+            break;
         case StmtKind::If:
             for (auto& branch : stmt.branches) {
                 resolveCondition(*branch.condition);
@@ -322,7 +341,9 @@ private:
             resolveStatements(stmt.body);
             --loopDepth_;
             break;
-        case StmtKind::For: resolveFor(stmt); break;
+        case StmtKind::For:
+            resolveFor(stmt);
+            break;
         case StmtKind::Exit:
             if (loopDepth_ == 0)
                 fail(stmt.pos, "PLS-00376: illegal EXIT statement; it must appear inside a loop");
@@ -332,7 +353,8 @@ private:
         case StmtKind::Raise:
             if (stmt.name.empty()) {
                 if (handlerDepth_ == 0)
-                    fail(stmt.pos, "PLS-00367: a RAISE statement with no exception name must be inside an exception handler");
+                    fail(stmt.pos, "PLS-00367: a RAISE statement with no exception name must be "
+                                   "inside an exception handler");
             } else {
                 std::vector<std::string> path;
                 std::size_t start = 0;
@@ -346,10 +368,18 @@ private:
                 stmt.exception = resolveException(path, stmt.namePos);
             }
             break;
-        case StmtKind::Block: resolveBlock(*stmt.block); break;
-        case StmtKind::Case: resolveCaseStatement(stmt); break;
-        case StmtKind::Sql: resolveSql(*stmt.sql); break;
-        case StmtKind::CursorFor: resolveCursorFor(stmt); break;
+        case StmtKind::Block:
+            resolveBlock(*stmt.block);
+            break;
+        case StmtKind::Case:
+            resolveCaseStatement(stmt);
+            break;
+        case StmtKind::Sql:
+            resolveSql(*stmt.sql);
+            break;
+        case StmtKind::CursorFor:
+            resolveCursorFor(stmt);
+            break;
         }
         inStatement_ = outer;
         statementPos_ = outerPos;
@@ -429,8 +459,8 @@ private:
                 if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
                     expr.target = Target::Slot;
                     expr.index = recordField(*symbol, expr.path[1], expr.pos);
-                } else if (symbol->kind != SymbolKind::Exception && symbol->kind != SymbolKind::Record
-                           && expr.path.size() == 1) {
+                } else if (symbol->kind != SymbolKind::Exception
+                           && symbol->kind != SymbolKind::Record && expr.path.size() == 1) {
                     bindSlot(expr, *symbol);
                 }
             }
@@ -509,13 +539,19 @@ private:
             if (parameter.defaultValue)
                 resolveExpr(*parameter.defaultValue);
             parameter.slot = newSlot(parameter.type, false);
-            declare(Symbol{parameter.name, SymbolKind::InParam, parameter.slot, nullptr}, parameter.pos);
+            declare(Symbol{parameter.name, SymbolKind::InParam, parameter.slot, nullptr},
+                    parameter.pos);
         }
         resolveSql(query);
         scopes_.pop_back();
         query.cursor = static_cast<int>(current().cursors.size());
         current().cursors.push_back(&query);
-        declare(Symbol{.name = declaration.name, .kind = SymbolKind::Cursor, .slot = -1, .declaration = &declaration, .record = &query}, declaration.pos);
+        declare(Symbol{.name = declaration.name,
+                       .kind = SymbolKind::Cursor,
+                       .slot = -1,
+                       .declaration = &declaration,
+                       .record = &query},
+                declaration.pos);
     }
 
     // OPEN c(args) and FOR r IN c(args): the cursor and its arguments.
@@ -536,10 +572,12 @@ private:
         use.cursor = cursor.record->cursor;
         const auto& parameters = cursor.record->parameters;
         if (use.values.size() > parameters.size())
-            fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
+            fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '"
+                                    + use.cursorName + "'");
         for (std::size_t i = use.values.size(); i < parameters.size(); ++i) {
             if (!parameters[i].defaultValue)
-                fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '" + use.cursorName + "'");
+                fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '"
+                                        + use.cursorName + "'");
         }
         for (auto& value : use.values)
             resolveExpr(*value);
@@ -547,7 +585,8 @@ private:
 
     // The names a query's rows have: aliases, column names, or the table's
     // columns for *.
-    std::vector<std::pair<std::string, TypeSpec>> queryColumns(const SqlAst& query, const SourcePos& pos)
+    std::vector<std::pair<std::string, TypeSpec>> queryColumns(const SqlAst& query,
+                                                               const SourcePos& pos)
     {
         std::vector<std::pair<std::string, TypeSpec>> columns;
         TypeSpec untyped;
@@ -556,14 +595,16 @@ private:
             if (!item.expr) {
                 auto table = environment_.tableColumns(unit_.owner, query.table);
                 if (!table)
-                    fail(pos, "PLS-00201: identifier '" + joinPath(query.table) + "' must be declared");
+                    fail(pos,
+                         "PLS-00201: identifier '" + joinPath(query.table) + "' must be declared");
                 columns.insert(columns.end(), table->begin(), table->end());
             } else if (!item.alias.empty()) {
                 columns.emplace_back(item.alias, untyped);
             } else if (item.expr->kind == ExprKind::Name && !item.expr->hasParens) {
                 columns.emplace_back(item.expr->path.back(), untyped);
             } else {
-                fail(pos, "PLS-00402: alias required in SELECT list of cursor to avoid duplicate column names");
+                fail(pos, "PLS-00402: alias required in SELECT list of cursor to avoid duplicate "
+                          "column names");
             }
         }
         return columns;
@@ -572,21 +613,27 @@ private:
     void resolveRowType(Declaration& declaration)
     {
         std::vector<std::pair<std::string, TypeSpec>> columns;
-        const Symbol* cursor = declaration.anchor.size() == 1 ? lookup(declaration.anchor[0]) : nullptr;
+        const Symbol* cursor =
+            declaration.anchor.size() == 1 ? lookup(declaration.anchor[0]) : nullptr;
         if (cursor && cursor->kind == SymbolKind::Cursor) {
             columns = queryColumns(*declaredHere(*cursor, declaration.pos).record, declaration.pos);
         } else if (auto table = environment_.tableColumns(unit_.owner, declaration.anchor)) {
             columns = std::move(*table);
         } else {
-            fail(declaration.pos, "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
+            fail(declaration.pos,
+                 "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
         }
         auto& record = records_.emplace_back(std::make_unique<SqlAst>());
         for (const auto& [name, type] : columns) {
             record->recordFields.emplace_back(name, newSlot(type, false));
             declaration.fieldSlots.push_back(record->recordFields.back().second);
         }
-        declare(Symbol{.name = declaration.name, .kind = SymbolKind::Record, .slot = -1, .declaration = &declaration,
-                       .record = record.get(), .fixedFields = true},
+        declare(Symbol{.name = declaration.name,
+                       .kind = SymbolKind::Record,
+                       .slot = -1,
+                       .declaration = &declaration,
+                       .record = record.get(),
+                       .fixedFields = true},
                 declaration.pos);
     }
 
@@ -598,7 +645,8 @@ private:
             if (anchor.size() == 1 && symbol->slot >= 0)
                 return owner.slotTypes[static_cast<std::size_t>(symbol->slot)];
             if (anchor.size() == 2 && symbol->kind == SymbolKind::Record)
-                return owner.slotTypes[static_cast<std::size_t>(recordField(*symbol, anchor[1], declaration.pos))];
+                return owner.slotTypes[static_cast<std::size_t>(
+                    recordField(*symbol, anchor[1], declaration.pos))];
         }
         if (anchor.size() >= 2) {
             const std::vector<std::string> table(anchor.begin(), anchor.end() - 1);
@@ -607,7 +655,8 @@ private:
                     if (name == anchor.back())
                         return type;
                 }
-                fail(declaration.pos, "PLS-00302: component '" + anchor.back() + "' must be declared");
+                fail(declaration.pos,
+                     "PLS-00302: component '" + anchor.back() + "' must be declared");
             }
         }
         fail(declaration.pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
@@ -618,9 +667,10 @@ private:
     {
         std::vector<std::unique_ptr<Expr>> expanded;
         for (auto& target : into) {
-            const Symbol* symbol = target->kind == ExprKind::Name && target->path.size() == 1 && !target->hasParens
-                                       ? lookup(target->path[0])
-                                       : nullptr;
+            const Symbol* symbol =
+                target->kind == ExprKind::Name && target->path.size() == 1 && !target->hasParens
+                    ? lookup(target->path[0])
+                    : nullptr;
             if (symbol && symbol->kind == SymbolKind::Record && symbol->fixedFields) {
                 for (const auto& [name, slot] : symbol->record->recordFields) {
                     auto field = std::make_unique<Expr>();
@@ -646,7 +696,12 @@ private:
         else
             resolveSql(*stmt.sql);
         scopes_.emplace_back();
-        declare(Symbol{.name = stmt.name, .kind = SymbolKind::Record, .slot = -1, .declaration = nullptr, .record = stmt.sql.get()}, stmt.namePos);
+        declare(Symbol{.name = stmt.name,
+                       .kind = SymbolKind::Record,
+                       .slot = -1,
+                       .declaration = nullptr,
+                       .record = stmt.sql.get()},
+                stmt.namePos);
         ++loopDepth_;
         resolveStatements(stmt.body);
         --loopDepth_;
@@ -661,7 +716,8 @@ private:
         if (!symbol)
             fail(expr.pos, "PLS-00201: identifier '" + expr.path[0] + "' must be declared");
         if (symbol->kind != SymbolKind::Cursor)
-            fail(expr.pos, "PLS-00324: cursor attribute may not be applied to non-cursor '" + expr.path[0] + "'");
+            fail(expr.pos, "PLS-00324: cursor attribute may not be applied to non-cursor '"
+                               + expr.path[0] + "'");
         expr.index = declaredHere(*symbol, expr.pos).record->cursor;
     }
 
@@ -670,9 +726,11 @@ private:
     ValueType staticType(const Expr& expr) const
     {
         switch (expr.kind) {
-        case ExprKind::Literal: return expr.literal.type();
+        case ExprKind::Literal:
+            return expr.literal.type();
         case ExprKind::Bind:
-        case ExprKind::Case: return ValueType::Null;
+        case ExprKind::Case:
+            return ValueType::Null;
         case ExprKind::Name:
             if (expr.target == Target::Slot)
                 return slotType(expr).type;
@@ -685,19 +743,24 @@ private:
             if (expr.target == Target::Builtin)
                 return expr.builtin->result;
             return ValueType::Null;
-        case ExprKind::CursorAttribute: return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
+        case ExprKind::CursorAttribute:
+            return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
         case ExprKind::Unary:
-            return expr.op == Operator::Negate || expr.op == Operator::Plus ? ValueType::Number : ValueType::Boolean;
+            return expr.op == Operator::Negate || expr.op == Operator::Plus ? ValueType::Number
+                                                                            : ValueType::Boolean;
         case ExprKind::Binary:
             switch (expr.op) {
-            case Operator::Concat: return ValueType::Varchar2;
+            case Operator::Concat:
+                return ValueType::Varchar2;
             case Operator::Add:
             case Operator::Subtract:
             case Operator::Multiply:
             case Operator::Divide:
             case Operator::Power:
-            case Operator::Mod: return ValueType::Null;
-            default: return ValueType::Boolean;
+            case Operator::Mod:
+                return ValueType::Null;
+            default:
+                return ValueType::Boolean;
             }
         }
         return ValueType::Null;
@@ -726,10 +789,17 @@ private:
     {
         switch (expr.kind) {
         case ExprKind::Literal:
-        case ExprKind::Bind: return;
-        case ExprKind::CursorAttribute: resolveCursorAttribute(expr); return;
-        case ExprKind::Name: resolveName(expr, false); return;
-        case ExprKind::Case: resolveCaseExpression(expr); return;
+        case ExprKind::Bind:
+            return;
+        case ExprKind::CursorAttribute:
+            resolveCursorAttribute(expr);
+            return;
+        case ExprKind::Name:
+            resolveName(expr, false);
+            return;
+        case ExprKind::Case:
+            resolveCaseExpression(expr);
+            return;
         case ExprKind::Unary:
             resolveExpr(*expr.left);
             if (expr.op != Operator::IsNull && expr.op != Operator::IsNotNull)
@@ -753,7 +823,8 @@ private:
             if (expr.op == Operator::And || expr.op == Operator::Or) {
                 checkBoolean(*expr.left);
                 checkBoolean(*expr.right);
-            } else if (expr.op != Operator::Equal && expr.op != Operator::NotEqual && expr.op != Operator::In) {
+            } else if (expr.op != Operator::Equal && expr.op != Operator::NotEqual
+                       && expr.op != Operator::In) {
                 checkNotBoolean(*expr.left);
                 if (expr.right)
                     checkNotBoolean(*expr.right);
@@ -767,7 +838,8 @@ private:
         if (expr.kind == ExprKind::Bind)
             return;
         if (expr.kind == ExprKind::Name && expr.path.size() == 2 && !expr.hasParens) {
-            if (const Symbol* record = lookup(expr.path[0]); record && record->kind == SymbolKind::Record && record->fixedFields) {
+            if (const Symbol* record = lookup(expr.path[0]);
+                record && record->kind == SymbolKind::Record && record->fixedFields) {
                 expr.target = Target::Slot;
                 expr.index = recordField(*record, expr.path[1], expr.pos);
                 return;
@@ -777,23 +849,28 @@ private:
             const Symbol* base = lookup(expr.path[0]);
             if (base && isCompositeVariable(*base)) {
                 if (base->kind != SymbolKind::Variable && base->kind != SymbolKind::OutParam)
-                    fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+                    fail(expr.pos, "PLS-00363: expression '" + describe(expr)
+                                       + "' cannot be used as an assignment target");
                 resolveMember(expr, *base, false);
                 if (expr.member->method >= 0)
-                    fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+                    fail(expr.pos, "PLS-00363: expression '" + describe(expr)
+                                       + "' cannot be used as an assignment target");
                 return;
             }
         }
-        const Symbol* symbol = expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens
-                                   ? lookup(expr.path[0])
-                                   : nullptr;
+        const Symbol* symbol =
+            expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens
+                ? lookup(expr.path[0])
+                : nullptr;
         if (!symbol) {
             if (expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens)
                 fail(expr.pos, "PLS-00201: identifier '" + expr.path[0] + "' must be declared");
-            fail(expr.pos, "PLS-00363: expression '" + describe(expr) + "' cannot be used as an assignment target");
+            fail(expr.pos, "PLS-00363: expression '" + describe(expr)
+                               + "' cannot be used as an assignment target");
         }
         if (symbol->kind != SymbolKind::Variable && symbol->kind != SymbolKind::OutParam)
-            fail(expr.pos, "PLS-00363: expression '" + expr.path[0] + "' cannot be used as an assignment target");
+            fail(expr.pos, "PLS-00363: expression '" + expr.path[0]
+                               + "' cannot be used as an assignment target");
         bindSlot(expr, *symbol);
     }
 
@@ -812,14 +889,15 @@ private:
     {
         const auto& path = expr.path;
         if (path.size() == 2 && !expr.hasParens && !asStatement) {
-            if (const Symbol* symbol = lookup(path[0]); symbol && symbol->kind == SymbolKind::Record) {
+            if (const Symbol* symbol = lookup(path[0]);
+                symbol && symbol->kind == SymbolKind::Record) {
                 expr.target = Target::Slot;
                 expr.index = recordField(*symbol, path[1], expr.pos);
                 return;
             }
         }
-        if (const Symbol* base = lookup(path[0]); base && (path.size() > 1 || expr.hasParens)
-                                                  && isCompositeVariable(*base)) {
+        if (const Symbol* base = lookup(path[0]);
+            base && (path.size() > 1 || expr.hasParens) && isCompositeVariable(*base)) {
             resolveMember(expr, *base, asStatement);
             return;
         }
@@ -834,13 +912,18 @@ private:
                     return;
                 }
                 if (asStatement)
-                    fail(expr.pos, "PLS-00221: '" + path[0] + "' is not a procedure or is undefined");
+                    fail(expr.pos,
+                         "PLS-00221: '" + path[0] + "' is not a procedure or is undefined");
                 if (expr.hasParens)
-                    fail(expr.pos, "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
+                    fail(expr.pos,
+                         "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
                 if (symbol->kind == SymbolKind::Record)
-                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) a record is only used by its fields");
+                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) a "
+                                   "record is only used by its fields");
                 if (symbol->kind == SymbolKind::Exception)
-                    fail(expr.pos, "PLS-00321: expression '" + path[0] + "' is inappropriate as the left hand side of an assignment statement");
+                    fail(expr.pos, "PLS-00321: expression '" + path[0]
+                                       + "' is inappropriate as the left hand side of an "
+                                         "assignment statement");
                 bindSlot(expr, *symbol);
                 return;
             }
@@ -864,12 +947,14 @@ private:
             name = *output;
         }
         if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
-            fail(expr.pos, "PLS-00201: identifier '" + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
+            fail(expr.pos, "PLS-00201: identifier '"
+                               + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
                                + "' must be declared");
         // A stored procedure called as a statement keeps its name even where
         // a standard function has it too (a procedure LOG beside LOG(m, n)).
         const BuiltinDef* builtin = findBuiltin(package, name);
-        if (builtin && !(asStatement && builtin->isFunction && environment_.procedure(unit_.owner, path))) {
+        if (builtin
+            && !(asStatement && builtin->isFunction && environment_.procedure(unit_.owner, path))) {
             resolveBuiltin(expr, *builtin, asStatement);
             return;
         }
@@ -880,12 +965,14 @@ private:
         if (!procedure)
             fail(expr.pos, "PLS-00201: identifier '" + joinPath(path) + "' must be declared");
         if (!asStatement)
-            fail(expr.pos, "PLS-00222: no function with name '" + joinPath(path) + "' exists in this scope");
+            fail(expr.pos,
+                 "PLS-00222: no function with name '" + joinPath(path) + "' exists in this scope");
         if (!procedure->valid)
             fail(expr.pos, "PLS-00905: object " + procedure->qualifiedName + " is invalid");
         std::vector<ParamInfo> params;
         for (const auto& parameter : procedure->ast->parameters)
-            params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
+            params.push_back(
+                ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
         matchArguments(expr, params, joinPath(path));
         expr.target = Target::Procedure;
         expr.procedure = procedure.get();
@@ -920,7 +1007,8 @@ private:
 
     const TypeSpec& symbolType(const Symbol& symbol) const
     {
-        return units_[static_cast<std::size_t>(symbol.level)]->slotTypes[static_cast<std::size_t>(symbol.slot)];
+        return units_[static_cast<std::size_t>(symbol.level)]
+            ->slotTypes[static_cast<std::size_t>(symbol.slot)];
     }
 
     bool isCompositeVariable(const Symbol& symbol) const
@@ -934,11 +1022,16 @@ private:
         if (expr.kind != ExprKind::Name)
             return nullptr;
         switch (expr.target) {
-        case Target::Slot: return slotType(expr).composite;
-        case Target::Member: return expr.member->type.composite;
-        case Target::Construct: return expr.constructs;
-        case Target::Procedure: return expr.procedure->ast->returnType.composite;
-        default: return nullptr;
+        case Target::Slot:
+            return slotType(expr).composite;
+        case Target::Member:
+            return expr.member->type.composite;
+        case Target::Construct:
+            return expr.constructs;
+        case Target::Procedure:
+            return expr.procedure->ast->returnType.composite;
+        default:
+            return nullptr;
         }
     }
 
@@ -959,7 +1052,8 @@ private:
     {
         const CompositeType* given = compositeOf(value);
         if (target.composite) {
-            const bool nullLiteral = value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
+            const bool nullLiteral =
+                value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
             if (given != target.composite
                 && !(nullLiteral && target.composite->kind == CompositeType::Kind::Nested))
                 fail(value.pos, "PLS-00382: expression is of wrong type");
@@ -971,16 +1065,19 @@ private:
     void checkScalar(const Expr& expr)
     {
         if (compositeOf(expr))
-            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + describe(expr) + "'");
+            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '"
+                               + describe(expr) + "'");
     }
 
     void resolveConstructor(Expr& expr, const CompositeType& type, bool asStatement)
     {
         if (type.kind != CompositeType::Kind::Nested || asStatement)
-            fail(expr.pos, "PLS-00222: no function with name '" + type.name + "' exists in this scope");
+            fail(expr.pos,
+                 "PLS-00222: no function with name '" + type.name + "' exists in this scope");
         for (auto& argument : expr.args) {
             if (!argument.name.empty())
-                fail(argument.pos, "PLS-00306: wrong number or types of arguments in call to '" + type.name + "'");
+                fail(argument.pos, "PLS-00306: wrong number or types of arguments in call to '"
+                                       + type.name + "'");
             resolveExpr(*argument.value);
             checkAssignable(type.element, *argument.value);
         }
@@ -1002,7 +1099,8 @@ private:
             type = type.composite->fields[static_cast<std::size_t>(field)].type;
         }
         const auto wrong = [&](const std::string& name) {
-            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+            fail(expr.pos,
+                 "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
         };
         if (i < expr.path.size()) {
             const std::string& name = expr.path[i];
@@ -1011,8 +1109,9 @@ private:
             const auto method = collectionMethod(name);
             if (!method) {
                 if (name == "TRIM" || name == "LIMIT")
-                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) collection method " + name
-                                       + " is not supported");
+                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) "
+                                   "collection method "
+                                       + name + " is not supported");
                 fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
             }
             const std::size_t count = expr.args.size();
@@ -1020,10 +1119,13 @@ private:
                 if (!argument.name.empty())
                     wrong(name);
             }
-            const bool changes = *method == CollectionMethod::Delete || *method == CollectionMethod::Extend;
+            const bool changes =
+                *method == CollectionMethod::Delete || *method == CollectionMethod::Extend;
             if (changes != asStatement)
-                fail(expr.pos, asStatement ? "PLS-00221: '" + name + "' is not a procedure or is undefined"
-                                           : "PLS-00222: no function with name '" + name + "' exists in this scope");
+                fail(expr.pos,
+                     asStatement
+                         ? "PLS-00221: '" + name + "' is not a procedure or is undefined"
+                         : "PLS-00222: no function with name '" + name + "' exists in this scope");
             switch (*method) {
             case CollectionMethod::Count:
             case CollectionMethod::First:
@@ -1049,18 +1151,21 @@ private:
             access->method = static_cast<int>(*method);
             TypeSpec result;
             result.type = *method == CollectionMethod::Exists ? ValueType::Boolean
-                          : *method == CollectionMethod::Count || !type.composite->stringKeys ? ValueType::Number
-                                                                                              : ValueType::Varchar2;
+                          : *method == CollectionMethod::Count || !type.composite->stringKeys
+                              ? ValueType::Number
+                              : ValueType::Varchar2;
             type = result;
         } else if (expr.hasParens) {
             if (!type.composite || !type.composite->isCollection())
-                fail(expr.pos, "PLS-00222: no function with name '" + describe(expr) + "' exists in this scope");
+                fail(expr.pos, "PLS-00222: no function with name '" + describe(expr)
+                                   + "' exists in this scope");
             if (expr.args.size() != 1 || !expr.args[0].name.empty())
                 wrong(expr.path.back());
             access->element = true;
             type = type.composite->element;
         } else if (asStatement) {
-            fail(expr.pos, "PLS-00221: '" + describe(expr) + "' is not a procedure or is undefined");
+            fail(expr.pos,
+                 "PLS-00221: '" + describe(expr) + "' is not a procedure or is undefined");
         }
         for (auto& argument : expr.args) {
             resolveExpr(*argument.value);
@@ -1102,33 +1207,40 @@ private:
             }
         }
         if (chosen && tie) {
-            const bool unknown = std::any_of(expr.args.begin(), expr.args.end(), [&](const Argument& argument) {
-                return apparentType(*argument.value) == ValueType::Null;
-            });
+            const bool unknown =
+                std::any_of(expr.args.begin(), expr.args.end(), [&](const Argument& argument) {
+                    return apparentType(*argument.value) == ValueType::Null;
+                });
             // Rather than guess, say what is missing.
             if (unknown)
-                fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) overloads of '" + name
-                                   + "' are told apart only by literals and variables as arguments");
+                fail(expr.pos,
+                     "PLS-00999: implementation restriction (may be temporary) overloads of '"
+                         + name + "' are told apart only by literals and variables as arguments");
             fail(expr.pos, "PLS-00307: too many declarations of '" + name + "' match this call");
         }
         if (!chosen) {
-            const bool anyOfKind = std::any_of(candidates.begin(), candidates.end(), [&](const Symbol* candidate) {
-                return candidate->subprogram->ast->isFunction != asStatement;
-            });
+            const bool anyOfKind =
+                std::any_of(candidates.begin(), candidates.end(), [&](const Symbol* candidate) {
+                    return candidate->subprogram->ast->isFunction != asStatement;
+                });
             if (!anyOfKind && asStatement)
                 fail(expr.pos, "PLS-00221: '" + name + "' is not a procedure or is undefined");
             if (!anyOfKind)
-                fail(expr.pos, "PLS-00222: no function with name '" + name + "' exists in this scope");
-            fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+                fail(expr.pos,
+                     "PLS-00222: no function with name '" + name + "' exists in this scope");
+            fail(expr.pos,
+                 "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
         }
         std::vector<ParamInfo> params;
         for (const auto& parameter : chosen->subprogram->ast->parameters)
-            params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
+            params.push_back(
+                ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
         matchArguments(expr, params, name);
         const auto& parameters = chosen->subprogram->ast->parameters;
         for (std::size_t i = 0; i < parameters.size(); ++i) {
             if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
-                fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+                fail(expr.pos,
+                     "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
         }
         expr.target = Target::Procedure;
         expr.procedure = chosen->subprogram;
@@ -1176,8 +1288,9 @@ private:
                     return false;
                 ++position;
             } else {
-                const auto named = std::find_if(params.begin(), params.end(),
-                                                [&](const Parameter& p) { return p.name == argument.name; });
+                const auto named =
+                    std::find_if(params.begin(), params.end(),
+                                 [&](const Parameter& p) { return p.name == argument.name; });
                 if (named == params.end())
                     return false;
                 index = static_cast<std::size_t>(named - params.begin());
@@ -1197,7 +1310,8 @@ private:
         if (asStatement && builtin.isFunction)
             fail(expr.pos, "PLS-00221: '" + display + "' is not a procedure or is undefined");
         if (!asStatement && !builtin.isFunction)
-            fail(expr.pos, "PLS-00222: no function with name '" + display + "' exists in this scope");
+            fail(expr.pos,
+                 "PLS-00222: no function with name '" + display + "' exists in this scope");
         std::vector<ParamInfo> params;
         for (const auto& parameter : builtin.params)
             params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.optional});
@@ -1209,7 +1323,8 @@ private:
             const CompositeType* composite = compositeOf(*argument.value);
             const bool lines = builtin.name == "GET_LINES" && &argument == &expr.args.front();
             if (lines ? composite != &dbmsOutputCharArr() : composite != nullptr)
-                fail(expr.pos, "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+                fail(expr.pos,
+                     "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
         }
         expr.target = Target::Builtin;
         expr.builtin = &builtin;
@@ -1220,16 +1335,20 @@ private:
     void matchVariadic(Expr& call, std::size_t least, const std::string& display)
     {
         if (call.args.size() < least
-            || std::any_of(call.args.begin(), call.args.end(), [](const Argument& a) { return !a.name.empty(); }))
-            fail(call.pos, "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+            || std::any_of(call.args.begin(), call.args.end(),
+                           [](const Argument& a) { return !a.name.empty(); }))
+            fail(call.pos,
+                 "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
         for (auto& argument : call.args)
             resolveExpr(*argument.value);
     }
 
-    void matchArguments(Expr& call, const std::vector<ParamInfo>& params, const std::string& display)
+    void matchArguments(Expr& call, const std::vector<ParamInfo>& params,
+                        const std::string& display)
     {
         const auto wrong = [&]() {
-            fail(call.pos, "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+            fail(call.pos,
+                 "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
         };
         call.ordered.assign(params.size(), nullptr);
         std::size_t position = 0;

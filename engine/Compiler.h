@@ -4,8 +4,8 @@
 
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexmoor::engine {
@@ -22,8 +22,8 @@ public:
                                                     const std::vector<std::string>& path) = 0;
     // The columns of the table a [owner.]name means for `owner`, for %TYPE
     // and %ROWTYPE; none when there is no such table the owner may read.
-    virtual std::optional<std::vector<std::pair<std::string, TypeSpec>>> tableColumns(
-        const std::string& owner, const std::vector<std::string>& path)
+    virtual std::optional<std::vector<std::pair<std::string, TypeSpec>>>
+    tableColumns(const std::string& owner, const std::vector<std::string>& path)
     {
         (void)owner;
         (void)path;

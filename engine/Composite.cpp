@@ -110,7 +110,8 @@ template <typename Map>
 Value firstKey(const Map& map, bool last)
 {
     if (map.empty())
-        return Value::null(std::is_same_v<typename Map::key_type, double> ? ValueType::Number : ValueType::Varchar2);
+        return Value::null(std::is_same_v<typename Map::key_type, double> ? ValueType::Number
+                                                                          : ValueType::Varchar2);
     const auto& key = last ? map.rbegin()->first : map.begin()->first;
     if constexpr (std::is_same_v<typename Map::key_type, double>)
         return keyValue(key);
@@ -184,7 +185,8 @@ Value& elementForWrite(Value& collection, const Value& key, const ConversionCont
 
 namespace {
 
-Value deleteElements(Value& collection, const std::vector<Value>& args, const ConversionContext& context)
+Value deleteElements(Value& collection, const std::vector<Value>& args,
+                     const ConversionContext& context)
 {
     CompositeValue& value = collection.mutableComposite();
     if (args.empty()) {
@@ -249,7 +251,8 @@ Value callMethod(Value& collection, CollectionMethod method, const std::vector<V
     const bool text = value.type->stringKeys;
     switch (method) {
     case CollectionMethod::Count:
-        return Value::number(static_cast<double>(text ? value.named.size() : value.numbered.size()));
+        return Value::number(
+            static_cast<double>(text ? value.named.size() : value.numbered.size()));
     case CollectionMethod::First:
     case CollectionMethod::Last: {
         const bool last = method == CollectionMethod::Last;
@@ -262,22 +265,28 @@ Value callMethod(Value& collection, CollectionMethod method, const std::vector<V
             return Value::null(text ? ValueType::Varchar2 : ValueType::Number);
         if (text)
             return neighbour(value.named, toText(args[0], context), next);
-        return neighbour(value.numbered, convert(args[0], ValueType::Number, context).asNumber(), next);
+        return neighbour(value.numbered, convert(args[0], ValueType::Number, context).asNumber(),
+                         next);
     }
-    case CollectionMethod::Delete: return deleteElements(collection, args, context);
-    case CollectionMethod::Extend: return extend(collection, args, context);
-    case CollectionMethod::Exists: break;
+    case CollectionMethod::Delete:
+        return deleteElements(collection, args, context);
+    case CollectionMethod::Extend:
+        return extend(collection, args, context);
+    case CollectionMethod::Exists:
+        break;
     }
     return {};
 }
 
-Value constructCollection(const CompositeType& type, std::vector<Value> elements, const ConversionContext& context)
+Value constructCollection(const CompositeType& type, std::vector<Value> elements,
+                          const ConversionContext& context)
 {
     auto value = std::make_shared<CompositeValue>();
     value->type = &type;
     for (auto& element : elements) {
         ++value->extent;
-        value->numbered[static_cast<double>(value->extent)] = coerce(type.element, std::move(element), context);
+        value->numbered[static_cast<double>(value->extent)] =
+            coerce(type.element, std::move(element), context);
     }
     return Value::composite(std::move(value));
 }

@@ -38,10 +38,10 @@ struct CompositeType {
 // assignment.
 struct CompositeValue {
     const CompositeType* type = nullptr;
-    std::vector<Value> fields;                 // a record's, in declared order
-    std::map<double, Value> numbered;          // a collection indexed by number
-    std::map<std::string, Value> named;        // INDEX BY VARCHAR2
-    std::size_t extent = 0;                    // a nested table's size with deleted places
+    std::vector<Value> fields;          // a record's, in declared order
+    std::map<double, Value> numbered;   // a collection indexed by number
+    std::map<std::string, Value> named; // INDEX BY VARCHAR2
+    std::size_t extent = 0;             // a nested table's size with deleted places
 };
 
 // What a variable of the type starts as: a record of NULL fields, an empty
@@ -51,7 +51,16 @@ Value initialValue(const TypeSpec& type);
 // Collection methods and element access; ORA-06531 on an uninitialised
 // nested table, ORA-06533/06532 for a subscript beyond its size, ORA-01403
 // for an element that is not there.
-enum class CollectionMethod : std::uint8_t { Count, First, Last, Next, Prior, Exists, Delete, Extend };
+enum class CollectionMethod : std::uint8_t {
+    Count,
+    First,
+    Last,
+    Next,
+    Prior,
+    Exists,
+    Delete,
+    Extend
+};
 std::optional<CollectionMethod> collectionMethod(const std::string& name);
 
 Value readElement(const Value& collection, const Value& key, const ConversionContext& context);
@@ -62,6 +71,7 @@ Value callMethod(Value& collection, CollectionMethod method, const std::vector<V
 // A nested table from a constructor's elements, each converted to the element type.
 // dbms_output.chararr: TABLE OF VARCHAR2(32767) INDEX BY BINARY_INTEGER.
 const CompositeType& dbmsOutputCharArr();
-Value constructCollection(const CompositeType& type, std::vector<Value> elements, const ConversionContext& context);
+Value constructCollection(const CompositeType& type, std::vector<Value> elements,
+                          const ConversionContext& context);
 
 } // namespace vexmoor::engine

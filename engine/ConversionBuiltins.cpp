@@ -38,8 +38,9 @@ bool decodeMatches(BuiltinCall& call, const Value& value, const Value& search)
 {
     if (value.isNull() || search.isNull())
         return value.isNull() && search.isNull();
-    const ValueType type = value.type() == ValueType::Number || value.type() == ValueType::Date ? value.type()
-                                                                                                 : ValueType::Varchar2;
+    const ValueType type = value.type() == ValueType::Number || value.type() == ValueType::Date
+                               ? value.type()
+                               : ValueType::Varchar2;
     const Value a = convert(value, type, context(call));
     const Value b = convert(search, type, context(call));
     if (type == ValueType::Number)
@@ -64,7 +65,8 @@ Value decode(BuiltinCall& call)
 
 Value nullIf(BuiltinCall& call)
 {
-    if (!call.args[0].isNull() && !call.args[1].isNull() && decodeMatches(call, call.args[0], call.args[1]))
+    if (!call.args[0].isNull() && !call.args[1].isNull()
+        && decodeMatches(call, call.args[0], call.args[1]))
         return Value::null(call.args[0].type());
     return call.args[0];
 }
@@ -86,7 +88,8 @@ constexpr std::array kConversions{
 };
 
 constexpr std::array kDbmsUtility{
-    BuiltinDef{"DBMS_UTILITY", "FORMAT_ERROR_STACK", true, ValueType::Varchar2, kNone, formatErrorStack},
+    BuiltinDef{"DBMS_UTILITY", "FORMAT_ERROR_STACK", true, ValueType::Varchar2, kNone,
+               formatErrorStack},
 };
 
 } // namespace

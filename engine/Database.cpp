@@ -9,7 +9,8 @@ namespace vexmoor::engine {
 
 struct Database::Impl {
     explicit Impl(const std::filesystem::path& file)
-        : path(file), storage(file, &Catalog::createDefaultAccounts), catalog(storage), pipes(storage)
+        : path(file), storage(file, &Catalog::createDefaultAccounts), catalog(storage),
+          pipes(storage)
     {
     }
 
@@ -25,10 +26,7 @@ std::shared_ptr<Database> Database::open(const std::filesystem::path& file)
     return std::shared_ptr<Database>(new Database(file));
 }
 
-Database::Database(std::filesystem::path file)
-    : impl_(std::make_unique<Impl>(file))
-{
-}
+Database::Database(std::filesystem::path file) : impl_(std::make_unique<Impl>(file)) {}
 
 Database::~Database() = default;
 

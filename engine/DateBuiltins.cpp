@@ -91,14 +91,17 @@ Value monthsBetween(BuiltinCall& call)
     const CivilTime b = toCivil(second);
     const auto yearIndex = [](int year) { return year > 0 ? year - 1 : year; };
     const double months = (yearIndex(a.year) - yearIndex(b.year)) * 12.0 + (a.month - b.month);
-    const bool bothLast = a.day == daysInMonth(a.year, a.month) && b.day == daysInMonth(b.year, b.month);
+    const bool bothLast =
+        a.day == daysInMonth(a.year, a.month) && b.day == daysInMonth(b.year, b.month);
     if (a.day == b.day || bothLast)
         return Value::number(months);
-    const double days = (a.day - b.day) + static_cast<double>(secondsInDay(first) - secondsInDay(second)) / kSecondsPerDay;
+    const double days =
+        (a.day - b.day)
+        + static_cast<double>(secondsInDay(first) - secondsInDay(second)) / kSecondsPerDay;
     return Value::number(months + days / 31.0);
 }
 
-constexpr std::array<std::string_view, 7> kDayNames{"SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY",
+constexpr std::array<std::string_view, 7> kDayNames{"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
                                                     "THURSDAY", "FRIDAY", "SATURDAY"};
 
 std::string upper(std::string text)
@@ -287,7 +290,8 @@ Value systimestamp(BuiltinCall& call)
 {
     const auto now = call.interpreter.state().database->now();
     const auto seconds = std::chrono::floor<std::chrono::seconds>(now);
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now - seconds).count();
+    const auto micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(now - seconds).count();
     const std::time_t time = std::chrono::system_clock::to_time_t(seconds);
     std::tm local{};
     localtime_r(&time, &local);
@@ -296,9 +300,10 @@ Value systimestamp(BuiltinCall& call)
     const long offset = local.tm_gmtoff / 60;
     const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
     char text[64];
-    std::snprintf(text, sizeof text, "%02d-%s-%02d %02d.%02d.%02d.%06lld %s %c%02ld:%02ld", local.tm_mday,
-                  kMonths[static_cast<std::size_t>(local.tm_mon)], (local.tm_year + 1900) % 100, hour12, local.tm_min,
-                  local.tm_sec, static_cast<long long>(micros), local.tm_hour < 12 ? "AM" : "PM",
+    std::snprintf(text, sizeof text, "%02d-%s-%02d %02d.%02d.%02d.%06lld %s %c%02ld:%02ld",
+                  local.tm_mday, kMonths[static_cast<std::size_t>(local.tm_mon)],
+                  (local.tm_year + 1900) % 100, hour12, local.tm_min, local.tm_sec,
+                  static_cast<long long>(micros), local.tm_hour < 12 ? "AM" : "PM",
                   offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
     return Value::text(text);
 }

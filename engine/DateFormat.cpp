@@ -18,7 +18,8 @@ std::int64_t daysOf(OraDate date)
 int dayOfYear(const CivilTime& civil)
 {
     return static_cast<int>(daysFromCivil(civil.year, civil.month, civil.day)
-                            - daysFromCivil(civil.year, 1, 1)) + 1;
+                            - daysFromCivil(civil.year, 1, 1))
+           + 1;
 }
 
 // ISO 8601 week: the week (Monday to Sunday) holding the year's first Thursday
@@ -41,10 +42,14 @@ std::string ordinalSuffix(std::int64_t value)
     if (lastTwo >= 11 && lastTwo <= 13)
         return "TH";
     switch (value % 10) {
-    case 1: return "ST";
-    case 2: return "ND";
-    case 3: return "RD";
-    default: return "TH";
+    case 1:
+        return "ST";
+    case 2:
+        return "ND";
+    case 3:
+        return "RD";
+    default:
+        return "TH";
     }
 }
 
@@ -64,21 +69,38 @@ private:
     {
         switch (token.element) {
         case DateElement::Literal:
-        case DateElement::Quoted: out_ += token.text; return;
-        case DateElement::FillMode: fill_ = !fill_; return;
-        case DateElement::Exact: return;
-        case DateElement::MonthAbbrev: return word(kMonthNames[month()].substr(0, 3), token, 3);
-        case DateElement::MonthName: return word(kMonthNames[month()], token, kMonthNameWidth);
-        case DateElement::RomanMonth: return word(kRomanMonths[month()], token, kRomanMonthWidth);
-        case DateElement::DayAbbrev: return word(kDayNames[weekday()].substr(0, 3), token, 3);
-        case DateElement::DayName: return word(kDayNames[weekday()], token, kDayNameWidth);
-        case DateElement::Meridian: return word(civil_.hour < 12 ? "AM" : "PM", token, 2);
-        case DateElement::MeridianDots: return word(civil_.hour < 12 ? "A.M." : "P.M.", token, 4);
-        case DateElement::Era: return word(civil_.year > 0 ? "AD" : "BC", token, 2);
-        case DateElement::EraDots: return word(civil_.year > 0 ? "A.D." : "B.C.", token, 4);
-        case DateElement::SignedYear: return signedNumber(std::abs(civil_.year), token);
-        case DateElement::SignedCentury: return signedNumber(century(), token);
-        default: return number(numericValue(token.element), token);
+        case DateElement::Quoted:
+            out_ += token.text;
+            return;
+        case DateElement::FillMode:
+            fill_ = !fill_;
+            return;
+        case DateElement::Exact:
+            return;
+        case DateElement::MonthAbbrev:
+            return word(kMonthNames[month()].substr(0, 3), token, 3);
+        case DateElement::MonthName:
+            return word(kMonthNames[month()], token, kMonthNameWidth);
+        case DateElement::RomanMonth:
+            return word(kRomanMonths[month()], token, kRomanMonthWidth);
+        case DateElement::DayAbbrev:
+            return word(kDayNames[weekday()].substr(0, 3), token, 3);
+        case DateElement::DayName:
+            return word(kDayNames[weekday()], token, kDayNameWidth);
+        case DateElement::Meridian:
+            return word(civil_.hour < 12 ? "AM" : "PM", token, 2);
+        case DateElement::MeridianDots:
+            return word(civil_.hour < 12 ? "A.M." : "P.M.", token, 4);
+        case DateElement::Era:
+            return word(civil_.year > 0 ? "AD" : "BC", token, 2);
+        case DateElement::EraDots:
+            return word(civil_.year > 0 ? "A.D." : "B.C.", token, 4);
+        case DateElement::SignedYear:
+            return signedNumber(std::abs(civil_.year), token);
+        case DateElement::SignedCentury:
+            return signedNumber(century(), token);
+        default:
+            return number(numericValue(token.element), token);
         }
     }
 
@@ -87,27 +109,47 @@ private:
         const int year = std::abs(civil_.year);
         switch (element) {
         case DateElement::Year4:
-        case DateElement::RoundYear4: return year;
-        case DateElement::Year3: return year % 1000;
+        case DateElement::RoundYear4:
+            return year;
+        case DateElement::Year3:
+            return year % 1000;
         case DateElement::Year2:
-        case DateElement::RoundYear2: return year % 100;
-        case DateElement::Year1: return year % 10;
-        case DateElement::Month: return civil_.month;
-        case DateElement::DayOfMonth: return civil_.day;
-        case DateElement::DayOfYear: return dayOfYear(civil_);
-        case DateElement::DayOfWeek: return dayOfWeek(date_);
-        case DateElement::Hour12: return civil_.hour % 12 == 0 ? 12 : civil_.hour % 12;
-        case DateElement::Hour24: return civil_.hour;
-        case DateElement::Minute: return civil_.minute;
-        case DateElement::Second: return civil_.second;
-        case DateElement::SecondOfDay: return civil_.hour * 3600 + civil_.minute * 60 + civil_.second;
-        case DateElement::Quarter: return (civil_.month - 1) / 3 + 1;
-        case DateElement::WeekOfYear: return (dayOfYear(civil_) - 1) / 7 + 1;
-        case DateElement::WeekOfMonth: return (civil_.day - 1) / 7 + 1;
-        case DateElement::IsoWeek: return isoWeek(date_);
-        case DateElement::Century: return century();
-        case DateElement::Julian: return daysOf(date_) + kJulianOfEpoch;
-        default: return 0;
+        case DateElement::RoundYear2:
+            return year % 100;
+        case DateElement::Year1:
+            return year % 10;
+        case DateElement::Month:
+            return civil_.month;
+        case DateElement::DayOfMonth:
+            return civil_.day;
+        case DateElement::DayOfYear:
+            return dayOfYear(civil_);
+        case DateElement::DayOfWeek:
+            return dayOfWeek(date_);
+        case DateElement::Hour12:
+            return civil_.hour % 12 == 0 ? 12 : civil_.hour % 12;
+        case DateElement::Hour24:
+            return civil_.hour;
+        case DateElement::Minute:
+            return civil_.minute;
+        case DateElement::Second:
+            return civil_.second;
+        case DateElement::SecondOfDay:
+            return civil_.hour * 3600 + civil_.minute * 60 + civil_.second;
+        case DateElement::Quarter:
+            return (civil_.month - 1) / 3 + 1;
+        case DateElement::WeekOfYear:
+            return (dayOfYear(civil_) - 1) / 7 + 1;
+        case DateElement::WeekOfMonth:
+            return (civil_.day - 1) / 7 + 1;
+        case DateElement::IsoWeek:
+            return isoWeek(date_);
+        case DateElement::Century:
+            return century();
+        case DateElement::Julian:
+            return daysOf(date_) + kJulianOfEpoch;
+        default:
+            return 0;
         }
     }
 
@@ -130,7 +172,9 @@ private:
             digits.insert(0, width - digits.size(), '0');
         out_ += digits;
         if (token.ordinal)
-            out_ += applyCase(ordinalSuffix(value), wordCase(token.text) == WordCase::Upper ? WordCase::Upper : WordCase::Lower);
+            out_ += applyCase(ordinalSuffix(value), wordCase(token.text) == WordCase::Upper
+                                                        ? WordCase::Upper
+                                                        : WordCase::Lower);
     }
 
     // SYYYY and SCC: a minus before BC years, a blank (none under FM) before AD.

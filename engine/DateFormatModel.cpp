@@ -90,9 +90,11 @@ int numericWidth(DateElement element)
     switch (element) {
     case DateElement::SignedYear:
     case DateElement::Year4:
-    case DateElement::RoundYear4: return 4;
+    case DateElement::RoundYear4:
+        return 4;
     case DateElement::Year3:
-    case DateElement::DayOfYear: return 3;
+    case DateElement::DayOfYear:
+        return 3;
     case DateElement::Year2:
     case DateElement::RoundYear2:
     case DateElement::Month:
@@ -104,14 +106,19 @@ int numericWidth(DateElement element)
     case DateElement::WeekOfYear:
     case DateElement::IsoWeek:
     case DateElement::Century:
-    case DateElement::SignedCentury: return 2;
+    case DateElement::SignedCentury:
+        return 2;
     case DateElement::Year1:
     case DateElement::DayOfWeek:
     case DateElement::Quarter:
-    case DateElement::WeekOfMonth: return 1;
-    case DateElement::SecondOfDay: return 5;
-    case DateElement::Julian: return 7;
-    default: return 0;
+    case DateElement::WeekOfMonth:
+        return 1;
+    case DateElement::SecondOfDay:
+        return 5;
+    case DateElement::Julian:
+        return 7;
+    default:
+        return 0;
     }
 }
 
@@ -125,7 +132,8 @@ std::vector<DateToken> readDateModel(std::string_view format)
             const std::size_t close = format.find('"', at + 1);
             if (close == std::string_view::npos)
                 throw oraError(1821);
-            tokens.push_back({DateElement::Quoted, std::string(format.substr(at + 1, close - at - 1)), false});
+            tokens.push_back(
+                {DateElement::Quoted, std::string(format.substr(at + 1, close - at - 1)), false});
             at = close + 1;
             continue;
         }
@@ -141,7 +149,8 @@ std::vector<DateToken> readDateModel(std::string_view format)
         for (const auto& entry : kElementNames) {
             if (!matchesAt(format, at, entry.name))
                 continue;
-            DateToken token{entry.element, std::string(format.substr(at, entry.name.size())), false};
+            DateToken token{entry.element, std::string(format.substr(at, entry.name.size())),
+                            false};
             at += entry.name.size();
             if (takesOrdinal(entry.element) && matchesAt(format, at, "TH")) {
                 token.ordinal = true;

@@ -10,42 +10,42 @@ namespace vexmoor::engine {
 // The elements of a date format model, as TO_CHAR and TO_DATE both read it.
 // Only DateFormat.cpp and DateParse.cpp use this.
 enum class DateElement {
-    Literal,      // punctuation and blanks, passed through
-    Quoted,       // "text"
-    FillMode,     // FM
-    Exact,        // FX
-    SignedYear,   // SYYYY
-    Year4,        // YYYY
-    Year3,        // YYY
-    Year2,        // YY
-    Year1,        // Y
-    RoundYear4,   // RRRR
-    RoundYear2,   // RR
-    Month,        // MM
-    MonthAbbrev,  // MON
-    MonthName,    // MONTH
-    RomanMonth,   // RM
-    DayOfMonth,   // DD
-    DayOfYear,    // DDD
-    DayOfWeek,    // D
-    DayAbbrev,    // DY
-    DayName,      // DAY
-    Hour12,       // HH, HH12
-    Hour24,       // HH24
-    Minute,       // MI
-    Second,       // SS
-    SecondOfDay,  // SSSSS
-    Meridian,     // AM, PM
-    MeridianDots, // A.M., P.M.
-    Era,          // AD, BC
-    EraDots,      // A.D., B.C.
-    Quarter,      // Q
-    WeekOfYear,   // WW
-    WeekOfMonth,  // W
-    IsoWeek,      // IW
-    Century,      // CC
-    SignedCentury,// SCC
-    Julian,       // J
+    Literal,       // punctuation and blanks, passed through
+    Quoted,        // "text"
+    FillMode,      // FM
+    Exact,         // FX
+    SignedYear,    // SYYYY
+    Year4,         // YYYY
+    Year3,         // YYY
+    Year2,         // YY
+    Year1,         // Y
+    RoundYear4,    // RRRR
+    RoundYear2,    // RR
+    Month,         // MM
+    MonthAbbrev,   // MON
+    MonthName,     // MONTH
+    RomanMonth,    // RM
+    DayOfMonth,    // DD
+    DayOfYear,     // DDD
+    DayOfWeek,     // D
+    DayAbbrev,     // DY
+    DayName,       // DAY
+    Hour12,        // HH, HH12
+    Hour24,        // HH24
+    Minute,        // MI
+    Second,        // SS
+    SecondOfDay,   // SSSSS
+    Meridian,      // AM, PM
+    MeridianDots,  // A.M., P.M.
+    Era,           // AD, BC
+    EraDots,       // A.D., B.C.
+    Quarter,       // Q
+    WeekOfYear,    // WW
+    WeekOfMonth,   // W
+    IsoWeek,       // IW
+    Century,       // CC
+    SignedCentury, // SCC
+    Julian,        // J
 };
 
 struct DateToken {
@@ -69,15 +69,15 @@ WordCase wordCase(std::string_view elementText);
 std::string applyCase(std::string_view upperWord, WordCase wordCase);
 
 inline constexpr std::array<std::string_view, 12> kMonthNames{
-    "JANUARY", "FEBRUARY", "MARCH", "APRIL", "MAY", "JUNE", "JULY",
-    "AUGUST", "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+    "JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
+    "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 inline constexpr std::array<std::string_view, 7> kDayNames{
     "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
 inline constexpr std::array<std::string_view, 12> kRomanMonths{
     "I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX", "X", "XI", "XII"};
 // Without FM, names are padded to the longest one.
-inline constexpr std::size_t kMonthNameWidth = 9; // SEPTEMBER
-inline constexpr std::size_t kDayNameWidth = 9;   // WEDNESDAY
+inline constexpr std::size_t kMonthNameWidth = 9;  // SEPTEMBER
+inline constexpr std::size_t kDayNameWidth = 9;    // WEDNESDAY
 inline constexpr std::size_t kRomanMonthWidth = 4; // VIII
 
 // Oracle's J counts days from 1 January 4712 BC; this is 1970-01-01's number.

@@ -38,8 +38,10 @@ bool isWordElement(DateElement element)
     case DateElement::Meridian:
     case DateElement::MeridianDots:
     case DateElement::Era:
-    case DateElement::EraDots: return true;
-    default: return false;
+    case DateElement::EraDots:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -68,27 +70,40 @@ unsigned fieldOf(DateElement element)
     case DateElement::Year2:
     case DateElement::Year1:
     case DateElement::RoundYear4:
-    case DateElement::RoundYear2: return kYear;
+    case DateElement::RoundYear2:
+        return kYear;
     case DateElement::Month:
     case DateElement::MonthAbbrev:
     case DateElement::MonthName:
-    case DateElement::RomanMonth: return kMonth;
-    case DateElement::DayOfMonth: return kDay;
-    case DateElement::DayOfYear: return kDayOfYear;
+    case DateElement::RomanMonth:
+        return kMonth;
+    case DateElement::DayOfMonth:
+        return kDay;
+    case DateElement::DayOfYear:
+        return kDayOfYear;
     case DateElement::DayOfWeek:
     case DateElement::DayAbbrev:
-    case DateElement::DayName: return kWeekday;
+    case DateElement::DayName:
+        return kWeekday;
     case DateElement::Hour12:
-    case DateElement::Hour24: return kHour;
-    case DateElement::Minute: return kMinute;
-    case DateElement::Second: return kSecond;
-    case DateElement::SecondOfDay: return kSecondOfDay;
+    case DateElement::Hour24:
+        return kHour;
+    case DateElement::Minute:
+        return kMinute;
+    case DateElement::Second:
+        return kSecond;
+    case DateElement::SecondOfDay:
+        return kSecondOfDay;
     case DateElement::Meridian:
-    case DateElement::MeridianDots: return kMeridian;
+    case DateElement::MeridianDots:
+        return kMeridian;
     case DateElement::Era:
-    case DateElement::EraDots: return kEra;
-    case DateElement::Julian: return kJulian;
-    default: return 0;
+    case DateElement::EraDots:
+        return kEra;
+    case DateElement::Julian:
+        return kJulian;
+    default:
+        return 0;
     }
 }
 
@@ -153,17 +168,25 @@ private:
     void readToken(const DateToken& token)
     {
         switch (token.element) {
-        case DateElement::FillMode: fill_ = !fill_; return;
-        case DateElement::Exact: exact_ = !exact_; return;
-        case DateElement::Literal: return literal(token.text);
-        case DateElement::Quoted: return quoted(token.text);
+        case DateElement::FillMode:
+            fill_ = !fill_;
+            return;
+        case DateElement::Exact:
+            exact_ = !exact_;
+            return;
+        case DateElement::Literal:
+            return literal(token.text);
+        case DateElement::Quoted:
+            return quoted(token.text);
         case DateElement::Quarter:
         case DateElement::WeekOfYear:
         case DateElement::WeekOfMonth:
         case DateElement::IsoWeek:
         case DateElement::Century:
-        case DateElement::SignedCentury: throw oraError(1820);
-        default: break;
+        case DateElement::SignedCentury:
+            throw oraError(1820);
+        default:
+            break;
         }
         if (exact_ && atEnd())
             throw oraError(1840);
@@ -208,7 +231,8 @@ private:
             const DateElement element = tokens_[i].element;
             if (element == DateElement::FillMode || element == DateElement::Exact)
                 continue;
-            return isWordElement(element) || element == DateElement::Month || element == DateElement::Quoted;
+            return isWordElement(element) || element == DateElement::Month
+                   || element == DateElement::Quoted;
         }
         return false;
     }
@@ -230,7 +254,8 @@ private:
     // Matches the longest of `names` (or their first three letters when
     // `abbreviations`) at the current position, case-insensitively.
     template <std::size_t N>
-    std::optional<std::size_t> matchName(const std::array<std::string_view, N>& names, bool abbreviations)
+    std::optional<std::size_t> matchName(const std::array<std::string_view, N>& names,
+                                         bool abbreviations)
     {
         std::optional<std::size_t> best;
         std::size_t bestLength = 0;
@@ -324,8 +349,8 @@ private:
             return width;
         if (available <= 2 || available > 4)
             return 2;
-        const bool nextNumeric = index_ + 1 < tokens_.size()
-            && numericWidth(tokens_[index_ + 1].element) > 0;
+        const bool nextNumeric =
+            index_ + 1 < tokens_.size() && numericWidth(tokens_[index_ + 1].element) > 0;
         return nextNumeric ? 2 : 4;
     }
 
@@ -361,12 +386,22 @@ private:
             parsed_.year = v;
             parsed_.bc = parsed_.bc || negative;
             return;
-        case DateElement::Year4: parsed_.year = v; return;
-        case DateElement::Year3: parsed_.year = thisYear - thisYear % 1000 + v; return;
-        case DateElement::Year1: parsed_.year = thisYear - thisYear % 10 + v; return;
-        case DateElement::Year2: parsed_.year = digits > 2 ? v : thisYear - thisYear % 100 + v; return;
+        case DateElement::Year4:
+            parsed_.year = v;
+            return;
+        case DateElement::Year3:
+            parsed_.year = thisYear - thisYear % 1000 + v;
+            return;
+        case DateElement::Year1:
+            parsed_.year = thisYear - thisYear % 10 + v;
+            return;
+        case DateElement::Year2:
+            parsed_.year = digits > 2 ? v : thisYear - thisYear % 100 + v;
+            return;
         case DateElement::RoundYear2:
-        case DateElement::RoundYear4: parsed_.year = digits > 2 ? v : roundYear(v, thisYear); return;
+        case DateElement::RoundYear4:
+            parsed_.year = digits > 2 ? v : roundYear(v, thisYear);
+            return;
         case DateElement::Month:
             if (v < 1 || v > 12)
                 throw oraError(1843);
@@ -416,7 +451,8 @@ private:
                 throw oraError(1854);
             parsed_.julian = value;
             return;
-        default: return;
+        default:
+            return;
         }
     }
 
@@ -447,7 +483,8 @@ private:
         const int yearLength = isLeapYear(civil.year) ? 366 : 365;
         if (*parsed_.dayOfYear > yearLength)
             throw oraError(1848);
-        civilFromDays(daysFromCivil(civil.year, 1, 1) + *parsed_.dayOfYear - 1, civil.year, civil.month, civil.day);
+        civilFromDays(daysFromCivil(civil.year, 1, 1) + *parsed_.dayOfYear - 1, civil.year,
+                      civil.month, civil.day);
     }
 
     void setTime(CivilTime& civil) const

@@ -27,7 +27,8 @@ constexpr std::size_t kMaxLine = kMaxVarchar2;
 void DbmsOutputBuffer::enable(std::optional<std::size_t> limit)
 {
     enabled_ = true;
-    limit_ = limit ? std::optional<std::size_t>(std::clamp(*limit, kMinLimit, kMaxLimit)) : std::nullopt;
+    limit_ =
+        limit ? std::optional<std::size_t>(std::clamp(*limit, kMinLimit, kMaxLimit)) : std::nullopt;
 }
 
 void DbmsOutputBuffer::disable()
@@ -54,7 +55,8 @@ void DbmsOutputBuffer::put(std::string_view text)
         return;
     startWriting();
     if (partial_.size() + text.size() > kMaxLine)
-        packageError("ORU-10028: line length overflow, limit of " + std::to_string(kMaxLine) + " bytes per line");
+        packageError("ORU-10028: line length overflow, limit of " + std::to_string(kMaxLine)
+                     + " bytes per line");
     if (limit_ && used_ + text.size() > *limit_)
         packageError("ORU-10027: buffer overflow, limit of " + std::to_string(*limit_) + " bytes");
     partial_.append(text);
@@ -108,8 +110,11 @@ Value enable(BuiltinCall& call)
     }
     std::size_t limit = kDefaultLimit;
     if (call.has(0)) {
-        const double size = convert(call.args[0], ValueType::Number, call.interpreter.conversion()).asNumber();
-        limit = size <= 0 ? kMinLimit : static_cast<std::size_t>(std::min(size, static_cast<double>(kMaxLimit)));
+        const double size =
+            convert(call.args[0], ValueType::Number, call.interpreter.conversion()).asNumber();
+        limit = size <= 0
+                    ? kMinLimit
+                    : static_cast<std::size_t>(std::min(size, static_cast<double>(kMaxLimit)));
     }
     output(call).enable(limit);
     return none();
@@ -144,7 +149,8 @@ Value newLine(BuiltinCall& call)
 Value getLine(BuiltinCall& call)
 {
     const auto line = output(call).getLine();
-    call.interpreter.assign(call.frame, call.target(0), line ? Value::text(*line) : Value::null(ValueType::Varchar2));
+    call.interpreter.assign(call.frame, call.target(0),
+                            line ? Value::text(*line) : Value::null(ValueType::Varchar2));
     call.interpreter.assign(call.frame, call.target(1), Value::number(line ? 0 : 1));
     return none();
 }
@@ -154,7 +160,10 @@ Value getLine(BuiltinCall& call)
 Value getLines(BuiltinCall& call)
 {
     const Value wanted = call.args[1];
-    double limit = wanted.isNull() ? 0 : convert(wanted, ValueType::Number, call.interpreter.conversion()).asNumber();
+    double limit =
+        wanted.isNull()
+            ? 0
+            : convert(wanted, ValueType::Number, call.interpreter.conversion()).asNumber();
     auto lines = std::make_shared<CompositeValue>();
     lines->type = &dbmsOutputCharArr();
     double count = 0;
@@ -173,8 +182,10 @@ Value getLines(BuiltinCall& call)
 constexpr std::array<BuiltinParam, 0> kNoParams{};
 constexpr std::array kEnableParams{BuiltinParam{"BUFFER_SIZE", ParamMode::In, true}};
 constexpr std::array kTextParam{BuiltinParam{"A"}};
-constexpr std::array kGetLineParams{BuiltinParam{"LINE", ParamMode::Out}, BuiltinParam{"STATUS", ParamMode::Out}};
-constexpr std::array kGetLinesParams{BuiltinParam{"LINES", ParamMode::Out}, BuiltinParam{"NUMLINES", ParamMode::InOut}};
+constexpr std::array kGetLineParams{BuiltinParam{"LINE", ParamMode::Out},
+                                    BuiltinParam{"STATUS", ParamMode::Out}};
+constexpr std::array kGetLinesParams{BuiltinParam{"LINES", ParamMode::Out},
+                                     BuiltinParam{"NUMLINES", ParamMode::InOut}};
 
 constexpr std::array kDbmsOutput{
     BuiltinDef{"DBMS_OUTPUT", "ENABLE", false, ValueType::Null, kEnableParams, enable},

@@ -59,9 +59,11 @@ double numberArg(BuiltinCall& call, std::size_t i, double fallback)
 milliseconds timeoutArg(BuiltinCall& call, std::size_t i)
 {
     const auto longest = call.interpreter.state().limits.longestWait;
-    const auto maxWait = longest ? std::min(*longest, std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait))
-                                 : std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait);
-    const double seconds = std::round(numberArg(call, i, static_cast<double>(PipeStore::kMaxWait.count())));
+    const auto maxWait =
+        longest ? std::min(*longest, std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait))
+                : std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait);
+    const double seconds =
+        std::round(numberArg(call, i, static_cast<double>(PipeStore::kMaxWait.count())));
     if (!(seconds > 0))
         return milliseconds{0};
     if (seconds * 1000 >= static_cast<double>(maxWait.count()))
@@ -72,7 +74,8 @@ milliseconds timeoutArg(BuiltinCall& call, std::size_t i)
 std::int64_t pipeSizeArg(BuiltinCall& call, std::size_t i)
 {
     const double size = numberArg(call, i, static_cast<double>(PipeStore::kDefaultMaxPipeSize));
-    return size > 0 && size < 1e15 ? static_cast<std::int64_t>(size) : PipeStore::kDefaultMaxPipeSize;
+    return size > 0 && size < 1e15 ? static_cast<std::int64_t>(size)
+                                   : PipeStore::kDefaultMaxPipeSize;
 }
 
 std::span<const std::uint8_t> bytesOf(const std::string& text)
@@ -90,14 +93,16 @@ Value packMessage(BuiltinCall& call)
     const Value& item = call.args[0];
     switch (item.type()) {
     case ValueType::Number:
-        buffer(call).packNumber(item.isNull() ? std::nullopt : std::optional<double>(item.asNumber()));
+        buffer(call).packNumber(item.isNull() ? std::nullopt
+                                              : std::optional<double>(item.asNumber()));
         break;
     case ValueType::Date:
         buffer(call).packDate(item.isNull() ? std::nullopt : std::optional<OraDate>(item.asDate()));
         break;
     default: {
         const Value text = convert(item, ValueType::Varchar2, call.interpreter.conversion());
-        buffer(call).packVarchar2(text.isNull() ? std::nullopt : std::optional<std::string_view>(text.asText()));
+        buffer(call).packVarchar2(text.isNull() ? std::nullopt
+                                                : std::optional<std::string_view>(text.asText()));
         break;
     }
     }
@@ -114,7 +119,8 @@ Value packMessageRaw(BuiltinCall& call)
 Value packMessageRowid(BuiltinCall& call)
 {
     const Value rowid = convert(call.args[0], ValueType::Rowid, call.interpreter.conversion());
-    buffer(call).packRowid(rowid.isNull() ? std::nullopt : std::optional<std::string_view>(rowid.asText()));
+    buffer(call).packRowid(rowid.isNull() ? std::nullopt
+                                          : std::optional<std::string_view>(rowid.asText()));
     return none();
 }
 
@@ -147,7 +153,8 @@ Value unpackMessage(BuiltinCall& call)
     }
     case ValueType::Rowid: {
         auto rowid = buffer(call).unpackRowid();
-        value = rowid ? Value::text(std::move(*rowid), ValueType::Rowid) : Value::null(ValueType::Rowid);
+        value = rowid ? Value::text(std::move(*rowid), ValueType::Rowid)
+                      : Value::null(ValueType::Rowid);
         break;
     }
     default:
@@ -169,7 +176,8 @@ Value unpackMessageRowid(BuiltinCall& call)
 {
     auto rowid = buffer(call).unpackRowid();
     call.interpreter.assign(call.frame, call.target(0),
-                            rowid ? Value::text(std::move(*rowid), ValueType::Rowid) : Value::null(ValueType::Rowid));
+                            rowid ? Value::text(std::move(*rowid), ValueType::Rowid)
+                                  : Value::null(ValueType::Rowid));
     return none();
 }
 
@@ -185,7 +193,8 @@ Value sendMessage(BuiltinCall& call)
     const std::int64_t size = pipeSizeArg(call, 2);
     const std::vector<std::uint8_t> message = buffer(call).takePacked();
     const CancelRequest& cancel = call.interpreter.state().cancel;
-    return Value::number(interruptible(call, pipes(call).send(pipe, message, timeout, size, user(call), &cancel)));
+    return Value::number(
+        interruptible(call, pipes(call).send(pipe, message, timeout, size, user(call), &cancel)));
 }
 
 Value receiveMessage(BuiltinCall& call)
@@ -193,8 +202,8 @@ Value receiveMessage(BuiltinCall& call)
     const std::string pipe = pipeName(call);
     std::vector<std::uint8_t> message;
     const CancelRequest& cancel = call.interpreter.state().cancel;
-    const int status =
-        interruptible(call, pipes(call).receive(pipe, timeoutArg(call, 1), message, user(call), &cancel));
+    const int status = interruptible(
+        call, pipes(call).receive(pipe, timeoutArg(call, 1), message, user(call), &cancel));
     if (status == 0)
         buffer(call).loadReceived(std::move(message));
     return Value::number(status);
@@ -233,27 +242,35 @@ constexpr std::array<BuiltinParam, 0> kNoParams{};
 constexpr std::array kItemIn{BuiltinParam{"ITEM"}};
 constexpr std::array kItemOut{BuiltinParam{"ITEM", ParamMode::Out}};
 constexpr std::array kPipe{BuiltinParam{"PIPENAME"}};
-constexpr std::array kSendParams{BuiltinParam{"PIPENAME"}, BuiltinParam{"TIMEOUT", ParamMode::In, true},
+constexpr std::array kSendParams{BuiltinParam{"PIPENAME"},
+                                 BuiltinParam{"TIMEOUT", ParamMode::In, true},
                                  BuiltinParam{"MAXPIPESIZE", ParamMode::In, true}};
-constexpr std::array kReceiveParams{BuiltinParam{"PIPENAME"}, BuiltinParam{"TIMEOUT", ParamMode::In, true}};
-constexpr std::array kCreateParams{BuiltinParam{"PIPENAME"}, BuiltinParam{"MAXPIPESIZE", ParamMode::In, true},
+constexpr std::array kReceiveParams{BuiltinParam{"PIPENAME"},
+                                    BuiltinParam{"TIMEOUT", ParamMode::In, true}};
+constexpr std::array kCreateParams{BuiltinParam{"PIPENAME"},
+                                   BuiltinParam{"MAXPIPESIZE", ParamMode::In, true},
                                    BuiltinParam{"PRIVATE", ParamMode::In, true}};
 
 constexpr std::array kDbmsPipe{
     BuiltinDef{"DBMS_PIPE", "PACK_MESSAGE", false, ValueType::Null, kItemIn, packMessage},
     BuiltinDef{"DBMS_PIPE", "PACK_MESSAGE_RAW", false, ValueType::Null, kItemIn, packMessageRaw},
-    BuiltinDef{"DBMS_PIPE", "PACK_MESSAGE_ROWID", false, ValueType::Null, kItemIn, packMessageRowid},
+    BuiltinDef{"DBMS_PIPE", "PACK_MESSAGE_ROWID", false, ValueType::Null, kItemIn,
+               packMessageRowid},
     BuiltinDef{"DBMS_PIPE", "UNPACK_MESSAGE", false, ValueType::Null, kItemOut, unpackMessage},
-    BuiltinDef{"DBMS_PIPE", "UNPACK_MESSAGE_RAW", false, ValueType::Null, kItemOut, unpackMessageRaw},
-    BuiltinDef{"DBMS_PIPE", "UNPACK_MESSAGE_ROWID", false, ValueType::Null, kItemOut, unpackMessageRowid},
+    BuiltinDef{"DBMS_PIPE", "UNPACK_MESSAGE_RAW", false, ValueType::Null, kItemOut,
+               unpackMessageRaw},
+    BuiltinDef{"DBMS_PIPE", "UNPACK_MESSAGE_ROWID", false, ValueType::Null, kItemOut,
+               unpackMessageRowid},
     BuiltinDef{"DBMS_PIPE", "NEXT_ITEM_TYPE", true, ValueType::Number, kNoParams, nextItemType},
     BuiltinDef{"DBMS_PIPE", "SEND_MESSAGE", true, ValueType::Number, kSendParams, sendMessage},
-    BuiltinDef{"DBMS_PIPE", "RECEIVE_MESSAGE", true, ValueType::Number, kReceiveParams, receiveMessage},
+    BuiltinDef{"DBMS_PIPE", "RECEIVE_MESSAGE", true, ValueType::Number, kReceiveParams,
+               receiveMessage},
     BuiltinDef{"DBMS_PIPE", "PURGE", false, ValueType::Null, kPipe, purge},
     BuiltinDef{"DBMS_PIPE", "CREATE_PIPE", true, ValueType::Number, kCreateParams, createPipe},
     BuiltinDef{"DBMS_PIPE", "REMOVE_PIPE", true, ValueType::Number, kPipe, removePipe},
     BuiltinDef{"DBMS_PIPE", "RESET_BUFFER", false, ValueType::Null, kNoParams, resetBuffer},
-    BuiltinDef{"DBMS_PIPE", "UNIQUE_SESSION_NAME", true, ValueType::Varchar2, kNoParams, uniqueSessionName},
+    BuiltinDef{"DBMS_PIPE", "UNIQUE_SESSION_NAME", true, ValueType::Varchar2, kNoParams,
+               uniqueSessionName},
 };
 
 } // namespace

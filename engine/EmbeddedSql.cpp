@@ -35,9 +35,12 @@ std::string joined(const std::vector<std::string>& path)
 std::string_view code(ValueType type)
 {
     switch (type) {
-    case ValueType::Number: return "'N'";
-    case ValueType::Date: return "'D'";
-    default: return "'V'";
+    case ValueType::Number:
+        return "'N'";
+    case ValueType::Date:
+        return "'D'";
+    default:
+        return "'V'";
     }
 }
 
@@ -63,11 +66,16 @@ public:
         switch (expr.kind) {
         case ExprKind::Literal:
         case ExprKind::Bind:
-        case ExprKind::CursorAttribute: return bindValue(interpreter_.evaluate(frame_, expr));
-        case ExprKind::Name: return name(expr);
-        case ExprKind::Unary: return unary(expr);
-        case ExprKind::Binary: return binary(expr);
-        case ExprKind::Case: restriction("CASE in SQL");
+        case ExprKind::CursorAttribute:
+            return bindValue(interpreter_.evaluate(frame_, expr));
+        case ExprKind::Name:
+            return name(expr);
+        case ExprKind::Unary:
+            return unary(expr);
+        case ExprKind::Binary:
+            return binary(expr);
+        case ExprKind::Case:
+            restriction("CASE in SQL");
         }
         restriction("this expression in SQL");
     }
@@ -91,12 +99,12 @@ public:
             return typed.sql;
         }
         if (typed.type != ValueType::Null && typed.type != column.type.type)
-            restriction(std::string(typeName(typed.type)) + " value for the " + std::string(typeName(column.type.type))
-                        + " column " + column.name);
+            restriction(std::string(typeName(typed.type)) + " value for the "
+                        + std::string(typeName(column.type.type)) + " column " + column.name);
         return "vx_fit(" + typed.sql + ", " + std::string(code(column.type.type)) + ", "
-               + std::to_string(column.type.length) + ", " + std::to_string(column.type.precision) + ", "
-               + std::to_string(column.type.scale) + ", " + quotedText(table_->object.owner) + ", "
-               + quotedText(table_->object.name) + ", " + quotedText(column.name) + ")";
+               + std::to_string(column.type.length) + ", " + std::to_string(column.type.precision)
+               + ", " + std::to_string(column.type.scale) + ", " + quotedText(table_->object.owner)
+               + ", " + quotedText(table_->object.name) + ", " + quotedText(column.name) + ")";
     }
 
 private:
@@ -117,7 +125,8 @@ private:
             throw OraError(382, "PLS-00382: expression is of wrong type");
         if (value.type() == ValueType::Raw || value.type() == ValueType::Rowid)
             restriction(std::string(typeName(value.type())) + " values in SQL");
-        Typed typed{"?" + std::to_string(binds_.size() + 1), value.type(), static_cast<int>(binds_.size())};
+        Typed typed{"?" + std::to_string(binds_.size() + 1), value.type(),
+                    static_cast<int>(binds_.size())};
         binds_.push_back(std::move(value));
         return typed;
     }
@@ -128,7 +137,8 @@ private:
             return nullptr;
         if (path.size() == 1)
             return table_->column(path[0]);
-        if (path.size() == 2 && (path[0] == alias_ || (alias_.empty() && path[0] == table_->object.name)))
+        if (path.size() == 2
+            && (path[0] == alias_ || (alias_.empty() && path[0] == table_->object.name)))
             return table_->column(path[1]);
         return nullptr;
     }
@@ -144,7 +154,8 @@ private:
         }
         if (expr.target == Target::Slot || expr.target == Target::Builtin)
             return bindValue(interpreter_.evaluate(frame_, expr));
-        if (expr.path.size() == 1 && (expr.path[0] == "ROWNUM" || expr.path[0] == "ROWID" || expr.path[0] == "LEVEL"))
+        if (expr.path.size() == 1
+            && (expr.path[0] == "ROWNUM" || expr.path[0] == "ROWID" || expr.path[0] == "LEVEL"))
             restriction(expr.path[0] + " in SQL");
         invalidIdentifier(joined(expr.path));
     }
@@ -152,7 +163,8 @@ private:
     Typed function(const Expr& expr)
     {
         const std::string fn = expr.path.size() == 1 ? expr.path[0] : joined(expr.path);
-        const bool aggregate = fn == "COUNT" || fn == "SUM" || fn == "MIN" || fn == "MAX" || fn == "AVG";
+        const bool aggregate =
+            fn == "COUNT" || fn == "SUM" || fn == "MIN" || fn == "MAX" || fn == "AVG";
         if (aggregate) {
             if (expr.args.size() != 1 || !expr.args[0].name.empty())
                 throw OraError(909, oraPrefix(909) + ": invalid number of arguments");
@@ -162,12 +174,14 @@ private:
                 throw OraError(935, oraPrefix(935) + ": group function is nested too deeply");
             sawAggregate_ = true;
             const Expr& argument = *expr.args[0].value;
-            if (fn == "COUNT" && argument.kind == ExprKind::Name && argument.path == std::vector<std::string>{"*"})
+            if (fn == "COUNT" && argument.kind == ExprKind::Name
+                && argument.path == std::vector<std::string>{"*"})
                 return Typed{"COUNT(*)", ValueType::Number, -1};
             ++aggregateDepth_;
             Typed inner = translate(argument);
             --aggregateDepth_;
-            if ((fn == "SUM" || fn == "AVG") && inner.type != ValueType::Number && inner.type != ValueType::Null)
+            if ((fn == "SUM" || fn == "AVG") && inner.type != ValueType::Number
+                && inner.type != ValueType::Null)
                 restriction(fn + " of a " + std::string(typeName(inner.type)) + " value");
             const ValueType type = fn == "MIN" || fn == "MAX" ? inner.type : ValueType::Number;
             return Typed{fn + "(" + inner.sql + ")", type, -1};
@@ -188,13 +202,15 @@ private:
 
     bool referencesColumn(const Expr& expr) const
     {
-        if (expr.kind == ExprKind::Name && !expr.hasParens && (columnOf(expr.path) || expr.target == Target::Unresolved))
+        if (expr.kind == ExprKind::Name && !expr.hasParens
+            && (columnOf(expr.path) || expr.target == Target::Unresolved))
             return true;
         for (const auto& argument : expr.args) {
             if (referencesColumn(*argument.value))
                 return true;
         }
-        return (expr.left && referencesColumn(*expr.left)) || (expr.right && referencesColumn(*expr.right));
+        return (expr.left && referencesColumn(*expr.left))
+               || (expr.right && referencesColumn(*expr.right));
     }
 
     // Oracle compares unlike types by converting text to the other type;
@@ -235,10 +251,14 @@ private:
         case Operator::Plus:
             toNumber(operand, "+");
             return Typed{operand.sql, ValueType::Number, -1};
-        case Operator::Not: return Typed{"(NOT " + condition(*expr.left).sql + ")", ValueType::Boolean, -1};
-        case Operator::IsNull: return Typed{"(" + operand.sql + " IS NULL)", ValueType::Boolean, -1};
-        case Operator::IsNotNull: return Typed{"(" + operand.sql + " IS NOT NULL)", ValueType::Boolean, -1};
-        default: restriction("this operator in SQL");
+        case Operator::Not:
+            return Typed{"(NOT " + condition(*expr.left).sql + ")", ValueType::Boolean, -1};
+        case Operator::IsNull:
+            return Typed{"(" + operand.sql + " IS NULL)", ValueType::Boolean, -1};
+        case Operator::IsNotNull:
+            return Typed{"(" + operand.sql + " IS NOT NULL)", ValueType::Boolean, -1};
+        default:
+            restriction("this operator in SQL");
         }
     }
 
@@ -249,7 +269,8 @@ private:
         unify(left, right, "comparison");
         if (left.type == ValueType::Boolean || right.type == ValueType::Boolean)
             throw OraError(920, oraPrefix(920) + ": invalid relational operator");
-        return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")", ValueType::Boolean, -1};
+        return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")",
+                     ValueType::Boolean, -1};
     }
 
     Typed arithmetic(const Expr& expr, std::string_view op)
@@ -260,34 +281,46 @@ private:
         toNumber(right, op);
         if (op == "/")
             return Typed{"vx_div(" + left.sql + ", " + right.sql + ")", ValueType::Number, -1};
-        return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")", ValueType::Number, -1};
+        return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")",
+                     ValueType::Number, -1};
     }
 
     Typed binary(const Expr& expr)
     {
         switch (expr.op) {
-        case Operator::Add: return arithmetic(expr, "+");
-        case Operator::Subtract: return arithmetic(expr, "-");
-        case Operator::Multiply: return arithmetic(expr, "*");
-        case Operator::Divide: return arithmetic(expr, "/");
+        case Operator::Add:
+            return arithmetic(expr, "+");
+        case Operator::Subtract:
+            return arithmetic(expr, "-");
+        case Operator::Multiply:
+            return arithmetic(expr, "*");
+        case Operator::Divide:
+            return arithmetic(expr, "/");
         case Operator::Concat: {
             const Typed left = translate(*expr.left);
             const Typed right = translate(*expr.right);
-            return Typed{"vx_concat(" + left.sql + ", " + std::string(code(left.type)) + ", " + right.sql + ", "
-                             + std::string(code(right.type)) + ")",
+            return Typed{"vx_concat(" + left.sql + ", " + std::string(code(left.type)) + ", "
+                             + right.sql + ", " + std::string(code(right.type)) + ")",
                          ValueType::Varchar2, -1};
         }
-        case Operator::Equal: return comparison(expr, "=");
-        case Operator::NotEqual: return comparison(expr, "<>");
-        case Operator::Less: return comparison(expr, "<");
-        case Operator::LessEqual: return comparison(expr, "<=");
-        case Operator::Greater: return comparison(expr, ">");
-        case Operator::GreaterEqual: return comparison(expr, ">=");
+        case Operator::Equal:
+            return comparison(expr, "=");
+        case Operator::NotEqual:
+            return comparison(expr, "<>");
+        case Operator::Less:
+            return comparison(expr, "<");
+        case Operator::LessEqual:
+            return comparison(expr, "<=");
+        case Operator::Greater:
+            return comparison(expr, ">");
+        case Operator::GreaterEqual:
+            return comparison(expr, ">=");
         case Operator::And:
         case Operator::Or: {
             const Typed left = condition(*expr.left);
             const Typed right = condition(*expr.right);
-            return Typed{"(" + left.sql + (expr.op == Operator::And ? " AND " : " OR ") + right.sql + ")",
+            return Typed{"(" + left.sql + (expr.op == Operator::And ? " AND " : " OR ") + right.sql
+                             + ")",
                          ValueType::Boolean, -1};
         }
         case Operator::Between: {
@@ -296,7 +329,8 @@ private:
             Typed high = translate(*expr.args[1].value);
             unify(value, low, "BETWEEN");
             unify(value, high, "BETWEEN");
-            return Typed{"(" + value.sql + " BETWEEN " + low.sql + " AND " + high.sql + ")", ValueType::Boolean, -1};
+            return Typed{"(" + value.sql + " BETWEEN " + low.sql + " AND " + high.sql + ")",
+                         ValueType::Boolean, -1};
         }
         case Operator::In: {
             Typed value = translate(*expr.left);
@@ -319,9 +353,11 @@ private:
                 unifyText(e);
                 escape = e.sql;
             }
-            return Typed{"vx_like(" + value.sql + ", " + pattern.sql + ", " + escape + ")", ValueType::Boolean, -1};
+            return Typed{"vx_like(" + value.sql + ", " + pattern.sql + ", " + escape + ")",
+                         ValueType::Boolean, -1};
         }
-        default: restriction("this operator in SQL");
+        default:
+            restriction("this operator in SQL");
         }
     }
 
@@ -353,7 +389,8 @@ public:
 
 bool isDual(const std::vector<std::string>& table)
 {
-    return (table.size() == 1 && table[0] == "DUAL") || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
+    return (table.size() == 1 && table[0] == "DUAL")
+           || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
 }
 
 // A query ready to step: its statement with the parameters bound, and the
@@ -374,8 +411,11 @@ std::string orderItem(Translator& translator, const SqlAst& sql, const Expr& exp
     const bool hasStar = items != sql.items.size();
     if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
         const double position = expr.literal.asNumber();
-        if (hasStar || position != std::trunc(position) || position < 1 || position > static_cast<double>(items))
-            throw OraError(1785, oraPrefix(1785) + ": ORDER BY item must be the number of a SELECT-list expression");
+        if (hasStar || position != std::trunc(position) || position < 1
+            || position > static_cast<double>(items))
+            throw OraError(1785,
+                           oraPrefix(1785)
+                               + ": ORDER BY item must be the number of a SELECT-list expression");
         return std::to_string(static_cast<long long>(position));
     }
     if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1 && !hasStar) {
@@ -387,7 +427,8 @@ std::string orderItem(Translator& translator, const SqlAst& sql, const Expr& exp
     return translator.translate(expr).sql;
 }
 
-PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql, const std::string& user)
+PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql,
+                           const std::string& user)
 {
     UserTables& tables = userTables(interpreter.state());
     std::optional<UserTable> table;
@@ -413,9 +454,10 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
             throw OraError(920, oraPrefix(920) + ": invalid relational operator");
         list += (list.empty() ? "" : ", ") + typed.sql;
         query.types.push_back(typed.type);
-        query.names.push_back(!item.alias.empty()                                             ? item.alias
-                              : item.expr->kind == ExprKind::Name && !item.expr->hasParens ? item.expr->path.back()
-                                                                                           : std::string());
+        query.names.push_back(!item.alias.empty() ? item.alias
+                              : item.expr->kind == ExprKind::Name && !item.expr->hasParens
+                                  ? item.expr->path.back()
+                                  : std::string());
     }
     std::string text = "SELECT " + list;
     if (table)
@@ -481,8 +523,10 @@ void Interpreter::openCursor(Frame& frame, const SqlAst& open)
     const SqlAst& query = *frame.unit->cursors[static_cast<std::size_t>(open.cursor)];
     for (std::size_t i = 0; i < query.parameters.size(); ++i) {
         const Parameter& parameter = query.parameters[i];
-        Value value = i < open.values.size() ? eval(frame, *open.values[i]) : eval(frame, *parameter.defaultValue);
-        frame.slots[static_cast<std::size_t>(parameter.slot)] = coerce(parameter.type, std::move(value), conversion());
+        Value value = i < open.values.size() ? eval(frame, *open.values[i])
+                                             : eval(frame, *parameter.defaultValue);
+        frame.slots[static_cast<std::size_t>(parameter.slot)] =
+            coerce(parameter.type, std::move(value), conversion());
     }
     frame.cursors[open.cursor] = readQuery(*this, frame, query);
 }
@@ -494,7 +538,9 @@ void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
         invalidCursor();
     OpenCursor& cursor = *found->second;
     if (cursor.types.size() != fetch.into.size())
-        throw OraError(6504, oraPrefix(6504) + ": PL/SQL: Return types of Result Set variables or query do not match");
+        throw OraError(
+            6504, oraPrefix(6504)
+                      + ": PL/SQL: Return types of Result Set variables or query do not match");
     cursor.fetchedAny = true;
     cursor.found = cursor.fetched < cursor.rows.size();
     if (!cursor.found)
@@ -519,10 +565,18 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     UserTables& tables = userTables(state_);
     const std::string& user = frame.unit->owner;
     switch (sql.kind) {
-    case SqlKind::Commit: tables.commit(); return Flow::Normal;
-    case SqlKind::Rollback: tables.rollback(); return Flow::Normal;
-    case SqlKind::Open: openCursor(frame, sql); return Flow::Normal;
-    case SqlKind::Fetch: fetchCursor(frame, sql); return Flow::Normal;
+    case SqlKind::Commit:
+        tables.commit();
+        return Flow::Normal;
+    case SqlKind::Rollback:
+        tables.rollback();
+        return Flow::Normal;
+    case SqlKind::Open:
+        openCursor(frame, sql);
+        return Flow::Normal;
+    case SqlKind::Fetch:
+        fetchCursor(frame, sql);
+        return Flow::Normal;
     case SqlKind::Close:
         if (frame.cursors.erase(sql.cursor) == 0)
             invalidCursor();
@@ -532,7 +586,9 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         // ROLLBACK); statements that would need compiling at run time are refused.
         const Value text = eval(frame, *sql.values[0]);
         if (text.isNull() || !runTableCommand(toText(text, conversion()), state_))
-            throw OraError(3001, oraPrefix(3001) + ": unimplemented feature: EXECUTE IMMEDIATE of this statement");
+            throw OraError(3001,
+                           oraPrefix(3001)
+                               + ": unimplemented feature: EXECUTE IMMEDIATE of this statement");
         return Flow::Normal;
     }
     case SqlKind::Select: {
@@ -565,7 +621,8 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
             assign(frame, *sql.into[i], std::move(row[i]));
         return Flow::Normal;
     }
-    default: break;
+    default:
+        break;
     }
 
     const TableAccess access = sql.kind == SqlKind::Insert   ? TableAccess::Insert
@@ -607,7 +664,8 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
             const TableColumn* column = table.column(sql.columns[i]);
             if (!column)
                 invalidIdentifier(sql.columns[i]);
-            text += (i ? ", " : "") + quotedName(column->name) + " = " + translator.forColumn(*column, *sql.values[i]);
+            text += (i ? ", " : "") + quotedName(column->name) + " = "
+                    + translator.forColumn(*column, *sql.values[i]);
         }
     } else {
         text = "DELETE FROM " + table.sqlName;
@@ -669,9 +727,9 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
                 found = static_cast<int>(i);
         }
         if (found < 0)
-            throw OraError(6550, oraPrefix(6550) + ": line " + std::to_string(stmt.pos.line) + ", column "
-                                     + std::to_string(stmt.pos.column) + ":\nPLS-00302: component '" + field
-                                     + "' must be declared");
+            throw OraError(6550, oraPrefix(6550) + ": line " + std::to_string(stmt.pos.line)
+                                     + ", column " + std::to_string(stmt.pos.column)
+                                     + ":\nPLS-00302: component '" + field + "' must be declared");
         columnOfField.push_back(found);
     }
     while (cursor->fetched < cursor->rows.size()) {

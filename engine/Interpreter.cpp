@@ -74,13 +74,20 @@ int compareNumbers(double a, double b)
 bool comparisonHolds(Operator op, int order)
 {
     switch (op) {
-    case Operator::Equal: return order == 0;
-    case Operator::NotEqual: return order != 0;
-    case Operator::Less: return order < 0;
-    case Operator::LessEqual: return order <= 0;
-    case Operator::Greater: return order > 0;
-    case Operator::GreaterEqual: return order >= 0;
-    default: return false;
+    case Operator::Equal:
+        return order == 0;
+    case Operator::NotEqual:
+        return order != 0;
+    case Operator::Less:
+        return order < 0;
+    case Operator::LessEqual:
+        return order <= 0;
+    case Operator::Greater:
+        return order > 0;
+    case Operator::GreaterEqual:
+        return order >= 0;
+    default:
+        return false;
     }
 }
 
@@ -96,8 +103,10 @@ std::optional<bool> truth(const Value& value)
 // A date moved by a number of days, within Oracle's years 4712 BC to 9999.
 OraDate shiftedDate(OraDate date, double days)
 {
-    static const double first = static_cast<double>(fromCivil(CivilTime{-4712, 1, 1, 0, 0, 0}).seconds);
-    static const double last = static_cast<double>(fromCivil(CivilTime{9999, 12, 31, 23, 59, 59}).seconds);
+    static const double first =
+        static_cast<double>(fromCivil(CivilTime{-4712, 1, 1, 0, 0, 0}).seconds);
+    static const double last =
+        static_cast<double>(fromCivil(CivilTime{9999, 12, 31, 23, 59, 59}).seconds);
     const double seconds = std::round(static_cast<double>(date.seconds) + days * kSecondsPerDay);
     if (!(seconds >= first && seconds <= last))
         throw oraError(1841);
@@ -125,16 +134,20 @@ Value coerce(const TypeSpec& type, Value value, const ConversionContext& context
     if (converted.isNull())
         return Value::null(type.type);
     switch (type.type) {
-    case ValueType::Number: return coerceNumber(type, converted.asNumber());
+    case ValueType::Number:
+        return coerceNumber(type, converted.asNumber());
     case ValueType::Varchar2:
-        if (converted.asText().size() > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
+        if (converted.asText().size()
+            > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
             valueError(": character string buffer too small");
         break;
     case ValueType::Raw:
-        if (converted.asText().size() > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
+        if (converted.asText().size()
+            > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
             valueError(": raw variable length too long");
         break;
-    default: break;
+    default:
+        break;
     }
     return converted;
 }
@@ -195,7 +208,8 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
         if (declaration.init) {
-            frame.slots[slot] = coerce(declaration.type, eval(frame, *declaration.init), conversion());
+            frame.slots[slot] =
+                coerce(declaration.type, eval(frame, *declaration.init), conversion());
             if (declaration.notNull && frame.slots[slot].isNull())
                 valueError();
         } else {
@@ -236,7 +250,8 @@ const Handler* Interpreter::findHandler(const Block& block, const OraError& erro
     return nullptr;
 }
 
-Interpreter::Flow Interpreter::runHandler(Frame& frame, const Handler& handler, const OraError& error)
+Interpreter::Flow Interpreter::runHandler(Frame& frame, const Handler& handler,
+                                          const OraError& error)
 {
     const Declaration* user = error.code() == 6510 ? raisedUser_ : nullptr;
     handling_.push_back(Handled{error, user});
@@ -262,8 +277,11 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     frame.line = stmt.pos.line;
     countStep();
     switch (stmt.kind) {
-    case StmtKind::Null: return Flow::Normal;
-    case StmtKind::Assign: assign(frame, *stmt.target, eval(frame, *stmt.value)); return Flow::Normal;
+    case StmtKind::Null:
+        return Flow::Normal;
+    case StmtKind::Assign:
+        assign(frame, *stmt.target, eval(frame, *stmt.value));
+        return Flow::Normal;
     case StmtKind::Call:
         if (stmt.target->target == Target::Builtin)
             callBuiltin(frame, *stmt.target);
@@ -272,21 +290,30 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
         else
             callProcedure(frame, *stmt.target);
         return Flow::Normal;
-    case StmtKind::If: return execIf(frame, stmt);
+    case StmtKind::If:
+        return execIf(frame, stmt);
     case StmtKind::Loop:
-    case StmtKind::While: return execLoop(frame, stmt);
-    case StmtKind::For: return execFor(frame, stmt);
+    case StmtKind::While:
+        return execLoop(frame, stmt);
+    case StmtKind::For:
+        return execFor(frame, stmt);
     case StmtKind::Exit:
-        return !stmt.value || condition(frame, *stmt.value).value_or(false) ? Flow::Exit : Flow::Normal;
+        return !stmt.value || condition(frame, *stmt.value).value_or(false) ? Flow::Exit
+                                                                            : Flow::Normal;
     case StmtKind::Return:
         if (stmt.value)
             returned_ = eval(frame, *stmt.value);
         return Flow::Return;
-    case StmtKind::Raise: raise(frame, stmt);
-    case StmtKind::Block: return execBlock(frame, *stmt.block);
-    case StmtKind::Case: return execCase(frame, stmt);
-    case StmtKind::Sql: return execSql(frame, stmt);
-    case StmtKind::CursorFor: return execCursorFor(frame, stmt);
+    case StmtKind::Raise:
+        raise(frame, stmt);
+    case StmtKind::Block:
+        return execBlock(frame, *stmt.block);
+    case StmtKind::Case:
+        return execCase(frame, stmt);
+    case StmtKind::Sql:
+        return execSql(frame, stmt);
+    case StmtKind::CursorFor:
+        return execCursorFor(frame, stmt);
     }
     return Flow::Normal;
 }
@@ -332,7 +359,8 @@ Interpreter::Flow Interpreter::execFor(Frame& frame, const Stmt& stmt)
     const auto slot = static_cast<std::size_t>(stmt.slot);
     if (low > high)
         return Flow::Normal;
-    for (double i = stmt.reverse ? high : low; stmt.reverse ? i >= low : i <= high; i += stmt.reverse ? -1 : 1) {
+    for (double i = stmt.reverse ? high : low; stmt.reverse ? i >= low : i <= high;
+         i += stmt.reverse ? -1 : 1) {
         frame.slots[slot] = Value::number(i);
         const Flow flow = execStatements(frame, stmt.body);
         if (flow == Flow::Exit)
@@ -420,7 +448,9 @@ ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const
         const BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
         return bind.buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
     }
-    return outerFrame(frame, target.up).unit->slotTypes[static_cast<std::size_t>(target.index)].type;
+    return outerFrame(frame, target.up)
+        .unit->slotTypes[static_cast<std::size_t>(target.index)]
+        .type;
 }
 
 // ---------------------------------------------------------------- calls
@@ -438,7 +468,8 @@ Value Interpreter::callBuiltin(Frame& frame, const Expr& expr)
         if (builtin.params[i].mode != ParamMode::Out)
             args[i] = eval(frame, *argument);
     }
-    BuiltinCall call{*this, frame, expr, std::span<Value>(args.data(), builtin.params.size()), given};
+    BuiltinCall call{*this, frame, expr, std::span<Value>(args.data(), builtin.params.size()),
+                     given};
     return builtin.fn(call);
 }
 
@@ -462,7 +493,8 @@ Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
                                     ? initialValue(parameter.type)
                                     : coerce(parameter.type, eval(caller, *argument), conversion());
         } else {
-            frame.slots[slot] = coerce(parameter.type, eval(frame, *parameter.defaultValue), conversion());
+            frame.slots[slot] =
+                coerce(parameter.type, eval(frame, *parameter.defaultValue), conversion());
         }
     }
     Value result;
@@ -474,15 +506,16 @@ Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
             result = coerce(unit.ast->returnType, std::move(returned_), conversion());
         }
     } catch (OraError& error) {
-        error.appendLine(oraPrefix(6512) + ": at "
-                         + (unit.qualifiedName.empty() ? std::string()
-                                                       : "\"" + unit.qualifiedName + "\", ")
-                         + "line " + std::to_string(frame.line));
+        error.appendLine(
+            oraPrefix(6512) + ": at "
+            + (unit.qualifiedName.empty() ? std::string() : "\"" + unit.qualifiedName + "\", ")
+            + "line " + std::to_string(frame.line));
         throw;
     }
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         if (parameters[i].mode != ParamMode::In && expr.ordered[i])
-            assign(caller, *expr.ordered[i], frame.slots[static_cast<std::size_t>(parameters[i].slot)]);
+            assign(caller, *expr.ordered[i],
+                   frame.slots[static_cast<std::size_t>(parameters[i].slot)]);
     }
     return result;
 }
@@ -492,8 +525,10 @@ Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
 Value Interpreter::eval(Frame& frame, const Expr& expr)
 {
     switch (expr.kind) {
-    case ExprKind::Literal: return expr.literal;
-    case ExprKind::Bind: return (*binds_)[static_cast<std::size_t>(expr.index)].value;
+    case ExprKind::Literal:
+        return expr.literal;
+    case ExprKind::Bind:
+        return (*binds_)[static_cast<std::size_t>(expr.index)].value;
     case ExprKind::Name:
         if (expr.target == Target::Slot)
             return outerFrame(frame, expr.up).slots[static_cast<std::size_t>(expr.index)];
@@ -504,11 +539,15 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
         if (expr.target == Target::Construct)
             return evalConstructor(frame, expr);
         return callBuiltin(frame, expr);
-    case ExprKind::Unary: return evalUnary(frame, expr);
+    case ExprKind::Unary:
+        return evalUnary(frame, expr);
     case ExprKind::Binary:
-        return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr) : evalBinary(frame, expr);
-    case ExprKind::Case: return evalCase(frame, expr);
-    case ExprKind::CursorAttribute: return cursorAttribute(frame, expr);
+        return expr.op == Operator::And || expr.op == Operator::Or ? evalLogical(frame, expr)
+                                                                   : evalBinary(frame, expr);
+    case ExprKind::Case:
+        return evalCase(frame, expr);
+    case ExprKind::CursorAttribute:
+        return cursorAttribute(frame, expr);
     }
     return {};
 }
@@ -559,8 +598,10 @@ Value Interpreter::evalUnary(Frame& frame, const Expr& expr)
     checkStack();
     const Value operand = eval(frame, *expr.left);
     switch (expr.op) {
-    case Operator::IsNull: return Value::boolean(operand.isNull());
-    case Operator::IsNotNull: return Value::boolean(!operand.isNull());
+    case Operator::IsNull:
+        return Value::boolean(operand.isNull());
+    case Operator::IsNotNull:
+        return Value::boolean(!operand.isNull());
     case Operator::Not: {
         const auto value = truth(operand);
         return fromTruth(value ? std::optional<bool>(!*value) : std::nullopt);
@@ -569,7 +610,8 @@ Value Interpreter::evalUnary(Frame& frame, const Expr& expr)
         if (operand.isNull())
             return Value::null(ValueType::Number);
         return Value::number(-numberOf(operand, conversion()));
-    default: return convert(operand, ValueType::Number, conversion());
+    default:
+        return convert(operand, ValueType::Number, conversion());
     }
 }
 
@@ -608,9 +650,11 @@ std::optional<int> Interpreter::compare(const Value& left, const Value& right) c
             valueError();
         return (left.asBoolean() ? 1 : 0) - (right.asBoolean() ? 1 : 0);
     }
-    const ValueType common =
-        left.type() == ValueType::Raw || right.type() == ValueType::Raw ? ValueType::Raw : ValueType::Varchar2;
-    const int order = convert(left, common, context).asText().compare(convert(right, common, context).asText());
+    const ValueType common = left.type() == ValueType::Raw || right.type() == ValueType::Raw
+                                 ? ValueType::Raw
+                                 : ValueType::Varchar2;
+    const int order =
+        convert(left, common, context).asText().compare(convert(right, common, context).asText());
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
@@ -640,9 +684,11 @@ Value Interpreter::evalMembership(Frame& frame, const Expr& expr)
         return Value::null(ValueType::Boolean);
     const std::string escapeText = escape.isNull() ? std::string() : toText(escape, conversion());
     if (!expr.args.empty() && escapeText.size() != 1)
-        throw OraError(1425, oraPrefix(1425) + ": escape character must be character string of length 1");
+        throw OraError(1425,
+                       oraPrefix(1425) + ": escape character must be character string of length 1");
     return Value::boolean(likeMatches(toText(value, conversion()), toText(pattern, conversion()),
-                                      escapeText.empty() ? '\0' : escapeText[0], !escapeText.empty()));
+                                      escapeText.empty() ? '\0' : escapeText[0],
+                                      !escapeText.empty()));
 }
 
 // Whether PL/SQL computes with this expression in 32 bits: a PLS_INTEGER
@@ -650,17 +696,23 @@ Value Interpreter::evalMembership(Frame& frame, const Expr& expr)
 bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
 {
     switch (expr.kind) {
-    case ExprKind::Literal: return expr.integerLiteral;
+    case ExprKind::Literal:
+        return expr.integerLiteral;
     case ExprKind::Name:
         return expr.target == Target::Slot
-               && outerFrame(frame, expr.up).unit->slotTypes[static_cast<std::size_t>(expr.index)].binaryInteger;
-    case ExprKind::Unary: return expr.op == Operator::Negate && isPlsInteger(frame, *expr.left);
+               && outerFrame(frame, expr.up)
+                      .unit->slotTypes[static_cast<std::size_t>(expr.index)]
+                      .binaryInteger;
+    case ExprKind::Unary:
+        return expr.op == Operator::Negate && isPlsInteger(frame, *expr.left);
     case ExprKind::Binary:
-        return (expr.op == Operator::Add || expr.op == Operator::Subtract || expr.op == Operator::Multiply)
+        return (expr.op == Operator::Add || expr.op == Operator::Subtract
+                || expr.op == Operator::Multiply)
                && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right);
     case ExprKind::Bind:
     case ExprKind::Case:
-    case ExprKind::CursorAttribute: break;
+    case ExprKind::CursorAttribute:
+        break;
     }
     return false;
 }
@@ -669,7 +721,8 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
 // operands overflows at 32 bits, even when assigned to a NUMBER.
 Value Interpreter::integerResult(const Frame& frame, const Expr& expr, double result) const
 {
-    if (!fitsPlsInteger(result) && isPlsInteger(frame, *expr.left) && isPlsInteger(frame, *expr.right))
+    if (!fitsPlsInteger(result) && isPlsInteger(frame, *expr.left)
+        && isPlsInteger(frame, *expr.right))
         throw oraError(1426);
     return checkedNumber(result);
 }
@@ -694,21 +747,25 @@ Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
 
     if (expr.op >= Operator::Equal && expr.op <= Operator::GreaterEqual) {
         const auto order = compare(left, right);
-        return order ? Value::boolean(comparisonHolds(expr.op, *order)) : Value::null(ValueType::Boolean);
+        return order ? Value::boolean(comparisonHolds(expr.op, *order))
+                     : Value::null(ValueType::Boolean);
     }
 
     // Arithmetic, with Oracle's date arithmetic in days.
     const bool leftDate = left.type() == ValueType::Date;
     const bool rightDate = right.type() == ValueType::Date;
     if (left.isNull() || right.isNull())
-        return Value::null(leftDate || rightDate ? (leftDate && rightDate ? ValueType::Number : ValueType::Date)
-                                                 : ValueType::Number);
+        return Value::null(leftDate || rightDate
+                               ? (leftDate && rightDate ? ValueType::Number : ValueType::Date)
+                               : ValueType::Number);
     if ((leftDate || rightDate) && (expr.op == Operator::Add || expr.op == Operator::Subtract)) {
         if (leftDate && rightDate && expr.op == Operator::Subtract)
-            return Value::number(static_cast<double>(left.asDate().seconds - right.asDate().seconds) / kSecondsPerDay);
+            return Value::number(static_cast<double>(left.asDate().seconds - right.asDate().seconds)
+                                 / kSecondsPerDay);
         if (leftDate != rightDate && !(rightDate && expr.op == Operator::Subtract)) {
             const OraDate date = leftDate ? left.asDate() : right.asDate();
-            const double days = numberOf(leftDate ? right : left, context) * (expr.op == Operator::Subtract ? -1 : 1);
+            const double days = numberOf(leftDate ? right : left, context)
+                                * (expr.op == Operator::Subtract ? -1 : 1);
             return Value::date(shiftedDate(date, days));
         }
         valueError();
@@ -716,16 +773,22 @@ Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
     const double a = numberOf(left, context);
     const double b = numberOf(right, context);
     switch (expr.op) {
-    case Operator::Add: return integerResult(frame, expr, a + b);
-    case Operator::Subtract: return integerResult(frame, expr, a - b);
-    case Operator::Multiply: return integerResult(frame, expr, a * b);
+    case Operator::Add:
+        return integerResult(frame, expr, a + b);
+    case Operator::Subtract:
+        return integerResult(frame, expr, a - b);
+    case Operator::Multiply:
+        return integerResult(frame, expr, a * b);
     case Operator::Divide:
         if (b == 0)
             throw oraError(1476);
         return checkedNumber(a / b);
-    case Operator::Power: return checkedNumber(std::pow(a, b));
-    case Operator::Mod: return b == 0 ? Value::number(a) : checkedNumber(a - b * std::trunc(a / b));
-    default: break;
+    case Operator::Power:
+        return checkedNumber(std::pow(a, b));
+    case Operator::Mod:
+        return b == 0 ? Value::number(a) : checkedNumber(a - b * std::trunc(a / b));
+    default:
+        break;
     }
     valueError();
 }

@@ -17,12 +17,12 @@ namespace vexmoor::engine {
 // types of its slots (parameters, variables, loop counters).
 struct CompiledUnit {
     std::unique_ptr<UnitAst> ast;
-    std::string owner;          // the definer; for a block, the session user
-    std::string qualifiedName;  // OWNER.NAME; empty for an anonymous block
+    std::string owner;         // the definer; for a block, the session user
+    std::string qualifiedName; // OWNER.NAME; empty for an anonymous block
     std::vector<TypeSpec> slotTypes;
     std::vector<bool> slotNotNull;
-    bool valid = false;         // a stored procedure whose source compiled
-    bool nested = false;        // a local subprogram: its frame links to its declarer's
+    bool valid = false;  // a stored procedure whose source compiled
+    bool nested = false; // a local subprogram: its frame links to its declarer's
     // The local subprograms of this unit, at any depth; calls point into them.
     std::vector<std::unique_ptr<CompiledUnit>> locals;
     std::optional<OraError> compileError;

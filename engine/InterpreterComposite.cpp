@@ -67,7 +67,8 @@ void Interpreter::assignMember(Frame& frame, const Expr& target, Value value)
 {
     const MemberAccess& access = *target.member;
     Value converted = coerce(access.type, std::move(value), conversion());
-    std::vector<Value> args = access.element ? memberArguments(frame, target) : std::vector<Value>();
+    std::vector<Value> args =
+        access.element ? memberArguments(frame, target) : std::vector<Value>();
     Frame& owner = outerFrame(frame, target.up);
     Value& base = fieldsForWrite(owner.slots[static_cast<std::size_t>(target.index)], access);
     if (access.element)

@@ -27,7 +27,8 @@ int floorHalf(int value)
 void decimalDigits(double value, std::string& digits, int& exponent)
 {
     char text[64];
-    auto result = std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific);
+    auto result =
+        std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific);
     std::string_view written(text, static_cast<std::size_t>(result.ptr - text));
     std::size_t e = written.find('e');
     for (char c : written.substr(0, e)) {
@@ -70,7 +71,8 @@ std::vector<std::uint8_t> encodeNumber(double value)
 
     bool negative = value < 0;
     std::vector<std::uint8_t> bytes;
-    bytes.push_back(static_cast<std::uint8_t>(negative ? kNegativeBias - exponent100 : kPositiveBias + exponent100));
+    bytes.push_back(static_cast<std::uint8_t>(negative ? kNegativeBias - exponent100
+                                                       : kPositiveBias + exponent100));
     for (std::size_t i = 0; i < digits.size(); i += 2) {
         int pair = (digits[i] - '0') * 10 + (digits[i + 1] - '0');
         bytes.push_back(static_cast<std::uint8_t>(negative ? 101 - pair : pair + 1));

@@ -258,22 +258,36 @@ Token Lexer::bindVariable()
 Token Lexer::symbol(char c)
 {
     switch (c) {
-    case '(': return make(TokenKind::LeftParen);
-    case ')': return make(TokenKind::RightParen);
-    case ',': return make(TokenKind::Comma);
-    case ';': return make(TokenKind::Semicolon);
-    case '+': return make(TokenKind::Plus);
-    case '-': return make(TokenKind::Minus);
-    case '/': return make(TokenKind::Slash);
-    case '%': return make(TokenKind::Percent);
-    case '.': return make(match('.') ? TokenKind::DotDot : TokenKind::Dot);
-    case '*': return make(match('*') ? TokenKind::Power : TokenKind::Star);
-    case ':': return match('=') ? make(TokenKind::Assign) : error(":");
-    case '=': return make(match('>') ? TokenKind::Arrow : TokenKind::Equal);
-    case '|': return match('|') ? make(TokenKind::Concat) : error("|");
+    case '(':
+        return make(TokenKind::LeftParen);
+    case ')':
+        return make(TokenKind::RightParen);
+    case ',':
+        return make(TokenKind::Comma);
+    case ';':
+        return make(TokenKind::Semicolon);
+    case '+':
+        return make(TokenKind::Plus);
+    case '-':
+        return make(TokenKind::Minus);
+    case '/':
+        return make(TokenKind::Slash);
+    case '%':
+        return make(TokenKind::Percent);
+    case '.':
+        return make(match('.') ? TokenKind::DotDot : TokenKind::Dot);
+    case '*':
+        return make(match('*') ? TokenKind::Power : TokenKind::Star);
+    case ':':
+        return match('=') ? make(TokenKind::Assign) : error(":");
+    case '=':
+        return make(match('>') ? TokenKind::Arrow : TokenKind::Equal);
+    case '|':
+        return match('|') ? make(TokenKind::Concat) : error("|");
     case '!':
     case '~':
-    case '^': return match('=') ? make(TokenKind::NotEqual) : error(source_.substr(start_, 1));
+    case '^':
+        return match('=') ? make(TokenKind::NotEqual) : error(source_.substr(start_, 1));
     case '<':
         if (match('='))
             return make(TokenKind::LessEqual);

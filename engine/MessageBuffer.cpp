@@ -48,7 +48,8 @@ void MessageBuffer::append(ItemType type, std::span<const std::uint8_t> data)
     }
     // Checked before anything is written, so a refused item leaves the
     // buffer as it was.
-    if (data.size() > kMaxItemData || bytes_.size() + kItemHeader + data.size() + kMessageEnd > kCapacity)
+    if (data.size() > kMaxItemData
+        || bytes_.size() + kItemHeader + data.size() + kMessageEnd > kCapacity)
         throw oraError(6558);
     bool text = type == ItemType::Varchar2;
     bytes_.push_back(static_cast<std::uint8_t>(type));

@@ -119,7 +119,8 @@ Value extreme(BuiltinCall& call)
         null = null || values.back().isNull();
     }
     const ValueType first = values[0].type();
-    const ValueType type = first == ValueType::Number || first == ValueType::Date ? first : ValueType::Varchar2;
+    const ValueType type =
+        first == ValueType::Number || first == ValueType::Date ? first : ValueType::Varchar2;
     if (null)
         return Value::null(type);
     Value best = convert(values[0], type, context(call));
@@ -127,7 +128,9 @@ Value extreme(BuiltinCall& call)
         const Value value = convert(values[i], type, context(call));
         int order = 0;
         if (type == ValueType::Number)
-            order = value.asNumber() < best.asNumber() ? -1 : (value.asNumber() > best.asNumber() ? 1 : 0);
+            order = value.asNumber() < best.asNumber()
+                        ? -1
+                        : (value.asNumber() > best.asNumber() ? 1 : 0);
         else if (type == ValueType::Date)
             order = value.asDate() < best.asDate() ? -1 : (best.asDate() < value.asDate() ? 1 : 0);
         else

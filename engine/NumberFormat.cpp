@@ -97,7 +97,8 @@ std::string integerText(const NumberModel& model, const std::string& digits, boo
 {
     const std::string& pattern = model.integerPattern;
     const std::size_t positions = static_cast<std::size_t>(model.integerDigits());
-    const std::size_t zeroFrom = model.blankZero && digits.empty() ? pattern.size() : model.firstZero();
+    const std::size_t zeroFrom =
+        model.blankZero && digits.empty() ? pattern.size() : model.firstZero();
     std::string text;
     std::size_t position = 0;
     bool printed = false;
@@ -138,7 +139,8 @@ std::string fixed(const NumberModel& model, double value)
         text.clear();
     const std::size_t point = text.find('.');
     const std::string whole = text.substr(0, point);
-    std::string fractionDigits = point == std::string::npos ? std::string() : text.substr(point + 1);
+    std::string fractionDigits =
+        point == std::string::npos ? std::string() : text.substr(point + 1);
     if (whole.size() > static_cast<std::size_t>(model.integerDigits()))
         return hashes(model);
     fractionDigits.append(model.fractionPattern.size() - fractionDigits.size(), '0');
@@ -196,7 +198,8 @@ std::string textMinimumScientific(double value)
 {
     DecimalDigits number = decimalDigits(std::fabs(value));
     const std::string sign = value < 0 ? "-" : "";
-    return sign + mantissa(number, 0) + exponentText(number.digits.empty() ? 0 : number.pointPos - 1);
+    return sign + mantissa(number, 0)
+           + exponentText(number.digits.empty() ? 0 : number.pointPos - 1);
 }
 
 } // namespace

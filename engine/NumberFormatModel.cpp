@@ -73,18 +73,27 @@ private:
         if (startsWith(format_, at_, "PR"))
             return suffixSign(NumberModel::Sign::Brackets, 2);
         switch (c) {
-        case 'B': return prefixFlag(model_.blankZero, 1);
-        case '$': return prefixFlag(model_.dollar, 1);
-        case 'S': return sign();
+        case 'B':
+            return prefixFlag(model_.blankZero, 1);
+        case '$':
+            return prefixFlag(model_.dollar, 1);
+        case 'S':
+            return sign();
         case '9':
-        case '0': return digit(format_[at_]);
-        case 'X': return hexDigit();
+        case '0':
+            return digit(format_[at_]);
+        case 'X':
+            return hexDigit();
         case ',':
-        case 'G': return group(c);
+        case 'G':
+            return group(c);
         case '.':
-        case 'D': return point(c);
-        case 'V': return shift();
-        default: invalidModel();
+        case 'D':
+            return point(c);
+        case 'V':
+            return shift();
+        default:
+            invalidModel();
         }
     }
 
@@ -265,12 +274,16 @@ DecimalDigits decimalDigits(double magnitude)
     // which we keep 15, the precision a double carries faithfully (so that
     // 0.1 + 0.2 reads as .3, as it would in Oracle's decimal arithmetic).
     char buffer[64];
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific).ptr;
+    char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific).ptr;
     std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
     std::string_view mantissa = text.substr(0, text.find('e'));
-    std::size_t significant = mantissa.size() - (mantissa.find('.') == std::string_view::npos ? 0 : 1);
+    std::size_t significant =
+        mantissa.size() - (mantissa.find('.') == std::string_view::npos ? 0 : 1);
     if (significant > 15) {
-        end = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14).ptr;
+        end = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                            std::chars_format::scientific, 14)
+                  .ptr;
         text = std::string_view(buffer, static_cast<std::size_t>(end - buffer));
         mantissa = text.substr(0, text.find('e'));
     }

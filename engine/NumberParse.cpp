@@ -4,10 +4,10 @@
 #include "OraError.h"
 #include "Value.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <string>
 
 namespace vexmoor::engine {
@@ -230,13 +230,15 @@ private:
         std::string plain;
         const auto point = text_.find('.');
         std::string_view whole = text_.substr(0, point);
-        const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text_.substr(point + 1);
+        const std::string_view fraction =
+            point == std::string_view::npos ? std::string_view() : text_.substr(point + 1);
         if (point != std::string_view::npos && !model_.hasPoint)
             fail();
         int wholeDigits = 0;
         bool separatorAllowed = false;
         for (char c : whole) {
-            if (c == ',' && separatorAllowed && model_.integerPattern.find(',') != std::string::npos)
+            if (c == ',' && separatorAllowed
+                && model_.integerPattern.find(',') != std::string::npos)
                 continue;
             if (!isDigit(c))
                 fail();

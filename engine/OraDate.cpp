@@ -8,8 +8,14 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 
 // Oracle counts 1 BC, 2 BC, ... as -1, -2, ...; the arithmetic below wants the
 // astronomical numbering, which has a year 0 (= 1 BC).
-constexpr int toAstronomical(int year) { return year < 0 ? year + 1 : year; }
-constexpr int fromAstronomical(int year) { return year <= 0 ? year - 1 : year; }
+constexpr int toAstronomical(int year)
+{
+    return year < 0 ? year + 1 : year;
+}
+constexpr int fromAstronomical(int year)
+{
+    return year <= 0 ? year - 1 : year;
+}
 
 // Division that rounds toward minus infinity, so that times before the epoch
 // land on the right day.

@@ -29,8 +29,7 @@ constexpr std::string_view kStatementStart =
     "update while with <an identifier> <a double-quoted delimited-identifier> <a bind variable> << "
     "continue close current delete fetch lock insert open rollback savepoint set sql execute "
     "commit forall merge pipe purge";
-constexpr std::string_view kAfterName =
-    ":= . ( @ % ;";
+constexpr std::string_view kAfterName = ":= . ( @ % ;";
 constexpr std::string_view kDeclarationStart =
     "begin function pragma procedure subtype type <an identifier> <a double-quoted "
     "delimited-identifier> current cursor delete exists prior";
@@ -74,15 +73,21 @@ std::string wrapList(std::string_view list)
 std::string symbolText(const Token& token)
 {
     switch (token.kind) {
-    case TokenKind::EndOfFile: return "end-of-file";
-    case TokenKind::Error: return std::string(token.text);
-    case TokenKind::String: return std::string(token.text.substr(1, token.text.size() - 2));
-    case TokenKind::QuotedIdentifier: return std::string(token.text.substr(1, token.text.size() - 2));
-    default: break;
+    case TokenKind::EndOfFile:
+        return "end-of-file";
+    case TokenKind::Error:
+        return std::string(token.text);
+    case TokenKind::String:
+        return std::string(token.text.substr(1, token.text.size() - 2));
+    case TokenKind::QuotedIdentifier:
+        return std::string(token.text.substr(1, token.text.size() - 2));
+    default:
+        break;
     }
     std::string text(token.text);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
     return text;
 }
 
@@ -102,9 +107,9 @@ std::string unquoteString(std::string_view literal)
 // puzzling PLS-00103.
 bool isUnsupportedStatementWord(std::string_view word)
 {
-    for (const std::string_view unsupported : {"SELECT", "INSERT", "UPDATE", "DELETE", "MERGE", "ROLLBACK",
-                                               "SAVEPOINT", "LOCK", "OPEN", "FETCH", "CLOSE", "EXECUTE",
-                                               "GOTO", "FORALL", "PIPE", "CONTINUE", "WITH", "SET"}) {
+    for (const std::string_view unsupported :
+         {"SELECT", "INSERT", "UPDATE", "DELETE", "MERGE", "ROLLBACK", "SAVEPOINT", "LOCK", "OPEN",
+          "FETCH", "CLOSE", "EXECUTE", "GOTO", "FORALL", "PIPE", "CONTINUE", "WITH", "SET"}) {
         if (equalsKeyword(word, unsupported))
             return true;
     }
@@ -174,7 +179,8 @@ Token Parser::nextToken()
     Token token = lexer_.next();
     if ((token.kind == TokenKind::Identifier || token.kind == TokenKind::QuotedIdentifier)
         && normalizeIdentifier(token).size() > kMaxIdentifier)
-        throw compileError(posOf(token), "PLS-00114: identifier '" + normalizeIdentifier(token) + "' too long");
+        throw compileError(posOf(token),
+                           "PLS-00114: identifier '" + normalizeIdentifier(token) + "' too long");
     return token;
 }
 
@@ -230,9 +236,9 @@ SourcePos Parser::posOf(const Token& token)
 
 void Parser::unexpected(std::string_view expected)
 {
-    throw compileError(posOf(current_), "PLS-00103: Encountered the symbol \"" + symbolText(current_)
-                                            + "\" when expecting one of the following:"
-                                            + wrapList(expected));
+    throw compileError(posOf(current_),
+                       "PLS-00103: Encountered the symbol \"" + symbolText(current_)
+                           + "\" when expecting one of the following:" + wrapList(expected));
 }
 
 void Parser::tooDeep()
@@ -242,8 +248,8 @@ void Parser::tooDeep()
 
 void Parser::unsupported(std::string_view what)
 {
-    throw compileError(posOf(current_),
-                       "PLS-00999: implementation restriction (may be temporary) " + std::string(what));
+    throw compileError(posOf(current_), "PLS-00999: implementation restriction (may be temporary) "
+                                            + std::string(what));
 }
 
 std::string Parser::identifier(std::string_view expected)
@@ -291,7 +297,8 @@ std::unique_ptr<UnitAst> Parser::parseProcedure()
     if (check(TokenKind::LeftParen))
         parseParameters(*unit);
     if (!accept(TokenKind::KwIs) && !accept(TokenKind::KwAs))
-        unexpected("( ; is with authid as cluster compress order using compiled wrapped external deterministic parallel_enable pipelined result_cache accessible");
+        unexpected("( ; is with authid as cluster compress order using compiled wrapped external "
+                   "deterministic parallel_enable pipelined result_cache accessible");
     unit->block.pos = posOf(current_);
     parseBlockAfterDeclare(unit->block);
     parseEndName(*unit);
@@ -306,8 +313,9 @@ void Parser::parseEndName(const UnitAst& unit)
         return;
     const Token endName = current_;
     if (normalizeIdentifier(endName) != unit.name) {
-        throw compileError(posOf(endName), "PLS-00113: END identifier '" + normalizeIdentifier(endName)
-                                               + "' must match '" + unit.name + "' at line "
+        throw compileError(posOf(endName), "PLS-00113: END identifier '"
+                                               + normalizeIdentifier(endName) + "' must match '"
+                                               + unit.name + "' at line "
                                                + std::to_string(unit.namePos.line) + ", column "
                                                + std::to_string(unit.namePos.column));
     }
@@ -326,7 +334,8 @@ void Parser::parseParameters(UnitAst& unit)
     do {
         Parameter parameter;
         parameter.pos = posOf(current_);
-        parameter.name = identifier("<an identifier> <a double-quoted delimited-identifier> current delete exists prior");
+        parameter.name = identifier(
+            "<an identifier> <a double-quoted delimited-identifier> current delete exists prior");
         if (accept(TokenKind::KwIn)) {
             parameter.mode = accept(TokenKind::KwOut) ? ParamMode::InOut : ParamMode::In;
         } else if (accept(TokenKind::KwOut)) {
@@ -338,7 +347,8 @@ void Parser::parseParameters(UnitAst& unit)
             parameter.defaultValue = parseExpression();
         for (const auto& other : unit.parameters) {
             if (other.name == parameter.name)
-                throw compileError(parameter.pos, "PLS-00410: duplicate fields in RECORD,TABLE or argument list are not permitted");
+                throw compileError(parameter.pos, "PLS-00410: duplicate fields in RECORD,TABLE or "
+                                                  "argument list are not permitted");
         }
         unit.parameters.push_back(std::move(parameter));
     } while (accept(TokenKind::Comma));
@@ -368,18 +378,20 @@ void Parser::parseDeclarations(Block& block)
         if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
             unexpected(kDeclarationStart);
         if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "TYPE")
-            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier)) {
+            && (lookahead().kind == TokenKind::Identifier
+                || lookahead().kind == TokenKind::QuotedIdentifier)) {
             parseTypeDeclaration(block);
             continue;
         }
         if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "CURSOR")
-            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier)) {
+            && (lookahead().kind == TokenKind::Identifier
+                || lookahead().kind == TokenKind::QuotedIdentifier)) {
             parseCursorDeclaration(block);
             continue;
         }
-        if (check(TokenKind::Identifier)
-            && equalsKeyword(current_.text, "SUBTYPE")
-            && (lookahead().kind == TokenKind::Identifier || lookahead().kind == TokenKind::QuotedIdentifier))
+        if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "SUBTYPE")
+            && (lookahead().kind == TokenKind::Identifier
+                || lookahead().kind == TokenKind::QuotedIdentifier))
             unsupported("SUBTYPE declarations are not supported");
         parseDeclaration(block);
     }
@@ -392,8 +404,8 @@ void Parser::parseDeclaration(Block& block)
     declaration.name = identifier(kDeclarationStart);
     for (const auto& other : block.declarations) {
         if (other.name == declaration.name)
-            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
-                                                    + "' is permitted");
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '"
+                                                    + declaration.name + "' is permitted");
     }
     if (accept(TokenKind::KwException)) {
         declaration.isException = true;
@@ -412,10 +424,13 @@ void Parser::parseDeclaration(Block& block)
     if (accept(TokenKind::Assign) || accept(TokenKind::KwDefault))
         declaration.init = parseExpression();
     if (!declaration.init && declaration.constant)
-        throw compileError(declaration.pos, "PLS-00322: declaration of a constant '" + declaration.name
+        throw compileError(declaration.pos, "PLS-00322: declaration of a constant '"
+                                                + declaration.name
                                                 + "' must contain an initialization assignment");
     if (!declaration.init && declaration.notNull)
-        throw compileError(declaration.pos, "PLS-00218: a variable declared NOT NULL must have an initialization assignment");
+        throw compileError(
+            declaration.pos,
+            "PLS-00218: a variable declared NOT NULL must have an initialization assignment");
     expect(TokenKind::Semicolon, withOperators("; not null default character :="));
     block.declarations.push_back(std::move(declaration));
 }
@@ -449,7 +464,9 @@ TypeSpec Parser::parseType(bool allowConstraint)
     const auto constraint = [&](bool required, int low, int high) {
         if (!check(TokenKind::LeftParen)) {
             if (required && allowConstraint)
-                throw compileError(posOf(word), "PLS-00215: String length constraints must be in range (1 .. 32767)");
+                throw compileError(
+                    posOf(word),
+                    "PLS-00215: String length constraints must be in range (1 .. 32767)");
             return -1;
         }
         if (!allowConstraint)
@@ -458,11 +475,13 @@ TypeSpec Parser::parseType(bool allowConstraint)
         const SourcePos at = posOf(current_);
         const int value = parseInteger();
         if (value < low || value > high)
-            throw compileError(at, "PLS-00215: String length constraints must be in range (1 .. 32767)");
+            throw compileError(
+                at, "PLS-00215: String length constraints must be in range (1 .. 32767)");
         return value;
     };
 
-    if (name == "NUMBER" || name == "NUMERIC" || name == "DECIMAL" || name == "DEC" || name == "FLOAT") {
+    if (name == "NUMBER" || name == "NUMERIC" || name == "DECIMAL" || name == "DEC"
+        || name == "FLOAT") {
         type.type = ValueType::Number;
         if (check(TokenKind::LeftParen) && allowConstraint) {
             advance();
@@ -483,7 +502,8 @@ TypeSpec Parser::parseType(bool allowConstraint)
         return type;
     }
     if (name == "INTEGER" || name == "INT" || name == "SMALLINT" || name == "PLS_INTEGER"
-        || name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE" || name == "SIMPLE_INTEGER") {
+        || name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE"
+        || name == "SIMPLE_INTEGER") {
         type.type = ValueType::Number;
         type.integer = true;
         type.binaryInteger = name != "INTEGER" && name != "INT" && name != "SMALLINT";
@@ -520,7 +540,8 @@ TypeSpec Parser::parseType(bool allowConstraint)
         return type;
     }
     // A type of the program's own; the compiler finds its TYPE declaration.
-    if (name != "DBMS_OUTPUT.CHARARR" && std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end())
+    if (name != "DBMS_OUTPUT.CHARARR"
+        && std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end())
         throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
     type.type = ValueType::Composite;
     type.typeName = name;
@@ -546,7 +567,9 @@ void Parser::parseHandlers(Block& block)
         const Token when = current_;
         advance();
         if (!block.handlers.empty() && block.handlers.back().others)
-            throw compileError(posOf(when), "PLS-00370: OTHERS handler must be last among the exception handlers of a block");
+            throw compileError(
+                posOf(when),
+                "PLS-00370: OTHERS handler must be last among the exception handlers of a block");
         Handler handler;
         if (accept(TokenKind::KwOthers)) {
             handler.others = true;
@@ -554,9 +577,11 @@ void Parser::parseHandlers(Block& block)
             do {
                 HandlerName name;
                 name.pos = posOf(current_);
-                name.path.push_back(identifier("others <an identifier> <a double-quoted delimited-identifier>"));
+                name.path.push_back(
+                    identifier("others <an identifier> <a double-quoted delimited-identifier>"));
                 while (accept(TokenKind::Dot))
-                    name.path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier>"));
+                    name.path.push_back(
+                        identifier("<an identifier> <a double-quoted delimited-identifier>"));
                 handler.names.push_back(std::move(name));
             } while (accept(TokenKind::KwOr));
         }
@@ -606,7 +631,8 @@ Stmt Parser::parseStatement()
         expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
         return stmt;
     }
-    case TokenKind::KwIf: return parseIf();
+    case TokenKind::KwIf:
+        return parseIf();
     case TokenKind::KwLoop:
         stmt.kind = StmtKind::Loop;
         return parseLoop(std::move(stmt));
@@ -617,14 +643,21 @@ Stmt Parser::parseStatement()
         if (!check(TokenKind::KwLoop))
             unexpected(withOperators("loop"));
         return parseLoop(std::move(stmt));
-    case TokenKind::KwFor: return parseFor();
-    case TokenKind::KwExit: return parseExit();
-    case TokenKind::KwReturn: return parseReturn();
-    case TokenKind::KwRaise: return parseRaise();
-    case TokenKind::BindVariable: return parseBindAssignment();
+    case TokenKind::KwFor:
+        return parseFor();
+    case TokenKind::KwExit:
+        return parseExit();
+    case TokenKind::KwReturn:
+        return parseReturn();
+    case TokenKind::KwRaise:
+        return parseRaise();
+    case TokenKind::BindVariable:
+        return parseBindAssignment();
     case TokenKind::Identifier:
-    case TokenKind::QuotedIdentifier: return parseNameStatement();
-    default: unexpected(kStatementStart);
+    case TokenKind::QuotedIdentifier:
+        return parseNameStatement();
+    default:
+        unexpected(kStatementStart);
     }
 }
 
@@ -682,7 +715,8 @@ Stmt Parser::parseFor()
         && equalsKeyword(lookahead().text, "SELECT"))
         return parseCursorFor(std::move(stmt));
     stmt.value = parseExpression();
-    if (check(TokenKind::KwLoop) && !stmt.reverse && stmt.value->kind == ExprKind::Name && stmt.value->path.size() == 1)
+    if (check(TokenKind::KwLoop) && !stmt.reverse && stmt.value->kind == ExprKind::Name
+        && stmt.value->path.size() == 1)
         return parseDeclaredCursorFor(std::move(stmt));
     expect(TokenKind::DotDot, withOperators(".."));
     stmt.high = parseExpression();
@@ -699,7 +733,9 @@ Stmt Parser::parseExit()
         unsupported("EXIT with a label is not supported");
     if (accept(TokenKind::KwWhen))
         stmt.value = parseExpression();
-    expect(TokenKind::Semicolon, stmt.value ? withOperators(";") : "<an identifier> <a double-quoted delimited-identifier> ; when");
+    expect(TokenKind::Semicolon,
+           stmt.value ? withOperators(";")
+                      : "<an identifier> <a double-quoted delimited-identifier> ; when");
     return stmt;
 }
 
@@ -714,11 +750,13 @@ Stmt Parser::parseReturn()
         const SourcePos at = posOf(current_);
         auto value = parseExpression();
         if (!inFunction)
-            throw compileError(at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
-                               stmt.pos);
+            throw compileError(
+                at, "PLS-00372: In a procedure, RETURN statement cannot contain an expression",
+                stmt.pos);
         stmt.value = std::move(value);
     } else if (inFunction) {
-        throw compileError(stmt.pos, "PLS-00503: RETURN <value> statement required for this return from function");
+        throw compileError(
+            stmt.pos, "PLS-00503: RETURN <value> statement required for this return from function");
     }
     expect(TokenKind::Semicolon, withOperators(";"));
     return stmt;
@@ -802,7 +840,8 @@ std::unique_ptr<Expr> Parser::binary(Operator op, const SourcePos& pos, std::uni
     return expr;
 }
 
-std::unique_ptr<Expr> Parser::unary(Operator op, const SourcePos& pos, std::unique_ptr<Expr> operand)
+std::unique_ptr<Expr> Parser::unary(Operator op, const SourcePos& pos,
+                                    std::unique_ptr<Expr> operand)
 {
     auto expr = std::make_unique<Expr>();
     expr->kind = ExprKind::Unary;
@@ -861,12 +900,24 @@ std::unique_ptr<Expr> Parser::parseComparison()
         const SourcePos pos = posOf(current_);
         Operator op;
         switch (current_.kind) {
-        case TokenKind::Equal: op = Operator::Equal; break;
-        case TokenKind::NotEqual: op = Operator::NotEqual; break;
-        case TokenKind::Less: op = Operator::Less; break;
-        case TokenKind::LessEqual: op = Operator::LessEqual; break;
-        case TokenKind::Greater: op = Operator::Greater; break;
-        case TokenKind::GreaterEqual: op = Operator::GreaterEqual; break;
+        case TokenKind::Equal:
+            op = Operator::Equal;
+            break;
+        case TokenKind::NotEqual:
+            op = Operator::NotEqual;
+            break;
+        case TokenKind::Less:
+            op = Operator::Less;
+            break;
+        case TokenKind::LessEqual:
+            op = Operator::LessEqual;
+            break;
+        case TokenKind::Greater:
+            op = Operator::Greater;
+            break;
+        case TokenKind::GreaterEqual:
+            op = Operator::GreaterEqual;
+            break;
         case TokenKind::KwIs: {
             advance();
             const bool negated = accept(TokenKind::KwNot);
@@ -946,10 +997,17 @@ std::unique_ptr<Expr> Parser::parseAdditive()
     for (;;) {
         Operator op;
         switch (current_.kind) {
-        case TokenKind::Plus: op = Operator::Add; break;
-        case TokenKind::Minus: op = Operator::Subtract; break;
-        case TokenKind::Concat: op = Operator::Concat; break;
-        default: return left;
+        case TokenKind::Plus:
+            op = Operator::Add;
+            break;
+        case TokenKind::Minus:
+            op = Operator::Subtract;
+            break;
+        case TokenKind::Concat:
+            op = Operator::Concat;
+            break;
+        default:
+            return left;
         }
         const SourcePos pos = posOf(current_);
         advance();
@@ -963,10 +1021,17 @@ std::unique_ptr<Expr> Parser::parseMultiplicative()
     for (;;) {
         Operator op;
         switch (current_.kind) {
-        case TokenKind::Star: op = Operator::Multiply; break;
-        case TokenKind::Slash: op = Operator::Divide; break;
-        case TokenKind::KwMod: op = Operator::Mod; break;
-        default: return left;
+        case TokenKind::Star:
+            op = Operator::Multiply;
+            break;
+        case TokenKind::Slash:
+            op = Operator::Divide;
+            break;
+        case TokenKind::KwMod:
+            op = Operator::Mod;
+            break;
+        default:
+            return left;
         }
         const SourcePos pos = posOf(current_);
         advance();
@@ -1008,8 +1073,8 @@ std::unique_ptr<Expr> Parser::parsePrimary()
         const auto text = current_.text;
         const double value = parseNumber(text, true);
         expr->literal = Value::number(value);
-        expr->integerLiteral = text.find_first_not_of("0123456789") == std::string_view::npos
-                               && fitsPlsInteger(value);
+        expr->integerLiteral =
+            text.find_first_not_of("0123456789") == std::string_view::npos && fitsPlsInteger(value);
         advance();
         return expr;
     }
@@ -1030,12 +1095,14 @@ std::unique_ptr<Expr> Parser::parsePrimary()
         advance();
         return expr;
     }
-    case TokenKind::BindVariable: return parseBind();
+    case TokenKind::BindVariable:
+        return parseBind();
     case TokenKind::Identifier:
         if (equalsKeyword(current_.text, "CASE"))
             return parseCaseExpression();
         return parseName();
-    case TokenKind::QuotedIdentifier: return parseName();
+    case TokenKind::QuotedIdentifier:
+        return parseName();
     case TokenKind::KwMod:
         // MOD is an operator word, and MOD(m, n) the function.
         if (lookahead().kind == TokenKind::LeftParen) {
@@ -1055,7 +1122,8 @@ std::unique_ptr<Expr> Parser::parsePrimary()
         expect(TokenKind::RightParen, withOperators(")"));
         return inner;
     }
-    default: unexpected(kExpressionStart);
+    default:
+        unexpected(kExpressionStart);
     }
 }
 
@@ -1066,7 +1134,8 @@ std::unique_ptr<Expr> Parser::parseName()
     expr->pos = posOf(current_);
     expr->path.push_back(identifier(kExpressionStart));
     while (accept(TokenKind::Dot))
-        expr->path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
+        expr->path.push_back(identifier(
+            "<an identifier> <a double-quoted delimited-identifier> delete exists prior"));
     if (check(TokenKind::Percent))
         return parseAttribute(std::move(expr));
     // TRIM and EXTRACT take SQL's keyword syntax rather than a list.
@@ -1149,7 +1218,8 @@ void Parser::parseExtractArguments(Expr& call)
     call.hasParens = true;
     auto field = std::make_unique<Expr>();
     field->pos = posOf(current_);
-    field->literal = Value::text(identifier("year month day hour minute second timezone_hour timezone_minute"));
+    field->literal =
+        Value::text(identifier("year month day hour minute second timezone_hour timezone_minute"));
     if (!acceptWord("FROM"))
         unexpected("from");
     addArgument(call, "", std::move(field));
@@ -1236,7 +1306,9 @@ void Parser::parseArguments(Expr& call)
             advance();
             argument.pos = posOf(current_);
         } else if (!call.args.empty() && !call.args.back().name.empty()) {
-            throw compileError(argument.pos, "PLS-00312: a positional parameter association may not follow a named association");
+            throw compileError(
+                argument.pos,
+                "PLS-00312: a positional parameter association may not follow a named association");
         }
         if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
             // COUNT(*) in SQL: a name "*" that nothing else resolves

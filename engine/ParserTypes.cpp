@@ -28,8 +28,8 @@ void Parser::parseTypeDeclaration(Block& block)
     declaration.name = identifier("<an identifier> <a double-quoted delimited-identifier>");
     for (const auto& other : block.declarations) {
         if (other.name == declaration.name)
-            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
-                                                    + "' is permitted");
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '"
+                                                    + declaration.name + "' is permitted");
     }
     expect(TokenKind::KwIs, "is");
     typeNames_.push_back(declaration.name);
@@ -44,7 +44,8 @@ void Parser::parseTypeDeclaration(Block& block)
             field.pos = posOf(current_);
             field.name = identifier("<an identifier> <a double-quoted delimited-identifier>");
             if (type->fieldIndex(field.name) >= 0)
-                throw compileError(field.pos, "PLS-00410: duplicate fields in RECORD,TABLE or argument list are not permitted");
+                throw compileError(field.pos, "PLS-00410: duplicate fields in RECORD,TABLE or "
+                                              "argument list are not permitted");
             field.type = parseType(true);
             if (check(TokenKind::KwNot) || check(TokenKind::Assign) || check(TokenKind::KwDefault))
                 unsupported("NOT NULL and defaults of record fields are not supported");
@@ -69,7 +70,8 @@ void Parser::parseTypeDeclaration(Block& block)
                 type->stringKeys = true;
                 type->keyLength = key.length;
             } else if (key.type != ValueType::Number || !key.binaryInteger) {
-                throw compileError(keyPos, "PLS-00315: Implementation restriction: unsupported table index type");
+                throw compileError(
+                    keyPos, "PLS-00315: Implementation restriction: unsupported table index type");
             }
             type->kind = CompositeType::Kind::IndexBy;
         }

@@ -30,7 +30,8 @@ std::string hashNow(std::string_view password)
 {
     initSodium();
     std::array<char, crypto_pwhash_STRBYTES> hash{};
-    if (crypto_pwhash_str(hash.data(), password.data(), password.size(), kOpsLimit, kMemLimit) != 0) {
+    if (crypto_pwhash_str(hash.data(), password.data(), password.size(), kOpsLimit, kMemLimit)
+        != 0) {
         // Only when the memory for the hash cannot be had.
         throw oraError(4030, {std::to_string(kMemLimit), "password hash", "argon2id"});
     }
@@ -68,8 +69,9 @@ private:
             keyed_ = true;
         }
         Digest digest{};
-        crypto_generichash(digest.data(), digest.size(), reinterpret_cast<const unsigned char*>(password.data()),
-                           password.size(), key_.data(), key_.size());
+        crypto_generichash(digest.data(), digest.size(),
+                           reinterpret_cast<const unsigned char*>(password.data()), password.size(),
+                           key_.data(), key_.size());
         return digest;
     }
 
@@ -93,15 +95,17 @@ struct KnownHash {
     std::string_view hash;
 };
 constexpr KnownHash kDefaultAccounts[] = {
-    {"manager", "$argon2id$v=19$m=65536,t=2,p=1$aXA+o55iogKVd8cDa0Vwnw$VVC5riqyOLh3Kh18+J5ApmEnZbApR+6kt3dmA5VfM/o"},
-    {"vexmoor", "$argon2id$v=19$m=65536,t=2,p=1$V7HMQ1PQcO3Wd46wq30rDw$Jm63G1YQ+zpXje6/S87sbdAwly93QgOOq89pQna0rPw"},
+    {"manager", "$argon2id$v=19$m=65536,t=2,p=1$aXA+o55iogKVd8cDa0Vwnw$VVC5riqyOLh3Kh18+"
+                "J5ApmEnZbApR+6kt3dmA5VfM/o"},
+    {"vexmoor", "$argon2id$v=19$m=65536,t=2,p=1$V7HMQ1PQcO3Wd46wq30rDw$Jm63G1YQ+zpXje6/"
+                "S87sbdAwly93QgOOq89pQna0rPw"},
 };
 
 bool isKnownHash(std::string_view stored, std::string_view password)
 {
-    return std::any_of(std::begin(kDefaultAccounts), std::end(kDefaultAccounts), [&](const KnownHash& known) {
-        return known.hash == stored && known.password == password;
-    });
+    return std::any_of(
+        std::begin(kDefaultAccounts), std::end(kDefaultAccounts),
+        [&](const KnownHash& known) { return known.hash == stored && known.password == password; });
 }
 
 } // namespace
@@ -139,7 +143,8 @@ bool verifyPassword(std::string_view stored, std::string_view password)
 bool matchesClearPassword(std::string_view stored, std::string_view password)
 {
     initSodium();
-    return stored.size() == password.size() && sodium_memcmp(stored.data(), password.data(), stored.size()) == 0;
+    return stored.size() == password.size()
+           && sodium_memcmp(stored.data(), password.data(), stored.size()) == 0;
 }
 
 bool passwordHashOutdated(std::string_view stored)

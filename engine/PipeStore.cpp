@@ -38,10 +38,10 @@ constexpr std::size_t kMaxPipeName = 128;
 constexpr milliseconds kMinLockWait{2000};
 
 struct PipeState {
-    bool exists = false;   // a row in `pipes`
+    bool exists = false; // a row in `pipes`
     bool isExplicit = false;
     bool isPrivate = false;
-    std::string owner;     // of a private pipe: the user who created it
+    std::string owner; // of a private pipe: the user who created it
     std::int64_t maxSize = 0;
     std::int64_t bytes = 0; // waiting on the pipe
     std::int64_t lastReach = 0;
@@ -55,8 +55,9 @@ std::string pipeKey(std::string_view pipe)
     if (pipe.size() > kMaxPipeName)
         throw oraError(6502, {": pipe name longer than 128 bytes"});
     std::string key(pipe);
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    });
     return key;
 }
 
@@ -87,7 +88,9 @@ steady_clock::time_point deadlineAfter(milliseconds timeout)
 {
     // Oracle's longest wait is about 1,000 days; keep far from overflow.
     auto now = steady_clock::now();
-    return now + std::clamp(timeout, milliseconds(0), std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait));
+    return now
+           + std::clamp(timeout, milliseconds(0),
+                        std::chrono::duration_cast<milliseconds>(PipeStore::kMaxWait));
 }
 
 bool cancelled(const CancelRequest* cancel)
@@ -117,8 +120,7 @@ private:
 // kMinLockWait; restores the default wait when the call ends.
 class LockDeadline {
 public:
-    LockDeadline(Storage& storage, steady_clock::time_point deadline)
-        : storage_(storage)
+    LockDeadline(Storage& storage, steady_clock::time_point deadline) : storage_(storage)
     {
         storage_.setLockDeadline(std::max(deadline, steady_clock::now() + kMinLockWait));
     }
@@ -134,12 +136,14 @@ PipeState readPipe(Storage& storage, const std::string& key)
 {
     // One statement: the pipe's row, the bytes sent before its first message
     // (all the first message is needed for) and its last message.
-    Query query(storage,
-                "SELECT (SELECT max_size FROM pipes WHERE name = ?1), (SELECT explicit FROM pipes WHERE name = ?1), "
-                "(SELECT reach - size FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
-                "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
-                "(SELECT seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
-                "(SELECT private FROM pipes WHERE name = ?1), (SELECT owner FROM pipes WHERE name = ?1)");
+    Query query(
+        storage,
+        "SELECT (SELECT max_size FROM pipes WHERE name = ?1), (SELECT explicit FROM pipes WHERE "
+        "name = ?1), "
+        "(SELECT reach - size FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1), "
+        "(SELECT reach FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
+        "(SELECT seq FROM messages WHERE pipe = ?1 ORDER BY seq DESC LIMIT 1), "
+        "(SELECT private FROM pipes WHERE name = ?1), (SELECT owner FROM pipes WHERE name = ?1)");
     query.bind(1, key);
     query.step();
     PipeState state;
@@ -158,11 +162,11 @@ PipeState readPipe(Storage& storage, const std::string& key)
     return state;
 }
 
-void writePipe(Storage& storage, const std::string& key, std::int64_t maxSize, bool isExplicit, bool isPrivate)
+void writePipe(Storage& storage, const std::string& key, std::int64_t maxSize, bool isExplicit,
+               bool isPrivate)
 {
-    Query(storage,
-          "INSERT INTO pipes(name, max_size, explicit, private) VALUES(?1, ?2, ?3, ?4) "
-          "ON CONFLICT(name) DO UPDATE SET max_size = ?2, explicit = ?3")
+    Query(storage, "INSERT INTO pipes(name, max_size, explicit, private) VALUES(?1, ?2, ?3, ?4) "
+                   "ON CONFLICT(name) DO UPDATE SET max_size = ?2, explicit = ?3")
         .bind(1, key)
         .bind(2, maxSize)
         .bind(3, isExplicit ? 1 : 0)
@@ -192,7 +196,8 @@ SendOutcome trySend(Storage& storage, const std::string& key, std::span<const st
     std::optional<ChangeMark> arrival;
     if (fits) {
         arrival.emplace(storage.sendCounter());
-        Query(storage, "INSERT INTO messages(pipe, seq, size, reach, payload) VALUES(?, ?, ?, ?, ?)")
+        Query(storage,
+              "INSERT INTO messages(pipe, seq, size, reach, payload) VALUES(?, ?, ?, ?, ?)")
             .bind(1, key)
             .bind(2, pipe.lastSeq + 1)
             .bind(3, size)
@@ -227,12 +232,12 @@ std::optional<std::int64_t> oldestMessage(Storage& storage, const std::string& k
 // The pipe's privacy is read in the same statement and checked in the
 // transaction that takes the message, so that no message leaves a pipe that
 // has just become private to another user.
-std::optional<std::int64_t> readOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message,
-                                       std::string_view user)
+std::optional<std::int64_t> readOldest(Storage& storage, const std::string& key,
+                                       std::vector<std::uint8_t>& message, std::string_view user)
 {
-    Query query(storage,
-                "SELECT seq, payload, (SELECT private FROM pipes WHERE name = ?1), "
-                "(SELECT owner FROM pipes WHERE name = ?1) FROM messages WHERE pipe = ?1 ORDER BY seq LIMIT 1");
+    Query query(storage, "SELECT seq, payload, (SELECT private FROM pipes WHERE name = ?1), "
+                         "(SELECT owner FROM pipes WHERE name = ?1) FROM messages WHERE pipe = ?1 "
+                         "ORDER BY seq LIMIT 1");
     query.bind(1, key);
     if (!query.step())
         return std::nullopt;
@@ -243,15 +248,18 @@ std::optional<std::int64_t> readOldest(Storage& storage, const std::string& key,
 
 // Takes the oldest message in a transaction that starts in `mode`. The
 // message read is handed out only once its delete has committed.
-bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, Transaction::Mode mode,
-                std::string_view user)
+bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message,
+                Transaction::Mode mode, std::string_view user)
 {
     Transaction transaction(storage, mode);
     std::vector<std::uint8_t> oldest;
     std::optional<std::int64_t> seq = readOldest(storage, key, oldest, user);
     if (!seq)
         return false;
-    Query(storage, "DELETE FROM messages WHERE pipe = ? AND seq = ?").bind(1, key).bind(2, *seq).run();
+    Query(storage, "DELETE FROM messages WHERE pipe = ? AND seq = ?")
+        .bind(1, key)
+        .bind(2, *seq)
+        .run();
     transaction.commit();
     message = std::move(oldest);
     return true;
@@ -261,8 +269,8 @@ bool takeOldest(Storage& storage, const std::string& key, std::vector<std::uint8
 // the read becomes the write that takes the message; when another connection
 // wrote in between, the attempt is repeated under the write lock. When the
 // pipe is expected to be empty, a single statement looks first.
-bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message, bool expectEmpty,
-                std::string_view user)
+bool tryReceive(Storage& storage, const std::string& key, std::vector<std::uint8_t>& message,
+                bool expectEmpty, std::string_view user)
 {
     if (expectEmpty && !oldestMessage(storage, key))
         return false;
@@ -277,7 +285,8 @@ enum class ExplicitPipe { Keep, End };
 
 // Drops every message on the pipe in one transaction. An implicit pipe ends
 // when it is empty; a pipe made by create_pipe ends only when removed.
-void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPipe, std::string_view user)
+void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPipe,
+               std::string_view user)
 {
     Transaction transaction(storage, Transaction::Mode::Write);
     auto [isPrivate, owner] = privacyOf(storage, key);
@@ -287,8 +296,9 @@ void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPi
     if (isPrivate && explicitPipe == ExplicitPipe::End)
         privacyChange.emplace(storage.changeCounter());
     Query(storage, "DELETE FROM messages WHERE pipe = ?").bind(1, key).run();
-    Query(storage, explicitPipe == ExplicitPipe::End ? "DELETE FROM pipes WHERE name = ?"
-                                                     : "DELETE FROM pipes WHERE name = ? AND explicit = 0")
+    Query(storage, explicitPipe == ExplicitPipe::End
+                       ? "DELETE FROM pipes WHERE name = ?"
+                       : "DELETE FROM pipes WHERE name = ? AND explicit = 0")
         .bind(1, key)
         .run();
     transaction.commit();
@@ -296,13 +306,11 @@ void emptyPipe(Storage& storage, const std::string& key, ExplicitPipe explicitPi
 
 } // namespace
 
-PipeStore::PipeStore(Storage& storage)
-    : storage_(storage)
-{
-}
+PipeStore::PipeStore(Storage& storage) : storage_(storage) {}
 
-int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message, std::chrono::milliseconds timeout,
-                    std::int64_t maxPipeSize, std::string_view user, const CancelRequest* cancel)
+int PipeStore::send(std::string_view pipe, std::span<const std::uint8_t> message,
+                    std::chrono::milliseconds timeout, std::int64_t maxPipeSize,
+                    std::string_view user, const CancelRequest* cancel)
 {
     std::string key = pipeKey(pipe);
     auto deadline = deadlineAfter(timeout);
@@ -339,7 +347,8 @@ void PipeStore::checkAccess(const std::string& key, std::string_view user)
     // Only create_pipe and remove_pipe change a pipe's privacy, and both move
     // the catalog's counter: while it reads the same, an answer stays true.
     std::uint64_t mark = storage_.changeCounter().load();
-    if (ChangeCounter::settled(mark) && mark == admittedMark_ && key == admittedPipe_ && user == admittedUser_)
+    if (ChangeCounter::settled(mark) && mark == admittedMark_ && key == admittedPipe_
+        && user == admittedUser_)
         return;
     auto [isPrivate, owner] = privacyOf(storage_, key);
     requireAccess(isPrivate, owner, user);
@@ -348,8 +357,9 @@ void PipeStore::checkAccess(const std::string& key, std::string_view user)
     admittedMark_ = mark;
 }
 
-int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout, std::vector<std::uint8_t>& message,
-                       std::string_view user, const CancelRequest* cancel)
+int PipeStore::receive(std::string_view pipe, std::chrono::milliseconds timeout,
+                       std::vector<std::uint8_t>& message, std::string_view user,
+                       const CancelRequest* cancel)
 {
     std::string key = pipeKey(pipe);
     auto deadline = deadlineAfter(timeout);
@@ -383,7 +393,8 @@ void PipeStore::purge(std::string_view pipe, std::string_view user)
     emptyPipe(storage_, pipeKey(pipe), ExplicitPipe::Keep, user);
 }
 
-int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate, std::string_view user)
+int PipeStore::createPipe(std::string_view pipe, std::int64_t maxPipeSize, bool isPrivate,
+                          std::string_view user)
 {
     std::string key = pipeKey(pipe);
     Transaction transaction(storage_, Transaction::Mode::Write);

@@ -35,8 +35,7 @@ std::string makeUniqueSessionName()
 #else
     const auto process = static_cast<unsigned>(getpid());
 #endif
-    std::snprintf(name, sizeof name, "ORA$PIPE$%08X%08X", process,
-                  counter.fetch_add(1) + 1);
+    std::snprintf(name, sizeof name, "ORA$PIPE$%08X%08X", process, counter.fetch_add(1) + 1);
     return name;
 }
 
@@ -179,7 +178,8 @@ void Session::Impl::compileStored(const ObjectName& object)
 OraError asOraError(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error))
-        return OraError(4030, oraPrefix(4030) + ": out of process memory when trying to allocate memory");
+        return OraError(4030,
+                        oraPrefix(4030) + ": out of process memory when trying to allocate memory");
     std::string text = oraPrefix(600);
     text += ": internal error code, arguments: [";
     text += error.what();

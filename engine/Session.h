@@ -18,8 +18,8 @@ class Session {
 public:
     // Raises ORA-01017 for an unknown user or a wrong password. User names
     // are case-insensitive, passwords are not.
-    static std::unique_ptr<Session> logOn(std::shared_ptr<Database> database,
-                                          std::string_view user, std::string_view password);
+    static std::unique_ptr<Session> logOn(std::shared_ptr<Database> database, std::string_view user,
+                                          std::string_view password);
 
     ~Session();
     Session(const Session&) = delete;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Catalog.h"
-#include "OraError.h"
 #include "Compiler.h"
+#include "OraError.h"
 #include "Session.h"
 #include "SessionState.h"
 #include "SqlCommands.h"
@@ -31,8 +31,8 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     using ProcedureCache = std::map<std::string, std::shared_ptr<CompiledUnit>>;
     std::shared_ptr<ProcedureCache> procedures = std::make_shared<ProcedureCache>();
     std::map<std::string, bool> dbmsPipeRights;
-    int compileDepth = 0;        // procedures being compiled for the one at the bottom
-    bool depthRefused = false;   // this compile went too deep somewhere
+    int compileDepth = 0;      // procedures being compiled for the one at the bottom
+    bool depthRefused = false; // this compile went too deep somewhere
 
     // Drops the caches when the catalog has changed since they were filled.
     void refresh();
@@ -42,8 +42,9 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     bool mayUseDbmsPipe(const std::string& owner) override;
     std::shared_ptr<CompiledUnit> procedure(const std::string& owner,
                                             const std::vector<std::string>& path) override;
-    std::optional<std::vector<std::pair<std::string, TypeSpec>>> tableColumns(
-        const std::string& owner, const std::vector<std::string>& path) override; // SqlTables.cpp
+    std::optional<std::vector<std::pair<std::string, TypeSpec>>>
+    tableColumns(const std::string& owner,
+                 const std::vector<std::string>& path) override; // SqlTables.cpp
     SessionState& state() override { return session; }
     void compileStored(const ObjectName& object) override;
 };

@@ -18,10 +18,10 @@ class UserTables;
 // its database, its user, its dbms_pipe buffer and its NLS settings.
 struct SessionState {
     std::shared_ptr<Database> database;
-    std::string user;         // upper case
-    std::string uniqueName;   // dbms_pipe.unique_session_name
+    std::string user;       // upper case
+    std::string uniqueName; // dbms_pipe.unique_session_name
     MessageBuffer buffer;
-    DbmsOutputBuffer output; // dbms_output's lines
+    DbmsOutputBuffer output;      // dbms_output's lines
     ConversionContext conversion; // NLS_DATE_FORMAT and the clock
     ExecutionLimits limits;
     CancelRequest cancel;

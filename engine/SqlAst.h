@@ -15,7 +15,18 @@ namespace vexmoor::engine {
 // the statement runs (a column wins over a variable of the same name, as in
 // Oracle).
 
-enum class SqlKind : std::uint8_t { Select, Insert, Update, Delete, Commit, Rollback, Open, Fetch, Close, Execute };
+enum class SqlKind : std::uint8_t {
+    Select,
+    Insert,
+    Update,
+    Delete,
+    Commit,
+    Rollback,
+    Open,
+    Fetch,
+    Close,
+    Execute
+};
 
 struct SqlSelectItem {
     std::unique_ptr<Expr> expr; // null for *
@@ -30,14 +41,15 @@ struct SqlOrder {
 struct SqlAst {
     SqlKind kind = SqlKind::Select;
     SourcePos pos;
-    std::vector<SqlSelectItem> items;           // SELECT
-    std::vector<std::unique_ptr<Expr>> into;    // SELECT ... INTO targets
-    std::vector<std::string> table;             // [owner, ]name; empty: no FROM
-    std::string alias;                          // the table's alias, upper case
+    std::vector<SqlSelectItem> items;        // SELECT
+    std::vector<std::unique_ptr<Expr>> into; // SELECT ... INTO targets
+    std::vector<std::string> table;          // [owner, ]name; empty: no FROM
+    std::string alias;                       // the table's alias, upper case
     std::unique_ptr<Expr> where;
     std::vector<SqlOrder> orderBy;
-    std::vector<std::string> columns;           // INSERT's column list; UPDATE's SET columns
-    std::vector<std::unique_ptr<Expr>> values;  // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
+    std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns
+    std::vector<std::unique_ptr<Expr>>
+        values; // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
     // Cursor FOR loop: the record's fields the body uses, and their slots.
     std::vector<std::pair<std::string, int>> recordFields;
     // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over

@@ -31,11 +31,15 @@ public:
     {
         return token_.kind != TokenKind::EndOfFile && token_.kind != TokenKind::Error
                && token_.kind != TokenKind::String && token_.kind != TokenKind::Number
-               && token_.kind != TokenKind::QuotedIdentifier && token_.kind != TokenKind::BindVariable
-               && !token_.text.empty() && std::isalpha(static_cast<unsigned char>(token_.text.front())) != 0;
+               && token_.kind != TokenKind::QuotedIdentifier
+               && token_.kind != TokenKind::BindVariable && !token_.text.empty()
+               && std::isalpha(static_cast<unsigned char>(token_.text.front())) != 0;
     }
 
-    bool isKeyword(std::string_view upperWord) const { return isWord() && equalsKeyword(token_.text, upperWord); }
+    bool isKeyword(std::string_view upperWord) const
+    {
+        return isWord() && equalsKeyword(token_.text, upperWord);
+    }
 
     bool accept(std::string_view upperWord)
     {
@@ -62,7 +66,8 @@ public:
     }
 
     // [schema.]name; the schema defaults to `defaultOwner`.
-    ObjectName objectName(const std::string& defaultOwner, int missingCode, std::string_view missingText)
+    ObjectName objectName(const std::string& defaultOwner, int missingCode,
+                          std::string_view missingText)
     {
         ObjectName object{defaultOwner, name(missingCode, missingText)};
         if (token_.kind == TokenKind::Dot) {
@@ -90,7 +95,8 @@ private:
 class Command {
 public:
     Command(std::string_view text, SqlHost& host)
-        : text_(text), host_(host), state_(host.state()), catalog_(state_.database->catalog()), words_(text)
+        : text_(text), host_(host), state_(host.state()), catalog_(state_.database->catalog()),
+          words_(text)
     {
     }
 
@@ -113,7 +119,8 @@ public:
 private:
     bool may(Privilege privilege)
     {
-        return catalog_.hasPrivilege(state_.user, privilege) || catalog_.hasPrivilege(state_.user, Privilege::All);
+        return catalog_.hasPrivilege(state_.user, privilege)
+               || catalog_.hasPrivilege(state_.user, Privilege::All);
     }
 
     void require(Privilege privilege)
@@ -153,11 +160,13 @@ private:
     {
         const Token& at = words_.token();
         const SourcePos pos{at.line, at.column, at.offset};
-        throw compileError(pos, at.kind == TokenKind::KwFunction
-                                    ? "PLS-00999: implementation restriction (may be temporary) stored functions are "
-                                      "not supported; declare the function inside a procedure or block"
-                                    : "PLS-00999: implementation restriction (may be temporary) packages are not "
-                                      "supported");
+        throw compileError(
+            pos,
+            at.kind == TokenKind::KwFunction
+                ? "PLS-00999: implementation restriction (may be temporary) stored functions are "
+                  "not supported; declare the function inside a procedure or block"
+                : "PLS-00999: implementation restriction (may be temporary) packages are not "
+                  "supported");
     }
 
     void createProcedure(bool orReplace)
@@ -257,7 +266,8 @@ private:
             words_.require("ON");
             const ObjectName object = words_.objectName("SYS", 903, "invalid table name");
             if (object.name != "DBMS_PIPE" || object.owner != "SYS")
-                throw sqlError(4042, "procedure, function, package, or package body does not exist");
+                throw sqlError(4042,
+                               "procedure, function, package, or package body does not exist");
             return Privilege::ExecuteDbmsPipe;
         }
         if (words_.accept("DBA"))
@@ -339,7 +349,8 @@ bool isPlSqlBlock(std::string_view text)
 {
     Lexer lexer(text);
     const TokenKind first = lexer.next().kind;
-    return first == TokenKind::KwBegin || first == TokenKind::KwDeclare || first == TokenKind::LabelOpen;
+    return first == TokenKind::KwBegin || first == TokenKind::KwDeclare
+           || first == TokenKind::LabelOpen;
 }
 
 void runSqlCommand(std::string_view text, SqlHost& host)

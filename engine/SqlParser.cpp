@@ -10,13 +10,15 @@ namespace vexmoor::engine {
 
 namespace {
 
-constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE", "DELETE", "COMMIT", "ROLLBACK"};
+constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE",
+                                        "DELETE", "COMMIT", "ROLLBACK"};
 
 // Words that end a select item or a table reference, so they are never taken
 // for an alias.
-constexpr std::array kClauseWords{"INTO",  "FROM",    "WHERE", "ORDER",  "GROUP", "HAVING", "CONNECT",
-                                  "START", "UNION",   "MINUS", "INTERSECT", "SET", "VALUES", "BULK",
-                                  "JOIN",  "NATURAL", "LEFT",  "RIGHT",  "INNER", "CROSS", "FULL"};
+constexpr std::array kClauseWords{"INTO",    "FROM",  "WHERE", "ORDER",   "GROUP",     "HAVING",
+                                  "CONNECT", "START", "UNION", "MINUS",   "INTERSECT", "SET",
+                                  "VALUES",  "BULK",  "JOIN",  "NATURAL", "LEFT",      "RIGHT",
+                                  "INNER",   "CROSS", "FULL"};
 
 bool isClauseWord(std::string_view word)
 {
@@ -127,7 +129,8 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
             item.expr = parseExpression();
             if (accept(TokenKind::KwAs))
                 item.alias = identifier("<an identifier>");
-            else if ((check(TokenKind::Identifier) && !isClauseWord(current_.text)) || check(TokenKind::QuotedIdentifier))
+            else if ((check(TokenKind::Identifier) && !isClauseWord(current_.text))
+                     || check(TokenKind::QuotedIdentifier))
                 item.alias = identifier("<an identifier>");
         }
         sql.items.push_back(std::move(item));
@@ -169,7 +172,8 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
             sql.orderBy.push_back(std::move(order));
         } while (accept(TokenKind::Comma));
     }
-    for (const std::string_view clause : {"UNION", "MINUS", "INTERSECT", "FOR", "OFFSET", "FETCH"}) {
+    for (const std::string_view clause :
+         {"UNION", "MINUS", "INTERSECT", "FOR", "OFFSET", "FETCH"}) {
         if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
             unsupported(std::string(clause) + " is not supported in a query");
     }
@@ -184,7 +188,9 @@ void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
         sql.table.push_back(identifier("<an identifier>"));
     if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
         unsupported("database links are not supported");
-    if (withAlias && ((check(TokenKind::Identifier) && !isClauseWord(current_.text)) || check(TokenKind::QuotedIdentifier)))
+    if (withAlias
+        && ((check(TokenKind::Identifier) && !isClauseWord(current_.text))
+            || check(TokenKind::QuotedIdentifier)))
         sql.alias = identifier("<an identifier>");
 }
 
@@ -223,9 +229,11 @@ std::unique_ptr<Expr> Parser::parseAttribute(std::unique_ptr<Expr> name)
     const SourcePos pos = posOf(current_);
     const std::string attribute = identifier("<an identifier>");
     if (name->path.size() != 1
-        || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND" && attribute != "ISOPEN"))
-        throw compileError(pos, "PLS-00999: implementation restriction (may be temporary) attribute %" + attribute
-                                    + " of " + name->path[0] + " is not supported");
+        || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND"
+            && attribute != "ISOPEN"))
+        throw compileError(pos,
+                           "PLS-00999: implementation restriction (may be temporary) attribute %"
+                               + attribute + " of " + name->path[0] + " is not supported");
     name->kind = ExprKind::CursorAttribute;
     name->path.push_back(attribute);
     return name;
@@ -239,8 +247,8 @@ void Parser::parseCursorDeclaration(Block& block)
     declaration.name = identifier("<an identifier>");
     for (const auto& other : block.declarations) {
         if (other.name == declaration.name)
-            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '" + declaration.name
-                                                    + "' is permitted");
+            throw compileError(declaration.pos, "PLS-00371: at most one declaration for '"
+                                                    + declaration.name + "' is permitted");
     }
     auto sql = std::make_shared<SqlAst>();
     if (accept(TokenKind::LeftParen)) {
@@ -286,7 +294,8 @@ Stmt Parser::parseCursorStatement()
         sql->kind = SqlKind::Execute;
         sql->values.push_back(parseExpression());
         if (atSqlWord("USING") || atSqlWord("INTO") || atSqlWord("BULK") || atSqlWord("RETURNING"))
-            unsupported("EXECUTE IMMEDIATE ... " + normalizeIdentifier(current_) + " is not supported");
+            unsupported("EXECUTE IMMEDIATE ... " + normalizeIdentifier(current_)
+                        + " is not supported");
         expect(TokenKind::Semicolon, ";");
         stmt.sql = std::move(sql);
         return stmt;

@@ -35,19 +35,26 @@ OraError unimplemented(const std::string& what)
 std::string_view typeCode(ValueType type)
 {
     switch (type) {
-    case ValueType::Number: return "NUMBER";
-    case ValueType::Date: return "DATE";
-    default: return "VARCHAR2";
+    case ValueType::Number:
+        return "NUMBER";
+    case ValueType::Date:
+        return "DATE";
+    default:
+        return "VARCHAR2";
     }
 }
 
 std::string_view accessName(TableAccess access)
 {
     switch (access) {
-    case TableAccess::Select: return "SELECT";
-    case TableAccess::Insert: return "INSERT";
-    case TableAccess::Update: return "UPDATE";
-    case TableAccess::Delete: return "DELETE";
+    case TableAccess::Select:
+        return "SELECT";
+    case TableAccess::Insert:
+        return "INSERT";
+    case TableAccess::Update:
+        return "UPDATE";
+    case TableAccess::Delete:
+        return "DELETE";
     }
     return "SELECT";
 }
@@ -55,7 +62,8 @@ std::string_view accessName(TableAccess access)
 std::string textArg(sqlite3_value* value)
 {
     const auto* text = sqlite3_value_text(value);
-    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_value_bytes(value)))
+    return text ? std::string(reinterpret_cast<const char*>(text),
+                              static_cast<std::size_t>(sqlite3_value_bytes(value)))
                 : std::string();
 }
 
@@ -64,9 +72,12 @@ Value fromSqlite(sqlite3_value* value, ValueType type)
     if (sqlite3_value_type(value) == SQLITE_NULL)
         return Value::null(type);
     switch (type) {
-    case ValueType::Number: return Value::number(sqlite3_value_double(value));
-    case ValueType::Date: return Value::date(OraDate{sqlite3_value_int64(value)});
-    default: return Value::text(textArg(value));
+    case ValueType::Number:
+        return Value::number(sqlite3_value_double(value));
+    case ValueType::Date:
+        return Value::date(OraDate{sqlite3_value_int64(value)});
+    default:
+        return Value::text(textArg(value));
     }
 }
 
@@ -79,7 +90,8 @@ void resultValue(sqlite3_context* context, const Value& value)
     else if (value.type() == ValueType::Date)
         sqlite3_result_int64(context, value.asDate().seconds);
     else
-        sqlite3_result_text(context, value.asText().data(), static_cast<int>(value.asText().size()), SQLITE_TRANSIENT);
+        sqlite3_result_text(context, value.asText().data(), static_cast<int>(value.asText().size()),
+                            SQLITE_TRANSIENT);
 }
 
 ValueType typeOfCode(std::string_view code)
@@ -130,7 +142,8 @@ void concatFunction(sqlite3_context* context, int, sqlite3_value** argv)
 void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
     guarded(context, [&] {
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL
+            || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
             sqlite3_result_null(context);
             return;
         }
@@ -151,7 +164,8 @@ bool likeText(std::string_view text, std::string_view pattern, int escape)
 void likeFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
     guarded(context, [&] {
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL
+            || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
             sqlite3_result_null(context);
             return;
         }
@@ -179,7 +193,8 @@ void fitFunction(sqlite3_context* context, int, sqlite3_value** argv)
         column.type.precision = sqlite3_value_int(argv[3]);
         column.type.scale = sqlite3_value_int(argv[4]);
         column.name = textArg(argv[7]);
-        resultValue(context, fitColumn(table, column, fromSqlite(argv[0], column.type.type), conversionOf(context)));
+        resultValue(context, fitColumn(table, column, fromSqlite(argv[0], column.type.type),
+                                       conversionOf(context)));
     });
 }
 
@@ -193,7 +208,8 @@ public:
     bool is(TokenKind kind) const { return token_.kind == kind; }
     bool isWord() const
     {
-        return (token_.kind == TokenKind::Identifier || (token_.kind >= TokenKind::KwAnd && token_.kind <= TokenKind::KwWhile));
+        return (token_.kind == TokenKind::Identifier
+                || (token_.kind >= TokenKind::KwAnd && token_.kind <= TokenKind::KwWhile));
     }
     bool at(std::string_view upper) const { return isWord() && equalsKeyword(token_.text, upper); }
     bool accept(std::string_view upper)
@@ -239,7 +255,8 @@ public:
     }
     int integer()
     {
-        if (!is(TokenKind::Number) || token_.text.find_first_not_of("0123456789") != std::string_view::npos
+        if (!is(TokenKind::Number)
+            || token_.text.find_first_not_of("0123456789") != std::string_view::npos
             || token_.text.size() > 6)
             throw tableError(2017, "integer value required");
         const int value = std::stoi(std::string(token_.text));
@@ -283,8 +300,7 @@ TypeSpec columnType(Words& words)
         type.length = words.integer();
         if (type.length < 1 || type.length > 4000)
             throw tableError(910, "specified length too long for its datatype");
-        if (words.accept("CHAR") || words.accept("BYTE")) {
-        }
+        if (words.accept("CHAR") || words.accept("BYTE")) {}
         words.require(TokenKind::RightParen, 907, "missing right parenthesis");
     } else if (words.accept("DATE")) {
         type.type = ValueType::Date;
@@ -356,7 +372,8 @@ void createTable(Words& words, SessionState& state)
 {
     UserTable table;
     table.object = words.object(state.user);
-    if (table.object.owner != state.user && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
+    if (table.object.owner != state.user
+        && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
         throw oraError(1031);
     if (words.accept(TokenKind::KwAs))
         throw unimplemented("CREATE TABLE ... AS SELECT");
@@ -385,8 +402,8 @@ std::vector<TableAccess> tablePrivileges(Words& words)
     do {
         if (words.accept("ALL")) {
             words.accept("PRIVILEGES");
-            privileges.insert(privileges.end(),
-                              {TableAccess::Select, TableAccess::Insert, TableAccess::Update, TableAccess::Delete});
+            privileges.insert(privileges.end(), {TableAccess::Select, TableAccess::Insert,
+                                                 TableAccess::Update, TableAccess::Delete});
         } else if (words.accept("SELECT")) {
             privileges.push_back(TableAccess::Select);
         } else if (words.accept("INSERT")) {
@@ -404,7 +421,8 @@ std::vector<TableAccess> tablePrivileges(Words& words)
 
 bool isTablePrivilegeWord(const Words& words)
 {
-    return words.at("SELECT") || words.at("INSERT") || words.at("UPDATE") || words.at("DELETE") || words.at("ALL");
+    return words.at("SELECT") || words.at("INSERT") || words.at("UPDATE") || words.at("DELETE")
+           || words.at("ALL");
 }
 
 void grantOnTable(Words& words, SessionState& state, bool granted)
@@ -420,7 +438,8 @@ void grantOnTable(Words& words, SessionState& state, bool granted)
     UserTables& tables = userTables(state);
     if (!tables.find(object))
         throw oraError(942);
-    if (object.owner != state.user && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
+    if (object.owner != state.user
+        && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
         throw oraError(1031);
     for (const auto& user : users) {
         if (!state.database->catalog().userExists(user))
@@ -447,7 +466,8 @@ UserTables::UserTables(SessionState& state) : state_(state)
     // A new file is readable by its owner only, as the database is.
     if (const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
         ::close(fd);
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+    if (sqlite3_open_v2(file.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
@@ -458,12 +478,15 @@ UserTables::UserTables(SessionState& state) : state_(state)
     try {
         execute("PRAGMA journal_mode=WAL");
         execute("PRAGMA synchronous=NORMAL");
-        execute("CREATE TABLE IF NOT EXISTS \"vx$columns\"(owner TEXT NOT NULL, tname TEXT NOT NULL,"
-                " position INTEGER NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL, length INTEGER NOT NULL,"
-                " precision INTEGER NOT NULL, scale INTEGER NOT NULL, mandatory INTEGER NOT NULL,"
-                " pk INTEGER NOT NULL, PRIMARY KEY(owner, tname, position))");
+        execute(
+            "CREATE TABLE IF NOT EXISTS \"vx$columns\"(owner TEXT NOT NULL, tname TEXT NOT NULL,"
+            " position INTEGER NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL, length INTEGER "
+            "NOT NULL,"
+            " precision INTEGER NOT NULL, scale INTEGER NOT NULL, mandatory INTEGER NOT NULL,"
+            " pk INTEGER NOT NULL, PRIMARY KEY(owner, tname, position))");
         execute("CREATE TABLE IF NOT EXISTS \"vx$grants\"(owner TEXT NOT NULL, tname TEXT NOT NULL,"
-                " grantee TEXT NOT NULL, privilege TEXT NOT NULL, PRIMARY KEY(owner, tname, grantee, privilege))");
+                " grantee TEXT NOT NULL, privilege TEXT NOT NULL, PRIMARY KEY(owner, tname, "
+                "grantee, privilege))");
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -506,8 +529,8 @@ sqlite3_stmt* UserTables::prepare(const std::string& sql)
         return found->second;
     }
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
-                                      nullptr);
+    const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         fail(rc);
@@ -535,22 +558,28 @@ void UserTables::fail(int rc, const UserTable* table)
     case SQLITE_CONSTRAINT:
         if (rc == SQLITE_CONSTRAINT_NOTNULL) {
             const auto dot = message.rfind('.');
-            const std::string column = dot == std::string::npos ? std::string() : message.substr(dot + 1);
-            throw tableError(1400, "cannot insert NULL into (" + quotedName(owner) + "." + quotedName(name) + "."
-                                       + quotedName(column) + ")");
+            const std::string column =
+                dot == std::string::npos ? std::string() : message.substr(dot + 1);
+            throw tableError(1400, "cannot insert NULL into (" + quotedName(owner) + "."
+                                       + quotedName(name) + "." + quotedName(column) + ")");
         }
         throw tableError(1, "unique constraint (" + owner + ".PK_" + name + ") violated");
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: throw tableError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
-    case SQLITE_FULL: throw oraError(27072);
-    default: throw OraError(600, oraPrefix(600) + ": internal error code, arguments: [user tables], [" + message + "]");
+    case SQLITE_LOCKED:
+        throw tableError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+    case SQLITE_FULL:
+        throw oraError(27072);
+    default:
+        throw OraError(600, oraPrefix(600) + ": internal error code, arguments: [user tables], ["
+                                + message + "]");
     }
 }
 
 std::optional<UserTable> UserTables::find(const ObjectName& object)
 {
-    sqlite3_stmt* stmt = prepare("SELECT name, type, length, precision, scale, mandatory, pk FROM \"vx$columns\""
-                                 " WHERE owner = ?1 AND tname = ?2 ORDER BY position");
+    sqlite3_stmt* stmt =
+        prepare("SELECT name, type, length, precision, scale, mandatory, pk FROM \"vx$columns\""
+                " WHERE owner = ?1 AND tname = ?2 ORDER BY position");
     bindValue(stmt, 1, Value::varchar2(object.owner));
     bindValue(stmt, 2, Value::varchar2(object.name));
     UserTable table;
@@ -561,7 +590,9 @@ std::optional<UserTable> UserTables::find(const ObjectName& object)
         TableColumn column;
         column.name = columnValue(stmt, 0, ValueType::Varchar2).asText();
         const std::string type = columnValue(stmt, 1, ValueType::Varchar2).asText();
-        column.type.type = type == "NUMBER" ? ValueType::Number : type == "DATE" ? ValueType::Date : ValueType::Varchar2;
+        column.type.type = type == "NUMBER" ? ValueType::Number
+                           : type == "DATE" ? ValueType::Date
+                                            : ValueType::Varchar2;
         column.type.length = sqlite3_column_int(stmt, 2);
         column.type.precision = sqlite3_column_int(stmt, 3);
         column.type.scale = sqlite3_column_int(stmt, 4);
@@ -577,15 +608,18 @@ std::optional<UserTable> UserTables::find(const ObjectName& object)
     return table;
 }
 
-UserTable UserTables::open(const std::string& user, const std::vector<std::string>& path, TableAccess access)
+UserTable UserTables::open(const std::string& user, const std::vector<std::string>& path,
+                           TableAccess access)
 {
-    const ObjectName object = path.size() == 2 ? ObjectName{path[0], path[1]} : ObjectName{user, path[0]};
+    const ObjectName object =
+        path.size() == 2 ? ObjectName{path[0], path[1]} : ObjectName{user, path[0]};
     auto table = find(object);
     if (!table)
         throw oraError(942);
     if (object.owner == user || state_.database->catalog().hasPrivilege(user, Privilege::All))
         return *table;
-    sqlite3_stmt* stmt = prepare("SELECT privilege FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2 AND grantee = ?3");
+    sqlite3_stmt* stmt = prepare(
+        "SELECT privilege FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2 AND grantee = ?3");
     bindValue(stmt, 1, Value::varchar2(object.owner));
     bindValue(stmt, 2, Value::varchar2(object.name));
     bindValue(stmt, 3, Value::varchar2(user));
@@ -594,7 +628,8 @@ UserTable UserTables::open(const std::string& user, const std::vector<std::strin
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         any = true;
-        allowed = allowed || columnValue(stmt, 0, ValueType::Varchar2).asText() == accessName(access);
+        allowed =
+            allowed || columnValue(stmt, 0, ValueType::Varchar2).asText() == accessName(access);
     }
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE)
@@ -610,15 +645,19 @@ void UserTables::createTable(const UserTable& table)
 {
     commit();
     Catalog& catalog = state_.database->catalog();
-    if (find(table.object) || catalog.findProcedure(table.object) || catalog.findSynonym(table.object))
+    if (find(table.object) || catalog.findProcedure(table.object)
+        || catalog.findSynonym(table.object))
         throw oraError(955);
-    std::string sql = "CREATE TABLE " + quotedName("U:" + table.object.owner + "." + table.object.name) + " (";
+    std::string sql =
+        "CREATE TABLE " + quotedName("U:" + table.object.owner + "." + table.object.name) + " (";
     std::string key;
     for (const auto& column : table.columns) {
         if (&column != &table.columns.front())
             sql += ", ";
         sql += quotedName(column.name);
-        sql += column.type.type == ValueType::Number ? " NUMERIC" : column.type.type == ValueType::Date ? " INTEGER" : " TEXT";
+        sql += column.type.type == ValueType::Number ? " NUMERIC"
+               : column.type.type == ValueType::Date ? " INTEGER"
+                                                     : " TEXT";
         if (column.notNull)
             sql += " NOT NULL";
         if (column.primaryKey)
@@ -632,7 +671,8 @@ void UserTables::createTable(const UserTable& table)
         execute(sql.c_str());
         int position = 0;
         for (const auto& column : table.columns) {
-            sqlite3_stmt* stmt = prepare("INSERT INTO \"vx$columns\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+            sqlite3_stmt* stmt = prepare(
+                "INSERT INTO \"vx$columns\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
             bindValue(stmt, 1, Value::varchar2(table.object.owner));
             bindValue(stmt, 2, Value::varchar2(table.object.name));
             sqlite3_bind_int(stmt, 3, ++position);
@@ -681,12 +721,14 @@ void UserTables::dropTable(const ObjectName& object)
     state_.database->catalog().markChanged();
 }
 
-void UserTables::setGrant(const ObjectName& object, const std::string& grantee, TableAccess access, bool granted)
+void UserTables::setGrant(const ObjectName& object, const std::string& grantee, TableAccess access,
+                          bool granted)
 {
     commit();
-    sqlite3_stmt* stmt = prepare(granted ? "INSERT OR IGNORE INTO \"vx$grants\" VALUES (?1, ?2, ?3, ?4)"
-                                         : "DELETE FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2"
-                                           " AND grantee = ?3 AND privilege = ?4");
+    sqlite3_stmt* stmt =
+        prepare(granted ? "INSERT OR IGNORE INTO \"vx$grants\" VALUES (?1, ?2, ?3, ?4)"
+                        : "DELETE FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2"
+                          " AND grantee = ?3 AND privilege = ?4");
     bindValue(stmt, 1, Value::varchar2(object.owner));
     bindValue(stmt, 2, Value::varchar2(object.name));
     bindValue(stmt, 3, Value::varchar2(grantee));
@@ -757,10 +799,15 @@ void bindValue(sqlite3_stmt* stmt, int index, const Value& value)
             sqlite3_bind_double(stmt, index, number);
         return;
     }
-    case ValueType::Date: sqlite3_bind_int64(stmt, index, value.asDate().seconds); return;
-    case ValueType::Boolean: sqlite3_bind_int(stmt, index, value.asBoolean() ? 1 : 0); return;
+    case ValueType::Date:
+        sqlite3_bind_int64(stmt, index, value.asDate().seconds);
+        return;
+    case ValueType::Boolean:
+        sqlite3_bind_int(stmt, index, value.asBoolean() ? 1 : 0);
+        return;
     default:
-        sqlite3_bind_text(stmt, index, value.asText().data(), static_cast<int>(value.asText().size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, index, value.asText().data(),
+                          static_cast<int>(value.asText().size()), SQLITE_TRANSIENT);
         return;
     }
 }
@@ -782,17 +829,19 @@ Value sqlConvert(const Value& value, ValueType type, const ConversionContext& co
     }
 }
 
-Value fitColumn(const UserTable& table, const TableColumn& column, const Value& value, const ConversionContext& context)
+Value fitColumn(const UserTable& table, const TableColumn& column, const Value& value,
+                const ConversionContext& context)
 {
     Value result = sqlConvert(value, column.type.type, context);
     if (result.isNull())
         return result;
     if (column.type.type == ValueType::Varchar2 && column.type.length > 0
         && result.asText().size() > static_cast<std::size_t>(column.type.length)) {
-        const std::string prefix = quotedName(table.object.owner) + "." + quotedName(table.object.name) + "." + quotedName(column.name);
-        throw tableError(12899, "value too large for column " + prefix + " (actual: "
-                                    + std::to_string(result.asText().size()) + ", maximum: "
-                                    + std::to_string(column.type.length) + ")");
+        const std::string prefix = quotedName(table.object.owner) + "."
+                                   + quotedName(table.object.name) + "." + quotedName(column.name);
+        throw tableError(12899, "value too large for column " + prefix
+                                    + " (actual: " + std::to_string(result.asText().size())
+                                    + ", maximum: " + std::to_string(column.type.length) + ")");
     }
     if (column.type.type == ValueType::Number && column.type.precision > 0) {
         const double rounded = roundHalfAway(result.asNumber(), column.type.scale);
@@ -803,12 +852,13 @@ Value fitColumn(const UserTable& table, const TableColumn& column, const Value& 
     return result;
 }
 
-std::optional<std::vector<std::pair<std::string, TypeSpec>>> Session::Impl::tableColumns(
-    const std::string& owner, const std::vector<std::string>& path)
+std::optional<std::vector<std::pair<std::string, TypeSpec>>>
+Session::Impl::tableColumns(const std::string& owner, const std::vector<std::string>& path)
 {
     try {
         std::vector<std::pair<std::string, TypeSpec>> columns;
-        for (const auto& column : userTables(session).open(owner, path, TableAccess::Select).columns)
+        for (const auto& column :
+             userTables(session).open(owner, path, TableAccess::Select).columns)
             columns.emplace_back(column.name, column.type);
         return columns;
     } catch (const OraError& error) {
@@ -843,7 +893,8 @@ bool runTableCommand(std::string_view text, SessionState& state)
         const ObjectName object = words.object(state.user);
         words.accept("PURGE");
         words.end();
-        if (object.owner != state.user && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
+        if (object.owner != state.user
+            && !state.database->catalog().hasPrivilege(state.user, Privilege::All))
             throw oraError(1031);
         userTables(state).dropTable(object);
         return true;

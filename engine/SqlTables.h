@@ -51,14 +51,16 @@ public:
     // The table a name means for `user` (the running unit's owner): its own
     // schema unless qualified. ORA-00942 when it does not exist or the user
     // has no grant on it at all; ORA-01031 when the grant lacks `access`.
-    UserTable open(const std::string& user, const std::vector<std::string>& path, TableAccess access);
+    UserTable open(const std::string& user, const std::vector<std::string>& path,
+                   TableAccess access);
     std::optional<UserTable> find(const ObjectName& object);
 
     // DDL commits the open transaction first, as in Oracle. ORA-00955 when
     // the name is taken by a table, procedure or synonym of the schema.
     void createTable(const UserTable& table);
     void dropTable(const ObjectName& object); // ORA-00942
-    void setGrant(const ObjectName& object, const std::string& grantee, TableAccess access, bool granted);
+    void setGrant(const ObjectName& object, const std::string& grantee, TableAccess access,
+                  bool granted);
 
     // One DML statement: starts the transaction when none is open, and marks
     // where a failed statement is rolled back to (Oracle undoes the statement,

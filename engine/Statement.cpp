@@ -21,7 +21,8 @@ bool sameName(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(a[i]))
+            != std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     }
     return true;
@@ -39,15 +40,32 @@ bool isIntegerSize(std::int32_t capacity)
 
 Value readBind(const BindBuffer& buffer)
 {
-    const ValueType type = buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
+    const ValueType type =
+        buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
     if ((buffer.indicator && *buffer.indicator == -1) || !buffer.data || buffer.capacity <= 0)
         return Value::null(type);
     if (buffer.type == ExternalType::Integer) {
         switch (buffer.capacity) {
-        case 1: { std::int8_t v; std::memcpy(&v, buffer.data, 1); return Value::number(v); }
-        case 2: { std::int16_t v; std::memcpy(&v, buffer.data, 2); return Value::number(v); }
-        case 4: { std::int32_t v; std::memcpy(&v, buffer.data, 4); return Value::number(v); }
-        default: { std::int64_t v; std::memcpy(&v, buffer.data, 8); return Value::number(static_cast<double>(v)); }
+        case 1: {
+            std::int8_t v;
+            std::memcpy(&v, buffer.data, 1);
+            return Value::number(v);
+        }
+        case 2: {
+            std::int16_t v;
+            std::memcpy(&v, buffer.data, 2);
+            return Value::number(v);
+        }
+        case 4: {
+            std::int32_t v;
+            std::memcpy(&v, buffer.data, 4);
+            return Value::number(v);
+        }
+        default: {
+            std::int64_t v;
+            std::memcpy(&v, buffer.data, 8);
+            return Value::number(static_cast<double>(v));
+        }
         }
     }
     const auto* text = static_cast<const char*>(buffer.data);
@@ -68,10 +86,26 @@ void writeBind(const BindBuffer& buffer, const Value& value)
     if (buffer.type == ExternalType::Integer) {
         const double number = value.asNumber();
         switch (buffer.capacity) {
-        case 1: { const auto v = static_cast<std::int8_t>(number); std::memcpy(buffer.data, &v, 1); break; }
-        case 2: { const auto v = static_cast<std::int16_t>(number); std::memcpy(buffer.data, &v, 2); break; }
-        case 4: { const auto v = static_cast<std::int32_t>(number); std::memcpy(buffer.data, &v, 4); break; }
-        default: { const auto v = static_cast<std::int64_t>(number); std::memcpy(buffer.data, &v, 8); break; }
+        case 1: {
+            const auto v = static_cast<std::int8_t>(number);
+            std::memcpy(buffer.data, &v, 1);
+            break;
+        }
+        case 2: {
+            const auto v = static_cast<std::int16_t>(number);
+            std::memcpy(buffer.data, &v, 2);
+            break;
+        }
+        case 4: {
+            const auto v = static_cast<std::int32_t>(number);
+            std::memcpy(buffer.data, &v, 4);
+            break;
+        }
+        default: {
+            const auto v = static_cast<std::int64_t>(number);
+            std::memcpy(buffer.data, &v, 8);
+            break;
+        }
         }
         return;
     }
@@ -192,7 +226,10 @@ namespace {
 // statement was ending is not lost.
 class CancelSettlement {
 public:
-    explicit CancelSettlement(SessionState& state) : state_(state) { state_.cancelHonoured = false; }
+    explicit CancelSettlement(SessionState& state) : state_(state)
+    {
+        state_.cancelHonoured = false;
+    }
     ~CancelSettlement()
     {
         if (state_.cancelHonoured)

@@ -123,7 +123,8 @@ std::string readOnlyReason(const std::filesystem::path& file)
     for (const char* suffix : {"-wal", "-shm", "-catalog", "-sends"}) {
         std::filesystem::path side = file.string() + suffix;
         if (int error = writeDenied(side); error != 0 && std::filesystem::exists(side, ignored))
-            return "the file " + side.string() + " beside the database is read-only (" + systemText(error) + ")";
+            return "the file " + side.string() + " beside the database is read-only ("
+                   + systemText(error) + ")";
     }
     return {};
 }
@@ -138,7 +139,8 @@ std::string cantOpenReason(const std::filesystem::path& file, std::string_view s
     if (std::filesystem::is_directory(file, ignored))
         return "this is a folder, not a database file";
 #if !defined(_WIN32)
-    if (std::filesystem::exists(file, ignored) && ::faccessat(AT_FDCWD, file.c_str(), R_OK, AT_EACCESS) != 0)
+    if (std::filesystem::exists(file, ignored)
+        && ::faccessat(AT_FDCWD, file.c_str(), R_OK, AT_EACCESS) != 0)
         return "the database file cannot be read (" + systemText(errno) + ")";
 #endif
     if (std::string reason = readOnlyReason(file); !reason.empty())
@@ -180,10 +182,11 @@ std::string columnsOf(sqlite3* db, const std::string& table)
 {
     sqlite3_stmt* stmt = nullptr;
     std::string columns;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT group_concat(name || ' ' || type || ' ' || \"notnull\" || ' ' || pk, ', ') "
-                           "FROM pragma_table_info(?1)",
-                           -1, &stmt, nullptr)
+    if (sqlite3_prepare_v2(
+            db,
+            "SELECT group_concat(name || ' ' || type || ' ' || \"notnull\" || ' ' || pk, ', ') "
+            "FROM pragma_table_info(?1)",
+            -1, &stmt, nullptr)
         == SQLITE_OK) {
         sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
         if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
@@ -202,8 +205,8 @@ const std::vector<std::pair<std::string, std::string>>& expectedTables()
         sqlite3_open(":memory:", &db);
         sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name", -1, &stmt,
-                           nullptr);
+        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name",
+                           -1, &stmt, nullptr);
         while (sqlite3_step(stmt) == SQLITE_ROW) {
             std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
             result.emplace_back(name, columnsOf(db, name));
@@ -225,8 +228,8 @@ StorageBusy::StorageBusy(std::string detail)
 
 SqlStatement::SqlStatement(sqlite3* db, std::string_view sql)
 {
-    int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                &stmt_, nullptr);
+    int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
+                                SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt_);
         std::string message = sqlite3_errmsg(db);
@@ -234,7 +237,8 @@ SqlStatement::SqlStatement(sqlite3* db, std::string_view sql)
         // has: one that is missing was lost from the file.
         if (message.starts_with("no such table") || message.starts_with("no such column"))
             throw notAvailable(sqlite3_db_filename(db, "main"), damagedReason(message));
-        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite prepare], [" + message + "]");
+        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite prepare], ["
+                                + message + "]");
     }
 }
 
@@ -269,7 +273,8 @@ Storage::Storage(const std::filesystem::path& file, const std::function<void(Sto
         // session writes (a receive takes its message off the pipe).
         if (sqlite3_db_readonly(db_, "main") == 1) {
             std::string reason = readOnlyReason(file);
-            throw notAvailable(file, reason.empty() ? "the database file cannot be written" : reason);
+            throw notAvailable(file,
+                               reason.empty() ? "the database file cannot be written" : reason);
         }
         for (;;) {
             try {
@@ -369,7 +374,9 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
         if (id == 0 && tableCount() == 0) {
             execute(kSchema);
             execute(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
-            Query(*this, "INSERT INTO meta(key, value) VALUES('schema_version', ?)").bind(1, kSchemaVersion).run();
+            Query(*this, "INSERT INTO meta(key, value) VALUES('schema_version', ?)")
+                .bind(1, kSchemaVersion)
+                .run();
             if (populate)
                 populate(*this);
         } else if (id != kApplicationId) {
@@ -382,7 +389,8 @@ void Storage::createOrCheckSchema(const std::function<void(Storage&)>& populate)
     std::int64_t version = schemaVersion();
     if (version > kSchemaVersion) {
         throw notAvailable(sqlite3_db_filename(db_, "main"),
-                           "written by a newer version of Vexmoor (schema " + std::to_string(version) + ")");
+                           "written by a newer version of Vexmoor (schema "
+                               + std::to_string(version) + ")");
     }
     if (version < kSchemaVersion)
         upgradeSchema();
@@ -404,7 +412,9 @@ void Storage::upgradeSchema()
     Transaction transaction(*this, Transaction::Mode::Write);
     for (std::int64_t version = schemaVersion(); version < kSchemaVersion; ++version)
         execute(kUpgrades[version]);
-    Query(*this, "UPDATE meta SET value = ? WHERE key = 'schema_version'").bind(1, kSchemaVersion).run();
+    Query(*this, "UPDATE meta SET value = ? WHERE key = 'schema_version'")
+        .bind(1, kSchemaVersion)
+        .run();
     transaction.commit();
 }
 
@@ -415,10 +425,11 @@ void Storage::checkTables()
     for (const auto& [table, columns] : expectedTables()) {
         std::string found = columnsOf(db_, table);
         if (found != columns) {
-            throw notAvailable(sqlite3_db_filename(db_, "main"),
-                               damagedReason(found.empty() ? "the table " + table + " is missing"
-                                                           : "the table " + table + " has other columns than "
-                                                                 + columns));
+            throw notAvailable(
+                sqlite3_db_filename(db_, "main"),
+                damagedReason(found.empty()
+                                  ? "the table " + table + " is missing"
+                                  : "the table " + table + " has other columns than " + columns));
         }
     }
 }
@@ -459,7 +470,8 @@ void Storage::check(int rc) const
     case SQLITE_LOCKED:
         throw StorageBusy(sqlite3_errstr(rc));
     case SQLITE_NOTADB:
-        throw notAvailable(file, "damaged, or not a database file (" + std::string(sqlite3_errstr(rc)) + ")");
+        throw notAvailable(file, "damaged, or not a database file ("
+                                     + std::string(sqlite3_errstr(rc)) + ")");
     case SQLITE_CORRUPT:
         throw notAvailable(file, damagedReason(sqlite3_errstr(rc)));
     case SQLITE_CANTOPEN:
@@ -481,8 +493,9 @@ void Storage::check(int rc) const
         throw failure;
     }
     default:
-        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite], [" + std::to_string(rc) + "], ["
-                                + std::string(sqlite3_errmsg(db_)) + "]");
+        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite], ["
+                                + std::to_string(rc) + "], [" + std::string(sqlite3_errmsg(db_))
+                                + "]");
     }
 }
 
@@ -547,10 +560,7 @@ int Storage::onBusy(void* self, int attempt)
     return 1;
 }
 
-Query::Query(Storage& storage, const char* sql)
-    : storage_(storage), stmt_(storage.cached(sql))
-{
-}
+Query::Query(Storage& storage, const char* sql) : storage_(storage), stmt_(storage.cached(sql)) {}
 
 Query::~Query()
 {
@@ -566,7 +576,8 @@ Query& Query::bind(int index, std::int64_t value)
 
 Query& Query::bind(int index, std::string_view text)
 {
-    storage_.check(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+    storage_.check(
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
     return *this;
 }
 
@@ -592,8 +603,7 @@ bool Query::step()
 
 void Query::run()
 {
-    while (step()) {
-    }
+    while (step()) {}
 }
 
 std::int64_t Query::integer(int column) const
@@ -624,8 +634,7 @@ bool Query::isNull(int column) const
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
-Transaction::Transaction(Storage& storage, Mode mode)
-    : storage_(storage)
+Transaction::Transaction(Storage& storage, Mode mode) : storage_(storage)
 {
     if (storage_.inTransaction_)
         throw OraError(600, "ORA-00600: internal error code, arguments: [nested transaction]");

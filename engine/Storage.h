@@ -64,7 +64,8 @@ public:
     // with the reason on the second line when the file cannot be opened or
     // written, is damaged or holds something else; ORA-27072 when the disk
     // is full.
-    explicit Storage(const std::filesystem::path& file, const std::function<void(Storage&)>& populate = {});
+    explicit Storage(const std::filesystem::path& file,
+                     const std::function<void(Storage&)>& populate = {});
     ~Storage();
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;

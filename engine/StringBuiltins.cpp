@@ -117,7 +117,8 @@ Value translate(BuiltinCall& call)
     std::array<int, 256> map{};
     map.fill(-2);
     for (std::size_t i = from.size(); i-- > 0;)
-        map[static_cast<unsigned char>(from[i])] = i < to.size() ? static_cast<unsigned char>(to[i]) : -1;
+        map[static_cast<unsigned char>(from[i])] =
+            i < to.size() ? static_cast<unsigned char>(to[i]) : -1;
     std::string result;
     for (const char c : textOf(call, 0)) {
         const int mapped = map[static_cast<unsigned char>(c)];
@@ -248,12 +249,23 @@ std::uint32_t matchOptions(BuiltinCall& call, std::size_t i)
         return options;
     for (const char c : textOf(call, i)) {
         switch (c) {
-        case 'i': options |= PCRE2_CASELESS; break;
-        case 'c': options &= ~PCRE2_CASELESS; break;
-        case 'n': options |= PCRE2_DOTALL; break;
-        case 'm': options = (options | PCRE2_MULTILINE) & ~PCRE2_DOLLAR_ENDONLY; break;
-        case 'x': options |= PCRE2_EXTENDED; break;
-        default: throw oraError(1760);
+        case 'i':
+            options |= PCRE2_CASELESS;
+            break;
+        case 'c':
+            options &= ~PCRE2_CASELESS;
+            break;
+        case 'n':
+            options |= PCRE2_DOTALL;
+            break;
+        case 'm':
+            options = (options | PCRE2_MULTILINE) & ~PCRE2_DOLLAR_ENDONLY;
+            break;
+        case 'x':
+            options |= PCRE2_EXTENDED;
+            break;
+        default:
+            throw oraError(1760);
         }
     }
     return options;
@@ -263,11 +275,16 @@ int regexErrorCode(int pcreError)
 {
     switch (pcreError) {
     case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
-    case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS: return 12725;
-    case PCRE2_ERROR_MISSING_SQUARE_BRACKET: return 12726;
-    case PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE: return 12727;
-    case PCRE2_ERROR_CLASS_RANGE_ORDER: return 12728;
-    default: return 12722;
+    case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS:
+        return 12725;
+    case PCRE2_ERROR_MISSING_SQUARE_BRACKET:
+        return 12726;
+    case PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE:
+        return 12727;
+    case PCRE2_ERROR_CLASS_RANGE_ORDER:
+        return 12728;
+    default:
+        return 12722;
     }
 }
 
@@ -275,8 +292,8 @@ Code compilePattern(const std::string& pattern, std::uint32_t options)
 {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options, &error, &offset,
-                            nullptr));
+    Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options,
+                            &error, &offset, nullptr));
     if (!code)
         throw oraError(regexErrorCode(error));
     return code;
@@ -298,8 +315,8 @@ public:
     {
         if (from > text_.size())
             return false;
-        const int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(text_.data()), text_.size(), from,
-                                   0, data_.get(), nullptr);
+        const int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(text_.data()),
+                                   text_.size(), from, 0, data_.get(), nullptr);
         if (rc == PCRE2_ERROR_NOMATCH)
             return false;
         if (rc < 0)
@@ -307,13 +324,23 @@ public:
         return true;
     }
 
-    std::size_t begin(std::size_t group = 0) const { return pcre2_get_ovector_pointer(data_.get())[2 * group]; }
-    std::size_t end(std::size_t group = 0) const { return pcre2_get_ovector_pointer(data_.get())[2 * group + 1]; }
+    std::size_t begin(std::size_t group = 0) const
+    {
+        return pcre2_get_ovector_pointer(data_.get())[2 * group];
+    }
+    std::size_t end(std::size_t group = 0) const
+    {
+        return pcre2_get_ovector_pointer(data_.get())[2 * group + 1];
+    }
     std::size_t groups() const { return pcre2_get_ovector_count(data_.get()); }
-    bool hasGroup(std::size_t group) const { return group < groups() && begin(group) != PCRE2_UNSET; }
+    bool hasGroup(std::size_t group) const
+    {
+        return group < groups() && begin(group) != PCRE2_UNSET;
+    }
     std::string group(std::size_t group) const
     {
-        return hasGroup(group) ? text_.substr(begin(group), end(group) - begin(group)) : std::string();
+        return hasGroup(group) ? text_.substr(begin(group), end(group) - begin(group))
+                               : std::string();
     }
     // Where the search goes on after the current match: past an empty one.
     std::size_t next() const { return end() > begin() ? end() : end() + 1; }
@@ -346,9 +373,11 @@ std::size_t startOf(BuiltinCall& call, std::size_t i)
 void appendReplacement(std::string& out, const std::string& replacement, const Matcher& matcher)
 {
     for (std::size_t i = 0; i < replacement.size(); ++i) {
-        if (replacement[i] == '\\' && i + 1 < replacement.size() && std::isdigit(static_cast<unsigned char>(replacement[i + 1]))) {
+        if (replacement[i] == '\\' && i + 1 < replacement.size()
+            && std::isdigit(static_cast<unsigned char>(replacement[i + 1]))) {
             out += matcher.group(static_cast<std::size_t>(replacement[++i] - '0'));
-        } else if (replacement[i] == '\\' && i + 1 < replacement.size() && replacement[i + 1] == '\\') {
+        } else if (replacement[i] == '\\' && i + 1 < replacement.size()
+                   && replacement[i + 1] == '\\') {
             out += replacement[++i];
         } else {
             out += replacement[i];
@@ -424,23 +453,28 @@ Value regexpSubstr(BuiltinCall& call)
 constexpr std::array kOne{BuiltinParam{"STR1"}};
 constexpr std::array kTwo{BuiltinParam{"STR1"}, BuiltinParam{"STR2"}};
 constexpr std::array kThree{BuiltinParam{"STR1"}, BuiltinParam{"STR2"}, BuiltinParam{"STR3"}};
-constexpr std::array kPad{BuiltinParam{"STR1"}, BuiltinParam{"LEN"}, BuiltinParam{"PAD", ParamMode::In, true}};
+constexpr std::array kPad{BuiltinParam{"STR1"}, BuiltinParam{"LEN"},
+                          BuiltinParam{"PAD", ParamMode::In, true}};
 constexpr std::array kTrimSet{BuiltinParam{"STR1"}, BuiltinParam{"TSET", ParamMode::In, true}};
-constexpr std::array kTrim{BuiltinParam{"STR1"}, BuiltinParam{"TRIM_CHARACTER", ParamMode::In, true},
+constexpr std::array kTrim{BuiltinParam{"STR1"},
+                           BuiltinParam{"TRIM_CHARACTER", ParamMode::In, true},
                            BuiltinParam{"TRIM_SIDE", ParamMode::In, true}};
 constexpr std::array kReplace{BuiltinParam{"SRCSTR"}, BuiltinParam{"OLDSUB"},
                               BuiltinParam{"NEWSUB", ParamMode::In, true}};
-constexpr std::array kInstr{BuiltinParam{"STR1"}, BuiltinParam{"STR2"}, BuiltinParam{"POS", ParamMode::In, true},
+constexpr std::array kInstr{BuiltinParam{"STR1"}, BuiltinParam{"STR2"},
+                            BuiltinParam{"POS", ParamMode::In, true},
                             BuiltinParam{"NTH", ParamMode::In, true}};
 constexpr std::array kNumber{BuiltinParam{"N"}};
 constexpr std::array kRegexpLike{BuiltinParam{"SRCSTR"}, BuiltinParam{"PATTERN"},
                                  BuiltinParam{"MODIFIER", ParamMode::In, true}};
-constexpr std::array kRegexpReplace{BuiltinParam{"SRCSTR"}, BuiltinParam{"PATTERN"},
+constexpr std::array kRegexpReplace{BuiltinParam{"SRCSTR"},
+                                    BuiltinParam{"PATTERN"},
                                     BuiltinParam{"REPLACESTR", ParamMode::In, true},
                                     BuiltinParam{"POSITION", ParamMode::In, true},
                                     BuiltinParam{"OCCURRENCE", ParamMode::In, true},
                                     BuiltinParam{"MODIFIER", ParamMode::In, true}};
-constexpr std::array kRegexpSubstr{BuiltinParam{"SRCSTR"}, BuiltinParam{"PATTERN"},
+constexpr std::array kRegexpSubstr{BuiltinParam{"SRCSTR"},
+                                   BuiltinParam{"PATTERN"},
                                    BuiltinParam{"POSITION", ParamMode::In, true},
                                    BuiltinParam{"OCCURRENCE", ParamMode::In, true},
                                    BuiltinParam{"MODIFIER", ParamMode::In, true},

@@ -41,7 +41,8 @@ Value toVarchar2(const Value& value, const ConversionContext& context)
 Value toDate(const Value& value, const ConversionContext& context)
 {
     if (value.type() == ValueType::Varchar2)
-        return Value::date(parseDate(value.asText(), context.dateFormat, context.now ? context.now() : OraDate{}));
+        return Value::date(
+            parseDate(value.asText(), context.dateFormat, context.now ? context.now() : OraDate{}));
     valueError();
 }
 
@@ -64,14 +65,22 @@ Value toRowid(const Value& value)
 std::string_view typeName(ValueType type)
 {
     switch (type) {
-    case ValueType::Null: return "NULL";
-    case ValueType::Number: return "NUMBER";
-    case ValueType::Varchar2: return "VARCHAR2";
-    case ValueType::Date: return "DATE";
-    case ValueType::Raw: return "RAW";
-    case ValueType::Rowid: return "ROWID";
-    case ValueType::Boolean: return "BOOLEAN";
-    case ValueType::Composite: return "COMPOSITE";
+    case ValueType::Null:
+        return "NULL";
+    case ValueType::Number:
+        return "NUMBER";
+    case ValueType::Varchar2:
+        return "VARCHAR2";
+    case ValueType::Date:
+        return "DATE";
+    case ValueType::Raw:
+        return "RAW";
+    case ValueType::Rowid:
+        return "ROWID";
+    case ValueType::Boolean:
+        return "BOOLEAN";
+    case ValueType::Composite:
+        return "COMPOSITE";
     }
     return "NULL";
 }
@@ -169,14 +178,19 @@ std::string toText(const Value& value, const ConversionContext& context)
     if (value.isNull())
         return {};
     switch (value.type()) {
-    case ValueType::Number: return formatNumber(value.asNumber());
-    case ValueType::Date: return formatDate(value.asDate(), context.dateFormat);
-    case ValueType::Raw: return bytesToHex(value.asText());
+    case ValueType::Number:
+        return formatNumber(value.asNumber());
+    case ValueType::Date:
+        return formatDate(value.asDate(), context.dateFormat);
+    case ValueType::Raw:
+        return bytesToHex(value.asText());
     case ValueType::Varchar2:
-    case ValueType::Rowid: return value.asText();
+    case ValueType::Rowid:
+        return value.asText();
     case ValueType::Boolean:
     case ValueType::Composite:
-    case ValueType::Null: break;
+    case ValueType::Null:
+        break;
     }
     valueError();
 }
@@ -188,14 +202,20 @@ Value convert(const Value& value, ValueType target, const ConversionContext& con
     if (value.isNull())
         return Value::null(target);
     switch (target) {
-    case ValueType::Number: return toNumber(value);
-    case ValueType::Varchar2: return toVarchar2(value, context);
-    case ValueType::Date: return toDate(value, context);
-    case ValueType::Raw: return toRaw(value);
-    case ValueType::Rowid: return toRowid(value);
+    case ValueType::Number:
+        return toNumber(value);
+    case ValueType::Varchar2:
+        return toVarchar2(value, context);
+    case ValueType::Date:
+        return toDate(value, context);
+    case ValueType::Raw:
+        return toRaw(value);
+    case ValueType::Rowid:
+        return toRowid(value);
     case ValueType::Boolean:
     case ValueType::Composite:
-    case ValueType::Null: break;
+    case ValueType::Null:
+        break;
     }
     valueError();
 }

@@ -16,7 +16,16 @@ namespace vexmoor::engine {
 // NULL only; a NULL of a known type keeps its type, so that overloads such as
 // dbms_pipe.pack_message pick the right item type for it.
 // Composite: a record or a collection (Composite.h).
-enum class ValueType : std::uint8_t { Null, Number, Varchar2, Date, Raw, Rowid, Boolean, Composite };
+enum class ValueType : std::uint8_t {
+    Null,
+    Number,
+    Varchar2,
+    Date,
+    Raw,
+    Rowid,
+    Boolean,
+    Composite
+};
 
 struct CompositeValue;
 

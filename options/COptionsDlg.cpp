@@ -75,10 +75,10 @@ void WrapCaption(QPushButton& button)
 
 void ShowInstallNote(QWidget& over)
 {
-    QMessageBox note(QMessageBox::Warning, res::LoadString(res::AFX_IDS_APP_TITLE),
-                     QString::fromLatin1(kInstallNote.data(),
-                                         static_cast<qsizetype>(kInstallNote.size())),
-                     QMessageBox::Ok, &over);
+    QMessageBox note(
+        QMessageBox::Warning, res::LoadString(res::AFX_IDS_APP_TITLE),
+        QString::fromLatin1(kInstallNote.data(), static_cast<qsizetype>(kInstallNote.size())),
+        QMessageBox::Ok, &over);
     // "<user>" in the note would otherwise be taken for a markup tag and vanish.
     note.setTextFormat(Qt::PlainText);
     note.exec();

@@ -36,9 +36,14 @@ const std::array<ControlTemplate, 6> kAboutControls{{
     {-1, ControlKind::GroupBox, "", 7, 59, 222, 95, WS_CHILD | WS_VISIBLE | BS_GROUPBOX},
 }};
 
-const DialogTemplate kAboutDialog{
-    IDD_ABOUTBOX, "About", 236, 182, "MS Sans Serif", 8,
-    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, kAboutControls};
+const DialogTemplate kAboutDialog{IDD_ABOUTBOX,
+                                  "About",
+                                  236,
+                                  182,
+                                  "MS Sans Serif",
+                                  8,
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                                  kAboutControls};
 
 } // namespace
 

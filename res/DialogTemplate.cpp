@@ -87,8 +87,8 @@ QWidget* MakeBitmap(QDialog& dialog, const ControlTemplate& control, const QRect
         label->setGeometry(place);
     } else {
         const int frame = 2 * label->frameWidth();
-        label->setGeometry(QRect(place.topLeft(),
-                                 picture.deviceIndependentSize().toSize() + QSize(frame, frame)));
+        label->setGeometry(
+            QRect(place.topLeft(), picture.deviceIndependentSize().toSize() + QSize(frame, frame)));
     }
     return label;
 }
@@ -115,7 +115,8 @@ void KeepSorted(QComboBox& combo)
                      [model](const QModelIndex& parent, int first, int last) {
                          for (int row = first; row <= last; ++row) {
                              const QModelIndex index = model->index(row, 0, parent);
-                             model->setData(index, index.data(Qt::DisplayRole).toString().toCaseFolded(),
+                             model->setData(index,
+                                            index.data(Qt::DisplayRole).toString().toCaseFolded(),
                                             kSortKeyRole);
                          }
                          model->sort(0, Qt::AscendingOrder);
@@ -191,8 +192,8 @@ void ApplyWindowStyle(QWidget& widget, const ControlTemplate& control)
 
 bool TakesFocus(ControlKind kind)
 {
-    return kind != ControlKind::Label && kind != ControlKind::Bitmap &&
-           kind != ControlKind::GroupBox;
+    return kind != ControlKind::Label && kind != ControlKind::Bitmap
+           && kind != ControlKind::GroupBox;
 }
 
 // A label's access key moves the focus to the next control that can take it,
@@ -201,8 +202,8 @@ void SetBuddies(const DialogTemplate& dialogTemplate, const std::vector<QWidget*
 {
     const auto& controls = dialogTemplate.controls;
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].kind != ControlKind::Label ||
-            QKeySequence::mnemonic(Text(controls[i].caption)).isEmpty())
+        if (controls[i].kind != ControlKind::Label
+            || QKeySequence::mnemonic(Text(controls[i].caption)).isEmpty())
             continue;
         for (std::size_t next = i + 1; next < controls.size(); ++next) {
             if (TakesFocus(controls[next].kind)) {
@@ -266,8 +267,8 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
     std::vector<QWidget*> widgets;
     widgets.reserve(dialogTemplate.controls.size());
     for (const ControlTemplate& control : dialogTemplate.controls) {
-        const QRect place = DialogUnitsToPixels(control.x, control.y, control.width,
-                                                control.height, charSize);
+        const QRect place =
+            DialogUnitsToPixels(control.x, control.y, control.width, control.height, charSize);
         QWidget* widget = MakeControl(dialog, control, place);
         if (control.id >= 0)
             widget->setObjectName(QString::number(control.id));

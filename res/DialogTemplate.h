@@ -16,14 +16,14 @@ class QSize;
 namespace res {
 
 enum class ControlKind {
-    Label,       // static text; SS_CENTER / SS_RIGHT / SS_SUNKEN apply
-    Bitmap,      // static picture; caption names the image resource
-    Edit,        // single-line edit; ES_PASSWORD masks it
-    ComboBox,    // CBS_DROPDOWN editable; CBS_SORT sorts the list
-    PushButton,  // BS_DEFPUSHBUTTON makes it the default button
-    CheckBox,    // BS_AUTOCHECKBOX
+    Label,      // static text; SS_CENTER / SS_RIGHT / SS_SUNKEN apply
+    Bitmap,     // static picture; caption names the image resource
+    Edit,       // single-line edit; ES_PASSWORD masks it
+    ComboBox,   // CBS_DROPDOWN editable; CBS_SORT sorts the list
+    PushButton, // BS_DEFPUSHBUTTON makes it the default button
+    CheckBox,   // BS_AUTOCHECKBOX
     GroupBox,
-    Slider,      // horizontal trackbar
+    Slider, // horizontal trackbar
 };
 
 struct ControlTemplate {

@@ -114,7 +114,8 @@ bool IsPlainAscii(const char* charset)
     return false;
 }
 
-constexpr auto kDecoderFlags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+constexpr auto kDecoderFlags =
+    QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
 
 } // namespace
 
@@ -230,7 +231,8 @@ QByteArray TextCodec::EncodeCharByChar(QStringView run) const
 {
     QByteArray bytes;
     for (qsizetype i = 0; i < run.size();) {
-        const bool pair = run[i].isHighSurrogate() && i + 1 < run.size() && run[i + 1].isLowSurrogate();
+        const bool pair =
+            run[i].isHighSurrogate() && i + 1 < run.size() && run[i + 1].isLowSurrogate();
         const qsizetype length = pair ? 2 : 1;
         QStringEncoder encoder = Encoder();
         const QByteArray character = encoder(run.sliced(i, length));

@@ -25,10 +25,8 @@ constexpr std::array kFileMenu{
 };
 
 constexpr std::array kEditMenu{
-    MenuItem{ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
-    kSeparator,
-    MenuItem{ID_EDIT_CUT, "Cu&t\tCtrl+X"},
-    MenuItem{ID_EDIT_COPY, "&Copy\tCtrl+C"},
+    MenuItem{ID_EDIT_UNDO, "&Undo\tCtrl+Z"},   kSeparator,
+    MenuItem{ID_EDIT_CUT, "Cu&t\tCtrl+X"},     MenuItem{ID_EDIT_COPY, "&Copy\tCtrl+C"},
     MenuItem{ID_EDIT_PASTE, "&Paste\tCtrl+V"},
 };
 

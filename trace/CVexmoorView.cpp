@@ -1,9 +1,9 @@
 #include "CVexmoorView.h"
 
 #include "PipePurge.h"
-#include "options/COptionsDlg.h"
 #include "app/Profile.h"
 #include "db/ErrorReport.h"
+#include "options/COptionsDlg.h"
 #include "res/LocaleText.h"
 
 #include <QCoreApplication>
@@ -188,7 +188,8 @@ void CVexmoorView::LoadSettings()
     const TraceSettings defaults;
     TraceSettings& settings = Settings();
     settings.m_bLFFlag = m_profile.GetProfileInt(kSection, "LF Flag", defaults.m_bLFFlag);
-    settings.m_bAutoUnpack = m_profile.GetProfileInt(kSection, "Auto Unpack", defaults.m_bAutoUnpack);
+    settings.m_bAutoUnpack =
+        m_profile.GetProfileInt(kSection, "Auto Unpack", defaults.m_bAutoUnpack);
     settings.m_bAllowEdit = m_profile.GetProfileInt(kSection, "Allow Edit", defaults.m_bAllowEdit);
     settings.m_nTimerFrequency =
         m_profile.GetProfileInt(kSection, "Timer Frequency", defaults.m_nTimerFrequency);
@@ -359,8 +360,8 @@ void CVexmoorView::timerEvent(QTimerEvent* event)
 {
     // While the fatal report is on screen its box still lets ticks through;
     // they must start no further work on the failing session.
-    if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId) &&
-        !IsFatalReportShowing())
+    if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId)
+        && !IsFatalReportShowing())
         PollPipe();
     QPlainTextEdit::timerEvent(event);
 }

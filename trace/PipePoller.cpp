@@ -302,4 +302,3 @@ void PipePoller::PollPipe(PollCursor& cursor)
         return;
     PollRun(cursor, m_settings, m_sink).DrainPipe();
 }
-

@@ -49,8 +49,8 @@ void CAboutDlg::SetAboutText(const QString& text)
 
 QString AboutText()
 {
-    return QLatin1String(kProductLine) + QStringLiteral("\nVersion ") + QLatin1String(kVersion) +
-           QStringLiteral("\n") + QLatin1String(kReleaseDate);
+    return QLatin1String(kProductLine) + QStringLiteral("\nVersion ") + QLatin1String(kVersion)
+           + QStringLiteral("\n") + QLatin1String(kReleaseDate);
 }
 
 void ShowAboutBox(QWidget* parent, const QString& text, ui::DesktopShell* shell)

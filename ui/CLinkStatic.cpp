@@ -134,8 +134,8 @@ bool CLinkStatic::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            m_label->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton
+            && m_label->rect().contains(mouse->position().toPoint())) {
             OnClicked();
             return true;
         }
@@ -182,8 +182,8 @@ void CLinkStatic::ApplyTextColour()
 {
     QPalette palette = m_label->palette();
     const QColor colour = TextColour();
-    if (palette.color(QPalette::Active, QPalette::WindowText) == colour &&
-        palette.color(QPalette::Inactive, QPalette::WindowText) == colour)
+    if (palette.color(QPalette::Active, QPalette::WindowText) == colour
+        && palette.color(QPalette::Inactive, QPalette::WindowText) == colour)
         return;
     palette.setColor(QPalette::Active, QPalette::WindowText, colour);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);

@@ -51,9 +51,11 @@ std::optional<QString> ReadTextFile(const QString& path)
 std::optional<QString> DefaultBrowserFromMimeApps()
 {
     QStringList lists;
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+    for (const QString& dir :
+         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
         lists << dir + QStringLiteral("/mimeapps.list");
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation))
+    for (const QString& dir :
+         QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation))
         lists << dir + QStringLiteral("/mimeapps.list");
     for (const QString& path : lists) {
         const auto text = ReadTextFile(path);
@@ -71,8 +73,8 @@ std::optional<QString> DefaultBrowserFromXdgSettings()
     QProcess query;
     query.start(QStringLiteral("xdg-settings"),
                 {QStringLiteral("get"), QStringLiteral("default-web-browser")});
-    if (!query.waitForFinished(3000) || query.exitStatus() != QProcess::NormalExit ||
-        query.exitCode() != 0) {
+    if (!query.waitForFinished(3000) || query.exitStatus() != QProcess::NormalExit
+        || query.exitCode() != 0) {
         query.kill();
         query.waitForFinished(1000);
         return std::nullopt;
@@ -134,9 +136,8 @@ int SystemDesktopShell::StartProgram(const QString& commandLine)
     if (arguments.isEmpty())
         return kFileNotFound;
     const QString named = arguments.takeFirst();
-    const QString program = QFileInfo(named).isAbsolute()
-                                ? named
-                                : QStandardPaths::findExecutable(named);
+    const QString program =
+        QFileInfo(named).isAbsolute() ? named : QStandardPaths::findExecutable(named);
     const QFileInfo info(program);
     if (program.isEmpty() || !info.exists())
         return kFileNotFound;

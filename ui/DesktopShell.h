@@ -12,10 +12,10 @@ namespace ui {
 // Results above 32 mean success, as the open and start calls report them;
 // failures are codes of the reason table (see OpenErrorReason.h).
 inline constexpr int kOpenSucceeded = 33;
-inline constexpr int kNoAssociation = 31;   // nothing opens this kind of target
-inline constexpr int kFileNotFound = 2;     // the program to start does not exist
-inline constexpr int kAccessDenied = 5;     // it exists but may not be run
-inline constexpr int kOutOfResources = 0;   // it could not be started
+inline constexpr int kNoAssociation = 31; // nothing opens this kind of target
+inline constexpr int kFileNotFound = 2;   // the program to start does not exist
+inline constexpr int kAccessDenied = 5;   // it exists but may not be run
+inline constexpr int kOutOfResources = 0; // it could not be started
 
 class DesktopShell {
 public:

@@ -36,7 +36,8 @@ inline constexpr unsigned kInputsPerDatabase = 2000;
 class NoProcedures final : public CompileEnvironment {
 public:
     bool mayUseDbmsPipe(const std::string&) override { return true; }
-    std::shared_ptr<CompiledUnit> procedure(const std::string&, const std::vector<std::string>&) override
+    std::shared_ptr<CompiledUnit> procedure(const std::string&,
+                                            const std::vector<std::string>&) override
     {
         return nullptr;
     }
@@ -61,7 +62,8 @@ class ScratchDatabase {
 public:
     ScratchDatabase()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vexmoor-fuzz-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         folder_ = pattern;
@@ -110,10 +112,11 @@ struct Binds {
         for (std::size_t i = 0; i < names.size(); ++i) {
             Slot& slot = slots[i];
             std::memcpy(slot.text.data(), "42", 3);
-            const BindBuffer buffer = i % 2 == 0
-                                          ? BindBuffer{&slot.integer, 4, ExternalType::Integer, &slot.indicator}
-                                          : BindBuffer{slot.text.data(), static_cast<std::int32_t>(slot.text.size()),
-                                                       ExternalType::String, &slot.indicator};
+            const BindBuffer buffer =
+                i % 2 == 0
+                    ? BindBuffer{&slot.integer, 4, ExternalType::Integer, &slot.indicator}
+                    : BindBuffer{slot.text.data(), static_cast<std::int32_t>(slot.text.size()),
+                                 ExternalType::String, &slot.indicator};
             statement.bind(names[i], buffer);
         }
     }

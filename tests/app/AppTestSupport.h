@@ -95,7 +95,10 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 1
 // Each remembers that it was chosen, so a test sees where a print went.
 class FakePrinters final : public PrinterList {
 public:
-    FakePrinters(QStringList names, QString folder) : m_names(std::move(names)), m_folder(std::move(folder)) {}
+    FakePrinters(QStringList names, QString folder)
+        : m_names(std::move(names)), m_folder(std::move(folder))
+    {
+    }
 
     QStringList Names() const override { return m_names; }
     QString DefaultName() const override { return m_names.value(0); }
@@ -108,7 +111,10 @@ public:
         printer.setOutputFileName(FileOf(name));
         return true;
     }
-    QString FileOf(const QString& name) const { return m_folder + u'/' + name + QStringLiteral(".pdf"); }
+    QString FileOf(const QString& name) const
+    {
+        return m_folder + u'/' + name + QStringLiteral(".pdf");
+    }
 
     mutable QStringList selected;
 
@@ -132,7 +138,8 @@ inline QString PdfTool(const QString& tool, const QStringList& arguments)
 
 inline QString PdfText(const QString& path)
 {
-    return PdfTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    return PdfTool(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), path, QStringLiteral("-")});
 }
 
 inline QString PdfInfo(const QString& path, const QString& field)
@@ -149,8 +156,8 @@ protected:
     void TearDown() override
     {
         // A dialog a test waited for in vain must not be answered in the next test.
-        for (QTimer* timer : qApp->findChildren<QTimer*>(QStringLiteral("WhenModal"),
-                                                         Qt::FindDirectChildrenOnly))
+        for (QTimer* timer :
+             qApp->findChildren<QTimer*>(QStringLiteral("WhenModal"), Qt::FindDirectChildrenOnly))
             delete timer;
         if (m_app)
             m_app->ExitInstance();

@@ -305,10 +305,14 @@ struct LocaleText {
 TEST_F(DocumentTest, TextsOfTheLocaleAreShownSavedAndReopenedByteForByte)
 {
     const LocaleText cases[] = {
-        {"C.UTF-8", "Gr\xC3\xB6\xC3\x9F" "e 20\xE2\x82\xAC \xE2\x80\x94 \xE6\x9D\xB1\xE4\xBA\xAC",
+        {"C.UTF-8",
+         "Gr\xC3\xB6\xC3\x9F"
+         "e 20\xE2\x82\xAC \xE2\x80\x94 \xE6\x9D\xB1\xE4\xBA\xAC",
          QStringLiteral("Größe 20€ — 東京"), QStringLiteral("ü"), "\xC3\xBC"},
-        {"en_US.ISO-8859-1", "Gr\xF6\xDF" "e 20\xB0 \xB1 K\xF6ln", QStringLiteral("Größe 20° ± Köln"),
-         QStringLiteral("ü"), "\xFC"},
+        {"en_US.ISO-8859-1",
+         "Gr\xF6\xDF"
+         "e 20\xB0 \xB1 K\xF6ln",
+         QStringLiteral("Größe 20° ± Köln"), QStringLiteral("ü"), "\xFC"},
     };
     for (const LocaleText& c : cases) {
         SCOPED_TRACE(c.locale);
@@ -341,7 +345,9 @@ TEST_F(DocumentTest, BytesThatAreNoTextInTheLocaleAreSavedBackUnchanged)
     ASSERT_TRUE(locale.IsActive());
     // Latin-1 text, a character cut short, a byte order mark, a paragraph
     // separator (a break in the window) and good UTF-8.
-    const QByteArray bytes("caf\xE9 \xE2\x82\r\n\xEF\xBB\xBF" "a\xE2\x80\xA9" "b \xC3\xA9\n");
+    const QByteArray bytes("caf\xE9 \xE2\x82\r\n\xEF\xBB\xBF"
+                           "a\xE2\x80\xA9"
+                           "b \xC3\xA9\n");
     const QString path = FilePath(QStringLiteral("mixed.log"));
     WriteFile(path, bytes);
     ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
@@ -461,16 +467,19 @@ TEST(LogFile, FullDiskGivesTheFrameworksTextAndKeepsTheOldFile)
 TEST(LogFile, ErrorTextsAreTheFrameworks)
 {
     const QString path = QStringLiteral("/x/y.log");
-    EXPECT_EQ(LoadErrorText(FileStatus::NotFound, path),
-              QStringLiteral("/x/y.log\nCannot find this file.\nPlease verify that the correct path "
-                             "and file name are given."));
+    EXPECT_EQ(
+        LoadErrorText(FileStatus::NotFound, path),
+        QStringLiteral("/x/y.log\nCannot find this file.\nPlease verify that the correct path "
+                       "and file name are given."));
     EXPECT_EQ(LoadErrorText(FileStatus::Failed, path), QStringLiteral("Failed to open document."));
     EXPECT_EQ(LoadErrorText(FileStatus::IoError, path),
               QStringLiteral("An unexpected error occurred while reading /x/y.log."));
     EXPECT_EQ(SaveErrorText(FileStatus::Failed, path), QStringLiteral("Failed to save document."));
-    EXPECT_EQ(SaveErrorText(FileStatus::DiskFull, path), QStringLiteral("Destination disk drive is full."));
-    EXPECT_EQ(SaveErrorText(FileStatus::AccessDenied, path),
-              QStringLiteral("Unable to write to /x/y.log, it is read-only or opened by someone else."));
+    EXPECT_EQ(SaveErrorText(FileStatus::DiskFull, path),
+              QStringLiteral("Destination disk drive is full."));
+    EXPECT_EQ(
+        SaveErrorText(FileStatus::AccessDenied, path),
+        QStringLiteral("Unable to write to /x/y.log, it is read-only or opened by someone else."));
 }
 
 } // namespace

@@ -49,12 +49,13 @@ TEST(FatalReport, RecoveryFileGoesBesideTheDocumentAndNeverOverwrites)
     EXPECT_EQ(untitled.path, fallback.filePath(QStringLiteral("Untitled.recovered.log")));
     // A document folder that is gone sends it there too.
     const RecoveryOutcome moved = WriteRecoveryFile(
-        {"x", folder.filePath(QStringLiteral("gone/t.log")), QStringLiteral("t.log")}, fallback.path());
+        {"x", folder.filePath(QStringLiteral("gone/t.log")), QStringLiteral("t.log")},
+        fallback.path());
     EXPECT_TRUE(moved.written);
     EXPECT_EQ(moved.path, fallback.filePath(QStringLiteral("t.log.recovered.log")));
 
-    EXPECT_FALSE(WriteRecoveryFile({"", document, QStringLiteral("trace.log")}, fallback.path())
-                     .written);
+    EXPECT_FALSE(
+        WriteRecoveryFile({"", document, QStringLiteral("trace.log")}, fallback.path()).written);
 }
 
 // The report's texts come from the database, the recovery file's name from
@@ -65,8 +66,10 @@ TEST(FatalReport, BoxShowsTheReportAndTheFileNameInTheLocalesCharacterSet)
         const char* locale;
         std::string message;
     } cases[] = {
-        {"C.UTF-8", "ORA-20000: Gr\xC3\xB6\xC3\x9F" "e"},
-        {"en_US.ISO-8859-1", "ORA-20000: Gr\xF6\xDF" "e"},
+        {"C.UTF-8", "ORA-20000: Gr\xC3\xB6\xC3\x9F"
+                    "e"},
+        {"en_US.ISO-8859-1", "ORA-20000: Gr\xF6\xDF"
+                             "e"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale);
@@ -96,7 +99,9 @@ TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
 
     QTemporaryDir fallback;
     const FatalErrorHandler handler = MakeFatalErrorHandler(
-        [&] { return RecoverySource{m_app->View()->LogText(), QString(), m_app->Document().Title()}; },
+        [&] {
+            return RecoverySource{m_app->View()->LogText(), QString(), m_app->Document().Title()};
+        },
         [&]() -> QWidget* { return m_app->MainFrame(); }, fallback.path());
 
     QString text;
@@ -114,8 +119,9 @@ TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
     SetFatalReportShowing(false);
 
     const QString recovery = fallback.filePath(QStringLiteral("Untitled.recovered.log"));
-    EXPECT_EQ(text, QString::fromStdString(kReport) + QStringLiteral("\n\nThe unsaved log was written to ")
-                        + recovery + QStringLiteral("."));
+    EXPECT_EQ(text, QString::fromStdString(kReport)
+                        + QStringLiteral("\n\nThe unsaved log was written to ") + recovery
+                        + QStringLiteral("."));
     EXPECT_EQ(caption, QStringLiteral("Vexmoor"));
     EXPECT_TRUE(exclamation);
     EXPECT_TRUE(showingWhileOpen);

@@ -12,9 +12,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QStyle>
 #include <QStyleOptionToolBar>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -41,9 +41,9 @@ TEST_F(FrameTest, ToolbarHasElevenButtonsInOrderWithTheirCommandsAndTooltips)
     };
     // 0 marks a separator.
     const std::vector<Expected> expected{
-        {57600, "New"},   {57601, "Open"},       {57603, "Save"},  {0, nullptr},
-        {32772, "Start"}, {32774, "Options"},    {32775, "Purge Pipe"}, {0, nullptr},
-        {57635, "Cut"},   {57634, "Copy"},       {57637, "Paste"}, {0, nullptr},
+        {57600, "New"},   {57601, "Open"},    {57603, "Save"},       {0, nullptr},
+        {32772, "Start"}, {32774, "Options"}, {32775, "Purge Pipe"}, {0, nullptr},
+        {57635, "Cut"},   {57634, "Copy"},    {57637, "Paste"},      {0, nullptr},
         {57607, "Print"}, {57664, "About"},
     };
     QToolBar* toolbar = m_frame->ToolBar();
@@ -80,7 +80,8 @@ void DragToolBar(QToolBar& toolbar, QPoint offset)
     option.features = QStyleOptionToolBar::Movable;
     if (toolbar.orientation() == Qt::Horizontal)
         option.state |= QStyle::State_Horizontal;
-    const QRect handle = toolbar.style()->subElementRect(QStyle::SE_ToolBarHandle, &option, &toolbar);
+    const QRect handle =
+        toolbar.style()->subElementRect(QStyle::SE_ToolBarHandle, &option, &toolbar);
     const QPoint grip = handle.isValid() ? handle.center() : QPoint(2, toolbar.height() / 2);
     QTest::mousePress(&toolbar, Qt::LeftButton, {}, grip);
     // In steps: the drag starts after the start distance, then follows.
@@ -93,8 +94,8 @@ TEST_F(FrameTest, ToolbarDocksAtEveryEdgeAndFloats)
 {
     QToolBar* toolbar = m_frame->ToolBar();
     // A drag docks only where both the toolbar and the frame allow it.
-    for (Qt::ToolBarArea area : {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea,
-                                 Qt::TopToolBarArea}) {
+    for (Qt::ToolBarArea area :
+         {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea, Qt::TopToolBarArea}) {
         EXPECT_TRUE(toolbar->isAreaAllowed(area)) << area;
         m_frame->addToolBar(area, toolbar);
         EXPECT_EQ(m_frame->toolBarArea(toolbar), area);
@@ -133,11 +134,11 @@ TEST_F(FrameTest, MenusCarryTheExactItems)
         }
         return list;
     };
-    EXPECT_EQ(items(0), (QStringList{"57600 &New\tCtrl+N", "57601 &Open...\tCtrl+O",
-                                     "57603 &Save\tCtrl+S", "57604 Save &As...", "-",
-                                     "57607 &Print...\tCtrl+P", "57609 Print Pre&view",
-                                     "57606 P&rint Setup...", "-", "57616 Recent File", "-",
-                                     "57665 E&xit"}));
+    EXPECT_EQ(
+        items(0),
+        (QStringList{"57600 &New\tCtrl+N", "57601 &Open...\tCtrl+O", "57603 &Save\tCtrl+S",
+                     "57604 Save &As...", "-", "57607 &Print...\tCtrl+P", "57609 Print Pre&view",
+                     "57606 P&rint Setup...", "-", "57616 Recent File", "-", "57665 E&xit"}));
     EXPECT_EQ(items(1), (QStringList{"57643 &Undo\tCtrl+Z", "-", "57635 Cu&t\tCtrl+X",
                                      "57634 &Copy\tCtrl+C", "57637 &Paste\tCtrl+V"}));
     EXPECT_EQ(items(2), (QStringList{"59392 &Toolbar", "59393 &Status Bar"}));

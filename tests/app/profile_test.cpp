@@ -35,8 +35,10 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
         const char* locale;
         std::string pipe;
     } cases[] = {
-        {"C.UTF-8", "Gr\xC3\xB6\xC3\x9F" "e"},
-        {"en_US.ISO-8859-1", "Gr\xF6\xDF" "e"},
+        {"C.UTF-8", "Gr\xC3\xB6\xC3\x9F"
+                    "e"},
+        {"en_US.ISO-8859-1", "Gr\xF6\xDF"
+                             "e"},
     };
     const QString file = QStringLiteral("/logs/Größe Köln.log");
     for (const auto& c : cases) {
@@ -56,8 +58,11 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
         QFile written(ini);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         const QByteArray text = written.readAll();
-        EXPECT_TRUE(text.contains("Pipe%20Name=Gr\xC3\xB6\xC3\x9F" "e\n")) << text.toStdString();
-        EXPECT_TRUE(text.contains("File1=/logs/Gr\xC3\xB6\xC3\x9F" "e K\xC3\xB6ln.log\n"))
+        EXPECT_TRUE(text.contains("Pipe%20Name=Gr\xC3\xB6\xC3\x9F"
+                                  "e\n"))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains("File1=/logs/Gr\xC3\xB6\xC3\x9F"
+                                  "e K\xC3\xB6ln.log\n"))
             << text.toStdString();
 
         // A copy, so that the values come from the file and not from QSettings' cache.
@@ -98,7 +103,8 @@ TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)
     list.ReadList();
     ASSERT_EQ(list.Size(), 4);
     list.Add(QStringLiteral("/logs/new.log"));
-    EXPECT_EQ(list.Entries(), (QStringList{"/logs/new.log", "/logs/1.log", "/logs/2.log", "/logs/3.log"}));
+    EXPECT_EQ(list.Entries(),
+              (QStringList{"/logs/new.log", "/logs/1.log", "/logs/2.log", "/logs/3.log"}));
     list.Remove(0);
     list.Remove(0);
     list.WriteList();

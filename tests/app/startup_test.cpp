@@ -115,7 +115,9 @@ TEST_F(AppTest, PrintToSwitchPrintsOnTheNamedPrinter)
     const QString log = FilePath(QStringLiteral("print.log"));
     WriteFile(log, "a line to print\r\n");
     const QStringList installed{"Default Jet", "Office Laser"};
-    const auto printers = [&] { return std::make_unique<FakePrinters>(installed, m_folder.path()); };
+    const auto printers = [&] {
+        return std::make_unique<FakePrinters>(installed, m_folder.path());
+    };
     const FakePrinters names(installed, m_folder.path());
 
     m_app = std::make_unique<CVexmoorApp>(m_profile, LogOnToTemporaryDatabase());
@@ -148,22 +150,24 @@ TEST(CommandLine, FollowsTheFrameworkRules)
 
     const CommandLineInfo open = ParseCommandLine({QStringLiteral("/home/me/trace.log")});
     EXPECT_EQ(open.m_nShellCommand, CommandLineInfo::FileOpen);
-    EXPECT_EQ(open.m_strFileName, QStringLiteral("/home/me/trace.log")) << "an absolute path is no switch";
+    EXPECT_EQ(open.m_strFileName, QStringLiteral("/home/me/trace.log"))
+        << "an absolute path is no switch";
 
     const CommandLineInfo print = ParseCommandLine({QStringLiteral("-p"), QStringLiteral("x.log")});
     EXPECT_EQ(print.m_nShellCommand, CommandLineInfo::FilePrint);
     EXPECT_EQ(print.m_strFileName, QStringLiteral("x.log"));
 
-    const CommandLineInfo printTo = ParseCommandLine({QStringLiteral("/pt"), QStringLiteral("x.log"),
-                                                      QStringLiteral("P"), QStringLiteral("D"),
-                                                      QStringLiteral("O"), QStringLiteral("extra")});
+    const CommandLineInfo printTo =
+        ParseCommandLine({QStringLiteral("/pt"), QStringLiteral("x.log"), QStringLiteral("P"),
+                          QStringLiteral("D"), QStringLiteral("O"), QStringLiteral("extra")});
     EXPECT_EQ(printTo.m_nShellCommand, CommandLineInfo::FilePrintTo);
     EXPECT_EQ(printTo.m_strFileName, QStringLiteral("x.log"));
     EXPECT_EQ(printTo.m_strPrinterName, QStringLiteral("P"));
     EXPECT_EQ(printTo.m_strDriverName, QStringLiteral("D"));
     EXPECT_EQ(printTo.m_strPortName, QStringLiteral("O"));
 
-    const CommandLineInfo unknown = ParseCommandLine({QStringLiteral("-dde"), QStringLiteral("y.log")});
+    const CommandLineInfo unknown =
+        ParseCommandLine({QStringLiteral("-dde"), QStringLiteral("y.log")});
     EXPECT_EQ(unknown.m_nShellCommand, CommandLineInfo::FileOpen) << "unknown switches are ignored";
 }
 

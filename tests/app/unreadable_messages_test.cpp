@@ -22,7 +22,8 @@ protected:
         OciSession sender;
         ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
         OciCursor cursor(sender);
-        cursor.SetStatement("declare s integer; begin " + block + " s := dbms_pipe.send_message('vexmoor'); end;");
+        cursor.SetStatement("declare s integer; begin " + block
+                            + " s := dbms_pipe.send_message('vexmoor'); end;");
         ASSERT_TRUE(cursor.Execute(true));
     }
 
@@ -47,10 +48,11 @@ TEST_F(UnreadableMessages, ProgramKeepsRunningAndWritesNoRecoveryFile)
     SendMessage("after rowid");
 
     m_app->View()->OnStart();
-    EXPECT_EQ(m_app->View()->LogText(), "saved\r\nMESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\nafter typed\r\n" +
-                                            std::string(3000, 'x') +
-                                            "\r\nafter long\r\nMESSAGE:\r\nNUMBER:\t'1'\r\nROWID:\t'UNKNOWN'\r\n\r\n"
-                                            "after rowid\r\n");
+    EXPECT_EQ(m_app->View()->LogText(),
+              "saved\r\nMESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\nafter typed\r\n"
+                  + std::string(3000, 'x')
+                  + "\r\nafter long\r\nMESSAGE:\r\nNUMBER:\t'1'\r\nROWID:\t'UNKNOWN'\r\n\r\n"
+                    "after rowid\r\n");
     EXPECT_NE(m_app->View()->TimerId(), 0u);
     EXPECT_TRUE(m_app->MainFrame()->isVisible());
     EXPECT_FALSE(QFile::exists(document + QStringLiteral(".recovered.log")));
@@ -63,7 +65,8 @@ TEST_F(UnreadableMessages, EmptyPipeNameShowsWhyInTheStatusBarAndPollsNothing)
     Start(FilePath(QStringLiteral("trace.log")));
     SendMessage("waiting");
     m_app->Actions()->Action(res::ID_START)->trigger();
-    EXPECT_EQ(m_app->MainFrame()->MessagePane()->text(), QStringLiteral("No pipe name: set one in Options."));
+    EXPECT_EQ(m_app->MainFrame()->MessagePane()->text(),
+              QStringLiteral("No pipe name: set one in Options."));
     EXPECT_EQ(m_app->View()->TimerId(), 0u);
     EXPECT_EQ(m_app->View()->LogText(), "saved\r\n");
     EXPECT_TRUE(m_app->MainFrame()->isVisible());

@@ -95,7 +95,8 @@ public:
 
     // Like Finish, but a child still running at the deadline is killed
     // (status -1); `took` is the time it took to end.
-    Outcome FinishWithin(pid_t child, std::chrono::milliseconds deadline, std::chrono::milliseconds& took) const
+    Outcome FinishWithin(pid_t child, std::chrono::milliseconds deadline,
+                         std::chrono::milliseconds& took) const
     {
         const auto start = std::chrono::steady_clock::now();
         int status = 0;
@@ -105,7 +106,8 @@ public:
             if (!ended)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
         if (!ended) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
@@ -196,7 +198,8 @@ TEST_F(CliEndToEnd, InstallSendTailShowsTheMessagesByteForByte)
     EXPECT_EQ(install.status, 0) << install.err;
     EXPECT_EQ(install.out, "");
     EXPECT_EQ(install.err,
-              "NOTE: You must be connect as a user that is allowed to execute the pipe package!.\nUse 'grant "
+              "NOTE: You must be connect as a user that is allowed to execute the pipe "
+              "package!.\nUse 'grant "
               "execute on dbms_pipe to <user>' when logged in as administrator to do this.\n");
 
     const Outcome send = Run({"send", "first message", "it's the second", "third: 'quoted'; end;"});
@@ -215,7 +218,8 @@ TEST_F(CliEndToEnd, InstallSendTailShowsTheMessagesByteForByte)
 TEST_F(CliEndToEnd, SendFromStandardInputToANamedPipeAndTailItUnpacked)
 {
     ASSERT_EQ(Run({"install"}).status, 0);
-    const Outcome send = Run({"send", "--pipe", "side", "before", "-", "after"}, "line one\r\n\nline three");
+    const Outcome send =
+        Run({"send", "--pipe", "side", "before", "-", "after"}, "line one\r\n\nline three");
     EXPECT_EQ(send.status, 0) << send.err;
     EXPECT_EQ(Run({"tail", "--once"}).out, "");
 
@@ -240,24 +244,28 @@ TEST_F(CliEndToEnd, PurgeThrowsAwayWhatWaits)
 
 TEST_F(CliEndToEnd, ExecPrintsEveryPlaceholderAfterEachStatement)
 {
-    const Outcome exec = Run({"exec", "-i", "N", "begin :Text := 'a:b'; :n := 41 + 1; :unset := :unset; end;",
-                              "begin :n := null; :other := 'x'; end;"});
+    const Outcome exec =
+        Run({"exec", "-i", "N", "begin :Text := 'a:b'; :n := 41 + 1; :unset := :unset; end;",
+             "begin :n := null; :other := 'x'; end;"});
     EXPECT_EQ(exec.status, 0) << exec.err;
     EXPECT_EQ(exec.out, ":Text=a:b\n:n=42\n:unset=\n:n=\n:other=x\n");
 }
 
 TEST_F(CliEndToEnd, ExecPrintsDbmsOutputAfterTheBinds)
 {
-    const Outcome exec = Run({"exec", "begin dbms_output.put_line('first'); :n := 'v'; dbms_output.put_line(null); "
-                                      "dbms_output.put('x'); dbms_output.put_line('y'); end;",
-                              "begin dbms_output.put('unfinished'); end;", "begin dbms_output.new_line; end;"});
+    const Outcome exec =
+        Run({"exec",
+             "begin dbms_output.put_line('first'); :n := 'v'; dbms_output.put_line(null); "
+             "dbms_output.put('x'); dbms_output.put_line('y'); end;",
+             "begin dbms_output.put('unfinished'); end;", "begin dbms_output.new_line; end;"});
     EXPECT_EQ(exec.status, 0) << exec.err;
     EXPECT_EQ(exec.out, ":n=v\nfirst\n\nxy\nunfinished\n");
 }
 
 TEST_F(CliEndToEnd, FailuresEndWithTheirOwnStatus)
 {
-    const Outcome failing = Run({"exec", "begin :a := 'done'; end;", "begin no_such_thing; end;", "begin null; end;"});
+    const Outcome failing =
+        Run({"exec", "begin :a := 'done'; end;", "begin no_such_thing; end;", "begin null; end;"});
     EXPECT_EQ(failing.status, 3);
     EXPECT_EQ(failing.out, ":a=done\n"); // what ran before the failure is out
     EXPECT_TRUE(failing.err.starts_with("ORACLE Error")) << failing.err;
@@ -276,8 +284,13 @@ TEST_F(CliEndToEnd, FailuresEndWithTheirOwnStatus)
 TEST_F(CliEndToEnd, UsageErrorsAndWhereTheLogonComesFrom)
 {
     for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{}, {"bogus"}, {"send"}, {"tail", "--interval", "soon"}, {"--what"},
-                                               {"-c", "no-at-sign", "purge"}, {"purge"},
+         std::vector<std::vector<std::string>>{{},
+                                               {"bogus"},
+                                               {"send"},
+                                               {"tail", "--interval", "soon"},
+                                               {"--what"},
+                                               {"-c", "no-at-sign", "purge"},
+                                               {"purge"},
                                                {"-c", Connect(), "tail", "--once", "--pipe", ""}}) {
         const Outcome usage = cli.Run(arguments);
         EXPECT_EQ(usage.status, 2) << testing::PrintToString(arguments);
@@ -292,7 +305,9 @@ TEST_F(CliEndToEnd, UsageErrorsAndWhereTheLogonComesFrom)
 
     // From the environment, with the password apart.
     const std::string target = "vexmoor@" + database.ConnectString();
-    EXPECT_EQ(cli.Run({"purge"}, {}, {{"VEXMOOR_CONNECT", target}, {"VEXMOOR_PASSWORD", "vexmoor"}}).status, 0);
+    EXPECT_EQ(cli.Run({"purge"}, {}, {{"VEXMOOR_CONNECT", target}, {"VEXMOOR_PASSWORD", "vexmoor"}})
+                  .status,
+              0);
     // No password anywhere and no terminal to ask on.
     const Outcome unasked = cli.Run({"purge"}, {}, {{"VEXMOOR_CONNECT", target}});
     EXPECT_EQ(unasked.status, 1);
@@ -315,7 +330,8 @@ TEST_F(CliEndToEnd, TailShowsMessagesAsTheyComeAndStopsOnCtrlC)
 
     ::kill(tracer, SIGINT);
     const Outcome stopped = cli.Finish(tracer);
-    EXPECT_EQ(stopped.status, 130) << "ended by the signal itself, or with an error: " << stopped.err;
+    EXPECT_EQ(stopped.status, 130)
+        << "ended by the signal itself, or with an error: " << stopped.err;
     EXPECT_EQ(stopped.out, "live\r\n");
 }
 
@@ -323,20 +339,23 @@ namespace {
 
 // Fills the pipe 'vexmoor' with one-byte texts until the next does not fit:
 // any message SendDebugMessage makes then waits for room.
-constexpr const char* kFillPipe = "declare s number := 0; begin while s = 0 loop dbms_pipe.pack_message('x'); "
-                                  "s := dbms_pipe.send_message('vexmoor', 0); end loop; end;";
+constexpr const char* kFillPipe =
+    "declare s number := 0; begin while s = 0 loop dbms_pipe.pack_message('x'); "
+    "s := dbms_pipe.send_message('vexmoor', 0); end loop; end;";
 
 enum class Busy { LoopingExec, BlockedSend, TailUnderLoad };
 
 std::string BusyName(const testing::TestParamInfo<std::tuple<Busy, int>>& info)
 {
     const Busy busy = std::get<0>(info.param);
-    const char* what = busy == Busy::LoopingExec ? "LoopingExec" : busy == Busy::BlockedSend ? "BlockedSend"
-                                                                                             : "TailUnderLoad";
+    const char* what = busy == Busy::LoopingExec   ? "LoopingExec"
+                       : busy == Busy::BlockedSend ? "BlockedSend"
+                                                   : "TailUnderLoad";
     return std::string(what) + (std::get<1>(info.param) == SIGINT ? "_SIGINT" : "_SIGTERM");
 }
 
-class CliStopSignal : public CliEndToEnd, public testing::WithParamInterface<std::tuple<Busy, int>> {
+class CliStopSignal : public CliEndToEnd,
+                      public testing::WithParamInterface<std::tuple<Busy, int>> {
 protected:
     // Starts the command busy as the case says; returns once it is busy (or
     // as near to that as can be seen from outside).
@@ -345,11 +364,13 @@ protected:
         if (busy == Busy::LoopingExec) {
             // The loop says from inside that it runs: a signal seen before
             // it started would end exec without a statement to break.
-            const pid_t child = cli.Start({"-c", Connect(), "exec",
-                                           "declare s integer; begin dbms_pipe.pack_message('running'); "
-                                           "s := dbms_pipe.send_message('busy'); loop null; end loop; end;"});
-            const Outcome running = m_loader.Run(
-                {"-c", Connect(), "exec", "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
+            const pid_t child =
+                cli.Start({"-c", Connect(), "exec",
+                           "declare s integer; begin dbms_pipe.pack_message('running'); "
+                           "s := dbms_pipe.send_message('busy'); loop null; end loop; end;"});
+            const Outcome running =
+                m_loader.Run({"-c", Connect(), "exec",
+                              "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
             EXPECT_EQ(running.out, ":got=0\n") << running.err;
             return child;
         }
@@ -361,7 +382,8 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             return child;
         }
-        m_load = m_loader.Start({"-c", Connect(), "exec", "begin loop SendDebugMessage('load'); end loop; end;"});
+        m_load = m_loader.Start(
+            {"-c", Connect(), "exec", "begin loop SendDebugMessage('load'); end loop; end;"});
         const pid_t child = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
         EXPECT_TRUE(WaitFor([&] { return cli.Output().size() > 1000; }));
         return child;
@@ -399,21 +421,24 @@ TEST_P(CliStopSignal, EndsTheCommandWithTheSignalsStatus)
     EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
 
     if (busy == Busy::LoopingExec) {
-        EXPECT_NE(stopped.err.find("ORA-01013: user requested cancel of current operation"), std::string::npos)
+        EXPECT_NE(stopped.err.find("ORA-01013: user requested cancel of current operation"),
+                  std::string::npos)
             << stopped.err;
     }
     if (busy == Busy::BlockedSend) {
         // Room now, and time to use it: the interrupted message never comes.
-        const Outcome drained = Run({"exec", "declare t varchar2(10); begin :others := 0; "
-                                             "while dbms_pipe.receive_message('vexmoor', 1) = 0 loop "
-                                             "if dbms_pipe.next_item_type <> 9 then :others := :others + 1; end if; "
-                                             "end loop; end;"});
+        const Outcome drained =
+            Run({"exec", "declare t varchar2(10); begin :others := 0; "
+                         "while dbms_pipe.receive_message('vexmoor', 1) = 0 loop "
+                         "if dbms_pipe.next_item_type <> 9 then :others := :others + 1; end if; "
+                         "end loop; end;"});
         EXPECT_EQ(drained.out, ":others=0\n") << drained.err;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliStopSignal,
-                         testing::Combine(testing::Values(Busy::LoopingExec, Busy::BlockedSend, Busy::TailUnderLoad),
+                         testing::Combine(testing::Values(Busy::LoopingExec, Busy::BlockedSend,
+                                                          Busy::TailUnderLoad),
                                           testing::Values(SIGINT, SIGTERM)),
                          BusyName);
 
@@ -425,7 +450,8 @@ TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
     TemporaryFolder senderFolder;
     const Cli sender(senderFolder.Path());
     const pid_t load = sender.Start(
-        {"-c", Connect(), "exec", "begin for i in 1..100000000 loop SendDebugMessage(to_char(i)); end loop; end;"});
+        {"-c", Connect(), "exec",
+         "begin for i in 1..100000000 loop SendDebugMessage(to_char(i)); end loop; end;"});
     ASSERT_GT(load, 0);
 
     constexpr int kKills = 20;
@@ -465,7 +491,8 @@ TEST_F(CliEndToEnd, InstallNamesEachRefusedStatementAndFails)
     EXPECT_EQ(refused.status, 3);
     for (std::string_view statement : kInstallStatements) {
         const std::string name(statement.substr(0, statement.find('\n')));
-        EXPECT_NE(refused.err.find("vexmoor-cli: the server refused \"" + name + "\": ORA-01031"), std::string::npos)
+        EXPECT_NE(refused.err.find("vexmoor-cli: the server refused \"" + name + "\": ORA-01031"),
+                  std::string::npos)
             << refused.err;
     }
 
@@ -474,8 +501,9 @@ TEST_F(CliEndToEnd, InstallNamesEachRefusedStatementAndFails)
     ASSERT_EQ(Run({"install"}).status, 0);
     const Outcome again = Run({"install"});
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_NE(again.err.find("CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage\": ORA-00955"),
-              std::string::npos)
+    EXPECT_NE(
+        again.err.find("CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage\": ORA-00955"),
+        std::string::npos)
         << again.err;
 }
 
@@ -484,7 +512,8 @@ TEST_F(CliEndToEnd, SendRefusesALineWithANulByteAndSendsTheOthers)
     ASSERT_EQ(Run({"install"}).status, 0);
     const Outcome send = Run({"send", "-", "after"}, std::string("one\nt\0wo\r\nthree", 15));
     EXPECT_EQ(send.status, 3);
-    EXPECT_EQ(send.err, "vexmoor-cli: line 2 of standard input holds a NUL byte; it was not sent\n");
+    EXPECT_EQ(send.err,
+              "vexmoor-cli: line 2 of standard input holds a NUL byte; it was not sent\n");
     EXPECT_EQ(Run({"tail", "--once"}).out, "one\r\nthree\r\nafter\r\n");
 }
 
@@ -503,19 +532,27 @@ TEST_F(CliEndToEnd, TailShowsUnreadableMessagesItemByItemAndGoesOn)
         std::string shown;
     };
     const std::vector<Case> cases{
-        {"typed message with Auto Unpack off", {}, "dbms_pipe.pack_message('typed');",
+        {"typed message with Auto Unpack off",
+         {},
+         "dbms_pipe.pack_message('typed');",
          "MESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\nnext\r\n"},
-        {"3,000-byte text", {}, "dbms_pipe.pack_message(3000); dbms_pipe.pack_message('" + longText + "');",
+        {"3,000-byte text",
+         {},
+         "dbms_pipe.pack_message(3000); dbms_pipe.pack_message('" + longText + "');",
          longText + "\r\nnext\r\n"},
-        {"RAW item where the text belongs", {}, "dbms_pipe.pack_message_raw(HEXTORAW('0102'));",
+        {"RAW item where the text belongs",
+         {},
+         "dbms_pipe.pack_message_raw(HEXTORAW('0102'));",
          "MESSAGE:\r\nRAW:\t'UNKNOWN'\r\n\r\nnext\r\n"},
-        {"text the item block cannot take", {"--auto-unpack"}, "dbms_pipe.pack_message('" + longText + "');",
+        {"text the item block cannot take",
+         {"--auto-unpack"},
+         "dbms_pipe.pack_message('" + longText + "');",
          "MESSAGE:\r\n" + tooLong + "\r\nMESSAGE:\r\nNUMBER:\t'4'\r\nVARCHAR2:\t'next'\r\n\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome packed =
-            Run({"exec", "declare s integer; begin " + c.packing + " s := dbms_pipe.send_message('vexmoor'); end;"});
+        const Outcome packed = Run({"exec", "declare s integer; begin " + c.packing
+                                                + " s := dbms_pipe.send_message('vexmoor'); end;"});
         ASSERT_EQ(packed.status, 0) << packed.err;
         ASSERT_EQ(Run({"send", "next"}).status, 0);
         std::vector<std::string> arguments{"tail", "--once"};

@@ -25,13 +25,16 @@ std::string Refusal(const std::vector<std::string>& arguments)
 
 TEST(CommandLine, ConnectArgument)
 {
-    EXPECT_EQ(ParseConnectArgument("scott/tiger@orcl"), (ConnectArgument{"scott", "tiger", "orcl"}));
+    EXPECT_EQ(ParseConnectArgument("scott/tiger@orcl"),
+              (ConnectArgument{"scott", "tiger", "orcl"}));
     EXPECT_EQ(ParseConnectArgument("scott@orcl"), (ConnectArgument{"scott", std::nullopt, "orcl"}));
     EXPECT_EQ(ParseConnectArgument("scott/@orcl"), (ConnectArgument{"scott", "", "orcl"}));
     EXPECT_EQ(ParseConnectArgument("vexmoor/vexmoor@embedded:/tmp/a@b/x.db"),
               (ConnectArgument{"vexmoor", "vexmoor", "embedded:/tmp/a@b/x.db"}));
-    EXPECT_EQ(ParseConnectArgument("u/\"p@ss/word\"@db"), (ConnectArgument{"u", "p@ss/word", "db"}));
-    for (const char* bad : {"", "scott", "scott/tiger", "@orcl", "/tiger@orcl", "scott@", "u/\"open@db", "u/\"p\"x@db"})
+    EXPECT_EQ(ParseConnectArgument("u/\"p@ss/word\"@db"),
+              (ConnectArgument{"u", "p@ss/word", "db"}));
+    for (const char* bad : {"", "scott", "scott/tiger", "@orcl", "/tiger@orcl", "scott@",
+                            "u/\"open@db", "u/\"p\"x@db"})
         EXPECT_FALSE(ParseConnectArgument(bad)) << bad;
 }
 
@@ -59,16 +62,19 @@ TEST(CommandLine, GlobalOptionsAndCommands)
 
 TEST(CommandLine, ExecSendAndTail)
 {
-    const CliOptions exec = Parsed({"exec", "-i", "n", "begin :n := 1; end;", "--integer=:m", "select 1"});
+    const CliOptions exec =
+        Parsed({"exec", "-i", "n", "begin :n := 1; end;", "--integer=:m", "select 1"});
     EXPECT_EQ(exec.statements, (std::vector<std::string>{"begin :n := 1; end;", "select 1"}));
     EXPECT_EQ(exec.integerNames, (std::vector<std::string>{"n", ":m"}));
     EXPECT_EQ(Parsed({"exec", "-- first the comment\nbegin null; end;"}).statements,
               (std::vector<std::string>{"-- first the comment\nbegin null; end;"}));
-    EXPECT_EQ(Parsed({"send", "-1 degrees", "--pipe=my pipe"}).texts, (std::vector<std::string>{"-1 degrees"}));
+    EXPECT_EQ(Parsed({"send", "-1 degrees", "--pipe=my pipe"}).texts,
+              (std::vector<std::string>{"-1 degrees"}));
     Refusal({"exec"});
     Refusal({"exec", "-i"});
 
-    const CliOptions send = Parsed({"send", "--trace", "--pipe=p", "one", "-", "--", "--not-an-option"});
+    const CliOptions send =
+        Parsed({"send", "--trace", "--pipe=p", "one", "-", "--", "--not-an-option"});
     EXPECT_TRUE(send.trace);
     EXPECT_EQ(send.pipe, "p");
     EXPECT_EQ(send.texts, (std::vector<std::string>{"one", "-", "--not-an-option"}));
@@ -82,19 +88,24 @@ TEST(CommandLine, ExecSendAndTail)
     EXPECT_FALSE(defaults.autoUnpack);
     EXPECT_TRUE(defaults.lfFlag);
     EXPECT_FALSE(defaults.once);
-    const CliOptions tail = Parsed({"tail", "--interval", "0.25", "--auto-unpack", "--no-lf", "--once", "--pipe", "q"});
+    const CliOptions tail =
+        Parsed({"tail", "--interval", "0.25", "--auto-unpack", "--no-lf", "--once", "--pipe", "q"});
     EXPECT_EQ(tail.intervalSeconds, 0.25);
     EXPECT_TRUE(tail.autoUnpack);
     EXPECT_FALSE(tail.lfFlag);
     EXPECT_TRUE(tail.once);
     EXPECT_EQ(tail.pipe, "q");
     for (const char* interval : {"", "x", "-1", "1s", "nan", "inf"})
-        EXPECT_NE(Refusal({"tail", "--interval", interval}).find("--interval"), std::string::npos) << interval;
+        EXPECT_NE(Refusal({"tail", "--interval", interval}).find("--interval"), std::string::npos)
+            << interval;
     Refusal({"tail", "now"});
 
-    for (const auto& emptyPipe : std::vector<std::vector<std::string>>{
-             {"tail", "--pipe", ""}, {"tail", "--pipe="}, {"send", "--pipe", "", "x"}, {"purge", "--pipe="}})
-        EXPECT_EQ(Refusal(emptyPipe), "--pipe needs a pipe name") << testing::PrintToString(emptyPipe);
+    for (const auto& emptyPipe : std::vector<std::vector<std::string>>{{"tail", "--pipe", ""},
+                                                                       {"tail", "--pipe="},
+                                                                       {"send", "--pipe", "", "x"},
+                                                                       {"purge", "--pipe="}})
+        EXPECT_EQ(Refusal(emptyPipe), "--pipe needs a pipe name")
+            << testing::PrintToString(emptyPipe);
 }
 
 TEST(CommandLine, ConnectionComesFromTheArgumentThenTheEnvironment)
@@ -111,14 +122,18 @@ TEST(CommandLine, ConnectionComesFromTheArgumentThenTheEnvironment)
     EXPECT_NE(ResolveConnection(options, lookup).error.find("VEXMOOR_CONNECT"), std::string::npos);
 
     environment["VEXMOOR_CONNECT"] = "env@envdb";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection, (ConnectArgument{"env", std::nullopt, "envdb"}));
+    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+              (ConnectArgument{"env", std::nullopt, "envdb"}));
     environment["VEXMOOR_PASSWORD"] = "secret";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection, (ConnectArgument{"env", "secret", "envdb"}));
+    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+              (ConnectArgument{"env", "secret", "envdb"}));
 
     options.connect = "arg/own@argdb";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection, (ConnectArgument{"arg", "own", "argdb"}));
+    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+              (ConnectArgument{"arg", "own", "argdb"}));
     options.connect = "arg@argdb";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection, (ConnectArgument{"arg", "secret", "argdb"}));
+    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+              (ConnectArgument{"arg", "secret", "argdb"}));
 
     options.connect.reset();
     environment["VEXMOOR_CONNECT"] = "broken";

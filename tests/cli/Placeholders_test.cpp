@@ -6,7 +6,8 @@ using Names = std::vector<std::string>;
 
 TEST(Placeholders, InOrderOfFirstAppearanceAsWritten)
 {
-    EXPECT_EQ(FindPlaceholders("begin :Out := :a + :b; :A := 1; :out := :OUT; end;"), (Names{":Out", ":a", ":b"}));
+    EXPECT_EQ(FindPlaceholders("begin :Out := :a + :b; :A := 1; :out := :OUT; end;"),
+              (Names{":Out", ":a", ":b"}));
     EXPECT_EQ(FindPlaceholders("select :1, :2, :1 from t"), (Names{":1", ":2"}));
     EXPECT_EQ(FindPlaceholders("begin :x_1$#:= 1; end;"), (Names{":x_1$#"}));
     EXPECT_EQ(FindPlaceholders("begin x := 1; end;"), Names{});
@@ -17,7 +18,8 @@ TEST(Placeholders, InOrderOfFirstAppearanceAsWritten)
 
 TEST(Placeholders, LiteralsAndCommentsAreSkipped)
 {
-    EXPECT_EQ(FindPlaceholders("begin :a := 'x :no '':no'' :no'; :b := 1; end;"), (Names{":a", ":b"}));
+    EXPECT_EQ(FindPlaceholders("begin :a := 'x :no '':no'' :no'; :b := 1; end;"),
+              (Names{":a", ":b"}));
     EXPECT_EQ(FindPlaceholders("begin \":no\" := 1; :yes := 2; end;"), (Names{":yes"}));
     EXPECT_EQ(FindPlaceholders("begin -- :no\n :yes := 1; /* :no\n :no */ :also := 2; end;"),
               (Names{":yes", ":also"}));

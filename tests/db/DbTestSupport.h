@@ -25,7 +25,8 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-db-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vexmoor-db-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
@@ -48,7 +49,8 @@ private:
 // Sets (or with nullopt, clears) a variable for the life of the object.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(std::string name, const std::optional<std::string>& value) : name_(std::move(name))
+    ScopedEnvironment(std::string name, const std::optional<std::string>& value)
+        : name_(std::move(name))
     {
         if (const char* old = std::getenv(name_.c_str()))
             old_ = old;
@@ -81,18 +83,18 @@ inline std::string readFile(const std::filesystem::path& file)
 
 // Runs `body` in a child process with a fatal-error handler that writes the
 // report to a file; expects the child to die and returns the report.
-#define VEXMOOR_REPORT_OF_DEATH(folder, body, report)                                                          \
-    do {                                                                                                       \
-        const auto reportFile_ = (folder) / "fatal-report.txt";                                                \
-        EXPECT_DEATH(                                                                                          \
-            {                                                                                                  \
-                SetFatalErrorHandler([reportFile_](const std::string& text) {                                  \
-                    std::ofstream(reportFile_, std::ios::binary) << text;                                      \
-                });                                                                                            \
-                body;                                                                                          \
-            },                                                                                                 \
-            "");                                                                                               \
-        (report) = dbtest::readFile(reportFile_);                                                              \
+#define VEXMOOR_REPORT_OF_DEATH(folder, body, report)                                              \
+    do {                                                                                           \
+        const auto reportFile_ = (folder) / "fatal-report.txt";                                    \
+        EXPECT_DEATH(                                                                              \
+            {                                                                                      \
+                SetFatalErrorHandler([reportFile_](const std::string& text) {                      \
+                    std::ofstream(reportFile_, std::ios::binary) << text;                          \
+                });                                                                                \
+                body;                                                                              \
+            },                                                                                     \
+            "");                                                                                   \
+        (report) = dbtest::readFile(reportFile_);                                                  \
     } while (false)
 
 } // namespace dbtest

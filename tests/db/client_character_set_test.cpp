@@ -37,8 +37,12 @@ const LocaleCase kCases[] = {
     {{}, "AL32UTF8", 873},
     {{{"LANG", "ja_JP.eucJP"}}, std::nullopt, 0},
     // LC_ALL before LC_CTYPE before LANG; empty ones do not count.
-    {{{"LC_ALL", "de_DE.ISO-8859-1"}, {"LC_CTYPE", "en_US.UTF-8"}, {"LANG", "en_US.UTF-8"}}, "WE8ISO8859P1", 31},
-    {{{"LC_ALL", ""}, {"LC_CTYPE", "de_DE.ISO-8859-1"}, {"LANG", "en_US.UTF-8"}}, "WE8ISO8859P1", 31},
+    {{{"LC_ALL", "de_DE.ISO-8859-1"}, {"LC_CTYPE", "en_US.UTF-8"}, {"LANG", "en_US.UTF-8"}},
+     "WE8ISO8859P1",
+     31},
+    {{{"LC_ALL", ""}, {"LC_CTYPE", "de_DE.ISO-8859-1"}, {"LANG", "en_US.UTF-8"}},
+     "WE8ISO8859P1",
+     31},
     {{{"LANG", "en_US.UTF-8"}, {"NLS_LANG", "GERMAN_GERMANY.WE8MSWIN1252"}}, std::nullopt, 0},
     {{{"LANG", "de_DE.ISO-8859-1"}, {"NLS_LANG", ""}}, "WE8ISO8859P1", 31},
 };
@@ -56,7 +60,8 @@ TEST(ClientCharacterSet, FollowsTheLocaleUnlessNlsLangIsSet)
     for (const LocaleCase& c : kCases) {
         const auto lookup = [&](const char* name) -> std::optional<std::string> {
             const auto found = c.variables.find(name);
-            return found == c.variables.end() ? std::nullopt : std::optional<std::string>(found->second);
+            return found == c.variables.end() ? std::nullopt
+                                              : std::optional<std::string>(found->second);
         };
         EXPECT_EQ(ClientCharacterSetName(lookup), c.oracleName) << describe(c);
     }
@@ -67,7 +72,8 @@ const StandInStatistics& statistics()
     void* library = dlopen(VEXMOOR_STANDIN_CLIENT, RTLD_NOW | RTLD_NOLOAD);
     if (library == nullptr)
         std::abort();
-    auto current = reinterpret_cast<StandInStatisticsFn>(dlsym(library, "StandInCurrentStatistics"));
+    auto current =
+        reinterpret_cast<StandInStatisticsFn>(dlsym(library, "StandInCurrentStatistics"));
     dlclose(library);
     return *current();
 }
@@ -86,11 +92,13 @@ TEST(ClientCharacterSet, EnvironmentIsCreatedWithTheResolvedId)
                     setenv(name.c_str(), value.c_str(), 1);
                 setenv("VEXMOOR_OCI_LIBRARY", VEXMOOR_STANDIN_CLIENT, 1);
                 OciSession session;
-                const bool loggedOn = session.LogOn("vexmoor", "vexmoor", (folder.path() / "cs.db").string());
+                const bool loggedOn =
+                    session.LogOn("vexmoor", "vexmoor", (folder.path() / "cs.db").string());
                 const StandInStatistics& seen = statistics();
-                std::fprintf(stderr, "logon %d charset %d ncharset %d environments %d\n", loggedOn ? 1 : 0,
-                             seen.charset, seen.ncharset, seen.liveEnvironments);
-                std::_Exit(loggedOn && seen.charset == c.id && seen.ncharset == c.id && seen.liveEnvironments == 1
+                std::fprintf(stderr, "logon %d charset %d ncharset %d environments %d\n",
+                             loggedOn ? 1 : 0, seen.charset, seen.ncharset, seen.liveEnvironments);
+                std::_Exit(loggedOn && seen.charset == c.id && seen.ncharset == c.id
+                                   && seen.liveEnvironments == 1
                                ? 0
                                : 1);
             },

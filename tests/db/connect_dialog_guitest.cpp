@@ -30,7 +30,10 @@ namespace ids = res::connect_dialog;
 // Waits for the next modal window, lets `inspect` look at it, then closes it.
 class ModalCloser {
 public:
-    explicit ModalCloser(std::function<void(QWidget&)> inspect) : m_inspect(std::move(inspect)) { Arm(); }
+    explicit ModalCloser(std::function<void(QWidget&)> inspect) : m_inspect(std::move(inspect))
+    {
+        Arm();
+    }
     ModalCloser(const ModalCloser&) = delete;
     ModalCloser& operator=(const ModalCloser&) = delete;
 
@@ -126,7 +129,8 @@ protected:
         std::string history;
         const int count = profile.GetProfileInt("ServerList", "Items", 0);
         for (int i = 1; i <= count; ++i)
-            history += "[" + profile.GetProfileString("ServerList", "Item" + std::to_string(i)) + "]";
+            history +=
+                "[" + profile.GetProfileString("ServerList", "Item" + std::to_string(i)) + "]";
         return history;
     }
 
@@ -275,7 +279,8 @@ TEST_F(ConnectDialog, OverlongFieldsAreRefusedBeforeAnything)
     EXPECT_EQ(message.title, "Vexmoor");
     EXPECT_EQ(message.icon, QMessageBox::Warning);
     QWidget* focus = dialog->focusWidget();
-    EXPECT_TRUE(focus == &Box(*dialog) || focus == Box(*dialog).lineEdit()) << "the focus goes to the box";
+    EXPECT_TRUE(focus == &Box(*dialog) || focus == Box(*dialog).lineEdit())
+        << "the focus goes to the box";
     EXPECT_FALSE(session.IsLoggedOn());
     EXPECT_EQ(profile.Size(), 0u) << "no history, no logon data";
     EXPECT_EQ(Box(*dialog).count(), 0);
@@ -315,7 +320,8 @@ TEST_F(ConnectDialog, LongConnectStringsLogOn)
     // A file path that makes the connect string 60 characters long.
     const QString prefix = QStringLiteral("embedded:") + folder.path() + QStringLiteral("/");
     ASSERT_LT(prefix.size(), 57) << "the temporary folder's path is too long for this test";
-    const QString connect = prefix + QString(57 - prefix.size(), QLatin1Char('x')) + QStringLiteral(".db");
+    const QString connect =
+        prefix + QString(57 - prefix.size(), QLatin1Char('x')) + QStringLiteral(".db");
     ASSERT_EQ(connect.size(), 60);
 
     auto dialog = MakeDialog();

@@ -13,8 +13,10 @@ namespace {
 
 TEST(ComposeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
 {
-    EXPECT_EQ(ComposeErrorReport("ORA-03114: not connected to ORACLE", FunctionCodeName(0), 0, "begin x; end;"),
-              "ORACLE Error\nORA-03114: not connected to ORACLE\nError on position 0 in:\nbegin x; end;");
+    EXPECT_EQ(
+        ComposeErrorReport("ORA-03114: not connected to ORACLE", FunctionCodeName(0), 0,
+                           "begin x; end;"),
+        "ORACLE Error\nORA-03114: not connected to ORACLE\nError on position 0 in:\nbegin x; end;");
 }
 
 TEST(ComposeErrorReport, NotUsedCodeStillNamesAFunction)
@@ -26,7 +28,8 @@ TEST(ComposeErrorReport, NotUsedCodeStillNamesAFunction)
 
 TEST(ComposeErrorReport, FailedOpenEndsWithThePositionLine)
 {
-    const std::string report = ComposeErrorReport("ORA-01012: not logged on", FunctionCodeName(14), 0, "");
+    const std::string report =
+        ComposeErrorReport("ORA-01012: not logged on", FunctionCodeName(14), 0, "");
     EXPECT_EQ(report, "ORACLE Error when processing OCI function OOPEN\nORA-01012: not logged on\n"
                       "Error on position 0 in:\n");
 }
@@ -34,20 +37,21 @@ TEST(ComposeErrorReport, FailedOpenEndsWithThePositionLine)
 TEST(ComposeErrorReport, FailedExecuteShowsOffsetAndWholeStatement)
 {
     const std::string statement = "begin\n  :sta := dbms_pipe.receive_message('p', 0)\nend;";
-    const std::string text = "ORA-06550: line 3, column 1:\nPLS-00103: Encountered the symbol \"END\"";
+    const std::string text =
+        "ORA-06550: line 3, column 1:\nPLS-00103: Encountered the symbol \"END\"";
     EXPECT_EQ(ComposeErrorReport(text, FunctionCodeName(4), 52, statement),
-              "ORACLE Error when processing OCI function OEXEC, OEXN\n" + text +
-                  "\nError on position 52 in:\n" + statement);
+              "ORACLE Error when processing OCI function OEXEC, OEXN\n" + text
+                  + "\nError on position 52 in:\n" + statement);
 }
 
 TEST(FunctionCodeName, TableHoldsTheReleaseSevenNames)
 {
     const std::map<int, std::string> named{
-        {2, "OSQL"},     {4, "OEXEC, OEXN"}, {6, "OBIND"},   {8, "ODEFIN"},   {10, "ODSRBN"},
-        {12, "OFETCH, OFEN"}, {14, "OOPEN"}, {16, "OCLOSE"}, {22, "ODSC"},    {24, "ONAME"},
-        {26, "OSQL3"},   {28, "OBNDRV"},     {30, "OBNDRN"}, {34, "OOPT"},    {52, "OCAN"},
-        {54, "OPARSE"},  {56, "OEXFET"},     {58, "OFLNG"},  {60, "ODESCR"},  {62, "OBNDRA"},
-        {63, "OBINDPS"}, {64, "ODEFINPS"},   {65, "OGETPI"}, {66, "OSETPI"}};
+        {2, "OSQL"},          {4, "OEXEC, OEXN"}, {6, "OBIND"},   {8, "ODEFIN"},  {10, "ODSRBN"},
+        {12, "OFETCH, OFEN"}, {14, "OOPEN"},      {16, "OCLOSE"}, {22, "ODSC"},   {24, "ONAME"},
+        {26, "OSQL3"},        {28, "OBNDRV"},     {30, "OBNDRN"}, {34, "OOPT"},   {52, "OCAN"},
+        {54, "OPARSE"},       {56, "OEXFET"},     {58, "OFLNG"},  {60, "ODESCR"}, {62, "OBNDRA"},
+        {63, "OBINDPS"},      {64, "ODEFINPS"},   {65, "OGETPI"}, {66, "OSETPI"}};
     EXPECT_EQ(FunctionCodeName(0), "");
     for (int code = 1; code <= 66; ++code) {
         const auto found = named.find(code);
@@ -65,7 +69,8 @@ TEST(FunctionCodeName, CodesBeyondTheTableShowTheirNumber)
 TEST(FatalErrorHandler, InstallingReturnsThePreviousOne)
 {
     std::string seen;
-    const FatalErrorHandler original = SetFatalErrorHandler([&seen](const std::string& report) { seen = report; });
+    const FatalErrorHandler original =
+        SetFatalErrorHandler([&seen](const std::string& report) { seen = report; });
     const FatalErrorHandler mine = SetFatalErrorHandler(original);
     ASSERT_TRUE(mine);
     mine("text");
@@ -74,8 +79,9 @@ TEST(FatalErrorHandler, InstallingReturnsThePreviousOne)
 
 TEST(FatalErrorHandlerDeathTest, DefaultHandlerWritesTheReportAndEndsTheProcess)
 {
-    EXPECT_DEATH(ShowFatalErrorAndEnd("ORACLE Error\nORA-00001: first line\nError on position 0 in:\n"),
-                 "ORACLE Error\nORA-00001: first line\nError on position 0 in:");
+    EXPECT_DEATH(
+        ShowFatalErrorAndEnd("ORACLE Error\nORA-00001: first line\nError on position 0 in:\n"),
+        "ORACLE Error\nORA-00001: first line\nError on position 0 in:");
 }
 
 TEST(FatalErrorHandlerDeathTest, ProcessEndsEvenWhenTheHandlerReturnsOrThrows)
@@ -88,7 +94,8 @@ TEST(FatalErrorHandlerDeathTest, ProcessEndsEvenWhenTheHandlerReturnsOrThrows)
         "");
     EXPECT_DEATH(
         {
-            SetFatalErrorHandler([](const std::string&) { throw std::runtime_error("window gone"); });
+            SetFatalErrorHandler(
+                [](const std::string&) { throw std::runtime_error("window gone"); });
             ShowFatalErrorAndEnd("the report still shows");
         },
         "the report still shows");

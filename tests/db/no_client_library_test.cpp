@@ -24,8 +24,10 @@ TEST(NoClientLibrary, ConfiguredFileMissing)
     EXPECT_FALSE(session.LogOn("scott", "tiger", "orcl"));
     EXPECT_FALSE(session.IsLoggedOn());
     const std::string text = session.ErrorText();
-    EXPECT_EQ(text.rfind("The Oracle client library could not be loaded from " + missing, 0), 0u) << text;
-    EXPECT_NE(text.find("The connect string \"embedded\" uses the built-in engine and needs no client library."),
+    EXPECT_EQ(text.rfind("The Oracle client library could not be loaded from " + missing, 0), 0u)
+        << text;
+    EXPECT_NE(text.find("The connect string \"embedded\" uses the built-in engine and needs no "
+                        "client library."),
               std::string::npos)
         << text;
 
@@ -62,9 +64,9 @@ TEST(NoClientLibrary, LibraryWithoutTheNeededFunctionsIsNamedWithTheMissingOne)
     dbtest::ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", std::string("libm.so.6"));
     OciSession session;
     EXPECT_FALSE(session.LogOn("scott", "tiger", "orcl"));
-    EXPECT_EQ(session.ErrorText(),
-              "The Oracle client library libm.so.6 has no function OCIEnvNlsCreate; a client of release 11.2 or "
-              "later is needed.");
+    EXPECT_EQ(session.ErrorText(), "The Oracle client library libm.so.6 has no function "
+                                   "OCIEnvNlsCreate; a client of release 11.2 or "
+                                   "later is needed.");
 }
 
 } // namespace

@@ -40,7 +40,8 @@ TEST(ParseConnectString, EmbeddedKeywordNamesTheDefaultDatabase)
 
 TEST(ParseConnectString, EmbeddedWithPathNamesThatFile)
 {
-    const ConnectTarget target = ParseConnectString("embedded:/tmp/x y/trace.db", environmentOf({}));
+    const ConnectTarget target =
+        ParseConnectString("embedded:/tmp/x y/trace.db", environmentOf({}));
     EXPECT_EQ(target.backend, BackendKind::Embedded);
     EXPECT_EQ(target.file, "/tmp/x y/trace.db");
     EXPECT_FALSE(target.createFolders);
@@ -48,28 +49,31 @@ TEST(ParseConnectString, EmbeddedWithPathNamesThatFile)
 
 TEST(ParseConnectString, AnythingElseGoesToTheOracleClient)
 {
-    for (const char* connect : {"orcl", "", "embeddedx", "scott@embedded", "//host:1521/embedded", "embed"})
-        EXPECT_EQ(ParseConnectString(connect, environmentOf({})).backend, BackendKind::OracleClient) << connect;
+    for (const char* connect :
+         {"orcl", "", "embeddedx", "scott@embedded", "//host:1521/embedded", "embed"})
+        EXPECT_EQ(ParseConnectString(connect, environmentOf({})).backend, BackendKind::OracleClient)
+            << connect;
 }
 
 TEST(DefaultEmbeddedDatabase, VariableThenXdgThenHome)
 {
-    EXPECT_EQ(DefaultEmbeddedDatabase(environmentOf({{"VEXMOOR_EMBEDDED_DB", "/data/my.db"},
-                                                     {"XDG_DATA_HOME", "/xdg"}})),
+    EXPECT_EQ(DefaultEmbeddedDatabase(environmentOf(
+                  {{"VEXMOOR_EMBEDDED_DB", "/data/my.db"}, {"XDG_DATA_HOME", "/xdg"}})),
               "/data/my.db");
-    EXPECT_EQ(DefaultEmbeddedDatabase(environmentOf({{"XDG_DATA_HOME", "/xdg"}, {"HOME", "/home/ann"}})),
-              "/xdg/Orrindale/Vexmoor/embedded.db");
+    EXPECT_EQ(
+        DefaultEmbeddedDatabase(environmentOf({{"XDG_DATA_HOME", "/xdg"}, {"HOME", "/home/ann"}})),
+        "/xdg/Orrindale/Vexmoor/embedded.db");
     // A relative XDG_DATA_HOME is to be ignored, and so is an empty variable.
-    EXPECT_EQ(DefaultEmbeddedDatabase(environmentOf({{"VEXMOOR_EMBEDDED_DB", ""},
-                                                     {"XDG_DATA_HOME", "rel/dir"},
-                                                     {"HOME", "/home/ann"}})),
-              "/home/ann/.local/share/Orrindale/Vexmoor/embedded.db");
+    EXPECT_EQ(
+        DefaultEmbeddedDatabase(environmentOf(
+            {{"VEXMOOR_EMBEDDED_DB", ""}, {"XDG_DATA_HOME", "rel/dir"}, {"HOME", "/home/ann"}})),
+        "/home/ann/.local/share/Orrindale/Vexmoor/embedded.db");
 }
 
 TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
 {
-    const auto candidates =
-        ClientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}), "/opt/vexmoor/bin");
+    const auto candidates = ClientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}),
+                                                    "/opt/vexmoor/bin");
     const auto& names = ClientLibraryNames();
     ASSERT_EQ(candidates.size(), 3 * names.size());
     EXPECT_EQ(names.front(), "libclntsh.so");
@@ -82,7 +86,8 @@ TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
         EXPECT_EQ(candidates[2 * names.size() + i],
                   (LibraryCandidate{"/opt/oracle/lib/" + names[i], LibrarySource::OracleHome}));
     }
-    EXPECT_EQ(ClientLibraryCandidates(environmentOf({}), {}).size(), names.size()) << "no folder known, none tried";
+    EXPECT_EQ(ClientLibraryCandidates(environmentOf({}), {}).size(), names.size())
+        << "no folder known, none tried";
 }
 
 TEST(ClientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
@@ -93,14 +98,15 @@ TEST(ClientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
     EXPECT_TRUE(std::filesystem::exists(folder / "db_oci_layer_test")) << folder;
     const auto candidates = ClientLibraryCandidates(environmentOf({}));
     EXPECT_NE(std::find(candidates.begin(), candidates.end(),
-                        LibraryCandidate{(folder / "libclntsh.so").string(), LibrarySource::ProgramFolder}),
+                        LibraryCandidate{(folder / "libclntsh.so").string(),
+                                         LibrarySource::ProgramFolder}),
               candidates.end());
 }
 
 TEST(ClientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)
 {
-    const auto candidates = ClientLibraryCandidates(
-        environmentOf({{"VEXMOOR_OCI_LIBRARY", "/x/libclntsh.so.19.1"}, {"ORACLE_HOME", "/opt/oracle"}}));
+    const auto candidates = ClientLibraryCandidates(environmentOf(
+        {{"VEXMOOR_OCI_LIBRARY", "/x/libclntsh.so.19.1"}, {"ORACLE_HOME", "/opt/oracle"}}));
     ASSERT_EQ(candidates.size(), 1u);
     EXPECT_EQ(candidates[0], (LibraryCandidate{"/x/libclntsh.so.19.1", LibrarySource::Configured}));
 }
@@ -117,15 +123,18 @@ TEST(NoClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
     EXPECT_NE(unset.find("needs no client library"), std::string::npos) << unset;
     EXPECT_LT(unset.size(), 512u) << "must fit the 512-byte message buffer";
 
-    const std::string home = NoClientLibraryMessage(environmentOf({{"ORACLE_HOME", "/opt/ora"}}), "");
+    const std::string home =
+        NoClientLibraryMessage(environmentOf({{"ORACLE_HOME", "/opt/ora"}}), "");
     EXPECT_NE(home.find("/opt/ora/lib"), std::string::npos) << home;
 
-    const std::string configured = NoClientLibraryMessage(
-        environmentOf({{"VEXMOOR_OCI_LIBRARY", "/nowhere/libclntsh.so"}}), "/nowhere/libclntsh.so: wrong ELF class");
+    const std::string configured =
+        NoClientLibraryMessage(environmentOf({{"VEXMOOR_OCI_LIBRARY", "/nowhere/libclntsh.so"}}),
+                               "/nowhere/libclntsh.so: wrong ELF class");
     EXPECT_NE(configured.find("/nowhere/libclntsh.so"), std::string::npos) << configured;
     EXPECT_NE(configured.find("VEXMOOR_OCI_LIBRARY"), std::string::npos) << configured;
     EXPECT_NE(configured.find("needs no client library"), std::string::npos) << configured;
-    EXPECT_NE(configured.find("\n/nowhere/libclntsh.so: wrong ELF class"), std::string::npos) << configured;
+    EXPECT_NE(configured.find("\n/nowhere/libclntsh.so: wrong ELF class"), std::string::npos)
+        << configured;
 }
 
 TEST(NoClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
@@ -138,13 +147,16 @@ TEST(NoClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
 
 TEST(LoaderFoundNoFile, TellsAMissingFileFromAnUnusableOne)
 {
-    EXPECT_TRUE(LoaderFoundNoFile("/opt/ora/lib/libclntsh.so",
-                                  "/opt/ora/lib/libclntsh.so: cannot open shared object file: No such file or directory"));
-    EXPECT_TRUE(LoaderFoundNoFile("libclntsh.so.19.1",
-                                  "libclntsh.so.19.1: cannot open shared object file: No such file or directory"));
-    EXPECT_FALSE(LoaderFoundNoFile("libclntsh.so",
-                                   "libaio.so.1: cannot open shared object file: No such file or directory"));
-    EXPECT_FALSE(LoaderFoundNoFile("/x/libclntsh.so", "/x/libclntsh.so: wrong ELF class: ELFCLASS32"));
+    EXPECT_TRUE(LoaderFoundNoFile(
+        "/opt/ora/lib/libclntsh.so",
+        "/opt/ora/lib/libclntsh.so: cannot open shared object file: No such file or directory"));
+    EXPECT_TRUE(LoaderFoundNoFile(
+        "libclntsh.so.19.1",
+        "libclntsh.so.19.1: cannot open shared object file: No such file or directory"));
+    EXPECT_FALSE(LoaderFoundNoFile(
+        "libclntsh.so", "libaio.so.1: cannot open shared object file: No such file or directory"));
+    EXPECT_FALSE(
+        LoaderFoundNoFile("/x/libclntsh.so", "/x/libclntsh.so: wrong ELF class: ELFCLASS32"));
 }
 
 TEST(DataArea, FieldsAreLittleEndianAtTheirOffsets)
@@ -188,7 +200,8 @@ TEST(Oerhms, UnrecordedCodesGetOraclesText)
     std::array<ub1, kLogonAreaSize> lda{};
     std::array<text, 512> buffer{};
     oerhms(lda.data(), 6556, buffer.data(), 512);
-    EXPECT_STREQ(buffer.data(), "ORA-06556: the pipe is empty, cannot fulfill the unpack_message request");
+    EXPECT_STREQ(buffer.data(),
+                 "ORA-06556: the pipe is empty, cannot fulfill the unpack_message request");
     oerhms(lda.data(), 0, buffer.data(), 512);
     EXPECT_STREQ(buffer.data(), "ORA-00000: normal, successful completion");
 }

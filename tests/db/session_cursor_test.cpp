@@ -56,7 +56,8 @@ protected:
         return GetParam() == Backend::Embedded ? "embedded:" + file : file;
     }
 
-    std::unique_ptr<OciSession> logOn(const std::string& user = "vexmoor", const std::string& password = "vexmoor")
+    std::unique_ptr<OciSession> logOn(const std::string& user = "vexmoor",
+                                      const std::string& password = "vexmoor")
     {
         auto session = std::make_unique<OciSession>();
         EXPECT_TRUE(session->LogOn(user, password, connectString())) << session->ErrorText();
@@ -104,7 +105,8 @@ TEST_P(SessionCursorTest, CursorRunsStatementsInTurnWithIntegerAndStringBinds)
 
     number = 0;
     std::memset(text, 'x', sizeof text);
-    cursor.SetStatement("begin dbms_pipe.unpack_message(:num); dbms_pipe.unpack_message(:chr); end;");
+    cursor.SetStatement(
+        "begin dbms_pipe.unpack_message(:num); dbms_pipe.unpack_message(:chr); end;");
     cursor.Bind(":num", &number, sizeof number, oci::kTypeInteger, &numberIndicator);
     cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &textIndicator);
     ASSERT_TRUE(cursor.Execute(true));
@@ -148,7 +150,8 @@ TEST_P(SessionCursorTest, FailedSilentExecuteLeavesTheCursorUsable)
     OciCursor cursor(*session);
     char text[32] = "";
     std::int16_t indicator = 0;
-    cursor.SetStatement("begin dbms_pipe.unpack_message(:chr); end;"); // nothing received: ORA-06556
+    cursor.SetStatement(
+        "begin dbms_pipe.unpack_message(:chr); end;"); // nothing received: ORA-06556
     cursor.Bind(":chr", text, sizeof text, oci::kTypeString, &indicator);
     EXPECT_FALSE(cursor.Execute(false));
 
@@ -194,8 +197,8 @@ TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
     ASSERT_EQ(oci::oparse(cda.data(), block.c_str(), -1, 1, 2), 0);
     std::int32_t status = 0;
     std::int16_t indicator = 0;
-    ASSERT_EQ(oci::obndrv(cda.data(), ":sta", -1, reinterpret_cast<oci::ub1*>(&status), sizeof status, 3, -1,
-                          &indicator, nullptr, -1, -1),
+    ASSERT_EQ(oci::obndrv(cda.data(), ":sta", -1, reinterpret_cast<oci::ub1*>(&status),
+                          sizeof status, 3, -1, &indicator, nullptr, -1, -1),
               0);
     EXPECT_NE(oci::oexec(cda.data()), 0);
     EXPECT_EQ(oci::functionCode(cda.data()), 4);
@@ -219,7 +222,8 @@ TEST_P(SessionCursorTest, TwoSessionsOnOneFileShareTheirPipes)
     auto sender = logOn();
     auto receiver = logOn("system", "manager");
     run(*sender, "begin dbms_pipe.pack_message('hello'); "
-                 "if dbms_pipe.send_message('shared') <> 0 then raise_application_error(-20001, 'x'); end if; end;");
+                 "if dbms_pipe.send_message('shared') <> 0 then raise_application_error(-20001, "
+                 "'x'); end if; end;");
 
     OciCursor cursor(*receiver);
     std::int32_t status = 9;
@@ -247,13 +251,17 @@ TEST_P(SessionCursorTest, DeletedSessionLeavesOtherSessionsWorking)
         return cursor.Execute(false);
     };
     std::int32_t sent = -99;
-    ASSERT_TRUE(execute(*second, "begin dbms_pipe.pack_message(41); "
-                                 ":res := dbms_pipe.send_message('after_delete'); end;", sent));
+    ASSERT_TRUE(execute(*second,
+                        "begin dbms_pipe.pack_message(41); "
+                        ":res := dbms_pipe.send_message('after_delete'); end;",
+                        sent));
     EXPECT_EQ(sent, 0);
     std::int32_t received = -99;
-    ASSERT_TRUE(execute(*third, "declare n number; begin :res := dbms_pipe.receive_message("
-                                "'after_delete', 0); dbms_pipe.unpack_message(n); :res := :res + n + 1; end;",
-                        received));
+    ASSERT_TRUE(
+        execute(*third,
+                "declare n number; begin :res := dbms_pipe.receive_message("
+                "'after_delete', 0); dbms_pipe.unpack_message(n); :res := :res + n + 1; end;",
+                received));
     EXPECT_EQ(received, 42) << "status 0, then the number 41 plus one";
 }
 
@@ -270,9 +278,13 @@ TEST_P(SessionCursorTest, BreakStopsWhatTheSessionRunsAndOnlyThat)
     const Case cases[] = {
         {"begin loop null; end loop; end;", 1013, -1},
         // A handler cannot keep it going: every turn of the outer loop raises again.
-        {"begin loop begin loop null; end loop; exception when others then null; end; end loop; end;", 1013, -1},
+        {"begin loop begin loop null; end loop; exception when others then null; end; end loop; "
+         "end;",
+         1013, -1},
         {"begin :sta := dbms_pipe.receive_message('silent', 100000); end;", 0, 3},
-        {"begin dbms_pipe.pack_message('late'); :sta := dbms_pipe.send_message('full', 100000); end;", 0, 3},
+        {"begin dbms_pipe.pack_message('late'); :sta := dbms_pipe.send_message('full', 100000); "
+         "end;",
+         0, 3},
     };
     EXPECT_FALSE(OciSession().Break());
     auto session = logOn();
@@ -315,8 +327,10 @@ TEST_P(SessionCursorTest, BreakStopsWhatTheSessionRunsAndOnlyThat)
 
     std::int32_t others = -1;
     std::int16_t indicator = 0;
-    cursor.SetStatement("declare t varchar2(10); begin :sta := 0; while dbms_pipe.receive_message('full', 0) = 0 "
-                        "loop dbms_pipe.unpack_message(t); if t <> 'x' then :sta := :sta + 1; end if; end loop; end;");
+    cursor.SetStatement(
+        "declare t varchar2(10); begin :sta := 0; while dbms_pipe.receive_message('full', 0) = 0 "
+        "loop dbms_pipe.unpack_message(t); if t <> 'x' then :sta := :sta + 1; end if; end loop; "
+        "end;");
     cursor.Bind(":sta", &others, sizeof others, oci::kTypeInteger, &indicator);
     ASSERT_TRUE(cursor.Execute(false)) << cursor.ErrorText();
     EXPECT_EQ(others, 0) << "the interrupted send must not have sent";
@@ -348,9 +362,11 @@ TEST_P(SessionCursorDeathTest, FailedExecuteReportsTheOffsetAndTheWholeStatement
 {
     const std::string block = "begin\n  dbms_pipe.purge('p')\nend;";
     const std::string report = reportOfFailedBlock(block);
-    const std::string head = "ORACLE Error when processing OCI function OEXEC, OEXN\nORA-06550: line 3, column 1:\n";
+    const std::string head =
+        "ORACLE Error when processing OCI function OEXEC, OEXN\nORA-06550: line 3, column 1:\n";
     EXPECT_EQ(report.rfind(head, 0), 0u) << report;
-    const std::string tail = "\nError on position " + std::to_string(block.find("end;")) + " in:\n" + block;
+    const std::string tail =
+        "\nError on position " + std::to_string(block.find("end;")) + " in:\n" + block;
     ASSERT_GE(report.size(), tail.size());
     EXPECT_EQ(report.substr(report.size() - tail.size()), tail) << report;
 }
@@ -359,11 +375,14 @@ TEST_P(SessionCursorDeathTest, RaisedErrorKeepsItsWholeMultiLineText)
 {
     const std::string block = "begin raise_application_error(-20099, 'Debug error'); end;";
     const std::string report = reportOfFailedBlock(block);
-    EXPECT_EQ(report.rfind("ORACLE Error when processing OCI function OEXEC, OEXN\nORA-20099: Debug error\n", 0),
-              0u)
+    EXPECT_EQ(
+        report.rfind(
+            "ORACLE Error when processing OCI function OEXEC, OEXN\nORA-20099: Debug error\n", 0),
+        0u)
         << report;
     EXPECT_NE(report.find("ORA-06512: at line 1"), std::string::npos) << report;
-    EXPECT_EQ(report.substr(report.size() - block.size() - 25), "\nError on position 0 in:\n" + block);
+    EXPECT_EQ(report.substr(report.size() - block.size() - 25),
+              "\nError on position 0 in:\n" + block);
 }
 
 // Both backends check a bound name against the text, as the Oracle client
@@ -392,13 +411,14 @@ TEST_P(SessionCursorDeathTest, BindOfAPlaceholderTheStatementLacksReportsObndrv)
             },
             report);
         EXPECT_EQ(report, "ORACLE Error when processing OCI function OBNDRV\n"
-                          "ORA-01036: illegal variable name/number\nError on position 0 in:\n" + block)
+                          "ORA-01036: illegal variable name/number\nError on position 0 in:\n"
+                              + block)
             << missing;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorTest, testing::Values(Backend::Embedded, Backend::OracleClient),
-                         backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorTest,
+                         testing::Values(Backend::Embedded, Backend::OracleClient), backendName);
 INSTANTIATE_TEST_SUITE_P(Backends, SessionCursorDeathTest,
                          testing::Values(Backend::Embedded, Backend::OracleClient), backendName);
 
@@ -409,7 +429,8 @@ protected:
     {
         void* library = dlopen(VEXMOOR_STANDIN_CLIENT, RTLD_NOW | RTLD_NOLOAD);
         EXPECT_NE(library, nullptr) << "the stand-in is loaded by the first logon";
-        auto current = reinterpret_cast<StandInStatisticsFn>(dlsym(library, "StandInCurrentStatistics"));
+        auto current =
+            reinterpret_cast<StandInStatisticsFn>(dlsym(library, "StandInCurrentStatistics"));
         dlclose(library);
         return *current();
     }
@@ -418,7 +439,8 @@ protected:
 TEST_F(OracleClientUseTest, ThreadedEnvironmentAndStatementCache)
 {
     auto session = std::make_unique<OciSession>();
-    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string())) << session->ErrorText();
+    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string()))
+        << session->ErrorText();
     EXPECT_EQ(statistics().environmentMode & 1, 1) << "OCI_THREADED";
     EXPECT_EQ(statistics().logonMode & 4, 4) << "OCI_LOGON2_STMTCACHE";
 
@@ -441,7 +463,8 @@ TEST_F(OracleClientUseTest, ThreadedEnvironmentAndStatementCache)
 TEST_F(OracleClientUseTest, DeletingTheSessionMakesNoLibraryCall)
 {
     auto session = std::make_unique<OciSession>();
-    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string())) << session->ErrorText();
+    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string()))
+        << session->ErrorText();
     run(*session, "begin null; end;");
     const int calls = statistics().calls;
     const int logoffs = statistics().logoffs;

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 // Runs `body` in a forked child process, whose exit code is what `body`
-// returns (99 when it throws; the error goes to standard error). Fork before this process opens the database
-// file the child uses: SQLite connections must not cross a fork. A child still
-// running when the object dies is killed, so a failing test never hangs.
+// returns (99 when it throws; the error goes to standard error). Fork before this process opens the
+// database file the child uses: SQLite connections must not cross a fork. A child still running
+// when the object dies is killed, so a failing test never hangs.
 class ChildProcess {
 public:
     explicit ChildProcess(const std::function<int()>& body)

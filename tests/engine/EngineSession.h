@@ -35,14 +35,19 @@ struct IntegerBind {
 };
 
 struct StringBind {
-    explicit StringBind(std::int32_t capacity, std::string_view initial = {}) : data(static_cast<std::size_t>(capacity), '\0')
+    explicit StringBind(std::int32_t capacity, std::string_view initial = {})
+        : data(static_cast<std::size_t>(capacity), '\0')
     {
         if (!initial.empty())
             std::memcpy(data.data(), initial.data(), std::min(initial.size(), data.size() - 1));
     }
     std::vector<char> data;
     std::int16_t indicator = 0;
-    BindBuffer buffer() { return BindBuffer{data.data(), static_cast<std::int32_t>(data.size()), ExternalType::String, &indicator}; }
+    BindBuffer buffer()
+    {
+        return BindBuffer{data.data(), static_cast<std::int32_t>(data.size()), ExternalType::String,
+                          &indicator};
+    }
     std::string text() const { return std::string(data.data()); }
     bool isNull() const { return indicator == -1; }
 };
@@ -68,7 +73,8 @@ protected:
 
 class EngineTest : public DatabaseFileTest {
 protected:
-    std::unique_ptr<Session> logOn(const std::string& user = "vexmoor", const std::string& password = "vexmoor")
+    std::unique_ptr<Session> logOn(const std::string& user = "vexmoor",
+                                   const std::string& password = "vexmoor")
     {
         return Session::logOn(database, user, password);
     }

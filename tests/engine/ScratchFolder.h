@@ -12,7 +12,8 @@ class ScratchFolder {
 public:
     ScratchFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexmoor-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vexmoor-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             ADD_FAILURE() << "cannot make a temporary folder";
         path_ = pattern;

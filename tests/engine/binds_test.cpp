@@ -87,7 +87,9 @@ TEST_F(Binds, ConversionsBetweenNumbersAndText)
         bad->execute();
         FAIL();
     } catch (const OraError& error) {
-        EXPECT_EQ(firstLine(error.message()), "ORA-06502: PL/SQL: numeric or value error: character to number conversion error");
+        EXPECT_EQ(
+            firstLine(error.message()),
+            "ORA-06502: PL/SQL: numeric or value error: character to number conversion error");
     }
 }
 
@@ -106,8 +108,8 @@ TEST_F(Binds, TextMustFitTheBufferWithItsNul)
         tooLong->execute();
         FAIL();
     } catch (const OraError& error) {
-        EXPECT_EQ(error.message(),
-                  "ORA-06502: PL/SQL: numeric or value error: character string buffer too small\nORA-06512: at line 2");
+        EXPECT_EQ(error.message(), "ORA-06502: PL/SQL: numeric or value error: character string "
+                                   "buffer too small\nORA-06512: at line 2");
     }
     EXPECT_EQ(small.text(), "xy");
 }

@@ -23,7 +23,8 @@ protected:
     std::string outcome(std::string_view code)
     {
         const bool isBlock = code.starts_with("begin") || code.starts_with("declare");
-        const std::string text = isBlock ? std::string(code) : "begin :r := " + std::string(code) + "; end;";
+        const std::string text =
+            isBlock ? std::string(code) : "begin :r := " + std::string(code) + "; end;";
         try {
             const auto result = value(*session, text);
             return result ? *result : std::string(kNull);
@@ -126,7 +127,15 @@ TEST_F(Builtins, RegularExpressions)
     const std::string h = like("'ab', 'a b', 'x'");
     const std::string i = like("'ab' || chr(10), 'b$'");
     check({
-        {a, "T"}, {b, "F"}, {c, "F"}, {d, "T"}, {e, "F"}, {f, "F"}, {g, "T"}, {h, "T"}, {i, "F"},
+        {a, "T"},
+        {b, "F"},
+        {c, "F"},
+        {d, "T"},
+        {e, "F"},
+        {f, "F"},
+        {g, "T"},
+        {h, "T"},
+        {i, "F"},
         {"begin if regexp_like(null, 'a') is null then :r := 'unknown'; end if; end;", "unknown"},
         {"regexp_replace('a1b22c333', '[0-9]+', '#')", "a#b#c#"},
         {"regexp_replace('a1b22c333', '[0-9]+', '#', 1, 2)", "a1b#c333"},
@@ -153,7 +162,8 @@ TEST_F(Builtins, RegularExpressions)
 TEST_F(Builtins, Numbers)
 {
     check({
-        {"mod(11, 4) || ' ' || mod(-11, 4) || ' ' || mod(11, -4) || ' ' || mod(11, 0)", "3 -3 3 11"},
+        {"mod(11, 4) || ' ' || mod(-11, 4) || ' ' || mod(11, -4) || ' ' || mod(11, 0)",
+         "3 -3 3 11"},
         {"remainder(11, 4) || ' ' || remainder(10, 4) || ' ' || remainder(-11, 4)", "-1 2 1"},
         {"remainder(5, 0)", "ORA-01476"},
         {"remainder(null, 2)", kNull},
@@ -199,11 +209,15 @@ TEST_F(Builtins, Dates)
         {"add_months(null, 1)", kNull},
         {shown("last_day(" + day("2024-02-10 08:00:00") + ")"), "2024-02-29 08:00:00"},
         {shown("last_day(" + day("2023-12-01 00:00:00") + ")"), "2023-12-31 00:00:00"},
-        {"months_between(" + day("2024-03-31 00:00:00") + ", " + day("2024-02-29 12:00:00") + ")", "1"},
-        {"months_between(" + day("2024-01-15 00:00:00") + ", " + day("2024-03-15 00:00:00") + ")", "-2"},
-        {"round(months_between(" + day("1995-02-02 00:00:00") + ", " + day("1995-01-01 00:00:00") + "), 8)",
+        {"months_between(" + day("2024-03-31 00:00:00") + ", " + day("2024-02-29 12:00:00") + ")",
+         "1"},
+        {"months_between(" + day("2024-01-15 00:00:00") + ", " + day("2024-03-15 00:00:00") + ")",
+         "-2"},
+        {"round(months_between(" + day("1995-02-02 00:00:00") + ", " + day("1995-01-01 00:00:00")
+             + "), 8)",
          "1.03225806"},
-        {"round(months_between(" + day("2024-01-02 12:00:00") + ", " + day("2024-01-01 00:00:00") + ") * 62, 8)",
+        {"round(months_between(" + day("2024-01-02 12:00:00") + ", " + day("2024-01-01 00:00:00")
+             + ") * 62, 8)",
          "3"},
         {"months_between(null, sysdate)", kNull},
         {shown("next_day(" + day("2024-06-05 09:00:00") + ", 'MONDAY')"), "2024-06-10 09:00:00"},
@@ -244,8 +258,8 @@ TEST_F(Builtins, Dates)
         {shown("round(" + d + ", 'MI')"), "2024-08-17 15:46:00"},
         {shown("round(" + d + ", 'DAY')"), "2024-08-18 00:00:00"},
         {shown("round(" + day("2024-08-13 00:00:00") + ", 'DAY')"), "2024-08-11 00:00:00"},
-        {"extract(year from " + d + ") || '-' || extract(month from " + d + ") || '-' || extract(day from " + d
-             + ")",
+        {"extract(year from " + d + ") || '-' || extract(month from " + d
+             + ") || '-' || extract(day from " + d + ")",
          "2024-8-17"},
         {"extract(hour from " + d + ")", "ORA-30076"},
         {"extract(year from to_date(null))", kNull},
@@ -314,9 +328,11 @@ TEST_F(Builtins, CaseExpressionsAndStatements)
         {"begin case when 1 = 2 then :r := 'a'; else :r := 'else'; end case; end;", "else"},
         {"begin case 5 when 1 then :r := 'one'; end case; end;", "ORA-06592"},
         {"begin case when null then :r := 'x'; end case; end;", "ORA-06592"},
-        {"begin case 1 when 2 then null; end case; exception when case_not_found then :r := sqlerrm; end;",
+        {"begin case 1 when 2 then null; end case; exception when case_not_found then :r := "
+         "sqlerrm; end;",
          "ORA-06592: CASE not found while executing CASE statement"},
-        {"declare n number := 0; begin for i in 1 .. 4 loop case mod(i, 2) when 0 then n := n + i; else null; "
+        {"declare n number := 0; begin for i in 1 .. 4 loop case mod(i, 2) when 0 then n := n + i; "
+         "else null; "
          "end case; end loop; :r := n; end;",
          "6"},
         {"begin case 1 when 1 then :r := 'x'; end; end;", "PLS-00103"},
@@ -341,9 +357,11 @@ TEST_F(Builtins, ErrorFunctions)
 // A stored procedure keeps a name that a standard function also has.
 TEST_F(Builtins, StoredProcedureNamedLikeAFunction)
 {
-    run(*session, "create procedure log(m in varchar2, n out varchar2) is begin n := 'logged ' || m; end;");
+    run(*session,
+        "create procedure log(m in varchar2, n out varchar2) is begin n := 'logged ' || m; end;");
     check({
-        {"declare t varchar2(20); begin log('x', t); :r := t || ' ' || log(2, 4); end;", "logged x 2"},
+        {"declare t varchar2(20); begin log('x', t); :r := t || ' ' || log(2, 4); end;",
+         "logged x 2"},
     });
 }
 

@@ -27,11 +27,13 @@ TEST_F(CatalogTest, NewFileHasTheTwoAccounts)
 {
     EXPECT_EQ(catalog.authenticate("system", "manager"), "SYSTEM");
     EXPECT_EQ(catalog.authenticate("Vexmoor", "vexmoor"), "VEXMOOR");
-    EXPECT_EQ(catalog.authenticate("vexmoor", "VEXMOOR"), std::nullopt) << "passwords are case-sensitive";
+    EXPECT_EQ(catalog.authenticate("vexmoor", "VEXMOOR"), std::nullopt)
+        << "passwords are case-sensitive";
     EXPECT_EQ(catalog.authenticate("nobody", "vexmoor"), std::nullopt);
 
-    for (Privilege privilege : {Privilege::ExecuteDbmsPipe, Privilege::CreateProcedure, Privilege::CreatePublicSynonym,
-                                Privilege::DropPublicSynonym, Privilege::CreateUser}) {
+    for (Privilege privilege :
+         {Privilege::ExecuteDbmsPipe, Privilege::CreateProcedure, Privilege::CreatePublicSynonym,
+          Privilege::DropPublicSynonym, Privilege::CreateUser}) {
         EXPECT_TRUE(catalog.hasPrivilege("SYSTEM", privilege));
     }
     EXPECT_TRUE(catalog.hasPrivilege("vexmoor", Privilege::ExecuteDbmsPipe));
@@ -59,7 +61,8 @@ TEST_F(CatalogTest, UsersAndPrivileges)
     catalog.storeProcedure({"scott", "p"}, "PROCEDURE p AS BEGIN NULL; END;", false);
     catalog.dropUser("scott");
     EXPECT_FALSE(catalog.userExists("scott"));
-    EXPECT_EQ(catalog.findProcedure({"SCOTT", "P"}), std::nullopt) << "the schema goes with the user";
+    EXPECT_EQ(catalog.findProcedure({"SCOTT", "P"}), std::nullopt)
+        << "the schema goes with the user";
     EXPECT_EQ(errorCode([&] { catalog.dropUser("scott"); }), 1918);
 }
 
@@ -71,7 +74,10 @@ TEST_F(CatalogTest, ProceduresAreReplacedOnlyWhenAsked)
     EXPECT_EQ(first->object, (ObjectName{"VEXMOOR", "SENDDEBUGMESSAGE"}));
     EXPECT_EQ(first->source, "PROCEDURE one");
 
-    EXPECT_EQ(errorCode([&] { catalog.storeProcedure({"VEXMOOR", "SENDDEBUGMESSAGE"}, "PROCEDURE two", false); }), 955);
+    EXPECT_EQ(errorCode([&] {
+                  catalog.storeProcedure({"VEXMOOR", "SENDDEBUGMESSAGE"}, "PROCEDURE two", false);
+              }),
+              955);
     catalog.storeProcedure({"VEXMOOR", "SENDDEBUGMESSAGE"}, "PROCEDURE two", true);
     auto second = catalog.findProcedure({"vexmoor", "senddebugmessage"});
     ASSERT_TRUE(second);
@@ -79,7 +85,10 @@ TEST_F(CatalogTest, ProceduresAreReplacedOnlyWhenAsked)
     EXPECT_NE(second->version, first->version);
 
     catalog.createSynonym({"VEXMOOR", "ALIAS"}, {"VEXMOOR", "SENDDEBUGMESSAGE"}, false);
-    EXPECT_EQ(errorCode([&] { catalog.storeProcedure({"VEXMOOR", "ALIAS"}, "PROCEDURE x", true); }), 955)
+    EXPECT_EQ(errorCode([&] {
+                  catalog.storeProcedure({"VEXMOOR", "ALIAS"}, "PROCEDURE x", true);
+              }),
+              955)
         << "a private synonym holds the name";
 
     catalog.dropProcedure({"vexmoor", "senddebugmessage"});
@@ -91,11 +100,18 @@ TEST_F(CatalogTest, SynonymNamesAreTakenOnce)
 {
     catalog.storeProcedure({"VEXMOOR", "SENDDEBUGMESSAGE"}, "PROCEDURE p", false);
     catalog.createSynonym({"PUBLIC", "SendDebugMessage"}, {"VEXMOOR", "SendDebugMessage"}, false);
-    EXPECT_EQ(catalog.findSynonym({"public", "senddebugmessage"}), (ObjectName{"VEXMOOR", "SENDDEBUGMESSAGE"}));
-    EXPECT_EQ(errorCode([&] { catalog.createSynonym({"PUBLIC", "SENDDEBUGMESSAGE"}, {"X", "Y"}, false); }), 955);
+    EXPECT_EQ(catalog.findSynonym({"public", "senddebugmessage"}),
+              (ObjectName{"VEXMOOR", "SENDDEBUGMESSAGE"}));
+    EXPECT_EQ(errorCode([&] {
+                  catalog.createSynonym({"PUBLIC", "SENDDEBUGMESSAGE"}, {"X", "Y"}, false);
+              }),
+              955);
     catalog.createSynonym({"PUBLIC", "SENDDEBUGMESSAGE"}, {"X", "Y"}, true);
     EXPECT_EQ(catalog.findSynonym({"PUBLIC", "SENDDEBUGMESSAGE"}), (ObjectName{"X", "Y"}));
-    EXPECT_EQ(errorCode([&] { catalog.createSynonym({"VEXMOOR", "SENDDEBUGMESSAGE"}, {"X", "Y"}, true); }), 955)
+    EXPECT_EQ(errorCode([&] {
+                  catalog.createSynonym({"VEXMOOR", "SENDDEBUGMESSAGE"}, {"X", "Y"}, true);
+              }),
+              955)
         << "a procedure holds the name in its schema";
 
     catalog.dropSynonym({"PUBLIC", "SENDDEBUGMESSAGE"});
@@ -113,7 +129,8 @@ TEST_F(CatalogTest, ResolutionPrefersOwnSchemaThenPublicAndFollowsChains)
     EXPECT_EQ(catalog.resolve("vexmoor", "send"), (ObjectName{"VEXMOOR", "SEND"}));
 
     catalog.storeProcedure({"SCOTT", "SEND"}, "PROCEDURE own", false);
-    EXPECT_EQ(catalog.resolve("scott", "send"), (ObjectName{"SCOTT", "SEND"})) << "own object before public synonym";
+    EXPECT_EQ(catalog.resolve("scott", "send"), (ObjectName{"SCOTT", "SEND"}))
+        << "own object before public synonym";
 
     // A private synonym to a public synonym to the procedure.
     catalog.createSynonym({"PUBLIC", "HOP"}, {"VEXMOOR", "SEND"}, false);
@@ -143,11 +160,21 @@ TEST_F(CatalogTest, GenerationChangesWithEveryCatalogChangeSeenFromAnyConnection
         [](Catalog& c) { c.createUser("u", "p"); },
         [](Catalog& c) { c.grant("u", Privilege::CreateProcedure); },
         [](Catalog& c) { c.revoke("u", Privilege::CreateProcedure); },
-        [](Catalog& c) { c.storeProcedure({"U", "P"}, "PROCEDURE p", false); },
-        [](Catalog& c) { c.storeProcedure({"U", "P"}, "PROCEDURE p2", true); },
-        [](Catalog& c) { c.createSynonym({"PUBLIC", "P"}, {"U", "P"}, false); },
-        [](Catalog& c) { c.dropSynonym({"PUBLIC", "P"}); },
-        [](Catalog& c) { c.dropProcedure({"U", "P"}); },
+        [](Catalog& c) {
+            c.storeProcedure({"U", "P"}, "PROCEDURE p", false);
+        },
+        [](Catalog& c) {
+            c.storeProcedure({"U", "P"}, "PROCEDURE p2", true);
+        },
+        [](Catalog& c) {
+            c.createSynonym({"PUBLIC", "P"}, {"U", "P"}, false);
+        },
+        [](Catalog& c) {
+            c.dropSynonym({"PUBLIC", "P"});
+        },
+        [](Catalog& c) {
+            c.dropProcedure({"U", "P"});
+        },
         [](Catalog& c) { c.dropUser("u"); },
     };
     std::int64_t seen = start;
@@ -193,7 +220,10 @@ TEST(ChangeCounter, SettlesOnlyWhenNoChangeIsHalfWay)
     std::uint64_t start = second.load();
     EXPECT_TRUE(ChangeCounter::settled(start));
 
-    { ChangeMark mark(first); EXPECT_FALSE(ChangeCounter::settled(second.load())); }
+    {
+        ChangeMark mark(first);
+        EXPECT_FALSE(ChangeCounter::settled(second.load()));
+    }
     std::uint64_t afterOne = second.load();
     EXPECT_TRUE(ChangeCounter::settled(afterOne));
     EXPECT_NE(afterOne, start);
@@ -202,7 +232,9 @@ TEST(ChangeCounter, SettlesOnlyWhenNoChangeIsHalfWay)
     // the next change completes.
     first.beginChange();
     EXPECT_FALSE(ChangeCounter::settled(second.load()));
-    { ChangeMark mark(second); }
+    {
+        ChangeMark mark(second);
+    }
     EXPECT_TRUE(ChangeCounter::settled(first.load()));
 
     // A change that ends while a later one is under way does not settle it.

@@ -66,7 +66,8 @@ TEST(Database, EverythingSurvivesClosingAndReopening)
     auto database = Database::open(file);
     EXPECT_EQ(database->path(), file);
     EXPECT_EQ(database->catalog().authenticate("scott", "tiger"), "SCOTT");
-    EXPECT_EQ(database->catalog().authenticate("system", "manager"), "SYSTEM") << "accounts are made once";
+    EXPECT_EQ(database->catalog().authenticate("system", "manager"), "SYSTEM")
+        << "accounts are made once";
     EXPECT_TRUE(database->catalog().findProcedure({"SCOTT", "P"}));
     EXPECT_EQ(database->catalog().resolve("vexmoor", "p"), (ObjectName{"SCOTT", "P"}));
     std::vector<std::uint8_t> message;
@@ -103,7 +104,8 @@ TEST(Database, RefusesWhatItCannotOpenAndLeavesForeignFilesAlone)
     auto foreign = folder.file("other.db");
     sqlite3* db = nullptr;
     sqlite3_open(foreign.c_str(), &db);
-    sqlite3_exec(db, "CREATE TABLE recipes(name TEXT); INSERT INTO recipes VALUES('soup');", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "CREATE TABLE recipes(name TEXT); INSERT INTO recipes VALUES('soup');",
+                 nullptr, nullptr, nullptr);
     sqlite3_close(db);
     std::string before = contents(foreign);
     EXPECT_NE(openError(foreign).find("not a Vexmoor database"), std::string::npos);
@@ -130,7 +132,8 @@ TEST(Database, RefusesAFileOfANewerSchema)
     Database::open(file);
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
-    sqlite3_exec(db, "UPDATE meta SET value = 99 WHERE key = 'schema_version'", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "UPDATE meta SET value = 99 WHERE key = 'schema_version'", nullptr, nullptr,
+                 nullptr);
     sqlite3_close(db);
     EXPECT_NE(openError(file).find("newer version"), std::string::npos);
 }

@@ -47,15 +47,32 @@ TEST(FormatDate, DefaultFormat)
 TEST(FormatDate, NumericElementsAreZeroFilled)
 {
     expectFormats(kMonday, {
-        {"YYYY-MM-DD HH24:MI:SS", "2026-12-07 13:05:09"},
-        {"YYY", "026"}, {"YY", "26"}, {"Y", "6"}, {"RR", "26"}, {"RRRR", "2026"},
-        {"SYYYY", " 2026"}, {"DDD", "341"}, {"D", "2"}, {"HH", "01"}, {"HH12", "01"},
-        {"SSSSS", "47109"}, {"Q", "4"}, {"WW", "49"}, {"W", "1"}, {"IW", "50"},
-        {"CC", "21"}, {"J", "2461382"},
-    });
+                               {"YYYY-MM-DD HH24:MI:SS", "2026-12-07 13:05:09"},
+                               {"YYY", "026"},
+                               {"YY", "26"},
+                               {"Y", "6"},
+                               {"RR", "26"},
+                               {"RRRR", "2026"},
+                               {"SYYYY", " 2026"},
+                               {"DDD", "341"},
+                               {"D", "2"},
+                               {"HH", "01"},
+                               {"HH12", "01"},
+                               {"SSSSS", "47109"},
+                               {"Q", "4"},
+                               {"WW", "49"},
+                               {"W", "1"},
+                               {"IW", "50"},
+                               {"CC", "21"},
+                               {"J", "2461382"},
+                           });
     expectFormats(at(5, 1, 2, 0, 0, 0), {
-        {"YYYY", "0005"}, {"DDD", "002"}, {"HH", "12"}, {"HH24", "00"}, {"SSSSS", "00000"},
-    });
+                                            {"YYYY", "0005"},
+                                            {"DDD", "002"},
+                                            {"HH", "12"},
+                                            {"HH24", "00"},
+                                            {"SSSSS", "00000"},
+                                        });
     // Oracle's examples: 2002 is in the 21st century, 2000 in the 20th.
     EXPECT_EQ(formatDate(at(2002, 6, 1), "CC"), "21");
     EXPECT_EQ(formatDate(at(2000, 6, 1), "CC"), "20");
@@ -64,14 +81,17 @@ TEST(FormatDate, NumericElementsAreZeroFilled)
 
 TEST(FormatDate, WordsFollowTheCaseOfTheElement)
 {
-    expectFormats(kMonday, {
-        {"MON", "DEC"}, {"Mon", "Dec"}, {"mon", "dec"}, {"MOn", "DEC"},
-        {"DAY", "MONDAY   "}, {"Day", "Monday   "}, {"day", "monday   "},
-        {"DY", "MON"}, {"Dy", "Mon"}, {"dy", "mon"},
-        {"MONTH", "DECEMBER "}, {"Month", "December "}, {"month", "december "},
-        {"AM", "PM"}, {"am", "pm"}, {"PM", "PM"}, {"A.M.", "P.M."}, {"a.m.", "p.m."},
-        {"RM", "XII "}, {"rm", "xii "}, {"AD", "AD"}, {"B.C.", "A.D."},
-    });
+    expectFormats(kMonday,
+                  {
+                      {"MON", "DEC"},         {"Mon", "Dec"},         {"mon", "dec"},
+                      {"MOn", "DEC"},         {"DAY", "MONDAY   "},   {"Day", "Monday   "},
+                      {"day", "monday   "},   {"DY", "MON"},          {"Dy", "Mon"},
+                      {"dy", "mon"},          {"MONTH", "DECEMBER "}, {"Month", "December "},
+                      {"month", "december "}, {"AM", "PM"},           {"am", "pm"},
+                      {"PM", "PM"},           {"A.M.", "P.M."},       {"a.m.", "p.m."},
+                      {"RM", "XII "},         {"rm", "xii "},         {"AD", "AD"},
+                      {"B.C.", "A.D."},
+                  });
     EXPECT_EQ(formatDate(at(2026, 12, 7, 9), "HH:MI AM"), "09:00 AM");
     EXPECT_EQ(formatDate(at(2026, 12, 7, 0), "HH12 a.m."), "12 a.m.");
 }
@@ -84,19 +104,26 @@ TEST(FormatDate, FillModeToggles)
     EXPECT_EQ(formatDate(may, "FMMonth DD, YYYY"), "May 1, 1994");
     EXPECT_EQ(formatDate(may, "FMMonth FMDD, YYYY"), "May 01, 1994");
     expectFormats(kMonday, {
-        {"FMDay", "Monday"}, {"FMHH:MI", "1:5"}, {"FMYYY", "26"}, {"FMRM", "XII"},
-        {"FMSYYYY", "2026"}, {"FMJ", "2461382"},
-    });
+                               {"FMDay", "Monday"},
+                               {"FMHH:MI", "1:5"},
+                               {"FMYYY", "26"},
+                               {"FMRM", "XII"},
+                               {"FMSYYYY", "2026"},
+                               {"FMJ", "2461382"},
+                           });
     EXPECT_EQ(formatDate(at(2005, 1, 1), "FMYY"), "5");
 }
 
 TEST(FormatDate, LiteralsAndOrdinals)
 {
     expectFormats(kMonday, {
-        {"\"Week\" WW, \"day\" DDD", "Week 49, day 341"},
-        {"DD/MM/YYYY; HH24.MI", "07/12/2026; 13.05"},
-        {"DDTH", "07TH"}, {"DdTH", "07th"}, {"ddth", "07th"}, {"FMDDTH", "7TH"},
-    });
+                               {"\"Week\" WW, \"day\" DDD", "Week 49, day 341"},
+                               {"DD/MM/YYYY; HH24.MI", "07/12/2026; 13.05"},
+                               {"DDTH", "07TH"},
+                               {"DdTH", "07th"},
+                               {"ddth", "07th"},
+                               {"FMDDTH", "7TH"},
+                           });
     EXPECT_EQ(formatDate(at(2026, 1, 1), "FMDDTH"), "1ST");
     EXPECT_EQ(formatDate(at(2026, 1, 2), "FMDDTH"), "2ND");
     EXPECT_EQ(formatDate(at(2026, 1, 3), "FMDDTH"), "3RD");
@@ -125,7 +152,8 @@ TEST(FormatDate, UnknownElementsAreRefused)
         EXPECT_EQ(errorCode([&] { formatDate(kMonday, format); }), 1821) << format;
         EXPECT_FALSE(isValidDateFormat(format)) << format;
     }
-    for (const char* format : {"DD-MON-RR", "YYYY-MM-DD HH24:MI:SS", "FMDay, \"the\" DDTH", "fxdd.mm.yyyy"})
+    for (const char* format :
+         {"DD-MON-RR", "YYYY-MM-DD HH24:MI:SS", "FMDay, \"the\" DDTH", "fxdd.mm.yyyy"})
         EXPECT_TRUE(isValidDateFormat(format)) << format;
     try {
         formatDate(kMonday, "QQQX");
@@ -198,13 +226,22 @@ TEST(ParseDate, TwoDigitYears)
         int expectedYear;
     } cases[] = {
         // RR: the current half-century's window (Oracle's examples use 1996 and 2001).
-        {1996, "27", "RR", 2027}, {1996, "97", "RR", 1997},
-        {2001, "17", "RR", 2017}, {2001, "96", "RR", 1996},
-        {2026, "49", "RR", 2049}, {2026, "50", "RR", 1950}, {2026, "00", "RR", 2000},
-        {2075, "49", "RR", 2149}, {2075, "50", "RR", 2050},
-        {2026, "98", "RRRR", 1998}, {2026, "1998", "RR", 1998}, {2026, "0998", "RRRR", 998},
+        {1996, "27", "RR", 2027},
+        {1996, "97", "RR", 1997},
+        {2001, "17", "RR", 2017},
+        {2001, "96", "RR", 1996},
+        {2026, "49", "RR", 2049},
+        {2026, "50", "RR", 1950},
+        {2026, "00", "RR", 2000},
+        {2075, "49", "RR", 2149},
+        {2075, "50", "RR", 2050},
+        {2026, "98", "RRRR", 1998},
+        {2026, "1998", "RR", 1998},
+        {2026, "0998", "RRRR", 998},
         // YY: always the current century; four digits are a full year.
-        {2026, "99", "YY", 2099}, {1996, "05", "YY", 1905}, {2026, "1999", "YY", 1999},
+        {2026, "99", "YY", 2099},
+        {1996, "05", "YY", 1905},
+        {2026, "1999", "YY", 1999},
     };
     for (const auto& c : cases) {
         const OraDate now = at(c.currentYear, 6, 15);
@@ -254,7 +291,8 @@ TEST(ParseDate, ErrorsAsOracleRaisesThem)
         {"07", "DD-MON-YYYYX", 1821},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(errorCode([&] { parseDate(c.text, c.format, kNow); }), c.code) << c.text << " / " << c.format;
+        EXPECT_EQ(errorCode([&] { parseDate(c.text, c.format, kNow); }), c.code)
+            << c.text << " / " << c.format;
     try {
         parseDate("2026-13-01", "YYYY-MM-DD", kNow);
     } catch (const OraError& error) {
@@ -264,14 +302,19 @@ TEST(ParseDate, ErrorsAsOracleRaisesThem)
 
 TEST(ParseDate, ReadsBackWhatFormatDateWrites)
 {
-    const char* formats[] = {"SYYYY-MM-DD HH24:MI:SS", "DD-MON-YYYY HH:MI:SS AM", "FMMonth DD, YYYY HH24:MI:SS",
-                             "J SSSSS", "YYYYMMDDHH24MISS", "Dy DD.RM.YYYY \"at\" HH24:MI:SS"};
+    const char* formats[] = {"SYYYY-MM-DD HH24:MI:SS",
+                             "DD-MON-YYYY HH:MI:SS AM",
+                             "FMMonth DD, YYYY HH24:MI:SS",
+                             "J SSSSS",
+                             "YYYYMMDDHH24MISS",
+                             "Dy DD.RM.YYYY \"at\" HH24:MI:SS"};
     const std::int64_t first = at(-4000, 1, 1).seconds;
     const std::int64_t last = at(9999, 12, 31, 23, 59, 59).seconds;
     for (const char* format : formats) {
         const bool signedYears = std::string_view(format).find("SYYYY") != std::string_view::npos
-            || std::string_view(format).find('J') == 0;
-        for (std::int64_t s = signedYears ? first : at(1, 1, 1).seconds; s <= last; s += 86400 * 3001 + 4001) {
+                                 || std::string_view(format).find('J') == 0;
+        for (std::int64_t s = signedYears ? first : at(1, 1, 1).seconds; s <= last;
+             s += 86400 * 3001 + 4001) {
             const OraDate date{s};
             const std::string text = formatDate(date, format);
             try {

@@ -14,7 +14,9 @@ protected:
 
     void send(const std::string& packing, const std::string& pipe = "p")
     {
-        EXPECT_EQ(value(*sender, "begin " + packing + " :r := dbms_pipe.send_message('" + pipe + "', 0); end;"), "0");
+        EXPECT_EQ(value(*sender, "begin " + packing + " :r := dbms_pipe.send_message('" + pipe
+                                     + "', 0); end;"),
+                  "0");
     }
     std::optional<std::string> receive(const std::string& pipe = "p")
     {
@@ -25,19 +27,21 @@ protected:
 TEST_F(DbmsPipe, ItemsKeepTheirTypesAndValues)
 {
     setClock(2026, 12, 7, 23, 59, 58);
-    send("dbms_pipe.pack_message(-1.25); dbms_pipe.pack_message(sysdate); dbms_pipe.pack_message('t'); "
+    send("dbms_pipe.pack_message(-1.25); dbms_pipe.pack_message(sysdate); "
+         "dbms_pipe.pack_message('t'); "
          "dbms_pipe.pack_message_raw(hextoraw('00FF')); dbms_pipe.pack_message_rowid('AAAB');");
     ASSERT_EQ(receive(), "0");
-    const auto result = value(*receiver,
-                              "declare n number; d date; t varchar2(10); r raw(10); w rowid; s varchar2(200); begin "
-                              "s := dbms_pipe.next_item_type; dbms_pipe.unpack_message(n); "
-                              "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(d); "
-                              "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(t); "
-                              "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_raw(r); "
-                              "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_rowid(w); "
-                              "s := s || ',' || dbms_pipe.next_item_type; "
-                              ":r := s || ' ' || n || ' ' || to_char(d, 'YYYY-MM-DD HH24:MI:SS') || ' ' || t || ' ' "
-                              "|| rawtohex(r) || ' ' || w; end;");
+    const auto result = value(
+        *receiver,
+        "declare n number; d date; t varchar2(10); r raw(10); w rowid; s varchar2(200); begin "
+        "s := dbms_pipe.next_item_type; dbms_pipe.unpack_message(n); "
+        "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(d); "
+        "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(t); "
+        "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_raw(r); "
+        "s := s || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_rowid(w); "
+        "s := s || ',' || dbms_pipe.next_item_type; "
+        ":r := s || ' ' || n || ' ' || to_char(d, 'YYYY-MM-DD HH24:MI:SS') || ' ' || t || ' ' "
+        "|| rawtohex(r) || ' ' || w; end;");
     EXPECT_EQ(result, "6,12,9,23,11,0 -1.25 2026-12-07 23:59:58 t 00FF AAAB");
 }
 
@@ -46,11 +50,12 @@ TEST_F(DbmsPipe, NullsKeepTheirDeclaredType)
     send("declare n number; d date; begin dbms_pipe.pack_message(n); dbms_pipe.pack_message(d); "
          "dbms_pipe.pack_message(''); end;");
     ASSERT_EQ(receive(), "0");
-    EXPECT_EQ(value(*receiver, "declare n number := 1; d date; t varchar2(5) := 'x'; s varchar2(20); begin "
-                               "s := dbms_pipe.next_item_type; dbms_pipe.unpack_message(n); "
-                               "s := s || dbms_pipe.next_item_type; dbms_pipe.unpack_message(d); "
-                               "s := s || dbms_pipe.next_item_type; dbms_pipe.unpack_message(t); "
-                               ":r := s || nvl(to_char(n), 'N') || nvl(t, 'N'); end;"),
+    EXPECT_EQ(value(*receiver,
+                    "declare n number := 1; d date; t varchar2(5) := 'x'; s varchar2(20); begin "
+                    "s := dbms_pipe.next_item_type; dbms_pipe.unpack_message(n); "
+                    "s := s || dbms_pipe.next_item_type; dbms_pipe.unpack_message(d); "
+                    "s := s || dbms_pipe.next_item_type; dbms_pipe.unpack_message(t); "
+                    ":r := s || nvl(to_char(n), 'N') || nvl(t, 'N'); end;"),
               "6129NN");
 }
 
@@ -58,7 +63,9 @@ TEST_F(DbmsPipe, TextTooLongForTheTargetIsAValueError)
 {
     send("dbms_pipe.pack_message('abcdef');");
     ASSERT_EQ(receive(), "0");
-    EXPECT_EQ(failure(*receiver, "declare t varchar2(3); begin dbms_pipe.unpack_message(t); end;").code(), 6502);
+    EXPECT_EQ(
+        failure(*receiver, "declare t varchar2(3); begin dbms_pipe.unpack_message(t); end;").code(),
+        6502);
 }
 
 // What the trace reader relies on when an unpack fails: a wrong type is
@@ -86,14 +93,19 @@ TEST_F(DbmsPipe, FailedUnpackLeavesTheItemUnlessItWasTaken)
     send("dbms_pipe.pack_message(7);");
     ASSERT_EQ(receive(), "0");
     run(*receiver, "declare n number; begin dbms_pipe.unpack_message(n); end;");
-    EXPECT_EQ(failure(*receiver, "declare n number; begin dbms_pipe.unpack_message(n); end;").code(), 6556);
+    EXPECT_EQ(
+        failure(*receiver, "declare n number; begin dbms_pipe.unpack_message(n); end;").code(),
+        6556);
     EXPECT_EQ(value(*receiver, "begin :r := dbms_pipe.next_item_type; end;"), "0");
 }
 
 TEST_F(DbmsPipe, ReceiveOnAnEmptyPipeTimesOutAtOnce)
 {
     EXPECT_EQ(receive("nothing"), "1");
-    EXPECT_EQ(value(*receiver, "begin :r := dbms_pipe.receive_message(timeout => 0, pipename => 'nothing'); end;"), "1");
+    EXPECT_EQ(
+        value(*receiver,
+              "begin :r := dbms_pipe.receive_message(timeout => 0, pipename => 'nothing'); end;"),
+        "1");
 }
 
 TEST_F(DbmsPipe, PipeNamesAreCaseInsensitive)
@@ -105,9 +117,11 @@ TEST_F(DbmsPipe, PipeNamesAreCaseInsensitive)
 TEST_F(DbmsPipe, SendReturnsOneWhenThePipeStaysFull)
 {
     const std::string item = std::string(500, 'y');
-    EXPECT_EQ(value(*sender, "begin dbms_pipe.pack_message('" + item + "'); :r := dbms_pipe.send_message('small', 0, 600); end;"),
+    EXPECT_EQ(value(*sender, "begin dbms_pipe.pack_message('" + item
+                                 + "'); :r := dbms_pipe.send_message('small', 0, 600); end;"),
               "0");
-    EXPECT_EQ(value(*sender, "begin dbms_pipe.pack_message('" + item + "'); :r := dbms_pipe.send_message('small', 0, 600); end;"),
+    EXPECT_EQ(value(*sender, "begin dbms_pipe.pack_message('" + item
+                                 + "'); :r := dbms_pipe.send_message('small', 0, 600); end;"),
               "1");
     EXPECT_EQ(database->pipes().messageCount("small"), 1);
 }
@@ -127,7 +141,8 @@ TEST_F(DbmsPipe, PurgeCreateRemoveAndReset)
     run(*sender, "begin dbms_pipe.pack_message('dropped'); dbms_pipe.reset_buffer; end;");
     send("dbms_pipe.pack_message('kept');");
     ASSERT_EQ(receive(), "0");
-    EXPECT_EQ(value(*receiver, "declare t varchar2(20); begin dbms_pipe.unpack_message(t); :r := t || dbms_pipe.next_item_type; end;"),
+    EXPECT_EQ(value(*receiver, "declare t varchar2(20); begin dbms_pipe.unpack_message(t); :r := t "
+                               "|| dbms_pipe.next_item_type; end;"),
               "kept0");
 }
 
@@ -137,8 +152,9 @@ TEST_F(DbmsPipe, PackedItemsStayInTheBufferBetweenStatements)
     run(*sender, "begin dbms_pipe.pack_message('second'); end;");
     send("");
     ASSERT_EQ(receive(), "0");
-    EXPECT_EQ(value(*receiver, "declare a varchar2(10); b varchar2(10); begin dbms_pipe.unpack_message(a); "
-                               "dbms_pipe.unpack_message(b); :r := a || b; end;"),
+    EXPECT_EQ(value(*receiver,
+                    "declare a varchar2(10); b varchar2(10); begin dbms_pipe.unpack_message(a); "
+                    "dbms_pipe.unpack_message(b); :r := a || b; end;"),
               "firstsecond");
 }
 
@@ -153,7 +169,9 @@ TEST_F(DbmsPipe, UniqueSessionNameIsStableAndDistinct)
 
 TEST_F(DbmsPipe, NullPipeNameIsRefused)
 {
-    EXPECT_EQ(failure(*sender, "declare s integer; begin s := dbms_pipe.send_message(null); end;").code(), 23321);
+    EXPECT_EQ(
+        failure(*sender, "declare s integer; begin s := dbms_pipe.send_message(null); end;").code(),
+        23321);
 }
 
 TEST_F(DbmsPipe, SysQualifiedNameWorksToo)
@@ -179,7 +197,9 @@ protected:
     static std::string outcome(Session& session, const std::string& call)
     {
         try {
-            return value(session, "begin dbms_pipe.pack_message('m'); " + call + " :r := 'ok'; end;").value_or("");
+            return value(session,
+                         "begin dbms_pipe.pack_message('m'); " + call + " :r := 'ok'; end;")
+                .value_or("");
         } catch (const OraError& error) {
             return firstLine(error.message());
         }
@@ -210,8 +230,10 @@ TEST_F(PrivatePipes, OnlyTheOwnerAndSystemUseAPrivatePipe)
     EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.send_message('secret', 0);"), "ok");
     for (const PipeCall& call : kPipeCalls) {
         SCOPED_TRACE(call.name);
-        EXPECT_EQ(outcome(*other, callOn(call, "secret")), "ORA-23322: Privilege error accessing pipe");
-        EXPECT_EQ(outcome(*other, callOn(call, "SECRET")), "ORA-23322: Privilege error accessing pipe");
+        EXPECT_EQ(outcome(*other, callOn(call, "secret")),
+                  "ORA-23322: Privilege error accessing pipe");
+        EXPECT_EQ(outcome(*other, callOn(call, "SECRET")),
+                  "ORA-23322: Privilege error accessing pipe");
     }
     EXPECT_EQ(database->pipes().messageCount("secret"), 1) << "the refused calls changed nothing";
     EXPECT_EQ(outcome(*other, ":r := dbms_pipe.create_pipe('secret', 8192, false);"),
@@ -233,7 +255,8 @@ TEST_F(PrivatePipes, PublicAndImplicitPipesAreOpenToEveryone)
 {
     EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.create_pipe('open', 8192, false); end;"), "0");
     for (const char* pipe : {"open", "implicit"}) {
-        EXPECT_EQ(outcome(*owner, std::string(":r := dbms_pipe.send_message('") + pipe + "', 0);"), "ok");
+        EXPECT_EQ(outcome(*owner, std::string(":r := dbms_pipe.send_message('") + pipe + "', 0);"),
+                  "ok");
         for (const PipeCall& call : kPipeCalls) {
             SCOPED_TRACE(std::string(pipe) + " " + call.name);
             EXPECT_EQ(outcome(*other, callOn(call, pipe)), "ok");
@@ -246,10 +269,13 @@ TEST_F(PrivatePipes, APipeInUseCannotBeTakenPrivate)
 {
     // Taken private, the messages others sent would become theirs no more.
     EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('shared', 0);"), "ok");
-    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.create_pipe('shared');"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.create_pipe('shared');"),
+              "ORA-23322: Privilege error accessing pipe");
     EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('shared', 0); end;"), "0");
-    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.create_pipe('shared');"), "ok") << "empty, the name is free";
-    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('shared', 0);"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.create_pipe('shared');"), "ok")
+        << "empty, the name is free";
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.send_message('shared', 0);"),
+              "ORA-23322: Privilege error accessing pipe");
 }
 
 TEST_F(PrivatePipes, AWaitingReceiverIsRefusedOnceThePipeTurnsPrivate)
@@ -258,12 +284,15 @@ TEST_F(PrivatePipes, AWaitingReceiverIsRefusedOnceThePipeTurnsPrivate)
     // must be dropped when the pipe's privacy changes.
     EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('later', 0); end;"), "1");
     EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.create_pipe('later'); end;"), "0");
-    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.receive_message('later', 0);"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.receive_message('later', 0);"),
+              "ORA-23322: Privilege error accessing pipe");
     EXPECT_EQ(outcome(*owner, ":r := dbms_pipe.send_message('later', 0);"), "ok");
-    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.receive_message('later', 0);"), "ORA-23322: Privilege error accessing pipe");
+    EXPECT_EQ(outcome(*other, ":r := dbms_pipe.receive_message('later', 0);"),
+              "ORA-23322: Privilege error accessing pipe");
     EXPECT_EQ(database->pipes().messageCount("later"), 1);
     EXPECT_EQ(value(*owner, "begin :r := dbms_pipe.remove_pipe('later'); end;"), "0");
-    EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('later', 0); end;"), "1") << "a free name again";
+    EXPECT_EQ(value(*other, "begin :r := dbms_pipe.receive_message('later', 0); end;"), "1")
+        << "a free name again";
 }
 
 } // namespace

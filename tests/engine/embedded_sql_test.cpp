@@ -10,22 +10,25 @@ using namespace enginetest;
 namespace {
 
 struct Case {
-    const char* block;          // assigns :r, or raises
-    const char* expected;       // :r as text; "<null>" for NULL; unused when `error` is set
-    int error = 0;              // the ORA (or PLS) number expected
+    const char* block;    // assigns :r, or raises
+    const char* expected; // :r as text; "<null>" for NULL; unused when `error` is set
+    int error = 0;        // the ORA (or PLS) number expected
 };
 
 class EmbeddedSql : public EngineTest {
 protected:
     void SetUp() override
     {
-        run(*session, "CREATE TABLE emp (id NUMBER(6) PRIMARY KEY, name VARCHAR2(10), sal NUMBER(8,2), hired DATE)");
-        run(*session, "begin"
-                      "  insert into emp values (1, 'Ann', 1000, to_date('2020-03-01', 'YYYY-MM-DD'));"
-                      "  insert into emp (id, name, sal) values (2, 'bob', 2500.556);"
-                      "  insert into emp (id, name, hired) values (3, 'Cy', to_date('2019-12-31', 'YYYY-MM-DD'));"
-                      "  commit;"
-                      "end;");
+        run(*session, "CREATE TABLE emp (id NUMBER(6) PRIMARY KEY, name VARCHAR2(10), sal "
+                      "NUMBER(8,2), hired DATE)");
+        run(*session,
+            "begin"
+            "  insert into emp values (1, 'Ann', 1000, to_date('2020-03-01', 'YYYY-MM-DD'));"
+            "  insert into emp (id, name, sal) values (2, 'bob', 2500.556);"
+            "  insert into emp (id, name, hired) values (3, 'Cy', to_date('2019-12-31', "
+            "'YYYY-MM-DD'));"
+            "  commit;"
+            "end;");
     }
 
     void expectCases(Session& on, const std::vector<Case>& cases)
@@ -33,8 +36,11 @@ protected:
         for (const auto& c : cases) {
             SCOPED_TRACE(c.block);
             if (c.error != 0) {
-                const bool assignsR = std::string_view(c.block).find(":r") != std::string_view::npos;
-                EXPECT_EQ(errorCode([&] { assignsR ? (void)value(on, c.block) : run(on, c.block); }), c.error);
+                const bool assignsR =
+                    std::string_view(c.block).find(":r") != std::string_view::npos;
+                EXPECT_EQ(
+                    errorCode([&] { assignsR ? (void)value(on, c.block) : run(on, c.block); }),
+                    c.error);
                 continue;
             }
             const auto result = value(on, c.block);
@@ -47,144 +53,215 @@ protected:
 
 TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
 {
-    expectCases(*session, {
-        {"begin select 1 + 2 into :r from dual; end;", "3"},
-        {"declare n number; begin select 7 / 2 into n from dual; :r := n; end;", "3.5"},
-        {"begin select 'a' || null || 'b' into :r from sys.dual; end;", "ab"},
-        {"begin select '' || '' into :r from dual; end;", "<null>"},
-        {"declare v varchar2(5) := ''; begin select count(*) into :r from emp where name = v; end;", "0"},
-        {"begin select name into :r from emp where id = 2; end;", "bob"},
-        {"begin select sal into :r from emp where id = 2; end;", "2500.56"}, // NUMBER(8,2) rounds
-        {"declare id number := 3; begin select name into :r from emp where id = 1; end;", "Ann"}, // column wins
-        {"declare k number := 3; begin select name into :r from emp e where e.id = k; end;", "Cy"},
-        {"begin select count(*) into :r from emp where sal is null; end;", "1"},
-        {"begin select sum(sal) into :r from emp; end;", "3500.56"},
-        {"begin select max(name) into :r from emp; end;", "bob"}, // binary order: lower case after upper
-        {"begin select min(hired) into :r from emp; end;", "31-DEC-19"},
-        {"begin select count(*) into :r from emp where name like 'B%'; end;", "0"}, // LIKE tells case apart
-        {"begin select count(*) into :r from emp where name like '_nn'; end;", "1"},
-        {"begin select count(*) into :r from emp where id in (1, 3, 9); end;", "2"},
-        {"begin select count(*) into :r from emp where sal between 900 and 1000; end;", "1"},
-        {"begin select count(*) into :r from emp where hired > '01-JAN-20'; end;", "1"}, // text to DATE
-        {"begin select count(*) into :r from emp where not (id = 1) and (name = 'bob' or name = 'Cy'); end;", "2"},
-        {"begin select name || ':' || sal into :r from emp where id = 2; end;", "bob:2500.56"},
-        {"begin select name || 1.5 into :r from emp where id = 1; end;", "Ann1.5"},
-        {"begin select count(*) into :r from emp where hired < sysdate and user = 'VEXMOOR'; end;", "2"},
-        {"begin select to_char(to_date('2021-05-06', 'YYYY-MM-DD'), 'DD.MM') into :r from dual; end;", "06.05"},
-        {"begin select nvl(sal, -1) into :r from emp where id = 3; end;", "-1"},
-        {"begin select avg(sal) into :r from emp where sal is not null; end;", "1750.28"},
-        {"begin select name into :r from emp where id = 42; end;", "", 1403},
-        {"begin select name into :r from emp; end;", "", 1422},
-        {"begin select name into :r from emp where id = 42; exception when no_data_found then :r := 'none'; end;", "none"},
-        {"begin select name into :r from emp; exception when too_many_rows then :r := 'many'; end;", "many"},
-        {"begin select 1 / 0 into :r from dual; end;", "", 1476},
-        {"begin select nosuch into :r from emp; end;", "", 904},
-        {"begin select name into :r from nosuch; end;", "", 942},
-        {"declare a number; begin select id, name into a from emp where id = 1; end;", "", 913},
-        {"begin select upper(name) into :r from emp where id = 1; end;", "", 999},
-        {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
-        {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
-        {"begin select case when id = 1 then 'a' end into :r from emp where id = 1; end;", "", 999},
-        {"declare n number; begin select name, count(*) into :r, n from emp; end;", "", 937},
-        {"begin select count(*) into :r from emp where count(*) > 1; end;", "", 934},
-        {"begin select max(count(*)) into :r from emp; end;", "", 935},
-        {"begin update emp set sal = max(sal); end;", "", 934},
-        {"begin select distinct name into :r from emp; end;", "", 6550},
-        {"begin select name into :r from emp group by name; end;", "", 6550},
-        {"begin select e.name into :r from emp e, emp f; end;", "", 6550},
-    });
+    expectCases(
+        *session,
+        {
+            {"begin select 1 + 2 into :r from dual; end;", "3"},
+            {"declare n number; begin select 7 / 2 into n from dual; :r := n; end;", "3.5"},
+            {"begin select 'a' || null || 'b' into :r from sys.dual; end;", "ab"},
+            {"begin select '' || '' into :r from dual; end;", "<null>"},
+            {"declare v varchar2(5) := ''; begin select count(*) into :r from emp where name = v; "
+             "end;",
+             "0"},
+            {"begin select name into :r from emp where id = 2; end;", "bob"},
+            {"begin select sal into :r from emp where id = 2; end;",
+             "2500.56"}, // NUMBER(8,2) rounds
+            {"declare id number := 3; begin select name into :r from emp where id = 1; end;",
+             "Ann"}, // column wins
+            {"declare k number := 3; begin select name into :r from emp e where e.id = k; end;",
+             "Cy"},
+            {"begin select count(*) into :r from emp where sal is null; end;", "1"},
+            {"begin select sum(sal) into :r from emp; end;", "3500.56"},
+            {"begin select max(name) into :r from emp; end;",
+             "bob"}, // binary order: lower case after upper
+            {"begin select min(hired) into :r from emp; end;", "31-DEC-19"},
+            {"begin select count(*) into :r from emp where name like 'B%'; end;",
+             "0"}, // LIKE tells case apart
+            {"begin select count(*) into :r from emp where name like '_nn'; end;", "1"},
+            {"begin select count(*) into :r from emp where id in (1, 3, 9); end;", "2"},
+            {"begin select count(*) into :r from emp where sal between 900 and 1000; end;", "1"},
+            {"begin select count(*) into :r from emp where hired > '01-JAN-20'; end;",
+             "1"}, // text to DATE
+            {"begin select count(*) into :r from emp where not (id = 1) and (name = 'bob' or name "
+             "= 'Cy'); end;",
+             "2"},
+            {"begin select name || ':' || sal into :r from emp where id = 2; end;", "bob:2500.56"},
+            {"begin select name || 1.5 into :r from emp where id = 1; end;", "Ann1.5"},
+            {"begin select count(*) into :r from emp where hired < sysdate and user = 'VEXMOOR'; "
+             "end;",
+             "2"},
+            {"begin select to_char(to_date('2021-05-06', 'YYYY-MM-DD'), 'DD.MM') into :r from "
+             "dual; end;",
+             "06.05"},
+            {"begin select nvl(sal, -1) into :r from emp where id = 3; end;", "-1"},
+            {"begin select avg(sal) into :r from emp where sal is not null; end;", "1750.28"},
+            {"begin select name into :r from emp where id = 42; end;", "", 1403},
+            {"begin select name into :r from emp; end;", "", 1422},
+            {"begin select name into :r from emp where id = 42; exception when no_data_found then "
+             ":r := 'none'; end;",
+             "none"},
+            {"begin select name into :r from emp; exception when too_many_rows then :r := 'many'; "
+             "end;",
+             "many"},
+            {"begin select 1 / 0 into :r from dual; end;", "", 1476},
+            {"begin select nosuch into :r from emp; end;", "", 904},
+            {"begin select name into :r from nosuch; end;", "", 942},
+            {"declare a number; begin select id, name into a from emp where id = 1; end;", "", 913},
+            {"begin select upper(name) into :r from emp where id = 1; end;", "", 999},
+            {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
+            {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
+            {"begin select case when id = 1 then 'a' end into :r from emp where id = 1; end;", "",
+             999},
+            {"declare n number; begin select name, count(*) into :r, n from emp; end;", "", 937},
+            {"begin select count(*) into :r from emp where count(*) > 1; end;", "", 934},
+            {"begin select max(count(*)) into :r from emp; end;", "", 935},
+            {"begin update emp set sal = max(sal); end;", "", 934},
+            {"begin select distinct name into :r from emp; end;", "", 6550},
+            {"begin select name into :r from emp group by name; end;", "", 6550},
+            {"begin select e.name into :r from emp e, emp f; end;", "", 6550},
+        });
 }
 
 TEST_F(EmbeddedSql, ChangesRowCountAndTransactions)
 {
-    expectCases(*session, {
-        {"begin update emp set sal = sal * 2 where sal is not null; :r := sql%rowcount; end;", "2"},
-        {"begin update emp set sal = 1 where id = 42; if sql%notfound then :r := 'nf'; end if; end;", "nf"},
-        {"begin delete from emp where id = 3; if sql%found then :r := sql%rowcount; end if; end;", "1"},
-        {"begin rollback; select count(*) into :r from emp; end;", "3"},
-        {"begin select sal into :r from emp where id = 1; end;", "1000"}, // the doubling was rolled back
-        {"begin insert into emp (id) values (1); end;", "", 1},
-        {"begin insert into emp (name) values ('x'); end;", "", 1400},
-        {"begin insert into emp (id, name) values (4, 'far too long'); end;", "", 12899},
-        {"begin insert into emp (id, sal) values (4, 1e7); end;", "", 1438},
-        {"begin insert into emp (id, sal) values (4, 'abc'); end;", "", 1722},
-        {"begin insert into emp (id, nosuch) values (4, 1); end;", "", 904},
-        {"begin insert into emp (id, name) values (4); end;", "", 947},
-        {"begin update emp set sal = sal * 1e6; end;", "", 1438}, // checked as the row is written
-        {"begin select count(*) into :r from emp where id = 4; end;", "0"},
-        {"begin insert into emp (id, name) values (5, 'Eve'); commit; rollback; select name into :r from emp where id = 5; end;", "Eve"},
-        // a failed statement is undone, the transaction before it is not
-        {"begin insert into emp (id) values (6); begin insert into emp (id) values (6); exception when dup_val_on_index then null; end;"
-         " select count(*) into :r from emp where id = 6; rollback; end;", "1"},
-    });
+    expectCases(
+        *session,
+        {
+            {"begin update emp set sal = sal * 2 where sal is not null; :r := sql%rowcount; end;",
+             "2"},
+            {"begin update emp set sal = 1 where id = 42; if sql%notfound then :r := 'nf'; end if; "
+             "end;",
+             "nf"},
+            {"begin delete from emp where id = 3; if sql%found then :r := sql%rowcount; end if; "
+             "end;",
+             "1"},
+            {"begin rollback; select count(*) into :r from emp; end;", "3"},
+            {"begin select sal into :r from emp where id = 1; end;",
+             "1000"}, // the doubling was rolled back
+            {"begin insert into emp (id) values (1); end;", "", 1},
+            {"begin insert into emp (name) values ('x'); end;", "", 1400},
+            {"begin insert into emp (id, name) values (4, 'far too long'); end;", "", 12899},
+            {"begin insert into emp (id, sal) values (4, 1e7); end;", "", 1438},
+            {"begin insert into emp (id, sal) values (4, 'abc'); end;", "", 1722},
+            {"begin insert into emp (id, nosuch) values (4, 1); end;", "", 904},
+            {"begin insert into emp (id, name) values (4); end;", "", 947},
+            {"begin update emp set sal = sal * 1e6; end;", "",
+             1438}, // checked as the row is written
+            {"begin select count(*) into :r from emp where id = 4; end;", "0"},
+            {"begin insert into emp (id, name) values (5, 'Eve'); commit; rollback; select name "
+             "into :r from emp where id = 5; end;",
+             "Eve"},
+            // a failed statement is undone, the transaction before it is not
+            {"begin insert into emp (id) values (6); begin insert into emp (id) values (6); "
+             "exception when dup_val_on_index then null; end;"
+             " select count(*) into :r from emp where id = 6; rollback; end;",
+             "1"},
+        });
 }
 
 TEST_F(EmbeddedSql, CursorForLoops)
 {
-    expectCases(*session, {
-        {"begin :r := ''; for e in (select id, name from emp order by id desc) loop :r := :r || e.id || e.name; end loop; end;",
-         "3Cy2bob1Ann"},
-        {"begin :r := ''; for e in (select * from emp where sal > 0 order by sal) loop :r := :r || e.name || ','; end loop; end;",
-         "Ann,bob,"},
-        {"begin :r := ''; for e in (select name n, sal from emp order by sal desc) loop :r := :r || e.n || nvl(e.sal, -1); end loop; end;",
-         "Cy-1bob2500.56Ann1000"}, // NULL first going down, as Oracle sorts
-        {"begin :r := ''; for e in (select id, name from emp order by 2) loop :r := :r || e.id; end loop; end;", "132"},
-        {"begin :r := ''; for e in (select id, -id k from emp order by k) loop :r := :r || e.id; end loop; end;", "321"},
-        {"begin for e in (select id from emp order by 2) loop null; end loop; end;", "", 1785},
-        {"begin :r := 0; for e in (select id from emp) loop exit when e.id = 2; :r := :r + 1; end loop; end;", "1"},
-        {"begin for e in (select id from emp) loop update emp set sal = e.id where id = e.id; end loop;"
-         " select sum(sal) into :r from emp; end;", "6"},
-        {"begin for e in (select id from emp) loop :r := e.nosuch; end loop; end;", "", 6550},
-    });
+    expectCases(
+        *session,
+        {
+            {"begin :r := ''; for e in (select id, name from emp order by id desc) loop :r := :r "
+             "|| e.id || e.name; end loop; end;",
+             "3Cy2bob1Ann"},
+            {"begin :r := ''; for e in (select * from emp where sal > 0 order by sal) loop :r := "
+             ":r || e.name || ','; end loop; end;",
+             "Ann,bob,"},
+            {"begin :r := ''; for e in (select name n, sal from emp order by sal desc) loop :r := "
+             ":r || e.n || nvl(e.sal, -1); end loop; end;",
+             "Cy-1bob2500.56Ann1000"}, // NULL first going down, as Oracle sorts
+            {"begin :r := ''; for e in (select id, name from emp order by 2) loop :r := :r || "
+             "e.id; end loop; end;",
+             "132"},
+            {"begin :r := ''; for e in (select id, -id k from emp order by k) loop :r := :r || "
+             "e.id; end loop; end;",
+             "321"},
+            {"begin for e in (select id from emp order by 2) loop null; end loop; end;", "", 1785},
+            {"begin :r := 0; for e in (select id from emp) loop exit when e.id = 2; :r := :r + 1; "
+             "end loop; end;",
+             "1"},
+            {"begin for e in (select id from emp) loop update emp set sal = e.id where id = e.id; "
+             "end loop;"
+             " select sum(sal) into :r from emp; end;",
+             "6"},
+            {"begin for e in (select id from emp) loop :r := e.nosuch; end loop; end;", "", 6550},
+        });
 }
 
 TEST_F(EmbeddedSql, ExplicitCursors)
 {
-    expectCases(*session, {
-        {"declare cursor c is select id, name from emp order by id; i number; n varchar2(10); begin :r := '';"
-         " open c; loop fetch c into i, n; exit when c%notfound; :r := :r || c%rowcount || n; end loop;"
-         " :r := :r || c%rowcount; close c; end;", "1Ann2bob3Cy3"},
-        {"declare cursor c(lo number, hi number := 2) is select name from emp where id between lo and hi order by id;"
-         " n varchar2(10); begin :r := ''; for e in c(1) loop :r := :r || e.name; end loop;"
-         " open c(3, 3); fetch c into n; :r := :r || n; close c; end;", "AnnbobCy"},
-        {"declare cursor c is select id from emp; begin if c%isopen then :r := 'open'; else :r := 'closed'; end if;"
-         " open c; if c%isopen and c%found is null then :r := :r || ',open'; end if; close c; end;", "closed,open"},
-        {"declare cursor c is select id from emp; begin open c; open c; end;", "", 6511},
-        {"declare cursor c is select id from emp; begin close c; end;", "", 1001},
-        {"declare cursor c is select id from emp; begin :r := c%rowcount; end;", "", 1001},
-        {"declare cursor c is select id from emp; n number; begin fetch c into n; end;", "", 1001},
-        {"declare cursor c is select id, name from emp; n number; begin open c; fetch c into n; end;", "", 6504},
-        {"declare cursor c is select id from emp; begin open c(1); end;", "", 6550},
-        {"declare n number; begin open n; end;", "", 6550},
-        // the rows are those of the moment the cursor opened
-        {"declare cursor c is select id from emp; n number; begin open c; delete from emp; :r := 0;"
-         " loop fetch c into n; exit when c%notfound; :r := :r + 1; end loop; close c; rollback; end;", "3"},
-        // a cursor of a block is closed when the block ends
-        {"begin for i in 1 .. 2 loop declare cursor c is select id from emp; begin open c; end; end loop; :r := 'ok'; end;",
-         "ok"},
-    });
+    expectCases(
+        *session,
+        {
+            {"declare cursor c is select id, name from emp order by id; i number; n varchar2(10); "
+             "begin :r := '';"
+             " open c; loop fetch c into i, n; exit when c%notfound; :r := :r || c%rowcount || n; "
+             "end loop;"
+             " :r := :r || c%rowcount; close c; end;",
+             "1Ann2bob3Cy3"},
+            {"declare cursor c(lo number, hi number := 2) is select name from emp where id between "
+             "lo and hi order by id;"
+             " n varchar2(10); begin :r := ''; for e in c(1) loop :r := :r || e.name; end loop;"
+             " open c(3, 3); fetch c into n; :r := :r || n; close c; end;",
+             "AnnbobCy"},
+            {"declare cursor c is select id from emp; begin if c%isopen then :r := 'open'; else :r "
+             ":= 'closed'; end if;"
+             " open c; if c%isopen and c%found is null then :r := :r || ',open'; end if; close c; "
+             "end;",
+             "closed,open"},
+            {"declare cursor c is select id from emp; begin open c; open c; end;", "", 6511},
+            {"declare cursor c is select id from emp; begin close c; end;", "", 1001},
+            {"declare cursor c is select id from emp; begin :r := c%rowcount; end;", "", 1001},
+            {"declare cursor c is select id from emp; n number; begin fetch c into n; end;", "",
+             1001},
+            {"declare cursor c is select id, name from emp; n number; begin open c; fetch c into "
+             "n; end;",
+             "", 6504},
+            {"declare cursor c is select id from emp; begin open c(1); end;", "", 6550},
+            {"declare n number; begin open n; end;", "", 6550},
+            // the rows are those of the moment the cursor opened
+            {"declare cursor c is select id from emp; n number; begin open c; delete from emp; :r "
+             ":= 0;"
+             " loop fetch c into n; exit when c%notfound; :r := :r + 1; end loop; close c; "
+             "rollback; end;",
+             "3"},
+            // a cursor of a block is closed when the block ends
+            {"begin for i in 1 .. 2 loop declare cursor c is select id from emp; begin open c; "
+             "end; end loop; :r := 'ok'; end;",
+             "ok"},
+        });
 }
 
 TEST_F(EmbeddedSql, AnchoredTypes)
 {
-    expectCases(*session, {
-        {"declare n emp.name%type; begin n := 'abcdefghij'; :r := n; end;", "abcdefghij"},
-        {"declare n emp.name%type; begin n := 'abcdefghijk'; end;", "", 6502}, // VARCHAR2(10) of the column
-        {"declare s vexmoor.emp.sal%type := 1.234; begin :r := s; end;", "1.23"},
-        {"declare a number(2); b a%type; begin b := 123; end;", "", 6502},
-        {"declare e emp%rowtype; begin select * into e from emp where id = 2; :r := e.id || e.name || e.sal; end;",
-         "2bob2500.56"},
-        {"declare cursor c is select name, sal * 2 doubled from emp where id = 1; r c%rowtype;"
-         " begin open c; fetch c into r; close c; :r := r.name || r.doubled; end;", "Ann2000"},
-        {"declare e emp%rowtype; begin :r := nvl(e.name, 'empty'); end;", "empty"},
-        {"begin :r := ''; for i in 1 .. 2 loop declare e emp%rowtype; begin"
-         " if i = 1 then select * into e from emp where id = 1; end if; :r := :r || nvl(e.name, '-'); end; end loop; end;",
-         "Ann-"}, // a record starts empty each time its block does
-        {"declare e emp%rowtype; begin :r := e.nosuch; end;", "", 6550},
-        {"declare e nosuch%rowtype; begin null; end;", "", 6550},
-        {"declare n emp.nosuch%type; begin null; end;", "", 6550},
-        {"declare e emp%rowtype; begin select id, name into e from emp where id = 1; end;", "", 947},
-    });
+    expectCases(
+        *session,
+        {
+            {"declare n emp.name%type; begin n := 'abcdefghij'; :r := n; end;", "abcdefghij"},
+            {"declare n emp.name%type; begin n := 'abcdefghijk'; end;", "",
+             6502}, // VARCHAR2(10) of the column
+            {"declare s vexmoor.emp.sal%type := 1.234; begin :r := s; end;", "1.23"},
+            {"declare a number(2); b a%type; begin b := 123; end;", "", 6502},
+            {"declare e emp%rowtype; begin select * into e from emp where id = 2; :r := e.id || "
+             "e.name || e.sal; end;",
+             "2bob2500.56"},
+            {"declare cursor c is select name, sal * 2 doubled from emp where id = 1; r c%rowtype;"
+             " begin open c; fetch c into r; close c; :r := r.name || r.doubled; end;",
+             "Ann2000"},
+            {"declare e emp%rowtype; begin :r := nvl(e.name, 'empty'); end;", "empty"},
+            {"begin :r := ''; for i in 1 .. 2 loop declare e emp%rowtype; begin"
+             " if i = 1 then select * into e from emp where id = 1; end if; :r := :r || "
+             "nvl(e.name, '-'); end; end loop; end;",
+             "Ann-"}, // a record starts empty each time its block does
+            {"declare e emp%rowtype; begin :r := e.nosuch; end;", "", 6550},
+            {"declare e nosuch%rowtype; begin null; end;", "", 6550},
+            {"declare n emp.nosuch%type; begin null; end;", "", 6550},
+            {"declare e emp%rowtype; begin select id, name into e from emp where id = 1; end;", "",
+             947},
+        });
 }
 
 TEST_F(EmbeddedSql, TableCommands)
@@ -211,14 +288,18 @@ TEST_F(EmbeddedSql, TableCommands)
         SCOPED_TRACE(text);
         EXPECT_EQ(errorCode([&] { run(*session, text); }), code);
     }
-    EXPECT_EQ(errorCode([&] { value(*session, "begin select count(*) into :r from t2; end;"); }), 942);
-    expectCases(*session, {
-        {"begin execute immediate 'create table t3 (a number primary key)'; :r := 'made'; end;", "made"},
-        {"begin execute immediate 'create table t3 (a number)'; end;", "", 955},
-        {"begin execute immediate 'drop ' || 'table t3'; :r := 'dropped'; end;", "dropped"},
-        {"begin execute immediate 'insert into emp (id) values (9)'; end;", "", 3001},
-        {"declare n number := 1; begin execute immediate 'x' using n; end;", "", 6550},
-    });
+    EXPECT_EQ(errorCode([&] { value(*session, "begin select count(*) into :r from t2; end;"); }),
+              942);
+    expectCases(
+        *session,
+        {
+            {"begin execute immediate 'create table t3 (a number primary key)'; :r := 'made'; end;",
+             "made"},
+            {"begin execute immediate 'create table t3 (a number)'; end;", "", 955},
+            {"begin execute immediate 'drop ' || 'table t3'; :r := 'dropped'; end;", "dropped"},
+            {"begin execute immediate 'insert into emp (id) values (9)'; end;", "", 3001},
+            {"declare n number := 1; begin execute immediate 'x' using n; end;", "", 6550},
+        });
 }
 
 TEST_F(EmbeddedSql, AnchoredTypesFollowATableMadeAnew)
@@ -237,22 +318,26 @@ TEST_F(EmbeddedSql, SecondUserNeedsAGrant)
     run(*system, "create user scott identified by tiger");
     auto scott = logOn("scott", "tiger");
     expectCases(*scott, {
-        {"begin select count(*) into :r from emp; end;", "", 942}, // scott's own schema has none
-        {"begin select count(*) into :r from vexmoor.emp; end;", "", 942},
-    });
+                            {"begin select count(*) into :r from emp; end;", "",
+                             942}, // scott's own schema has none
+                            {"begin select count(*) into :r from vexmoor.emp; end;", "", 942},
+                        });
     run(*session, "grant select on emp to scott");
     expectCases(*scott, {
-        {"begin select count(*) into :r from vexmoor.emp; end;", "3"},
-        {"begin delete from vexmoor.emp; end;", "", 1031},
-    });
+                            {"begin select count(*) into :r from vexmoor.emp; end;", "3"},
+                            {"begin delete from vexmoor.emp; end;", "", 1031},
+                        });
     run(*session, "grant delete, update on emp to scott");
-    expectCases(*scott, {
-        {"begin delete from vexmoor.emp where id = 1; :r := sql%rowcount; rollback; end;", "1"},
-    });
+    expectCases(
+        *scott,
+        {
+            {"begin delete from vexmoor.emp where id = 1; :r := sql%rowcount; rollback; end;", "1"},
+        });
     run(*session, "revoke select, delete, update on emp from scott");
     expectCases(*scott, {{"begin select count(*) into :r from vexmoor.emp; end;", "", 942}});
     EXPECT_EQ(errorCode([&] { run(*scott, "drop table vexmoor.emp"); }), 1031);
-    expectCases(*system, {{"begin select count(*) into :r from vexmoor.emp; end;", "3"}}); // DBA sees all
+    expectCases(*system,
+                {{"begin select count(*) into :r from vexmoor.emp; end;", "3"}}); // DBA sees all
 }
 
 TEST_F(EmbeddedSql, RollbackKeepsPipeMessages)
@@ -264,17 +349,23 @@ TEST_F(EmbeddedSql, RollbackKeepsPipeMessages)
                   "  rollback;"
                   "end;");
     expectCases(*session, {
-        {"begin select count(*) into :r from emp where id = 10; end;", "0"},
-        {"declare s integer; begin s := dbms_pipe.receive_message('audit', 0); dbms_pipe.unpack_message(:r); end;",
-         "sent"},
-    });
+                              {"begin select count(*) into :r from emp where id = 10; end;", "0"},
+                              {"declare s integer; begin s := dbms_pipe.receive_message('audit', "
+                               "0); dbms_pipe.unpack_message(:r); end;",
+                               "sent"},
+                          });
     // A message received inside a transaction stays received after its rollback.
-    run(*session, "declare s integer; begin dbms_pipe.pack_message('once'); s := dbms_pipe.send_message('audit'); end;");
-    expectCases(*session, {
-        {"declare s integer; begin insert into emp (id) values (11);"
-         " s := dbms_pipe.receive_message('audit', 0); rollback; :r := s; end;", "0"},
-        {"declare s integer; begin s := dbms_pipe.receive_message('audit', 0); :r := s; end;", "1"}, // timed out
-    });
+    run(*session, "declare s integer; begin dbms_pipe.pack_message('once'); s := "
+                  "dbms_pipe.send_message('audit'); end;");
+    expectCases(
+        *session,
+        {
+            {"declare s integer; begin insert into emp (id) values (11);"
+             " s := dbms_pipe.receive_message('audit', 0); rollback; :r := s; end;",
+             "0"},
+            {"declare s integer; begin s := dbms_pipe.receive_message('audit', 0); :r := s; end;",
+             "1"}, // timed out
+        });
 }
 
 TEST_F(EmbeddedSql, UncommittedRowsAreTheSessionsOwn)
@@ -299,16 +390,26 @@ TEST_F(EmbeddedSql, UncommittedRowsAreTheSessionsOwn)
 TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
 {
     expectCases(*session, {
-        {"declare k number := 2; procedure p is begin select name into :r from emp where id = k; end; "
-         "begin p; end;", "bob"},
-        {"declare k number := 1; n varchar2(10); procedure p is begin "
-         "for e in (select name from emp where id > k order by id) loop n := n || e.name; end loop; end; "
-         "begin p; :r := n; end;", "bobCy"},
-        {"declare function f return varchar2 is cursor c is select name from emp order by id desc; "
-         "v varchar2(10); begin open c; fetch c into v; close c; return v; end; begin :r := f; end;", "Cy"},
-        {"declare cursor c is select name from emp; procedure p is v varchar2(10); begin open c; close c; end; "
-         "begin p; :r := 'x'; end;", nullptr, 6550},
-        {"declare e emp%rowtype; procedure p is begin :r := e.name; end; "
-         "begin select * into e from emp where id = 1; p; end;", nullptr, 6550},
-    });
+                              {"declare k number := 2; procedure p is begin select name into :r "
+                               "from emp where id = k; end; "
+                               "begin p; end;",
+                               "bob"},
+                              {"declare k number := 1; n varchar2(10); procedure p is begin "
+                               "for e in (select name from emp where id > k order by id) loop n := "
+                               "n || e.name; end loop; end; "
+                               "begin p; :r := n; end;",
+                               "bobCy"},
+                              {"declare function f return varchar2 is cursor c is select name from "
+                               "emp order by id desc; "
+                               "v varchar2(10); begin open c; fetch c into v; close c; return v; "
+                               "end; begin :r := f; end;",
+                               "Cy"},
+                              {"declare cursor c is select name from emp; procedure p is v "
+                               "varchar2(10); begin open c; close c; end; "
+                               "begin p; :r := 'x'; end;",
+                               nullptr, 6550},
+                              {"declare e emp%rowtype; procedure p is begin :r := e.name; end; "
+                               "begin select * into e from emp where id = 1; p; end;",
+                               nullptr, 6550},
+                          });
 }

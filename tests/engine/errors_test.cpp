@@ -41,7 +41,8 @@ TEST_F(Errors, BadLogon)
 
 TEST_F(Errors, WrongDatatypeRequested)
 {
-    run(*session, "declare s integer; begin dbms_pipe.pack_message('text'); s := dbms_pipe.send_message('p'); end;");
+    run(*session, "declare s integer; begin dbms_pipe.pack_message('text'); s := "
+                  "dbms_pipe.send_message('p'); end;");
     run(*session, "declare s integer; begin s := dbms_pipe.receive_message('p', 0); end;");
     const OraError error = unpackLength();
     EXPECT_EQ(error.code(), 6559);
@@ -52,9 +53,10 @@ TEST_F(Errors, WrongDatatypeRequested)
 TEST_F(Errors, NothingLeftToUnpack)
 {
     const OraError empty = unpackLength();
-    EXPECT_EQ(empty.message(),
-              "ORA-06556: the pipe is empty, cannot fulfill the unpack_message request\nORA-06512: at line 1");
-    run(*session, "declare s integer; begin dbms_pipe.pack_message(1); s := dbms_pipe.send_message('p'); end;");
+    EXPECT_EQ(empty.message(), "ORA-06556: the pipe is empty, cannot fulfill the unpack_message "
+                               "request\nORA-06512: at line 1");
+    run(*session, "declare s integer; begin dbms_pipe.pack_message(1); s := "
+                  "dbms_pipe.send_message('p'); end;");
     run(*session, "declare s integer; begin s := dbms_pipe.receive_message('p', 0); end;");
     IntegerBind length;
     auto first = session->prepare(std::string(protocol::kLengthUnpack));
@@ -67,14 +69,17 @@ TEST_F(Errors, NothingLeftToUnpack)
 
 TEST_F(Errors, BufferFullAfter4096Bytes)
 {
-    const OraError error = failure(*session,
-                                   "begin\n  for i in 1..10 loop\n    dbms_pipe.pack_message(rpad_text);\n  end loop;\nend;");
+    const OraError error = failure(
+        *session,
+        "begin\n  for i in 1..10 loop\n    dbms_pipe.pack_message(rpad_text);\n  end loop;\nend;");
     EXPECT_EQ(error.code(), 6550); // rpad_text is not declared
 
-    const OraError full = failure(*session, "declare t varchar2(1000) := '" + std::string(1000, 'x')
-                                                + "'; begin\n  for i in 1..10 loop\n    dbms_pipe.pack_message(t);\n"
-                                                  "  end loop;\nend;");
-    EXPECT_EQ(full.message(), "ORA-06558: buffer in dbms_pipe package is full. No more items allowed\nORA-06512: at line 3");
+    const OraError full =
+        failure(*session, "declare t varchar2(1000) := '" + std::string(1000, 'x')
+                              + "'; begin\n  for i in 1..10 loop\n    dbms_pipe.pack_message(t);\n"
+                                "  end loop;\nend;");
+    EXPECT_EQ(full.message(), "ORA-06558: buffer in dbms_pipe package is full. No more items "
+                              "allowed\nORA-06512: at line 3");
 }
 
 TEST_F(Errors, DbmsPipeNeedsTheExecutePrivilege)
@@ -83,8 +88,9 @@ TEST_F(Errors, DbmsPipeNeedsTheExecutePrivilege)
     run(*admin, "create user plain identified by pw");
     auto plain = logOn("plain", "pw");
     const OraError error = failure(*plain, "begin dbms_pipe.purge('x'); end;");
-    EXPECT_EQ(error.message(), "ORA-06550: line 1, column 7:\nPLS-00201: identifier 'DBMS_PIPE' must be declared\n"
-                               "ORA-06550: line 1, column 7:\nPL/SQL: Statement ignored");
+    EXPECT_EQ(error.message(),
+              "ORA-06550: line 1, column 7:\nPLS-00201: identifier 'DBMS_PIPE' must be declared\n"
+              "ORA-06550: line 1, column 7:\nPL/SQL: Statement ignored");
     EXPECT_EQ(error.parseOffset(), 6U);
     run(*admin, "grant execute on dbms_pipe to plain");
     EXPECT_NO_THROW(run(*plain, "begin dbms_pipe.purge('x'); end;"));
@@ -94,17 +100,24 @@ TEST_F(Errors, DbmsPipeNeedsTheExecutePrivilege)
 
 TEST_F(Errors, UnsupportedStatementsAreRefusedClearly)
 {
-    EXPECT_EQ(failure(*session, "select * from dual").message(), "ORA-00900: invalid SQL statement");
+    EXPECT_EQ(failure(*session, "select * from dual").message(),
+              "ORA-00900: invalid SQL statement");
     EXPECT_EQ(failure(*session, "").code(), 900);
     EXPECT_EQ(failure(*session, "create sequence s").code(), 901);
-    EXPECT_NE(failure(*session, "declare cursor c return number is select 1 from dual; begin null; end;").message().find("PLS-00999"),
-              std::string::npos);
+    EXPECT_NE(
+        failure(*session, "declare cursor c return number is select 1 from dual; begin null; end;")
+            .message()
+            .find("PLS-00999"),
+        std::string::npos);
     EXPECT_EQ(failure(*session, "create public synonym x for y;").code(), 911);
-    const OraError merge = failure(*session, "declare n number; begin\n  merge into t using u on (1 = 1);\nend;");
-    EXPECT_EQ(merge.message(), "ORA-06550: line 2, column 3:\nPLS-00999: implementation restriction (may be "
-                               "temporary) MERGE statements are not supported");
+    const OraError merge =
+        failure(*session, "declare n number; begin\n  merge into t using u on (1 = 1);\nend;");
+    EXPECT_EQ(merge.message(),
+              "ORA-06550: line 2, column 3:\nPLS-00999: implementation restriction (may be "
+              "temporary) MERGE statements are not supported");
     // A variable may still be called select... in a quoted name, and COMMIT is accepted.
-    EXPECT_NO_THROW(run(*session, "declare \"SELECT\" number; begin \"SELECT\" := 1; commit; commit work; end;"));
+    EXPECT_NO_THROW(run(
+        *session, "declare \"SELECT\" number; begin \"SELECT\" := 1; commit; commit work; end;"));
 }
 
 TEST_F(Errors, RunawayRecursionIsAStorageErrorNotACrash)

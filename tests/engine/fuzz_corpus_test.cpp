@@ -21,10 +21,11 @@ TEST(FuzzCorpus, EverySeedRunsWithoutEscapingErrors)
     std::size_t seeds = 0;
     for (const auto& entry : std::filesystem::directory_iterator(corpusFolder())) {
         std::ifstream file(entry.path(), std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
+                                      std::istreambuf_iterator<char>()};
         SCOPED_TRACE(entry.path().filename().string());
-        EXPECT_NO_THROW(vexmoor::engine::fuzz::fuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                            bytes.size()));
+        EXPECT_NO_THROW(vexmoor::engine::fuzz::fuzzOneInput(
+            reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
         ++seeds;
     }
     EXPECT_GE(seeds, 12U);
@@ -36,7 +37,8 @@ TEST(FuzzCorpus, EveryPrefixOfTheItemBlockIsHandled)
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     ASSERT_EQ(text.size(), 730U);
     for (std::size_t length = 0; length <= text.size(); ++length) {
-        EXPECT_NO_THROW(vexmoor::engine::fuzz::fuzzOneInput(reinterpret_cast<const std::uint8_t*>(text.data()), length));
+        EXPECT_NO_THROW(vexmoor::engine::fuzz::fuzzOneInput(
+            reinterpret_cast<const std::uint8_t*>(text.data()), length));
     }
 }
 

@@ -9,7 +9,10 @@ class Interpreter : public EngineTest {
 protected:
     std::unique_ptr<Session> session = logOn();
 
-    std::optional<std::string> e(const std::string& expression) { return eval(*session, expression); }
+    std::optional<std::string> e(const std::string& expression)
+    {
+        return eval(*session, expression);
+    }
     std::optional<std::string> block(const std::string& text) { return value(*session, text); }
 };
 
@@ -22,7 +25,8 @@ TEST_F(Interpreter, OracleNullRules)
     EXPECT_EQ(e("'x' || null || 'y'"), "xy");
     EXPECT_EQ(e("nvl('', 'd')"), "d");
     EXPECT_EQ(e("1 + null"), std::nullopt);
-    EXPECT_EQ(block("begin if '' is null then :r := 'null'; else :r := 'not'; end if; end;"), "null");
+    EXPECT_EQ(block("begin if '' is null then :r := 'null'; else :r := 'not'; end if; end;"),
+              "null");
 }
 
 TEST_F(Interpreter, ThreeValuedLogic)
@@ -72,7 +76,8 @@ TEST_F(Interpreter, BetweenInAndLike)
 TEST_F(Interpreter, AndOrStopEarly)
 {
     // The right side would divide by zero.
-    EXPECT_EQ(block("begin if 1 = 2 and 1/0 = 1 then :r := 'T'; else :r := 'F'; end if; end;"), "F");
+    EXPECT_EQ(block("begin if 1 = 2 and 1/0 = 1 then :r := 'T'; else :r := 'F'; end if; end;"),
+              "F");
     EXPECT_EQ(block("begin if 1 = 1 or 1/0 = 1 then :r := 'T'; else :r := 'F'; end if; end;"), "T");
 }
 
@@ -122,36 +127,54 @@ TEST_F(Interpreter, DatesFollowTheSessionFormat)
 
 TEST_F(Interpreter, DeclarationsDefaultsAndConstraints)
 {
-    EXPECT_EQ(block("declare a number := 2; b number default 3; c constant varchar2(5) := 'x'; d date; "
-                    "begin :r := a * b || c || nvl(to_char(d), '-'); end;"),
-              "6x-");
-    EXPECT_EQ(block("declare i integer := 2.5; p pls_integer; begin p := -2.5; :r := i || ' ' || p; end;"), "3 -3");
+    EXPECT_EQ(
+        block("declare a number := 2; b number default 3; c constant varchar2(5) := 'x'; d date; "
+              "begin :r := a * b || c || nvl(to_char(d), '-'); end;"),
+        "6x-");
+    EXPECT_EQ(
+        block(
+            "declare i integer := 2.5; p pls_integer; begin p := -2.5; :r := i || ' ' || p; end;"),
+        "3 -3");
     EXPECT_EQ(block("declare n number(5,2); begin n := 3.14159; :r := n; end;"), "3.14");
     EXPECT_EQ(failure(*session, "declare n number(3); begin n := 1000; end;").code(), 6502);
     const OraError tooLong = failure(*session, "declare s varchar2(3); begin\n s := 'abcd';\nend;");
-    EXPECT_EQ(tooLong.message(),
-              "ORA-06502: PL/SQL: numeric or value error: character string buffer too small\nORA-06512: at line 2");
-    EXPECT_EQ(block("declare s varchar2(3) := 'abc'; b boolean := true; begin if b then :r := s; end if; end;"), "abc");
+    EXPECT_EQ(tooLong.message(), "ORA-06502: PL/SQL: numeric or value error: character string "
+                                 "buffer too small\nORA-06512: at line 2");
+    EXPECT_EQ(block("declare s varchar2(3) := 'abc'; b boolean := true; begin if b then :r := s; "
+                    "end if; end;"),
+              "abc");
 }
 
 TEST_F(Interpreter, Loops)
 {
-    EXPECT_EQ(block("declare s varchar2(100); begin for i in 1..5 loop s := s || i; end loop; :r := s; end;"), "12345");
-    EXPECT_EQ(block("declare s varchar2(100); begin for i in reverse 1..3 loop s := s || i; end loop; :r := s; end;"),
+    EXPECT_EQ(block("declare s varchar2(100); begin for i in 1..5 loop s := s || i; end loop; :r "
+                    ":= s; end;"),
+              "12345");
+    EXPECT_EQ(block("declare s varchar2(100); begin for i in reverse 1..3 loop s := s || i; end "
+                    "loop; :r := s; end;"),
               "321");
-    EXPECT_EQ(block("declare s varchar2(10) := 'x'; begin for i in 3..1 loop s := 'ran'; end loop; :r := s; end;"), "x");
-    EXPECT_EQ(block("declare i number := 0; begin while i < 4 loop i := i + 1; end loop; :r := i; end;"), "4");
-    EXPECT_EQ(block("declare i number := 0; begin loop i := i + 1; exit when i = 7; end loop; :r := i; end;"), "7");
-    EXPECT_EQ(block("declare i number := 0; begin loop i := i + 1; if i > 2 then exit; end if; end loop; :r := i; end;"),
+    EXPECT_EQ(block("declare s varchar2(10) := 'x'; begin for i in 3..1 loop s := 'ran'; end loop; "
+                    ":r := s; end;"),
+              "x");
+    EXPECT_EQ(
+        block("declare i number := 0; begin while i < 4 loop i := i + 1; end loop; :r := i; end;"),
+        "4");
+    EXPECT_EQ(block("declare i number := 0; begin loop i := i + 1; exit when i = 7; end loop; :r "
+                    ":= i; end;"),
+              "7");
+    EXPECT_EQ(block("declare i number := 0; begin loop i := i + 1; if i > 2 then exit; end if; end "
+                    "loop; :r := i; end;"),
               "3");
-    EXPECT_EQ(block("declare n number := 0; begin for i in 1..3 loop for j in 1..3 loop exit when j > i; n := n + 1; "
+    EXPECT_EQ(block("declare n number := 0; begin for i in 1..3 loop for j in 1..3 loop exit when "
+                    "j > i; n := n + 1; "
                     "end loop; end loop; :r := n; end;"),
               "6");
 }
 
 TEST_F(Interpreter, NestedBlocksScopeAndReturn)
 {
-    EXPECT_EQ(block("declare x varchar2(10) := 'outer'; begin declare x varchar2(10) := 'inner'; begin null; end; "
+    EXPECT_EQ(block("declare x varchar2(10) := 'outer'; begin declare x varchar2(10) := 'inner'; "
+                    "begin null; end; "
                     ":r := x; end;"),
               "outer");
     EXPECT_EQ(block("begin :r := 'before'; return; :r := 'after'; end;"), "before");
@@ -160,12 +183,15 @@ TEST_F(Interpreter, NestedBlocksScopeAndReturn)
 
 TEST_F(Interpreter, ElseIfNestsWhileElsifChains)
 {
-    const std::string elseIf = "declare t number := :t; begin if t = 1 then :r := 'one'; else if t = 2 then :r := 'two'; "
-                               "else :r := 'other'; end if; end if; end;";
-    const std::string elsif = "declare t number := :t; begin if t = 1 then :r := 'one'; elsif t = 2 then :r := 'two'; "
-                              "else :r := 'other'; end if; end;";
+    const std::string elseIf =
+        "declare t number := :t; begin if t = 1 then :r := 'one'; else if t = 2 then :r := 'two'; "
+        "else :r := 'other'; end if; end if; end;";
+    const std::string elsif =
+        "declare t number := :t; begin if t = 1 then :r := 'one'; elsif t = 2 then :r := 'two'; "
+        "else :r := 'other'; end if; end;";
     for (const auto& text : {elseIf, elsif}) {
-        for (const auto& [t, expected] : std::vector<std::pair<int, std::string>>{{1, "one"}, {2, "two"}, {3, "other"}}) {
+        for (const auto& [t, expected] :
+             std::vector<std::pair<int, std::string>>{{1, "one"}, {2, "two"}, {3, "other"}}) {
             IntegerBind input;
             input.value = t;
             StringBind result(20);
@@ -180,61 +206,92 @@ TEST_F(Interpreter, ElseIfNestsWhileElsifChains)
 
 TEST_F(Interpreter, ExceptionHandlersSqlcodeAndSqlerrm)
 {
-    EXPECT_EQ(block("declare n number; begin n := 1 / 0; exception when zero_divide then :r := sqlcode || ' ' || sqlerrm; end;"),
+    EXPECT_EQ(block("declare n number; begin n := 1 / 0; exception when zero_divide then :r := "
+                    "sqlcode || ' ' || sqlerrm; end;"),
               "-1476 ORA-01476: divisor is equal to zero");
-    EXPECT_EQ(block("declare n number; begin n := 'abc'; exception when value_error then :r := 'value'; end;"), "value");
-    EXPECT_EQ(block("begin raise no_data_found; exception when others then :r := sqlcode; end;"), "100");
-    EXPECT_EQ(block("begin raise_application_error(-20001, 'mine'); exception when others then :r := sqlcode || sqlerrm; end;"),
+    EXPECT_EQ(block("declare n number; begin n := 'abc'; exception when value_error then :r := "
+                    "'value'; end;"),
+              "value");
+    EXPECT_EQ(block("begin raise no_data_found; exception when others then :r := sqlcode; end;"),
+              "100");
+    EXPECT_EQ(block("begin raise_application_error(-20001, 'mine'); exception when others then :r "
+                    ":= sqlcode || sqlerrm; end;"),
               "-20001ORA-20001: mine");
-    EXPECT_EQ(block("declare oops exception; begin raise oops; exception when oops then :r := sqlcode || ' ' || sqlerrm; end;"),
+    EXPECT_EQ(block("declare oops exception; begin raise oops; exception when oops then :r := "
+                    "sqlcode || ' ' || sqlerrm; end;"),
               "1 User-Defined Exception");
-    EXPECT_EQ(block("begin :r := sqlcode || ' ' || sqlerrm; end;"), "0 ORA-0000: normal, successful completion");
+    EXPECT_EQ(block("begin :r := sqlcode || ' ' || sqlerrm; end;"),
+              "0 ORA-0000: normal, successful completion");
     // An inner block's handler does not see errors of the outer block's other statements.
-    EXPECT_EQ(block("begin begin raise zero_divide; exception when no_data_found then :r := 'wrong'; end; "
-                    "exception when zero_divide then :r := 'outer'; end;"),
-              "outer");
+    EXPECT_EQ(
+        block(
+            "begin begin raise zero_divide; exception when no_data_found then :r := 'wrong'; end; "
+            "exception when zero_divide then :r := 'outer'; end;"),
+        "outer");
     // Errors in declarations go to the enclosing block.
-    EXPECT_EQ(block("begin declare s varchar2(1) := 'toolong'; begin null; exception when others then :r := 'same'; end; "
+    EXPECT_EQ(block("begin declare s varchar2(1) := 'toolong'; begin null; exception when others "
+                    "then :r := 'same'; end; "
                     "exception when others then :r := 'enclosing'; end;"),
               "enclosing");
 }
 
 TEST_F(Interpreter, ReraiseKeepsTheErrorAndAddsTheLine)
 {
-    const OraError error = failure(*session, "begin\n  raise_application_error(-20005, 'again');\nexception\n  when others then\n    raise;\nend;");
+    const OraError error =
+        failure(*session, "begin\n  raise_application_error(-20005, 'again');\nexception\n  when "
+                          "others then\n    raise;\nend;");
     EXPECT_EQ(error.code(), 20005);
     EXPECT_EQ(error.message(), "ORA-20005: again\nORA-06512: at line 5");
     const OraError user = failure(*session, "declare e exception; begin raise e; end;");
-    EXPECT_EQ(user.message(), "ORA-06510: PL/SQL: unhandled user-defined exception\nORA-06512: at line 1");
+    EXPECT_EQ(user.message(),
+              "ORA-06510: PL/SQL: unhandled user-defined exception\nORA-06512: at line 1");
 }
 
 TEST_F(Interpreter, RaiseApplicationErrorRange)
 {
     EXPECT_EQ(failure(*session, "begin raise_application_error(-20999, 'x'); end;").code(), 20999);
-    const OraError outOfRange = failure(*session, "begin raise_application_error(-19999, 'x'); end;");
+    const OraError outOfRange =
+        failure(*session, "begin raise_application_error(-19999, 'x'); end;");
     EXPECT_EQ(outOfRange.code(), 21000);
-    EXPECT_EQ(firstLine(outOfRange.message()),
-              "ORA-21000: error number argument to raise_application_error of -19999 is out of range");
+    EXPECT_EQ(
+        firstLine(outOfRange.message()),
+        "ORA-21000: error number argument to raise_application_error of -19999 is out of range");
 }
 
 TEST_F(Interpreter, CompileErrorsNameTheIdentifier)
 {
     const OraError unknown = failure(*session, "begin\n  nosuch(1);\nend;");
-    EXPECT_EQ(unknown.message(), "ORA-06550: line 2, column 3:\nPLS-00201: identifier 'NOSUCH' must be declared\n"
-                                 "ORA-06550: line 2, column 3:\nPL/SQL: Statement ignored");
+    EXPECT_EQ(unknown.message(),
+              "ORA-06550: line 2, column 3:\nPLS-00201: identifier 'NOSUCH' must be declared\n"
+              "ORA-06550: line 2, column 3:\nPL/SQL: Statement ignored");
     EXPECT_EQ(unknown.parseOffset(), 8U);
-    EXPECT_NE(failure(*session, "begin :r := nosuch; end;").message().find("PLS-00201: identifier 'NOSUCH'"), std::string::npos);
-    EXPECT_NE(failure(*session, "begin length('x'); end;").message().find("PLS-00221"), std::string::npos);
-    EXPECT_NE(failure(*session, "begin :r := substr('x'); end;").message().find("PLS-00306"), std::string::npos);
-    EXPECT_NE(failure(*session, "begin :r := substr('x', 1, 2, 3); end;").message().find("PLS-00306"), std::string::npos);
-    EXPECT_NE(failure(*session, "declare c constant number := 1; begin c := 2; end;").message().find("PLS-00363"),
+    EXPECT_NE(failure(*session, "begin :r := nosuch; end;")
+                  .message()
+                  .find("PLS-00201: identifier 'NOSUCH'"),
               std::string::npos);
-    EXPECT_NE(failure(*session, "begin for i in 1..2 loop i := 3; end loop; end;").message().find("PLS-00363"),
+    EXPECT_NE(failure(*session, "begin length('x'); end;").message().find("PLS-00221"),
+              std::string::npos);
+    EXPECT_NE(failure(*session, "begin :r := substr('x'); end;").message().find("PLS-00306"),
+              std::string::npos);
+    EXPECT_NE(
+        failure(*session, "begin :r := substr('x', 1, 2, 3); end;").message().find("PLS-00306"),
+        std::string::npos);
+    EXPECT_NE(failure(*session, "declare c constant number := 1; begin c := 2; end;")
+                  .message()
+                  .find("PLS-00363"),
+              std::string::npos);
+    EXPECT_NE(failure(*session, "begin for i in 1..2 loop i := 3; end loop; end;")
+                  .message()
+                  .find("PLS-00363"),
               std::string::npos);
     EXPECT_NE(failure(*session, "begin exit; end;").message().find("PLS-00376"), std::string::npos);
-    EXPECT_NE(failure(*session, "begin raise; end;").message().find("PLS-00367"), std::string::npos);
-    EXPECT_NE(failure(*session, "begin if 1 then null; end if; end;").message().find("PLS-00382"), std::string::npos);
-    EXPECT_NE(failure(*session, "begin dbms_pipe.nosuch; end;").message().find("PLS-00302: component 'NOSUCH'"),
+    EXPECT_NE(failure(*session, "begin raise; end;").message().find("PLS-00367"),
+              std::string::npos);
+    EXPECT_NE(failure(*session, "begin if 1 then null; end if; end;").message().find("PLS-00382"),
+              std::string::npos);
+    EXPECT_NE(failure(*session, "begin dbms_pipe.nosuch; end;")
+                  .message()
+                  .find("PLS-00302: component 'NOSUCH'"),
               std::string::npos);
 }
 

@@ -63,22 +63,23 @@ TEST(Lexer, LinesAndColumnsCountTabsAsOneCharacter)
 TEST(Lexer, KeywordsAreCaseInsensitiveAndOthersStayIdentifiers)
 {
     EXPECT_EQ(kinds("ElsIf eLSe dbms_pipe Replace"),
-              (std::vector{TokenKind::KwElsif, TokenKind::KwElse, TokenKind::Identifier, TokenKind::Identifier,
-                           TokenKind::EndOfFile}));
+              (std::vector{TokenKind::KwElsif, TokenKind::KwElse, TokenKind::Identifier,
+                           TokenKind::Identifier, TokenKind::EndOfFile}));
 }
 
 TEST(Lexer, OperatorsIncludingTheFourWaysToSayNotEqual)
 {
     EXPECT_EQ(kinds("!= <> ~= ^= <= >= => .. || ** << >>"),
-              (std::vector{TokenKind::NotEqual, TokenKind::NotEqual, TokenKind::NotEqual, TokenKind::NotEqual,
-                           TokenKind::LessEqual, TokenKind::GreaterEqual, TokenKind::Arrow, TokenKind::DotDot,
-                           TokenKind::Concat, TokenKind::Power, TokenKind::LabelOpen, TokenKind::LabelClose,
-                           TokenKind::EndOfFile}));
+              (std::vector{TokenKind::NotEqual, TokenKind::NotEqual, TokenKind::NotEqual,
+                           TokenKind::NotEqual, TokenKind::LessEqual, TokenKind::GreaterEqual,
+                           TokenKind::Arrow, TokenKind::DotDot, TokenKind::Concat, TokenKind::Power,
+                           TokenKind::LabelOpen, TokenKind::LabelClose, TokenKind::EndOfFile}));
 }
 
 TEST(Lexer, NumbersAndRanges)
 {
-    EXPECT_EQ(kinds("1..10"), (std::vector{TokenKind::Number, TokenKind::DotDot, TokenKind::Number, TokenKind::EndOfFile}));
+    EXPECT_EQ(kinds("1..10"), (std::vector{TokenKind::Number, TokenKind::DotDot, TokenKind::Number,
+                                           TokenKind::EndOfFile}));
     const auto tokens = scan("3.25 .5 1e3 2E-2");
     EXPECT_EQ(tokens[0].text, "3.25");
     EXPECT_EQ(tokens[1].text, ".5");

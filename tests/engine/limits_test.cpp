@@ -24,9 +24,13 @@ std::string repeated(char c, std::size_t count)
 std::string textOfLength(std::size_t bytes)
 {
     return "declare s varchar2(32767) := 'x'; begin"
-           " while length(s) * 2 <= " + std::to_string(bytes) + " loop s := s || s; end loop;"
-           " s := s || substr(s, 1, " + std::to_string(bytes) + " - length(s));"
-           " :r := length(s); end;";
+           " while length(s) * 2 <= "
+           + std::to_string(bytes)
+           + " loop s := s || s; end loop;"
+             " s := s || substr(s, 1, "
+           + std::to_string(bytes)
+           + " - length(s));"
+             " :r := length(s); end;";
 }
 
 std::vector<Case> limitCases()
@@ -46,8 +50,12 @@ std::vector<Case> limitCases()
         {"begin :r := 1e-131; end;", 0, "0"},
         {"begin :r := 1e-130; end;", 0, "1.0000000000E-130"},
         // 38 significant digits: 38 nines stay below 1e126, a 39th rounds up to it.
-        {"declare n number := " + nines38 + "e125; begin if n > 9.99e125 then :r := 'kept'; end if; end;", 0, "kept"},
-        {"declare n number := " + nines38 + "4e125; begin if n > 9.99e125 then :r := 'kept'; end if; end;", 0, "kept"},
+        {"declare n number := " + nines38
+             + "e125; begin if n > 9.99e125 then :r := 'kept'; end if; end;",
+         0, "kept"},
+        {"declare n number := " + nines38
+             + "4e125; begin if n > 9.99e125 then :r := 'kept'; end if; end;",
+         0, "kept"},
         {"begin :r := " + nines38 + "9e125; end;", 1426, ""},
         {"begin :r := to_number('" + nines38 + "9e125'); end;", 1426, ""},
         // PLS_INTEGER: 32 bits, whatever the result is assigned to.
@@ -63,7 +71,8 @@ std::vector<Case> limitCases()
         // Built-ins whose arguments Oracle declares PLS_INTEGER.
         {"begin :r := sqlerrm(-1e20); end;", 1426, ""},
         {"begin :r := sqlerrm(1e20); end;", 1426, ""},
-        {"begin :r := sqlerrm(-2147483648); end;", 0, "ORA-2147483648: Message 2147483648 not found"},
+        {"begin :r := sqlerrm(-2147483648); end;", 0,
+         "ORA-2147483648: Message 2147483648 not found"},
         {"begin raise_application_error(-1e20, 'x'); end;", 1426, ""},
         {"begin :r := substr('abc', 1e20); end;", 1426, ""},
         {"begin :r := substr('abc', 2, 1e10); end;", 1426, ""},
@@ -118,21 +127,28 @@ TEST_F(Limits, ErrorsCarryOraclesTexts)
 {
     const std::string name = repeated('b', 129);
     EXPECT_EQ(failure(*session, "declare " + name + " number; begin null; end;").message(),
-              "ORA-06550: line 1, column 9:\nPLS-00114: identifier '" + repeated('B', 129) + "' too long");
-    EXPECT_EQ(firstLine(failure(*session, "begin if 1e125 * 10 > 0 then null; end if; end;").message()),
-              "ORA-01426: numeric overflow");
-    EXPECT_EQ(firstLine(failure(*session, "declare s varchar2(32767) := 'x'; begin loop s := s || s; end loop; end;")
-                            .message()),
-              "ORA-06502: PL/SQL: numeric or value error: character string buffer too small");
+              "ORA-06550: line 1, column 9:\nPLS-00114: identifier '" + repeated('B', 129)
+                  + "' too long");
+    EXPECT_EQ(
+        firstLine(failure(*session, "begin if 1e125 * 10 > 0 then null; end if; end;").message()),
+        "ORA-01426: numeric overflow");
+    EXPECT_EQ(
+        firstLine(
+            failure(*session,
+                    "declare s varchar2(32767) := 'x'; begin loop s := s || s; end loop; end;")
+                .message()),
+        "ORA-06502: PL/SQL: numeric or value error: character string buffer too small");
 }
 
 // An unconstrained VARCHAR2 parameter stops at 32,767 bytes instead of
 // growing until memory runs out.
 TEST_F(Limits, AnUnconstrainedParameterStopsAtTheVarchar2Limit)
 {
-    run(*session, "create procedure grow(s in out varchar2) is begin loop s := s || s; end loop; end;");
+    run(*session,
+        "create procedure grow(s in out varchar2) is begin loop s := s || s; end loop; end;");
     const OraError error = failure(*session, "declare t varchar2(100) := 'x'; begin grow(t); end;");
-    EXPECT_EQ(firstLine(error.message()), "ORA-06502: PL/SQL: numeric or value error: character string buffer too small");
+    EXPECT_EQ(firstLine(error.message()),
+              "ORA-06502: PL/SQL: numeric or value error: character string buffer too small");
 }
 
 TEST_F(Limits, TheStepBudgetEndsEveryLoopEvenOneThatHandlesTheError)
@@ -140,15 +156,18 @@ TEST_F(Limits, TheStepBudgetEndsEveryLoopEvenOneThatHandlesTheError)
     session->setLimits(vexmoor::engine::ExecutionLimits{1000, std::nullopt});
     for (const std::string& block : {
              std::string("begin loop null; end loop; end;"),
-             std::string("begin loop begin null; exception when others then null; end; end loop; end;"),
+             std::string(
+                 "begin loop begin null; exception when others then null; end; end loop; end;"),
              std::string("declare n number := 0; begin while true loop n := n + 1; end loop; end;"),
          }) {
-        EXPECT_EQ(firstLine(failure(*session, block).message()), "ORA-02393: exceeded call limit on CPU usage")
+        EXPECT_EQ(firstLine(failure(*session, block).message()),
+                  "ORA-02393: exceeded call limit on CPU usage")
             << block;
     }
     // The budget counts per execution: a statement under it runs every time.
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(value(*session, "declare n number := 0; begin for i in 1 .. 900 loop n := n + 1; end loop; :r := n; end;"),
+        EXPECT_EQ(value(*session, "declare n number := 0; begin for i in 1 .. 900 loop n := n + 1; "
+                                  "end loop; :r := n; end;"),
                   "900");
 }
 

@@ -100,7 +100,8 @@ TEST(MessageBuffer, SizeLimitCountsHeadersAndLeavesTheBufferOnFailure)
         over.packVarchar2(std::string(4090, 'y'));
         FAIL() << "no error";
     } catch (const OraError& error) {
-        EXPECT_EQ(error.message(), "ORA-06558: buffer in dbms_pipe package is full. No more items allowed");
+        EXPECT_EQ(error.message(),
+                  "ORA-06558: buffer in dbms_pipe package is full. No more items allowed");
     }
     EXPECT_EQ(over.packedSize(), before);
     over.packVarchar2("fits");
@@ -125,7 +126,8 @@ TEST(MessageBuffer, OneBufferServesPackingAndReceiving)
     session.packVarchar2("reply");
     MessageBuffer other = received(session);
     EXPECT_EQ(other.unpackVarchar2(), "reply");
-    EXPECT_EQ(other.nextItemType(), ItemType::None) << "packing after a receive starts a new message";
+    EXPECT_EQ(other.nextItemType(), ItemType::None)
+        << "packing after a receive starts a new message";
 
     session.packNumber(5);
     session.reset();
@@ -143,8 +145,8 @@ TEST(ItemEncoding, NumbersUseOracleBytesAndRoundTrip)
     EXPECT_EQ(encodeNumber(-1), (std::vector<std::uint8_t>{0x3E, 100, 102}));
     EXPECT_EQ(encodeNumber(-123.45), (std::vector<std::uint8_t>{0x3D, 100, 78, 56, 102}));
 
-    for (double value : {3.0, -0.5, 1e-5, 0.1, 1.0 / 3, -2.5e100, 9.99e125, 1e-130, 123456789012345.0,
-                         -987654321.125, 4.9e-7}) {
+    for (double value : {3.0, -0.5, 1e-5, 0.1, 1.0 / 3, -2.5e100, 9.99e125, 1e-130,
+                         123456789012345.0, -987654321.125, 4.9e-7}) {
         EXPECT_EQ(decodeNumber(encodeNumber(value)), value) << value;
     }
     EXPECT_EQ(errorCode([] { encodeNumber(1e126); }), 1426);

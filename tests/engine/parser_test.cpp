@@ -29,8 +29,8 @@ OraError parseError(std::string_view text, bool procedure = false)
 
 TEST(Parser, ProtocolStatementsParse)
 {
-    for (const std::string_view text : {std::string_view(protocol::kLengthUnpack), protocol::kTextUnpack,
-                                        protocol::kItemBlock}) {
+    for (const std::string_view text :
+         {std::string_view(protocol::kLengthUnpack), protocol::kTextUnpack, protocol::kItemBlock}) {
         EXPECT_NO_THROW(Parser(text).parseAnonymousBlock()) << text;
     }
     const std::string receive = protocol::receiveStatement("vexmoor");
@@ -64,7 +64,8 @@ TEST(Parser, ItemBlockNestsElseIfAsIfInsideElse)
 
 TEST(Parser, ProcedureTextsOfTheInstallerParse)
 {
-    for (const std::string_view create : {protocol::kCreateSendDebugMessage, protocol::kCreateSendTraceMessage}) {
+    for (const std::string_view create :
+         {protocol::kCreateSendDebugMessage, protocol::kCreateSendTraceMessage}) {
         const std::string_view source = create.substr(create.find("PROCEDURE"));
         auto unit = Parser(source).parseProcedure();
         EXPECT_TRUE(unit->isProcedure);
@@ -81,8 +82,10 @@ TEST(Parser, QuoteInPipeNameIsPls00103AtTheFollowingWord)
     EXPECT_EQ(error.code(), 6550);
     const std::size_t offset = text.find("s', 0)");
     EXPECT_EQ(error.parseOffset(), offset);
-    EXPECT_EQ(error.message().substr(0, error.message().find('\n')), "ORA-06550: line 1, column " + std::to_string(offset + 1) + ":");
-    EXPECT_NE(error.message().find("PLS-00103: Encountered the symbol \"S\" when expecting one of the following:"),
+    EXPECT_EQ(error.message().substr(0, error.message().find('\n')),
+              "ORA-06550: line 1, column " + std::to_string(offset + 1) + ":");
+    EXPECT_NE(error.message().find(
+                  "PLS-00103: Encountered the symbol \"S\" when expecting one of the following:"),
               std::string::npos)
         << error.message();
 }
@@ -91,7 +94,8 @@ TEST(Parser, Pls00103NamesTheSymbolAndPosition)
 {
     OraError error = parseError("begin\n  x := 1\nend;");
     EXPECT_EQ(error.message().substr(0, error.message().find("\n\n")),
-              "ORA-06550: line 3, column 1:\nPLS-00103: Encountered the symbol \"END\" when expecting one of the following:");
+              "ORA-06550: line 3, column 1:\nPLS-00103: Encountered the symbol \"END\" when "
+              "expecting one of the following:");
     EXPECT_EQ(error.parseOffset(), 15U);
 
     error = parseError("begin null; end");
@@ -109,21 +113,32 @@ TEST(Parser, Pls00103NamesTheSymbolAndPosition)
 
 TEST(Parser, ConstraintAndDeclarationErrors)
 {
-    EXPECT_NE(parseError("declare s varchar2; begin null; end;").message().find("PLS-00215"), std::string::npos);
-    EXPECT_NE(parseError("declare s varchar2(0); begin null; end;").message().find("PLS-00215"), std::string::npos);
-    EXPECT_NE(parseError("declare c constant number; begin null; end;").message().find("PLS-00322"), std::string::npos);
-    EXPECT_NE(parseError("declare a number; a date; begin null; end;").message().find("PLS-00371"), std::string::npos);
-    EXPECT_NE(parseError("declare a widget; begin null; end;").message().find("PLS-00201: identifier 'WIDGET'"),
+    EXPECT_NE(parseError("declare s varchar2; begin null; end;").message().find("PLS-00215"),
               std::string::npos);
-    EXPECT_NE(parseError("procedure p(a varchar2(10)) is begin null; end;", true).message().find("PLS-00103"),
+    EXPECT_NE(parseError("declare s varchar2(0); begin null; end;").message().find("PLS-00215"),
               std::string::npos);
-    EXPECT_NE(parseError("procedure p is begin null; end q;", true).message().find("PLS-00113"), std::string::npos);
-    EXPECT_NE(parseError("procedure p is begin :x := 1; end;", true).message().find("PLS-00049"), std::string::npos);
+    EXPECT_NE(parseError("declare c constant number; begin null; end;").message().find("PLS-00322"),
+              std::string::npos);
+    EXPECT_NE(parseError("declare a number; a date; begin null; end;").message().find("PLS-00371"),
+              std::string::npos);
+    EXPECT_NE(parseError("declare a widget; begin null; end;")
+                  .message()
+                  .find("PLS-00201: identifier 'WIDGET'"),
+              std::string::npos);
+    EXPECT_NE(parseError("procedure p(a varchar2(10)) is begin null; end;", true)
+                  .message()
+                  .find("PLS-00103"),
+              std::string::npos);
+    EXPECT_NE(parseError("procedure p is begin null; end q;", true).message().find("PLS-00113"),
+              std::string::npos);
+    EXPECT_NE(parseError("procedure p is begin :x := 1; end;", true).message().find("PLS-00049"),
+              std::string::npos);
 }
 
 TEST(Parser, DeepNestingIsAnErrorNotACrash)
 {
-    const std::string parens = "begin :x := " + std::string(100000, '(') + "1" + std::string(100000, ')') + "; end;";
+    const std::string parens =
+        "begin :x := " + std::string(100000, '(') + "1" + std::string(100000, ')') + "; end;";
     EXPECT_EQ(parseError(parens).code(), 6550);
 
     std::string blocks;
@@ -144,7 +159,8 @@ TEST(Parser, DeepNestingIsAnErrorNotACrash)
 
 TEST(Parser, ModerateNestingIsFine)
 {
-    std::string text = "begin :x := " + std::string(50, '(') + "1" + std::string(50, ')') + "; end;";
+    std::string text =
+        "begin :x := " + std::string(50, '(') + "1" + std::string(50, ')') + "; end;";
     EXPECT_NO_THROW(Parser(text).parseAnonymousBlock());
     std::string chain = "begin :x := 'a'";
     for (int i = 0; i < 500; ++i)
@@ -155,5 +171,6 @@ TEST(Parser, ModerateNestingIsFine)
 TEST(Parser, NamedArgumentsAfterPositionalOnly)
 {
     EXPECT_NO_THROW(Parser("begin p(1, b => 2); end;").parseAnonymousBlock());
-    EXPECT_NE(parseError("begin p(a => 1, 2); end;").message().find("PLS-00312"), std::string::npos);
+    EXPECT_NE(parseError("begin p(a => 1, 2); end;").message().find("PLS-00312"),
+              std::string::npos);
 }

@@ -196,7 +196,8 @@ TEST_F(PipeStoreTest, SendToAFullPipeWaitsForRoomOrTimesOut)
         auto own = Database::open(file);
         return own->pipes().send("p", bytes("after"), 30s);
     });
-    EXPECT_EQ(sender.wait_for(200ms), std::future_status::timeout) << "must wait while the pipe is full";
+    EXPECT_EQ(sender.wait_for(200ms), std::future_status::timeout)
+        << "must wait while the pipe is full";
     std::vector<std::uint8_t> message;
     ASSERT_EQ(pipes.receive("p", 0ms, message), 0);
     EXPECT_EQ(message.size(), 8190u);

@@ -16,18 +16,24 @@ protected:
 
 TEST_F(Procedures, ParametersByPositionNameAndDefault)
 {
-    run(*session,
-        "create procedure describe(a in varchar2, b in number default 10, c out varchar2, d in out number) as\n"
-        "begin\n  c := a || ':' || b;\n  d := d * 2;\nend;");
-    const auto result = value(*session, "declare c varchar2(50); d number := 4; begin describe('x', c => c, d => d); "
-                                        ":r := c || ' ' || d; end;");
+    run(*session, "create procedure describe(a in varchar2, b in number default 10, c out "
+                  "varchar2, d in out number) as\n"
+                  "begin\n  c := a || ':' || b;\n  d := d * 2;\nend;");
+    const auto result = value(
+        *session, "declare c varchar2(50); d number := 4; begin describe('x', c => c, d => d); "
+                  ":r := c || ' ' || d; end;");
     EXPECT_EQ(result, "x:10 8");
-    EXPECT_EQ(value(*session, "declare c varchar2(50); d number := 1; begin describe(d => d, c => c, b => 2, a => 'y'); "
+    EXPECT_EQ(value(*session, "declare c varchar2(50); d number := 1; begin describe(d => d, c => "
+                              "c, b => 2, a => 'y'); "
                               ":r := c || ' ' || d; end;"),
               "y:2 2");
-    EXPECT_NE(failure(*session, "declare c varchar2(5); begin describe('x', 1, c); end;").message().find("PLS-00306"),
+    EXPECT_NE(failure(*session, "declare c varchar2(5); begin describe('x', 1, c); end;")
+                  .message()
+                  .find("PLS-00306"),
               std::string::npos);
-    EXPECT_NE(failure(*session, "declare d number; begin describe('x', 1, 'lit', d); end;").message().find("PLS-00363"),
+    EXPECT_NE(failure(*session, "declare d number; begin describe('x', 1, 'lit', d); end;")
+                  .message()
+                  .find("PLS-00363"),
               std::string::npos);
 }
 
@@ -44,12 +50,17 @@ TEST_F(Procedures, OutParameterIntoABindVariable)
 TEST_F(Procedures, OutParametersAreNotCopiedBackOnError)
 {
     run(*session, "create procedure half(x out number) is begin x := 1; raise zero_divide; end;");
-    EXPECT_EQ(value(*session, "declare n number := 7; begin half(n); exception when zero_divide then :r := n; end;"), "7");
+    EXPECT_EQ(
+        value(
+            *session,
+            "declare n number := 7; begin half(n); exception when zero_divide then :r := n; end;"),
+        "7");
 }
 
 TEST_F(Procedures, ErrorStackNamesEveryUnitAndLine)
 {
-    run(*session, "create procedure inner_p is\nbegin\n  null;\n  raise_application_error(-20010, 'deep');\nend;");
+    run(*session, "create procedure inner_p is\nbegin\n  null;\n  raise_application_error(-20010, "
+                  "'deep');\nend;");
     run(*session, "create procedure outer_p is\nbegin\n  inner_p;\nend;");
     const OraError error = failure(*session, "begin\n\n  outer_p;\nend;");
     EXPECT_EQ(error.message(), "ORA-20010: deep\n"
@@ -57,7 +68,8 @@ TEST_F(Procedures, ErrorStackNamesEveryUnitAndLine)
                                "ORA-06512: at \"VEXMOOR.OUTER_P\", line 3\n"
                                "ORA-06512: at line 3");
     // SQLERRM inside a handler has no stack lines.
-    EXPECT_EQ(value(*session, "begin outer_p; exception when others then :r := sqlerrm; end;"), "ORA-20010: deep");
+    EXPECT_EQ(value(*session, "begin outer_p; exception when others then :r := sqlerrm; end;"),
+              "ORA-20010: deep");
 }
 
 TEST_F(Procedures, CreateNeedsThePrivilegeAndAFreeName)
@@ -65,7 +77,8 @@ TEST_F(Procedures, CreateNeedsThePrivilegeAndAFreeName)
     auto admin = logOn("system", "manager");
     run(*admin, "create user guest identified by guest");
     auto guest = logOn("guest", "guest");
-    EXPECT_EQ(failure(*guest, "create procedure p is begin null; end;").message(), "ORA-01031: insufficient privileges");
+    EXPECT_EQ(failure(*guest, "create procedure p is begin null; end;").message(),
+              "ORA-01031: insufficient privileges");
     EXPECT_EQ(failure(*guest, "create public synonym p for vexmoor.p").code(), 1031);
 
     run(*session, "create procedure p is begin null; end;");
@@ -79,9 +92,11 @@ TEST_F(Procedures, ProcedureThatDoesNotCompileIsStoredInvalid)
     EXPECT_EQ(created.message(), "ORA-24344: success with compilation error");
     EXPECT_TRUE(database->catalog().findProcedure({"VEXMOOR", "BROKEN"}));
     const OraError call = failure(*session, "begin broken; end;");
-    EXPECT_NE(call.message().find("PLS-00905: object VEXMOOR.BROKEN is invalid"), std::string::npos);
+    EXPECT_NE(call.message().find("PLS-00905: object VEXMOOR.BROKEN is invalid"),
+              std::string::npos);
 
-    EXPECT_EQ(failure(*session, "create or replace procedure broken is begin null end;").code(), 24344);
+    EXPECT_EQ(failure(*session, "create or replace procedure broken is begin null end;").code(),
+              24344);
     run(*session, "create or replace procedure broken is begin null; end;");
     EXPECT_NO_THROW(run(*session, "begin broken; end;"));
 }
@@ -90,8 +105,9 @@ TEST_F(Procedures, DefinersRightsForDbmsPipe)
 {
     auto admin = logOn("system", "manager");
     run(*admin, "create user caller identified by c");
-    run(*session, "create procedure send_it(m varchar2) is s integer; begin dbms_pipe.pack_message(m); "
-                  "s := dbms_pipe.send_message('rights'); end;");
+    run(*session,
+        "create procedure send_it(m varchar2) is s integer; begin dbms_pipe.pack_message(m); "
+        "s := dbms_pipe.send_message('rights'); end;");
     run(*session, "create public synonym send_it for send_it");
     auto caller = logOn("caller", "c");
     // The caller may not use dbms_pipe itself, but the owner's procedure may.
@@ -101,7 +117,8 @@ TEST_F(Procedures, DefinersRightsForDbmsPipe)
 
     // A procedure whose owner lacks the privilege does not compile.
     run(*admin, "grant create procedure to caller");
-    const OraError error = failure(*caller, "create procedure mine is begin dbms_pipe.purge('x'); end;");
+    const OraError error =
+        failure(*caller, "create procedure mine is begin dbms_pipe.purge('x'); end;");
     EXPECT_EQ(error.code(), 24344);
     EXPECT_NE(failure(*caller, "begin mine; end;").message().find("PLS-00905"), std::string::npos);
 }
@@ -115,7 +132,9 @@ TEST_F(Procedures, ReplacementInAnotherSessionIsSeen)
     run(*other, "create or replace procedure version_of(v out varchar2) is begin v := 'two'; end;");
     EXPECT_EQ(value(*session, call), "two");
     run(*other, "drop procedure version_of");
-    EXPECT_NE(failure(*session, call).message().find("PLS-00201: identifier 'VERSION_OF' must be declared"),
+    EXPECT_NE(failure(*session, call)
+                  .message()
+                  .find("PLS-00201: identifier 'VERSION_OF' must be declared"),
               std::string::npos);
 }
 
@@ -133,7 +152,8 @@ TEST_F(Procedures, RecursionWorks)
 {
     run(*session, "create procedure count_down(n number, s in out varchar2) is begin "
                   "if n > 0 then s := s || n; count_down(n - 1, s); end if; end;");
-    EXPECT_EQ(value(*session, "declare s varchar2(20); begin count_down(4, s); :r := s; end;"), "4321");
+    EXPECT_EQ(value(*session, "declare s varchar2(20); begin count_down(4, s); :r := s; end;"),
+              "4321");
 }
 
 TEST_F(Procedures, LongChainOfCallsCompilesUpToABound)
@@ -143,21 +163,23 @@ TEST_F(Procedures, LongChainOfCallsCompilesUpToABound)
     run(*session, "create procedure chain_0 is begin null; end;");
     for (int i = 1; i <= 80; ++i) {
         try {
-            run(*session, "create procedure chain_" + std::to_string(i) + " is begin chain_" + std::to_string(i - 1)
-                              + "; end;");
+            run(*session, "create procedure chain_" + std::to_string(i) + " is begin chain_"
+                              + std::to_string(i - 1) + "; end;");
         } catch (const OraError& error) {
             EXPECT_GT(i, 40);
             EXPECT_EQ(error.code(), 24344);
         }
     }
     auto fresh = logOn();
-    EXPECT_NE(failure(*fresh, "begin chain_80; end;").message().find("PLS-00905"), std::string::npos);
+    EXPECT_NE(failure(*fresh, "begin chain_80; end;").message().find("PLS-00905"),
+              std::string::npos);
     EXPECT_NO_THROW(run(*fresh, "begin chain_40; end;"));
 }
 
 TEST_F(Procedures, ReturnLeavesOnlyTheProcedure)
 {
-    run(*session, "create procedure early(v out varchar2) is begin v := 'a'; return; v := 'b'; end;");
+    run(*session,
+        "create procedure early(v out varchar2) is begin v := 'a'; return; v := 'b'; end;");
     EXPECT_EQ(value(*session, "declare v varchar2(5); begin early(v); :r := v || 'c'; end;"), "ac");
 }
 

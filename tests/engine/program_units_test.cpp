@@ -7,9 +7,9 @@ using namespace enginetest;
 namespace {
 
 struct Case {
-    const char* block;   // assigns :r
-    const char* result;  // expected :r when error is 0; nullptr for NULL
-    int error = 0;       // expected ORA number
+    const char* block;       // assigns :r
+    const char* result;      // expected :r when error is 0; nullptr for NULL
+    int error = 0;           // expected ORA number
     const char* detail = ""; // a text the error message holds
 };
 
@@ -75,56 +75,86 @@ TEST_F(ProgramUnits, LocalSubprograms)
     const Case cases[] = {
         // up-level variables, defaults, named arguments
         {"declare n number := 1; procedure inc(step number default 1) is begin n := n + step; end; "
-         "begin inc; inc(5); inc(step => 10); :r := n; end;", "17"},
+         "begin inc; inc(5); inc(step => 10); :r := n; end;",
+         "17"},
         // recursion keeps a frame per call
-        {"declare function fib(n pls_integer) return number is a number; begin if n < 2 then return n; end if; "
-         "a := fib(n - 1); return a + fib(n - 2); end fib; begin :r := fib(15); end;", "610"},
+        {"declare function fib(n pls_integer) return number is a number; begin if n < 2 then "
+         "return n; end if; "
+         "a := fib(n - 1); return a + fib(n - 2); end fib; begin :r := fib(15); end;",
+         "610"},
         // two levels down, reaching both enclosing units
         {"declare a varchar2(10) := 'x'; procedure outer is b varchar2(10) := 'y'; "
          "procedure inner is begin a := a || b; end; begin inner; b := 'z'; inner; end; "
-         "begin outer; :r := a; end;", "xyz"},
+         "begin outer; :r := a; end;",
+         "xyz"},
         // overloading by argument count and by name
         {"declare function f(a number) return varchar2 is begin return 'one'; end; "
          "function f(a number, b number) return varchar2 is begin return 'two'; end; "
          "function f(c varchar2) return varchar2 is begin return 'c'; end; "
-         "begin :r := f(1) || f(1, 2) || f(c => 'q'); end;", "onetwoc"},
+         "begin :r := f(1) || f(1, 2) || f(c => 'q'); end;",
+         "onetwoc"},
         // and by the plain type of the arguments
-        {"declare d date := sysdate; function k(a number) return varchar2 is begin return 'n'; end; "
+        {"declare d date := sysdate; function k(a number) return varchar2 is begin return 'n'; "
+         "end; "
          "function k(a varchar2) return varchar2 is begin return 's'; end; "
          "function k(a date) return varchar2 is begin return 'd'; end; "
-         "begin :r := k('x') || k(1) || k(d); end;", "snd"},
+         "begin :r := k('x') || k(1) || k(d); end;",
+         "snd"},
         {"declare function k(a number) return varchar2 is begin return 'n'; end; "
          "function k(a varchar2) return varchar2 is begin return 's'; end; "
-         "begin :r := k(to_char(1)); end;", nullptr, 6550, "PLS-00999"},
-        {"declare procedure p(a number) is begin null; end; procedure p(a number, b number := 1) is begin null; end; "
-         "begin p(1); end;", nullptr, 6550, "PLS-00307"},
+         "begin :r := k(to_char(1)); end;",
+         nullptr, 6550, "PLS-00999"},
+        {"declare procedure p(a number) is begin null; end; procedure p(a number, b number := 1) "
+         "is begin null; end; "
+         "begin p(1); end;",
+         nullptr, 6550, "PLS-00307"},
         // OUT and IN OUT parameters
-        {"declare x number; y number := 2; procedure p(o out number, io in out number) is begin o := 40; io := io * 3; end; "
-         "begin p(x, y); :r := x + y; end;", "46"},
+        {"declare x number; y number := 2; procedure p(o out number, io in out number) is begin o "
+         ":= 40; io := io * 3; end; "
+         "begin p(x, y); :r := x + y; end;",
+         "46"},
         // RETURN converts to the declared type; a procedure's RETURN leaves it early
         {"declare s varchar2(5) := 'a'; function f return varchar2 is begin return 12; end; "
-         "procedure p is begin s := 'b'; return; s := 'c'; end; begin p; :r := f || s; end;", "12b"},
+         "procedure p is begin s := 'b'; return; s := 'c'; end; begin p; :r := f || s; end;",
+         "12b"},
         // RETURN from inside a loop and a handler
-        {"declare function f return number is begin for i in 1..10 loop if i = 3 then return i; end if; end loop; "
-         "return 0; end; function g return number is begin raise zero_divide; exception when others then return -1; end; "
-         "begin :r := f + g; end;", "2"},
+        {"declare function f return number is begin for i in 1..10 loop if i = 3 then return i; "
+         "end if; end loop; "
+         "return 0; end; function g return number is begin raise zero_divide; exception when "
+         "others then return -1; end; "
+         "begin :r := f + g; end;",
+         "2"},
         // a local name hides the outer one
-        {"declare v number := 1; procedure p is v number := 5; begin v := v + 1; end; begin p; :r := v; end;", "1"},
-        {"declare v number; function f return number is begin null; end; begin v := f; end;", nullptr, 6503,
-         "ORA-06503: PL/SQL: Function returned without value\nORA-06512: at line 1\nORA-06512: at line 1"},
-        {"declare procedure p is begin raise no_data_found; end; begin p; end;", nullptr, 1403, "ORA-06512: at line 1"},
-        {"declare function f return number is begin return; end; begin null; end;", nullptr, 6550, "PLS-00503"},
-        {"declare procedure p is begin return 1; end; begin null; end;", nullptr, 6550, "PLS-00372"},
+        {"declare v number := 1; procedure p is v number := 5; begin v := v + 1; end; begin p; :r "
+         ":= v; end;",
+         "1"},
+        {"declare v number; function f return number is begin null; end; begin v := f; end;",
+         nullptr, 6503,
+         "ORA-06503: PL/SQL: Function returned without value\nORA-06512: at line 1\nORA-06512: at "
+         "line 1"},
+        {"declare procedure p is begin raise no_data_found; end; begin p; end;", nullptr, 1403,
+         "ORA-06512: at line 1"},
+        {"declare function f return number is begin return; end; begin null; end;", nullptr, 6550,
+         "PLS-00503"},
+        {"declare procedure p is begin return 1; end; begin null; end;", nullptr, 6550,
+         "PLS-00372"},
         {"declare procedure p is begin null; end; begin :r := p; end;", nullptr, 6550, "PLS-00222"},
-        {"declare function f return number is begin return 1; end; begin f; end;", nullptr, 6550, "PLS-00221"},
-        {"declare procedure p(a number) is begin null; end; begin p(1, 2); end;", nullptr, 6550, "PLS-00306"},
-        {"declare procedure p(a number) is begin null; end; begin p(b => 1); end;", nullptr, 6550, "PLS-00306"},
+        {"declare function f return number is begin return 1; end; begin f; end;", nullptr, 6550,
+         "PLS-00221"},
+        {"declare procedure p(a number) is begin null; end; begin p(1, 2); end;", nullptr, 6550,
+         "PLS-00306"},
+        {"declare procedure p(a number) is begin null; end; begin p(b => 1); end;", nullptr, 6550,
+         "PLS-00306"},
         {"declare procedure p is begin null; end; begin p := 1; end;", nullptr, 6550, "PLS-00363"},
-        {"declare procedure p is begin null; end; v number; begin null; end;", nullptr, 6550, "PLS-00103"},
-        {"declare v number; procedure v is begin null; end; begin null; end;", nullptr, 6550, "PLS-00371"},
+        {"declare procedure p is begin null; end; v number; begin null; end;", nullptr, 6550,
+         "PLS-00103"},
+        {"declare v number; procedure v is begin null; end; begin null; end;", nullptr, 6550,
+         "PLS-00371"},
         {"declare procedure p is begin null; end q; begin null; end;", nullptr, 6550, "PLS-00113"},
-        {"declare procedure p; procedure p is begin null; end; begin null; end;", nullptr, 6550, "PLS-00999"},
-        {"declare procedure p is begin exit; end; begin loop p; end loop; end;", nullptr, 6550, "PLS-00376"},
+        {"declare procedure p; procedure p is begin null; end; begin null; end;", nullptr, 6550,
+         "PLS-00999"},
+        {"declare procedure p is begin exit; end; begin loop p; end loop; end;", nullptr, 6550,
+         "PLS-00376"},
         {"declare procedure p is begin null; end; begin p; end; x", nullptr, 6550, "PLS-00103"},
     };
     for (const Case& c : cases)
@@ -135,61 +165,92 @@ TEST_F(ProgramUnits, RecordsAndCollections)
 {
     const std::string point = "declare type pt is record (x number, y varchar2(5)); ";
     const std::string nums = "declare type nt is table of number; ";
-    const std::string map = "declare type mt is table of varchar2(20) index by varchar2(10); m mt; ";
+    const std::string map =
+        "declare type mt is table of varchar2(20) index by varchar2(10); m mt; ";
     const std::string arr = "declare type at is table of number index by pls_integer; a at; ";
     const std::vector<std::pair<std::string, Case>> cases = {
         // records: fields, whole-record copies, records in records, as parameters
-        {point + "p pt; q pt; begin p.x := 1; p.y := 'a'; q := p; p.x := 2; :r := q.x || q.y || p.x; end;", {"", "1a2"}},
-        {point + "type line is record (a pt, b pt); l line; begin l.b.y := 'end'; :r := nvl(l.a.y, '-') || l.b.y; end;",
+        {point
+             + "p pt; q pt; begin p.x := 1; p.y := 'a'; q := p; p.x := 2; :r := q.x || q.y || p.x; "
+               "end;",
+         {"", "1a2"}},
+        {point
+             + "type line is record (a pt, b pt); l line; begin l.b.y := 'end'; :r := nvl(l.a.y, "
+               "'-') || l.b.y; end;",
          {"", "-end"}},
-        {point + "p pt; procedure move(q in out pt) is begin q.x := q.x + 10; end; begin p.x := 1; move(p); :r := p.x; end;",
+        {point
+             + "p pt; procedure move(q in out pt) is begin q.x := q.x + 10; end; begin p.x := 1; "
+               "move(p); :r := p.x; end;",
          {"", "11"}},
         {point + "p pt; begin p.y := 'toolong'; end;", {"", nullptr, 6502}},
-        {point + "p pt; begin p.z := 1; end;", {"", nullptr, 6550, "PLS-00302: component 'Z' must be declared"}},
+        {point + "p pt; begin p.z := 1; end;",
+         {"", nullptr, 6550, "PLS-00302: component 'Z' must be declared"}},
         {point + "p pt; begin :r := p; end;", {"", nullptr, 6550, "PLS-00382"}},
         {point + "p pt; n number; begin n := p + 1; end;", {"", nullptr, 6550, "PLS-00306"}},
         {point + "function f return number is p pt; begin return p; end; begin null; end;",
          {"", nullptr, 6550, "PLS-00382"}},
-        {point + "type other is record (x number, y varchar2(5)); p pt; o other; begin p := o; end;",
+        {point
+             + "type other is record (x number, y varchar2(5)); p pt; o other; begin p := o; end;",
          {"", nullptr, 6550, "PLS-00382"}},
-        {"declare p no_such_type; begin null; end;", {"", nullptr, 6550, "PLS-00201: identifier 'NO_SUCH_TYPE'"}},
+        {"declare p no_such_type; begin null; end;",
+         {"", nullptr, 6550, "PLS-00201: identifier 'NO_SUCH_TYPE'"}},
         // index-by tables
-        {arr + "begin a(5) := 50; a(-2) := 20; a(9) := 90; :r := a.count || ':' || a.first || ':' || a.last || ':' "
-               "|| a.next(5) || ':' || a.prior(5) || ':' || nvl(to_char(a.next(9)), 'none'); end;", {"", "3:-2:9:9:-2:none"}},
+        {arr
+             + "begin a(5) := 50; a(-2) := 20; a(9) := 90; :r := a.count || ':' || a.first || ':' "
+               "|| a.last || ':' "
+               "|| a.next(5) || ':' || a.prior(5) || ':' || nvl(to_char(a.next(9)), 'none'); end;",
+         {"", "3:-2:9:9:-2:none"}},
         {arr + "begin a(1) := 1; :r := a(2); end;", {"", nullptr, 1403}},
-        {arr + "begin a(1) := 1; a(2) := 2; a(3) := 3; a(4) := 4; a.delete(2, 3); a.delete(9); :r := a.count || a.next(1); "
-               "a.delete; :r := :r || a.count || nvl(to_char(a.first), '-'); end;", {"", "240-"}},
+        {arr
+             + "begin a(1) := 1; a(2) := 2; a(3) := 3; a(4) := 4; a.delete(2, 3); a.delete(9); :r "
+               ":= a.count || a.next(1); "
+               "a.delete; :r := :r || a.count || nvl(to_char(a.first), '-'); end;",
+         {"", "240-"}},
         {arr + "begin if a.exists(1) then :r := 'yes'; else :r := 'no'; end if; end;", {"", "no"}},
-        {arr + "n number; begin a(n) := 1; end;", {"", nullptr, 6502, "NULL index table key value"}},
+        {arr + "n number; begin a(n) := 1; end;",
+         {"", nullptr, 6502, "NULL index table key value"}},
         {arr + "begin a.extend; end;", {"", nullptr, 6550, "PLS-00306"}},
         {arr + "begin a.trim; end;", {"", nullptr, 6550, "PLS-00999"}},
         {arr + "begin :r := a.count(1); end;", {"", nullptr, 6550, "PLS-00306"}},
         {arr + "begin a.count; end;", {"", nullptr, 6550, "PLS-00221"}},
-        {map + "k varchar2(10); begin m('b') := 'B'; m('a') := 'A'; m('c') := 'C'; k := m.first; "
-               "while k is not null loop :r := :r || m(k); k := m.next(k); end loop; end;", {"", "ABC"}},
+        {map
+             + "k varchar2(10); begin m('b') := 'B'; m('a') := 'A'; m('c') := 'C'; k := m.first; "
+               "while k is not null loop :r := :r || m(k); k := m.next(k); end loop; end;",
+         {"", "ABC"}},
         {map + "begin m('x') := 1; :r := m('y'); end;", {"", nullptr, 1403}},
         {map + "begin m('elevenchars') := 1; end;", {"", nullptr, 6502}},
         // nested tables
-        {nums + "t nt := nt(10, 20, 30); u nt; begin u := t; t(2) := 0; t.extend(2); t(5) := 50; "
-                "t.delete(1); :r := t.count || ':' || t.first || ':' || t.last || ':' || u(2) || ':' || nvl(to_char(t(4)), 'null'); end;",
+        {nums
+             + "t nt := nt(10, 20, 30); u nt; begin u := t; t(2) := 0; t.extend(2); t(5) := 50; "
+               "t.delete(1); :r := t.count || ':' || t.first || ':' || t.last || ':' || u(2) || "
+               "':' || nvl(to_char(t(4)), 'null'); end;",
          {"", "4:2:5:20:null"}},
-        {nums + "t nt; begin if t is null then :r := 'null'; end if; t := nt(); :r := :r || t.count; end;", {"", "null0"}},
+        {nums
+             + "t nt; begin if t is null then :r := 'null'; end if; t := nt(); :r := :r || "
+               "t.count; end;",
+         {"", "null0"}},
         {nums + "t nt; begin t.extend; end;", {"", nullptr, 6531}},
         {nums + "t nt; begin :r := t.count; end;", {"", nullptr, 6531}},
         {nums + "t nt := nt(1, 2); begin :r := t(3); end;", {"", nullptr, 6533}},
         {nums + "t nt := nt(1, 2); begin t(3) := 1; end;", {"", nullptr, 6533}},
         {nums + "t nt := nt(1, 2); begin :r := t(0); end;", {"", nullptr, 6532}},
         {nums + "t nt := nt(1, 2); begin t.delete(1); :r := t(1); end;", {"", nullptr, 1403}},
-        {nums + "t nt := nt(1, 2); begin t.delete; t.extend; t(1) := 7; :r := t.count || t(1); end;", {"", "17"}},
+        {nums
+             + "t nt := nt(1, 2); begin t.delete; t.extend; t(1) := 7; :r := t.count || t(1); end;",
+         {"", "17"}},
         {nums + "t nt := nt('x'); begin null; end;", {"", nullptr, 6502}},
         // a collection of records, a function returning a record
-        {point + "type pts is table of pt index by pls_integer; ps pts; p pt; "
-                 "function mk(x number) return pt is r pt; begin r.x := x; return r; end; "
-                 "begin ps(1) := mk(4); p := ps(1); :r := p.x; end;", {"", "4"}},
-        {"declare type vt is varray(3) of number; begin null; end;", {"", nullptr, 6550, "PLS-00999"}},
+        {point
+             + "type pts is table of pt index by pls_integer; ps pts; p pt; "
+               "function mk(x number) return pt is r pt; begin r.x := x; return r; end; "
+               "begin ps(1) := mk(4); p := ps(1); :r := p.x; end;",
+         {"", "4"}},
+        {"declare type vt is varray(3) of number; begin null; end;",
+         {"", nullptr, 6550, "PLS-00999"}},
         {point + "type pts is table of pt index by pls_integer; ps pts; begin ps(1).x := 1; end;",
          {"", nullptr, 6550, "PLS-00999"}},
-        {"declare type nt is table of number; t nt; begin t := nt(a => 1); end;", {"", nullptr, 6550, "PLS-00306"}},
+        {"declare type nt is table of number; t nt; begin t := nt(a => 1); end;",
+         {"", nullptr, 6550, "PLS-00306"}},
     };
     for (const auto& [block, c] : cases) {
         Case full = c;
@@ -200,16 +261,19 @@ TEST_F(ProgramUnits, RecordsAndCollections)
 
 TEST_F(ProgramUnits, StoredProcedureWithALocalFunctionNamesItselfInTheStack)
 {
-    run(*session, "create procedure outer_p(x out number) is function twice(n number) return number is "
-                  "begin if n > 5 then raise value_error; end if; return n * 2; end; begin x := twice(3); "
-                  "x := twice(x); end;");
+    run(*session,
+        "create procedure outer_p(x out number) is function twice(n number) return number is "
+        "begin if n > 5 then raise value_error; end if; return n * 2; end; begin x := twice(3); "
+        "x := twice(x); end;");
     const OraError error = failure(*session, "declare v number; begin outer_p(v); end;");
     EXPECT_EQ(error.code(), 6502);
-    EXPECT_NE(error.message().find("ORA-06512: at \"VEXMOOR.OUTER_P\", line 1\nORA-06512: at \"VEXMOOR.OUTER_P\", "
-                                   "line 1\nORA-06512: at line 1"),
+    EXPECT_NE(error.message().find(
+                  "ORA-06512: at \"VEXMOOR.OUTER_P\", line 1\nORA-06512: at \"VEXMOOR.OUTER_P\", "
+                  "line 1\nORA-06512: at line 1"),
               std::string::npos)
         << error.message();
-    run(*session, "create or replace procedure outer_p(x out number) is function twice(n number) return number is "
+    run(*session, "create or replace procedure outer_p(x out number) is function twice(n number) "
+                  "return number is "
                   "begin return n * 2; end; begin x := twice(twice(3)); end;");
     EXPECT_EQ(value(*session, "declare v number; begin outer_p(v); :r := v; end;"), "12");
 }
@@ -217,49 +281,65 @@ TEST_F(ProgramUnits, StoredProcedureWithALocalFunctionNamesItselfInTheStack)
 TEST_F(ProgramUnits, StoredUnitsBeyondProceduresAreRefusedByName)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"create package pkg is procedure p; end;", "PLS-00999: implementation restriction (may be temporary) packages"},
-        {"create or replace package body pkg is procedure p is begin null; end; end;", "packages are not supported"},
-        {"create function f return number is begin return 1; end;", "stored functions are not supported"},
+        {"create package pkg is procedure p; end;",
+         "PLS-00999: implementation restriction (may be temporary) packages"},
+        {"create or replace package body pkg is procedure p is begin null; end; end;",
+         "packages are not supported"},
+        {"create function f return number is begin return 1; end;",
+         "stored functions are not supported"},
         {"drop package pkg", "ORA-04043: object PKG does not exist"},
         {"drop package body pkg", "ORA-04043"},
     };
     for (const auto& [statement, expected] : cases) {
         const OraError error = failure(*session, statement);
-        EXPECT_NE(error.message().find(expected), std::string::npos) << statement << "\n" << error.message();
+        EXPECT_NE(error.message().find(expected), std::string::npos) << statement << "\n"
+                                                                     << error.message();
     }
 }
 
 struct OutputCase {
-    std::vector<std::string> blocks;   // run in turn in one session
-    std::vector<std::string> lines;    // then read back with GET_LINE
-    int error = 0;                     // of the last block, when it fails
+    std::vector<std::string> blocks; // run in turn in one session
+    std::vector<std::string> lines;  // then read back with GET_LINE
+    int error = 0;                   // of the last block, when it fails
     const char* detail = "";
 };
 
 TEST_F(ProgramUnits, DbmsOutput)
 {
-    const std::string longLine = "declare s varchar2(32767); begin for i in 1..1000 loop s := s || '0123456789'; "
-                                 "end loop; dbms_output.put(s); ";
+    const std::string longLine =
+        "declare s varchar2(32767); begin for i in 1..1000 loop s := s || '0123456789'; "
+        "end loop; dbms_output.put(s); ";
     const OutputCase cases[] = {
         {{"begin dbms_output.put_line('dropped while disabled'); end;"}, {}},
-        {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.put('b'); dbms_output.put(1); "
+        {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.put('b'); "
+          "dbms_output.put(1); "
           "dbms_output.new_line; dbms_output.put('unfinished'); end;"},
          {"a", "b1"}},
-        {{"begin dbms_output.enable(null); dbms_output.put_line(null); sys.dbms_output.put_line('x'); end;"},
+        {{"begin dbms_output.enable(null); dbms_output.put_line(null); "
+          "sys.dbms_output.put_line('x'); end;"},
          {"<null>", "x"}},
-        {{"begin dbms_output.enable; dbms_output.put_line('a'); end;", "begin dbms_output.put_line('b'); end;"},
+        {{"begin dbms_output.enable; dbms_output.put_line('a'); end;",
+          "begin dbms_output.put_line('b'); end;"},
          {"a", "b"}},
         {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.disable; end;"}, {}},
         // after a read, the next write first discards what nobody fetched
         {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.put_line('b'); end;",
-          "declare l varchar2(10); s integer; begin dbms_output.get_line(l, s); dbms_output.put_line('c:' || l); end;"},
+          "declare l varchar2(10); s integer; begin dbms_output.get_line(l, s); "
+          "dbms_output.put_line('c:' || l); end;"},
          {"c:a"}},
-        {{"begin dbms_output.enable(2000); for i in 1..300 loop dbms_output.put_line('0123456789'); end loop; end;"},
-         {}, 20000, "ORA-20000: ORU-10027: buffer overflow, limit of 2000 bytes"},
-        {{longLine + "dbms_output.enable(null); for i in 1..4 loop dbms_output.put(s); end loop; end;"},
-         {}, 20000, "ORU-10028: line length overflow, limit of 32767 bytes per line"},
+        {{"begin dbms_output.enable(2000); for i in 1..300 loop "
+          "dbms_output.put_line('0123456789'); end loop; end;"},
+         {},
+         20000,
+         "ORA-20000: ORU-10027: buffer overflow, limit of 2000 bytes"},
+        {{longLine
+          + "dbms_output.enable(null); for i in 1..4 loop dbms_output.put(s); end loop; end;"},
+         {},
+         20000,
+         "ORU-10028: line length overflow, limit of 32767 bytes per line"},
         // GET_LINES gives at most numlines and says how many it gave
-        {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.put_line('b'); dbms_output.put_line('c'); end;",
+        {{"begin dbms_output.enable; dbms_output.put_line('a'); dbms_output.put_line('b'); "
+          "dbms_output.put_line('c'); end;",
           "declare l dbms_output.chararr; n integer := 2; begin dbms_output.get_lines(l, n); "
           "dbms_output.put_line(n || l(1) || l(2) || l.count); end;",
           "declare l dbms_output.chararr; n integer := 5; begin dbms_output.get_lines(l, n); "

@@ -62,10 +62,14 @@ protected:
         statement->bind(":v_typ", type.buffer());
         statement->bind(":v_res", value.buffer());
         statement->execute();
-        return Item{type.value, value.isNull() ? std::nullopt : std::optional<std::string>(value.text())};
+        return Item{type.value,
+                    value.isNull() ? std::nullopt : std::optional<std::string>(value.text())};
     }
 
-    std::int64_t waiting(const std::string& pipe = "vexmoor") { return database->pipes().messageCount(pipe); }
+    std::int64_t waiting(const std::string& pipe = "vexmoor")
+    {
+        return database->pipes().messageCount(pipe);
+    }
 };
 
 TEST_F(Protocol, DebugMessageTravelsFromSenderToReceiver)
@@ -122,11 +126,12 @@ TEST_F(Protocol, ItemBlockTakesEveryKindOfItemApart)
     auto receiver = logOn();
     auto sender = logOn();
     run(*sender, "alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'");
-    run(*sender,
-        "declare s integer; begin dbms_pipe.pack_message(42.5); dbms_pipe.pack_message('some text'); "
-        "dbms_pipe.pack_message(to_date('2026-12-07 14:05:09', 'YYYY-MM-DD HH24:MI:SS')); "
-        "dbms_pipe.pack_message_raw(hextoraw('DEADBEEF')); dbms_pipe.pack_message_rowid('AAAAB0AABAAAAOhAAA'); "
-        "s := dbms_pipe.send_message('vexmoor'); end;");
+    run(*sender, "declare s integer; begin dbms_pipe.pack_message(42.5); "
+                 "dbms_pipe.pack_message('some text'); "
+                 "dbms_pipe.pack_message(to_date('2026-12-07 14:05:09', 'YYYY-MM-DD HH24:MI:SS')); "
+                 "dbms_pipe.pack_message_raw(hextoraw('DEADBEEF')); "
+                 "dbms_pipe.pack_message_rowid('AAAAB0AABAAAAOhAAA'); "
+                 "s := dbms_pipe.send_message('vexmoor'); end;");
 
     ASSERT_EQ(receive(*receiver), 0) << "received";
     const std::vector<std::pair<int, std::string>> expected{
@@ -194,7 +199,8 @@ TEST_F(Protocol, TooLongTraceMessageFailsBeforeAnythingIsSent)
 {
     auto session = logOn();
     install(*session);
-    const OraError error = failure(*session, "begin SendTraceMessage('" + std::string(1995, 'x') + "'); end;");
+    const OraError error =
+        failure(*session, "begin SendTraceMessage('" + std::string(1995, 'x') + "'); end;");
     EXPECT_EQ(error.code(), 6502);
     EXPECT_EQ(error.message(),
               "ORA-06502: PL/SQL: numeric or value error: character string buffer too small\n"
@@ -278,24 +284,22 @@ TEST_F(Protocol, DebugErrorWhenThePipeStaysFull)
     // Fill the pipe so that the next send cannot get in; the procedure's
     // send waits for the default time-out, so use a pipe of our own with a
     // procedure that sends without waiting.
-    run(*session,
-        "create or replace procedure SendNoWait(m in varchar2) as\n"
-        "\tstatus\tnumber;\n"
-        "begin\n"
-        "\tdbms_pipe.pack_message(m);\n"
-        "\tstatus := dbms_pipe.send_message('full', 0, 100);\n"
-        "\tif status != 0 then\n"
-        "\t\traise_application_error(-20099, 'Debug error');\n"
-        "\tend if;\n"
-        "end SendNoWait;\n");
+    run(*session, "create or replace procedure SendNoWait(m in varchar2) as\n"
+                  "\tstatus\tnumber;\n"
+                  "begin\n"
+                  "\tdbms_pipe.pack_message(m);\n"
+                  "\tstatus := dbms_pipe.send_message('full', 0, 100);\n"
+                  "\tif status != 0 then\n"
+                  "\t\traise_application_error(-20099, 'Debug error');\n"
+                  "\tend if;\n"
+                  "end SendNoWait;\n");
     const std::string big(90, 'x');
     run(*session, "begin SendNoWait('" + big + "'); end;");
     const OraError error = failure(*session, "begin\n  SendNoWait('" + big + "');\nend;");
     EXPECT_EQ(error.code(), 20099);
-    EXPECT_EQ(error.message(),
-              "ORA-20099: Debug error\n"
-              "ORA-06512: at \"VEXMOOR.SENDNOWAIT\", line 7\n"
-              "ORA-06512: at line 2");
+    EXPECT_EQ(error.message(), "ORA-20099: Debug error\n"
+                               "ORA-06512: at \"VEXMOOR.SENDNOWAIT\", line 7\n"
+                               "ORA-06512: at line 2");
     EXPECT_EQ(waiting("full"), 1);
 }
 

@@ -23,7 +23,8 @@ TEST_F(SqlCommands, AccountsAndPrivilegesByTheAdministrator)
     run(*admin, "grant create procedure, create public synonym to alice");
     run(*alice, "create procedure p is begin null; end;");
     run(*alice, "create public synonym alice_p for p");
-    EXPECT_EQ(database->catalog().findSynonym({"PUBLIC", "ALICE_P"}), (vexmoor::engine::ObjectName{"ALICE", "P"}));
+    EXPECT_EQ(database->catalog().findSynonym({"PUBLIC", "ALICE_P"}),
+              (vexmoor::engine::ObjectName{"ALICE", "P"}));
 
     // Only the administrator grants, and only users that exist.
     EXPECT_EQ(failure(*alice, "grant dba to alice").code(), 1031);

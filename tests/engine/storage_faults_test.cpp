@@ -75,7 +75,8 @@ std::string sqlText(const std::filesystem::path& file, const char* sql)
 // with it. False where that needs privileges the tests do not have.
 bool privateMounts()
 {
-    return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return unshare(CLONE_NEWNS) == 0
+           && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
 
 // Ways to run out of space, each set up in a child process.
@@ -101,8 +102,8 @@ const SpaceLimit kSmallFileSystem{
     [](const std::filesystem::path& folder) {
         std::FILE* filler = std::fopen((folder / "filler").c_str(), "wb");
         std::vector<char> block(4096, 'f');
-        while (filler && std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
-        }
+        while (filler && std::fwrite(block.data(), 1, block.size(), filler) == block.size()
+               && std::fflush(filler) == 0) {}
         if (filler)
             std::fclose(filler);
     },
@@ -183,12 +184,16 @@ TEST_P(FullDisk, SendFailsWithAnOracleErrorAndWorksOnceThereIsRoom)
     ChildProcess child([&] { return sendThroughFullDisk(GetParam(), folder.path()); });
     int code = child.exitCode();
     if (code == kUnavailableHere)
-        GTEST_SKIP() << GetParam().name << ": cannot be set up here (mounting a tmpfs needs CAP_SYS_ADMIN)";
-    EXPECT_EQ(code, 0) << GetParam().name << " (-1: ended by a signal, SIGBUS from a mapped counter)";
+        GTEST_SKIP() << GetParam().name
+                     << ": cannot be set up here (mounting a tmpfs needs CAP_SYS_ADMIN)";
+    EXPECT_EQ(code, 0) << GetParam().name
+                       << " (-1: ended by a signal, SIGBUS from a mapped counter)";
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, FullDisk, ::testing::Values(kSmallFileSystem, kFileSizeLimit),
-                         [](const auto& param) { return param.index == 0 ? "SmallFileSystem" : "FileSizeLimit"; });
+                         [](const auto& param) {
+                             return param.index == 0 ? "SmallFileSystem" : "FileSizeLimit";
+                         });
 
 TEST(FullDisk, CounterFileHasItsBlockBeforeItIsMapped)
 {
@@ -243,7 +248,8 @@ TEST(FileAccess, PasswordsAreStoredAsSaltedHashesOnly)
     EXPECT_TRUE(scott.starts_with("$argon2id$")) << scott;
     EXPECT_EQ(scott.find("tiger"), std::string::npos);
     EXPECT_NE(scott, adams) << "each hash has a salt of its own";
-    EXPECT_TRUE(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'").starts_with("$argon2id$"));
+    EXPECT_TRUE(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'")
+                    .starts_with("$argon2id$"));
 
     // A second process knows nothing of the first one's logons.
     ChildProcess child([&] {
@@ -262,7 +268,8 @@ TEST(FileAccess, AFileOfTheFirstVersionIsUpgradedAndItsPasswordsHashedAtLogon)
     auto file = folder.file("old.db");
     Database::open(file);
     // As the first version left it: pipes without owners, passwords in the clear.
-    runSql(file, "ALTER TABLE pipes DROP COLUMN owner; UPDATE meta SET value = 1 WHERE key = 'schema_version';"
+    runSql(file, "ALTER TABLE pipes DROP COLUMN owner; UPDATE meta SET value = 1 WHERE key = "
+                 "'schema_version';"
                  "UPDATE accounts SET password = 'manager' WHERE name = 'SYSTEM';"
                  "UPDATE accounts SET password = 'vexmoor' WHERE name = 'VEXMOOR';"
                  "INSERT INTO pipes(name, max_size, explicit, private) VALUES('OLD', 8192, 1, 0);");
@@ -273,11 +280,13 @@ TEST(FileAccess, AFileOfTheFirstVersionIsUpgradedAndItsPasswordsHashedAtLogon)
     EXPECT_EQ(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'"), "manager")
         << "a failed logon changes nothing";
     EXPECT_EQ(database->catalog().authenticate("system", "manager"), "SYSTEM");
-    EXPECT_TRUE(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'").starts_with("$argon2id$"));
+    EXPECT_TRUE(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'")
+                    .starts_with("$argon2id$"));
     EXPECT_EQ(sqlText(file, "SELECT password FROM accounts WHERE name = 'VEXMOOR'"), "vexmoor")
         << "upgraded at its own first logon";
     EXPECT_EQ(database->catalog().authenticate("system", "manager"), "SYSTEM");
-    EXPECT_EQ(database->pipes().send("old", bytes("x"), 0ms, 8192, "VEXMOOR"), 0) << "an old pipe stays public";
+    EXPECT_EQ(database->pipes().send("old", bytes("x"), 0ms, 8192, "VEXMOOR"), 0)
+        << "an old pipe stays public";
 }
 
 // Damage done to a good database file.
@@ -298,11 +307,17 @@ void overwrite(const std::filesystem::path& file, std::uintmax_t offset, std::si
 }
 
 constexpr Damage kDamages[] = {
-    {"random bytes", [](const auto& file) { overwrite(file, 0, std::filesystem::file_size(file)); }},
-    {"random bytes behind a good header", [](const auto& file) { overwrite(file, 100, std::filesystem::file_size(file) - 100); }},
-    {"truncated", [](const auto& file) { std::filesystem::resize_file(file, std::filesystem::file_size(file) * 2 / 3); }},
+    {"random bytes",
+     [](const auto& file) { overwrite(file, 0, std::filesystem::file_size(file)); }},
+    {"random bytes behind a good header",
+     [](const auto& file) { overwrite(file, 100, std::filesystem::file_size(file) - 100); }},
+    {"truncated",
+     [](const auto& file) {
+         std::filesystem::resize_file(file, std::filesystem::file_size(file) * 2 / 3);
+     }},
     {"a table's page overwritten", [](const auto& file) { overwrite(file, 4096, 100); }},
-    {"a column renamed", [](const auto& file) { runSql(file, "ALTER TABLE accounts RENAME COLUMN name TO username"); }},
+    {"a column renamed",
+     [](const auto& file) { runSql(file, "ALTER TABLE accounts RENAME COLUMN name TO username"); }},
     {"a table dropped", [](const auto& file) { runSql(file, "DROP TABLE synonyms"); }},
 };
 
@@ -340,8 +355,8 @@ bool makeReadOnly(const std::filesystem::path& path)
 struct ReadOnlyCase {
     const char* name;
     bool fileExists;
-    bool folderReadOnly; // else the file is
-    const char* expected; // %s: the folder
+    bool folderReadOnly;            // else the file is
+    const char* expected;           // %s: the folder
     const char* orOnAReadOnlyMount; // where the file is as read-only as its folder
 };
 
@@ -372,13 +387,15 @@ TEST(ReadOnly, TheRefusalSaysWhatIsReadOnly)
             std::string message = openError(file);
             std::fprintf(stderr, "%s\n", message.c_str());
             bool named = message.find(expected) != std::string::npos
-                         || (test.orOnAReadOnlyMount && message.find(test.orOnAReadOnlyMount) != std::string::npos);
+                         || (test.orOnAReadOnlyMount
+                             && message.find(test.orOnAReadOnlyMount) != std::string::npos);
             return message.starts_with("ORA-01034") && named ? 0 : 1;
         });
         int code = child.exitCode();
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
         if (code == kUnavailableHere)
-            GTEST_SKIP() << "running as root without the right to mount: cannot make a place read-only for root";
+            GTEST_SKIP() << "running as root without the right to mount: cannot make a place "
+                            "read-only for root";
         EXPECT_EQ(code, 0) << "expected: " << expected;
     }
 }

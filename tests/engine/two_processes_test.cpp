@@ -47,7 +47,8 @@ void install(const std::filesystem::path& file)
 }
 
 // Runs SendDebugMessage(:m) `count` times, with texts from `text(i)`.
-int sendThroughStatements(const std::filesystem::path& file, int count, const std::function<std::string(int)>& text)
+int sendThroughStatements(const std::filesystem::path& file, int count,
+                          const std::function<std::string(int)>& text)
 {
     auto database = Database::open(file);
     auto session = Session::logOn(database, "vexmoor", "vexmoor");
@@ -65,7 +66,8 @@ int sendThroughStatements(const std::filesystem::path& file, int count, const st
 class Drainer {
 public:
     explicit Drainer(const std::filesystem::path& file)
-        : database_(Database::open(file)), session_(Session::logOn(database_, "VEXMOOR", "vexmoor")),
+        : database_(Database::open(file)),
+          session_(Session::logOn(database_, "VEXMOOR", "vexmoor")),
           receive_(session_->prepare(protocol::receiveStatement("vexmoor"))),
           length_(session_->prepare(std::string(protocol::kLengthUnpack))),
           text_(session_->prepare(std::string(protocol::kTextUnpack)))
@@ -143,7 +145,8 @@ TEST(TwoProcesses, ChildSendsAThousandMessagesParentReceivesEachOnceInOrder)
         ASSERT_EQ(buffer.unpackVarchar2(), expected);
     }
     EXPECT_EQ(child.exitCode(), kAllSent);
-    EXPECT_EQ(database->pipes().receive("vexmoor", 0ms, message), 1) << "nothing more, nothing twice";
+    EXPECT_EQ(database->pipes().receive("vexmoor", 0ms, message), 1)
+        << "nothing more, nothing twice";
 }
 
 // With a sender and a receiver busy in two processes, one of them is nearly
@@ -190,7 +193,8 @@ TEST(TwoProcesses, SendToAFullPipeWaitsUntilAnotherProcessMakesRoom)
         PipeStore& pipes = database->pipes();
         if (pipes.send("p", std::vector<std::uint8_t>(8000, 'a'), 0ms) != 0)
             return kSendFailed;
-        return pipes.send("p", std::vector<std::uint8_t>(500, 'b'), 60s) == 0 ? kAllSent : kTimedOut;
+        return pipes.send("p", std::vector<std::uint8_t>(500, 'b'), 60s) == 0 ? kAllSent
+                                                                              : kTimedOut;
     });
     ASSERT_TRUE(child.started());
 
@@ -231,12 +235,16 @@ TEST(TwoProcesses, SendToAFullPipeReturnsOneWhenItsTimeoutEnds)
     EXPECT_EQ(database->pipes().messageCount("p"), 1);
 }
 
-TEST(TwoProcessesThroughStatements, ChildCallsSendDebugMessageAThousandTimesParentPollsEachOnceInOrder)
+TEST(TwoProcessesThroughStatements,
+     ChildCallsSendDebugMessageAThousandTimesParentPollsEachOnceInOrder)
 {
     ScratchFolder folder;
     auto file = folder.file("shared.db");
     install(file);
-    ChildProcess child([&] { return sendThroughStatements(file, kMessages, [](int i) { return "message " + std::to_string(i); }); });
+    ChildProcess child([&] {
+        return sendThroughStatements(file, kMessages,
+                                     [](int i) { return "message " + std::to_string(i); });
+    });
     ASSERT_TRUE(child.started());
 
     Drainer drainer(file);
@@ -254,7 +262,10 @@ TEST(TwoProcessesThroughStatements, SendDebugMessageWaitsWhileThePipeIsFull)
     auto file = folder.file("shared.db");
     install(file);
     // Four messages of about 2,000 bytes fill the 8,192 bytes; the fifth waits.
-    ChildProcess child([&] { return sendThroughStatements(file, 5, [](int i) { return std::string(2000, static_cast<char>('a' + i)); }); });
+    ChildProcess child([&] {
+        return sendThroughStatements(
+            file, 5, [](int i) { return std::string(2000, static_cast<char>('a' + i)); });
+    });
     ASSERT_TRUE(child.started());
 
     Drainer drainer(file);

@@ -10,16 +10,24 @@
 TEST(ProcedureInstaller, TextsAreSentCharacterForCharacter)
 {
     EXPECT_EQ(kInstallNote,
-              "NOTE: You must be connect as a user that is allowed to execute the pipe package!.\nUse 'grant "
+              "NOTE: You must be connect as a user that is allowed to execute the pipe "
+              "package!.\nUse 'grant "
               "execute on dbms_pipe to <user>' when logged in as administrator to do this.");
-    EXPECT_EQ(kInstallStatements[0],
-              "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 DEFAULT "
-              "'vexmoor') AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_"
-              "pipe.pack_message(theMessage);\n\t\tstatus := dbms_pipe.send_message(thePipe);\n\t\tIF status != 0 "
-              "THEN\n\t\t\traise_application_error(-20099, 'Debug error');\n\t\tEND IF;\n\tEND SendDebugMessage;\n");
+    EXPECT_EQ(
+        kInstallStatements[0],
+        "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 "
+        "DEFAULT "
+        "'vexmoor') "
+        "AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_"
+        "pipe.pack_message(theMessage);\n\t\tstatus := dbms_pipe.send_message(thePipe);\n\t\tIF "
+        "status != 0 "
+        "THEN\n\t\t\traise_application_error(-20099, 'Debug error');\n\t\tEND IF;\n\tEND "
+        "SendDebugMessage;\n");
     EXPECT_EQ(kInstallStatements[1],
-              "CREATE OR REPLACE PROCEDURE SendTraceMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 DEFAULT "
-              "'vexmoor') AS\n\taMessage\tVARCHAR2(2000);\n\tBEGIN\n\t\taMessage := TO_CHAR(SYSDATE) || ': ' || "
+              "CREATE OR REPLACE PROCEDURE SendTraceMessage (theMessage IN VARCHAR2, thePipe IN "
+              "VARCHAR2 DEFAULT "
+              "'vexmoor') AS\n\taMessage\tVARCHAR2(2000);\n\tBEGIN\n\t\taMessage := "
+              "TO_CHAR(SYSDATE) || ': ' || "
               "theMessage;\n\t\tSendDebugMessage(aMessage, thePipe);\n\tEND SendTraceMessage;\n");
     EXPECT_EQ(kInstallStatements[2], "CREATE PUBLIC SYNONYM SendDebugMessage FOR SendDebugMessage");
     EXPECT_EQ(kInstallStatements[3], "CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage");
@@ -69,7 +77,8 @@ TEST_F(Installer, RunTwiceLeavesWorkingProceduresReachableFromEverySchema)
     for (std::size_t i = 0; i < refused.size(); ++i) {
         EXPECT_EQ(refused[i].statement, kInstallStatements[i + 2]);
         EXPECT_EQ(refused[i].code, 955);
-        EXPECT_TRUE(refused[i].error.starts_with("ORA-00955: name is already used")) << refused[i].error;
+        EXPECT_TRUE(refused[i].error.starts_with("ORA-00955: name is already used"))
+            << refused[i].error;
     }
 
     StatementRunner own(*vexmoor);

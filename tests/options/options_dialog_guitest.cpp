@@ -137,7 +137,8 @@ QRect PartOf(const QSlider& slider, QStyle::SubControl part)
 // Remembers every write, in order, as "entry=value".
 class RecordingProfile final : public Profile {
 public:
-    int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) const override
+    int GetProfileInt(std::string_view section, std::string_view entry,
+                      int defaultValue) const override
     {
         return values.GetProfileInt(section, entry, defaultValue);
     }
@@ -148,13 +149,15 @@ public:
     }
     void WriteProfileInt(std::string_view section, std::string_view entry, int value) override
     {
-        writes.push_back(std::string(section) + "/" + std::string(entry) + "=" + std::to_string(value));
+        writes.push_back(std::string(section) + "/" + std::string(entry) + "="
+                         + std::to_string(value));
         values.WriteProfileInt(section, entry, value);
     }
     void WriteProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override
     {
-        writes.push_back(std::string(section) + "/" + std::string(entry) + "=" + std::string(value));
+        writes.push_back(std::string(section) + "/" + std::string(entry) + "="
+                         + std::string(value));
         values.WriteProfileString(section, entry, value);
     }
 
@@ -164,9 +167,9 @@ public:
 
 bool SameSettings(const TraceSettings& a, const TraceSettings& b)
 {
-    return a.m_strPipeName == b.m_strPipeName && a.m_nTimerFrequency == b.m_nTimerFrequency &&
-           a.m_bLFFlag == b.m_bLFFlag && a.m_bAutoUnpack == b.m_bAutoUnpack &&
-           a.m_bAllowEdit == b.m_bAllowEdit;
+    return a.m_strPipeName == b.m_strPipeName && a.m_nTimerFrequency == b.m_nTimerFrequency
+           && a.m_bLFFlag == b.m_bLFFlag && a.m_bAutoUnpack == b.m_bAutoUnpack
+           && a.m_bAllowEdit == b.m_bAllowEdit;
 }
 
 std::vector<std::string> Drain(OciSession& session, const std::string& pipe)
@@ -204,14 +207,16 @@ TEST_F(OptionsDialog, OpensWithTheTemplatesControlsInTabOrderAndTheFocusOnTheSli
                 order.push_back(widget->objectName());
             widget = widget->nextInFocusChain();
         } while (widget != open.m_sliderTimer);
-        EXPECT_EQ(order, (std::vector<QString>{"1001", "1003", "1005", "1000", "1", "2", "1007",
-                                               "1006"}));
+        EXPECT_EQ(order,
+                  (std::vector<QString>{"1001", "1003", "1005", "1000", "1", "2", "1007", "1006"}));
 
         // No caption carries an access key.
         for (auto* button : open.findChildren<QAbstractButton*>())
-            EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << button->text().toStdString();
+            EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty())
+                << button->text().toStdString();
         for (auto* group : open.findChildren<QGroupBox*>())
-            EXPECT_TRUE(QKeySequence::mnemonic(group->title()).isEmpty()) << group->title().toStdString();
+            EXPECT_TRUE(QKeySequence::mnemonic(group->title()).isEmpty())
+                << group->title().toStdString();
 
         // The slider: 0..60 with a tick above the track every 10 positions.
         EXPECT_EQ(open.m_sliderTimer->minimum(), 0);
@@ -279,17 +284,19 @@ TEST_F(OptionsDialog, EveryMovementOfTheThumbShowsAtOnce)
             Qt::Key key;
             int expected;
         };
-        for (const KeyMove move : {KeyMove{Qt::Key_Home, 0}, KeyMove{Qt::Key_Right, 1},
-                                   KeyMove{Qt::Key_PageUp, 11}, KeyMove{Qt::Key_Left, 10},
-                                   KeyMove{Qt::Key_End, 60}, KeyMove{Qt::Key_PageDown, 50}}) {
+        for (const KeyMove move :
+             {KeyMove{Qt::Key_Home, 0}, KeyMove{Qt::Key_Right, 1}, KeyMove{Qt::Key_PageUp, 11},
+              KeyMove{Qt::Key_Left, 10}, KeyMove{Qt::Key_End, 60}, KeyMove{Qt::Key_PageDown, 50}}) {
             QTest::keyClick(&slider, move.key);
-            EXPECT_EQ(slider.value(), move.expected) << QKeySequence(move.key).toString().toStdString();
+            EXPECT_EQ(slider.value(), move.expected)
+                << QKeySequence(move.key).toString().toStdString();
             ExpectNumberFollowsThumb(open, "key");
         }
 
         // A click on the track beside the thumb.
         const QRect track = PartOf(slider, QStyle::SC_SliderGroove);
-        QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(track.left() + 2, track.center().y()));
+        QTest::mouseClick(&slider, Qt::LeftButton, {},
+                          QPoint(track.left() + 2, track.center().y()));
         EXPECT_LT(slider.value(), 50);
         ExpectNumberFollowsThumb(open, "click on the track");
 
@@ -331,7 +338,9 @@ TEST_F(OptionsDialog, ThePipeNameComesBackExactlyAsTyped)
 {
     const ScopedLocale locale("C.UTF-8");
     ASSERT_TRUE(locale.IsActive());
-    for (const std::string typed : {"", "  padded pipe  ", " ", "it's", "Gr\xC3\xB6\xC3\x9F" "e 20\xE2\x82\xAC"}) {
+    for (const std::string typed : {"", "  padded pipe  ", " ", "it's",
+                                    "Gr\xC3\xB6\xC3\x9F"
+                                    "e 20\xE2\x82\xAC"}) {
         SCOPED_TRACE("[" + typed + "]");
         TraceSettings settings;
         RecordingProfile written;
@@ -405,8 +414,9 @@ TEST_F(OptionsDialog, GenerateProceduresShowsTheNoteEachTimeThenInstallsAndCance
             WhenUp<QMessageBox> whenNote([&](QMessageBox& box) {
                 QMessageBox* note = &box;
                 ++notes;
-                EXPECT_EQ(note->text(), QString::fromLatin1(kInstallNote.data(),
-                                                            static_cast<qsizetype>(kInstallNote.size())));
+                EXPECT_EQ(note->text(),
+                          QString::fromLatin1(kInstallNote.data(),
+                                              static_cast<qsizetype>(kInstallNote.size())));
                 EXPECT_EQ(note->textFormat(), Qt::PlainText) << "'<user>' must show as text";
                 EXPECT_EQ(note->windowTitle(), "Vexmoor");
                 EXPECT_EQ(note->icon(), QMessageBox::Warning);

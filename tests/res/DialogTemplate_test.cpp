@@ -47,9 +47,14 @@ const std::array<ControlTemplate, 11> kControls{{
     {-1, ControlKind::GroupBox, "Frame", 2, 2, 150, 90, kChild | BS_GROUPBOX},
 }};
 
-const DialogTemplate kTemplate{
-    900, "Testing", 170, 100, "MS Sans Serif", 8,
-    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, kControls};
+const DialogTemplate kTemplate{900,
+                               "Testing",
+                               170,
+                               100,
+                               "MS Sans Serif",
+                               8,
+                               WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                               kControls};
 
 class BuiltDialog : public ::testing::Test {
 protected:
@@ -69,7 +74,8 @@ TEST_F(BuiltDialog, MakesEveryControlByIdWithItsKindAndPlace)
     EXPECT_EQ(m_dialog.windowTitle(), "Testing");
     EXPECT_EQ(m_dialog.font().pointSize(), 8);
     EXPECT_EQ(m_dialog.minimumSize(), m_dialog.maximumSize());
-    EXPECT_EQ(m_dialog.minimumSize(), DialogUnitsToPixels(0, 0, 170, 100, AverageCharSize(m_dialog)).size());
+    EXPECT_EQ(m_dialog.minimumSize(),
+              DialogUnitsToPixels(0, 0, 170, 100, AverageCharSize(m_dialog)).size());
 
     EXPECT_NE(FindControl<QLabel>(m_dialog, 10), nullptr);
     EXPECT_NE(FindControl<QLineEdit>(m_dialog, 11), nullptr);

@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -18,8 +18,7 @@
 // LOCPATH, so the tests need no root and leave the system as it was.
 class ScopedLocale {
 public:
-    explicit ScopedLocale(const std::string& name)
-        : m_previous(std::setlocale(LC_CTYPE, nullptr))
+    explicit ScopedLocale(const std::string& name) : m_previous(std::setlocale(LC_CTYPE, nullptr))
     {
         m_active = std::setlocale(LC_CTYPE, name.c_str()) != nullptr || LoadBuilt(name);
     }

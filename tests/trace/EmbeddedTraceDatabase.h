@@ -25,9 +25,9 @@ public:
     {
         static std::atomic<int> counter{0};
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("vexmoor-trace-" + std::to_string(::getpid()) + "-" + std::to_string(stamp) + "-" +
-                  std::to_string(counter++));
+        m_path = std::filesystem::temp_directory_path()
+                 / ("vexmoor-trace-" + std::to_string(::getpid()) + "-" + std::to_string(stamp)
+                    + "-" + std::to_string(counter++));
         std::filesystem::create_directories(m_path);
     }
     ~TemporaryFolder()
@@ -64,7 +64,10 @@ public:
 
 class EmbeddedTraceDatabase {
 public:
-    std::string ConnectString() const { return "embedded:" + (m_folder.Path() / "trace.db").string(); }
+    std::string ConnectString() const
+    {
+        return "embedded:" + (m_folder.Path() / "trace.db").string();
+    }
 
     std::unique_ptr<OciSession> LogOn(const std::string& user = "vexmoor",
                                       const std::string& password = "vexmoor") const
@@ -84,7 +87,8 @@ public:
     explicit StatementRunner(OciSession& session) : m_session(session) {}
 
     // Reports and ends the process on failure, as every cursor does.
-    void Run(const std::string& statement, const std::vector<std::pair<std::string, std::string>>& binds = {})
+    void Run(const std::string& statement,
+             const std::vector<std::pair<std::string, std::string>>& binds = {})
     {
         OciCursor cursor(m_session);
         cursor.SetStatement(statement);

@@ -78,7 +78,8 @@ public:
     int ErrorCode() const override { return m_failure; }
     std::string ErrorText() const override
     {
-        return "ORA-" + std::to_string(100000 + m_failure).substr(1) + ": scripted\nORA-06512: at line 1";
+        return "ORA-" + std::to_string(100000 + m_failure).substr(1)
+               + ": scripted\nORA-06512: at line 1";
     }
     [[noreturn]] void ReportError() override { throw ReportedError{m_failure}; }
 
@@ -188,8 +189,9 @@ TEST(PipePollerReading, OneMessageTakesReceiveUnpackUnpackThenAFinalReceive)
     poller.PollPipe(cursor);
 
     const std::string receive = "begin :sta := dbms_pipe.receive_message('p''q', 0); end;";
-    EXPECT_EQ(cursor.statements, (std::vector<std::string>{receive, std::string(kLengthUnpackStatement),
-                                                           std::string(kTextUnpackStatement), receive}));
+    EXPECT_EQ(cursor.statements,
+              (std::vector<std::string>{receive, std::string(kLengthUnpackStatement),
+                                        std::string(kTextUnpackStatement), receive}));
     ASSERT_EQ(cursor.binds.size(), 4u);
     EXPECT_EQ(cursor.binds[0].name, ":sta");
     EXPECT_EQ(cursor.binds[0].length, 4);
@@ -198,7 +200,8 @@ TEST(PipePollerReading, OneMessageTakesReceiveUnpackUnpackThenAFinalReceive)
     EXPECT_EQ(cursor.binds[1].length, 4);
     EXPECT_EQ(cursor.binds[1].type, 3);
     EXPECT_EQ(cursor.binds[2].name, ":chr");
-    EXPECT_EQ(cursor.binds[2].length, 32768) << "the longest text a pipe message carries, and its NUL";
+    EXPECT_EQ(cursor.binds[2].length, 32768)
+        << "the longest text a pipe message carries, and its NUL";
     EXPECT_EQ(cursor.binds[2].type, 5);
     EXPECT_EQ(sink.lines, (std::vector<std::string>{"abc\r\n"}));
     EXPECT_EQ(sink.endsOfPoll, 1);
@@ -229,8 +232,9 @@ TEST(PipePollerReading, NullNeverShowsTheTextBefore)
     PipePoller typedPoller(UnusedSession(), typedSink);
     typedPoller.Settings().m_bAutoUnpack = true;
     typedPoller.PollPipe(typed);
-    EXPECT_EQ(typedSink.lines, (std::vector<std::string>{"MESSAGE:\r\n", "VARCHAR2:\t'kept'\r\n",
-                                                         "VARCHAR2:\t''\r\n", "NUMBER:\t''\r\n", "\r\n"}));
+    EXPECT_EQ(typedSink.lines,
+              (std::vector<std::string>{"MESSAGE:\r\n", "VARCHAR2:\t'kept'\r\n",
+                                        "VARCHAR2:\t''\r\n", "NUMBER:\t''\r\n", "\r\n"}));
 }
 
 TEST(PipePollerReading, UnknownItemTypeShowsOneLineAndEndsItsMessage)
@@ -241,8 +245,9 @@ TEST(PipePollerReading, UnknownItemTypeShowsOneLineAndEndsItsMessage)
     poller.Settings().m_bAutoUnpack = true;
     poller.PollPipe(cursor);
     EXPECT_EQ(sink.lines,
-              (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'1'\r\n", "UNKNOWN ITEM TYPE 7: not shown\r\n",
-                                        "MESSAGE:\r\n", "NUMBER:\t'4'\r\n", "VARCHAR2:\t'next'\r\n", "\r\n"}));
+              (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'1'\r\n",
+                                        "UNKNOWN ITEM TYPE 7: not shown\r\n", "MESSAGE:\r\n",
+                                        "NUMBER:\t'4'\r\n", "VARCHAR2:\t'next'\r\n", "\r\n"}));
     EXPECT_EQ(sink.endsOfPoll, 1);
 }
 
@@ -276,13 +281,23 @@ TEST(PipePollerReading, MessageErrorsShowTheRestAndSessionErrorsStayFatal)
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"item of another type", false, {{6, "2"}, {12, "05-MAR-24", 6559}, {6, "3"}},
+        {"item of another type",
+         false,
+         {{6, "2"}, {12, "05-MAR-24", 6559}, {6, "3"}},
          {"MESSAGE:", "NUMBER:\t'2'", "DATE:\t'05-MAR-24'", "NUMBER:\t'3'", ""}},
-        {"taken by the failure", false, {{6, "5"}, {9, "long", 6502}, {9, "after"}},
-         {"MESSAGE:", "NUMBER:\t'5'", "MESSAGE NOT SHOWN: ORA-06502: scripted", "VARCHAR2:\t'after'", ""}},
-        {"too long for the item block", true, {{6, "1"}, {9, "long text", 6502}, {6, "2"}},
-         {"MESSAGE:", "NUMBER:\t'1'", "MESSAGE NOT SHOWN: ORA-06502: scripted", "NUMBER:\t'2'", ""}},
-        {"unreadable even item by item", false, {{9, "x", 6556}, {6, "1"}},
+        {"taken by the failure",
+         false,
+         {{6, "5"}, {9, "long", 6502}, {9, "after"}},
+         {"MESSAGE:", "NUMBER:\t'5'", "MESSAGE NOT SHOWN: ORA-06502: scripted",
+          "VARCHAR2:\t'after'", ""}},
+        {"too long for the item block",
+         true,
+         {{6, "1"}, {9, "long text", 6502}, {6, "2"}},
+         {"MESSAGE:", "NUMBER:\t'1'", "MESSAGE NOT SHOWN: ORA-06502: scripted", "NUMBER:\t'2'",
+          ""}},
+        {"unreadable even item by item",
+         false,
+         {{9, "x", 6556}, {6, "1"}},
          {"MESSAGE:", "MESSAGE NOT SHOWN: ORA-06556: scripted"}},
     };
     for (const Case& c : cases) {

@@ -12,7 +12,16 @@ TEST(PipeStatements, FixedTextsAreExactlyThePublishedOnes)
     EXPECT_EQ(kTextUnpackStatement, "begin dbms_pipe.unpack_message(:chr); end;");
 
     const std::string_view itemBlock =
-        "BEGIN DECLARE \tsta\t\t\tINTEGER; \ttyp\t\t\tINTEGER; \tchr_data\tVARCHAR2(2000); \tnum_data\tNUMBER; \tdat_data\tDATE; \traw_data\tRAW(30000); \trow_data\tROWID; BEGIN \ttyp := dbms_pipe.next_item_type; \t:v_typ := typ; \tIF typ = 0 THEN \t\t:v_res := ''; \tELSE IF typ = 9 THEN \t\tdbms_pipe.unpack_message(chr_data); \t\t:v_res := chr_data; \tELSE IF typ = 6 THEN \t\tdbms_pipe.unpack_message(num_data); \t\t:v_res := TO_CHAR(num_data); \tELSE IF typ = 11 THEN \t\tdbms_pipe.unpack_message(row_data); \t\t:v_res := 'UNKNOWN'; \tELSE IF typ = 12 THEN \t\tdbms_pipe.unpack_message(dat_data); \t\t:v_res := TO_CHAR(dat_data); \tELSE IF typ = 23 THEN \t\tdbms_pipe.unpack_message(raw_data); \t\t:v_res := 'UNKNOWN'; \tEND IF; \tEND IF; \tEND IF; \tEND IF; \tEND IF; \tEND IF; END; END;";
+        "BEGIN DECLARE \tsta\t\t\tINTEGER; \ttyp\t\t\tINTEGER; \tchr_data\tVARCHAR2(2000); "
+        "\tnum_data\tNUMBER; \tdat_data\tDATE; \traw_data\tRAW(30000); \trow_data\tROWID; BEGIN "
+        "\ttyp := dbms_pipe.next_item_type; \t:v_typ := typ; \tIF typ = 0 THEN \t\t:v_res := ''; "
+        "\tELSE IF typ = 9 THEN \t\tdbms_pipe.unpack_message(chr_data); \t\t:v_res := chr_data; "
+        "\tELSE IF typ = 6 THEN \t\tdbms_pipe.unpack_message(num_data); \t\t:v_res := "
+        "TO_CHAR(num_data); \tELSE IF typ = 11 THEN \t\tdbms_pipe.unpack_message(row_data); "
+        "\t\t:v_res := 'UNKNOWN'; \tELSE IF typ = 12 THEN \t\tdbms_pipe.unpack_message(dat_data); "
+        "\t\t:v_res := TO_CHAR(dat_data); \tELSE IF typ = 23 THEN "
+        "\t\tdbms_pipe.unpack_message(raw_data); \t\t:v_res := 'UNKNOWN'; \tEND IF; \tEND IF; "
+        "\tEND IF; \tEND IF; \tEND IF; \tEND IF; END; END;";
     EXPECT_EQ(kItemBlock, itemBlock);
     EXPECT_EQ(kItemBlock.size(), 730u);
     EXPECT_EQ(std::count(kItemBlock.begin(), kItemBlock.end(), '\n'), 0);
@@ -34,13 +43,16 @@ TEST(PipeStatements, BindTable)
 
 TEST(PipeStatements, PipeNameGoesIntoTheStatementsAsOneLiteral)
 {
-    EXPECT_EQ(ReceiveStatement("vexmoor"), "begin :sta := dbms_pipe.receive_message('vexmoor', 0); end;");
+    EXPECT_EQ(ReceiveStatement("vexmoor"),
+              "begin :sta := dbms_pipe.receive_message('vexmoor', 0); end;");
     EXPECT_EQ(PurgeStatement("vexmoor"), "begin dbms_pipe.purge('vexmoor'); end;");
     EXPECT_EQ(ReceiveStatement(""), "begin :sta := dbms_pipe.receive_message('', 0); end;");
 
     // Every quote is doubled, so the name cannot end the literal early.
-    EXPECT_EQ(ReceiveStatement("o'brien"), "begin :sta := dbms_pipe.receive_message('o''brien', 0); end;");
-    EXPECT_EQ(PurgeStatement("x'); drop_all; --"), "begin dbms_pipe.purge('x''); drop_all; --'); end;");
+    EXPECT_EQ(ReceiveStatement("o'brien"),
+              "begin :sta := dbms_pipe.receive_message('o''brien', 0); end;");
+    EXPECT_EQ(PurgeStatement("x'); drop_all; --"),
+              "begin dbms_pipe.purge('x''); drop_all; --'); end;");
     EXPECT_EQ(PurgeStatement("''"), "begin dbms_pipe.purge(''''''); end;");
 }
 

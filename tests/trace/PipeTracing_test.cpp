@@ -88,7 +88,8 @@ TEST_F(PipeTracing, AutoUnpackShowsSendDebugMessageItemByItem)
     InstallProcedures(*sendingSession);
     sender.Run("begin SendDebugMessage('abc'); end;");
     poller.Settings().m_bAutoUnpack = true;
-    EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'3'\r\n", "VARCHAR2:\t'abc'\r\n", "\r\n"}));
+    EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'3'\r\n",
+                                                "VARCHAR2:\t'abc'\r\n", "\r\n"}));
 }
 
 TEST_F(PipeTracing, AutoUnpackShowsNumberDateAndRaw)
@@ -100,8 +101,9 @@ TEST_F(PipeTracing, AutoUnpackShowsNumberDateAndRaw)
                "status := dbms_pipe.send_message('vexmoor'); end;");
     poller.Settings().m_bAutoUnpack = true;
     // The date in the polling session's default format.
-    EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'42.5'\r\n", "DATE:\t'05-MAR-24'\r\n",
-                                                "RAW:\t'UNKNOWN'\r\n", "\r\n"}));
+    EXPECT_EQ(Poll(),
+              (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'42.5'\r\n",
+                                        "DATE:\t'05-MAR-24'\r\n", "RAW:\t'UNKNOWN'\r\n", "\r\n"}));
 }
 
 TEST_F(PipeTracing, EmptyPipeCostsOneReceiveAndNoUnpack)
@@ -115,9 +117,10 @@ TEST_F(PipeTracing, EmptyPipeCostsOneReceiveAndNoUnpack)
     sender.SendSimple("one");
     RecordingCursor oneMessage(*pollingSession);
     poller.PollPipe(oneMessage);
-    EXPECT_EQ(oneMessage.statements,
-              (std::vector<std::string>{ReceiveStatement("vexmoor"), std::string(kLengthUnpackStatement),
-                                        std::string(kTextUnpackStatement), ReceiveStatement("vexmoor")}));
+    EXPECT_EQ(
+        oneMessage.statements,
+        (std::vector<std::string>{ReceiveStatement("vexmoor"), std::string(kLengthUnpackStatement),
+                                  std::string(kTextUnpackStatement), ReceiveStatement("vexmoor")}));
 }
 
 TEST_F(PipeTracing, NullTextShowsAsAnEmptyLine)
@@ -130,8 +133,9 @@ TEST_F(PipeTracing, NullTextShowsAsAnEmptyLine)
     poller.Settings().m_bAutoUnpack = true;
     sender.SendSimple("before");
     sender.SendSimple("");
-    EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'6'\r\n", "VARCHAR2:\t'before'\r\n", "\r\n",
-                                                "MESSAGE:\r\n", "NUMBER:\t''\r\n", "VARCHAR2:\t''\r\n", "\r\n"}));
+    EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'6'\r\n",
+                                                "VARCHAR2:\t'before'\r\n", "\r\n", "MESSAGE:\r\n",
+                                                "NUMBER:\t''\r\n", "VARCHAR2:\t''\r\n", "\r\n"}));
 }
 
 TEST_F(PipeTracing, PipeNameWithAQuoteNamesThatPipe)
@@ -214,30 +218,50 @@ TEST_F(PipeTracing, MessagesTheSettingCannotReadShowItemByItemAndTracingGoesOn)
         std::vector<std::string> lines;
     };
     const std::vector<Case> cases{
-        {"typed message with Auto Unpack off", false, "dbms_pipe.pack_message('x');", "",
+        {"typed message with Auto Unpack off",
+         false,
+         "dbms_pipe.pack_message('x');",
+         "",
          {"MESSAGE:", "VARCHAR2:\t'x'", ""}},
-        {"3,000-byte text", false, "dbms_pipe.pack_message(LENGTH(:t)); dbms_pipe.pack_message(:t);",
-         Text(3000), {Text(3000)}},
-        {"text as long as the buffer carries", false,
-         "dbms_pipe.pack_message(LENGTH(:t)); dbms_pipe.pack_message(:t);", Text(4070), {Text(4070)}},
-        {"RAW and ROWID where the text belongs", false,
+        {"3,000-byte text",
+         false,
+         "dbms_pipe.pack_message(LENGTH(:t)); dbms_pipe.pack_message(:t);",
+         Text(3000),
+         {Text(3000)}},
+        {"text as long as the buffer carries",
+         false,
+         "dbms_pipe.pack_message(LENGTH(:t)); dbms_pipe.pack_message(:t);",
+         Text(4070),
+         {Text(4070)}},
+        {"RAW and ROWID where the text belongs",
+         false,
          "dbms_pipe.pack_message(2); dbms_pipe.pack_message_raw(HEXTORAW('0A0B')); "
          "dbms_pipe.pack_message_rowid('AAAB'); dbms_pipe.pack_message('z');",
-         "", {"MESSAGE:", "NUMBER:\t'2'", "RAW:\t'UNKNOWN'", "ROWID:\t'UNKNOWN'", "VARCHAR2:\t'z'", ""}},
-        {"number without its text", false, "dbms_pipe.pack_message(5);", "", {"MESSAGE:", "NUMBER:\t'5'", ""}},
+         "",
+         {"MESSAGE:", "NUMBER:\t'2'", "RAW:\t'UNKNOWN'", "ROWID:\t'UNKNOWN'", "VARCHAR2:\t'z'",
+          ""}},
+        {"number without its text",
+         false,
+         "dbms_pipe.pack_message(5);",
+         "",
+         {"MESSAGE:", "NUMBER:\t'5'", ""}},
         {"no item at all", false, "null;", "", {"MESSAGE:", ""}},
-        {"text too long for the item block", true,
-         "dbms_pipe.pack_message(1); dbms_pipe.pack_message(:t); dbms_pipe.pack_message(2);", Text(3000),
+        {"text too long for the item block",
+         true,
+         "dbms_pipe.pack_message(1); dbms_pipe.pack_message(:t); dbms_pipe.pack_message(2);",
+         Text(3000),
          {"MESSAGE:", "NUMBER:\t'1'", tooLong, "NUMBER:\t'2'", ""}},
-        {"long texts after the one the block could not take", true,
-         "dbms_pipe.pack_message(:t); dbms_pipe.pack_message(SUBSTR(:t, 1, 2005));", Text(2010),
+        {"long texts after the one the block could not take",
+         true,
+         "dbms_pipe.pack_message(:t); dbms_pipe.pack_message(SUBSTR(:t, 1, 2005));",
+         Text(2010),
          {"MESSAGE:", tooLong, "VARCHAR2:\t'" + Text(2005) + "'", ""}},
     };
     poller.Settings().m_bLFFlag = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string block =
-            "declare status integer; begin " + c.packing + " status := dbms_pipe.send_message('vexmoor'); end;";
+        const std::string block = "declare status integer; begin " + c.packing
+                                  + " status := dbms_pipe.send_message('vexmoor'); end;";
         if (c.text.empty())
             sender.Run(block);
         else

@@ -12,17 +12,17 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QFile>
 #include <QMainWindow>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <gtest/gtest.h>
@@ -35,7 +35,8 @@ namespace {
 // Remembers the order in which entries are read.
 class RecordingProfile final : public Profile {
 public:
-    int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) const override
+    int GetProfileInt(std::string_view section, std::string_view entry,
+                      int defaultValue) const override
     {
         reads.push_back(std::string(section) + "/" + std::string(entry));
         return values.GetProfileInt(section, entry, defaultValue);
@@ -279,8 +280,10 @@ TEST_F(LogWindow, UnreadableMessagesShowItemByItemAndTracingGoesOn)
     const Case cases[] = {
         {"typed message with Auto Unpack off", "dbms_pipe.pack_message('typed');",
          "MESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\n"},
-        {"3,000-byte text", "dbms_pipe.pack_message(3000); dbms_pipe.pack_message(:t);", longText + "\r\n"},
-        {"RAW item where the text belongs", "dbms_pipe.pack_message(1); dbms_pipe.pack_message_raw(HEXTORAW('FF'));",
+        {"3,000-byte text", "dbms_pipe.pack_message(3000); dbms_pipe.pack_message(:t);",
+         longText + "\r\n"},
+        {"RAW item where the text belongs",
+         "dbms_pipe.pack_message(1); dbms_pipe.pack_message_raw(HEXTORAW('FF'));",
          "MESSAGE:\r\nNUMBER:\t'1'\r\nRAW:\t'UNKNOWN'\r\n\r\n"},
     };
     profile.WriteProfileInt("Options", "Timer Frequency", 0);
@@ -289,14 +292,16 @@ TEST_F(LogWindow, UnreadableMessagesShowItemByItemAndTracingGoesOn)
     std::string expected;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string block = "declare s integer; begin " + c.packing + " s := dbms_pipe.send_message('vexmoor'); end;";
+        const std::string block = "declare s integer; begin " + c.packing
+                                  + " s := dbms_pipe.send_message('vexmoor'); end;";
         if (c.packing.find(":t") == std::string::npos)
             sender.Run(block);
         else
             sender.Run(block, {{":t", longText}});
         sender.SendSimple("still arrives");
         expected += c.shown + "still arrives\r\n";
-        EXPECT_TRUE(QTest::qWaitFor([&] { return view->LogText() == expected; }, 10000)) << view->LogText();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->LogText() == expected; }, 10000))
+            << view->LogText();
         EXPECT_NE(view->TimerId(), 0u);
     }
 }
@@ -328,7 +333,8 @@ TEST_F(LogWindow, WithoutAPipeNameStartSaysSoAndLeavesTheTimerOff)
 
     view->Settings().m_strPipeName = "vexmoor";
     view->PollPipe();
-    EXPECT_EQ(view->LogText(), "waiting\r\n") << "neither Purge nor the empty name touched the pipe";
+    EXPECT_EQ(view->LogText(), "waiting\r\n")
+        << "neither Purge nor the empty name touched the pipe";
 
     profile.WriteProfileString("Options", "Pipe Name", "");
     CVexmoorView fromProfile(profile, *pollingSession);
@@ -368,7 +374,8 @@ TEST_F(LogWindow, AppendingMovesTheCaretToTheEndAndLeavesTheDocumentUnmodified)
     view->AppendLine("more\r\n");
     view->EndOfPoll();
     EXPECT_TRUE(view->document()->isModified());
-    EXPECT_TRUE(view->LogText().ends_with("after the selection\r\ntypedmore\r\n")) << view->LogText();
+    EXPECT_TRUE(view->LogText().ends_with("after the selection\r\ntypedmore\r\n"))
+        << view->LogText();
 
     // A tick that finds nothing leaves the user's selection alone.
     view->setTextCursor(selection);
@@ -379,7 +386,8 @@ TEST_F(LogWindow, AppendingMovesTheCaretToTheEndAndLeavesTheDocumentUnmodified)
 TEST_F(LogWindow, LogTextIsExactlyTheBytesAppendedAlsoAfterTheUserTyped)
 {
     auto view = MakeView();
-    const std::string appended = std::string("crlf\r\nlf only\nlone cr\rlatin \xE9\xFF\t|") + "\r\n";
+    const std::string appended =
+        std::string("crlf\r\nlf only\nlone cr\rlatin \xE9\xFF\t|") + "\r\n";
     view->AppendLine(appended);
     view->EndOfPoll();
     EXPECT_EQ(view->LogText(), appended);

@@ -1,8 +1,8 @@
 #include "ui/CAboutDlg.h"
 
+#include "FakeDesktopShell.h"
 #include "res/AboutDialogTemplate.h"
 #include "res/QtTestApplication.h"
-#include "FakeDesktopShell.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -24,7 +24,8 @@ QRect TemplatePlace(const QWidget& dialog, int x, int y, int width, int height)
 
 TEST(AboutText, IsProductVersionAndReleaseDate)
 {
-    EXPECT_EQ(AboutText(), "Vexmoor - The PL/SQL Tracer\nVersion 2.2.2\nThursday, December 28, 2000");
+    EXPECT_EQ(AboutText(),
+              "Vexmoor - The PL/SQL Tracer\nVersion 2.2.2\nThursday, December 28, 2000");
 }
 
 TEST(AboutBox, ShowsThreeCentredLinesInAHeavyFont)
@@ -48,7 +49,8 @@ TEST(AboutBox, ShowsThreeCentredLinesInAHeavyFont)
     // No line is so wide that it would wrap into a fourth.
     const QFontMetrics metrics(text.font());
     for (const QString& line : lines)
-        EXPECT_LE(metrics.horizontalAdvance(line), text.contentsRect().width()) << line.toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(line), text.contentsRect().width())
+            << line.toStdString();
     EXPECT_LE(3 * metrics.lineSpacing(), text.contentsRect().height() + metrics.leading());
 }
 

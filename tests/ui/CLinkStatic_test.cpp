@@ -1,7 +1,7 @@
 #include "ui/CLinkStatic.h"
 
-#include "res/QtTestApplication.h"
 #include "FakeDesktopShell.h"
+#include "res/QtTestApplication.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -69,7 +69,10 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QColor Drawn() const { return m_label->palette().color(QPalette::Active, QPalette::WindowText); }
+    QColor Drawn() const
+    {
+        return m_label->palette().color(QPalette::Active, QPalette::WindowText);
+    }
 
     QWidget m_window;
     QLabel* m_label;

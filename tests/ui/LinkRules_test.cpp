@@ -37,7 +37,8 @@ TEST(CompleteBrowserCommand, AppendsToTheWholeLineWithoutPlaceholder)
 
 TEST(DesktopEntry, ExecLineBecomesThePlaceholderForm)
 {
-    EXPECT_EQ(ExecLineToBrowserCommand("/usr/lib/firefox/firefox %u"), "/usr/lib/firefox/firefox %1");
+    EXPECT_EQ(ExecLineToBrowserCommand("/usr/lib/firefox/firefox %u"),
+              "/usr/lib/firefox/firefox %1");
     EXPECT_EQ(ExecLineToBrowserCommand("chromium --new-window %U"), "chromium --new-window %1");
     EXPECT_EQ(ExecLineToBrowserCommand("viewer %F"), "viewer %1");
     EXPECT_EQ(ExecLineToBrowserCommand("web %i %c %k --rate=100%% %f"), "web    --rate=100% %1");
@@ -73,7 +74,8 @@ TEST(ReasonForCode, EveryKnownCodeHasItsReason)
     EXPECT_EQ(ReasonForCode(3), "The specified path was not found.");
     EXPECT_EQ(ReasonForCode(5), "The operating system denied\naccess to the specified file.");
     EXPECT_EQ(ReasonForCode(8), "There was not enough memory to complete the operation.");
-    EXPECT_EQ(ReasonForCode(11), "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
+    EXPECT_EQ(ReasonForCode(11),
+              "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
     EXPECT_EQ(ReasonForCode(26), "A sharing violation occurred. ");
     EXPECT_EQ(ReasonForCode(27), "The filename association is\nincomplete or invalid.");
     EXPECT_EQ(ReasonForCode(28),
@@ -118,8 +120,7 @@ TEST(FitRectToText, CentredShrinksSymmetricallyTruncatingTowardZero)
     EXPECT_EQ(FitRectToText(QRect(10, 20, 200, 30), QSize(51, 13), SS_CENTER),
               QRect(84, 20, 52, 13));
     // Wider than the control: (40 - 51) / 2 = -5 moves both edges outwards.
-    EXPECT_EQ(FitRectToText(QRect(10, 20, 40, 30), QSize(51, 13), SS_CENTER),
-              QRect(5, 20, 50, 13));
+    EXPECT_EQ(FitRectToText(QRect(10, 20, 40, 30), QSize(51, 13), SS_CENTER), QRect(5, 20, 50, 13));
 }
 
 TEST(FitRectToText, CentredImageCentresVertically)

@@ -120,7 +120,8 @@ protected:
     void DragEdge(int column, int delta, bool release = true)
     {
         QWidget* viewport = Header().viewport();
-        const int edge = Header().sectionViewportPosition(column) + Header().sectionSize(column) - 1;
+        const int edge =
+            Header().sectionViewportPosition(column) + Header().sectionSize(column) - 1;
         const QPoint from(edge, Header().height() / 2);
         Send(viewport, QEvent::MouseButtonPress, from, Qt::LeftButton);
         Send(viewport, QEvent::MouseMove, from + QPoint(delta / 2, 0), Qt::LeftButton);

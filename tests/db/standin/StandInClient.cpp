@@ -157,8 +157,8 @@ STANDIN_EXPORT const StandInStatistics* StandInCurrentStatistics()
     return &statistics;
 }
 
-STANDIN_EXPORT sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void*, MallocFn, ReallocFn, FreeFn, std::size_t,
-                                     void**, ub2 charset, ub2 ncharset)
+STANDIN_EXPORT sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void*, MallocFn, ReallocFn, FreeFn,
+                                     std::size_t, void**, ub2 charset, ub2 ncharset)
 {
     countCall();
     handles().statistics.environmentMode = static_cast<int>(mode);
@@ -174,16 +174,17 @@ STANDIN_EXPORT sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void*, MallocFn, R
 STANDIN_EXPORT ub2 OCINlsCharSetNameToId(void* envhp, const OraText* name)
 {
     countCall();
-    static const std::map<std::string, ub2> ids{{"US7ASCII", 1},        {"WE8ISO8859P1", 31},
-                                                {"WE8ISO8859P15", 46},  {"WE8MSWIN1252", 178},
-                                                {"UTF8", 871},          {"AL32UTF8", 873}};
+    static const std::map<std::string, ub2> ids{{"US7ASCII", 1},       {"WE8ISO8859P1", 31},
+                                                {"WE8ISO8859P15", 46}, {"WE8MSWIN1252", 178},
+                                                {"UTF8", 871},         {"AL32UTF8", 873}};
     if (envhp == nullptr || handles().environments.count(envhp) == 0 || name == nullptr)
         return 0;
     const auto found = ids.find(reinterpret_cast<const char*>(name));
     return found == ids.end() ? 0 : found->second;
 }
 
-STANDIN_EXPORT sword OCIHandleAlloc(const void* parent, void** hndlpp, ub4 type, std::size_t, void**)
+STANDIN_EXPORT sword OCIHandleAlloc(const void* parent, void** hndlpp, ub4 type, std::size_t,
+                                    void**)
 {
     countCall();
     if (parent == nullptr || hndlpp == nullptr)
@@ -226,9 +227,9 @@ STANDIN_EXPORT sword OCIHandleFree(void* hndlp, ub4 type)
     return erased == 1 ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
-STANDIN_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp, const OraText* username,
-                               ub4 uname_len, const OraText* password, ub4 passwd_len, const OraText* dbname,
-                               ub4 dbname_len, ub4 mode)
+STANDIN_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
+                               const OraText* username, ub4 uname_len, const OraText* password,
+                               ub4 passwd_len, const OraText* dbname, ub4 dbname_len, ub4 mode)
 {
     countCall();
     handles().statistics.logonMode = static_cast<int>(mode);
@@ -256,8 +257,9 @@ STANDIN_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError*)
     return handles().services.erase(svchp) == 1 ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
-STANDIN_EXPORT sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp, const OraText* stmt,
-                                     ub4 stmt_len, const OraText* key, ub4 keylen, ub4, ub4)
+STANDIN_EXPORT sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp,
+                                     const OraText* stmt, ub4 stmt_len, const OraText* key,
+                                     ub4 keylen, ub4, ub4)
 {
     countCall();
     if (svchp == nullptr || svchp->session == nullptr || stmtp == nullptr)
@@ -293,14 +295,15 @@ STANDIN_EXPORT sword OCIStmtRelease(OCIStmt* stmtp, OCIError*, const OraText* ke
         return OCI_INVALID_HANDLE;
     OCISvcCtx* service = stmtp->service;
     if (service != nullptr && service->caching)
-        service->cachedKeys.insert(key != nullptr ? view(key, static_cast<sb4>(keylen)) : stmtp->text);
+        service->cachedKeys.insert(key != nullptr ? view(key, static_cast<sb4>(keylen))
+                                                  : stmtp->text);
     handles().statements.erase(found);
     return OCI_SUCCESS;
 }
 
-STANDIN_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
-                                   sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2*, ub2*,
-                                   ub4, ub4*, ub4)
+STANDIN_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
+                                   const OraText* placeholder, sb4 placeh_len, void* valuep,
+                                   sb4 value_sz, ub2 dty, void* indp, ub2*, ub2*, ub4, ub4*, ub4)
 {
     countCall();
     if (stmtp == nullptr || stmtp->statement == nullptr || bindp == nullptr)
@@ -330,8 +333,8 @@ STANDIN_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* er
     return OCI_SUCCESS;
 }
 
-STANDIN_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4,
-                                    const OCISnapshot*, OCISnapshot*, ub4)
+STANDIN_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+                                    ub4, const OCISnapshot*, OCISnapshot*, ub4)
 {
     countCall();
     if (svchp == nullptr || stmtp == nullptr || stmtp->statement == nullptr || errhp == nullptr)
@@ -359,8 +362,8 @@ STANDIN_EXPORT sword OCIBreak(void* hndlp, OCIError*)
     return OCI_SUCCESS;
 }
 
-STANDIN_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz,
-                                 ub4 type)
+STANDIN_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp,
+                                 ub4 bufsiz, ub4 type)
 {
     countCall();
     if (type != OCI_HTYPE_ERROR || hndlp == nullptr)
