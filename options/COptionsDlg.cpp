@@ -86,7 +86,8 @@ void ShowInstallNote(QWidget& over)
 
 } // namespace
 
-COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent), m_installer(&InstallProcedures)
+COptionsDlg::COptionsDlg(QWidget* parent)
+    : QDialog(parent), m_installer([](OciSession& session) { InstallProcedures(session); })
 {
     res::BuildDialog(*this, ids::Template());
     WrapCaption(Control<QPushButton>(*this, ids::kGenerateProceduresButton));

@@ -1,6 +1,6 @@
 #include "ProcedureInstaller.h"
 
-#include "db/OciCursor.h"
+#include "trace/OciPipeChannel.h"
 
 #include <string>
 
@@ -34,16 +34,71 @@ const std::array<std::string_view, 4> kInstallStatements = {
     "CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage",
 };
 
-std::vector<RefusedStatement> InstallProcedures(OciSession& session)
+// SendDebugMessage packs what the Oracle one packs: the length, then the
+// text. orafce packs nothing for NULL, so a NULL message arrives empty.
+// SendTraceMessage puts the server's local time, to the second, before the
+// text; a NULL text adds nothing to it, as on Oracle.
+const std::array<std::string_view, 5> kPostgresInstallStatements = {
+    "CREATE EXTENSION IF NOT EXISTS orafce",
+
+    "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN text, thePipe IN text "
+    "DEFAULT 'vexmoor')\n"
+    "LANGUAGE plpgsql AS $$\n"
+    "DECLARE\n"
+    "\tstatus\tinteger;\n"
+    "BEGIN\n"
+    "\tPERFORM dbms_pipe.pack_message(length(theMessage));\n"
+    "\tPERFORM dbms_pipe.pack_message(theMessage);\n"
+    "\tstatus := dbms_pipe.send_message(thePipe);\n"
+    "\tIF status != 0 THEN\n"
+    "\t\tRAISE EXCEPTION 'Debug error';\n"
+    "\tEND IF;\n"
+    "END;\n"
+    "$$\n",
+
+    "CREATE OR REPLACE PROCEDURE SendTraceMessage (theMessage IN text, thePipe IN text "
+    "DEFAULT 'vexmoor')\n"
+    "LANGUAGE plpgsql AS $$\n"
+    "DECLARE\n"
+    "\taMessage\ttext;\n"
+    "BEGIN\n"
+    "\taMessage := to_char(clock_timestamp(), 'YYYY-MM-DD HH24:MI:SS') || ': ' || "
+    "coalesce(theMessage, '');\n"
+    "\tCALL SendDebugMessage(aMessage, thePipe);\n"
+    "END;\n"
+    "$$\n",
+
+    "GRANT EXECUTE ON PROCEDURE SendDebugMessage(text, text) TO PUBLIC",
+
+    "GRANT EXECUTE ON PROCEDURE SendTraceMessage(text, text) TO PUBLIC",
+};
+
+namespace {
+
+// A refusal (no privilege, a synonym that exists) must not stop the
+// statements after it, and is not shown here.
+template <std::size_t N>
+std::vector<RefusedStatement>
+RunInstallStatements(vexmoor::trace::PipeChannel& channel,
+                     const std::array<std::string_view, N>& statements)
 {
     std::vector<RefusedStatement> refused;
-    OciCursor cursor(session);
-    for (std::string_view statement : kInstallStatements) {
-        cursor.SetStatement(std::string(statement));
-        // A refusal (no privilege, a synonym that exists) must not stop the
-        // statements after it, and is not shown here.
-        if (!cursor.Execute(false))
-            refused.push_back({statement, cursor.ReturnCode(), cursor.ErrorText()});
-    }
+    for (auto& refusal : channel.runEach(statements))
+        refused.push_back({statements[refusal.index], refusal.code, std::move(refusal.error)});
     return refused;
+}
+
+} // namespace
+
+std::vector<RefusedStatement> InstallProcedures(OciSession& session)
+{
+    vexmoor::trace::OciPipeChannel channel(session);
+    return InstallProcedures(channel);
+}
+
+std::vector<RefusedStatement> InstallProcedures(vexmoor::trace::PipeChannel& channel)
+{
+    if (channel.dialect() == vexmoor::trace::PipeDialect::PostgreSql)
+        return RunInstallStatements(channel, kPostgresInstallStatements);
+    return RunInstallStatements(channel, kInstallStatements);
 }

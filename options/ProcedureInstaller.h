@@ -7,16 +7,24 @@
 
 class OciSession;
 
+namespace vexmoor::trace {
+class PipeChannel;
+}
+
 // The note shown before the procedures are installed.
 extern const std::string_view kInstallNote;
 
 // The four statements, in the order they are sent.
 extern const std::array<std::string_view, 4> kInstallStatements;
 
+// The same on PostgreSQL with orafce: the extension, the two procedures in
+// PL/pgSQL, and EXECUTE for every role.
+extern const std::array<std::string_view, 5> kPostgresInstallStatements;
+
 // A statement the server refused, with the library's text for the reason.
 struct RefusedStatement {
-    std::string_view statement; // one of kInstallStatements
-    int code = 0;               // the Oracle error number
+    std::string_view statement; // one of kInstallStatements or kPostgresInstallStatements
+    int code = 0;               // the Oracle error number; 0 on PostgreSQL
     std::string error;
 };
 
@@ -26,3 +34,5 @@ struct RefusedStatement {
 // for a caller that reports it (the console does; the options dialog does
 // not).
 std::vector<RefusedStatement> InstallProcedures(OciSession& session);
+// The statements of the channel's database, the same way.
+std::vector<RefusedStatement> InstallProcedures(vexmoor::trace::PipeChannel& channel);

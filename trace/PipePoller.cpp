@@ -1,115 +1,36 @@
 #include "PipePoller.h"
 
 #include "LineSink.h"
-#include "PipeStatements.h"
 
-#include "db/OciCursor.h"
-
-#include <algorithm>
-#include <cstring>
-#include <memory>
 #include <string_view>
 #include <utility>
 
 namespace {
 
-constexpr std::int32_t kIntegerType = 3;
-constexpr std::int32_t kStringType = 5;
+using vexmoor::trace::PipeItem;
+using vexmoor::trace::PipeReader;
 
-// The errors of an unpack whose cause lies in the message, and what each
-// leaves in the session's buffer (as the engine does, and as Oracle
-// documents for the type check).
-constexpr int kValueError = 6502;    // the item was taken; its target is too small
-constexpr int kNoItemLeft = 6556;    // nothing was left to take
-constexpr int kWrongItemType = 6559; // the type is checked before anything is taken
 constexpr std::string_view kNotShown = "MESSAGE NOT SHOWN: ";
 
-// Whether a failed read lies in the message rather than the session.
-bool IsMessageError(int oracleCode)
-{
-    return oracleCode == kValueError || oracleCode == kNoItemLeft || oracleCode == kWrongItemType;
-}
-
-class OciPollCursor final : public PollCursor {
-public:
-    explicit OciPollCursor(OciCursor& cursor) : m_cursor(cursor) {}
-    void SetStatement(const std::string& statement) override { m_cursor.SetStatement(statement); }
-    void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
-              std::int16_t* indicator) override
-    {
-        m_cursor.Bind(name, buffer, length, type, indicator);
-    }
-    bool Execute(bool report) override { return m_cursor.Execute(report); }
-    int ErrorCode() const override { return m_cursor.ReturnCode(); }
-    std::string ErrorText() const override { return m_cursor.ErrorText(); }
-    [[noreturn]] void ReportError() override { m_cursor.ReportError(); }
-
-private:
-    OciCursor& m_cursor;
-};
-
-// The output variables of one poll. The database leaves a buffer alone when
-// it hands back NULL, so every buffer is cleared before each execute: a NULL
-// then reads as empty text instead of the previous message's.
-class PollBuffers {
-public:
-    static constexpr std::int32_t kTextCapacity =
-        std::max({kTextBufferSize, kItemValueBufferSize, kLongItemValueBufferSize});
-
-    PollBuffers() : m_text(std::make_unique_for_overwrite<char[]>(kTextCapacity)) {}
-
-    std::int32_t* Integer() { return &m_integer; }
-    char* Text() { return m_text.get(); }
-    std::int16_t* Indicator() { return &m_indicator; }
-
-    // `integer` is what the integer buffer reads when the statement leaves it alone.
-    void Clear(std::int32_t integer)
-    {
-        m_integer = integer;
-        m_text[0] = '\0';
-        m_indicator = 0;
-    }
-
-    // The text buffer up to its NUL; never beyond the buffer.
-    std::string_view TextValue(std::int32_t capacity) const
-    {
-        const char* text = m_text.get();
-        const void* end = std::memchr(text, '\0', static_cast<std::size_t>(capacity));
-        return {text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text)
-                          : static_cast<std::size_t>(capacity)};
-    }
-
-private:
-    std::int32_t m_integer = 0;
-    std::unique_ptr<char[]> m_text;
-    std::int16_t m_indicator = 0;
-};
-
-// The first line of an error text: what one line of the log can name.
-std::string_view FirstLine(std::string_view text)
-{
-    return text.substr(0, text.find_first_of("\r\n"));
-}
-
-// Reads one poll's messages off the cursor and hands their lines to the sink.
+// Reads one poll's messages through a reader and hands their lines to the
+// sink: the one place where lines are composed, whatever the database.
 //
-// The simple and typed reads run the statements of the protocol. When one of
-// them fails for a reason in the message, the session's buffer still holds
-// the rest of that message: it is shown item by item, as Auto Unpack shows
-// it, through a block whose variables hold any item. An item that a failed
-// unpack took with it (ORA-06502) cannot be read again; one line names the
-// error in its place.
+// When a simple or typed read fails for a reason in the message, the
+// session's buffer still holds the rest of that message: it is shown item by
+// item, as Auto Unpack shows it, through the read that takes any item. An
+// item that a failed read took with it cannot be read again; one line names
+// the error in its place.
 class PollRun {
 public:
     // The settings are taken as they are when the poll starts.
-    PollRun(PollCursor& cursor, TraceSettings settings, LineSink& sink)
-        : m_cursor(cursor), m_settings(std::move(settings)), m_sink(sink)
+    PollRun(PipeReader& reader, TraceSettings settings, LineSink& sink)
+        : m_reader(reader), m_settings(std::move(settings)), m_sink(sink)
     {
     }
 
     void DrainPipe()
     {
-        while (ReceiveMessage()) {
+        while (m_reader.receiveMessage(m_settings.m_strPipeName)) {
             if (m_settings.m_bAutoUnpack)
                 ReadTypedMessage();
             else
@@ -120,57 +41,33 @@ public:
     }
 
 private:
-    // A status the database did not set ends the loop like a time-out.
-    static constexpr std::int32_t kNoStatus = -1;
-    static constexpr std::int32_t kNoItem = 0;
-
-    bool ReceiveMessage()
-    {
-        m_cursor.SetStatement(ReceiveStatement(m_settings.m_strPipeName));
-        BindInteger(kStatusBind);
-        m_buffers.Clear(kNoStatus);
-        m_cursor.Execute(true);
-        return *m_buffers.Integer() == 0;
-    }
-
     void ReadSimpleMessage()
     {
-        m_cursor.SetStatement(std::string(kLengthUnpackStatement));
-        BindInteger(kLengthBind);
-        m_buffers.Clear(0);
-        if (!ExecuteOnMessage()) {
+        PipeItem length;
+        if (!m_reader.readLength(length)) {
             ShowRestOfMessage({});
             return;
         }
         // The length read as the line Auto Unpack would show for it.
-        std::string lengthLine(ItemLinePrefix(6));
-        lengthLine += '\'';
-        if (*m_buffers.Indicator() != -1)
-            lengthLine += std::to_string(*m_buffers.Integer());
-        lengthLine += '\'';
-
-        m_cursor.SetStatement(std::string(kTextUnpackStatement));
-        m_cursor.Bind(kTextBind, m_buffers.Text(), kTextBufferSize, kStringType,
-                      m_buffers.Indicator());
-        m_buffers.Clear(0);
-        if (!ExecuteOnMessage()) {
+        const std::string lengthLine = ItemLine(length);
+        std::string_view text;
+        if (!m_reader.readText(text)) {
             ShowRestOfMessage(lengthLine);
             return;
         }
-        AppendLine(m_buffers.TextValue(kTextBufferSize));
+        AppendLine(text);
     }
 
     void ReadTypedMessage()
     {
         AppendLine("MESSAGE:");
         for (;;) {
-            m_cursor.SetStatement(std::string(kItemBlock));
-            BindItemOutputs(kItemValueBufferSize);
-            if (!ExecuteOnMessage()) {
+            PipeItem item;
+            if (!m_reader.readItem(false, item)) {
                 ShowRemainingItems();
                 return;
             }
-            if (!AppendItem(kItemValueBufferSize))
+            if (!AppendItem(item))
                 return;
         }
     }
@@ -188,82 +85,58 @@ private:
     // The items still in the buffer after a read failed on the message.
     void ShowRemainingItems()
     {
-        if (m_failureCode == kValueError)
+        const auto& failure = m_reader.lastFailure();
+        if (failure.itemTaken || !failure.restReadable)
             AppendNotShown();
+        if (!failure.restReadable)
+            return;
         for (;;) {
-            m_cursor.SetStatement(std::string(kLongItemBlock));
-            BindItemOutputs(kLongItemValueBufferSize);
-            // Where even this block fails, nothing says which item comes next.
-            if (!ExecuteOnMessage()) {
+            PipeItem item;
+            // Where even this read fails, nothing says which item comes next.
+            if (!m_reader.readItem(true, item)) {
                 AppendNotShown();
                 return;
             }
-            if (!AppendItem(kLongItemValueBufferSize))
+            if (!AppendItem(item))
                 return;
         }
     }
 
-    void BindItemOutputs(std::int32_t valueCapacity)
+    // Shows the item just read; false when the message ends here.
+    bool AppendItem(const PipeItem& item)
     {
-        BindInteger(kItemTypeBind);
-        m_cursor.Bind(kItemValueBind, m_buffers.Text(), valueCapacity, kStringType,
-                      m_buffers.Indicator());
-        m_buffers.Clear(kNoItem);
-    }
-
-    // Shows the item a block has just read; false when the message ends here.
-    bool AppendItem(std::int32_t valueCapacity)
-    {
-        const std::int32_t typeCode = *m_buffers.Integer();
-        if (typeCode == kNoItem) {
+        if (item.typeCode == 0) {
             AppendLine("");
             return false;
         }
-        const std::string_view prefix = ItemLinePrefix(typeCode);
-        if (prefix.empty()) {
-            // The block leaves such an item on the message, so reading on
+        if (item.prefix.empty()) {
+            // The read leaves such an item on the message, so reading on
             // would meet it forever; the next receive replaces the buffer.
-            AppendLine("UNKNOWN ITEM TYPE " + std::to_string(typeCode) + ": not shown");
+            AppendLine("UNKNOWN ITEM TYPE " + std::to_string(item.typeCode) + ": not shown");
             return false;
         }
-        m_line.assign(prefix);
-        m_line += '\'';
-        m_line += m_buffers.TextValue(valueCapacity);
-        m_line += '\'';
-        AppendLine(m_line);
+        AppendLine(ItemLine(item));
         return true;
     }
 
-    // Runs the statement set up last. A failure that lies in the message
-    // returns false and is kept for the line that names it; any other ends in
-    // the error report.
-    bool ExecuteOnMessage()
+    std::string ItemLine(const PipeItem& item) const
     {
-        if (m_cursor.Execute(false))
-            return true;
-        m_failureCode = m_cursor.ErrorCode();
-        if (!IsMessageError(m_failureCode))
-            m_cursor.ReportError();
-        m_failureText.assign(FirstLine(m_cursor.ErrorText()));
-        return false;
+        std::string line(item.prefix);
+        line += '\'';
+        line += item.value;
+        line += '\'';
+        return line;
     }
 
     void AppendNotShown()
     {
-        m_line.assign(kNotShown);
-        m_line += m_failureText;
-        AppendLine(m_line);
-    }
-
-    void BindInteger(const char* name)
-    {
-        m_cursor.Bind(name, m_buffers.Integer(), sizeof(std::int32_t), kIntegerType,
-                      m_buffers.Indicator());
+        std::string line(kNotShown);
+        line += m_reader.lastFailure().firstLine;
+        AppendLine(line);
     }
 
     void AppendLine(std::string_view line)
     {
-        // m_line may be the argument itself; compose into a second string.
         m_composed.assign(line);
         if (m_settings.m_bLFFlag)
             m_composed += "\r\n";
@@ -271,34 +144,46 @@ private:
         m_bAppended = true;
     }
 
-    PollCursor& m_cursor;
+    PipeReader& m_reader;
     const TraceSettings m_settings;
     LineSink& m_sink;
-    PollBuffers m_buffers;
-    std::string m_line;
     std::string m_composed;
-    int m_failureCode = 0;
-    std::string m_failureText;
     bool m_bAppended = false;
 };
 
 } // namespace
 
-PipePoller::PipePoller(OciSession& session, LineSink& sink) : m_session(session), m_sink(sink) {}
-
-void PipePoller::PollPipe()
+PipePoller::PipePoller(OciSession& session, LineSink& sink)
+    : m_ownedChannel(std::make_unique<vexmoor::trace::OciPipeChannel>(session)),
+      m_channel(*m_ownedChannel), m_sink(sink)
 {
-    if (m_settings.m_strPipeName.empty())
-        return;
-    OciCursor cursor(m_session);
-    OciPollCursor pollCursor(cursor);
-    PollPipe(pollCursor);
 }
 
-void PipePoller::PollPipe(PollCursor& cursor)
+PipePoller::PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink)
+    : m_channel(channel), m_sink(sink)
+{
+}
+
+PipePoller::~PipePoller() = default;
+
+void PipePoller::PollPipe()
 {
     // Oracle refuses an empty pipe name, and the session would end on it.
     if (m_settings.m_strPipeName.empty())
         return;
-    PollRun(cursor, m_settings, m_sink).DrainPipe();
+    const auto reader = m_channel.openReader();
+    PollWith(*reader);
+}
+
+void PipePoller::PollPipe(PollCursor& cursor)
+{
+    if (m_settings.m_strPipeName.empty())
+        return;
+    const auto reader = vexmoor::trace::makeOciPipeReader(cursor);
+    PollWith(*reader);
+}
+
+void PipePoller::PollWith(PipeReader& reader)
+{
+    PollRun(reader, m_settings, m_sink).DrainPipe();
 }

@@ -1,51 +1,42 @@
 #pragma once
 
+#include "OciPipeChannel.h"
+#include "PipeChannel.h"
 #include "TraceSettings.h"
 
-#include <cstdint>
-#include <string>
+#include <memory>
 
 class LineSink;
 class OciSession;
-
-// The cursor operations a poll uses, as OciCursor offers them. A poll runs on
-// an OciCursor; tests put a recording wrapper around one to see every
-// statement and bind.
-class PollCursor {
-public:
-    virtual ~PollCursor() = default;
-    virtual void SetStatement(const std::string& statement) = 0;
-    virtual void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
-                      std::int16_t* indicator) = 0;
-    virtual bool Execute(bool report) = 0;
-    // After Execute(false) failed: the Oracle error number, its text, and the
-    // report that ends the process as Execute(true) would have.
-    virtual int ErrorCode() const = 0;
-    virtual std::string ErrorText() const = 0;
-    [[noreturn]] virtual void ReportError() = 0;
-};
-
 
 // Drains the pipe named in the settings into a sink: the logic of the log
 // window's timer tick, without the window.
 class PipePoller {
 public:
+    // Polls through the protocol's statements on the session.
     PipePoller(OciSession& session, LineSink& sink);
+    // Polls through the channel, which outlives the poller.
+    PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink);
+    ~PipePoller();
 
     TraceSettings& Settings() { return m_settings; }
     const TraceSettings& Settings() const { return m_settings; }
 
     // One poll: receives and reads every waiting message, in pipe order, on
-    // one cursor, simple or typed according to Auto Unpack. A message that
+    // one reader, simple or typed according to Auto Unpack. A message that
     // cannot be read as the setting asks is shown item by item instead, or as
     // far as it can be read; errors of the session end in the error report.
     // Without a pipe name nothing is polled.
     void PollPipe();
-    // The same poll on a cursor the caller opened.
+    // The same poll through the protocol's statements on a cursor the caller
+    // opened.
     void PollPipe(PollCursor& cursor);
 
 private:
-    OciSession& m_session;
+    void PollWith(vexmoor::trace::PipeReader& reader);
+
+    std::unique_ptr<vexmoor::trace::PipeChannel> m_ownedChannel;
+    vexmoor::trace::PipeChannel& m_channel;
     LineSink& m_sink;
     TraceSettings m_settings;
 };

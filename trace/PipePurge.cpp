@@ -1,12 +1,13 @@
 #include "PipePurge.h"
 
-#include "PipeStatements.h"
-
-#include "db/OciCursor.h"
+#include "OciPipeChannel.h"
 
 void PurgePipe(OciSession& session, std::string_view pipeName)
 {
-    OciCursor cursor(session);
-    cursor.SetStatement(PurgeStatement(pipeName));
-    cursor.Execute(true);
+    vexmoor::trace::OciPipeChannel(session).purge(pipeName);
+}
+
+void PurgePipe(vexmoor::trace::PipeChannel& channel, std::string_view pipeName)
+{
+    channel.purge(pipeName);
 }
