@@ -11,7 +11,10 @@
 
 #include "db/ErrorReport.h"
 #include "db/OciSession.h"
+#include "db/PgSession.h"
 #include "options/ProcedureInstaller.h"
+#include "trace/OciPipeChannel.h"
+#include "trace/PgPipeChannel.h"
 #include "trace/PipePurge.h"
 #include "trace/TraceSettings.h"
 
@@ -63,18 +66,27 @@ bool AlreadyInPlace(const RefusedStatement& refused)
 
 // Installs and names on standard error each statement the server refused;
 // false when anything but an existing synonym was refused.
-bool RunInstall(OciSession& session)
+bool RunInstall(vexmoor::trace::PipeChannel& channel)
 {
     std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
     std::fputc('\n', stderr);
     bool installed = true;
-    for (const RefusedStatement& refused : InstallProcedures(session)) {
+    for (const RefusedStatement& refused : InstallProcedures(channel)) {
         const std::string_view name = FirstLine(refused.statement);
         std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n",
                      static_cast<int>(name.size()), name.data(), refused.error.c_str());
         installed = installed && AlreadyInPlace(refused);
     }
     return installed;
+}
+
+int FlushOutput()
+{
+    if (std::fflush(stdout) != 0) {
+        WriteError("cannot write to standard output");
+        return kExitDatabaseError;
+    }
+    return kExitDone;
 }
 
 TraceSettings TailSettings(const CliOptions& options)
@@ -88,6 +100,7 @@ TraceSettings TailSettings(const CliOptions& options)
 
 int RunCommand(OciSession& session, const CliOptions& options)
 {
+    vexmoor::trace::OciPipeChannel channel(session);
     switch (options.command) {
     case CliCommand::Exec:
         RunExec(session, options.statements, options.integerNames, stdout, StopRequested);
@@ -104,18 +117,56 @@ int RunCommand(OciSession& session, const CliOptions& options)
         PurgePipe(session, options.pipe);
         break;
     case CliCommand::Install:
-        if (!RunInstall(session))
+        if (!RunInstall(channel))
             return kExitDatabaseError;
         break;
     case CliCommand::Help:
     case CliCommand::Version:
         break;
     }
-    if (std::fflush(stdout) != 0) {
-        WriteError("cannot write to standard output");
-        return kExitDatabaseError;
+    return FlushOutput();
+}
+
+// The same commands on PostgreSQL; exec, which runs PL/SQL blocks with
+// Oracle's placeholders, is refused before the logon.
+int RunPostgresCommand(vexmoor::db::PgSession& session, const CliOptions& options)
+{
+    vexmoor::trace::PgPipeChannel channel(session);
+    switch (options.command) {
+    case CliCommand::Send:
+        if (!RunSend(session, options.texts, options.pipe, options.trace, stdin, StopRequested))
+            return kExitDatabaseError;
+        break;
+    case CliCommand::Tail:
+        RunTail(channel, TailSettings(options), options.intervalSeconds, options.once, stdout,
+                StopRequested);
+        break;
+    case CliCommand::Purge:
+        PurgePipe(channel, options.pipe);
+        break;
+    case CliCommand::Install:
+        if (!RunInstall(channel))
+            return kExitDatabaseError;
+        break;
+    case CliCommand::Exec:
+    case CliCommand::Help:
+    case CliCommand::Version:
+        break;
     }
-    return kExitDone;
+    return FlushOutput();
+}
+
+int RunOnPostgres(const ConnectArgument& connection, const CliOptions& options)
+{
+    vexmoor::db::PgSession session;
+    if (!session.logOn(connection.user, *connection.password, connection.connect)) {
+        std::fprintf(stderr, "%s\n", session.errorText().c_str());
+        return kExitLogonFailed;
+    }
+    if (StopRequested())
+        return StopExitStatus();
+    const int status = RunPostgresCommand(session, options);
+    return StopRequested() ? StopExitStatus() : status;
 }
 
 } // namespace
@@ -139,6 +190,10 @@ int RunCliProgram(const std::vector<std::string>& arguments)
     if (!resolved.connection)
         return UsageFailure(resolved.error);
     ConnectArgument& connection = *resolved.connection;
+    const bool postgres = vexmoor::db::isPostgresConnectString(connection.connect);
+    if (postgres && options.command == CliCommand::Exec)
+        return UsageFailure("exec runs PL/SQL blocks and is not available on PostgreSQL; "
+                            "use psql for SQL there");
     InstallStopSignals();
     if (!connection.password) {
         connection.password =
@@ -152,6 +207,8 @@ int RunCliProgram(const std::vector<std::string>& arguments)
     }
 
     InstallFatalReport();
+    if (postgres)
+        return RunOnPostgres(connection, options);
     OciSession session;
     if (!session.LogOn(connection.user, *connection.password, connection.connect)) {
         const std::string text = session.ErrorText();

@@ -1,6 +1,9 @@
 #include "SendCommand.h"
 
 #include "db/OciCursor.h"
+#include "db/PgSession.h"
+
+#include <array>
 
 #include <cerrno>
 #include <cstdint>
@@ -13,14 +16,21 @@ namespace {
 
 constexpr std::int32_t kStringType = 5;
 
+// Sends one message; a failure ends in the fatal report.
 class MessageSender {
 public:
-    MessageSender(OciSession& session, std::string pipe, bool trace)
+    virtual ~MessageSender() = default;
+    virtual void Send(std::string text) = 0;
+};
+
+class OciMessageSender final : public MessageSender {
+public:
+    OciMessageSender(OciSession& session, std::string pipe, bool trace)
         : m_cursor(session), m_statement(SendStatement(trace)), m_pipe(std::move(pipe))
     {
     }
 
-    void Send(std::string text)
+    void Send(std::string text) override
     {
         m_cursor.SetStatement(m_statement);
         // The engine reads at most the given length; the NUL is inside it.
@@ -39,6 +49,25 @@ private:
     std::string m_pipe;
     std::int16_t m_messageIndicator = 0;
     std::int16_t m_pipeIndicator = 0;
+};
+
+class PgMessageSender final : public MessageSender {
+public:
+    PgMessageSender(vexmoor::db::PgSession& session, std::string pipe, bool trace)
+        : m_session(session), m_statement(PostgresSendStatement(trace)), m_pipe(std::move(pipe))
+    {
+    }
+
+    void Send(std::string text) override
+    {
+        const std::array<std::optional<std::string_view>, 2> parameters{text, m_pipe};
+        m_session.executeOrReport("PQexecParams", m_statement, parameters);
+    }
+
+private:
+    vexmoor::db::PgSession& m_session;
+    std::string m_statement;
+    std::string m_pipe;
 };
 
 // Reads the input in chunks, waiting in short steps so that a stop is seen
@@ -135,10 +164,16 @@ std::string SendStatement(bool trace)
                  : "begin SendDebugMessage(:message, :pipe); end;";
 }
 
-bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
-             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
+std::string PostgresSendStatement(bool trace)
 {
-    MessageSender sender(session, pipe, trace);
+    return trace ? "call SendTraceMessage($1, $2)" : "call SendDebugMessage($1, $2)";
+}
+
+namespace {
+
+bool SendAll(MessageSender& sender, const std::vector<std::string>& texts, std::FILE* input,
+             const std::function<bool()>& stopRequested)
+{
     bool allSent = true;
     for (const std::string& text : texts) {
         if (stopRequested())
@@ -149,4 +184,21 @@ bool RunSend(OciSession& session, const std::vector<std::string>& texts, const s
             sender.Send(text);
     }
     return allSent;
+}
+
+} // namespace
+
+bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
+{
+    OciMessageSender sender(session, pipe, trace);
+    return SendAll(sender, texts, input, stopRequested);
+}
+
+bool RunSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
+             const std::string& pipe, bool trace, std::FILE* input,
+             const std::function<bool()>& stopRequested)
+{
+    PgMessageSender sender(session, pipe, trace);
+    return SendAll(sender, texts, input, stopRequested);
 }

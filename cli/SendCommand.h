@@ -7,6 +7,10 @@
 
 class OciSession;
 
+namespace vexmoor::db {
+class PgSession;
+}
+
 // Calls SendDebugMessage (SendTraceMessage when `trace`) once per text, in
 // order, on one cursor, with the text and the pipe bound as placeholders. A
 // text "-" stands for the lines of `input`, one message each. Nothing more
@@ -16,6 +20,12 @@ class OciSession;
 // is false.
 bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
              bool trace, std::FILE* input, const std::function<bool()>& stopRequested);
+// The same on PostgreSQL: CALL of the PL/pgSQL procedures.
+bool RunSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
+             const std::string& pipe, bool trace, std::FILE* input,
+             const std::function<bool()>& stopRequested);
 
 // The block that sends one message; :message and :pipe are its placeholders.
 std::string SendStatement(bool trace);
+// The CALL that sends one message on PostgreSQL; $1 the text, $2 the pipe.
+std::string PostgresSendStatement(bool trace);

@@ -31,8 +31,16 @@ void WaitUnlessStopped(std::chrono::milliseconds interval,
 void RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
              std::FILE* out, const std::function<bool()>& stopRequested)
 {
+    vexmoor::trace::OciPipeChannel channel(session);
+    RunTail(channel, settings, intervalSeconds, once, out, stopRequested);
+}
+
+void RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
+             double intervalSeconds, bool once, std::FILE* out,
+             const std::function<bool()>& stopRequested)
+{
     StreamSink sink(out);
-    PipePoller poller(session, sink);
+    PipePoller poller(channel, sink);
     poller.Settings() = settings;
     // A year is as good as forever here, and keeps the conversion in range.
     const double milliseconds = std::min(intervalSeconds, 365.0 * 86400.0) * 1000.0;
