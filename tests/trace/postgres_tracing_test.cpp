@@ -157,8 +157,8 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(BothDatabases, Tracing,
                          ::testing::Values(Database::Embedded, Database::Postgres),
-                         [](const auto& info) {
-                             return info.param == Database::Embedded ? "Embedded" : "Postgres";
+                         [](const ::testing::TestParamInfo<Database>& database) {
+                             return database.param == Database::Embedded ? "Embedded" : "Postgres";
                          });
 
 TEST_P(Tracing, OnePollReadsEveryWaitingMessageInPipeOrder)
@@ -342,6 +342,18 @@ TEST_F(PostgresTracing, EveryItemTypeShowsWithItsPrefixAndTracingGoesOn)
             expected.push_back("next");
         EXPECT_EQ(poll(), expected);
     }
+}
+
+TEST_F(PostgresTracing, InstalledProceduresAreCallableByEveryRole)
+{
+    EXPECT_TRUE(InstallProcedures(db().sending()).empty());
+    PostgresEnvironment::server()->runSql(
+        "drop role if exists plain; create role plain login password 'plain'");
+    vexmoor::db::PgSession plain;
+    ASSERT_TRUE(plain.logOn("plain", "plain", PostgresEnvironment::server()->uri()))
+        << plain.errorText();
+    runOk(plain, "call SendDebugMessage('from a plain role')");
+    EXPECT_EQ(poll(), (Lines{"from a plain role"}));
 }
 
 std::string ReadFile(const std::filesystem::path& path)
