@@ -7,13 +7,13 @@
 #include "SendCommand.h"
 #include "StopSignal.h"
 #include "TailCommand.h"
-#include "VexmoorVersion.h"
+#include "base/Version.h"
 
+#include "base/TraceSettings.h"
 #include "db/ErrorReport.h"
 #include "db/OciSession.h"
 #include "options/ProcedureInstaller.h"
 #include "trace/PipePurge.h"
-#include "trace/TraceSettings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -131,7 +131,7 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         return kExitDone;
     }
     if (options.command == CliCommand::Version) {
-        std::printf("vexmoor-cli %s\n", kVexmoorVersion);
+        std::printf("vexmoor-cli %s\n", vexmoor::base::kVersion);
         return kExitDone;
     }
 

@@ -1,5 +1,6 @@
 #include "SendCommand.h"
 
+#include "db/Oci.h"
 #include "db/OciCursor.h"
 
 #include <cerrno>
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr std::int32_t kStringType = 5;
+using vexmoor::db::oci::kTypeString;
 
 class MessageSender {
 public:
@@ -25,9 +26,9 @@ public:
         m_cursor.SetStatement(m_statement);
         // The engine reads at most the given length; the NUL is inside it.
         m_cursor.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1),
-                      kStringType, &m_messageIndicator);
+                      kTypeString, &m_messageIndicator);
         m_cursor.Bind(":pipe", m_pipe.data(), static_cast<std::int32_t>(m_pipe.size() + 1),
-                      kStringType, &m_pipeIndicator);
+                      kTypeString, &m_pipeIndicator);
         m_messageIndicator = 0;
         m_pipeIndicator = 0;
         m_cursor.Execute(true);

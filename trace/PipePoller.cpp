@@ -3,6 +3,7 @@
 #include "LineSink.h"
 #include "PipeStatements.h"
 
+#include "db/Oci.h"
 #include "db/OciCursor.h"
 
 #include <algorithm>
@@ -13,8 +14,8 @@
 
 namespace {
 
-constexpr std::int32_t kIntegerType = 3;
-constexpr std::int32_t kStringType = 5;
+using vexmoor::db::oci::kTypeInteger;
+using vexmoor::db::oci::kTypeString;
 
 // The errors of an unpack whose cause lies in the message, and what each
 // leaves in the session's buffer (as the engine does, and as Oracle
@@ -150,7 +151,7 @@ private:
         lengthLine += '\'';
 
         m_cursor.SetStatement(std::string(kTextUnpackStatement));
-        m_cursor.Bind(kTextBind, m_buffers.Text(), kTextBufferSize, kStringType,
+        m_cursor.Bind(kTextBind, m_buffers.Text(), kTextBufferSize, kTypeString,
                       m_buffers.Indicator());
         m_buffers.Clear(0);
         if (!ExecuteOnMessage()) {
@@ -206,7 +207,7 @@ private:
     void BindItemOutputs(std::int32_t valueCapacity)
     {
         BindInteger(kItemTypeBind);
-        m_cursor.Bind(kItemValueBind, m_buffers.Text(), valueCapacity, kStringType,
+        m_cursor.Bind(kItemValueBind, m_buffers.Text(), valueCapacity, kTypeString,
                       m_buffers.Indicator());
         m_buffers.Clear(kNoItem);
     }
@@ -257,7 +258,7 @@ private:
 
     void BindInteger(const char* name)
     {
-        m_cursor.Bind(name, m_buffers.Integer(), sizeof(std::int32_t), kIntegerType,
+        m_cursor.Bind(name, m_buffers.Integer(), sizeof(std::int32_t), kTypeInteger,
                       m_buffers.Indicator());
     }
 

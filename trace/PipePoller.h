@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TraceSettings.h"
+#include "base/TraceSettings.h"
 
 #include <cstdint>
 #include <string>
