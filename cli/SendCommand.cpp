@@ -1,7 +1,10 @@
 #include "SendCommand.h"
 
+#include "db/ErrorReport.h"
 #include "db/OciCursor.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <optional>
@@ -12,6 +15,22 @@
 namespace {
 
 constexpr std::int32_t kStringType = 5;
+
+// The report that ends the process gets one more line.
+void AddToFatalReport(const std::string& line)
+{
+    FatalErrorHandler previous = SetFatalErrorHandler({});
+    SetFatalErrorHandler(
+        [previous, line](const std::string& report) { previous(report + "\n" + line); });
+}
+
+std::string UpperCase(std::string_view text)
+{
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return upper;
+}
 
 class MessageSender {
 public:
@@ -30,7 +49,11 @@ public:
                       kStringType, &m_pipeIndicator);
         m_messageIndicator = 0;
         m_pipeIndicator = 0;
-        m_cursor.Execute(true);
+        if (m_cursor.Execute(false))
+            return;
+        if (const auto hint = MissingProcedureHint(m_cursor.ErrorText()))
+            AddToFatalReport(*hint);
+        m_cursor.ReportError();
     }
 
 private:
@@ -128,6 +151,23 @@ bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool
 }
 
 } // namespace
+
+std::optional<std::string> MissingProcedureHint(std::string_view errorText)
+{
+    // "PLS-00201: identifier 'SENDDEBUGMESSAGE' must be declared", on a line
+    // of its own among the ORA-06550 lines.
+    for (std::size_t start = 0; start < errorText.size();) {
+        const std::size_t end = std::min(errorText.find('\n', start), errorText.size());
+        const std::string line = UpperCase(errorText.substr(start, end - start));
+        if (line.find("PLS-00201") != std::string::npos
+            && (line.find("SENDDEBUGMESSAGE") != std::string::npos
+                || line.find("SENDTRACEMESSAGE") != std::string::npos))
+            return "vexmoor-cli: run 'vexmoor-cli install' (or Options > Generate Procedures in "
+                   "Vexmoor) first: it creates SendDebugMessage and SendTraceMessage";
+        start = end + 1;
+    }
+    return std::nullopt;
+}
 
 std::string SendStatement(bool trace)
 {
