@@ -458,7 +458,8 @@ TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
     constexpr int kKills = 20;
     std::string received;
     for (int i = 0; i < kKills; ++i) {
-        const pid_t reader = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
+        // CR LF ends each line, so that a torn line shows.
+        const pid_t reader = cli.Start({"-c", Connect(), "tail", "--interval", "0.01", "--crlf"});
         // Killed mid-drain: it starts on a full pipe and is killed as soon as
         // it has written something.
         ASSERT_TRUE(WaitFor([&] { return !cli.Output().empty(); }));
@@ -467,7 +468,7 @@ TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
     }
     ::kill(load, SIGINT);
     EXPECT_EQ(sender.Finish(load).status, 130);
-    received += Run({"tail", "--once"}).out;
+    received += Run({"tail", "--once", "--crlf"}).out;
 
     std::set<long> numbers;
     std::istringstream lines(received);
