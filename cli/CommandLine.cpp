@@ -272,7 +272,7 @@ std::string HelpText()
            "                     window; none with --no-lf), with its receipt time\n"
            "                     HH:MM:SS.mmm before it with --receipt-time, and\n"
            "                     appended first to FILE after its ISO 8601 receipt\n"
-           "                     time with --journal"
+           "                     time with --journal\n"
            "  purge [--pipe NAME]\n"
            "                     throw away every message waiting on the pipe\n"
            "  install            create SendDebugMessage, SendTraceMessage and their\n"
