@@ -97,8 +97,9 @@ int RunCommand(OciSession& session, const CliOptions& options)
             return kExitDatabaseError;
         break;
     case CliCommand::Tail:
-        RunTail(session, TailSettings(options), options.intervalSeconds, options.once, stdout,
-                StopRequested);
+        if (!RunTail(session, TailSettings(options), options.intervalSeconds, options.once,
+                     {options.crlf, options.receiptTime, options.journal}, stdout, StopRequested))
+            return kExitDatabaseError;
         break;
     case CliCommand::Purge:
         PurgePipe(session, options.pipe);

@@ -1,5 +1,7 @@
 #include "SendCommand.h"
 
+#include "base/Text.h"
+#include "db/ErrorReport.h"
 #include "db/Oci.h"
 #include "db/OciCursor.h"
 
@@ -13,6 +15,14 @@
 namespace {
 
 using vexmoor::db::oci::kTypeString;
+
+// The report that ends the process gets one more line.
+void AddToFatalReport(const std::string& line)
+{
+    FatalErrorHandler previous = SetFatalErrorHandler({});
+    SetFatalErrorHandler(
+        [previous, line](const std::string& report) { previous(report + "\n" + line); });
+}
 
 class MessageSender {
 public:
@@ -31,7 +41,11 @@ public:
                       kTypeString, &m_pipeIndicator);
         m_messageIndicator = 0;
         m_pipeIndicator = 0;
-        m_cursor.Execute(true);
+        if (m_cursor.Execute(false))
+            return;
+        if (const auto hint = MissingProcedureHint(m_cursor.ErrorText()))
+            AddToFatalReport(*hint);
+        m_cursor.ReportError();
     }
 
 private:
@@ -129,6 +143,23 @@ bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool
 }
 
 } // namespace
+
+std::optional<std::string> MissingProcedureHint(std::string_view errorText)
+{
+    // "PLS-00201: identifier 'SENDDEBUGMESSAGE' must be declared", on a line
+    // of its own among the ORA-06550 lines.
+    for (std::size_t start = 0; start < errorText.size();) {
+        const std::size_t end = std::min(errorText.find('\n', start), errorText.size());
+        const std::string line = vexmoor::base::upperText(errorText.substr(start, end - start));
+        if (line.find("PLS-00201") != std::string::npos
+            && (line.find("SENDDEBUGMESSAGE") != std::string::npos
+                || line.find("SENDTRACEMESSAGE") != std::string::npos))
+            return "vexmoor-cli: run 'vexmoor-cli install' (or Options > Generate Procedures in "
+                   "Vexmoor) first: it creates SendDebugMessage and SendTraceMessage";
+        start = end + 1;
+    }
+    return std::nullopt;
+}
 
 std::string SendStatement(bool trace)
 {

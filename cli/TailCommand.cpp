@@ -2,11 +2,14 @@
 
 #include "StreamSink.h"
 
+#include "trace/Journal.h"
+#include "trace/JournalSink.h"
 #include "trace/PipePoller.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 namespace {
@@ -26,12 +29,54 @@ void WaitUnlessStopped(std::chrono::milliseconds interval,
     }
 }
 
+// Ends each line with a line feed where the poller composed CR LF: a
+// terminal's and a pipe's line end on this platform.
+class LineFeedSink final : public LineSink {
+public:
+    explicit LineFeedSink(LineSink& next) : m_next(next) {}
+
+    void AppendLine(std::string_view composedLine) override
+    {
+        if (!composedLine.ends_with("\r\n")) {
+            m_next.AppendLine(composedLine);
+            return;
+        }
+        m_line.assign(composedLine.substr(0, composedLine.size() - 2));
+        m_line += '\n';
+        m_next.AppendLine(m_line);
+    }
+    void EndOfPoll() override { m_next.EndOfPoll(); }
+
+private:
+    LineSink& m_next;
+    std::string m_line;
+};
+
+vexmoor::trace::Journal OpenJournal(const std::optional<std::string>& file)
+{
+    vexmoor::trace::Journal journal;
+    if (file)
+        journal = vexmoor::trace::Journal::appendTo(*file);
+    journal.onFailure([](const std::string& reason) {
+        std::fprintf(stderr, "vexmoor-cli: %s; tracing goes on without it\n", reason.c_str());
+        std::fflush(stderr);
+    });
+    return journal;
+}
+
 } // namespace
 
-void RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
-             std::FILE* out, const std::function<bool()>& stopRequested)
+bool RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
+             const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested)
 {
-    StreamSink sink(out);
+    StreamSink stream(out);
+    LineFeedSink lineFeed(stream);
+    // Only an LF Flag composes CR LF; a message's own CR LF without it stays.
+    LineSink& terminal =
+        output.crlf || !settings.m_bLFFlag ? static_cast<LineSink&>(stream) : lineFeed;
+    vexmoor::trace::Journal journal = OpenJournal(output.journal);
+    vexmoor::trace::JournalSink sink(terminal, output.journal ? &journal : nullptr);
+    sink.setReceiptTime(output.receiptTime);
     PipePoller poller(session, sink);
     poller.Settings() = settings;
     // A year is as good as forever here, and keeps the conversion in range.
@@ -41,9 +86,9 @@ void RunTail(OciSession& session, const TraceSettings& settings, double interval
     for (;;) {
         poller.PollPipe();
         if (once || stopRequested())
-            return;
+            return journal.failure().empty();
         WaitUnlessStopped(interval, stopRequested);
         if (stopRequested())
-            return;
+            return journal.failure().empty();
     }
 }
