@@ -6,7 +6,8 @@
 #include "FatalErrorBox.h"
 #include "LogPrinting.h"
 #include "MessageBox.h"
-#include "Profile.h"
+#include "OptionsCommand.h"
+#include "base/Profile.h"
 #include "db/CConnectDlg.h"
 #include "db/OciSession.h"
 #include "res/CommandIds.h"
@@ -29,14 +30,22 @@ CVexmoorApp::CVexmoorApp(Profile& profile, LogonStep logon, QObject* parent)
 
 CVexmoorApp::~CVexmoorApp()
 {
+    TearDown();
+}
+
+void CVexmoorApp::TearDown()
+{
     // The window and its view go before the session they poll.
     m_pMainWnd.reset();
     m_view = nullptr;
     if (g_pSession == m_session.get())
         g_pSession = nullptr;
+    // No log-off: the connection ends with the process.
     m_session.reset();
-    if (m_bFatalHandlerInstalled)
+    if (m_bFatalHandlerInstalled) {
         SetFatalErrorHandler(std::move(m_previousFatalHandler));
+        m_bFatalHandlerInstalled = false;
+    }
 }
 
 CVexmoorApp::LogonStep CVexmoorApp::DefaultLogonStep()
@@ -78,16 +87,7 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
 
 int CVexmoorApp::ExitInstance(int exitCode)
 {
-    m_pMainWnd.reset();
-    m_view = nullptr;
-    if (g_pSession == m_session.get())
-        g_pSession = nullptr;
-    // No log-off: the connection ends with the process.
-    m_session.reset();
-    if (m_bFatalHandlerInstalled) {
-        SetFatalErrorHandler(std::move(m_previousFatalHandler));
-        m_bFatalHandlerInstalled = false;
-    }
+    TearDown();
     m_recentFiles.WriteList();
     if (m_nNumPreviewPages != 0)
         m_profile.WriteProfileInt(kSettingsSection, kPreviewPagesEntry, m_nNumPreviewPages);
@@ -123,6 +123,7 @@ bool CVexmoorApp::CreateMainWindow()
         return false;
     }
     m_view = new CVexmoorView(m_profile, *m_session, m_pMainWnd.get());
+    WireOptionsCommand(*m_view, m_profile, *m_session);
     m_pMainWnd->setCentralWidget(m_view);
     m_view->setFocus();
 

@@ -86,6 +86,9 @@ public slots:
     void OnOpenRecentFile(int index);
 
 private:
+    // Closes the window, then ends the session and gives the fatal-error
+    // handler back; ExitInstance and the destructor alike.
+    void TearDown();
     void InstallFatalErrorHandler();
     bool CreateMainWindow();
     void WireCommands();

@@ -20,10 +20,6 @@ CVexmoorDoc::CVexmoorDoc(QObject* parent)
 void CVexmoorDoc::AttachView(CVexmoorView* view)
 {
     m_view = view;
-    if (m_view) {
-        connect(m_view->document(), &QTextDocument::modificationChanged, this,
-                &CVexmoorDoc::ModifiedChanged);
-    }
 }
 
 bool CVexmoorDoc::IsModified() const

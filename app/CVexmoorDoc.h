@@ -62,7 +62,6 @@ public slots:
 
 signals:
     void TitleChanged(const QString& title);
-    void ModifiedChanged(bool modified);
     // A file was opened or saved under a new name: it goes into the recent-file list.
     void AddedToRecentFiles(const QString& path);
 

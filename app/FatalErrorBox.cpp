@@ -1,8 +1,8 @@
 #include "FatalErrorBox.h"
 
 #include "LogFile.h"
+#include "base/LocaleText.h"
 #include "res/CommandIds.h"
-#include "res/LocaleText.h"
 #include "res/StringTable.h"
 
 #include <QDir>
@@ -14,7 +14,7 @@ namespace {
 
 std::string NativeBytes(const QString& path)
 {
-    return res::ToLocaleBytes(QDir::toNativeSeparators(path));
+    return vexmoor::base::ToLocaleBytes(QDir::toNativeSeparators(path));
 }
 
 QString RecoveryName(const QString& stem, int attempt)
@@ -89,7 +89,7 @@ QString DefaultRecoveryFolder()
 void ShowFatalReportBox(QWidget* parent, const std::string& text)
 {
     QMessageBox box(QMessageBox::Warning, res::LoadString(res::AFX_IDS_APP_TITLE),
-                    res::FromLocaleBytes(text), QMessageBox::Ok, parent);
+                    vexmoor::base::FromLocaleBytes(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

@@ -1,6 +1,6 @@
 #include "QSettingsProfile.h"
 
-#include "res/LocaleText.h"
+#include "base/LocaleText.h"
 
 namespace {
 
@@ -8,7 +8,7 @@ namespace {
 // QSettings keeps them as they are under "section/entry".
 QString KeyOf(std::string_view section, std::string_view entry)
 {
-    return res::FromLocaleBytes(section) + u'/' + res::FromLocaleBytes(entry);
+    return vexmoor::base::FromLocaleBytes(section) + u'/' + vexmoor::base::FromLocaleBytes(entry);
 }
 
 // Values are bytes in the locale's character set and go into the profile as
@@ -16,8 +16,8 @@ QString KeyOf(std::string_view section, std::string_view entry)
 // no text in that set would be lost there, so such a value is kept as bytes.
 QVariant StoredValue(std::string_view value)
 {
-    const QString text = res::FromLocaleBytes(value);
-    if (!res::HoldsRawBytes(text))
+    const QString text = vexmoor::base::FromLocaleBytes(value);
+    if (!vexmoor::base::HoldsRawBytes(text))
         return text;
     return QByteArray(value.data(), static_cast<qsizetype>(value.size()));
 }
@@ -57,7 +57,7 @@ std::string QSettingsProfile::GetProfileString(std::string_view section, std::st
     const QString text = value.typeId() == QMetaType::QStringList
                              ? value.toStringList().join(QStringLiteral(", "))
                              : value.toString();
-    return res::ToLocaleBytes(text);
+    return vexmoor::base::ToLocaleBytes(text);
 }
 
 void QSettingsProfile::WriteProfileInt(std::string_view section, std::string_view entry, int value)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Profile.h"
+#include "base/Profile.h"
 
 #include <QSettings>
 

@@ -1,7 +1,7 @@
 #include "RecentFileList.h"
 
-#include "Profile.h"
-#include "res/LocaleText.h"
+#include "base/LocaleText.h"
+#include "base/Profile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,7 +28,7 @@ void RecentFileList::ReadList()
     for (int number = 1; number <= m_maximumSize; ++number) {
         const std::string path = m_profile.GetProfileString(kSection, EntryName(number));
         if (!path.empty())
-            m_entries.append(res::FromLocaleBytes(path));
+            m_entries.append(vexmoor::base::FromLocaleBytes(path));
     }
 }
 
@@ -39,7 +39,7 @@ void RecentFileList::WriteList() const
     for (int number = 1; number <= m_maximumSize; ++number) {
         const int index = number - 1;
         const std::string path =
-            index < Size() ? res::ToLocaleBytes(m_entries.at(index)) : std::string();
+            index < Size() ? vexmoor::base::ToLocaleBytes(m_entries.at(index)) : std::string();
         m_profile.WriteProfileString(kSection, EntryName(number), path);
     }
 }

@@ -53,7 +53,7 @@ void ReceiveEmptyPipe_OciCursor(benchmark::State& state)
     std::int16_t indicator = 0;
     for (auto _ : state) {
         cursor.SetStatement(kReceive);
-        cursor.Bind(":sta", &status, sizeof status, vexmoor::oci::kTypeInteger, &indicator);
+        cursor.Bind(":sta", &status, sizeof status, vexmoor::db::oci::kTypeInteger, &indicator);
         cursor.Execute(true);
         benchmark::DoNotOptimize(status);
     }
@@ -74,7 +74,7 @@ void PollEmptyPipe_OciCursor(benchmark::State& state)
     for (auto _ : state) {
         OciCursor cursor(session);
         cursor.SetStatement(kReceive);
-        cursor.Bind(":sta", &status, sizeof status, vexmoor::oci::kTypeInteger, &indicator);
+        cursor.Bind(":sta", &status, sizeof status, vexmoor::db::oci::kTypeInteger, &indicator);
         cursor.Execute(true);
         benchmark::DoNotOptimize(status);
     }

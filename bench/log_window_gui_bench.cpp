@@ -15,7 +15,7 @@
 // window_over_null is the window's rate against the null sink's (wall time;
 // window_over_null_cpu the same in CPU time of this thread).
 
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "bench/BenchSupport.h"
 #include "db/OciSession.h"
 #include "engine/Database.h"

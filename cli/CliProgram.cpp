@@ -7,8 +7,9 @@
 #include "SendCommand.h"
 #include "StopSignal.h"
 #include "TailCommand.h"
-#include "VexmoorVersion.h"
+#include "base/Version.h"
 
+#include "base/TraceSettings.h"
 #include "db/ErrorReport.h"
 #include "db/OciSession.h"
 #include "db/PgSession.h"
@@ -16,7 +17,6 @@
 #include "trace/OciPipeChannel.h"
 #include "trace/PgPipeChannel.h"
 #include "trace/PipePurge.h"
-#include "trace/TraceSettings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -110,8 +110,9 @@ int RunCommand(OciSession& session, const CliOptions& options)
             return kExitDatabaseError;
         break;
     case CliCommand::Tail:
-        RunTail(session, TailSettings(options), options.intervalSeconds, options.once, stdout,
-                StopRequested);
+        if (!RunTail(session, TailSettings(options), options.intervalSeconds, options.once,
+                     {options.crlf, options.receiptTime, options.journal}, stdout, StopRequested))
+            return kExitDatabaseError;
         break;
     case CliCommand::Purge:
         PurgePipe(session, options.pipe);
@@ -138,8 +139,9 @@ int RunPostgresCommand(vexmoor::db::PgSession& session, const CliOptions& option
             return kExitDatabaseError;
         break;
     case CliCommand::Tail:
-        RunTail(channel, TailSettings(options), options.intervalSeconds, options.once, stdout,
-                StopRequested);
+        if (!RunTail(channel, TailSettings(options), options.intervalSeconds, options.once,
+                     {options.crlf, options.receiptTime, options.journal}, stdout, StopRequested))
+            return kExitDatabaseError;
         break;
     case CliCommand::Purge:
         PurgePipe(channel, options.pipe);
@@ -182,7 +184,7 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         return kExitDone;
     }
     if (options.command == CliCommand::Version) {
-        std::printf("vexmoor-cli %s\n", kVexmoorVersion);
+        std::printf("vexmoor-cli %s\n", vexmoor::base::kVersion);
         return kExitDone;
     }
 

@@ -132,6 +132,16 @@ void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
         } else if (command == CliCommand::Tail && word.name == "--once") {
             RejectGlued(word);
             options.once = true;
+        } else if (command == CliCommand::Tail && word.name == "--crlf") {
+            RejectGlued(word);
+            options.crlf = true;
+        } else if (command == CliCommand::Tail && word.name == "--receipt-time") {
+            RejectGlued(word);
+            options.receiptTime = true;
+        } else if (command == CliCommand::Tail && word.name == "--journal") {
+            options.journal = cursor.TakeValue(word.name, word.glued);
+            if (options.journal->empty())
+                throw UsageError("--journal needs a file name");
         } else {
             throw UsageError("unknown option " + word.name);
         }
@@ -256,7 +266,13 @@ std::string HelpText()
            "                     call SendDebugMessage (SendTraceMessage with --trace)\n"
            "                     once per TEXT; - reads one message a line from stdin\n"
            "  tail [--pipe NAME] [--interval S] [--auto-unpack] [--no-lf] [--once]\n"
-           "                     trace the pipe to standard output until Ctrl+C\n"
+           "       [--crlf] [--receipt-time] [--journal FILE]\n"
+           "                     trace the pipe to standard output until Ctrl+C, each\n"
+           "                     line ending with LF (CR LF with --crlf, as the log\n"
+           "                     window; none with --no-lf), with its receipt time\n"
+           "                     HH:MM:SS.mmm before it with --receipt-time, and\n"
+           "                     appended first to FILE after its ISO 8601 receipt\n"
+           "                     time with --journal\n"
            "  purge [--pipe NAME]\n"
            "                     throw away every message waiting on the pipe\n"
            "  install            create SendDebugMessage, SendTraceMessage and their\n"
@@ -267,7 +283,8 @@ std::string HelpText()
            "it is asked for. CONNECT 'embedded' or 'embedded:FILE' is the embedded engine.\n"
            "\n"
            "Exit status: 0 done, 1 logon failed, 2 usage, 3 database error (install: a\n"
-           "statement refused; send: a line not sent), 130/143 after SIGINT/SIGTERM.\n"
+           "statement refused; send: a line not sent; tail: the journal not written),\n"
+           "130/143 after SIGINT/SIGTERM.\n"
            "\n"
            "Options:\n"
            "  -c, --connect USER[/PASSWORD]@CONNECT\n"

@@ -36,6 +36,9 @@ struct CliOptions {
     bool autoUnpack = false;
     bool lfFlag = true;
     bool once = false;
+    bool crlf = false;                  // --crlf: the log window's line ends
+    bool receiptTime = false;           // --receipt-time
+    std::optional<std::string> journal; // --journal FILE
 };
 
 // Either options or, for a command line that cannot be used, the reason.

@@ -2,6 +2,7 @@
 
 #include "Placeholders.h"
 
+#include "db/Oci.h"
 #include "db/OciCursor.h"
 
 #include <algorithm>
@@ -13,8 +14,8 @@
 namespace {
 
 constexpr std::int32_t kStringBufferSize = 4000;
-constexpr std::int32_t kIntegerType = 3;
-constexpr std::int32_t kStringType = 5;
+using vexmoor::db::oci::kTypeInteger;
+using vexmoor::db::oci::kTypeString;
 constexpr std::int16_t kNullIndicator = -1;
 
 // One placeholder's variable; the cursor keeps its address until the execute.
@@ -31,9 +32,9 @@ public:
     void Bind(OciCursor& cursor)
     {
         if (m_bInteger)
-            cursor.Bind(m_name.c_str(), &m_integer, sizeof m_integer, kIntegerType, &m_indicator);
+            cursor.Bind(m_name.c_str(), &m_integer, sizeof m_integer, kTypeInteger, &m_indicator);
         else
-            cursor.Bind(m_name.c_str(), m_text.get(), kStringBufferSize, kStringType, &m_indicator);
+            cursor.Bind(m_name.c_str(), m_text.get(), kStringBufferSize, kTypeString, &m_indicator);
     }
 
     std::string Line() const
@@ -80,8 +81,8 @@ public:
         // A database without dbms_output still runs the statements.
         m_bEnabled = m_cursor.Execute(false);
         m_cursor.SetStatement("BEGIN DBMS_OUTPUT.GET_LINE(:line, :status); END;");
-        m_cursor.Bind(":line", m_line.data(), kLineBufferSize, kStringType, &m_lineIndicator);
-        m_cursor.Bind(":status", &m_status, sizeof m_status, kIntegerType, &m_statusIndicator);
+        m_cursor.Bind(":line", m_line.data(), kLineBufferSize, kTypeString, &m_lineIndicator);
+        m_cursor.Bind(":status", &m_status, sizeof m_status, kTypeInteger, &m_statusIndicator);
     }
 
     void Drain(std::FILE* out)

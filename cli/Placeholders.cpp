@@ -1,4 +1,5 @@
 #include "Placeholders.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -164,10 +165,5 @@ std::vector<std::string> FindPlaceholders(std::string_view statement)
 
 bool SamePlaceholder(std::string_view a, std::string_view b)
 {
-    a = WithoutColon(a);
-    b = WithoutColon(b);
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x))
-                      == std::toupper(static_cast<unsigned char>(y));
-           });
+    return vexmoor::base::equalsIgnoringCase(WithoutColon(a), WithoutColon(b));
 }

@@ -1,5 +1,8 @@
 #include "SendCommand.h"
 
+#include "base/Text.h"
+#include "db/ErrorReport.h"
+#include "db/Oci.h"
 #include "db/OciCursor.h"
 #include "db/PgSession.h"
 
@@ -14,7 +17,15 @@
 
 namespace {
 
-constexpr std::int32_t kStringType = 5;
+using vexmoor::db::oci::kTypeString;
+
+// The report that ends the process gets one more line.
+void AddToFatalReport(const std::string& line)
+{
+    FatalErrorHandler previous = SetFatalErrorHandler({});
+    SetFatalErrorHandler(
+        [previous, line](const std::string& report) { previous(report + "\n" + line); });
+}
 
 // Sends one message; a failure ends in the fatal report.
 class MessageSender {
@@ -35,12 +46,16 @@ public:
         m_cursor.SetStatement(m_statement);
         // The engine reads at most the given length; the NUL is inside it.
         m_cursor.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1),
-                      kStringType, &m_messageIndicator);
+                      kTypeString, &m_messageIndicator);
         m_cursor.Bind(":pipe", m_pipe.data(), static_cast<std::int32_t>(m_pipe.size() + 1),
-                      kStringType, &m_pipeIndicator);
+                      kTypeString, &m_pipeIndicator);
         m_messageIndicator = 0;
         m_pipeIndicator = 0;
-        m_cursor.Execute(true);
+        if (m_cursor.Execute(false))
+            return;
+        if (const auto hint = MissingProcedureHint(m_cursor.ErrorText()))
+            AddToFatalReport(*hint);
+        m_cursor.ReportError();
     }
 
 private:
@@ -157,6 +172,23 @@ bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool
 }
 
 } // namespace
+
+std::optional<std::string> MissingProcedureHint(std::string_view errorText)
+{
+    // "PLS-00201: identifier 'SENDDEBUGMESSAGE' must be declared", on a line
+    // of its own among the ORA-06550 lines.
+    for (std::size_t start = 0; start < errorText.size();) {
+        const std::size_t end = std::min(errorText.find('\n', start), errorText.size());
+        const std::string line = vexmoor::base::upperText(errorText.substr(start, end - start));
+        if (line.find("PLS-00201") != std::string::npos
+            && (line.find("SENDDEBUGMESSAGE") != std::string::npos
+                || line.find("SENDTRACEMESSAGE") != std::string::npos))
+            return "vexmoor-cli: run 'vexmoor-cli install' (or Options > Generate Procedures in "
+                   "Vexmoor) first: it creates SendDebugMessage and SendTraceMessage";
+        start = end + 1;
+    }
+    return std::nullopt;
+}
 
 std::string SendStatement(bool trace)
 {

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class OciSession;
@@ -24,6 +26,10 @@ bool RunSend(OciSession& session, const std::vector<std::string>& texts, const s
 bool RunSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
              const std::string& pipe, bool trace, std::FILE* input,
              const std::function<bool()>& stopRequested);
+
+// The line added to the report of a send that failed because the procedure
+// is not there (PLS-00201 naming SendDebugMessage or SendTraceMessage).
+std::optional<std::string> MissingProcedureHint(std::string_view errorText);
 
 // The block that sends one message; :message and :pipe are its placeholders.
 std::string SendStatement(bool trace);

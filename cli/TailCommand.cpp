@@ -2,11 +2,14 @@
 
 #include "StreamSink.h"
 
+#include "trace/Journal.h"
+#include "trace/JournalSink.h"
 #include "trace/PipePoller.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 namespace {
@@ -26,20 +29,62 @@ void WaitUnlessStopped(std::chrono::milliseconds interval,
     }
 }
 
-} // namespace
+// Ends each line with a line feed where the poller composed CR LF: a
+// terminal's and a pipe's line end on this platform.
+class LineFeedSink final : public LineSink {
+public:
+    explicit LineFeedSink(LineSink& next) : m_next(next) {}
 
-void RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
-             std::FILE* out, const std::function<bool()>& stopRequested)
+    void AppendLine(std::string_view composedLine) override
+    {
+        if (!composedLine.ends_with("\r\n")) {
+            m_next.AppendLine(composedLine);
+            return;
+        }
+        m_line.assign(composedLine.substr(0, composedLine.size() - 2));
+        m_line += '\n';
+        m_next.AppendLine(m_line);
+    }
+    void EndOfPoll() override { m_next.EndOfPoll(); }
+
+private:
+    LineSink& m_next;
+    std::string m_line;
+};
+
+vexmoor::trace::Journal OpenJournal(const std::optional<std::string>& file)
 {
-    vexmoor::trace::OciPipeChannel channel(session);
-    RunTail(channel, settings, intervalSeconds, once, out, stopRequested);
+    vexmoor::trace::Journal journal;
+    if (file)
+        journal = vexmoor::trace::Journal::appendTo(*file);
+    journal.onFailure([](const std::string& reason) {
+        std::fprintf(stderr, "vexmoor-cli: %s; tracing goes on without it\n", reason.c_str());
+        std::fflush(stderr);
+    });
+    return journal;
 }
 
-void RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
-             double intervalSeconds, bool once, std::FILE* out,
+} // namespace
+
+bool RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
+             const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested)
+{
+    vexmoor::trace::OciPipeChannel channel(session);
+    return RunTail(channel, settings, intervalSeconds, once, output, out, stopRequested);
+}
+
+bool RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
+             double intervalSeconds, bool once, const TailOutput& output, std::FILE* out,
              const std::function<bool()>& stopRequested)
 {
-    StreamSink sink(out);
+    StreamSink stream(out);
+    LineFeedSink lineFeed(stream);
+    // Only an LF Flag composes CR LF; a message's own CR LF without it stays.
+    LineSink& terminal =
+        output.crlf || !settings.m_bLFFlag ? static_cast<LineSink&>(stream) : lineFeed;
+    vexmoor::trace::Journal journal = OpenJournal(output.journal);
+    vexmoor::trace::JournalSink sink(terminal, output.journal ? &journal : nullptr);
+    sink.setReceiptTime(output.receiptTime);
     PipePoller poller(channel, sink);
     poller.Settings() = settings;
     // A year is as good as forever here, and keeps the conversion in range.
@@ -49,9 +94,9 @@ void RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings
     for (;;) {
         poller.PollPipe();
         if (once || stopRequested())
-            return;
+            return journal.failure().empty();
         WaitUnlessStopped(interval, stopRequested);
         if (stopRequested())
-            return;
+            return journal.failure().empty();
     }
 }

@@ -2,20 +2,35 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
+#include <string>
 
 class OciSession;
-struct TraceSettings;
 
 namespace vexmoor::trace {
 class PipeChannel;
 }
+struct TraceSettings;
+
+// How tail writes what the poller composes.
+struct TailOutput {
+    // The log window's bytes (CR LF after each line while LF Flag is on);
+    // else a terminal's line feed in place of that CR LF.
+    bool crlf = false;
+    // "HH:MM:SS.mmm " before each line.
+    bool receiptTime = false;
+    // A file each line is appended to first, after its ISO receipt time.
+    std::optional<std::string> journal;
+};
 
 // Polls the pipe like the log window's timer does and writes the lines to
 // `out` as they come: once when `once`, else every interval until
 // `stopRequested` says so (checked between polls and during the wait).
-void RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
-             std::FILE* out, const std::function<bool()>& stopRequested);
+// A journal that cannot be written is named once on standard error and
+// tracing goes on; the result is then false.
+bool RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
+             const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested);
 // The same through a channel, on whatever database it reaches.
-void RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
-             double intervalSeconds, bool once, std::FILE* out,
+bool RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
+             double intervalSeconds, bool once, const TailOutput& output, std::FILE* out,
              const std::function<bool()>& stopRequested);

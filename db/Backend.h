@@ -2,7 +2,7 @@
 
 // What a backend offers the release-7 calls: a logged-on session that opens
 // cursors, and cursors that take a statement, binds and runs it. Every
-// failure is raised as an engine::OraError carrying the error number, the full
+// failure is raised as a base::OraError carrying the error number, the full
 // message and the parse error offset; the calls turn it into the three fields
 // of the data area and the text oerhms gives back.
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 class BackendCursor {
 public:
@@ -38,4 +38,4 @@ public:
     virtual void interrupt() = 0;
 };
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

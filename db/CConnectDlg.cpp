@@ -1,9 +1,9 @@
 #include "CConnectDlg.h"
 
 #include "OciSession.h"
-#include "app/Profile.h"
+#include "base/LocaleText.h"
+#include "base/Profile.h"
 #include "res/ConnectDialogTemplate.h"
-#include "res/LocaleText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include <stdexcept>
 
 namespace {
 
@@ -29,12 +28,12 @@ constexpr const char* kApplicationName = "Vexmoor";
 // The session and the profile take texts as bytes in the locale's character set.
 QString FromBytes(const std::string& bytes)
 {
-    return res::FromLocaleBytes(bytes);
+    return vexmoor::base::FromLocaleBytes(bytes);
 }
 
 std::string ToBytes(const QString& text)
 {
-    return res::ToLocaleBytes(text);
+    return vexmoor::base::ToLocaleBytes(text);
 }
 
 std::string ItemEntry(int number)
@@ -70,15 +69,6 @@ void ShowMessage(QWidget* parent, const QString& text)
     box.exec();
 }
 
-template <class Widget>
-Widget& Control(const QWidget& dialog, int id)
-{
-    Widget* widget = res::FindControl<Widget>(dialog, id);
-    if (widget == nullptr)
-        throw std::logic_error("dialog 146 lacks control " + std::to_string(id));
-    return *widget;
-}
-
 } // namespace
 
 CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
@@ -99,22 +89,22 @@ CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
 
 QLineEdit& CConnectDlg::UserNameEdit() const
 {
-    return Control<QLineEdit>(*this, ids::kUserNameEdit);
+    return res::RequireControl<QLineEdit>(*this, ids::kUserNameEdit);
 }
 
 QLineEdit& CConnectDlg::PasswordEdit() const
 {
-    return Control<QLineEdit>(*this, ids::kPasswordEdit);
+    return res::RequireControl<QLineEdit>(*this, ids::kPasswordEdit);
 }
 
 QComboBox& CConnectDlg::ConnectStringBox() const
 {
-    return Control<QComboBox>(*this, ids::kConnectStringBox);
+    return res::RequireControl<QComboBox>(*this, ids::kConnectStringBox);
 }
 
 QLabel& CConnectDlg::StatusLine(int index) const
 {
-    return Control<QLabel>(*this, ids::kStatusLine1 + index);
+    return res::RequireControl<QLabel>(*this, ids::kStatusLine1 + index);
 }
 
 void CConnectDlg::OnInitDialog()

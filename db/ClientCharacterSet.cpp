@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::optional<std::string> ClientCharacterSetName(const EnvironmentLookup& envir
     return modifier == "euro" ? "WE8ISO8859P15" : "WE8ISO8859P1";
 }
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

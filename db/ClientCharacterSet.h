@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 // Oracle's name for the character set of the user's locale (LC_ALL, else
 // LC_CTYPE, else LANG, as the C library reads them): "AL32UTF8" for UTF-8,
@@ -16,4 +16,4 @@ namespace vexmoor::oci {
 // name known here (the client then takes its own default).
 std::optional<std::string> ClientCharacterSetName(const EnvironmentLookup& environment);
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

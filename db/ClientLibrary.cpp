@@ -14,7 +14,7 @@
 #include <mach-o/dyld.h>
 #endif
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 namespace {
 
@@ -245,4 +245,4 @@ ClientLibrarySearch FindClientLibrary(const EnvironmentLookup& environment)
     return {nullptr, NoClientLibraryMessage(environment, telling)};
 }
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

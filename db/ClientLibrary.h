@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 enum class LibrarySource {
     Configured,    // $VEXMOOR_OCI_LIBRARY names the file
@@ -80,4 +80,4 @@ struct ClientLibrarySearch {
 // Tries the candidates in order and keeps the first that loads.
 ClientLibrarySearch FindClientLibrary(const EnvironmentLookup& environment);
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 namespace {
 
@@ -84,4 +84,4 @@ ConnectTarget ParseConnectString(std::string_view connect, const EnvironmentLook
     return {}; // "embeddedfoo" is a connect identifier like any other
 }
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 // Reads an environment variable; nothing when it is not set.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
@@ -32,4 +32,4 @@ ConnectTarget ParseConnectString(std::string_view connect, const EnvironmentLook
 // $XDG_DATA_HOME (when absolute; else ~/.local/share)/Orrindale/Vexmoor/.
 std::filesystem::path DefaultEmbeddedDatabase(const EnvironmentLookup& environment);
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

@@ -1,6 +1,6 @@
 #include "DataArea.h"
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 // The fields are read and written a byte at a time so that their layout is
 // little-endian on every host and no alignment of the area is assumed.
@@ -52,4 +52,4 @@ std::uint64_t readHandle(const ub1* area)
 }
 
 } // namespace detail
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 inline constexpr std::size_t kParseOffsetAt = 8;
 inline constexpr std::size_t kFunctionCodeAt = 10;
@@ -32,4 +32,4 @@ void writeFields(ub1* area, ub1 function, int returnCode, unsigned parseOffset);
 void writeHandle(ub1* area, std::uint64_t handle);
 std::uint64_t readHandle(const ub1* area);
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

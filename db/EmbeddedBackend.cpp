@@ -1,9 +1,10 @@
 #include "EmbeddedBackend.h"
 
 #include "NoDestructor.h"
+#include "base/Text.h"
 
+#include "base/OraError.h"
 #include "engine/Database.h"
-#include "engine/OraError.h"
 #include "engine/Session.h"
 #include "engine/Statement.h"
 
@@ -15,11 +16,12 @@
 #include <unordered_map>
 #include <vector>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 namespace {
 
-using engine::OraError;
+using base::OraError;
+using base::oraError;
 
 // One Database per file and process, alive while a session uses it.
 std::shared_ptr<engine::Database> openShared(const std::filesystem::path& file)
@@ -42,10 +44,7 @@ std::string normalName(std::string_view name)
 {
     if (!name.empty() && name.front() == ':')
         name.remove_prefix(1);
-    std::string normal(name);
-    std::transform(normal.begin(), normal.end(), normal.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return normal;
+    return base::upperText(name);
 }
 
 struct Binding {
@@ -130,12 +129,12 @@ public:
     void bind(std::string_view name, void* buffer, sb4 length, sword type, sb2* indicator) override
     {
         if (!parsed_)
-            throw OraError(1003, "ORA-01003: no statement parsed");
+            throw oraError(1003);
         if (type != kTypeInteger && type != kTypeString)
-            throw OraError(3115, "ORA-03115: unsupported network datatype or representation");
+            throw oraError(3115);
         // As the Oracle client does, a name the text does not have fails here.
         if (!hasPlaceholder(normalName(name)))
-            throw engine::oraError(1036);
+            throw base::oraError(1036);
         Binding binding{
             normalName(name),
             {buffer, length,
@@ -152,7 +151,7 @@ public:
     void execute() override
     {
         if (!parsed_)
-            throw OraError(1003, "ORA-01003: no statement parsed");
+            throw oraError(1003);
         engine::Statement& statement = session_->statementFor(statement_, binds_);
         for (const auto& binding : binds_)
             statement.bind(binding.name, binding.buffer);
@@ -192,13 +191,16 @@ std::shared_ptr<BackendSession> LogOnEmbedded(const std::filesystem::path& file,
     if (createFolders && file.has_parent_path()) {
         std::error_code error;
         std::filesystem::create_directories(file.parent_path(), error);
-        if (error)
-            throw OraError(1034, "ORA-01034: ORACLE not available\nCannot create the folder "
-                                     + file.parent_path().string() + ": " + error.message());
+        if (error) {
+            OraError failure = oraError(1034);
+            failure.appendLine("Cannot create the folder " + file.parent_path().string() + ": "
+                               + error.message());
+            throw failure;
+        }
     }
     auto database = openShared(file);
     auto session = engine::Session::logOn(database, user, password);
     return std::make_shared<EmbeddedSession>(std::move(database), std::move(session));
 }
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

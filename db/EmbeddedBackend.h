@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 // Logs on to the embedded engine on a database file. All sessions of the
 // process on one file share one engine::Database. Raises OraError (ORA-01034
@@ -14,4 +14,4 @@ namespace vexmoor::oci::detail {
 std::shared_ptr<BackendSession> LogOnEmbedded(const std::filesystem::path& file, bool createFolders,
                                               std::string_view user, std::string_view password);
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

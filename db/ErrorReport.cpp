@@ -21,7 +21,7 @@ struct HandlerSlot {
 
 HandlerSlot& slot()
 {
-    static vexmoor::oci::detail::NoDestructor<HandlerSlot> instance;
+    static vexmoor::db::oci::detail::NoDestructor<HandlerSlot> instance;
     return instance.get();
 }
 

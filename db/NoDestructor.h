@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 // Holds a process-wide object that is built on first use and never
 // destroyed. The call layer keeps its sessions this way because ending them
@@ -29,4 +29,4 @@ private:
     alignas(T) unsigned char storage_[sizeof(T)];
 };
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

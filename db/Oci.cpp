@@ -7,7 +7,7 @@
 #include "NoDestructor.h"
 #include "OracleClientBackend.h"
 
-#include "engine/OraError.h"
+#include "base/OraError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,13 +24,14 @@
 // ever logs off, and a session whose logon area is gone stays until the
 // process ends or another olog is made on the same address.
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 namespace {
 
+using base::OraError;
+using base::oraError;
 using detail::BackendCursor;
 using detail::BackendSession;
-using engine::OraError;
 
 constexpr int kInternalError = 600;
 
@@ -87,7 +88,7 @@ public:
         const auto found = logons_.find(lda);
         const std::uint64_t handle = detail::readHandle(lda);
         if (handle == 0 || found == logons_.end() || found->second.handle != handle)
-            throw OraError(1012, "ORA-01012: not logged on");
+            throw oraError(1012);
         return *found->second.session;
     }
 
@@ -129,9 +130,7 @@ public:
         }
         if (const auto found = messages_.find(code); found != messages_.end())
             return found->second;
-        if (code == 0)
-            return "ORA-00000: normal, successful completion";
-        return engine::oraPrefix(code) + ": " + engine::oraText(code);
+        return base::oraPrefix(code) + ": " + base::oraText(code);
     }
 
 private:
@@ -180,7 +179,7 @@ sword run(Registry& table, ub1* area, ub1 function, const ub1* logonArea, Work&&
         message = "ORA-04030: out of process memory";
     } catch (const std::exception& error) {
         code = kInternalError;
-        message = "ORA-00600: internal error code, arguments: [" + std::string(error.what()) + "]";
+        message = oraError(600, {"[" + std::string(error.what()) + "]"}).message();
     }
     if (code == 0)
         code = kInternalError;
@@ -203,7 +202,7 @@ sword onCursor(ub1* cda, ub1 function, Work&& work)
     CursorRecord* record = table.findCursor(cda);
     return run(table, cda, function, record != nullptr ? record->logonArea : nullptr, [&] {
         if (record == nullptr)
-            throw OraError(1001, "ORA-01001: invalid cursor");
+            throw oraError(1001);
         work(*record->cursor);
     });
 }
@@ -247,7 +246,7 @@ sword oopen(ub1* cda, ub1* lda, const text* /*dbn*/, sword /*dbnl*/, sword /*ars
     std::lock_guard lock(table.mutex);
     return run(table, cda, detail::kFunctionOpen, lda, [&] {
         if (lda == nullptr)
-            throw OraError(1012, "ORA-01012: not logged on");
+            throw oraError(1012);
         table.putCursor(cda, lda, table.session(lda).openCursor());
     });
 }
@@ -283,7 +282,7 @@ sword oclose(ub1* cda)
     const ub1* lda = record != nullptr ? record->logonArea : nullptr;
     return run(table, cda, detail::kFunctionClose, lda, [&] {
         if (record == nullptr)
-            throw OraError(1001, "ORA-01001: invalid cursor");
+            throw oraError(1001);
         struct DropOnExit {
             Registry& table;
             ub1* cda;
@@ -326,4 +325,4 @@ sword oerhms(ub1* lda, sb2 rcode, text* buf, sword bufsiz)
     return 0;
 }
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

@@ -16,7 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vexmoor::oci {
+namespace vexmoor::db::oci {
 
 using sword = int;
 using eword = int;
@@ -30,6 +30,8 @@ using text = char;
 inline constexpr std::size_t kHostAreaSize = 256;
 inline constexpr std::size_t kLogonAreaSize = 64;
 inline constexpr std::size_t kCursorAreaSize = 64;
+// Room for one message from oerhms, the terminator included.
+inline constexpr int kMessageBufferSize = 512;
 
 // External data types for obndrv.
 inline constexpr sword kTypeInteger = 3;
@@ -60,4 +62,4 @@ ub2 parseErrorOffset(const ub1* area); // bytes 8-9
 ub1 functionCode(const ub1* area);     // byte 10
 sb2 returnCode(const ub1* area);       // bytes 12-13
 
-} // namespace vexmoor::oci
+} // namespace vexmoor::db::oci

@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-namespace vexmoor::oci::api {
+namespace vexmoor::db::oci::api {
 
 using OraText = unsigned char;
 
@@ -96,4 +96,4 @@ struct ClientApi {
     OCINlsCharSetNameToIdFn nlsCharSetNameToId = nullptr;
 };
 
-} // namespace vexmoor::oci::api
+} // namespace vexmoor::db::oci::api

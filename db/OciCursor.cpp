@@ -4,13 +4,12 @@
 #include "Oci.h"
 #include "OciSession.h"
 
-namespace oci = vexmoor::oci;
+namespace oci = vexmoor::db::oci;
 
 namespace {
 constexpr int kNulTerminated = -1;
 constexpr int kDeferredParse = 1;
 constexpr int kRelease7Behaviour = 2;
-constexpr int kMessageBufferSize = 512;
 } // namespace
 
 OciCursor::OciCursor(OciSession& session)
@@ -64,8 +63,8 @@ std::string OciCursor::FunctionName() const
 
 std::string OciCursor::ErrorText() const
 {
-    char text[kMessageBufferSize] = {};
-    oci::oerhms(m_pLogonArea, oci::returnCode(m_pCursorArea.get()), text, kMessageBufferSize);
+    char text[oci::kMessageBufferSize] = {};
+    oci::oerhms(m_pLogonArea, oci::returnCode(m_pCursorArea.get()), text, oci::kMessageBufferSize);
     return text;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 template <typename T, typename Release>
 class OciHandle {
@@ -67,4 +67,4 @@ struct ReleaseStatement {
     }
 };
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

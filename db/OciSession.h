@@ -23,14 +23,13 @@ public:
     // statement. False when not logged on.
     bool Break();
 
-    bool IsLoggedOn() const { return m_bLoggedOn != 0; }
+    bool IsLoggedOn() const { return m_bLoggedOn; }
     std::uint8_t* LogonArea() const { return m_pLogonArea.get(); }
 
 private:
     std::unique_ptr<std::uint8_t[]> m_pHostArea;
     std::unique_ptr<std::uint8_t[]> m_pLogonArea;
-    std::int32_t m_bLoggedOn = 0;
-    std::int32_t m_bInitialised = 0;
+    bool m_bLoggedOn = false;
 };
 
 // The process-wide session, created at start-up and deleted at exit.

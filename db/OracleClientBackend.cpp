@@ -5,18 +5,19 @@
 #include "NoDestructor.h"
 #include "OciHandle.h"
 
-#include "engine/OraError.h"
+#include "base/OraError.h"
 
 #include <cstring>
 #include <optional>
 #include <string>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 namespace {
 
 using namespace api;
-using engine::OraError;
+using base::OraError;
+using base::oraError;
 
 // Code of a failure the client reported without an error record.
 constexpr int kNoErrorRecord = 600;
@@ -283,7 +284,7 @@ private:
     OCIStmt* requireStatement() const
     {
         if (!statement_ || !*statement_)
-            throw OraError(1003, "ORA-01003: no statement parsed");
+            throw oraError(1003);
         return statement_->get();
     }
 
@@ -307,4 +308,4 @@ std::shared_ptr<BackendSession> LogOnOracleClient(std::string_view user, std::st
     return session;
 }
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-namespace vexmoor::oci::detail {
+namespace vexmoor::db::oci::detail {
 
 // The return code of an olog that found no usable client library (none on
 // the system, or one that lacks a function this layer needs).
@@ -17,4 +17,4 @@ inline constexpr int kNoClientLibrary = 1047;
 std::shared_ptr<BackendSession> LogOnOracleClient(std::string_view user, std::string_view password,
                                                   std::string_view connect);
 
-} // namespace vexmoor::oci::detail
+} // namespace vexmoor::db::oci::detail

@@ -3,6 +3,7 @@
 #include "BuiltinArgs.h"
 
 #include "Database.h"
+#include "base/Text.h"
 
 #include <array>
 #include <chrono>
@@ -104,11 +105,9 @@ Value monthsBetween(BuiltinCall& call)
 constexpr std::array<std::string_view, 7> kDayNames{"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
                                                     "THURSDAY", "FRIDAY", "SATURDAY"};
 
-std::string upper(std::string text)
+std::string upper(std::string_view text)
 {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+    return base::upperText(text);
 }
 
 // NEXT_DAY: the first later date that falls on the named weekday (its

@@ -1,6 +1,7 @@
 #include "DateFormatModel.h"
 
 #include "OraError.h"
+#include "base/Text.h"
 
 #include <cctype>
 
@@ -59,7 +60,7 @@ constexpr std::array kElementNames{
 
 char upper(char c)
 {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return base::upperChar(c);
 }
 
 bool matchesAt(std::string_view text, std::size_t at, std::string_view name)

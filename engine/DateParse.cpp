@@ -2,6 +2,7 @@
 
 #include "DateFormatModel.h"
 #include "OraError.h"
+#include "base/Text.h"
 
 #include <cctype>
 #include <optional>
@@ -242,12 +243,8 @@ private:
         skipBlanks();
         if (text_.size() - at_ < expected.size())
             throw oraError(1861);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            const auto a = std::toupper(static_cast<unsigned char>(text_[at_ + i]));
-            const auto b = std::toupper(static_cast<unsigned char>(expected[i]));
-            if (a != b)
-                throw oraError(1861);
-        }
+        if (!base::equalsIgnoringCase(text_.substr(at_, expected.size()), expected))
+            throw oraError(1861);
         at_ += expected.size();
     }
 
@@ -264,10 +261,7 @@ private:
             for (std::size_t length : {names[i].size(), shortest}) {
                 if (length <= bestLength || length > names[i].size() || text_.size() - at_ < length)
                     continue;
-                bool same = true;
-                for (std::size_t k = 0; k < length && same; ++k)
-                    same = std::toupper(static_cast<unsigned char>(text_[at_ + k])) == names[i][k];
-                if (same) {
+                if (base::startsWithUpperAt(text_, at_, names[i].substr(0, length))) {
                     best = i;
                     bestLength = length;
                 }
@@ -283,10 +277,7 @@ private:
         for (std::string_view word : {first, second}) {
             if (text_.size() - at_ < word.size())
                 continue;
-            bool same = true;
-            for (std::size_t k = 0; k < word.size() && same; ++k)
-                same = std::toupper(static_cast<unsigned char>(text_[at_ + k])) == word[k];
-            if (same) {
+            if (base::startsWithUpperAt(text_, at_, word)) {
                 at_ += word.size();
                 return word == second;
             }

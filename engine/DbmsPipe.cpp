@@ -43,7 +43,7 @@ const std::string& user(BuiltinCall& call)
 std::string pipeName(BuiltinCall& call)
 {
     if (call.args[0].isNull())
-        throw OraError(23321, oraPrefix(23321) + ": Pipename may not be null");
+        throw oraError(23321);
     return toText(call.args[0], call.interpreter.conversion());
 }
 

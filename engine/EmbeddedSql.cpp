@@ -511,7 +511,7 @@ std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, co
 
 [[noreturn]] void invalidCursor()
 {
-    throw OraError(1001, oraPrefix(1001) + ": invalid cursor");
+    throw oraError(1001);
 }
 
 } // namespace

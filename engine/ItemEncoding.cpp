@@ -48,7 +48,7 @@ std::vector<std::uint8_t> encodeNumber(double value)
     if (std::isnan(value))
         throw oraError(6502, {""});
     if (std::isinf(value))
-        throw OraError(1426, "ORA-01426: numeric overflow");
+        throw oraError(1426);
     if (value == 0)
         return {kZero};
 
@@ -57,7 +57,7 @@ std::vector<std::uint8_t> encodeNumber(double value)
     decimalDigits(value, digits, exponent);
     int exponent100 = floorHalf(exponent);
     if (exponent100 > kMaxExponent)
-        throw OraError(1426, "ORA-01426: numeric overflow");
+        throw oraError(1426);
     if (exponent100 < kMinExponent)
         return {kZero};
     // Align the digits on base-100 pairs: an even power of ten is the low

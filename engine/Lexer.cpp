@@ -1,4 +1,5 @@
 #include "Lexer.h"
+#include "base/Text.h"
 
 #include <array>
 #include <cctype>
@@ -25,7 +26,7 @@ bool isWordChar(char c)
 
 char upper(char c)
 {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return base::upperChar(c);
 }
 
 struct Keyword {

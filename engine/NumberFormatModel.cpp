@@ -1,6 +1,7 @@
 #include "NumberFormatModel.h"
 
 #include "OraError.h"
+#include "base/Text.h"
 
 #include <cctype>
 #include <charconv>
@@ -16,13 +17,7 @@ namespace {
 
 bool startsWith(std::string_view text, std::size_t at, std::string_view word)
 {
-    if (text.size() - at < word.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[at + i])) != word[i])
-            return false;
-    }
-    return true;
+    return base::startsWithUpperAt(text, at, word);
 }
 
 // Walks the model once, enforcing the order Oracle requires: prefixes (FM, B,
@@ -61,7 +56,7 @@ private:
 
     void readElement()
     {
-        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(format_[at_])));
+        const char c = base::upperChar(format_[at_]);
         if (suffixDone_)
             invalidModel();
         if (startsWith(format_, at_, "FM"))

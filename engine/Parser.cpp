@@ -1,6 +1,7 @@
 #include "Parser.h"
 
 #include "NumberFormat.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -84,11 +85,7 @@ std::string symbolText(const Token& token)
     default:
         break;
     }
-    std::string text(token.text);
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    });
-    return text;
+    return base::upperText(token.text);
 }
 
 std::string unquoteString(std::string_view literal)
@@ -161,10 +158,7 @@ std::string normalizeIdentifier(const Token& token)
 {
     if (token.kind == TokenKind::QuotedIdentifier)
         return std::string(token.text.substr(1, token.text.size() - 2));
-    std::string name(token.text);
-    for (char& c : name)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return name;
+    return base::upperText(token.text);
 }
 
 Parser::Parser(std::string_view source) : lexer_(source)
@@ -1338,9 +1332,7 @@ std::unique_ptr<Expr> Parser::parseBind()
     if (!text.empty() && text.front() == '"') {
         name = std::string(text.substr(1, text.size() - 2));
     } else {
-        name = std::string(text);
-        for (char& c : name)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        name = base::upperText(text);
     }
     if (unit_->isProcedure)
         throw compileError(expr->pos, "PLS-00049: bad bind variable '" + name + "'");

@@ -1,6 +1,7 @@
 // TYPE declarations: records, index-by tables and nested tables.
 #include "Composite.h"
 #include "Parser.h"
+#include "base/Text.h"
 #include <cctype>
 
 namespace vexmoor::engine {
@@ -9,13 +10,8 @@ namespace {
 
 bool isWord(const Token& token, std::string_view word)
 {
-    if (token.kind != TokenKind::Identifier || token.text.size() != word.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(token.text[i])) != word[i])
-            return false;
-    }
-    return true;
+    return token.kind == TokenKind::Identifier && token.text.size() == word.size()
+           && base::startsWithUpperAt(token.text, 0, word);
 }
 
 } // namespace

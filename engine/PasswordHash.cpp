@@ -22,7 +22,7 @@ void initSodium()
     static std::once_flag once;
     std::call_once(once, [] {
         if (sodium_init() < 0)
-            throw OraError(600, "ORA-00600: internal error code, arguments: [sodium_init]");
+            throw oraError(600, {"[sodium_init]"});
     });
 }
 

@@ -51,7 +51,7 @@ struct PipeState {
 std::string pipeKey(std::string_view pipe)
 {
     if (pipe.empty())
-        throw OraError(23321, "ORA-23321: Pipename may not be null");
+        throw oraError(23321);
     if (pipe.size() > kMaxPipeName)
         throw oraError(6502, {": pipe name longer than 128 bytes"});
     std::string key(pipe);

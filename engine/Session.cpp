@@ -180,11 +180,7 @@ OraError asOraError(const std::exception& error)
     if (dynamic_cast<const std::bad_alloc*>(&error))
         return OraError(4030,
                         oraPrefix(4030) + ": out of process memory when trying to allocate memory");
-    std::string text = oraPrefix(600);
-    text += ": internal error code, arguments: [";
-    text += error.what();
-    text += ']';
-    return OraError(600, std::move(text));
+    return oraError(600, {"[" + std::string(error.what()) + "]"});
 }
 
 Session::Session(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}

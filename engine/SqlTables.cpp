@@ -471,7 +471,11 @@ UserTables::UserTables(SessionState& state) : state_(state)
         != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
-        throw OraError(1034, oraPrefix(1034) + ": ORACLE not available\n" + file + ": " + reason);
+        {
+            OraError error = oraError(1034);
+            error.appendLine(file + ": " + reason);
+            throw error;
+        }
     }
     sqlite3_busy_timeout(db_, kLockWaitMs);
     sqlite3_extended_result_codes(db_, 1);
@@ -566,12 +570,11 @@ void UserTables::fail(int rc, const UserTable* table)
         throw tableError(1, "unique constraint (" + owner + ".PK_" + name + ") violated");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw tableError(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+        throw oraError(54);
     case SQLITE_FULL:
         throw oraError(27072);
     default:
-        throw OraError(600, oraPrefix(600) + ": internal error code, arguments: [user tables], ["
-                                + message + "]");
+        throw oraError(600, {"[user tables], [" + message + "]"});
     }
 }
 

@@ -5,6 +5,7 @@
 #include "OraError.h"
 #include "SessionImpl.h"
 #include "SqlCommands.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,14 +19,7 @@ namespace {
 
 bool sameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i]))
-            != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+    return base::equalsIgnoringCase(a, b);
 }
 
 std::string_view withoutColon(std::string_view name)
@@ -124,9 +118,7 @@ std::vector<std::string> placeholderNames(std::string_view text)
     for (Token token = lexer.next(); token.kind != TokenKind::EndOfFile; token = lexer.next()) {
         if (token.kind != TokenKind::BindVariable)
             continue;
-        std::string name(withoutColon(token.text));
-        for (char& c : name)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::string name = base::upperText(withoutColon(token.text));
         if (std::find(names.begin(), names.end(), name) == names.end())
             names.push_back(std::move(name));
     }

@@ -220,10 +220,9 @@ const std::vector<std::pair<std::string, std::string>>& expectedTables()
 
 } // namespace
 
-StorageBusy::StorageBusy(std::string detail)
-    : OraError(54, "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired\n"
-                       + std::move(detail))
+StorageBusy::StorageBusy(std::string detail) : OraError(oraError(54))
 {
+    appendLine(detail);
 }
 
 SqlStatement::SqlStatement(sqlite3* db, std::string_view sql)
@@ -237,8 +236,7 @@ SqlStatement::SqlStatement(sqlite3* db, std::string_view sql)
         // has: one that is missing was lost from the file.
         if (message.starts_with("no such table") || message.starts_with("no such column"))
             throw notAvailable(sqlite3_db_filename(db, "main"), damagedReason(message));
-        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite prepare], ["
-                                + message + "]");
+        throw oraError(600, {"[sqlite prepare], [" + message + "]"});
     }
 }
 
@@ -493,9 +491,8 @@ void Storage::check(int rc) const
         throw failure;
     }
     default:
-        throw OraError(600, "ORA-00600: internal error code, arguments: [sqlite], ["
-                                + std::to_string(rc) + "], [" + std::string(sqlite3_errmsg(db_))
-                                + "]");
+        throw oraError(600, {"[sqlite], [" + std::to_string(rc) + "], ["
+                             + std::string(sqlite3_errmsg(db_)) + "]"});
     }
 }
 
@@ -637,7 +634,7 @@ bool Query::isNull(int column) const
 Transaction::Transaction(Storage& storage, Mode mode) : storage_(storage)
 {
     if (storage_.inTransaction_)
-        throw OraError(600, "ORA-00600: internal error code, arguments: [nested transaction]");
+        throw oraError(600, {"[nested transaction]"});
     Query(storage_, mode == Mode::Write ? "BEGIN IMMEDIATE" : "BEGIN").run();
     storage_.inTransaction_ = true;
     active_ = true;

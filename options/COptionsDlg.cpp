@@ -1,14 +1,13 @@
 #include "COptionsDlg.h"
 
 #include "ProcedureInstaller.h"
-#include "TraceSettingsStore.h"
 #include "WaitCursor.h"
+#include "base/LocaleText.h"
+#include "base/TraceSettings.h"
 #include "db/OciSession.h"
 #include "res/CommandIds.h"
-#include "res/LocaleText.h"
 #include "res/OptionsDialogTemplate.h"
 #include "res/StringTable.h"
-#include "trace/TraceSettings.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -21,7 +20,6 @@
 #include <QStyle>
 
 #include <array>
-#include <stdexcept>
 #include <utility>
 
 namespace {
@@ -38,21 +36,12 @@ constexpr std::array<std::pair<int, int COptionsDlg::*>, 3> kFlagBoxes{{
 // The pipe name is bytes in the locale's character set everywhere but in the control.
 QString FromBytes(const std::string& bytes)
 {
-    return res::FromLocaleBytes(bytes);
+    return vexmoor::base::FromLocaleBytes(bytes);
 }
 
 std::string ToBytes(const QString& text)
 {
-    return res::ToLocaleBytes(text);
-}
-
-template <class Widget>
-Widget& Control(const QWidget& dialog, int id)
-{
-    Widget* widget = res::FindControl<Widget>(dialog, id);
-    if (widget == nullptr)
-        throw std::logic_error("dialog 135 lacks control " + std::to_string(id));
-    return *widget;
+    return vexmoor::base::ToLocaleBytes(text);
 }
 
 // The template asks for the Generate Procedures caption centred over two
@@ -90,17 +79,17 @@ COptionsDlg::COptionsDlg(QWidget* parent)
     : QDialog(parent), m_installer([](OciSession& session) { InstallProcedures(session); })
 {
     res::BuildDialog(*this, ids::Template());
-    WrapCaption(Control<QPushButton>(*this, ids::kGenerateProceduresButton));
+    WrapCaption(res::RequireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
 
     // The number beside the slider follows every movement: each step of a
     // drag (tracking is on, so the value changes before the button is
     // released), each click on the track, each key, and the end of a move.
-    auto& slider = Control<QSlider>(*this, ids::kTimerSlider);
+    auto& slider = res::RequireControl<QSlider>(*this, ids::kTimerSlider);
     connect(&slider, &QSlider::valueChanged, this, &COptionsDlg::OnHScroll);
     connect(&slider, &QSlider::sliderMoved, this, &COptionsDlg::OnHScroll);
     connect(&slider, &QSlider::sliderReleased, this, &COptionsDlg::OnHScroll);
-    connect(&Control<QPushButton>(*this, ids::kGenerateProceduresButton), &QPushButton::clicked,
-            this, &COptionsDlg::OnGenerateProcedures);
+    connect(&res::RequireControl<QPushButton>(*this, ids::kGenerateProceduresButton),
+            &QPushButton::clicked, this, &COptionsDlg::OnGenerateProcedures);
 }
 
 COptionsDlg::~COptionsDlg() = default;
@@ -113,26 +102,26 @@ int COptionsDlg::DoModal()
 
 void COptionsDlg::AttachControls()
 {
-    m_staticTimerValue = &Control<QLabel>(*this, ids::kTimerValueText);
-    m_sliderTimer = &Control<QSlider>(*this, ids::kTimerSlider);
+    m_staticTimerValue = &res::RequireControl<QLabel>(*this, ids::kTimerValueText);
+    m_sliderTimer = &res::RequireControl<QSlider>(*this, ids::kTimerSlider);
 }
 
 void COptionsDlg::DoDataExchange(Exchange direction)
 {
     AttachControls();
-    auto& pipeName = Control<QLineEdit>(*this, ids::kPipeNameEdit);
+    auto& pipeName = res::RequireControl<QLineEdit>(*this, ids::kPipeNameEdit);
     if (direction == Exchange::ToControls) {
         pipeName.setText(FromBytes(m_strPipeName));
         for (const auto& [id, flag] : kFlagBoxes) {
             if (this->*flag < 0 || this->*flag > 2)
                 this->*flag = 0;
             // A two-state box shows the third state, 2, as checked.
-            Control<QCheckBox>(*this, id).setChecked(this->*flag != 0);
+            res::RequireControl<QCheckBox>(*this, id).setChecked(this->*flag != 0);
         }
     } else {
         m_strPipeName = ToBytes(pipeName.text());
         for (const auto& [id, flag] : kFlagBoxes)
-            this->*flag = Control<QCheckBox>(*this, id).isChecked() ? 1 : 0;
+            this->*flag = res::RequireControl<QCheckBox>(*this, id).isChecked() ? 1 : 0;
     }
 }
 

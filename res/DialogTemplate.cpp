@@ -303,4 +303,9 @@ QWidget* FindControl(const QWidget& dialog, int id)
     return dialog.findChild<QWidget*>(QString::number(id));
 }
 
+void ReportMissingControl(const QWidget& dialog, int id)
+{
+    qFatal("%s lacks control %d (or it has another class)", dialog.metaObject()->className(), id);
+}
+
 } // namespace res

@@ -63,4 +63,19 @@ Widget* FindControl(const QWidget& dialog, int id)
     return qobject_cast<Widget*>(FindControl(dialog, id));
 }
 
+// Ends the program with a message naming the dialog class and the control:
+// code and template disagree, which no user can mend. Never throws, so it is
+// safe inside Qt's slots and event handlers.
+[[noreturn]] void ReportMissingControl(const QWidget& dialog, int id);
+
+// The control with the given id, which the dialog's template must have.
+template <class Widget>
+Widget& RequireControl(const QWidget& dialog, int id)
+{
+    Widget* widget = FindControl<Widget>(dialog, id);
+    if (widget == nullptr)
+        ReportMissingControl(dialog, id);
+    return *widget;
+}
+
 } // namespace res

@@ -1,10 +1,9 @@
 #include "CVexmoorView.h"
 
 #include "PipePurge.h"
-#include "app/Profile.h"
+#include "base/LocaleText.h"
+#include "base/TraceSettings.h"
 #include "db/ErrorReport.h"
-#include "options/COptionsDlg.h"
-#include "res/LocaleText.h"
 
 #include <QCoreApplication>
 #include <QPrinter>
@@ -54,7 +53,6 @@
 
 namespace {
 
-constexpr std::string_view kSection = "Options";
 constexpr const char* kNoPipeNameText = "No pipe name: set one in Options.";
 
 // The shortest poll interval: what the original platform's timer gives for a
@@ -170,7 +168,7 @@ private:
 CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
     : QPlainTextEdit(parent), m_profile(profile), m_session(session), m_poller(session, *this)
 {
-    LoadSettings();
+    Settings() = LoadTraceSettings(m_profile);
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
     setReadOnly(Settings().m_bAllowEdit == 0);
@@ -182,20 +180,6 @@ CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* paren
 }
 
 CVexmoorView::~CVexmoorView() = default;
-
-void CVexmoorView::LoadSettings()
-{
-    const TraceSettings defaults;
-    TraceSettings& settings = Settings();
-    settings.m_bLFFlag = m_profile.GetProfileInt(kSection, "LF Flag", defaults.m_bLFFlag);
-    settings.m_bAutoUnpack =
-        m_profile.GetProfileInt(kSection, "Auto Unpack", defaults.m_bAutoUnpack);
-    settings.m_bAllowEdit = m_profile.GetProfileInt(kSection, "Allow Edit", defaults.m_bAllowEdit);
-    settings.m_nTimerFrequency =
-        m_profile.GetProfileInt(kSection, "Timer Frequency", defaults.m_nTimerFrequency);
-    settings.m_strPipeName =
-        m_profile.GetProfileString(kSection, "Pipe Name", defaults.m_strPipeName);
-}
 
 std::string CVexmoorView::LogText() const
 {
@@ -210,7 +194,7 @@ void CVexmoorView::SetLogText(const std::string& text)
     m_log = text;
     m_bUserEdited = false;
     setUndoRedoEnabled(false);
-    const QString shown = res::FromLocaleBytes(m_log);
+    const QString shown = vexmoor::base::FromLocaleBytes(m_log);
     setPlainText(shown);
     MarkLineEnds(document()->firstBlock(), shown);
     m_nShown = m_log.size();
@@ -250,7 +234,7 @@ void CVexmoorView::ShowPendingText()
     cursor.movePosition(QTextCursor::End);
     const QTextBlock firstBlock = cursor.block();
     doc.setUndoRedoEnabled(false);
-    const QString shown = res::FromLocaleBytes(pending);
+    const QString shown = vexmoor::base::FromLocaleBytes(pending);
     cursor.beginEditBlock();
     cursor.insertText(shown);
     cursor.endEditBlock();
@@ -293,7 +277,7 @@ std::string CVexmoorView::TextFromWindow() const
         if (block.next().isValid())
             text += LineEndText(block.userState());
     }
-    return res::ToLocaleBytes(text);
+    return vexmoor::base::ToLocaleBytes(text);
 }
 
 void CVexmoorView::TakeTextFromWindow()
@@ -336,9 +320,14 @@ void CVexmoorView::StopTimer()
     }
 }
 
+void CVexmoorView::SetOptionsCommand(OptionsCommand command)
+{
+    m_optionsCommand = std::move(command);
+}
+
 void CVexmoorView::OnOptions()
 {
-    if (RunOptionsCommand(Settings(), m_profile, m_session, window()))
+    if (m_optionsCommand && m_optionsCommand(Settings()))
         OnStart();
 }
 

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class OciSession;
@@ -30,6 +31,12 @@ public:
 
     TraceSettings& Settings() { return m_poller.Settings(); }
     const TraceSettings& Settings() const { return m_poller.Settings(); }
+    // The Options command's dialog, which the program supplies: it is given
+    // the settings in force, returns true after OK with the new ones stored
+    // in them and in the profile, false with nothing changed.
+    using OptionsCommand = std::function<bool(TraceSettings&)>;
+    void SetOptionsCommand(OptionsCommand command);
+
     // The id of the poll timer, 0 when none runs.
     unsigned TimerId() const { return m_nTimerId; }
 
@@ -50,6 +57,8 @@ public slots:
     // Polls at once and (re)starts the poll timer. Without a pipe name it
     // says so in the status bar and leaves the timer off.
     void OnStart();
+    // Runs the Options command; after OK polls at once with the new
+    // settings (OnStart). Does nothing until the program supplies the command.
     void OnOptions();
     void OnPurgePipe();
     void PollPipe();
@@ -58,7 +67,6 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    void LoadSettings();
     // False, after saying so in the status bar, when no pipe name is set.
     bool RequirePipeName();
     void StopTimer();
@@ -71,6 +79,7 @@ private:
     Profile& m_profile;
     OciSession& m_session;
     PipePoller m_poller;
+    OptionsCommand m_optionsCommand;
     unsigned m_nTimerId = 0;
 
     std::string m_log;          // the log's bytes, exactly as appended or loaded

@@ -2,6 +2,7 @@
 
 #include "PipeStatements.h"
 
+#include "db/Oci.h"
 #include "db/OciCursor.h"
 
 #include <algorithm>
@@ -12,8 +13,8 @@ namespace vexmoor::trace {
 
 namespace {
 
-constexpr std::int32_t kIntegerType = 3;
-constexpr std::int32_t kStringType = 5;
+using vexmoor::db::oci::kTypeInteger;
+using vexmoor::db::oci::kTypeString;
 constexpr int kLengthTypeCode = 6; // a NUMBER, as the length line shows it
 
 // The errors of an unpack whose cause lies in the message, and what each
@@ -123,7 +124,7 @@ public:
     bool readText(std::string_view& text) override
     {
         cursor_.SetStatement(std::string(kTextUnpackStatement));
-        cursor_.Bind(kTextBind, buffers_.text(), kTextBufferSize, kStringType,
+        cursor_.Bind(kTextBind, buffers_.text(), kTextBufferSize, kTypeString,
                      buffers_.indicator());
         buffers_.clear(0);
         if (!executeOnMessage())
@@ -138,7 +139,7 @@ public:
             afterFailure ? kLongItemValueBufferSize : kItemValueBufferSize;
         cursor_.SetStatement(std::string(afterFailure ? kLongItemBlock : kItemBlock));
         bindInteger(kItemTypeBind);
-        cursor_.Bind(kItemValueBind, buffers_.text(), capacity, kStringType, buffers_.indicator());
+        cursor_.Bind(kItemValueBind, buffers_.text(), capacity, kTypeString, buffers_.indicator());
         buffers_.clear(0);
         if (!executeOnMessage())
             return false;
@@ -168,7 +169,7 @@ private:
 
     void bindInteger(const char* name)
     {
-        cursor_.Bind(name, buffers_.integer(), sizeof(std::int32_t), kIntegerType,
+        cursor_.Bind(name, buffers_.integer(), sizeof(std::int32_t), kTypeInteger,
                      buffers_.indicator());
     }
 

@@ -2,7 +2,7 @@
 
 #include "OciPipeChannel.h"
 #include "PipeChannel.h"
-#include "TraceSettings.h"
+#include "base/TraceSettings.h"
 
 #include <memory>
 

@@ -1,12 +1,10 @@
-# The log window: a Qt view over the tracing core.
+# The log window: a Qt view over the tracing core. Its Options command is
+# supplied by the program (app/), so it knows no dialog.
 add_library(vexmoor_trace_view STATIC
-  ${CMAKE_CURRENT_SOURCE_DIR}/CVexmoorView.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/CVexmoorView.h)
+  ${CMAKE_CURRENT_LIST_DIR}/CVexmoorView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CVexmoorView.h)
 vexmoor_use_qt(vexmoor_trace_view)
 target_include_directories(vexmoor_trace_view PUBLIC ${PROJECT_SOURCE_DIR})
-# vexmoor_options and vexmoor_res are defined by folders added after this one;
-# vexmoor_profile (the profile over QSettings) is linked once app/ defines it.
 target_link_libraries(vexmoor_trace_view
-  PUBLIC vexmoor_trace vexmoor_options vexmoor_options_ui vexmoor_res Qt6::Widgets Qt6::PrintSupport
-         $<TARGET_NAME_IF_EXISTS:vexmoor_profile>
+  PUBLIC vexmoor_trace vexmoor_base_qt Qt6::Widgets Qt6::PrintSupport
   PRIVATE vexmoor_warnings)

@@ -1,5 +1,6 @@
 #include "ui/CAboutDlg.h"
 
+#include "base/Version.h"
 #include "res/AboutDialogTemplate.h"
 
 #include <QLabel>
@@ -7,7 +8,6 @@
 namespace {
 
 constexpr const char* kProductLine = "Vexmoor - The PL/SQL Tracer";
-constexpr const char* kVersion = "2.2.2";
 constexpr const char* kReleaseDate = "Thursday, December 28, 2000";
 
 // Heavier than the named Black (900): the heaviest weight a font may ask for.
@@ -49,8 +49,9 @@ void CAboutDlg::SetAboutText(const QString& text)
 
 QString AboutText()
 {
-    return QLatin1String(kProductLine) + QStringLiteral("\nVersion ") + QLatin1String(kVersion)
-           + QStringLiteral("\n") + QLatin1String(kReleaseDate);
+    return QLatin1String(kProductLine) + QStringLiteral("\nVersion ")
+           + QLatin1String(vexmoor::base::kVersion) + QStringLiteral("\n")
+           + QLatin1String(kReleaseDate);
 }
 
 void ShowAboutBox(QWidget* parent, const QString& text, ui::DesktopShell* shell)

@@ -5,6 +5,7 @@
 
 #include <map>
 
+// The header that shows the sortable lists' arrow, for the program's list views (none yet).
 // A list's column header that can show a sort arrow in one column: the
 // sorted section shows an image holding its caption and the arrow, redrawn
 // at the section's new width when the user finishes resizing it.

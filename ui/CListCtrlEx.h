@@ -4,6 +4,7 @@
 
 class CArrowHeaderCtrl;
 
+// The sortable list with an arrow in its header, for the program's list views (none yet).
 // A report-style list whose column header can show a sort arrow. Sorting
 // the rows is the caller's: a caller that sorts marks the column with
 // SetSortArrow.

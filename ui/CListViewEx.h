@@ -4,6 +4,7 @@
 
 class CListCtrlEx;
 
+// A list view made of one sortable list, for the program's list views (none yet).
 // A view whose whole client area is one sort-arrow list.
 class CListViewEx : public QWidget {
     Q_OBJECT

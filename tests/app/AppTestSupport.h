@@ -7,7 +7,7 @@
 #include "app/CMainFrame.h"
 #include "app/CVexmoorApp.h"
 #include "app/PrinterList.h"
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -207,7 +208,7 @@ TEST_F(CliEndToEnd, InstallSendTailShowsTheMessagesByteForByte)
 
     const Outcome tail = Run({"tail", "--once"});
     EXPECT_EQ(tail.status, 0) << tail.err;
-    EXPECT_EQ(tail.out, "first message\r\nit's the second\r\nthird: 'quoted'; end;\r\n");
+    EXPECT_EQ(tail.out, "first message\nit's the second\nthird: 'quoted'; end;\n");
     EXPECT_EQ(tail.err, "");
 
     const Outcome again = Run({"tail", "--once"});
@@ -228,8 +229,8 @@ TEST_F(CliEndToEnd, SendFromStandardInputToANamedPipeAndTailItUnpacked)
 
     ASSERT_EQ(Run({"send", "--trace", "--pipe", "side", "abc"}).status, 0);
     const Outcome unpacked = Run({"tail", "--once", "--pipe=side", "--auto-unpack"});
-    EXPECT_TRUE(unpacked.out.starts_with("MESSAGE:\r\nNUMBER:\t'")) << unpacked.out;
-    EXPECT_TRUE(unpacked.out.ends_with(": abc'\r\n\r\n")) << unpacked.out;
+    EXPECT_TRUE(unpacked.out.starts_with("MESSAGE:\nNUMBER:\t'")) << unpacked.out;
+    EXPECT_TRUE(unpacked.out.ends_with(": abc'\n\n")) << unpacked.out;
 }
 
 TEST_F(CliEndToEnd, PurgeThrowsAwayWhatWaits)
@@ -326,13 +327,13 @@ TEST_F(CliEndToEnd, TailShowsMessagesAsTheyComeAndStopsOnCtrlC)
     ASSERT_EQ(sender.Run({"-c", Connect(), "send", "live"}).status, 0);
     for (int i = 0; i < 400 && cli.Output().empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    EXPECT_EQ(cli.Output(), "live\r\n");
+    EXPECT_EQ(cli.Output(), "live\n");
 
     ::kill(tracer, SIGINT);
     const Outcome stopped = cli.Finish(tracer);
     EXPECT_EQ(stopped.status, 130)
         << "ended by the signal itself, or with an error: " << stopped.err;
-    EXPECT_EQ(stopped.out, "live\r\n");
+    EXPECT_EQ(stopped.out, "live\n");
 }
 
 namespace {
@@ -457,7 +458,8 @@ TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
     constexpr int kKills = 20;
     std::string received;
     for (int i = 0; i < kKills; ++i) {
-        const pid_t reader = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
+        // CR LF ends each line, so that a torn line shows.
+        const pid_t reader = cli.Start({"-c", Connect(), "tail", "--interval", "0.01", "--crlf"});
         // Killed mid-drain: it starts on a full pipe and is killed as soon as
         // it has written something.
         ASSERT_TRUE(WaitFor([&] { return !cli.Output().empty(); }));
@@ -466,7 +468,7 @@ TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
     }
     ::kill(load, SIGINT);
     EXPECT_EQ(sender.Finish(load).status, 130);
-    received += Run({"tail", "--once"}).out;
+    received += Run({"tail", "--once", "--crlf"}).out;
 
     std::set<long> numbers;
     std::istringstream lines(received);
@@ -514,7 +516,7 @@ TEST_F(CliEndToEnd, SendRefusesALineWithANulByteAndSendsTheOthers)
     EXPECT_EQ(send.status, 3);
     EXPECT_EQ(send.err,
               "vexmoor-cli: line 2 of standard input holds a NUL byte; it was not sent\n");
-    EXPECT_EQ(Run({"tail", "--once"}).out, "one\r\nthree\r\nafter\r\n");
+    EXPECT_EQ(Run({"tail", "--once"}).out, "one\nthree\nafter\n");
 }
 
 // Whatever stored code puts on the pipe, tail shows it as far as it can be
@@ -555,11 +557,92 @@ TEST_F(CliEndToEnd, TailShowsUnreadableMessagesItemByItemAndGoesOn)
                                                 + " s := dbms_pipe.send_message('vexmoor'); end;"});
         ASSERT_EQ(packed.status, 0) << packed.err;
         ASSERT_EQ(Run({"send", "next"}).status, 0);
-        std::vector<std::string> arguments{"tail", "--once"};
+        // The log window's bytes.
+        std::vector<std::string> arguments{"tail", "--once", "--crlf"};
         arguments.insert(arguments.end(), c.tailOptions.begin(), c.tailOptions.end());
         const Outcome tail = Run(arguments);
         EXPECT_EQ(tail.status, 0) << tail.err;
         EXPECT_EQ(tail.err, "");
         EXPECT_EQ(tail.out, c.shown);
+    }
+}
+
+// A terminal's line feed by default, the log window's bytes with --crlf; the
+// CR LF inside a message is the message's own and stays.
+TEST_F(CliEndToEnd, TailLineEndsByteForByte)
+{
+    ASSERT_EQ(Run({"install"}).status, 0);
+    struct Case {
+        std::vector<std::string> options;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {{}, "first\nown\r\nbreak\n"},
+        {{"--crlf"}, "first\r\nown\r\nbreak\r\n"},
+        {{"--no-lf"}, "firstown\r\nbreak"},
+        {{"--no-lf", "--crlf"}, "firstown\r\nbreak"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.options));
+        ASSERT_EQ(Run({"send", "first", "own\r\nbreak"}).status, 0);
+        std::vector<std::string> arguments{"tail", "--once"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const Outcome tail = Run(arguments);
+        EXPECT_EQ(tail.status, 0) << tail.err;
+        EXPECT_EQ(tail.out, c.shown);
+    }
+}
+
+// Each line goes to the journal with its ISO 8601 receipt time, appended to
+// what the file held, and to standard output with the same time of day; a
+// journal that cannot be opened is named once and the lines still come.
+TEST_F(CliEndToEnd, TailJournalAndReceiptTime)
+{
+    ASSERT_EQ(Run({"install"}).status, 0);
+    ASSERT_EQ(Run({"send", "one", "two"}).status, 0);
+    const std::filesystem::path journal = folder.Path() / "trace.log";
+    std::ofstream(journal, std::ios::binary) << "earlier\n";
+    const Outcome tail = Run({"tail", "--once", "--receipt-time", "--journal", journal.string()});
+    EXPECT_EQ(tail.status, 0) << tail.err;
+    EXPECT_EQ(tail.err, "");
+
+    const std::string time = R"((\d\d:\d\d:\d\d\.\d{3}))";
+    const std::string date = R"(\d{4}-\d\d-\d\dT)";
+    const std::string offset = R"([+-]\d\d:\d\d )";
+    std::smatch shown;
+    ASSERT_TRUE(std::regex_match(tail.out, shown, std::regex(time + " one\n" + time + " two\n")))
+        << tail.out;
+    const std::string journaled = ReadFile(journal);
+    std::smatch kept;
+    ASSERT_TRUE(std::regex_match(journaled, kept,
+                                 std::regex("earlier\n" + date + time + offset + "one\r\n" + date
+                                            + time + offset + "two\r\n")))
+        << journaled;
+    EXPECT_EQ(kept[1], shown[1]);
+    EXPECT_EQ(kept[2], shown[2]);
+
+    ASSERT_EQ(Run({"send", "three"}).status, 0);
+    const std::string below = (journal / "journal.log").string();
+    const Outcome failing = Run({"tail", "--once", "--journal", below});
+    EXPECT_EQ(failing.status, 3);
+    EXPECT_EQ(failing.out, "three\n");
+    EXPECT_EQ(failing.err, "vexmoor-cli: cannot open the journal " + below
+                               + ": Not a directory; tracing goes on without it\n");
+}
+
+TEST_F(CliEndToEnd, SendBeforeInstallSaysToInstallFirst)
+{
+    const std::string hint = "\nvexmoor-cli: run 'vexmoor-cli install' (or Options > Generate "
+                             "Procedures in Vexmoor) first: it creates SendDebugMessage and "
+                             "SendTraceMessage\n";
+    for (const bool trace : {false, true}) {
+        SCOPED_TRACE(trace ? "SendTraceMessage" : "SendDebugMessage");
+        const Outcome send =
+            trace ? Run({"send", "--trace", "lost"}) : Run({"send", "lost", "also lost"});
+        EXPECT_EQ(send.status, 3);
+        EXPECT_TRUE(send.err.starts_with("ORACLE Error")) << send.err;
+        EXPECT_NE(send.err.find("PLS-00201"), std::string::npos) << send.err;
+        EXPECT_TRUE(send.err.ends_with(hint)) << send.err;
+        EXPECT_EQ(send.err.find(hint), send.err.size() - hint.size()) << send.err;
     }
 }

@@ -88,13 +88,25 @@ TEST(CommandLine, ExecSendAndTail)
     EXPECT_FALSE(defaults.autoUnpack);
     EXPECT_TRUE(defaults.lfFlag);
     EXPECT_FALSE(defaults.once);
+    EXPECT_FALSE(defaults.crlf);
+    EXPECT_FALSE(defaults.receiptTime);
+    EXPECT_FALSE(defaults.journal);
     const CliOptions tail =
-        Parsed({"tail", "--interval", "0.25", "--auto-unpack", "--no-lf", "--once", "--pipe", "q"});
+        Parsed({"tail", "--interval", "0.25", "--auto-unpack", "--no-lf", "--once", "--pipe", "q",
+                "--crlf", "--receipt-time", "--journal", "j.log"});
     EXPECT_EQ(tail.intervalSeconds, 0.25);
     EXPECT_TRUE(tail.autoUnpack);
     EXPECT_FALSE(tail.lfFlag);
     EXPECT_TRUE(tail.once);
     EXPECT_EQ(tail.pipe, "q");
+    EXPECT_TRUE(tail.crlf);
+    EXPECT_TRUE(tail.receiptTime);
+    EXPECT_EQ(tail.journal, "j.log");
+    EXPECT_EQ(Parsed({"tail", "--journal=-"}).journal, "-");
+    EXPECT_EQ(Refusal({"tail", "--journal="}), "--journal needs a file name");
+    Refusal({"tail", "--journal"});
+    Refusal({"tail", "--crlf=yes"});
+    Refusal({"send", "--receipt-time", "x"});
     for (const char* interval : {"", "x", "-1", "1s", "nan", "inf"})
         EXPECT_NE(Refusal({"tail", "--interval", interval}).find("--interval"), std::string::npos)
             << interval;

@@ -17,7 +17,7 @@
 
 namespace {
 
-using vexmoor::oci::ClientCharacterSetName;
+using vexmoor::db::oci::ClientCharacterSetName;
 
 struct LocaleCase {
     std::map<std::string, std::string> variables;

@@ -3,7 +3,7 @@
 
 #include "res/QtTestApplication.h"
 
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "db/CConnectDlg.h"
 #include "db/OciSession.h"
 #include "res/ConnectDialogTemplate.h"

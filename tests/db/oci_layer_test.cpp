@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace vexmoor::oci;
+using namespace vexmoor::db::oci;
 
 EnvironmentLookup environmentOf(std::map<std::string, std::string> variables)
 {

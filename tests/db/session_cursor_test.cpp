@@ -24,7 +24,7 @@
 
 namespace {
 
-namespace oci = vexmoor::oci;
+namespace oci = vexmoor::db::oci;
 
 enum class Backend { Embedded, OracleClient };
 

@@ -6,14 +6,15 @@
 #include "res/ScopedLocale.h"
 #include "trace/EmbeddedTraceDatabase.h"
 
-#include "app/Profile.h"
+#include "app/OptionsCommand.h"
+#include "base/Profile.h"
+#include "base/TraceSettings.h"
 #include "db/OciSession.h"
 #include "options/COptionsDlg.h"
 #include "options/ProcedureInstaller.h"
 #include "res/OptionsDialogTemplate.h"
 #include "trace/CVexmoorView.h"
 #include "trace/PipePoller.h"
-#include "trace/TraceSettings.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>
@@ -487,8 +488,12 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
 // while the dialog is open.
 class OptionsCommand : public ::testing::Test {
 protected:
-    // The Options command as the toolbar runs it.
-    static void Options(CVexmoorView& view) { view.OnOptions(); }
+    // The Options command as the program wires it and the toolbar runs it.
+    void Options(CVexmoorView& view)
+    {
+        WireOptionsCommand(view, profile, *pollingSession);
+        view.OnOptions();
+    }
 
     static std::vector<QAbstractEventDispatcher::TimerInfo> Timers(CVexmoorView& view)
     {

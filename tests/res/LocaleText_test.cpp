@@ -1,6 +1,6 @@
 // The conversion between the program's bytes and the widgets' texts.
 
-#include "res/LocaleText.h"
+#include "base/LocaleText.h"
 
 #include "QtTestApplication.h"
 #include "ScopedLocale.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using res::TextCodec;
+using vexmoor::base::TextCodec;
 
 // The text a byte that is no character of the set stands for.
 QString Raw(unsigned char byte)
@@ -51,7 +51,7 @@ TEST(TextCodec, CharactersOfEachSetBecomeTextAndBackByteForByte)
         const TextCodec codec(c.charset);
         EXPECT_EQ(codec.Decode(c.bytes), c.text);
         EXPECT_EQ(codec.Encode(c.text), c.bytes);
-        EXPECT_FALSE(res::HoldsRawBytes(c.text));
+        EXPECT_FALSE(vexmoor::base::HoldsRawBytes(c.text));
     }
 }
 
@@ -82,7 +82,7 @@ TEST(TextCodec, BytesThatAreNoCharactersComeBackUnchanged)
         const TextCodec codec(c.charset);
         const QString text = codec.Decode(c.bytes);
         EXPECT_EQ(text, c.text);
-        EXPECT_TRUE(res::HoldsRawBytes(text));
+        EXPECT_TRUE(vexmoor::base::HoldsRawBytes(text));
         EXPECT_EQ(codec.Encode(text), c.bytes);
     }
 }
@@ -119,8 +119,8 @@ TEST(LocaleText, FollowsTheCharacterSetOfTheLocale)
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
         EXPECT_EQ(TextCodec::ForLocale().Name(), c.charset);
-        EXPECT_EQ(res::FromLocaleBytes(c.bytes), QStringLiteral("Größe"));
-        EXPECT_EQ(res::ToLocaleBytes(QStringLiteral("Größe")), c.bytes);
+        EXPECT_EQ(vexmoor::base::FromLocaleBytes(c.bytes), QStringLiteral("Größe"));
+        EXPECT_EQ(vexmoor::base::ToLocaleBytes(QStringLiteral("Größe")), c.bytes);
     }
 }
 

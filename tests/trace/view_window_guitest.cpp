@@ -4,7 +4,8 @@
 #include "EmbeddedTraceDatabase.h"
 #include "res/QtTestApplication.h"
 
-#include "app/Profile.h"
+#include "app/OptionsCommand.h"
+#include "base/Profile.h"
 #include "db/ErrorReport.h"
 #include "options/COptionsDlg.h"
 #include "res/OptionsDialogTemplate.h"
@@ -65,7 +66,10 @@ class LogWindow : public ::testing::Test {
 protected:
     std::unique_ptr<CVexmoorView> MakeView()
     {
-        return std::make_unique<CVexmoorView>(profile, *pollingSession);
+        auto view = std::make_unique<CVexmoorView>(profile, *pollingSession);
+        // Its Options command as the program gives it.
+        WireOptionsCommand(*view, profile, *pollingSession);
+        return view;
     }
 
     // The poll timers the event dispatcher holds for the view.

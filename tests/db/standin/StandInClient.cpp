@@ -8,10 +8,11 @@
 
 #include "StandInStatistics.h"
 
+#include "base/OraError.h"
+#include "base/Text.h"
 #include "db/NoDestructor.h"
 #include "db/OciApi.h"
 #include "engine/Database.h"
-#include "engine/OraError.h"
 #include "engine/Session.h"
 #include "engine/Statement.h"
 
@@ -24,11 +25,12 @@
 #include <string>
 #include <vector>
 
-using namespace vexmoor::oci;
-using namespace vexmoor::oci::api;
+using namespace vexmoor::db::oci;
+using namespace vexmoor::db::oci::api;
 namespace engine = vexmoor::engine;
+namespace base = vexmoor::base;
 
-namespace vexmoor::oci::api {
+namespace vexmoor::db::oci::api {
 
 struct OCIEnv {
     ub4 mode = 0;
@@ -59,7 +61,7 @@ struct OCIStmt {
     std::vector<std::unique_ptr<OCIBind>> binds;
 };
 
-} // namespace vexmoor::oci::api
+} // namespace vexmoor::db::oci::api
 
 namespace {
 
@@ -98,7 +100,7 @@ T* keep(std::map<const void*, std::unique_ptr<T>>& owner, std::unique_ptr<T> han
     return raw;
 }
 
-sword fail(OCIError* error, const engine::OraError& raised)
+sword fail(OCIError* error, const base::OraError& raised)
 {
     if (error != nullptr) {
         error->code = raised.code();
@@ -245,7 +247,7 @@ STANDIN_EXPORT sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp
         service->caching = (mode & OCI_LOGON2_STMTCACHE) != 0;
         *svchp = keep(handles().services, std::move(service));
         return OCI_SUCCESS;
-    } catch (const engine::OraError& error) {
+    } catch (const base::OraError& error) {
         return fail(errhp, error);
     }
 }
@@ -281,7 +283,7 @@ STANDIN_EXPORT sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError
         statement->text = std::move(text);
         *stmtp = keep(handles().statements, std::move(statement));
         return OCI_SUCCESS;
-    } catch (const engine::OraError& error) {
+    } catch (const base::OraError& error) {
         return fail(errhp, error);
     }
 }
@@ -309,23 +311,22 @@ STANDIN_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* er
     if (stmtp == nullptr || stmtp->statement == nullptr || bindp == nullptr)
         return OCI_INVALID_HANDLE;
     if (dty != SQLT_INT && dty != SQLT_STR)
-        return fail(errhp, engine::oraError(1036));
+        return fail(errhp, base::oraError(1036));
     auto binding = std::make_unique<OCIBind>();
     binding->name = view(placeholder, placeh_len);
     // A real client checks the name against the text's placeholders here.
-    std::string name = binding->name.starts_with(':') ? binding->name.substr(1) : binding->name;
-    for (char& c : name)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string name =
+        base::upperText(binding->name.starts_with(':') ? binding->name.substr(1) : binding->name);
     const auto names = engine::placeholderNames(stmtp->text);
     if (std::find(names.begin(), names.end(), name) == names.end())
-        return fail(errhp, engine::oraError(1036));
+        return fail(errhp, base::oraError(1036));
     try {
         stmtp->statement->bind(binding->name,
                                engine::BindBuffer{valuep, value_sz,
                                                   dty == SQLT_INT ? engine::ExternalType::Integer
                                                                   : engine::ExternalType::String,
                                                   static_cast<sb2*>(indp)});
-    } catch (const engine::OraError& error) {
+    } catch (const base::OraError& error) {
         return fail(errhp, error);
     }
     *bindp = binding.get();
@@ -341,11 +342,11 @@ STANDIN_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
         return OCI_INVALID_HANDLE;
     stmtp->parseOffset = 0;
     if (iters == 0 && stmtp->type != kStmtSelect)
-        return fail(errhp, engine::OraError(24333, "ORA-24333: zero iteration count"));
+        return fail(errhp, base::oraError(24333));
     try {
         stmtp->statement->execute();
         return OCI_SUCCESS;
-    } catch (const engine::OraError& error) {
+    } catch (const base::OraError& error) {
         stmtp->parseOffset = static_cast<ub2>(error.parseOffset());
         return fail(errhp, error);
     }

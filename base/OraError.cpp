@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-namespace vexmoor::engine {
+namespace vexmoor::base {
 
 namespace {
 
@@ -13,12 +13,19 @@ struct ErrorText {
     std::string_view text;
 };
 
-// Oracle's wording for the errors the engine raises.
+// Oracle's wording for the errors the engine and the backends raise: the one
+// place an error's text is written.
 constexpr std::array kErrorTexts{
+    ErrorText{0, "normal, successful completion"},
+    ErrorText{54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    ErrorText{600, "internal error code, arguments: %s"},
     ErrorText{900, "invalid SQL statement"},
     ErrorText{942, "table or view does not exist"},
     ErrorText{955, "name is already used by an existing object"},
     ErrorText{1008, "not all variables bound"},
+    ErrorText{1001, "invalid cursor"},
+    ErrorText{1003, "no statement parsed"},
+    ErrorText{1012, "not logged on"},
     ErrorText{1013, "user requested cancel of current operation"},
     ErrorText{1017, "invalid username/password; logon denied"},
     ErrorText{1031, "insufficient privileges"},
@@ -57,6 +64,7 @@ constexpr std::array kErrorTexts{
     ErrorText{1481, "invalid number format model"},
     ErrorText{2393, "exceeded call limit on CPU usage"},
     ErrorText{3114, "not connected to ORACLE"},
+    ErrorText{3115, "unsupported network datatype or representation"},
     ErrorText{4030, "out of process memory when trying to allocate %s bytes (%s,%s)"},
     ErrorText{4043, "object %s does not exist"},
     ErrorText{6502, "PL/SQL: numeric or value error%s"},
@@ -83,7 +91,9 @@ constexpr std::array kErrorTexts{
     ErrorText{30076, "invalid extract field for extract source"},
     ErrorText{12154, "TNS:could not resolve the connect identifier specified"},
     ErrorText{21000, "error number argument to raise_application_error of %s%s is out of range"},
+    ErrorText{23321, "Pipename may not be null"},
     ErrorText{23322, "Privilege error accessing pipe"},
+    ErrorText{24333, "zero iteration count"},
     ErrorText{27072, "File I/O error"},
 };
 
@@ -141,4 +151,4 @@ OraError oraError(int code, std::initializer_list<std::string_view> args)
     return OraError(code, oraPrefix(code) + ": " + oraText(code, args));
 }
 
-} // namespace vexmoor::engine
+} // namespace vexmoor::base

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+class Profile;
+
 // The five trace settings, with their defaults. Stored in the profile section
 // "Options" under the names in the comments.
 //
@@ -15,3 +17,16 @@ struct TraceSettings {
     std::int32_t m_bAutoUnpack = 0;        // Auto Unpack
     std::int32_t m_bAllowEdit = 1;         // Allow Edit
 };
+
+// The one place that knows where the settings live in the profile.
+//
+// Reads the five settings in the order LF Flag, Auto Unpack, Allow Edit,
+// Timer Frequency, Pipe Name; a missing value reads as its default, any
+// other is taken as it is.
+TraceSettings LoadTraceSettings(const Profile& profile);
+
+// Writes the five settings in the order LF Flag, Auto Unpack, Allow Edit,
+// Timer Frequency (integers, the flags as 0 or 1), then Pipe Name (string).
+// Only a confirmed options dialog stores them; nothing else writes these
+// values.
+void StoreTraceSettings(const TraceSettings& settings, Profile& profile);

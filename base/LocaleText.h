@@ -33,10 +33,10 @@
 // in the window and saved keeps every byte the user did not touch. A
 // character the set cannot hold becomes '?'.
 //
-// This file lives in res/ because res/ is the lowest Qt library and every Qt
+// It is the whole of vexmoor_base_qt, the lowest Qt library, which every Qt
 // layer (the logon dialog, the options dialog, the log window, the program)
-// already links it; the libraries below it do not use Qt and cannot hold it.
-namespace res {
+// links; the libraries without Qt cannot hold it.
+namespace vexmoor::base {
 
 class TextCodec {
 public:
@@ -74,4 +74,4 @@ std::string ToLocaleBytes(QStringView text);
 // store of real text (the INI file) would lose.
 bool HoldsRawBytes(QStringView text);
 
-} // namespace res
+} // namespace vexmoor::base

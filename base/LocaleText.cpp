@@ -10,7 +10,7 @@
 #include <langinfo.h>
 #endif
 
-namespace res {
+namespace vexmoor::base {
 namespace {
 
 // Byte 0x80..0xFF that is no character <-> U+DC80..U+DCFF.
@@ -260,4 +260,4 @@ bool HoldsRawBytes(QStringView text)
     return false;
 }
 
-} // namespace res
+} // namespace vexmoor::base
