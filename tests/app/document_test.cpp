@@ -3,7 +3,7 @@
 #include "app/ActionRegistry.h"
 #include "app/CMainFrame.h"
 #include "app/LogFile.h"
-#include "res/ScopedLocale.h"
+#include "support/ScopedLocale.h"
 #include "trace/CVexmoorView.h"
 
 #include <QAction>
@@ -20,6 +20,8 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+using namespace vexmoor::test;
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
 #include "EngineSession.h"
 #include "ProtocolTexts.h"
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include "engine/Catalog.h"
 #include "engine/Database.h"
@@ -17,6 +17,7 @@
 
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
+using namespace vexmoor::test;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The log window on the embedded engine: settings, polling, the timer, what
 // appending shows and keeps, and printing.
 
-#include "EmbeddedTraceDatabase.h"
-#include "res/QtTestApplication.h"
+#include "support/EmbeddedTraceDatabase.h"
+#include "support/QtTestApplication.h"
 
 #include "app/Profile.h"
 #include "db/ErrorReport.h"
@@ -29,6 +29,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace vexmoor::test;
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace vexmoor::test {
+
 // Switches the C library's character set (LC_CTYPE), which the program's text
 // conversion reads at every call, for the life of a scope. A locale the
 // system lacks ("en_US.ISO-8859-1" on most machines) is built with localedef
@@ -64,3 +66,5 @@ inline void TypeText(QWidget& widget, const QString& text)
         QCoreApplication::sendEvent(&widget, &release);
     }
 }
+
+} // namespace vexmoor::test

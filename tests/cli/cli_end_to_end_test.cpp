@@ -1,7 +1,7 @@
 // vexmoor-cli as a user runs it: separate processes on one embedded database.
 
 #include "options/ProcedureInstaller.h"
-#include "trace/EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,8 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace vexmoor::test;
 
 extern char** environ;
 
@@ -186,8 +188,8 @@ protected:
     }
 
     EmbeddedTraceDatabase database;
-    TemporaryFolder folder;
-    Cli cli{folder.Path()};
+    ScratchFolder folder;
+    Cli cli{folder.path()};
 };
 
 } // namespace
@@ -318,8 +320,8 @@ TEST_F(CliEndToEnd, TailShowsMessagesAsTheyComeAndStopsOnCtrlC)
 {
     ASSERT_EQ(Run({"install"}).status, 0);
     // The tracer writes into this test's folder; the sender needs one of its own.
-    TemporaryFolder senderFolder;
-    const Cli sender(senderFolder.Path());
+    ScratchFolder senderFolder;
+    const Cli sender(senderFolder.path());
 
     const pid_t tracer = cli.Start({"-c", Connect(), "tail", "--interval", "0.05"});
     ASSERT_GT(tracer, 0);
@@ -397,8 +399,8 @@ protected:
         }
     }
 
-    TemporaryFolder m_loaderFolder;
-    Cli m_loader{m_loaderFolder.Path()};
+    ScratchFolder m_loaderFolder;
+    Cli m_loader{m_loaderFolder.path()};
     pid_t m_load = -1;
 };
 
@@ -447,8 +449,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliStopSignal,
 TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
 {
     ASSERT_EQ(Run({"install"}).status, 0);
-    TemporaryFolder senderFolder;
-    const Cli sender(senderFolder.Path());
+    ScratchFolder senderFolder;
+    const Cli sender(senderFolder.path());
     const pid_t load = sender.Start(
         {"-c", Connect(), "exec",
          "begin for i in 1..100000000 loop SendDebugMessage(to_char(i)); end loop; end;"});

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace vexmoor::test {
+
 // One QApplication for the whole test program, made before the first test
 // and destroyed after the last, as widgets need.
 class QtTestApplication final : public ::testing::Environment {
@@ -22,3 +24,5 @@ private:
 
 inline ::testing::Environment* const g_qtTestApplication =
     ::testing::AddGlobalTestEnvironment(new QtTestApplication);
+
+} // namespace vexmoor::test
