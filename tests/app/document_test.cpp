@@ -103,7 +103,7 @@ TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
         box.button(QMessageBox::No)->click();
     });
     m_app->Actions()->Action(57600)->trigger();
-    QTest::qWait(50);
+    ASSERT_TRUE(WaitFor([&] { return m_view->LogText().empty(); })) << "New kept the log";
     EXPECT_FALSE(asked);
     EXPECT_EQ(m_view->LogText(), "");
 

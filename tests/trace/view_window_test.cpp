@@ -96,6 +96,8 @@ TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
     RecordingProfile recording;
     sender.SendSimple("waiting");
     CVexmoorView view(recording, *pollingSession);
+    // Events run for a while on purpose: a poll that started without the
+    // Start command would take the waiting message here.
     QTest::qWait(50);
 
     const std::vector<std::string> order{"Options/LF Flag", "Options/Auto Unpack",
