@@ -38,7 +38,7 @@ public:
 
 class EmbeddedTraceDatabase {
 public:
-    std::string ConnectString() const { return "embedded:" + m_folder.file("trace.db").string(); }
+    std::string ConnectString() const { return "embedded:" + folder_.file("trace.db").string(); }
 
     std::unique_ptr<OciSession> LogOn(const std::string& user = "vexmoor",
                                       const std::string& password = "vexmoor") const
@@ -49,19 +49,19 @@ public:
     }
 
 private:
-    ScratchFolder m_folder{"vexmoor-trace"};
+    ScratchFolder folder_{"vexmoor-trace"};
 };
 
 // Runs statements on a session, binding string placeholders by name.
 class StatementRunner {
 public:
-    explicit StatementRunner(OciSession& session) : m_session(session) {}
+    explicit StatementRunner(OciSession& session) : session_(session) {}
 
     // Reports and ends the process on failure, as every cursor does.
     void Run(const std::string& statement,
              const std::vector<std::pair<std::string, std::string>>& binds = {})
     {
-        OciCursor cursor(m_session);
+        OciCursor cursor(session_);
         cursor.SetStatement(statement);
         std::vector<std::string> values;
         values.reserve(binds.size());
@@ -77,7 +77,7 @@ public:
     // True when the statement ran; failures are not reported.
     bool TryRun(const std::string& statement)
     {
-        OciCursor cursor(m_session);
+        OciCursor cursor(session_);
         cursor.SetStatement(statement);
         return cursor.Execute(false);
     }
@@ -93,7 +93,7 @@ public:
     }
 
 private:
-    OciSession& m_session;
+    OciSession& session_;
 };
 
 } // namespace vexmoor::test

@@ -20,19 +20,19 @@ namespace vexmoor::test {
 // LOCPATH, so the tests need no root and leave the system as it was.
 class ScopedLocale {
 public:
-    explicit ScopedLocale(const std::string& name) : m_previous(std::setlocale(LC_CTYPE, nullptr))
+    explicit ScopedLocale(const std::string& name) : previous_(std::setlocale(LC_CTYPE, nullptr))
     {
-        m_active = std::setlocale(LC_CTYPE, name.c_str()) != nullptr || LoadBuilt(name);
+        active_ = std::setlocale(LC_CTYPE, name.c_str()) != nullptr || loadBuilt(name);
     }
-    ~ScopedLocale() { std::setlocale(LC_CTYPE, m_previous.c_str()); }
+    ~ScopedLocale() { std::setlocale(LC_CTYPE, previous_.c_str()); }
     ScopedLocale(const ScopedLocale&) = delete;
     ScopedLocale& operator=(const ScopedLocale&) = delete;
 
-    bool IsActive() const { return m_active; }
+    bool IsActive() const { return active_; }
 
 private:
     // "language_TERRITORY.CHARSET", from the sources of the locales package.
-    static bool LoadBuilt(const std::string& name)
+    static bool loadBuilt(const std::string& name)
     {
         static QTemporaryDir folder;
         const auto dot = name.find('.');
@@ -51,8 +51,8 @@ private:
         return loaded;
     }
 
-    std::string m_previous;
-    bool m_active = false;
+    std::string previous_;
+    bool active_ = false;
 };
 
 // Types `text` into `widget` character by character as a keyboard of the
