@@ -278,23 +278,23 @@ TEST_F(ProgramUnits, StoredProcedureWithALocalFunctionNamesItselfInTheStack)
     EXPECT_EQ(value(*session, "declare v number; begin outer_p(v); :r := v; end;"), "12");
 }
 
-TEST_F(ProgramUnits, StoredUnitsBeyondProceduresAreRefusedByName)
+TEST_F(ProgramUnits, DroppingAStoredUnitThatIsNotThereNamesIt)
 {
+    run(*session, "create procedure p_only is begin null; end;");
     const std::pair<const char*, const char*> cases[] = {
-        {"create package pkg is procedure p; end;",
-         "PLS-00999: implementation restriction (may be temporary) packages"},
-        {"create or replace package body pkg is procedure p is begin null; end; end;",
-         "packages are not supported"},
-        {"create function f return number is begin return 1; end;",
-         "stored functions are not supported"},
         {"drop package pkg", "ORA-04043: object PKG does not exist"},
         {"drop package body pkg", "ORA-04043"},
+        {"drop function f", "ORA-04043: object F does not exist"},
+        // a procedure is not dropped as a function or package
+        {"drop function p_only", "ORA-04043: object P_ONLY does not exist"},
+        {"drop package p_only", "ORA-04043"},
     };
     for (const auto& [statement, expected] : cases) {
         const OraError error = failure(*session, statement);
         EXPECT_NE(error.message().find(expected), std::string::npos) << statement << "\n"
                                                                      << error.message();
     }
+    run(*session, "drop procedure p_only");
 }
 
 struct OutputCase {
