@@ -183,7 +183,14 @@ std::shared_ptr<CompiledUnit> Session::Impl::keptPackage(const std::string& key)
     if (!instance)
         return nullptr;
     std::set<const CompiledUnit*> seen;
-    return isCurrent(*instance->unit, seen) ? instance->unit : nullptr;
+    if (!isCurrent(*instance->unit, seen))
+        return nullptr;
+    // Its calls point into the units compiled with it: the cache keeps them
+    // alive for as long as it hands the package out. (No name has a '"'.)
+    auto holder = std::make_shared<CompiledUnit>();
+    holder->procedures = instance->procedures;
+    procedures->emplace(key + "\"", std::move(holder));
+    return instance->unit;
 }
 
 bool Session::Impl::isCurrent(const CompiledUnit& unit, std::set<const CompiledUnit*>& seen)

@@ -151,8 +151,10 @@ TEST_F(ProgramUnits, LocalSubprograms)
         {"declare v number; procedure v is begin null; end; begin null; end;", nullptr, 6550,
          "PLS-00371"},
         {"declare procedure p is begin null; end q; begin null; end;", nullptr, 6550, "PLS-00113"},
-        {"declare procedure p; procedure p is begin null; end; begin null; end;", nullptr, 6550,
-         "PLS-00999"},
+        // a forward declaration and its body are one subprogram, not two overloads
+        {"declare procedure p(n number); procedure p(n number) is begin :r := n; end; begin p(4); "
+         "end;",
+         "4"},
         {"declare procedure p is begin exit; end; begin loop p; end loop; end;", nullptr, 6550,
          "PLS-00376"},
         {"declare procedure p is begin null; end; begin p; end; x", nullptr, 6550, "PLS-00103"},
