@@ -144,6 +144,11 @@ private:
         if (CompiledUnit* declared = forwardDeclared(*ast)) {
             declared->ast = std::move(ast);
             declared->pending = false;
+            // The symbol's name viewed the declaration's text.
+            for (Symbol& symbol : scopes_.back()) {
+                if (symbol.subprogram == declared)
+                    symbol.name = declared->ast->name;
+            }
             resolveSubprogramBody(*declared);
             return;
         }
