@@ -67,8 +67,14 @@ constexpr std::array kErrorTexts{
     ErrorText{3115, "unsupported network datatype or representation"},
     ErrorText{4030, "out of process memory when trying to allocate %s bytes (%s,%s)"},
     ErrorText{4043, "object %s does not exist"},
+    ErrorText{4061, "existing state of %s has been invalidated"},
+    ErrorText{4063, "%s has errors"},
+    ErrorText{4065, "not executed, altered or dropped %s"},
+    ErrorText{4067, "not executed, %s does not exist"},
+    ErrorText{4068, "existing state of packages%s has been discarded"},
     ErrorText{6502, "PL/SQL: numeric or value error%s"},
     ErrorText{6503, "PL/SQL: Function returned without value"},
+    ErrorText{6508, "PL/SQL: could not find program unit being called%s"},
     ErrorText{6510, "PL/SQL: unhandled user-defined exception"},
     ErrorText{6531, "Reference to uninitialized collection"},
     ErrorText{6532, "Subscript outside of limit"},
@@ -94,6 +100,7 @@ constexpr std::array kErrorTexts{
     ErrorText{23321, "Pipename may not be null"},
     ErrorText{23322, "Privilege error accessing pipe"},
     ErrorText{24333, "zero iteration count"},
+    ErrorText{24344, "success with compilation error"},
     ErrorText{27072, "File I/O error"},
 };
 

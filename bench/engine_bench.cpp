@@ -88,7 +88,7 @@ std::vector<std::uint8_t> debugMessage(MessageBuffer& buffer)
 
 void RawFloor(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     bench::RawMessageTable table(folder.file("floor.db"), "VEXMOOR");
     MessageBuffer buffer;
     std::vector<std::uint8_t> payload = debugMessage(buffer);
@@ -109,7 +109,7 @@ void sendAndDrain(PipeStore& pipes, MessageBuffer& buffer, std::vector<std::uint
 
 void PipeSendDrain(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("pipes.db"));
     MessageBuffer buffer;
     std::vector<std::uint8_t> received;
@@ -120,7 +120,7 @@ void PipeSendDrain(benchmark::State& state)
 
 void PipeEmptyReceive(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("pipes.db"));
     std::vector<std::uint8_t> received;
     // The pipe has been used, as the poller's pipe has.
@@ -138,7 +138,7 @@ void PipeEmptyReceive(benchmark::State& state)
 // trying again at once when the pipe is momentarily empty.
 void PipeTwoProcesses(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("shared.db");
     Database::open(file); // made before the fork, closed again
     auto count = static_cast<std::int64_t>(state.max_iterations);
@@ -239,7 +239,7 @@ private:
 
 void SendDrain(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("engine.db"));
     install(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
@@ -256,7 +256,7 @@ void SendDrain(benchmark::State& state)
 
 void EmptyReceive(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("engine.db"));
     install(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
@@ -276,7 +276,7 @@ void EmptyReceive(benchmark::State& state)
 // momentarily empty.
 void TwoProcesses(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("shared.db");
     {
         auto database = Database::open(file);
@@ -338,6 +338,71 @@ void Ratios(benchmark::State& state)
     state.counters["pipe_two_processes_vs_one"] = wall("pipe_send_drain", "pipe_two_processes");
 }
 
+// PL/SQL loops run by the interpreter, one block per iteration; items are
+// loop turns (rows for the table loops).
+class PlsqlLoop {
+public:
+    PlsqlLoop() : database_(Database::open(folder_.file("plsql.db")))
+    {
+        session_ = Session::logOn(database_, "vexmoor", "vexmoor");
+    }
+    void run(const char* text) { session_->prepare(text)->execute(); }
+    void measure(benchmark::State& state, const char* block, std::int64_t turns)
+    {
+        auto statement = session_->prepare(block);
+        for (auto _ : state)
+            statement->execute();
+        state.SetItemsProcessed(state.iterations() * turns);
+    }
+
+private:
+    vexmoor::test::ScratchFolder folder_;
+    std::shared_ptr<Database> database_;
+    std::unique_ptr<Session> session_;
+};
+
+constexpr const char* kCreateRows =
+    "create table bench_rows (id number primary key, name varchar2(30))";
+constexpr const char* kInsertRows =
+    "begin delete from bench_rows; for i in 1..10000 loop insert into bench_rows values (i, "
+    "'row ' || i); end loop; commit; end;";
+
+void PlsqlArithmetic(benchmark::State& state)
+{
+    PlsqlLoop loop;
+    loop.measure(state,
+                 "declare n number := 0; begin for i in 1..100000 loop n := n + mod(i, 7) * 2 - "
+                 "1; end loop; end;",
+                 100000);
+}
+
+void PlsqlStringBuilding(benchmark::State& state)
+{
+    PlsqlLoop loop;
+    loop.measure(state,
+                 "declare s varchar2(32767); begin for i in 1..3000 loop s := s || "
+                 "substr('0123456789', 1 + mod(i, 3), 7) || ','; end loop; end;",
+                 3000);
+}
+
+void PlsqlTableInsert(benchmark::State& state)
+{
+    PlsqlLoop loop;
+    loop.run(kCreateRows);
+    loop.measure(state, kInsertRows, 10000);
+}
+
+void PlsqlCursorLoop(benchmark::State& state)
+{
+    PlsqlLoop loop;
+    loop.run(kCreateRows);
+    loop.run(kInsertRows);
+    loop.measure(state,
+                 "declare n number := 0; begin for r in (select id, name from bench_rows) loop "
+                 "n := n + r.id + length(r.name); end loop; end;",
+                 10000);
+}
+
 } // namespace
 
 BENCHMARK(RawFloor)->MinTime(1.0);
@@ -347,6 +412,10 @@ BENCHMARK(TwoProcesses)->MinTime(1.0)->UseRealTime();
 BENCHMARK(PipeSendDrain)->MinTime(1.0);
 BENCHMARK(PipeEmptyReceive)->MinTime(1.0);
 BENCHMARK(PipeTwoProcesses)->MinTime(1.0)->UseRealTime();
+BENCHMARK(PlsqlArithmetic)->MinTime(1.0);
+BENCHMARK(PlsqlStringBuilding)->MinTime(1.0);
+BENCHMARK(PlsqlTableInsert)->MinTime(1.0);
+BENCHMARK(PlsqlCursorLoop)->MinTime(1.0);
 BENCHMARK(Ratios)->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -118,6 +118,9 @@ struct Expr {
     std::vector<const Expr*> ordered;        // arguments in parameter order; null = default
     std::unique_ptr<MemberAccess> member;
     const CompositeType* constructs = nullptr; // Construct
+    // A member of a package named from outside it (pkg.v, pkg.p(...)): its
+    // slot lives in the session's instance of that package.
+    const CompiledUnit* package = nullptr;
 };
 
 struct Declaration;
@@ -226,10 +229,20 @@ struct Parameter {
     int slot = -1;
 };
 
-// An anonymous block, or a stored procedure's source.
+// An anonymous block, a stored procedure's or function's source, or a
+// package: its specification's declarations first, then its body's; the
+// body's statements are the package's initialisation.
 struct UnitAst {
-    bool isProcedure = false;
-    bool isFunction = false; // a local function: returnType holds its type
+    bool isProcedure = false; // a stored unit: no binds
+    bool isFunction = false;  // returnType holds its type
+    bool isPackage = false;
+    bool isPackageBody = false;
+    bool forward = false;  // PROCEDURE p(...); : its signature only
+    bool fromSpec = false; // a package's subprogram named in its specification
+    // A package: how many declarations and subprograms its specification
+    // holds (the first ones of the block); the rest are the body's.
+    std::size_t publicDeclarations = 0;
+    std::size_t publicSubprograms = 0;
     TypeSpec returnType;
     std::string name; // procedure: upper case
     SourcePos namePos;

@@ -6,6 +6,7 @@
 #include "Storage.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace vexmoor::engine {
 
@@ -46,9 +47,24 @@ bool accountExists(Storage& storage, const std::string& user)
     return query.step();
 }
 
+// The kind of the unit stored under the name, if there is one.
+std::optional<std::string> storedKind(Storage& storage, const ObjectName& object)
+{
+    Query query(storage, "SELECT source FROM procedures WHERE owner = ? AND name = ?");
+    query.bind(1, object.owner).bind(2, object.name);
+    if (!query.step())
+        return std::nullopt;
+    return unitKind(query.text(0));
+}
+
 bool procedureExists(Storage& storage, const ObjectName& object)
 {
-    Query query(storage, "SELECT 1 FROM procedures WHERE owner = ? AND name = ?");
+    return storedKind(storage, object).has_value();
+}
+
+bool bodyExists(Storage& storage, const ObjectName& object)
+{
+    Query query(storage, "SELECT 1 FROM package_bodies WHERE owner = ? AND name = ?");
     query.bind(1, object.owner).bind(2, object.name);
     return query.step();
 }
@@ -122,6 +138,17 @@ std::optional<ObjectName> resolveNow(Storage& storage, const std::string& user,
 }
 
 } // namespace
+
+std::string unitKind(std::string_view source)
+{
+    std::size_t begin = 0;
+    while (begin < source.size() && std::isspace(static_cast<unsigned char>(source[begin])))
+        ++begin;
+    std::size_t end = begin;
+    while (end < source.size() && std::isalpha(static_cast<unsigned char>(source[end])))
+        ++end;
+    return upper(source.substr(begin, end - begin));
+}
 
 Catalog::Catalog(Storage& storage) : storage_(storage) {}
 
@@ -209,6 +236,7 @@ void Catalog::dropUser(std::string_view user)
     Query(storage_, "DELETE FROM accounts WHERE name = ?").bind(1, name).run();
     Query(storage_, "DELETE FROM privileges WHERE account = ?").bind(1, name).run();
     Query(storage_, "DELETE FROM procedures WHERE owner = ?").bind(1, name).run();
+    Query(storage_, "DELETE FROM package_bodies WHERE owner = ?").bind(1, name).run();
     Query(storage_, "DELETE FROM synonyms WHERE owner = ?").bind(1, name).run();
     bumpGeneration(storage_);
     transaction.commit();
@@ -246,8 +274,8 @@ void Catalog::storeProcedure(const ObjectName& object, std::string_view source, 
     ObjectName name = upper(object);
     Transaction transaction(storage_, Transaction::Mode::Write);
     ChangeMark mark(storage_.changeCounter());
-    bool exists = procedureExists(storage_, name);
-    if (synonymExists(storage_, name) || (exists && !orReplace))
+    const auto kind = storedKind(storage_, name);
+    if (synonymExists(storage_, name) || (kind && (!orReplace || *kind != unitKind(source))))
         throw oraError(955);
     std::int64_t version = bumpGeneration(storage_);
     Query(storage_, "INSERT INTO procedures(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
@@ -276,14 +304,69 @@ std::optional<StoredProcedure> Catalog::findProcedure(const ObjectName& object)
     return procedure;
 }
 
-void Catalog::dropProcedure(const ObjectName& object)
+void Catalog::dropProcedure(const ObjectName& object, std::string_view kind)
 {
     ObjectName name = upper(object);
     Transaction transaction(storage_, Transaction::Mode::Write);
     ChangeMark mark(storage_.changeCounter());
-    if (!procedureExists(storage_, name))
+    if (storedKind(storage_, name) != kind)
         throw oraError(4043, {name.name});
     Query(storage_, "DELETE FROM procedures WHERE owner = ? AND name = ?")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .run();
+    Query(storage_, "DELETE FROM package_bodies WHERE owner = ? AND name = ?")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::storePackageBody(const ObjectName& object, std::string_view source, bool orReplace)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
+    if (bodyExists(storage_, name) && !orReplace)
+        throw oraError(955);
+    std::int64_t version = bumpGeneration(storage_);
+    Query(storage_,
+          "INSERT INTO package_bodies(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
+          "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .bind(3, source)
+        .bind(4, version)
+        .run();
+    transaction.commit();
+}
+
+std::optional<StoredProcedure> Catalog::findPackageBody(const ObjectName& object)
+{
+    refresh();
+    ObjectName name = upper(object);
+    auto key = std::make_pair(name.owner, name.name);
+    if (auto found = bodies_.find(key); found != bodies_.end())
+        return found->second;
+    std::optional<StoredProcedure> body;
+    Query query(storage_,
+                "SELECT source, version FROM package_bodies WHERE owner = ? AND name = ?");
+    query.bind(1, name.owner).bind(2, name.name);
+    if (query.step())
+        body = StoredProcedure{name, query.text(0), query.integer(1)};
+    bodies_.emplace(std::move(key), body);
+    return body;
+}
+
+void Catalog::dropPackageBody(const ObjectName& object)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
+    if (!bodyExists(storage_, name))
+        throw oraError(4043, {name.name});
+    Query(storage_, "DELETE FROM package_bodies WHERE owner = ? AND name = ?")
         .bind(1, name.owner)
         .bind(2, name.name)
         .run();
@@ -375,6 +458,7 @@ void Catalog::refresh()
         return;
     privileges_.clear();
     procedures_.clear();
+    bodies_.clear();
     synonyms_.clear();
     resolved_.clear();
     cachedFor_ = now;

@@ -27,9 +27,14 @@ struct ObjectName {
     friend bool operator==(const ObjectName&, const ObjectName&) = default;
 };
 
+// The kind of a stored unit: the first word of its source, upper case.
+std::string unitKind(std::string_view source);
+
 struct StoredProcedure {
     ObjectName object;
-    std::string source;       // the CREATE statement's text from PROCEDURE on
+    // The CREATE statement's text from PROCEDURE, FUNCTION or PACKAGE on; a
+    // package body's from PACKAGE BODY on.
+    std::string source;
     std::int64_t version = 0; // changes whenever the procedure is replaced
 };
 
@@ -58,11 +63,21 @@ public:
     void grant(std::string_view user, Privilege privilege);            // ORA-01917
     void revoke(std::string_view user, Privilege privilege);           // ORA-01917
 
-    // ORA-00955 when the name is taken in that schema and `orReplace` is off,
-    // or when it is taken by an object that is not a procedure.
+    // Procedures, functions and package specifications share the schema's
+    // names; each source starts with its kind's word. ORA-00955 when the
+    // name is taken in that schema and `orReplace` is off, or when it is
+    // taken by an object of another kind.
     void storeProcedure(const ObjectName& object, std::string_view source, bool orReplace);
     std::optional<StoredProcedure> findProcedure(const ObjectName& object);
-    void dropProcedure(const ObjectName& object); // ORA-04043
+    // ORA-04043 when there is no unit of that kind (PROCEDURE, FUNCTION,
+    // PACKAGE); dropping a package drops its body too.
+    void dropProcedure(const ObjectName& object, std::string_view kind = "PROCEDURE");
+
+    // A package body is kept beside its specification, which it needs only
+    // to compile. ORA-00955 when there is one and `orReplace` is off.
+    void storePackageBody(const ObjectName& object, std::string_view source, bool orReplace);
+    std::optional<StoredProcedure> findPackageBody(const ObjectName& object);
+    void dropPackageBody(const ObjectName& object); // ORA-04043
 
     // A public synonym has owner "PUBLIC". ORA-00955 when the name is taken.
     void createSynonym(const ObjectName& synonym, const ObjectName& target, bool orReplace);
@@ -94,6 +109,7 @@ private:
     std::int64_t cachedFor_ = -1;
     std::map<std::pair<std::string, int>, bool> privileges_;
     std::map<std::pair<std::string, std::string>, std::optional<StoredProcedure>> procedures_;
+    std::map<std::pair<std::string, std::string>, std::optional<StoredProcedure>> bodies_;
     std::map<std::pair<std::string, std::string>, std::optional<ObjectName>> synonyms_;
     std::map<std::pair<std::string, std::string>, std::optional<ObjectName>> resolved_;
 };

@@ -135,28 +135,124 @@ private:
     {
         if (units_.size() > 255)
             fail(ast->namePos, "PLS-00123: program too large (Parse Tree Nodes)");
+        resolveSignature(*ast);
+        for (const Symbol& existing : scopes_.back()) {
+            if (existing.name == ast->name && existing.kind != SymbolKind::Subprogram)
+                fail(ast->namePos,
+                     "PLS-00371: at most one declaration for '" + ast->name + "' is permitted");
+        }
+        if (CompiledUnit* declared = forwardDeclared(*ast)) {
+            declared->ast = std::move(ast);
+            declared->pending = false;
+            // The symbol's name viewed the declaration's text.
+            for (Symbol& symbol : scopes_.back()) {
+                if (symbol.subprogram == declared)
+                    symbol.name = declared->ast->name;
+            }
+            resolveSubprogramBody(*declared);
+            return;
+        }
         auto local = std::make_unique<CompiledUnit>();
         local->owner = unit_.owner;
         local->qualifiedName = unit_.qualifiedName;
         local->nested = true;
         local->valid = true;
+        local->pending = ast->forward;
+        local->publicMember = ast->fromSpec;
         local->ast = std::move(ast);
-        UnitAst& unitAst = *local->ast;
-        if (unitAst.isFunction)
-            resolveType(unitAst.returnType);
-        for (const Symbol& existing : scopes_.back()) {
-            if (existing.name == unitAst.name && existing.kind != SymbolKind::Subprogram)
-                fail(unitAst.namePos,
-                     "PLS-00371: at most one declaration for '" + unitAst.name + "' is permitted");
-        }
         scopes_.back().push_back(
-            Symbol{unitAst.name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
+            Symbol{local->ast->name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
+        CompiledUnit& added = *local;
+        unit_.locals.push_back(std::move(local));
+        if (!added.pending)
+            resolveSubprogramBody(added);
+    }
+
+    void resolveSignature(UnitAst& ast)
+    {
+        if (ast.isFunction)
+            resolveType(ast.returnType);
+        for (auto& parameter : ast.parameters)
+            resolveType(parameter.type);
+    }
+
+    // The subprogram this scope declared ahead with the same signature, still
+    // without its body.
+    CompiledUnit* forwardDeclared(const UnitAst& definition)
+    {
+        if (definition.forward)
+            return nullptr;
+        for (const Symbol& existing : scopes_.back()) {
+            if (existing.kind != SymbolKind::Subprogram || existing.name != definition.name
+                || !existing.subprogram->pending)
+                continue;
+            const UnitAst& declared = *existing.subprogram->ast;
+            if (sameSignature(declared, definition)) {
+                checkDefaults(declared, definition);
+                return existing.subprogram;
+            }
+        }
+        return nullptr;
+    }
+
+    static bool sameSignature(const UnitAst& a, const UnitAst& b)
+    {
+        if (a.isFunction != b.isFunction || a.parameters.size() != b.parameters.size()
+            || (a.isFunction && !sameType(a.returnType, b.returnType)))
+            return false;
+        for (std::size_t i = 0; i < a.parameters.size(); ++i) {
+            const Parameter& p = a.parameters[i];
+            const Parameter& q = b.parameters[i];
+            if (p.name != q.name || p.mode != q.mode || !sameType(p.type, q.type))
+                return false;
+        }
+        return true;
+    }
+
+    static bool sameType(const TypeSpec& a, const TypeSpec& b)
+    {
+        return a.type == b.type && a.composite == b.composite;
+    }
+
+    void checkDefaults(const UnitAst& declared, const UnitAst& definition)
+    {
+        for (std::size_t i = 0; i < declared.parameters.size(); ++i) {
+            const Parameter& p = definition.parameters[i];
+            if ((declared.parameters[i].defaultValue == nullptr) != (p.defaultValue == nullptr))
+                fail(p.pos, "PLS-00593: default value of parameter \"" + p.name
+                                + "\" in body must match that of spec");
+        }
+    }
+
+    // Every subprogram declared ahead in the closing scope needs its body.
+    void checkForwardDefined()
+    {
+        for (const Symbol& symbol : scopes_.back()) {
+            if (symbol.kind != SymbolKind::Subprogram || !symbol.subprogram->pending)
+                continue;
+            const UnitAst& ast = *symbol.subprogram->ast;
+            if (ast.fromSpec) {
+                if (current().ast->isPackageBody)
+                    fail(ast.namePos, "PLS-00323: subprogram or cursor '" + ast.name
+                                          + "' is declared in a package specification and "
+                                            "must be defined in the package body");
+                continue;
+            }
+            fail(ast.namePos, "PLS-00328: A subprogram body must be defined for the forward "
+                              "declaration of "
+                                  + ast.name + ".");
+        }
+    }
+
+    void resolveSubprogramBody(CompiledUnit& local)
+    {
+        UnitAst& unitAst = *local.ast;
         const int loops = loopDepth_;
         const int handlers = handlerDepth_;
         const bool statement = inStatement_;
         loopDepth_ = handlerDepth_ = 0;
         inStatement_ = false;
-        units_.push_back(local.get());
+        units_.push_back(&local);
         scopes_.emplace_back();
         resolveUnit(unitAst);
         scopes_.pop_back();
@@ -164,7 +260,6 @@ private:
         loopDepth_ = loops;
         handlerDepth_ = handlers;
         inStatement_ = statement;
-        unit_.locals.push_back(std::move(local));
     }
 
     // Binds a name to the symbol's slot, counting the frames out to it.
@@ -189,7 +284,8 @@ private:
 
     const TypeSpec& slotType(const Expr& expr) const
     {
-        const CompiledUnit& owner = *units_[units_.size() - 1 - expr.up];
+        const CompiledUnit& owner =
+            expr.package ? *expr.package : *units_[units_.size() - 1 - expr.up];
         return owner.slotTypes[static_cast<std::size_t>(expr.index)];
     }
 
@@ -234,7 +330,40 @@ private:
     void resolveBlock(Block& block)
     {
         scopes_.emplace_back();
-        for (auto& declaration : block.declarations) {
+        const UnitAst& ast = *current().ast;
+        const bool packageBlock = ast.isPackage && &block == &ast.block;
+        const std::size_t publicDeclarations =
+            packageBlock ? ast.publicDeclarations : block.declarations.size();
+        const std::size_t publicSubprograms =
+            packageBlock ? ast.publicSubprograms : block.subprograms.size();
+        // A package's specification comes first, so that its body sees all of it.
+        resolveDeclarations(block, 0, publicDeclarations);
+        resolveSubprograms(block, 0, publicSubprograms);
+        resolveDeclarations(block, publicDeclarations, block.declarations.size());
+        resolveSubprograms(block, publicSubprograms, block.subprograms.size());
+        block.subprograms.clear();
+        checkForwardDefined();
+        resolveStatements(block.body);
+        for (auto& handler : block.handlers) {
+            for (auto& name : handler.names)
+                name.resolved = resolveException(name.path, name.pos);
+            ++handlerDepth_;
+            resolveStatements(handler.body);
+            --handlerDepth_;
+        }
+        scopes_.pop_back();
+    }
+
+    void resolveSubprograms(Block& block, std::size_t from, std::size_t to)
+    {
+        for (std::size_t i = from; i < to; ++i)
+            resolveSubprogram(std::move(block.subprograms[i]));
+    }
+
+    void resolveDeclarations(Block& block, std::size_t from, std::size_t to)
+    {
+        for (std::size_t i = from; i < to; ++i) {
+            Declaration& declaration = block.declarations[i];
             if (declaration.isException) {
                 declare(Symbol{declaration.name, SymbolKind::Exception, -1, &declaration},
                         declaration.pos);
@@ -265,18 +394,6 @@ private:
                            declaration.slot, &declaration},
                     declaration.pos);
         }
-        for (auto& subprogram : block.subprograms)
-            resolveSubprogram(std::move(subprogram));
-        block.subprograms.clear();
-        resolveStatements(block.body);
-        for (auto& handler : block.handlers) {
-            for (auto& name : handler.names)
-                name.resolved = resolveException(name.path, name.pos);
-            ++handlerDepth_;
-            resolveStatements(handler.body);
-            --handlerDepth_;
-        }
-        scopes_.pop_back();
     }
 
     ExceptionRef resolveException(const std::vector<std::string>& path, const SourcePos& pos)
@@ -293,6 +410,16 @@ private:
         if (path.size() == 1 || (path.size() == 2 && path[0] == "STANDARD")) {
             if (const auto code = predefinedException(last))
                 return ExceptionRef{*code, nullptr};
+        }
+        if (path.size() > 1) {
+            if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name)
+                return resolveException({path.begin() + 1, path.end()}, pos);
+            if (auto [package, at] = packageOf(path); package && package->valid) {
+                const Declaration* declaration = publicDeclaration(*package, last);
+                if (at + 1 != path.size() || !declaration || !declaration->isException)
+                    fail(pos, "PLS-00302: component '" + path[at] + "' must be declared");
+                return ExceptionRef{0, declaration};
+            }
         }
         fail(pos, "PLS-00201: identifier '" + joinPath(path) + "' must be declared");
     }
@@ -858,6 +985,9 @@ private:
                 return;
             }
         }
+        if (expr.kind == ExprKind::Name && expr.path.size() > 1 && !lookup(expr.path[0])
+            && resolvePackageMember(expr, false, true))
+            return;
         const Symbol* symbol =
             expr.kind == ExprKind::Name && expr.path.size() == 1 && !expr.hasParens
                 ? lookup(expr.path[0])
@@ -946,6 +1076,8 @@ private:
             package = "DBMS_OUTPUT";
             name = *output;
         }
+        if (package.empty() && path.size() > 1 && resolvePackageMember(expr, asStatement, false))
+            return;
         if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '"
                                + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
@@ -964,18 +1096,167 @@ private:
         auto procedure = environment_.procedure(unit_.owner, path);
         if (!procedure)
             fail(expr.pos, "PLS-00201: identifier '" + joinPath(path) + "' must be declared");
-        if (!asStatement)
-            fail(expr.pos,
-                 "PLS-00222: no function with name '" + joinPath(path) + "' exists in this scope");
+        unit_.dependencies.push_back(procedure.get());
         if (!procedure->valid)
             fail(expr.pos, "PLS-00905: object " + procedure->qualifiedName + " is invalid");
+        if (procedure->ast->isPackage || procedure->ast->isFunction == asStatement)
+            notCallable(expr, asStatement);
+        bindCall(expr, *procedure, joinPath(path));
+    }
+
+    [[noreturn]] void notCallable(const Expr& expr, bool asStatement)
+    {
+        if (asStatement)
+            fail(expr.pos,
+                 "PLS-00221: '" + joinPath(expr.path) + "' is not a procedure or is undefined");
+        fail(expr.pos,
+             "PLS-00222: no function with name '" + joinPath(expr.path) + "' exists in this scope");
+    }
+
+    // Matches the arguments to the parameters of the chosen unit.
+    void bindCall(Expr& expr, const CompiledUnit& callee, const std::string& display)
+    {
         std::vector<ParamInfo> params;
-        for (const auto& parameter : procedure->ast->parameters)
+        for (const auto& parameter : callee.ast->parameters)
             params.push_back(
                 ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
-        matchArguments(expr, params, joinPath(path));
+        matchArguments(expr, params, display);
+        const auto& parameters = callee.ast->parameters;
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
+                fail(expr.pos,
+                     "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+        }
         expr.target = Target::Procedure;
-        expr.procedure = procedure.get();
+        expr.procedure = &callee;
+    }
+
+    // ------------------------------------------------------------ packages
+
+    // The package a qualified name starts with, and where its member's name
+    // stands in the path: pkg.member or owner.pkg.member.
+    std::pair<std::shared_ptr<CompiledUnit>, std::size_t>
+    packageOf(const std::vector<std::string>& path)
+    {
+        const UnitAst& own = *unit_.ast;
+        if (own.isPackage && path[0] == own.name)
+            return {nullptr, 0};
+        std::pair<std::shared_ptr<CompiledUnit>, std::size_t> found{nullptr, 0};
+        if (auto first = environment_.procedure(unit_.owner, {path[0]});
+            first && (!first->ast || first->ast->isPackage))
+            found = {first, 1};
+        else if (path.size() > 2) {
+            if (auto second = environment_.procedure(unit_.owner, {path[0], path[1]});
+                second && (!second->ast || second->ast->isPackage))
+                found = {second, 2};
+        }
+        if (found.first)
+            unit_.dependencies.push_back(found.first.get());
+        return found;
+    }
+
+    // pkg.v, pkg.c, pkg.p(...), pkg.f(...), pkg.t(...) from outside the
+    // package; false when the name does not start with a package.
+    bool resolvePackageMember(Expr& expr, bool asStatement, bool asTarget)
+    {
+        if (const UnitAst& own = *unit_.ast; own.isPackage && expr.path[0] == own.name) {
+            // The package's own members, named with its name.
+            expr.path.erase(expr.path.begin());
+            if (asTarget)
+                resolveTarget(expr);
+            else
+                resolveName(expr, asStatement);
+            return true;
+        }
+        auto [package, at] = packageOf(expr.path);
+        if (!package)
+            return false;
+        if (!package->valid)
+            fail(expr.pos, "PLS-00905: object " + package->qualifiedName + " is invalid");
+        const std::string& name = expr.path[at];
+        if (const Declaration* declaration = publicDeclaration(*package, name)) {
+            packageVariable(expr, *package, *declaration, at, asStatement, asTarget);
+            return true;
+        }
+        std::vector<const CompiledUnit*> candidates;
+        for (const auto& local : package->locals) {
+            if (local->publicMember && local->ast->name == name)
+                candidates.push_back(local.get());
+        }
+        if (candidates.empty() || at + 1 != expr.path.size() || asTarget)
+            fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
+        const CompiledUnit& chosen = chooseOverload(expr, candidates, asStatement, name);
+        bindCall(expr, chosen, name);
+        expr.package = package.get();
+        return true;
+    }
+
+    static const Declaration* publicDeclaration(const CompiledUnit& package,
+                                                const std::string& name)
+    {
+        const auto& declarations = package.ast->block.declarations;
+        for (std::size_t i = 0; i < package.ast->publicDeclarations; ++i) {
+            if (declarations[i].name == name)
+                return &declarations[i];
+        }
+        return nullptr;
+    }
+
+    void packageVariable(Expr& expr, const CompiledUnit& package, const Declaration& declaration,
+                         std::size_t at, bool asStatement, bool asTarget)
+    {
+        const std::string display = joinPath(expr.path);
+        if (declaration.typeDeclaration) {
+            if (asTarget || at + 1 != expr.path.size())
+                fail(expr.pos, "PLS-00302: component '" + expr.path[at] + "' must be declared");
+            resolveConstructor(expr, *declaration.typeDeclaration, asStatement);
+            return;
+        }
+        if (declaration.slot < 0)
+            fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) '" + display
+                               + "': a package's exceptions, cursors and %ROWTYPE records are "
+                                 "used only inside it");
+        if (asStatement)
+            fail(expr.pos, "PLS-00221: '" + display + "' is not a procedure or is undefined");
+        if (asTarget && declaration.constant)
+            fail(expr.pos,
+                 "PLS-00363: expression '" + display + "' cannot be used as an assignment target");
+        expr.target = Target::Slot;
+        expr.index = declaration.slot;
+        expr.up = 0;
+        expr.package = &package;
+        if (at + 1 == expr.path.size() && !expr.hasParens)
+            return;
+        if (!declaration.type.composite)
+            fail(expr.pos, "PLS-00302: component '" + expr.path[at + 1] + "' must be declared");
+        resolveMember(expr, declaration.type, at + 1, asStatement);
+        if (asTarget && expr.member->method >= 0)
+            fail(expr.pos,
+                 "PLS-00363: expression '" + display + "' cannot be used as an assignment target");
+    }
+
+    // A type named pkg.t.
+    const CompositeType* packageType(const std::string& typeName)
+    {
+        std::vector<std::string> path;
+        for (std::size_t start = 0;;) {
+            const std::size_t dot = typeName.find('.', start);
+            path.push_back(typeName.substr(start, dot - start));
+            if (dot == std::string::npos)
+                break;
+            start = dot + 1;
+        }
+        if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name)
+            path.erase(path.begin());
+        if (path.size() == 1) {
+            const Symbol* symbol = lookup(path[0]);
+            return symbol && symbol->kind == SymbolKind::Type ? symbol->composite : nullptr;
+        }
+        auto [package, at] = packageOf(path);
+        if (!package || !package->valid || at + 1 != path.size())
+            return nullptr;
+        const Declaration* declaration = publicDeclaration(*package, path[at]);
+        return declaration ? declaration->typeDeclaration : nullptr;
     }
 
     // ------------------------------------------------------------ records and collections
@@ -988,10 +1269,9 @@ private:
             type.composite = &dbmsOutputCharArr();
             return;
         }
-        const Symbol* symbol = lookup(type.typeName);
-        if (!symbol || symbol->kind != SymbolKind::Type)
+        type.composite = packageType(type.typeName);
+        if (!type.composite)
             fail(type.typePos, "PLS-00201: identifier '" + type.typeName + "' must be declared");
-        type.composite = symbol->composite;
     }
 
     void declareType(CompositeType& type)
@@ -1088,9 +1368,15 @@ private:
     // r.f, r.f.g, t(i), r.t(i), t.COUNT, t.NEXT(i), t.DELETE(i, j), ...
     void resolveMember(Expr& expr, const Symbol& base, bool asStatement)
     {
+        bindSlot(expr, base);
+        resolveMember(expr, symbolType(base), 1, asStatement);
+    }
+
+    // The selectors after the variable's name, which stands at path[first - 1].
+    void resolveMember(Expr& expr, TypeSpec type, std::size_t first, bool asStatement)
+    {
         auto access = std::make_unique<MemberAccess>();
-        TypeSpec type = symbolType(base);
-        std::size_t i = 1;
+        std::size_t i = first;
         for (; i < expr.path.size() && type.composite && !type.composite->isCollection(); ++i) {
             const int field = type.composite->fieldIndex(expr.path[i]);
             if (field < 0)
@@ -1172,7 +1458,6 @@ private:
             checkScalar(*argument.value);
         }
         access->type = type;
-        bindSlot(expr, base);
         expr.target = Target::Member;
         expr.member = std::move(access);
     }
@@ -1182,20 +1467,37 @@ private:
     void resolveLocalCall(Expr& expr, const Symbol& found, bool asStatement)
     {
         const std::string& name = expr.path[0];
-        std::vector<const Symbol*> candidates;
+        std::vector<const Symbol*> symbols;
+        std::vector<const CompiledUnit*> candidates;
         for (const auto& scope : scopes_) {
             if (scope.empty() || &found < scope.data() || &found >= scope.data() + scope.size())
                 continue;
             for (const auto& symbol : scope) {
-                if (symbol.name == name && symbol.kind == SymbolKind::Subprogram)
-                    candidates.push_back(&symbol);
+                if (symbol.name == name && symbol.kind == SymbolKind::Subprogram) {
+                    symbols.push_back(&symbol);
+                    candidates.push_back(symbol.subprogram);
+                }
             }
         }
-        const Symbol* chosen = nullptr;
+        const CompiledUnit& chosen = chooseOverload(expr, candidates, asStatement, name);
+        bindCall(expr, chosen, name);
+        for (const Symbol* symbol : symbols) {
+            if (symbol->subprogram == &chosen)
+                expr.up = static_cast<std::uint8_t>(level() - symbol->level);
+        }
+    }
+
+    // Among overloads, the one whose parameters take the arguments by
+    // number and name, and then best by the plain types of the arguments.
+    const CompiledUnit& chooseOverload(const Expr& expr,
+                                       const std::vector<const CompiledUnit*>& candidates,
+                                       bool asStatement, const std::string& name)
+    {
+        const CompiledUnit* chosen = nullptr;
         int bestScore = -1;
         bool tie = false;
-        for (const Symbol* candidate : candidates) {
-            const UnitAst& ast = *candidate->subprogram->ast;
+        for (const CompiledUnit* candidate : candidates) {
+            const UnitAst& ast = *candidate->ast;
             if (ast.isFunction == asStatement || !takesArguments(expr, ast))
                 continue;
             const int score = typeScore(expr, ast);
@@ -1220,8 +1522,8 @@ private:
         }
         if (!chosen) {
             const bool anyOfKind =
-                std::any_of(candidates.begin(), candidates.end(), [&](const Symbol* candidate) {
-                    return candidate->subprogram->ast->isFunction != asStatement;
+                std::any_of(candidates.begin(), candidates.end(), [&](const CompiledUnit* c) {
+                    return c->ast->isFunction != asStatement;
                 });
             if (!anyOfKind && asStatement)
                 fail(expr.pos, "PLS-00221: '" + name + "' is not a procedure or is undefined");
@@ -1231,20 +1533,7 @@ private:
             fail(expr.pos,
                  "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
         }
-        std::vector<ParamInfo> params;
-        for (const auto& parameter : chosen->subprogram->ast->parameters)
-            params.push_back(
-                ParamInfo{parameter.name, parameter.mode, parameter.defaultValue != nullptr});
-        matchArguments(expr, params, name);
-        const auto& parameters = chosen->subprogram->ast->parameters;
-        for (std::size_t i = 0; i < parameters.size(); ++i) {
-            if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
-                fail(expr.pos,
-                     "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
-        }
-        expr.target = Target::Procedure;
-        expr.procedure = chosen->subprogram;
-        expr.up = static_cast<std::uint8_t>(level() - chosen->level);
+        return *chosen;
     }
 
     // The type an argument plainly has: a literal's, or a variable's;

@@ -166,6 +166,7 @@ void Interpreter::run(const CompiledUnit& unit, std::vector<BindSlot>& binds)
     char base = 0;
     stackBase_ = &base;
     binds_ = &binds;
+    procedures_ = unit.procedures;
     Frame frame;
     frame.unit = &unit;
     frame.slots.resize(unit.slotTypes.size());
@@ -434,7 +435,7 @@ void Interpreter::assign(Frame& frame, const Expr& target, Value value)
         return;
     }
     const auto slot = static_cast<std::size_t>(target.index);
-    Frame& owner = outerFrame(frame, target.up);
+    Frame& owner = frameOf(frame, target);
     owner.slots[slot] = coerce(owner.unit->slotTypes[slot], std::move(value), conversion());
     if (owner.unit->slotNotNull[slot] && owner.slots[slot].isNull())
         valueError();
@@ -448,9 +449,9 @@ ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const
         const BindSlot& bind = (*binds_)[static_cast<std::size_t>(target.index)];
         return bind.buffer.type == ExternalType::Integer ? ValueType::Number : ValueType::Varchar2;
     }
-    return outerFrame(frame, target.up)
-        .unit->slotTypes[static_cast<std::size_t>(target.index)]
-        .type;
+    const CompiledUnit& unit =
+        target.package ? *target.package : *outerFrame(frame, target.up).unit;
+    return unit.slotTypes[static_cast<std::size_t>(target.index)].type;
 }
 
 // ---------------------------------------------------------------- calls
@@ -484,7 +485,7 @@ Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
     frame.slots.resize(unit.slotTypes.size());
     frame.line = unit.ast->block.pos.line;
     if (unit.nested)
-        frame.parent = &outerFrame(caller, expr.up);
+        frame.parent = expr.package ? &packageFrame(*expr.package) : &outerFrame(caller, expr.up);
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         const Parameter& parameter = parameters[i];
         const auto slot = static_cast<std::size_t>(parameter.slot);
@@ -531,7 +532,7 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
         return (*binds_)[static_cast<std::size_t>(expr.index)].value;
     case ExprKind::Name:
         if (expr.target == Target::Slot)
-            return outerFrame(frame, expr.up).slots[static_cast<std::size_t>(expr.index)];
+            return frameOf(frame, expr).slots[static_cast<std::size_t>(expr.index)];
         if (expr.target == Target::Procedure)
             return callProcedure(frame, expr);
         if (expr.target == Target::Member)
@@ -700,8 +701,8 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
         return expr.integerLiteral;
     case ExprKind::Name:
         return expr.target == Target::Slot
-               && outerFrame(frame, expr.up)
-                      .unit->slotTypes[static_cast<std::size_t>(expr.index)]
+               && (expr.package ? *expr.package : *outerFrame(frame, expr.up).unit)
+                      .slotTypes[static_cast<std::size_t>(expr.index)]
                       .binaryInteger;
     case ExprKind::Unary:
         return expr.op == Operator::Negate && isPlsInteger(frame, *expr.left);

@@ -15,14 +15,29 @@ namespace vexmoor::engine {
 
 // A unit ready to run: its syntax tree with every name resolved, and the
 // types of its slots (parameters, variables, loop counters).
-struct CompiledUnit {
+struct CompiledUnit : std::enable_shared_from_this<CompiledUnit> {
     std::unique_ptr<UnitAst> ast;
     std::string owner;         // the definer; for a block, the session user
     std::string qualifiedName; // OWNER.NAME; empty for an anonymous block
     std::vector<TypeSpec> slotTypes;
     std::vector<bool> slotNotNull;
-    bool valid = false;  // a stored procedure whose source compiled
-    bool nested = false; // a local subprogram: its frame links to its declarer's
+    bool valid = false;        // a stored procedure whose source compiled
+    bool nested = false;       // a local subprogram: its frame links to its declarer's
+    bool pending = false;      // declared ahead, its body not yet compiled
+    bool publicMember = false; // a package's subprogram its specification names
+    // A package: the versions of the specification and body it was compiled
+    // from (body 0: none), and why it cannot run although its specification
+    // compiled (ORA-04067 no body, ORA-04063 a body with errors).
+    std::int64_t specVersion = 0;
+    std::int64_t bodyVersion = 0;
+    std::optional<OraError> bodyError;
+    // The stored units its names were bound to (procedures, functions,
+    // packages): a package instance outlives a change of the catalog only
+    // while these are unchanged.
+    std::vector<const CompiledUnit*> dependencies;
+    // What a package's failed compile of its body left, which units compiled
+    // meanwhile may point into.
+    std::vector<std::unique_ptr<CompiledUnit>> retired;
     // The local subprograms of this unit, at any depth; calls point into them.
     std::vector<std::unique_ptr<CompiledUnit>> locals;
     std::optional<OraError> compileError;
@@ -129,6 +144,11 @@ private:
     void assignMember(Frame& frame, const Expr& target, Value value);
     std::vector<Value> memberArguments(Frame& frame, const Expr& expr);
     Value callProcedure(Frame& frame, const Expr& expr);
+    // The frame of the slot a name is bound to: a frame around the running
+    // one, or the session's instance of a package (PackageInstance.cpp).
+    Frame& frameOf(Frame& frame, const Expr& expr);
+    Frame& packageFrame(const CompiledUnit& package);
+    Frame& instantiate(const CompiledUnit& package);
     std::optional<bool> condition(Frame& frame, const Expr& expr);
 
     void checkStack() const;
@@ -143,6 +163,8 @@ private:
 
     SessionState& state_;
     std::vector<BindSlot>* binds_ = nullptr;
+    // The compiled stored units of the running block's catalog generation.
+    std::shared_ptr<const void> procedures_;
     std::vector<Handled> handling_;
     const Declaration* raisedUser_ = nullptr;
     const char* stackBase_ = nullptr;

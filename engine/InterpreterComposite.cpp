@@ -39,7 +39,7 @@ Value Interpreter::evalMember(Frame& frame, const Expr& expr)
     // Arguments first: a function among them may change the variable.
     std::vector<Value> args = memberArguments(frame, expr);
     const MemberAccess& access = *expr.member;
-    Frame& owner = outerFrame(frame, expr.up);
+    Frame& owner = frameOf(frame, expr);
     const Value& base = fieldsForRead(owner.slots[static_cast<std::size_t>(expr.index)], access);
     if (access.element)
         return readElement(base, args[0], conversion());
@@ -58,7 +58,7 @@ Value Interpreter::evalConstructor(Frame& frame, const Expr& expr)
 void Interpreter::callMember(Frame& frame, const Expr& expr)
 {
     std::vector<Value> args = memberArguments(frame, expr);
-    Frame& owner = outerFrame(frame, expr.up);
+    Frame& owner = frameOf(frame, expr);
     Value& base = fieldsForWrite(owner.slots[static_cast<std::size_t>(expr.index)], *expr.member);
     callMethod(base, static_cast<CollectionMethod>(expr.member->method), args, conversion());
 }
@@ -69,7 +69,7 @@ void Interpreter::assignMember(Frame& frame, const Expr& target, Value value)
     Value converted = coerce(access.type, std::move(value), conversion());
     std::vector<Value> args =
         access.element ? memberArguments(frame, target) : std::vector<Value>();
-    Frame& owner = outerFrame(frame, target.up);
+    Frame& owner = frameOf(frame, target);
     Value& base = fieldsForWrite(owner.slots[static_cast<std::size_t>(target.index)], access);
     if (access.element)
         elementForWrite(base, args[0], conversion()) = std::move(converted);

@@ -281,7 +281,9 @@ std::unique_ptr<UnitAst> Parser::parseProcedure()
     auto unit = std::make_unique<UnitAst>();
     unit_ = unit.get();
     unit->isProcedure = true;
-    expect(TokenKind::KwProcedure, "procedure");
+    unit->isFunction = check(TokenKind::KwFunction);
+    if (!accept(TokenKind::KwFunction))
+        expect(TokenKind::KwProcedure, "procedure");
     unit->namePos = posOf(current_);
     unit->name = identifier("<an identifier> <a double-quoted delimited-identifier>");
     if (accept(TokenKind::Dot)) {
@@ -290,6 +292,11 @@ std::unique_ptr<UnitAst> Parser::parseProcedure()
     }
     if (check(TokenKind::LeftParen))
         parseParameters(*unit);
+    if (unit->isFunction) {
+        expect(TokenKind::KwReturn, "( return");
+        unit->returnType = parseType(false);
+    }
+    subprogram_ = unit.get();
     if (!accept(TokenKind::KwIs) && !accept(TokenKind::KwAs))
         unexpected("( ; is with authid as cluster compress order using compiled wrapped external "
                    "deterministic parallel_enable pipelined result_cache accessible");
@@ -359,13 +366,14 @@ void Parser::parseBlockAfterDeclare(Block& block)
 
 void Parser::parseDeclarations(Block& block)
 {
-    while (!check(TokenKind::KwBegin)) {
+    while (!check(TokenKind::KwBegin) && !(packageLevel_ && check(TokenKind::KwEnd))) {
         if (check(TokenKind::KwProcedure) || check(TokenKind::KwFunction)) {
             parseSubprogram(block);
             continue;
         }
         // As in Oracle, nothing but subprograms may follow a subprogram.
-        if (!block.subprograms.empty() && !check(TokenKind::KwPragma))
+        // A package specification mixes the two freely.
+        if (!block.subprograms.empty() && !packageSpec_ && !check(TokenKind::KwPragma))
             unexpected("begin function pragma procedure");
         if (check(TokenKind::KwPragma))
             unsupported("PRAGMA is not supported");
@@ -449,7 +457,8 @@ TypeSpec Parser::parseType(bool allowConstraint)
     const Token word = current_;
     std::string name = normalizeIdentifier(word);
     advance();
-    if (name == "DBMS_OUTPUT" && accept(TokenKind::Dot))
+    // pkg.t, owner.pkg.t: a package's type, which the compiler finds.
+    while (accept(TokenKind::Dot))
         name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
     if (check(TokenKind::Percent))
         unsupported("%TYPE and %ROWTYPE are not supported");
@@ -534,7 +543,7 @@ TypeSpec Parser::parseType(bool allowConstraint)
         return type;
     }
     // A type of the program's own; the compiler finds its TYPE declaration.
-    if (name != "DBMS_OUTPUT.CHARARR"
+    if (name.find('.') == std::string::npos
         && std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end())
         throw compileError(posOf(word), "PLS-00201: identifier '" + name + "' must be declared");
     type.type = ValueType::Composite;

@@ -32,6 +32,8 @@ public:
     std::unique_ptr<UnitAst> parseAnonymousBlock();
     // "PROCEDURE name [(params)] IS|AS decls BEGIN ... END [name];"
     std::unique_ptr<UnitAst> parseProcedure();
+    // "PACKAGE [BODY] name IS|AS decls [BEGIN ...] END [name];" (Package.cpp)
+    std::unique_ptr<UnitAst> parsePackage();
 
 private:
     // tokens
@@ -130,6 +132,10 @@ private:
     int depth_ = 0;
     UnitAst* unit_ = nullptr;
     const UnitAst* subprogram_ = nullptr; // the local procedure or function being parsed
+    // Parsing a package's declarations: END closes them; in a
+    // specification subprograms are signatures only.
+    bool packageLevel_ = false;
+    bool packageSpec_ = false;
     // The TYPE names declared so far; the compiler checks their scope.
     std::vector<std::string> typeNames_;
 };

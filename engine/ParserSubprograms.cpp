@@ -16,18 +16,27 @@ void Parser::parseSubprogram(Block& block)
         expect(TokenKind::KwReturn, "( return");
         unit->returnType = parseType(false);
     }
-    if (check(TokenKind::Semicolon))
-        unsupported("forward declarations of local subprograms are not supported");
+    if (accept(TokenKind::Semicolon)) {
+        unit->forward = true;
+        unit->fromSpec = packageSpec_;
+        block.subprograms.push_back(std::move(unit));
+        return;
+    }
+    if (packageSpec_)
+        unexpected(unit->isFunction ? ";" : "( ;");
     if (!accept(TokenKind::KwIs) && !accept(TokenKind::KwAs))
         unexpected(unit->isFunction ? "; is as" : "( ; is as");
     unit->block.pos = posOf(current_);
     const UnitAst* outer = subprogram_;
+    const bool packageLevel = packageLevel_;
     subprogram_ = unit.get();
+    packageLevel_ = false;
     {
         DepthGuard guard(*this);
         parseBlockAfterDeclare(unit->block);
     }
     subprogram_ = outer;
+    packageLevel_ = packageLevel;
     parseEndName(*unit);
     expect(TokenKind::Semicolon, "; <an identifier> <a double-quoted delimited-identifier>");
     block.subprograms.push_back(std::move(unit));

@@ -3,6 +3,8 @@
 #include "Database.h"
 #include "DateFormat.h"
 #include "OraError.h"
+#include "PackageInstance.h"
+#include "PackageUnit.h"
 #include "Parser.h"
 #include "SessionImpl.h"
 
@@ -125,6 +127,10 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
     const auto stored = catalog.findProcedure(object);
     if (!stored)
         return nullptr;
+    if (auto kept = keptPackage(key)) {
+        procedures->emplace(key, kept);
+        return kept;
+    }
 
     auto unit = std::make_shared<CompiledUnit>();
     unit->owner = object.owner;
@@ -150,10 +156,15 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
         return unit;
     }
     try {
-        unit->ast = Parser(stored->source).parseProcedure();
         // Valid while its body compiles, so that a procedure may call itself.
         unit->valid = true;
-        compile(*unit, *this);
+        unit->specVersion = stored->version;
+        if (unitKind(stored->source) == "PACKAGE") {
+            compilePackage(*unit, *stored, catalog.findPackageBody(object), *this);
+        } else {
+            unit->ast = Parser(stored->source).parseProcedure();
+            compile(*unit, *this);
+        }
     } catch (const OraError& error) {
         unit->valid = false;
         unit->compileError = error;
@@ -163,12 +174,58 @@ std::shared_ptr<CompiledUnit> Session::Impl::procedure(const std::string& owner,
     return unit;
 }
 
-void Session::Impl::compileStored(const ObjectName& object)
+// The package this session has an instance of, compiled before the catalog
+// last changed, while neither it nor anything it uses has changed since: its
+// variables keep their values.
+std::shared_ptr<CompiledUnit> Session::Impl::keptPackage(const std::string& key)
+{
+    PackageInstance* instance = packageInstance(session, key);
+    if (!instance)
+        return nullptr;
+    std::set<const CompiledUnit*> seen;
+    if (!isCurrent(*instance->unit, seen))
+        return nullptr;
+    // Its calls point into the units compiled with it: the cache keeps them
+    // alive for as long as it hands the package out. (No name has a '"'.)
+    auto holder = std::make_shared<CompiledUnit>();
+    holder->procedures = instance->procedures;
+    procedures->emplace(key + "\"", std::move(holder));
+    return instance->unit;
+}
+
+bool Session::Impl::isCurrent(const CompiledUnit& unit, std::set<const CompiledUnit*>& seen)
+{
+    if (!seen.insert(&unit).second)
+        return true;
+    const auto dot = unit.qualifiedName.find('.');
+    if (dot == std::string::npos)
+        return false;
+    const ObjectName object{unit.qualifiedName.substr(0, dot), unit.qualifiedName.substr(dot + 1)};
+    Catalog& catalog = session.database->catalog();
+    const auto stored = catalog.findProcedure(object);
+    if (!stored || stored->version != unit.specVersion)
+        return false;
+    if (unitKind(stored->source) == "PACKAGE") {
+        const auto body = catalog.findPackageBody(object);
+        if ((body ? body->version : 0) != unit.bodyVersion)
+            return false;
+    }
+    for (const CompiledUnit* dependency : unit.dependencies) {
+        if (!isCurrent(*dependency, seen))
+            return false;
+    }
+    return true;
+}
+
+void Session::Impl::compileStored(const ObjectName& object, bool body)
 {
     refresh();
     const auto unit = procedure(object.owner, {object.owner, object.name});
-    if (unit && !unit->valid) {
-        OraError error(24344, oraPrefix(24344) + ": success with compilation error");
+    if (!unit || (body && (!unit->ast || !unit->ast->isPackage))) // a body without its package
+        throw oraError(24344);
+    const bool bodyFailed = body && unit->bodyError && unit->bodyError->code() == 4063;
+    if (!unit->valid || bodyFailed) {
+        OraError error = oraError(24344);
         if (unit->compileError)
             error.setParseOffset(unit->compileError->parseOffset());
         throw error;

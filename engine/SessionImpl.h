@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -46,7 +47,9 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     tableColumns(const std::string& owner,
                  const std::vector<std::string>& path) override; // SqlTables.cpp
     SessionState& state() override { return session; }
-    void compileStored(const ObjectName& object) override;
+    void compileStored(const ObjectName& object, bool body) override;
+    std::shared_ptr<CompiledUnit> keptPackage(const std::string& key);
+    bool isCurrent(const CompiledUnit& unit, std::set<const CompiledUnit*>& seen);
 };
 
 // The OraError that stands for a standard exception escaping the engine:

@@ -13,6 +13,7 @@ namespace vexmoor::engine {
 
 class Database;
 class UserTables;
+struct PackageInstances;
 
 // What the interpreter, the built-ins and the SQL commands need of a session:
 // its database, its user, its dbms_pipe buffer and its NLS settings.
@@ -29,6 +30,8 @@ struct SessionState {
     // The session's connection to its users' tables, opened on first use
     // (SqlTables.h); it holds the session's open transaction.
     std::shared_ptr<UserTables> tables;
+    // The session's own copies of the packages it used (PackageInstance.h).
+    std::shared_ptr<PackageInstances> packages;
 };
 
 // ORA-01013 when the session has been asked to stop.

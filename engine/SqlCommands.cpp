@@ -141,32 +141,19 @@ private:
         const bool orReplace = words_.accept("OR");
         if (orReplace)
             words_.require("REPLACE");
-        if (words_.token().kind == TokenKind::KwProcedure)
+        if (words_.token().kind == TokenKind::KwProcedure
+            || words_.token().kind == TokenKind::KwFunction)
             createProcedure(orReplace);
+        else if (words_.isKeyword("PACKAGE"))
+            createPackage(orReplace);
         else if (words_.accept("PUBLIC"))
             createSynonym(orReplace, true);
         else if (words_.accept("SYNONYM"))
             createSynonym(orReplace, false);
         else if (!orReplace && words_.accept("USER"))
             createUser();
-        else if (words_.token().kind == TokenKind::KwFunction || words_.isKeyword("PACKAGE"))
-            refuseStoredUnit();
         else
             throw sqlError(901, "invalid CREATE command");
-    }
-
-    // Stored units the engine cannot keep yet: named, rather than ORA-00901.
-    [[noreturn]] void refuseStoredUnit()
-    {
-        const Token& at = words_.token();
-        const SourcePos pos{at.line, at.column, at.offset};
-        throw compileError(
-            pos,
-            at.kind == TokenKind::KwFunction
-                ? "PLS-00999: implementation restriction (may be temporary) stored functions are "
-                  "not supported; declare the function inside a procedure or block"
-                : "PLS-00999: implementation restriction (may be temporary) packages are not "
-                  "supported");
     }
 
     void createProcedure(bool orReplace)
@@ -180,7 +167,26 @@ private:
         requireSchema(object.owner);
         refuseTableName(object);
         catalog_.storeProcedure(object, source, orReplace);
-        host_.compileStored(object);
+        host_.compileStored(object, false);
+    }
+
+    void createPackage(bool orReplace)
+    {
+        const std::string_view source = text_.substr(words_.token().offset);
+        words_.advance();
+        const bool body = words_.accept("BODY");
+        if (!words_.isWord() && words_.token().kind != TokenKind::QuotedIdentifier)
+            Parser(source).parsePackage(); // raises the parse error at the missing name
+        const ObjectName object = words_.objectName(state_.user, 900, "invalid SQL statement");
+        require(Privilege::CreateProcedure);
+        requireSchema(object.owner);
+        if (body) {
+            catalog_.storePackageBody(object, source, orReplace);
+        } else {
+            refuseTableName(object);
+            catalog_.storeProcedure(object, source, orReplace);
+        }
+        host_.compileStored(object, body);
     }
 
     void createSynonym(bool orReplace, bool isPublic)
@@ -227,11 +233,22 @@ private:
 
     void drop()
     {
-        if (words_.accept("PROCEDURE")) {
+        if (words_.isKeyword("PROCEDURE") || words_.isKeyword("FUNCTION")) {
+            const std::string kind = words_.isKeyword("PROCEDURE") ? "PROCEDURE" : "FUNCTION";
+            words_.advance();
             const ObjectName object = words_.objectName(state_.user, 903, "invalid table name");
             words_.end();
             requireSchema(object.owner);
-            catalog_.dropProcedure(object);
+            catalog_.dropProcedure(object, kind);
+        } else if (words_.accept("PACKAGE")) {
+            const bool body = words_.accept("BODY");
+            const ObjectName object = words_.objectName(state_.user, 903, "invalid table name");
+            words_.end();
+            requireSchema(object.owner);
+            if (body)
+                catalog_.dropPackageBody(object);
+            else
+                catalog_.dropProcedure(object, "PACKAGE");
         } else if (words_.accept("PUBLIC")) {
             words_.require("SYNONYM");
             const std::string name = words_.name(903, "invalid table name");
@@ -243,12 +260,6 @@ private:
             words_.end();
             requireSchema(object.owner);
             catalog_.dropSynonym(object);
-        } else if (words_.accept("PACKAGE")) {
-            // No package can exist, so none can be dropped.
-            words_.accept("BODY");
-            const ObjectName object = words_.objectName(state_.user, 903, "invalid table name");
-            words_.end();
-            throw oraError(4043, {object.name});
         } else if (words_.accept("USER")) {
             const std::string user = words_.name(1935, "missing user or role name");
             words_.accept("CASCADE");

@@ -12,9 +12,10 @@ class SqlHost {
 public:
     virtual ~SqlHost() = default;
     virtual SessionState& state() = 0;
-    // Compiles a stored procedure afresh after it was stored; raises
-    // ORA-24344 when its source does not compile.
-    virtual void compileStored(const ObjectName& object) = 0;
+    // Compiles a stored procedure, function or package afresh after it was
+    // stored; raises ORA-24344 when its source (`body`: the package body's)
+    // does not compile.
+    virtual void compileStored(const ObjectName& object, bool body) = 0;
 };
 
 // True when the statement text is a PL/SQL block (its first word is BEGIN

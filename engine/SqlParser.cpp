@@ -356,9 +356,21 @@ bool Parser::parseAnchoredType(Declaration& declaration)
     // dbms_output.chararr names a type, not a column.
     if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "DBMS_OUTPUT"))
         return false;
+    const Token first = current_;
     declaration.anchor.push_back(identifier("<an identifier>"));
     while (accept(TokenKind::Dot))
         declaration.anchor.push_back(identifier("<an identifier>"));
+    if (!check(TokenKind::Percent)) {
+        // pkg.t: a package's type
+        std::string name = declaration.anchor.front();
+        for (std::size_t i = 1; i < declaration.anchor.size(); ++i)
+            name += "." + declaration.anchor[i];
+        declaration.anchor.clear();
+        declaration.type.type = ValueType::Composite;
+        declaration.type.typeName = std::move(name);
+        declaration.type.typePos = posOf(first);
+        return true;
+    }
     expect(TokenKind::Percent, "%");
     const std::string attribute = identifier("type rowtype");
     if (attribute == "ROWTYPE")

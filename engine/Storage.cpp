@@ -35,6 +35,12 @@ CREATE TABLE procedures(
   source TEXT NOT NULL,
   version INTEGER NOT NULL,
   PRIMARY KEY(owner, name));
+CREATE TABLE package_bodies(
+  owner TEXT NOT NULL,
+  name TEXT NOT NULL,
+  source TEXT NOT NULL,
+  version INTEGER NOT NULL,
+  PRIMARY KEY(owner, name));
 CREATE TABLE synonyms(
   owner TEXT NOT NULL,
   name TEXT NOT NULL,
@@ -61,6 +67,8 @@ CREATE TABLE messages(
 constexpr const char* kUpgrades[] = {
     "", // version 0 does not exist
     "ALTER TABLE pipes ADD COLUMN owner TEXT;",
+    "CREATE TABLE package_bodies(owner TEXT NOT NULL, name TEXT NOT NULL, source TEXT NOT NULL, "
+    "version INTEGER NOT NULL, PRIMARY KEY(owner, name));",
 };
 static_assert(std::size(kUpgrades) == Storage::kSchemaVersion);
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 // What the fuzzer runs on each input, shared with the test that replays the
-// corpus: lex and parse the text as a block and as a procedure, compile what
+// corpus: lex and parse the text as a block, a procedure and a package, compile what
 // parses, and run the text as a statement on a database of its own, with
 // every placeholder bound. Only OraError may come out of the engine; anything
 // else (or a crash, hang or leak) is a finding.
@@ -43,12 +43,16 @@ public:
     }
 };
 
-inline void compileIfItParses(std::string_view text, bool asProcedure)
+enum class UnitKind { Block, Procedure, Package };
+
+inline void compileIfItParses(std::string_view text, UnitKind kind)
 {
     try {
         CompiledUnit unit;
         Parser parser(text);
-        unit.ast = asProcedure ? parser.parseProcedure() : parser.parseAnonymousBlock();
+        unit.ast = kind == UnitKind::Procedure ? parser.parseProcedure()
+                   : kind == UnitKind::Package ? parser.parsePackage()
+                                               : parser.parseAnonymousBlock();
         unit.owner = "FUZZ";
         NoProcedures environment;
         compile(unit, environment);
@@ -154,8 +158,9 @@ inline int fuzzOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
     (void)isPlSqlBlock(text);
-    compileIfItParses(text, false);
-    compileIfItParses(text, true);
+    compileIfItParses(text, UnitKind::Block);
+    compileIfItParses(text, UnitKind::Procedure);
+    compileIfItParses(text, UnitKind::Package);
     executeOnScratchDatabase(text);
     return 0;
 }

@@ -1,8 +1,8 @@
 // vexmoor-cli on a real PostgreSQL server: install, send, tail and purge as
 // separate processes, the way a user runs them.
 
-#include "support/postgres_server.h"
-#include "trace/EmbeddedTraceDatabase.h"
+#include "support/PostgresServer.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +44,9 @@ protected:
     Outcome run(std::vector<std::string> arguments, const std::string& input = {},
                 const std::string& connectArgument = {}) const
     {
-        const auto in = folder_.Path() / "stdin";
-        const auto out = folder_.Path() / "stdout";
-        const auto err = folder_.Path() / "stderr";
+        const auto in = folder_.path() / "stdin";
+        const auto out = folder_.path() / "stdout";
+        const auto err = folder_.path() / "stderr";
         std::ofstream(in, std::ios::binary) << input;
         arguments.insert(
             arguments.begin(),
@@ -78,7 +78,7 @@ protected:
         return outcome;
     }
 
-    TemporaryFolder folder_;
+    vexmoor::test::ScratchFolder folder_;
 };
 
 TEST_F(PostgresCli, InstallSendTailAndPurgeAcrossProcesses)

@@ -2,7 +2,7 @@
 
 #include "db/PgSession.h"
 
-#include "support/postgres_server.h"
+#include "support/PostgresServer.h"
 
 #include <gtest/gtest.h>
 

@@ -151,8 +151,10 @@ TEST_F(ProgramUnits, LocalSubprograms)
         {"declare v number; procedure v is begin null; end; begin null; end;", nullptr, 6550,
          "PLS-00371"},
         {"declare procedure p is begin null; end q; begin null; end;", nullptr, 6550, "PLS-00113"},
-        {"declare procedure p; procedure p is begin null; end; begin null; end;", nullptr, 6550,
-         "PLS-00999"},
+        // a forward declaration and its body are one subprogram, not two overloads
+        {"declare procedure p(n number); procedure p(n number) is begin :r := n; end; begin p(4); "
+         "end;",
+         "4"},
         {"declare procedure p is begin exit; end; begin loop p; end loop; end;", nullptr, 6550,
          "PLS-00376"},
         {"declare procedure p is begin null; end; begin p; end; x", nullptr, 6550, "PLS-00103"},
@@ -278,23 +280,23 @@ TEST_F(ProgramUnits, StoredProcedureWithALocalFunctionNamesItselfInTheStack)
     EXPECT_EQ(value(*session, "declare v number; begin outer_p(v); :r := v; end;"), "12");
 }
 
-TEST_F(ProgramUnits, StoredUnitsBeyondProceduresAreRefusedByName)
+TEST_F(ProgramUnits, DroppingAStoredUnitThatIsNotThereNamesIt)
 {
+    run(*session, "create procedure p_only is begin null; end;");
     const std::pair<const char*, const char*> cases[] = {
-        {"create package pkg is procedure p; end;",
-         "PLS-00999: implementation restriction (may be temporary) packages"},
-        {"create or replace package body pkg is procedure p is begin null; end; end;",
-         "packages are not supported"},
-        {"create function f return number is begin return 1; end;",
-         "stored functions are not supported"},
         {"drop package pkg", "ORA-04043: object PKG does not exist"},
         {"drop package body pkg", "ORA-04043"},
+        {"drop function f", "ORA-04043: object F does not exist"},
+        // a procedure is not dropped as a function or package
+        {"drop function p_only", "ORA-04043: object P_ONLY does not exist"},
+        {"drop package p_only", "ORA-04043"},
     };
     for (const auto& [statement, expected] : cases) {
         const OraError error = failure(*session, statement);
         EXPECT_NE(error.message().find(expected), std::string::npos) << statement << "\n"
                                                                      << error.message();
     }
+    run(*session, "drop procedure p_only");
 }
 
 struct OutputCase {

@@ -1,13 +1,14 @@
 // The database file under faults: a full disk, damage, a read-only place,
 // other local users.
-#include "ChildProcess.h"
-#include "ScratchFolder.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 #include "engine/Catalog.h"
 #include "engine/ChangeCounter.h"
 #include "engine/Database.h"
 #include "engine/OraError.h"
 #include "engine/PipeStore.h"
+#include "engine/Storage.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -26,6 +27,7 @@
 
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
+using namespace vexmoor::test;
 
 namespace {
 
@@ -268,14 +270,17 @@ TEST(FileAccess, AFileOfTheFirstVersionIsUpgradedAndItsPasswordsHashedAtLogon)
     auto file = folder.file("old.db");
     Database::open(file);
     // As the first version left it: pipes without owners, passwords in the clear.
-    runSql(file, "ALTER TABLE pipes DROP COLUMN owner; UPDATE meta SET value = 1 WHERE key = "
+    runSql(file, "ALTER TABLE pipes DROP COLUMN owner; DROP TABLE package_bodies;"
+                 "UPDATE meta SET value = 1 WHERE key = "
                  "'schema_version';"
                  "UPDATE accounts SET password = 'manager' WHERE name = 'SYSTEM';"
                  "UPDATE accounts SET password = 'vexmoor' WHERE name = 'VEXMOOR';"
                  "INSERT INTO pipes(name, max_size, explicit, private) VALUES('OLD', 8192, 1, 0);");
 
     auto database = Database::open(file);
-    EXPECT_EQ(sqlText(file, "SELECT value FROM meta WHERE key = 'schema_version'"), "2");
+    EXPECT_EQ(sqlText(file, "SELECT value FROM meta WHERE key = 'schema_version'"),
+              std::to_string(Storage::kSchemaVersion));
+    EXPECT_EQ(sqlText(file, "SELECT count(*) FROM package_bodies"), "0");
     EXPECT_EQ(database->catalog().authenticate("system", "wrong"), std::nullopt);
     EXPECT_EQ(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'"), "manager")
         << "a failed logon changes nothing";

@@ -3,12 +3,13 @@
 // orafce. Then what only PostgreSQL has: orafce's item types, and a server
 // that goes away mid-trace.
 
-#include "EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
 
 #include "db/PgSession.h"
-#include "engine/ChildProcess.h"
 #include "options/ProcedureInstaller.h"
-#include "support/postgres_server.h"
+#include "support/ChildProcess.h"
+#include "support/PostgresServer.h"
+#include "support/ScratchFolder.h"
 #include "trace/OciPipeChannel.h"
 #include "trace/PgPipeChannel.h"
 #include "trace/PipePoller.h"
@@ -25,6 +26,7 @@
 
 namespace {
 
+using namespace vexmoor::test;
 using vexmoor::test::PostgresEnvironment;
 using vexmoor::test::PostgresServer;
 using vexmoor::trace::PipeChannel;
@@ -374,8 +376,8 @@ TEST_F(PostgresTracing, ServerStoppedMidTraceEndsInTheReportWithNothingReceivedL
     db().sendSimple("never received", "vexmoor");
     PostgresEnvironment::server()->stop();
 
-    TemporaryFolder folder;
-    const auto recovery = folder.Path() / "recovery.log";
+    ScratchFolder folder;
+    const auto recovery = folder.path() / "recovery.log";
     ChildProcess child([&] {
         SetFatalErrorHandler([&](const std::string& report) {
             std::ofstream out(recovery);

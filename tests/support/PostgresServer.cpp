@@ -1,4 +1,4 @@
-#include "postgres_server.h"
+#include "PostgresServer.h"
 
 #include <atomic>
 #include <cerrno>

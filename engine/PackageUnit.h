@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Catalog.h"
+#include "Compiler.h"
+
+#include <optional>
+
+namespace vexmoor::engine {
+
+// Compiles a stored package: its specification with its body as one unit
+// whose local subprograms are the package's. A body that does not compile
+// leaves the specification usable and the package unable to run (ORA-04063),
+// as does a missing body that the specification needs (ORA-04067). Raises
+// the compile error of a specification that does not compile.
+void compilePackage(CompiledUnit& unit, const StoredProcedure& spec,
+                    const std::optional<StoredProcedure>& body, CompileEnvironment& environment);
+
+} // namespace vexmoor::engine
