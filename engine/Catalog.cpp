@@ -152,6 +152,43 @@ std::string unitKind(std::string_view source)
 
 Catalog::Catalog(Storage& storage) : storage_(storage) {}
 
+// The tables of sources (procedures, package_bodies) share one shape: owner,
+// name, source and the catalog generation that stored it. Statement texts are
+// literals, as the statement cache wants them.
+namespace {
+
+struct SourceTable {
+    const char* upsert;
+    const char* select;
+    const char* remove;
+};
+
+constexpr SourceTable kProcedureSources{
+    "INSERT INTO procedures(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
+    "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4",
+    "SELECT source, version FROM procedures WHERE owner = ? AND name = ?",
+    "DELETE FROM procedures WHERE owner = ? AND name = ?"};
+
+constexpr SourceTable kPackageBodySources{
+    "INSERT INTO package_bodies(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
+    "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4",
+    "SELECT source, version FROM package_bodies WHERE owner = ? AND name = ?",
+    "DELETE FROM package_bodies WHERE owner = ? AND name = ?"};
+
+void upsertSource(Storage& storage, const SourceTable& table, const ObjectName& name,
+                  std::string_view source)
+{
+    const std::int64_t version = bumpGeneration(storage);
+    Query(storage, table.upsert)
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .bind(3, source)
+        .bind(4, version)
+        .run();
+}
+
+} // namespace
+
 void Catalog::createDefaultAccounts(Storage& storage)
 {
     insertAccount(storage, "SYSTEM", hashPassword("manager"));
@@ -277,31 +314,30 @@ void Catalog::storeProcedure(const ObjectName& object, std::string_view source, 
     const auto kind = storedKind(storage_, name);
     if (synonymExists(storage_, name) || (kind && (!orReplace || *kind != unitKind(source))))
         throw oraError(955);
-    std::int64_t version = bumpGeneration(storage_);
-    Query(storage_, "INSERT INTO procedures(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
-                    "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .bind(3, source)
-        .bind(4, version)
-        .run();
+    upsertSource(storage_, kProcedureSources, name, source);
     transaction.commit();
 }
 
 std::optional<StoredProcedure> Catalog::findProcedure(const ObjectName& object)
 {
+    return findSource(procedures_, kProcedureSources.select, object);
+}
+
+std::optional<StoredProcedure> Catalog::findSource(SourceCache& cache, const char* select,
+                                                   const ObjectName& object)
+{
     refresh();
     ObjectName name = upper(object);
     auto key = std::make_pair(name.owner, name.name);
-    if (auto found = procedures_.find(key); found != procedures_.end())
+    if (auto found = cache.find(key); found != cache.end())
         return found->second;
-    std::optional<StoredProcedure> procedure;
-    Query query(storage_, "SELECT source, version FROM procedures WHERE owner = ? AND name = ?");
+    std::optional<StoredProcedure> unit;
+    Query query(storage_, select);
     query.bind(1, name.owner).bind(2, name.name);
     if (query.step())
-        procedure = StoredProcedure{name, query.text(0), query.integer(1)};
-    procedures_.emplace(std::move(key), procedure);
-    return procedure;
+        unit = StoredProcedure{name, query.text(0), query.integer(1)};
+    cache.emplace(std::move(key), unit);
+    return unit;
 }
 
 void Catalog::dropProcedure(const ObjectName& object, std::string_view kind)
@@ -311,14 +347,8 @@ void Catalog::dropProcedure(const ObjectName& object, std::string_view kind)
     ChangeMark mark(storage_.changeCounter());
     if (storedKind(storage_, name) != kind)
         throw oraError(4043, {name.name});
-    Query(storage_, "DELETE FROM procedures WHERE owner = ? AND name = ?")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .run();
-    Query(storage_, "DELETE FROM package_bodies WHERE owner = ? AND name = ?")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .run();
+    Query(storage_, kProcedureSources.remove).bind(1, name.owner).bind(2, name.name).run();
+    Query(storage_, kPackageBodySources.remove).bind(1, name.owner).bind(2, name.name).run();
     bumpGeneration(storage_);
     transaction.commit();
 }
@@ -330,33 +360,13 @@ void Catalog::storePackageBody(const ObjectName& object, std::string_view source
     ChangeMark mark(storage_.changeCounter());
     if (bodyExists(storage_, name) && !orReplace)
         throw oraError(955);
-    std::int64_t version = bumpGeneration(storage_);
-    Query(storage_,
-          "INSERT INTO package_bodies(owner, name, source, version) VALUES(?1, ?2, ?3, ?4) "
-          "ON CONFLICT(owner, name) DO UPDATE SET source = ?3, version = ?4")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .bind(3, source)
-        .bind(4, version)
-        .run();
+    upsertSource(storage_, kPackageBodySources, name, source);
     transaction.commit();
 }
 
 std::optional<StoredProcedure> Catalog::findPackageBody(const ObjectName& object)
 {
-    refresh();
-    ObjectName name = upper(object);
-    auto key = std::make_pair(name.owner, name.name);
-    if (auto found = bodies_.find(key); found != bodies_.end())
-        return found->second;
-    std::optional<StoredProcedure> body;
-    Query query(storage_,
-                "SELECT source, version FROM package_bodies WHERE owner = ? AND name = ?");
-    query.bind(1, name.owner).bind(2, name.name);
-    if (query.step())
-        body = StoredProcedure{name, query.text(0), query.integer(1)};
-    bodies_.emplace(std::move(key), body);
-    return body;
+    return findSource(bodies_, kPackageBodySources.select, object);
 }
 
 void Catalog::dropPackageBody(const ObjectName& object)
@@ -366,10 +376,7 @@ void Catalog::dropPackageBody(const ObjectName& object)
     ChangeMark mark(storage_.changeCounter());
     if (!bodyExists(storage_, name))
         throw oraError(4043, {name.name});
-    Query(storage_, "DELETE FROM package_bodies WHERE owner = ? AND name = ?")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .run();
+    Query(storage_, kPackageBodySources.remove).bind(1, name.owner).bind(2, name.name).run();
     bumpGeneration(storage_);
     transaction.commit();
 }

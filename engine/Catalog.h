@@ -108,8 +108,15 @@ private:
     std::int64_t generation_ = -1;
     std::int64_t cachedFor_ = -1;
     std::map<std::pair<std::string, int>, bool> privileges_;
-    std::map<std::pair<std::string, std::string>, std::optional<StoredProcedure>> procedures_;
-    std::map<std::pair<std::string, std::string>, std::optional<StoredProcedure>> bodies_;
+    using SourceCache =
+        std::map<std::pair<std::string, std::string>, std::optional<StoredProcedure>>;
+    // A unit's source from a table of sources, cached until the catalog
+    // changes; `select` reads source and version by owner and name.
+    std::optional<StoredProcedure> findSource(SourceCache& cache, const char* select,
+                                              const ObjectName& object);
+
+    SourceCache procedures_;
+    SourceCache bodies_;
     std::map<std::pair<std::string, std::string>, std::optional<ObjectName>> synonyms_;
     std::map<std::pair<std::string, std::string>, std::optional<ObjectName>> resolved_;
 };
