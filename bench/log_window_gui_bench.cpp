@@ -75,7 +75,7 @@ void BM_AppendCost(benchmark::State& state)
         double sampleStart = ThreadCpuMilliseconds();
         for (int line = 0; line < kLogLines; ++line) {
             view.AppendLine("trace message number " + std::to_string(line) + " with its text\r\n");
-            view.EndOfPoll();
+            view.endOfPoll();
             const bool sampled = line < kSample || line >= kLogLines - kSample;
             if (sampled || line % 100 == 0)
                 QCoreApplication::processEvents();
@@ -101,7 +101,7 @@ void BM_DrainIntoWindow(benchmark::State& state)
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;
-    if (!bench::LogOnEmbedded(session, file, state))
+    if (!bench::logOnEmbedded(session, file, state))
         return;
     MemoryProfile profile;
     double nullSeconds = 0;

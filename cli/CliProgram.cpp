@@ -28,7 +28,7 @@ void WriteError(const std::string& text)
     std::fprintf(stderr, "vexmoor-cli: %s\n", text.c_str());
 }
 
-int UsageFailure(const std::string& reason)
+int usageFailure(const std::string& reason)
 {
     WriteError(reason);
     std::fputs("Try 'vexmoor-cli --help' for more information.\n", stderr);
@@ -39,26 +39,26 @@ int UsageFailure(const std::string& reason)
 // has gone out, with the report on standard error. A statement broken by a
 // stop signal (ORA-01013, or whatever its interrupted wait led to) ends it
 // with the signal's status.
-void InstallFatalReport()
+void installFatalReport()
 {
-    SetFatalErrorHandler([](const std::string& report) {
+    setFatalErrorHandler([](const std::string& report) {
         std::fflush(stdout);
         std::fwrite(report.data(), 1, report.size(), stderr);
         std::fputc('\n', stderr);
         std::fflush(stderr);
-        std::_Exit(StopRequested() ? StopExitStatus() : kExitDatabaseError);
+        std::_Exit(stopRequested() ? stopExitStatus() : kExitDatabaseError);
     });
 }
 
 // The first line of a statement names it well enough in a report.
-std::string_view FirstLine(std::string_view statement)
+std::string_view firstLine(std::string_view statement)
 {
     return statement.substr(0, statement.find('\n'));
 }
 
 // A synonym that exists already is what installing again meets; the
 // procedures themselves were replaced.
-bool AlreadyInPlace(const RefusedStatement& refused)
+bool alreadyInPlace(const RefusedStatement& refused)
 {
     constexpr int kNameInUse = 955;
     return refused.code == kNameInUse && refused.statement.starts_with("CREATE PUBLIC SYNONYM");
@@ -66,16 +66,16 @@ bool AlreadyInPlace(const RefusedStatement& refused)
 
 // Installs and names on standard error each statement the server refused;
 // false when anything but an existing synonym was refused.
-bool RunInstall(vexmoor::trace::PipeChannel& channel)
+bool runInstall(vexmoor::trace::PipeChannel& channel)
 {
     std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
     std::fputc('\n', stderr);
     bool installed = true;
-    for (const RefusedStatement& refused : InstallProcedures(channel)) {
-        const std::string_view name = FirstLine(refused.statement);
+    for (const RefusedStatement& refused : installProcedures(channel)) {
+        const std::string_view name = firstLine(refused.statement);
         std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n",
                      static_cast<int>(name.size()), name.data(), refused.error.c_str());
-        installed = installed && AlreadyInPlace(refused);
+        installed = installed && alreadyInPlace(refused);
     }
     return installed;
 }
@@ -89,7 +89,7 @@ int FlushOutput()
     return kExitDone;
 }
 
-TraceSettings TailSettings(const CliOptions& options)
+TraceSettings tailSettings(const CliOptions& options)
 {
     TraceSettings settings;
     settings.m_strPipeName = options.pipe;
@@ -98,27 +98,27 @@ TraceSettings TailSettings(const CliOptions& options)
     return settings;
 }
 
-int RunCommand(OciSession& session, const CliOptions& options)
+int runCommand(OciSession& session, const CliOptions& options)
 {
     vexmoor::trace::OciPipeChannel channel(session);
     switch (options.command) {
     case CliCommand::Exec:
-        RunExec(session, options.statements, options.integerNames, stdout, StopRequested);
+        runExec(session, options.statements, options.integerNames, stdout, stopRequested);
         break;
     case CliCommand::Send:
-        if (!RunSend(session, options.texts, options.pipe, options.trace, stdin, StopRequested))
+        if (!runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested))
             return kExitDatabaseError;
         break;
     case CliCommand::Tail:
-        if (!RunTail(session, TailSettings(options), options.intervalSeconds, options.once,
-                     {options.crlf, options.receiptTime, options.journal}, stdout, StopRequested))
+        if (!runTail(session, tailSettings(options), options.intervalSeconds, options.once,
+                     {options.crlf, options.receiptTime, options.journal}, stdout, stopRequested))
             return kExitDatabaseError;
         break;
     case CliCommand::Purge:
-        PurgePipe(session, options.pipe);
+        purgePipe(session, options.pipe);
         break;
     case CliCommand::Install:
-        if (!RunInstall(channel))
+        if (!runInstall(channel))
             return kExitDatabaseError;
         break;
     case CliCommand::Help:
@@ -135,19 +135,19 @@ int RunPostgresCommand(vexmoor::db::PgSession& session, const CliOptions& option
     vexmoor::trace::PgPipeChannel channel(session);
     switch (options.command) {
     case CliCommand::Send:
-        if (!RunSend(session, options.texts, options.pipe, options.trace, stdin, StopRequested))
+        if (!runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested))
             return kExitDatabaseError;
         break;
     case CliCommand::Tail:
-        if (!RunTail(channel, TailSettings(options), options.intervalSeconds, options.once,
-                     {options.crlf, options.receiptTime, options.journal}, stdout, StopRequested))
+        if (!runTail(channel, tailSettings(options), options.intervalSeconds, options.once,
+                     {options.crlf, options.receiptTime, options.journal}, stdout, stopRequested))
             return kExitDatabaseError;
         break;
     case CliCommand::Purge:
-        PurgePipe(channel, options.pipe);
+        purgePipe(channel, options.pipe);
         break;
     case CliCommand::Install:
-        if (!RunInstall(channel))
+        if (!runInstall(channel))
             return kExitDatabaseError;
         break;
     case CliCommand::Exec:
@@ -165,19 +165,19 @@ int RunOnPostgres(const ConnectArgument& connection, const CliOptions& options)
         std::fprintf(stderr, "%s\n", session.errorText().c_str());
         return kExitLogonFailed;
     }
-    if (StopRequested())
-        return StopExitStatus();
+    if (stopRequested())
+        return stopExitStatus();
     const int status = RunPostgresCommand(session, options);
-    return StopRequested() ? StopExitStatus() : status;
+    return stopRequested() ? stopExitStatus() : status;
 }
 
 } // namespace
 
-int RunCliProgram(const std::vector<std::string>& arguments)
+int runCliProgram(const std::vector<std::string>& arguments)
 {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.options)
-        return UsageFailure(parsed.error);
+        return usageFailure(parsed.error);
     const CliOptions& options = *parsed.options;
     if (options.command == CliCommand::Help) {
         std::fputs(HelpText().c_str(), stdout);
@@ -188,27 +188,27 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         return kExitDone;
     }
 
-    ResolvedConnection resolved = ResolveConnection(options, ProcessEnvironment);
+    ResolvedConnection resolved = resolveConnection(options, ProcessEnvironment);
     if (!resolved.connection)
-        return UsageFailure(resolved.error);
+        return usageFailure(resolved.error);
     ConnectArgument& connection = *resolved.connection;
     const bool postgres = vexmoor::db::isPostgresConnectString(connection.connect);
     if (postgres && options.command == CliCommand::Exec)
-        return UsageFailure("exec runs PL/SQL blocks and is not available on PostgreSQL; "
+        return usageFailure("exec runs PL/SQL blocks and is not available on PostgreSQL; "
                             "use psql for SQL there");
-    InstallStopSignals();
+    installStopSignals();
     if (!connection.password) {
         connection.password =
-            PromptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
-        if (StopRequested())
-            return StopExitStatus();
+            promptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
+        if (stopRequested())
+            return stopExitStatus();
         if (!connection.password) {
             WriteError("no password given (and no terminal to ask for one)");
             return kExitLogonFailed;
         }
     }
 
-    InstallFatalReport();
+    installFatalReport();
     if (postgres)
         return RunOnPostgres(connection, options);
     OciSession session;
@@ -217,14 +217,14 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         std::fprintf(stderr, "%s\n", text.c_str());
         return kExitLogonFailed;
     }
-    if (StopRequested())
-        return StopExitStatus();
+    if (stopRequested())
+        return stopExitStatus();
     int status = kExitDone;
     {
         // A stop breaks what the session runs; the commands see the flag
         // between their steps.
         const StopAction breakStatement([&session] { session.Break(); });
-        status = RunCommand(session, options);
+        status = runCommand(session, options);
     }
-    return StopRequested() ? StopExitStatus() : status;
+    return stopRequested() ? stopExitStatus() : status;
 }

@@ -20,10 +20,10 @@ class PgSession;
 // A line holding a NUL byte cannot be bound whole: it is not sent, its
 // number goes to standard error, the lines after it are sent, and the result
 // is false.
-bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+bool runSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
              bool trace, std::FILE* input, const std::function<bool()>& stopRequested);
 // The same on PostgreSQL: CALL of the PL/pgSQL procedures.
-bool RunSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
+bool runSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
              const std::string& pipe, bool trace, std::FILE* input,
              const std::function<bool()>& stopRequested);
 
@@ -32,6 +32,6 @@ bool RunSend(vexmoor::db::PgSession& session, const std::vector<std::string>& te
 std::optional<std::string> MissingProcedureHint(std::string_view errorText);
 
 // The block that sends one message; :message and :pipe are its placeholders.
-std::string SendStatement(bool trace);
+std::string sendStatement(bool trace);
 // The CALL that sends one message on PostgreSQL; $1 the text, $2 the pipe.
 std::string PostgresSendStatement(bool trace);

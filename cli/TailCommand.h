@@ -28,9 +28,9 @@ struct TailOutput {
 // `stopRequested` says so (checked between polls and during the wait).
 // A journal that cannot be written is named once on standard error and
 // tracing goes on; the result is then false.
-bool RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
+bool runTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
              const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested);
 // The same through a channel, on whatever database it reaches.
-bool RunTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
+bool runTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
              double intervalSeconds, bool once, const TailOutput& output, std::FILE* out,
              const std::function<bool()>& stopRequested);

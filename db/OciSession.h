@@ -23,13 +23,13 @@ public:
     // statement. False when not logged on.
     bool Break();
 
-    bool IsLoggedOn() const { return m_bLoggedOn; }
-    std::uint8_t* LogonArea() const { return m_pLogonArea.get(); }
+    bool isLoggedOn() const { return loggedOn_; }
+    std::uint8_t* logonArea() const { return logonArea_.get(); }
 
 private:
-    std::unique_ptr<std::uint8_t[]> m_pHostArea;
-    std::unique_ptr<std::uint8_t[]> m_pLogonArea;
-    bool m_bLoggedOn = false;
+    std::unique_ptr<std::uint8_t[]> hostArea_;
+    std::unique_ptr<std::uint8_t[]> logonArea_;
+    bool loggedOn_ = false;
 };
 
 // The process-wide session, created at start-up and deleted at exit.

@@ -205,7 +205,7 @@ PgResult PgSession::executeOrReport(std::string_view step, std::string_view stat
 {
     PgResult result = execute(statement, parameters);
     if (!result.ok())
-        ShowFatalErrorAndEnd(composePgErrorReport(step, result.error(), statement));
+        showFatalErrorAndEnd(composePgErrorReport(step, result.error(), statement));
     return result;
 }
 

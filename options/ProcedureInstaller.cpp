@@ -90,13 +90,13 @@ RunInstallStatements(vexmoor::trace::PipeChannel& channel,
 
 } // namespace
 
-std::vector<RefusedStatement> InstallProcedures(OciSession& session)
+std::vector<RefusedStatement> installProcedures(OciSession& session)
 {
     vexmoor::trace::OciPipeChannel channel(session);
-    return InstallProcedures(channel);
+    return installProcedures(channel);
 }
 
-std::vector<RefusedStatement> InstallProcedures(vexmoor::trace::PipeChannel& channel)
+std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& channel)
 {
     if (channel.dialect() == vexmoor::trace::PipeDialect::PostgreSql)
         return RunInstallStatements(channel, kPostgresInstallStatements);

@@ -33,6 +33,6 @@ struct RefusedStatement {
 // nothing and the next one runs. What was refused is handed back, in order,
 // for a caller that reports it (the console does; the options dialog does
 // not).
-std::vector<RefusedStatement> InstallProcedures(OciSession& session);
+std::vector<RefusedStatement> installProcedures(OciSession& session);
 // The statements of the channel's database, the same way.
-std::vector<RefusedStatement> InstallProcedures(vexmoor::trace::PipeChannel& channel);
+std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& channel);

@@ -23,13 +23,13 @@
 
 // How the log reaches the window.
 //
-// The log's bytes live in m_log; the window is a view of them. Two reasons:
+// The log's bytes live in log_; the window is a view of them. Two reasons:
 //
 // - The text window cannot hold the bytes. It turns CR LF, a lone LF and a
 //   lone CR alike into paragraph breaks, so its text alone cannot say which
-//   line end a message brought. The document saves m_log, which is exactly
+//   line end a message brought. The document saves log_, which is exactly
 //   what the poller appended (or what was loaded).
-// - Cost. Lines are collected in m_log during a poll and reach the window in
+// - Cost. Lines are collected in log_ during a poll and reach the window in
 //   one insertion at its end when the poll ends, so a line costs the same
 //   whether the log is short or long, and a poll that drains thousands of
 //   messages lays the window out once. The insertion runs with undo switched
@@ -78,14 +78,14 @@ constexpr char16_t kFrameEnd = 0xFDD1;
 // INT_MAX would overflow there. Nobody polls less often than every 12 days.
 constexpr std::int64_t kLongestIntervalMs = INT_MAX / 2;
 
-int PollIntervalMs(std::int32_t timerFrequency)
+int pollIntervalMs(std::int32_t timerFrequency)
 {
     const std::int64_t requested = std::int64_t{timerFrequency} * 1000;
     return static_cast<int>(std::clamp(requested, kShortestIntervalMs, kLongestIntervalMs));
 }
 
 // The line ends of `text` in order, as the window breaks paragraphs for them.
-std::vector<LineEndMark> LineEndsOf(QStringView text)
+std::vector<LineEndMark> lineEndsOf(QStringView text)
 {
     std::vector<LineEndMark> ends;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -119,9 +119,9 @@ std::vector<LineEndMark> LineEndsOf(QStringView text)
 
 // Marks the blocks that `text`, inserted from the end of `block` on, ended.
 // Only line ends other than CR LF need a mark.
-void MarkLineEnds(QTextBlock block, QStringView text)
+void markLineEnds(QTextBlock block, QStringView text)
 {
-    const std::vector<LineEndMark> ends = LineEndsOf(text);
+    const std::vector<LineEndMark> ends = lineEndsOf(text);
     if (std::all_of(ends.begin(), ends.end(), [](LineEndMark end) { return end == kEndsWithCrLf; }))
         return;
     for (LineEndMark end : ends) {
@@ -132,7 +132,7 @@ void MarkLineEnds(QTextBlock block, QStringView text)
     }
 }
 
-QStringView LineEndText(int userState)
+QStringView lineEndText(int userState)
 {
     switch (userState) {
     case kEndsWithLf:
@@ -153,22 +153,22 @@ QStringView LineEndText(int userState)
 // Sets a flag for the life of a scope.
 class FlagGuard {
 public:
-    explicit FlagGuard(bool& flag) : m_flag(flag), m_previous(std::exchange(flag, true)) {}
-    ~FlagGuard() { m_flag = m_previous; }
+    explicit FlagGuard(bool& flag) : flag_(flag), previous_(std::exchange(flag, true)) {}
+    ~FlagGuard() { flag_ = previous_; }
     FlagGuard(const FlagGuard&) = delete;
     FlagGuard& operator=(const FlagGuard&) = delete;
 
 private:
-    bool& m_flag;
-    bool m_previous;
+    bool& flag_;
+    bool previous_;
 };
 
 } // namespace
 
 CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
-    : QPlainTextEdit(parent), m_profile(profile), m_session(session), m_poller(session, *this)
+    : QPlainTextEdit(parent), profile_(profile), session_(session), poller_(session, *this)
 {
-    Settings() = LoadTraceSettings(m_profile);
+    Settings() = loadTraceSettings(profile_);
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
     setReadOnly(Settings().m_bAllowEdit == 0);
@@ -181,23 +181,23 @@ CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* paren
 
 CVexmoorView::~CVexmoorView() = default;
 
-std::string CVexmoorView::LogText() const
+std::string CVexmoorView::logText() const
 {
-    if (!m_bUserEdited)
-        return m_log;
-    return TextFromWindow() + m_log.substr(m_nShown);
+    if (!userEdited_)
+        return log_;
+    return textFromWindow() + log_.substr(shown_);
 }
 
-void CVexmoorView::SetLogText(const std::string& text)
+void CVexmoorView::setLogText(const std::string& text)
 {
-    FlagGuard updating(m_bUpdating);
-    m_log = text;
-    m_bUserEdited = false;
+    FlagGuard updating(updating_);
+    log_ = text;
+    userEdited_ = false;
     setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::FromLocaleBytes(m_log);
+    const QString shown = vexmoor::base::fromLocaleBytes(log_);
     setPlainText(shown);
-    MarkLineEnds(document()->firstBlock(), shown);
-    m_nShown = m_log.size();
+    markLineEnds(document()->firstBlock(), shown);
+    shown_ = log_.size();
     setUndoRedoEnabled(!isReadOnly());
     document()->setModified(false);
 }
@@ -209,39 +209,39 @@ void CVexmoorView::Print(QPrinter& printer) const
 
 void CVexmoorView::AppendLine(std::string_view composedLine)
 {
-    if (m_bUserEdited)
-        TakeTextFromWindow();
-    m_log.append(composedLine);
+    if (userEdited_)
+        takeTextFromWindow();
+    log_.append(composedLine);
 }
 
-void CVexmoorView::EndOfPoll()
+void CVexmoorView::endOfPoll()
 {
-    ShowPendingText();
+    showPendingText();
 }
 
-void CVexmoorView::ShowPendingText()
+void CVexmoorView::showPendingText()
 {
     // A tick on an empty pipe leaves the window, its caret and its selection
     // alone: only appended text moves the caret.
-    if (m_nShown >= m_log.size())
+    if (shown_ >= log_.size())
         return;
-    const std::string_view pending = std::string_view(m_log).substr(m_nShown);
+    const std::string_view pending = std::string_view(log_).substr(shown_);
     QTextDocument& doc = *document();
     const bool wasModified = doc.isModified();
-    FlagGuard updating(m_bUpdating);
+    FlagGuard updating(updating_);
 
     QTextCursor cursor(&doc);
     cursor.movePosition(QTextCursor::End);
     const QTextBlock firstBlock = cursor.block();
     doc.setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::FromLocaleBytes(pending);
+    const QString shown = vexmoor::base::fromLocaleBytes(pending);
     cursor.beginEditBlock();
     cursor.insertText(shown);
     cursor.endEditBlock();
     doc.setUndoRedoEnabled(!isReadOnly());
-    MarkLineEnds(firstBlock, shown);
+    markLineEnds(firstBlock, shown);
     doc.setModified(wasModified);
-    m_nShown = m_log.size();
+    shown_ = log_.size();
 
     // The caret goes to the end, replacing any selection, and the end shows.
     setTextCursor(cursor);
@@ -250,8 +250,8 @@ void CVexmoorView::ShowPendingText()
 
 void CVexmoorView::OnContentsChange(int /*position*/, int charsRemoved, int charsAdded)
 {
-    if (!m_bUpdating && (charsRemoved != 0 || charsAdded != 0))
-        m_bUserEdited = true;
+    if (!updating_ && (charsRemoved != 0 || charsAdded != 0))
+        userEdited_ = true;
 }
 
 void CVexmoorView::OnModificationChanged(bool modified)
@@ -261,35 +261,35 @@ void CVexmoorView::OnModificationChanged(bool modified)
     // setting it again detaches it from the undo history: it now stays set
     // until the log is saved, loaded or renewed. The listeners have already
     // heard of the change.
-    if (!modified || m_bUpdating)
+    if (!modified || updating_)
         return;
     const QSignalBlocker quiet(document());
     document()->setModified(false);
     document()->setModified(true);
 }
 
-std::string CVexmoorView::TextFromWindow() const
+std::string CVexmoorView::textFromWindow() const
 {
     QString text;
     text.reserve(document()->characterCount());
     for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
         text += block.text();
         if (block.next().isValid())
-            text += LineEndText(block.userState());
+            text += lineEndText(block.userState());
     }
-    return vexmoor::base::ToLocaleBytes(text);
+    return vexmoor::base::toLocaleBytes(text);
 }
 
-void CVexmoorView::TakeTextFromWindow()
+void CVexmoorView::takeTextFromWindow()
 {
-    std::string pending = m_log.substr(m_nShown);
-    m_log = TextFromWindow();
-    m_nShown = m_log.size();
-    m_log += pending;
-    m_bUserEdited = false;
+    std::string pending = log_.substr(shown_);
+    log_ = textFromWindow();
+    shown_ = log_.size();
+    log_ += pending;
+    userEdited_ = false;
 }
 
-bool CVexmoorView::RequirePipeName()
+bool CVexmoorView::requirePipeName()
 {
     if (!Settings().m_strPipeName.empty())
         return true;
@@ -302,17 +302,17 @@ bool CVexmoorView::RequirePipeName()
 void CVexmoorView::OnStart()
 {
     // Oracle refuses an empty pipe name: polling it would end the program.
-    if (!RequirePipeName()) {
-        StopTimer();
+    if (!requirePipeName()) {
+        stopTimer();
         return;
     }
     PollPipe();
-    StopTimer();
-    const int id = startTimer(PollIntervalMs(Settings().m_nTimerFrequency));
+    stopTimer();
+    const int id = startTimer(pollIntervalMs(Settings().m_nTimerFrequency));
     m_nTimerId = id > 0 ? static_cast<unsigned>(id) : 0;
 }
 
-void CVexmoorView::StopTimer()
+void CVexmoorView::stopTimer()
 {
     if (m_nTimerId != 0) {
         killTimer(static_cast<int>(m_nTimerId));
@@ -320,29 +320,29 @@ void CVexmoorView::StopTimer()
     }
 }
 
-void CVexmoorView::SetOptionsCommand(OptionsCommand command)
+void CVexmoorView::setOptionsCommand(OptionsCommand command)
 {
-    m_optionsCommand = std::move(command);
+    optionsCommand_ = std::move(command);
 }
 
 void CVexmoorView::OnOptions()
 {
-    if (m_optionsCommand && m_optionsCommand(Settings()))
+    if (optionsCommand_ && optionsCommand_(Settings()))
         OnStart();
 }
 
 void CVexmoorView::OnPurgePipe()
 {
-    if (!RequirePipeName())
+    if (!requirePipeName())
         return;
-    PurgePipe(m_session, Settings().m_strPipeName);
+    purgePipe(session_, Settings().m_strPipeName);
 }
 
 void CVexmoorView::PollPipe()
 {
-    m_poller.PollPipe();
-    // Also shows lines of a poller that does not end its poll with EndOfPoll.
-    ShowPendingText();
+    poller_.PollPipe();
+    // Also shows lines of a poller that does not end its poll with endOfPoll.
+    showPendingText();
 }
 
 void CVexmoorView::timerEvent(QTimerEvent* event)
@@ -350,7 +350,7 @@ void CVexmoorView::timerEvent(QTimerEvent* event)
     // While the fatal report is on screen its box still lets ticks through;
     // they must start no further work on the failing session.
     if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId)
-        && !IsFatalReportShowing())
+        && !isFatalReportShowing())
         PollPipe();
     QPlainTextEdit::timerEvent(event);
 }

@@ -46,7 +46,7 @@ public:
         cursor_.Bind(name, buffer, length, type, indicator);
     }
     bool Execute(bool report) override { return cursor_.Execute(report); }
-    int ErrorCode() const override { return cursor_.ReturnCode(); }
+    int ErrorCode() const override { return cursor_.returnCode(); }
     std::string ErrorText() const override { return cursor_.ErrorText(); }
     [[noreturn]] void ReportError() override { cursor_.ReportError(); }
 
@@ -99,7 +99,7 @@ public:
 
     bool receiveMessage(std::string_view pipeName) override
     {
-        cursor_.SetStatement(ReceiveStatement(pipeName));
+        cursor_.SetStatement(receiveStatement(pipeName));
         bindInteger(kStatusBind);
         // A status the database did not set ends the loop like a time-out.
         buffers_.clear(kNoStatus);
@@ -117,7 +117,7 @@ public:
         length_.clear();
         if (*buffers_.indicator() != -1)
             length_ = std::to_string(*buffers_.integer());
-        item = {kLengthTypeCode, ItemLinePrefix(kLengthTypeCode), length_};
+        item = {kLengthTypeCode, itemLinePrefix(kLengthTypeCode), length_};
         return true;
     }
 
@@ -144,7 +144,7 @@ public:
         if (!executeOnMessage())
             return false;
         const int typeCode = *buffers_.integer();
-        item = {typeCode, ItemLinePrefix(typeCode), buffers_.textValue(capacity)};
+        item = {typeCode, itemLinePrefix(typeCode), buffers_.textValue(capacity)};
         return true;
     }
 
@@ -219,7 +219,7 @@ std::unique_ptr<PipeReader> OciPipeChannel::openReader()
 void OciPipeChannel::purge(std::string_view pipeName)
 {
     OciCursor cursor(session_);
-    cursor.SetStatement(PurgeStatement(pipeName));
+    cursor.SetStatement(purgeStatement(pipeName));
     cursor.Execute(true);
 }
 
@@ -230,7 +230,7 @@ std::vector<StatementRefusal> OciPipeChannel::runEach(std::span<const std::strin
     for (std::size_t i = 0; i < statements.size(); ++i) {
         cursor.SetStatement(std::string(statements[i]));
         if (!cursor.Execute(false))
-            refused.push_back({i, cursor.ReturnCode(), cursor.ErrorText()});
+            refused.push_back({i, cursor.returnCode(), cursor.ErrorText()});
     }
     return refused;
 }

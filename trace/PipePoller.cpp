@@ -24,86 +24,86 @@ class PollRun {
 public:
     // The settings are taken as they are when the poll starts.
     PollRun(PipeReader& reader, TraceSettings settings, LineSink& sink)
-        : m_reader(reader), m_settings(std::move(settings)), m_sink(sink)
+        : reader_(reader), settings_(std::move(settings)), sink_(sink)
     {
     }
 
-    void DrainPipe()
+    void drainPipe()
     {
-        while (m_reader.receiveMessage(m_settings.m_strPipeName)) {
-            if (m_settings.m_bAutoUnpack)
-                ReadTypedMessage();
+        while (reader_.receiveMessage(settings_.m_strPipeName)) {
+            if (settings_.m_bAutoUnpack)
+                readTypedMessage();
             else
-                ReadSimpleMessage();
+                readSimpleMessage();
         }
-        if (m_bAppended)
-            m_sink.EndOfPoll();
+        if (appended_)
+            sink_.endOfPoll();
     }
 
 private:
-    void ReadSimpleMessage()
+    void readSimpleMessage()
     {
         PipeItem length;
-        if (!m_reader.readLength(length)) {
-            ShowRestOfMessage({});
+        if (!reader_.readLength(length)) {
+            showRestOfMessage({});
             return;
         }
         // The length read as the line Auto Unpack would show for it.
         const std::string lengthLine = ItemLine(length);
         std::string_view text;
-        if (!m_reader.readText(text)) {
-            ShowRestOfMessage(lengthLine);
+        if (!reader_.readText(text)) {
+            showRestOfMessage(lengthLine);
             return;
         }
         AppendLine(text);
     }
 
-    void ReadTypedMessage()
+    void readTypedMessage()
     {
         AppendLine("MESSAGE:");
         for (;;) {
             PipeItem item;
-            if (!m_reader.readItem(false, item)) {
-                ShowRemainingItems();
+            if (!reader_.readItem(false, item)) {
+                showRemainingItems();
                 return;
             }
-            if (!AppendItem(item))
+            if (!appendItem(item))
                 return;
         }
     }
 
     // After a simple read failed: the message as Auto Unpack shows it, from
     // what was read already to its last item.
-    void ShowRestOfMessage(std::string_view lineRead)
+    void showRestOfMessage(std::string_view lineRead)
     {
         AppendLine("MESSAGE:");
         if (!lineRead.empty())
             AppendLine(lineRead);
-        ShowRemainingItems();
+        showRemainingItems();
     }
 
     // The items still in the buffer after a read failed on the message.
-    void ShowRemainingItems()
+    void showRemainingItems()
     {
-        const auto& failure = m_reader.lastFailure();
+        const auto& failure = reader_.lastFailure();
         if (failure.itemTaken || !failure.restReadable)
-            AppendNotShown();
+            appendNotShown();
         if (!failure.restReadable)
             return;
         for (;;) {
             PipeItem item;
             // Where even this read fails, nothing says which item comes next.
-            if (!m_reader.readItem(true, item)) {
-                AppendNotShown();
+            if (!reader_.readItem(true, item)) {
+                appendNotShown();
                 return;
             }
-            if (!AppendItem(item))
+            if (!appendItem(item))
                 return;
         }
     }
 
     // Shows the item just read; false when the message ends here.
-    bool AppendItem(const PipeItem& item)
+    bool appendItem(const PipeItem& item)
     {
         if (item.typeCode == 0) {
             AppendLine("");
@@ -128,39 +128,39 @@ private:
         return line;
     }
 
-    void AppendNotShown()
+    void appendNotShown()
     {
         std::string line(kNotShown);
-        line += m_reader.lastFailure().firstLine;
+        line += reader_.lastFailure().firstLine;
         AppendLine(line);
     }
 
     void AppendLine(std::string_view line)
     {
-        m_composed.assign(line);
-        if (m_settings.m_bLFFlag)
-            m_composed += "\r\n";
-        m_sink.AppendLine(m_composed);
-        m_bAppended = true;
+        composed_.assign(line);
+        if (settings_.m_bLFFlag)
+            composed_ += "\r\n";
+        sink_.AppendLine(composed_);
+        appended_ = true;
     }
 
-    PipeReader& m_reader;
-    const TraceSettings m_settings;
-    LineSink& m_sink;
-    std::string m_composed;
-    bool m_bAppended = false;
+    PipeReader& reader_;
+    const TraceSettings settings_;
+    LineSink& sink_;
+    std::string composed_;
+    bool appended_ = false;
 };
 
 } // namespace
 
 PipePoller::PipePoller(OciSession& session, LineSink& sink)
     : m_ownedChannel(std::make_unique<vexmoor::trace::OciPipeChannel>(session)),
-      m_channel(*m_ownedChannel), m_sink(sink)
+      m_channel(*m_ownedChannel), sink_(sink)
 {
 }
 
 PipePoller::PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink)
-    : m_channel(channel), m_sink(sink)
+    : m_channel(channel), sink_(sink)
 {
 }
 
@@ -169,7 +169,7 @@ PipePoller::~PipePoller() = default;
 void PipePoller::PollPipe()
 {
     // Oracle refuses an empty pipe name, and the session would end on it.
-    if (m_settings.m_strPipeName.empty())
+    if (settings_.m_strPipeName.empty())
         return;
     const auto reader = m_channel.openReader();
     PollWith(*reader);
@@ -177,7 +177,7 @@ void PipePoller::PollPipe()
 
 void PipePoller::PollPipe(PollCursor& cursor)
 {
-    if (m_settings.m_strPipeName.empty())
+    if (settings_.m_strPipeName.empty())
         return;
     const auto reader = vexmoor::trace::makeOciPipeReader(cursor);
     PollWith(*reader);
@@ -185,5 +185,5 @@ void PipePoller::PollPipe(PollCursor& cursor)
 
 void PipePoller::PollWith(PipeReader& reader)
 {
-    PollRun(reader, m_settings, m_sink).DrainPipe();
+    PollRun(reader, settings_, sink_).drainPipe();
 }

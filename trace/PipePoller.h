@@ -19,8 +19,8 @@ public:
     PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink);
     ~PipePoller();
 
-    TraceSettings& Settings() { return m_settings; }
-    const TraceSettings& Settings() const { return m_settings; }
+    TraceSettings& Settings() { return settings_; }
+    const TraceSettings& Settings() const { return settings_; }
 
     // One poll: receives and reads every waiting message, in pipe order, on
     // one reader, simple or typed according to Auto Unpack. A message that
@@ -37,6 +37,6 @@ private:
 
     std::unique_ptr<vexmoor::trace::PipeChannel> m_ownedChannel;
     vexmoor::trace::PipeChannel& m_channel;
-    LineSink& m_sink;
-    TraceSettings m_settings;
+    LineSink& sink_;
+    TraceSettings settings_;
 };

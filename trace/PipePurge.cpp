@@ -2,12 +2,12 @@
 
 #include "OciPipeChannel.h"
 
-void PurgePipe(OciSession& session, std::string_view pipeName)
+void purgePipe(OciSession& session, std::string_view pipeName)
 {
     vexmoor::trace::OciPipeChannel(session).purge(pipeName);
 }
 
-void PurgePipe(vexmoor::trace::PipeChannel& channel, std::string_view pipeName)
+void purgePipe(vexmoor::trace::PipeChannel& channel, std::string_view pipeName)
 {
     channel.purge(pipeName);
 }

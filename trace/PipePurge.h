@@ -9,6 +9,6 @@ class PipeChannel;
 }
 
 // Throws away every message waiting on the pipe, on a cursor of its own.
-void PurgePipe(OciSession& session, std::string_view pipeName);
+void purgePipe(OciSession& session, std::string_view pipeName);
 // The same through a channel, on whatever database it reaches.
-void PurgePipe(vexmoor::trace::PipeChannel& channel, std::string_view pipeName);
+void purgePipe(vexmoor::trace::PipeChannel& channel, std::string_view pipeName);

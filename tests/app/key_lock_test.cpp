@@ -22,10 +22,10 @@ TEST(KeyLockState, FollowsTheCapsLockOfTheXServer)
     Display* display = x11->display();
     XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
     XSync(display, False);
-    EXPECT_TRUE(KeyLockState(LockKey::Caps));
+    EXPECT_TRUE(keyLockState(LockKey::Caps));
     XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
     XSync(display, False);
-    EXPECT_FALSE(KeyLockState(LockKey::Caps));
+    EXPECT_FALSE(keyLockState(LockKey::Caps));
 #else
     GTEST_SKIP() << "built without Xkb";
 #endif
@@ -35,9 +35,9 @@ TEST(KeyLockState, ReadsAsOffWithoutAnXServer)
 {
     if (QGuiApplication::platformName() == QStringLiteral("xcb"))
         GTEST_SKIP() << "on X11 the keyboard decides";
-    EXPECT_FALSE(KeyLockState(LockKey::Caps));
-    EXPECT_FALSE(KeyLockState(LockKey::Num));
-    EXPECT_FALSE(KeyLockState(LockKey::Scroll));
+    EXPECT_FALSE(keyLockState(LockKey::Caps));
+    EXPECT_FALSE(keyLockState(LockKey::Num));
+    EXPECT_FALSE(keyLockState(LockKey::Scroll));
 }
 
 } // namespace

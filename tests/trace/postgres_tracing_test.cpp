@@ -93,7 +93,7 @@ public:
         runOk(*sendingSession_, "create extension if not exists orafce");
         // Pipes live in the server's shared memory: each case starts empty.
         for (const char* pipe : {"vexmoor", "o'brien", "o", "other", "alpha", "beta"})
-            PurgePipe(sendingChannel_, pipe);
+            purgePipe(sendingChannel_, pipe);
     }
     PipeChannel& polling() override { return pollingChannel_; }
     PipeChannel& sending() override { return sendingChannel_; }
@@ -203,7 +203,7 @@ TEST_P(Tracing, PipeNameWithAQuoteNamesThatPipe)
     EXPECT_EQ(poll(), (Lines{"for o'brien\r\n"}));
 
     db().sendSimple("again", "o'brien");
-    PurgePipe(db().polling(), "o'brien");
+    purgePipe(db().polling(), "o'brien");
     EXPECT_TRUE(poll().empty());
     settings().m_strPipeName = "o";
     EXPECT_EQ(poll(), (Lines{"for o\r\n"}));
@@ -211,11 +211,11 @@ TEST_P(Tracing, PipeNameWithAQuoteNamesThatPipe)
 
 TEST_P(Tracing, PurgeThrowsAwayWaitingMessagesOnly)
 {
-    PurgePipe(db().polling(), "vexmoor"); // an empty pipe: silent
+    purgePipe(db().polling(), "vexmoor"); // an empty pipe: silent
     db().sendSimple("gone 1");
     db().sendSimple("gone 2");
     db().sendSimple("elsewhere", "other");
-    PurgePipe(db().polling(), "vexmoor");
+    purgePipe(db().polling(), "vexmoor");
     EXPECT_TRUE(poll().empty());
 
     db().sendSimple("after purge");
@@ -242,8 +242,8 @@ TEST_P(Tracing, ChangedPipeNameReadsTheNewPipeOnly)
 
 TEST_P(Tracing, InstalledTwiceTheProceduresCarryDebugAndTraceMessages)
 {
-    InstallProcedures(db().sending());
-    const auto again = InstallProcedures(db().sending());
+    installProcedures(db().sending());
+    const auto again = installProcedures(db().sending());
     // Installing again replaces the procedures; on Oracle only the synonyms
     // that exist already are refused.
     for (const RefusedStatement& refused : again)
@@ -348,7 +348,7 @@ TEST_F(PostgresTracing, EveryItemTypeShowsWithItsPrefixAndTracingGoesOn)
 
 TEST_F(PostgresTracing, InstalledProceduresAreCallableByEveryRole)
 {
-    EXPECT_TRUE(InstallProcedures(db().sending()).empty());
+    EXPECT_TRUE(installProcedures(db().sending()).empty());
     PostgresEnvironment::server()->runSql(
         "drop role if exists plain; create role plain login password 'plain'");
     vexmoor::db::PgSession plain;
@@ -379,7 +379,7 @@ TEST_F(PostgresTracing, ServerStoppedMidTraceEndsInTheReportWithNothingReceivedL
     ScratchFolder folder;
     const auto recovery = folder.path() / "recovery.log";
     ChildProcess child([&] {
-        SetFatalErrorHandler([&](const std::string& report) {
+        setFatalErrorHandler([&](const std::string& report) {
             std::ofstream out(recovery);
             for (const std::string& line : sink_.lines)
                 out << line << '\n';

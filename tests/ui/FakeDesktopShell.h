@@ -17,13 +17,13 @@ public:
     QStringList opened;
     QStringList started;
 
-    int OpenWithShell(const QString& target) override
+    int openWithShell(const QString& target) override
     {
         opened << target;
         return shellResult;
     }
-    std::optional<QString> WebPageCommand() override { return webPageCommand; }
-    int StartProgram(const QString& commandLine) override
+    std::optional<QString> webPageCommand() override { return webPageCommand; }
+    int startProgram(const QString& commandLine) override
     {
         started << commandLine;
         return startResult;
