@@ -15,11 +15,16 @@
 #include "res/StringTable.h"
 #include "res/ToolbarTable.h"
 #include "trace/CVexmoorView.h"
+#include "trace/TraceStateText.h"
+#include "ui/DesktopShell.h"
+#include "ui/FindBar.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QIcon>
+#include <QLabel>
 #include <QPrinter>
 #include <QScreen>
 
@@ -72,10 +77,13 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
     if (!m_logon || m_logon(g_pSession, m_profile) != 1)
         return false;
 
+    startRunJournal();
     if (!CreateMainWindow())
         return false;
     if (!ProcessShellCommand(commandLine))
         return false;
+    if (!afterFatalReportText_.isEmpty())
+        showInMessagePane(afterFatalReportText_);
     // The frame opens on most of the screen, as a desktop's default placement
     // of a new main window would have it.
     if (const QScreen* screen = m_pMainWnd->screen())
@@ -105,11 +113,58 @@ void CVexmoorApp::InstallFatalErrorHandler()
         return recovery;
     };
     auto parent = [this]() -> QWidget* { return m_pMainWnd.get(); };
-    FatalErrorHandler previous = SetFatalErrorHandler(MakeFatalErrorHandler(source, parent));
+    auto written = [this](const RecoveryOutcome& recovery) { noteFatalReport(recovery); };
+    FatalErrorHandler previous =
+        SetFatalErrorHandler(MakeFatalErrorHandler(source, parent, QString(), written));
     if (!m_bFatalHandlerInstalled) {
         m_previousFatalHandler = std::move(previous);
         m_bFatalHandlerInstalled = true;
     }
+}
+
+void CVexmoorApp::noteFatalReport(const RecoveryOutcome& recovery)
+{
+    m_profile.WriteProfileInt(kFatalReportSection, kFatalReportPendingEntry, 1);
+    m_profile.WriteProfileString(
+        kFatalReportSection, kFatalReportRecoveryFileEntry,
+        recovery.written ? QDir::toNativeSeparators(recovery.path).toStdString() : std::string());
+    m_profile.WriteProfileString(kFatalReportSection, kFatalReportJournalEntry,
+                                 journal_.isWriting() ? journal_.path().string() : std::string());
+    m_profile.flush();
+}
+
+void CVexmoorApp::startRunJournal()
+{
+    namespace trace = vexmoor::trace;
+    trace::JournalLimits limits;
+    limits.maxAgeDays = m_profile.GetProfileInt(trace::kJournalSection,
+                                                trace::kJournalMaxAgeDaysEntry, limits.maxAgeDays);
+    limits.maxTotalMegabytes = m_profile.GetProfileInt(
+        trace::kJournalSection, trace::kJournalMaxTotalMegabytesEntry, limits.maxTotalMegabytes);
+    // After a fatal report the journal of that run is spared, so that this
+    // start can name it.
+    const bool afterFatalReport =
+        m_profile.GetProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0) != 0;
+    trace::JournalStart start =
+        trace::startJournal(trace::journalFolder(), limits, afterFatalReport);
+    journal_ = std::move(start.journal);
+    journal_.onFailure([this](const std::string& reason) {
+        journalFailure_ = reason;
+        updateTraceState();
+    });
+    if (!afterFatalReport)
+        return;
+    std::string journalOfThatRun =
+        m_profile.GetProfileString(kFatalReportSection, kFatalReportJournalEntry);
+    if (journalOfThatRun.empty() && start.previousRun)
+        journalOfThatRun = start.previousRun->string();
+    afterFatalReportText_ = QString::fromStdString(trace::composeAfterFatalReportText(
+        m_profile.GetProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry),
+        journalOfThatRun));
+    // Said once: the next start is an ordinary one again.
+    m_profile.WriteProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0);
+    m_profile.WriteProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry, "");
+    m_profile.WriteProfileString(kFatalReportSection, kFatalReportJournalEntry, "");
 }
 
 bool CVexmoorApp::CreateMainWindow()
@@ -123,8 +178,10 @@ bool CVexmoorApp::CreateMainWindow()
         return false;
     }
     m_view = new CVexmoorView(m_profile, *m_session, m_pMainWnd.get());
+    m_view->setJournal(&journal_);
     WireOptionsCommand(*m_view, m_profile, *m_session);
     m_pMainWnd->setCentralWidget(m_view);
+    m_pMainWnd->keepUsableMinimumSize();
     m_view->setFocus();
 
     m_doc.AttachView(m_view);
@@ -158,12 +215,113 @@ void CVexmoorApp::WireCommands()
     connect(m_actions->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &m_doc,
             &CVexmoorDoc::OnFileSaveAs);
 
-    connect(m_actions->Action(res::ID_START), &QAction::triggered, m_view, &CVexmoorView::OnStart);
-    connect(m_actions->Action(res::ID_OPTIONS), &QAction::triggered, m_view,
-            &CVexmoorView::OnOptions);
-    connect(m_actions->Action(res::ID_PURGE_PIPE), &QAction::triggered, m_view,
-            &CVexmoorView::OnPurgePipe);
     WireEditCommands();
+    wireTraceCommands();
+    wireFindCommands();
+}
+
+void CVexmoorApp::wireTraceCommands()
+{
+    // The Trace menu and the toolbar carry the same actions.
+    const auto onView = [this](int id, auto slot) {
+        connect(m_actions->Action(id), &QAction::triggered, m_view, slot);
+    };
+    onView(res::ID_START, &CVexmoorView::OnStart);
+    onView(res::ID_STOP, &CVexmoorView::OnStop);
+    onView(res::ID_OPTIONS, &CVexmoorView::OnOptions);
+    onView(res::ID_PURGE_PIPE, &CVexmoorView::OnPurgePipe);
+    connect(m_view, &CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
+    connect(m_actions->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
+            &CVexmoorApp::onOpenJournalFolder);
+
+    CVexmoorView* view = m_view;
+    const auto toggle = [this](int id, bool checked, auto apply) {
+        QAction* action = m_actions->Action(id);
+        action->setChecked(checked);
+        connect(action, &QAction::toggled, m_view, apply);
+    };
+    toggle(res::ID_VIEW_RECEIPT_TIME, view->receiptTime(),
+           [view](bool on) { view->setReceiptTime(on); });
+    toggle(res::ID_VIEW_FOLLOW_NEW_LINES, view->followNewLines(),
+           [view](bool on) { view->setFollowNewLines(on); });
+    toggle(res::ID_VIEW_FIXED_WIDTH_FONT, view->fixedWidthFont(),
+           [view](bool on) { view->setFixedWidthFont(on); });
+    updateTraceState();
+}
+
+void CVexmoorApp::updateTraceState()
+{
+    if (!m_view || !m_pMainWnd || !m_actions)
+        return;
+    const bool tracing = m_view->isTracing();
+    m_actions->Action(res::ID_START)->setChecked(tracing);
+    m_actions->Action(res::ID_STOP)->setEnabled(tracing);
+
+    vexmoor::trace::TraceState state;
+    state.user = m_session->userName();
+    state.connect = m_session->connectString();
+    state.pipeName = m_view->Settings().m_strPipeName;
+    state.timerFrequency = m_view->Settings().m_nTimerFrequency;
+    state.tracing = tracing;
+    state.started = m_view->hasStarted();
+    state.messagesSinceStart = m_view->messagesSinceStart();
+    state.journalFailure = journalFailure_;
+    m_pMainWnd->statePane()->setText(
+        QString::fromStdString(vexmoor::trace::composeTraceStateText(state)));
+}
+
+void CVexmoorApp::showInMessagePane(const QString& text)
+{
+    if (m_pMainWnd && m_pMainWnd->MessagePane())
+        m_pMainWnd->MessagePane()->setText(text);
+}
+
+void CVexmoorApp::onOpenJournalFolder()
+{
+    const std::filesystem::path folder =
+        journal_.path().empty() ? vexmoor::trace::journalFolder() : journal_.path().parent_path();
+    const QString path = QString::fromStdString(folder.string());
+    QDir().mkpath(path);
+    ui::DesktopShell& shell = desktopShell_ ? *desktopShell_ : ui::SystemShell();
+    if (folder.empty() || shell.OpenWithShell(path) <= 32)
+        showInMessagePane(QStringLiteral("Could not open the journal folder %1.")
+                              .arg(QDir::toNativeSeparators(path)));
+}
+
+void CVexmoorApp::wireFindCommands()
+{
+    vexmoor::ui::FindBar* bar = m_pMainWnd->findBar();
+    connect(m_actions->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
+    connect(m_actions->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
+            [this] { onFindAgain(false); });
+    connect(m_actions->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
+            [this] { onFindAgain(true); });
+    connect(bar, &vexmoor::ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
+    connect(bar, &vexmoor::ui::FindBar::criteriaChanged, this,
+            [this, bar] { m_view->highlightMatches(bar->text(), bar->matchCase()); });
+    connect(bar, &vexmoor::ui::FindBar::closeRequested, this,
+            [this] { m_view->highlightMatches(QString(), false); });
+}
+
+void CVexmoorApp::onFind()
+{
+    // A selection within one line is what the user wants to find.
+    const QString selected = m_view->textCursor().selectedText();
+    vexmoor::ui::FindBar* bar = m_pMainWnd->findBar();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+        bar->setText(selected);
+    m_pMainWnd->showFindBar();
+    m_view->highlightMatches(bar->text(), bar->matchCase());
+}
+
+void CVexmoorApp::onFindAgain(bool backward)
+{
+    vexmoor::ui::FindBar* bar = m_pMainWnd->findBar();
+    if (bar->text().isEmpty()) {
+        onFind();
+        return;
+    }
+    bar->showFound(m_view->findText(bar->text(), {bar->matchCase(), bar->wrap(), backward}));
 }
 
 void CVexmoorApp::WireEditCommands()

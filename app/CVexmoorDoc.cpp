@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextDocument>
 
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
@@ -150,16 +151,44 @@ QString AllFilesFilter()
 #endif
 }
 
+QStringList LogFileFilters()
+{
+    return {QStringLiteral("Log Files (*.log)"), AllFilesFilter()};
+}
+
+QString StartFolder(const QString& initial, const QString& lastFolder,
+                    const QString& documentsFolder)
+{
+    const QFileInfo initialFile(initial);
+    if (!initial.isEmpty() && initialFile.isAbsolute())
+        return initialFile.absolutePath();
+    return lastFolder.isEmpty() ? documentsFolder : lastFolder;
+}
+
+namespace {
+// The folder of the last file chosen in either dialog, for this run.
+QString& LastFolderUsed()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString PromptForLogFile(QWidget* parent, bool save, const QString& initial)
 {
     QFileDialog dialog(parent,
                        res::LoadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
-    dialog.setNameFilter(AllFilesFilter());
+    dialog.setNameFilters(LogFileFilters());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDirectory(
+        StartFolder(initial, LastFolderUsed(),
+                    QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (!initial.isEmpty())
         dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    LastFolderUsed() = QFileInfo(chosen).absolutePath();
+    return chosen;
 }

@@ -95,15 +95,20 @@ void ShowFatalReportBox(QWidget* parent, const std::string& text)
 }
 
 FatalErrorHandler MakeFatalErrorHandler(std::function<RecoverySource()> source,
-                                        std::function<QWidget*()> parent, QString fallbackFolder)
+                                        std::function<QWidget*()> parent, QString fallbackFolder,
+                                        std::function<void(const RecoveryOutcome&)> written)
 {
     return [source = std::move(source), parent = std::move(parent),
-            fallbackFolder = std::move(fallbackFolder)](const std::string& report) {
+            fallbackFolder = std::move(fallbackFolder),
+            written = std::move(written)](const std::string& report) {
         // Ticks that arrive while the box is open start no further database work.
         SetFatalReportShowing(true);
         const RecoverySource snapshot = source ? source() : RecoverySource{};
         const QString folder = fallbackFolder.isEmpty() ? DefaultRecoveryFolder() : fallbackFolder;
         const RecoveryOutcome recovery = WriteRecoveryFile(snapshot, folder);
+        // Before the box: the process may be killed while it is open.
+        if (written)
+            written(recovery);
         ShowFatalReportBox(parent ? parent() : nullptr, ComposeFatalReport(report, recovery));
     };
 }

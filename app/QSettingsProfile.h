@@ -22,6 +22,7 @@ public:
                             std::string_view value) override;
 
     void Sync() { m_settings.sync(); }
+    void flush() override { m_settings.sync(); }
 
 private:
     mutable QSettings m_settings;

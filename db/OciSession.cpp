@@ -28,6 +28,10 @@ bool OciSession::LogOn(const std::string& user, const std::string& password,
         m_pLogonArea.get(), m_pHostArea.get(), user.c_str(), kNulTerminated, password.c_str(),
         kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
     m_bLoggedOn = result == 0;
+    if (m_bLoggedOn) {
+        userName_ = user;
+        connectString_ = connect;
+    }
     return result == 0;
 }
 

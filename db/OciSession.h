@@ -24,12 +24,17 @@ public:
     bool Break();
 
     bool IsLoggedOn() const { return m_bLoggedOn; }
+    // Whom and where the last successful logon named; empty before one.
+    const std::string& userName() const { return userName_; }
+    const std::string& connectString() const { return connectString_; }
     std::uint8_t* LogonArea() const { return m_pLogonArea.get(); }
 
 private:
     std::unique_ptr<std::uint8_t[]> m_pHostArea;
     std::unique_ptr<std::uint8_t[]> m_pLogonArea;
     bool m_bLoggedOn = false;
+    std::string userName_;
+    std::string connectString_;
 };
 
 // The process-wide session, created at start-up and deleted at exit.

@@ -10,12 +10,14 @@
 #include "res/StringTable.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusTipEvent>
 #include <QStringList>
 #include <QStyle>
 
@@ -169,8 +171,16 @@ void COptionsDlg::OnGenerateProcedures()
     if (session == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
-    WaitCursor busy;
-    m_installer(*session);
+    std::string outcome;
+    {
+        WaitCursor busy;
+        outcome = describeInstallOutcome(m_installer(*session));
+    }
+    // The program's window shows status tips in its message pane.
+    if (QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr) {
+        QStatusTipEvent tip(QString::fromStdString(outcome));
+        QCoreApplication::sendEvent(frame, &tip);
+    }
 }
 
 bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,

@@ -26,3 +26,7 @@ struct RefusedStatement {
 // for a caller that reports it (the console does; the options dialog does
 // not).
 std::vector<RefusedStatement> InstallProcedures(OciSession& session);
+
+// One line for the status bar after Generate Procedures: what was created,
+// or which statements the server refused and why.
+std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused);

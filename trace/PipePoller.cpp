@@ -108,9 +108,12 @@ public:
     {
     }
 
-    void DrainPipe()
+    // Returns how many messages it received.
+    int DrainPipe()
     {
+        int received = 0;
         while (ReceiveMessage()) {
+            ++received;
             if (m_settings.m_bAutoUnpack)
                 ReadTypedMessage();
             else
@@ -118,6 +121,7 @@ public:
         }
         if (m_bAppended)
             m_sink.EndOfPoll();
+        return received;
     }
 
 private:
@@ -287,19 +291,19 @@ private:
 
 PipePoller::PipePoller(OciSession& session, LineSink& sink) : m_session(session), m_sink(sink) {}
 
-void PipePoller::PollPipe()
+int PipePoller::PollPipe()
 {
     if (m_settings.m_strPipeName.empty())
-        return;
+        return 0;
     OciCursor cursor(m_session);
     OciPollCursor pollCursor(cursor);
-    PollPipe(pollCursor);
+    return PollPipe(pollCursor);
 }
 
-void PipePoller::PollPipe(PollCursor& cursor)
+int PipePoller::PollPipe(PollCursor& cursor)
 {
     // Oracle refuses an empty pipe name, and the session would end on it.
     if (m_settings.m_strPipeName.empty())
-        return;
-    PollRun(cursor, m_settings, m_sink).DrainPipe();
+        return 0;
+    return PollRun(cursor, m_settings, m_sink).DrainPipe();
 }

@@ -39,10 +39,11 @@ public:
     // one cursor, simple or typed according to Auto Unpack. A message that
     // cannot be read as the setting asks is shown item by item instead, or as
     // far as it can be read; errors of the session end in the error report.
-    // Without a pipe name nothing is polled.
-    void PollPipe();
+    // Without a pipe name nothing is polled. Returns how many messages it
+    // received.
+    int PollPipe();
     // The same poll on a cursor the caller opened.
-    void PollPipe(PollCursor& cursor);
+    int PollPipe(PollCursor& cursor);
 
 private:
     OciSession& m_session;

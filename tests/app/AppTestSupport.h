@@ -39,6 +39,9 @@ public:
     {
         // Nothing a test does may reach the user's real data folder.
         QStandardPaths::setTestModeEnabled(true);
+        // Nor the user's journal folder: the program keeps its journal under
+        // XDG_STATE_HOME.
+        qputenv("XDG_STATE_HOME", m_stateHome.path().toLocal8Bit());
         m_app = std::make_unique<QApplication>(m_argc, m_argv);
         QApplication::setOrganizationName(QStringLiteral("Orrindale"));
         QApplication::setApplicationName(QStringLiteral("Vexmoor"));
@@ -50,6 +53,7 @@ private:
     char m_name[12] = "vexmoor_app";
     char* m_argv[2] = {m_name, nullptr};
     std::unique_ptr<QApplication> m_app;
+    QTemporaryDir m_stateHome;
 };
 
 inline ::testing::Environment* const g_appTestEnvironment =
