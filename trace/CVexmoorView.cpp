@@ -94,11 +94,15 @@ constexpr std::int64_t kLongestIntervalMs = INT_MAX / 2;
 QFont FixedWidthFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    if (!QFontInfo(font).fixedPitch()) {
-        font.setFamily(QStringLiteral("monospace"));
-        font.setStyleHint(QFont::TypeWriter);
-        font.setFixedPitch(true);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    for (const QString& family : QFontDatabase::families()) {
+        if (QFontDatabase::isFixedPitch(family)) {
+            font.setFamily(family);
+            break;
+        }
     }
+    font.setFixedPitch(true);
     return font;
 }
 
