@@ -1,8 +1,10 @@
 #pragma once
 
-// What the benchmark programs share: a folder for their files, a sink that
-// keeps nothing, the messages SendDebugMessage sends, and the raw SQLite
-// floor that the figures are set against.
+// What the benchmark programs share: a folder for their files (the tests'
+// scratch folder), a sink that keeps nothing, the messages SendDebugMessage
+// sends, and the raw SQLite floor that the figures are set against.
+
+#include "support/ScratchFolder.h"
 
 #include "db/OciSession.h"
 #include "engine/Database.h"
@@ -15,43 +17,18 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace bench {
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the benchmark ends.
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vexmoor-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary folder");
-        m_path = pattern;
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    std::filesystem::path file(const std::string& name) const { return m_path / name; }
-
-private:
-    std::filesystem::path m_path;
-};
+// A folder for a benchmark's files, shared with the tests.
+using vexmoor::test::ScratchFolder;
 
 // Takes each line and keeps none, so that only the poll itself is measured.
 class NullSink final : public LineSink {

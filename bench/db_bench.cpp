@@ -25,7 +25,7 @@ const std::string kReceive = "begin :sta := dbms_pipe.receive_message('bench_emp
 
 void ReceiveEmptyPipe_Engine(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = vexmoor::engine::Database::open(folder.file("bench.db"));
     auto session = vexmoor::engine::Session::logOn(database, "vexmoor", "vexmoor");
     auto statement = session->prepare(kReceive);
@@ -44,7 +44,7 @@ BENCHMARK(ReceiveEmptyPipe_Engine);
 
 void ReceiveEmptyPipe_OciCursor(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     OciSession session;
     if (!bench::LogOnEmbedded(session, folder.file("bench.db"), state))
         return;
@@ -65,7 +65,7 @@ BENCHMARK(ReceiveEmptyPipe_OciCursor);
 // A whole poll of an empty pipe: open the cursor, one receive, close it.
 void PollEmptyPipe_OciCursor(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     OciSession session;
     if (!bench::LogOnEmbedded(session, folder.file("bench.db"), state))
         return;

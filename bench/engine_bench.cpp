@@ -88,7 +88,7 @@ std::vector<std::uint8_t> debugMessage(MessageBuffer& buffer)
 
 void RawFloor(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     bench::RawMessageTable table(folder.file("floor.db"), "VEXMOOR");
     MessageBuffer buffer;
     std::vector<std::uint8_t> payload = debugMessage(buffer);
@@ -109,7 +109,7 @@ void sendAndDrain(PipeStore& pipes, MessageBuffer& buffer, std::vector<std::uint
 
 void PipeSendDrain(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("pipes.db"));
     MessageBuffer buffer;
     std::vector<std::uint8_t> received;
@@ -120,7 +120,7 @@ void PipeSendDrain(benchmark::State& state)
 
 void PipeEmptyReceive(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("pipes.db"));
     std::vector<std::uint8_t> received;
     // The pipe has been used, as the poller's pipe has.
@@ -138,7 +138,7 @@ void PipeEmptyReceive(benchmark::State& state)
 // trying again at once when the pipe is momentarily empty.
 void PipeTwoProcesses(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("shared.db");
     Database::open(file); // made before the fork, closed again
     auto count = static_cast<std::int64_t>(state.max_iterations);
@@ -239,7 +239,7 @@ private:
 
 void SendDrain(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("engine.db"));
     install(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
@@ -256,7 +256,7 @@ void SendDrain(benchmark::State& state)
 
 void EmptyReceive(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     auto database = Database::open(folder.file("engine.db"));
     install(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
@@ -276,7 +276,7 @@ void EmptyReceive(benchmark::State& state)
 // momentarily empty.
 void TwoProcesses(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("shared.db");
     {
         auto database = Database::open(file);

@@ -31,7 +31,7 @@ constexpr std::int64_t kMessages = 100'000;
 void BM_DrainWithJournal(benchmark::State& state)
 {
     const bool journalOn = state.range(0) != 0;
-    bench::TemporaryFolder folder;
+    vexmoor::test::ScratchFolder folder;
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;

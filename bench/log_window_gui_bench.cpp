@@ -105,7 +105,7 @@ void BM_AppendCost(benchmark::State& state)
 void BM_DrainIntoWindow(benchmark::State& state)
 {
     const int mode = static_cast<int>(state.range(0));
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;

@@ -27,7 +27,7 @@ constexpr const char* kPipe = "bench";
 void BM_PollPipeDrain(benchmark::State& state)
 {
     const std::int64_t count = state.range(0);
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;
@@ -51,7 +51,7 @@ void BM_PollPipeDrain(benchmark::State& state)
 void BM_RawFloor(benchmark::State& state)
 {
     const std::int64_t count = state.range(0);
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     bench::RawMessageTable table(folder.file("floor.db"), kPipe);
     std::vector<std::vector<std::uint8_t>> bodies;
     for (std::int64_t i = 0; i < count; ++i)

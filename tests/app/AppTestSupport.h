@@ -85,14 +85,7 @@ void WhenModal(std::function<void(W&)> action)
 // Processes events until `condition` holds or the time is up.
 inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 10000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 // Printers that write PDF files, one file per printer, the first the default.

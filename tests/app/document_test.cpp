@@ -3,7 +3,7 @@
 #include "app/ActionRegistry.h"
 #include "app/CMainFrame.h"
 #include "app/LogFile.h"
-#include "res/ScopedLocale.h"
+#include "support/ScopedLocale.h"
 #include "trace/CVexmoorView.h"
 
 #include <QAction>
@@ -20,6 +20,8 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+using namespace vexmoor::test;
 
 namespace {
 
@@ -101,7 +103,7 @@ TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
         box.button(QMessageBox::No)->click();
     });
     m_app->Actions()->Action(57600)->trigger();
-    QTest::qWait(50);
+    ASSERT_TRUE(WaitFor([&] { return m_view->LogText().empty(); })) << "New kept the log";
     EXPECT_FALSE(asked);
     EXPECT_EQ(m_view->LogText(), "");
 

@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/FatalErrorBox.h"
-#include "res/ScopedLocale.h"
+#include "support/ScopedLocale.h"
 #include "trace/CVexmoorView.h"
 
 #include <QDir>
@@ -10,6 +10,8 @@
 
 #include <csignal>
 #include <cstdio>
+
+using namespace vexmoor::test;
 
 namespace {
 

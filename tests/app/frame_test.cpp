@@ -107,7 +107,9 @@ TEST_F(FrameTest, ToolbarDocksAtEveryEdgeAndFloats)
     m_frame->resize(640, 480);
     m_frame->move(0, 0);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame));
-    QTest::qWait(20);
+    // The drag takes the handle where the frame has laid the toolbar out: along the top.
+    ASSERT_TRUE(
+        WaitFor([&] { return toolbar->isVisible() && toolbar->width() > toolbar->height(); }));
     DragToolBar(*toolbar, QPoint(300, 700));
     EXPECT_TRUE(toolbar->isFloating());
     EXPECT_TRUE(toolbar->isWindow());

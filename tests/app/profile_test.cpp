@@ -2,7 +2,9 @@
 
 #include "app/QSettingsProfile.h"
 #include "app/RecentFileList.h"
-#include "res/ScopedLocale.h"
+#include "support/ScopedLocale.h"
+
+using namespace vexmoor::test;
 
 namespace {
 

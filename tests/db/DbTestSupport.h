@@ -1,8 +1,10 @@
 #pragma once
 
-// Helpers shared by the tests of db/: a temporary folder, a scoped
-// environment variable, and a way to read the fatal report of a call that
-// ends the process.
+// Helpers shared by the tests of db/: a scoped environment variable, and a
+// way to read the fatal report of a call that ends the process. Their
+// scratch folders come from tests/support.
+
+#include "support/ScratchFolder.h"
 
 #include "db/ErrorReport.h"
 
@@ -20,31 +22,6 @@
 #include <unistd.h>
 
 namespace dbtest {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vexmoor-db-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Sets (or with nullopt, clears) a variable for the life of the object.
 class ScopedEnvironment {

@@ -82,7 +82,7 @@ const StandInStatistics& statistics()
 // logs on in a child process of its own.
 TEST(ClientCharacterSet, EnvironmentIsCreatedWithTheResolvedId)
 {
-    dbtest::TempFolder folder;
+    vexmoor::test::ScratchFolder folder;
     for (const LocaleCase& c : kCases) {
         EXPECT_EXIT(
             {

@@ -12,8 +12,8 @@ namespace {
 
 TEST(EmbeddedDatabaseFile, VariableNamesTheFileAndItsFoldersAreMade)
 {
-    dbtest::TempFolder folder;
-    const auto file = folder / "not" / "yet" / "there.db";
+    vexmoor::test::ScratchFolder folder;
+    const auto file = folder.path() / "not" / "yet" / "there.db";
     dbtest::ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", file.string());
 
     OciSession session;
@@ -23,36 +23,37 @@ TEST(EmbeddedDatabaseFile, VariableNamesTheFileAndItsFoldersAreMade)
 
 TEST(EmbeddedDatabaseFile, UserDataFolderWhenNoVariable)
 {
-    dbtest::TempFolder folder;
+    vexmoor::test::ScratchFolder folder;
     dbtest::ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", std::nullopt);
     dbtest::ScopedEnvironment xdg("XDG_DATA_HOME", folder.path().string());
 
     OciSession session;
     ASSERT_TRUE(session.LogOn("system", "manager", " Embedded ")) << session.ErrorText();
-    EXPECT_TRUE(std::filesystem::exists(folder / "Orrindale" / "Vexmoor" / "embedded.db"));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Orrindale" / "Vexmoor" / "embedded.db"));
 }
 
 TEST(EmbeddedDatabaseFile, ExplicitPathInAMissingFolderFailsAndTheProcessGoesOn)
 {
-    dbtest::TempFolder folder;
-    const std::string connect = "embedded:" + (folder / "missing" / "x.db").string();
+    vexmoor::test::ScratchFolder folder;
+    const std::string connect = "embedded:" + (folder.path() / "missing" / "x.db").string();
 
     OciSession session;
     EXPECT_FALSE(session.LogOn("vexmoor", "vexmoor", connect));
     EXPECT_EQ(vexmoor::db::oci::returnCode(session.LogonArea()), 1034);
     EXPECT_EQ(session.ErrorText().rfind("ORA-01034: ORACLE not available\n", 0), 0u)
         << session.ErrorText();
-    EXPECT_FALSE(std::filesystem::exists(folder / "missing"))
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"))
         << "only the default file's folders are made";
 
-    ASSERT_TRUE(session.LogOn("vexmoor", "vexmoor", "embedded:" + (folder / "x.db").string()))
+    ASSERT_TRUE(
+        session.LogOn("vexmoor", "vexmoor", "embedded:" + (folder.path() / "x.db").string()))
         << session.ErrorText();
 }
 
 TEST(EmbeddedDatabaseFile, AFileThatIsNoDatabaseFailsTheLogon)
 {
-    dbtest::TempFolder folder;
-    const auto file = folder / "notes.txt";
+    vexmoor::test::ScratchFolder folder;
+    const auto file = folder.path() / "notes.txt";
     std::ofstream(file) << "these are not the pages of a database, just a few words of text\n";
 
     OciSession session;

@@ -15,8 +15,8 @@ namespace {
 
 TEST(NoClientLibrary, ConfiguredFileMissing)
 {
-    dbtest::TempFolder folder;
-    const std::string missing = (folder / "lib" / "libclntsh.so").string();
+    vexmoor::test::ScratchFolder folder;
+    const std::string missing = (folder.path() / "lib" / "libclntsh.so").string();
     dbtest::ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", missing);
     dbtest::ScopedEnvironment home("ORACLE_HOME", std::nullopt);
 
@@ -32,7 +32,8 @@ TEST(NoClientLibrary, ConfiguredFileMissing)
         << text;
 
     // The process goes on, and the same session can log on elsewhere.
-    ASSERT_TRUE(session.LogOn("vexmoor", "vexmoor", "embedded:" + (folder / "trace.db").string()))
+    ASSERT_TRUE(
+        session.LogOn("vexmoor", "vexmoor", "embedded:" + (folder.path() / "trace.db").string()))
         << session.ErrorText();
     OciCursor cursor(session);
     cursor.SetStatement("begin null; end;");
@@ -45,7 +46,7 @@ TEST(NoClientLibrary, NothingOnTheSystemPathNorInOracleHome)
         dlclose(installed);
         GTEST_SKIP() << "an Oracle client is installed here";
     }
-    dbtest::TempFolder folder;
+    vexmoor::test::ScratchFolder folder;
     dbtest::ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", std::nullopt);
     dbtest::ScopedEnvironment home("ORACLE_HOME", folder.path().string());
     dbtest::ScopedEnvironment path("LD_LIBRARY_PATH", std::nullopt);

@@ -44,7 +44,7 @@ protected:
         cursor.Execute(true);
     }
 
-    dbtest::TempFolder folder_;
+    vexmoor::test::ScratchFolder folder_;
     dbtest::ScopedEnvironment library_{"VEXMOOR_OCI_LIBRARY", std::string(VEXMOOR_STANDIN_CLIENT)};
 };
 
@@ -52,7 +52,7 @@ class SessionCursorTest : public DbFixture, public testing::WithParamInterface<B
 protected:
     std::string connectString() const
     {
-        const std::string file = (folder_ / "trace.db").string();
+        const std::string file = (folder_.path() / "trace.db").string();
         return GetParam() == Backend::Embedded ? "embedded:" + file : file;
     }
 
@@ -439,7 +439,7 @@ protected:
 TEST_F(OracleClientUseTest, ThreadedEnvironmentAndStatementCache)
 {
     auto session = std::make_unique<OciSession>();
-    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string()))
+    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_.path() / "trace.db").string()))
         << session->ErrorText();
     EXPECT_EQ(statistics().environmentMode & 1, 1) << "OCI_THREADED";
     EXPECT_EQ(statistics().logonMode & 4, 4) << "OCI_LOGON2_STMTCACHE";
@@ -463,7 +463,7 @@ TEST_F(OracleClientUseTest, ThreadedEnvironmentAndStatementCache)
 TEST_F(OracleClientUseTest, DeletingTheSessionMakesNoLibraryCall)
 {
     auto session = std::make_unique<OciSession>();
-    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_ / "trace.db").string()))
+    ASSERT_TRUE(session->LogOn("vexmoor", "vexmoor", (folder_.path() / "trace.db").string()))
         << session->ErrorText();
     run(*session, "begin null; end;");
     const int calls = statistics().calls;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include "engine/Database.h"
 #include "engine/OraError.h"
@@ -66,7 +66,7 @@ inline int errorCode(const std::function<void()>& action)
 // A fresh database file, open on one connection.
 class DatabaseFileTest : public ::testing::Test {
 protected:
-    ScratchFolder folder;
+    vexmoor::test::ScratchFolder folder;
     std::filesystem::path file = folder.file("engine.db");
     std::shared_ptr<Database> database = Database::open(file);
 };

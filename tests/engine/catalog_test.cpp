@@ -1,5 +1,5 @@
 #include "EngineSession.h"
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include "engine/Catalog.h"
 #include "engine/ChangeCounter.h"
@@ -11,6 +11,7 @@
 
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
+using namespace vexmoor::test;
 
 namespace {
 

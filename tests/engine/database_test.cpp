@@ -1,4 +1,4 @@
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include "engine/Catalog.h"
 #include "engine/Database.h"
@@ -13,6 +13,7 @@
 
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
+using namespace vexmoor::test;
 
 namespace {
 

@@ -121,6 +121,9 @@ TEST_F(PipeStoreTest, ReceiveWaitsForItsTimeoutAndForALateMessage)
 
     auto sender = std::async(std::launch::async, [this] {
         auto own = Database::open(file);
+        // Late on purpose: the message has to come while the receive waits.
+        // Nothing shows from outside that the wait has begun; a receive that
+        // starts later still finds the message, so the delay is never a race.
         std::this_thread::sleep_for(100ms);
         return own->pipes().send("p", bytes("late"), 0ms);
     });

@@ -1,7 +1,7 @@
 // The database file under faults: a full disk, damage, a read-only place,
 // other local users.
-#include "ChildProcess.h"
-#include "ScratchFolder.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 #include "engine/Catalog.h"
 #include "engine/ChangeCounter.h"
@@ -26,6 +26,7 @@
 
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
+using namespace vexmoor::test;
 
 namespace {
 

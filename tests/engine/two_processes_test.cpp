@@ -1,7 +1,8 @@
-#include "ChildProcess.h"
 #include "EngineSession.h"
 #include "ProtocolTexts.h"
-#include "ScratchFolder.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
+#include "support/WaitUntil.h"
 
 #include "engine/Catalog.h"
 #include "engine/Database.h"
@@ -12,11 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
-#include <thread>
 
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
+using namespace vexmoor::test;
 
 namespace {
 
@@ -80,15 +82,14 @@ public:
     // The next message's text, or nothing when none came within `wait`.
     std::optional<std::string> next(std::chrono::milliseconds wait)
     {
-        auto deadline = std::chrono::steady_clock::now() + wait;
-        for (;;) {
-            receive_->execute();
-            if (status_.value == 0)
-                break;
-            if (std::chrono::steady_clock::now() >= deadline)
-                return std::nullopt;
-            std::this_thread::sleep_for(1ms);
-        }
+        const bool received = waitUntil(
+            [&] {
+                receive_->execute();
+                return status_.value == 0;
+            },
+            wait);
+        if (!received)
+            return std::nullopt;
         length_->execute();
         text_->execute();
         if (static_cast<std::size_t>(lengthValue_.value) != textValue_.text().size())
@@ -109,12 +110,21 @@ private:
     enginetest::StringBind textValue_{4001};
 };
 
-void waitForMessages(PipeStore& pipes, std::string_view pipe, std::int64_t count)
+// Whether the other process has put `count` messages on the pipe.
+bool waitForMessages(PipeStore& pipes, std::string_view pipe, std::int64_t count)
 {
-    auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (pipes.messageCount(pipe) < count && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    return waitUntil([&] { return pipes.messageCount(pipe) >= count; });
 }
+
+// A child's sign to the parent that it has reached a point: an empty file.
+void markReached(const std::filesystem::path& mark)
+{
+    std::ofstream{mark};
+}
+
+// How long a send must be seen waiting on a full pipe; the behaviour under
+// test, once the sender has shown that it is in the send.
+constexpr auto kWatchedWait = 300ms;
 
 } // namespace
 
@@ -188,20 +198,23 @@ TEST(TwoProcesses, SendToAFullPipeWaitsUntilAnotherProcessMakesRoom)
 {
     ScratchFolder folder;
     auto file = folder.file("shared.db");
+    auto secondSend = folder.file("second send");
     ChildProcess child([&] {
         auto database = Database::open(file);
         PipeStore& pipes = database->pipes();
         if (pipes.send("p", std::vector<std::uint8_t>(8000, 'a'), 0ms) != 0)
             return kSendFailed;
+        markReached(secondSend);
         return pipes.send("p", std::vector<std::uint8_t>(500, 'b'), 60s) == 0 ? kAllSent
                                                                               : kTimedOut;
     });
     ASSERT_TRUE(child.started());
 
     auto database = Database::open(file);
-    waitForMessages(database->pipes(), "p", 1);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(child.running()) << "the second send must wait while the pipe is full";
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(secondSend); }));
+    EXPECT_TRUE(holdsThroughout(
+        [&] { return child.running() && database->pipes().messageCount("p") == 1; }, kWatchedWait))
+        << "the second send must wait while the pipe is full";
     EXPECT_EQ(database->pipes().messageCount("p"), 1);
 
     std::vector<std::uint8_t> message;
@@ -230,7 +243,7 @@ TEST(TwoProcesses, SendToAFullPipeReturnsOneWhenItsTimeoutEnds)
 
     // The parent watches the pipe with reads only, as a poller between ticks.
     auto database = Database::open(file);
-    waitForMessages(database->pipes(), "p", 1);
+    ASSERT_TRUE(waitForMessages(database->pipes(), "p", 1));
     EXPECT_EQ(child.exitCode(), kTimedOut);
     EXPECT_EQ(database->pipes().messageCount("p"), 1);
 }
@@ -249,7 +262,7 @@ TEST(TwoProcessesThroughStatements,
 
     Drainer drainer(file);
     // Let the child fill the pipe first, so that its sends have to wait.
-    waitForMessages(drainer.pipes(), "vexmoor", 200);
+    ASSERT_TRUE(waitForMessages(drainer.pipes(), "vexmoor", 200));
     for (int i = 0; i < kMessages; ++i)
         ASSERT_EQ(drainer.next(30s), "message " + std::to_string(i));
     EXPECT_EQ(child.exitCode(), kAllSent);
@@ -260,18 +273,25 @@ TEST(TwoProcessesThroughStatements, SendDebugMessageWaitsWhileThePipeIsFull)
 {
     ScratchFolder folder;
     auto file = folder.file("shared.db");
+    auto fifthSend = folder.file("fifth send");
     install(file);
     // Four messages of about 2,000 bytes fill the 8,192 bytes; the fifth waits.
     ChildProcess child([&] {
-        return sendThroughStatements(
-            file, 5, [](int i) { return std::string(2000, static_cast<char>('a' + i)); });
+        return sendThroughStatements(file, 5, [&](int i) {
+            if (i == 4)
+                markReached(fifthSend);
+            return std::string(2000, static_cast<char>('a' + i));
+        });
     });
     ASSERT_TRUE(child.started());
 
     Drainer drainer(file);
-    waitForMessages(drainer.pipes(), "vexmoor", 4);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(child.running());
+    ASSERT_TRUE(waitForMessages(drainer.pipes(), "vexmoor", 4));
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(fifthSend); }));
+    EXPECT_TRUE(holdsThroughout(
+        [&] { return child.running() && drainer.pipes().messageCount("vexmoor") == 4; },
+        kWatchedWait))
+        << "the fifth send must wait while the pipe is full";
     EXPECT_EQ(drainer.pipes().messageCount("vexmoor"), 4);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(drainer.next(30s), std::string(2000, static_cast<char>('a' + i)));

@@ -2,7 +2,8 @@
 // its receipt time, before the window gets it; a journal that fails never
 // holds the lines up; old runs go, oldest first.
 
-#include "trace/EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
+#include "support/ScratchFolder.h"
 #include "trace/Journal.h"
 #include "trace/JournalSink.h"
 #include "trace/ReceiptTime.h"
@@ -28,6 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 using std::chrono::system_clock;
 using namespace vexmoor::trace;
+using namespace vexmoor::test;
 
 // 2026-12-07T16:54:43.123Z
 const system_clock::time_point kMoment{std::chrono::milliseconds(1'796'662'483'123)};
@@ -182,8 +184,8 @@ TEST(Journal, FolderFollowsXdgStateHomeElseHome)
 // was received, written before the window got the line.
 TEST(Journal, HoldsEveryLineWithItsReceiptTimeBeforeTheWindowGetsIt)
 {
-    const TemporaryFolder scratch;
-    const std::filesystem::path folder = scratch.Path() / "state" / "journal";
+    const ScratchFolder scratch;
+    const std::filesystem::path folder = scratch.path() / "state" / "journal";
     const std::vector<std::string> lines{"first\r\n", "second: 'x'\r\n", "MESSAGE:\r\n",
                                          "no line end", "\r\n"};
     system_clock::time_point now = kMoment;
@@ -228,10 +230,10 @@ TEST(Journal, HoldsEveryLineWithItsReceiptTimeBeforeTheWindowGetsIt)
 
 TEST(Journal, ThatCannotBeWrittenReportsOnceAndLetsEveryLineThrough)
 {
-    const TemporaryFolder scratch;
-    const std::filesystem::path regularFile = scratch.Path() / "a file";
+    const ScratchFolder scratch;
+    const std::filesystem::path regularFile = scratch.path() / "a file";
     std::ofstream(regularFile) << "not a folder";
-    const std::filesystem::path readOnly = scratch.Path() / "read-only";
+    const std::filesystem::path readOnly = scratch.path() / "read-only";
     std::filesystem::create_directory(readOnly);
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read
                                                | std::filesystem::perms::owner_exec);
@@ -301,8 +303,8 @@ TEST(Journal, RetentionRemovesOldRunsOldestFirstAndKeepsTheCurrentOne)
     const system_clock::time_point now = system_clock::now();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const TemporaryFolder scratch;
-        const std::filesystem::path folder = scratch.Path();
+        const ScratchFolder scratch;
+        const std::filesystem::path folder = scratch.path();
         std::vector<std::filesystem::path> paths;
         std::vector<std::filesystem::path> keep;
         std::vector<Journal> inUse;
@@ -341,19 +343,19 @@ TEST(Journal, StartNamesThePreviousRunAndSparesItAfterAFatalReport)
 {
     for (const bool afterFatalReport : {false, true}) {
         SCOPED_TRACE(afterFatalReport ? "after a fatal report" : "after a normal exit");
-        const TemporaryFolder scratch;
+        const ScratchFolder scratch;
         const system_clock::time_point now = system_clock::now();
         std::vector<std::filesystem::path> earlier;
         for (const int ageDays : {60, 45}) {
             const auto started = now - std::chrono::days(ageDays);
-            earlier.push_back(scratch.Path() / journalFileName(started));
+            earlier.push_back(scratch.path() / journalFileName(started));
             std::ofstream(earlier.back()) << "a line\n";
             SetModified(earlier.back(), started);
         }
-        const JournalStart start = startJournal(scratch.Path(), {}, afterFatalReport, now);
+        const JournalStart start = startJournal(scratch.path(), {}, afterFatalReport, now);
         ASSERT_TRUE(start.journal.isWriting()) << start.journal.failure();
         EXPECT_EQ(start.previousRun, earlier[1]);
-        EXPECT_EQ(newestEarlierJournal(scratch.Path(), start.journal.path()),
+        EXPECT_EQ(newestEarlierJournal(scratch.path(), start.journal.path()),
                   afterFatalReport ? std::optional(earlier[1]) : std::nullopt);
         EXPECT_EQ(start.removed.size(), afterFatalReport ? 1u : 2u);
         EXPECT_FALSE(std::filesystem::exists(earlier[0]));

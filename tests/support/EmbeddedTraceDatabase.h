@@ -3,46 +3,20 @@
 // A fresh embedded database in a temporary folder, sessions logged on to it,
 // and the little a test needs to put messages on a pipe through a cursor.
 
+#include "support/ScratchFolder.h"
+
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
 #include "trace/LineSink.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        static std::atomic<int> counter{0};
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        m_path = std::filesystem::temp_directory_path()
-                 / ("vexmoor-trace-" + std::to_string(::getpid()) + "-" + std::to_string(stamp)
-                    + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_path);
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
+namespace vexmoor::test {
 
 // Keeps every line a poll hands over, and counts the polls that ended with lines.
 class RecordingSink final : public LineSink {
@@ -64,10 +38,7 @@ public:
 
 class EmbeddedTraceDatabase {
 public:
-    std::string ConnectString() const
-    {
-        return "embedded:" + (m_folder.Path() / "trace.db").string();
-    }
+    std::string ConnectString() const { return "embedded:" + folder_.file("trace.db").string(); }
 
     std::unique_ptr<OciSession> LogOn(const std::string& user = "vexmoor",
                                       const std::string& password = "vexmoor") const
@@ -78,19 +49,19 @@ public:
     }
 
 private:
-    TemporaryFolder m_folder;
+    ScratchFolder folder_{"vexmoor-trace"};
 };
 
 // Runs statements on a session, binding string placeholders by name.
 class StatementRunner {
 public:
-    explicit StatementRunner(OciSession& session) : m_session(session) {}
+    explicit StatementRunner(OciSession& session) : session_(session) {}
 
     // Reports and ends the process on failure, as every cursor does.
     void Run(const std::string& statement,
              const std::vector<std::pair<std::string, std::string>>& binds = {})
     {
-        OciCursor cursor(m_session);
+        OciCursor cursor(session_);
         cursor.SetStatement(statement);
         std::vector<std::string> values;
         values.reserve(binds.size());
@@ -106,7 +77,7 @@ public:
     // True when the statement ran; failures are not reported.
     bool TryRun(const std::string& statement)
     {
-        OciCursor cursor(m_session);
+        OciCursor cursor(session_);
         cursor.SetStatement(statement);
         return cursor.Execute(false);
     }
@@ -122,5 +93,7 @@ public:
     }
 
 private:
-    OciSession& m_session;
+    OciSession& session_;
 };
+
+} // namespace vexmoor::test

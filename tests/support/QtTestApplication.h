@@ -6,19 +6,23 @@
 
 #include <memory>
 
+namespace vexmoor::test {
+
 // One QApplication for the whole test program, made before the first test
 // and destroyed after the last, as widgets need.
 class QtTestApplication final : public ::testing::Environment {
 public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_app.reset(); }
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
 
 private:
-    int m_argc = 1;
-    char m_name[8] = "vexmoor";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
+    int argc_ = 1;
+    char name_[8] = "vexmoor";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
 };
 
 inline ::testing::Environment* const g_qtTestApplication =
     ::testing::AddGlobalTestEnvironment(new QtTestApplication);
+
+} // namespace vexmoor::test

@@ -1,7 +1,8 @@
 // vexmoor-cli as a user runs it: separate processes on one embedded database.
 
 #include "options/ProcedureInstaller.h"
-#include "trace/EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,15 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include <csignal>
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace vexmoor::test;
 
 extern char** environ;
 
@@ -101,12 +104,8 @@ public:
     {
         const auto start = std::chrono::steady_clock::now();
         int status = 0;
-        bool ended = false;
-        while (!ended && std::chrono::steady_clock::now() - start < deadline) {
-            ended = ::waitpid(child, &status, WNOHANG) == child;
-            if (!ended)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        const bool ended =
+            waitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; }, deadline);
         took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         if (!ended) {
@@ -143,19 +142,6 @@ private:
     std::filesystem::path m_folder;
 };
 
-// Waits for a condition on another process, with a deadline that only a
-// fault reaches.
-bool WaitFor(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 // Whether the process has taken SIGINT and SIGTERM over (its main thread
 // blocks them for the thread that waits for them), so a signal now is
 // handled rather than ending it the default way.
@@ -173,6 +159,20 @@ bool HandlesStopSignals(pid_t pid)
     return false;
 }
 
+// Whether the process's main thread sleeps in a timed pause. Once logged on,
+// the console pauses only where a statement waits: a send on a full pipe
+// waiting for room. Where the kernel does not tell (no /proc/PID/syscall),
+// the answer is yes; a stop signal that comes before the wait ends the
+// command the same way, only the wait itself is then not what it stops.
+bool IsPausing(pid_t pid)
+{
+    std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+    std::string number;
+    if (!(syscall >> number))
+        return true;
+    return number == std::to_string(SYS_clock_nanosleep) || number == std::to_string(SYS_nanosleep);
+}
+
 class CliEndToEnd : public ::testing::Test {
 protected:
     std::string Connect(const std::string& password = "vexmoor") const
@@ -187,8 +187,8 @@ protected:
     }
 
     EmbeddedTraceDatabase database;
-    TemporaryFolder folder;
-    Cli cli{folder.Path()};
+    ScratchFolder folder;
+    Cli cli{folder.path()};
 };
 
 } // namespace
@@ -319,14 +319,13 @@ TEST_F(CliEndToEnd, TailShowsMessagesAsTheyComeAndStopsOnCtrlC)
 {
     ASSERT_EQ(Run({"install"}).status, 0);
     // The tracer writes into this test's folder; the sender needs one of its own.
-    TemporaryFolder senderFolder;
-    const Cli sender(senderFolder.Path());
+    ScratchFolder senderFolder;
+    const Cli sender(senderFolder.path());
 
     const pid_t tracer = cli.Start({"-c", Connect(), "tail", "--interval", "0.05"});
     ASSERT_GT(tracer, 0);
     ASSERT_EQ(sender.Run({"-c", Connect(), "send", "live"}).status, 0);
-    for (int i = 0; i < 400 && cli.Output().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    EXPECT_TRUE(waitUntil([&] { return !cli.Output().empty(); })) << "the tracer shows nothing";
     EXPECT_EQ(cli.Output(), "live\n");
 
     ::kill(tracer, SIGINT);
@@ -378,15 +377,15 @@ protected:
         if (busy == Busy::BlockedSend) {
             EXPECT_EQ(Run({"exec", kFillPipe}).status, 0);
             const pid_t child = cli.Start({"-c", Connect(), "send", "late"});
-            EXPECT_TRUE(WaitFor([&] { return HandlesStopSignals(child); }));
-            // Time to reach the wait; a signal before it ends the send all the same.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            EXPECT_TRUE(waitUntil([&] { return HandlesStopSignals(child); }));
+            EXPECT_TRUE(waitUntil([&] { return IsPausing(child); }))
+                << "the send never waited for room";
             return child;
         }
         m_load = m_loader.Start(
             {"-c", Connect(), "exec", "begin loop SendDebugMessage('load'); end loop; end;"});
         const pid_t child = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
-        EXPECT_TRUE(WaitFor([&] { return cli.Output().size() > 1000; }));
+        EXPECT_TRUE(waitUntil([&] { return cli.Output().size() > 1000; }));
         return child;
     }
 
@@ -398,8 +397,8 @@ protected:
         }
     }
 
-    TemporaryFolder m_loaderFolder;
-    Cli m_loader{m_loaderFolder.Path()};
+    ScratchFolder m_loaderFolder;
+    Cli m_loader{m_loaderFolder.path()};
     pid_t m_load = -1;
 };
 
@@ -448,8 +447,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliStopSignal,
 TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
 {
     ASSERT_EQ(Run({"install"}).status, 0);
-    TemporaryFolder senderFolder;
-    const Cli sender(senderFolder.Path());
+    ScratchFolder senderFolder;
+    const Cli sender(senderFolder.path());
     const pid_t load = sender.Start(
         {"-c", Connect(), "exec",
          "begin for i in 1..100000000 loop SendDebugMessage(to_char(i)); end loop; end;"});
@@ -462,7 +461,7 @@ TEST_F(CliEndToEnd, ReaderKilledUnderLoadLosesAtMostOneMessagePerKill)
         const pid_t reader = cli.Start({"-c", Connect(), "tail", "--interval", "0.01", "--crlf"});
         // Killed mid-drain: it starts on a full pipe and is killed as soon as
         // it has written something.
-        ASSERT_TRUE(WaitFor([&] { return !cli.Output().empty(); }));
+        ASSERT_TRUE(waitUntil([&] { return !cli.Output().empty(); }));
         ::kill(reader, SIGKILL);
         received += cli.Finish(reader).out;
     }
@@ -600,7 +599,7 @@ TEST_F(CliEndToEnd, TailJournalAndReceiptTime)
 {
     ASSERT_EQ(Run({"install"}).status, 0);
     ASSERT_EQ(Run({"send", "one", "two"}).status, 0);
-    const std::filesystem::path journal = folder.Path() / "trace.log";
+    const std::filesystem::path journal = folder.path() / "trace.log";
     std::ofstream(journal, std::ios::binary) << "earlier\n";
     const Outcome tail = Run({"tail", "--once", "--receipt-time", "--journal", journal.string()});
     EXPECT_EQ(tail.status, 0) << tail.err;

@@ -3,7 +3,7 @@
 #include "ui/CListViewEx.h"
 #include "ui/SortArrowImage.h"
 
-#include "res/QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vexmoor::test {
+
 // Runs `body` in a forked child process, whose exit code is what `body`
 // returns (99 when it throws; the error goes to standard error). Fork before this process opens the
 // database file the child uses: SQLite connections must not cross a fork. A child still running
@@ -68,3 +70,5 @@ private:
     pid_t pid_ = -1;
     std::optional<int> status_;
 };
+
+} // namespace vexmoor::test

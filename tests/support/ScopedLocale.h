@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace vexmoor::test {
+
 // Switches the C library's character set (LC_CTYPE), which the program's text
 // conversion reads at every call, for the life of a scope. A locale the
 // system lacks ("en_US.ISO-8859-1" on most machines) is built with localedef
@@ -18,19 +20,19 @@
 // LOCPATH, so the tests need no root and leave the system as it was.
 class ScopedLocale {
 public:
-    explicit ScopedLocale(const std::string& name) : m_previous(std::setlocale(LC_CTYPE, nullptr))
+    explicit ScopedLocale(const std::string& name) : previous_(std::setlocale(LC_CTYPE, nullptr))
     {
-        m_active = std::setlocale(LC_CTYPE, name.c_str()) != nullptr || LoadBuilt(name);
+        active_ = std::setlocale(LC_CTYPE, name.c_str()) != nullptr || loadBuilt(name);
     }
-    ~ScopedLocale() { std::setlocale(LC_CTYPE, m_previous.c_str()); }
+    ~ScopedLocale() { std::setlocale(LC_CTYPE, previous_.c_str()); }
     ScopedLocale(const ScopedLocale&) = delete;
     ScopedLocale& operator=(const ScopedLocale&) = delete;
 
-    bool IsActive() const { return m_active; }
+    bool IsActive() const { return active_; }
 
 private:
     // "language_TERRITORY.CHARSET", from the sources of the locales package.
-    static bool LoadBuilt(const std::string& name)
+    static bool loadBuilt(const std::string& name)
     {
         static QTemporaryDir folder;
         const auto dot = name.find('.');
@@ -49,8 +51,8 @@ private:
         return loaded;
     }
 
-    std::string m_previous;
-    bool m_active = false;
+    std::string previous_;
+    bool active_ = false;
 };
 
 // Types `text` into `widget` character by character as a keyboard of the
@@ -64,3 +66,5 @@ inline void TypeText(QWidget& widget, const QString& text)
         QCoreApplication::sendEvent(&widget, &release);
     }
 }
+
+} // namespace vexmoor::test

@@ -1,7 +1,7 @@
 #include "ui/CLinkStatic.h"
 
 #include "FakeDesktopShell.h"
-#include "res/QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QApplication>
 #include <QLabel>

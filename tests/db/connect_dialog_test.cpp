@@ -1,7 +1,7 @@
 // The logon dialog on a temporary embedded database, reached as "embedded"
 // through $VEXMOOR_EMBEDDED_DB or by its path.
 
-#include "res/QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include "base/Profile.h"
 #include "db/CConnectDlg.h"

@@ -2,9 +2,9 @@
 // exchange of the five settings, the profile writes, Generate Procedures on
 // the embedded engine, and the log window polling while the dialog is open.
 
-#include "res/QtTestApplication.h"
-#include "res/ScopedLocale.h"
-#include "trace/EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
+#include "support/QtTestApplication.h"
+#include "support/ScopedLocale.h"
 
 #include "app/OptionsCommand.h"
 #include "base/Profile.h"
@@ -41,6 +41,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+using namespace vexmoor::test;
 
 namespace {
 

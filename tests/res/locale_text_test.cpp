@@ -2,12 +2,14 @@
 
 #include "base/LocaleText.h"
 
-#include "QtTestApplication.h"
-#include "ScopedLocale.h"
+#include "support/QtTestApplication.h"
+#include "support/ScopedLocale.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace vexmoor::test;
 
 namespace {
 

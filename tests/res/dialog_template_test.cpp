@@ -1,7 +1,7 @@
 #include "res/DialogTemplate.h"
 #include "res/WindowStyles.h"
 
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // One session sends, another polls, both on one embedded database file.
 
-#include "EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
 
 #include "options/ProcedureInstaller.h"
 #include "trace/PipePoller.h"
@@ -8,6 +8,8 @@
 #include "trace/PipeStatements.h"
 
 #include <gtest/gtest.h>
+
+using namespace vexmoor::test;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The log window on the embedded engine: settings, polling, the timer, what
 // appending shows and keeps, and printing.
 
-#include "EmbeddedTraceDatabase.h"
-#include "res/QtTestApplication.h"
+#include "support/EmbeddedTraceDatabase.h"
+#include "support/QtTestApplication.h"
 
 #include "app/OptionsCommand.h"
 #include "base/Profile.h"
@@ -30,6 +30,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace vexmoor::test;
 
 namespace {
 
@@ -98,6 +100,8 @@ TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
     RecordingProfile recording;
     sender.SendSimple("waiting");
     CVexmoorView view(recording, *pollingSession);
+    // Events run for a while on purpose: a poll that started without the
+    // Start command would take the waiting message here.
     QTest::qWait(50);
 
     const std::vector<std::string> order{"Options/LF Flag", "Options/Auto Unpack",

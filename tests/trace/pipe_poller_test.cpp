@@ -2,7 +2,7 @@
 // database's part: what it does with status, item types and NULL values that
 // the embedded engine cannot produce on demand.
 
-#include "EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
 
 #include "trace/PipePoller.h"
 #include "trace/PipeStatements.h"
@@ -13,6 +13,8 @@
 #include <deque>
 #include <map>
 #include <optional>
+
+using namespace vexmoor::test;
 
 namespace {
 

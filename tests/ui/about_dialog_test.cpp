@@ -2,7 +2,7 @@
 
 #include "FakeDesktopShell.h"
 #include "res/AboutDialogTemplate.h"
-#include "res/QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QApplication>
 #include <QFontMetrics>

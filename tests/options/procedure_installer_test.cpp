@@ -2,10 +2,12 @@
 
 #include "engine/Catalog.h"
 #include "engine/Storage.h"
-#include "trace/EmbeddedTraceDatabase.h"
+#include "support/EmbeddedTraceDatabase.h"
 #include "trace/PipePoller.h"
 
 #include <gtest/gtest.h>
+
+using namespace vexmoor::test;
 
 TEST(ProcedureInstaller, TextsAreSentCharacterForCharacter)
 {
