@@ -2,7 +2,7 @@
 
 #include "ui/CAboutDlg.h"
 
-void ShowAboutVexmoor(QWidget* parent)
+void showAboutVexmoor(QWidget* parent)
 {
-    ShowAboutBox(parent, AboutText());
+    ShowAboutBox(parent, aboutText());
 }

@@ -3,4 +3,4 @@
 class QWidget;
 
 // The About command: the about box with the product, version and release date.
-void ShowAboutVexmoor(QWidget* parent);
+void showAboutVexmoor(QWidget* parent);

@@ -11,9 +11,9 @@
 
 namespace {
 
-const char* ImageFor(int commandId)
+const char* imageFor(int commandId)
 {
-    for (const res::ToolbarButton& button : res::MainToolbar())
+    for (const res::ToolbarButton& button : res::mainToolbar())
         if (button.commandId == commandId)
             return button.image;
     return nullptr;
@@ -32,12 +32,12 @@ constexpr int kCommandsOutsideTables[] = {
 
 ActionRegistry::ActionRegistry(QObject& owner)
 {
-    for (const res::Menu& menu : res::MainMenu())
+    for (const res::Menu& menu : res::mainMenu())
         for (const res::MenuItem& item : menu.items)
             Create(owner, item.commandId);
-    for (const res::ToolbarButton& button : res::MainToolbar())
+    for (const res::ToolbarButton& button : res::mainToolbar())
         Create(owner, button.commandId);
-    for (const res::Accelerator& accelerator : res::MainAccelerators())
+    for (const res::Accelerator& accelerator : res::mainAccelerators())
         Create(owner, accelerator.commandId);
     for (int commandId : kCommandsOutsideTables)
         Create(owner, commandId);
@@ -45,18 +45,18 @@ ActionRegistry::ActionRegistry(QObject& owner)
 
 void ActionRegistry::Create(QObject& owner, int commandId)
 {
-    if (commandId == 0 || m_actions.count(commandId) != 0)
+    if (commandId == 0 || actions_.count(commandId) != 0)
         return;
     auto* action = new QAction(&owner);
     action->setObjectName(QString::number(commandId));
-    const char* menuText = res::MenuTextFor(commandId);
-    action->setText(menuText ? QString::fromLatin1(menuText) : res::TooltipText(commandId));
-    action->setStatusTip(res::PromptText(commandId));
-    const QString tooltip = res::TooltipText(commandId);
+    const char* menuText = res::menuTextFor(commandId);
+    action->setText(menuText ? QString::fromLatin1(menuText) : res::tooltipText(commandId));
+    action->setStatusTip(res::promptText(commandId));
+    const QString tooltip = res::tooltipText(commandId);
     if (!tooltip.isEmpty())
         action->setToolTip(tooltip);
-    action->setShortcuts(res::KeySequencesFor(commandId));
-    if (const char* image = ImageFor(commandId))
+    action->setShortcuts(res::keySequencesFor(commandId));
+    if (const char* image = imageFor(commandId))
         action->setIcon(QIcon(QString::fromLatin1(image)));
     if (commandId == res::ID_VIEW_TOOLBAR || commandId == res::ID_VIEW_STATUS_BAR) {
         action->setCheckable(true);
@@ -67,19 +67,19 @@ void ActionRegistry::Create(QObject& owner, int commandId)
     if (commandId == res::ID_START || commandId == res::ID_VIEW_RECEIPT_TIME
         || commandId == res::ID_VIEW_FOLLOW_NEW_LINES || commandId == res::ID_VIEW_FIXED_WIDTH_FONT)
         action->setCheckable(true);
-    m_actions.emplace(commandId, action);
+    actions_.emplace(commandId, action);
 }
 
 QAction* ActionRegistry::Action(int commandId) const
 {
-    const auto found = m_actions.find(commandId);
-    return found == m_actions.end() ? nullptr : found->second;
+    const auto found = actions_.find(commandId);
+    return found == actions_.end() ? nullptr : found->second;
 }
 
-QList<int> ActionRegistry::CommandIds() const
+QList<int> ActionRegistry::commandIds() const
 {
     QList<int> ids;
-    for (const auto& [id, action] : m_actions)
+    for (const auto& [id, action] : actions_)
         ids.append(id);
     return ids;
 }
@@ -87,7 +87,7 @@ QList<int> ActionRegistry::CommandIds() const
 QList<QAction*> ActionRegistry::Actions() const
 {
     QList<QAction*> actions;
-    for (const auto& [id, action] : m_actions)
+    for (const auto& [id, action] : actions_)
         actions.append(action);
     return actions;
 }

@@ -18,11 +18,11 @@ public:
 
     // The action of a command; nullptr for an id without one.
     QAction* Action(int commandId) const;
-    QList<int> CommandIds() const;
+    QList<int> commandIds() const;
     QList<QAction*> Actions() const;
 
 private:
     void Create(QObject& owner, int commandId);
 
-    std::map<int, QAction*> m_actions;
+    std::map<int, QAction*> actions_;
 };

@@ -22,61 +22,61 @@
 
 #include <algorithm>
 
-QString FrameTitle(const QString& documentTitle)
+QString frameTitle(const QString& documentTitle)
 {
-    return documentTitle + QStringLiteral(" - ") + res::LoadString(res::IDR_MAINFRAME);
+    return documentTitle + QStringLiteral(" - ") + res::loadString(res::IDR_MAINFRAME);
 }
 
 CMainFrame::CMainFrame(ActionRegistry& actions, QWidget* parent)
-    : QMainWindow(parent), m_actions(actions)
+    : QMainWindow(parent), actions_(actions)
 {
     setObjectName(QString::number(res::IDR_MAINFRAME));
 }
 
 bool CMainFrame::OnCreate()
 {
-    BuildMenus();
-    BuildToolBar();
-    BuildStatusBar();
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
     buildFindBar();
-    ConnectBarToggles();
+    connectBarToggles();
     // Shortcuts work wherever the focus is in the window, also for commands
     // that no menu carries (F6, the toolbar-only ones).
-    addActions(m_actions.Actions());
-    return m_wndToolBar && m_wndStatusBar && m_messagePane && m_keyPanes;
+    addActions(actions_.Actions());
+    return m_wndToolBar && m_wndStatusBar && messagePane_ && keyPanes_;
 }
 
 QMenu* CMainFrame::Menu(int index) const
 {
-    return index >= 0 && index < m_menus.size() ? m_menus.at(index) : nullptr;
+    return index >= 0 && index < menus_.size() ? menus_.at(index) : nullptr;
 }
 
-void CMainFrame::BuildMenus()
+void CMainFrame::buildMenus()
 {
-    for (const res::Menu& menuTemplate : res::MainMenu()) {
+    for (const res::Menu& menuTemplate : res::mainMenu()) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(menuTemplate.title));
         for (const res::MenuItem& item : menuTemplate.items) {
             if (item.commandId == 0) {
                 menu->addSeparator();
                 continue;
             }
-            menu->addAction(m_actions.Action(item.commandId));
+            menu->addAction(actions_.Action(item.commandId));
             // The rest of the recent-file list follows its first place.
             if (item.commandId == res::ID_FILE_MRU_FILE1) {
                 for (int id = res::ID_FILE_MRU_FILE2; id <= res::ID_FILE_MRU_FILE4; ++id) {
-                    QAction* entry = m_actions.Action(id);
+                    QAction* entry = actions_.Action(id);
                     entry->setVisible(false);
                     menu->addAction(entry);
                 }
             }
         }
-        m_menus.append(menu);
+        menus_.append(menu);
     }
     if (QMenu* view = Menu(2))
-        connect(view, &QMenu::aboutToShow, this, &CMainFrame::SyncBarChecks);
+        connect(view, &QMenu::aboutToShow, this, &CMainFrame::syncBarChecks);
 }
 
-void CMainFrame::BuildToolBar()
+void CMainFrame::buildToolBar()
 {
     m_wndToolBar = new QToolBar(this);
     m_wndToolBar->setObjectName(QString::number(res::AFX_IDW_TOOLBAR));
@@ -86,12 +86,12 @@ void CMainFrame::BuildToolBar()
     m_wndToolBar->setMovable(true);
     m_wndToolBar->setFloatable(true);
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
-    for (const res::ToolbarButton& button : res::MainToolbar()) {
+    for (const res::ToolbarButton& button : res::mainToolbar()) {
         if (button.commandId == 0) {
             m_wndToolBar->addSeparator();
             continue;
         }
-        QAction* action = m_actions.Action(button.commandId);
+        QAction* action = actions_.Action(button.commandId);
         m_wndToolBar->addAction(action);
         if (QWidget* widget = m_wndToolBar->widgetForAction(action))
             widget->setObjectName(QString::number(button.commandId));
@@ -100,18 +100,18 @@ void CMainFrame::BuildToolBar()
     setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
 }
 
-void CMainFrame::BuildStatusBar()
+void CMainFrame::buildStatusBar()
 {
     m_wndStatusBar = new QStatusBar(this);
     m_wndStatusBar->setObjectName(QString::number(res::AFX_IDW_STATUS_BAR));
-    m_messagePane = new QLabel(res::LoadString(res::AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
-    m_messagePane->setObjectName(QString::number(res::ID_SEPARATOR));
-    m_wndStatusBar->addWidget(m_messagePane, 1);
+    messagePane_ = new QLabel(res::loadString(res::AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
+    messagePane_->setObjectName(QString::number(res::ID_SEPARATOR));
+    m_wndStatusBar->addWidget(messagePane_, 1);
     statePane_ = new QLabel(m_wndStatusBar);
     statePane_->setObjectName(QString::number(res::ID_INDICATOR_TRACE_STATE));
-    statePane_->setToolTip(res::LoadString(res::ID_INDICATOR_TRACE_STATE));
+    statePane_->setToolTip(res::loadString(res::ID_INDICATOR_TRACE_STATE));
     m_wndStatusBar->addPermanentWidget(statePane_);
-    m_keyPanes = new KeyStatePanes(*m_wndStatusBar);
+    keyPanes_ = new KeyStatePanes(*m_wndStatusBar);
     setStatusBar(m_wndStatusBar);
 }
 
@@ -163,41 +163,41 @@ void CMainFrame::keepUsableMinimumSize()
     setMinimumSize(width, height);
 }
 
-void CMainFrame::ConnectBarToggles()
+void CMainFrame::connectBarToggles()
 {
-    QAction* toolbarToggle = m_actions.Action(res::ID_VIEW_TOOLBAR);
-    QAction* statusBarToggle = m_actions.Action(res::ID_VIEW_STATUS_BAR);
+    QAction* toolbarToggle = actions_.Action(res::ID_VIEW_TOOLBAR);
+    QAction* statusBarToggle = actions_.Action(res::ID_VIEW_STATUS_BAR);
     connect(toolbarToggle, &QAction::triggered, this,
             [this](bool checked) { m_wndToolBar->setVisible(checked); });
     connect(statusBarToggle, &QAction::triggered, this,
             [this](bool checked) { m_wndStatusBar->setVisible(checked); });
     // The toolbar can also be closed from its own context menu or when floating.
-    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::SyncBarChecks);
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::syncBarChecks);
 }
 
-void CMainFrame::SyncBarChecks()
+void CMainFrame::syncBarChecks()
 {
-    m_actions.Action(res::ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
-    m_actions.Action(res::ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+    actions_.Action(res::ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
+    actions_.Action(res::ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
 }
 
-void CMainFrame::UpdateFrameTitle(const QString& documentTitle)
+void CMainFrame::updateFrameTitle(const QString& documentTitle)
 {
-    setWindowTitle(FrameTitle(documentTitle));
+    setWindowTitle(frameTitle(documentTitle));
 }
 
-void CMainFrame::UpdateRecentFiles(const RecentFileList& recentFiles)
+void CMainFrame::updateRecentFiles(const RecentFileList& recentFiles)
 {
-    QAction* first = m_actions.Action(res::ID_FILE_MRU_FILE1);
+    QAction* first = actions_.Action(res::ID_FILE_MRU_FILE1);
     if (recentFiles.Size() == 0) {
-        first->setText(res::LoadString(res::AFX_IDS_MRU_FILE));
+        first->setText(res::loadString(res::AFX_IDS_MRU_FILE));
         first->setEnabled(false);
         first->setVisible(true);
     }
     for (int index = 0; index < 4; ++index) {
-        QAction* entry = m_actions.Action(res::ID_FILE_MRU_FILE1 + index);
+        QAction* entry = actions_.Action(res::ID_FILE_MRU_FILE1 + index);
         if (index < recentFiles.Size()) {
-            entry->setText(recentFiles.MenuText(index));
+            entry->setText(recentFiles.menuText(index));
             entry->setEnabled(true);
             entry->setVisible(true);
         } else if (index > 0) {
@@ -212,8 +212,8 @@ bool CMainFrame::event(QEvent* event)
     // "Ready" when there is none.
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        if (m_messagePane)
-            m_messagePane->setText(tip.isEmpty() ? res::LoadString(res::AFX_IDS_IDLEMESSAGE) : tip);
+        if (messagePane_)
+            messagePane_->setText(tip.isEmpty() ? res::loadString(res::AFX_IDS_IDLEMESSAGE) : tip);
         return true;
     }
     return QMainWindow::event(event);
@@ -221,7 +221,7 @@ bool CMainFrame::event(QEvent* event)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (m_closeQuery && !m_closeQuery()) {
+    if (closeQuery_ && !closeQuery_()) {
         event->ignore();
         return;
     }

@@ -32,8 +32,8 @@ public:
     QToolBar* ToolBar() const { return m_wndToolBar; }
     QStatusBar* StatusBar() const { return m_wndStatusBar; }
     // The message pane: "Ready", or the prompt of the item under the pointer.
-    QLabel* MessagePane() const { return m_messagePane; }
-    KeyStatePanes* KeyPanes() const { return m_keyPanes; }
+    QLabel* messagePane() const { return messagePane_; }
+    KeyStatePanes* keyPanes() const { return keyPanes_; }
     // What tracing does, left of the key-state panes.
     QLabel* statePane() const { return statePane_; }
     // The find bar, under the toolbar; hidden until Find.
@@ -47,39 +47,39 @@ public:
     QMenu* Menu(int index) const;
 
     // "<document title> - Vexmoor - The PL/SQL Tracing facility".
-    void UpdateFrameTitle(const QString& documentTitle);
+    void updateFrameTitle(const QString& documentTitle);
 
     // Shows the list in the File menu in place of the "Recent File" item.
-    void UpdateRecentFiles(const RecentFileList& recentFiles);
+    void updateRecentFiles(const RecentFileList& recentFiles);
 
     // Asked before the window closes; false keeps it open.
-    void SetCloseQuery(std::function<bool()> query) { m_closeQuery = std::move(query); }
+    void setCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildMenus();
-    void BuildToolBar();
-    void BuildStatusBar();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
     void buildFindBar();
-    void ConnectBarToggles();
-    void SyncBarChecks();
+    void connectBarToggles();
+    void syncBarChecks();
 
     // In this order, as the frame declares its two bars.
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
 
-    ActionRegistry& m_actions;
-    QLabel* m_messagePane = nullptr;
-    KeyStatePanes* m_keyPanes = nullptr;
+    ActionRegistry& actions_;
+    QLabel* messagePane_ = nullptr;
+    KeyStatePanes* keyPanes_ = nullptr;
     QLabel* statePane_ = nullptr;
     QToolBar* findToolBar_ = nullptr;
     vexmoor::ui::FindBar* findBar_ = nullptr;
-    QList<QMenu*> m_menus;
-    std::function<bool()> m_closeQuery;
+    QList<QMenu*> menus_;
+    std::function<bool()> closeQuery_;
 };
 
 // The main window's title for a document title.
-QString FrameTitle(const QString& documentTitle);
+QString frameTitle(const QString& documentTitle);

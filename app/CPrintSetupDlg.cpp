@@ -13,7 +13,7 @@
 
 namespace {
 
-QComboBox* AddComboRow(QGroupBox& group, const QString& label, const QString& name)
+QComboBox* addComboRow(QGroupBox& group, const QString& label, const QString& name)
 {
     auto* layout = new QFormLayout(&group);
     auto* combo = new QComboBox(&group);
@@ -28,36 +28,36 @@ QComboBox* AddComboRow(QGroupBox& group, const QString& label, const QString& na
 
 CPrintSetupDlg::CPrintSetupDlg(const PrinterList& printers, const PrinterChoice& initial,
                                QWidget* parent)
-    : QDialog(parent), m_printers(printers)
+    : QDialog(parent), printers_(printers)
 {
     setWindowTitle(QStringLiteral("Print Setup"));
     auto* layout = new QVBoxLayout(this);
 
     auto* printerGroup = new QGroupBox(QStringLiteral("Printer"), this);
-    m_printer = AddComboRow(*printerGroup, QStringLiteral("&Name:"), QStringLiteral("printer"));
-    m_printer->addItems(m_printers.Names());
+    printer_ = addComboRow(*printerGroup, QStringLiteral("&Name:"), QStringLiteral("printer"));
+    printer_->addItems(printers_.Names());
     const QString name =
-        initial.printerName.isEmpty() ? m_printers.DefaultName() : initial.printerName;
-    m_printer->setCurrentIndex(std::max(0, m_printer->findText(name)));
+        initial.printerName.isEmpty() ? printers_.DefaultName() : initial.printerName;
+    printer_->setCurrentIndex(std::max(0, printer_->findText(name)));
     layout->addWidget(printerGroup);
 
     auto* paperGroup = new QGroupBox(QStringLiteral("Paper"), this);
-    m_paperSize = AddComboRow(*paperGroup, QStringLiteral("Si&ze:"), QStringLiteral("paperSize"));
-    FillPaperSizes(initial.pageSize);
+    paperSize_ = addComboRow(*paperGroup, QStringLiteral("Si&ze:"), QStringLiteral("paperSize"));
+    fillPaperSizes(initial.pageSize);
     layout->addWidget(paperGroup);
     // Another printer may take other sizes; the size chosen stays where it can.
-    connect(m_printer, &QComboBox::currentTextChanged, this,
-            [this] { FillPaperSizes(Choice().pageSize); });
+    connect(printer_, &QComboBox::currentTextChanged, this,
+            [this] { fillPaperSizes(choice().pageSize); });
 
     auto* orientationGroup = new QGroupBox(QStringLiteral("Orientation"), this);
     auto* orientationLayout = new QHBoxLayout(orientationGroup);
-    m_portrait = new QRadioButton(QStringLiteral("P&ortrait"), orientationGroup);
-    m_portrait->setObjectName(QStringLiteral("portrait"));
-    m_landscape = new QRadioButton(QStringLiteral("L&andscape"), orientationGroup);
-    m_landscape->setObjectName(QStringLiteral("landscape"));
-    orientationLayout->addWidget(m_portrait);
-    orientationLayout->addWidget(m_landscape);
-    (initial.orientation == QPageLayout::Landscape ? m_landscape : m_portrait)->setChecked(true);
+    portrait_ = new QRadioButton(QStringLiteral("P&ortrait"), orientationGroup);
+    portrait_->setObjectName(QStringLiteral("portrait"));
+    landscape_ = new QRadioButton(QStringLiteral("L&andscape"), orientationGroup);
+    landscape_->setObjectName(QStringLiteral("landscape"));
+    orientationLayout->addWidget(portrait_);
+    orientationLayout->addWidget(landscape_);
+    (initial.orientation == QPageLayout::Landscape ? landscape_ : portrait_)->setChecked(true);
     layout->addWidget(orientationGroup);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -66,24 +66,24 @@ CPrintSetupDlg::CPrintSetupDlg(const PrinterList& printers, const PrinterChoice&
     layout->addWidget(buttons);
 }
 
-void CPrintSetupDlg::FillPaperSizes(const QPageSize& keep)
+void CPrintSetupDlg::fillPaperSizes(const QPageSize& keep)
 {
-    m_paperSize->clear();
-    for (const QPageSize& size : m_printers.PageSizes(m_printer->currentText()))
-        m_paperSize->addItem(size.name(), QVariant::fromValue(size));
+    paperSize_->clear();
+    for (const QPageSize& size : printers_.pageSizes(printer_->currentText()))
+        paperSize_->addItem(size.name(), QVariant::fromValue(size));
     int row = 0;
-    for (int i = 0; i < m_paperSize->count(); ++i) {
-        if (m_paperSize->itemData(i).value<QPageSize>().isEquivalentTo(keep))
+    for (int i = 0; i < paperSize_->count(); ++i) {
+        if (paperSize_->itemData(i).value<QPageSize>().isEquivalentTo(keep))
             row = i;
     }
-    m_paperSize->setCurrentIndex(row);
+    paperSize_->setCurrentIndex(row);
 }
 
-PrinterChoice CPrintSetupDlg::Choice() const
+PrinterChoice CPrintSetupDlg::choice() const
 {
     PrinterChoice choice;
-    choice.printerName = m_printer->currentText();
-    choice.pageSize = m_paperSize->currentData().value<QPageSize>();
-    choice.orientation = m_landscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    choice.printerName = printer_->currentText();
+    choice.pageSize = paperSize_->currentData().value<QPageSize>();
+    choice.orientation = landscape_->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
     return choice;
 }

@@ -16,14 +16,14 @@ class CPrintSetupDlg : public QDialog {
 public:
     CPrintSetupDlg(const PrinterList& printers, const PrinterChoice& initial, QWidget* parent);
 
-    PrinterChoice Choice() const;
+    PrinterChoice choice() const;
 
 private:
-    void FillPaperSizes(const QPageSize& keep);
+    void fillPaperSizes(const QPageSize& keep);
 
-    const PrinterList& m_printers;
-    QComboBox* m_printer = nullptr;
-    QComboBox* m_paperSize = nullptr;
-    QRadioButton* m_portrait = nullptr;
-    QRadioButton* m_landscape = nullptr;
+    const PrinterList& printers_;
+    QComboBox* printer_ = nullptr;
+    QComboBox* paperSize_ = nullptr;
+    QRadioButton* portrait_ = nullptr;
+    QRadioButton* landscape_ = nullptr;
 };

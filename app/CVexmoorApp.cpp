@@ -29,7 +29,7 @@
 #include <QScreen>
 
 CVexmoorApp::CVexmoorApp(Profile& profile, LogonStep logon, QObject* parent)
-    : QObject(parent), m_profile(profile), m_logon(std::move(logon)), m_recentFiles(profile)
+    : QObject(parent), profile_(profile), logon_(std::move(logon)), recentFiles_(profile)
 {
 }
 
@@ -41,19 +41,19 @@ CVexmoorApp::~CVexmoorApp()
 void CVexmoorApp::TearDown()
 {
     // The window and its view go before the session they poll.
-    m_pMainWnd.reset();
-    m_view = nullptr;
-    if (g_pSession == m_session.get())
+    mainWnd_.reset();
+    view_ = nullptr;
+    if (g_pSession == session_.get())
         g_pSession = nullptr;
     // No log-off: the connection ends with the process.
-    m_session.reset();
-    if (m_bFatalHandlerInstalled) {
-        SetFatalErrorHandler(std::move(m_previousFatalHandler));
-        m_bFatalHandlerInstalled = false;
+    session_.reset();
+    if (fatalHandlerInstalled_) {
+        setFatalErrorHandler(std::move(previousFatalHandler_));
+        fatalHandlerInstalled_ = false;
     }
 }
 
-CVexmoorApp::LogonStep CVexmoorApp::DefaultLogonStep()
+CVexmoorApp::LogonStep CVexmoorApp::defaultLogonStep()
 {
     return [](OciSession* session, Profile& profile) { return RunConnectDialog(session, profile); };
 }
@@ -62,89 +62,89 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
 {
     // The profile (QSettings "Orrindale"/"Vexmoor") was chosen by whoever
     // made this object; here the framework's standard settings come from it.
-    m_recentFiles.ReadList();
-    m_nNumPreviewPages = m_profile.GetProfileInt(kSettingsSection, kPreviewPagesEntry, 0);
+    recentFiles_.readList();
+    numPreviewPages_ = profile_.getProfileInt(kSettingsSection, kPreviewPagesEntry, 0);
 
     // The one session of the process: made before the logon dialog, which
     // logs it on, and kept until ExitInstance.
-    m_session = std::make_unique<OciSession>();
-    g_pSession = m_session.get();
-    InstallFatalErrorHandler();
+    session_ = std::make_unique<OciSession>();
+    g_pSession = session_.get();
+    installFatalErrorHandler();
 
-    const CommandLineInfo commandLine = ParseCommandLine(arguments);
+    const CommandLineInfo commandLine = parseCommandLine(arguments);
 
     // The logon comes before any window: Cancel ends the program here.
-    if (!m_logon || m_logon(g_pSession, m_profile) != 1)
+    if (!logon_ || logon_(g_pSession, profile_) != 1)
         return false;
 
     startRunJournal();
-    if (!CreateMainWindow())
+    if (!createMainWindow())
         return false;
-    if (!ProcessShellCommand(commandLine))
+    if (!processShellCommand(commandLine))
         return false;
     if (!afterFatalReportText_.isEmpty())
         showInMessagePane(afterFatalReportText_);
     // The frame opens on most of the screen, as a desktop's default placement
     // of a new main window would have it.
-    if (const QScreen* screen = m_pMainWnd->screen())
-        m_pMainWnd->resize(screen->availableSize() * 3 / 4);
-    m_pMainWnd->show();
-    m_pMainWnd->repaint();
+    if (const QScreen* screen = mainWnd_->screen())
+        mainWnd_->resize(screen->availableSize() * 3 / 4);
+    mainWnd_->show();
+    mainWnd_->repaint();
     return true;
 }
 
 int CVexmoorApp::ExitInstance(int exitCode)
 {
     TearDown();
-    m_recentFiles.WriteList();
-    if (m_nNumPreviewPages != 0)
-        m_profile.WriteProfileInt(kSettingsSection, kPreviewPagesEntry, m_nNumPreviewPages);
-    return exitCode != 0 ? exitCode : m_nExitCode;
+    recentFiles_.writeList();
+    if (numPreviewPages_ != 0)
+        profile_.writeProfileInt(kSettingsSection, kPreviewPagesEntry, numPreviewPages_);
+    return exitCode != 0 ? exitCode : exitCode_;
 }
 
-void CVexmoorApp::InstallFatalErrorHandler()
+void CVexmoorApp::installFatalErrorHandler()
 {
     auto source = [this] {
         RecoverySource recovery;
-        if (m_view)
-            recovery.logText = m_view->LogText();
-        recovery.documentPath = m_doc.PathName();
-        recovery.title = m_doc.Title();
+        if (view_)
+            recovery.logText = view_->logText();
+        recovery.documentPath = doc_.pathName();
+        recovery.title = doc_.Title();
         return recovery;
     };
-    auto parent = [this]() -> QWidget* { return m_pMainWnd.get(); };
+    auto parent = [this]() -> QWidget* { return mainWnd_.get(); };
     auto written = [this](const RecoveryOutcome& recovery) { noteFatalReport(recovery); };
     FatalErrorHandler previous =
-        SetFatalErrorHandler(MakeFatalErrorHandler(source, parent, QString(), written));
-    if (!m_bFatalHandlerInstalled) {
-        m_previousFatalHandler = std::move(previous);
-        m_bFatalHandlerInstalled = true;
+        setFatalErrorHandler(makeFatalErrorHandler(source, parent, QString(), written));
+    if (!fatalHandlerInstalled_) {
+        previousFatalHandler_ = std::move(previous);
+        fatalHandlerInstalled_ = true;
     }
 }
 
 void CVexmoorApp::noteFatalReport(const RecoveryOutcome& recovery)
 {
-    m_profile.WriteProfileInt(kFatalReportSection, kFatalReportPendingEntry, 1);
-    m_profile.WriteProfileString(
+    profile_.writeProfileInt(kFatalReportSection, kFatalReportPendingEntry, 1);
+    profile_.writeProfileString(
         kFatalReportSection, kFatalReportRecoveryFileEntry,
         recovery.written ? QDir::toNativeSeparators(recovery.path).toStdString() : std::string());
-    m_profile.WriteProfileString(kFatalReportSection, kFatalReportJournalEntry,
-                                 journal_.isWriting() ? journal_.path().string() : std::string());
-    m_profile.flush();
+    profile_.writeProfileString(kFatalReportSection, kFatalReportJournalEntry,
+                                journal_.isWriting() ? journal_.path().string() : std::string());
+    profile_.flush();
 }
 
 void CVexmoorApp::startRunJournal()
 {
     namespace trace = vexmoor::trace;
     trace::JournalLimits limits;
-    limits.maxAgeDays = m_profile.GetProfileInt(trace::kJournalSection,
-                                                trace::kJournalMaxAgeDaysEntry, limits.maxAgeDays);
-    limits.maxTotalMegabytes = m_profile.GetProfileInt(
+    limits.maxAgeDays = profile_.getProfileInt(trace::kJournalSection,
+                                               trace::kJournalMaxAgeDaysEntry, limits.maxAgeDays);
+    limits.maxTotalMegabytes = profile_.getProfileInt(
         trace::kJournalSection, trace::kJournalMaxTotalMegabytesEntry, limits.maxTotalMegabytes);
     // After a fatal report the journal of that run is spared, so that this
     // start can name it.
     const bool afterFatalReport =
-        m_profile.GetProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0) != 0;
+        profile_.getProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0) != 0;
     trace::JournalStart start =
         trace::startJournal(trace::journalFolder(), limits, afterFatalReport);
     journal_ = std::move(start.journal);
@@ -155,49 +155,49 @@ void CVexmoorApp::startRunJournal()
     if (!afterFatalReport)
         return;
     std::string journalOfThatRun =
-        m_profile.GetProfileString(kFatalReportSection, kFatalReportJournalEntry);
+        profile_.getProfileString(kFatalReportSection, kFatalReportJournalEntry);
     if (journalOfThatRun.empty() && start.previousRun)
         journalOfThatRun = start.previousRun->string();
     afterFatalReportText_ = QString::fromStdString(trace::composeAfterFatalReportText(
-        m_profile.GetProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry),
+        profile_.getProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry),
         journalOfThatRun));
     // Said once: the next start is an ordinary one again.
-    m_profile.WriteProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0);
-    m_profile.WriteProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry, "");
-    m_profile.WriteProfileString(kFatalReportSection, kFatalReportJournalEntry, "");
+    profile_.writeProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0);
+    profile_.writeProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry, "");
+    profile_.writeProfileString(kFatalReportSection, kFatalReportJournalEntry, "");
 }
 
-bool CVexmoorApp::CreateMainWindow()
+bool CVexmoorApp::createMainWindow()
 {
-    res::InitImages();
-    m_actions = std::make_unique<ActionRegistry>(*this);
-    m_pMainWnd = std::make_unique<CMainFrame>(*m_actions);
-    m_pMainWnd->setWindowIcon(QIcon(QString::fromLatin1(res::kProgramIcon)));
-    if (!m_pMainWnd->OnCreate()) {
-        m_pMainWnd.reset();
+    res::initImages();
+    actions_ = std::make_unique<ActionRegistry>(*this);
+    mainWnd_ = std::make_unique<CMainFrame>(*actions_);
+    mainWnd_->setWindowIcon(QIcon(QString::fromLatin1(res::kProgramIcon)));
+    if (!mainWnd_->OnCreate()) {
+        mainWnd_.reset();
         return false;
     }
-    m_view = new CVexmoorView(m_profile, *m_session, m_pMainWnd.get());
-    m_view->setJournal(&journal_);
-    WireOptionsCommand(*m_view, m_profile, *m_session);
-    m_pMainWnd->setCentralWidget(m_view);
-    m_pMainWnd->keepUsableMinimumSize();
-    m_view->setFocus();
+    view_ = new CVexmoorView(profile_, *session_, mainWnd_.get());
+    view_->setJournal(&journal_);
+    wireOptionsCommand(*view_, profile_, *session_);
+    mainWnd_->setCentralWidget(view_);
+    mainWnd_->keepUsableMinimumSize();
+    view_->setFocus();
 
-    m_doc.AttachView(m_view);
-    connect(&m_doc, &CVexmoorDoc::TitleChanged, m_pMainWnd.get(), &CMainFrame::UpdateFrameTitle);
-    connect(&m_doc, &CVexmoorDoc::AddedToRecentFiles, this, &CVexmoorApp::AddToRecentFiles);
-    m_pMainWnd->SetCloseQuery([this] { return m_doc.SaveModified(); });
-    m_pMainWnd->UpdateFrameTitle(m_doc.Title());
-    m_pMainWnd->UpdateRecentFiles(m_recentFiles);
-    WireCommands();
+    doc_.attachView(view_);
+    connect(&doc_, &CVexmoorDoc::TitleChanged, mainWnd_.get(), &CMainFrame::updateFrameTitle);
+    connect(&doc_, &CVexmoorDoc::addedToRecentFiles, this, &CVexmoorApp::addToRecentFiles);
+    mainWnd_->setCloseQuery([this] { return doc_.saveModified(); });
+    mainWnd_->updateFrameTitle(doc_.Title());
+    mainWnd_->updateRecentFiles(recentFiles_);
+    wireCommands();
     return true;
 }
 
-void CVexmoorApp::WireCommands()
+void CVexmoorApp::wireCommands()
 {
     const auto on = [this](int id, auto handler) {
-        connect(m_actions->Action(id), &QAction::triggered, this, handler);
+        connect(actions_->Action(id), &QAction::triggered, this, handler);
     };
     on(res::ID_APP_ABOUT, &CVexmoorApp::OnAppAbout);
     on(res::ID_APP_EXIT, &CVexmoorApp::OnAppExit);
@@ -207,15 +207,15 @@ void CVexmoorApp::WireCommands()
     on(res::ID_FILE_PRINT, &CVexmoorApp::OnFilePrint);
     on(res::ID_FILE_PRINT_DIRECT, &CVexmoorApp::OnFilePrintDirect);
     on(res::ID_FILE_PRINT_PREVIEW, &CVexmoorApp::OnFilePrintPreview);
-    for (int index = 0; index < m_recentFiles.MaximumSize(); ++index)
+    for (int index = 0; index < recentFiles_.MaximumSize(); ++index)
         on(res::ID_FILE_MRU_FILE1 + index, [this, index] { OnOpenRecentFile(index); });
 
-    connect(m_actions->Action(res::ID_FILE_SAVE), &QAction::triggered, &m_doc,
+    connect(actions_->Action(res::ID_FILE_SAVE), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSave);
-    connect(m_actions->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &m_doc,
+    connect(actions_->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSaveAs);
 
-    WireEditCommands();
+    wireEditCommands();
     wireTraceCommands();
     wireFindCommands();
 }
@@ -224,21 +224,21 @@ void CVexmoorApp::wireTraceCommands()
 {
     // The Trace menu and the toolbar carry the same actions.
     const auto onView = [this](int id, auto slot) {
-        connect(m_actions->Action(id), &QAction::triggered, m_view, slot);
+        connect(actions_->Action(id), &QAction::triggered, view_, slot);
     };
     onView(res::ID_START, &CVexmoorView::OnStart);
     onView(res::ID_STOP, &CVexmoorView::OnStop);
     onView(res::ID_OPTIONS, &CVexmoorView::OnOptions);
     onView(res::ID_PURGE_PIPE, &CVexmoorView::OnPurgePipe);
-    connect(m_view, &CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
-    connect(m_actions->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
+    connect(view_, &CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
+    connect(actions_->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
             &CVexmoorApp::onOpenJournalFolder);
 
-    CVexmoorView* view = m_view;
+    CVexmoorView* view = view_;
     const auto toggle = [this](int id, bool checked, auto apply) {
-        QAction* action = m_actions->Action(id);
+        QAction* action = actions_->Action(id);
         action->setChecked(checked);
-        connect(action, &QAction::toggled, m_view, apply);
+        connect(action, &QAction::toggled, view_, apply);
     };
     toggle(res::ID_VIEW_RECEIPT_TIME, view->receiptTime(),
            [view](bool on) { view->setReceiptTime(on); });
@@ -251,29 +251,29 @@ void CVexmoorApp::wireTraceCommands()
 
 void CVexmoorApp::updateTraceState()
 {
-    if (!m_view || !m_pMainWnd || !m_actions)
+    if (!view_ || !mainWnd_ || !actions_)
         return;
-    const bool tracing = m_view->isTracing();
-    m_actions->Action(res::ID_START)->setChecked(tracing);
-    m_actions->Action(res::ID_STOP)->setEnabled(tracing);
+    const bool tracing = view_->isTracing();
+    actions_->Action(res::ID_START)->setChecked(tracing);
+    actions_->Action(res::ID_STOP)->setEnabled(tracing);
 
     vexmoor::trace::TraceState state;
-    state.user = m_session->userName();
-    state.connect = m_session->connectString();
-    state.pipeName = m_view->Settings().m_strPipeName;
-    state.timerFrequency = m_view->Settings().m_nTimerFrequency;
+    state.user = session_->userName();
+    state.connect = session_->connectString();
+    state.pipeName = view_->Settings().m_strPipeName;
+    state.timerFrequency = view_->Settings().m_nTimerFrequency;
     state.tracing = tracing;
-    state.started = m_view->hasStarted();
-    state.messagesSinceStart = m_view->messagesSinceStart();
+    state.started = view_->hasStarted();
+    state.messagesSinceStart = view_->messagesSinceStart();
     state.journalFailure = journalFailure_;
-    m_pMainWnd->statePane()->setText(
+    mainWnd_->statePane()->setText(
         QString::fromStdString(vexmoor::trace::composeTraceStateText(state)));
 }
 
 void CVexmoorApp::showInMessagePane(const QString& text)
 {
-    if (m_pMainWnd && m_pMainWnd->MessagePane())
-        m_pMainWnd->MessagePane()->setText(text);
+    if (mainWnd_ && mainWnd_->messagePane())
+        mainWnd_->messagePane()->setText(text);
 }
 
 void CVexmoorApp::onOpenJournalFolder()
@@ -282,53 +282,53 @@ void CVexmoorApp::onOpenJournalFolder()
         journal_.path().empty() ? vexmoor::trace::journalFolder() : journal_.path().parent_path();
     const QString path = QString::fromStdString(folder.string());
     QDir().mkpath(path);
-    ui::DesktopShell& shell = desktopShell_ ? *desktopShell_ : ui::SystemShell();
-    if (folder.empty() || shell.OpenWithShell(path) <= 32)
+    ui::DesktopShell& shell = desktopShell_ ? *desktopShell_ : ui::systemShell();
+    if (folder.empty() || shell.openWithShell(path) <= 32)
         showInMessagePane(QStringLiteral("Could not open the journal folder %1.")
                               .arg(QDir::toNativeSeparators(path)));
 }
 
 void CVexmoorApp::wireFindCommands()
 {
-    vexmoor::ui::FindBar* bar = m_pMainWnd->findBar();
-    connect(m_actions->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
-    connect(m_actions->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
+    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    connect(actions_->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
+    connect(actions_->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
             [this] { onFindAgain(false); });
-    connect(m_actions->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
+    connect(actions_->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
             [this] { onFindAgain(true); });
     connect(bar, &vexmoor::ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
     connect(bar, &vexmoor::ui::FindBar::criteriaChanged, this,
-            [this, bar] { m_view->highlightMatches(bar->text(), bar->matchCase()); });
+            [this, bar] { view_->highlightMatches(bar->text(), bar->matchCase()); });
     connect(bar, &vexmoor::ui::FindBar::closeRequested, this,
-            [this] { m_view->highlightMatches(QString(), false); });
+            [this] { view_->highlightMatches(QString(), false); });
 }
 
 void CVexmoorApp::onFind()
 {
     // A selection within one line is what the user wants to find.
-    const QString selected = m_view->textCursor().selectedText();
-    vexmoor::ui::FindBar* bar = m_pMainWnd->findBar();
+    const QString selected = view_->textCursor().selectedText();
+    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         bar->setText(selected);
-    m_pMainWnd->showFindBar();
-    m_view->highlightMatches(bar->text(), bar->matchCase());
+    mainWnd_->showFindBar();
+    view_->highlightMatches(bar->text(), bar->matchCase());
 }
 
 void CVexmoorApp::onFindAgain(bool backward)
 {
-    vexmoor::ui::FindBar* bar = m_pMainWnd->findBar();
+    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
     if (bar->text().isEmpty()) {
         onFind();
         return;
     }
-    bar->showFound(m_view->findText(bar->text(), {bar->matchCase(), bar->wrap(), backward}));
+    bar->showFound(view_->findText(bar->text(), {bar->matchCase(), bar->wrap(), backward}));
 }
 
-void CVexmoorApp::WireEditCommands()
+void CVexmoorApp::wireEditCommands()
 {
-    CVexmoorView* view = m_view;
+    CVexmoorView* view = view_;
     const auto on = [this](int id, auto handler) {
-        connect(m_actions->Action(id), &QAction::triggered, m_view, handler);
+        connect(actions_->Action(id), &QAction::triggered, view_, handler);
     };
     // Undo, Cut and Paste change the text only while the log is editable;
     // Copy works either way. The edit control refuses Cut and Paste itself
@@ -344,67 +344,67 @@ void CVexmoorApp::WireEditCommands()
     on(res::ID_NEXT_PANE, [view] { view->setFocus(Qt::TabFocusReason); });
     on(res::ID_PREV_PANE, [view] { view->setFocus(Qt::BacktabFocusReason); });
 
-    connect(view, &QPlainTextEdit::copyAvailable, this, &CVexmoorApp::UpdateEditCommands);
-    connect(view, &QPlainTextEdit::undoAvailable, this, &CVexmoorApp::UpdateEditCommands);
-    connect(view, &QPlainTextEdit::selectionChanged, this, &CVexmoorApp::UpdateEditCommands);
+    connect(view, &QPlainTextEdit::copyAvailable, this, &CVexmoorApp::updateEditCommands);
+    connect(view, &QPlainTextEdit::undoAvailable, this, &CVexmoorApp::updateEditCommands);
+    connect(view, &QPlainTextEdit::selectionChanged, this, &CVexmoorApp::updateEditCommands);
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        connect(clipboard, &QClipboard::dataChanged, this, &CVexmoorApp::UpdateEditCommands);
-    UpdateEditCommands();
+        connect(clipboard, &QClipboard::dataChanged, this, &CVexmoorApp::updateEditCommands);
+    updateEditCommands();
 }
 
-void CVexmoorApp::UpdateEditCommands()
+void CVexmoorApp::updateEditCommands()
 {
-    if (!m_view || !m_actions)
+    if (!view_ || !actions_)
         return;
-    const bool editable = !m_view->isReadOnly();
-    const bool selection = m_view->textCursor().hasSelection();
+    const bool editable = !view_->isReadOnly();
+    const bool selection = view_->textCursor().hasSelection();
     const QClipboard* clipboard = QGuiApplication::clipboard();
     const bool clipboardHasText = clipboard && !clipboard->text().isEmpty();
-    m_actions->Action(res::ID_EDIT_UNDO)
-        ->setEnabled(editable && m_view->document()->isUndoAvailable());
-    m_actions->Action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
-    m_actions->Action(res::ID_EDIT_COPY)->setEnabled(selection);
-    m_actions->Action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
+    actions_->Action(res::ID_EDIT_UNDO)
+        ->setEnabled(editable && view_->document()->isUndoAvailable());
+    actions_->Action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
+    actions_->Action(res::ID_EDIT_COPY)->setEnabled(selection);
+    actions_->Action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
 }
 
-bool CVexmoorApp::ProcessShellCommand(const CommandLineInfo& info)
+bool CVexmoorApp::processShellCommand(const CommandLineInfo& info)
 {
-    switch (info.m_nShellCommand) {
+    switch (info.shellCommand_) {
     case CommandLineInfo::FileNew:
-        return m_doc.OnNewDocument();
+        return doc_.OnNewDocument();
     case CommandLineInfo::FileOpen:
-        if (OpenDocumentFile(info.m_strFileName) == OpenResult::Opened)
+        if (openDocumentFile(info.fileName_) == OpenResult::Opened)
             return true;
-        m_nExitCode = 1;
+        exitCode_ = 1;
         return false;
     case CommandLineInfo::FilePrint:
     case CommandLineInfo::FilePrintTo:
         // Print switches print and end the program without showing the window.
-        if (!PrintFromCommandLine(info))
-            m_nExitCode = 1;
+        if (!printFromCommandLine(info))
+            exitCode_ = 1;
         return false;
     }
     return false;
 }
 
-bool CVexmoorApp::PrintFromCommandLine(const CommandLineInfo& info)
+bool CVexmoorApp::printFromCommandLine(const CommandLineInfo& info)
 {
-    if (info.m_strFileName.isEmpty() || OpenDocumentFile(info.m_strFileName) != OpenResult::Opened)
+    if (info.fileName_.isEmpty() || openDocumentFile(info.fileName_) != OpenResult::Opened)
         return false;
     QPrinter& printer = Printer();
     // The driver and port of "/pt FILE PRINTER DRIVER PORT" name nothing here:
     // the printer's name is enough to find it. A printer that is not there
     // fails the print rather than printing elsewhere.
     bool started = true;
-    if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
-        started = m_printers->Select(printer, info.m_strPrinterName);
+    if (info.shellCommand_ == CommandLineInfo::FilePrintTo) {
+        started = printers_->Select(printer, info.printerName_);
         if (started)
-            m_strChosenPrinter = info.m_strPrinterName;
+            chosenPrinter_ = info.printerName_;
     }
-    if (started && m_printerHook)
-        m_printerHook(printer);
-    if (!started || !PrintLog(*m_view, printer, m_doc.Title())) {
-        VexmoorMessageBox(nullptr, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+    if (started && printerHook_)
+        printerHook_(printer);
+    if (!started || !printLog(*view_, printer, doc_.Title())) {
+        vexmoorMessageBox(nullptr, res::loadString(res::AFX_IDP_FAILED_TO_START_PRINT));
         return false;
     }
     return true;
@@ -413,93 +413,93 @@ bool CVexmoorApp::PrintFromCommandLine(const CommandLineInfo& info)
 QPrinter& CVexmoorApp::Printer()
 {
     // Made on first use: asking the system for its printers can take a moment.
-    if (!m_printer) {
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         // The system's QPrinter starts on its default printer already; a
         // list put in by a test names its own.
-        const QString defaultName = m_printers->DefaultName();
-        if (!defaultName.isEmpty() && m_printer->printerName() != defaultName)
-            m_printers->Select(*m_printer, defaultName);
+        const QString defaultName = printers_->DefaultName();
+        if (!defaultName.isEmpty() && printer_->printerName() != defaultName)
+            printers_->Select(*printer_, defaultName);
     }
-    return *m_printer;
+    return *printer_;
 }
 
-CVexmoorApp::OpenResult CVexmoorApp::OpenDocumentFile(const QString& path)
+CVexmoorApp::OpenResult CVexmoorApp::openDocumentFile(const QString& path)
 {
-    if (!m_doc.SaveModified())
+    if (!doc_.saveModified())
         return OpenResult::Cancelled;
-    return m_doc.OnOpenDocument(path) ? OpenResult::Opened : OpenResult::Failed;
+    return doc_.OnOpenDocument(path) ? OpenResult::Opened : OpenResult::Failed;
 }
 
-void CVexmoorApp::AddToRecentFiles(const QString& path)
+void CVexmoorApp::addToRecentFiles(const QString& path)
 {
-    m_recentFiles.Add(path);
-    if (m_pMainWnd)
-        m_pMainWnd->UpdateRecentFiles(m_recentFiles);
+    recentFiles_.Add(path);
+    if (mainWnd_)
+        mainWnd_->updateRecentFiles(recentFiles_);
 }
 
-QWidget* CVexmoorApp::MessageParent() const
+QWidget* CVexmoorApp::messageParent() const
 {
-    return m_pMainWnd.get();
+    return mainWnd_.get();
 }
 
 void CVexmoorApp::OnAppAbout()
 {
-    ShowAboutVexmoor(MessageParent());
+    showAboutVexmoor(messageParent());
 }
 
 void CVexmoorApp::OnAppExit()
 {
-    if (m_pMainWnd)
-        m_pMainWnd->close();
+    if (mainWnd_)
+        mainWnd_->close();
 }
 
 void CVexmoorApp::OnFileNew()
 {
-    if (m_doc.SaveModified())
-        m_doc.OnNewDocument();
+    if (doc_.saveModified())
+        doc_.OnNewDocument();
 }
 
 void CVexmoorApp::OnFileOpen()
 {
-    const QString path = m_doc.PromptFileName(false, QString());
+    const QString path = doc_.promptFileName(false, QString());
     if (!path.isEmpty())
-        OpenDocumentFile(path);
+        openDocumentFile(path);
 }
 
 void CVexmoorApp::OnFilePrintSetup()
 {
-    SetUpPrinter(Printer(), *m_printers, m_strChosenPrinter, MessageParent());
+    setUpPrinter(Printer(), *printers_, chosenPrinter_, messageParent());
 }
 
 void CVexmoorApp::OnFilePrint()
 {
-    if (m_view)
-        PrintLogWithDialog(*m_view, Printer(), m_doc.Title(), MessageParent());
+    if (view_)
+        printLogWithDialog(*view_, Printer(), doc_.Title(), messageParent());
 }
 
 void CVexmoorApp::OnFilePrintDirect()
 {
-    if (m_view && !PrintLog(*m_view, Printer(), m_doc.Title()))
-        VexmoorMessageBox(MessageParent(), res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+    if (view_ && !printLog(*view_, Printer(), doc_.Title()))
+        vexmoorMessageBox(messageParent(), res::loadString(res::AFX_IDP_FAILED_TO_START_PRINT));
 }
 
 void CVexmoorApp::OnFilePrintPreview()
 {
-    if (m_view)
-        PreviewLog(*m_view, Printer(), m_doc.Title(), MessageParent(), m_nNumPreviewPages);
+    if (view_)
+        previewLog(*view_, Printer(), doc_.Title(), messageParent(), numPreviewPages_);
 }
 
 void CVexmoorApp::OnOpenRecentFile(int index)
 {
-    if (index < 0 || index >= m_recentFiles.Size())
+    if (index < 0 || index >= recentFiles_.Size())
         return;
-    const QString path = m_recentFiles.Entries().at(index);
+    const QString path = recentFiles_.entries().at(index);
     // An entry that no longer opens leaves the list, as the framework does;
     // one whose opening the user cancelled stays.
-    if (OpenDocumentFile(path) == OpenResult::Failed) {
-        m_recentFiles.Remove(index);
-        if (m_pMainWnd)
-            m_pMainWnd->UpdateRecentFiles(m_recentFiles);
+    if (openDocumentFile(path) == OpenResult::Failed) {
+        recentFiles_.Remove(index);
+        if (mainWnd_)
+            mainWnd_->updateRecentFiles(recentFiles_);
     }
 }

@@ -49,7 +49,7 @@ public:
     static constexpr const char* kFatalReportRecoveryFileEntry = "Recovery File";
     static constexpr const char* kFatalReportJournalEntry = "Journal";
 
-    explicit CVexmoorApp(Profile& profile, LogonStep logon = DefaultLogonStep(),
+    explicit CVexmoorApp(Profile& profile, LogonStep logon = defaultLogonStep(),
                          QObject* parent = nullptr);
     ~CVexmoorApp() override;
     CVexmoorApp(const CVexmoorApp&) = delete;
@@ -65,20 +65,20 @@ public:
     // then the recent-file list is written. Returns the exit code.
     int ExitInstance(int exitCode = 0);
 
-    CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
-    CVexmoorView* View() const { return m_view; }
-    CVexmoorDoc& Document() { return m_doc; }
-    RecentFileList& RecentFiles() { return m_recentFiles; }
-    ActionRegistry* Actions() const { return m_actions.get(); }
+    CMainFrame* mainFrame() const { return mainWnd_.get(); }
+    CVexmoorView* View() const { return view_; }
+    CVexmoorDoc& Document() { return doc_; }
+    RecentFileList& recentFiles() { return recentFiles_; }
+    ActionRegistry* Actions() const { return actions_.get(); }
     QPrinter& Printer();
-    int PreviewPages() const { return m_nNumPreviewPages; }
+    int PreviewPages() const { return numPreviewPages_; }
 
-    void SetPrinterHook(PrinterHook hook) { m_printerHook = std::move(hook); }
+    void setPrinterHook(PrinterHook hook) { printerHook_ = std::move(hook); }
     // The printers Print Setup offers and /pt names; the system's unless a
     // test puts others in (before the printer is first used).
-    void UsePrinters(std::unique_ptr<PrinterList> printers) { m_printers = std::move(printers); }
+    void usePrinters(std::unique_ptr<PrinterList> printers) { printers_ = std::move(printers); }
     // The printer chosen in Print Setup or by /pt; empty for the default.
-    const QString& ChosenPrinter() const { return m_strChosenPrinter; }
+    const QString& chosenPrinter() const { return chosenPrinter_; }
 
     // This run's journal of received trace lines.
     const vexmoor::trace::Journal& journal() const { return journal_; }
@@ -86,9 +86,9 @@ public:
     void setDesktopShell(ui::DesktopShell& shell) { desktopShell_ = &shell; }
 
     // Opens a log after asking to save a modified one.
-    OpenResult OpenDocumentFile(const QString& path);
+    OpenResult openDocumentFile(const QString& path);
 
-    static LogonStep DefaultLogonStep();
+    static LogonStep defaultLogonStep();
 
 public slots:
     void OnAppAbout();
@@ -108,43 +108,43 @@ private:
     // Closes the window, then ends the session and gives the fatal-error
     // handler back; ExitInstance and the destructor alike.
     void TearDown();
-    void InstallFatalErrorHandler();
-    bool CreateMainWindow();
-    void WireCommands();
-    void WireEditCommands();
+    void installFatalErrorHandler();
+    bool createMainWindow();
+    void wireCommands();
+    void wireEditCommands();
     void wireTraceCommands();
     void wireFindCommands();
     void startRunJournal();
     void noteFatalReport(const struct RecoveryOutcome& recovery);
     void updateTraceState();
     void showInMessagePane(const QString& text);
-    void UpdateEditCommands();
-    bool ProcessShellCommand(const CommandLineInfo& info);
-    bool PrintFromCommandLine(const CommandLineInfo& info);
-    void AddToRecentFiles(const QString& path);
-    QWidget* MessageParent() const;
+    void updateEditCommands();
+    bool processShellCommand(const CommandLineInfo& info);
+    bool printFromCommandLine(const CommandLineInfo& info);
+    void addToRecentFiles(const QString& path);
+    QWidget* messageParent() const;
 
-    Profile& m_profile;
-    LogonStep m_logon;
-    RecentFileList m_recentFiles;
-    int m_nNumPreviewPages = 0;
-    int m_nExitCode = 0;
+    Profile& profile_;
+    LogonStep logon_;
+    RecentFileList recentFiles_;
+    int numPreviewPages_ = 0;
+    int exitCode_ = 0;
 
-    std::unique_ptr<OciSession> m_session;
-    CVexmoorDoc m_doc;
-    std::unique_ptr<CMainFrame> m_pMainWnd;
-    std::unique_ptr<ActionRegistry> m_actions;
-    CVexmoorView* m_view = nullptr; // owned by the frame
-    std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<PrinterList> m_printers = std::make_unique<PrinterList>();
-    QString m_strChosenPrinter;
-    PrinterHook m_printerHook;
+    std::unique_ptr<OciSession> session_;
+    CVexmoorDoc doc_;
+    std::unique_ptr<CMainFrame> mainWnd_;
+    std::unique_ptr<ActionRegistry> actions_;
+    CVexmoorView* view_ = nullptr; // owned by the frame
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<PrinterList> printers_ = std::make_unique<PrinterList>();
+    QString chosenPrinter_;
+    PrinterHook printerHook_;
 
     vexmoor::trace::Journal journal_;
     std::string journalFailure_;
     QString afterFatalReportText_;
     ui::DesktopShell* desktopShell_ = nullptr;
 
-    FatalErrorHandler m_previousFatalHandler;
-    bool m_bFatalHandlerInstalled = false;
+    FatalErrorHandler previousFatalHandler_;
+    bool fatalHandlerInstalled_ = false;
 };

@@ -13,104 +13,102 @@
 #include <QTextDocument>
 
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
-    : QObject(parent), m_strTitle(res::LoadString(res::AFX_IDS_UNTITLED)),
-      m_prompt(PromptForLogFile)
+    : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)), prompt_(promptForLogFile)
 {
 }
 
-void CVexmoorDoc::AttachView(CVexmoorView* view)
+void CVexmoorDoc::attachView(CVexmoorView* view)
 {
-    m_view = view;
+    view_ = view;
 }
 
 bool CVexmoorDoc::IsModified() const
 {
-    return m_view && m_view->document()->isModified();
+    return view_ && view_->document()->isModified();
 }
 
-void CVexmoorDoc::SetModifiedFlag(bool modified)
+void CVexmoorDoc::setModifiedFlag(bool modified)
 {
-    if (m_view)
-        m_view->document()->setModified(modified);
+    if (view_)
+        view_->document()->setModified(modified);
 }
 
 bool CVexmoorDoc::OnNewDocument()
 {
-    if (!m_view)
+    if (!view_)
         return false;
-    m_strPathName.clear();
-    SetTitle(res::LoadString(res::AFX_IDS_UNTITLED));
-    m_view->SetLogText(std::string());
-    SetModifiedFlag(false);
+    pathName_.clear();
+    SetTitle(res::loadString(res::AFX_IDS_UNTITLED));
+    view_->setLogText(std::string());
+    setModifiedFlag(false);
     return true;
 }
 
 bool CVexmoorDoc::OnOpenDocument(const QString& path)
 {
-    if (!m_view)
+    if (!view_)
         return false;
-    const LoadedLog loaded = LoadLogFile(path);
+    const LoadedLog loaded = loadLogFile(path);
     if (loaded.status != FileStatus::Ok) {
-        VexmoorMessageBox(MessageParent(), LoadErrorText(loaded.status, path),
+        vexmoorMessageBox(messageParent(), loadErrorText(loaded.status, path),
                           QMessageBox::Warning);
         return false;
     }
-    m_view->SetLogText(loaded.bytes);
-    SetModifiedFlag(false);
-    SetPathName(path);
+    view_->setLogText(loaded.bytes);
+    setModifiedFlag(false);
+    setPathName(path);
     return true;
 }
 
 bool CVexmoorDoc::OnSaveDocument(const QString& path)
 {
-    if (!m_view)
+    if (!view_)
         return false;
-    const FileStatus status = SaveLogFile(path, m_view->LogText());
+    const FileStatus status = saveLogFile(path, view_->logText());
     if (status != FileStatus::Ok) {
-        VexmoorMessageBox(MessageParent(), SaveErrorText(status, path), QMessageBox::Warning);
+        vexmoorMessageBox(messageParent(), saveErrorText(status, path), QMessageBox::Warning);
         return false;
     }
-    SetModifiedFlag(false);
+    setModifiedFlag(false);
     return true;
 }
 
-bool CVexmoorDoc::DoFileSave()
+bool CVexmoorDoc::doFileSave()
 {
-    const QFileInfo target(m_strPathName);
+    const QFileInfo target(pathName_);
     // A read-only file is saved under a new name, as the framework does.
-    if (m_strPathName.isEmpty() || (target.exists() && !target.isWritable()))
-        return DoSave(QString());
-    return DoSave(m_strPathName);
+    if (pathName_.isEmpty() || (target.exists() && !target.isWritable()))
+        return doSave(QString());
+    return doSave(pathName_);
 }
 
-bool CVexmoorDoc::DoSave(const QString& path, bool replace)
+bool CVexmoorDoc::doSave(const QString& path, bool replace)
 {
     QString newName = path;
     if (newName.isEmpty()) {
-        const QString initial = m_strPathName.isEmpty() ? m_strTitle : m_strPathName;
-        newName = PromptFileName(true, initial);
+        const QString initial = pathName_.isEmpty() ? title_ : pathName_;
+        newName = promptFileName(true, initial);
         if (newName.isEmpty())
             return false;
     }
     if (!OnSaveDocument(newName))
         return false;
     if (replace)
-        SetPathName(newName);
+        setPathName(newName);
     return true;
 }
 
-bool CVexmoorDoc::SaveModified()
+bool CVexmoorDoc::saveModified()
 {
     if (!IsModified())
         return true;
-    const QString name =
-        m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
-    const auto answer = VexmoorMessageBox(
-        MessageParent(), res::FormatString1(res::AFX_IDP_ASK_TO_SAVE, name), QMessageBox::Warning,
+    const QString name = pathName_.isEmpty() ? title_ : QDir::toNativeSeparators(pathName_);
+    const auto answer = vexmoorMessageBox(
+        messageParent(), res::formatString1(res::AFX_IDP_ASK_TO_SAVE, name), QMessageBox::Warning,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     switch (answer) {
     case QMessageBox::Yes:
-        return DoFileSave();
+        return doFileSave();
     case QMessageBox::No:
         return true;
     default:
@@ -118,34 +116,34 @@ bool CVexmoorDoc::SaveModified()
     }
 }
 
-void CVexmoorDoc::SetPathName(const QString& path, bool addToRecentFiles)
+void CVexmoorDoc::setPathName(const QString& path, bool addToRecentFiles)
 {
-    m_strPathName = QFileInfo(path).absoluteFilePath();
+    pathName_ = QFileInfo(path).absoluteFilePath();
     SetTitle(QFileInfo(path).fileName());
     if (addToRecentFiles)
-        emit AddedToRecentFiles(m_strPathName);
+        emit addedToRecentFiles(pathName_);
 }
 
-QString CVexmoorDoc::PromptFileName(bool save, const QString& initial) const
+QString CVexmoorDoc::promptFileName(bool save, const QString& initial) const
 {
-    return m_prompt ? m_prompt(MessageParent(), save, initial) : QString();
+    return prompt_ ? prompt_(messageParent(), save, initial) : QString();
 }
 
-QWidget* CVexmoorDoc::MessageParent() const
+QWidget* CVexmoorDoc::messageParent() const
 {
-    return m_view ? m_view->window() : nullptr;
+    return view_ ? view_->window() : nullptr;
 }
 
 void CVexmoorDoc::SetTitle(const QString& title)
 {
-    m_strTitle = title;
-    emit TitleChanged(m_strTitle);
+    title_ = title;
+    emit TitleChanged(title_);
 }
 
-QString AllFilesFilter()
+QString allFilesFilter()
 {
 #ifdef Q_OS_WIN
-    return res::LoadString(res::AFX_IDS_ALLFILTER);
+    return res::loadString(res::AFX_IDS_ALLFILTER);
 #else
     return QStringLiteral("All Files (*)");
 #endif
@@ -153,7 +151,7 @@ QString AllFilesFilter()
 
 QStringList LogFileFilters()
 {
-    return {QStringLiteral("Log Files (*.log)"), AllFilesFilter()};
+    return {QStringLiteral("Log Files (*.log)"), allFilesFilter()};
 }
 
 QString StartFolder(const QString& initial, const QString& lastFolder,
@@ -174,10 +172,10 @@ QString& LastFolderUsed()
 }
 } // namespace
 
-QString PromptForLogFile(QWidget* parent, bool save, const QString& initial)
+QString promptForLogFile(QWidget* parent, bool save, const QString& initial)
 {
     QFileDialog dialog(parent,
-                       res::LoadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
+                       res::loadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
     dialog.setNameFilters(LogFileFilters());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

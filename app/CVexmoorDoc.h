@@ -23,16 +23,16 @@ public:
 
     explicit CVexmoorDoc(QObject* parent = nullptr);
 
-    void AttachView(CVexmoorView* view);
-    CVexmoorView* View() const { return m_view; }
+    void attachView(CVexmoorView* view);
+    CVexmoorView* View() const { return view_; }
 
-    const QString& PathName() const { return m_strPathName; }
-    const QString& Title() const { return m_strTitle; }
+    const QString& pathName() const { return pathName_; }
+    const QString& Title() const { return title_; }
 
     // Modified only by the user's own changes to the text: the poller's
     // appends leave the flag as it was.
     bool IsModified() const;
-    void SetModifiedFlag(bool modified = true);
+    void setModifiedFlag(bool modified = true);
 
     // New: empty path, "Untitled", not modified, empty log. The poll timer is
     // not touched: running tracing goes on into the empty log.
@@ -45,41 +45,41 @@ public:
     bool OnSaveDocument(const QString& path);
 
     // Save with the known path (or as Save As without one); Save As always asks.
-    bool DoFileSave();
-    bool DoSave(const QString& path, bool replace = true);
+    bool doFileSave();
+    bool doSave(const QString& path, bool replace = true);
 
     // When modified: "Save changes to %1?" with Yes, No and Cancel. True
     // when the caller may go on (saved, or not wanted); false on Cancel or a
     // failed save.
-    bool SaveModified();
+    bool saveModified();
 
-    void SetPathName(const QString& path, bool addToRecentFiles = true);
-    void SetFileNamePrompt(FileNamePrompt prompt) { m_prompt = std::move(prompt); }
-    QString PromptFileName(bool save, const QString& initial) const;
+    void setPathName(const QString& path, bool addToRecentFiles = true);
+    void setFileNamePrompt(FileNamePrompt prompt) { prompt_ = std::move(prompt); }
+    QString promptFileName(bool save, const QString& initial) const;
 
 public slots:
-    void OnFileSave() { DoFileSave(); }
-    void OnFileSaveAs() { DoSave(QString()); }
+    void OnFileSave() { doFileSave(); }
+    void OnFileSaveAs() { doSave(QString()); }
 
 signals:
     void TitleChanged(const QString& title);
     // A file was opened or saved under a new name: it goes into the recent-file list.
-    void AddedToRecentFiles(const QString& path);
+    void addedToRecentFiles(const QString& path);
 
 private:
-    QWidget* MessageParent() const;
+    QWidget* messageParent() const;
     void SetTitle(const QString& title);
 
-    CVexmoorView* m_view = nullptr;
-    QString m_strPathName;
-    QString m_strTitle;
-    FileNamePrompt m_prompt;
+    CVexmoorView* view_ = nullptr;
+    QString pathName_;
+    QString title_;
+    FileNamePrompt prompt_;
 };
 
 // The standard file dialog: title "Open" or "Save As", "Log Files (*.log)"
 // then all files, no extension added to a name without one; it opens in the
 // folder StartFolder names.
-QString PromptForLogFile(QWidget* parent, bool save, const QString& initial);
+QString promptForLogFile(QWidget* parent, bool save, const QString& initial);
 
 // The two filters, log files first.
 QStringList LogFileFilters();
@@ -91,4 +91,4 @@ QString StartFolder(const QString& initial, const QString& lastFolder,
 
 // The one filter both file dialogs offer. "All Files (*.*)" would hide names
 // without a dot on systems other than Windows, so there it is "All Files (*)".
-QString AllFilesFilter();
+QString allFilesFilter();

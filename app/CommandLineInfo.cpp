@@ -2,7 +2,7 @@
 
 namespace {
 
-bool IsSwitch(const QString& argument, QString& name)
+bool isSwitch(const QString& argument, QString& name)
 {
     if (argument.size() < 2)
         return false;
@@ -21,40 +21,40 @@ bool IsSwitch(const QString& argument, QString& name)
     return false;
 }
 
-void ParseSwitch(CommandLineInfo& info, const QString& name)
+void parseSwitch(CommandLineInfo& info, const QString& name)
 {
     if (name.compare(u"pt", Qt::CaseInsensitive) == 0)
-        info.m_nShellCommand = CommandLineInfo::FilePrintTo;
+        info.shellCommand_ = CommandLineInfo::FilePrintTo;
     else if (name.compare(u"p", Qt::CaseInsensitive) == 0)
-        info.m_nShellCommand = CommandLineInfo::FilePrint;
+        info.shellCommand_ = CommandLineInfo::FilePrint;
 }
 
-void ParseParameter(CommandLineInfo& info, const QString& parameter)
+void parseParameter(CommandLineInfo& info, const QString& parameter)
 {
-    const bool printTo = info.m_nShellCommand == CommandLineInfo::FilePrintTo;
-    if (info.m_strFileName.isEmpty())
-        info.m_strFileName = parameter;
-    else if (printTo && info.m_strPrinterName.isEmpty())
-        info.m_strPrinterName = parameter;
-    else if (printTo && info.m_strDriverName.isEmpty())
-        info.m_strDriverName = parameter;
-    else if (printTo && info.m_strPortName.isEmpty())
-        info.m_strPortName = parameter;
+    const bool printTo = info.shellCommand_ == CommandLineInfo::FilePrintTo;
+    if (info.fileName_.isEmpty())
+        info.fileName_ = parameter;
+    else if (printTo && info.printerName_.isEmpty())
+        info.printerName_ = parameter;
+    else if (printTo && info.driverName_.isEmpty())
+        info.driverName_ = parameter;
+    else if (printTo && info.portName_.isEmpty())
+        info.portName_ = parameter;
 }
 
 } // namespace
 
-CommandLineInfo ParseCommandLine(const QStringList& arguments)
+CommandLineInfo parseCommandLine(const QStringList& arguments)
 {
     CommandLineInfo info;
     for (const QString& argument : arguments) {
         QString name;
-        if (IsSwitch(argument, name))
-            ParseSwitch(info, name);
+        if (isSwitch(argument, name))
+            parseSwitch(info, name);
         else
-            ParseParameter(info, argument);
+            parseParameter(info, argument);
     }
-    if (info.m_nShellCommand == CommandLineInfo::FileNew && !info.m_strFileName.isEmpty())
-        info.m_nShellCommand = CommandLineInfo::FileOpen;
+    if (info.shellCommand_ == CommandLineInfo::FileNew && !info.fileName_.isEmpty())
+        info.shellCommand_ = CommandLineInfo::FileOpen;
     return info;
 }

@@ -11,12 +11,12 @@
 struct CommandLineInfo {
     enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo };
 
-    ShellCommand m_nShellCommand = FileNew;
-    QString m_strFileName;
-    QString m_strPrinterName;
-    QString m_strDriverName;
-    QString m_strPortName;
+    ShellCommand shellCommand_ = FileNew;
+    QString fileName_;
+    QString printerName_;
+    QString driverName_;
+    QString portName_;
 };
 
 // `arguments` without the program's own name.
-CommandLineInfo ParseCommandLine(const QStringList& arguments);
+CommandLineInfo parseCommandLine(const QStringList& arguments);

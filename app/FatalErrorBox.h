@@ -27,27 +27,27 @@ struct RecoveryOutcome {
 
 // The report as shown: the database report, then a blank line and one line
 // that names the recovery file, or says it could not be written.
-std::string ComposeFatalReport(const std::string& report, const RecoveryOutcome& recovery);
+std::string composeFatalReport(const std::string& report, const RecoveryOutcome& recovery);
 
 // "<name>.recovered.log" beside the document, or in `fallbackFolder` for an
 // untitled log; "<name>.recovered-2.log" and so on when the name is taken.
-QString RecoveryFilePath(const RecoverySource& source, const QString& fallbackFolder);
+QString recoveryFilePath(const RecoverySource& source, const QString& fallbackFolder);
 
 // Writes the log to the recovery file: beside the document if that folder
 // takes it, else in `fallbackFolder`.
-RecoveryOutcome WriteRecoveryFile(const RecoverySource& source, const QString& fallbackFolder);
+RecoveryOutcome writeRecoveryFile(const RecoverySource& source, const QString& fallbackFolder);
 
 // The folder of last resort: the program's data folder, created when missing.
-QString DefaultRecoveryFolder();
+QString defaultRecoveryFolder();
 
 // The message box: caption "Vexmoor", the exclamation icon, one OK button.
-void ShowFatalReportBox(QWidget* parent, const std::string& text);
+void showFatalReportBox(QWidget* parent, const std::string& text);
 
-// The handler the program installs with SetFatalErrorHandler: marks the
+// The handler the program installs with setFatalErrorHandler: marks the
 // report as showing (ticks are held back), writes the recovery file, hands
 // its outcome to `written` (which notes it for the next start), shows the
 // composed report and returns, after which the process ends.
-FatalErrorHandler MakeFatalErrorHandler(std::function<RecoverySource()> source,
+FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
                                         std::function<QWidget*()> parent,
                                         QString fallbackFolder = QString(),
                                         std::function<void(const RecoveryOutcome&)> written = {});

@@ -13,7 +13,7 @@
 #ifdef VEXMOOR_USE_XKB
 namespace {
 
-const char* IndicatorName(LockKey key)
+const char* indicatorName(LockKey key)
 {
     switch (key) {
     case LockKey::Caps:
@@ -29,14 +29,14 @@ const char* IndicatorName(LockKey key)
 } // namespace
 #endif
 
-bool KeyLockState(LockKey key)
+bool keyLockState(LockKey key)
 {
 #ifdef VEXMOOR_USE_XKB
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display* display = x11 ? x11->display() : nullptr;
     if (!display)
         return false;
-    const Atom indicator = XInternAtom(display, IndicatorName(key), True);
+    const Atom indicator = XInternAtom(display, indicatorName(key), True);
     if (indicator == 0)
         return false;
     int on = 0;

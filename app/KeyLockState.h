@@ -4,4 +4,4 @@ enum class LockKey { Caps, Num, Scroll };
 
 // Whether the key's lock is on. Known on X11 (through Xkb); elsewhere, and
 // when the state cannot be read, it reads as off, so the pane stays dimmed.
-bool KeyLockState(LockKey key);
+bool keyLockState(LockKey key);

@@ -30,10 +30,10 @@ constexpr int kRefreshMilliseconds = 500;
 } // namespace
 
 KeyStatePanes::KeyStatePanes(QStatusBar& statusBar, LockReader reader)
-    : QObject(&statusBar), m_reader(std::move(reader))
+    : QObject(&statusBar), reader_(std::move(reader))
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index) {
-        auto* pane = new QLabel(res::LoadString(kPanes[index].id), &statusBar);
+        auto* pane = new QLabel(res::loadString(kPanes[index].id), &statusBar);
         pane->setObjectName(QString::number(kPanes[index].id));
         pane->setAlignment(Qt::AlignCenter);
         pane->setFrameShape(QFrame::Panel);
@@ -41,26 +41,26 @@ KeyStatePanes::KeyStatePanes(QStatusBar& statusBar, LockReader reader)
         // Wide enough for the text, so the panes do not jump as they change.
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(pane->text()) + 8);
         statusBar.addPermanentWidget(pane);
-        m_panes[index] = pane;
+        panes_[index] = pane;
     }
     Refresh();
     if (qApp)
         qApp->installEventFilter(this);
-    m_timerId = startTimer(kRefreshMilliseconds);
+    timerId_ = startTimer(kRefreshMilliseconds);
 }
 
 QLabel* KeyStatePanes::Pane(int id) const
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index)
         if (kPanes[index].id == id)
-            return m_panes[index];
+            return panes_[index];
     return nullptr;
 }
 
 void KeyStatePanes::Refresh()
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index)
-        m_panes[index]->setEnabled(m_reader(kPanes[index].key));
+        panes_[index]->setEnabled(reader_(kPanes[index].key));
 }
 
 bool KeyStatePanes::eventFilter(QObject* watched, QEvent* event)
@@ -73,7 +73,7 @@ bool KeyStatePanes::eventFilter(QObject* watched, QEvent* event)
 
 void KeyStatePanes::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == m_timerId)
+    if (event->timerId() == timerId_)
         Refresh();
     else
         QObject::timerEvent(event);

@@ -18,10 +18,10 @@ class KeyStatePanes : public QObject {
     Q_OBJECT
 
 public:
-    // Whether a key's lock is on: KeyLockState, unless a test reads its own.
+    // Whether a key's lock is on: keyLockState, unless a test reads its own.
     using LockReader = std::function<bool(LockKey key)>;
 
-    explicit KeyStatePanes(QStatusBar& statusBar, LockReader reader = KeyLockState);
+    explicit KeyStatePanes(QStatusBar& statusBar, LockReader reader = keyLockState);
 
     // The pane with the given id (59137, 59138, 59139), or nullptr.
     QLabel* Pane(int id) const;
@@ -34,7 +34,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    LockReader m_reader;
-    std::array<QLabel*, 3> m_panes{};
-    int m_timerId = 0;
+    LockReader reader_;
+    std::array<QLabel*, 3> panes_{};
+    int timerId_ = 0;
 };

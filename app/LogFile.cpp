@@ -15,7 +15,7 @@ namespace {
 
 // The write failed because the file could not grow: the disk or the user's
 // quota is full, or the file reached the largest size allowed.
-bool IsOutOfRoom(const QFileDevice& file, int writeErrno)
+bool isOutOfRoom(const QFileDevice& file, int writeErrno)
 {
     if (file.error() == QFileDevice::ResourceError)
         return true;
@@ -35,10 +35,10 @@ FileStatus WriteBytes(QFileDevice& file, const char* data, qint64 length)
     const int writeErrno = errno;
     if (written == length)
         return FileStatus::Ok;
-    return IsOutOfRoom(file, writeErrno) ? FileStatus::DiskFull : FileStatus::IoError;
+    return isOutOfRoom(file, writeErrno) ? FileStatus::DiskFull : FileStatus::IoError;
 }
 
-FileStatus StatusOfOpenFailure(const QFileDevice& file, const QString& path)
+FileStatus statusOfOpenFailure(const QFileDevice& file, const QString& path)
 {
     if (file.error() == QFileDevice::PermissionsError)
         return FileStatus::AccessDenied;
@@ -47,7 +47,7 @@ FileStatus StatusOfOpenFailure(const QFileDevice& file, const QString& path)
     return FileStatus::Failed;
 }
 
-FileStatus StatusOfWriteFailure(const QFileDevice& file, const QString& path)
+FileStatus statusOfWriteFailure(const QFileDevice& file, const QString& path)
 {
     // The file system's state explains most failures better than the error
     // code: QSaveFile reports a read-only target as a write error.
@@ -70,20 +70,20 @@ FileStatus StatusOfWriteFailure(const QFileDevice& file, const QString& path)
     }
 }
 
-QString NativePath(const QString& path)
+QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
 } // namespace
 
-LoadedLog LoadLogFile(const QString& path)
+LoadedLog loadLogFile(const QString& path)
 {
     LoadedLog loaded;
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
         loaded.status =
-            QFileInfo(path).isDir() ? FileStatus::Failed : StatusOfOpenFailure(file, path);
+            QFileInfo(path).isDir() ? FileStatus::Failed : statusOfOpenFailure(file, path);
         return loaded;
     }
     // The size of the opened file, not of the name, so a file that grows
@@ -111,11 +111,11 @@ namespace {
 // Overwrites the file itself, for a folder where no temporary file can be
 // made. Room for a longer text is taken first, after the old bytes, so that a
 // full disk leaves the old file as it was.
-FileStatus SaveInPlace(const QString& path, const std::string& bytes)
+FileStatus saveInPlace(const QString& path, const std::string& bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StatusOfWriteFailure(file, path);
+        return statusOfWriteFailure(file, path);
     const qint64 oldSize = file.size();
     const auto newSize = static_cast<qint64>(bytes.size());
     if (newSize > oldSize) {
@@ -139,15 +139,15 @@ FileStatus SaveInPlace(const QString& path, const std::string& bytes)
 
 } // namespace
 
-FileStatus SaveLogFile(const QString& path, const std::string& bytes)
+FileStatus saveLogFile(const QString& path, const std::string& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         // No temporary file beside a file that may still be written itself:
         // the folder is not writable, the file is.
         if (QFileInfo(path).isFile())
-            return SaveInPlace(path, bytes);
-        return StatusOfWriteFailure(file, path);
+            return saveInPlace(path, bytes);
+        return statusOfWriteFailure(file, path);
     }
     const FileStatus status = WriteBytes(file, bytes.data(), static_cast<qint64>(bytes.size()));
     if (status != FileStatus::Ok) {
@@ -157,48 +157,48 @@ FileStatus SaveLogFile(const QString& path, const std::string& bytes)
     errno = 0;
     if (!file.commit()) {
         const int commitErrno = errno;
-        return IsOutOfRoom(file, commitErrno) ? FileStatus::DiskFull
-                                              : StatusOfWriteFailure(file, path);
+        return isOutOfRoom(file, commitErrno) ? FileStatus::DiskFull
+                                              : statusOfWriteFailure(file, path);
     }
     return FileStatus::Ok;
 }
 
-QString LoadErrorText(FileStatus status, const QString& path)
+QString loadErrorText(FileStatus status, const QString& path)
 {
     switch (status) {
     case FileStatus::Ok:
         return {};
     case FileStatus::TooLarge:
-        return res::LoadString(res::AFX_IDP_FILE_TOO_LARGE);
+        return res::loadString(res::AFX_IDP_FILE_TOO_LARGE);
     case FileStatus::NotFound:
-        return res::FormatString1(res::AFX_IDP_FAILED_INVALID_PATH, NativePath(path));
+        return res::formatString1(res::AFX_IDP_FAILED_INVALID_PATH, nativePath(path));
     case FileStatus::AccessDenied:
-        return res::FormatString1(res::AFX_IDP_FAILED_ACCESS_READ, NativePath(path));
+        return res::formatString1(res::AFX_IDP_FAILED_ACCESS_READ, nativePath(path));
     case FileStatus::IoError:
-        return res::FormatString1(res::AFX_IDP_FAILED_IO_ERROR_READ, NativePath(path));
+        return res::formatString1(res::AFX_IDP_FAILED_IO_ERROR_READ, nativePath(path));
     case FileStatus::DiskFull:
     case FileStatus::Failed:
         break;
     }
-    return res::LoadString(res::AFX_IDP_FAILED_TO_OPEN_DOC);
+    return res::loadString(res::AFX_IDP_FAILED_TO_OPEN_DOC);
 }
 
-QString SaveErrorText(FileStatus status, const QString& path)
+QString saveErrorText(FileStatus status, const QString& path)
 {
     switch (status) {
     case FileStatus::Ok:
         return {};
     case FileStatus::NotFound:
-        return res::FormatString1(res::AFX_IDP_FAILED_INVALID_PATH, NativePath(path));
+        return res::formatString1(res::AFX_IDP_FAILED_INVALID_PATH, nativePath(path));
     case FileStatus::AccessDenied:
-        return res::FormatString1(res::AFX_IDP_FAILED_ACCESS_WRITE, NativePath(path));
+        return res::formatString1(res::AFX_IDP_FAILED_ACCESS_WRITE, nativePath(path));
     case FileStatus::DiskFull:
-        return res::LoadString(res::AFX_IDP_FAILED_DISK_FULL);
+        return res::loadString(res::AFX_IDP_FAILED_DISK_FULL);
     case FileStatus::IoError:
-        return res::FormatString1(res::AFX_IDP_FAILED_IO_ERROR_WRITE, NativePath(path));
+        return res::formatString1(res::AFX_IDP_FAILED_IO_ERROR_WRITE, nativePath(path));
     case FileStatus::TooLarge:
     case FileStatus::Failed:
         break;
     }
-    return res::LoadString(res::AFX_IDP_FAILED_TO_SAVE_DOC);
+    return res::loadString(res::AFX_IDP_FAILED_TO_SAVE_DOC);
 }

@@ -26,15 +26,15 @@ struct LoadedLog {
 };
 
 // Reads the whole file; a file over kMaxLogFileBytes is refused unread.
-LoadedLog LoadLogFile(const QString& path);
+LoadedLog loadLogFile(const QString& path);
 
 // Writes the bytes to a temporary file beside `path` and renames it over the
 // target, so a save that fails leaves the existing file as it was. Where no
 // temporary file can be made (a folder the user cannot write to) an existing
 // file is overwritten in place, growing it before its old bytes are touched.
 // A file that cannot grow (disk, quota or size limit) gives DiskFull.
-FileStatus SaveLogFile(const QString& path, const std::string& bytes);
+FileStatus saveLogFile(const QString& path, const std::string& bytes);
 
 // The message for a failed load or save, with the file's path in place of %1.
-QString LoadErrorText(FileStatus status, const QString& path);
-QString SaveErrorText(FileStatus status, const QString& path);
+QString loadErrorText(FileStatus status, const QString& path);
+QString saveErrorText(FileStatus status, const QString& path);

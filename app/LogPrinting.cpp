@@ -12,7 +12,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 
-bool PrintLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName)
+bool printLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName)
 {
     printer.setDocName(documentName);
     // A machine without printers gives a native printer without a name, or a
@@ -25,7 +25,7 @@ bool PrintLog(const CVexmoorView& log, QPrinter& printer, const QString& documen
     return true;
 }
 
-bool PrintLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+bool printLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
                         QWidget* parent)
 {
     QPrintDialog dialog(&printer, parent);
@@ -33,14 +33,14 @@ bool PrintLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QStrin
         dialog.setOption(QAbstractPrintDialog::PrintSelection);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    if (!PrintLog(log, printer, documentName)) {
-        VexmoorMessageBox(parent, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+    if (!printLog(log, printer, documentName)) {
+        vexmoorMessageBox(parent, res::loadString(res::AFX_IDP_FAILED_TO_START_PRINT));
         return false;
     }
     return true;
 }
 
-void PreviewLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+void previewLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
                 QWidget* parent, int& pages)
 {
     printer.setDocName(documentName);
@@ -59,18 +59,18 @@ void PreviewLog(const CVexmoorView& log, QPrinter& printer, const QString& docum
     }
 }
 
-bool SetUpPrinter(QPrinter& printer, const PrinterList& printers, QString& chosenPrinter,
+bool setUpPrinter(QPrinter& printer, const PrinterList& printers, QString& chosenPrinter,
                   QWidget* parent)
 {
-    PrinterChoice initial = ChoiceOf(printer);
+    PrinterChoice initial = choiceOf(printer);
     if (!chosenPrinter.isEmpty())
         initial.printerName = chosenPrinter;
     CPrintSetupDlg dialog(printers, initial, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    const PrinterChoice choice = dialog.Choice();
-    if (!ApplyChoice(printer, choice, printers)) {
-        VexmoorMessageBox(parent, res::LoadString(res::AFX_IDP_FAILED_TO_START_PRINT));
+    const PrinterChoice choice = dialog.choice();
+    if (!applyChoice(printer, choice, printers)) {
+        vexmoorMessageBox(parent, res::loadString(res::AFX_IDP_FAILED_TO_START_PRINT));
         return false;
     }
     chosenPrinter = choice.printerName;

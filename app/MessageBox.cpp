@@ -3,12 +3,12 @@
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
 
-QMessageBox::StandardButton VexmoorMessageBox(QWidget* parent, const QString& text,
+QMessageBox::StandardButton vexmoorMessageBox(QWidget* parent, const QString& text,
                                               QMessageBox::Icon icon,
                                               QMessageBox::StandardButtons buttons,
                                               QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, res::LoadString(res::AFX_IDS_APP_TITLE), text, buttons, parent);
+    QMessageBox box(icon, res::loadString(res::AFX_IDS_APP_TITLE), text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     // Application modal: the whole program waits for the answer, but timer

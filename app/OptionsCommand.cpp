@@ -3,9 +3,9 @@
 #include "options/COptionsDlg.h"
 #include "trace/CVexmoorView.h"
 
-void WireOptionsCommand(CVexmoorView& view, Profile& profile, OciSession& session)
+void wireOptionsCommand(CVexmoorView& view, Profile& profile, OciSession& session)
 {
-    view.SetOptionsCommand([&view, &profile, &session](TraceSettings& settings) {
-        return RunOptionsCommand(settings, profile, session, view.window());
+    view.setOptionsCommand([&view, &profile, &session](TraceSettings& settings) {
+        return runOptionsCommand(settings, profile, session, view.window());
     });
 }

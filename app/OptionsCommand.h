@@ -8,4 +8,4 @@ class Profile;
 // settings in force, which after OK stores them in `profile`; its Generate
 // Procedures works on `session`. The window and the dialog live in different
 // folders and meet only here.
-void WireOptionsCommand(CVexmoorView& view, Profile& profile, OciSession& session);
+void wireOptionsCommand(CVexmoorView& view, Profile& profile, OciSession& session);

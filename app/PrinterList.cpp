@@ -14,7 +14,7 @@ QString PrinterList::DefaultName() const
     return QPrinterInfo::defaultPrinterName();
 }
 
-QList<QPageSize> PrinterList::PageSizes(const QString& name) const
+QList<QPageSize> PrinterList::pageSizes(const QString& name) const
 {
     const QList<QPageSize> sizes = QPrinterInfo::printerInfo(name).supportedPageSizes();
     if (!sizes.isEmpty())
@@ -36,13 +36,13 @@ bool PrinterList::Select(QPrinter& printer, const QString& name) const
     return printer.printerName() == name;
 }
 
-PrinterChoice ChoiceOf(const QPrinter& printer)
+PrinterChoice choiceOf(const QPrinter& printer)
 {
     const QPageLayout layout = printer.pageLayout();
     return {printer.printerName(), layout.pageSize(), layout.orientation()};
 }
 
-bool ApplyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers)
+bool applyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers)
 {
     // An empty name keeps the printer in use: there may be none to name.
     if (!choice.printerName.isEmpty() && !printers.Select(printer, choice.printerName))

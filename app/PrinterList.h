@@ -18,7 +18,7 @@ public:
     // The system's default printer, empty when there is none.
     virtual QString DefaultName() const;
     // The paper sizes the named printer takes, or a common set where it says none.
-    virtual QList<QPageSize> PageSizes(const QString& name) const;
+    virtual QList<QPageSize> pageSizes(const QString& name) const;
     // Points `printer` at the printer called `name`; false when there is no
     // such printer, and `printer` is left as it was.
     virtual bool Select(QPrinter& printer, const QString& name) const;
@@ -32,7 +32,7 @@ struct PrinterChoice {
 };
 
 // The choice `printer` carries now.
-PrinterChoice ChoiceOf(const QPrinter& printer);
+PrinterChoice choiceOf(const QPrinter& printer);
 // Applies the choice to `printer`; false, with `printer` as it was, when the
 // chosen printer is not there.
-bool ApplyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers);
+bool applyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers);

@@ -6,18 +6,18 @@ namespace {
 
 // Section and entry names may hold blanks ("Recent File List", "LF Flag");
 // QSettings keeps them as they are under "section/entry".
-QString KeyOf(std::string_view section, std::string_view entry)
+QString keyOf(std::string_view section, std::string_view entry)
 {
-    return vexmoor::base::FromLocaleBytes(section) + u'/' + vexmoor::base::FromLocaleBytes(entry);
+    return vexmoor::base::fromLocaleBytes(section) + u'/' + vexmoor::base::fromLocaleBytes(entry);
 }
 
 // Values are bytes in the locale's character set and go into the profile as
 // text, so the INI file (UTF-8) reads as the user wrote them. Bytes that are
 // no text in that set would be lost there, so such a value is kept as bytes.
-QVariant StoredValue(std::string_view value)
+QVariant storedValue(std::string_view value)
 {
-    const QString text = vexmoor::base::FromLocaleBytes(value);
-    if (!vexmoor::base::HoldsRawBytes(text))
+    const QString text = vexmoor::base::fromLocaleBytes(value);
+    if (!vexmoor::base::holdsRawBytes(text))
         return text;
     return QByteArray(value.data(), static_cast<qsizetype>(value.size()));
 }
@@ -25,19 +25,19 @@ QVariant StoredValue(std::string_view value)
 } // namespace
 
 QSettingsProfile::QSettingsProfile()
-    : m_settings(QStringLiteral("Orrindale"), QStringLiteral("Vexmoor"))
+    : settings_(QStringLiteral("Orrindale"), QStringLiteral("Vexmoor"))
 {
 }
 
 QSettingsProfile::QSettingsProfile(const QString& iniFile)
-    : m_settings(iniFile, QSettings::IniFormat)
+    : settings_(iniFile, QSettings::IniFormat)
 {
 }
 
-int QSettingsProfile::GetProfileInt(std::string_view section, std::string_view entry,
+int QSettingsProfile::getProfileInt(std::string_view section, std::string_view entry,
                                     int defaultValue) const
 {
-    const QVariant value = m_settings.value(KeyOf(section, entry));
+    const QVariant value = settings_.value(keyOf(section, entry));
     if (!value.isValid())
         return defaultValue;
     bool ok = false;
@@ -45,10 +45,10 @@ int QSettingsProfile::GetProfileInt(std::string_view section, std::string_view e
     return ok ? number : defaultValue;
 }
 
-std::string QSettingsProfile::GetProfileString(std::string_view section, std::string_view entry,
+std::string QSettingsProfile::getProfileString(std::string_view section, std::string_view entry,
                                                std::string_view defaultValue) const
 {
-    const QVariant value = m_settings.value(KeyOf(section, entry));
+    const QVariant value = settings_.value(keyOf(section, entry));
     if (!value.isValid())
         return std::string(defaultValue);
     if (value.typeId() == QMetaType::QByteArray)
@@ -57,16 +57,16 @@ std::string QSettingsProfile::GetProfileString(std::string_view section, std::st
     const QString text = value.typeId() == QMetaType::QStringList
                              ? value.toStringList().join(QStringLiteral(", "))
                              : value.toString();
-    return vexmoor::base::ToLocaleBytes(text);
+    return vexmoor::base::toLocaleBytes(text);
 }
 
-void QSettingsProfile::WriteProfileInt(std::string_view section, std::string_view entry, int value)
+void QSettingsProfile::writeProfileInt(std::string_view section, std::string_view entry, int value)
 {
-    m_settings.setValue(KeyOf(section, entry), value);
+    settings_.setValue(keyOf(section, entry), value);
 }
 
-void QSettingsProfile::WriteProfileString(std::string_view section, std::string_view entry,
+void QSettingsProfile::writeProfileString(std::string_view section, std::string_view entry,
                                           std::string_view value)
 {
-    m_settings.setValue(KeyOf(section, entry), StoredValue(value));
+    settings_.setValue(keyOf(section, entry), storedValue(value));
 }

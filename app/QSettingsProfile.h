@@ -13,17 +13,17 @@ public:
     // A profile in the given INI file (tests and tools).
     explicit QSettingsProfile(const QString& iniFile);
 
-    int GetProfileInt(std::string_view section, std::string_view entry,
+    int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override;
-    std::string GetProfileString(std::string_view section, std::string_view entry,
+    std::string getProfileString(std::string_view section, std::string_view entry,
                                  std::string_view defaultValue = {}) const override;
-    void WriteProfileInt(std::string_view section, std::string_view entry, int value) override;
-    void WriteProfileString(std::string_view section, std::string_view entry,
+    void writeProfileInt(std::string_view section, std::string_view entry, int value) override;
+    void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override;
 
-    void Sync() { m_settings.sync(); }
-    void flush() override { m_settings.sync(); }
+    void Sync() { settings_.sync(); }
+    void flush() override { settings_.sync(); }
 
 private:
-    mutable QSettings m_settings;
+    mutable QSettings settings_;
 };

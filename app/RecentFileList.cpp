@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string EntryName(int number)
+std::string entryName(int number)
 {
     return "File" + std::to_string(number);
 }
@@ -18,29 +18,29 @@ std::string EntryName(int number)
 } // namespace
 
 RecentFileList::RecentFileList(Profile& profile, int maximumSize)
-    : m_profile(profile), m_maximumSize(maximumSize)
+    : profile_(profile), maximumSize_(maximumSize)
 {
 }
 
-void RecentFileList::ReadList()
+void RecentFileList::readList()
 {
-    m_entries.clear();
-    for (int number = 1; number <= m_maximumSize; ++number) {
-        const std::string path = m_profile.GetProfileString(kSection, EntryName(number));
+    entries_.clear();
+    for (int number = 1; number <= maximumSize_; ++number) {
+        const std::string path = profile_.getProfileString(kSection, entryName(number));
         if (!path.empty())
-            m_entries.append(vexmoor::base::FromLocaleBytes(path));
+            entries_.append(vexmoor::base::fromLocaleBytes(path));
     }
 }
 
-void RecentFileList::WriteList() const
+void RecentFileList::writeList() const
 {
     // Every slot is written, so that entries dropped since start-up do not
     // come back from the profile at the next start.
-    for (int number = 1; number <= m_maximumSize; ++number) {
+    for (int number = 1; number <= maximumSize_; ++number) {
         const int index = number - 1;
         const std::string path =
-            index < Size() ? vexmoor::base::ToLocaleBytes(m_entries.at(index)) : std::string();
-        m_profile.WriteProfileString(kSection, EntryName(number), path);
+            index < Size() ? vexmoor::base::toLocaleBytes(entries_.at(index)) : std::string();
+        profile_.writeProfileString(kSection, entryName(number), path);
     }
 }
 
@@ -48,33 +48,33 @@ void RecentFileList::Add(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     for (int index = 0; index < Size(); ++index) {
-        if (SameFile(m_entries.at(index), absolute)) {
-            m_entries.removeAt(index);
+        if (sameFile(entries_.at(index), absolute)) {
+            entries_.removeAt(index);
             break;
         }
     }
-    m_entries.prepend(absolute);
-    while (Size() > m_maximumSize)
-        m_entries.removeLast();
+    entries_.prepend(absolute);
+    while (Size() > maximumSize_)
+        entries_.removeLast();
 }
 
 void RecentFileList::Remove(int index)
 {
     if (index >= 0 && index < Size())
-        m_entries.removeAt(index);
+        entries_.removeAt(index);
 }
 
-QString RecentFileList::MenuText(int index) const
+QString RecentFileList::menuText(int index) const
 {
     if (index < 0 || index >= Size())
         return {};
     // A "&" in a file name would otherwise become a mnemonic.
-    QString name = QDir::toNativeSeparators(m_entries.at(index));
+    QString name = QDir::toNativeSeparators(entries_.at(index));
     name.replace(u'&', QStringLiteral("&&"));
     return QStringLiteral("&%1 %2").arg(index + 1).arg(name);
 }
 
-bool RecentFileList::SameFile(const QString& left, const QString& right)
+bool RecentFileList::sameFile(const QString& left, const QString& right)
 {
 #ifdef Q_OS_WIN
     return left.compare(right, Qt::CaseInsensitive) == 0;

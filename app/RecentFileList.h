@@ -15,25 +15,25 @@ public:
 
     RecentFileList(Profile& profile, int maximumSize = kDefaultSize);
 
-    void ReadList();
-    void WriteList() const;
+    void readList();
+    void writeList() const;
 
     // Puts `path` first; an equal entry further down moves up instead of
     // appearing twice; the oldest entry drops off a full list.
     void Add(const QString& path);
     void Remove(int index);
 
-    const QStringList& Entries() const { return m_entries; }
-    int Size() const { return static_cast<int>(m_entries.size()); }
-    int MaximumSize() const { return m_maximumSize; }
+    const QStringList& entries() const { return entries_; }
+    int Size() const { return static_cast<int>(entries_.size()); }
+    int MaximumSize() const { return maximumSize_; }
 
     // "&1 name" for the File menu.
-    QString MenuText(int index) const;
+    QString menuText(int index) const;
 
 private:
-    static bool SameFile(const QString& left, const QString& right);
+    static bool sameFile(const QString& left, const QString& right);
 
-    Profile& m_profile;
-    int m_maximumSize;
-    QStringList m_entries;
+    Profile& profile_;
+    int maximumSize_;
+    QStringList entries_;
 };

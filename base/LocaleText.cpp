@@ -19,13 +19,13 @@ constexpr char16_t kFirstEscape = 0xDC80;
 constexpr char16_t kLastEscape = 0xDCFF;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-QChar EscapeOf(char byte)
+QChar escapeOf(char byte)
 {
     return QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(byte)));
 }
 
 // A low surrogate after a high one is half of a real character.
-bool IsEscapeAt(QStringView text, qsizetype i)
+bool isEscapeAt(QStringView text, qsizetype i)
 {
     const char16_t unit = text[i].unicode();
     return unit >= kFirstEscape && unit <= kLastEscape && !(i > 0 && text[i - 1].isHighSurrogate());
@@ -34,7 +34,7 @@ bool IsEscapeAt(QStringView text, qsizetype i)
 // The length of the well-formed UTF-8 sequence that `bytes` starts with, 0
 // when it starts with none: no overlong forms, no surrogates, nothing beyond
 // U+10FFFF.
-std::size_t Utf8SequenceLength(std::string_view bytes)
+std::size_t utf8SequenceLength(std::string_view bytes)
 {
     const auto at = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = at(0);
@@ -65,7 +65,7 @@ std::size_t Utf8SequenceLength(std::string_view bytes)
 }
 
 // QString::fromUtf8 drops a byte order mark at the start; a log must keep it.
-void AppendUtf8(QString& text, std::string_view run)
+void appendUtf8(QString& text, std::string_view run)
 {
     while (run.starts_with(kUtf8Bom)) {
         text += QChar(QChar::ByteOrderMark);
@@ -74,38 +74,38 @@ void AppendUtf8(QString& text, std::string_view run)
     text += QString::fromUtf8(run.data(), static_cast<qsizetype>(run.size()));
 }
 
-QString DecodeUtf8(std::string_view bytes)
+QString decodeUtf8(std::string_view bytes)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     std::size_t runStart = 0;
     std::size_t i = 0;
     while (i < bytes.size()) {
-        if (const std::size_t length = Utf8SequenceLength(bytes.substr(i))) {
+        if (const std::size_t length = utf8SequenceLength(bytes.substr(i))) {
             i += length;
             continue;
         }
-        AppendUtf8(text, bytes.substr(runStart, i - runStart));
-        text += EscapeOf(bytes[i]);
+        appendUtf8(text, bytes.substr(runStart, i - runStart));
+        text += escapeOf(bytes[i]);
         runStart = ++i;
     }
-    AppendUtf8(text, bytes.substr(runStart));
+    appendUtf8(text, bytes.substr(runStart));
     return text;
 }
 
 // ASCII bytes as characters, every other byte escaped: the last resort for a
 // line the character set cannot read and give back.
-QString EscapeNonAscii(std::string_view bytes)
+QString escapeNonAscii(std::string_view bytes)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     for (char byte : bytes)
         text += static_cast<unsigned char>(byte) < 0x80 ? QChar(static_cast<char16_t>(byte))
-                                                        : EscapeOf(byte);
+                                                        : escapeOf(byte);
     return text;
 }
 
-bool IsPlainAscii(const char* charset)
+bool isPlainAscii(const char* charset)
 {
     constexpr std::array kNames{"ANSI_X3.4-1968", "ASCII", "US-ASCII", "646"};
     for (const char* name : kNames)
@@ -119,7 +119,7 @@ constexpr auto kDecoderFlags =
 
 } // namespace
 
-const TextCodec& TextCodec::ForLocale()
+const TextCodec& TextCodec::forLocale()
 {
 #ifdef Q_OS_WIN
     static const TextCodec codec(QStringConverter::System);
@@ -139,45 +139,45 @@ const TextCodec& TextCodec::ForLocale()
 
 TextCodec::TextCodec(const char* charset)
 {
-    if (IsPlainAscii(charset))
-        m_builtIn = QStringConverter::Utf8;
+    if (isPlainAscii(charset))
+        builtIn_ = QStringConverter::Utf8;
     else if (const auto encoding = QStringConverter::encodingForName(charset))
-        m_builtIn = *encoding;
+        builtIn_ = *encoding;
     else if (QStringDecoder(charset).isValid())
-        m_charset = charset;
+        charset_ = charset;
     else
-        m_builtIn = QStringConverter::Utf8;
+        builtIn_ = QStringConverter::Utf8;
 }
 
 QByteArray TextCodec::Name() const
 {
-    return m_builtIn ? QByteArray(QStringConverter::nameForEncoding(*m_builtIn)) : m_charset;
+    return builtIn_ ? QByteArray(QStringConverter::nameForEncoding(*builtIn_)) : charset_;
 }
 
-QStringDecoder TextCodec::Decoder() const
+QStringDecoder TextCodec::makeDecoder() const
 {
-    return m_builtIn ? QStringDecoder(*m_builtIn, kDecoderFlags)
-                     : QStringDecoder(m_charset.constData(), kDecoderFlags);
+    return builtIn_ ? QStringDecoder(*builtIn_, kDecoderFlags)
+                    : QStringDecoder(charset_.constData(), kDecoderFlags);
 }
 
-QStringEncoder TextCodec::Encoder() const
+QStringEncoder TextCodec::makeEncoder() const
 {
-    return m_builtIn ? QStringEncoder(*m_builtIn, QStringConverter::Flag::Stateless)
-                     : QStringEncoder(m_charset.constData(), QStringConverter::Flag::Stateless);
+    return builtIn_ ? QStringEncoder(*builtIn_, QStringConverter::Flag::Stateless)
+                    : QStringEncoder(charset_.constData(), QStringConverter::Flag::Stateless);
 }
 
 QString TextCodec::Decode(std::string_view bytes) const
 {
-    return IsUtf8() ? DecodeUtf8(bytes) : DecodeOther(bytes);
+    return IsUtf8() ? decodeUtf8(bytes) : decodeOther(bytes);
 }
 
 // Other character sets are decoded whole where the result encodes back to
 // the same bytes, else line by line, so that one unreadable line keeps the
 // others readable.
-QString TextCodec::DecodeOther(std::string_view bytes) const
+QString TextCodec::decodeOther(std::string_view bytes) const
 {
     QString text;
-    if (DecodesBack(bytes, text))
+    if (decodesBack(bytes, text))
         return text;
     text.clear();
     for (std::string_view rest = bytes; !rest.empty();) {
@@ -186,16 +186,16 @@ QString TextCodec::DecodeOther(std::string_view bytes) const
             newline == std::string_view::npos ? rest : rest.substr(0, newline + 1);
         rest.remove_prefix(line.size());
         QString decoded;
-        text += DecodesBack(line, decoded) ? decoded : EscapeNonAscii(line);
+        text += decodesBack(line, decoded) ? decoded : escapeNonAscii(line);
     }
     return text;
 }
 
-bool TextCodec::DecodesBack(std::string_view bytes, QString& text) const
+bool TextCodec::decodesBack(std::string_view bytes, QString& text) const
 {
-    QStringDecoder decoder = Decoder();
+    QStringDecoder decoder = makeDecoder();
     text = decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return !decoder.hasError() && EncodeRun(text) == bytes;
+    return !decoder.hasError() && encodeRun(text) == bytes;
 }
 
 std::string TextCodec::Encode(QStringView text) const
@@ -204,37 +204,37 @@ std::string TextCodec::Encode(QStringView text) const
     bytes.reserve(static_cast<std::size_t>(text.size()));
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!IsEscapeAt(text, i))
+        if (!isEscapeAt(text, i))
             continue;
-        bytes += EncodeRun(text.sliced(runStart, i - runStart));
+        bytes += encodeRun(text.sliced(runStart, i - runStart));
         bytes += static_cast<char>(text[i].unicode() - kEscapeBase);
         runStart = i + 1;
     }
-    bytes += EncodeRun(text.sliced(runStart));
+    bytes += encodeRun(text.sliced(runStart));
     return bytes;
 }
 
-std::string TextCodec::EncodeRun(QStringView run) const
+std::string TextCodec::encodeRun(QStringView run) const
 {
     if (run.isEmpty())
         return {};
-    QStringEncoder encoder = Encoder();
+    QStringEncoder encoder = makeEncoder();
     QByteArray bytes = encoder(run);
     if (encoder.hasError())
-        bytes = EncodeCharByChar(run);
+        bytes = encodeCharByChar(run);
     return bytes.toStdString();
 }
 
 // Codecs mark a character they lack in their own ways (ICU writes the control
 // character SUB); here it is always '?'.
-QByteArray TextCodec::EncodeCharByChar(QStringView run) const
+QByteArray TextCodec::encodeCharByChar(QStringView run) const
 {
     QByteArray bytes;
     for (qsizetype i = 0; i < run.size();) {
         const bool pair =
             run[i].isHighSurrogate() && i + 1 < run.size() && run[i + 1].isLowSurrogate();
         const qsizetype length = pair ? 2 : 1;
-        QStringEncoder encoder = Encoder();
+        QStringEncoder encoder = makeEncoder();
         const QByteArray character = encoder(run.sliced(i, length));
         bytes += encoder.hasError() ? QByteArray("?") : character;
         i += length;
@@ -242,20 +242,20 @@ QByteArray TextCodec::EncodeCharByChar(QStringView run) const
     return bytes;
 }
 
-QString FromLocaleBytes(std::string_view bytes)
+QString fromLocaleBytes(std::string_view bytes)
 {
-    return TextCodec::ForLocale().Decode(bytes);
+    return TextCodec::forLocale().Decode(bytes);
 }
 
-std::string ToLocaleBytes(QStringView text)
+std::string toLocaleBytes(QStringView text)
 {
-    return TextCodec::ForLocale().Encode(text);
+    return TextCodec::forLocale().Encode(text);
 }
 
-bool HoldsRawBytes(QStringView text)
+bool holdsRawBytes(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i)
-        if (IsEscapeAt(text, i))
+        if (isEscapeAt(text, i))
             return true;
     return false;
 }

@@ -41,7 +41,7 @@ namespace vexmoor::base {
 class TextCodec {
 public:
     // The codec of the current locale; a change of locale is seen at the next call.
-    static const TextCodec& ForLocale();
+    static const TextCodec& forLocale();
 
     // The codec of a character set named as the C library names it ("UTF-8",
     // "ISO-8859-1", "ANSI_X3.4-1968"); a set nobody knows reads as UTF-8.
@@ -52,26 +52,26 @@ public:
     std::string Encode(QStringView text) const;
 
 private:
-    explicit TextCodec(QStringConverter::Encoding encoding) : m_builtIn(encoding) {}
+    explicit TextCodec(QStringConverter::Encoding encoding) : builtIn_(encoding) {}
 
-    bool IsUtf8() const { return m_builtIn == QStringConverter::Utf8; }
-    QStringDecoder Decoder() const;
-    QStringEncoder Encoder() const;
-    QString DecodeOther(std::string_view bytes) const;
-    bool DecodesBack(std::string_view bytes, QString& text) const;
-    std::string EncodeRun(QStringView run) const;
-    QByteArray EncodeCharByChar(QStringView run) const;
+    bool IsUtf8() const { return builtIn_ == QStringConverter::Utf8; }
+    QStringDecoder makeDecoder() const;
+    QStringEncoder makeEncoder() const;
+    QString decodeOther(std::string_view bytes) const;
+    bool decodesBack(std::string_view bytes, QString& text) const;
+    std::string encodeRun(QStringView run) const;
+    QByteArray encodeCharByChar(QStringView run) const;
 
-    std::optional<QStringConverter::Encoding> m_builtIn; // Qt's own codecs
-    QByteArray m_charset;                                // otherwise by name (ICU)
+    std::optional<QStringConverter::Encoding> builtIn_; // Qt's own codecs
+    QByteArray charset_;                                // otherwise by name (ICU)
 };
 
 // Bytes in the locale's character set to a widget's text, and back.
-QString FromLocaleBytes(std::string_view bytes);
-std::string ToLocaleBytes(QStringView text);
+QString fromLocaleBytes(std::string_view bytes);
+std::string toLocaleBytes(QStringView text);
 
 // Whether `text` carries bytes that are no characters of the set, which a
 // store of real text (the INI file) would lose.
-bool HoldsRawBytes(QStringView text);
+bool holdsRawBytes(QStringView text);
 
 } // namespace vexmoor::base

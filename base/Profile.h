@@ -12,12 +12,12 @@ class Profile {
 public:
     virtual ~Profile() = default;
 
-    virtual int GetProfileInt(std::string_view section, std::string_view entry,
+    virtual int getProfileInt(std::string_view section, std::string_view entry,
                               int defaultValue) const = 0;
-    virtual std::string GetProfileString(std::string_view section, std::string_view entry,
+    virtual std::string getProfileString(std::string_view section, std::string_view entry,
                                          std::string_view defaultValue = {}) const = 0;
-    virtual void WriteProfileInt(std::string_view section, std::string_view entry, int value) = 0;
-    virtual void WriteProfileString(std::string_view section, std::string_view entry,
+    virtual void writeProfileInt(std::string_view section, std::string_view entry, int value) = 0;
+    virtual void writeProfileString(std::string_view section, std::string_view entry,
                                     std::string_view value) = 0;
     // Puts what was written where the next run reads it, now (the fatal
     // report ends the process without the usual shutdown).
@@ -26,11 +26,11 @@ public:
 
 class MemoryProfile final : public Profile {
 public:
-    int GetProfileInt(std::string_view section, std::string_view entry,
+    int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
     {
-        auto found = m_values.find(Key(section, entry));
-        if (found == m_values.end())
+        auto found = values_.find(Key(section, entry));
+        if (found == values_.end())
             return defaultValue;
         try {
             return std::stoi(found->second);
@@ -38,27 +38,27 @@ public:
             return defaultValue;
         }
     }
-    std::string GetProfileString(std::string_view section, std::string_view entry,
+    std::string getProfileString(std::string_view section, std::string_view entry,
                                  std::string_view defaultValue = {}) const override
     {
-        auto found = m_values.find(Key(section, entry));
-        return found == m_values.end() ? std::string(defaultValue) : found->second;
+        auto found = values_.find(Key(section, entry));
+        return found == values_.end() ? std::string(defaultValue) : found->second;
     }
-    void WriteProfileInt(std::string_view section, std::string_view entry, int value) override
+    void writeProfileInt(std::string_view section, std::string_view entry, int value) override
     {
-        m_values[Key(section, entry)] = std::to_string(value);
+        values_[Key(section, entry)] = std::to_string(value);
     }
-    void WriteProfileString(std::string_view section, std::string_view entry,
+    void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override
     {
-        m_values[Key(section, entry)] = std::string(value);
+        values_[Key(section, entry)] = std::string(value);
     }
 
     bool Contains(std::string_view section, std::string_view entry) const
     {
-        return m_values.count(Key(section, entry)) != 0;
+        return values_.count(Key(section, entry)) != 0;
     }
-    std::size_t Size() const { return m_values.size(); }
+    std::size_t Size() const { return values_.size(); }
 
 private:
     using KeyType = std::pair<std::string, std::string>;
@@ -66,5 +66,5 @@ private:
     {
         return {std::string(section), std::string(entry)};
     }
-    std::map<KeyType, std::string> m_values;
+    std::map<KeyType, std::string> values_;
 };

@@ -23,10 +23,10 @@ struct TraceSettings {
 // Reads the five settings in the order LF Flag, Auto Unpack, Allow Edit,
 // Timer Frequency, Pipe Name; a missing value reads as its default, any
 // other is taken as it is.
-TraceSettings LoadTraceSettings(const Profile& profile);
+TraceSettings loadTraceSettings(const Profile& profile);
 
 // Writes the five settings in the order LF Flag, Auto Unpack, Allow Edit,
 // Timer Frequency (integers, the flags as 0 or 1), then Pipe Name (string).
 // Only a confirmed options dialog stores them; nothing else writes these
 // values.
-void StoreTraceSettings(const TraceSettings& settings, Profile& profile);
+void storeTraceSettings(const TraceSettings& settings, Profile& profile);

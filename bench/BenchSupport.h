@@ -70,7 +70,7 @@ inline void FillPipe(vexmoor::engine::Database& database, std::string_view pipe,
 
 // Logs the session on to the embedded database in `file`. When that fails the
 // benchmark is skipped with the reason, and the answer is false.
-inline bool LogOnEmbedded(OciSession& session, const std::filesystem::path& file,
+inline bool logOnEmbedded(OciSession& session, const std::filesystem::path& file,
                           benchmark::State& state)
 {
     if (session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string()))
@@ -84,32 +84,32 @@ inline bool LogOnEmbedded(OciSession& session, const std::filesystem::path& file
 // statement its own transaction, as each send and each receive is.
 class RawMessageTable {
 public:
-    RawMessageTable(const std::filesystem::path& file, std::string pipe) : m_pipe(std::move(pipe))
+    RawMessageTable(const std::filesystem::path& file, std::string pipe) : pipe_(std::move(pipe))
     {
         sqlite3* db = nullptr;
         const int opened = sqlite3_open(file.c_str(), &db);
-        m_db.reset(db); // closed even when the open failed
+        db_.reset(db); // closed even when the open failed
         if (opened != SQLITE_OK)
             Fail();
-        if (sqlite3_exec(m_db.get(),
+        if (sqlite3_exec(db_.get(),
                          "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
                          "CREATE TABLE message (id INTEGER PRIMARY KEY, pipe TEXT NOT NULL, body "
                          "BLOB NOT NULL);",
                          nullptr, nullptr, nullptr)
             != SQLITE_OK)
             Fail();
-        m_insert = Prepare("INSERT INTO message (pipe, body) VALUES (?1, ?2)");
-        m_delete = Prepare("DELETE FROM message WHERE id = ?1");
+        insert_ = Prepare("INSERT INTO message (pipe, body) VALUES (?1, ?2)");
+        delete_ = Prepare("DELETE FROM message WHERE id = ?1");
     }
 
     void InsertAndDelete(std::span<const std::uint8_t> body)
     {
-        sqlite3_bind_text(m_insert.get(), 1, m_pipe.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_blob(m_insert.get(), 2, body.data(), static_cast<int>(body.size()),
+        sqlite3_bind_text(insert_.get(), 1, pipe_.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_blob(insert_.get(), 2, body.data(), static_cast<int>(body.size()),
                           SQLITE_STATIC);
-        Run(m_insert.get());
-        sqlite3_bind_int64(m_delete.get(), 1, sqlite3_last_insert_rowid(m_db.get()));
-        Run(m_delete.get());
+        Run(insert_.get());
+        sqlite3_bind_int64(delete_.get(), 1, sqlite3_last_insert_rowid(db_.get()));
+        Run(delete_.get());
     }
 
 private:
@@ -121,12 +121,12 @@ private:
     };
     using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
 
-    [[noreturn]] void Fail() const { throw std::runtime_error(sqlite3_errmsg(m_db.get())); }
+    [[noreturn]] void Fail() const { throw std::runtime_error(sqlite3_errmsg(db_.get())); }
 
     Statement Prepare(const char* sql)
     {
         sqlite3_stmt* statement = nullptr;
-        const int prepared = sqlite3_prepare_v2(m_db.get(), sql, -1, &statement, nullptr);
+        const int prepared = sqlite3_prepare_v2(db_.get(), sql, -1, &statement, nullptr);
         Statement owned(statement);
         if (prepared != SQLITE_OK)
             Fail();
@@ -140,11 +140,11 @@ private:
         sqlite3_reset(statement);
     }
 
-    std::string m_pipe;
+    std::string pipe_;
     // Declared before the statements, so that they are finalized before it closes.
-    std::unique_ptr<sqlite3, Close> m_db;
-    Statement m_insert;
-    Statement m_delete;
+    std::unique_ptr<sqlite3, Close> db_;
+    Statement insert_;
+    Statement delete_;
 };
 
 } // namespace bench

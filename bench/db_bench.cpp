@@ -46,7 +46,7 @@ void ReceiveEmptyPipe_OciCursor(benchmark::State& state)
 {
     bench::ScratchFolder folder;
     OciSession session;
-    if (!bench::LogOnEmbedded(session, folder.file("bench.db"), state))
+    if (!bench::logOnEmbedded(session, folder.file("bench.db"), state))
         return;
     OciCursor cursor(session);
     std::int32_t status = 0;
@@ -67,7 +67,7 @@ void PollEmptyPipe_OciCursor(benchmark::State& state)
 {
     bench::ScratchFolder folder;
     OciSession session;
-    if (!bench::LogOnEmbedded(session, folder.file("bench.db"), state))
+    if (!bench::logOnEmbedded(session, folder.file("bench.db"), state))
         return;
     std::int32_t status = 0;
     std::int16_t indicator = 0;

@@ -35,7 +35,7 @@ void BM_DrainWithJournal(benchmark::State& state)
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;
-    if (!bench::LogOnEmbedded(session, file, state))
+    if (!bench::logOnEmbedded(session, file, state))
         return;
     bench::NullSink window;
     vexmoor::trace::Journal journal;

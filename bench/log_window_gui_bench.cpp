@@ -83,7 +83,7 @@ void BM_AppendCost(benchmark::State& state)
         double sampleStart = ThreadCpuMilliseconds();
         for (int line = 0; line < kLogLines; ++line) {
             view.AppendLine("trace message number " + std::to_string(line) + " with its text\r\n");
-            view.EndOfPoll();
+            view.endOfPoll();
             const bool sampled = line < kSample || line >= kLogLines - kSample;
             if (sampled || line % 100 == 0)
                 QCoreApplication::processEvents();
@@ -109,7 +109,7 @@ void BM_DrainIntoWindow(benchmark::State& state)
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;
-    if (!bench::LogOnEmbedded(session, file, state))
+    if (!bench::logOnEmbedded(session, file, state))
         return;
     MemoryProfile profile;
     double nullSeconds = 0;
@@ -169,11 +169,11 @@ std::pair<double, double> DrainIntoShownWindow(Profile& profile, OciSession& ses
 
 void BM_DrainIntoWindowWithJournal(benchmark::State& state)
 {
-    bench::TemporaryFolder folder;
+    bench::ScratchFolder folder;
     const std::filesystem::path file = folder.file("bench.db");
     const auto filler = Database::open(file);
     OciSession session;
-    if (!bench::LogOnEmbedded(session, file, state))
+    if (!bench::logOnEmbedded(session, file, state))
         return;
     MemoryProfile profile;
     for (auto _ : state) {

@@ -25,7 +25,7 @@ void WriteError(const std::string& text)
     std::fprintf(stderr, "vexmoor-cli: %s\n", text.c_str());
 }
 
-int UsageFailure(const std::string& reason)
+int usageFailure(const std::string& reason)
 {
     WriteError(reason);
     std::fputs("Try 'vexmoor-cli --help' for more information.\n", stderr);
@@ -36,26 +36,26 @@ int UsageFailure(const std::string& reason)
 // has gone out, with the report on standard error. A statement broken by a
 // stop signal (ORA-01013, or whatever its interrupted wait led to) ends it
 // with the signal's status.
-void InstallFatalReport()
+void installFatalReport()
 {
-    SetFatalErrorHandler([](const std::string& report) {
+    setFatalErrorHandler([](const std::string& report) {
         std::fflush(stdout);
         std::fwrite(report.data(), 1, report.size(), stderr);
         std::fputc('\n', stderr);
         std::fflush(stderr);
-        std::_Exit(StopRequested() ? StopExitStatus() : kExitDatabaseError);
+        std::_Exit(stopRequested() ? stopExitStatus() : kExitDatabaseError);
     });
 }
 
 // The first line of a statement names it well enough in a report.
-std::string_view FirstLine(std::string_view statement)
+std::string_view firstLine(std::string_view statement)
 {
     return statement.substr(0, statement.find('\n'));
 }
 
 // A synonym that exists already is what installing again meets; the
 // procedures themselves were replaced.
-bool AlreadyInPlace(const RefusedStatement& refused)
+bool alreadyInPlace(const RefusedStatement& refused)
 {
     constexpr int kNameInUse = 955;
     return refused.code == kNameInUse && refused.statement.starts_with("CREATE PUBLIC SYNONYM");
@@ -63,21 +63,21 @@ bool AlreadyInPlace(const RefusedStatement& refused)
 
 // Installs and names on standard error each statement the server refused;
 // false when anything but an existing synonym was refused.
-bool RunInstall(OciSession& session)
+bool runInstall(OciSession& session)
 {
     std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
     std::fputc('\n', stderr);
     bool installed = true;
-    for (const RefusedStatement& refused : InstallProcedures(session)) {
-        const std::string_view name = FirstLine(refused.statement);
+    for (const RefusedStatement& refused : installProcedures(session)) {
+        const std::string_view name = firstLine(refused.statement);
         std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n",
                      static_cast<int>(name.size()), name.data(), refused.error.c_str());
-        installed = installed && AlreadyInPlace(refused);
+        installed = installed && alreadyInPlace(refused);
     }
     return installed;
 }
 
-TraceSettings TailSettings(const CliOptions& options)
+TraceSettings tailSettings(const CliOptions& options)
 {
     TraceSettings settings;
     settings.m_strPipeName = options.pipe;
@@ -86,26 +86,26 @@ TraceSettings TailSettings(const CliOptions& options)
     return settings;
 }
 
-int RunCommand(OciSession& session, const CliOptions& options)
+int runCommand(OciSession& session, const CliOptions& options)
 {
     switch (options.command) {
     case CliCommand::Exec:
-        RunExec(session, options.statements, options.integerNames, stdout, StopRequested);
+        runExec(session, options.statements, options.integerNames, stdout, stopRequested);
         break;
     case CliCommand::Send:
-        if (!RunSend(session, options.texts, options.pipe, options.trace, stdin, StopRequested))
+        if (!runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested))
             return kExitDatabaseError;
         break;
     case CliCommand::Tail:
-        if (!RunTail(session, TailSettings(options), options.intervalSeconds, options.once,
-                     {options.crlf, options.receiptTime, options.journal}, stdout, StopRequested))
+        if (!runTail(session, tailSettings(options), options.intervalSeconds, options.once,
+                     {options.crlf, options.receiptTime, options.journal}, stdout, stopRequested))
             return kExitDatabaseError;
         break;
     case CliCommand::Purge:
-        PurgePipe(session, options.pipe);
+        purgePipe(session, options.pipe);
         break;
     case CliCommand::Install:
-        if (!RunInstall(session))
+        if (!runInstall(session))
             return kExitDatabaseError;
         break;
     case CliCommand::Help:
@@ -121,11 +121,11 @@ int RunCommand(OciSession& session, const CliOptions& options)
 
 } // namespace
 
-int RunCliProgram(const std::vector<std::string>& arguments)
+int runCliProgram(const std::vector<std::string>& arguments)
 {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.options)
-        return UsageFailure(parsed.error);
+        return usageFailure(parsed.error);
     const CliOptions& options = *parsed.options;
     if (options.command == CliCommand::Help) {
         std::fputs(HelpText().c_str(), stdout);
@@ -136,37 +136,37 @@ int RunCliProgram(const std::vector<std::string>& arguments)
         return kExitDone;
     }
 
-    ResolvedConnection resolved = ResolveConnection(options, ProcessEnvironment);
+    ResolvedConnection resolved = resolveConnection(options, ProcessEnvironment);
     if (!resolved.connection)
-        return UsageFailure(resolved.error);
+        return usageFailure(resolved.error);
     ConnectArgument& connection = *resolved.connection;
-    InstallStopSignals();
+    installStopSignals();
     if (!connection.password) {
         connection.password =
-            PromptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
-        if (StopRequested())
-            return StopExitStatus();
+            promptPassword("Password for " + connection.user + "@" + connection.connect + ": ");
+        if (stopRequested())
+            return stopExitStatus();
         if (!connection.password) {
             WriteError("no password given (and no terminal to ask for one)");
             return kExitLogonFailed;
         }
     }
 
-    InstallFatalReport();
+    installFatalReport();
     OciSession session;
     if (!session.LogOn(connection.user, *connection.password, connection.connect)) {
         const std::string text = session.ErrorText();
         std::fprintf(stderr, "%s\n", text.c_str());
         return kExitLogonFailed;
     }
-    if (StopRequested())
-        return StopExitStatus();
+    if (stopRequested())
+        return stopExitStatus();
     int status = kExitDone;
     {
         // A stop breaks what the session runs; the commands see the flag
         // between their steps.
         const StopAction breakStatement([&session] { session.Break(); });
-        status = RunCommand(session, options);
+        status = runCommand(session, options);
     }
-    return StopRequested() ? StopExitStatus() : status;
+    return stopRequested() ? stopExitStatus() : status;
 }

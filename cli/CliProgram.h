@@ -9,7 +9,7 @@
 // sent), 130 or 143 after SIGINT or SIGTERM. A database error ends the
 // process with status 3 (the report goes to standard error), or with the
 // signal's status when a stop signal broke the statement.
-int RunCliProgram(const std::vector<std::string>& arguments);
+int runCliProgram(const std::vector<std::string>& arguments);
 
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitLogonFailed = 1;

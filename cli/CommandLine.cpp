@@ -7,12 +7,12 @@
 
 namespace {
 
-// A command line that cannot be used; caught once, in ParseCommandLine.
+// A command line that cannot be used; caught once, in parseCommandLine.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::optional<CliCommand> CommandNamed(std::string_view name)
+std::optional<CliCommand> commandNamed(std::string_view name)
 {
     if (name == "exec")
         return CliCommand::Exec;
@@ -30,11 +30,11 @@ std::optional<CliCommand> CommandNamed(std::string_view name)
 // Walks the arguments; knows "--name value", "--name=value" and "--".
 class ArgumentCursor {
 public:
-    explicit ArgumentCursor(std::span<const std::string> arguments) : m_arguments(arguments) {}
+    explicit ArgumentCursor(std::span<const std::string> arguments) : arguments_(arguments) {}
 
-    bool AtEnd() const { return m_next == m_arguments.size(); }
-    const std::string& Peek() const { return m_arguments[m_next]; }
-    const std::string& Take() { return m_arguments[m_next++]; }
+    bool AtEnd() const { return next_ == arguments_.size(); }
+    const std::string& Peek() const { return arguments_[next_]; }
+    const std::string& Take() { return arguments_[next_++]; }
 
     // The value of an option: glued on after '=', or the next argument.
     std::string TakeValue(std::string_view option, std::optional<std::string> glued)
@@ -47,8 +47,8 @@ public:
     }
 
 private:
-    std::span<const std::string> m_arguments;
-    std::size_t m_next = 0;
+    std::span<const std::string> arguments_;
+    std::size_t next_ = 0;
 };
 
 struct OptionWord {
@@ -56,7 +56,7 @@ struct OptionWord {
     std::optional<std::string> glued;
 };
 
-OptionWord SplitOption(const std::string& argument)
+OptionWord splitOption(const std::string& argument)
 {
     if (argument.starts_with("--")) {
         const auto equals = argument.find('=');
@@ -66,7 +66,7 @@ OptionWord SplitOption(const std::string& argument)
     return {argument, std::nullopt};
 }
 
-bool IsOption(const std::string& argument)
+bool isOption(const std::string& argument)
 {
     // "-" alone is an argument: send reads standard input for it. A word with
     // blanks in its name ("-- comment\nbegin ...") is a statement or a text.
@@ -75,7 +75,7 @@ bool IsOption(const std::string& argument)
            && name.find_first_of(" \t\r\n") == std::string_view::npos;
 }
 
-double ParseInterval(const std::string& text)
+double parseInterval(const std::string& text)
 {
     double seconds = 0;
     const char* end = text.data() + text.size();
@@ -86,24 +86,24 @@ double ParseInterval(const std::string& text)
     return seconds;
 }
 
-void RejectGlued(const OptionWord& word)
+void rejectGlued(const OptionWord& word)
 {
     if (word.glued)
         throw UsageError("option " + word.name + " takes no value");
 }
 
 // Options of one command, then its arguments; "--" ends the options.
-void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
+void parseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
                            std::vector<std::string>& positional)
 {
     bool optionsEnded = false;
     while (!cursor.AtEnd()) {
         const std::string& argument = cursor.Take();
-        if (optionsEnded || !IsOption(argument)) {
+        if (optionsEnded || !isOption(argument)) {
             positional.push_back(argument);
             continue;
         }
-        const OptionWord word = SplitOption(argument);
+        const OptionWord word = splitOption(argument);
         const CliCommand command = options.command;
         if (word.name == "--") {
             optionsEnded = true;
@@ -119,24 +119,24 @@ void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
             if (options.pipe.empty())
                 throw UsageError("--pipe needs a pipe name");
         } else if (command == CliCommand::Send && word.name == "--trace") {
-            RejectGlued(word);
+            rejectGlued(word);
             options.trace = true;
         } else if (command == CliCommand::Tail && word.name == "--interval") {
-            options.intervalSeconds = ParseInterval(cursor.TakeValue(word.name, word.glued));
+            options.intervalSeconds = parseInterval(cursor.TakeValue(word.name, word.glued));
         } else if (command == CliCommand::Tail && word.name == "--auto-unpack") {
-            RejectGlued(word);
+            rejectGlued(word);
             options.autoUnpack = true;
         } else if (command == CliCommand::Tail && word.name == "--no-lf") {
-            RejectGlued(word);
+            rejectGlued(word);
             options.lfFlag = false;
         } else if (command == CliCommand::Tail && word.name == "--once") {
-            RejectGlued(word);
+            rejectGlued(word);
             options.once = true;
         } else if (command == CliCommand::Tail && word.name == "--crlf") {
-            RejectGlued(word);
+            rejectGlued(word);
             options.crlf = true;
         } else if (command == CliCommand::Tail && word.name == "--receipt-time") {
-            RejectGlued(word);
+            rejectGlued(word);
             options.receiptTime = true;
         } else if (command == CliCommand::Tail && word.name == "--journal") {
             options.journal = cursor.TakeValue(word.name, word.glued);
@@ -148,7 +148,7 @@ void ParseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
     }
 }
 
-void CheckPositional(CliOptions& options, std::vector<std::string> positional)
+void checkPositional(CliOptions& options, std::vector<std::string> positional)
 {
     switch (options.command) {
     case CliCommand::Exec:
@@ -178,8 +178,8 @@ CliOptions Parse(const std::vector<std::string>& arguments)
     CliOptions options;
     ArgumentCursor cursor(arguments);
     // Options before the command.
-    while (!cursor.AtEnd() && IsOption(cursor.Peek())) {
-        const OptionWord word = SplitOption(cursor.Take());
+    while (!cursor.AtEnd() && isOption(cursor.Peek())) {
+        const OptionWord word = splitOption(cursor.Take());
         if (word.name == "--help" || word.name == "-h") {
             options.command = CliCommand::Help;
             return options;
@@ -196,24 +196,24 @@ CliOptions Parse(const std::vector<std::string>& arguments)
     if (cursor.AtEnd())
         throw UsageError("no command given");
     const std::string& name = cursor.Take();
-    const std::optional<CliCommand> command = CommandNamed(name);
+    const std::optional<CliCommand> command = commandNamed(name);
     if (!command)
         throw UsageError("unknown command '" + name + "'");
     options.command = *command;
 
     std::vector<std::string> positional;
-    ParseCommandArguments(cursor, options, positional);
+    parseCommandArguments(cursor, options, positional);
     if (options.command == CliCommand::Help)
         return options;
-    CheckPositional(options, std::move(positional));
-    if (options.connect && !ParseConnectArgument(*options.connect))
+    checkPositional(options, std::move(positional));
+    if (options.connect && !parseConnectArgument(*options.connect))
         throw UsageError("-c needs USER[/PASSWORD]@CONNECT, not '" + *options.connect + "'");
     return options;
 }
 
 } // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 {
     try {
         return {Parse(arguments), {}};
@@ -222,7 +222,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     }
 }
 
-std::optional<ConnectArgument> ParseConnectArgument(std::string_view text)
+std::optional<ConnectArgument> parseConnectArgument(std::string_view text)
 {
     const std::size_t userEnd = text.find_first_of("/@");
     if (userEnd == 0 || userEnd == std::string_view::npos)

@@ -48,11 +48,11 @@ struct ParsedCommandLine {
 };
 
 // `arguments` excludes the program name.
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // Nothing when the text is not of the form USER[/PASSWORD]@CONNECT. A password
 // in double quotes may hold '@' and '/'.
-std::optional<ConnectArgument> ParseConnectArgument(std::string_view text);
+std::optional<ConnectArgument> parseConnectArgument(std::string_view text);
 
 // The help text, ending with a line break.
 std::string HelpText();

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-ResolvedConnection ResolveConnection(const CliOptions& options,
+ResolvedConnection resolveConnection(const CliOptions& options,
                                      const EnvironmentLookup& environment)
 {
     std::string text;
@@ -17,7 +17,7 @@ ResolvedConnection ResolveConnection(const CliOptions& options,
         return {std::nullopt,
                 "no database given: use -c USER[/PASSWORD]@CONNECT or set VEXMOOR_CONNECT"};
     }
-    std::optional<ConnectArgument> connection = ParseConnectArgument(text);
+    std::optional<ConnectArgument> connection = parseConnectArgument(text);
     if (!connection)
         return {std::nullopt, source + " needs USER[/PASSWORD]@CONNECT, not '" + text + "'"};
     if (!connection->password)

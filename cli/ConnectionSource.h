@@ -16,7 +16,7 @@ struct ResolvedConnection {
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
-ResolvedConnection ResolveConnection(const CliOptions& options,
+ResolvedConnection resolveConnection(const CliOptions& options,
                                      const EnvironmentLookup& environment);
 
 // The process's own environment.

@@ -22,50 +22,50 @@ constexpr std::int16_t kNullIndicator = -1;
 class BoundVariable {
 public:
     BoundVariable(std::string name, bool integer)
-        : m_name(std::move(name)), m_bInteger(integer),
-          m_text(integer ? nullptr : std::make_unique_for_overwrite<char[]>(kStringBufferSize))
+        : name_(std::move(name)), isInteger_(integer),
+          text_(integer ? nullptr : std::make_unique_for_overwrite<char[]>(kStringBufferSize))
     {
-        if (m_text)
-            m_text[0] = '\0';
+        if (text_)
+            text_[0] = '\0';
     }
 
     void Bind(OciCursor& cursor)
     {
-        if (m_bInteger)
-            cursor.Bind(m_name.c_str(), &m_integer, sizeof m_integer, kTypeInteger, &m_indicator);
+        if (isInteger_)
+            cursor.Bind(name_.c_str(), &integer_, sizeof integer_, kTypeInteger, &indicator_);
         else
-            cursor.Bind(m_name.c_str(), m_text.get(), kStringBufferSize, kTypeString, &m_indicator);
+            cursor.Bind(name_.c_str(), text_.get(), kStringBufferSize, kTypeString, &indicator_);
     }
 
     std::string Line() const
     {
-        std::string line = m_name + "=";
-        if (m_indicator == kNullIndicator)
+        std::string line = name_ + "=";
+        if (indicator_ == kNullIndicator)
             return line;
-        if (m_bInteger)
-            return line + std::to_string(m_integer);
-        const void* end = std::memchr(m_text.get(), '\0', kStringBufferSize);
+        if (isInteger_)
+            return line + std::to_string(integer_);
+        const void* end = std::memchr(text_.get(), '\0', kStringBufferSize);
         const std::size_t length =
-            end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_text.get())
+            end ? static_cast<std::size_t>(static_cast<const char*>(end) - text_.get())
                 : static_cast<std::size_t>(kStringBufferSize);
-        return line.append(m_text.get(), length);
+        return line.append(text_.get(), length);
     }
 
 private:
-    std::string m_name;
-    bool m_bInteger;
-    std::int32_t m_integer = 0;
-    std::unique_ptr<char[]> m_text;
-    std::int16_t m_indicator = kNullIndicator;
+    std::string name_;
+    bool isInteger_;
+    std::int32_t integer_ = 0;
+    std::unique_ptr<char[]> text_;
+    std::int16_t indicator_ = kNullIndicator;
 };
 
-bool NamedAsInteger(const std::string& placeholder, const std::vector<std::string>& integerNames)
+bool namedAsInteger(const std::string& placeholder, const std::vector<std::string>& integerNames)
 {
     return std::any_of(integerNames.begin(), integerNames.end(),
-                       [&](const std::string& name) { return SamePlaceholder(placeholder, name); });
+                       [&](const std::string& name) { return samePlaceholder(placeholder, name); });
 }
 
-void WriteLine(std::FILE* out, const std::string& line)
+void writeLine(std::FILE* out, const std::string& line)
 {
     std::fwrite(line.data(), 1, line.size(), out);
     std::fputc('\n', out);
@@ -75,33 +75,33 @@ void WriteLine(std::FILE* out, const std::string& line)
 // line by line after each statement, as a console shows it.
 class DbmsOutputReader {
 public:
-    explicit DbmsOutputReader(OciSession& session) : m_cursor(session), m_line(kLineBufferSize)
+    explicit DbmsOutputReader(OciSession& session) : cursor_(session), line_(kLineBufferSize)
     {
-        m_cursor.SetStatement("BEGIN DBMS_OUTPUT.ENABLE(NULL); END;");
+        cursor_.SetStatement("BEGIN DBMS_OUTPUT.ENABLE(NULL); END;");
         // A database without dbms_output still runs the statements.
-        m_bEnabled = m_cursor.Execute(false);
-        m_cursor.SetStatement("BEGIN DBMS_OUTPUT.GET_LINE(:line, :status); END;");
-        m_cursor.Bind(":line", m_line.data(), kLineBufferSize, kTypeString, &m_lineIndicator);
-        m_cursor.Bind(":status", &m_status, sizeof m_status, kTypeInteger, &m_statusIndicator);
+        enabled_ = cursor_.Execute(false);
+        cursor_.SetStatement("BEGIN DBMS_OUTPUT.GET_LINE(:line, :status); END;");
+        cursor_.Bind(":line", line_.data(), kLineBufferSize, kTypeString, &lineIndicator_);
+        cursor_.Bind(":status", &status_, sizeof status_, kTypeInteger, &statusIndicator_);
     }
 
-    void Drain(std::FILE* out)
+    void drain(std::FILE* out)
     {
-        if (!m_bEnabled)
+        if (!enabled_)
             return;
         for (;;) {
-            m_cursor.Execute(true);
-            if (m_statusIndicator == kNullIndicator || m_status != 0)
+            cursor_.Execute(true);
+            if (statusIndicator_ == kNullIndicator || status_ != 0)
                 return;
-            if (m_lineIndicator == kNullIndicator) {
-                WriteLine(out, std::string());
+            if (lineIndicator_ == kNullIndicator) {
+                writeLine(out, std::string());
                 continue;
             }
-            const void* end = std::memchr(m_line.data(), '\0', m_line.size());
+            const void* end = std::memchr(line_.data(), '\0', line_.size());
             const std::size_t length =
-                end ? static_cast<std::size_t>(static_cast<const char*>(end) - m_line.data())
-                    : m_line.size();
-            WriteLine(out, std::string(m_line.data(), length));
+                end ? static_cast<std::size_t>(static_cast<const char*>(end) - line_.data())
+                    : line_.size();
+            writeLine(out, std::string(line_.data(), length));
         }
     }
 
@@ -109,17 +109,17 @@ private:
     // dbms_output's longest line and its terminating NUL.
     static constexpr std::int32_t kLineBufferSize = 32768;
 
-    OciCursor m_cursor;
-    std::vector<char> m_line;
-    std::int16_t m_lineIndicator = kNullIndicator;
-    std::int32_t m_status = 0;
-    std::int16_t m_statusIndicator = kNullIndicator;
-    bool m_bEnabled = false;
+    OciCursor cursor_;
+    std::vector<char> line_;
+    std::int16_t lineIndicator_ = kNullIndicator;
+    std::int32_t status_ = 0;
+    std::int16_t statusIndicator_ = kNullIndicator;
+    bool enabled_ = false;
 };
 
 } // namespace
 
-void RunExec(OciSession& session, const std::vector<std::string>& statements,
+void runExec(OciSession& session, const std::vector<std::string>& statements,
              const std::vector<std::string>& integerNames, std::FILE* out,
              const std::function<bool()>& stopRequested)
 {
@@ -129,8 +129,8 @@ void RunExec(OciSession& session, const std::vector<std::string>& statements,
         if (stopRequested())
             return;
         std::vector<BoundVariable> variables;
-        for (std::string& name : FindPlaceholders(statement)) {
-            const bool integer = NamedAsInteger(name, integerNames);
+        for (std::string& name : findPlaceholders(statement)) {
+            const bool integer = namedAsInteger(name, integerNames);
             variables.emplace_back(std::move(name), integer);
         }
         cursor.SetStatement(statement);
@@ -138,8 +138,8 @@ void RunExec(OciSession& session, const std::vector<std::string>& statements,
             variable.Bind(cursor);
         cursor.Execute(true);
         for (const BoundVariable& variable : variables)
-            WriteLine(out, variable.Line());
-        output.Drain(out);
+            writeLine(out, variable.Line());
+        output.drain(out);
         std::fflush(out);
     }
 }

@@ -14,6 +14,6 @@ class OciSession;
 // order of first appearance; NULL shows as an empty value. Then come the
 // lines the statement put in dbms_output, one per line. No statement
 // starts once `stopRequested` says so.
-void RunExec(OciSession& session, const std::vector<std::string>& statements,
+void runExec(OciSession& session, const std::vector<std::string>& statements,
              const std::vector<std::string>& integerNames, std::FILE* out,
              const std::function<bool()>& stopRequested);

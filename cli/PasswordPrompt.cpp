@@ -13,21 +13,21 @@ namespace {
 
 class TerminalFile {
 public:
-    TerminalFile() : m_fd(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    TerminalFile() : fd_(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
     ~TerminalFile()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     TerminalFile(const TerminalFile&) = delete;
     TerminalFile& operator=(const TerminalFile&) = delete;
 
-    int Fd() const { return m_fd; }
+    int fd() const { return fd_; }
     void Write(const std::string& text) const
     {
         std::size_t done = 0;
         while (done < text.size()) {
-            const ssize_t written = ::write(m_fd, text.data() + done, text.size() - done);
+            const ssize_t written = ::write(fd_, text.data() + done, text.size() - done);
             if (written < 0 && errno == EINTR)
                 continue;
             if (written <= 0)
@@ -37,44 +37,44 @@ public:
     }
 
 private:
-    int m_fd;
+    int fd_;
 };
 
 // Echo off while it lives; the terminal's settings come back however the
 // prompt ends.
 class EchoOff {
 public:
-    explicit EchoOff(int fd) : m_fd(fd), m_saved{}
+    explicit EchoOff(int fd) : fd_(fd), saved_{}
     {
-        if (::tcgetattr(fd, &m_saved) != 0)
+        if (::tcgetattr(fd, &saved_) != 0)
             return;
-        termios quiet = m_saved;
+        termios quiet = saved_;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
-        m_active = ::tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+        active_ = ::tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
     }
     ~EchoOff()
     {
-        if (m_active)
-            ::tcsetattr(m_fd, TCSAFLUSH, &m_saved);
+        if (active_)
+            ::tcsetattr(fd_, TCSAFLUSH, &saved_);
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
 private:
-    int m_fd;
-    termios m_saved;
-    bool m_active = false;
+    int fd_;
+    termios saved_;
+    bool active_ = false;
 };
 
 enum class ReadResult { Char, End, Stopped };
 
 // Waits in short steps so that Ctrl+C, whose handler lets calls restart,
 // still ends the wait.
-ReadResult ReadChar(int fd, char& c)
+ReadResult readChar(int fd, char& c)
 {
     for (;;) {
-        if (StopRequested())
+        if (stopRequested())
             return ReadResult::Stopped;
         pollfd waiting{fd, POLLIN, 0};
         const int ready = ::poll(&waiting, 1, 100);
@@ -93,19 +93,19 @@ ReadResult ReadChar(int fd, char& c)
 
 } // namespace
 
-std::optional<std::string> PromptPassword(const std::string& prompt)
+std::optional<std::string> promptPassword(const std::string& prompt)
 {
     TerminalFile terminal;
-    if (terminal.Fd() < 0)
+    if (terminal.fd() < 0)
         return std::nullopt;
     std::string password;
     bool complete = false;
     {
-        EchoOff echoOff(terminal.Fd());
+        EchoOff echoOff(terminal.fd());
         terminal.Write(prompt);
         char c = 0;
         for (;;) {
-            const ReadResult result = ReadChar(terminal.Fd(), c);
+            const ReadResult result = readChar(terminal.fd(), c);
             if (result != ReadResult::Char)
                 break;
             if (c == '\n' || c == '\r') {

@@ -6,12 +6,12 @@
 
 namespace {
 
-bool IsNameStart(char c)
+bool isNameStart(char c)
 {
     return std::isalpha(static_cast<unsigned char>(c)) != 0;
 }
 
-bool IsNameChar(char c)
+bool isNameChar(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' || c == '#';
 }
@@ -22,7 +22,7 @@ bool IsDigit(char c)
 }
 
 // The closing delimiter of Oracle's q'X...X' quoting.
-char QuoteCloser(char opener)
+char quoteCloser(char opener)
 {
     switch (opener) {
     case '[':
@@ -40,116 +40,114 @@ char QuoteCloser(char opener)
 
 class StatementScanner {
 public:
-    explicit StatementScanner(std::string_view text) : m_text(text) {}
+    explicit StatementScanner(std::string_view text) : text_(text) {}
 
     std::vector<std::string> Placeholders()
     {
-        while (m_pos < m_text.size()) {
-            if (!SkipQuoted() && !SkipComment() && !TakePlaceholder())
-                SkipWord();
+        while (pos_ < text_.size()) {
+            if (!skipQuoted() && !skipComment() && !takePlaceholder())
+                skipWord();
         }
-        return std::move(m_found);
+        return std::move(found_);
     }
 
 private:
-    char At(std::size_t pos) const { return pos < m_text.size() ? m_text[pos] : '\0'; }
+    char At(std::size_t pos) const { return pos < text_.size() ? text_[pos] : '\0'; }
 
     // A string literal ('' inside doubles a quote), a q-quoted literal or a
     // quoted identifier; an unterminated one runs to the end.
-    bool SkipQuoted()
+    bool skipQuoted()
     {
-        const char c = m_text[m_pos];
-        const bool qQuote =
-            (c == 'q' || c == 'Q') && At(m_pos + 1) == '\'' && At(m_pos + 2) != '\0';
-        const bool nqQuote = (c == 'n' || c == 'N')
-                             && (At(m_pos + 1) == 'q' || At(m_pos + 1) == 'Q')
-                             && At(m_pos + 2) == '\'' && At(m_pos + 3) != '\0';
+        const char c = text_[pos_];
+        const bool qQuote = (c == 'q' || c == 'Q') && At(pos_ + 1) == '\'' && At(pos_ + 2) != '\0';
+        const bool nqQuote = (c == 'n' || c == 'N') && (At(pos_ + 1) == 'q' || At(pos_ + 1) == 'Q')
+                             && At(pos_ + 2) == '\'' && At(pos_ + 3) != '\0';
         if (qQuote || nqQuote) {
-            const std::size_t opener = m_pos + (nqQuote ? 3 : 2);
-            const std::string closing{QuoteCloser(m_text[opener]), '\''};
-            const std::size_t end = m_text.find(closing, opener + 1);
-            m_pos = end == std::string_view::npos ? m_text.size() : end + 2;
+            const std::size_t opener = pos_ + (nqQuote ? 3 : 2);
+            const std::string closing{quoteCloser(text_[opener]), '\''};
+            const std::size_t end = text_.find(closing, opener + 1);
+            pos_ = end == std::string_view::npos ? text_.size() : end + 2;
             return true;
         }
         if (c != '\'' && c != '"')
             return false;
-        std::size_t pos = m_pos + 1;
+        std::size_t pos = pos_ + 1;
         for (;;) {
-            const std::size_t end = m_text.find(c, pos);
+            const std::size_t end = text_.find(c, pos);
             if (end == std::string_view::npos) {
-                m_pos = m_text.size();
+                pos_ = text_.size();
                 return true;
             }
             if (c == '\'' && At(end + 1) == '\'') {
                 pos = end + 2;
                 continue;
             }
-            m_pos = end + 1;
+            pos_ = end + 1;
             return true;
         }
     }
 
-    bool SkipComment()
+    bool skipComment()
     {
-        if (m_text.substr(m_pos, 2) == "--") {
-            const std::size_t end = m_text.find('\n', m_pos);
-            m_pos = end == std::string_view::npos ? m_text.size() : end + 1;
+        if (text_.substr(pos_, 2) == "--") {
+            const std::size_t end = text_.find('\n', pos_);
+            pos_ = end == std::string_view::npos ? text_.size() : end + 1;
             return true;
         }
-        if (m_text.substr(m_pos, 2) == "/*") {
-            const std::size_t end = m_text.find("*/", m_pos + 2);
-            m_pos = end == std::string_view::npos ? m_text.size() : end + 2;
+        if (text_.substr(pos_, 2) == "/*") {
+            const std::size_t end = text_.find("*/", pos_ + 2);
+            pos_ = end == std::string_view::npos ? text_.size() : end + 2;
             return true;
         }
         return false;
     }
 
-    bool TakePlaceholder()
+    bool takePlaceholder()
     {
-        if (m_text[m_pos] != ':')
+        if (text_[pos_] != ':')
             return false;
-        std::size_t end = m_pos + 1;
-        if (IsNameStart(At(end))) {
-            while (IsNameChar(At(end)))
+        std::size_t end = pos_ + 1;
+        if (isNameStart(At(end))) {
+            while (isNameChar(At(end)))
                 ++end;
         } else if (IsDigit(At(end))) {
             while (IsDigit(At(end)))
                 ++end;
         } else {
-            ++m_pos; // ":=" or a lone colon
+            ++pos_; // ":=" or a lone colon
             return true;
         }
-        Add(m_text.substr(m_pos, end - m_pos));
-        m_pos = end;
+        Add(text_.substr(pos_, end - pos_));
+        pos_ = end;
         return true;
     }
 
     // Words are taken whole, so that a q or n ending a name is no quote.
-    void SkipWord()
+    void skipWord()
     {
-        if (IsNameChar(m_text[m_pos])) {
-            while (IsNameChar(At(m_pos)))
-                ++m_pos;
+        if (isNameChar(text_[pos_])) {
+            while (isNameChar(At(pos_)))
+                ++pos_;
         } else {
-            ++m_pos;
+            ++pos_;
         }
     }
 
     void Add(std::string_view name)
     {
-        const bool known =
-            std::any_of(m_found.begin(), m_found.end(),
-                        [&](const std::string& found) { return SamePlaceholder(found, name); });
+        const bool known = std::any_of(found_.begin(), found_.end(), [&](const std::string& found) {
+            return samePlaceholder(found, name);
+        });
         if (!known)
-            m_found.emplace_back(name);
+            found_.emplace_back(name);
     }
 
-    std::string_view m_text;
-    std::size_t m_pos = 0;
-    std::vector<std::string> m_found;
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::vector<std::string> found_;
 };
 
-std::string_view WithoutColon(std::string_view name)
+std::string_view withoutColon(std::string_view name)
 {
     if (name.starts_with(':'))
         name.remove_prefix(1);
@@ -158,12 +156,12 @@ std::string_view WithoutColon(std::string_view name)
 
 } // namespace
 
-std::vector<std::string> FindPlaceholders(std::string_view statement)
+std::vector<std::string> findPlaceholders(std::string_view statement)
 {
     return StatementScanner(statement).Placeholders();
 }
 
-bool SamePlaceholder(std::string_view a, std::string_view b)
+bool samePlaceholder(std::string_view a, std::string_view b)
 {
-    return vexmoor::base::equalsIgnoringCase(WithoutColon(a), WithoutColon(b));
+    return vexmoor::base::equalsIgnoringCase(withoutColon(a), withoutColon(b));
 }

@@ -9,7 +9,7 @@
 // included. Names match without regard to letter case, as the database
 // matches them. Text inside string literals, quoted identifiers and comments
 // is skipped; ":=" is an assignment, not a placeholder.
-std::vector<std::string> FindPlaceholders(std::string_view statement);
+std::vector<std::string> findPlaceholders(std::string_view statement);
 
 // Whether two placeholder names (with or without their colon) are the same.
-bool SamePlaceholder(std::string_view a, std::string_view b);
+bool samePlaceholder(std::string_view a, std::string_view b);

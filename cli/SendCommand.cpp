@@ -19,41 +19,41 @@ using vexmoor::db::oci::kTypeString;
 // The report that ends the process gets one more line.
 void AddToFatalReport(const std::string& line)
 {
-    FatalErrorHandler previous = SetFatalErrorHandler({});
-    SetFatalErrorHandler(
+    FatalErrorHandler previous = setFatalErrorHandler({});
+    setFatalErrorHandler(
         [previous, line](const std::string& report) { previous(report + "\n" + line); });
 }
 
 class MessageSender {
 public:
     MessageSender(OciSession& session, std::string pipe, bool trace)
-        : m_cursor(session), m_statement(SendStatement(trace)), m_pipe(std::move(pipe))
+        : cursor_(session), statement_(sendStatement(trace)), pipe_(std::move(pipe))
     {
     }
 
     void Send(std::string text)
     {
-        m_cursor.SetStatement(m_statement);
+        cursor_.SetStatement(statement_);
         // The engine reads at most the given length; the NUL is inside it.
-        m_cursor.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1),
-                      kTypeString, &m_messageIndicator);
-        m_cursor.Bind(":pipe", m_pipe.data(), static_cast<std::int32_t>(m_pipe.size() + 1),
-                      kTypeString, &m_pipeIndicator);
-        m_messageIndicator = 0;
-        m_pipeIndicator = 0;
-        if (m_cursor.Execute(false))
+        cursor_.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1),
+                     kTypeString, &messageIndicator_);
+        cursor_.Bind(":pipe", pipe_.data(), static_cast<std::int32_t>(pipe_.size() + 1),
+                     kTypeString, &pipeIndicator_);
+        messageIndicator_ = 0;
+        pipeIndicator_ = 0;
+        if (cursor_.Execute(false))
             return;
-        if (const auto hint = MissingProcedureHint(m_cursor.ErrorText()))
+        if (const auto hint = MissingProcedureHint(cursor_.ErrorText()))
             AddToFatalReport(*hint);
-        m_cursor.ReportError();
+        cursor_.ReportError();
     }
 
 private:
-    OciCursor m_cursor;
-    std::string m_statement;
-    std::string m_pipe;
-    std::int16_t m_messageIndicator = 0;
-    std::int16_t m_pipeIndicator = 0;
+    OciCursor cursor_;
+    std::string statement_;
+    std::string pipe_;
+    std::int16_t messageIndicator_ = 0;
+    std::int16_t pipeIndicator_ = 0;
 };
 
 // Reads the input in chunks, waiting in short steps so that a stop is seen
@@ -61,16 +61,16 @@ private:
 class InputReader {
 public:
     InputReader(std::FILE* input, const std::function<bool()>& stopRequested)
-        : m_fd(::fileno(input)), m_stopRequested(stopRequested)
+        : fd_(::fileno(input)), stopRequested_(stopRequested)
     {
     }
 
     // The next byte; nothing at the end of the input or once stopped.
     std::optional<char> Next()
     {
-        if (m_next == m_end && !Fill())
+        if (next_ == end_ && !Fill())
             return std::nullopt;
-        return m_buffer[m_next++];
+        return buffer_[next_++];
     }
 
 private:
@@ -79,32 +79,32 @@ private:
     bool Fill()
     {
         for (;;) {
-            if (m_stopRequested())
+            if (stopRequested_())
                 return false;
-            pollfd waiting{m_fd, POLLIN, 0};
+            pollfd waiting{fd_, POLLIN, 0};
             const int ready = ::poll(&waiting, 1, kWaitStepMs);
             if (ready == 0 || (ready < 0 && errno == EINTR))
                 continue;
-            const ssize_t got = ::read(m_fd, m_buffer, sizeof m_buffer);
+            const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
                 return false;
-            m_next = 0;
-            m_end = static_cast<std::size_t>(got);
+            next_ = 0;
+            end_ = static_cast<std::size_t>(got);
             return true;
         }
     }
 
-    int m_fd;
-    const std::function<bool()>& m_stopRequested;
-    char m_buffer[4096];
-    std::size_t m_next = 0;
-    std::size_t m_end = 0;
+    int fd_;
+    const std::function<bool()>& stopRequested_;
+    char buffer_[4096];
+    std::size_t next_ = 0;
+    std::size_t end_ = 0;
 };
 
 // A line the placeholder cannot carry whole: it would end at the NUL.
-bool SendLine(MessageSender& sender, const std::string& line, long number)
+bool sendLine(MessageSender& sender, const std::string& line, long number)
 {
     if (line.find('\0') != std::string::npos) {
         std::fprintf(stderr,
@@ -117,7 +117,7 @@ bool SendLine(MessageSender& sender, const std::string& line, long number)
 }
 
 // One message per line; a CR before the line feed belongs to the line end.
-bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool()>& stopRequested)
+bool sendLines(MessageSender& sender, std::FILE* input, const std::function<bool()>& stopRequested)
 {
     InputReader reader(input, stopRequested);
     std::string line;
@@ -126,7 +126,7 @@ bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool
     for (std::optional<char> c = reader.Next();; c = reader.Next()) {
         if (!c) {
             if (!line.empty() && !stopRequested())
-                allSent = SendLine(sender, line, number) && allSent;
+                allSent = sendLine(sender, line, number) && allSent;
             return allSent;
         }
         if (*c != '\n') {
@@ -137,7 +137,7 @@ bool SendLines(MessageSender& sender, std::FILE* input, const std::function<bool
             return allSent;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        allSent = SendLine(sender, line, number++) && allSent;
+        allSent = sendLine(sender, line, number++) && allSent;
         line.clear();
     }
 }
@@ -161,13 +161,13 @@ std::optional<std::string> MissingProcedureHint(std::string_view errorText)
     return std::nullopt;
 }
 
-std::string SendStatement(bool trace)
+std::string sendStatement(bool trace)
 {
     return trace ? "begin SendTraceMessage(:message, :pipe); end;"
                  : "begin SendDebugMessage(:message, :pipe); end;";
 }
 
-bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+bool runSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
              bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
 {
     MessageSender sender(session, pipe, trace);
@@ -176,7 +176,7 @@ bool RunSend(OciSession& session, const std::vector<std::string>& texts, const s
         if (stopRequested())
             break;
         if (text == "-")
-            allSent = SendLines(sender, input, stopRequested) && allSent;
+            allSent = sendLines(sender, input, stopRequested) && allSent;
         else
             sender.Send(text);
     }

@@ -16,7 +16,7 @@ class OciSession;
 // A line holding a NUL byte cannot be bound whole: it is not sent, its
 // number goes to standard error, the lines after it are sent, and the result
 // is false.
-bool RunSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+bool runSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
              bool trace, std::FILE* input, const std::function<bool()>& stopRequested);
 
 // The line added to the report of a send that failed because the procedure
@@ -24,4 +24,4 @@ bool RunSend(OciSession& session, const std::vector<std::string>& texts, const s
 std::optional<std::string> MissingProcedureHint(std::string_view errorText);
 
 // The block that sends one message; :message and :pipe are its placeholders.
-std::string SendStatement(bool trace);
+std::string sendStatement(bool trace);

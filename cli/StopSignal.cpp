@@ -14,7 +14,7 @@ std::atomic<int> g_stopSignal{0};
 std::mutex g_actionMutex;
 std::function<void()> g_action; // guarded by g_actionMutex
 
-sigset_t StopSignals()
+sigset_t stopSignals()
 {
     sigset_t signals;
     sigemptyset(&signals);
@@ -23,14 +23,14 @@ sigset_t StopSignals()
     return signals;
 }
 
-void RunAction()
+void runAction()
 {
     std::lock_guard lock(g_actionMutex);
     if (g_action)
         g_action();
 }
 
-[[noreturn]] void WaitForStopSignals(sigset_t signals)
+[[noreturn]] void waitForStopSignals(sigset_t signals)
 {
     for (;;) {
         int signal = 0;
@@ -39,29 +39,29 @@ void RunAction()
         int none = 0;
         if (!g_stopSignal.compare_exchange_strong(none, signal))
             std::_Exit(128 + signal); // the second: the first did not end it
-        RunAction();
+        runAction();
     }
 }
 
 } // namespace
 
-void InstallStopSignals()
+void installStopSignals()
 {
     static std::once_flag installed;
     std::call_once(installed, [] {
-        const sigset_t signals = StopSignals();
+        const sigset_t signals = stopSignals();
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
         // Lives as long as the process; it holds nothing that needs an end.
-        std::thread(WaitForStopSignals, signals).detach();
+        std::thread(waitForStopSignals, signals).detach();
     });
 }
 
-bool StopRequested()
+bool stopRequested()
 {
     return g_stopSignal.load() != 0;
 }
 
-int StopExitStatus()
+int stopExitStatus()
 {
     const int signal = g_stopSignal.load();
     return signal == 0 ? 0 : 128 + signal;
@@ -74,8 +74,8 @@ StopAction::StopAction(std::function<void()> action)
         g_action = std::move(action);
     }
     // A stop that came before there was anything to break.
-    if (StopRequested())
-        RunAction();
+    if (stopRequested())
+        runAction();
 }
 
 StopAction::~StopAction()

@@ -9,11 +9,11 @@
 // running); a second one ends the process at once, for when a step does not
 // return. Install before any other thread starts: the signals are blocked in
 // the calling thread, and so in every thread it starts later.
-void InstallStopSignals();
-bool StopRequested();
+void installStopSignals();
+bool stopRequested();
 // 128 + the number of the signal that asked to stop (130 SIGINT, 143
 // SIGTERM); 0 while none has.
-int StopExitStatus();
+int stopExitStatus();
 
 // While it lives, a stop runs `action` (at once when a stop came before).
 // The action runs on the signal thread.

@@ -9,15 +9,15 @@
 // at most the message it was reading, which is already off the pipe.
 class StreamSink final : public LineSink {
 public:
-    explicit StreamSink(std::FILE* stream) : m_stream(stream) {}
+    explicit StreamSink(std::FILE* stream) : stream_(stream) {}
 
     void AppendLine(std::string_view composedLine) override
     {
-        std::fwrite(composedLine.data(), 1, composedLine.size(), m_stream);
-        std::fflush(m_stream);
+        std::fwrite(composedLine.data(), 1, composedLine.size(), stream_);
+        std::fflush(stream_);
     }
-    void EndOfPoll() override { std::fflush(m_stream); }
+    void endOfPoll() override { std::fflush(stream_); }
 
 private:
-    std::FILE* m_stream;
+    std::FILE* stream_;
 };

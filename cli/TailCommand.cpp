@@ -18,7 +18,7 @@ namespace {
 constexpr std::chrono::milliseconds kShortestInterval{10};
 constexpr std::chrono::milliseconds kWaitStep{50};
 
-void WaitUnlessStopped(std::chrono::milliseconds interval,
+void waitUnlessStopped(std::chrono::milliseconds interval,
                        const std::function<bool()>& stopRequested)
 {
     const auto until = std::chrono::steady_clock::now() + interval;
@@ -33,23 +33,23 @@ void WaitUnlessStopped(std::chrono::milliseconds interval,
 // terminal's and a pipe's line end on this platform.
 class LineFeedSink final : public LineSink {
 public:
-    explicit LineFeedSink(LineSink& next) : m_next(next) {}
+    explicit LineFeedSink(LineSink& next) : next_(next) {}
 
     void AppendLine(std::string_view composedLine) override
     {
         if (!composedLine.ends_with("\r\n")) {
-            m_next.AppendLine(composedLine);
+            next_.AppendLine(composedLine);
             return;
         }
-        m_line.assign(composedLine.substr(0, composedLine.size() - 2));
-        m_line += '\n';
-        m_next.AppendLine(m_line);
+        line_.assign(composedLine.substr(0, composedLine.size() - 2));
+        line_ += '\n';
+        next_.AppendLine(line_);
     }
-    void EndOfPoll() override { m_next.EndOfPoll(); }
+    void endOfPoll() override { next_.endOfPoll(); }
 
 private:
-    LineSink& m_next;
-    std::string m_line;
+    LineSink& next_;
+    std::string line_;
 };
 
 vexmoor::trace::Journal OpenJournal(const std::optional<std::string>& file)
@@ -66,7 +66,7 @@ vexmoor::trace::Journal OpenJournal(const std::optional<std::string>& file)
 
 } // namespace
 
-bool RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
+bool runTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
              const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested)
 {
     StreamSink stream(out);
@@ -87,7 +87,7 @@ bool RunTail(OciSession& session, const TraceSettings& settings, double interval
         poller.PollPipe();
         if (once || stopRequested())
             return journal.failure().empty();
-        WaitUnlessStopped(interval, stopRequested);
+        waitUnlessStopped(interval, stopRequested);
         if (stopRequested())
             return journal.failure().empty();
     }

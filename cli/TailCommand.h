@@ -24,5 +24,5 @@ struct TailOutput {
 // `stopRequested` says so (checked between polls and during the wait).
 // A journal that cannot be written is named once on standard error and
 // tracing goes on; the result is then false.
-bool RunTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
+bool runTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
              const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested);

@@ -27,17 +27,17 @@ constexpr const char* kServerListSection = "ServerList";
 constexpr const char* kApplicationName = "Vexmoor";
 
 // The session and the profile take texts as bytes in the locale's character set.
-QString FromBytes(const std::string& bytes)
+QString fromBytes(const std::string& bytes)
 {
-    return vexmoor::base::FromLocaleBytes(bytes);
+    return vexmoor::base::fromLocaleBytes(bytes);
 }
 
-std::string ToBytes(const QString& text)
+std::string toBytes(const QString& text)
 {
-    return vexmoor::base::ToLocaleBytes(text);
+    return vexmoor::base::toLocaleBytes(text);
 }
 
-std::string ItemEntry(int number)
+std::string itemEntry(int number)
 {
     return "Item" + std::to_string(number);
 }
@@ -53,13 +53,13 @@ public:
 
     void Release()
     {
-        if (m_bActive)
+        if (active_)
             QApplication::restoreOverrideCursor();
-        m_bActive = false;
+        active_ = false;
     }
 
 private:
-    bool m_bActive = true;
+    bool active_ = true;
 };
 
 void ShowMessage(QWidget* parent, const QString& text)
@@ -73,65 +73,65 @@ void ShowMessage(QWidget* parent, const QString& text)
 } // namespace
 
 CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
-    : QDialog(parent), m_session(session), m_profile(profile)
+    : QDialog(parent), session_(session), profile_(profile)
 {
-    m_strUserName = m_profile.GetProfileString(kConnectSection, "Usr");
-    m_strConnect = m_profile.GetProfileString(kConnectSection, "Srv");
-    res::BuildDialog(*this, ids::Template());
+    userName_ = profile_.getProfileString(kConnectSection, "Usr");
+    connect_ = profile_.getProfileString(kConnectSection, "Srv");
+    res::buildDialog(*this, ids::Template());
     // Buttons 1 and 2 reach accept and reject through the template.
-    connect(&res::RequireControl<QPushButton>(*this, ids::kHelpButton), &QPushButton::clicked, this,
+    connect(&res::requireControl<QPushButton>(*this, ids::kHelpButton), &QPushButton::clicked, this,
             [this] {
                 QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationName),
                                 vexmoor::db::connectHelpText(), QMessageBox::Ok, this);
                 box.setTextFormat(Qt::PlainText);
                 box.exec();
             });
-    UserNameEdit().setMaxLength(kMaxChars);
-    PasswordEdit().setMaxLength(kMaxChars);
+    userNameEdit().setMaxLength(kMaxChars);
+    passwordEdit().setMaxLength(kMaxChars);
     // The box would otherwise complete typed text from the history, so that
     // "embedded" typed with "embedded-prod" listed logs on to the latter.
-    ConnectStringBox().setCompleter(nullptr);
+    connectStringBox().setCompleter(nullptr);
     OnInitDialog();
 }
 
-QLineEdit& CConnectDlg::UserNameEdit() const
+QLineEdit& CConnectDlg::userNameEdit() const
 {
-    return res::RequireControl<QLineEdit>(*this, ids::kUserNameEdit);
+    return res::requireControl<QLineEdit>(*this, ids::kUserNameEdit);
 }
 
-QLineEdit& CConnectDlg::PasswordEdit() const
+QLineEdit& CConnectDlg::passwordEdit() const
 {
-    return res::RequireControl<QLineEdit>(*this, ids::kPasswordEdit);
+    return res::requireControl<QLineEdit>(*this, ids::kPasswordEdit);
 }
 
-QComboBox& CConnectDlg::ConnectStringBox() const
+QComboBox& CConnectDlg::connectStringBox() const
 {
-    return res::RequireControl<QComboBox>(*this, ids::kConnectStringBox);
+    return res::requireControl<QComboBox>(*this, ids::kConnectStringBox);
 }
 
-QLabel& CConnectDlg::StatusLine(int index) const
+QLabel& CConnectDlg::statusLine(int index) const
 {
-    return res::RequireControl<QLabel>(*this, ids::kStatusLine1 + index);
+    return res::requireControl<QLabel>(*this, ids::kStatusLine1 + index);
 }
 
 void CConnectDlg::OnInitDialog()
 {
     // The first exchange happens while the list is still empty, so the box
     // takes the stored connect string as its text.
-    PutFieldsIntoControls();
+    putFieldsIntoControls();
     FillHistory();
-    PutFieldsIntoControls();
+    putFieldsIntoControls();
     // With no user name stored nobody is given the focus here.
-    if (!m_strUserName.empty())
-        PasswordEdit().setFocus();
+    if (!userName_.empty())
+        passwordEdit().setFocus();
 }
 
-void CConnectDlg::PutFieldsIntoControls()
+void CConnectDlg::putFieldsIntoControls()
 {
-    UserNameEdit().setText(FromBytes(m_strUserName));
-    PasswordEdit().setText(FromBytes(m_strPassword));
-    QComboBox& box = ConnectStringBox();
-    const QString connect = FromBytes(m_strConnect);
+    userNameEdit().setText(fromBytes(userName_));
+    passwordEdit().setText(fromBytes(password_));
+    QComboBox& box = connectStringBox();
+    const QString connect = fromBytes(connect_);
     int match = -1;
     for (int row = 0; row < box.count() && match < 0; ++row) {
         if (box.itemText(row).startsWith(connect, Qt::CaseInsensitive))
@@ -142,31 +142,31 @@ void CConnectDlg::PutFieldsIntoControls()
     else
         box.setEditText(connect);
     for (int i = 0; i < 3; ++i)
-        StatusLine(i).setText(FromBytes(m_strStatus[i]));
+        statusLine(i).setText(fromBytes(status_[i]));
 }
 
 void CConnectDlg::FillHistory()
 {
-    QComboBox& box = ConnectStringBox();
+    QComboBox& box = connectStringBox();
     box.clear();
-    const int count = m_profile.GetProfileInt(kServerListSection, "Items", 0);
+    const int count = profile_.getProfileInt(kServerListSection, "Items", 0);
     for (int number = 1; number <= count; ++number)
-        box.addItem(FromBytes(m_profile.GetProfileString(kServerListSection, ItemEntry(number))));
+        box.addItem(fromBytes(profile_.getProfileString(kServerListSection, itemEntry(number))));
 }
 
 void CConnectDlg::AddToHistory(const std::string& connectString)
 {
-    const int count = m_profile.GetProfileInt(kServerListSection, "Items", 0);
+    const int count = profile_.getProfileInt(kServerListSection, "Items", 0);
     for (int number = 1; number <= count; ++number) {
-        if (m_profile.GetProfileString(kServerListSection, ItemEntry(number)) == connectString)
+        if (profile_.getProfileString(kServerListSection, itemEntry(number)) == connectString)
             return;
     }
-    ConnectStringBox().addItem(FromBytes(connectString));
-    m_profile.WriteProfileInt(kServerListSection, "Items", count + 1);
-    m_profile.WriteProfileString(kServerListSection, ItemEntry(count + 1), connectString);
+    connectStringBox().addItem(fromBytes(connectString));
+    profile_.writeProfileInt(kServerListSection, "Items", count + 1);
+    profile_.writeProfileString(kServerListSection, itemEntry(count + 1), connectString);
 }
 
-QWidget* CConnectDlg::TakeFieldsFromControls()
+QWidget* CConnectDlg::takeFieldsFromControls()
 {
     struct Field {
         QWidget& control;
@@ -175,61 +175,61 @@ QWidget* CConnectDlg::TakeFieldsFromControls()
         int maxChars;
     };
     Field fields[] = {
-        {UserNameEdit(), UserNameEdit().text(), m_strUserName, kMaxChars},
-        {PasswordEdit(), PasswordEdit().text(), m_strPassword, kMaxChars},
-        {ConnectStringBox(), ConnectStringBox().currentText(), m_strConnect, kMaxConnectChars},
+        {userNameEdit(), userNameEdit().text(), userName_, kMaxChars},
+        {passwordEdit(), passwordEdit().text(), password_, kMaxChars},
+        {connectStringBox(), connectStringBox().currentText(), connect_, kMaxConnectChars},
     };
     for (Field& field : fields) {
         if (field.text.size() > field.maxChars)
             return &field.control;
-        field.value = ToBytes(field.text);
+        field.value = toBytes(field.text);
     }
     return nullptr;
 }
 
-void CConnectDlg::RefuseOverlongField(QWidget& control)
+void CConnectDlg::refuseOverlongField(QWidget& control)
 {
-    const int limit = &control == &ConnectStringBox() ? kMaxConnectChars : kMaxChars;
+    const int limit = &control == &connectStringBox() ? kMaxConnectChars : kMaxChars;
     ShowMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
     control.setFocus();
     if (auto* edit = qobject_cast<QLineEdit*>(&control))
         edit->selectAll();
 }
 
-void CConnectDlg::ShowStatus(const std::string& line1, const std::string& line2,
+void CConnectDlg::showStatus(const std::string& line1, const std::string& line2,
                              const std::string& line3)
 {
-    m_strStatus[0] = line1;
-    m_strStatus[1] = line2;
-    m_strStatus[2] = line3;
+    status_[0] = line1;
+    status_[1] = line2;
+    status_[2] = line3;
     for (int i = 0; i < 3; ++i) {
-        StatusLine(i).setText(FromBytes(m_strStatus[i]));
+        statusLine(i).setText(fromBytes(status_[i]));
         // The logon blocks the thread: paint now, or the lines show too late.
-        StatusLine(i).repaint();
+        statusLine(i).repaint();
     }
 }
 
 void CConnectDlg::accept()
 {
     WaitCursor wait;
-    if (QWidget* overlong = TakeFieldsFromControls()) {
+    if (QWidget* overlong = takeFieldsFromControls()) {
         wait.Release();
-        RefuseOverlongField(*overlong);
+        refuseOverlongField(*overlong);
         return;
     }
-    ShowStatus("Connecting to database", m_strUserName + "@" + m_strConnect, "");
+    showStatus("Connecting to database", userName_ + "@" + connect_, "");
     // Before the logon, so that a connect string that fails is remembered too.
-    AddToHistory(m_strConnect);
-    if (m_session.LogOn(m_strUserName, m_strPassword, m_strConnect)) {
-        ShowStatus("Connected with database", m_strConnect, "");
-        m_profile.WriteProfileString(kConnectSection, "Usr", m_strUserName);
-        m_profile.WriteProfileString(kConnectSection, "Srv", m_strConnect);
+    AddToHistory(connect_);
+    if (session_.LogOn(userName_, password_, connect_)) {
+        showStatus("Connected with database", connect_, "");
+        profile_.writeProfileString(kConnectSection, "Usr", userName_);
+        profile_.writeProfileString(kConnectSection, "Srv", connect_);
         done(1);
         return;
     }
-    const QString reason = FromBytes(m_session.ErrorText());
+    const QString reason = fromBytes(session_.ErrorText());
     // "Connecting to database" would otherwise stay up while nothing connects.
-    ShowStatus("", "", "");
+    showStatus("", "", "");
     wait.Release();
     ShowMessage(this, reason);
 }

@@ -30,23 +30,23 @@ public slots:
 
 private:
     void OnInitDialog();
-    void PutFieldsIntoControls();
+    void putFieldsIntoControls();
     // The control whose text is too long, or nullptr when all were taken.
-    QWidget* TakeFieldsFromControls();
-    void RefuseOverlongField(QWidget& control);
-    void ShowStatus(const std::string& line1, const std::string& line2, const std::string& line3);
+    QWidget* takeFieldsFromControls();
+    void refuseOverlongField(QWidget& control);
+    void showStatus(const std::string& line1, const std::string& line2, const std::string& line3);
 
-    QLineEdit& UserNameEdit() const;
-    QLineEdit& PasswordEdit() const;
-    QComboBox& ConnectStringBox() const;
-    QLabel& StatusLine(int index) const;
+    QLineEdit& userNameEdit() const;
+    QLineEdit& passwordEdit() const;
+    QComboBox& connectStringBox() const;
+    QLabel& statusLine(int index) const;
 
-    OciSession& m_session;
-    Profile& m_profile;
-    std::string m_strUserName;
-    std::string m_strPassword;
-    std::string m_strConnect;
-    std::string m_strStatus[3];
+    OciSession& session_;
+    Profile& profile_;
+    std::string userName_;
+    std::string password_;
+    std::string connect_;
+    std::string status_[3];
 };
 
 // Runs the dialog modally with no parent; 1 after a successful logon, else 0.

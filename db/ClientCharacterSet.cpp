@@ -52,7 +52,7 @@ std::optional<std::string> oracleName(std::string_view codeset)
 
 } // namespace
 
-std::optional<std::string> ClientCharacterSetName(const EnvironmentLookup& environment)
+std::optional<std::string> clientCharacterSetName(const EnvironmentLookup& environment)
 {
     if (nonEmpty(environment, "NLS_LANG"))
         return std::nullopt;

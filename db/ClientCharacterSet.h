@@ -14,6 +14,6 @@ namespace vexmoor::db::oci {
 // "WE8ISO8859P1" for Latin-1, and so on. Nothing when NLS_LANG is set (the
 // client then takes the user's choice) or the locale's set has no Oracle
 // name known here (the client then takes its own default).
-std::optional<std::string> ClientCharacterSetName(const EnvironmentLookup& environment);
+std::optional<std::string> clientCharacterSetName(const EnvironmentLookup& environment);
 
 } // namespace vexmoor::db::oci

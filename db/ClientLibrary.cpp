@@ -40,7 +40,7 @@ std::optional<std::string> nonEmpty(const EnvironmentLookup& environment, const 
 // "libclntsh.so (or libclntsh.so.23.1 to .11.1)"
 std::string describeNames()
 {
-    const auto& names = ClientLibraryNames();
+    const auto& names = clientLibraryNames();
     std::string text = names.front();
     if (names.size() > 1) {
         const std::string& last = names.back();
@@ -61,7 +61,7 @@ void appendLine(std::string& text, std::string_view line)
 
 } // namespace
 
-const std::vector<std::string>& ClientLibraryNames()
+const std::vector<std::string>& clientLibraryNames()
 {
 #if defined(_WIN32)
     static const std::vector<std::string> names{"oci.dll"};
@@ -103,34 +103,34 @@ std::filesystem::path ProgramFolder()
     return program.has_parent_path() ? program.parent_path() : std::filesystem::path();
 }
 
-std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment)
+std::vector<LibraryCandidate> clientLibraryCandidates(const EnvironmentLookup& environment)
 {
-    return ClientLibraryCandidates(environment, ProgramFolder());
+    return clientLibraryCandidates(environment, ProgramFolder());
 }
 
-std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment,
+std::vector<LibraryCandidate> clientLibraryCandidates(const EnvironmentLookup& environment,
                                                       const std::filesystem::path& programFolder)
 {
     if (auto configured = nonEmpty(environment, "VEXMOOR_OCI_LIBRARY"))
         return {{*configured, LibrarySource::Configured}};
 
     std::vector<LibraryCandidate> candidates;
-    for (const auto& name : ClientLibraryNames())
+    for (const auto& name : clientLibraryNames())
         candidates.push_back({name, LibrarySource::SystemPath});
     // A full path, so that the loader takes the file there and nothing else.
     if (!programFolder.empty()) {
-        for (const auto& name : ClientLibraryNames())
+        for (const auto& name : clientLibraryNames())
             candidates.push_back({(programFolder / name).string(), LibrarySource::ProgramFolder});
     }
     if (auto home = nonEmpty(environment, "ORACLE_HOME")) {
         const auto folder = std::filesystem::path(*home) / kHomeSubfolder;
-        for (const auto& name : ClientLibraryNames())
+        for (const auto& name : clientLibraryNames())
             candidates.push_back({(folder / name).string(), LibrarySource::OracleHome});
     }
     return candidates;
 }
 
-std::string NoClientLibraryMessage(const EnvironmentLookup& environment,
+std::string noClientLibraryMessage(const EnvironmentLookup& environment,
                                    std::string_view loaderReason)
 {
     constexpr const char* kEmbeddedHint =
@@ -219,7 +219,7 @@ ClientLibrary::ClientLibrary(void* handle, std::string file)
 {
 }
 
-bool LoaderFoundNoFile(std::string_view file, std::string_view reason)
+bool loaderFoundNoFile(std::string_view file, std::string_view reason)
 {
 #if defined(_WIN32)
     return reason.find("error 126)") != std::string_view::npos;
@@ -231,18 +231,18 @@ bool LoaderFoundNoFile(std::string_view file, std::string_view reason)
 #endif
 }
 
-ClientLibrarySearch FindClientLibrary(const EnvironmentLookup& environment)
+ClientLibrarySearch findClientLibrary(const EnvironmentLookup& environment)
 {
     const bool configured = nonEmpty(environment, "VEXMOOR_OCI_LIBRARY").has_value();
     std::string telling; // the first reason that says more than "not there"
-    for (const auto& candidate : ClientLibraryCandidates(environment)) {
+    for (const auto& candidate : clientLibraryCandidates(environment)) {
         std::string reason;
         if (auto library = ClientLibrary::load(candidate.file, reason))
             return {std::move(library), {}};
-        if (telling.empty() && (configured || !LoaderFoundNoFile(candidate.file, reason)))
+        if (telling.empty() && (configured || !loaderFoundNoFile(candidate.file, reason)))
             telling = reason;
     }
-    return {nullptr, NoClientLibraryMessage(environment, telling)};
+    return {nullptr, noClientLibraryMessage(environment, telling)};
 }
 
 } // namespace vexmoor::db::oci

@@ -26,7 +26,7 @@ struct LibraryCandidate {
 };
 
 // The client library's file names on this platform, newest naming first.
-const std::vector<std::string>& ClientLibraryNames();
+const std::vector<std::string>& clientLibraryNames();
 
 // The folder of the running program; empty when the system does not say.
 std::filesystem::path ProgramFolder();
@@ -34,20 +34,20 @@ std::filesystem::path ProgramFolder();
 // Where to look, in order: the system's search, the program's folder (when
 // known), $ORACLE_HOME. A configured file is the only candidate: whoever
 // names one wants that one, not whatever else the system holds.
-std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment,
+std::vector<LibraryCandidate> clientLibraryCandidates(const EnvironmentLookup& environment,
                                                       const std::filesystem::path& programFolder);
-std::vector<LibraryCandidate> ClientLibraryCandidates(const EnvironmentLookup& environment);
+std::vector<LibraryCandidate> clientLibraryCandidates(const EnvironmentLookup& environment);
 
 // What olog answers when no candidate could be loaded: which library was
 // looked for and where, that "embedded" needs none, and how to fix it, then
 // the loader's reason on a line of its own when there is one worth showing.
-std::string NoClientLibraryMessage(const EnvironmentLookup& environment,
+std::string noClientLibraryMessage(const EnvironmentLookup& environment,
                                    std::string_view loaderReason);
 
 // Whether the loader's reason for a candidate only says that the file is not
 // there (as opposed to a file that was found but cannot be used: another
 // architecture, a missing dependency). Only the latter is worth showing.
-bool LoaderFoundNoFile(std::string_view file, std::string_view reason);
+bool loaderFoundNoFile(std::string_view file, std::string_view reason);
 
 // A loaded shared library; unloaded when the object goes.
 class ClientLibrary {
@@ -74,10 +74,10 @@ private:
 
 struct ClientLibrarySearch {
     std::unique_ptr<ClientLibrary> library; // empty when none could be loaded
-    std::string failure;                    // then: NoClientLibraryMessage
+    std::string failure;                    // then: noClientLibraryMessage
 };
 
 // Tries the candidates in order and keeps the first that loads.
-ClientLibrarySearch FindClientLibrary(const EnvironmentLookup& environment);
+ClientLibrarySearch findClientLibrary(const EnvironmentLookup& environment);
 
 } // namespace vexmoor::db::oci

@@ -64,21 +64,21 @@ std::optional<std::string> ProcessEnvironment(const char* name)
     return std::string(value);
 }
 
-std::filesystem::path DefaultEmbeddedDatabase(const EnvironmentLookup& environment)
+std::filesystem::path defaultEmbeddedDatabase(const EnvironmentLookup& environment)
 {
     if (auto file = nonEmpty(environment, "VEXMOOR_EMBEDDED_DB"))
         return *file;
     return userDataFolder(environment) / "Orrindale" / "Vexmoor" / "embedded.db";
 }
 
-ConnectTarget ParseConnectString(std::string_view connect, const EnvironmentLookup& environment)
+ConnectTarget parseConnectString(std::string_view connect, const EnvironmentLookup& environment)
 {
     const std::string_view text = trim(connect);
     if (!startsWithKeyword(text))
         return {};
     const std::string_view rest = text.substr(kEmbedded.size());
     if (rest.empty() || (rest.front() == ':' && rest.size() == 1))
-        return {BackendKind::Embedded, DefaultEmbeddedDatabase(environment), true};
+        return {BackendKind::Embedded, defaultEmbeddedDatabase(environment), true};
     if (rest.front() == ':')
         return {BackendKind::Embedded, std::filesystem::path(std::string(rest.substr(1))), false};
     return {}; // "embeddedfoo" is a connect identifier like any other

@@ -26,10 +26,10 @@ struct ConnectTarget {
 // "embedded" (in any letter case, blanks around it ignored) is the default
 // embedded database, "embedded:PATH" the embedded database in PATH (an empty
 // PATH is the default one), anything else the Oracle client.
-ConnectTarget ParseConnectString(std::string_view connect, const EnvironmentLookup& environment);
+ConnectTarget parseConnectString(std::string_view connect, const EnvironmentLookup& environment);
 
 // $VEXMOOR_EMBEDDED_DB if set, else embedded.db in the user's data folder:
 // $XDG_DATA_HOME (when absolute; else ~/.local/share)/Orrindale/Vexmoor/.
-std::filesystem::path DefaultEmbeddedDatabase(const EnvironmentLookup& environment);
+std::filesystem::path defaultEmbeddedDatabase(const EnvironmentLookup& environment);
 
 } // namespace vexmoor::db::oci

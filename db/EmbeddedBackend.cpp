@@ -185,7 +185,7 @@ std::unique_ptr<BackendCursor> EmbeddedSession::openCursor()
 
 } // namespace
 
-std::shared_ptr<BackendSession> LogOnEmbedded(const std::filesystem::path& file, bool createFolders,
+std::shared_ptr<BackendSession> logOnEmbedded(const std::filesystem::path& file, bool createFolders,
                                               std::string_view user, std::string_view password)
 {
     if (createFolders && file.has_parent_path()) {

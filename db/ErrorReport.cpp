@@ -27,7 +27,7 @@ HandlerSlot& slot()
 
 } // namespace
 
-std::string ComposeErrorReport(std::string_view libraryText, std::string_view functionName,
+std::string composeErrorReport(std::string_view libraryText, std::string_view functionName,
                                unsigned parseOffset, std::string_view statement)
 {
     std::string report = "ORACLE Error";
@@ -44,7 +44,7 @@ std::string ComposeErrorReport(std::string_view libraryText, std::string_view fu
     return report;
 }
 
-FatalErrorHandler SetFatalErrorHandler(FatalErrorHandler handler)
+FatalErrorHandler setFatalErrorHandler(FatalErrorHandler handler)
 {
     auto& current = slot();
     std::lock_guard lock(current.mutex);
@@ -54,7 +54,7 @@ FatalErrorHandler SetFatalErrorHandler(FatalErrorHandler handler)
     return handler;
 }
 
-void ShowFatalErrorAndEnd(const std::string& report)
+void showFatalErrorAndEnd(const std::string& report)
 {
     FatalErrorHandler handler;
     {

@@ -9,21 +9,21 @@
 
 // "ORACLE Error[ when processing OCI function NAME]\nTEXT\nError on position
 // N in:\nSTATEMENT".
-std::string ComposeErrorReport(std::string_view libraryText, std::string_view functionName,
+std::string composeErrorReport(std::string_view libraryText, std::string_view functionName,
                                unsigned parseOffset, std::string_view statement);
 
 // The name of a function code (0..66) as the report shows it; "" for 0.
-std::string FunctionCodeName(std::uint8_t code);
+std::string functionCodeName(std::uint8_t code);
 
 // Shows a composed report. The process ends when the handler returns (or the
 // handler ends it itself). The default writes to standard error.
 using FatalErrorHandler = std::function<void(const std::string& report)>;
-FatalErrorHandler SetFatalErrorHandler(FatalErrorHandler handler); // returns the previous one
+FatalErrorHandler setFatalErrorHandler(FatalErrorHandler handler); // returns the previous one
 
 // Shows the report through the installed handler, then aborts the process.
-[[noreturn]] void ShowFatalErrorAndEnd(const std::string& report);
+[[noreturn]] void showFatalErrorAndEnd(const std::string& report);
 
 // True while a fatal report is on screen. A window that shows the report sets
 // it, so that timer ticks arriving meanwhile start no further database work.
-void SetFatalReportShowing(bool showing);
-bool IsFatalReportShowing();
+void setFatalReportShowing(bool showing);
+bool isFatalReportShowing();

@@ -6,12 +6,12 @@ namespace {
 std::atomic<bool> g_fatalReportShowing{false};
 }
 
-void SetFatalReportShowing(bool showing)
+void setFatalReportShowing(bool showing)
 {
     g_fatalReportShowing.store(showing);
 }
 
-bool IsFatalReportShowing()
+bool isFatalReportShowing()
 {
     return g_fatalReportShowing.load();
 }

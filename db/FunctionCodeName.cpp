@@ -42,7 +42,7 @@ constexpr std::array<std::string_view, 67> kFunctionNames = [] {
 
 } // namespace
 
-std::string FunctionCodeName(std::uint8_t code)
+std::string functionCodeName(std::uint8_t code)
 {
     if (code == 0)
         return {}; // no function: the report's first line stays "ORACLE Error"

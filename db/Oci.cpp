@@ -228,11 +228,11 @@ sword olog(ub1* lda, ub1* /*hda*/, const text* uid, sword uidl, const text* pswd
         const std::string_view user = argument(uid, uidl);
         const std::string_view password = argument(pswd, pswdl);
         const std::string_view connect = argument(conn, connl);
-        const ConnectTarget target = ParseConnectString(connect, ProcessEnvironment);
+        const ConnectTarget target = parseConnectString(connect, ProcessEnvironment);
         auto session =
             target.backend == BackendKind::Embedded
-                ? detail::LogOnEmbedded(target.file, target.createFolders, user, password)
-                : detail::LogOnOracleClient(user, password, connect);
+                ? detail::logOnEmbedded(target.file, target.createFolders, user, password)
+                : detail::logOnOracleClient(user, password, connect);
         table.putSession(lda, std::move(session));
     });
 }

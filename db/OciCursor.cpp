@@ -13,26 +13,26 @@ constexpr int kRelease7Behaviour = 2;
 } // namespace
 
 OciCursor::OciCursor(OciSession& session)
-    : m_pCursorArea(std::make_unique<std::uint8_t[]>(oci::kCursorAreaSize)), // zero-filled
-      m_pLogonArea(session.LogonArea())
+    : cursorArea_(std::make_unique<std::uint8_t[]>(oci::kCursorAreaSize)), // zero-filled
+      logonArea_(session.logonArea())
 {
-    if (oci::oopen(m_pCursorArea.get(), m_pLogonArea, nullptr, kNulTerminated, kNulTerminated,
-                   nullptr, kNulTerminated)
+    if (oci::oopen(cursorArea_.get(), logonArea_, nullptr, kNulTerminated, kNulTerminated, nullptr,
+                   kNulTerminated)
         != 0)
         ReportError();
 }
 
 OciCursor::~OciCursor()
 {
-    if (oci::oclose(m_pCursorArea.get()) != 0)
+    if (oci::oclose(cursorArea_.get()) != 0)
         ReportError();
 }
 
 void OciCursor::SetStatement(const std::string& statement)
 {
     // The stored copy is what the library parses and what a report shows.
-    m_strStatement = statement;
-    if (oci::oparse(m_pCursorArea.get(), m_strStatement.c_str(), kNulTerminated, kDeferredParse,
+    statement_ = statement;
+    if (oci::oparse(cursorArea_.get(), statement_.c_str(), kNulTerminated, kDeferredParse,
                     kRelease7Behaviour)
         != 0)
         ReportError();
@@ -41,16 +41,15 @@ void OciCursor::SetStatement(const std::string& statement)
 void OciCursor::Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
                      std::int16_t* indicator)
 {
-    if (oci::obndrv(m_pCursorArea.get(), name, kNulTerminated, static_cast<oci::ub1*>(buffer),
-                    length, type, kNulTerminated, indicator, nullptr, kNulTerminated,
-                    kNulTerminated)
+    if (oci::obndrv(cursorArea_.get(), name, kNulTerminated, static_cast<oci::ub1*>(buffer), length,
+                    type, kNulTerminated, indicator, nullptr, kNulTerminated, kNulTerminated)
         != 0)
         ReportError();
 }
 
 bool OciCursor::Execute(bool report)
 {
-    const oci::sword result = oci::oexec(m_pCursorArea.get());
+    const oci::sword result = oci::oexec(cursorArea_.get());
     if (result != 0 && report)
         ReportError();
     return result == 0;
@@ -58,23 +57,23 @@ bool OciCursor::Execute(bool report)
 
 std::string OciCursor::FunctionName() const
 {
-    return FunctionCodeName(oci::functionCode(m_pCursorArea.get()));
+    return functionCodeName(oci::functionCode(cursorArea_.get()));
 }
 
 std::string OciCursor::ErrorText() const
 {
     char text[oci::kMessageBufferSize] = {};
-    oci::oerhms(m_pLogonArea, oci::returnCode(m_pCursorArea.get()), text, oci::kMessageBufferSize);
+    oci::oerhms(logonArea_, oci::returnCode(cursorArea_.get()), text, oci::kMessageBufferSize);
     return text;
 }
 
-int OciCursor::ReturnCode() const
+int OciCursor::returnCode() const
 {
-    return oci::returnCode(m_pCursorArea.get());
+    return oci::returnCode(cursorArea_.get());
 }
 
 void OciCursor::ReportError()
 {
-    ShowFatalErrorAndEnd(ComposeErrorReport(
-        ErrorText(), FunctionName(), oci::parseErrorOffset(m_pCursorArea.get()), m_strStatement));
+    showFatalErrorAndEnd(composeErrorReport(ErrorText(), FunctionName(),
+                                            oci::parseErrorOffset(cursorArea_.get()), statement_));
 }

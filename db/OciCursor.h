@@ -35,11 +35,11 @@ public:
     // Execute with report off, say).
     std::string ErrorText() const;
     // The Oracle error number of the last call; 0 when it succeeded.
-    int ReturnCode() const;
-    const std::string& Statement() const { return m_strStatement; }
+    int returnCode() const;
+    const std::string& Statement() const { return statement_; }
 
 private:
-    std::unique_ptr<std::uint8_t[]> m_pCursorArea;
-    std::uint8_t* m_pLogonArea;
-    std::string m_strStatement;
+    std::unique_ptr<std::uint8_t[]> cursorArea_;
+    std::uint8_t* logonArea_;
+    std::string statement_;
 };

@@ -12,8 +12,8 @@ constexpr int kNulTerminated = -1;
 
 // make_unique<T[]> value-initialises: both areas start zero-filled.
 OciSession::OciSession()
-    : m_pHostArea(std::make_unique<std::uint8_t[]>(vexmoor::db::oci::kHostAreaSize)),
-      m_pLogonArea(std::make_unique<std::uint8_t[]>(vexmoor::db::oci::kLogonAreaSize))
+    : hostArea_(std::make_unique<std::uint8_t[]>(vexmoor::db::oci::kHostAreaSize)),
+      logonArea_(std::make_unique<std::uint8_t[]>(vexmoor::db::oci::kLogonAreaSize))
 {
     vexmoor::db::oci::opinit(kThreadSafe); // its result tells nothing the logon would not
 }
@@ -25,10 +25,10 @@ bool OciSession::LogOn(const std::string& user, const std::string& password,
                        const std::string& connect)
 {
     const vexmoor::db::oci::sword result = vexmoor::db::oci::olog(
-        m_pLogonArea.get(), m_pHostArea.get(), user.c_str(), kNulTerminated, password.c_str(),
+        logonArea_.get(), hostArea_.get(), user.c_str(), kNulTerminated, password.c_str(),
         kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
-    m_bLoggedOn = result == 0;
-    if (m_bLoggedOn) {
+    loggedOn_ = result == 0;
+    if (loggedOn_) {
         userName_ = user;
         connectString_ = connect;
     }
@@ -37,13 +37,13 @@ bool OciSession::LogOn(const std::string& user, const std::string& password,
 
 bool OciSession::Break()
 {
-    return vexmoor::db::oci::obreak(m_pLogonArea.get()) == 0;
+    return vexmoor::db::oci::obreak(logonArea_.get()) == 0;
 }
 
 std::string OciSession::ErrorText()
 {
     char text[vexmoor::db::oci::kMessageBufferSize] = {};
-    vexmoor::db::oci::oerhms(m_pLogonArea.get(), vexmoor::db::oci::returnCode(m_pLogonArea.get()),
-                             text, vexmoor::db::oci::kMessageBufferSize);
+    vexmoor::db::oci::oerhms(logonArea_.get(), vexmoor::db::oci::returnCode(logonArea_.get()), text,
+                             vexmoor::db::oci::kMessageBufferSize);
     return text;
 }

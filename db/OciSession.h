@@ -23,16 +23,16 @@ public:
     // statement. False when not logged on.
     bool Break();
 
-    bool IsLoggedOn() const { return m_bLoggedOn; }
+    bool isLoggedOn() const { return loggedOn_; }
     // Whom and where the last successful logon named; empty before one.
     const std::string& userName() const { return userName_; }
     const std::string& connectString() const { return connectString_; }
-    std::uint8_t* LogonArea() const { return m_pLogonArea.get(); }
+    std::uint8_t* logonArea() const { return logonArea_.get(); }
 
 private:
-    std::unique_ptr<std::uint8_t[]> m_pHostArea;
-    std::unique_ptr<std::uint8_t[]> m_pLogonArea;
-    bool m_bLoggedOn = false;
+    std::unique_ptr<std::uint8_t[]> hostArea_;
+    std::unique_ptr<std::uint8_t[]> logonArea_;
+    bool loggedOn_ = false;
     std::string userName_;
     std::string connectString_;
 };

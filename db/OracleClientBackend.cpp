@@ -90,7 +90,7 @@ ClientApi resolveAll(const ClientLibrary& library)
 // for that alone.
 ub2 clientCharacterSetId(const ClientApi& api)
 {
-    const std::optional<std::string> name = ClientCharacterSetName(ProcessEnvironment);
+    const std::optional<std::string> name = clientCharacterSetName(ProcessEnvironment);
     if (!name)
         return 0;
     OCIEnv* probe = nullptr;
@@ -135,7 +135,7 @@ public:
     {
         static NoDestructor<std::unique_ptr<OracleClient>> client;
         if (!client.get()) {
-            auto search = FindClientLibrary(ProcessEnvironment);
+            auto search = findClientLibrary(ProcessEnvironment);
             if (!search.library)
                 throw OraError(kNoClientLibrary, search.failure);
             client.get() = std::make_unique<OracleClient>(std::move(search.library));
@@ -300,7 +300,7 @@ std::unique_ptr<BackendCursor> OracleClientSession::openCursor()
 
 } // namespace
 
-std::shared_ptr<BackendSession> LogOnOracleClient(std::string_view user, std::string_view password,
+std::shared_ptr<BackendSession> logOnOracleClient(std::string_view user, std::string_view password,
                                                   std::string_view connect)
 {
     auto session = std::make_shared<OracleClientSession>(OracleClient::instance());

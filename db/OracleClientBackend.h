@@ -14,7 +14,7 @@ inline constexpr int kNoClientLibrary = 1047;
 // Logs on through the Oracle client library, loaded on first use. Raises
 // OraError: the client's error, or kNoClientLibrary with a text that says
 // what was looked for and where.
-std::shared_ptr<BackendSession> LogOnOracleClient(std::string_view user, std::string_view password,
+std::shared_ptr<BackendSession> logOnOracleClient(std::string_view user, std::string_view password,
                                                   std::string_view connect);
 
 } // namespace vexmoor::db::oci::detail

@@ -36,20 +36,20 @@ constexpr std::array<std::pair<int, int COptionsDlg::*>, 3> kFlagBoxes{{
 }};
 
 // The pipe name is bytes in the locale's character set everywhere but in the control.
-QString FromBytes(const std::string& bytes)
+QString fromBytes(const std::string& bytes)
 {
-    return vexmoor::base::FromLocaleBytes(bytes);
+    return vexmoor::base::fromLocaleBytes(bytes);
 }
 
-std::string ToBytes(const QString& text)
+std::string toBytes(const QString& text)
 {
-    return vexmoor::base::ToLocaleBytes(text);
+    return vexmoor::base::toLocaleBytes(text);
 }
 
 // The template asks for the Generate Procedures caption centred over two
 // lines; a push button here does not wrap by itself, so the caption is
 // broken at blanks to fit the button's width.
-void WrapCaption(QPushButton& button)
+void wrapCaption(QPushButton& button)
 {
     const QFontMetrics metrics(button.font());
     const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
@@ -64,10 +64,10 @@ void WrapCaption(QPushButton& button)
     button.setText(lines.join(u'\n'));
 }
 
-void ShowInstallNote(QWidget& over)
+void showInstallNote(QWidget& over)
 {
     QMessageBox note(
-        QMessageBox::Warning, res::LoadString(res::AFX_IDS_APP_TITLE),
+        QMessageBox::Warning, res::loadString(res::AFX_IDS_APP_TITLE),
         QString::fromLatin1(kInstallNote.data(), static_cast<qsizetype>(kInstallNote.size())),
         QMessageBox::Ok, &over);
     // "<user>" in the note would otherwise be taken for a markup tag and vanish.
@@ -77,19 +77,19 @@ void ShowInstallNote(QWidget& over)
 
 } // namespace
 
-COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent), m_installer(&InstallProcedures)
+COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent), installer_(&installProcedures)
 {
-    res::BuildDialog(*this, ids::Template());
-    WrapCaption(res::RequireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
+    res::buildDialog(*this, ids::Template());
+    wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
 
     // The number beside the slider follows every movement: each step of a
     // drag (tracking is on, so the value changes before the button is
     // released), each click on the track, each key, and the end of a move.
-    auto& slider = res::RequireControl<QSlider>(*this, ids::kTimerSlider);
+    auto& slider = res::requireControl<QSlider>(*this, ids::kTimerSlider);
     connect(&slider, &QSlider::valueChanged, this, &COptionsDlg::OnHScroll);
     connect(&slider, &QSlider::sliderMoved, this, &COptionsDlg::OnHScroll);
     connect(&slider, &QSlider::sliderReleased, this, &COptionsDlg::OnHScroll);
-    connect(&res::RequireControl<QPushButton>(*this, ids::kGenerateProceduresButton),
+    connect(&res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton),
             &QPushButton::clicked, this, &COptionsDlg::OnGenerateProcedures);
 }
 
@@ -101,28 +101,28 @@ int COptionsDlg::DoModal()
     return exec();
 }
 
-void COptionsDlg::AttachControls()
+void COptionsDlg::attachControls()
 {
-    m_staticTimerValue = &res::RequireControl<QLabel>(*this, ids::kTimerValueText);
-    m_sliderTimer = &res::RequireControl<QSlider>(*this, ids::kTimerSlider);
+    m_staticTimerValue = &res::requireControl<QLabel>(*this, ids::kTimerValueText);
+    m_sliderTimer = &res::requireControl<QSlider>(*this, ids::kTimerSlider);
 }
 
 void COptionsDlg::DoDataExchange(Exchange direction)
 {
-    AttachControls();
-    auto& pipeName = res::RequireControl<QLineEdit>(*this, ids::kPipeNameEdit);
+    attachControls();
+    auto& pipeName = res::requireControl<QLineEdit>(*this, ids::kPipeNameEdit);
     if (direction == Exchange::ToControls) {
-        pipeName.setText(FromBytes(m_strPipeName));
+        pipeName.setText(fromBytes(m_strPipeName));
         for (const auto& [id, flag] : kFlagBoxes) {
             if (this->*flag < 0 || this->*flag > 2)
                 this->*flag = 0;
             // A two-state box shows the third state, 2, as checked.
-            res::RequireControl<QCheckBox>(*this, id).setChecked(this->*flag != 0);
+            res::requireControl<QCheckBox>(*this, id).setChecked(this->*flag != 0);
         }
     } else {
-        m_strPipeName = ToBytes(pipeName.text());
+        m_strPipeName = toBytes(pipeName.text());
         for (const auto& [id, flag] : kFlagBoxes)
-            this->*flag = res::RequireControl<QCheckBox>(*this, id).isChecked() ? 1 : 0;
+            this->*flag = res::requireControl<QCheckBox>(*this, id).isChecked() ? 1 : 0;
     }
 }
 
@@ -158,23 +158,23 @@ void COptionsDlg::accept()
     QDialog::accept();
 }
 
-OciSession* COptionsDlg::InstallSession() const
+OciSession* COptionsDlg::installSession() const
 {
-    return m_pSession != nullptr ? m_pSession : g_pSession;
+    return session_ != nullptr ? session_ : g_pSession;
 }
 
 void COptionsDlg::OnGenerateProcedures()
 {
     // There is no backing out of the note: the installation follows it.
-    ShowInstallNote(*this);
-    OciSession* session = InstallSession();
+    showInstallNote(*this);
+    OciSession* session = installSession();
     if (session == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
     std::string outcome;
     {
         WaitCursor busy;
-        outcome = describeInstallOutcome(m_installer(*session));
+        outcome = describeInstallOutcome(installer_(*session));
     }
     // The program's window shows status tips in its message pane.
     if (QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr) {
@@ -183,11 +183,11 @@ void COptionsDlg::OnGenerateProcedures()
     }
 }
 
-bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
+bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
                        QWidget* parent)
 {
     COptionsDlg dialog(parent);
-    dialog.UseSession(session);
+    dialog.useSession(session);
     // The flags go in as the profile holds them, so that the dialog can show
     // a value outside 0..2 unchecked.
     dialog.m_bLFFlag = settings.m_bLFFlag;
@@ -203,6 +203,6 @@ bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& se
     settings.m_bAllowEdit = dialog.m_bAllowEdit;
     settings.m_nTimerFrequency = dialog.m_nTimerFrequency;
     settings.m_strPipeName = dialog.m_strPipeName;
-    StoreTraceSettings(settings, profile);
+    storeTraceSettings(settings, profile);
     return true;
 }

@@ -31,7 +31,7 @@ public:
     // Which way DoDataExchange moves the values.
     enum class Exchange { ToControls, FromControls };
 
-    // Installs the procedures on a session; InstallProcedures unless a test
+    // Installs the procedures on a session; installProcedures unless a test
     // puts a probe around it.
     // It hands back what the server refused; the dialog says in the
     // program's status bar what it made.
@@ -45,8 +45,8 @@ public:
     int DoModal();
 
     // The session Generate Procedures works on; g_pSession until set.
-    void UseSession(OciSession& session) { m_pSession = &session; }
-    void UseInstaller(ProcedureInstaller installer) { m_installer = std::move(installer); }
+    void useSession(OciSession& session) { session_ = &session; }
+    void useInstaller(ProcedureInstaller installer) { installer_ = std::move(installer); }
 
     void DoDataExchange(Exchange direction);
     void UpdateTimerDisplay();
@@ -71,19 +71,19 @@ public slots:
 private:
     void OnInitDialog();
     void OnHScroll();
-    void AttachControls();
-    OciSession* InstallSession() const;
+    void attachControls();
+    OciSession* installSession() const;
 
-    OciSession* m_pSession = nullptr;
-    ProcedureInstaller m_installer;
+    OciSession* session_ = nullptr;
+    ProcedureInstaller installer_;
 };
 
 // The log window's Options command up to the point where the new settings
 // are in force: runs the dialog on a copy of `settings`; after Cancel returns
 // false with nothing changed or written; after OK copies the five values back
-// into `settings`, stores them in the profile (StoreTraceSettings) and returns
+// into `settings`, stores them in the profile (storeTraceSettings) and returns
 // true, and the caller then starts polling with them. Generate Procedures
 // works on `session`. `parent` (may be null) is the window the dialog is
 // centred over and modal to.
-bool RunOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
+bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
                        QWidget* parent);

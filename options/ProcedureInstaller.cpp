@@ -34,7 +34,7 @@ const std::array<std::string_view, 4> kInstallStatements = {
     "CREATE PUBLIC SYNONYM SendTraceMessage FOR SendTraceMessage",
 };
 
-std::vector<RefusedStatement> InstallProcedures(OciSession& session)
+std::vector<RefusedStatement> installProcedures(OciSession& session)
 {
     std::vector<RefusedStatement> refused;
     OciCursor cursor(session);
@@ -43,7 +43,7 @@ std::vector<RefusedStatement> InstallProcedures(OciSession& session)
         // A refusal (no privilege, a synonym that exists) must not stop the
         // statements after it, and is not shown here.
         if (!cursor.Execute(false))
-            refused.push_back({statement, cursor.ReturnCode(), cursor.ErrorText()});
+            refused.push_back({statement, cursor.returnCode(), cursor.ErrorText()});
     }
     return refused;
 }

@@ -25,7 +25,7 @@ struct RefusedStatement {
 // nothing and the next one runs. What was refused is handed back, in order,
 // for a caller that reports it (the console does; the options dialog does
 // not).
-std::vector<RefusedStatement> InstallProcedures(OciSession& session);
+std::vector<RefusedStatement> installProcedures(OciSession& session);
 
 // One line for the status bar after Generate Procedures: what was created,
 // or which statements the server refused and why.

@@ -8,7 +8,7 @@
 
 // The banner lives in this static library's own resource file, which the
 // linker keeps only when something asks for it.
-static void RegisterAboutResources()
+static void registerAboutResources()
 {
     static const bool registered = [] {
         Q_INIT_RESOURCE(about);
@@ -47,9 +47,9 @@ const DialogTemplate kAboutDialog{IDD_ABOUTBOX,
 
 } // namespace
 
-const DialogTemplate& AboutDialogTemplate()
+const DialogTemplate& aboutDialogTemplate()
 {
-    RegisterAboutResources();
+    registerAboutResources();
     return kAboutDialog;
 }
 

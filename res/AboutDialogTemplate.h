@@ -25,6 +25,6 @@ inline constexpr const char* kMailLinkCaption =
 
 // Template 163. Its resources (the banner) are registered on first use, as
 // they live in a static library.
-const DialogTemplate& AboutDialogTemplate();
+const DialogTemplate& aboutDialogTemplate();
 
 } // namespace res

@@ -36,22 +36,22 @@ const std::array kMainAccelerators{
 
 } // namespace
 
-std::span<const Accelerator> MainAccelerators()
+std::span<const Accelerator> mainAccelerators()
 {
     return kMainAccelerators;
 }
 
-QKeySequence KeySequenceOf(const Accelerator& accelerator)
+QKeySequence keySequenceOf(const Accelerator& accelerator)
 {
     return QKeySequence(QKeyCombination(accelerator.modifiers, accelerator.key));
 }
 
-QList<QKeySequence> KeySequencesFor(int commandId)
+QList<QKeySequence> keySequencesFor(int commandId)
 {
     QList<QKeySequence> sequences;
     for (const Accelerator& accelerator : kMainAccelerators)
         if (accelerator.commandId == commandId)
-            sequences.append(KeySequenceOf(accelerator));
+            sequences.append(keySequenceOf(accelerator));
     return sequences;
 }
 

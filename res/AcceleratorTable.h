@@ -15,11 +15,11 @@ struct Accelerator {
 };
 
 // In table order; a command may have more than one (Undo: Ctrl+Z and Alt+Backspace).
-std::span<const Accelerator> MainAccelerators();
+std::span<const Accelerator> mainAccelerators();
 
-QKeySequence KeySequenceOf(const Accelerator& accelerator);
+QKeySequence keySequenceOf(const Accelerator& accelerator);
 
 // Every key sequence that sends `commandId`, in table order.
-QList<QKeySequence> KeySequencesFor(int commandId);
+QList<QKeySequence> keySequencesFor(int commandId);
 
 } // namespace res

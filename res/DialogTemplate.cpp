@@ -28,7 +28,7 @@ namespace {
 
 using namespace res::style;
 
-bool Has(std::uint32_t style, std::uint32_t bits)
+bool has(std::uint32_t style, std::uint32_t bits)
 {
     return (style & bits) == bits;
 }
@@ -40,49 +40,49 @@ QString Text(const char* utf8)
 
 // Static text keeps to the top unless it asks to be centred vertically, as a
 // static control does.
-Qt::Alignment StaticAlignment(std::uint32_t style)
+Qt::Alignment staticAlignment(std::uint32_t style)
 {
-    Qt::Alignment alignment = Has(style, SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
-    if (Has(style, SS_CENTER))
+    Qt::Alignment alignment = has(style, SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
+    if (has(style, SS_CENTER))
         alignment |= Qt::AlignHCenter;
-    else if (Has(style, SS_RIGHT))
+    else if (has(style, SS_RIGHT))
         alignment |= Qt::AlignRight;
     else
         alignment |= Qt::AlignLeft;
     return alignment;
 }
 
-void ApplyFrame(QFrame& frame, const ControlTemplate& control)
+void applyFrame(QFrame& frame, const ControlTemplate& control)
 {
-    if (Has(control.style, SS_SUNKEN)) {
+    if (has(control.style, SS_SUNKEN)) {
         frame.setFrameStyle(QFrame::Panel | QFrame::Sunken);
         frame.setLineWidth(1);
     }
-    if (Has(control.extendedStyle, WS_EX_DLGMODALFRAME)) {
+    if (has(control.extendedStyle, WS_EX_DLGMODALFRAME)) {
         frame.setFrameStyle(QFrame::Panel | QFrame::Raised);
         frame.setLineWidth(2);
     }
 }
 
-QWidget* MakeLabel(QDialog& dialog, const ControlTemplate& control)
+QWidget* makeLabel(QDialog& dialog, const ControlTemplate& control)
 {
     auto* label = new QLabel(Text(control.caption), &dialog);
-    label->setAlignment(StaticAlignment(control.style));
+    label->setAlignment(staticAlignment(control.style));
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    ApplyFrame(*label, control);
+    applyFrame(*label, control);
     return label;
 }
 
 // A picture control takes the size of its picture unless it centres it, as
 // the static picture control does; its frame is added around the picture.
-QWidget* MakeBitmap(QDialog& dialog, const ControlTemplate& control, const QRect& place)
+QWidget* makeBitmap(QDialog& dialog, const ControlTemplate& control, const QRect& place)
 {
     auto* label = new QLabel(&dialog);
-    ApplyFrame(*label, control);
+    applyFrame(*label, control);
     const QPixmap picture(Text(control.caption));
     label->setPixmap(picture);
-    if (Has(control.style, SS_CENTERIMAGE) || picture.isNull()) {
+    if (has(control.style, SS_CENTERIMAGE) || picture.isNull()) {
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(place);
     } else {
@@ -93,10 +93,10 @@ QWidget* MakeBitmap(QDialog& dialog, const ControlTemplate& control, const QRect
     return label;
 }
 
-QWidget* MakeEdit(QDialog& dialog, const ControlTemplate& control)
+QWidget* makeEdit(QDialog& dialog, const ControlTemplate& control)
 {
     auto* edit = new QLineEdit(Text(control.caption), &dialog);
-    if (Has(control.style, ES_PASSWORD))
+    if (has(control.style, ES_PASSWORD))
         edit->setEchoMode(QLineEdit::Password);
     return edit;
 }
@@ -105,7 +105,7 @@ QWidget* MakeEdit(QDialog& dialog, const ControlTemplate& control)
 // ordered by, so that items added in any way land in their sorted place.
 constexpr int kSortKeyRole = Qt::UserRole + 0x100;
 
-void KeepSorted(QComboBox& combo)
+void keepSorted(QComboBox& combo)
 {
     auto* model = qobject_cast<QStandardItemModel*>(combo.model());
     if (model == nullptr)
@@ -124,20 +124,20 @@ void KeepSorted(QComboBox& combo)
     combo.setInsertPolicy(QComboBox::InsertAlphabetically);
 }
 
-QWidget* MakeComboBox(QDialog& dialog, const ControlTemplate& control)
+QWidget* makeComboBox(QDialog& dialog, const ControlTemplate& control)
 {
     auto* combo = new QComboBox(&dialog);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    if (Has(control.style, CBS_SORT))
-        KeepSorted(*combo);
+    if (has(control.style, CBS_SORT))
+        keepSorted(*combo);
     return combo;
 }
 
-QWidget* MakePushButton(QDialog& dialog, const ControlTemplate& control)
+QWidget* makePushButton(QDialog& dialog, const ControlTemplate& control)
 {
     auto* button = new QPushButton(Text(control.caption), &dialog);
-    button->setDefault(Has(control.style, BS_DEFPUSHBUTTON));
+    button->setDefault(has(control.style, BS_DEFPUSHBUTTON));
     if (control.id == 1)
         QObject::connect(button, &QPushButton::clicked, &dialog, &QDialog::accept);
     else if (control.id == 2)
@@ -145,52 +145,52 @@ QWidget* MakePushButton(QDialog& dialog, const ControlTemplate& control)
     return button;
 }
 
-QWidget* MakeSlider(QDialog& dialog, const ControlTemplate& control)
+QWidget* makeSlider(QDialog& dialog, const ControlTemplate& control)
 {
     auto* slider = new QSlider(Qt::Horizontal, &dialog);
-    if (Has(control.style, TBS_AUTOTICKS)) {
-        slider->setTickPosition(Has(control.style, TBS_TOP) ? QSlider::TicksAbove
+    if (has(control.style, TBS_AUTOTICKS)) {
+        slider->setTickPosition(has(control.style, TBS_TOP) ? QSlider::TicksAbove
                                                             : QSlider::TicksBelow);
         slider->setTickInterval(1);
     }
     return slider;
 }
 
-QWidget* MakeControl(QDialog& dialog, const ControlTemplate& control, const QRect& place)
+QWidget* makeControl(QDialog& dialog, const ControlTemplate& control, const QRect& place)
 {
     switch (control.kind) {
     case ControlKind::Label:
-        return MakeLabel(dialog, control);
+        return makeLabel(dialog, control);
     case ControlKind::Bitmap:
-        return MakeBitmap(dialog, control, place);
+        return makeBitmap(dialog, control, place);
     case ControlKind::Edit:
-        return MakeEdit(dialog, control);
+        return makeEdit(dialog, control);
     case ControlKind::ComboBox:
-        return MakeComboBox(dialog, control);
+        return makeComboBox(dialog, control);
     case ControlKind::PushButton:
-        return MakePushButton(dialog, control);
+        return makePushButton(dialog, control);
     case ControlKind::CheckBox:
         return new QCheckBox(Text(control.caption), &dialog);
     case ControlKind::GroupBox:
         return new QGroupBox(Text(control.caption), &dialog);
     case ControlKind::Slider:
-        return MakeSlider(dialog, control);
+        return makeSlider(dialog, control);
     }
     return new QWidget(&dialog);
 }
 
 // A control without a tab stop can still be clicked into, but Tab passes it by.
-void ApplyWindowStyle(QWidget& widget, const ControlTemplate& control)
+void applyWindowStyle(QWidget& widget, const ControlTemplate& control)
 {
-    if (Has(control.style, WS_DISABLED))
+    if (has(control.style, WS_DISABLED))
         widget.setEnabled(false);
-    if (!Has(control.style, WS_VISIBLE))
+    if (!has(control.style, WS_VISIBLE))
         widget.setVisible(false);
-    if (!Has(control.style, WS_TABSTOP) && (widget.focusPolicy() & Qt::TabFocus) != 0)
+    if (!has(control.style, WS_TABSTOP) && (widget.focusPolicy() & Qt::TabFocus) != 0)
         widget.setFocusPolicy(Qt::ClickFocus);
 }
 
-bool TakesFocus(ControlKind kind)
+bool takesFocus(ControlKind kind)
 {
     return kind != ControlKind::Label && kind != ControlKind::Bitmap
            && kind != ControlKind::GroupBox;
@@ -198,7 +198,7 @@ bool TakesFocus(ControlKind kind)
 
 // A label's access key moves the focus to the next control that can take it,
 // as a static text's mnemonic does.
-void SetBuddies(const DialogTemplate& dialogTemplate, const std::vector<QWidget*>& widgets)
+void setBuddies(const DialogTemplate& dialogTemplate, const std::vector<QWidget*>& widgets)
 {
     const auto& controls = dialogTemplate.controls;
     for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -206,7 +206,7 @@ void SetBuddies(const DialogTemplate& dialogTemplate, const std::vector<QWidget*
             || QKeySequence::mnemonic(Text(controls[i].caption)).isEmpty())
             continue;
         for (std::size_t next = i + 1; next < controls.size(); ++next) {
-            if (TakesFocus(controls[next].kind)) {
+            if (takesFocus(controls[next].kind)) {
                 qobject_cast<QLabel*>(widgets[i])->setBuddy(widgets[next]);
                 break;
             }
@@ -218,7 +218,7 @@ void SetTabOrder(const DialogTemplate& dialogTemplate, const std::vector<QWidget
 {
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < widgets.size(); ++i) {
-        if (!Has(dialogTemplate.controls[i].style, WS_TABSTOP))
+        if (!has(dialogTemplate.controls[i].style, WS_TABSTOP))
             continue;
         if (previous != nullptr)
             QWidget::setTabOrder(previous, widgets[i]);
@@ -228,7 +228,7 @@ void SetTabOrder(const DialogTemplate& dialogTemplate, const std::vector<QWidget
 
 // The template's font when the system has it, else the desktop's own font
 // at the template's size: the layout follows whichever font is used.
-QFont DialogFont(const DialogTemplate& dialogTemplate)
+QFont dialogFont(const DialogTemplate& dialogTemplate)
 {
     QFont font = QApplication::font();
     const QString family = Text(dialogTemplate.fontName);
@@ -241,14 +241,14 @@ QFont DialogFont(const DialogTemplate& dialogTemplate)
 
 } // namespace
 
-QRect DialogUnitsToPixels(int x, int y, int width, int height, const QSize& averageCharSize)
+QRect dialogUnitsToPixels(int x, int y, int width, int height, const QSize& averageCharSize)
 {
     const int cx = averageCharSize.width();
     const int cy = averageCharSize.height();
     return QRect(x * cx / 4, y * cy / 8, width * cx / 4, height * cy / 8);
 }
 
-QSize AverageCharSize(const QWidget& widget)
+QSize averageCharSize(const QWidget& widget)
 {
     // The mean width of the 52 letters, rounded, and the font's full height.
     static const QString letters =
@@ -258,18 +258,18 @@ QSize AverageCharSize(const QWidget& widget)
     return QSize(width, metrics.height());
 }
 
-void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
+void buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
 {
     dialog.setWindowTitle(Text(dialogTemplate.caption));
-    dialog.setFont(DialogFont(dialogTemplate));
-    const QSize charSize = AverageCharSize(dialog);
+    dialog.setFont(dialogFont(dialogTemplate));
+    const QSize charSize = averageCharSize(dialog);
 
     std::vector<QWidget*> widgets;
     widgets.reserve(dialogTemplate.controls.size());
     for (const ControlTemplate& control : dialogTemplate.controls) {
         const QRect place =
-            DialogUnitsToPixels(control.x, control.y, control.width, control.height, charSize);
-        QWidget* widget = MakeControl(dialog, control, place);
+            dialogUnitsToPixels(control.x, control.y, control.width, control.height, charSize);
+        QWidget* widget = makeControl(dialog, control, place);
         if (control.id >= 0)
             widget->setObjectName(QString::number(control.id));
         if (control.kind == ControlKind::ComboBox) {
@@ -280,7 +280,7 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
         } else if (control.kind != ControlKind::Bitmap) {
             widget->setGeometry(place);
         }
-        ApplyWindowStyle(*widget, control);
+        applyWindowStyle(*widget, control);
         widgets.push_back(widget);
     }
     // A group box only frames its neighbours: it stays beneath them so that
@@ -289,21 +289,21 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
         if (dialogTemplate.controls[i].kind == ControlKind::GroupBox)
             widgets[i]->lower();
     }
-    SetBuddies(dialogTemplate, widgets);
+    setBuddies(dialogTemplate, widgets);
     SetTabOrder(dialogTemplate, widgets);
 
     dialog.setFixedSize(
-        DialogUnitsToPixels(0, 0, dialogTemplate.width, dialogTemplate.height, charSize).size());
+        dialogUnitsToPixels(0, 0, dialogTemplate.width, dialogTemplate.height, charSize).size());
 }
 
-QWidget* FindControl(const QWidget& dialog, int id)
+QWidget* findControl(const QWidget& dialog, int id)
 {
     if (id < 0)
         return nullptr;
     return dialog.findChild<QWidget*>(QString::number(id));
 }
 
-void ReportMissingControl(const QWidget& dialog, int id)
+void reportMissingControl(const QWidget& dialog, int id)
 {
     qFatal("%s lacks control %d (or it has another class)", dialog.metaObject()->className(), id);
 }

@@ -47,34 +47,34 @@ struct DialogTemplate {
 
 // Dialog units to pixels: x * cx / 4, y * cy / 8, where cx and cy are the
 // average character width and the height of the dialog's font.
-QRect DialogUnitsToPixels(int x, int y, int width, int height, const QSize& averageCharSize);
+QRect dialogUnitsToPixels(int x, int y, int width, int height, const QSize& averageCharSize);
 
 // The average character size of a widget's font, as dialog units use it.
-QSize AverageCharSize(const QWidget& widget);
+QSize averageCharSize(const QWidget& widget);
 
 // Builds the template's controls into `dialog`, sets its caption and size.
-void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate);
+void buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate);
 
 // The control with the given id, or nullptr.
-QWidget* FindControl(const QWidget& dialog, int id);
+QWidget* findControl(const QWidget& dialog, int id);
 template <class Widget>
-Widget* FindControl(const QWidget& dialog, int id)
+Widget* findControl(const QWidget& dialog, int id)
 {
-    return qobject_cast<Widget*>(FindControl(dialog, id));
+    return qobject_cast<Widget*>(findControl(dialog, id));
 }
 
 // Ends the program with a message naming the dialog class and the control:
 // code and template disagree, which no user can mend. Never throws, so it is
 // safe inside Qt's slots and event handlers.
-[[noreturn]] void ReportMissingControl(const QWidget& dialog, int id);
+[[noreturn]] void reportMissingControl(const QWidget& dialog, int id);
 
 // The control with the given id, which the dialog's template must have.
 template <class Widget>
-Widget& RequireControl(const QWidget& dialog, int id)
+Widget& requireControl(const QWidget& dialog, int id)
 {
-    Widget* widget = FindControl<Widget>(dialog, id);
+    Widget* widget = findControl<Widget>(dialog, id);
     if (widget == nullptr)
-        ReportMissingControl(dialog, id);
+        reportMissingControl(dialog, id);
     return *widget;
 }
 

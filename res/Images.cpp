@@ -3,14 +3,14 @@
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must not be used inside a namespace.
-static void InitVexmoorImages()
+static void initVexmoorImages()
 {
     Q_INIT_RESOURCE(vexmoor);
 }
 
 namespace res {
-void InitImages()
+void initImages()
 {
-    InitVexmoorImages();
+    initVexmoorImages();
 }
 } // namespace res

@@ -3,5 +3,5 @@
 // The images of vexmoor.qrc live in this static library; a program calls this
 // once before it uses them, so that the linker keeps them.
 namespace res {
-void InitImages();
+void initImages();
 }

@@ -63,12 +63,12 @@ constexpr std::array kMainMenu{
 
 } // namespace
 
-std::span<const Menu> MainMenu()
+std::span<const Menu> mainMenu()
 {
     return kMainMenu;
 }
 
-const char* MenuTextFor(int commandId)
+const char* menuTextFor(int commandId)
 {
     for (const Menu& menu : kMainMenu)
         for (const MenuItem& item : menu.items)

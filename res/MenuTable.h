@@ -16,10 +16,10 @@ struct Menu {
 };
 
 // "&File", "&Edit", "&View", "&Trace", "&Help", in this order.
-std::span<const Menu> MainMenu();
+std::span<const Menu> mainMenu();
 
 // The menu text of a command (with mnemonic and shortcut text); nullptr when
 // no menu carries it.
-const char* MenuTextFor(int commandId);
+const char* menuTextFor(int commandId);
 
 } // namespace res

@@ -99,16 +99,16 @@ constexpr auto kEntries = std::to_array<Entry>({
     {AFX_IDP_FAILED_IO_ERROR_WRITE, "An unexpected error occurred while writing %1."},
 });
 
-constexpr bool IsSortedById()
+constexpr bool isSortedById()
 {
     for (std::size_t i = 1; i < kEntries.size(); ++i)
         if (kEntries[i - 1].id >= kEntries[i].id)
             return false;
     return true;
 }
-static_assert(IsSortedById(), "string table entries must be sorted by id, each id once");
+static_assert(isSortedById(), "string table entries must be sorted by id, each id once");
 
-std::pair<std::string_view, std::string_view> SplitAtNewline(std::string_view text)
+std::pair<std::string_view, std::string_view> splitAtNewline(std::string_view text)
 {
     const auto newline = text.find('\n');
     if (newline == std::string_view::npos)
@@ -116,14 +116,14 @@ std::pair<std::string_view, std::string_view> SplitAtNewline(std::string_view te
     return {text.substr(0, newline), text.substr(newline + 1)};
 }
 
-QString ToQString(std::string_view text)
+QString toQString(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
 
-std::string_view StringFor(int id)
+std::string_view stringFor(int id)
 {
     const auto found = std::lower_bound(kEntries.begin(), kEntries.end(), id,
                                         [](const Entry& entry, int key) { return entry.id < key; });
@@ -132,34 +132,34 @@ std::string_view StringFor(int id)
     return found->text;
 }
 
-std::string_view Prompt(int id)
+std::string_view prompt(int id)
 {
-    return SplitAtNewline(StringFor(id)).first;
+    return splitAtNewline(stringFor(id)).first;
 }
 
-std::string_view Tooltip(int id)
+std::string_view tooltip(int id)
 {
-    return SplitAtNewline(StringFor(id)).second;
+    return splitAtNewline(stringFor(id)).second;
 }
 
-QString LoadString(int id)
+QString loadString(int id)
 {
-    return ToQString(StringFor(id));
+    return toQString(stringFor(id));
 }
 
-QString PromptText(int id)
+QString promptText(int id)
 {
-    return ToQString(Prompt(id));
+    return toQString(prompt(id));
 }
 
-QString TooltipText(int id)
+QString tooltipText(int id)
 {
-    return ToQString(Tooltip(id));
+    return toQString(tooltip(id));
 }
 
-QString FormatString1(int id, const QString& argument)
+QString formatString1(int id, const QString& argument)
 {
-    QString text = LoadString(id);
+    QString text = loadString(id);
     text.replace(QStringLiteral("%1"), argument);
     return text;
 }

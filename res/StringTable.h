@@ -10,19 +10,19 @@
 namespace res {
 
 // The entry under `id`; empty when there is none.
-std::string_view StringFor(int id);
+std::string_view stringFor(int id);
 
 // The part of a command's entry before "\n" (the status-bar prompt) and the
 // part after it (the tooltip). An entry without "\n" is all prompt.
-std::string_view Prompt(int id);
-std::string_view Tooltip(int id);
+std::string_view prompt(int id);
+std::string_view tooltip(int id);
 
 // The same as QStrings, for widgets.
-QString LoadString(int id);
-QString PromptText(int id);
-QString TooltipText(int id);
+QString loadString(int id);
+QString promptText(int id);
+QString tooltipText(int id);
 
 // The entry with every "%1" replaced by `argument`, as message boxes show it.
-QString FormatString1(int id, const QString& argument);
+QString formatString1(int id, const QString& argument);
 
 } // namespace res

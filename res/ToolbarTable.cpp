@@ -29,7 +29,7 @@ constexpr std::array kMainToolbar{
 
 } // namespace
 
-std::span<const ToolbarButton> MainToolbar()
+std::span<const ToolbarButton> mainToolbar()
 {
     return kMainToolbar;
 }

@@ -11,7 +11,7 @@ struct ToolbarButton {
     const char* image; // Qt resource path of the button's image; nullptr for a separator
 };
 
-std::span<const ToolbarButton> MainToolbar();
+std::span<const ToolbarButton> mainToolbar();
 
 inline constexpr int kToolbarImageSize = 16;
 

@@ -29,13 +29,13 @@
 
 // How the log reaches the window.
 //
-// The log's bytes live in m_log; the window is a view of them. Two reasons:
+// The log's bytes live in log_; the window is a view of them. Two reasons:
 //
 // - The text window cannot hold the bytes. It turns CR LF, a lone LF and a
 //   lone CR alike into paragraph breaks, so its text alone cannot say which
-//   line end a message brought. The document saves m_log, which is exactly
+//   line end a message brought. The document saves log_, which is exactly
 //   what the poller appended (or what was loaded).
-// - Cost. Lines are collected in m_log during a poll and reach the window in
+// - Cost. Lines are collected in log_ during a poll and reach the window in
 //   one insertion at its end when the poll ends, so a line costs the same
 //   whether the log is short or long, and a poll that drains thousands of
 //   messages lays the window out once. The insertion runs with undo switched
@@ -106,14 +106,14 @@ QFont FixedWidthFont()
     return font;
 }
 
-int PollIntervalMs(std::int32_t timerFrequency)
+int pollIntervalMs(std::int32_t timerFrequency)
 {
     const std::int64_t requested = std::int64_t{timerFrequency} * 1000;
     return static_cast<int>(std::clamp(requested, kShortestIntervalMs, kLongestIntervalMs));
 }
 
 // The line ends of `text` in order, as the window breaks paragraphs for them.
-std::vector<LineEndMark> LineEndsOf(QStringView text)
+std::vector<LineEndMark> lineEndsOf(QStringView text)
 {
     std::vector<LineEndMark> ends;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -147,9 +147,9 @@ std::vector<LineEndMark> LineEndsOf(QStringView text)
 
 // Marks the blocks that `text`, inserted from the end of `block` on, ended.
 // Only line ends other than CR LF need a mark.
-void MarkLineEnds(QTextBlock block, QStringView text)
+void markLineEnds(QTextBlock block, QStringView text)
 {
-    const std::vector<LineEndMark> ends = LineEndsOf(text);
+    const std::vector<LineEndMark> ends = lineEndsOf(text);
     if (std::all_of(ends.begin(), ends.end(), [](LineEndMark end) { return end == kEndsWithCrLf; }))
         return;
     for (LineEndMark end : ends) {
@@ -160,7 +160,7 @@ void MarkLineEnds(QTextBlock block, QStringView text)
     }
 }
 
-QStringView LineEndText(int userState)
+QStringView lineEndText(int userState)
 {
     switch (userState) {
     case kEndsWithLf:
@@ -181,25 +181,25 @@ QStringView LineEndText(int userState)
 // Sets a flag for the life of a scope.
 class FlagGuard {
 public:
-    explicit FlagGuard(bool& flag) : m_flag(flag), m_previous(std::exchange(flag, true)) {}
-    ~FlagGuard() { m_flag = m_previous; }
+    explicit FlagGuard(bool& flag) : flag_(flag), previous_(std::exchange(flag, true)) {}
+    ~FlagGuard() { flag_ = previous_; }
     FlagGuard(const FlagGuard&) = delete;
     FlagGuard& operator=(const FlagGuard&) = delete;
 
 private:
-    bool& m_flag;
-    bool m_previous;
+    bool& flag_;
+    bool previous_;
 };
 
 } // namespace
 
 CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
-    : QPlainTextEdit(parent), m_profile(profile), m_session(session), journalSink_(*this),
-      m_poller(session, journalSink_)
+    : QPlainTextEdit(parent), profile_(profile), session_(session), journalSink_(*this),
+      poller_(session, journalSink_)
 {
-    Settings() = LoadTraceSettings(m_profile);
-    journalSink_.setReceiptTime(m_profile.GetProfileInt(vexmoor::trace::kReceiptTimeSection,
-                                                        vexmoor::trace::kReceiptTimeEntry, 0)
+    Settings() = loadTraceSettings(profile_);
+    journalSink_.setReceiptTime(profile_.getProfileInt(vexmoor::trace::kReceiptTimeSection,
+                                                       vexmoor::trace::kReceiptTimeEntry, 0)
                                 != 0);
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
@@ -209,8 +209,7 @@ CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* paren
     connect(document(), &QTextDocument::contentsChange, this, &CVexmoorView::OnContentsChange);
     connect(document(), &QTextDocument::modificationChanged, this,
             &CVexmoorView::OnModificationChanged);
-    setFixedWidthFont(m_profile.GetProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, 0)
-                      != 0);
+    setFixedWidthFont(profile_.getProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, 0) != 0);
 }
 
 CVexmoorView::~CVexmoorView() = default;
@@ -218,14 +217,14 @@ CVexmoorView::~CVexmoorView() = default;
 void CVexmoorView::setReceiptTime(bool on)
 {
     journalSink_.setReceiptTime(on);
-    m_profile.WriteProfileInt(vexmoor::trace::kReceiptTimeSection,
-                              vexmoor::trace::kReceiptTimeEntry, on ? 1 : 0);
+    profile_.writeProfileInt(vexmoor::trace::kReceiptTimeSection, vexmoor::trace::kReceiptTimeEntry,
+                             on ? 1 : 0);
 }
 
 void CVexmoorView::setFixedWidthFont(bool on)
 {
     if (on != fixedWidthFont_)
-        m_profile.WriteProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, on ? 1 : 0);
+        profile_.writeProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, on ? 1 : 0);
     fixedWidthFont_ = on;
     setFont(on ? FixedWidthFont() : QFont());
     setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' '))
@@ -286,23 +285,23 @@ bool CVexmoorView::isScrolledToEnd() const
     return bar->value() >= bar->maximum();
 }
 
-std::string CVexmoorView::LogText() const
+std::string CVexmoorView::logText() const
 {
-    if (!m_bUserEdited)
-        return m_log;
-    return TextFromWindow() + m_log.substr(m_nShown);
+    if (!userEdited_)
+        return log_;
+    return textFromWindow() + log_.substr(shown_);
 }
 
-void CVexmoorView::SetLogText(const std::string& text)
+void CVexmoorView::setLogText(const std::string& text)
 {
-    FlagGuard updating(m_bUpdating);
-    m_log = text;
-    m_bUserEdited = false;
+    FlagGuard updating(updating_);
+    log_ = text;
+    userEdited_ = false;
     setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::FromLocaleBytes(m_log);
+    const QString shown = vexmoor::base::fromLocaleBytes(log_);
     setPlainText(shown);
-    MarkLineEnds(document()->firstBlock(), shown);
-    m_nShown = m_log.size();
+    markLineEnds(document()->firstBlock(), shown);
+    shown_ = log_.size();
     setUndoRedoEnabled(!isReadOnly());
     document()->setModified(false);
     highlightMatches(highlightText_, highlightMatchCase_);
@@ -315,26 +314,26 @@ void CVexmoorView::Print(QPrinter& printer) const
 
 void CVexmoorView::AppendLine(std::string_view composedLine)
 {
-    if (m_bUserEdited)
-        TakeTextFromWindow();
-    m_log.append(composedLine);
+    if (userEdited_)
+        takeTextFromWindow();
+    log_.append(composedLine);
 }
 
-void CVexmoorView::EndOfPoll()
+void CVexmoorView::endOfPoll()
 {
-    ShowPendingText();
+    showPendingText();
 }
 
-void CVexmoorView::ShowPendingText()
+void CVexmoorView::showPendingText()
 {
     // A tick on an empty pipe leaves the window, its caret and its selection
     // alone: only appended text moves the caret.
-    if (m_nShown >= m_log.size())
+    if (shown_ >= log_.size())
         return;
-    const std::string_view pending = std::string_view(m_log).substr(m_nShown);
+    const std::string_view pending = std::string_view(log_).substr(shown_);
     QTextDocument& doc = *document();
     const bool wasModified = doc.isModified();
-    FlagGuard updating(m_bUpdating);
+    FlagGuard updating(updating_);
 
     // Decided before the insertion, which moves the end away.
     const bool follow = followNewLines_ && isScrolledToEnd();
@@ -347,14 +346,14 @@ void CVexmoorView::ShowPendingText()
     const QTextBlock firstBlock = cursor.block();
     const int insertedAt = cursor.position();
     doc.setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::FromLocaleBytes(pending);
+    const QString shown = vexmoor::base::fromLocaleBytes(pending);
     cursor.beginEditBlock();
     cursor.insertText(shown);
     cursor.endEditBlock();
     doc.setUndoRedoEnabled(!isReadOnly());
-    MarkLineEnds(firstBlock, shown);
+    markLineEnds(firstBlock, shown);
     doc.setModified(wasModified);
-    m_nShown = m_log.size();
+    shown_ = log_.size();
     highlightFrom(insertedAt);
 
     if (follow) {
@@ -375,8 +374,8 @@ void CVexmoorView::ShowPendingText()
 
 void CVexmoorView::OnContentsChange(int /*position*/, int charsRemoved, int charsAdded)
 {
-    if (!m_bUpdating && (charsRemoved != 0 || charsAdded != 0))
-        m_bUserEdited = true;
+    if (!updating_ && (charsRemoved != 0 || charsAdded != 0))
+        userEdited_ = true;
 }
 
 void CVexmoorView::OnModificationChanged(bool modified)
@@ -386,35 +385,35 @@ void CVexmoorView::OnModificationChanged(bool modified)
     // setting it again detaches it from the undo history: it now stays set
     // until the log is saved, loaded or renewed. The listeners have already
     // heard of the change.
-    if (!modified || m_bUpdating)
+    if (!modified || updating_)
         return;
     const QSignalBlocker quiet(document());
     document()->setModified(false);
     document()->setModified(true);
 }
 
-std::string CVexmoorView::TextFromWindow() const
+std::string CVexmoorView::textFromWindow() const
 {
     QString text;
     text.reserve(document()->characterCount());
     for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
         text += block.text();
         if (block.next().isValid())
-            text += LineEndText(block.userState());
+            text += lineEndText(block.userState());
     }
-    return vexmoor::base::ToLocaleBytes(text);
+    return vexmoor::base::toLocaleBytes(text);
 }
 
-void CVexmoorView::TakeTextFromWindow()
+void CVexmoorView::takeTextFromWindow()
 {
-    std::string pending = m_log.substr(m_nShown);
-    m_log = TextFromWindow();
-    m_nShown = m_log.size();
-    m_log += pending;
-    m_bUserEdited = false;
+    std::string pending = log_.substr(shown_);
+    log_ = textFromWindow();
+    shown_ = log_.size();
+    log_ += pending;
+    userEdited_ = false;
 }
 
-bool CVexmoorView::RequirePipeName()
+bool CVexmoorView::requirePipeName()
 {
     if (!Settings().m_strPipeName.empty())
         return true;
@@ -427,26 +426,26 @@ bool CVexmoorView::RequirePipeName()
 void CVexmoorView::OnStart()
 {
     // Oracle refuses an empty pipe name: polling it would end the program.
-    if (!RequirePipeName()) {
+    if (!requirePipeName()) {
         OnStop();
         return;
     }
     started_ = true;
     messagesSinceStart_ = 0;
     PollPipe();
-    StopTimer();
-    const int id = startTimer(PollIntervalMs(Settings().m_nTimerFrequency));
+    stopTimer();
+    const int id = startTimer(pollIntervalMs(Settings().m_nTimerFrequency));
     m_nTimerId = id > 0 ? static_cast<unsigned>(id) : 0;
     emit traceStateChanged();
 }
 
 void CVexmoorView::OnStop()
 {
-    StopTimer();
+    stopTimer();
     emit traceStateChanged();
 }
 
-void CVexmoorView::StopTimer()
+void CVexmoorView::stopTimer()
 {
     if (m_nTimerId != 0) {
         killTimer(static_cast<int>(m_nTimerId));
@@ -454,29 +453,29 @@ void CVexmoorView::StopTimer()
     }
 }
 
-void CVexmoorView::SetOptionsCommand(OptionsCommand command)
+void CVexmoorView::setOptionsCommand(OptionsCommand command)
 {
-    m_optionsCommand = std::move(command);
+    optionsCommand_ = std::move(command);
 }
 
 void CVexmoorView::OnOptions()
 {
-    if (m_optionsCommand && m_optionsCommand(Settings()))
+    if (optionsCommand_ && optionsCommand_(Settings()))
         OnStart();
 }
 
 void CVexmoorView::OnPurgePipe()
 {
-    if (!RequirePipeName())
+    if (!requirePipeName())
         return;
-    PurgePipe(m_session, Settings().m_strPipeName);
+    purgePipe(session_, Settings().m_strPipeName);
 }
 
 void CVexmoorView::PollPipe()
 {
-    const int received = m_poller.PollPipe();
-    // Also shows lines of a poller that does not end its poll with EndOfPoll.
-    ShowPendingText();
+    const int received = poller_.PollPipe();
+    // Also shows lines of a poller that does not end its poll with endOfPoll.
+    showPendingText();
     if (received > 0) {
         messagesSinceStart_ += received;
         emit traceStateChanged();
@@ -488,7 +487,7 @@ void CVexmoorView::timerEvent(QTimerEvent* event)
     // While the fatal report is on screen its box still lets ticks through;
     // they must start no further work on the failing session.
     if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId)
-        && !IsFatalReportShowing())
+        && !isFatalReportShowing())
         PollPipe();
     QPlainTextEdit::timerEvent(event);
 }

@@ -18,7 +18,7 @@ class QPrinter;
 // The log window: shows the trace log (the document's content), owns the five
 // trace settings and polls the pipe on a timer.
 //
-// The log is kept twice: as the exact bytes appended (m_log, what the
+// The log is kept twice: as the exact bytes appended (log_, what the
 // document saves) and as the text window's paragraphs (what the user sees and
 // may edit). The window cannot hold the bytes themselves: it turns CR LF, a
 // lone LF and a lone CR alike into paragraph breaks. See CVexmoorView.cpp.
@@ -31,13 +31,13 @@ public:
     CVexmoorView(Profile& profile, OciSession& session, QWidget* parent = nullptr);
     ~CVexmoorView() override;
 
-    TraceSettings& Settings() { return m_poller.Settings(); }
-    const TraceSettings& Settings() const { return m_poller.Settings(); }
+    TraceSettings& Settings() { return poller_.Settings(); }
+    const TraceSettings& Settings() const { return poller_.Settings(); }
     // The Options command's dialog, which the program supplies: it is given
     // the settings in force, returns true after OK with the new ones stored
     // in them and in the profile, false with nothing changed.
     using OptionsCommand = std::function<bool(TraceSettings&)>;
-    void SetOptionsCommand(OptionsCommand command);
+    void setOptionsCommand(OptionsCommand command);
 
     // The id of the poll timer, 0 when none runs.
     unsigned TimerId() const { return m_nTimerId; }
@@ -77,15 +77,15 @@ public:
     // The whole log text, as bytes in the locale's character set, and
     // replacing it (the document's Open and New). Lines appended by a poll
     // that is still running are included.
-    std::string LogText() const;
-    void SetLogText(const std::string& text);
+    std::string logText() const;
+    void setLogText(const std::string& text);
 
     // Prints the log text page by page (Print, Print Preview, /p, /pt).
     void Print(QPrinter& printer) const;
 
     // LineSink
     void AppendLine(std::string_view composedLine) override;
-    void EndOfPoll() override;
+    void endOfPoll() override;
 
 public slots:
     // Polls at once and (re)starts the poll timer. Without a pipe name it
@@ -108,27 +108,27 @@ protected:
 
 private:
     // False, after saying so in the status bar, when no pipe name is set.
-    bool RequirePipeName();
-    void StopTimer();
-    void ShowPendingText();
+    bool requirePipeName();
+    void stopTimer();
+    void showPendingText();
     bool isScrolledToEnd() const;
     void highlightFrom(int position);
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
     void OnModificationChanged(bool modified);
-    void TakeTextFromWindow();
-    std::string TextFromWindow() const;
+    void takeTextFromWindow();
+    std::string textFromWindow() const;
 
-    Profile& m_profile;
-    OciSession& m_session;
+    Profile& profile_;
+    OciSession& session_;
     vexmoor::trace::JournalSink journalSink_; // before the poller, which appends to it
-    PipePoller m_poller;
-    OptionsCommand m_optionsCommand;
+    PipePoller poller_;
+    OptionsCommand optionsCommand_;
     unsigned m_nTimerId = 0;
 
-    std::string m_log;          // the log's bytes, exactly as appended or loaded
-    std::size_t m_nShown = 0;   // how many bytes of m_log the window shows
-    bool m_bUserEdited = false; // the window holds edits m_log lacks
-    bool m_bUpdating = false;   // the window is being changed by this class
+    std::string log_;         // the log's bytes, exactly as appended or loaded
+    std::size_t shown_ = 0;   // how many bytes of log_ the window shows
+    bool userEdited_ = false; // the window holds edits log_ lacks
+    bool updating_ = false;   // the window is being changed by this class
 
     bool started_ = false;
     std::int64_t messagesSinceStart_ = 0;

@@ -33,7 +33,7 @@ public:
     bool receiptTime() const { return receiptTime_; }
 
     void AppendLine(std::string_view composedLine) override;
-    void EndOfPoll() override { next_.EndOfPoll(); }
+    void endOfPoll() override { next_.endOfPoll(); }
 
 private:
     LineSink& next_;

@@ -12,5 +12,5 @@ public:
     virtual void AppendLine(std::string_view composedLine) = 0;
 
     // A poll that appended lines has ended: a window may show them all now.
-    virtual void EndOfPoll() {}
+    virtual void endOfPoll() {}
 };

@@ -26,27 +26,27 @@ constexpr int kWrongItemType = 6559; // the type is checked before anything is t
 constexpr std::string_view kNotShown = "MESSAGE NOT SHOWN: ";
 
 // Whether a failed read lies in the message rather than the session.
-bool IsMessageError(int oracleCode)
+bool isMessageError(int oracleCode)
 {
     return oracleCode == kValueError || oracleCode == kNoItemLeft || oracleCode == kWrongItemType;
 }
 
 class OciPollCursor final : public PollCursor {
 public:
-    explicit OciPollCursor(OciCursor& cursor) : m_cursor(cursor) {}
-    void SetStatement(const std::string& statement) override { m_cursor.SetStatement(statement); }
+    explicit OciPollCursor(OciCursor& cursor) : cursor_(cursor) {}
+    void SetStatement(const std::string& statement) override { cursor_.SetStatement(statement); }
     void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
               std::int16_t* indicator) override
     {
-        m_cursor.Bind(name, buffer, length, type, indicator);
+        cursor_.Bind(name, buffer, length, type, indicator);
     }
-    bool Execute(bool report) override { return m_cursor.Execute(report); }
-    int ErrorCode() const override { return m_cursor.ReturnCode(); }
-    std::string ErrorText() const override { return m_cursor.ErrorText(); }
-    [[noreturn]] void ReportError() override { m_cursor.ReportError(); }
+    bool Execute(bool report) override { return cursor_.Execute(report); }
+    int ErrorCode() const override { return cursor_.returnCode(); }
+    std::string ErrorText() const override { return cursor_.ErrorText(); }
+    [[noreturn]] void ReportError() override { cursor_.ReportError(); }
 
 private:
-    OciCursor& m_cursor;
+    OciCursor& cursor_;
 };
 
 // The output variables of one poll. The database leaves a buffer alone when
@@ -57,37 +57,37 @@ public:
     static constexpr std::int32_t kTextCapacity =
         std::max({kTextBufferSize, kItemValueBufferSize, kLongItemValueBufferSize});
 
-    PollBuffers() : m_text(std::make_unique_for_overwrite<char[]>(kTextCapacity)) {}
+    PollBuffers() : text_(std::make_unique_for_overwrite<char[]>(kTextCapacity)) {}
 
-    std::int32_t* Integer() { return &m_integer; }
-    char* Text() { return m_text.get(); }
-    std::int16_t* Indicator() { return &m_indicator; }
+    std::int32_t* Integer() { return &integer_; }
+    char* Text() { return text_.get(); }
+    std::int16_t* Indicator() { return &indicator_; }
 
     // `integer` is what the integer buffer reads when the statement leaves it alone.
     void Clear(std::int32_t integer)
     {
-        m_integer = integer;
-        m_text[0] = '\0';
-        m_indicator = 0;
+        integer_ = integer;
+        text_[0] = '\0';
+        indicator_ = 0;
     }
 
     // The text buffer up to its NUL; never beyond the buffer.
     std::string_view TextValue(std::int32_t capacity) const
     {
-        const char* text = m_text.get();
+        const char* text = text_.get();
         const void* end = std::memchr(text, '\0', static_cast<std::size_t>(capacity));
         return {text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text)
                           : static_cast<std::size_t>(capacity)};
     }
 
 private:
-    std::int32_t m_integer = 0;
-    std::unique_ptr<char[]> m_text;
-    std::int16_t m_indicator = 0;
+    std::int32_t integer_ = 0;
+    std::unique_ptr<char[]> text_;
+    std::int16_t indicator_ = 0;
 };
 
 // The first line of an error text: what one line of the log can name.
-std::string_view FirstLine(std::string_view text)
+std::string_view firstLine(std::string_view text)
 {
     return text.substr(0, text.find_first_of("\r\n"));
 }
@@ -104,23 +104,23 @@ class PollRun {
 public:
     // The settings are taken as they are when the poll starts.
     PollRun(PollCursor& cursor, TraceSettings settings, LineSink& sink)
-        : m_cursor(cursor), m_settings(std::move(settings)), m_sink(sink)
+        : cursor_(cursor), settings_(std::move(settings)), sink_(sink)
     {
     }
 
     // Returns how many messages it received.
-    int DrainPipe()
+    int drainPipe()
     {
         int received = 0;
-        while (ReceiveMessage()) {
+        while (receiveMessage()) {
             ++received;
-            if (m_settings.m_bAutoUnpack)
-                ReadTypedMessage();
+            if (settings_.m_bAutoUnpack)
+                readTypedMessage();
             else
-                ReadSimpleMessage();
+                readSimpleMessage();
         }
-        if (m_bAppended)
-            m_sink.EndOfPoll();
+        if (appended_)
+            sink_.endOfPoll();
         return received;
     }
 
@@ -129,173 +129,173 @@ private:
     static constexpr std::int32_t kNoStatus = -1;
     static constexpr std::int32_t kNoItem = 0;
 
-    bool ReceiveMessage()
+    bool receiveMessage()
     {
-        m_cursor.SetStatement(ReceiveStatement(m_settings.m_strPipeName));
-        BindInteger(kStatusBind);
-        m_buffers.Clear(kNoStatus);
-        m_cursor.Execute(true);
-        return *m_buffers.Integer() == 0;
+        cursor_.SetStatement(receiveStatement(settings_.m_strPipeName));
+        bindInteger(kStatusBind);
+        buffers_.Clear(kNoStatus);
+        cursor_.Execute(true);
+        return *buffers_.Integer() == 0;
     }
 
-    void ReadSimpleMessage()
+    void readSimpleMessage()
     {
-        m_cursor.SetStatement(std::string(kLengthUnpackStatement));
-        BindInteger(kLengthBind);
-        m_buffers.Clear(0);
-        if (!ExecuteOnMessage()) {
-            ShowRestOfMessage({});
+        cursor_.SetStatement(std::string(kLengthUnpackStatement));
+        bindInteger(kLengthBind);
+        buffers_.Clear(0);
+        if (!executeOnMessage()) {
+            showRestOfMessage({});
             return;
         }
         // The length read as the line Auto Unpack would show for it.
-        std::string lengthLine(ItemLinePrefix(6));
+        std::string lengthLine(itemLinePrefix(6));
         lengthLine += '\'';
-        if (*m_buffers.Indicator() != -1)
-            lengthLine += std::to_string(*m_buffers.Integer());
+        if (*buffers_.Indicator() != -1)
+            lengthLine += std::to_string(*buffers_.Integer());
         lengthLine += '\'';
 
-        m_cursor.SetStatement(std::string(kTextUnpackStatement));
-        m_cursor.Bind(kTextBind, m_buffers.Text(), kTextBufferSize, kTypeString,
-                      m_buffers.Indicator());
-        m_buffers.Clear(0);
-        if (!ExecuteOnMessage()) {
-            ShowRestOfMessage(lengthLine);
+        cursor_.SetStatement(std::string(kTextUnpackStatement));
+        cursor_.Bind(kTextBind, buffers_.Text(), kTextBufferSize, kTypeString,
+                     buffers_.Indicator());
+        buffers_.Clear(0);
+        if (!executeOnMessage()) {
+            showRestOfMessage(lengthLine);
             return;
         }
-        AppendLine(m_buffers.TextValue(kTextBufferSize));
+        AppendLine(buffers_.TextValue(kTextBufferSize));
     }
 
-    void ReadTypedMessage()
+    void readTypedMessage()
     {
         AppendLine("MESSAGE:");
         for (;;) {
-            m_cursor.SetStatement(std::string(kItemBlock));
-            BindItemOutputs(kItemValueBufferSize);
-            if (!ExecuteOnMessage()) {
-                ShowRemainingItems();
+            cursor_.SetStatement(std::string(kItemBlock));
+            bindItemOutputs(kItemValueBufferSize);
+            if (!executeOnMessage()) {
+                showRemainingItems();
                 return;
             }
-            if (!AppendItem(kItemValueBufferSize))
+            if (!appendItem(kItemValueBufferSize))
                 return;
         }
     }
 
     // After a simple read failed: the message as Auto Unpack shows it, from
     // what was read already to its last item.
-    void ShowRestOfMessage(std::string_view lineRead)
+    void showRestOfMessage(std::string_view lineRead)
     {
         AppendLine("MESSAGE:");
         if (!lineRead.empty())
             AppendLine(lineRead);
-        ShowRemainingItems();
+        showRemainingItems();
     }
 
     // The items still in the buffer after a read failed on the message.
-    void ShowRemainingItems()
+    void showRemainingItems()
     {
-        if (m_failureCode == kValueError)
-            AppendNotShown();
+        if (failureCode_ == kValueError)
+            appendNotShown();
         for (;;) {
-            m_cursor.SetStatement(std::string(kLongItemBlock));
-            BindItemOutputs(kLongItemValueBufferSize);
+            cursor_.SetStatement(std::string(kLongItemBlock));
+            bindItemOutputs(kLongItemValueBufferSize);
             // Where even this block fails, nothing says which item comes next.
-            if (!ExecuteOnMessage()) {
-                AppendNotShown();
+            if (!executeOnMessage()) {
+                appendNotShown();
                 return;
             }
-            if (!AppendItem(kLongItemValueBufferSize))
+            if (!appendItem(kLongItemValueBufferSize))
                 return;
         }
     }
 
-    void BindItemOutputs(std::int32_t valueCapacity)
+    void bindItemOutputs(std::int32_t valueCapacity)
     {
-        BindInteger(kItemTypeBind);
-        m_cursor.Bind(kItemValueBind, m_buffers.Text(), valueCapacity, kTypeString,
-                      m_buffers.Indicator());
-        m_buffers.Clear(kNoItem);
+        bindInteger(kItemTypeBind);
+        cursor_.Bind(kItemValueBind, buffers_.Text(), valueCapacity, kTypeString,
+                     buffers_.Indicator());
+        buffers_.Clear(kNoItem);
     }
 
     // Shows the item a block has just read; false when the message ends here.
-    bool AppendItem(std::int32_t valueCapacity)
+    bool appendItem(std::int32_t valueCapacity)
     {
-        const std::int32_t typeCode = *m_buffers.Integer();
+        const std::int32_t typeCode = *buffers_.Integer();
         if (typeCode == kNoItem) {
             AppendLine("");
             return false;
         }
-        const std::string_view prefix = ItemLinePrefix(typeCode);
+        const std::string_view prefix = itemLinePrefix(typeCode);
         if (prefix.empty()) {
             // The block leaves such an item on the message, so reading on
             // would meet it forever; the next receive replaces the buffer.
             AppendLine("UNKNOWN ITEM TYPE " + std::to_string(typeCode) + ": not shown");
             return false;
         }
-        m_line.assign(prefix);
-        m_line += '\'';
-        m_line += m_buffers.TextValue(valueCapacity);
-        m_line += '\'';
-        AppendLine(m_line);
+        line_.assign(prefix);
+        line_ += '\'';
+        line_ += buffers_.TextValue(valueCapacity);
+        line_ += '\'';
+        AppendLine(line_);
         return true;
     }
 
     // Runs the statement set up last. A failure that lies in the message
     // returns false and is kept for the line that names it; any other ends in
     // the error report.
-    bool ExecuteOnMessage()
+    bool executeOnMessage()
     {
-        if (m_cursor.Execute(false))
+        if (cursor_.Execute(false))
             return true;
-        m_failureCode = m_cursor.ErrorCode();
-        if (!IsMessageError(m_failureCode))
-            m_cursor.ReportError();
-        m_failureText.assign(FirstLine(m_cursor.ErrorText()));
+        failureCode_ = cursor_.ErrorCode();
+        if (!isMessageError(failureCode_))
+            cursor_.ReportError();
+        failureText_.assign(firstLine(cursor_.ErrorText()));
         return false;
     }
 
-    void AppendNotShown()
+    void appendNotShown()
     {
-        m_line.assign(kNotShown);
-        m_line += m_failureText;
-        AppendLine(m_line);
+        line_.assign(kNotShown);
+        line_ += failureText_;
+        AppendLine(line_);
     }
 
-    void BindInteger(const char* name)
+    void bindInteger(const char* name)
     {
-        m_cursor.Bind(name, m_buffers.Integer(), sizeof(std::int32_t), kTypeInteger,
-                      m_buffers.Indicator());
+        cursor_.Bind(name, buffers_.Integer(), sizeof(std::int32_t), kTypeInteger,
+                     buffers_.Indicator());
     }
 
     void AppendLine(std::string_view line)
     {
-        // m_line may be the argument itself; compose into a second string.
-        m_composed.assign(line);
-        if (m_settings.m_bLFFlag)
-            m_composed += "\r\n";
-        m_sink.AppendLine(m_composed);
-        m_bAppended = true;
+        // line_ may be the argument itself; compose into a second string.
+        composed_.assign(line);
+        if (settings_.m_bLFFlag)
+            composed_ += "\r\n";
+        sink_.AppendLine(composed_);
+        appended_ = true;
     }
 
-    PollCursor& m_cursor;
-    const TraceSettings m_settings;
-    LineSink& m_sink;
-    PollBuffers m_buffers;
-    std::string m_line;
-    std::string m_composed;
-    int m_failureCode = 0;
-    std::string m_failureText;
-    bool m_bAppended = false;
+    PollCursor& cursor_;
+    const TraceSettings settings_;
+    LineSink& sink_;
+    PollBuffers buffers_;
+    std::string line_;
+    std::string composed_;
+    int failureCode_ = 0;
+    std::string failureText_;
+    bool appended_ = false;
 };
 
 } // namespace
 
-PipePoller::PipePoller(OciSession& session, LineSink& sink) : m_session(session), m_sink(sink) {}
+PipePoller::PipePoller(OciSession& session, LineSink& sink) : session_(session), sink_(sink) {}
 
 int PipePoller::PollPipe()
 {
-    if (m_settings.m_strPipeName.empty())
+    if (settings_.m_strPipeName.empty())
         return 0;
-    OciCursor cursor(m_session);
+    OciCursor cursor(session_);
     OciPollCursor pollCursor(cursor);
     return PollPipe(pollCursor);
 }
@@ -303,7 +303,7 @@ int PipePoller::PollPipe()
 int PipePoller::PollPipe(PollCursor& cursor)
 {
     // Oracle refuses an empty pipe name, and the session would end on it.
-    if (m_settings.m_strPipeName.empty())
+    if (settings_.m_strPipeName.empty())
         return 0;
-    return PollRun(cursor, m_settings, m_sink).DrainPipe();
+    return PollRun(cursor, settings_, sink_).drainPipe();
 }

@@ -32,8 +32,8 @@ class PipePoller {
 public:
     PipePoller(OciSession& session, LineSink& sink);
 
-    TraceSettings& Settings() { return m_settings; }
-    const TraceSettings& Settings() const { return m_settings; }
+    TraceSettings& Settings() { return settings_; }
+    const TraceSettings& Settings() const { return settings_; }
 
     // One poll: receives and reads every waiting message, in pipe order, on
     // one cursor, simple or typed according to Auto Unpack. A message that
@@ -46,7 +46,7 @@ public:
     int PollPipe(PollCursor& cursor);
 
 private:
-    OciSession& m_session;
-    LineSink& m_sink;
-    TraceSettings m_settings;
+    OciSession& session_;
+    LineSink& sink_;
+    TraceSettings settings_;
 };

@@ -4,9 +4,9 @@
 
 #include "db/OciCursor.h"
 
-void PurgePipe(OciSession& session, std::string_view pipeName)
+void purgePipe(OciSession& session, std::string_view pipeName)
 {
     OciCursor cursor(session);
-    cursor.SetStatement(PurgeStatement(pipeName));
+    cursor.SetStatement(purgeStatement(pipeName));
     cursor.Execute(true);
 }

@@ -5,4 +5,4 @@
 class OciSession;
 
 // Throws away every message waiting on the pipe, on a cursor of its own.
-void PurgePipe(OciSession& session, std::string_view pipeName);
+void purgePipe(OciSession& session, std::string_view pipeName);

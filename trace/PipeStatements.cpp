@@ -4,7 +4,7 @@ namespace {
 
 // A text inside an SQL string literal: every quote doubled, so that the name
 // stays one literal whatever it contains.
-std::string QuoteLiteralBody(std::string_view text)
+std::string quoteLiteralBody(std::string_view text)
 {
     std::string quoted;
     quoted.reserve(text.size() + 2);
@@ -18,14 +18,14 @@ std::string QuoteLiteralBody(std::string_view text)
 
 } // namespace
 
-std::string ReceiveStatement(std::string_view pipeName)
+std::string receiveStatement(std::string_view pipeName)
 {
-    return "begin :sta := dbms_pipe.receive_message('" + QuoteLiteralBody(pipeName) + "', 0); end;";
+    return "begin :sta := dbms_pipe.receive_message('" + quoteLiteralBody(pipeName) + "', 0); end;";
 }
 
-std::string PurgeStatement(std::string_view pipeName)
+std::string purgeStatement(std::string_view pipeName)
 {
-    return "begin dbms_pipe.purge('" + QuoteLiteralBody(pipeName) + "'); end;";
+    return "begin dbms_pipe.purge('" + quoteLiteralBody(pipeName) + "'); end;";
 }
 
 const std::string_view kLengthUnpackStatement = "begin dbms_pipe.unpack_message(:len); end;";
@@ -94,7 +94,7 @@ const std::string_view kLongItemBlock = "DECLARE "
                                         "END IF; "
                                         "END;";
 
-std::string_view ItemLinePrefix(int typeCode)
+std::string_view itemLinePrefix(int typeCode)
 {
     switch (typeCode) {
     case 6:

@@ -9,9 +9,9 @@
 
 // "begin :sta := dbms_pipe.receive_message('NAME', 0); end;" with every quote
 // of the name doubled.
-std::string ReceiveStatement(std::string_view pipeName);
+std::string receiveStatement(std::string_view pipeName);
 // "begin dbms_pipe.purge('NAME'); end;" with every quote of the name doubled.
-std::string PurgeStatement(std::string_view pipeName);
+std::string purgeStatement(std::string_view pipeName);
 
 extern const std::string_view kLengthUnpackStatement;
 extern const std::string_view kTextUnpackStatement;
@@ -36,4 +36,4 @@ inline constexpr std::int32_t kLongItemValueBufferSize = kLongestPipeText + 1;
 
 // "NUMBER:\t" for 6, "VARCHAR2:\t" for 9, "ROWID:\t" for 11, "DATE:\t" for
 // 12, "RAW:\t" for 23; empty for any other code.
-std::string_view ItemLinePrefix(int typeCode);
+std::string_view itemLinePrefix(int typeCode);

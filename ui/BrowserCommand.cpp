@@ -8,7 +8,7 @@ namespace {
 
 // The value of `key` in group `group` of a desktop-entry style file, whose
 // lines are "[Group]" headers, "key=value" pairs and "#" comments.
-std::optional<QString> GroupValue(const QString& text, const QString& group, const QString& key)
+std::optional<QString> groupValue(const QString& text, const QString& group, const QString& key)
 {
     bool inGroup = false;
     for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
@@ -30,7 +30,7 @@ std::optional<QString> GroupValue(const QString& text, const QString& group, con
 
 } // namespace
 
-QString CompleteBrowserCommand(const QString& command, const QString& target)
+QString completeBrowserCommand(const QString& command, const QString& target)
 {
     QString line = command;
     qsizetype cut = line.indexOf(QStringLiteral("\"%1\""));
@@ -41,7 +41,7 @@ QString CompleteBrowserCommand(const QString& command, const QString& target)
     return line + QLatin1Char(' ') + target;
 }
 
-QString ExecLineToBrowserCommand(const QString& exec)
+QString execLineToBrowserCommand(const QString& exec)
 {
     QString command;
     for (qsizetype i = 0; i < exec.size(); ++i) {
@@ -59,17 +59,17 @@ QString ExecLineToBrowserCommand(const QString& exec)
     return command.trimmed();
 }
 
-std::optional<QString> DesktopEntryExec(const QString& desktopFile)
+std::optional<QString> desktopEntryExec(const QString& desktopFile)
 {
-    auto exec = GroupValue(desktopFile, QStringLiteral("Desktop Entry"), QStringLiteral("Exec"));
+    auto exec = groupValue(desktopFile, QStringLiteral("Desktop Entry"), QStringLiteral("Exec"));
     if (exec && exec->isEmpty())
         return std::nullopt;
     return exec;
 }
 
-std::optional<QString> DefaultApplicationFor(const QString& mimeappsList, const QString& mimeType)
+std::optional<QString> defaultApplicationFor(const QString& mimeappsList, const QString& mimeType)
 {
-    const auto value = GroupValue(mimeappsList, QStringLiteral("Default Applications"), mimeType);
+    const auto value = groupValue(mimeappsList, QStringLiteral("Default Applications"), mimeType);
     if (!value)
         return std::nullopt;
     for (const QString& id : value->split(QLatin1Char(';'), Qt::SkipEmptyParts)) {

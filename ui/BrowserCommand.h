@@ -12,18 +12,18 @@ namespace ui {
 // target: at the first character of "\"%1\"" if present, else at "%1", else
 // the whole command is kept. Whatever followed the placeholder is dropped, so
 // the target is passed without quotes.
-QString CompleteBrowserCommand(const QString& command, const QString& target);
+QString completeBrowserCommand(const QString& command, const QString& target);
 
 // A desktop entry's Exec value in the placeholder form: %u, %U, %f and %F
 // become %1, "%%" a single %, and the other field codes (%i, %c, %k and the
 // deprecated ones) are dropped.
-QString ExecLineToBrowserCommand(const QString& exec);
+QString execLineToBrowserCommand(const QString& exec);
 
 // The Exec value of a desktop entry file's [Desktop Entry] group.
-std::optional<QString> DesktopEntryExec(const QString& desktopFile);
+std::optional<QString> desktopEntryExec(const QString& desktopFile);
 
 // The first desktop id a mimeapps.list file names as the default
 // application for a MIME type (its [Default Applications] group).
-std::optional<QString> DefaultApplicationFor(const QString& mimeappsList, const QString& mimeType);
+std::optional<QString> defaultApplicationFor(const QString& mimeappsList, const QString& mimeType);
 
 } // namespace ui

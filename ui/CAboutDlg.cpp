@@ -18,36 +18,36 @@ constexpr int kHeaviestWeight = 1000;
 CAboutDlg::CAboutDlg(QWidget* parent, ui::DesktopShell* shell) : QDialog(parent)
 {
     if (shell != nullptr) {
-        m_mailLink.SetShell(*shell);
-        m_webLink.SetShell(*shell);
+        mailLink_.setShell(*shell);
+        webLink_.setShell(*shell);
     }
-    res::BuildDialog(*this, res::AboutDialogTemplate());
-    InitDialog();
+    res::buildDialog(*this, res::aboutDialogTemplate());
+    initDialog();
 }
 
-void CAboutDlg::InitDialog()
+void CAboutDlg::initDialog()
 {
-    m_versionText = res::FindControl<QLabel>(*this, res::IDC_VERSION_TEXT);
-    m_mailLink.Attach(*res::FindControl<QLabel>(*this, res::IDC_MAIL_LINK));
-    m_webLink.Attach(*res::FindControl<QLabel>(*this, res::IDC_WEB_LINK));
-    SetAboutText(m_aboutText);
+    versionText_ = res::findControl<QLabel>(*this, res::IDC_VERSION_TEXT);
+    mailLink_.Attach(*res::findControl<QLabel>(*this, res::IDC_MAIL_LINK));
+    webLink_.Attach(*res::findControl<QLabel>(*this, res::IDC_WEB_LINK));
+    setAboutText(aboutText_);
 
-    QFont heavy = m_versionText->font();
+    QFont heavy = versionText_->font();
     heavy.setWeight(static_cast<QFont::Weight>(kHeaviestWeight));
-    m_versionText->setFont(heavy);
+    versionText_->setFont(heavy);
 
-    m_mailLink.SetTarget(QStringLiteral("mailto:") + QLatin1String(res::kMakerMailAddress), true);
-    m_webLink.SetTarget(QLatin1String(res::kMakerWebPage), true);
+    mailLink_.SetTarget(QStringLiteral("mailto:") + QLatin1String(res::kMakerMailAddress), true);
+    webLink_.SetTarget(QLatin1String(res::kMakerWebPage), true);
 }
 
-void CAboutDlg::SetAboutText(const QString& text)
+void CAboutDlg::setAboutText(const QString& text)
 {
-    m_aboutText = text;
-    if (m_versionText != nullptr)
-        m_versionText->setText(m_aboutText);
+    aboutText_ = text;
+    if (versionText_ != nullptr)
+        versionText_->setText(aboutText_);
 }
 
-QString AboutText()
+QString aboutText()
 {
     return QLatin1String(kProductLine) + QStringLiteral("\nVersion ")
            + QLatin1String(vexmoor::base::kVersion) + QStringLiteral("\n")
@@ -57,6 +57,6 @@ QString AboutText()
 void ShowAboutBox(QWidget* parent, const QString& text, ui::DesktopShell* shell)
 {
     CAboutDlg dialog(parent, shell);
-    dialog.SetAboutText(text);
+    dialog.setAboutText(text);
     dialog.exec();
 }

@@ -21,24 +21,24 @@ public:
     explicit CAboutDlg(QWidget* parent = nullptr, ui::DesktopShell* shell = nullptr);
 
     // Shown in the text box, replacing its "..." placeholder.
-    void SetAboutText(const QString& text);
-    const QString& AboutText() const { return m_aboutText; }
+    void setAboutText(const QString& text);
+    const QString& aboutText() const { return aboutText_; }
 
-    CLinkStatic& MailLink() { return m_mailLink; }
-    CLinkStatic& WebLink() { return m_webLink; }
-    QLabel& VersionText() const { return *m_versionText; }
+    CLinkStatic& mailLink() { return mailLink_; }
+    CLinkStatic& webLink() { return webLink_; }
+    QLabel& versionText() const { return *versionText_; }
 
 private:
-    void InitDialog();
+    void initDialog();
 
-    CLinkStatic m_mailLink;
-    CLinkStatic m_webLink;
-    QLabel* m_versionText = nullptr;
-    QString m_aboutText;
+    CLinkStatic mailLink_;
+    CLinkStatic webLink_;
+    QLabel* versionText_ = nullptr;
+    QString aboutText_;
 };
 
 // The three lines of the about box: product, version and release date.
-QString AboutText();
+QString aboutText();
 
 // Runs the about box modally over `parent` with the given text; what the
 // application's About command does.

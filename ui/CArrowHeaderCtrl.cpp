@@ -20,8 +20,8 @@ CArrowHeaderCtrl::CArrowHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal
 
 void CArrowHeaderCtrl::SetSortArrow(int column, bool descending, int width, int height)
 {
-    m_sortedColumn = column;
-    m_descending = descending;
+    sortedColumn_ = column;
+    descending_ = descending;
     if (width < 0)
         width = sectionSize(column);
     // A header not laid out yet has no client height of its own: it will
@@ -36,30 +36,30 @@ void CArrowHeaderCtrl::SetSortArrow(int column, bool descending, int width, int 
 
     const ui::SortArrowColours colours{palette().color(QPalette::Button),
                                        palette().color(QPalette::ButtonText)};
-    m_images[column] = QPixmap::fromImage(
-        ui::MakeSortArrowImage(caption, descending, width, height, colours, font()));
+    images_[column] = QPixmap::fromImage(
+        ui::makeSortArrowImage(caption, descending, width, height, colours, font()));
     viewport()->update();
 }
 
 void CArrowHeaderCtrl::ClearSortArrow(int column)
 {
     if (column != -1)
-        m_images.erase(column);
+        images_.erase(column);
     viewport()->update();
 }
 
-QPixmap CArrowHeaderCtrl::SectionImage(int column) const
+QPixmap CArrowHeaderCtrl::sectionImage(int column) const
 {
-    const auto found = m_images.find(column);
-    return found == m_images.end() ? QPixmap() : found->second;
+    const auto found = images_.find(column);
+    return found == images_.end() ? QPixmap() : found->second;
 }
 
 // A section with an image shows only the image, at its left edge, on the
 // section's plain face.
 void CArrowHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
-    const auto found = m_images.find(logicalIndex);
-    if (found == m_images.end() || found->second.isNull()) {
+    const auto found = images_.find(logicalIndex);
+    if (found == images_.end() || found->second.isNull()) {
         QHeaderView::paintSection(painter, rect, logicalIndex);
         return;
     }
@@ -76,7 +76,7 @@ void CArrowHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int lo
 
 void CArrowHeaderCtrl::mousePressEvent(QMouseEvent* event)
 {
-    m_buttonDown = true;
+    buttonDown_ = true;
     QHeaderView::mousePressEvent(event);
 }
 
@@ -85,24 +85,24 @@ void CArrowHeaderCtrl::mousePressEvent(QMouseEvent* event)
 void CArrowHeaderCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     QHeaderView::mouseReleaseEvent(event);
-    m_buttonDown = false;
-    if (m_resizePending)
+    buttonDown_ = false;
+    if (resizePending_)
         OnResizeEnded();
 }
 
 void CArrowHeaderCtrl::OnSectionResized(int logicalIndex, int /*oldSize*/, int newSize)
 {
-    if (!m_buttonDown || logicalIndex != m_sortedColumn || m_sortedColumn == -1)
+    if (!buttonDown_ || logicalIndex != sortedColumn_ || sortedColumn_ == -1)
         return;
-    m_resizePending = true;
-    m_pendingWidth = newSize;
+    resizePending_ = true;
+    pendingWidth_ = newSize;
 }
 
 void CArrowHeaderCtrl::OnResizeEnded()
 {
-    m_resizePending = false;
-    if (m_sortedColumn == -1)
+    resizePending_ = false;
+    if (sortedColumn_ == -1)
         return;
-    ClearSortArrow(m_sortedColumn);
-    SetSortArrow(m_sortedColumn, m_descending, m_pendingWidth, -1);
+    ClearSortArrow(sortedColumn_);
+    SetSortArrow(sortedColumn_, descending_, pendingWidth_, -1);
 }

@@ -21,10 +21,10 @@ public:
     // Returns `column` to its plain caption (unless it is -1) and repaints.
     void ClearSortArrow(int column);
 
-    int SortedColumn() const { return m_sortedColumn; }
-    bool IsDescending() const { return m_descending; }
+    int sortedColumn() const { return sortedColumn_; }
+    bool IsDescending() const { return descending_; }
     // The image a section shows instead of its caption, or a null pixmap.
-    QPixmap SectionImage(int column) const;
+    QPixmap sectionImage(int column) const;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
@@ -35,12 +35,12 @@ private:
     void OnSectionResized(int logicalIndex, int oldSize, int newSize);
     void OnResizeEnded();
 
-    int m_sortedColumn = -1;
-    bool m_descending = true;
-    std::map<int, QPixmap> m_images;
-    bool m_buttonDown = false;
+    int sortedColumn_ = -1;
+    bool descending_ = true;
+    std::map<int, QPixmap> images_;
+    bool buttonDown_ = false;
     // The sorted section was resized by a drag that has not ended yet;
     // its width then.
-    bool m_resizePending = false;
-    int m_pendingWidth = -1;
+    bool resizePending_ = false;
+    int pendingWidth_ = -1;
 };

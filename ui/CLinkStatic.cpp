@@ -18,124 +18,124 @@
 
 CLinkStatic::CLinkStatic(QObject* parent)
     : QObject(parent),
-      m_hoverColour(QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight)),
-      m_shell(&ui::SystemShell())
+      hoverColour_(QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight)),
+      shell_(&ui::systemShell())
 {
 }
 
 CLinkStatic::~CLinkStatic()
 {
-    if (m_label)
-        m_label->removeEventFilter(this);
+    if (label_)
+        label_->removeEventFilter(this);
 }
 
 void CLinkStatic::Attach(QLabel& label)
 {
-    if (m_label)
-        m_label->removeEventFilter(this);
-    m_label = &label;
+    if (label_)
+        label_->removeEventFilter(this);
+    label_ = &label;
     // A link is one line: it is measured and fitted as one.
     label.setWordWrap(false);
     label.setTextFormat(Qt::PlainText);
-    if (m_target.isEmpty())
-        m_target = label.text();
+    if (target_.isEmpty())
+        target_ = label.text();
     if (label.text().isEmpty())
-        label.setText(m_target);
-    ApplyLinkFont();
+        label.setText(target_);
+    applyLinkFont();
     FitToText();
     LoadHandCursor();
-    label.setToolTip(m_target);
+    label.setToolTip(target_);
     label.setMouseTracking(true);
     label.installEventFilter(this);
-    ApplyTextColour();
+    applyTextColour();
 }
 
 void CLinkStatic::SetTarget(const QString& target, bool underline)
 {
-    m_target = target;
-    if (!m_label)
+    target_ = target;
+    if (!label_)
         return;
     SetUnderlined(underline);
     FitToText();
-    m_label->setToolTip(m_target);
+    label_->setToolTip(target_);
 }
 
 void CLinkStatic::SetUnderlined(bool underline)
 {
-    m_underline = underline;
-    if (!m_label)
+    underline_ = underline;
+    if (!label_)
         return;
-    ApplyLinkFont();
-    m_label->update();
+    applyLinkFont();
+    label_->update();
 }
 
 void CLinkStatic::MarkVisited(bool visited)
 {
-    m_visited = visited;
-    if (!m_label)
+    visited_ = visited;
+    if (!label_)
         return;
-    ApplyTextColour();
-    m_label->update();
+    applyTextColour();
+    label_->update();
 }
 
 void CLinkStatic::FitToText()
 {
-    if (!m_label || !m_fitToText)
+    if (!label_ || !fitToText_)
         return;
-    const QSizeF extent = QFontMetricsF(m_label->font()).size(0, m_label->text());
+    const QSizeF extent = QFontMetricsF(label_->font()).size(0, label_->text());
     const QSize textSize(static_cast<int>(std::ceil(extent.width())),
                          static_cast<int>(std::ceil(extent.height())));
-    m_label->setGeometry(ui::FitRectToText(m_label->geometry(), textSize, AlignmentStyle()));
+    label_->setGeometry(ui::fitRectToText(label_->geometry(), textSize, alignmentStyle()));
 }
 
 void CLinkStatic::LoadHandCursor()
 {
-    if (m_handCursor)
+    if (handCursor_)
         return;
-    m_handCursor.emplace(Qt::PointingHandCursor);
-    if (m_label)
-        m_label->setCursor(*m_handCursor);
+    handCursor_.emplace(Qt::PointingHandCursor);
+    if (label_)
+        label_->setCursor(*handCursor_);
 }
 
 int CLinkStatic::OpenTarget(const QString& target, [[maybe_unused]] int show)
 {
-    return ui::OpenTarget(*m_shell, target);
+    return ui::OpenTarget(*shell_, target);
 }
 
 void CLinkStatic::ShowOpenError(int result)
 {
-    QWidget* owner = m_label ? m_label->window() : nullptr;
+    QWidget* owner = label_ ? label_->window() : nullptr;
     QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                    ui::OpenErrorMessage(result), QMessageBox::Ok, owner);
+                    ui::openErrorMessage(result), QMessageBox::Ok, owner);
     box.exec();
 }
 
-QColor CLinkStatic::TextColour() const
+QColor CLinkStatic::textColour() const
 {
-    if (m_hovering)
-        return m_hoverColour;
-    return m_visited ? m_visitedColour : m_linkColour;
+    if (hovering_)
+        return hoverColour_;
+    return visited_ ? visitedColour_ : linkColour_;
 }
 
 bool CLinkStatic::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_label)
+    if (watched != label_)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Paint:
         // The colour is chosen whenever the caption is painted.
-        ApplyTextColour();
+        applyTextColour();
         break;
     case QEvent::MouseMove:
         OnMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
         break;
     case QEvent::Leave:
-        SetHovering(false);
+        setHovering(false);
         break;
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton
-            && m_label->rect().contains(mouse->position().toPoint())) {
+            && label_->rect().contains(mouse->position().toPoint())) {
             OnClicked();
             return true;
         }
@@ -149,14 +149,14 @@ bool CLinkStatic::eventFilter(QObject* watched, QEvent* event)
 
 void CLinkStatic::OnClicked()
 {
-    const int result = OpenTarget(m_target, kShowNormal);
+    const int result = OpenTarget(target_, kShowNormal);
     if (result > 32) {
         MarkVisited(true);
         return;
     }
     // The flag follows the outcome; the caption keeps its colour until it
     // is next painted.
-    m_visited = false;
+    visited_ = false;
     QApplication::beep();
     ShowOpenError(result);
 }
@@ -166,42 +166,42 @@ void CLinkStatic::OnClicked()
 // pointer) ends hovering as well.
 void CLinkStatic::OnMouseMove(const QPoint& position)
 {
-    SetHovering(m_label->rect().contains(position));
+    setHovering(label_->rect().contains(position));
 }
 
-void CLinkStatic::SetHovering(bool hovering)
+void CLinkStatic::setHovering(bool hovering)
 {
-    if (m_hovering == hovering)
+    if (hovering_ == hovering)
         return;
-    m_hovering = hovering;
-    ApplyTextColour();
-    m_label->repaint();
+    hovering_ = hovering;
+    applyTextColour();
+    label_->repaint();
 }
 
-void CLinkStatic::ApplyTextColour()
+void CLinkStatic::applyTextColour()
 {
-    QPalette palette = m_label->palette();
-    const QColor colour = TextColour();
+    QPalette palette = label_->palette();
+    const QColor colour = textColour();
     if (palette.color(QPalette::Active, QPalette::WindowText) == colour
         && palette.color(QPalette::Inactive, QPalette::WindowText) == colour)
         return;
     palette.setColor(QPalette::Active, QPalette::WindowText, colour);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
-    m_label->setPalette(palette);
+    label_->setPalette(palette);
 }
 
-void CLinkStatic::ApplyLinkFont()
+void CLinkStatic::applyLinkFont()
 {
-    QFont font = m_label->font();
-    font.setUnderline(m_underline);
-    m_label->setFont(font);
+    QFont font = label_->font();
+    font.setUnderline(underline_);
+    label_->setFont(font);
 }
 
 // The label's alignment read back as the static styles the fitting uses.
-std::uint32_t CLinkStatic::AlignmentStyle() const
+std::uint32_t CLinkStatic::alignmentStyle() const
 {
     using namespace res::style;
-    const Qt::Alignment alignment = m_label->alignment();
+    const Qt::Alignment alignment = label_->alignment();
     std::uint32_t style = 0;
     if (alignment & Qt::AlignHCenter)
         style |= SS_CENTER;

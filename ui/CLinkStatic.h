@@ -39,8 +39,8 @@ public:
     // the target; then the link font, fitting to the caption, the hand
     // cursor and the tooltip.
     void Attach(QLabel& label);
-    bool IsAttached() const { return !m_label.isNull(); }
-    QLabel* Label() const { return m_label.data(); }
+    bool IsAttached() const { return !label_.isNull(); }
+    QLabel* Label() const { return label_.data(); }
 
     // Before attaching, only the target is stored.
     void SetTarget(const QString& target, bool underline = true);
@@ -55,16 +55,16 @@ public:
 
     // The desktop the link opens its target with; the system's unless a
     // test puts in its own. The shell must outlive the link.
-    void SetShell(ui::DesktopShell& shell) { m_shell = &shell; }
+    void setShell(ui::DesktopShell& shell) { shell_ = &shell; }
 
-    const QString& Target() const { return m_target; }
-    bool IsVisited() const { return m_visited; }
-    bool IsHovering() const { return m_hovering; }
-    bool IsUnderlined() const { return m_underline; }
-    bool HasHandCursor() const { return m_handCursor.has_value(); }
-    QColor HoverColour() const { return m_hoverColour; }
+    const QString& Target() const { return target_; }
+    bool isVisited() const { return visited_; }
+    bool isHovering() const { return hovering_; }
+    bool isUnderlined() const { return underline_; }
+    bool hasHandCursor() const { return handCursor_.has_value(); }
+    QColor hoverColour() const { return hoverColour_; }
     // The colour the caption is drawn in now: hover beats visited beats link.
-    QColor TextColour() const;
+    QColor textColour() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,20 +72,20 @@ protected:
 private:
     void OnClicked();
     void OnMouseMove(const QPoint& position);
-    void SetHovering(bool hovering);
-    void ApplyTextColour();
-    void ApplyLinkFont();
-    std::uint32_t AlignmentStyle() const;
+    void setHovering(bool hovering);
+    void applyTextColour();
+    void applyLinkFont();
+    std::uint32_t alignmentStyle() const;
 
-    QColor m_linkColour = kLinkColour;
-    QColor m_visitedColour = kVisitedColour;
-    QColor m_hoverColour;
-    bool m_hovering = false;
-    bool m_visited = false;
-    bool m_underline = true;
-    bool m_fitToText = true;
-    QString m_target;
-    QPointer<QLabel> m_label;
-    std::optional<QCursor> m_handCursor;
-    ui::DesktopShell* m_shell;
+    QColor linkColour_ = kLinkColour;
+    QColor visitedColour_ = kVisitedColour;
+    QColor hoverColour_;
+    bool hovering_ = false;
+    bool visited_ = false;
+    bool underline_ = true;
+    bool fitToText_ = true;
+    QString target_;
+    QPointer<QLabel> label_;
+    std::optional<QCursor> handCursor_;
+    ui::DesktopShell* shell_;
 };

@@ -2,23 +2,22 @@
 
 #include "ui/CArrowHeaderCtrl.h"
 
-CListCtrlEx::CListCtrlEx(QWidget* parent)
-    : QTreeWidget(parent), m_header(new CArrowHeaderCtrl(this))
+CListCtrlEx::CListCtrlEx(QWidget* parent) : QTreeWidget(parent), header_(new CArrowHeaderCtrl(this))
 {
-    setHeader(m_header);
+    setHeader(header_);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     // Columns keep the widths they are given, as a report list's do.
-    m_header->setStretchLastSection(false);
+    header_->setStretchLastSection(false);
 }
 
 void CListCtrlEx::SetSortArrow(int column, bool descending, int width, int height)
 {
-    m_header->SetSortArrow(column, descending, width, height);
+    header_->SetSortArrow(column, descending, width, height);
 }
 
 void CListCtrlEx::ClearSortArrow(int column)
 {
-    m_header->ClearSortArrow(column);
+    header_->ClearSortArrow(column);
 }

@@ -13,10 +13,10 @@ class CListCtrlEx : public QTreeWidget {
 public:
     explicit CListCtrlEx(QWidget* parent = nullptr);
 
-    CArrowHeaderCtrl& Header() const { return *m_header; }
+    CArrowHeaderCtrl& Header() const { return *header_; }
     void SetSortArrow(int column, bool descending, int width = -1, int height = -1);
     void ClearSortArrow(int column);
 
 private:
-    CArrowHeaderCtrl* m_header; // owned by the list as its header
+    CArrowHeaderCtrl* header_; // owned by the list as its header
 };

@@ -4,13 +4,13 @@
 
 #include <QResizeEvent>
 
-CListViewEx::CListViewEx(QWidget* parent) : QWidget(parent), m_list(new CListCtrlEx(this))
+CListViewEx::CListViewEx(QWidget* parent) : QWidget(parent), list_(new CListCtrlEx(this))
 {
-    m_list->setGeometry(rect());
+    list_->setGeometry(rect());
 }
 
 void CListViewEx::resizeEvent(QResizeEvent* event)
 {
-    m_list->setGeometry(0, 0, event->size().width(), event->size().height());
-    m_list->update();
+    list_->setGeometry(0, 0, event->size().width(), event->size().height());
+    list_->update();
 }

@@ -11,11 +11,11 @@ class CListViewEx : public QWidget {
 public:
     explicit CListViewEx(QWidget* parent = nullptr);
 
-    CListCtrlEx& List() const { return *m_list; }
+    CListCtrlEx& List() const { return *list_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    CListCtrlEx* m_list; // a child of the view
+    CListCtrlEx* list_; // a child of the view
 };

@@ -30,7 +30,7 @@ std::optional<QString> ReadClassRootValue(const QString& subKey)
     return value.toString();
 }
 
-std::optional<QString> RegisteredWebPageCommand()
+std::optional<QString> registeredWebPageCommand()
 {
     const auto fileType = ReadClassRootValue(QStringLiteral(".htm"));
     if (!fileType)
@@ -61,7 +61,7 @@ std::optional<QString> DefaultBrowserFromMimeApps()
         const auto text = ReadTextFile(path);
         if (!text)
             continue;
-        if (auto id = DefaultApplicationFor(*text, QStringLiteral("x-scheme-handler/http")))
+        if (auto id = defaultApplicationFor(*text, QStringLiteral("x-scheme-handler/http")))
             return id;
     }
     return std::nullopt;
@@ -83,7 +83,7 @@ std::optional<QString> DefaultBrowserFromXdgSettings()
     return id.isEmpty() ? std::nullopt : std::optional<QString>(id);
 }
 
-std::optional<QString> RegisteredWebPageCommand()
+std::optional<QString> registeredWebPageCommand()
 {
     auto id = DefaultBrowserFromMimeApps();
     if (!id)
@@ -96,10 +96,10 @@ std::optional<QString> RegisteredWebPageCommand()
     const auto text = ReadTextFile(path);
     if (!text)
         return std::nullopt;
-    const auto exec = DesktopEntryExec(*text);
+    const auto exec = desktopEntryExec(*text);
     if (!exec)
         return std::nullopt;
-    return ExecLineToBrowserCommand(*exec);
+    return execLineToBrowserCommand(*exec);
 }
 #endif
 
@@ -107,17 +107,17 @@ std::optional<QString> RegisteredWebPageCommand()
 
 int OpenTarget(DesktopShell& shell, const QString& target)
 {
-    const int shellResult = shell.OpenWithShell(target);
+    const int shellResult = shell.openWithShell(target);
     // The shell's result is a handle value: compared without sign.
     if (static_cast<std::uint32_t>(shellResult) > 32)
         return shellResult;
-    const auto command = shell.WebPageCommand();
+    const auto command = shell.webPageCommand();
     if (!command)
         return shellResult;
-    return shell.StartProgram(CompleteBrowserCommand(*command, target));
+    return shell.startProgram(completeBrowserCommand(*command, target));
 }
 
-int SystemDesktopShell::OpenWithShell(const QString& target)
+int SystemDesktopShell::openWithShell(const QString& target)
 {
     const QUrl url = QUrl::fromUserInput(target);
     if (!url.isValid())
@@ -125,12 +125,12 @@ int SystemDesktopShell::OpenWithShell(const QString& target)
     return QDesktopServices::openUrl(url) ? kOpenSucceeded : kNoAssociation;
 }
 
-std::optional<QString> SystemDesktopShell::WebPageCommand()
+std::optional<QString> SystemDesktopShell::webPageCommand()
 {
-    return RegisteredWebPageCommand();
+    return registeredWebPageCommand();
 }
 
-int SystemDesktopShell::StartProgram(const QString& commandLine)
+int SystemDesktopShell::startProgram(const QString& commandLine)
 {
     QStringList arguments = QProcess::splitCommand(commandLine);
     if (arguments.isEmpty())
@@ -146,7 +146,7 @@ int SystemDesktopShell::StartProgram(const QString& commandLine)
     return QProcess::startDetached(program, arguments) ? kOpenSucceeded : kOutOfResources;
 }
 
-DesktopShell& SystemShell()
+DesktopShell& systemShell()
 {
     static SystemDesktopShell shell;
     return shell;

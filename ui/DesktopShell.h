@@ -22,12 +22,12 @@ public:
     virtual ~DesktopShell() = default;
 
     // Opens the target with the desktop's own service.
-    virtual int OpenWithShell(const QString& target) = 0;
+    virtual int openWithShell(const QString& target) = 0;
     // The default web browser's command line with its "%1" placeholder, if
     // the desktop names one.
-    virtual std::optional<QString> WebPageCommand() = 0;
+    virtual std::optional<QString> webPageCommand() = 0;
     // Starts a command line as a program, without waiting for it.
-    virtual int StartProgram(const QString& commandLine) = 0;
+    virtual int startProgram(const QString& commandLine) = 0;
 };
 
 // The desktop's open service, then the default browser started directly
@@ -37,12 +37,12 @@ int OpenTarget(DesktopShell& shell, const QString& target);
 // The running system's desktop.
 class SystemDesktopShell final : public DesktopShell {
 public:
-    int OpenWithShell(const QString& target) override;
-    std::optional<QString> WebPageCommand() override;
-    int StartProgram(const QString& commandLine) override;
+    int openWithShell(const QString& target) override;
+    std::optional<QString> webPageCommand() override;
+    int startProgram(const QString& commandLine) override;
 };
 
 // One system shell for the whole program.
-DesktopShell& SystemShell();
+DesktopShell& systemShell();
 
 } // namespace ui

@@ -4,7 +4,7 @@
 
 namespace ui {
 
-QRect FitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t style)
+QRect fitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t style)
 {
     using namespace res::style;
     // Edge coordinates with right and bottom exclusive, as the arithmetic

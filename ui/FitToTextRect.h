@@ -12,6 +12,6 @@ namespace ui {
 // with SS_CENTER, kept at its right edge with SS_RIGHT, else at its left
 // edge. Centring moves both edges by half the difference, truncated toward
 // zero, so an odd difference leaves the extra pixel on the far side.
-QRect FitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t style);
+QRect fitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t style);
 
 } // namespace ui

@@ -2,7 +2,7 @@
 
 namespace ui {
 
-QString ReasonForCode(int code)
+QString reasonForCode(int code)
 {
     switch (code) {
     case 0:
@@ -39,9 +39,9 @@ QString ReasonForCode(int code)
     }
 }
 
-QString OpenErrorMessage(int code)
+QString openErrorMessage(int code)
 {
-    return QStringLiteral("Unable to open hyperlink:\n\n") + ReasonForCode(code);
+    return QStringLiteral("Unable to open hyperlink:\n\n") + reasonForCode(code);
 }
 
 } // namespace ui

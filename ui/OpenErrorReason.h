@@ -7,9 +7,9 @@ namespace ui {
 // Why a link could not be opened, by the result code of the open or start
 // attempt. Codes without a reason of their own, negative ones included, give
 // "Unknown Error (<code>) occurred.".
-QString ReasonForCode(int code);
+QString reasonForCode(int code);
 
 // The whole message shown when a link cannot be opened.
-QString OpenErrorMessage(int code);
+QString openErrorMessage(int code);
 
 } // namespace ui

@@ -13,7 +13,7 @@ namespace ui {
 
 namespace {
 
-void Plot(QImage& image, int x, int y, QRgb colour)
+void plot(QImage& image, int x, int y, QRgb colour)
 {
     if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
         image.setPixel(x, y, colour);
@@ -28,12 +28,12 @@ void DrawLine(QImage& image, QPoint from, QPoint to, const QColor& colour)
     const int steps = std::max(std::abs(dx), std::abs(dy));
     for (int step = 0; step < steps; ++step) {
         const double t = static_cast<double>(step) / steps;
-        Plot(image, from.x() + static_cast<int>(std::lround(t * dx)),
+        plot(image, from.x() + static_cast<int>(std::lround(t * dx)),
              from.y() + static_cast<int>(std::lround(t * dy)), colour.rgb());
     }
 }
 
-void DrawCaption(QImage& image, const QString& caption, int width, int height,
+void drawCaption(QImage& image, const QString& caption, int width, int height,
                  const SortArrowColours& colours, const QFont& font)
 {
     const QRect box(QPoint(0, 2), QPoint(width - 22 - 1, height - 1));
@@ -46,7 +46,7 @@ void DrawCaption(QImage& image, const QString& caption, int width, int height,
 
 } // namespace
 
-QImage MakeSortArrowImage(const QString& caption, bool descending, int width, int height,
+QImage makeSortArrowImage(const QString& caption, bool descending, int width, int height,
                           const SortArrowColours& colours, const QFont& font)
 {
     if (width <= 0 || height <= 0)
@@ -54,7 +54,7 @@ QImage MakeSortArrowImage(const QString& caption, bool descending, int width, in
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colours.face);
     if (width > 22)
-        DrawCaption(image, caption, width, height, colours, font);
+        drawCaption(image, caption, width, height, colours, font);
 
     const int left = width - 22;
     const int middle = width - 18;

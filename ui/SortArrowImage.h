@@ -19,7 +19,7 @@ struct SortArrowColours {
 // black lines so it looks cut into the face. `descending` points it down.
 // Each line covers its start pixel but not its end pixel. A null image when
 // either size is not positive.
-QImage MakeSortArrowImage(const QString& caption, bool descending, int width, int height,
+QImage makeSortArrowImage(const QString& caption, bool descending, int width, int height,
                           const SortArrowColours& colours, const QFont& font);
 
 } // namespace ui

@@ -42,17 +42,17 @@ public:
         // Nor the user's journal folder: the program keeps its journal under
         // XDG_STATE_HOME.
         qputenv("XDG_STATE_HOME", m_stateHome.path().toLocal8Bit());
-        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+        app_ = std::make_unique<QApplication>(argc_, argv_);
         QApplication::setOrganizationName(QStringLiteral("Orrindale"));
         QApplication::setApplicationName(QStringLiteral("Vexmoor"));
     }
-    void TearDown() override { m_app.reset(); }
+    void TearDown() override { app_.reset(); }
 
 private:
-    int m_argc = 1;
-    char m_name[12] = "vexmoor_app";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
+    int argc_ = 1;
+    char name_[12] = "vexmoor_app";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
     QTemporaryDir m_stateHome;
 };
 
@@ -93,16 +93,16 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 1
 class FakePrinters final : public PrinterList {
 public:
     FakePrinters(QStringList names, QString folder)
-        : m_names(std::move(names)), m_folder(std::move(folder))
+        : names_(std::move(names)), folder_(std::move(folder))
     {
     }
 
-    QStringList Names() const override { return m_names; }
-    QString DefaultName() const override { return m_names.value(0); }
+    QStringList Names() const override { return names_; }
+    QString DefaultName() const override { return names_.value(0); }
     bool Select(QPrinter& printer, const QString& name) const override
     {
         selected << name;
-        if (!m_names.contains(name))
+        if (!names_.contains(name))
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(FileOf(name));
@@ -110,14 +110,14 @@ public:
     }
     QString FileOf(const QString& name) const
     {
-        return m_folder + u'/' + name + QStringLiteral(".pdf");
+        return folder_ + u'/' + name + QStringLiteral(".pdf");
     }
 
     mutable QStringList selected;
 
 private:
-    QStringList m_names;
-    QString m_folder;
+    QStringList names_;
+    QString folder_;
 };
 
 // What a PDF file says, through poppler's tools: its text, or its page count
@@ -156,15 +156,15 @@ protected:
         for (QTimer* timer :
              qApp->findChildren<QTimer*>(QStringLiteral("WhenModal"), Qt::FindDirectChildrenOnly))
             delete timer;
-        if (m_app)
-            m_app->ExitInstance();
-        m_app.reset();
+        if (app_)
+            app_->ExitInstance();
+        app_.reset();
     }
 
-    QString FilePath(const QString& name) const { return m_folder.filePath(name); }
+    QString FilePath(const QString& name) const { return folder_.filePath(name); }
     std::string ConnectString() const
     {
-        return "embedded:" + m_folder.filePath(QStringLiteral("vexmoor.db")).toStdString();
+        return "embedded:" + folder_.filePath(QStringLiteral("vexmoor.db")).toStdString();
     }
 
     CVexmoorApp::LogonStep LogOnToTemporaryDatabase()
@@ -177,8 +177,8 @@ protected:
     // Starts the program, logged on to the temporary database.
     bool Start(const QStringList& arguments = {})
     {
-        m_app = std::make_unique<CVexmoorApp>(m_profile, LogOnToTemporaryDatabase());
-        return m_app->InitInstance(arguments);
+        app_ = std::make_unique<CVexmoorApp>(profile_, LogOnToTemporaryDatabase());
+        return app_->InitInstance(arguments);
     }
 
     // Puts a simple message (its length, then its text) on a pipe from a
@@ -208,7 +208,7 @@ protected:
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
 
-    QTemporaryDir m_folder;
-    MemoryProfile m_profile;
-    std::unique_ptr<CVexmoorApp> m_app;
+    QTemporaryDir folder_;
+    MemoryProfile profile_;
+    std::unique_ptr<CVexmoorApp> app_;
 };

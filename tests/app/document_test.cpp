@@ -30,35 +30,35 @@ protected:
     void SetUp() override
     {
         // Poll every 10 ms once started, so ticks come quickly.
-        m_profile.WriteProfileInt("Options", "Timer Frequency", 0);
+        profile_.writeProfileInt("Options", "Timer Frequency", 0);
         ASSERT_TRUE(Start());
-        m_view = m_app->View();
-        m_doc = &m_app->Document();
+        view_ = app_->View();
+        doc_ = &app_->Document();
     }
 
-    CVexmoorView* m_view = nullptr;
-    CVexmoorDoc* m_doc = nullptr;
+    CVexmoorView* view_ = nullptr;
+    CVexmoorDoc* doc_ = nullptr;
 };
 
 TEST_F(DocumentTest, SaveWritesExactlyTheLogsBytes)
 {
     SendMessage("first");
     SendMessage("second");
-    m_view->OnStart();
-    ASSERT_EQ(m_view->LogText(), "first\r\nsecond\r\n");
+    view_->OnStart();
+    ASSERT_EQ(view_->logText(), "first\r\nsecond\r\n");
 
     const QString path = FilePath(QStringLiteral("trace"));
-    ASSERT_TRUE(m_doc->DoSave(path));
+    ASSERT_TRUE(doc_->doSave(path));
     EXPECT_EQ(ReadFile(path), QByteArray("first\r\nsecond\r\n")) << "CR LF lines, no header";
-    EXPECT_EQ(m_doc->PathName(), path) << "no extension is added";
-    EXPECT_EQ(m_app->MainFrame()->windowTitle(),
+    EXPECT_EQ(doc_->pathName(), path) << "no extension is added";
+    EXPECT_EQ(app_->mainFrame()->windowTitle(),
               QStringLiteral("trace - Vexmoor - The PL/SQL Tracing facility"));
-    EXPECT_EQ(m_app->RecentFiles().Entries().value(0), path);
+    EXPECT_EQ(app_->recentFiles().entries().value(0), path);
 
     // 8-bit bytes go out as they came in.
     const std::string bytes("caf\xe9\tline\r\nlone\nend", 19);
-    m_view->SetLogText(bytes);
-    ASSERT_TRUE(m_doc->DoFileSave());
+    view_->setLogText(bytes);
+    ASSERT_TRUE(doc_->doFileSave());
     EXPECT_EQ(ReadFile(path), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
@@ -73,8 +73,8 @@ TEST_F(DocumentTest, OpenTakesUpToTheLimitAndRefusesOneByteMore)
     WriteFile(fits, lines.left(1'048'575));
     WriteFile(tooLarge, lines.left(1'048'576));
 
-    ASSERT_EQ(m_app->OpenDocumentFile(fits), CVexmoorApp::OpenResult::Opened);
-    EXPECT_EQ(m_view->LogText().size(), 1'048'575u);
+    ASSERT_EQ(app_->openDocumentFile(fits), CVexmoorApp::OpenResult::Opened);
+    EXPECT_EQ(view_->logText().size(), 1'048'575u);
 
     QString shown;
     WhenModal<QMessageBox>([&](QMessageBox& box) {
@@ -82,19 +82,19 @@ TEST_F(DocumentTest, OpenTakesUpToTheLimitAndRefusesOneByteMore)
         EXPECT_EQ(box.windowTitle(), QStringLiteral("Vexmoor"));
         box.accept();
     });
-    EXPECT_EQ(m_app->OpenDocumentFile(tooLarge), CVexmoorApp::OpenResult::Failed);
+    EXPECT_EQ(app_->openDocumentFile(tooLarge), CVexmoorApp::OpenResult::Failed);
     EXPECT_EQ(shown, QStringLiteral("The file is too large to open."));
     // The refused open leaves the log it found.
-    EXPECT_EQ(m_view->LogText().size(), 1'048'575u);
-    EXPECT_EQ(m_doc->PathName(), fits);
+    EXPECT_EQ(view_->logText().size(), 1'048'575u);
+    EXPECT_EQ(doc_->pathName(), fits);
 }
 
 TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
 {
     SendMessage("traced");
-    m_view->OnStart();
-    ASSERT_EQ(m_view->LogText(), "traced\r\n");
-    EXPECT_FALSE(m_doc->IsModified());
+    view_->OnStart();
+    ASSERT_EQ(view_->logText(), "traced\r\n");
+    EXPECT_FALSE(doc_->IsModified());
 
     // After tracing without typing, New asks nothing.
     bool asked = false;
@@ -102,49 +102,49 @@ TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
         asked = true;
         box.button(QMessageBox::No)->click();
     });
-    m_app->Actions()->Action(57600)->trigger();
-    ASSERT_TRUE(WaitFor([&] { return m_view->LogText().empty(); })) << "New kept the log";
+    app_->Actions()->Action(57600)->trigger();
+    ASSERT_TRUE(WaitFor([&] { return view_->logText().empty(); })) << "New kept the log";
     EXPECT_FALSE(asked);
-    EXPECT_EQ(m_view->LogText(), "");
+    EXPECT_EQ(view_->logText(), "");
 
-    m_view->setFocus();
-    QTest::keyClicks(m_view, "note");
-    EXPECT_TRUE(m_doc->IsModified());
+    view_->setFocus();
+    QTest::keyClicks(view_, "note");
+    EXPECT_TRUE(doc_->IsModified());
     SendMessage("more");
-    ASSERT_TRUE(WaitFor([&] { return m_view->LogText().find("more") != std::string::npos; }));
-    EXPECT_TRUE(m_doc->IsModified()) << "appending does not clear the user's change either";
+    ASSERT_TRUE(WaitFor([&] { return view_->logText().find("more") != std::string::npos; }));
+    EXPECT_TRUE(doc_->IsModified()) << "appending does not clear the user's change either";
 }
 
 TEST_F(DocumentTest, UndoingIsAChangeToo)
 {
     const QString path = FilePath(QStringLiteral("undo.log"));
     WriteFile(path, "from disk\r\n");
-    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
-    const auto undo = [&] { m_app->Actions()->Action(57643)->trigger(); };
-    m_view->setFocus();
+    ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    const auto undo = [&] { app_->Actions()->Action(57643)->trigger(); };
+    view_->setFocus();
 
-    QTest::keyClicks(m_view, "x");
-    ASSERT_TRUE(m_doc->IsModified());
+    QTest::keyClicks(view_, "x");
+    ASSERT_TRUE(doc_->IsModified());
     undo();
-    EXPECT_EQ(m_view->LogText(), "from disk\r\n");
-    EXPECT_TRUE(m_doc->IsModified()) << "back to the text on disk, but by a change";
+    EXPECT_EQ(view_->logText(), "from disk\r\n");
+    EXPECT_TRUE(doc_->IsModified()) << "back to the text on disk, but by a change";
 
     // The same after a save: undoing past it is a change again.
-    ASSERT_TRUE(m_doc->DoFileSave());
-    ASSERT_FALSE(m_doc->IsModified());
-    QTest::keyClicks(m_view, "y");
+    ASSERT_TRUE(doc_->doFileSave());
+    ASSERT_FALSE(doc_->IsModified());
+    QTest::keyClicks(view_, "y");
     undo();
-    EXPECT_TRUE(m_doc->IsModified());
-    ASSERT_TRUE(m_doc->DoFileSave());
-    EXPECT_FALSE(m_doc->IsModified()) << "saving still clears it";
+    EXPECT_TRUE(doc_->IsModified());
+    ASSERT_TRUE(doc_->doFileSave());
+    EXPECT_FALSE(doc_->IsModified()) << "saving still clears it";
 }
 
 TEST_F(DocumentTest, ModifiedLogAsksToSaveBeforeNewAndOpen)
 {
     const QString other = FilePath(QStringLiteral("other.log"));
     WriteFile(other, "other text");
-    QTest::keyClicks(m_view, "typed");
-    ASSERT_TRUE(m_doc->IsModified());
+    QTest::keyClicks(view_, "typed");
+    ASSERT_TRUE(doc_->IsModified());
 
     // Cancel: nothing happens.
     QString question;
@@ -152,61 +152,61 @@ TEST_F(DocumentTest, ModifiedLogAsksToSaveBeforeNewAndOpen)
         question = box.text();
         box.button(QMessageBox::Cancel)->click();
     });
-    EXPECT_EQ(m_app->OpenDocumentFile(other), CVexmoorApp::OpenResult::Cancelled);
+    EXPECT_EQ(app_->openDocumentFile(other), CVexmoorApp::OpenResult::Cancelled);
     EXPECT_EQ(question, QStringLiteral("Save changes to Untitled?"));
-    EXPECT_EQ(m_view->LogText(), "typed");
+    EXPECT_EQ(view_->logText(), "typed");
 
     // Yes: the Save As dialog, then the open goes on.
     const QString saved = FilePath(QStringLiteral("saved.log"));
-    m_doc->SetFileNamePrompt([&](QWidget*, bool save, const QString&) {
+    doc_->setFileNamePrompt([&](QWidget*, bool save, const QString&) {
         EXPECT_TRUE(save);
         return saved;
     });
     WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
-    EXPECT_EQ(m_app->OpenDocumentFile(other), CVexmoorApp::OpenResult::Opened);
+    EXPECT_EQ(app_->openDocumentFile(other), CVexmoorApp::OpenResult::Opened);
     EXPECT_EQ(ReadFile(saved), QByteArray("typed"));
-    EXPECT_EQ(m_view->LogText(), "other text");
+    EXPECT_EQ(view_->logText(), "other text");
 
     // A named document is asked about by its path; No drops the change.
-    QTest::keyClicks(m_view, "!");
+    QTest::keyClicks(view_, "!");
     WhenModal<QMessageBox>([&](QMessageBox& box) {
         question = box.text();
         box.button(QMessageBox::No)->click();
     });
-    m_app->OnFileNew();
+    app_->OnFileNew();
     EXPECT_EQ(question, QStringLiteral("Save changes to %1?").arg(other));
-    EXPECT_EQ(m_view->LogText(), "");
-    EXPECT_EQ(m_doc->Title(), QStringLiteral("Untitled"));
+    EXPECT_EQ(view_->logText(), "");
+    EXPECT_EQ(doc_->Title(), QStringLiteral("Untitled"));
     EXPECT_EQ(ReadFile(other), QByteArray("other text"));
 }
 
 TEST_F(DocumentTest, NewDuringTracingKeepsTracingIntoTheEmptyLog)
 {
     SendMessage("before");
-    m_view->OnStart();
-    const unsigned timer = m_view->TimerId();
+    view_->OnStart();
+    const unsigned timer = view_->TimerId();
     ASSERT_NE(timer, 0u);
-    ASSERT_EQ(m_view->LogText(), "before\r\n");
+    ASSERT_EQ(view_->logText(), "before\r\n");
 
-    m_app->OnFileNew();
-    EXPECT_EQ(m_view->LogText(), "");
-    EXPECT_EQ(m_view->TimerId(), timer);
+    app_->OnFileNew();
+    EXPECT_EQ(view_->logText(), "");
+    EXPECT_EQ(view_->TimerId(), timer);
 
     SendMessage("after");
-    ASSERT_TRUE(WaitFor([&] { return !m_view->LogText().empty(); }));
-    EXPECT_EQ(m_view->LogText(), "after\r\n");
+    ASSERT_TRUE(WaitFor([&] { return !view_->logText().empty(); }));
+    EXPECT_EQ(view_->logText(), "after\r\n");
 }
 
 TEST_F(DocumentTest, FileOpenedWhileTracingGetsTheNextMessages)
 {
     const QString path = FilePath(QStringLiteral("kept.log"));
     WriteFile(path, "kept\r\n");
-    m_view->OnStart();
-    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    view_->OnStart();
+    ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
     SendMessage("appended");
-    ASSERT_TRUE(WaitFor([&] { return m_view->LogText() != "kept\r\n"; }));
-    EXPECT_EQ(m_view->LogText(), "kept\r\nappended\r\n");
-    ASSERT_TRUE(m_doc->DoFileSave());
+    ASSERT_TRUE(WaitFor([&] { return view_->logText() != "kept\r\n"; }));
+    EXPECT_EQ(view_->logText(), "kept\r\nappended\r\n");
+    ASSERT_TRUE(doc_->doFileSave());
     EXPECT_EQ(ReadFile(path), QByteArray("kept\r\nappended\r\n"));
 }
 
@@ -215,31 +215,31 @@ class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = previous_;
         limit.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
     {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
 };
 
 TEST_F(DocumentTest, FailedSaveLeavesTheOldFileWhole)
 {
     const QString path = FilePath(QStringLiteral("trace.log"));
     WriteFile(path, "the old log");
-    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
-    m_view->SetLogText(std::string(64 * 1024, 'n'));
+    ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    view_->setLogText(std::string(64 * 1024, 'n'));
 
     QString shown;
     WhenModal<QMessageBox>([&](QMessageBox& box) {
@@ -249,12 +249,12 @@ TEST_F(DocumentTest, FailedSaveLeavesTheOldFileWhole)
     bool saved = true;
     {
         const FileSizeLimit limit(4096);
-        saved = m_doc->OnSaveDocument(path);
+        saved = doc_->OnSaveDocument(path);
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(shown, QStringLiteral("Destination disk drive is full."));
     EXPECT_EQ(ReadFile(path), QByteArray("the old log"));
-    EXPECT_EQ(QDir(m_folder.path())
+    EXPECT_EQ(QDir(folder_.path())
                   .entryList({QStringLiteral("trace.log*")}, QDir::Files | QDir::Hidden)
                   .size(),
               1)
@@ -267,30 +267,30 @@ TEST_F(DocumentTest, FileCommandsAskForNamesAndCancelChangesNothing)
     WriteFile(existing, "from disk");
     QString answer;
     QStringList asked;
-    m_doc->SetFileNamePrompt([&](QWidget* parent, bool save, const QString& initial) {
-        EXPECT_EQ(parent, m_app->MainFrame());
+    doc_->setFileNamePrompt([&](QWidget* parent, bool save, const QString& initial) {
+        EXPECT_EQ(parent, app_->mainFrame());
         asked << (save ? QStringLiteral("Save As ") : QStringLiteral("Open ")) + initial;
         return answer;
     });
-    const auto trigger = [&](int id) { m_app->Actions()->Action(id)->trigger(); };
+    const auto trigger = [&](int id) { app_->Actions()->Action(id)->trigger(); };
 
     trigger(57601); // Open, cancelled
-    EXPECT_EQ(m_doc->Title(), QStringLiteral("Untitled"));
+    EXPECT_EQ(doc_->Title(), QStringLiteral("Untitled"));
     answer = existing;
     trigger(57601);
-    EXPECT_EQ(m_view->LogText(), "from disk");
+    EXPECT_EQ(view_->logText(), "from disk");
 
     const QString copy = FilePath(QStringLiteral("copy"));
     answer = copy;
     trigger(57604); // Save As
     EXPECT_EQ(ReadFile(copy), QByteArray("from disk"));
-    EXPECT_EQ(m_doc->PathName(), copy);
+    EXPECT_EQ(doc_->pathName(), copy);
 
     answer.clear();
-    m_app->OnFileNew();
-    QTest::keyClicks(m_view, "x");
+    app_->OnFileNew();
+    QTest::keyClicks(view_, "x");
     trigger(57603); // Save of an untitled log asks for a name; cancelled
-    EXPECT_TRUE(m_doc->IsModified());
+    EXPECT_TRUE(doc_->IsModified());
     EXPECT_EQ(asked, (QStringList{"Open ", "Open ", "Save As " + existing, "Save As Untitled"}));
 }
 
@@ -320,23 +320,23 @@ TEST_F(DocumentTest, TextsOfTheLocaleAreShownSavedAndReopenedByteForByte)
         SCOPED_TRACE(c.locale);
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
-        m_app->OnFileNew();
+        app_->OnFileNew();
         SendMessage(c.sent);
-        m_view->PollPipe();
-        EXPECT_EQ(m_view->document()->firstBlock().text(), c.shown);
+        view_->PollPipe();
+        EXPECT_EQ(view_->document()->firstBlock().text(), c.shown);
 
         const QString path = FilePath(QString::fromLatin1(c.locale) + QStringLiteral(".log"));
         const QByteArray line = QByteArray::fromStdString(c.sent + "\r\n");
-        ASSERT_TRUE(m_doc->DoSave(path));
+        ASSERT_TRUE(doc_->doSave(path));
         EXPECT_EQ(ReadFile(path), line);
-        m_app->OnFileNew();
-        ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
-        EXPECT_EQ(m_view->document()->firstBlock().text(), c.shown);
+        app_->OnFileNew();
+        ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+        EXPECT_EQ(view_->document()->firstBlock().text(), c.shown);
 
         // Once the user types, the window's text is what is saved.
-        m_view->moveCursor(QTextCursor::End);
-        TypeText(*m_view, c.typed);
-        ASSERT_TRUE(m_doc->DoFileSave());
+        view_->moveCursor(QTextCursor::End);
+        TypeText(*view_, c.typed);
+        ASSERT_TRUE(doc_->doFileSave());
         EXPECT_EQ(ReadFile(path), line + QByteArray::fromStdString(c.typedBytes));
     }
 }
@@ -352,12 +352,12 @@ TEST_F(DocumentTest, BytesThatAreNoTextInTheLocaleAreSavedBackUnchanged)
                            "b \xC3\xA9\n");
     const QString path = FilePath(QStringLiteral("mixed.log"));
     WriteFile(path, bytes);
-    ASSERT_EQ(m_app->OpenDocumentFile(path), CVexmoorApp::OpenResult::Opened);
-    EXPECT_EQ(m_view->document()->findBlockByNumber(2).text(), QStringLiteral("b é"));
+    ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
+    EXPECT_EQ(view_->document()->findBlockByNumber(2).text(), QStringLiteral("b é"));
 
-    m_view->moveCursor(QTextCursor::Start);
-    QTest::keyClicks(m_view, QStringLiteral(">"));
-    ASSERT_TRUE(m_doc->DoFileSave());
+    view_->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view_, QStringLiteral(">"));
+    ASSERT_TRUE(doc_->doFileSave());
     EXPECT_EQ(ReadFile(path), ">" + bytes);
 }
 
@@ -431,7 +431,7 @@ TEST(LogFile, WritableFileInAFolderThatIsNotIsSavedInPlace)
             std::unique_ptr<FileSizeLimit> limit;
             if (c.sizeLimit != 0)
                 limit = std::make_unique<FileSizeLimit>(c.sizeLimit);
-            status = SaveLogFile(path, c.newBytes.toStdString());
+            status = saveLogFile(path, c.newBytes.toStdString());
         });
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                           | QFileDevice::ExeOwner);
@@ -456,10 +456,10 @@ TEST(LogFile, FullDiskGivesTheFrameworksTextAndKeepsTheOldFile)
     FileStatus status = FileStatus::Ok;
     {
         const FileSizeLimit limit(1024);
-        status = SaveLogFile(path, std::string(4096, 'n'));
+        status = saveLogFile(path, std::string(4096, 'n'));
     }
     EXPECT_EQ(status, FileStatus::DiskFull);
-    EXPECT_EQ(SaveErrorText(status, path), QStringLiteral("Destination disk drive is full."));
+    EXPECT_EQ(saveErrorText(status, path), QStringLiteral("Destination disk drive is full."));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("the old log"));
@@ -470,17 +470,17 @@ TEST(LogFile, ErrorTextsAreTheFrameworks)
 {
     const QString path = QStringLiteral("/x/y.log");
     EXPECT_EQ(
-        LoadErrorText(FileStatus::NotFound, path),
+        loadErrorText(FileStatus::NotFound, path),
         QStringLiteral("/x/y.log\nCannot find this file.\nPlease verify that the correct path "
                        "and file name are given."));
-    EXPECT_EQ(LoadErrorText(FileStatus::Failed, path), QStringLiteral("Failed to open document."));
-    EXPECT_EQ(LoadErrorText(FileStatus::IoError, path),
+    EXPECT_EQ(loadErrorText(FileStatus::Failed, path), QStringLiteral("Failed to open document."));
+    EXPECT_EQ(loadErrorText(FileStatus::IoError, path),
               QStringLiteral("An unexpected error occurred while reading /x/y.log."));
-    EXPECT_EQ(SaveErrorText(FileStatus::Failed, path), QStringLiteral("Failed to save document."));
-    EXPECT_EQ(SaveErrorText(FileStatus::DiskFull, path),
+    EXPECT_EQ(saveErrorText(FileStatus::Failed, path), QStringLiteral("Failed to save document."));
+    EXPECT_EQ(saveErrorText(FileStatus::DiskFull, path),
               QStringLiteral("Destination disk drive is full."));
     EXPECT_EQ(
-        SaveErrorText(FileStatus::AccessDenied, path),
+        saveErrorText(FileStatus::AccessDenied, path),
         QStringLiteral("Unable to write to /x/y.log, it is read-only or opened by someone else."));
 }
 

@@ -21,10 +21,10 @@ const std::string kReport =
 
 TEST(FatalReport, ComposesTheRecoveryLine)
 {
-    EXPECT_EQ(ComposeFatalReport(kReport, {}), kReport) << "an empty log needs no recovery file";
-    EXPECT_EQ(ComposeFatalReport(kReport, {QStringLiteral("/tmp/a.log.recovered.log"), true}),
+    EXPECT_EQ(composeFatalReport(kReport, {}), kReport) << "an empty log needs no recovery file";
+    EXPECT_EQ(composeFatalReport(kReport, {QStringLiteral("/tmp/a.log.recovered.log"), true}),
               kReport + "\n\nThe unsaved log was written to /tmp/a.log.recovered.log.");
-    EXPECT_EQ(ComposeFatalReport(kReport, {QStringLiteral("/tmp/b.recovered.log"), false}),
+    EXPECT_EQ(composeFatalReport(kReport, {QStringLiteral("/tmp/b.recovered.log"), false}),
               kReport + "\n\nThe unsaved log could not be written to /tmp/b.recovered.log.");
 }
 
@@ -35,10 +35,10 @@ TEST(FatalReport, RecoveryFileGoesBesideTheDocumentAndNeverOverwrites)
     const QString document = folder.filePath(QStringLiteral("trace.log"));
     const RecoverySource source{"line 1\r\nline 2\r\n", document, QStringLiteral("trace.log")};
 
-    const RecoveryOutcome first = WriteRecoveryFile(source, fallback.path());
+    const RecoveryOutcome first = writeRecoveryFile(source, fallback.path());
     EXPECT_TRUE(first.written);
     EXPECT_EQ(first.path, folder.filePath(QStringLiteral("trace.log.recovered.log")));
-    const RecoveryOutcome second = WriteRecoveryFile(source, fallback.path());
+    const RecoveryOutcome second = writeRecoveryFile(source, fallback.path());
     EXPECT_EQ(second.path, folder.filePath(QStringLiteral("trace.log.recovered-2.log")));
 
     QFile file(first.path);
@@ -47,17 +47,17 @@ TEST(FatalReport, RecoveryFileGoesBesideTheDocumentAndNeverOverwrites)
 
     // An untitled log goes to the program's data folder.
     const RecoveryOutcome untitled =
-        WriteRecoveryFile({"x", QString(), QStringLiteral("Untitled")}, fallback.path());
+        writeRecoveryFile({"x", QString(), QStringLiteral("Untitled")}, fallback.path());
     EXPECT_EQ(untitled.path, fallback.filePath(QStringLiteral("Untitled.recovered.log")));
     // A document folder that is gone sends it there too.
-    const RecoveryOutcome moved = WriteRecoveryFile(
+    const RecoveryOutcome moved = writeRecoveryFile(
         {"x", folder.filePath(QStringLiteral("gone/t.log")), QStringLiteral("t.log")},
         fallback.path());
     EXPECT_TRUE(moved.written);
     EXPECT_EQ(moved.path, fallback.filePath(QStringLiteral("t.log.recovered.log")));
 
     EXPECT_FALSE(
-        WriteRecoveryFile({"", document, QStringLiteral("trace.log")}, fallback.path()).written);
+        writeRecoveryFile({"", document, QStringLiteral("trace.log")}, fallback.path()).written);
 }
 
 // The report's texts come from the database, the recovery file's name from
@@ -78,13 +78,13 @@ TEST(FatalReport, BoxShowsTheReportAndTheFileNameInTheLocalesCharacterSet)
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
         const std::string report =
-            ComposeFatalReport(c.message, {QStringLiteral("/tmp/Köln.recovered.log"), true});
+            composeFatalReport(c.message, {QStringLiteral("/tmp/Köln.recovered.log"), true});
         QString shown;
         WhenModal<QMessageBox>([&](QMessageBox& box) {
             shown = box.text();
             box.button(QMessageBox::Ok)->click();
         });
-        ShowFatalReportBox(nullptr, report);
+        showFatalReportBox(nullptr, report);
         EXPECT_EQ(shown, QStringLiteral("ORA-20000: Größe\n\nThe unsaved log was written to "
                                         "/tmp/Köln.recovered.log."));
     }
@@ -96,15 +96,15 @@ TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
 {
     ASSERT_TRUE(Start());
     SendMessage("unsaved line");
-    m_app->View()->OnStart();
-    ASSERT_EQ(m_app->View()->LogText(), "unsaved line\r\n");
+    app_->View()->OnStart();
+    ASSERT_EQ(app_->View()->logText(), "unsaved line\r\n");
 
     QTemporaryDir fallback;
-    const FatalErrorHandler handler = MakeFatalErrorHandler(
+    const FatalErrorHandler handler = makeFatalErrorHandler(
         [&] {
-            return RecoverySource{m_app->View()->LogText(), QString(), m_app->Document().Title()};
+            return RecoverySource{app_->View()->logText(), QString(), app_->Document().Title()};
         },
-        [&]() -> QWidget* { return m_app->MainFrame(); }, fallback.path());
+        [&]() -> QWidget* { return app_->mainFrame(); }, fallback.path());
 
     QString text;
     QString caption;
@@ -114,11 +114,11 @@ TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
         text = box.text();
         caption = box.windowTitle();
         exclamation = box.icon() == QMessageBox::Warning;
-        showingWhileOpen = IsFatalReportShowing();
+        showingWhileOpen = isFatalReportShowing();
         box.button(QMessageBox::Ok)->click();
     });
     handler(kReport);
-    SetFatalReportShowing(false);
+    setFatalReportShowing(false);
 
     const QString recovery = fallback.filePath(QStringLiteral("Untitled.recovered.log"));
     EXPECT_EQ(text, QString::fromStdString(kReport)
@@ -141,7 +141,7 @@ TEST_F(FatalReportInProgram, ReportEndsTheProcess)
     const QString document = FilePath(QStringLiteral("doomed.log"));
     WriteFile(document, "saved part\r\n");
     ASSERT_TRUE(Start({document}));
-    m_app->View()->SetLogText("saved part\r\nunsaved part\r\n");
+    app_->View()->setLogText("saved part\r\nunsaved part\r\n");
     const QString recovery = FilePath(QStringLiteral("doomed.log.recovered.log"));
 
     EXPECT_EXIT(
@@ -156,7 +156,7 @@ TEST_F(FatalReportInProgram, ReportEndsTheProcess)
                 std::fflush(stderr);
                 box.button(QMessageBox::Ok)->click();
             });
-            ShowFatalErrorAndEnd(kReport);
+            showFatalErrorAndEnd(kReport);
         },
         ::testing::KilledBySignal(SIGABRT),
         "BOX\\[ORACLE Error when processing OCI function OEXEC, OEXN\\|.*begin x; end;\\|\\|"

@@ -24,13 +24,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Start());
-        m_frame = m_app->MainFrame();
-        ASSERT_NE(m_frame, nullptr);
+        frame_ = app_->mainFrame();
+        ASSERT_NE(frame_, nullptr);
     }
 
-    QAction* Action(int id) const { return m_app->Actions()->Action(id); }
+    QAction* Action(int id) const { return app_->Actions()->Action(id); }
 
-    CMainFrame* m_frame = nullptr;
+    CMainFrame* frame_ = nullptr;
 };
 
 TEST_F(FrameTest, ToolbarHasTwelveButtonsInOrderWithTheirCommandsAndTooltips)
@@ -46,7 +46,7 @@ TEST_F(FrameTest, ToolbarHasTwelveButtonsInOrderWithTheirCommandsAndTooltips)
         {0, nullptr},     {57635, "Cut"},   {57634, "Copy"},    {57637, "Paste"},
         {0, nullptr},     {57607, "Print"}, {57664, "About"},
     };
-    QToolBar* toolbar = m_frame->ToolBar();
+    QToolBar* toolbar = frame_->ToolBar();
     const QList<QAction*> actions = toolbar->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(expected.size()));
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -68,8 +68,8 @@ TEST_F(FrameTest, ToolbarHasTwelveButtonsInOrderWithTheirCommandsAndTooltips)
     EXPECT_TRUE(toolbar->isFloatable());
     EXPECT_TRUE(toolbar->isMovable());
     EXPECT_EQ(toolbar->allowedAreas(), Qt::AllToolBarAreas);
-    EXPECT_EQ(m_frame->toolBarArea(toolbar), Qt::TopToolBarArea);
-    EXPECT_FALSE(m_frame->windowIcon().isNull());
+    EXPECT_EQ(frame_->toolBarArea(toolbar), Qt::TopToolBarArea);
+    EXPECT_FALSE(frame_->windowIcon().isNull());
 }
 
 // Drags the toolbar by its handle by `offset`, as the user does.
@@ -92,34 +92,34 @@ void DragToolBar(QToolBar& toolbar, QPoint offset)
 
 TEST_F(FrameTest, ToolbarDocksAtEveryEdgeAndFloats)
 {
-    QToolBar* toolbar = m_frame->ToolBar();
+    QToolBar* toolbar = frame_->ToolBar();
     // A drag docks only where both the toolbar and the frame allow it.
     for (Qt::ToolBarArea area :
          {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea, Qt::TopToolBarArea}) {
         EXPECT_TRUE(toolbar->isAreaAllowed(area)) << area;
-        m_frame->addToolBar(area, toolbar);
-        EXPECT_EQ(m_frame->toolBarArea(toolbar), area);
+        frame_->addToolBar(area, toolbar);
+        EXPECT_EQ(frame_->toolBarArea(toolbar), area);
     }
     EXPECT_TRUE(toolbar->isMovable());
     EXPECT_TRUE(toolbar->isFloatable());
 
     // Dragged far off the frame by its handle, it floats.
-    m_frame->resize(640, 480);
-    m_frame->move(0, 0);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame));
+    frame_->resize(640, 480);
+    frame_->move(0, 0);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_));
     // The drag takes the handle where the frame has laid the toolbar out: along the top.
     ASSERT_TRUE(
         WaitFor([&] { return toolbar->isVisible() && toolbar->width() > toolbar->height(); }));
     DragToolBar(*toolbar, QPoint(300, 700));
     EXPECT_TRUE(toolbar->isFloating());
     EXPECT_TRUE(toolbar->isWindow());
-    m_frame->addToolBar(Qt::TopToolBarArea, toolbar);
+    frame_->addToolBar(Qt::TopToolBarArea, toolbar);
     EXPECT_FALSE(toolbar->isWindow());
 }
 
 TEST_F(FrameTest, MenusCarryTheExactItems)
 {
-    const QList<QAction*> menus = m_frame->menuBar()->actions();
+    const QList<QAction*> menus = frame_->menuBar()->actions();
     ASSERT_EQ(menus.size(), 5);
     const QStringList titles{"&File", "&Edit", "&View", "&Trace", "&Help"};
     for (int i = 0; i < 5; ++i)
@@ -128,7 +128,7 @@ TEST_F(FrameTest, MenusCarryTheExactItems)
     // Visible items as "id text", separators as "-".
     const auto items = [&](int index) {
         QStringList list;
-        for (QAction* action : m_frame->Menu(index)->actions()) {
+        for (QAction* action : frame_->Menu(index)->actions()) {
             if (action->isSeparator())
                 list << QStringLiteral("-");
             else if (action->isVisible())
@@ -154,8 +154,8 @@ TEST_F(FrameTest, MenusCarryTheExactItems)
 
     // The Trace menu carries the toolbar's own actions: one command each.
     for (int traceCommand : {32772, 32773, 32774, 32775}) {
-        EXPECT_TRUE(m_frame->Menu(3)->actions().contains(Action(traceCommand)));
-        EXPECT_TRUE(m_frame->ToolBar()->actions().contains(Action(traceCommand)));
+        EXPECT_TRUE(frame_->Menu(3)->actions().contains(Action(traceCommand)));
+        EXPECT_TRUE(frame_->ToolBar()->actions().contains(Action(traceCommand)));
     }
 }
 
@@ -184,19 +184,19 @@ TEST_F(FrameTest, AcceleratorsAreTheTableOnes)
 
 TEST_F(FrameTest, ShortcutReachesItsCommandFromTheWindow)
 {
-    QApplication::setActiveWindow(m_frame);
-    m_frame->ToolBar()->setFocus();
+    QApplication::setActiveWindow(frame_);
+    frame_->ToolBar()->setFocus();
     int news = 0;
     QObject::connect(Action(57600), &QAction::triggered, [&] { ++news; });
-    QTest::keyClick(m_frame->ToolBar(), Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(frame_->ToolBar(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(news, 1);
 }
 
 TEST_F(FrameTest, PointingAtAButtonShowsItsPromptAndLeavingShowsReady)
 {
-    QLabel* pane = m_frame->MessagePane();
+    QLabel* pane = frame_->messagePane();
     EXPECT_EQ(pane->text(), QStringLiteral("Ready"));
-    QWidget* start = m_frame->ToolBar()->widgetForAction(Action(32772));
+    QWidget* start = frame_->ToolBar()->widgetForAction(Action(32772));
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QApplication::sendEvent(start, &enter);
     EXPECT_EQ(pane->text(), QStringLiteral("Start the PL/SQL debugger"));
@@ -204,19 +204,19 @@ TEST_F(FrameTest, PointingAtAButtonShowsItsPromptAndLeavingShowsReady)
     QApplication::sendEvent(start, &leave);
     EXPECT_EQ(pane->text(), QStringLiteral("Ready"));
 
-    struct Prompt {
+    struct prompt {
         int id;
         const char* text;
     };
-    for (const Prompt& prompt : {Prompt{57600, "Create a new document"},
-                                 Prompt{57604, "Save the active document with a new name"},
-                                 Prompt{57606, "Change the printer and printing options"},
-                                 Prompt{57609, "Display full pages"},
-                                 Prompt{57665, "Quit the application; prompts to save documents"},
-                                 Prompt{59393, "Show or hide the status bar"},
-                                 Prompt{32775, "Purge all messages from the current pipe."}})
+    for (const prompt& prompt : {prompt{57600, "Create a new document"},
+                                 prompt{57604, "Save the active document with a new name"},
+                                 prompt{57606, "Change the printer and printing options"},
+                                 prompt{57609, "Display full pages"},
+                                 prompt{57665, "Quit the application; prompts to save documents"},
+                                 prompt{59393, "Show or hide the status bar"},
+                                 prompt{32775, "Purge all messages from the current pipe."}})
         EXPECT_EQ(Action(prompt.id)->statusTip(), QString::fromLatin1(prompt.text));
-    EXPECT_EQ(res::TooltipText(59392), QStringLiteral("Toggle ToolBar"));
+    EXPECT_EQ(res::tooltipText(59392), QStringLiteral("Toggle ToolBar"));
 }
 
 TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
@@ -227,40 +227,40 @@ TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
     EXPECT_TRUE(statusToggle->isChecked());
 
     toolbarToggle->trigger();
-    EXPECT_TRUE(m_frame->ToolBar()->isHidden());
+    EXPECT_TRUE(frame_->ToolBar()->isHidden());
     EXPECT_FALSE(toolbarToggle->isChecked());
     toolbarToggle->trigger();
-    EXPECT_FALSE(m_frame->ToolBar()->isHidden());
+    EXPECT_FALSE(frame_->ToolBar()->isHidden());
     EXPECT_TRUE(toolbarToggle->isChecked());
 
     statusToggle->trigger();
-    EXPECT_TRUE(m_frame->StatusBar()->isHidden());
+    EXPECT_TRUE(frame_->StatusBar()->isHidden());
     EXPECT_FALSE(statusToggle->isChecked());
     statusToggle->trigger();
-    EXPECT_FALSE(m_frame->StatusBar()->isHidden());
+    EXPECT_FALSE(frame_->StatusBar()->isHidden());
     // The four panes are all still there.
-    EXPECT_TRUE(m_frame->MessagePane()->isVisible());
+    EXPECT_TRUE(frame_->messagePane()->isVisible());
     for (int id : {59137, 59138, 59139}) {
-        QLabel* pane = m_frame->KeyPanes()->Pane(id);
+        QLabel* pane = frame_->keyPanes()->Pane(id);
         ASSERT_NE(pane, nullptr);
         EXPECT_TRUE(pane->isVisible());
-        EXPECT_EQ(pane->parentWidget(), m_frame->StatusBar());
+        EXPECT_EQ(pane->parentWidget(), frame_->StatusBar());
     }
 
     // Closing the toolbar some other way clears the check mark too.
-    m_frame->ToolBar()->hide();
+    frame_->ToolBar()->hide();
     EXPECT_FALSE(toolbarToggle->isChecked());
-    m_frame->ToolBar()->show();
+    frame_->ToolBar()->show();
 }
 
 TEST_F(FrameTest, KeyStatePanesNameTheirKeysAndAreDimmedWithoutALock)
 {
-    EXPECT_EQ(m_frame->KeyPanes()->Pane(59137)->text(), QStringLiteral("CAP"));
-    EXPECT_EQ(m_frame->KeyPanes()->Pane(59138)->text(), QStringLiteral("NUM"));
-    EXPECT_EQ(m_frame->KeyPanes()->Pane(59139)->text(), QStringLiteral("SCRL"));
+    EXPECT_EQ(frame_->keyPanes()->Pane(59137)->text(), QStringLiteral("CAP"));
+    EXPECT_EQ(frame_->keyPanes()->Pane(59138)->text(), QStringLiteral("NUM"));
+    EXPECT_EQ(frame_->keyPanes()->Pane(59139)->text(), QStringLiteral("SCRL"));
     // The offscreen platform has no keyboard whose locks could be on.
     for (int id : {59137, 59138, 59139})
-        EXPECT_FALSE(m_frame->KeyPanes()->Pane(id)->isEnabled());
+        EXPECT_FALSE(frame_->keyPanes()->Pane(id)->isEnabled());
 }
 
 TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
@@ -297,30 +297,30 @@ TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
 
 TEST_F(FrameTest, EditCommandsActOnTheLog)
 {
-    CVexmoorView* view = m_app->View();
-    view->SetLogText("alpha beta");
+    CVexmoorView* view = app_->View();
+    view->setLogText("alpha beta");
     view->selectAll();
     EXPECT_TRUE(Action(57634)->isEnabled());
     Action(57634)->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("alpha beta"));
     Action(57635)->trigger();
-    EXPECT_EQ(view->LogText(), "");
+    EXPECT_EQ(view->logText(), "");
     Action(57637)->trigger();
     Action(57637)->trigger();
-    EXPECT_EQ(view->LogText(), "alpha betaalpha beta");
+    EXPECT_EQ(view->logText(), "alpha betaalpha beta");
     Action(57643)->trigger();
-    EXPECT_EQ(view->LogText(), "alpha beta");
+    EXPECT_EQ(view->logText(), "alpha beta");
 }
 
 TEST_F(FrameTest, EveryCommandHasAPromptAndEveryButtonATooltip)
 {
-    for (int id : m_app->Actions()->CommandIds()) {
+    for (int id : app_->Actions()->commandIds()) {
         EXPECT_FALSE(Action(id)->statusTip().isEmpty()) << id;
         EXPECT_EQ(Action(id)->objectName(), QString::number(id));
     }
-    for (QAction* action : m_frame->ToolBar()->actions()) {
+    for (QAction* action : frame_->ToolBar()->actions()) {
         if (!action->isSeparator()) {
-            EXPECT_FALSE(res::TooltipText(action->objectName().toInt()).isEmpty());
+            EXPECT_FALSE(res::tooltipText(action->objectName().toInt()).isEmpty());
         }
     }
 }
@@ -329,15 +329,15 @@ class ReadOnlyFrameTest : public AppTest {};
 
 TEST_F(ReadOnlyFrameTest, WithoutAllowEditOnlyCopyWorks)
 {
-    m_profile.WriteProfileInt("Options", "Allow Edit", 0);
+    profile_.writeProfileInt("Options", "Allow Edit", 0);
     ASSERT_TRUE(Start());
-    CVexmoorView* view = m_app->View();
+    CVexmoorView* view = app_->View();
     ASSERT_TRUE(view->isReadOnly());
-    view->SetLogText("fixed text");
+    view->setLogText("fixed text");
     view->selectAll();
     QApplication::clipboard()->setText(QStringLiteral("pasted"));
 
-    const auto action = [&](int id) { return m_app->Actions()->Action(id); };
+    const auto action = [&](int id) { return app_->Actions()->Action(id); };
     EXPECT_TRUE(action(57634)->isEnabled());
     EXPECT_FALSE(action(57635)->isEnabled());
     EXPECT_FALSE(action(57637)->isEnabled());
@@ -347,15 +347,15 @@ TEST_F(ReadOnlyFrameTest, WithoutAllowEditOnlyCopyWorks)
         action(id)->setEnabled(true);
         action(id)->trigger();
     }
-    EXPECT_EQ(view->LogText(), "fixed text");
-    EXPECT_FALSE(m_app->Document().IsModified());
+    EXPECT_EQ(view->logText(), "fixed text");
+    EXPECT_FALSE(app_->Document().IsModified());
     action(57634)->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("fixed text"));
 }
 
 TEST_F(FrameTest, ExitClosesTheWindowAfterAskingAboutAModifiedLog)
 {
-    QTest::keyClicks(m_app->View(), "typed");
+    QTest::keyClicks(app_->View(), "typed");
     QString question;
     WhenModal<QMessageBox>([&](QMessageBox& box) {
         question = box.text();
@@ -363,11 +363,11 @@ TEST_F(FrameTest, ExitClosesTheWindowAfterAskingAboutAModifiedLog)
     });
     Action(57665)->trigger();
     EXPECT_EQ(question, QStringLiteral("Save changes to Untitled?"));
-    EXPECT_TRUE(m_frame->isVisible()) << "Cancel keeps the program running";
+    EXPECT_TRUE(frame_->isVisible()) << "Cancel keeps the program running";
 
     WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
     Action(57665)->trigger();
-    EXPECT_FALSE(m_frame->isVisible());
+    EXPECT_FALSE(frame_->isVisible());
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 
 // Runs on an X server only (the tests' offscreen platform has no keyboard):
 // QT_QPA_PLATFORM=xcb xvfb-run ./app_key_lock_test
-TEST(KeyLockState, FollowsTheCapsLockOfTheXServer)
+TEST(keyLockState, FollowsTheCapsLockOfTheXServer)
 {
 #ifdef VEXMOOR_TEST_XKB
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -22,22 +22,22 @@ TEST(KeyLockState, FollowsTheCapsLockOfTheXServer)
     Display* display = x11->display();
     XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
     XSync(display, False);
-    EXPECT_TRUE(KeyLockState(LockKey::Caps));
+    EXPECT_TRUE(keyLockState(LockKey::Caps));
     XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
     XSync(display, False);
-    EXPECT_FALSE(KeyLockState(LockKey::Caps));
+    EXPECT_FALSE(keyLockState(LockKey::Caps));
 #else
     GTEST_SKIP() << "built without Xkb";
 #endif
 }
 
-TEST(KeyLockState, ReadsAsOffWithoutAnXServer)
+TEST(keyLockState, ReadsAsOffWithoutAnXServer)
 {
     if (QGuiApplication::platformName() == QStringLiteral("xcb"))
         GTEST_SKIP() << "on X11 the keyboard decides";
-    EXPECT_FALSE(KeyLockState(LockKey::Caps));
-    EXPECT_FALSE(KeyLockState(LockKey::Num));
-    EXPECT_FALSE(KeyLockState(LockKey::Scroll));
+    EXPECT_FALSE(keyLockState(LockKey::Caps));
+    EXPECT_FALSE(keyLockState(LockKey::Num));
+    EXPECT_FALSE(keyLockState(LockKey::Scroll));
 }
 
 } // namespace

@@ -25,16 +25,16 @@ protected:
 
     void StartWithPrinters()
     {
-        m_app = std::make_unique<CVexmoorApp>(m_profile, LogOnToTemporaryDatabase());
-        m_app->UsePrinters(std::make_unique<FakePrinters>(m_installed, m_folder.path()));
-        ASSERT_TRUE(m_app->InitInstance({}));
+        app_ = std::make_unique<CVexmoorApp>(profile_, LogOnToTemporaryDatabase());
+        app_->usePrinters(std::make_unique<FakePrinters>(installed_, folder_.path()));
+        ASSERT_TRUE(app_->InitInstance({}));
         std::string log;
         for (int line = 1; line <= 150; ++line)
             log += "traced line " + std::to_string(line) + "\r\n";
-        m_app->View()->SetLogText(log);
+        app_->View()->setLogText(log);
     }
 
-    void Trigger(int id) { m_app->Actions()->Action(id)->trigger(); }
+    void Trigger(int id) { app_->Actions()->Action(id)->trigger(); }
 
     // Print, with the print dialog confirmed as it opens.
     void PrintAsOffered()
@@ -48,14 +48,14 @@ protected:
         EXPECT_TRUE(asked);
     }
 
-    const QStringList m_installed{"Desk Jet", "Office Laser"};
-    const FakePrinters m_files{m_installed, m_folder.path()};
+    const QStringList installed_{"Desk Jet", "Office Laser"};
+    const FakePrinters files_{installed_, folder_.path()};
 };
 
 TEST_F(PrintingTest, PrintPrintsTheWholeLogPageByPage)
 {
     PrintAsOffered();
-    const QString pdf = m_files.FileOf("Desk Jet");
+    const QString pdf = files_.FileOf("Desk Jet");
     const QString text = PdfText(pdf);
     EXPECT_TRUE(text.contains("traced line 1\n") || text.contains("traced line 1 "));
     EXPECT_TRUE(text.contains("traced line 75"));
@@ -81,23 +81,23 @@ TEST_F(PrintingTest, PrintSetupChoosesThePrinterAndPageThatPrintThenUses)
     });
     Trigger(kPrintSetup);
     EXPECT_EQ(offered, (std::vector<QString>{"Desk Jet", "Office Laser"}));
-    EXPECT_EQ(m_app->ChosenPrinter(), "Office Laser");
+    EXPECT_EQ(app_->chosenPrinter(), "Office Laser");
 
     // Cancel keeps the choice.
     WhenModal<CPrintSetupDlg>([&](CPrintSetupDlg& dialog) {
-        EXPECT_EQ(dialog.Choice().printerName, "Office Laser");
-        EXPECT_EQ(dialog.Choice().orientation, QPageLayout::Landscape);
-        EXPECT_EQ(dialog.Choice().pageSize.id(), QPageSize::A5);
+        EXPECT_EQ(dialog.choice().printerName, "Office Laser");
+        EXPECT_EQ(dialog.choice().orientation, QPageLayout::Landscape);
+        EXPECT_EQ(dialog.choice().pageSize.id(), QPageSize::A5);
         dialog.findChild<QComboBox*>(QStringLiteral("printer"))->setCurrentText("Desk Jet");
         dialog.reject();
     });
     Trigger(kPrintSetup);
-    EXPECT_EQ(m_app->ChosenPrinter(), "Office Laser");
+    EXPECT_EQ(app_->chosenPrinter(), "Office Laser");
 
     PrintAsOffered();
-    const QString pdf = m_files.FileOf("Office Laser");
+    const QString pdf = files_.FileOf("Office Laser");
     EXPECT_TRUE(PdfText(pdf).contains("traced line 150"));
-    EXPECT_FALSE(QFile::exists(m_files.FileOf("Desk Jet")));
+    EXPECT_FALSE(QFile::exists(files_.FileOf("Desk Jet")));
     // A5 across: 595 x 420 points.
     const QStringList size = PdfInfo(pdf, "Page size").split(u' ');
     ASSERT_GE(size.size(), 3);
@@ -129,24 +129,24 @@ TEST_F(PrintingTest, PreviewShowsThePagesAndRemembersOneOrTwoPages)
     const Seen first = preview(QPrintPreviewWidget::FacingPagesView);
     EXPECT_EQ(first.mode, QPrintPreviewWidget::SinglePageView) << "nothing stored: one page";
     EXPECT_GE(first.pages, 2);
-    EXPECT_EQ(m_app->PreviewPages(), 2);
-    EXPECT_FALSE(QFile::exists(m_files.FileOf("Desk Jet"))) << "a preview prints nothing";
+    EXPECT_EQ(app_->PreviewPages(), 2);
+    EXPECT_FALSE(QFile::exists(files_.FileOf("Desk Jet"))) << "a preview prints nothing";
 
     // Stored at exit, and the next start opens the preview on two pages.
-    m_app->ExitInstance();
-    EXPECT_EQ(m_profile.GetProfileInt("Settings", "PreviewPages", 0), 2);
-    m_app.reset();
+    app_->ExitInstance();
+    EXPECT_EQ(profile_.getProfileInt("Settings", "PreviewPages", 0), 2);
+    app_.reset();
     StartWithPrinters();
     const Seen second = preview(QPrintPreviewWidget::SinglePageView);
     EXPECT_EQ(second.mode, QPrintPreviewWidget::FacingPagesView);
-    m_app->ExitInstance();
-    EXPECT_EQ(m_profile.GetProfileInt("Settings", "PreviewPages", 0), 1);
+    app_->ExitInstance();
+    EXPECT_EQ(profile_.getProfileInt("Settings", "PreviewPages", 0), 1);
 }
 
 TEST_F(PrintingTest, NoPreviewLeavesPreviewPagesUnwritten)
 {
-    m_app->ExitInstance();
-    EXPECT_FALSE(m_profile.Contains("Settings", "PreviewPages"));
+    app_->ExitInstance();
+    EXPECT_FALSE(profile_.Contains("Settings", "PreviewPages"));
 }
 
 } // namespace

@@ -14,19 +14,19 @@ TEST(QSettingsProfile, KeepsIntsAndEightBitStringsBySectionAndEntry)
     const QString ini = folder.filePath(QStringLiteral("vexmoor.ini"));
     {
         QSettingsProfile profile(ini);
-        EXPECT_EQ(profile.GetProfileInt("Options", "Timer Frequency", 5), 5);
-        EXPECT_EQ(profile.GetProfileString("Options", "Pipe Name", "vexmoor"), "vexmoor");
-        profile.WriteProfileInt("Options", "Timer Frequency", 12);
-        profile.WriteProfileString("Options", "Pipe Name", "caf\xe9, pipe");
-        profile.WriteProfileString("Recent File List", "File1", "/a b/c.log");
+        EXPECT_EQ(profile.getProfileInt("Options", "Timer Frequency", 5), 5);
+        EXPECT_EQ(profile.getProfileString("Options", "Pipe Name", "vexmoor"), "vexmoor");
+        profile.writeProfileInt("Options", "Timer Frequency", 12);
+        profile.writeProfileString("Options", "Pipe Name", "caf\xe9, pipe");
+        profile.writeProfileString("Recent File List", "File1", "/a b/c.log");
         profile.Sync();
     }
     QSettingsProfile again(ini);
-    EXPECT_EQ(again.GetProfileInt("Options", "Timer Frequency", 5), 12);
-    EXPECT_EQ(again.GetProfileString("Options", "Pipe Name"), "caf\xe9, pipe");
-    EXPECT_EQ(again.GetProfileString("Recent File List", "File1"), "/a b/c.log");
+    EXPECT_EQ(again.getProfileInt("Options", "Timer Frequency", 5), 12);
+    EXPECT_EQ(again.getProfileString("Options", "Pipe Name"), "caf\xe9, pipe");
+    EXPECT_EQ(again.getProfileString("Recent File List", "File1"), "/a b/c.log");
     // A text where a number is wanted reads as the default.
-    EXPECT_EQ(again.GetProfileInt("Options", "Pipe Name", 7), 7);
+    EXPECT_EQ(again.getProfileInt("Options", "Pipe Name", 7), 7);
 }
 
 // The INI file is UTF-8 whatever the locale: a pipe name and a recent file's
@@ -51,10 +51,10 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
         const QString ini = folder.filePath(QStringLiteral("vexmoor.ini"));
         {
             QSettingsProfile profile(ini);
-            profile.WriteProfileString("Options", "Pipe Name", c.pipe);
+            profile.writeProfileString("Options", "Pipe Name", c.pipe);
             RecentFileList list(profile);
             list.Add(file);
-            list.WriteList();
+            list.writeList();
             profile.Sync();
         }
         QFile written(ini);
@@ -71,10 +71,10 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
         const QString copy = folder.filePath(QStringLiteral("copy.ini"));
         ASSERT_TRUE(QFile::copy(ini, copy));
         QSettingsProfile again(copy);
-        EXPECT_EQ(again.GetProfileString("Options", "Pipe Name"), c.pipe);
+        EXPECT_EQ(again.getProfileString("Options", "Pipe Name"), c.pipe);
         RecentFileList list(again);
-        list.ReadList();
-        EXPECT_EQ(list.Entries(), QStringList{file});
+        list.readList();
+        EXPECT_EQ(list.entries(), QStringList{file});
     }
 }
 
@@ -87,36 +87,36 @@ TEST(QSettingsProfile, BytesThatAreNoTextInTheLocaleComeBackUnchanged)
     const std::string latin1("caf\xE9, pipe");
     {
         QSettingsProfile profile(ini);
-        profile.WriteProfileString("Options", "Pipe Name", latin1);
+        profile.writeProfileString("Options", "Pipe Name", latin1);
         profile.Sync();
     }
     const QString copy = folder.filePath(QStringLiteral("copy.ini"));
     ASSERT_TRUE(QFile::copy(ini, copy));
-    EXPECT_EQ(QSettingsProfile(copy).GetProfileString("Options", "Pipe Name"), latin1);
+    EXPECT_EQ(QSettingsProfile(copy).getProfileString("Options", "Pipe Name"), latin1);
 }
 
 TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)
 {
     MemoryProfile profile;
     for (int number = 1; number <= 4; ++number)
-        profile.WriteProfileString("Recent File List", "File" + std::to_string(number),
+        profile.writeProfileString("Recent File List", "File" + std::to_string(number),
                                    "/logs/" + std::to_string(number) + ".log");
     RecentFileList list(profile);
-    list.ReadList();
+    list.readList();
     ASSERT_EQ(list.Size(), 4);
     list.Add(QStringLiteral("/logs/new.log"));
-    EXPECT_EQ(list.Entries(),
+    EXPECT_EQ(list.entries(),
               (QStringList{"/logs/new.log", "/logs/1.log", "/logs/2.log", "/logs/3.log"}));
     list.Remove(0);
     list.Remove(0);
-    list.WriteList();
-    EXPECT_EQ(profile.GetProfileString("Recent File List", "File1"), "/logs/2.log");
-    EXPECT_EQ(profile.GetProfileString("Recent File List", "File3"), "");
-    EXPECT_EQ(profile.GetProfileString("Recent File List", "File4"), "");
-    list.ReadList();
+    list.writeList();
+    EXPECT_EQ(profile.getProfileString("Recent File List", "File1"), "/logs/2.log");
+    EXPECT_EQ(profile.getProfileString("Recent File List", "File3"), "");
+    EXPECT_EQ(profile.getProfileString("Recent File List", "File4"), "");
+    list.readList();
     EXPECT_EQ(list.Size(), 2);
     list.Add(QStringLiteral("/a&b.log"));
-    EXPECT_EQ(list.MenuText(0), QStringLiteral("&1 /a&&b.log"));
+    EXPECT_EQ(list.menuText(0), QStringLiteral("&1 /a&&b.log"));
 }
 
 } // namespace

@@ -35,17 +35,17 @@ class TracingConsole : public AppTest {
 protected:
     void SetUp() override
     {
-        journalHome_ = m_folder.filePath(QStringLiteral("state"));
+        journalHome_ = folder_.filePath(QStringLiteral("state"));
         qputenv("XDG_STATE_HOME", journalHome_.toLocal8Bit());
-        m_profile.WriteProfileInt("Options", "Timer Frequency", 1);
+        profile_.writeProfileInt("Options", "Timer Frequency", 1);
     }
 
-    QAction* action(int id) const { return m_app->Actions()->Action(id); }
-    CVexmoorView& view() const { return *m_app->View(); }
-    QString statePane() const { return m_app->MainFrame()->statePane()->text(); }
+    QAction* action(int id) const { return app_->Actions()->Action(id); }
+    CVexmoorView& view() const { return *app_->View(); }
+    QString statePane() const { return app_->mainFrame()->statePane()->text(); }
     bool logHas(const std::string& text) const
     {
-        return view().LogText().find(text) != std::string::npos;
+        return view().logText().find(text) != std::string::npos;
     }
     std::filesystem::path journalFolder() const
     {
@@ -66,7 +66,7 @@ TEST_F(TracingConsole, StopEndsPollingUntilStartAndMenuToolbarAndKeysShareTheCom
 
     // Start from the toolbar's button, Stop from the Trace menu, Start by F5.
     auto* startButton = qobject_cast<QToolButton*>(
-        m_app->MainFrame()->ToolBar()->widgetForAction(action(res::ID_START)));
+        app_->mainFrame()->ToolBar()->widgetForAction(action(res::ID_START)));
     ASSERT_NE(startButton, nullptr);
     startButton->click();
     EXPECT_TRUE(view().isTracing());
@@ -75,7 +75,7 @@ TEST_F(TracingConsole, StopEndsPollingUntilStartAndMenuToolbarAndKeysShareTheCom
     SendMessage("while tracing");
     EXPECT_TRUE(WaitFor([&] { return logHas("while tracing"); }));
 
-    QMenu* traceMenu = m_app->MainFrame()->Menu(3);
+    QMenu* traceMenu = app_->mainFrame()->Menu(3);
     ASSERT_TRUE(traceMenu->actions().contains(action(res::ID_STOP)));
     action(res::ID_STOP)->trigger();
     EXPECT_FALSE(view().isTracing());
@@ -87,7 +87,7 @@ TEST_F(TracingConsole, StopEndsPollingUntilStartAndMenuToolbarAndKeysShareTheCom
     QTest::qWait(2500); // more than two ticks of the 1 s timer, had it still run
     EXPECT_FALSE(logHas("after stop"));
 
-    QApplication::setActiveWindow(m_app->MainFrame());
+    QApplication::setActiveWindow(app_->mainFrame());
     QTest::keyClick(&view(), Qt::Key_F5);
     EXPECT_TRUE(logHas("after stop")) << "Start polls at once";
     EXPECT_TRUE(view().isTracing());
@@ -118,34 +118,34 @@ TEST_F(TracingConsole, JournalKeepsEveryLineAcrossNewExitAndAFatalReport)
     WriteFile(document, "");
 
     ASSERT_TRUE(Start({document}));
-    const std::filesystem::path firstRun = m_app->journal().path();
-    ASSERT_TRUE(m_app->journal().isWriting()) << m_app->journal().failure();
+    const std::filesystem::path firstRun = app_->journal().path();
+    ASSERT_TRUE(app_->journal().isWriting()) << app_->journal().failure();
     action(res::ID_START)->trigger();
     SendMessage("before new");
     view().PollPipe();
     action(res::ID_FILE_NEW)->trigger();
-    ASSERT_EQ(view().LogText(), "");
+    ASSERT_EQ(view().logText(), "");
     SendMessage("after new");
     view().PollPipe();
-    m_app->ExitInstance();
-    m_app.reset();
+    app_->ExitInstance();
+    app_.reset();
 
     ASSERT_TRUE(Start({document}));
-    const std::filesystem::path secondRun = m_app->journal().path();
+    const std::filesystem::path secondRun = app_->journal().path();
     ASSERT_NE(secondRun, firstRun);
     action(res::ID_START)->trigger();
     SendMessage("before the crash");
     view().PollPipe();
     // The handler the program installed, as the database's fatal error calls it.
-    const FatalErrorHandler installed = SetFatalErrorHandler({});
-    SetFatalErrorHandler(installed);
+    const FatalErrorHandler installed = setFatalErrorHandler({});
+    setFatalErrorHandler(installed);
     WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
     installed("ORA-03113: end-of-file on communication channel");
-    SetFatalReportShowing(false);
-    m_app.reset(); // the process ends without ExitInstance
+    setFatalReportShowing(false);
+    app_.reset(); // the process ends without ExitInstance
 
     ASSERT_TRUE(Start());
-    const QString said = m_app->MainFrame()->MessagePane()->text();
+    const QString said = app_->mainFrame()->messagePane()->text();
     EXPECT_TRUE(said.contains(document + QStringLiteral(".recovered.log"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QString::fromStdString(secondRun.string()))) << said.toStdString();
 
@@ -161,10 +161,10 @@ TEST_F(TracingConsole, JournalKeepsEveryLineAcrossNewExitAndAFatalReport)
     EXPECT_EQ(linesOf(secondRun), (QStringList{"before the crash"}));
 
     // Said once: the start after it is an ordinary one.
-    m_app->ExitInstance();
-    m_app.reset();
+    app_->ExitInstance();
+    app_.reset();
     ASSERT_TRUE(Start());
-    EXPECT_EQ(m_app->MainFrame()->MessagePane()->text(), QStringLiteral("Ready"));
+    EXPECT_EQ(app_->mainFrame()->messagePane()->text(), QStringLiteral("Ready"));
 }
 
 TEST_F(TracingConsole, AJournalThatCannotBeWrittenShowsInTheStatePaneAndTracingGoesOn)
@@ -172,7 +172,7 @@ TEST_F(TracingConsole, AJournalThatCannotBeWrittenShowsInTheStatePaneAndTracingG
     // A file where the journal's folder would be.
     WriteFile(journalHome_, "not a folder");
     ASSERT_TRUE(Start());
-    EXPECT_FALSE(m_app->journal().isWriting());
+    EXPECT_FALSE(app_->journal().isWriting());
     SendMessage("still traced");
     action(res::ID_START)->trigger();
     EXPECT_TRUE(logHas("still traced\r\n"));
@@ -194,11 +194,11 @@ TEST_F(TracingConsole, ReceiptTimeStartsEachNewLineAndIsStored)
     for (const Case& c : {Case{true, "stamped"}, Case{false, "plain"}}) {
         if (action(res::ID_VIEW_RECEIPT_TIME)->isChecked() != c.on)
             action(res::ID_VIEW_RECEIPT_TIME)->trigger();
-        EXPECT_EQ(m_profile.GetProfileInt("Settings", "Receipt Time", -1), c.on ? 1 : 0);
-        view().SetLogText("");
+        EXPECT_EQ(profile_.getProfileInt("Settings", "Receipt Time", -1), c.on ? 1 : 0);
+        view().setLogText("");
         SendMessage(c.message);
         action(res::ID_START)->trigger();
-        const QString log = QString::fromStdString(view().LogText());
+        const QString log = QString::fromStdString(view().logText());
         if (c.on)
             EXPECT_TRUE(stamped.match(log).hasMatch()) << log.toStdString();
         else
@@ -209,7 +209,7 @@ TEST_F(TracingConsole, ReceiptTimeStartsEachNewLineAndIsStored)
 TEST_F(TracingConsole, FindGoesForwardBackwardWithCaseAndWrap)
 {
     ASSERT_TRUE(Start());
-    view().SetLogText("alpha Beta\r\nbeta gamma\r\nBETA\r\n");
+    view().setLogText("alpha Beta\r\nbeta gamma\r\nBETA\r\n");
     // Offsets in the window's text, where each line break is one character.
     struct Case {
         const char* text;
@@ -252,12 +252,12 @@ TEST_F(TracingConsole, FindGoesForwardBackwardWithCaseAndWrap)
 TEST_F(TracingConsole, FindBarHighlightsAlsoNewLinesAndEscapeClosesIt)
 {
     ASSERT_TRUE(Start());
-    m_app->MainFrame()->show();
-    QApplication::setActiveWindow(m_app->MainFrame());
-    view().SetLogText("needle one\r\nhay\r\n");
+    app_->mainFrame()->show();
+    QApplication::setActiveWindow(app_->mainFrame());
+    view().setLogText("needle one\r\nhay\r\n");
     action(res::ID_EDIT_FIND)->trigger();
-    vexmoor::ui::FindBar* bar = m_app->MainFrame()->findBar();
-    ASSERT_TRUE(m_app->MainFrame()->findToolBar()->isVisible());
+    vexmoor::ui::FindBar* bar = app_->mainFrame()->findBar();
+    ASSERT_TRUE(app_->mainFrame()->findToolBar()->isVisible());
     QTest::keyClicks(bar->textEdit(), "needle");
     EXPECT_EQ(view().highlightedMatchCount(), 1);
 
@@ -268,16 +268,16 @@ TEST_F(TracingConsole, FindBarHighlightsAlsoNewLinesAndEscapeClosesIt)
     EXPECT_EQ(view().textCursor().selectedText(), QStringLiteral("needle"));
 
     QTest::keyClick(bar->textEdit(), Qt::Key_Escape);
-    EXPECT_FALSE(m_app->MainFrame()->findToolBar()->isVisible());
+    EXPECT_FALSE(app_->mainFrame()->findToolBar()->isVisible());
     EXPECT_EQ(view().highlightedMatchCount(), 0);
 }
 
 TEST_F(TracingConsole, NewLinesMoveViewAndSelectionOnlyWhenFollowingAtTheEnd)
 {
     ASSERT_TRUE(Start());
-    m_app->MainFrame()->resize(640, 400);
-    m_app->MainFrame()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_app->MainFrame()));
+    app_->mainFrame()->resize(640, 400);
+    app_->mainFrame()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app_->mainFrame()));
     EXPECT_TRUE(action(res::ID_VIEW_FOLLOW_NEW_LINES)->isChecked()) << "on by default";
     struct Case {
         bool follow;
@@ -290,7 +290,7 @@ TEST_F(TracingConsole, NewLinesMoveViewAndSelectionOnlyWhenFollowingAtTheEnd)
         std::string log;
         for (int i = 0; i < 300; ++i)
             log += "line " + std::to_string(i) + "\r\n";
-        view().SetLogText(log);
+        view().setLogText(log);
         if (action(res::ID_VIEW_FOLLOW_NEW_LINES)->isChecked() != c.follow)
             action(res::ID_VIEW_FOLLOW_NEW_LINES)->trigger();
         QTextCursor selection(view().document());
@@ -321,13 +321,13 @@ TEST_F(TracingConsole, NewLinesMoveViewAndSelectionOnlyWhenFollowingAtTheEnd)
 
 class RecordingShell final : public ui::DesktopShell {
 public:
-    int OpenWithShell(const QString& target) override
+    int openWithShell(const QString& target) override
     {
         opened << target;
         return ui::kOpenSucceeded;
     }
-    std::optional<QString> WebPageCommand() override { return std::nullopt; }
-    int StartProgram(const QString&) override { return ui::kOutOfResources; }
+    std::optional<QString> webPageCommand() override { return std::nullopt; }
+    int startProgram(const QString&) override { return ui::kOutOfResources; }
     QStringList opened;
 };
 
@@ -335,7 +335,7 @@ TEST_F(TracingConsole, OpenJournalFolderOpensItWithTheDesktop)
 {
     ASSERT_TRUE(Start());
     RecordingShell shell;
-    m_app->setDesktopShell(shell);
+    app_->setDesktopShell(shell);
     action(res::ID_FILE_OPEN_JOURNAL_FOLDER)->trigger();
     EXPECT_EQ(shell.opened, QStringList{QString::fromStdString(journalFolder().string())});
 }
@@ -345,13 +345,13 @@ TEST_F(TracingConsole, FixedWidthFontIsStoredAndSetsTabStopsOfEight)
     ASSERT_TRUE(Start());
     EXPECT_FALSE(action(res::ID_VIEW_FIXED_WIDTH_FONT)->isChecked());
     action(res::ID_VIEW_FIXED_WIDTH_FONT)->trigger();
-    EXPECT_EQ(m_profile.GetProfileInt("Settings", "Fixed-Width Font", 0), 1);
+    EXPECT_EQ(profile_.getProfileInt("Settings", "Fixed-Width Font", 0), 1);
     EXPECT_TRUE(QFontInfo(view().font()).fixedPitch());
     const qreal blank = QFontMetricsF(view().font()).horizontalAdvance(QLatin1Char(' '));
     EXPECT_DOUBLE_EQ(view().tabStopDistance(), blank * 8);
 
-    m_app->ExitInstance();
-    m_app.reset();
+    app_->ExitInstance();
+    app_.reset();
     ASSERT_TRUE(Start());
     EXPECT_TRUE(action(res::ID_VIEW_FIXED_WIDTH_FONT)->isChecked()) << "stored";
 }
@@ -398,7 +398,7 @@ TEST(SmallThings, GenerateProceduresSaysWhatItMadeOrWhatWasRefused)
 TEST_F(TracingConsole, TheSmallestWindowKeepsMenuToolbarAndOneLineOfLog)
 {
     ASSERT_TRUE(Start());
-    CMainFrame* frame = m_app->MainFrame();
+    CMainFrame* frame = app_->mainFrame();
     frame->resize(1, 1);
     QApplication::processEvents();
     EXPECT_GE(frame->width(), frame->menuBar()->sizeHint().width());

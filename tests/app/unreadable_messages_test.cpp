@@ -47,27 +47,27 @@ TEST_F(UnreadableMessages, ProgramKeepsRunningAndWritesNoRecoveryFile)
     Send("dbms_pipe.pack_message(1); dbms_pipe.pack_message_rowid('AAAB');");
     SendMessage("after rowid");
 
-    m_app->View()->OnStart();
-    EXPECT_EQ(m_app->View()->LogText(),
+    app_->View()->OnStart();
+    EXPECT_EQ(app_->View()->logText(),
               "saved\r\nMESSAGE:\r\nVARCHAR2:\t'typed'\r\n\r\nafter typed\r\n"
                   + std::string(3000, 'x')
                   + "\r\nafter long\r\nMESSAGE:\r\nNUMBER:\t'1'\r\nROWID:\t'UNKNOWN'\r\n\r\n"
                     "after rowid\r\n");
-    EXPECT_NE(m_app->View()->TimerId(), 0u);
-    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+    EXPECT_NE(app_->View()->TimerId(), 0u);
+    EXPECT_TRUE(app_->mainFrame()->isVisible());
     EXPECT_FALSE(QFile::exists(document + QStringLiteral(".recovered.log")));
-    EXPECT_FALSE(QDir(DefaultRecoveryFolder()).exists(QStringLiteral("trace.log.recovered.log")));
+    EXPECT_FALSE(QDir(defaultRecoveryFolder()).exists(QStringLiteral("trace.log.recovered.log")));
 }
 
 TEST_F(UnreadableMessages, EmptyPipeNameShowsWhyInTheStatusBarAndPollsNothing)
 {
-    m_profile.WriteProfileString("Options", "Pipe Name", "");
+    profile_.writeProfileString("Options", "Pipe Name", "");
     Start(FilePath(QStringLiteral("trace.log")));
     SendMessage("waiting");
-    m_app->Actions()->Action(res::ID_START)->trigger();
-    EXPECT_EQ(m_app->MainFrame()->MessagePane()->text(),
+    app_->Actions()->Action(res::ID_START)->trigger();
+    EXPECT_EQ(app_->mainFrame()->messagePane()->text(),
               QStringLiteral("No pipe name: set one in Options."));
-    EXPECT_EQ(m_app->View()->TimerId(), 0u);
-    EXPECT_EQ(m_app->View()->LogText(), "saved\r\n");
-    EXPECT_TRUE(m_app->MainFrame()->isVisible());
+    EXPECT_EQ(app_->View()->TimerId(), 0u);
+    EXPECT_EQ(app_->View()->logText(), "saved\r\n");
+    EXPECT_TRUE(app_->mainFrame()->isVisible());
 }

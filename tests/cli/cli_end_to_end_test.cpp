@@ -43,7 +43,7 @@ std::string ReadFile(const std::filesystem::path& path)
 
 class Cli {
 public:
-    explicit Cli(const std::filesystem::path& folder) : m_folder(folder) {}
+    explicit Cli(const std::filesystem::path& folder) : folder_(folder) {}
 
     // Runs vexmoor-cli with the arguments, `input` on standard input and an
     // environment without any VEXMOOR_ variable except those given. The
@@ -58,9 +58,9 @@ public:
     pid_t Start(const std::vector<std::string>& arguments, const std::string& input = {},
                 const std::map<std::string, std::string>& variables = {}) const
     {
-        const auto in = m_folder / "stdin";
-        const auto out = m_folder / "stdout";
-        const auto err = m_folder / "stderr";
+        const auto in = folder_ / "stdin";
+        const auto out = folder_ / "stdout";
+        const auto err = folder_ / "stderr";
         std::ofstream(in, std::ios::binary) << input;
         // Until the child makes its own, no earlier run's output shows.
         std::filesystem::remove(out);
@@ -124,11 +124,11 @@ public:
         if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
             outcome.status = WEXITSTATUS(status);
         outcome.out = Output();
-        outcome.err = ReadFile(m_folder / "stderr");
+        outcome.err = ReadFile(folder_ / "stderr");
         return outcome;
     }
 
-    std::string Output() const { return ReadFile(m_folder / "stdout"); }
+    std::string Output() const { return ReadFile(folder_ / "stdout"); }
 
 private:
     static void Redirect(const std::filesystem::path& path, int flags, int fd)
@@ -139,7 +139,7 @@ private:
         ::close(opened);
     }
 
-    std::filesystem::path m_folder;
+    std::filesystem::path folder_;
 };
 
 // Whether the process has taken SIGINT and SIGTERM over (its main thread
@@ -369,8 +369,8 @@ protected:
                            "declare s integer; begin dbms_pipe.pack_message('running'); "
                            "s := dbms_pipe.send_message('busy'); loop null; end loop; end;"});
             const Outcome running =
-                m_loader.Run({"-c", Connect(), "exec",
-                              "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
+                loader_.Run({"-c", Connect(), "exec",
+                             "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
             EXPECT_EQ(running.out, ":got=0\n") << running.err;
             return child;
         }
@@ -382,7 +382,7 @@ protected:
                 << "the send never waited for room";
             return child;
         }
-        m_load = m_loader.Start(
+        load_ = loader_.Start(
             {"-c", Connect(), "exec", "begin loop SendDebugMessage('load'); end loop; end;"});
         const pid_t child = cli.Start({"-c", Connect(), "tail", "--interval", "0.01"});
         EXPECT_TRUE(waitUntil([&] { return cli.Output().size() > 1000; }));
@@ -391,15 +391,15 @@ protected:
 
     void TearDown() override
     {
-        if (m_load > 0) {
-            ::kill(m_load, SIGKILL);
-            m_loader.Finish(m_load);
+        if (load_ > 0) {
+            ::kill(load_, SIGKILL);
+            loader_.Finish(load_);
         }
     }
 
-    ScratchFolder m_loaderFolder;
-    Cli m_loader{m_loaderFolder.path()};
-    pid_t m_load = -1;
+    ScratchFolder loaderFolder_;
+    Cli loader_{loaderFolder_.path()};
+    pid_t load_ = -1;
 };
 
 } // namespace

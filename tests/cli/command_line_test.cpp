@@ -9,14 +9,14 @@ namespace {
 
 CliOptions Parsed(const std::vector<std::string>& arguments)
 {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
     EXPECT_TRUE(parsed.options) << parsed.error;
     return parsed.options.value_or(CliOptions{});
 }
 
 std::string Refusal(const std::vector<std::string>& arguments)
 {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
     EXPECT_FALSE(parsed.options);
     return parsed.error;
 }
@@ -25,17 +25,17 @@ std::string Refusal(const std::vector<std::string>& arguments)
 
 TEST(CommandLine, ConnectArgument)
 {
-    EXPECT_EQ(ParseConnectArgument("scott/tiger@orcl"),
+    EXPECT_EQ(parseConnectArgument("scott/tiger@orcl"),
               (ConnectArgument{"scott", "tiger", "orcl"}));
-    EXPECT_EQ(ParseConnectArgument("scott@orcl"), (ConnectArgument{"scott", std::nullopt, "orcl"}));
-    EXPECT_EQ(ParseConnectArgument("scott/@orcl"), (ConnectArgument{"scott", "", "orcl"}));
-    EXPECT_EQ(ParseConnectArgument("vexmoor/vexmoor@embedded:/tmp/a@b/x.db"),
+    EXPECT_EQ(parseConnectArgument("scott@orcl"), (ConnectArgument{"scott", std::nullopt, "orcl"}));
+    EXPECT_EQ(parseConnectArgument("scott/@orcl"), (ConnectArgument{"scott", "", "orcl"}));
+    EXPECT_EQ(parseConnectArgument("vexmoor/vexmoor@embedded:/tmp/a@b/x.db"),
               (ConnectArgument{"vexmoor", "vexmoor", "embedded:/tmp/a@b/x.db"}));
-    EXPECT_EQ(ParseConnectArgument("u/\"p@ss/word\"@db"),
+    EXPECT_EQ(parseConnectArgument("u/\"p@ss/word\"@db"),
               (ConnectArgument{"u", "p@ss/word", "db"}));
     for (const char* bad : {"", "scott", "scott/tiger", "@orcl", "/tiger@orcl", "scott@",
                             "u/\"open@db", "u/\"p\"x@db"})
-        EXPECT_FALSE(ParseConnectArgument(bad)) << bad;
+        EXPECT_FALSE(parseConnectArgument(bad)) << bad;
 }
 
 TEST(CommandLine, GlobalOptionsAndCommands)
@@ -131,23 +131,23 @@ TEST(CommandLine, ConnectionComesFromTheArgumentThenTheEnvironment)
     };
 
     CliOptions options;
-    EXPECT_NE(ResolveConnection(options, lookup).error.find("VEXMOOR_CONNECT"), std::string::npos);
+    EXPECT_NE(resolveConnection(options, lookup).error.find("VEXMOOR_CONNECT"), std::string::npos);
 
     environment["VEXMOOR_CONNECT"] = "env@envdb";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+    EXPECT_EQ(resolveConnection(options, lookup).connection,
               (ConnectArgument{"env", std::nullopt, "envdb"}));
     environment["VEXMOOR_PASSWORD"] = "secret";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+    EXPECT_EQ(resolveConnection(options, lookup).connection,
               (ConnectArgument{"env", "secret", "envdb"}));
 
     options.connect = "arg/own@argdb";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+    EXPECT_EQ(resolveConnection(options, lookup).connection,
               (ConnectArgument{"arg", "own", "argdb"}));
     options.connect = "arg@argdb";
-    EXPECT_EQ(ResolveConnection(options, lookup).connection,
+    EXPECT_EQ(resolveConnection(options, lookup).connection,
               (ConnectArgument{"arg", "secret", "argdb"}));
 
     options.connect.reset();
     environment["VEXMOOR_CONNECT"] = "broken";
-    EXPECT_FALSE(ResolveConnection(options, lookup).connection);
+    EXPECT_FALSE(resolveConnection(options, lookup).connection);
 }

@@ -65,7 +65,7 @@ inline std::string readFile(const std::filesystem::path& file)
         const auto reportFile_ = (folder) / "fatal-report.txt";                                    \
         EXPECT_DEATH(                                                                              \
             {                                                                                      \
-                SetFatalErrorHandler([reportFile_](const std::string& text) {                      \
+                setFatalErrorHandler([reportFile_](const std::string& text) {                      \
                     std::ofstream(reportFile_, std::ios::binary) << text;                          \
                 });                                                                                \
                 body;                                                                              \

@@ -17,7 +17,7 @@
 
 namespace {
 
-using vexmoor::db::oci::ClientCharacterSetName;
+using vexmoor::db::oci::clientCharacterSetName;
 
 struct LocaleCase {
     std::map<std::string, std::string> variables;
@@ -63,7 +63,7 @@ TEST(ClientCharacterSet, FollowsTheLocaleUnlessNlsLangIsSet)
             return found == c.variables.end() ? std::nullopt
                                               : std::optional<std::string>(found->second);
         };
-        EXPECT_EQ(ClientCharacterSetName(lookup), c.oracleName) << describe(c);
+        EXPECT_EQ(clientCharacterSetName(lookup), c.oracleName) << describe(c);
     }
 }
 

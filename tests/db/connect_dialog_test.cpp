@@ -30,35 +30,35 @@ namespace ids = res::connect_dialog;
 // Waits for the next modal window, lets `inspect` look at it, then closes it.
 class ModalCloser {
 public:
-    explicit ModalCloser(std::function<void(QWidget&)> inspect) : m_inspect(std::move(inspect))
+    explicit ModalCloser(std::function<void(QWidget&)> inspect) : inspect_(std::move(inspect))
     {
         Arm();
     }
     ModalCloser(const ModalCloser&) = delete;
     ModalCloser& operator=(const ModalCloser&) = delete;
 
-    int Seen() const { return m_seen; }
+    int Seen() const { return seen_; }
 
 private:
     void Arm()
     {
-        // The timer belongs to m_context, so it dies with this object.
-        QTimer::singleShot(10, &m_context, [this] {
+        // The timer belongs to context_, so it dies with this object.
+        QTimer::singleShot(10, &context_, [this] {
             QWidget* modal = QApplication::activeModalWidget();
             if (modal == nullptr) {
-                if (++m_attempts < 500)
+                if (++attempts_ < 500)
                     Arm();
                 return;
             }
-            ++m_seen;
-            m_inspect(*modal);
+            ++seen_;
+            inspect_(*modal);
         });
     }
 
-    QObject m_context;
-    std::function<void(QWidget&)> m_inspect;
-    int m_attempts = 0;
-    int m_seen = 0;
+    QObject context_;
+    std::function<void(QWidget&)> inspect_;
+    int attempts_ = 0;
+    int seen_ = 0;
 };
 
 struct SeenMessage {
@@ -93,17 +93,17 @@ protected:
 
     static QLineEdit& Edit(const CConnectDlg& dialog, int id)
     {
-        return *res::FindControl<QLineEdit>(dialog, id);
+        return *res::findControl<QLineEdit>(dialog, id);
     }
     static QComboBox& Box(const CConnectDlg& dialog)
     {
-        return *res::FindControl<QComboBox>(dialog, ids::kConnectStringBox);
+        return *res::findControl<QComboBox>(dialog, ids::kConnectStringBox);
     }
     static QStringList Status(const CConnectDlg& dialog)
     {
         QStringList lines;
         for (int id : {ids::kStatusLine1, ids::kStatusLine2, ids::kStatusLine3})
-            lines << res::FindControl<QLabel>(dialog, id)->text();
+            lines << res::findControl<QLabel>(dialog, id)->text();
         return lines;
     }
     static QStringList Items(const QComboBox& box)
@@ -121,16 +121,16 @@ protected:
         Edit(dialog, ids::kUserNameEdit).setText(user);
         Edit(dialog, ids::kPasswordEdit).setText(password);
         Box(dialog).setEditText(connect);
-        res::FindControl<QPushButton>(dialog, ids::kConnectButton)->click();
+        res::findControl<QPushButton>(dialog, ids::kConnectButton)->click();
     }
 
     std::string History() const
     {
         std::string history;
-        const int count = profile.GetProfileInt("ServerList", "Items", 0);
+        const int count = profile.getProfileInt("ServerList", "Items", 0);
         for (int i = 1; i <= count; ++i)
             history +=
-                "[" + profile.GetProfileString("ServerList", "Item" + std::to_string(i)) + "]";
+                "[" + profile.getProfileString("ServerList", "Item" + std::to_string(i)) + "]";
         return history;
     }
 
@@ -158,7 +158,7 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
     SeenMessage help;
     {
         ModalCloser closer = CloseMessageBox(help);
-        res::FindControl<QPushButton>(*dialog, ids::kHelpButton)->click();
+        res::findControl<QPushButton>(*dialog, ids::kHelpButton)->click();
     }
     EXPECT_EQ(help.title, "Vexmoor");
     EXPECT_EQ(help.text, vexmoor::db::connectHelpText()) << "Help says what to type";
@@ -168,12 +168,12 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
 
 TEST_F(ConnectDialog, OpensWithTheLastLogonAndTheFocusOnThePassword)
 {
-    profile.WriteProfileString("Connect", "Usr", "scott");
-    profile.WriteProfileString("Connect", "Srv", "ALP");
-    profile.WriteProfileInt("ServerList", "Items", 4);
-    profile.WriteProfileString("ServerList", "Item1", "zeta");
-    profile.WriteProfileString("ServerList", "Item2", "Alpha-long");
-    profile.WriteProfileString("ServerList", "Item3", "beta");
+    profile.writeProfileString("Connect", "Usr", "scott");
+    profile.writeProfileString("Connect", "Srv", "ALP");
+    profile.writeProfileInt("ServerList", "Items", 4);
+    profile.writeProfileString("ServerList", "Item1", "zeta");
+    profile.writeProfileString("ServerList", "Item2", "Alpha-long");
+    profile.writeProfileString("ServerList", "Item3", "beta");
     // Item4 is missing: an empty row.
     auto dialog = MakeDialog();
 
@@ -185,7 +185,7 @@ TEST_F(ConnectDialog, OpensWithTheLastLogonAndTheFocusOnThePassword)
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     EXPECT_EQ(QApplication::focusWidget(), &Edit(*dialog, ids::kPasswordEdit));
 
-    profile.WriteProfileString("Connect", "Srv", "gamma");
+    profile.writeProfileString("Connect", "Srv", "gamma");
     EXPECT_EQ(Box(*MakeDialog()).currentText(), "gamma") << "no entry matches: the text itself";
 }
 
@@ -193,11 +193,11 @@ TEST_F(ConnectDialog, SuccessfulLogonRemembersUserAndConnectString)
 {
     auto dialog = MakeDialog();
     Connect(*dialog, "vexmoor", "vexmoor", "embedded");
-    EXPECT_TRUE(session.IsLoggedOn());
+    EXPECT_TRUE(session.isLoggedOn());
     EXPECT_EQ(dialog->result(), 1);
     EXPECT_EQ(Status(*dialog), QStringList({"Connected with database", "embedded", ""}));
-    EXPECT_EQ(profile.GetProfileString("Connect", "Usr"), "vexmoor");
-    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), "embedded");
+    EXPECT_EQ(profile.getProfileString("Connect", "Usr"), "vexmoor");
+    EXPECT_EQ(profile.getProfileString("Connect", "Srv"), "embedded");
     EXPECT_EQ(History(), "[embedded]");
     EXPECT_FALSE(profile.Contains("Connect", "Pwd"));
     EXPECT_EQ(profile.Size(), 4u) << "the password is never stored";
@@ -213,23 +213,23 @@ TEST_F(ConnectDialog, HistoryKeepsEachConnectStringOnceComparingCase)
         OciSession second;
         CConnectDlg dialog(nullptr, second, profile);
         Connect(dialog, "vexmoor", "vexmoor", "embedded");
-        ASSERT_TRUE(second.IsLoggedOn());
+        ASSERT_TRUE(second.isLoggedOn());
         EXPECT_EQ(History(), "[embedded]");
         EXPECT_EQ(Box(dialog).count(), 1);
     }
     OciSession third;
     CConnectDlg dialog(nullptr, third, profile);
     Connect(dialog, "vexmoor", "vexmoor", "Embedded");
-    ASSERT_TRUE(third.IsLoggedOn());
+    ASSERT_TRUE(third.isLoggedOn());
     EXPECT_EQ(History(), "[embedded][Embedded]");
     EXPECT_EQ(Box(dialog).count(), 2);
-    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), "Embedded");
+    EXPECT_EQ(profile.getProfileString("Connect", "Srv"), "Embedded");
 }
 
 TEST_F(ConnectDialog, FailedLogonIsShownRememberedAndLeavesTheDialogOpen)
 {
-    profile.WriteProfileString("Connect", "Usr", "vexmoor");
-    profile.WriteProfileString("Connect", "Srv", "good");
+    profile.writeProfileString("Connect", "Usr", "vexmoor");
+    profile.writeProfileString("Connect", "Srv", "good");
     auto dialog = MakeDialog();
     SeenMessage message;
     ModalCloser closer = CloseMessageBox(message);
@@ -239,17 +239,17 @@ TEST_F(ConnectDialog, FailedLogonIsShownRememberedAndLeavesTheDialogOpen)
     EXPECT_EQ(message.title, "Vexmoor");
     EXPECT_EQ(message.icon, QMessageBox::Warning);
     EXPECT_TRUE(message.text.contains("ORA-01017")) << message.text.toStdString();
-    EXPECT_FALSE(session.IsLoggedOn());
+    EXPECT_FALSE(session.isLoggedOn());
     EXPECT_EQ(dialog->result(), 0);
     EXPECT_EQ(Status(*dialog), QStringList({"", "", ""})) << "nothing is connecting any more";
     EXPECT_TRUE(Items(Box(*dialog)).contains("embedded")) << "in the list at once";
     EXPECT_EQ(History(), "[embedded]");
-    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), "good");
-    EXPECT_EQ(profile.GetProfileString("Connect", "Usr"), "vexmoor");
+    EXPECT_EQ(profile.getProfileString("Connect", "Srv"), "good");
+    EXPECT_EQ(profile.getProfileString("Connect", "Usr"), "vexmoor");
 
     // The user corrects the password and tries again in the same dialog.
     Connect(*dialog, "vexmoor", "vexmoor", "embedded");
-    EXPECT_TRUE(session.IsLoggedOn());
+    EXPECT_TRUE(session.isLoggedOn());
     EXPECT_EQ(dialog->result(), 1);
     EXPECT_EQ(History(), "[embedded]");
 }
@@ -264,7 +264,7 @@ TEST_F(ConnectDialog, EmptyConnectStringIsRecordedOnceAsAnEmptyEntry)
         EXPECT_EQ(closer.Seen(), 1) << "the logon fails: no database named";
     }
     EXPECT_EQ(History(), "[]");
-    EXPECT_EQ(profile.GetProfileInt("ServerList", "Items", 0), 1);
+    EXPECT_EQ(profile.getProfileInt("ServerList", "Items", 0), 1);
     EXPECT_EQ(Items(Box(*dialog)), QStringList({""}));
 }
 
@@ -287,7 +287,7 @@ TEST_F(ConnectDialog, OverlongFieldsAreRefusedBeforeAnything)
     QWidget* focus = dialog->focusWidget();
     EXPECT_TRUE(focus == &Box(*dialog) || focus == Box(*dialog).lineEdit())
         << "the focus goes to the box";
-    EXPECT_FALSE(session.IsLoggedOn());
+    EXPECT_FALSE(session.isLoggedOn());
     EXPECT_EQ(profile.Size(), 0u) << "no history, no logon data";
     EXPECT_EQ(Box(*dialog).count(), 0);
     EXPECT_EQ(Status(*dialog), QStringList({"", "", ""}));
@@ -318,7 +318,7 @@ TEST_F(ConnectDialog, OverlongFieldsAreRefusedBeforeAnything)
     Connect(*dialog, "vexmoor", "vexmoor", QString(255, QLatin1Char('c')));
     EXPECT_EQ(logonCloser.Seen(), 1);
     EXPECT_NE(logonFailure.text, "Please enter no more than 255 characters.");
-    EXPECT_EQ(profile.GetProfileInt("ServerList", "Items", 0), 1);
+    EXPECT_EQ(profile.getProfileInt("ServerList", "Items", 0), 1);
 }
 
 TEST_F(ConnectDialog, LongConnectStringsLogOn)
@@ -332,17 +332,17 @@ TEST_F(ConnectDialog, LongConnectStringsLogOn)
 
     auto dialog = MakeDialog();
     Connect(*dialog, "vexmoor", "vexmoor", connect);
-    EXPECT_TRUE(session.IsLoggedOn());
+    EXPECT_TRUE(session.isLoggedOn());
     EXPECT_EQ(dialog->result(), 1);
-    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), connect.toStdString());
+    EXPECT_EQ(profile.getProfileString("Connect", "Srv"), connect.toStdString());
     EXPECT_EQ(History(), "[" + connect.toStdString() + "]");
 }
 
 TEST_F(ConnectDialog, TypedConnectStringIsNotCompletedFromTheHistory)
 {
-    profile.WriteProfileInt("ServerList", "Items", 2);
-    profile.WriteProfileString("ServerList", "Item1", "embedded-prod");
-    profile.WriteProfileString("ServerList", "Item2", "EMBEDDED-test");
+    profile.writeProfileInt("ServerList", "Items", 2);
+    profile.writeProfileString("ServerList", "Item1", "embedded-prod");
+    profile.writeProfileString("ServerList", "Item2", "EMBEDDED-test");
     auto dialog = MakeDialog();
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -356,10 +356,10 @@ TEST_F(ConnectDialog, TypedConnectStringIsNotCompletedFromTheHistory)
 
     SeenMessage failure; // a logon to another database fails, and says so
     ModalCloser closer = CloseMessageBox(failure);
-    res::FindControl<QPushButton>(*dialog, ids::kConnectButton)->click();
+    res::findControl<QPushButton>(*dialog, ids::kConnectButton)->click();
     EXPECT_EQ(closer.Seen(), 0) << failure.text.toStdString();
-    EXPECT_TRUE(session.IsLoggedOn()) << "logged on to what was typed";
-    EXPECT_EQ(profile.GetProfileString("Connect", "Srv"), "embedded");
+    EXPECT_TRUE(session.isLoggedOn()) << "logged on to what was typed";
+    EXPECT_EQ(profile.getProfileString("Connect", "Srv"), "embedded");
     EXPECT_EQ(Items(box), QStringList({"embedded", "embedded-prod", "EMBEDDED-test"}))
         << "the history list stays";
 }
@@ -369,7 +369,7 @@ TEST_F(ConnectDialog, RunConnectDialogGivesOneAfterLogonAndZeroAfterCancel)
     ModalCloser cancel([](QWidget& modal) { QTest::keyClick(&modal, Qt::Key_Escape); });
     EXPECT_EQ(RunConnectDialog(&session, profile), 0);
     EXPECT_EQ(cancel.Seen(), 1);
-    EXPECT_FALSE(session.IsLoggedOn());
+    EXPECT_FALSE(session.isLoggedOn());
     EXPECT_EQ(profile.Size(), 0u);
 
     ModalCloser logOn([](QWidget& modal) {
@@ -378,7 +378,7 @@ TEST_F(ConnectDialog, RunConnectDialogGivesOneAfterLogonAndZeroAfterCancel)
         Connect(*dialog, "vexmoor", "vexmoor", "embedded");
     });
     EXPECT_EQ(RunConnectDialog(&session, profile), 1);
-    EXPECT_TRUE(session.IsLoggedOn());
+    EXPECT_TRUE(session.isLoggedOn());
 }
 
 } // namespace

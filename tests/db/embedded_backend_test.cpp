@@ -39,7 +39,7 @@ TEST(EmbeddedDatabaseFile, ExplicitPathInAMissingFolderFailsAndTheProcessGoesOn)
 
     OciSession session;
     EXPECT_FALSE(session.LogOn("vexmoor", "vexmoor", connect));
-    EXPECT_EQ(vexmoor::db::oci::returnCode(session.LogonArea()), 1034);
+    EXPECT_EQ(vexmoor::db::oci::returnCode(session.logonArea()), 1034);
     EXPECT_EQ(session.ErrorText().rfind("ORA-01034: ORACLE not available\n", 0), 0u)
         << session.ErrorText();
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"))

@@ -11,40 +11,40 @@
 
 namespace {
 
-TEST(ComposeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
+TEST(composeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
 {
     EXPECT_EQ(
-        ComposeErrorReport("ORA-03114: not connected to ORACLE", FunctionCodeName(0), 0,
+        composeErrorReport("ORA-03114: not connected to ORACLE", functionCodeName(0), 0,
                            "begin x; end;"),
         "ORACLE Error\nORA-03114: not connected to ORACLE\nError on position 0 in:\nbegin x; end;");
 }
 
-TEST(ComposeErrorReport, NotUsedCodeStillNamesAFunction)
+TEST(composeErrorReport, NotUsedCodeStillNamesAFunction)
 {
-    EXPECT_EQ(ComposeErrorReport("ORA-01001: invalid cursor", FunctionCodeName(5), 0, ""),
+    EXPECT_EQ(composeErrorReport("ORA-01001: invalid cursor", functionCodeName(5), 0, ""),
               "ORACLE Error when processing OCI function not used\nORA-01001: invalid cursor\n"
               "Error on position 0 in:\n");
 }
 
-TEST(ComposeErrorReport, FailedOpenEndsWithThePositionLine)
+TEST(composeErrorReport, FailedOpenEndsWithThePositionLine)
 {
     const std::string report =
-        ComposeErrorReport("ORA-01012: not logged on", FunctionCodeName(14), 0, "");
+        composeErrorReport("ORA-01012: not logged on", functionCodeName(14), 0, "");
     EXPECT_EQ(report, "ORACLE Error when processing OCI function OOPEN\nORA-01012: not logged on\n"
                       "Error on position 0 in:\n");
 }
 
-TEST(ComposeErrorReport, FailedExecuteShowsOffsetAndWholeStatement)
+TEST(composeErrorReport, FailedExecuteShowsOffsetAndWholeStatement)
 {
     const std::string statement = "begin\n  :sta := dbms_pipe.receive_message('p', 0)\nend;";
     const std::string text =
         "ORA-06550: line 3, column 1:\nPLS-00103: Encountered the symbol \"END\"";
-    EXPECT_EQ(ComposeErrorReport(text, FunctionCodeName(4), 52, statement),
+    EXPECT_EQ(composeErrorReport(text, functionCodeName(4), 52, statement),
               "ORACLE Error when processing OCI function OEXEC, OEXN\n" + text
                   + "\nError on position 52 in:\n" + statement);
 }
 
-TEST(FunctionCodeName, TableHoldsTheReleaseSevenNames)
+TEST(functionCodeName, TableHoldsTheReleaseSevenNames)
 {
     const std::map<int, std::string> named{
         {2, "OSQL"},          {4, "OEXEC, OEXN"}, {6, "OBIND"},   {8, "ODEFIN"},  {10, "ODSRBN"},
@@ -52,26 +52,26 @@ TEST(FunctionCodeName, TableHoldsTheReleaseSevenNames)
         {26, "OSQL3"},        {28, "OBNDRV"},     {30, "OBNDRN"}, {34, "OOPT"},   {52, "OCAN"},
         {54, "OPARSE"},       {56, "OEXFET"},     {58, "OFLNG"},  {60, "ODESCR"}, {62, "OBNDRA"},
         {63, "OBINDPS"},      {64, "ODEFINPS"},   {65, "OGETPI"}, {66, "OSETPI"}};
-    EXPECT_EQ(FunctionCodeName(0), "");
+    EXPECT_EQ(functionCodeName(0), "");
     for (int code = 1; code <= 66; ++code) {
         const auto found = named.find(code);
         const std::string expected = found != named.end() ? found->second : "not used";
-        EXPECT_EQ(FunctionCodeName(static_cast<std::uint8_t>(code)), expected) << "code " << code;
+        EXPECT_EQ(functionCodeName(static_cast<std::uint8_t>(code)), expected) << "code " << code;
     }
 }
 
-TEST(FunctionCodeName, CodesBeyondTheTableShowTheirNumber)
+TEST(functionCodeName, CodesBeyondTheTableShowTheirNumber)
 {
-    EXPECT_EQ(FunctionCodeName(67), "unknown (67)");
-    EXPECT_EQ(FunctionCodeName(255), "unknown (255)");
+    EXPECT_EQ(functionCodeName(67), "unknown (67)");
+    EXPECT_EQ(functionCodeName(255), "unknown (255)");
 }
 
 TEST(FatalErrorHandler, InstallingReturnsThePreviousOne)
 {
     std::string seen;
     const FatalErrorHandler original =
-        SetFatalErrorHandler([&seen](const std::string& report) { seen = report; });
-    const FatalErrorHandler mine = SetFatalErrorHandler(original);
+        setFatalErrorHandler([&seen](const std::string& report) { seen = report; });
+    const FatalErrorHandler mine = setFatalErrorHandler(original);
     ASSERT_TRUE(mine);
     mine("text");
     EXPECT_EQ(seen, "text");
@@ -80,7 +80,7 @@ TEST(FatalErrorHandler, InstallingReturnsThePreviousOne)
 TEST(FatalErrorHandlerDeathTest, DefaultHandlerWritesTheReportAndEndsTheProcess)
 {
     EXPECT_DEATH(
-        ShowFatalErrorAndEnd("ORACLE Error\nORA-00001: first line\nError on position 0 in:\n"),
+        showFatalErrorAndEnd("ORACLE Error\nORA-00001: first line\nError on position 0 in:\n"),
         "ORACLE Error\nORA-00001: first line\nError on position 0 in:");
 }
 
@@ -88,15 +88,15 @@ TEST(FatalErrorHandlerDeathTest, ProcessEndsEvenWhenTheHandlerReturnsOrThrows)
 {
     EXPECT_DEATH(
         {
-            SetFatalErrorHandler([](const std::string&) {});
-            ShowFatalErrorAndEnd("report");
+            setFatalErrorHandler([](const std::string&) {});
+            showFatalErrorAndEnd("report");
         },
         "");
     EXPECT_DEATH(
         {
-            SetFatalErrorHandler(
+            setFatalErrorHandler(
                 [](const std::string&) { throw std::runtime_error("window gone"); });
-            ShowFatalErrorAndEnd("the report still shows");
+            showFatalErrorAndEnd("the report still shows");
         },
         "the report still shows");
 }

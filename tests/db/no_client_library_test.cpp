@@ -22,7 +22,7 @@ TEST(NoClientLibrary, ConfiguredFileMissing)
 
     OciSession session;
     EXPECT_FALSE(session.LogOn("scott", "tiger", "orcl"));
-    EXPECT_FALSE(session.IsLoggedOn());
+    EXPECT_FALSE(session.isLoggedOn());
     const std::string text = session.ErrorText();
     EXPECT_EQ(text.rfind("The Oracle client library could not be loaded from " + missing, 0), 0u)
         << text;

@@ -27,54 +27,54 @@ EnvironmentLookup environmentOf(std::map<std::string, std::string> variables)
     };
 }
 
-TEST(ParseConnectString, EmbeddedKeywordNamesTheDefaultDatabase)
+TEST(parseConnectString, EmbeddedKeywordNamesTheDefaultDatabase)
 {
     const auto environment = environmentOf({{"HOME", "/home/ann"}});
     for (const char* connect : {"embedded", "EMBEDDED", " Embedded ", "embedded:"}) {
-        const ConnectTarget target = ParseConnectString(connect, environment);
+        const ConnectTarget target = parseConnectString(connect, environment);
         EXPECT_EQ(target.backend, BackendKind::Embedded) << connect;
         EXPECT_EQ(target.file, "/home/ann/.local/share/Orrindale/Vexmoor/embedded.db") << connect;
         EXPECT_TRUE(target.createFolders) << connect;
     }
 }
 
-TEST(ParseConnectString, EmbeddedWithPathNamesThatFile)
+TEST(parseConnectString, EmbeddedWithPathNamesThatFile)
 {
     const ConnectTarget target =
-        ParseConnectString("embedded:/tmp/x y/trace.db", environmentOf({}));
+        parseConnectString("embedded:/tmp/x y/trace.db", environmentOf({}));
     EXPECT_EQ(target.backend, BackendKind::Embedded);
     EXPECT_EQ(target.file, "/tmp/x y/trace.db");
     EXPECT_FALSE(target.createFolders);
 }
 
-TEST(ParseConnectString, AnythingElseGoesToTheOracleClient)
+TEST(parseConnectString, AnythingElseGoesToTheOracleClient)
 {
     for (const char* connect :
          {"orcl", "", "embeddedx", "scott@embedded", "//host:1521/embedded", "embed"})
-        EXPECT_EQ(ParseConnectString(connect, environmentOf({})).backend, BackendKind::OracleClient)
+        EXPECT_EQ(parseConnectString(connect, environmentOf({})).backend, BackendKind::OracleClient)
             << connect;
 }
 
-TEST(DefaultEmbeddedDatabase, VariableThenXdgThenHome)
+TEST(defaultEmbeddedDatabase, VariableThenXdgThenHome)
 {
-    EXPECT_EQ(DefaultEmbeddedDatabase(environmentOf(
+    EXPECT_EQ(defaultEmbeddedDatabase(environmentOf(
                   {{"VEXMOOR_EMBEDDED_DB", "/data/my.db"}, {"XDG_DATA_HOME", "/xdg"}})),
               "/data/my.db");
     EXPECT_EQ(
-        DefaultEmbeddedDatabase(environmentOf({{"XDG_DATA_HOME", "/xdg"}, {"HOME", "/home/ann"}})),
+        defaultEmbeddedDatabase(environmentOf({{"XDG_DATA_HOME", "/xdg"}, {"HOME", "/home/ann"}})),
         "/xdg/Orrindale/Vexmoor/embedded.db");
     // A relative XDG_DATA_HOME is to be ignored, and so is an empty variable.
     EXPECT_EQ(
-        DefaultEmbeddedDatabase(environmentOf(
+        defaultEmbeddedDatabase(environmentOf(
             {{"VEXMOOR_EMBEDDED_DB", ""}, {"XDG_DATA_HOME", "rel/dir"}, {"HOME", "/home/ann"}})),
         "/home/ann/.local/share/Orrindale/Vexmoor/embedded.db");
 }
 
-TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
+TEST(clientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
 {
-    const auto candidates = ClientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}),
+    const auto candidates = clientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}),
                                                     "/opt/vexmoor/bin");
-    const auto& names = ClientLibraryNames();
+    const auto& names = clientLibraryNames();
     ASSERT_EQ(candidates.size(), 3 * names.size());
     EXPECT_EQ(names.front(), "libclntsh.so");
     EXPECT_EQ(names[1], "libclntsh.so.23.1");
@@ -86,34 +86,34 @@ TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
         EXPECT_EQ(candidates[2 * names.size() + i],
                   (LibraryCandidate{"/opt/oracle/lib/" + names[i], LibrarySource::OracleHome}));
     }
-    EXPECT_EQ(ClientLibraryCandidates(environmentOf({}), {}).size(), names.size())
+    EXPECT_EQ(clientLibraryCandidates(environmentOf({}), {}).size(), names.size())
         << "no folder known, none tried";
 }
 
-TEST(ClientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
+TEST(clientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
 {
     // This test program runs from its build folder.
     const auto folder = ProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(std::filesystem::exists(folder / "db_oci_layer_test")) << folder;
-    const auto candidates = ClientLibraryCandidates(environmentOf({}));
+    const auto candidates = clientLibraryCandidates(environmentOf({}));
     EXPECT_NE(std::find(candidates.begin(), candidates.end(),
                         LibraryCandidate{(folder / "libclntsh.so").string(),
                                          LibrarySource::ProgramFolder}),
               candidates.end());
 }
 
-TEST(ClientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)
+TEST(clientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)
 {
-    const auto candidates = ClientLibraryCandidates(environmentOf(
+    const auto candidates = clientLibraryCandidates(environmentOf(
         {{"VEXMOOR_OCI_LIBRARY", "/x/libclntsh.so.19.1"}, {"ORACLE_HOME", "/opt/oracle"}}));
     ASSERT_EQ(candidates.size(), 1u);
     EXPECT_EQ(candidates[0], (LibraryCandidate{"/x/libclntsh.so.19.1", LibrarySource::Configured}));
 }
 
-TEST(NoClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
+TEST(noClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
 {
-    const std::string unset = NoClientLibraryMessage(environmentOf({}), "");
+    const std::string unset = noClientLibraryMessage(environmentOf({}), "");
     EXPECT_NE(unset.find("libclntsh.so"), std::string::npos) << unset;
     EXPECT_NE(unset.find("libclntsh.so.23.1 to .11.1"), std::string::npos) << unset;
     EXPECT_NE(unset.find("system library path"), std::string::npos) << unset;
@@ -124,11 +124,11 @@ TEST(NoClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
     EXPECT_LT(unset.size(), 512u) << "must fit the 512-byte message buffer";
 
     const std::string home =
-        NoClientLibraryMessage(environmentOf({{"ORACLE_HOME", "/opt/ora"}}), "");
+        noClientLibraryMessage(environmentOf({{"ORACLE_HOME", "/opt/ora"}}), "");
     EXPECT_NE(home.find("/opt/ora/lib"), std::string::npos) << home;
 
     const std::string configured =
-        NoClientLibraryMessage(environmentOf({{"VEXMOOR_OCI_LIBRARY", "/nowhere/libclntsh.so"}}),
+        noClientLibraryMessage(environmentOf({{"VEXMOOR_OCI_LIBRARY", "/nowhere/libclntsh.so"}}),
                                "/nowhere/libclntsh.so: wrong ELF class");
     EXPECT_NE(configured.find("/nowhere/libclntsh.so"), std::string::npos) << configured;
     EXPECT_NE(configured.find("VEXMOOR_OCI_LIBRARY"), std::string::npos) << configured;
@@ -137,26 +137,26 @@ TEST(NoClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
         << configured;
 }
 
-TEST(NoClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
+TEST(noClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
 {
     const std::string home = "/opt/oracle/product/19.0.0/client_with_a_rather_long_folder_name";
-    const std::string text = NoClientLibraryMessage(environmentOf({{"ORACLE_HOME", home}}), "");
+    const std::string text = noClientLibraryMessage(environmentOf({{"ORACLE_HOME", home}}), "");
     EXPECT_LT(text.size(), 512u) << text;
     EXPECT_EQ(text.find('\n'), std::string::npos) << "no loader reason, no second line";
 }
 
-TEST(LoaderFoundNoFile, TellsAMissingFileFromAnUnusableOne)
+TEST(loaderFoundNoFile, TellsAMissingFileFromAnUnusableOne)
 {
-    EXPECT_TRUE(LoaderFoundNoFile(
+    EXPECT_TRUE(loaderFoundNoFile(
         "/opt/ora/lib/libclntsh.so",
         "/opt/ora/lib/libclntsh.so: cannot open shared object file: No such file or directory"));
-    EXPECT_TRUE(LoaderFoundNoFile(
+    EXPECT_TRUE(loaderFoundNoFile(
         "libclntsh.so.19.1",
         "libclntsh.so.19.1: cannot open shared object file: No such file or directory"));
-    EXPECT_FALSE(LoaderFoundNoFile(
+    EXPECT_FALSE(loaderFoundNoFile(
         "libclntsh.so", "libaio.so.1: cannot open shared object file: No such file or directory"));
     EXPECT_FALSE(
-        LoaderFoundNoFile("/x/libclntsh.so", "/x/libclntsh.so: wrong ELF class: ELFCLASS32"));
+        loaderFoundNoFile("/x/libclntsh.so", "/x/libclntsh.so: wrong ELF class: ELFCLASS32"));
 }
 
 TEST(DataArea, FieldsAreLittleEndianAtTheirOffsets)

@@ -69,12 +69,12 @@ TEST_P(SessionCursorTest, WrongPasswordFailsThenTheSameSessionLogsOn)
 {
     OciSession session;
     EXPECT_FALSE(session.LogOn("vexmoor", "wrong", connectString()));
-    EXPECT_FALSE(session.IsLoggedOn());
+    EXPECT_FALSE(session.isLoggedOn());
     EXPECT_EQ(session.ErrorText(), "ORA-01017: invalid username/password; logon denied");
 
     EXPECT_TRUE(session.LogOn("VEXMOOR", "vexmoor", connectString())) << session.ErrorText();
-    EXPECT_TRUE(session.IsLoggedOn());
-    EXPECT_EQ(oci::returnCode(session.LogonArea()), 0);
+    EXPECT_TRUE(session.isLoggedOn());
+    EXPECT_EQ(oci::returnCode(session.logonArea()), 0);
 }
 
 TEST_P(SessionCursorTest, CursorRunsStatementsInTurnWithIntegerAndStringBinds)
@@ -192,7 +192,7 @@ TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
 {
     auto session = logOn();
     std::array<oci::ub1, oci::kCursorAreaSize> cda{};
-    ASSERT_EQ(oci::oopen(cda.data(), session->LogonArea(), nullptr, -1, -1, nullptr, -1), 0);
+    ASSERT_EQ(oci::oopen(cda.data(), session->logonArea(), nullptr, -1, -1, nullptr, -1), 0);
     const std::string block = "begin\n  :sta := dbms_pipe.receive_message('p', 0)\nend;";
     ASSERT_EQ(oci::oparse(cda.data(), block.c_str(), -1, 1, 2), 0);
     std::int32_t status = 0;
@@ -207,7 +207,7 @@ TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
     EXPECT_EQ(oci::parseErrorOffset(cda.data()), block.find("end;"));
 
     std::array<char, 512> text{};
-    oci::oerhms(session->LogonArea(), oci::returnCode(cda.data()), text.data(), 512);
+    oci::oerhms(session->logonArea(), oci::returnCode(cda.data()), text.data(), 512);
     const std::string message = text.data();
     EXPECT_EQ(message.rfind("ORA-06550: line 3, column 1:\nPLS-00103: ", 0), 0u) << message;
     EXPECT_EQ(message.back() == '\n', false) << "no trailing line end";
@@ -301,7 +301,7 @@ TEST_P(SessionCursorTest, BreakStopsWhatTheSessionRunsAndOnlyThat)
         int error = -1;
         std::thread runner([&] {
             cursor.Execute(false);
-            error = cursor.ReturnCode();
+            error = cursor.returnCode();
         });
         // Lets the statement start; a break that comes first stops it all the same.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -323,7 +323,7 @@ TEST_P(SessionCursorTest, BreakStopsWhatTheSessionRunsAndOnlyThat)
     ASSERT_TRUE(session->Break());
     cursor.SetStatement("begin loop null; end loop; end;");
     EXPECT_FALSE(cursor.Execute(false));
-    EXPECT_EQ(cursor.ReturnCode(), 1013);
+    EXPECT_EQ(cursor.returnCode(), 1013);
 
     std::int32_t others = -1;
     std::int16_t indicator = 0;

@@ -60,9 +60,9 @@ class WhenUp {
 public:
     explicit WhenUp(std::function<void(Window&)> steps)
     {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this, steps = std::move(steps)] {
-            m_bRan = true;
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this, steps = std::move(steps)] {
+            ran_ = true;
             auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
             EXPECT_NE(window, nullptr) << "the expected window is the modal one";
             if (window == nullptr)
@@ -71,15 +71,15 @@ public:
             if (window->isVisible())
                 window->reject();
         });
-        m_timer.start(0);
+        timer_.start(0);
     }
-    ~WhenUp() { EXPECT_TRUE(m_bRan) << "the window came up"; }
+    ~WhenUp() { EXPECT_TRUE(ran_) << "the window came up"; }
     WhenUp(const WhenUp&) = delete;
     WhenUp& operator=(const WhenUp&) = delete;
 
 private:
-    QTimer m_timer;
-    bool m_bRan = false;
+    QTimer timer_;
+    bool ran_ = false;
 };
 
 using WhenOpen = WhenUp<COptionsDlg>;
@@ -93,7 +93,7 @@ int RunDialog(COptionsDlg& dialog, WhileOpen whileOpen)
 template <class Widget>
 Widget& ControlOf(const COptionsDlg& dialog, int id)
 {
-    Widget* widget = res::FindControl<Widget>(dialog, id);
+    Widget* widget = res::findControl<Widget>(dialog, id);
     EXPECT_NE(widget, nullptr) << "control " << id;
     if (widget == nullptr)
         throw std::logic_error("missing control");
@@ -140,28 +140,28 @@ QRect PartOf(const QSlider& slider, QStyle::SubControl part)
 // Remembers every write, in order, as "entry=value".
 class RecordingProfile final : public Profile {
 public:
-    int GetProfileInt(std::string_view section, std::string_view entry,
+    int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
     {
-        return values.GetProfileInt(section, entry, defaultValue);
+        return values.getProfileInt(section, entry, defaultValue);
     }
-    std::string GetProfileString(std::string_view section, std::string_view entry,
+    std::string getProfileString(std::string_view section, std::string_view entry,
                                  std::string_view defaultValue) const override
     {
-        return values.GetProfileString(section, entry, defaultValue);
+        return values.getProfileString(section, entry, defaultValue);
     }
-    void WriteProfileInt(std::string_view section, std::string_view entry, int value) override
+    void writeProfileInt(std::string_view section, std::string_view entry, int value) override
     {
         writes.push_back(std::string(section) + "/" + std::string(entry) + "="
                          + std::to_string(value));
-        values.WriteProfileInt(section, entry, value);
+        values.writeProfileInt(section, entry, value);
     }
-    void WriteProfileString(std::string_view section, std::string_view entry,
+    void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override
     {
         writes.push_back(std::string(section) + "/" + std::string(entry) + "="
                          + std::string(value));
-        values.WriteProfileString(section, entry, value);
+        values.writeProfileString(section, entry, value);
     }
 
     MemoryProfile values;
@@ -175,7 +175,7 @@ bool SameSettings(const TraceSettings& a, const TraceSettings& b)
            && a.m_bAllowEdit == b.m_bAllowEdit;
 }
 
-std::vector<std::string> Drain(OciSession& session, const std::string& pipe)
+std::vector<std::string> drain(OciSession& session, const std::string& pipe)
 {
     RecordingSink sink;
     PipePoller poller(session, sink);
@@ -251,9 +251,9 @@ TEST_F(OptionsDialog, TheSliderOpensAtTheIntervalKeptWithinZeroToSixtyAndOkHands
             EXPECT_EQ(open.m_nTimerFrequency, c.shown);
             Press(open, ids::kOkButton);
         });
-        EXPECT_TRUE(RunOptionsCommand(settings, profile, *session, nullptr));
+        EXPECT_TRUE(runOptionsCommand(settings, profile, *session, nullptr));
         EXPECT_EQ(settings.m_nTimerFrequency, c.shown);
-        EXPECT_EQ(profile.values.GetProfileInt("Options", "Timer Frequency", -99), c.shown);
+        EXPECT_EQ(profile.values.getProfileInt("Options", "Timer Frequency", -99), c.shown);
     }
 }
 
@@ -324,7 +324,7 @@ TEST_F(OptionsDialog, OkHandsTheFiveValuesBackAndWritesThemInOrder)
         QTest::keyClicks(&pipe, "other");
         Press(open, ids::kOkButton);
     });
-    ASSERT_TRUE(RunOptionsCommand(settings, profile, *session, nullptr));
+    ASSERT_TRUE(runOptionsCommand(settings, profile, *session, nullptr));
 
     EXPECT_EQ(settings.m_strPipeName, "other");
     EXPECT_EQ(settings.m_nTimerFrequency, 15);
@@ -354,9 +354,9 @@ TEST_F(OptionsDialog, ThePipeNameComesBackExactlyAsTyped)
             // Enter in the edit box is OK, and no message follows.
             QTest::keyClick(&pipe, Qt::Key_Return);
         });
-        ASSERT_TRUE(RunOptionsCommand(settings, written, *session, nullptr));
+        ASSERT_TRUE(runOptionsCommand(settings, written, *session, nullptr));
         EXPECT_EQ(settings.m_strPipeName, typed);
-        EXPECT_EQ(written.values.GetProfileString("Options", "Pipe Name", "missing"), typed);
+        EXPECT_EQ(written.values.getProfileString("Options", "Pipe Name", "missing"), typed);
     }
 }
 
@@ -399,7 +399,7 @@ TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxChangeNothingAndWriteNothing)
             closers[i](open);
             EXPECT_FALSE(open.isVisible());
         });
-        EXPECT_FALSE(RunOptionsCommand(settings, profile, *session, nullptr));
+        EXPECT_FALSE(runOptionsCommand(settings, profile, *session, nullptr));
         EXPECT_TRUE(SameSettings(settings, before));
         EXPECT_TRUE(profile.writes.empty());
     }
@@ -433,7 +433,7 @@ TEST_F(OptionsDialog, GenerateProceduresShowsTheNoteEachTimeThenInstallsAndCance
         }
         Press(open, ids::kCancelButton);
     });
-    EXPECT_FALSE(RunOptionsCommand(settings, profile, *session, nullptr));
+    EXPECT_FALSE(runOptionsCommand(settings, profile, *session, nullptr));
     EXPECT_EQ(notes, 2);
     EXPECT_TRUE(SameSettings(settings, before));
     EXPECT_TRUE(profile.writes.empty());
@@ -444,8 +444,8 @@ TEST_F(OptionsDialog, GenerateProceduresShowsTheNoteEachTimeThenInstallsAndCance
     StatementRunner run(*caller);
     EXPECT_TRUE(run.TryRun("begin SendDebugMessage('x'); end;"));
     EXPECT_TRUE(run.TryRun("begin SendTraceMessage('y'); end;"));
-    EXPECT_TRUE(Drain(*session, "elsewhere").empty());
-    const std::vector<std::string> lines = Drain(*session, "vexmoor");
+    EXPECT_TRUE(drain(*session, "elsewhere").empty());
+    const std::vector<std::string> lines = drain(*session, "vexmoor");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "x\r\n");
     EXPECT_TRUE(std::string_view(lines[1]).ends_with(": y\r\n")) << lines[1];
@@ -457,12 +457,12 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
     std::optional<Qt::CursorShape> pointerDuringNote;
     std::optional<Qt::CursorShape> pointerDuringInstall;
     OciSession* installedOn = nullptr;
-    dialog.UseInstaller([&](OciSession& target) {
+    dialog.useInstaller([&](OciSession& target) {
         const QCursor* pointer = QApplication::overrideCursor();
         if (pointer != nullptr)
             pointerDuringInstall = pointer->shape();
         installedOn = &target;
-        return InstallProcedures(target);
+        return installProcedures(target);
     });
     // Without a session of its own the dialog works on the program's session.
     OciSession* const programSession = g_pSession;
@@ -493,7 +493,7 @@ protected:
     // The Options command as the program wires it and the toolbar runs it.
     void Options(CVexmoorView& view)
     {
-        WireOptionsCommand(view, profile, *pollingSession);
+        wireOptionsCommand(view, profile, *pollingSession);
         view.OnOptions();
     }
 
@@ -512,7 +512,7 @@ protected:
 
 TEST_F(OptionsCommand, PollingGoesOnWithTheOldSettingsWhileTheDialogIsOpen)
 {
-    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    profile.writeProfileInt("Options", "Timer Frequency", 0);
     CVexmoorView view(profile, *pollingSession);
     view.OnStart();
     const std::size_t stored = profile.Size();
@@ -522,19 +522,19 @@ TEST_F(OptionsCommand, PollingGoesOnWithTheOldSettingsWhileTheDialogIsOpen)
         QTest::mouseClick(&ControlOf<QCheckBox>(open, ids::kLFFlagBox), Qt::LeftButton);
         sender.SendSimple("during", "vexmoor");
         sender.SendSimple("not yet", "fresh");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return view.LogText() == "during\r\n"; }, 5000))
-            << view.LogText();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view.logText() == "during\r\n"; }, 5000))
+            << view.logText();
         Press(open, ids::kCancelButton);
     });
     Options(view);
-    EXPECT_EQ(view.LogText(), "during\r\n");
+    EXPECT_EQ(view.logText(), "during\r\n");
     EXPECT_EQ(view.Settings().m_strPipeName, "vexmoor");
     EXPECT_EQ(profile.Size(), stored);
 }
 
 TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
 {
-    profile.WriteProfileInt("Options", "Timer Frequency", 60);
+    profile.writeProfileInt("Options", "Timer Frequency", 60);
     CVexmoorView view(profile, *pollingSession);
     view.OnStart();
     const unsigned timerId = view.TimerId();
@@ -544,7 +544,7 @@ TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
         Press(open, ids::kCancelButton);
     });
     Options(view);
-    EXPECT_EQ(view.LogText(), "") << "nothing was polled";
+    EXPECT_EQ(view.logText(), "") << "nothing was polled";
     EXPECT_EQ(view.TimerId(), timerId);
     ASSERT_EQ(Timers(view).size(), 1u);
     EXPECT_EQ(Timers(view)[0].interval, 60000);
@@ -554,7 +554,7 @@ TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
 
 TEST_F(OptionsCommand, OkStoresTheSettingsAndPollsTheNewPipeAtOnce)
 {
-    profile.WriteProfileInt("Options", "Timer Frequency", 60);
+    profile.writeProfileInt("Options", "Timer Frequency", 60);
     CVexmoorView view(profile, *pollingSession);
     view.OnStart();
     sender.SendSimple("old pipe");
@@ -568,13 +568,13 @@ TEST_F(OptionsCommand, OkStoresTheSettingsAndPollsTheNewPipeAtOnce)
         Press(open, ids::kOkButton);
     });
     Options(view);
-    EXPECT_EQ(view.LogText(), "new pipe\r\n") << "polled at once, on the new pipe only";
-    EXPECT_EQ(profile.GetProfileString("Options", "Pipe Name", ""), "fresh");
-    EXPECT_EQ(profile.GetProfileInt("Options", "Timer Frequency", -1), 1);
+    EXPECT_EQ(view.logText(), "new pipe\r\n") << "polled at once, on the new pipe only";
+    EXPECT_EQ(profile.getProfileString("Options", "Pipe Name", ""), "fresh");
+    EXPECT_EQ(profile.getProfileInt("Options", "Timer Frequency", -1), 1);
     ASSERT_EQ(Timers(view).size(), 1u);
     EXPECT_EQ(Timers(view)[0].interval, 1000);
 
     sender.SendSimple("old pipe again");
     view.PollPipe();
-    EXPECT_EQ(view.LogText(), "new pipe\r\n") << "the old pipe is no longer read";
+    EXPECT_EQ(view.logText(), "new pipe\r\n") << "the old pipe is no longer read";
 }

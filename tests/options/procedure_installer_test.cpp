@@ -37,7 +37,7 @@ TEST(ProcedureInstaller, TextsAreSentCharacterForCharacter)
     // What reaches the database is these texts: the stored procedures hold
     // each CREATE statement from PROCEDURE on, and both synonyms exist.
     EmbeddedTraceDatabase database;
-    InstallProcedures(*database.LogOn());
+    installProcedures(*database.LogOn());
     using namespace vexmoor::engine;
     Storage storage(database.ConnectString().substr(std::string_view("embedded:").size()));
     Catalog catalog(storage);
@@ -71,10 +71,10 @@ protected:
 TEST_F(Installer, RunTwiceLeavesWorkingProceduresReachableFromEverySchema)
 {
     auto vexmoor = database.LogOn();
-    EXPECT_TRUE(InstallProcedures(*vexmoor).empty());
+    EXPECT_TRUE(installProcedures(*vexmoor).empty());
     // The second run replaces the procedures; its synonym statements are
     // refused, silently, because the synonyms exist; the caller is told.
-    const std::vector<RefusedStatement> refused = InstallProcedures(*vexmoor);
+    const std::vector<RefusedStatement> refused = installProcedures(*vexmoor);
     ASSERT_EQ(refused.size(), 2u);
     for (std::size_t i = 0; i < refused.size(); ++i) {
         EXPECT_EQ(refused[i].statement, kInstallStatements[i + 2]);
@@ -108,7 +108,7 @@ TEST_F(Installer, WithoutSynonymPrivilegeTheProceduresStayInTheOwnSchema)
     admin.Run("grant create procedure to tracer");
 
     auto tracer = database.LogOn("tracer", "secret");
-    const std::vector<RefusedStatement> refused = InstallProcedures(*tracer);
+    const std::vector<RefusedStatement> refused = installProcedures(*tracer);
     ASSERT_EQ(refused.size(), 2u);
     EXPECT_EQ(refused[0].statement, kInstallStatements[2]);
     EXPECT_EQ(refused[1].statement, kInstallStatements[3]);
@@ -126,7 +126,7 @@ TEST_F(Installer, WithoutSynonymPrivilegeTheProceduresStayInTheOwnSchema)
 TEST_F(Installer, TheProceduresDefaultToThePipeVexmoor)
 {
     auto vexmoor = database.LogOn();
-    InstallProcedures(*vexmoor);
+    installProcedures(*vexmoor);
     StatementRunner own(*vexmoor);
     own.Run("begin SendDebugMessage('default pipe'); end;");
     own.Run("begin SendDebugMessage('named pipe', 'elsewhere'); end;");

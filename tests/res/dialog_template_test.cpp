@@ -21,12 +21,12 @@
 using namespace res;
 using namespace res::style;
 
-TEST(DialogUnitsToPixels, ScalesByQuarterWidthAndEighthHeightTruncating)
+TEST(dialogUnitsToPixels, ScalesByQuarterWidthAndEighthHeightTruncating)
 {
-    EXPECT_EQ(DialogUnitsToPixels(10, 20, 30, 40, QSize(6, 13)), QRect(15, 32, 45, 65));
-    EXPECT_EQ(DialogUnitsToPixels(0, 0, 236, 182, QSize(6, 13)), QRect(0, 0, 354, 295));
-    EXPECT_EQ(DialogUnitsToPixels(1, 1, 3, 7, QSize(5, 10)), QRect(1, 1, 3, 8));
-    EXPECT_EQ(DialogUnitsToPixels(8, 16, 4, 8, QSize(8, 16)), QRect(16, 32, 8, 16));
+    EXPECT_EQ(dialogUnitsToPixels(10, 20, 30, 40, QSize(6, 13)), QRect(15, 32, 45, 65));
+    EXPECT_EQ(dialogUnitsToPixels(0, 0, 236, 182, QSize(6, 13)), QRect(0, 0, 354, 295));
+    EXPECT_EQ(dialogUnitsToPixels(1, 1, 3, 7, QSize(5, 10)), QRect(1, 1, 3, 8));
+    EXPECT_EQ(dialogUnitsToPixels(8, 16, 4, 8, QSize(8, 16)), QRect(16, 32, 8, 16));
 }
 
 namespace {
@@ -58,41 +58,41 @@ const DialogTemplate kTemplate{900,
 
 class BuiltDialog : public ::testing::Test {
 protected:
-    void SetUp() override { BuildDialog(m_dialog, kTemplate); }
+    void SetUp() override { buildDialog(dialog_, kTemplate); }
     QRect Place(const ControlTemplate& control) const
     {
-        return DialogUnitsToPixels(control.x, control.y, control.width, control.height,
-                                   AverageCharSize(m_dialog));
+        return dialogUnitsToPixels(control.x, control.y, control.width, control.height,
+                                   averageCharSize(dialog_));
     }
-    QDialog m_dialog;
+    QDialog dialog_;
 };
 
 } // namespace
 
 TEST_F(BuiltDialog, MakesEveryControlByIdWithItsKindAndPlace)
 {
-    EXPECT_EQ(m_dialog.windowTitle(), "Testing");
-    EXPECT_EQ(m_dialog.font().pointSize(), 8);
-    EXPECT_EQ(m_dialog.minimumSize(), m_dialog.maximumSize());
-    EXPECT_EQ(m_dialog.minimumSize(),
-              DialogUnitsToPixels(0, 0, 170, 100, AverageCharSize(m_dialog)).size());
+    EXPECT_EQ(dialog_.windowTitle(), "Testing");
+    EXPECT_EQ(dialog_.font().pointSize(), 8);
+    EXPECT_EQ(dialog_.minimumSize(), dialog_.maximumSize());
+    EXPECT_EQ(dialog_.minimumSize(),
+              dialogUnitsToPixels(0, 0, 170, 100, averageCharSize(dialog_)).size());
 
-    EXPECT_NE(FindControl<QLabel>(m_dialog, 10), nullptr);
-    EXPECT_NE(FindControl<QLineEdit>(m_dialog, 11), nullptr);
-    EXPECT_NE(FindControl<QComboBox>(m_dialog, 13), nullptr);
-    EXPECT_NE(FindControl<QCheckBox>(m_dialog, 15), nullptr);
-    EXPECT_NE(FindControl<QSlider>(m_dialog, 16), nullptr);
-    EXPECT_NE(FindControl<QPushButton>(m_dialog, 1), nullptr);
-    EXPECT_EQ(FindControl<QLineEdit>(m_dialog, 10), nullptr); // wrong kind
-    EXPECT_EQ(FindControl(m_dialog, 999), nullptr);
-    EXPECT_EQ(FindControl(m_dialog, -1), nullptr);
-    EXPECT_EQ(m_dialog.findChildren<QGroupBox*>().size(), 1);
+    EXPECT_NE(findControl<QLabel>(dialog_, 10), nullptr);
+    EXPECT_NE(findControl<QLineEdit>(dialog_, 11), nullptr);
+    EXPECT_NE(findControl<QComboBox>(dialog_, 13), nullptr);
+    EXPECT_NE(findControl<QCheckBox>(dialog_, 15), nullptr);
+    EXPECT_NE(findControl<QSlider>(dialog_, 16), nullptr);
+    EXPECT_NE(findControl<QPushButton>(dialog_, 1), nullptr);
+    EXPECT_EQ(findControl<QLineEdit>(dialog_, 10), nullptr); // wrong kind
+    EXPECT_EQ(findControl(dialog_, 999), nullptr);
+    EXPECT_EQ(findControl(dialog_, -1), nullptr);
+    EXPECT_EQ(dialog_.findChildren<QGroupBox*>().size(), 1);
 
     for (const ControlTemplate& control : kControls) {
         if (control.id < 0)
             continue;
         SCOPED_TRACE(control.id);
-        const QRect geometry = FindControl(m_dialog, control.id)->geometry();
+        const QRect geometry = findControl(dialog_, control.id)->geometry();
         if (control.kind == ControlKind::ComboBox) {
             // The template's height includes the open list; the box is one line.
             EXPECT_EQ(geometry.topLeft(), Place(control).topLeft());
@@ -104,7 +104,7 @@ TEST_F(BuiltDialog, MakesEveryControlByIdWithItsKindAndPlace)
     }
     // The controls come in template order.
     QStringList names;
-    for (const QWidget* child : m_dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (const QWidget* child : dialog_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!child->objectName().isEmpty())
             names << child->objectName();
     }
@@ -113,27 +113,27 @@ TEST_F(BuiltDialog, MakesEveryControlByIdWithItsKindAndPlace)
 
 TEST_F(BuiltDialog, MapsStylesOntoWidgetBehaviour)
 {
-    auto* right = FindControl<QLabel>(m_dialog, 10);
+    auto* right = findControl<QLabel>(dialog_, 10);
     EXPECT_TRUE(right->alignment() & Qt::AlignRight);
-    EXPECT_EQ(right->buddy(), FindControl(m_dialog, 11));
-    auto* boxed = FindControl<QLabel>(m_dialog, 14);
+    EXPECT_EQ(right->buddy(), findControl(dialog_, 11));
+    auto* boxed = findControl<QLabel>(dialog_, 14);
     EXPECT_TRUE(boxed->alignment() & Qt::AlignHCenter);
     EXPECT_EQ(boxed->frameShadow(), QFrame::Sunken);
     EXPECT_EQ(right->frameShape(), QFrame::NoFrame);
 
-    EXPECT_EQ(FindControl<QLineEdit>(m_dialog, 11)->echoMode(), QLineEdit::Normal);
-    EXPECT_EQ(FindControl<QLineEdit>(m_dialog, 12)->echoMode(), QLineEdit::Password);
-    EXPECT_FALSE(FindControl(m_dialog, 17)->isEnabled());
-    EXPECT_TRUE(FindControl<QComboBox>(m_dialog, 13)->isEditable());
-    EXPECT_EQ(FindControl<QSlider>(m_dialog, 16)->orientation(), Qt::Horizontal);
-    EXPECT_EQ(FindControl<QSlider>(m_dialog, 16)->tickPosition(), QSlider::TicksAbove);
-    EXPECT_TRUE(FindControl<QPushButton>(m_dialog, 1)->isDefault());
-    EXPECT_FALSE(FindControl<QPushButton>(m_dialog, 2)->isDefault());
+    EXPECT_EQ(findControl<QLineEdit>(dialog_, 11)->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(findControl<QLineEdit>(dialog_, 12)->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(findControl(dialog_, 17)->isEnabled());
+    EXPECT_TRUE(findControl<QComboBox>(dialog_, 13)->isEditable());
+    EXPECT_EQ(findControl<QSlider>(dialog_, 16)->orientation(), Qt::Horizontal);
+    EXPECT_EQ(findControl<QSlider>(dialog_, 16)->tickPosition(), QSlider::TicksAbove);
+    EXPECT_TRUE(findControl<QPushButton>(dialog_, 1)->isDefault());
+    EXPECT_FALSE(findControl<QPushButton>(dialog_, 2)->isDefault());
 }
 
 TEST_F(BuiltDialog, SortedComboPutsAddedItemsInOrder)
 {
-    auto* combo = FindControl<QComboBox>(m_dialog, 13);
+    auto* combo = findControl<QComboBox>(dialog_, 13);
     combo->addItem("orcl");
     combo->addItem("Beta");
     combo->addItems({"zed", "alpha"});
@@ -147,7 +147,7 @@ TEST_F(BuiltDialog, SortedComboPutsAddedItemsInOrder)
 TEST_F(BuiltDialog, TabOrderFollowsTheTemplateOverTabStops)
 {
     const QList<int> expected{11, 12, 13, 15, 16, 1, 2};
-    QWidget* widget = FindControl(m_dialog, 11);
+    QWidget* widget = findControl(dialog_, 11);
     for (int i = 1; i < expected.size(); ++i) {
         widget = widget->nextInFocusChain();
         while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty())
@@ -155,22 +155,22 @@ TEST_F(BuiltDialog, TabOrderFollowsTheTemplateOverTabStops)
         EXPECT_EQ(widget->objectName(), QString::number(expected[i]));
     }
     // A control without a tab stop is skipped by Tab.
-    EXPECT_FALSE(FindControl(m_dialog, 17)->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(findControl(dialog_, 17)->focusPolicy() & Qt::TabFocus);
 }
 
 TEST_F(BuiltDialog, OkAcceptsAndCancelRejects)
 {
-    m_dialog.show();
-    FindControl<QPushButton>(m_dialog, 1)->click();
-    EXPECT_EQ(m_dialog.result(), QDialog::Accepted);
-    m_dialog.show();
-    FindControl<QPushButton>(m_dialog, 2)->click();
-    EXPECT_EQ(m_dialog.result(), QDialog::Rejected);
+    dialog_.show();
+    findControl<QPushButton>(dialog_, 1)->click();
+    EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+    dialog_.show();
+    findControl<QPushButton>(dialog_, 2)->click();
+    EXPECT_EQ(dialog_.result(), QDialog::Rejected);
 }
 
 TEST_F(BuiltDialog, GroupBoxStaysBeneathTheControlsItFrames)
 {
-    m_dialog.show();
-    const QRect label = FindControl(m_dialog, 10)->geometry();
-    EXPECT_EQ(m_dialog.childAt(label.center()), FindControl(m_dialog, 10));
+    dialog_.show();
+    const QRect label = findControl(dialog_, 10)->geometry();
+    EXPECT_EQ(dialog_.childAt(label.center()), findControl(dialog_, 10));
 }

@@ -53,7 +53,7 @@ TEST(TextCodec, CharactersOfEachSetBecomeTextAndBackByteForByte)
         const TextCodec codec(c.charset);
         EXPECT_EQ(codec.Decode(c.bytes), c.text);
         EXPECT_EQ(codec.Encode(c.text), c.bytes);
-        EXPECT_FALSE(vexmoor::base::HoldsRawBytes(c.text));
+        EXPECT_FALSE(vexmoor::base::holdsRawBytes(c.text));
     }
 }
 
@@ -84,7 +84,7 @@ TEST(TextCodec, BytesThatAreNoCharactersComeBackUnchanged)
         const TextCodec codec(c.charset);
         const QString text = codec.Decode(c.bytes);
         EXPECT_EQ(text, c.text);
-        EXPECT_TRUE(vexmoor::base::HoldsRawBytes(text));
+        EXPECT_TRUE(vexmoor::base::holdsRawBytes(text));
         EXPECT_EQ(codec.Encode(text), c.bytes);
     }
 }
@@ -120,9 +120,9 @@ TEST(LocaleText, FollowsTheCharacterSetOfTheLocale)
         SCOPED_TRACE(c.locale);
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
-        EXPECT_EQ(TextCodec::ForLocale().Name(), c.charset);
-        EXPECT_EQ(vexmoor::base::FromLocaleBytes(c.bytes), QStringLiteral("Größe"));
-        EXPECT_EQ(vexmoor::base::ToLocaleBytes(QStringLiteral("Größe")), c.bytes);
+        EXPECT_EQ(TextCodec::forLocale().Name(), c.charset);
+        EXPECT_EQ(vexmoor::base::fromLocaleBytes(c.bytes), QStringLiteral("Größe"));
+        EXPECT_EQ(vexmoor::base::toLocaleBytes(QStringLiteral("Größe")), c.bytes);
     }
 }
 

@@ -22,7 +22,7 @@ namespace vexmoor::test {
 class RecordingSink final : public LineSink {
 public:
     void AppendLine(std::string_view composedLine) override { lines.emplace_back(composedLine); }
-    void EndOfPoll() override { ++endsOfPoll; }
+    void endOfPoll() override { ++endsOfPoll; }
 
     std::string Joined() const
     {

@@ -264,7 +264,7 @@ TEST(Journal, ThatCannotBeWrittenReportsOnceAndLetsEveryLineThrough)
             sink.setReceiptTime(true);
             for (const char* line : {"one\r\n", "two\r\n", "three\r\n"})
                 sink.AppendLine(line);
-            sink.EndOfPoll();
+            sink.endOfPoll();
             sink.AppendLine("four\r\n");
 
             ASSERT_EQ(window.lines.size(), 4u);

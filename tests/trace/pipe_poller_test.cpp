@@ -41,18 +41,18 @@ struct BindRecord {
 
 class ScriptedCursor final : public PollCursor {
 public:
-    explicit ScriptedCursor(std::deque<Message> pipe) : m_pipe(std::move(pipe)) {}
+    explicit ScriptedCursor(std::deque<Message> pipe) : pipe_(std::move(pipe)) {}
 
     void SetStatement(const std::string& statement) override
     {
         statements.push_back(statement);
-        m_binds.clear();
+        binds_.clear();
     }
     void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
               std::int16_t*) override
     {
         binds.push_back({name, length, type});
-        m_binds[name] = {buffer, length};
+        binds_[name] = {buffer, length};
     }
     bool Execute(bool report) override
     {
@@ -77,13 +77,13 @@ public:
             ADD_FAILURE() << "unexpected statement " << statement;
         return true;
     }
-    int ErrorCode() const override { return m_failure; }
+    int ErrorCode() const override { return failure_; }
     std::string ErrorText() const override
     {
-        return "ORA-" + std::to_string(100000 + m_failure).substr(1)
+        return "ORA-" + std::to_string(100000 + failure_).substr(1)
                + ": scripted\nORA-06512: at line 1";
     }
-    [[noreturn]] void ReportError() override { throw ReportedError{m_failure}; }
+    [[noreturn]] void ReportError() override { throw ReportedError{failure_}; }
 
     std::vector<std::string> statements;
     std::vector<BindRecord> binds;
@@ -96,47 +96,47 @@ private:
 
     void WriteInteger(const char* name, std::int32_t value)
     {
-        ASSERT_EQ(m_binds.count(name), 1u) << name;
-        std::memcpy(m_binds[name].data, &value, sizeof value);
+        ASSERT_EQ(binds_.count(name), 1u) << name;
+        std::memcpy(binds_[name].data, &value, sizeof value);
     }
     // A NULL leaves the buffer as it was, as the database does.
     void WriteText(const char* name, const std::optional<std::string>& value)
     {
-        ASSERT_EQ(m_binds.count(name), 1u) << name;
+        ASSERT_EQ(binds_.count(name), 1u) << name;
         if (!value)
             return;
-        ASSERT_LT(value->size(), static_cast<std::size_t>(m_binds[name].length));
-        std::memcpy(m_binds[name].data, value->c_str(), value->size() + 1);
+        ASSERT_LT(value->size(), static_cast<std::size_t>(binds_[name].length));
+        std::memcpy(binds_[name].data, value->c_str(), value->size() + 1);
     }
 
     bool Fails(const std::string& statement)
     {
-        if (m_current.empty() || m_current.front().failure == 0)
+        if (current_.empty() || current_.front().failure == 0)
             return false;
-        m_failure = m_current.front().failure;
+        failure_ = current_.front().failure;
         const bool block = statement == kItemBlock || statement == kLongItemBlock;
-        if ((m_failure == 6559 && block) || (m_failure == 6502 && statement == kLongItemBlock))
+        if ((failure_ == 6559 && block) || (failure_ == 6502 && statement == kLongItemBlock))
             return false;
-        if (m_failure == 6502)
-            m_current.pop_front();
+        if (failure_ == 6502)
+            current_.pop_front();
         return true;
     }
 
     void Receive()
     {
-        if (m_pipe.empty()) {
+        if (pipe_.empty()) {
             WriteInteger(":sta", 1);
             return;
         }
-        m_current = std::deque<Item>(m_pipe.front().begin(), m_pipe.front().end());
-        m_pipe.pop_front();
+        current_ = std::deque<Item>(pipe_.front().begin(), pipe_.front().end());
+        pipe_.pop_front();
         WriteInteger(":sta", 0);
     }
     void NextItem(const char* name)
     {
-        ASSERT_FALSE(m_current.empty());
-        const Item item = m_current.front();
-        m_current.pop_front();
+        ASSERT_FALSE(current_.empty());
+        const Item item = current_.front();
+        current_.pop_front();
         if (std::string(name) == ":len")
             WriteInteger(name, item.value ? std::stoi(*item.value) : 0);
         else
@@ -145,23 +145,23 @@ private:
     // An unknown type stays on the message, as in the real block.
     void ItemBlock()
     {
-        if (m_current.empty()) {
+        if (current_.empty()) {
             WriteInteger(":v_typ", 0);
             WriteText(":v_res", std::string());
             return;
         }
-        const Item item = m_current.front();
+        const Item item = current_.front();
         WriteInteger(":v_typ", item.type);
-        if (ItemLinePrefix(item.type).empty())
+        if (itemLinePrefix(item.type).empty())
             return;
-        m_current.pop_front();
+        current_.pop_front();
         WriteText(":v_res", item.value);
     }
 
-    std::deque<Message> m_pipe;
-    std::deque<Item> m_current;
-    int m_failure = 0;
-    std::map<std::string, Buffer> m_binds;
+    std::deque<Message> pipe_;
+    std::deque<Item> current_;
+    int failure_ = 0;
+    std::map<std::string, Buffer> binds_;
 };
 
 Message Simple(std::optional<std::string> text)

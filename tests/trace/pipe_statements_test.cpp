@@ -43,26 +43,26 @@ TEST(PipeStatements, BindTable)
 
 TEST(PipeStatements, PipeNameGoesIntoTheStatementsAsOneLiteral)
 {
-    EXPECT_EQ(ReceiveStatement("vexmoor"),
+    EXPECT_EQ(receiveStatement("vexmoor"),
               "begin :sta := dbms_pipe.receive_message('vexmoor', 0); end;");
-    EXPECT_EQ(PurgeStatement("vexmoor"), "begin dbms_pipe.purge('vexmoor'); end;");
-    EXPECT_EQ(ReceiveStatement(""), "begin :sta := dbms_pipe.receive_message('', 0); end;");
+    EXPECT_EQ(purgeStatement("vexmoor"), "begin dbms_pipe.purge('vexmoor'); end;");
+    EXPECT_EQ(receiveStatement(""), "begin :sta := dbms_pipe.receive_message('', 0); end;");
 
     // Every quote is doubled, so the name cannot end the literal early.
-    EXPECT_EQ(ReceiveStatement("o'brien"),
+    EXPECT_EQ(receiveStatement("o'brien"),
               "begin :sta := dbms_pipe.receive_message('o''brien', 0); end;");
-    EXPECT_EQ(PurgeStatement("x'); drop_all; --"),
+    EXPECT_EQ(purgeStatement("x'); drop_all; --"),
               "begin dbms_pipe.purge('x''); drop_all; --'); end;");
-    EXPECT_EQ(PurgeStatement("''"), "begin dbms_pipe.purge(''''''); end;");
+    EXPECT_EQ(purgeStatement("''"), "begin dbms_pipe.purge(''''''); end;");
 }
 
 TEST(PipeStatements, LinePrefixes)
 {
-    EXPECT_EQ(ItemLinePrefix(6), "NUMBER:\t");
-    EXPECT_EQ(ItemLinePrefix(9), "VARCHAR2:\t");
-    EXPECT_EQ(ItemLinePrefix(11), "ROWID:\t");
-    EXPECT_EQ(ItemLinePrefix(12), "DATE:\t");
-    EXPECT_EQ(ItemLinePrefix(23), "RAW:\t");
+    EXPECT_EQ(itemLinePrefix(6), "NUMBER:\t");
+    EXPECT_EQ(itemLinePrefix(9), "VARCHAR2:\t");
+    EXPECT_EQ(itemLinePrefix(11), "ROWID:\t");
+    EXPECT_EQ(itemLinePrefix(12), "DATE:\t");
+    EXPECT_EQ(itemLinePrefix(23), "RAW:\t");
     for (int code : {-1, 0, 1, 7, 8, 10, 13, 22, 24, 96})
-        EXPECT_EQ(ItemLinePrefix(code), "") << code;
+        EXPECT_EQ(itemLinePrefix(code), "") << code;
 }

@@ -16,26 +16,26 @@ namespace {
 // Passes every call to a real cursor and keeps the statement texts.
 class RecordingCursor final : public PollCursor {
 public:
-    explicit RecordingCursor(OciSession& session) : m_cursor(session) {}
+    explicit RecordingCursor(OciSession& session) : cursor_(session) {}
     void SetStatement(const std::string& statement) override
     {
         statements.push_back(statement);
-        m_cursor.SetStatement(statement);
+        cursor_.SetStatement(statement);
     }
     void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
               std::int16_t* indicator) override
     {
-        m_cursor.Bind(name, buffer, length, type, indicator);
+        cursor_.Bind(name, buffer, length, type, indicator);
     }
-    bool Execute(bool report) override { return m_cursor.Execute(report); }
-    int ErrorCode() const override { return m_cursor.ReturnCode(); }
-    std::string ErrorText() const override { return m_cursor.ErrorText(); }
-    [[noreturn]] void ReportError() override { m_cursor.ReportError(); }
+    bool Execute(bool report) override { return cursor_.Execute(report); }
+    int ErrorCode() const override { return cursor_.returnCode(); }
+    std::string ErrorText() const override { return cursor_.ErrorText(); }
+    [[noreturn]] void ReportError() override { cursor_.ReportError(); }
 
     std::vector<std::string> statements;
 
 private:
-    OciCursor m_cursor;
+    OciCursor cursor_;
 };
 
 class PipeTracing : public ::testing::Test {
@@ -87,7 +87,7 @@ TEST_F(PipeTracing, WithoutLfFlagLinesAreJoined)
 
 TEST_F(PipeTracing, AutoUnpackShowsSendDebugMessageItemByItem)
 {
-    InstallProcedures(*sendingSession);
+    installProcedures(*sendingSession);
     sender.Run("begin SendDebugMessage('abc'); end;");
     poller.Settings().m_bAutoUnpack = true;
     EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'3'\r\n",
@@ -112,7 +112,7 @@ TEST_F(PipeTracing, EmptyPipeCostsOneReceiveAndNoUnpack)
 {
     RecordingCursor empty(*pollingSession);
     poller.PollPipe(empty);
-    EXPECT_EQ(empty.statements, (std::vector<std::string>{ReceiveStatement("vexmoor")}));
+    EXPECT_EQ(empty.statements, (std::vector<std::string>{receiveStatement("vexmoor")}));
     EXPECT_TRUE(sink.lines.empty());
     EXPECT_EQ(sink.endsOfPoll, 0);
 
@@ -121,8 +121,8 @@ TEST_F(PipeTracing, EmptyPipeCostsOneReceiveAndNoUnpack)
     poller.PollPipe(oneMessage);
     EXPECT_EQ(
         oneMessage.statements,
-        (std::vector<std::string>{ReceiveStatement("vexmoor"), std::string(kLengthUnpackStatement),
-                                  std::string(kTextUnpackStatement), ReceiveStatement("vexmoor")}));
+        (std::vector<std::string>{receiveStatement("vexmoor"), std::string(kLengthUnpackStatement),
+                                  std::string(kTextUnpackStatement), receiveStatement("vexmoor")}));
 }
 
 TEST_F(PipeTracing, NullTextShowsAsAnEmptyLine)
@@ -148,7 +148,7 @@ TEST_F(PipeTracing, PipeNameWithAQuoteNamesThatPipe)
     EXPECT_EQ(Poll(), (std::vector<std::string>{"for o'brien\r\n"}));
 
     sender.SendSimple("again", "o'brien");
-    PurgePipe(*pollingSession, "o'brien");
+    purgePipe(*pollingSession, "o'brien");
     EXPECT_TRUE(Poll().empty());
     poller.Settings().m_strPipeName = "o";
     EXPECT_EQ(Poll(), (std::vector<std::string>{"for o\r\n"}));
@@ -156,11 +156,11 @@ TEST_F(PipeTracing, PipeNameWithAQuoteNamesThatPipe)
 
 TEST_F(PipeTracing, PurgeThrowsAwayWaitingMessagesOnly)
 {
-    PurgePipe(*pollingSession, "vexmoor"); // an empty pipe: silent
+    purgePipe(*pollingSession, "vexmoor"); // an empty pipe: silent
     sender.SendSimple("gone 1");
     sender.SendSimple("gone 2");
     sender.SendSimple("elsewhere", "other");
-    PurgePipe(*pollingSession, "vexmoor");
+    purgePipe(*pollingSession, "vexmoor");
     EXPECT_TRUE(Poll().empty());
 
     sender.SendSimple("after purge");
@@ -187,7 +187,7 @@ TEST_F(PipeTracing, ChangedPipeNameReadsTheNewPipeOnly)
 
 TEST_F(PipeTracing, SendTraceMessageCarriesTheSendersDate)
 {
-    InstallProcedures(*sendingSession);
+    installProcedures(*sendingSession);
     sender.Run("alter session set nls_date_format = 'YYYY'");
     sender.Run("begin SendTraceMessage(:m); end;", {{":m", "abc"}});
     const std::vector<std::string> lines = Poll();

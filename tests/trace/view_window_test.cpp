@@ -38,26 +38,26 @@ namespace {
 // Remembers the order in which entries are read.
 class RecordingProfile final : public Profile {
 public:
-    int GetProfileInt(std::string_view section, std::string_view entry,
+    int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
     {
         reads.push_back(std::string(section) + "/" + std::string(entry));
-        return values.GetProfileInt(section, entry, defaultValue);
+        return values.getProfileInt(section, entry, defaultValue);
     }
-    std::string GetProfileString(std::string_view section, std::string_view entry,
+    std::string getProfileString(std::string_view section, std::string_view entry,
                                  std::string_view defaultValue) const override
     {
         reads.push_back(std::string(section) + "/" + std::string(entry));
-        return values.GetProfileString(section, entry, defaultValue);
+        return values.getProfileString(section, entry, defaultValue);
     }
-    void WriteProfileInt(std::string_view section, std::string_view entry, int value) override
+    void writeProfileInt(std::string_view section, std::string_view entry, int value) override
     {
-        values.WriteProfileInt(section, entry, value);
+        values.writeProfileInt(section, entry, value);
     }
-    void WriteProfileString(std::string_view section, std::string_view entry,
+    void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override
     {
-        values.WriteProfileString(section, entry, value);
+        values.writeProfileString(section, entry, value);
     }
 
     MemoryProfile values;
@@ -70,7 +70,7 @@ protected:
     {
         auto view = std::make_unique<CVexmoorView>(profile, *pollingSession);
         // Its Options command as the program gives it.
-        WireOptionsCommand(*view, profile, *pollingSession);
+        wireOptionsCommand(*view, profile, *pollingSession);
         return view;
     }
 
@@ -122,18 +122,18 @@ TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
     EXPECT_EQ(recording.values.Size(), 0u) << "nothing is written before the options dialog";
     EXPECT_EQ(view.TimerId(), 0u);
     EXPECT_TRUE(Timers(view).empty());
-    EXPECT_EQ(view.LogText(), "");
+    EXPECT_EQ(view.logText(), "");
 
     view.OnStart();
-    EXPECT_EQ(view.LogText(), "waiting\r\n");
+    EXPECT_EQ(view.logText(), "waiting\r\n");
 }
 
 TEST_F(LogWindow, StoredFlagsOutsideZeroToTwoShowUncheckedAndAreStoredAsZero)
 {
     namespace ids = res::options_dialog;
-    profile.WriteProfileInt("Options", "LF Flag", 7);
-    profile.WriteProfileInt("Options", "Auto Unpack", 2);
-    profile.WriteProfileInt("Options", "Allow Edit", -1);
+    profile.writeProfileInt("Options", "LF Flag", 7);
+    profile.writeProfileInt("Options", "Auto Unpack", 2);
+    profile.writeProfileInt("Options", "Allow Edit", -1);
     auto view = MakeView();
     EXPECT_FALSE(view->isReadOnly()) << "any value but 0 is on";
 
@@ -145,25 +145,25 @@ TEST_F(LogWindow, StoredFlagsOutsideZeroToTwoShowUncheckedAndAreStoredAsZero)
             return;
         answer.stop();
         for (int id : {ids::kLFFlagBox, ids::kAutoUnpackBox, ids::kAllowEditBox})
-            shown.push_back(res::FindControl<QCheckBox>(*dialog, id)->isChecked());
-        res::FindControl<QPushButton>(*dialog, ids::kOkButton)->click();
+            shown.push_back(res::findControl<QCheckBox>(*dialog, id)->isChecked());
+        res::findControl<QPushButton>(*dialog, ids::kOkButton)->click();
     });
     answer.start(10);
     view->OnOptions();
 
     EXPECT_EQ(shown, (std::vector<bool>{false, true, false}));
-    EXPECT_EQ(profile.GetProfileInt("Options", "LF Flag", -9), 0);
-    EXPECT_EQ(profile.GetProfileInt("Options", "Auto Unpack", -9), 1);
-    EXPECT_EQ(profile.GetProfileInt("Options", "Allow Edit", -9), 0);
+    EXPECT_EQ(profile.getProfileInt("Options", "LF Flag", -9), 0);
+    EXPECT_EQ(profile.getProfileInt("Options", "Auto Unpack", -9), 1);
+    EXPECT_EQ(profile.getProfileInt("Options", "Allow Edit", -9), 0);
 }
 
 TEST_F(LogWindow, StoredSettingsAreTakenAsTheyAre)
 {
-    profile.WriteProfileInt("Options", "LF Flag", 0);
-    profile.WriteProfileInt("Options", "Auto Unpack", 1);
-    profile.WriteProfileInt("Options", "Allow Edit", 0);
-    profile.WriteProfileInt("Options", "Timer Frequency", 61);
-    profile.WriteProfileString("Options", "Pipe Name", "other pipe");
+    profile.writeProfileInt("Options", "LF Flag", 0);
+    profile.writeProfileInt("Options", "Auto Unpack", 1);
+    profile.writeProfileInt("Options", "Allow Edit", 0);
+    profile.writeProfileInt("Options", "Timer Frequency", 61);
+    profile.writeProfileString("Options", "Pipe Name", "other pipe");
     auto view = MakeView();
 
     EXPECT_FALSE(view->Settings().m_bLFFlag);
@@ -175,18 +175,18 @@ TEST_F(LogWindow, StoredSettingsAreTakenAsTheyAre)
 
     // The style is set when the window is made: a later change shows only in
     // the next window.
-    profile.WriteProfileInt("Options", "Allow Edit", 1);
+    profile.writeProfileInt("Options", "Allow Edit", 1);
     EXPECT_TRUE(view->isReadOnly());
     EXPECT_FALSE(MakeView()->isReadOnly());
 }
 
 TEST_F(LogWindow, StartPollsAtOnceAndLeavesExactlyOnePollTimer)
 {
-    profile.WriteProfileInt("Options", "Timer Frequency", 7);
+    profile.writeProfileInt("Options", "Timer Frequency", 7);
     auto view = MakeView();
     sender.SendSimple("abc");
     view->OnStart();
-    EXPECT_EQ(view->LogText(), "abc\r\n");
+    EXPECT_EQ(view->logText(), "abc\r\n");
     ASSERT_NE(view->TimerId(), 0u);
     auto timers = Timers(*view);
     ASSERT_EQ(timers.size(), 1u);
@@ -196,7 +196,7 @@ TEST_F(LogWindow, StartPollsAtOnceAndLeavesExactlyOnePollTimer)
     sender.SendSimple("def");
     view->Settings().m_nTimerFrequency = 2;
     view->OnStart();
-    EXPECT_EQ(view->LogText(), "abc\r\ndef\r\n") << "the second Start polls again";
+    EXPECT_EQ(view->logText(), "abc\r\ndef\r\n") << "the second Start polls again";
     timers = Timers(*view);
     ASSERT_EQ(timers.size(), 1u) << "the old timer is gone";
     EXPECT_EQ(timers[0].timerId, static_cast<int>(view->TimerId()));
@@ -205,7 +205,7 @@ TEST_F(LogWindow, StartPollsAtOnceAndLeavesExactlyOnePollTimer)
 
 TEST_F(LogWindow, FrequencyZeroPollsEveryTenMillisecondsInsteadOfSpinning)
 {
-    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    profile.writeProfileInt("Options", "Timer Frequency", 0);
     auto view = MakeView();
     view->OnStart();
     auto timers = Timers(*view);
@@ -224,13 +224,13 @@ TEST_F(LogWindow, FrequencyZeroPollsEveryTenMillisecondsInsteadOfSpinning)
 
 TEST_F(LogWindow, MessagesFromAnotherSessionAppearAtTheNextTick)
 {
-    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    profile.writeProfileInt("Options", "Timer Frequency", 0);
     auto view = MakeView();
     view->OnStart();
     sender.SendSimple("one");
     sender.SendSimple("two");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view->LogText() == "one\r\ntwo\r\n"; }, 5000))
-        << view->LogText();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->logText() == "one\r\ntwo\r\n"; }, 5000))
+        << view->logText();
 
     // Ticks of other timers poll nothing, nor do ticks while the fatal report
     // is on screen.
@@ -239,25 +239,25 @@ TEST_F(LogWindow, MessagesFromAnotherSessionAppearAtTheNextTick)
     const int pollTimer = static_cast<int>(view->TimerId());
     sender.SendSimple("three");
     Tick(*view, pollTimer + 1000);
-    EXPECT_EQ(view->LogText(), "one\r\ntwo\r\n");
-    SetFatalReportShowing(true);
+    EXPECT_EQ(view->logText(), "one\r\ntwo\r\n");
+    setFatalReportShowing(true);
     Tick(*view, pollTimer);
-    SetFatalReportShowing(false);
-    EXPECT_EQ(view->LogText(), "one\r\ntwo\r\n");
+    setFatalReportShowing(false);
+    EXPECT_EQ(view->logText(), "one\r\ntwo\r\n");
     Tick(*view, pollTimer);
-    EXPECT_EQ(view->LogText(), "one\r\ntwo\r\nthree\r\n");
+    EXPECT_EQ(view->logText(), "one\r\ntwo\r\nthree\r\n");
 }
 
 TEST_F(LogWindow, WithoutLineEndsConsecutiveLinesJoin)
 {
-    profile.WriteProfileInt("Options", "LF Flag", 0);
+    profile.writeProfileInt("Options", "LF Flag", 0);
     auto view = MakeView();
     sender.SendSimple("ab");
     sender.SendSimple("cd");
     view->PollPipe();
     sender.SendSimple("ef");
     view->PollPipe();
-    EXPECT_EQ(view->LogText(), "abcdef");
+    EXPECT_EQ(view->logText(), "abcdef");
     EXPECT_EQ(view->toPlainText(), "abcdef");
     EXPECT_EQ(view->document()->blockCount(), 1);
 }
@@ -271,12 +271,12 @@ TEST_F(LogWindow, PurgeDropsTheWaitingMessagesOfTheCurrentPipe)
     sender.SendSimple("dropped 2");
     sender.SendSimple("other pipe", "elsewhere");
     view->OnPurgePipe();
-    EXPECT_EQ(view->LogText(), "kept\r\n") << "the log is not touched";
+    EXPECT_EQ(view->logText(), "kept\r\n") << "the log is not touched";
     view->PollPipe();
-    EXPECT_EQ(view->LogText(), "kept\r\n");
+    EXPECT_EQ(view->logText(), "kept\r\n");
     view->Settings().m_strPipeName = "elsewhere";
     view->PollPipe();
-    EXPECT_EQ(view->LogText(), "kept\r\nother pipe\r\n");
+    EXPECT_EQ(view->logText(), "kept\r\nother pipe\r\n");
 }
 
 // Nothing stored code puts on the pipe stops the window: each message shows as
@@ -298,7 +298,7 @@ TEST_F(LogWindow, UnreadableMessagesShowItemByItemAndTracingGoesOn)
          "dbms_pipe.pack_message(1); dbms_pipe.pack_message_raw(HEXTORAW('FF'));",
          "MESSAGE:\r\nNUMBER:\t'1'\r\nRAW:\t'UNKNOWN'\r\n\r\n"},
     };
-    profile.WriteProfileInt("Options", "Timer Frequency", 0);
+    profile.writeProfileInt("Options", "Timer Frequency", 0);
     auto view = MakeView();
     view->OnStart();
     std::string expected;
@@ -312,8 +312,8 @@ TEST_F(LogWindow, UnreadableMessagesShowItemByItemAndTracingGoesOn)
             sender.Run(block, {{":t", longText}});
         sender.SendSimple("still arrives");
         expected += c.shown + "still arrives\r\n";
-        EXPECT_TRUE(QTest::qWaitFor([&] { return view->LogText() == expected; }, 10000))
-            << view->LogText();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->logText() == expected; }, 10000))
+            << view->logText();
         EXPECT_NE(view->TimerId(), 0u);
     }
 }
@@ -345,10 +345,10 @@ TEST_F(LogWindow, WithoutAPipeNameStartSaysSoAndLeavesTheTimerOff)
 
     view->Settings().m_strPipeName = "vexmoor";
     view->PollPipe();
-    EXPECT_EQ(view->LogText(), "waiting\r\n")
+    EXPECT_EQ(view->logText(), "waiting\r\n")
         << "neither Purge nor the empty name touched the pipe";
 
-    profile.WriteProfileString("Options", "Pipe Name", "");
+    profile.writeProfileString("Options", "Pipe Name", "");
     CVexmoorView fromProfile(profile, *pollingSession);
     fromProfile.OnStart();
     EXPECT_EQ(fromProfile.TimerId(), 0u);
@@ -362,7 +362,7 @@ TEST_F(LogWindow, AppendingMovesTheCaretToTheEndAndLeavesTheDocumentUnmodified)
     view->show();
     for (int i = 0; i < 50; ++i)
         view->AppendLine("line " + std::to_string(i) + "\r\n");
-    view->EndOfPoll();
+    view->endOfPoll();
     EXPECT_FALSE(view->document()->isModified());
     EXPECT_FALSE(view->document()->isUndoAvailable()) << "traced lines are not undone";
 
@@ -376,7 +376,7 @@ TEST_F(LogWindow, AppendingMovesTheCaretToTheEndAndLeavesTheDocumentUnmodified)
     view->setTextCursor(selection);
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     view->AppendLine("after the selection\r\n");
-    view->EndOfPoll();
+    view->endOfPoll();
     EXPECT_FALSE(view->textCursor().hasSelection());
     EXPECT_EQ(view->textCursor().position(), view->document()->characterCount() - 1);
     EXPECT_GT(view->verticalScrollBar()->value(), 0) << "scrolled down from the top";
@@ -386,10 +386,10 @@ TEST_F(LogWindow, AppendingMovesTheCaretToTheEndAndLeavesTheDocumentUnmodified)
     QTest::keyClicks(view.get(), "typed");
     EXPECT_TRUE(view->document()->isModified());
     view->AppendLine("more\r\n");
-    view->EndOfPoll();
+    view->endOfPoll();
     EXPECT_TRUE(view->document()->isModified());
-    EXPECT_TRUE(view->LogText().ends_with("after the selection\r\ntypedmore\r\n"))
-        << view->LogText();
+    EXPECT_TRUE(view->logText().ends_with("after the selection\r\ntypedmore\r\n"))
+        << view->logText();
 
     // A tick that finds nothing leaves the user's selection alone.
     view->setTextCursor(selection);
@@ -403,8 +403,8 @@ TEST_F(LogWindow, LogTextIsExactlyTheBytesAppendedAlsoAfterTheUserTyped)
     const std::string appended =
         std::string("crlf\r\nlf only\nlone cr\rlatin \xE9\xFF\t|") + "\r\n";
     view->AppendLine(appended);
-    view->EndOfPoll();
-    EXPECT_EQ(view->LogText(), appended);
+    view->endOfPoll();
+    EXPECT_EQ(view->logText(), appended);
     EXPECT_EQ(view->document()->blockCount(), 5) << "each line end breaks a paragraph";
 
     // The user types at the start of the log: the window becomes the truth,
@@ -413,39 +413,39 @@ TEST_F(LogWindow, LogTextIsExactlyTheBytesAppendedAlsoAfterTheUserTyped)
     cursor.setPosition(0);
     view->setTextCursor(cursor);
     QTest::keyClicks(view.get(), ">");
-    EXPECT_EQ(view->LogText(), ">" + appended);
+    EXPECT_EQ(view->logText(), ">" + appended);
     view->AppendLine("next\r\n");
-    view->EndOfPoll();
-    EXPECT_EQ(view->LogText(), ">" + appended + "next\r\n");
+    view->endOfPoll();
+    EXPECT_EQ(view->logText(), ">" + appended + "next\r\n");
 
     // A break the user types is written as CR LF.
     cursor.movePosition(QTextCursor::End);
     view->setTextCursor(cursor);
     QTest::keyClick(view.get(), Qt::Key_Return);
     QTest::keyClicks(view.get(), "x");
-    EXPECT_EQ(view->LogText(), ">" + appended + "next\r\n\r\nx");
+    EXPECT_EQ(view->logText(), ">" + appended + "next\r\n\r\nx");
 }
 
 TEST_F(LogWindow, SetLogTextReplacesTheLogUnmodifiedAndTracingAppendsToIt)
 {
     auto view = MakeView();
     view->AppendLine("old\r\n");
-    view->EndOfPoll();
+    view->endOfPoll();
     const std::string loaded = "a\nb\r\nc\rd";
-    view->SetLogText(loaded);
-    EXPECT_EQ(view->LogText(), loaded);
+    view->setLogText(loaded);
+    EXPECT_EQ(view->logText(), loaded);
     EXPECT_FALSE(view->document()->isModified());
     EXPECT_FALSE(view->document()->isUndoAvailable());
     sender.SendSimple("e");
     view->PollPipe();
-    EXPECT_EQ(view->LogText(), loaded + "e\r\n");
+    EXPECT_EQ(view->logText(), loaded + "e\r\n");
 
     // Lines of a poll still running are in the log already, for a recovery
     // file written while the poll fails.
     view->AppendLine("pending\r\n");
-    EXPECT_EQ(view->LogText(), loaded + "e\r\npending\r\n");
-    view->SetLogText("");
-    EXPECT_EQ(view->LogText(), "");
+    EXPECT_EQ(view->logText(), loaded + "e\r\npending\r\n");
+    view->setLogText("");
+    EXPECT_EQ(view->logText(), "");
     EXPECT_EQ(view->toPlainText(), "");
 }
 
@@ -464,7 +464,7 @@ int PrintLines(CVexmoorView& view, int lines, const QString& path)
     std::string log;
     for (int i = 1; i <= lines; ++i)
         log += "printed line " + std::to_string(i) + "\r\n";
-    view.SetLogText(log);
+    view.setLogText(log);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);

@@ -11,19 +11,19 @@
 class FakeDesktopShell final : public ui::DesktopShell {
 public:
     int shellResult = ui::kOpenSucceeded;
-    std::optional<QString> webPageCommand;
+    std::optional<QString> webPage; // the browser command line the desktop names
     int startResult = ui::kOpenSucceeded;
 
     QStringList opened;
     QStringList started;
 
-    int OpenWithShell(const QString& target) override
+    int openWithShell(const QString& target) override
     {
         opened << target;
         return shellResult;
     }
-    std::optional<QString> WebPageCommand() override { return webPageCommand; }
-    int StartProgram(const QString& commandLine) override
+    std::optional<QString> webPageCommand() override { return webPage; }
+    int startProgram(const QString& commandLine) override
     {
         started << commandLine;
         return startResult;

@@ -17,14 +17,14 @@ namespace {
 
 QRect TemplatePlace(const QWidget& dialog, int x, int y, int width, int height)
 {
-    return res::DialogUnitsToPixels(x, y, width, height, res::AverageCharSize(dialog));
+    return res::dialogUnitsToPixels(x, y, width, height, res::averageCharSize(dialog));
 }
 
 } // namespace
 
-TEST(AboutText, IsProductVersionAndReleaseDate)
+TEST(aboutText, IsProductVersionAndReleaseDate)
 {
-    EXPECT_EQ(AboutText(),
+    EXPECT_EQ(aboutText(),
               "Vexmoor - The PL/SQL Tracer\nVersion 2.2.2\nThursday, December 28, 2000");
 }
 
@@ -32,12 +32,12 @@ TEST(AboutBox, ShowsThreeCentredLinesInAHeavyFont)
 {
     FakeDesktopShell shell;
     CAboutDlg dialog(nullptr, &shell);
-    EXPECT_EQ(dialog.VersionText().text(), ""); // the placeholder is replaced even when unset
-    dialog.SetAboutText(AboutText());
+    EXPECT_EQ(dialog.versionText().text(), ""); // the placeholder is replaced even when unset
+    dialog.setAboutText(aboutText());
     dialog.show();
 
-    QLabel& text = dialog.VersionText();
-    EXPECT_EQ(res::FindControl<QLabel>(dialog, res::IDC_VERSION_TEXT), &text);
+    QLabel& text = dialog.versionText();
+    EXPECT_EQ(res::findControl<QLabel>(dialog, res::IDC_VERSION_TEXT), &text);
     const QStringList lines = text.text().split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], "Vexmoor - The PL/SQL Tracer");
@@ -58,8 +58,8 @@ TEST(AboutBox, LinksKeepTheirCaptionsAndShowTheirFullTargets)
 {
     FakeDesktopShell shell;
     CAboutDlg dialog(nullptr, &shell);
-    auto* mail = res::FindControl<QLabel>(dialog, res::IDC_MAIL_LINK);
-    auto* web = res::FindControl<QLabel>(dialog, res::IDC_WEB_LINK);
+    auto* mail = res::findControl<QLabel>(dialog, res::IDC_MAIL_LINK);
+    auto* web = res::findControl<QLabel>(dialog, res::IDC_WEB_LINK);
     EXPECT_EQ(mail->text(), res::kMailLinkCaption);
     EXPECT_EQ(web->text(), res::kWebLinkCaption);
     EXPECT_EQ(mail->toolTip(), "mailto:support@orrindale.example");
@@ -79,19 +79,19 @@ TEST(AboutBox, AClickOpensTheTargetAndANewBoxStartsUnvisited)
         CAboutDlg dialog(nullptr, &shell);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        QTest::mouseClick(res::FindControl(dialog, res::IDC_MAIL_LINK), Qt::LeftButton, {},
+        QTest::mouseClick(res::findControl(dialog, res::IDC_MAIL_LINK), Qt::LeftButton, {},
                           QPoint(2, 2));
-        QTest::mouseClick(res::FindControl(dialog, res::IDC_WEB_LINK), Qt::LeftButton, {},
+        QTest::mouseClick(res::findControl(dialog, res::IDC_WEB_LINK), Qt::LeftButton, {},
                           QPoint(2, 2));
         EXPECT_EQ(shell.opened, QStringList({"mailto:support@orrindale.example",
                                              "https://www.orrindale.example/vexmoor"}));
-        EXPECT_TRUE(dialog.MailLink().IsVisited());
-        EXPECT_TRUE(dialog.WebLink().IsVisited());
+        EXPECT_TRUE(dialog.mailLink().isVisited());
+        EXPECT_TRUE(dialog.webLink().isVisited());
     }
     CAboutDlg again(nullptr, &shell);
-    EXPECT_FALSE(again.MailLink().IsVisited());
-    EXPECT_FALSE(again.WebLink().IsVisited());
-    EXPECT_EQ(again.MailLink().TextColour(), CLinkStatic::kLinkColour);
+    EXPECT_FALSE(again.mailLink().isVisited());
+    EXPECT_FALSE(again.webLink().isVisited());
+    EXPECT_EQ(again.mailLink().textColour(), CLinkStatic::kLinkColour);
 }
 
 TEST(AboutBox, HasTheBannerCaptionAndOkButton)
@@ -99,11 +99,11 @@ TEST(AboutBox, HasTheBannerCaptionAndOkButton)
     FakeDesktopShell shell;
     CAboutDlg dialog(nullptr, &shell);
     EXPECT_EQ(dialog.windowTitle(), "About");
-    auto* banner = res::FindControl<QLabel>(dialog, res::IDC_BANNER);
+    auto* banner = res::findControl<QLabel>(dialog, res::IDC_BANNER);
     ASSERT_NE(banner, nullptr);
     EXPECT_EQ(banner->pixmap().size(), QSize(320, 50));
     EXPECT_EQ(banner->pos(), TemplatePlace(dialog, 9, 15, 217, 34).topLeft());
-    auto* ok = res::FindControl<QPushButton>(dialog, 1);
+    auto* ok = res::findControl<QPushButton>(dialog, 1);
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
 }
@@ -115,11 +115,11 @@ TEST(ShowAboutBox, RunsModallyUntilOk)
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
-            shownText = dialog->VersionText().text();
-            res::FindControl<QPushButton>(*dialog, 1)->click();
+            shownText = dialog->versionText().text();
+            res::findControl<QPushButton>(*dialog, 1)->click();
         }
     });
     closer.start(10);
-    ShowAboutBox(nullptr, AboutText(), &shell);
-    EXPECT_EQ(shownText, AboutText());
+    ShowAboutBox(nullptr, aboutText(), &shell);
+    EXPECT_EQ(shownText, aboutText());
 }

@@ -41,124 +41,121 @@ class LinkTest : public ::testing::Test {
 protected:
     LinkTest()
     {
-        m_window.resize(400, 200);
-        m_label = new QLabel(&m_window);
-        m_label->setGeometry(20, 30, 300, 20);
-        m_link.SetShell(m_shell);
+        window_.resize(400, 200);
+        label_ = new QLabel(&window_);
+        label_->setGeometry(20, 30, 300, 20);
+        link_.setShell(shell_);
     }
 
     void ShowAndAttach(const QString& caption)
     {
-        m_label->setText(caption);
-        m_link.Attach(*m_label);
-        m_window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
-        m_label->installEventFilter(&m_counter);
+        label_->setText(caption);
+        link_.Attach(*label_);
+        window_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+        label_->installEventFilter(&counter_);
     }
 
     void Move(const QPoint& position)
     {
-        QMouseEvent move(QEvent::MouseMove, position, m_label->mapToGlobal(position), Qt::NoButton,
+        QMouseEvent move(QEvent::MouseMove, position, label_->mapToGlobal(position), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(m_label, &move);
+        QApplication::sendEvent(label_, &move);
     }
 
     void Click()
     {
-        QTest::mouseClick(m_label, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(label_, Qt::LeftButton, {}, QPoint(2, 2));
         QCoreApplication::processEvents();
     }
 
-    QColor Drawn() const
-    {
-        return m_label->palette().color(QPalette::Active, QPalette::WindowText);
-    }
+    QColor Drawn() const { return label_->palette().color(QPalette::Active, QPalette::WindowText); }
 
-    QWidget m_window;
-    QLabel* m_label;
-    FakeDesktopShell m_shell;
-    RecordingLink m_link;
-    PaintCounter m_counter;
+    QWidget window_;
+    QLabel* label_;
+    FakeDesktopShell shell_;
+    RecordingLink link_;
+    PaintCounter counter_;
 };
 
 } // namespace
 
 TEST_F(LinkTest, EmptyCaptionShowsTheTargetSetBeforeAttaching)
 {
-    m_link.SetTarget("https://www.orrindale.example/", false);
-    EXPECT_FALSE(m_link.IsAttached());
+    link_.SetTarget("https://www.orrindale.example/", false);
+    EXPECT_FALSE(link_.IsAttached());
     ShowAndAttach("");
-    EXPECT_EQ(m_label->text(), "https://www.orrindale.example/");
-    EXPECT_EQ(m_link.Target(), "https://www.orrindale.example/");
-    EXPECT_EQ(m_label->toolTip(), "https://www.orrindale.example/");
+    EXPECT_EQ(label_->text(), "https://www.orrindale.example/");
+    EXPECT_EQ(link_.Target(), "https://www.orrindale.example/");
+    EXPECT_EQ(label_->toolTip(), "https://www.orrindale.example/");
     // The underline argument had no effect before attaching.
-    EXPECT_TRUE(m_label->font().underline());
+    EXPECT_TRUE(label_->font().underline());
 }
 
 TEST_F(LinkTest, EmptyTargetTakesTheCaptionUntilSetTargetReplacesIt)
 {
     ShowAndAttach("Write to us");
-    EXPECT_EQ(m_link.Target(), "Write to us");
-    EXPECT_EQ(m_label->toolTip(), "Write to us");
+    EXPECT_EQ(link_.Target(), "Write to us");
+    EXPECT_EQ(label_->toolTip(), "Write to us");
 
-    m_link.SetTarget("mailto:support@orrindale.example", false);
-    EXPECT_EQ(m_label->text(), "Write to us");
-    EXPECT_EQ(m_label->toolTip(), "mailto:support@orrindale.example");
-    EXPECT_FALSE(m_label->font().underline());
-    m_link.SetUnderlined(true);
-    EXPECT_TRUE(m_label->font().underline());
+    link_.SetTarget("mailto:support@orrindale.example", false);
+    EXPECT_EQ(label_->text(), "Write to us");
+    EXPECT_EQ(label_->toolTip(), "mailto:support@orrindale.example");
+    EXPECT_FALSE(label_->font().underline());
+    link_.SetUnderlined(true);
+    EXPECT_TRUE(label_->font().underline());
 }
 
 TEST_F(LinkTest, AttachingFitsTheLabelToItsCaptionAndGivesTheHandPointer)
 {
-    m_label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     ShowAndAttach("abc");
-    const QRect fitted = m_label->geometry();
+    const QRect fitted = label_->geometry();
     EXPECT_LT(fitted.width(), 300);
-    EXPECT_GE(fitted.width(), QFontMetrics(m_label->font()).horizontalAdvance("abc"));
+    EXPECT_GE(fitted.width(), QFontMetrics(label_->font()).horizontalAdvance("abc"));
     EXPECT_NEAR(fitted.center().x(), QRect(20, 30, 300, 20).center().x(), 1);
     EXPECT_EQ(fitted.top(), 30);
-    EXPECT_EQ(fitted.height(), qCeil(QFontMetricsF(m_label->font()).height()));
-    EXPECT_TRUE(m_link.HasHandCursor());
-    EXPECT_EQ(m_label->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(fitted.height(), qCeil(QFontMetricsF(label_->font()).height()));
+    EXPECT_TRUE(link_.hasHandCursor());
+    EXPECT_EQ(label_->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(Drawn(), CLinkStatic::kLinkColour);
 }
 
 TEST_F(LinkTest, HoverBeatsVisitedAndEndsWhenThePointerMovesOut)
 {
     ShowAndAttach("link");
-    m_link.MarkVisited(true);
+    link_.MarkVisited(true);
     QCoreApplication::processEvents();
     EXPECT_EQ(Drawn(), CLinkStatic::kVisitedColour);
 
-    const int before = m_counter.paints;
+    const int before = counter_.paints;
     Move(QPoint(1, 1));
-    EXPECT_TRUE(m_link.IsHovering());
-    EXPECT_EQ(m_link.TextColour(), m_link.HoverColour());
-    EXPECT_EQ(Drawn(), m_link.HoverColour());
-    EXPECT_GT(m_counter.paints, before); // redrawn at once
+    EXPECT_TRUE(link_.isHovering());
+    EXPECT_EQ(link_.textColour(), link_.hoverColour());
+    EXPECT_EQ(Drawn(), link_.hoverColour());
+    EXPECT_GT(counter_.paints, before); // redrawn at once
 
     Move(QPoint(-5, 1));
-    EXPECT_FALSE(m_link.IsHovering());
+    EXPECT_FALSE(link_.isHovering());
     EXPECT_EQ(Drawn(), CLinkStatic::kVisitedColour);
 
     Move(QPoint(1, 1));
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(m_label, &leave);
-    EXPECT_FALSE(m_link.IsHovering());
+    QApplication::sendEvent(label_, &leave);
+    EXPECT_FALSE(link_.isHovering());
 }
 
 TEST_F(LinkTest, SuccessfulOpenRepaintsInTheVisitedColour)
 {
     ShowAndAttach("link");
-    m_link.SetTarget("https://www.orrindale.example/vexmoor");
+    link_.SetTarget("https://www.orrindale.example/vexmoor");
     QCoreApplication::processEvents();
-    const int before = m_counter.paints;
+    const int before = counter_.paints;
     Click();
-    EXPECT_EQ(m_shell.opened, QStringList{"https://www.orrindale.example/vexmoor"});
-    EXPECT_TRUE(m_link.IsVisited());
-    EXPECT_TRUE(m_link.errors.isEmpty());
-    EXPECT_GT(m_counter.paints, before);
+    EXPECT_EQ(shell_.opened, QStringList{"https://www.orrindale.example/vexmoor"});
+    EXPECT_TRUE(link_.isVisited());
+    EXPECT_TRUE(link_.errors.isEmpty());
+    EXPECT_GT(counter_.paints, before);
     EXPECT_EQ(Drawn(), CLinkStatic::kVisitedColour);
 }
 
@@ -166,33 +163,33 @@ TEST_F(LinkTest, FailedOpenClearsVisitedWithoutRepainting)
 {
     ShowAndAttach("link");
     Click();
-    ASSERT_TRUE(m_link.IsVisited());
+    ASSERT_TRUE(link_.isVisited());
     QCoreApplication::processEvents();
 
-    m_shell.shellResult = 32;
-    const int before = m_counter.paints;
+    shell_.shellResult = 32;
+    const int before = counter_.paints;
     Click();
-    EXPECT_FALSE(m_link.IsVisited());
-    EXPECT_EQ(m_link.errors, QList<int>{32});
-    EXPECT_EQ(m_counter.paints, before);
+    EXPECT_FALSE(link_.isVisited());
+    EXPECT_EQ(link_.errors, QList<int>{32});
+    EXPECT_EQ(counter_.paints, before);
     EXPECT_EQ(Drawn(), CLinkStatic::kVisitedColour); // still shown as visited
-    EXPECT_EQ(m_link.TextColour(), CLinkStatic::kLinkColour);
+    EXPECT_EQ(link_.textColour(), CLinkStatic::kLinkColour);
 
     // The next paint, whatever causes it, shows the link colour.
-    m_label->repaint();
+    label_->repaint();
     EXPECT_EQ(Drawn(), CLinkStatic::kLinkColour);
 }
 
 TEST_F(LinkTest, FailedFallbackReportsTheStartResult)
 {
     ShowAndAttach("link");
-    m_shell.shellResult = ui::kNoAssociation;
-    m_shell.webPageCommand = "web \"%1\"";
-    m_shell.startResult = ui::kFileNotFound;
+    shell_.shellResult = ui::kNoAssociation;
+    shell_.webPage = "web \"%1\"";
+    shell_.startResult = ui::kFileNotFound;
     Click();
-    EXPECT_EQ(m_shell.started, QStringList{"web  link"});
-    EXPECT_EQ(m_link.errors, QList<int>{ui::kFileNotFound});
-    EXPECT_FALSE(m_link.IsVisited());
+    EXPECT_EQ(shell_.started, QStringList{"web  link"});
+    EXPECT_EQ(link_.errors, QList<int>{ui::kFileNotFound});
+    EXPECT_FALSE(link_.isVisited());
 }
 
 TEST(LinkErrorBox, ShowsTheReasonCaptionedWithTheApplicationTitle)

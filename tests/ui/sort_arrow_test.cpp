@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-using ui::MakeSortArrowImage;
+using ui::makeSortArrowImage;
 
 namespace {
 
@@ -33,7 +33,7 @@ bool IsArrowOrFace(const QColor& colour)
 
 TEST(SortArrowImage, DescendingArrowPointsDownWithWhiteTopAndLeftAndBlackRight)
 {
-    const QImage image = MakeSortArrowImage("", true, 100, 20, kColours, QFont());
+    const QImage image = makeSortArrowImage("", true, 100, 20, kColours, QFont());
     ASSERT_EQ(image.size(), QSize(100, 20));
     // The top edge, white from x = 86 leftwards to 78.
     for (int x = 78; x <= 86; ++x)
@@ -56,7 +56,7 @@ TEST(SortArrowImage, DescendingArrowPointsDownWithWhiteTopAndLeftAndBlackRight)
 
 TEST(SortArrowImage, AscendingArrowPointsUpWithWhiteLeftAndBlackBottomAndRight)
 {
-    const QImage image = MakeSortArrowImage("", false, 100, 20, kColours, QFont());
+    const QImage image = makeSortArrowImage("", false, 100, 20, kColours, QFont());
     // The tip (82, 4) and the left side down to (78, 12), white.
     EXPECT_EQ(At(image, 82, 4), QColor(Qt::white));
     EXPECT_EQ(At(image, 81, 6), QColor(Qt::white));
@@ -76,7 +76,7 @@ TEST(SortArrowImage, AscendingArrowPointsUpWithWhiteLeftAndBlackBottomAndRight)
 TEST(SortArrowImage, CaptionOnlyWhenWiderThan22AndKeptLeftOfTheArrow)
 {
     const QString caption = "A long column caption that cannot fit";
-    const QImage narrow = MakeSortArrowImage(caption, true, 22, 20, kColours, QFont());
+    const QImage narrow = makeSortArrowImage(caption, true, 22, 20, kColours, QFont());
     for (int y = 0; y < narrow.height(); ++y) {
         for (int x = 0; x < narrow.width(); ++x)
             ASSERT_TRUE(IsArrowOrFace(At(narrow, x, y))) << x << "," << y;
@@ -85,7 +85,7 @@ TEST(SortArrowImage, CaptionOnlyWhenWiderThan22AndKeptLeftOfTheArrow)
     EXPECT_EQ(At(narrow, 8, 4), QColor(Qt::white));
     EXPECT_EQ(At(narrow, 0, 4), QColor(Qt::white));
 
-    const QImage wide = MakeSortArrowImage(caption, true, 60, 20, kColours, QFont());
+    const QImage wide = makeSortArrowImage(caption, true, 60, 20, kColours, QFont());
     bool captionDrawn = false;
     for (int y = 0; y < wide.height(); ++y) {
         for (int x = 0; x < wide.width(); ++x) {
@@ -97,7 +97,7 @@ TEST(SortArrowImage, CaptionOnlyWhenWiderThan22AndKeptLeftOfTheArrow)
         }
     }
     EXPECT_TRUE(captionDrawn);
-    EXPECT_TRUE(MakeSortArrowImage(caption, true, 0, 20, kColours, QFont()).isNull());
+    EXPECT_TRUE(makeSortArrowImage(caption, true, 0, 20, kColours, QFont()).isNull());
 }
 
 namespace {
@@ -106,15 +106,15 @@ class ListTest : public ::testing::Test {
 protected:
     ListTest()
     {
-        m_list.setColumnCount(3);
-        m_list.setHeaderLabels({"Name", "Kind", "Size"});
+        list_.setColumnCount(3);
+        list_.setHeaderLabels({"Name", "Kind", "Size"});
         for (int column = 0; column < 3; ++column)
-            m_list.header()->resizeSection(column, 100);
-        m_list.resize(400, 200);
-        m_list.show();
+            list_.header()->resizeSection(column, 100);
+        list_.resize(400, 200);
+        list_.show();
     }
 
-    CArrowHeaderCtrl& Header() { return m_list.Header(); }
+    CArrowHeaderCtrl& Header() { return list_.Header(); }
 
     // A user's drag of the right edge of `column`'s section by `delta`.
     void DragEdge(int column, int delta, bool release = true)
@@ -140,19 +140,19 @@ protected:
         QApplication::sendEvent(target, &event);
     }
 
-    CListCtrlEx m_list;
+    CListCtrlEx list_;
 };
 
 } // namespace
 
 TEST_F(ListTest, SortArrowGivesTheSectionItsImage)
 {
-    m_list.SetSortArrow(1, true);
-    EXPECT_EQ(Header().SortedColumn(), 1);
+    list_.SetSortArrow(1, true);
+    EXPECT_EQ(Header().sortedColumn(), 1);
     EXPECT_TRUE(Header().IsDescending());
-    const QPixmap image = Header().SectionImage(1);
+    const QPixmap image = Header().sectionImage(1);
     EXPECT_EQ(image.size(), QSize(100, Header().viewport()->height()));
-    EXPECT_TRUE(Header().SectionImage(0).isNull());
+    EXPECT_TRUE(Header().sectionImage(0).isNull());
 
     // The header shows it: the arrow's top corner in the section.
     const QImage shown = Header().grab().toImage();
@@ -161,57 +161,57 @@ TEST_F(ListTest, SortArrowGivesTheSectionItsImage)
     EXPECT_EQ(shown.pixelColor(left + 100 - 18, 12), QColor(Qt::black));
 
     // Given sizes are used as they are.
-    m_list.SetSortArrow(2, false, 50, 10);
-    EXPECT_EQ(Header().SectionImage(2).size(), QSize(50, 10));
-    EXPECT_FALSE(Header().SectionImage(1).isNull()); // still shown until cleared
-    EXPECT_EQ(Header().SortedColumn(), 2);
+    list_.SetSortArrow(2, false, 50, 10);
+    EXPECT_EQ(Header().sectionImage(2).size(), QSize(50, 10));
+    EXPECT_FALSE(Header().sectionImage(1).isNull()); // still shown until cleared
+    EXPECT_EQ(Header().sortedColumn(), 2);
 }
 
 TEST_F(ListTest, ClearSortArrowReturnsThePlainCaption)
 {
-    m_list.SetSortArrow(1, true);
-    m_list.ClearSortArrow(-1);
-    EXPECT_FALSE(Header().SectionImage(1).isNull());
-    m_list.ClearSortArrow(1);
-    EXPECT_TRUE(Header().SectionImage(1).isNull());
-    EXPECT_EQ(Header().SortedColumn(), 1);
+    list_.SetSortArrow(1, true);
+    list_.ClearSortArrow(-1);
+    EXPECT_FALSE(Header().sectionImage(1).isNull());
+    list_.ClearSortArrow(1);
+    EXPECT_TRUE(Header().sectionImage(1).isNull());
+    EXPECT_EQ(Header().sortedColumn(), 1);
 }
 
 TEST_F(ListTest, EndingAResizeOfTheSortedColumnRedrawsItsImage)
 {
-    m_list.SetSortArrow(1, false);
-    const qint64 before = Header().SectionImage(1).cacheKey();
+    list_.SetSortArrow(1, false);
+    const qint64 before = Header().sectionImage(1).cacheKey();
     DragEdge(1, 40, false);
     EXPECT_EQ(Header().sectionSize(1), 140);
     // While the drag goes on the old image stays.
-    EXPECT_EQ(Header().SectionImage(1).cacheKey(), before);
-    EXPECT_EQ(Header().SectionImage(1).width(), 100);
+    EXPECT_EQ(Header().sectionImage(1).cacheKey(), before);
+    EXPECT_EQ(Header().sectionImage(1).width(), 100);
     Release(QPoint(Header().sectionViewportPosition(1) + 139, 5));
-    EXPECT_EQ(Header().SectionImage(1).width(), 140);
+    EXPECT_EQ(Header().sectionImage(1).width(), 140);
     EXPECT_FALSE(Header().IsDescending());
-    const QImage redrawn = Header().SectionImage(1).toImage();
+    const QImage redrawn = Header().sectionImage(1).toImage();
     EXPECT_EQ(redrawn.pixelColor(140 - 18, 4), QColor(Qt::white));
 }
 
 TEST_F(ListTest, ResizingAnotherColumnLeavesTheImageAlone)
 {
-    m_list.SetSortArrow(1, true);
-    const qint64 before = Header().SectionImage(1).cacheKey();
+    list_.SetSortArrow(1, true);
+    const qint64 before = Header().sectionImage(1).cacheKey();
     DragEdge(0, 30);
     EXPECT_EQ(Header().sectionSize(0), 130);
-    EXPECT_EQ(Header().SectionImage(1).cacheKey(), before);
+    EXPECT_EQ(Header().sectionImage(1).cacheKey(), before);
     // A resize made by the program rather than a drag is no end of a drag.
     Header().resizeSection(1, 60);
-    EXPECT_EQ(Header().SectionImage(1).cacheKey(), before);
+    EXPECT_EQ(Header().sectionImage(1).cacheKey(), before);
 }
 
 TEST_F(ListTest, WithNoColumnMarkedEndingAResizeChangesNothing)
 {
     DragEdge(1, 20);
     EXPECT_EQ(Header().sectionSize(1), 120);
-    EXPECT_EQ(Header().SortedColumn(), -1);
+    EXPECT_EQ(Header().sortedColumn(), -1);
     for (int column = 0; column < 3; ++column)
-        EXPECT_TRUE(Header().SectionImage(column).isNull());
+        EXPECT_TRUE(Header().sectionImage(column).isNull());
 }
 
 TEST(CListViewEx, ItsListFillsTheViewOnEveryResize)
