@@ -62,6 +62,11 @@ void ActionRegistry::Create(QObject& owner, int commandId)
         action->setCheckable(true);
         action->setChecked(true);
     }
+    // Start shows whether tracing runs; the log window's View settings show
+    // whether they are on.
+    if (commandId == res::ID_START || commandId == res::ID_VIEW_RECEIPT_TIME
+        || commandId == res::ID_VIEW_FOLLOW_NEW_LINES || commandId == res::ID_VIEW_FIXED_WIDTH_FONT)
+        action->setCheckable(true);
     actions_.emplace(commandId, action);
 }
 

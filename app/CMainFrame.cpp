@@ -7,15 +7,20 @@
 #include "res/MenuTable.h"
 #include "res/StringTable.h"
 #include "res/ToolbarTable.h"
+#include "ui/FindBar.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 QString frameTitle(const QString& documentTitle)
 {
@@ -33,6 +38,7 @@ bool CMainFrame::OnCreate()
     buildMenus();
     buildToolBar();
     buildStatusBar();
+    buildFindBar();
     connectBarToggles();
     // Shortcuts work wherever the focus is in the window, also for commands
     // that no menu carries (F6, the toolbar-only ones).
@@ -101,8 +107,60 @@ void CMainFrame::buildStatusBar()
     messagePane_ = new QLabel(res::loadString(res::AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
     messagePane_->setObjectName(QString::number(res::ID_SEPARATOR));
     m_wndStatusBar->addWidget(messagePane_, 1);
+    statePane_ = new QLabel(m_wndStatusBar);
+    statePane_->setObjectName(QString::number(res::ID_INDICATOR_TRACE_STATE));
+    statePane_->setToolTip(res::loadString(res::ID_INDICATOR_TRACE_STATE));
+    m_wndStatusBar->addPermanentWidget(statePane_);
     keyPanes_ = new KeyStatePanes(*m_wndStatusBar);
     setStatusBar(m_wndStatusBar);
+}
+
+void CMainFrame::buildFindBar()
+{
+    findToolBar_ = new QToolBar(QStringLiteral("Find"), this);
+    findToolBar_->setObjectName(QStringLiteral("FindToolBar"));
+    findToolBar_->setMovable(false);
+    findBar_ = new vexmoor::ui::FindBar(findToolBar_);
+    findToolBar_->addWidget(findBar_);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, findToolBar_);
+    findToolBar_->hide();
+    connect(findBar_, &vexmoor::ui::FindBar::closeRequested, this, &CMainFrame::hideFindBar);
+    // Escape closes the bar also while the focus is in the log.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setEnabled(false);
+    connect(escape, &QShortcut::activated, findBar_, &vexmoor::ui::FindBar::closeRequested);
+    connect(findToolBar_, &QToolBar::visibilityChanged, escape, &QShortcut::setEnabled);
+}
+
+void CMainFrame::showFindBar()
+{
+    findToolBar_->show();
+    findBar_->focusText();
+}
+
+void CMainFrame::hideFindBar()
+{
+    findToolBar_->hide();
+    if (centralWidget())
+        centralWidget()->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::keepUsableMinimumSize()
+{
+    // One line of the central window, with its horizontal scroll bar.
+    int lineHeight = fontMetrics().lineSpacing();
+    int scrollBarHeight = 0;
+    if (const QWidget* central = centralWidget()) {
+        // The window's frame and the text's margins (4 pixels each side).
+        lineHeight = central->fontMetrics().lineSpacing()
+                     + 2 * central->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+        scrollBarHeight = central->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    }
+    const int height = menuBar()->sizeHint().height() + m_wndToolBar->sizeHint().height()
+                       + m_wndStatusBar->sizeHint().height() + lineHeight + scrollBarHeight;
+    const int width = std::max(menuBar()->sizeHint().width(), m_wndToolBar->sizeHint().width());
+    setMinimumSize(width, height);
 }
 
 void CMainFrame::connectBarToggles()

@@ -12,6 +12,10 @@ class QStatusBar;
 class QToolBar;
 class RecentFileList;
 
+namespace vexmoor::ui {
+class FindBar;
+}
+
 // The main window: menu, toolbar and status bar around the log view. Its
 // commands are the actions of the registry; the frame only lays them out and
 // keeps the bars' View-menu check marks true.
@@ -30,6 +34,16 @@ public:
     // The message pane: "Ready", or the prompt of the item under the pointer.
     QLabel* messagePane() const { return messagePane_; }
     KeyStatePanes* keyPanes() const { return keyPanes_; }
+    // What tracing does, left of the key-state panes.
+    QLabel* statePane() const { return statePane_; }
+    // The find bar, under the toolbar; hidden until Find.
+    vexmoor::ui::FindBar* findBar() const { return findBar_; }
+    QToolBar* findToolBar() const { return findToolBar_; }
+    void showFindBar();
+    void hideFindBar();
+    // The smallest size at which the menu, the toolbar and one line of the
+    // central window stay usable; set once the central window is in place.
+    void keepUsableMinimumSize();
     QMenu* Menu(int index) const;
 
     // "<document title> - Vexmoor - The PL/SQL Tracing facility".
@@ -49,6 +63,7 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
+    void buildFindBar();
     void connectBarToggles();
     void syncBarChecks();
 
@@ -59,6 +74,9 @@ private:
     ActionRegistry& actions_;
     QLabel* messagePane_ = nullptr;
     KeyStatePanes* keyPanes_ = nullptr;
+    QLabel* statePane_ = nullptr;
+    QToolBar* findToolBar_ = nullptr;
+    vexmoor::ui::FindBar* findBar_ = nullptr;
     QList<QMenu*> menus_;
     std::function<bool()> closeQuery_;
 };

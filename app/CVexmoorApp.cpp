@@ -15,11 +15,16 @@
 #include "res/StringTable.h"
 #include "res/ToolbarTable.h"
 #include "trace/CVexmoorView.h"
+#include "trace/TraceStateText.h"
+#include "ui/DesktopShell.h"
+#include "ui/FindBar.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QIcon>
+#include <QLabel>
 #include <QPrinter>
 #include <QScreen>
 
@@ -72,10 +77,13 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
     if (!logon_ || logon_(g_pSession, profile_) != 1)
         return false;
 
+    startRunJournal();
     if (!createMainWindow())
         return false;
     if (!processShellCommand(commandLine))
         return false;
+    if (!afterFatalReportText_.isEmpty())
+        showInMessagePane(afterFatalReportText_);
     // The frame opens on most of the screen, as a desktop's default placement
     // of a new main window would have it.
     if (const QScreen* screen = mainWnd_->screen())
@@ -105,11 +113,58 @@ void CVexmoorApp::installFatalErrorHandler()
         return recovery;
     };
     auto parent = [this]() -> QWidget* { return mainWnd_.get(); };
-    FatalErrorHandler previous = setFatalErrorHandler(makeFatalErrorHandler(source, parent));
+    auto written = [this](const RecoveryOutcome& recovery) { noteFatalReport(recovery); };
+    FatalErrorHandler previous =
+        setFatalErrorHandler(makeFatalErrorHandler(source, parent, QString(), written));
     if (!fatalHandlerInstalled_) {
         previousFatalHandler_ = std::move(previous);
         fatalHandlerInstalled_ = true;
     }
+}
+
+void CVexmoorApp::noteFatalReport(const RecoveryOutcome& recovery)
+{
+    profile_.writeProfileInt(kFatalReportSection, kFatalReportPendingEntry, 1);
+    profile_.writeProfileString(
+        kFatalReportSection, kFatalReportRecoveryFileEntry,
+        recovery.written ? QDir::toNativeSeparators(recovery.path).toStdString() : std::string());
+    profile_.writeProfileString(kFatalReportSection, kFatalReportJournalEntry,
+                                journal_.isWriting() ? journal_.path().string() : std::string());
+    profile_.flush();
+}
+
+void CVexmoorApp::startRunJournal()
+{
+    namespace trace = vexmoor::trace;
+    trace::JournalLimits limits;
+    limits.maxAgeDays = profile_.getProfileInt(trace::kJournalSection,
+                                               trace::kJournalMaxAgeDaysEntry, limits.maxAgeDays);
+    limits.maxTotalMegabytes = profile_.getProfileInt(
+        trace::kJournalSection, trace::kJournalMaxTotalMegabytesEntry, limits.maxTotalMegabytes);
+    // After a fatal report the journal of that run is spared, so that this
+    // start can name it.
+    const bool afterFatalReport =
+        profile_.getProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0) != 0;
+    trace::JournalStart start =
+        trace::startJournal(trace::journalFolder(), limits, afterFatalReport);
+    journal_ = std::move(start.journal);
+    journal_.onFailure([this](const std::string& reason) {
+        journalFailure_ = reason;
+        updateTraceState();
+    });
+    if (!afterFatalReport)
+        return;
+    std::string journalOfThatRun =
+        profile_.getProfileString(kFatalReportSection, kFatalReportJournalEntry);
+    if (journalOfThatRun.empty() && start.previousRun)
+        journalOfThatRun = start.previousRun->string();
+    afterFatalReportText_ = QString::fromStdString(trace::composeAfterFatalReportText(
+        profile_.getProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry),
+        journalOfThatRun));
+    // Said once: the next start is an ordinary one again.
+    profile_.writeProfileInt(kFatalReportSection, kFatalReportPendingEntry, 0);
+    profile_.writeProfileString(kFatalReportSection, kFatalReportRecoveryFileEntry, "");
+    profile_.writeProfileString(kFatalReportSection, kFatalReportJournalEntry, "");
 }
 
 bool CVexmoorApp::createMainWindow()
@@ -123,8 +178,10 @@ bool CVexmoorApp::createMainWindow()
         return false;
     }
     view_ = new CVexmoorView(profile_, *session_, mainWnd_.get());
+    view_->setJournal(&journal_);
     wireOptionsCommand(*view_, profile_, *session_);
     mainWnd_->setCentralWidget(view_);
+    mainWnd_->keepUsableMinimumSize();
     view_->setFocus();
 
     doc_.attachView(view_);
@@ -158,12 +215,113 @@ void CVexmoorApp::wireCommands()
     connect(actions_->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSaveAs);
 
-    connect(actions_->Action(res::ID_START), &QAction::triggered, view_, &CVexmoorView::OnStart);
-    connect(actions_->Action(res::ID_OPTIONS), &QAction::triggered, view_,
-            &CVexmoorView::OnOptions);
-    connect(actions_->Action(res::ID_PURGE_PIPE), &QAction::triggered, view_,
-            &CVexmoorView::OnPurgePipe);
     wireEditCommands();
+    wireTraceCommands();
+    wireFindCommands();
+}
+
+void CVexmoorApp::wireTraceCommands()
+{
+    // The Trace menu and the toolbar carry the same actions.
+    const auto onView = [this](int id, auto slot) {
+        connect(actions_->Action(id), &QAction::triggered, view_, slot);
+    };
+    onView(res::ID_START, &CVexmoorView::OnStart);
+    onView(res::ID_STOP, &CVexmoorView::OnStop);
+    onView(res::ID_OPTIONS, &CVexmoorView::OnOptions);
+    onView(res::ID_PURGE_PIPE, &CVexmoorView::OnPurgePipe);
+    connect(view_, &CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
+    connect(actions_->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
+            &CVexmoorApp::onOpenJournalFolder);
+
+    CVexmoorView* view = view_;
+    const auto toggle = [this](int id, bool checked, auto apply) {
+        QAction* action = actions_->Action(id);
+        action->setChecked(checked);
+        connect(action, &QAction::toggled, view_, apply);
+    };
+    toggle(res::ID_VIEW_RECEIPT_TIME, view->receiptTime(),
+           [view](bool on) { view->setReceiptTime(on); });
+    toggle(res::ID_VIEW_FOLLOW_NEW_LINES, view->followNewLines(),
+           [view](bool on) { view->setFollowNewLines(on); });
+    toggle(res::ID_VIEW_FIXED_WIDTH_FONT, view->fixedWidthFont(),
+           [view](bool on) { view->setFixedWidthFont(on); });
+    updateTraceState();
+}
+
+void CVexmoorApp::updateTraceState()
+{
+    if (!view_ || !mainWnd_ || !actions_)
+        return;
+    const bool tracing = view_->isTracing();
+    actions_->Action(res::ID_START)->setChecked(tracing);
+    actions_->Action(res::ID_STOP)->setEnabled(tracing);
+
+    vexmoor::trace::TraceState state;
+    state.user = session_->userName();
+    state.connect = session_->connectString();
+    state.pipeName = view_->Settings().m_strPipeName;
+    state.timerFrequency = view_->Settings().m_nTimerFrequency;
+    state.tracing = tracing;
+    state.started = view_->hasStarted();
+    state.messagesSinceStart = view_->messagesSinceStart();
+    state.journalFailure = journalFailure_;
+    mainWnd_->statePane()->setText(
+        QString::fromStdString(vexmoor::trace::composeTraceStateText(state)));
+}
+
+void CVexmoorApp::showInMessagePane(const QString& text)
+{
+    if (mainWnd_ && mainWnd_->messagePane())
+        mainWnd_->messagePane()->setText(text);
+}
+
+void CVexmoorApp::onOpenJournalFolder()
+{
+    const std::filesystem::path folder =
+        journal_.path().empty() ? vexmoor::trace::journalFolder() : journal_.path().parent_path();
+    const QString path = QString::fromStdString(folder.string());
+    QDir().mkpath(path);
+    ui::DesktopShell& shell = desktopShell_ ? *desktopShell_ : ui::systemShell();
+    if (folder.empty() || shell.openWithShell(path) <= 32)
+        showInMessagePane(QStringLiteral("Could not open the journal folder %1.")
+                              .arg(QDir::toNativeSeparators(path)));
+}
+
+void CVexmoorApp::wireFindCommands()
+{
+    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    connect(actions_->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
+    connect(actions_->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
+            [this] { onFindAgain(false); });
+    connect(actions_->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
+            [this] { onFindAgain(true); });
+    connect(bar, &vexmoor::ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
+    connect(bar, &vexmoor::ui::FindBar::criteriaChanged, this,
+            [this, bar] { view_->highlightMatches(bar->text(), bar->matchCase()); });
+    connect(bar, &vexmoor::ui::FindBar::closeRequested, this,
+            [this] { view_->highlightMatches(QString(), false); });
+}
+
+void CVexmoorApp::onFind()
+{
+    // A selection within one line is what the user wants to find.
+    const QString selected = view_->textCursor().selectedText();
+    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+        bar->setText(selected);
+    mainWnd_->showFindBar();
+    view_->highlightMatches(bar->text(), bar->matchCase());
+}
+
+void CVexmoorApp::onFindAgain(bool backward)
+{
+    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    if (bar->text().isEmpty()) {
+        onFind();
+        return;
+    }
+    bar->showFound(view_->findText(bar->text(), {bar->matchCase(), bar->wrap(), backward}));
 }
 
 void CVexmoorApp::wireEditCommands()

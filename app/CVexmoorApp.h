@@ -5,6 +5,7 @@
 #include "PrinterList.h"
 #include "RecentFileList.h"
 #include "db/ErrorReport.h"
+#include "trace/Journal.h"
 
 #include <QObject>
 #include <QStringList>
@@ -18,6 +19,10 @@ class CVexmoorView;
 class OciSession;
 class Profile;
 class QPrinter;
+
+namespace ui {
+class DesktopShell;
+}
 
 // The application object: start-up and shutdown of the single-document
 // program, and the commands that belong to the application (About, New, Open,
@@ -37,6 +42,12 @@ public:
 
     static constexpr const char* kSettingsSection = "Settings";
     static constexpr const char* kPreviewPagesEntry = "PreviewPages";
+    // Where a fatal report notes, for the next start, the recovery file and
+    // the journal of the run it ended.
+    static constexpr const char* kFatalReportSection = "Fatal Report";
+    static constexpr const char* kFatalReportPendingEntry = "Pending";
+    static constexpr const char* kFatalReportRecoveryFileEntry = "Recovery File";
+    static constexpr const char* kFatalReportJournalEntry = "Journal";
 
     explicit CVexmoorApp(Profile& profile, LogonStep logon = defaultLogonStep(),
                          QObject* parent = nullptr);
@@ -69,6 +80,11 @@ public:
     // The printer chosen in Print Setup or by /pt; empty for the default.
     const QString& chosenPrinter() const { return chosenPrinter_; }
 
+    // This run's journal of received trace lines.
+    const vexmoor::trace::Journal& journal() const { return journal_; }
+    // The desktop that File > Open Journal Folder asks (tests put in their own).
+    void setDesktopShell(ui::DesktopShell& shell) { desktopShell_ = &shell; }
+
     // Opens a log after asking to save a modified one.
     OpenResult openDocumentFile(const QString& path);
 
@@ -84,6 +100,9 @@ public slots:
     void OnFilePrintDirect();
     void OnFilePrintPreview();
     void OnOpenRecentFile(int index);
+    void onOpenJournalFolder();
+    void onFind();
+    void onFindAgain(bool backward);
 
 private:
     // Closes the window, then ends the session and gives the fatal-error
@@ -93,6 +112,12 @@ private:
     bool createMainWindow();
     void wireCommands();
     void wireEditCommands();
+    void wireTraceCommands();
+    void wireFindCommands();
+    void startRunJournal();
+    void noteFatalReport(const struct RecoveryOutcome& recovery);
+    void updateTraceState();
+    void showInMessagePane(const QString& text);
     void updateEditCommands();
     bool processShellCommand(const CommandLineInfo& info);
     bool printFromCommandLine(const CommandLineInfo& info);
@@ -114,6 +139,11 @@ private:
     std::unique_ptr<PrinterList> printers_ = std::make_unique<PrinterList>();
     QString chosenPrinter_;
     PrinterHook printerHook_;
+
+    vexmoor::trace::Journal journal_;
+    std::string journalFailure_;
+    QString afterFatalReportText_;
+    ui::DesktopShell* desktopShell_ = nullptr;
 
     FatalErrorHandler previousFatalHandler_;
     bool fatalHandlerInstalled_ = false;

@@ -9,11 +9,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextDocument>
 
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
-    : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)),
-      prompt_(promptForLogFile)
+    : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)), prompt_(promptForLogFile)
 {
 }
 
@@ -102,8 +102,7 @@ bool CVexmoorDoc::saveModified()
 {
     if (!IsModified())
         return true;
-    const QString name =
-        pathName_.isEmpty() ? title_ : QDir::toNativeSeparators(pathName_);
+    const QString name = pathName_.isEmpty() ? title_ : QDir::toNativeSeparators(pathName_);
     const auto answer = vexmoorMessageBox(
         messageParent(), res::formatString1(res::AFX_IDP_ASK_TO_SAVE, name), QMessageBox::Warning,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
@@ -150,16 +149,44 @@ QString allFilesFilter()
 #endif
 }
 
+QStringList LogFileFilters()
+{
+    return {QStringLiteral("Log Files (*.log)"), allFilesFilter()};
+}
+
+QString StartFolder(const QString& initial, const QString& lastFolder,
+                    const QString& documentsFolder)
+{
+    const QFileInfo initialFile(initial);
+    if (!initial.isEmpty() && initialFile.isAbsolute())
+        return initialFile.absolutePath();
+    return lastFolder.isEmpty() ? documentsFolder : lastFolder;
+}
+
+namespace {
+// The folder of the last file chosen in either dialog, for this run.
+QString& LastFolderUsed()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString promptForLogFile(QWidget* parent, bool save, const QString& initial)
 {
     QFileDialog dialog(parent,
                        res::loadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
-    dialog.setNameFilter(allFilesFilter());
+    dialog.setNameFilters(LogFileFilters());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDirectory(
+        StartFolder(initial, LastFolderUsed(),
+                    QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (!initial.isEmpty())
         dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    LastFolderUsed() = QFileInfo(chosen).absolutePath();
+    return chosen;
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -75,9 +76,18 @@ private:
     FileNamePrompt prompt_;
 };
 
-// The standard file dialog: title "Open" or "Save As", one filter for all files,
-// no extension added to a name without one.
+// The standard file dialog: title "Open" or "Save As", "Log Files (*.log)"
+// then all files, no extension added to a name without one; it opens in the
+// folder StartFolder names.
 QString promptForLogFile(QWidget* parent, bool save, const QString& initial);
+
+// The two filters, log files first.
+QStringList LogFileFilters();
+
+// Where a file dialog starts: the folder of a file named with its path, else
+// the folder last used, else the documents folder.
+QString StartFolder(const QString& initial, const QString& lastFolder,
+                    const QString& documentsFolder);
 
 // The one filter both file dialogs offer. "All Files (*.*)" would hide names
 // without a dot on systems other than Windows, so there it is "All Files (*)".

@@ -95,15 +95,20 @@ void showFatalReportBox(QWidget* parent, const std::string& text)
 }
 
 FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
-                                        std::function<QWidget*()> parent, QString fallbackFolder)
+                                        std::function<QWidget*()> parent, QString fallbackFolder,
+                                        std::function<void(const RecoveryOutcome&)> written)
 {
     return [source = std::move(source), parent = std::move(parent),
-            fallbackFolder = std::move(fallbackFolder)](const std::string& report) {
+            fallbackFolder = std::move(fallbackFolder),
+            written = std::move(written)](const std::string& report) {
         // Ticks that arrive while the box is open start no further database work.
         setFatalReportShowing(true);
         const RecoverySource snapshot = source ? source() : RecoverySource{};
         const QString folder = fallbackFolder.isEmpty() ? defaultRecoveryFolder() : fallbackFolder;
         const RecoveryOutcome recovery = writeRecoveryFile(snapshot, folder);
+        // Before the box: the process may be killed while it is open.
+        if (written)
+            written(recovery);
         showFatalReportBox(parent ? parent() : nullptr, composeFatalReport(report, recovery));
     };
 }

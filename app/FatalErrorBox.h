@@ -44,8 +44,10 @@ QString defaultRecoveryFolder();
 void showFatalReportBox(QWidget* parent, const std::string& text);
 
 // The handler the program installs with setFatalErrorHandler: marks the
-// report as showing (ticks are held back), writes the recovery file, shows
-// the composed report and returns, after which the process ends.
+// report as showing (ticks are held back), writes the recovery file, hands
+// its outcome to `written` (which notes it for the next start), shows the
+// composed report and returns, after which the process ends.
 FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
                                         std::function<QWidget*()> parent,
-                                        QString fallbackFolder = QString());
+                                        QString fallbackFolder = QString(),
+                                        std::function<void(const RecoveryOutcome&)> written = {});

@@ -22,6 +22,7 @@ public:
                             std::string_view value) override;
 
     void Sync() { settings_.sync(); }
+    void flush() override { settings_.sync(); }
 
 private:
     mutable QSettings settings_;

@@ -157,13 +157,13 @@ QByteArray TextCodec::Name() const
 QStringDecoder TextCodec::makeDecoder() const
 {
     return builtIn_ ? QStringDecoder(*builtIn_, kDecoderFlags)
-                     : QStringDecoder(charset_.constData(), kDecoderFlags);
+                    : QStringDecoder(charset_.constData(), kDecoderFlags);
 }
 
 QStringEncoder TextCodec::makeEncoder() const
 {
     return builtIn_ ? QStringEncoder(*builtIn_, QStringConverter::Flag::Stateless)
-                     : QStringEncoder(charset_.constData(), QStringConverter::Flag::Stateless);
+                    : QStringEncoder(charset_.constData(), QStringConverter::Flag::Stateless);
 }
 
 QString TextCodec::Decode(std::string_view bytes) const

@@ -19,6 +19,9 @@ public:
     virtual void writeProfileInt(std::string_view section, std::string_view entry, int value) = 0;
     virtual void writeProfileString(std::string_view section, std::string_view entry,
                                     std::string_view value) = 0;
+    // Puts what was written where the next run reads it, now (the fatal
+    // report ends the process without the usual shutdown).
+    virtual void flush() {}
 };
 
 class MemoryProfile final : public Profile {

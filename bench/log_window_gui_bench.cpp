@@ -14,6 +14,12 @@
 // a sink that keeps nothing and, in the same run, into the log window;
 // window_over_null is the window's rate against the null sink's (wall time;
 // window_over_null_cpu the same in CPU time of this thread).
+//
+// BM_DrainIntoWindowWithJournal: 100,000 waiting messages drained into the
+// shown log window with the journal off and, in the same run, on (each line
+// written to this run's journal file with its receipt time before the window
+// gets it); on_over_off is the rate with the journal against the rate
+// without (wall time; on_over_off_cpu in CPU time of this thread).
 
 #include "base/Profile.h"
 #include "bench/BenchSupport.h"
@@ -21,6 +27,7 @@
 #include "engine/Database.h"
 #include "engine/PipeStore.h"
 #include "trace/CVexmoorView.h"
+#include "trace/Journal.h"
 #include "trace/PipePoller.h"
 
 #include <QApplication>
@@ -31,6 +38,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include <time.h>
 
@@ -139,6 +147,53 @@ void BM_DrainIntoWindow(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kLogLines);
 }
 
+// One drain of kLogLines messages into a shown window; wall seconds and CPU ms.
+std::pair<double, double> DrainIntoShownWindow(Profile& profile, OciSession& session,
+                                               Database& filler, vexmoor::trace::Journal* journal,
+                                               benchmark::State& state)
+{
+    CVexmoorView view(profile, session);
+    view.setJournal(journal);
+    Place(view, kShown);
+    bench::FillPipe(filler, kPipe, kLogLines);
+    const Clock::time_point start = Clock::now();
+    const double cpuStart = ThreadCpuMilliseconds();
+    view.PollPipe();
+    QCoreApplication::processEvents();
+    const double cpu = ThreadCpuMilliseconds() - cpuStart;
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (view.document()->blockCount() != kLogLines + 1 || filler.pipes().messageCount(kPipe) != 0)
+        state.SkipWithError("the window did not get every message");
+    return {seconds, cpu};
+}
+
+void BM_DrainIntoWindowWithJournal(benchmark::State& state)
+{
+    bench::ScratchFolder folder;
+    const std::filesystem::path file = folder.file("bench.db");
+    const auto filler = Database::open(file);
+    OciSession session;
+    if (!bench::logOnEmbedded(session, file, state))
+        return;
+    MemoryProfile profile;
+    for (auto _ : state) {
+        const auto [offSeconds, offCpu] =
+            DrainIntoShownWindow(profile, session, *filler, nullptr, state);
+        vexmoor::trace::Journal journal = vexmoor::trace::Journal::createForRun(
+            folder.file("journal"), std::chrono::system_clock::now());
+        const auto [onSeconds, onCpu] =
+            DrainIntoShownWindow(profile, session, *filler, &journal, state);
+        if (!journal.isWriting())
+            state.SkipWithError(("the journal failed: " + journal.failure()).c_str());
+        state.SetIterationTime(onSeconds);
+        state.counters["off_msgs_per_s"] = kLogLines / offSeconds;
+        state.counters["on_msgs_per_s"] = kLogLines / onSeconds;
+        state.counters["on_over_off"] = offSeconds / onSeconds;
+        state.counters["on_over_off_cpu"] = offCpu / onCpu;
+    }
+    state.SetItemsProcessed(state.iterations() * kLogLines);
+}
+
 } // namespace
 
 BENCHMARK(BM_AppendCost)
@@ -151,6 +206,11 @@ BENCHMARK(BM_AppendCost)
 BENCHMARK(BM_DrainIntoWindow)
     ->Arg(kShown)
     ->Arg(kHidden)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+BENCHMARK(BM_DrainIntoWindowWithJournal)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();

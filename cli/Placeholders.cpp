@@ -59,10 +59,8 @@ private:
     bool skipQuoted()
     {
         const char c = text_[pos_];
-        const bool qQuote =
-            (c == 'q' || c == 'Q') && At(pos_ + 1) == '\'' && At(pos_ + 2) != '\0';
-        const bool nqQuote = (c == 'n' || c == 'N')
-                             && (At(pos_ + 1) == 'q' || At(pos_ + 1) == 'Q')
+        const bool qQuote = (c == 'q' || c == 'Q') && At(pos_ + 1) == '\'' && At(pos_ + 2) != '\0';
+        const bool nqQuote = (c == 'n' || c == 'N') && (At(pos_ + 1) == 'q' || At(pos_ + 1) == 'Q')
                              && At(pos_ + 2) == '\'' && At(pos_ + 3) != '\0';
         if (qQuote || nqQuote) {
             const std::size_t opener = pos_ + (nqQuote ? 3 : 2);
@@ -137,9 +135,9 @@ private:
 
     void Add(std::string_view name)
     {
-        const bool known =
-            std::any_of(found_.begin(), found_.end(),
-                        [&](const std::string& found) { return samePlaceholder(found, name); });
+        const bool known = std::any_of(found_.begin(), found_.end(), [&](const std::string& found) {
+            return samePlaceholder(found, name);
+        });
         if (!known)
             found_.emplace_back(name);
     }

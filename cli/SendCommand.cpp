@@ -46,9 +46,9 @@ public:
         cursor_.SetStatement(statement_);
         // The engine reads at most the given length; the NUL is inside it.
         cursor_.Bind(":message", text.data(), static_cast<std::int32_t>(text.size() + 1),
-                      kTypeString, &messageIndicator_);
+                     kTypeString, &messageIndicator_);
         cursor_.Bind(":pipe", pipe_.data(), static_cast<std::int32_t>(pipe_.size() + 1),
-                      kTypeString, &pipeIndicator_);
+                     kTypeString, &pipeIndicator_);
         messageIndicator_ = 0;
         pipeIndicator_ = 0;
         if (cursor_.Execute(false))

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 
 namespace {
@@ -77,8 +78,14 @@ CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
     userName_ = profile_.getProfileString(kConnectSection, "Usr");
     connect_ = profile_.getProfileString(kConnectSection, "Srv");
     res::buildDialog(*this, ids::Template());
-    // Buttons 1 and 2 reach accept and reject through the template; Help is
-    // there and does nothing.
+    // Buttons 1 and 2 reach accept and reject through the template.
+    connect(&res::requireControl<QPushButton>(*this, ids::kHelpButton), &QPushButton::clicked, this,
+            [this] {
+                QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationName),
+                                vexmoor::db::connectHelpText(), QMessageBox::Ok, this);
+                box.setTextFormat(Qt::PlainText);
+                box.exec();
+            });
     userNameEdit().setMaxLength(kMaxChars);
     passwordEdit().setMaxLength(kMaxChars);
     // The box would otherwise complete typed text from the history, so that
@@ -238,4 +245,24 @@ int RunConnectDialog(OciSession* session, Profile& profile)
         return 0;
     CConnectDlg dialog(nullptr, *session, profile);
     return dialog.exec() == 1 ? 1 : 0;
+}
+
+QString vexmoor::db::connectHelpText()
+{
+    return QStringLiteral(
+        "Connect string:\n"
+        "  embedded\n"
+        "      the embedded database of this user\n"
+        "      (~/.local/share/Orrindale/Vexmoor/embedded.db, or $VEXMOOR_EMBEDDED_DB)\n"
+        "  embedded:PATH\n"
+        "      the embedded database in the file PATH, made when missing\n"
+        "  an Oracle connect string\n"
+        "      a net service name (orcl) or host:port/service (dbhost:1521/orclpdb);\n"
+        "      empty for the default database\n"
+        "  postgresql://host:port/database\n"
+        "      a PostgreSQL server\n"
+        "\n"
+        "A new embedded database has two accounts:\n"
+        "  vexmoor / vexmoor  may trace, create the trace procedures and their synonyms\n"
+        "  system / manager   may do everything");
 }

@@ -51,3 +51,9 @@ private:
 
 // Runs the dialog modally with no parent; 1 after a successful logon, else 0.
 int RunConnectDialog(OciSession* session, Profile& profile);
+
+namespace vexmoor::db {
+// What the logon dialog's Help button shows: what to type as connect string,
+// and the accounts a new embedded database has.
+QString connectHelpText();
+} // namespace vexmoor::db

@@ -16,8 +16,8 @@ OciCursor::OciCursor(OciSession& session)
     : cursorArea_(std::make_unique<std::uint8_t[]>(oci::kCursorAreaSize)), // zero-filled
       logonArea_(session.logonArea())
 {
-    if (oci::oopen(cursorArea_.get(), logonArea_, nullptr, kNulTerminated, kNulTerminated,
-                   nullptr, kNulTerminated)
+    if (oci::oopen(cursorArea_.get(), logonArea_, nullptr, kNulTerminated, kNulTerminated, nullptr,
+                   kNulTerminated)
         != 0)
         ReportError();
 }
@@ -41,9 +41,8 @@ void OciCursor::SetStatement(const std::string& statement)
 void OciCursor::Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
                      std::int16_t* indicator)
 {
-    if (oci::obndrv(cursorArea_.get(), name, kNulTerminated, static_cast<oci::ub1*>(buffer),
-                    length, type, kNulTerminated, indicator, nullptr, kNulTerminated,
-                    kNulTerminated)
+    if (oci::obndrv(cursorArea_.get(), name, kNulTerminated, static_cast<oci::ub1*>(buffer), length,
+                    type, kNulTerminated, indicator, nullptr, kNulTerminated, kNulTerminated)
         != 0)
         ReportError();
 }
@@ -75,6 +74,6 @@ int OciCursor::returnCode() const
 
 void OciCursor::ReportError()
 {
-    showFatalErrorAndEnd(composeErrorReport(
-        ErrorText(), FunctionName(), oci::parseErrorOffset(cursorArea_.get()), statement_));
+    showFatalErrorAndEnd(composeErrorReport(ErrorText(), FunctionName(),
+                                            oci::parseErrorOffset(cursorArea_.get()), statement_));
 }

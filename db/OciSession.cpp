@@ -28,6 +28,10 @@ bool OciSession::LogOn(const std::string& user, const std::string& password,
         logonArea_.get(), hostArea_.get(), user.c_str(), kNulTerminated, password.c_str(),
         kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
     loggedOn_ = result == 0;
+    if (loggedOn_) {
+        userName_ = user;
+        connectString_ = connect;
+    }
     return result == 0;
 }
 
@@ -39,7 +43,7 @@ bool OciSession::Break()
 std::string OciSession::ErrorText()
 {
     char text[vexmoor::db::oci::kMessageBufferSize] = {};
-    vexmoor::db::oci::oerhms(logonArea_.get(), vexmoor::db::oci::returnCode(logonArea_.get()),
-                             text, vexmoor::db::oci::kMessageBufferSize);
+    vexmoor::db::oci::oerhms(logonArea_.get(), vexmoor::db::oci::returnCode(logonArea_.get()), text,
+                             vexmoor::db::oci::kMessageBufferSize);
     return text;
 }

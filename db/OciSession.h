@@ -24,12 +24,17 @@ public:
     bool Break();
 
     bool isLoggedOn() const { return loggedOn_; }
+    // Whom and where the last successful logon named; empty before one.
+    const std::string& userName() const { return userName_; }
+    const std::string& connectString() const { return connectString_; }
     std::uint8_t* logonArea() const { return logonArea_.get(); }
 
 private:
     std::unique_ptr<std::uint8_t[]> hostArea_;
     std::unique_ptr<std::uint8_t[]> logonArea_;
     bool loggedOn_ = false;
+    std::string userName_;
+    std::string connectString_;
 };
 
 // The process-wide session, created at start-up and deleted at exit.

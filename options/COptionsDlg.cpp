@@ -10,12 +10,14 @@
 #include "res/StringTable.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusTipEvent>
 #include <QStringList>
 #include <QStyle>
 
@@ -76,7 +78,7 @@ void showInstallNote(QWidget& over)
 } // namespace
 
 COptionsDlg::COptionsDlg(QWidget* parent)
-    : QDialog(parent), installer_([](OciSession& session) { installProcedures(session); })
+    : QDialog(parent), installer_([](OciSession& session) { return installProcedures(session); })
 {
     res::buildDialog(*this, ids::Template());
     wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
@@ -170,8 +172,16 @@ void COptionsDlg::OnGenerateProcedures()
     if (session == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
-    WaitCursor busy;
-    installer_(*session);
+    std::string outcome;
+    {
+        WaitCursor busy;
+        outcome = describeInstallOutcome(installer_(*session));
+    }
+    // The program's window shows status tips in its message pane.
+    if (QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr) {
+        QStatusTipEvent tip(QString::fromStdString(outcome));
+        QCoreApplication::sendEvent(frame, &tip);
+    }
 }
 
 bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,

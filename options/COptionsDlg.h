@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProcedureInstaller.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -31,7 +33,9 @@ public:
 
     // Installs the procedures on a session; installProcedures unless a test
     // puts a probe around it.
-    using ProcedureInstaller = std::function<void(OciSession&)>;
+    // It hands back what the server refused; the dialog says in the
+    // program's status bar what it made.
+    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(OciSession&)>;
 
     explicit COptionsDlg(QWidget* parent = nullptr);
     ~COptionsDlg() override;

@@ -102,3 +102,34 @@ std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& cha
         return RunInstallStatements(channel, kPostgresInstallStatements);
     return RunInstallStatements(channel, kInstallStatements);
 }
+namespace {
+
+// "CREATE OR REPLACE PROCEDURE SendDebugMessage": the statement's first words
+// up to its object's name.
+std::string_view headOf(std::string_view statement)
+{
+    std::size_t name = 0;
+    for (std::string_view kind : {"PROCEDURE ", "SYNONYM "}) {
+        if (const auto at = statement.find(kind); at != std::string_view::npos) {
+            name = at + kind.size();
+            break;
+        }
+    }
+    return statement.substr(0, statement.find_first_of(" (\n", name));
+}
+
+} // namespace
+
+std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused)
+{
+    if (refused.empty())
+        return "Generate Procedures created SendDebugMessage, SendTraceMessage and their public "
+               "synonyms.";
+    std::string text = "Generate Procedures: the server refused " + std::to_string(refused.size())
+                       + " of " + std::to_string(kInstallStatements.size()) + " statements:";
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        text += i == 0 ? " " : "; ";
+        text += std::string(headOf(refused[i].statement)) + " (" + refused[i].error + ")";
+    }
+    return text;
+}

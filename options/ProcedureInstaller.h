@@ -36,3 +36,7 @@ struct RefusedStatement {
 std::vector<RefusedStatement> installProcedures(OciSession& session);
 // The statements of the channel's database, the same way.
 std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& channel);
+
+// One line for the status bar after Generate Procedures: what was created,
+// or which statements the server refused and why.
+std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused);

@@ -25,6 +25,11 @@ const std::array kMainAccelerators{
     Accelerator{kCtrl, Qt::Key_Insert, ID_EDIT_COPY},
     Accelerator{kCtrl, Qt::Key_V, ID_EDIT_PASTE},
     Accelerator{kShift, Qt::Key_Insert, ID_EDIT_PASTE},
+    Accelerator{kCtrl, Qt::Key_F, ID_EDIT_FIND},
+    Accelerator{kNone, Qt::Key_F3, ID_EDIT_FIND_NEXT},
+    Accelerator{kShift, Qt::Key_F3, ID_EDIT_FIND_PREVIOUS},
+    Accelerator{kNone, Qt::Key_F5, ID_START},
+    Accelerator{kShift, Qt::Key_F5, ID_STOP},
     Accelerator{kNone, Qt::Key_F6, ID_NEXT_PANE},
     Accelerator{kShift, Qt::Key_F6, ID_PREV_PANE},
 };

@@ -7,10 +7,19 @@
 namespace res {
 
 enum CommandId : int {
-    // The log window's commands, on the toolbar only.
+    // The log window's commands: on the toolbar and in the Trace menu.
     ID_START = 32772,
+    ID_STOP = 32773,
     ID_OPTIONS = 32774,
     ID_PURGE_PIPE = 32775,
+    // File > Open Journal Folder, the View toggles of the log window, and
+    // Find's next and previous.
+    ID_FILE_OPEN_JOURNAL_FOLDER = 32776,
+    ID_VIEW_RECEIPT_TIME = 32777,
+    ID_VIEW_FOLLOW_NEW_LINES = 32778,
+    ID_VIEW_FIXED_WIDTH_FONT = 32779,
+    ID_EDIT_FIND_NEXT = 32780,
+    ID_EDIT_FIND_PREVIOUS = 32781,
 
     // File
     ID_FILE_NEW = 57600,
@@ -56,7 +65,8 @@ enum CommandId : int {
 
 // Window identifiers of the two bars and the status-bar panes.
 enum PaneId : int {
-    ID_SEPARATOR = 0, // the message pane
+    ID_SEPARATOR = 0,                 // the message pane
+    ID_INDICATOR_TRACE_STATE = 59136, // what tracing does, left of the key states
     ID_INDICATOR_CAPS = 59137,
     ID_INDICATOR_NUM = 59138,
     ID_INDICATOR_SCRL = 59139,

@@ -15,7 +15,7 @@ struct Menu {
     std::span<const MenuItem> items;
 };
 
-// "&File", "&Edit", "&View", "&Help", in this order.
+// "&File", "&Edit", "&View", "&Trace", "&Help", in this order.
 std::span<const Menu> mainMenu();
 
 // The menu text of a command (with mnemonic and shortcut text); nullptr when

@@ -19,8 +19,16 @@ constexpr auto kEntries = std::to_array<Entry>({
     {IDR_MAINFRAME, "Vexmoor - The PL/SQL Tracing facility"},
 
     {ID_START, "Start the PL/SQL debugger\nStart"},
+    {ID_STOP, "Stop polling the pipe; Start resumes\nStop"},
     {ID_OPTIONS, "Set the debugging options\nOptions"},
     {ID_PURGE_PIPE, "Purge all messages from the current pipe.\nPurge Pipe"},
+    {ID_FILE_OPEN_JOURNAL_FOLDER,
+     "Open the folder of the journal, which keeps every trace line received\nOpen Journal Folder"},
+    {ID_VIEW_RECEIPT_TIME, "Start each new line with the time it was received\nReceipt Time"},
+    {ID_VIEW_FOLLOW_NEW_LINES, "Scroll to each new line as it arrives\nFollow New Lines"},
+    {ID_VIEW_FIXED_WIDTH_FONT, "Show the log in the fixed-width font\nFixed-Width Font"},
+    {ID_EDIT_FIND_NEXT, "Find the next occurrence of the text\nFind Next"},
+    {ID_EDIT_FIND_PREVIOUS, "Find the previous occurrence of the text\nFind Previous"},
 
     {AFX_IDS_APP_TITLE, "Vexmoor"},
     {AFX_IDS_IDLEMESSAGE, "Ready"},
@@ -58,6 +66,7 @@ constexpr auto kEntries = std::to_array<Entry>({
     {ID_NEXT_PANE, "Switch to the next window pane\nNext Pane"},
     {ID_PREV_PANE, "Switch back to the previous window pane\nPrevious Pane"},
 
+    {ID_INDICATOR_TRACE_STATE, "What tracing does"},
     {ID_INDICATOR_CAPS, "CAP"},
     {ID_INDICATOR_NUM, "NUM"},
     {ID_INDICATOR_SCRL, "SCRL"},

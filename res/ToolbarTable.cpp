@@ -15,6 +15,7 @@ constexpr std::array kMainToolbar{
     ToolbarButton{ID_FILE_SAVE, ":/vexmoor/images/save.svg"},
     kSeparator,
     ToolbarButton{ID_START, ":/vexmoor/images/start.svg"},
+    ToolbarButton{ID_STOP, ":/vexmoor/images/stop.svg"},
     ToolbarButton{ID_OPTIONS, ":/vexmoor/images/options.svg"},
     ToolbarButton{ID_PURGE_PIPE, ":/vexmoor/images/purge.svg"},
     kSeparator,

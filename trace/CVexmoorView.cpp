@@ -1,12 +1,18 @@
 #include "CVexmoorView.h"
 
+#include "Journal.h"
 #include "PipePurge.h"
 #include "base/LocaleText.h"
+#include "base/Profile.h"
 #include "base/TraceSettings.h"
 #include "db/ErrorReport.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusTipEvent>
 #include <QTextBlock>
@@ -55,6 +61,11 @@ namespace {
 
 constexpr const char* kNoPipeNameText = "No pipe name: set one in Options.";
 
+// Highlighting every occurrence in a long trace would lay out the window for
+// each; beyond this many, Find Next still finds the rest.
+constexpr int kMostHighlights = 10000;
+constexpr int kTabStopCharacters = 8;
+
 // The shortest poll interval: what the original platform's timer gives for a
 // request of 0 ms, so that a Timer Frequency of 0 does not spin.
 constexpr std::int64_t kShortestIntervalMs = 10;
@@ -77,6 +88,23 @@ constexpr char16_t kFrameEnd = 0xFDD1;
 // The longest: Qt rounds long intervals to whole seconds, and a value near
 // INT_MAX would overflow there. Nobody polls less often than every 12 days.
 constexpr std::int64_t kLongestIntervalMs = INT_MAX / 2;
+
+// The system's fixed-width font; where the desktop names none that is fixed
+// (Qt's platforms without a theme), any monospace family the fonts offer.
+QFont FixedWidthFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    for (const QString& family : QFontDatabase::families()) {
+        if (QFontDatabase::isFixedPitch(family)) {
+            font.setFamily(family);
+            break;
+        }
+    }
+    font.setFixedPitch(true);
+    return font;
+}
 
 int pollIntervalMs(std::int32_t timerFrequency)
 {
@@ -166,9 +194,13 @@ private:
 } // namespace
 
 CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
-    : QPlainTextEdit(parent), profile_(profile), session_(session), poller_(session, *this)
+    : QPlainTextEdit(parent), profile_(profile), session_(session), journalSink_(*this),
+      poller_(session, journalSink_)
 {
     Settings() = loadTraceSettings(profile_);
+    journalSink_.setReceiptTime(profile_.getProfileInt(vexmoor::trace::kReceiptTimeSection,
+                                                       vexmoor::trace::kReceiptTimeEntry, 0)
+                                != 0);
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
     setReadOnly(Settings().m_bAllowEdit == 0);
@@ -177,9 +209,81 @@ CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* paren
     connect(document(), &QTextDocument::contentsChange, this, &CVexmoorView::OnContentsChange);
     connect(document(), &QTextDocument::modificationChanged, this,
             &CVexmoorView::OnModificationChanged);
+    setFixedWidthFont(profile_.getProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, 0) != 0);
 }
 
 CVexmoorView::~CVexmoorView() = default;
+
+void CVexmoorView::setReceiptTime(bool on)
+{
+    journalSink_.setReceiptTime(on);
+    profile_.writeProfileInt(vexmoor::trace::kReceiptTimeSection, vexmoor::trace::kReceiptTimeEntry,
+                             on ? 1 : 0);
+}
+
+void CVexmoorView::setFixedWidthFont(bool on)
+{
+    if (on != fixedWidthFont_)
+        profile_.writeProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, on ? 1 : 0);
+    fixedWidthFont_ = on;
+    setFont(on ? FixedWidthFont() : QFont());
+    setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' '))
+                       * kTabStopCharacters);
+}
+
+bool CVexmoorView::findText(const QString& text, FindOptions options)
+{
+    if (text.isEmpty())
+        return false;
+    QTextDocument::FindFlags flags;
+    if (options.matchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    if (options.backward)
+        flags |= QTextDocument::FindBackward;
+    QTextCursor found = document()->find(text, textCursor(), flags);
+    if (found.isNull() && options.wrap) {
+        QTextCursor from(document());
+        if (options.backward)
+            from.movePosition(QTextCursor::End);
+        found = document()->find(text, from, flags);
+    }
+    if (found.isNull())
+        return false;
+    setTextCursor(found);
+    ensureCursorVisible();
+    return true;
+}
+
+void CVexmoorView::highlightMatches(const QString& text, bool matchCase)
+{
+    highlightText_ = text;
+    highlightMatchCase_ = matchCase;
+    setExtraSelections({});
+    highlightFrom(0);
+}
+
+void CVexmoorView::highlightFrom(int position)
+{
+    if (highlightText_.isEmpty())
+        return;
+    QList<QTextEdit::ExtraSelection> selections = extraSelections();
+    QTextCharFormat format;
+    format.setBackground(QColor(255, 230, 90));
+    const QTextDocument::FindFlags flags =
+        highlightMatchCase_ ? QTextDocument::FindCaseSensitively : QTextDocument::FindFlags();
+    QTextCursor found = document()->find(highlightText_, position, flags);
+    while (!found.isNull() && selections.size() < kMostHighlights) {
+        selections.append({found, format});
+        found = document()->find(highlightText_, found, flags);
+    }
+    setExtraSelections(selections);
+}
+
+bool CVexmoorView::isScrolledToEnd() const
+{
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
 
 std::string CVexmoorView::logText() const
 {
@@ -200,6 +304,7 @@ void CVexmoorView::setLogText(const std::string& text)
     shown_ = log_.size();
     setUndoRedoEnabled(!isReadOnly());
     document()->setModified(false);
+    highlightMatches(highlightText_, highlightMatchCase_);
 }
 
 void CVexmoorView::Print(QPrinter& printer) const
@@ -230,9 +335,16 @@ void CVexmoorView::showPendingText()
     const bool wasModified = doc.isModified();
     FlagGuard updating(updating_);
 
+    // Decided before the insertion, which moves the end away.
+    const bool follow = followNewLines_ && isScrolledToEnd();
+    const QTextCursor userCursor = textCursor();
+    const int scrolledTo = verticalScrollBar()->value();
+    const int horizontallyScrolledTo = horizontalScrollBar()->value();
+
     QTextCursor cursor(&doc);
     cursor.movePosition(QTextCursor::End);
     const QTextBlock firstBlock = cursor.block();
+    const int insertedAt = cursor.position();
     doc.setUndoRedoEnabled(false);
     const QString shown = vexmoor::base::fromLocaleBytes(pending);
     cursor.beginEditBlock();
@@ -242,10 +354,22 @@ void CVexmoorView::showPendingText()
     markLineEnds(firstBlock, shown);
     doc.setModified(wasModified);
     shown_ = log_.size();
+    highlightFrom(insertedAt);
 
-    // The caret goes to the end, replacing any selection, and the end shows.
-    setTextCursor(cursor);
-    ensureCursorVisible();
+    if (follow) {
+        // The caret goes to the end, replacing any selection, and the end shows.
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        return;
+    }
+    // A caret at the end would have moved with the text: it goes back, and
+    // the view stays where the user put it.
+    QTextCursor kept(&doc);
+    kept.setPosition(userCursor.anchor());
+    kept.setPosition(userCursor.position(), QTextCursor::KeepAnchor);
+    setTextCursor(kept);
+    verticalScrollBar()->setValue(scrolledTo);
+    horizontalScrollBar()->setValue(horizontallyScrolledTo);
 }
 
 void CVexmoorView::OnContentsChange(int /*position*/, int charsRemoved, int charsAdded)
@@ -303,13 +427,22 @@ void CVexmoorView::OnStart()
 {
     // Oracle refuses an empty pipe name: polling it would end the program.
     if (!requirePipeName()) {
-        stopTimer();
+        OnStop();
         return;
     }
+    started_ = true;
+    messagesSinceStart_ = 0;
     PollPipe();
     stopTimer();
     const int id = startTimer(pollIntervalMs(Settings().m_nTimerFrequency));
     m_nTimerId = id > 0 ? static_cast<unsigned>(id) : 0;
+    emit traceStateChanged();
+}
+
+void CVexmoorView::OnStop()
+{
+    stopTimer();
+    emit traceStateChanged();
 }
 
 void CVexmoorView::stopTimer()
@@ -340,9 +473,13 @@ void CVexmoorView::OnPurgePipe()
 
 void CVexmoorView::PollPipe()
 {
-    poller_.PollPipe();
+    const int received = poller_.PollPipe();
     // Also shows lines of a poller that does not end its poll with endOfPoll.
     showPendingText();
+    if (received > 0) {
+        messagesSinceStart_ += received;
+        emit traceStateChanged();
+    }
 }
 
 void CVexmoorView::timerEvent(QTimerEvent* event)

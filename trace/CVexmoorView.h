@@ -1,11 +1,13 @@
 #pragma once
 
+#include "JournalSink.h"
 #include "LineSink.h"
 #include "PipePoller.h"
 
 #include <QPlainTextEdit>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,6 +41,38 @@ public:
 
     // The id of the poll timer, 0 when none runs.
     unsigned TimerId() const { return m_nTimerId; }
+    bool isTracing() const { return m_nTimerId != 0; }
+    // Whether Start ran, and the messages received since it last did.
+    bool hasStarted() const { return started_; }
+    std::int64_t messagesSinceStart() const { return messagesSinceStart_; }
+
+    // Every appended line goes to the journal first (none: nothing is
+    // recorded); it must outlive the view or be taken back with nullptr.
+    void setJournal(vexmoor::trace::Journal* journal) { journalSink_.setJournal(journal); }
+    // "HH:MM:SS.mmm " before each new line; stored in the profile.
+    bool receiptTime() const { return journalSink_.receiptTime(); }
+    void setReceiptTime(bool on);
+    // Off, new lines leave the view and the selection where they are; on,
+    // they do so only while the user has scrolled away from the end.
+    bool followNewLines() const { return followNewLines_; }
+    void setFollowNewLines(bool on) { followNewLines_ = on; }
+    // The system's fixed-width font with tab stops every 8 characters, or
+    // the default font; stored in the profile.
+    bool fixedWidthFont() const { return fixedWidthFont_; }
+    void setFixedWidthFont(bool on);
+
+    struct FindOptions {
+        bool matchCase = false;
+        bool wrap = true;
+        bool backward = false;
+    };
+    // Selects the next (previous) occurrence after (before) the selection or
+    // caret and shows it; false, leaving the selection alone, when there is none.
+    bool findText(const QString& text, FindOptions options);
+    // Highlights every occurrence, also in lines still to come; an empty
+    // text ends the highlighting.
+    void highlightMatches(const QString& text, bool matchCase);
+    int highlightedMatchCount() const { return static_cast<int>(extraSelections().size()); }
 
     // The whole log text, as bytes in the locale's character set, and
     // replacing it (the document's Open and New). Lines appended by a poll
@@ -57,11 +91,17 @@ public slots:
     // Polls at once and (re)starts the poll timer. Without a pipe name it
     // says so in the status bar and leaves the timer off.
     void OnStart();
+    // Kills the poll timer; Start resumes.
+    void OnStop();
     // Runs the Options command; after OK polls at once with the new
     // settings (OnStart). Does nothing until the program supplies the command.
     void OnOptions();
     void OnPurgePipe();
     void PollPipe();
+
+signals:
+    // Tracing started or stopped, messages arrived, or the settings changed.
+    void traceStateChanged();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -71,6 +111,8 @@ private:
     bool requirePipeName();
     void stopTimer();
     void showPendingText();
+    bool isScrolledToEnd() const;
+    void highlightFrom(int position);
     void OnContentsChange(int position, int charsRemoved, int charsAdded);
     void OnModificationChanged(bool modified);
     void takeTextFromWindow();
@@ -78,12 +120,24 @@ private:
 
     Profile& profile_;
     OciSession& session_;
+    vexmoor::trace::JournalSink journalSink_; // before the poller, which appends to it
     PipePoller poller_;
     OptionsCommand optionsCommand_;
     unsigned m_nTimerId = 0;
 
-    std::string log_;          // the log's bytes, exactly as appended or loaded
+    std::string log_;         // the log's bytes, exactly as appended or loaded
     std::size_t shown_ = 0;   // how many bytes of log_ the window shows
     bool userEdited_ = false; // the window holds edits log_ lacks
     bool updating_ = false;   // the window is being changed by this class
+
+    bool started_ = false;
+    std::int64_t messagesSinceStart_ = 0;
+    bool followNewLines_ = true;
+    bool fixedWidthFont_ = false;
+    QString highlightText_;
+    bool highlightMatchCase_ = false;
 };
+
+// The profile's place of the Fixed-Width Font setting.
+inline constexpr const char* kFixedWidthFontSection = "Settings";
+inline constexpr const char* kFixedWidthFontEntry = "Fixed-Width Font";

@@ -28,9 +28,12 @@ public:
     {
     }
 
-    void drainPipe()
+    // Returns how many messages it received.
+    int drainPipe()
     {
+        int received = 0;
         while (reader_.receiveMessage(settings_.m_strPipeName)) {
+            ++received;
             if (settings_.m_bAutoUnpack)
                 readTypedMessage();
             else
@@ -38,6 +41,7 @@ public:
         }
         if (appended_)
             sink_.endOfPoll();
+        return received;
     }
 
 private:
@@ -137,6 +141,7 @@ private:
 
     void AppendLine(std::string_view line)
     {
+        // line_ may be the argument itself; compose into a second string.
         composed_.assign(line);
         if (settings_.m_bLFFlag)
             composed_ += "\r\n";
@@ -154,36 +159,36 @@ private:
 } // namespace
 
 PipePoller::PipePoller(OciSession& session, LineSink& sink)
-    : m_ownedChannel(std::make_unique<vexmoor::trace::OciPipeChannel>(session)),
-      m_channel(*m_ownedChannel), sink_(sink)
+    : ownedChannel_(std::make_unique<vexmoor::trace::OciPipeChannel>(session)),
+      channel_(*ownedChannel_), sink_(sink)
 {
 }
 
 PipePoller::PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink)
-    : m_channel(channel), sink_(sink)
+    : channel_(channel), sink_(sink)
 {
 }
 
 PipePoller::~PipePoller() = default;
 
-void PipePoller::PollPipe()
+int PipePoller::PollPipe()
 {
     // Oracle refuses an empty pipe name, and the session would end on it.
     if (settings_.m_strPipeName.empty())
-        return;
-    const auto reader = m_channel.openReader();
-    PollWith(*reader);
+        return 0;
+    const auto reader = channel_.openReader();
+    return pollWith(*reader);
 }
 
-void PipePoller::PollPipe(PollCursor& cursor)
+int PipePoller::PollPipe(PollCursor& cursor)
 {
     if (settings_.m_strPipeName.empty())
-        return;
+        return 0;
     const auto reader = vexmoor::trace::makeOciPipeReader(cursor);
-    PollWith(*reader);
+    return pollWith(*reader);
 }
 
-void PipePoller::PollWith(PipeReader& reader)
+int PipePoller::pollWith(PipeReader& reader)
 {
-    PollRun(reader, settings_, sink_).drainPipe();
+    return PollRun(reader, settings_, sink_).drainPipe();
 }

@@ -26,17 +26,18 @@ public:
     // one reader, simple or typed according to Auto Unpack. A message that
     // cannot be read as the setting asks is shown item by item instead, or as
     // far as it can be read; errors of the session end in the error report.
-    // Without a pipe name nothing is polled.
-    void PollPipe();
+    // Without a pipe name nothing is polled. Returns how many messages it
+    // received.
+    int PollPipe();
     // The same poll through the protocol's statements on a cursor the caller
     // opened.
-    void PollPipe(PollCursor& cursor);
+    int PollPipe(PollCursor& cursor);
 
 private:
-    void PollWith(vexmoor::trace::PipeReader& reader);
+    int pollWith(vexmoor::trace::PipeReader& reader);
 
-    std::unique_ptr<vexmoor::trace::PipeChannel> m_ownedChannel;
-    vexmoor::trace::PipeChannel& m_channel;
+    std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel_;
+    vexmoor::trace::PipeChannel& channel_;
     LineSink& sink_;
     TraceSettings settings_;
 };

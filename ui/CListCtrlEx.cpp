@@ -2,8 +2,7 @@
 
 #include "ui/CArrowHeaderCtrl.h"
 
-CListCtrlEx::CListCtrlEx(QWidget* parent)
-    : QTreeWidget(parent), header_(new CArrowHeaderCtrl(this))
+CListCtrlEx::CListCtrlEx(QWidget* parent) : QTreeWidget(parent), header_(new CArrowHeaderCtrl(this))
 {
     setHeader(header_);
     setRootIsDecorated(false);

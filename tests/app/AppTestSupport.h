@@ -39,6 +39,9 @@ public:
     {
         // Nothing a test does may reach the user's real data folder.
         QStandardPaths::setTestModeEnabled(true);
+        // Nor the user's journal folder: the program keeps its journal under
+        // XDG_STATE_HOME.
+        qputenv("XDG_STATE_HOME", m_stateHome.path().toLocal8Bit());
         app_ = std::make_unique<QApplication>(argc_, argv_);
         QApplication::setOrganizationName(QStringLiteral("Orrindale"));
         QApplication::setApplicationName(QStringLiteral("Vexmoor"));
@@ -50,6 +53,7 @@ private:
     char name_[12] = "vexmoor_app";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> app_;
+    QTemporaryDir m_stateHome;
 };
 
 inline ::testing::Environment* const g_appTestEnvironment =

@@ -33,7 +33,7 @@ protected:
     CMainFrame* frame_ = nullptr;
 };
 
-TEST_F(FrameTest, ToolbarHasElevenButtonsInOrderWithTheirCommandsAndTooltips)
+TEST_F(FrameTest, ToolbarHasTwelveButtonsInOrderWithTheirCommandsAndTooltips)
 {
     struct Expected {
         int id;
@@ -41,10 +41,10 @@ TEST_F(FrameTest, ToolbarHasElevenButtonsInOrderWithTheirCommandsAndTooltips)
     };
     // 0 marks a separator.
     const std::vector<Expected> expected{
-        {57600, "New"},   {57601, "Open"},    {57603, "Save"},       {0, nullptr},
-        {32772, "Start"}, {32774, "Options"}, {32775, "Purge Pipe"}, {0, nullptr},
-        {57635, "Cut"},   {57634, "Copy"},    {57637, "Paste"},      {0, nullptr},
-        {57607, "Print"}, {57664, "About"},
+        {57600, "New"},   {57601, "Open"},  {57603, "Save"},    {0, nullptr},
+        {32772, "Start"}, {32773, "Stop"},  {32774, "Options"}, {32775, "Purge Pipe"},
+        {0, nullptr},     {57635, "Cut"},   {57634, "Copy"},    {57637, "Paste"},
+        {0, nullptr},     {57607, "Print"}, {57664, "About"},
     };
     QToolBar* toolbar = frame_->ToolBar();
     const QList<QAction*> actions = toolbar->actions();
@@ -120,9 +120,9 @@ TEST_F(FrameTest, ToolbarDocksAtEveryEdgeAndFloats)
 TEST_F(FrameTest, MenusCarryTheExactItems)
 {
     const QList<QAction*> menus = frame_->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 4);
-    const QStringList titles{"&File", "&Edit", "&View", "&Help"};
-    for (int i = 0; i < 4; ++i)
+    ASSERT_EQ(menus.size(), 5);
+    const QStringList titles{"&File", "&Edit", "&View", "&Trace", "&Help"};
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(menus.at(i)->text(), titles.at(i));
 
     // Visible items as "id text", separators as "-".
@@ -136,19 +136,27 @@ TEST_F(FrameTest, MenusCarryTheExactItems)
         }
         return list;
     };
-    EXPECT_EQ(
-        items(0),
-        (QStringList{"57600 &New\tCtrl+N", "57601 &Open...\tCtrl+O", "57603 &Save\tCtrl+S",
-                     "57604 Save &As...", "-", "57607 &Print...\tCtrl+P", "57609 Print Pre&view",
-                     "57606 P&rint Setup...", "-", "57616 Recent File", "-", "57665 E&xit"}));
-    EXPECT_EQ(items(1), (QStringList{"57643 &Undo\tCtrl+Z", "-", "57635 Cu&t\tCtrl+X",
-                                     "57634 &Copy\tCtrl+C", "57637 &Paste\tCtrl+V"}));
-    EXPECT_EQ(items(2), (QStringList{"59392 &Toolbar", "59393 &Status Bar"}));
-    EXPECT_EQ(items(3), (QStringList{"57664 &About Vexmoor..."}));
+    EXPECT_EQ(items(0), (QStringList{"57600 &New\tCtrl+N", "57601 &Open...\tCtrl+O",
+                                     "57603 &Save\tCtrl+S", "57604 Save &As...", "-",
+                                     "57607 &Print...\tCtrl+P", "57609 Print Pre&view",
+                                     "57606 P&rint Setup...", "-", "32776 Open &Journal Folder",
+                                     "-", "57616 Recent File", "-", "57665 E&xit"}));
+    EXPECT_EQ(items(1),
+              (QStringList{"57643 &Undo\tCtrl+Z", "-", "57635 Cu&t\tCtrl+X", "57634 &Copy\tCtrl+C",
+                           "57637 &Paste\tCtrl+V", "-", "57636 &Find...\tCtrl+F",
+                           "32780 Find &Next\tF3", "32781 Find Pre&vious\tShift+F3"}));
+    EXPECT_EQ(items(2),
+              (QStringList{"59392 &Toolbar", "59393 &Status Bar", "-", "32777 &Receipt Time",
+                           "32778 &Follow New Lines", "32779 Fi&xed-Width Font"}));
+    EXPECT_EQ(items(3), (QStringList{"32772 &Start\tF5", "32773 S&top\tShift+F5", "-",
+                                     "32774 &Options...", "32775 &Purge Pipe"}));
+    EXPECT_EQ(items(4), (QStringList{"57664 &About Vexmoor..."}));
 
-    for (int toolbarOnly : {32772, 32774, 32775})
-        for (int index = 0; index < 4; ++index)
-            EXPECT_FALSE(frame_->Menu(index)->actions().contains(Action(toolbarOnly)));
+    // The Trace menu carries the toolbar's own actions: one command each.
+    for (int traceCommand : {32772, 32773, 32774, 32775}) {
+        EXPECT_TRUE(frame_->Menu(3)->actions().contains(Action(traceCommand)));
+        EXPECT_TRUE(frame_->ToolBar()->actions().contains(Action(traceCommand)));
+    }
 }
 
 TEST_F(FrameTest, AcceleratorsAreTheTableOnes)
@@ -163,10 +171,15 @@ TEST_F(FrameTest, AcceleratorsAreTheTableOnes)
     EXPECT_EQ(keys(57635), (QList<K>{K(Qt::CTRL | Qt::Key_X), K(Qt::SHIFT | Qt::Key_Delete)}));
     EXPECT_EQ(keys(57634), (QList<K>{K(Qt::CTRL | Qt::Key_C), K(Qt::CTRL | Qt::Key_Insert)}));
     EXPECT_EQ(keys(57637), (QList<K>{K(Qt::CTRL | Qt::Key_V), K(Qt::SHIFT | Qt::Key_Insert)}));
+    EXPECT_EQ(keys(32772), QList<K>{K(Qt::Key_F5)});
+    EXPECT_EQ(keys(32773), QList<K>{K(Qt::SHIFT | Qt::Key_F5)});
+    EXPECT_EQ(keys(57636), QList<K>{K(Qt::CTRL | Qt::Key_F)});
+    EXPECT_EQ(keys(32780), QList<K>{K(Qt::Key_F3)});
+    EXPECT_EQ(keys(32781), QList<K>{K(Qt::SHIFT | Qt::Key_F3)});
     EXPECT_EQ(keys(57680), QList<K>{K(Qt::Key_F6)});
     EXPECT_EQ(keys(57681), QList<K>{K(Qt::SHIFT | Qt::Key_F6)});
     EXPECT_TRUE(keys(57604).isEmpty());
-    EXPECT_TRUE(keys(32772).isEmpty());
+    EXPECT_TRUE(keys(32774).isEmpty());
 }
 
 TEST_F(FrameTest, ShortcutReachesItsCommandFromTheWindow)

@@ -115,15 +115,13 @@ TEST_F(AppTest, PrintToSwitchPrintsOnTheNamedPrinter)
     const QString log = FilePath(QStringLiteral("print.log"));
     WriteFile(log, "a line to print\r\n");
     const QStringList installed{"Default Jet", "Office Laser"};
-    const auto printers = [&] {
-        return std::make_unique<FakePrinters>(installed, folder_.path());
-    };
+    const auto printers = [&] { return std::make_unique<FakePrinters>(installed, folder_.path()); };
     const FakePrinters names(installed, folder_.path());
 
     app_ = std::make_unique<CVexmoorApp>(profile_, LogOnToTemporaryDatabase());
     app_->usePrinters(printers());
     EXPECT_FALSE(app_->InitInstance({QStringLiteral("/pt"), log, QStringLiteral("Office Laser"),
-                                      QStringLiteral("driver"), QStringLiteral("port")}));
+                                     QStringLiteral("driver"), QStringLiteral("port")}));
     EXPECT_EQ(app_->chosenPrinter(), QStringLiteral("Office Laser"));
     EXPECT_EQ(app_->ExitInstance(), 0);
     app_.reset();

@@ -370,7 +370,7 @@ protected:
                            "s := dbms_pipe.send_message('busy'); loop null; end loop; end;"});
             const Outcome running =
                 loader_.Run({"-c", Connect(), "exec",
-                              "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
+                             "begin :got := dbms_pipe.receive_message('busy', 30); end;"});
             EXPECT_EQ(running.out, ":got=0\n") << running.err;
             return child;
         }

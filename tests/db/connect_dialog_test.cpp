@@ -155,8 +155,14 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     EXPECT_NE(QApplication::focusWidget(), &Edit(*dialog, ids::kPasswordEdit));
 
-    res::findControl<QPushButton>(*dialog, ids::kHelpButton)->click();
-    EXPECT_TRUE(dialog->isVisible()) << "Help does nothing";
+    SeenMessage help;
+    {
+        ModalCloser closer = CloseMessageBox(help);
+        res::findControl<QPushButton>(*dialog, ids::kHelpButton)->click();
+    }
+    EXPECT_EQ(help.title, "Vexmoor");
+    EXPECT_EQ(help.text, vexmoor::db::connectHelpText()) << "Help says what to type";
+    EXPECT_TRUE(dialog->isVisible()) << "and leaves the dialog open";
     EXPECT_EQ(profile.Size(), 0u);
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ComposeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
+TEST(composeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
 {
     EXPECT_EQ(
         composeErrorReport("ORA-03114: not connected to ORACLE", functionCodeName(0), 0,
@@ -19,14 +19,14 @@ TEST(ComposeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
         "ORACLE Error\nORA-03114: not connected to ORACLE\nError on position 0 in:\nbegin x; end;");
 }
 
-TEST(ComposeErrorReport, NotUsedCodeStillNamesAFunction)
+TEST(composeErrorReport, NotUsedCodeStillNamesAFunction)
 {
     EXPECT_EQ(composeErrorReport("ORA-01001: invalid cursor", functionCodeName(5), 0, ""),
               "ORACLE Error when processing OCI function not used\nORA-01001: invalid cursor\n"
               "Error on position 0 in:\n");
 }
 
-TEST(ComposeErrorReport, FailedOpenEndsWithThePositionLine)
+TEST(composeErrorReport, FailedOpenEndsWithThePositionLine)
 {
     const std::string report =
         composeErrorReport("ORA-01012: not logged on", functionCodeName(14), 0, "");
@@ -34,7 +34,7 @@ TEST(ComposeErrorReport, FailedOpenEndsWithThePositionLine)
                       "Error on position 0 in:\n");
 }
 
-TEST(ComposeErrorReport, FailedExecuteShowsOffsetAndWholeStatement)
+TEST(composeErrorReport, FailedExecuteShowsOffsetAndWholeStatement)
 {
     const std::string statement = "begin\n  :sta := dbms_pipe.receive_message('p', 0)\nend;";
     const std::string text =
@@ -44,7 +44,7 @@ TEST(ComposeErrorReport, FailedExecuteShowsOffsetAndWholeStatement)
                   + "\nError on position 52 in:\n" + statement);
 }
 
-TEST(FunctionCodeName, TableHoldsTheReleaseSevenNames)
+TEST(functionCodeName, TableHoldsTheReleaseSevenNames)
 {
     const std::map<int, std::string> named{
         {2, "OSQL"},          {4, "OEXEC, OEXN"}, {6, "OBIND"},   {8, "ODEFIN"},  {10, "ODSRBN"},
@@ -60,7 +60,7 @@ TEST(FunctionCodeName, TableHoldsTheReleaseSevenNames)
     }
 }
 
-TEST(FunctionCodeName, CodesBeyondTheTableShowTheirNumber)
+TEST(functionCodeName, CodesBeyondTheTableShowTheirNumber)
 {
     EXPECT_EQ(functionCodeName(67), "unknown (67)");
     EXPECT_EQ(functionCodeName(255), "unknown (255)");

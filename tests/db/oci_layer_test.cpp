@@ -27,7 +27,7 @@ EnvironmentLookup environmentOf(std::map<std::string, std::string> variables)
     };
 }
 
-TEST(ParseConnectString, EmbeddedKeywordNamesTheDefaultDatabase)
+TEST(parseConnectString, EmbeddedKeywordNamesTheDefaultDatabase)
 {
     const auto environment = environmentOf({{"HOME", "/home/ann"}});
     for (const char* connect : {"embedded", "EMBEDDED", " Embedded ", "embedded:"}) {
@@ -38,7 +38,7 @@ TEST(ParseConnectString, EmbeddedKeywordNamesTheDefaultDatabase)
     }
 }
 
-TEST(ParseConnectString, EmbeddedWithPathNamesThatFile)
+TEST(parseConnectString, EmbeddedWithPathNamesThatFile)
 {
     const ConnectTarget target =
         parseConnectString("embedded:/tmp/x y/trace.db", environmentOf({}));
@@ -47,7 +47,7 @@ TEST(ParseConnectString, EmbeddedWithPathNamesThatFile)
     EXPECT_FALSE(target.createFolders);
 }
 
-TEST(ParseConnectString, AnythingElseGoesToTheOracleClient)
+TEST(parseConnectString, AnythingElseGoesToTheOracleClient)
 {
     for (const char* connect :
          {"orcl", "", "embeddedx", "scott@embedded", "//host:1521/embedded", "embed"})
@@ -55,7 +55,7 @@ TEST(ParseConnectString, AnythingElseGoesToTheOracleClient)
             << connect;
 }
 
-TEST(DefaultEmbeddedDatabase, VariableThenXdgThenHome)
+TEST(defaultEmbeddedDatabase, VariableThenXdgThenHome)
 {
     EXPECT_EQ(defaultEmbeddedDatabase(environmentOf(
                   {{"VEXMOOR_EMBEDDED_DB", "/data/my.db"}, {"XDG_DATA_HOME", "/xdg"}})),
@@ -70,7 +70,7 @@ TEST(DefaultEmbeddedDatabase, VariableThenXdgThenHome)
         "/home/ann/.local/share/Orrindale/Vexmoor/embedded.db");
 }
 
-TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
+TEST(clientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
 {
     const auto candidates = clientLibraryCandidates(environmentOf({{"ORACLE_HOME", "/opt/oracle"}}),
                                                     "/opt/vexmoor/bin");
@@ -90,7 +90,7 @@ TEST(ClientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
         << "no folder known, none tried";
 }
 
-TEST(ClientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
+TEST(clientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
 {
     // This test program runs from its build folder.
     const auto folder = ProgramFolder();
@@ -103,7 +103,7 @@ TEST(ClientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
               candidates.end());
 }
 
-TEST(ClientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)
+TEST(clientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)
 {
     const auto candidates = clientLibraryCandidates(environmentOf(
         {{"VEXMOOR_OCI_LIBRARY", "/x/libclntsh.so.19.1"}, {"ORACLE_HOME", "/opt/oracle"}}));
@@ -111,7 +111,7 @@ TEST(ClientLibraryCandidates, ConfiguredFileIsTheOnlyCandidate)
     EXPECT_EQ(candidates[0], (LibraryCandidate{"/x/libclntsh.so.19.1", LibrarySource::Configured}));
 }
 
-TEST(NoClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
+TEST(noClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
 {
     const std::string unset = noClientLibraryMessage(environmentOf({}), "");
     EXPECT_NE(unset.find("libclntsh.so"), std::string::npos) << unset;
@@ -137,7 +137,7 @@ TEST(NoClientLibraryMessage, SaysWhatWhereAndThatEmbeddedNeedsNone)
         << configured;
 }
 
-TEST(NoClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
+TEST(noClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
 {
     const std::string home = "/opt/oracle/product/19.0.0/client_with_a_rather_long_folder_name";
     const std::string text = noClientLibraryMessage(environmentOf({{"ORACLE_HOME", home}}), "");
@@ -145,7 +145,7 @@ TEST(NoClientLibraryMessage, FitsTheMessageBufferWithALongOracleHome)
     EXPECT_EQ(text.find('\n'), std::string::npos) << "no loader reason, no second line";
 }
 
-TEST(LoaderFoundNoFile, TellsAMissingFileFromAnUnusableOne)
+TEST(loaderFoundNoFile, TellsAMissingFileFromAnUnusableOne)
 {
     EXPECT_TRUE(loaderFoundNoFile(
         "/opt/ora/lib/libclntsh.so",

@@ -462,7 +462,7 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
         if (pointer != nullptr)
             pointerDuringInstall = pointer->shape();
         installedOn = &target;
-        installProcedures(target);
+        return installProcedures(target);
     });
     // Without a session of its own the dialog works on the program's session.
     OciSession* const programSession = g_pSession;

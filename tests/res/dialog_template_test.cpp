@@ -21,7 +21,7 @@
 using namespace res;
 using namespace res::style;
 
-TEST(DialogUnitsToPixels, ScalesByQuarterWidthAndEighthHeightTruncating)
+TEST(dialogUnitsToPixels, ScalesByQuarterWidthAndEighthHeightTruncating)
 {
     EXPECT_EQ(dialogUnitsToPixels(10, 20, 30, 40, QSize(6, 13)), QRect(15, 32, 45, 65));
     EXPECT_EQ(dialogUnitsToPixels(0, 0, 236, 182, QSize(6, 13)), QRect(0, 0, 354, 295));

@@ -11,7 +11,7 @@
 class FakeDesktopShell final : public ui::DesktopShell {
 public:
     int shellResult = ui::kOpenSucceeded;
-    std::optional<QString> webPageCommand;
+    std::optional<QString> webPage; // the browser command line the desktop names
     int startResult = ui::kOpenSucceeded;
 
     QStringList opened;
@@ -22,7 +22,7 @@ public:
         opened << target;
         return shellResult;
     }
-    std::optional<QString> webPageCommand() override { return webPageCommand; }
+    std::optional<QString> webPageCommand() override { return webPage; }
     int startProgram(const QString& commandLine) override
     {
         started << commandLine;

@@ -22,7 +22,7 @@ QRect TemplatePlace(const QWidget& dialog, int x, int y, int width, int height)
 
 } // namespace
 
-TEST(AboutText, IsProductVersionAndReleaseDate)
+TEST(aboutText, IsProductVersionAndReleaseDate)
 {
     EXPECT_EQ(aboutText(),
               "Vexmoor - The PL/SQL Tracer\nVersion 2.2.2\nThursday, December 28, 2000");

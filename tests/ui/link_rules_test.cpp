@@ -11,7 +11,7 @@
 using namespace ui;
 using namespace res::style;
 
-TEST(CompleteBrowserCommand, CutsAtTheQuotedPlaceholderAndDropsWhatFollows)
+TEST(completeBrowserCommand, CutsAtTheQuotedPlaceholderAndDropsWhatFollows)
 {
     EXPECT_EQ(completeBrowserCommand(R"("C:\Program Files\Web\web.exe" -nohome "%1" -x)",
                                      "https://a.example/"),
@@ -20,14 +20,14 @@ TEST(CompleteBrowserCommand, CutsAtTheQuotedPlaceholderAndDropsWhatFollows)
     EXPECT_EQ(completeBrowserCommand(R"(web %1x "%1")", "t"), "web %1x  t");
 }
 
-TEST(CompleteBrowserCommand, CutsAtABarePlaceholder)
+TEST(completeBrowserCommand, CutsAtABarePlaceholder)
 {
     EXPECT_EQ(completeBrowserCommand("/usr/bin/firefox %1 --new-tab", "mailto:a@b.example"),
               "/usr/bin/firefox  mailto:a@b.example");
     EXPECT_EQ(completeBrowserCommand("%1", "t"), " t");
 }
 
-TEST(CompleteBrowserCommand, AppendsToTheWholeLineWithoutPlaceholder)
+TEST(completeBrowserCommand, AppendsToTheWholeLineWithoutPlaceholder)
 {
     EXPECT_EQ(completeBrowserCommand("/usr/bin/web --private", "https://a.example/"),
               "/usr/bin/web --private https://a.example/");
@@ -67,7 +67,7 @@ TEST(DesktopEntry, FindsTheDefaultApplicationOfAMimeType)
               std::nullopt);
 }
 
-TEST(ReasonForCode, EveryKnownCodeHasItsReason)
+TEST(reasonForCode, EveryKnownCodeHasItsReason)
 {
     EXPECT_EQ(reasonForCode(0), "The operating system is out\nof memory or resources.");
     EXPECT_EQ(reasonForCode(2), "The specified file was not found.");
@@ -88,7 +88,7 @@ TEST(ReasonForCode, EveryKnownCodeHasItsReason)
     EXPECT_EQ(reasonForCode(32), "The specified dynamic-link library was not found.");
 }
 
-TEST(ReasonForCode, OtherCodesAreUnknownWithTheirNumber)
+TEST(reasonForCode, OtherCodesAreUnknownWithTheirNumber)
 {
     for (int code : {1, 4, 6, 7, 9, 10, 12, 13, 20, 25, 33, 42, 1000}) {
         EXPECT_EQ(reasonForCode(code), QString("Unknown Error (%1) occurred.").arg(code)) << code;
@@ -98,20 +98,20 @@ TEST(ReasonForCode, OtherCodesAreUnknownWithTheirNumber)
     EXPECT_EQ(openErrorMessage(29), "Unable to open hyperlink:\n\nThe DDE transaction failed.");
 }
 
-TEST(FitRectToText, LeftAlignedKeepsLeftEdgeAndTop)
+TEST(fitRectToText, LeftAlignedKeepsLeftEdgeAndTop)
 {
     EXPECT_EQ(fitRectToText(QRect(10, 20, 200, 30), QSize(50, 13), SS_LEFT), QRect(10, 20, 50, 13));
     // A caption wider than the control grows it to the right.
     EXPECT_EQ(fitRectToText(QRect(10, 20, 40, 30), QSize(50, 13), SS_LEFT), QRect(10, 20, 50, 13));
 }
 
-TEST(FitRectToText, RightAlignedKeepsRightEdge)
+TEST(fitRectToText, RightAlignedKeepsRightEdge)
 {
     EXPECT_EQ(fitRectToText(QRect(10, 20, 200, 30), QSize(50, 13), SS_RIGHT),
               QRect(160, 20, 50, 13));
 }
 
-TEST(FitRectToText, CentredShrinksSymmetricallyTruncatingTowardZero)
+TEST(fitRectToText, CentredShrinksSymmetricallyTruncatingTowardZero)
 {
     // (200 - 50) / 2 = 75 on each side: the centre stays.
     EXPECT_EQ(fitRectToText(QRect(10, 20, 200, 30), QSize(50, 13), SS_CENTER),
@@ -123,7 +123,7 @@ TEST(FitRectToText, CentredShrinksSymmetricallyTruncatingTowardZero)
     EXPECT_EQ(fitRectToText(QRect(10, 20, 40, 30), QSize(51, 13), SS_CENTER), QRect(5, 20, 50, 13));
 }
 
-TEST(FitRectToText, CentredImageCentresVertically)
+TEST(fitRectToText, CentredImageCentresVertically)
 {
     // (30 - 13) / 2 = 8 off top and bottom.
     EXPECT_EQ(fitRectToText(QRect(10, 20, 200, 30), QSize(50, 13), SS_CENTERIMAGE),
@@ -138,7 +138,7 @@ TEST(FitRectToText, CentredImageCentresVertically)
 TEST(OpenTarget, TheShellsSuccessIsReturnedWithoutFallback)
 {
     FakeDesktopShell shell;
-    shell.webPageCommand = "web %1";
+    shell.webPage = "web %1";
     shell.shellResult = 42;
     EXPECT_EQ(OpenTarget(shell, "https://a.example/"), 42);
     EXPECT_EQ(shell.opened, QStringList{"https://a.example/"});
@@ -149,7 +149,7 @@ TEST(OpenTarget, FallsBackToTheBrowserCommandCompletedWithTheTarget)
 {
     FakeDesktopShell shell;
     shell.shellResult = kNoAssociation;
-    shell.webPageCommand = R"("/opt/web/web" -osint -url "%1")";
+    shell.webPage = R"("/opt/web/web" -osint -url "%1")";
     shell.startResult = 40;
     EXPECT_EQ(OpenTarget(shell, "mailto:a@b.example"), 40);
     EXPECT_EQ(shell.started, QStringList{R"("/opt/web/web" -osint -url  mailto:a@b.example)"});

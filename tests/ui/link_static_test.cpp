@@ -69,10 +69,7 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QColor Drawn() const
-    {
-        return label_->palette().color(QPalette::Active, QPalette::WindowText);
-    }
+    QColor Drawn() const { return label_->palette().color(QPalette::Active, QPalette::WindowText); }
 
     QWidget window_;
     QLabel* label_;
@@ -187,7 +184,7 @@ TEST_F(LinkTest, FailedFallbackReportsTheStartResult)
 {
     ShowAndAttach("link");
     shell_.shellResult = ui::kNoAssociation;
-    shell_.webPageCommand = "web \"%1\"";
+    shell_.webPage = "web \"%1\"";
     shell_.startResult = ui::kFileNotFound;
     Click();
     EXPECT_EQ(shell_.started, QStringList{"web  link"});
