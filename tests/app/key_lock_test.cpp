@@ -13,7 +13,7 @@ namespace {
 
 // Runs on an X server only (the tests' offscreen platform has no keyboard):
 // QT_QPA_PLATFORM=xcb xvfb-run ./app_key_lock_test
-TEST(keyLockState, FollowsTheCapsLockOfTheXServer)
+TEST(KeyLockState, FollowsTheCapsLockOfTheXServer)
 {
 #ifdef VEXMOOR_TEST_XKB
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -31,7 +31,7 @@ TEST(keyLockState, FollowsTheCapsLockOfTheXServer)
 #endif
 }
 
-TEST(keyLockState, ReadsAsOffWithoutAnXServer)
+TEST(KeyLockState, ReadsAsOffWithoutAnXServer)
 {
     if (QGuiApplication::platformName() == QStringLiteral("xcb"))
         GTEST_SKIP() << "on X11 the keyboard decides";
