@@ -8,6 +8,8 @@
 #include "trace/JournalSink.h"
 #include "trace/ReceiptTime.h"
 
+#include "support/FilePermissions.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,9 +21,7 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -64,23 +64,6 @@ public:
 private:
     std::optional<std::string> previous_;
 };
-
-// Gives up, for the calling thread only, root's right to write where file
-// permissions forbid it (tests run as root in CI).
-bool DropFilePermissionOverrides()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
-    if (::syscall(SYS_capget, &header, data) != 0)
-        return false;
-    for (unsigned capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
-        const unsigned bit = 1u << (capability % 32);
-        data[capability / 32].effective &= ~bit;
-        data[capability / 32].permitted &= ~bit;
-        data[capability / 32].inheritable &= ~bit;
-    }
-    return ::syscall(SYS_capset, &header, data) == 0;
-}
 
 void SetModified(const std::filesystem::path& path, system_clock::time_point time)
 {
@@ -253,7 +236,7 @@ TEST(Journal, ThatCannotBeWrittenReportsOnceAndLetsEveryLineThrough)
     };
     // As an ordinary user: root would write into the read-only folder.
     std::thread([&] {
-        ASSERT_TRUE(DropFilePermissionOverrides());
+        ASSERT_TRUE(vexmoor::test::dropFilePermissionOverrides());
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
             Journal journal = c.open();
