@@ -230,7 +230,7 @@ struct Parameter {
 };
 
 // An anonymous block, a stored procedure's or function's source, or a
-// package: its specification's declarations first, then its body's; the
+// package: its header's declarations first, then its body's; the
 // body's statements are the package's initialisation.
 struct UnitAst {
     bool isProcedure = false; // a stored unit: no binds
@@ -238,8 +238,8 @@ struct UnitAst {
     bool isPackage = false;
     bool isPackageBody = false;
     bool forward = false;  // PROCEDURE p(...); : its signature only
-    bool fromSpec = false; // a package's subprogram named in its specification
-    // A package: how many declarations and subprograms its specification
+    bool fromSpec = false; // a package's subprogram named in its header
+    // A package: how many declarations and subprograms its header
     // holds (the first ones of the block); the rest are the body's.
     std::size_t publicDeclarations = 0;
     std::size_t publicSubprograms = 0;

@@ -63,7 +63,7 @@ public:
     void grant(std::string_view user, Privilege privilege);            // ORA-01917
     void revoke(std::string_view user, Privilege privilege);           // ORA-01917
 
-    // Procedures, functions and package specifications share the schema's
+    // Procedures, functions and package headers share the schema's
     // names; each source starts with its kind's word. ORA-00955 when the
     // name is taken in that schema and `orReplace` is off, or when it is
     // taken by an object of another kind.
@@ -73,7 +73,7 @@ public:
     // PACKAGE); dropping a package drops its body too.
     void dropProcedure(const ObjectName& object, std::string_view kind = "PROCEDURE");
 
-    // A package body is kept beside its specification, which it needs only
+    // A package body is kept beside its header (CREATE PACKAGE), which it needs only
     // to compile. ORA-00955 when there is one and `orReplace` is off.
     void storePackageBody(const ObjectName& object, std::string_view source, bool orReplace);
     std::optional<StoredProcedure> findPackageBody(const ObjectName& object);

@@ -336,7 +336,7 @@ private:
             packageBlock ? ast.publicDeclarations : block.declarations.size();
         const std::size_t publicSubprograms =
             packageBlock ? ast.publicSubprograms : block.subprograms.size();
-        // A package's specification comes first, so that its body sees all of it.
+        // A package's header comes first, so that its body sees all of it.
         resolveDeclarations(block, 0, publicDeclarations);
         resolveSubprograms(block, 0, publicSubprograms);
         resolveDeclarations(block, publicDeclarations, block.declarations.size());

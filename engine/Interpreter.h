@@ -24,9 +24,9 @@ struct CompiledUnit : std::enable_shared_from_this<CompiledUnit> {
     bool valid = false;        // a stored procedure whose source compiled
     bool nested = false;       // a local subprogram: its frame links to its declarer's
     bool pending = false;      // declared ahead, its body not yet compiled
-    bool publicMember = false; // a package's subprogram its specification names
-    // A package: the versions of the specification and body it was compiled
-    // from (body 0: none), and why it cannot run although its specification
+    bool publicMember = false; // a package's subprogram its header names
+    // A package: the versions of the header and body it was compiled
+    // from (body 0: none), and why it cannot run although its header
     // compiled (ORA-04067 no body, ORA-04063 a body with errors).
     std::int64_t specVersion = 0;
     std::int64_t bodyVersion = 0;

@@ -1,4 +1,4 @@
-// A package's specification or body, as CREATE PACKAGE [BODY] stores it.
+// A package's header or body, as CREATE PACKAGE [BODY] stores it.
 #include "Parser.h"
 
 namespace vexmoor::engine {

@@ -14,7 +14,7 @@ void append(std::vector<T>& to, std::vector<T>& from)
 }
 
 // The body's declarations, subprograms and initialisation after the
-// specification's.
+// header's.
 std::unique_ptr<UnitAst> merge(std::unique_ptr<UnitAst> spec, std::unique_ptr<UnitAst> body)
 {
     Block& into = spec->block;
@@ -28,7 +28,7 @@ std::unique_ptr<UnitAst> merge(std::unique_ptr<UnitAst> spec, std::unique_ptr<Un
     return spec;
 }
 
-// A specification with subprograms needs a body to run them.
+// A header with subprograms needs a body to run them.
 bool needsBody(const UnitAst& spec)
 {
     if (spec.publicSubprograms > 0)

@@ -372,7 +372,7 @@ void Parser::parseDeclarations(Block& block)
             continue;
         }
         // As in Oracle, nothing but subprograms may follow a subprogram.
-        // A package specification mixes the two freely.
+        // A package header mixes the two freely.
         if (!block.subprograms.empty() && !packageSpec_ && !check(TokenKind::KwPragma))
             unexpected("begin function pragma procedure");
         if (check(TokenKind::KwPragma))

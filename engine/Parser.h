@@ -133,7 +133,7 @@ private:
     UnitAst* unit_ = nullptr;
     const UnitAst* subprogram_ = nullptr; // the local procedure or function being parsed
     // Parsing a package's declarations: END closes them; in a
-    // specification subprograms are signatures only.
+    // header subprograms are signatures only.
     bool packageLevel_ = false;
     bool packageSpec_ = false;
     // The TYPE names declared so far; the compiler checks their scope.
