@@ -9,12 +9,14 @@
 #include "OptionsCommand.h"
 #include "base/Profile.h"
 #include "db/CConnectDlg.h"
+#include "db/DatabaseSession.h"
 #include "db/OciSession.h"
 #include "res/CommandIds.h"
 #include "res/Images.h"
 #include "res/StringTable.h"
 #include "res/ToolbarTable.h"
 #include "trace/CVexmoorView.h"
+#include "trace/SessionPipeChannel.h"
 #include "trace/TraceStateText.h"
 #include "ui/DesktopShell.h"
 #include "ui/FindBar.h"
@@ -43,6 +45,8 @@ void CVexmoorApp::TearDown()
     // The window and its view go before the session they poll.
     mainWnd_.reset();
     view_ = nullptr;
+    channel_.reset();
+    database_.reset();
     if (g_pSession == session_.get())
         g_pSession = nullptr;
     // No log-off: the connection ends with the process.
@@ -55,7 +59,9 @@ void CVexmoorApp::TearDown()
 
 CVexmoorApp::LogonStep CVexmoorApp::defaultLogonStep()
 {
-    return [](OciSession* session, Profile& profile) { return RunConnectDialog(session, profile); };
+    return [](vexmoor::db::DatabaseSession* session, Profile& profile) {
+        return RunConnectDialog(session, profile);
+    };
 }
 
 bool CVexmoorApp::InitInstance(const QStringList& arguments)
@@ -69,13 +75,15 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
     // logs it on, and kept until ExitInstance.
     session_ = std::make_unique<OciSession>();
     g_pSession = session_.get();
+    database_ = std::make_unique<vexmoor::db::DatabaseSession>(*session_);
     installFatalErrorHandler();
 
     const CommandLineInfo commandLine = parseCommandLine(arguments);
 
     // The logon comes before any window: Cancel ends the program here.
-    if (!logon_ || logon_(g_pSession, profile_) != 1)
+    if (!logon_ || logon_(database_.get(), profile_) != 1)
         return false;
+    channel_ = vexmoor::trace::makePipeChannel(*database_);
 
     startRunJournal();
     if (!createMainWindow())
@@ -177,9 +185,9 @@ bool CVexmoorApp::createMainWindow()
         mainWnd_.reset();
         return false;
     }
-    view_ = new CVexmoorView(profile_, *session_, mainWnd_.get());
+    view_ = new CVexmoorView(profile_, *channel_, mainWnd_.get());
     view_->setJournal(&journal_);
-    wireOptionsCommand(*view_, profile_, *session_);
+    wireOptionsCommand(*view_, profile_, *channel_);
     mainWnd_->setCentralWidget(view_);
     mainWnd_->keepUsableMinimumSize();
     view_->setFocus();
@@ -258,8 +266,8 @@ void CVexmoorApp::updateTraceState()
     actions_->Action(res::ID_STOP)->setEnabled(tracing);
 
     vexmoor::trace::TraceState state;
-    state.user = session_->userName();
-    state.connect = session_->connectString();
+    state.user = database_->userName();
+    state.connect = database_->connectString();
     state.pipeName = view_->Settings().m_strPipeName;
     state.timerFrequency = view_->Settings().m_nTimerFrequency;
     state.tracing = tracing;

@@ -23,6 +23,12 @@ class QPrinter;
 namespace ui {
 class DesktopShell;
 }
+namespace vexmoor::db {
+class DatabaseSession;
+}
+namespace vexmoor::trace {
+class PipeChannel;
+}
 
 // The application object: start-up and shutdown of the single-document
 // program, and the commands that belong to the application (About, New, Open,
@@ -31,9 +37,10 @@ class CVexmoorApp : public QObject {
     Q_OBJECT
 
 public:
-    // Logs the session on; 1 after a successful logon, anything else ends
-    // start-up. The program runs the logon dialog; tests log on directly.
-    using LogonStep = std::function<int(OciSession* session, Profile& profile)>;
+    // Logs the session on (g_pSession, or PostgreSQL by the connect string);
+    // 1 after a successful logon, anything else ends start-up. The program
+    // runs the logon dialog; tests log on directly.
+    using LogonStep = std::function<int(vexmoor::db::DatabaseSession* session, Profile& profile)>;
     // Called on the printer before the /p and /pt switches print (tests send
     // the output to a file).
     using PrinterHook = std::function<void(QPrinter& printer)>;
@@ -131,6 +138,8 @@ private:
     int exitCode_ = 0;
 
     std::unique_ptr<OciSession> session_;
+    std::unique_ptr<vexmoor::db::DatabaseSession> database_; // the logon, on session_ or PostgreSQL
+    std::unique_ptr<vexmoor::trace::PipeChannel> channel_; // the pipe of the database logged on to
     CVexmoorDoc doc_;
     std::unique_ptr<CMainFrame> mainWnd_;
     std::unique_ptr<ActionRegistry> actions_;

@@ -3,9 +3,9 @@
 #include "options/COptionsDlg.h"
 #include "trace/CVexmoorView.h"
 
-void wireOptionsCommand(CVexmoorView& view, Profile& profile, OciSession& session)
+void wireOptionsCommand(CVexmoorView& view, Profile& profile, vexmoor::trace::PipeChannel& channel)
 {
-    view.setOptionsCommand([&view, &profile, &session](TraceSettings& settings) {
-        return runOptionsCommand(settings, profile, session, view.window());
+    view.setOptionsCommand([&view, &profile, &channel](TraceSettings& settings) {
+        return runOptionsCommand(settings, profile, channel, view.window());
     });
 }

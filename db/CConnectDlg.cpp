@@ -1,6 +1,6 @@
 #include "CConnectDlg.h"
 
-#include "OciSession.h"
+#include "LogonTarget.h"
 #include "base/LocaleText.h"
 #include "base/Profile.h"
 #include "res/ConnectDialogTemplate.h"
@@ -72,7 +72,7 @@ void ShowMessage(QWidget* parent, const QString& text)
 
 } // namespace
 
-CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
+CConnectDlg::CConnectDlg(QWidget* parent, vexmoor::db::LogonTarget& session, Profile& profile)
     : QDialog(parent), session_(session), profile_(profile)
 {
     userName_ = profile_.getProfileString(kConnectSection, "Usr");
@@ -239,7 +239,7 @@ void CConnectDlg::reject()
     done(0);
 }
 
-int RunConnectDialog(OciSession* session, Profile& profile)
+int RunConnectDialog(vexmoor::db::LogonTarget* session, Profile& profile)
 {
     if (session == nullptr)
         return 0;

@@ -4,13 +4,17 @@
 
 #include <string>
 
-class OciSession;
+namespace vexmoor::db {
+class LogonTarget;
+}
+
 class Profile;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 
-// The "Connect to Oracle" dialog: logs the session on, remembers the last
+// The "Connect to Oracle" dialog: logs the session on (or the program's
+// choice of session by the connect string), remembers the last
 // user name and connect string, and keeps the history of connect strings.
 // Its controls come from template 146 and are found by their ids.
 class CConnectDlg : public QDialog {
@@ -19,7 +23,7 @@ class CConnectDlg : public QDialog {
 public:
     // Reads the last user name and connect string, builds the controls and
     // opens them (OnInitDialog): fields in place, history filled, focus set.
-    CConnectDlg(QWidget* parent, OciSession& session, Profile& profile);
+    CConnectDlg(QWidget* parent, vexmoor::db::LogonTarget& session, Profile& profile);
 
     void FillHistory();
     void AddToHistory(const std::string& connectString);
@@ -41,7 +45,7 @@ private:
     QComboBox& connectStringBox() const;
     QLabel& statusLine(int index) const;
 
-    OciSession& session_;
+    vexmoor::db::LogonTarget& session_;
     Profile& profile_;
     std::string userName_;
     std::string password_;
@@ -50,7 +54,7 @@ private:
 };
 
 // Runs the dialog modally with no parent; 1 after a successful logon, else 0.
-int RunConnectDialog(OciSession* session, Profile& profile);
+int RunConnectDialog(vexmoor::db::LogonTarget* session, Profile& profile);
 
 namespace vexmoor::db {
 // What the logon dialog's Help button shows: what to type as connect string,

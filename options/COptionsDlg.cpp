@@ -8,6 +8,7 @@
 #include "res/CommandIds.h"
 #include "res/OptionsDialogTemplate.h"
 #include "res/StringTable.h"
+#include "trace/OciPipeChannel.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -78,7 +79,8 @@ void showInstallNote(QWidget& over)
 } // namespace
 
 COptionsDlg::COptionsDlg(QWidget* parent)
-    : QDialog(parent), installer_([](OciSession& session) { return installProcedures(session); })
+    : QDialog(parent),
+      installer_([](vexmoor::trace::PipeChannel& channel) { return installProcedures(channel); })
 {
     res::buildDialog(*this, ids::Template());
     wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
@@ -159,23 +161,37 @@ void COptionsDlg::accept()
     QDialog::accept();
 }
 
-OciSession* COptionsDlg::installSession() const
+void COptionsDlg::useChannel(vexmoor::trace::PipeChannel& channel)
 {
-    return session_ != nullptr ? session_ : g_pSession;
+    ownedChannel_.reset();
+    channel_ = &channel;
+}
+
+void COptionsDlg::useSession(OciSession& session)
+{
+    ownedChannel_ = std::make_unique<vexmoor::trace::OciPipeChannel>(session);
+    channel_ = ownedChannel_.get();
+}
+
+vexmoor::trace::PipeChannel* COptionsDlg::installChannel()
+{
+    if (channel_ == nullptr && g_pSession != nullptr)
+        useSession(*g_pSession);
+    return channel_;
 }
 
 void COptionsDlg::OnGenerateProcedures()
 {
     // There is no backing out of the note: the installation follows it.
     showInstallNote(*this);
-    OciSession* session = installSession();
-    if (session == nullptr)
+    vexmoor::trace::PipeChannel* channel = installChannel();
+    if (channel == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
     std::string outcome;
     {
         WaitCursor busy;
-        outcome = describeInstallOutcome(installer_(*session));
+        outcome = describeInstallOutcome(installer_(*channel), channel->dialect());
     }
     // The program's window shows status tips in its message pane.
     if (QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr) {
@@ -187,8 +203,15 @@ void COptionsDlg::OnGenerateProcedures()
 bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
                        QWidget* parent)
 {
+    vexmoor::trace::OciPipeChannel channel(session);
+    return runOptionsCommand(settings, profile, channel, parent);
+}
+
+bool runOptionsCommand(TraceSettings& settings, Profile& profile,
+                       vexmoor::trace::PipeChannel& channel, QWidget* parent)
+{
     COptionsDlg dialog(parent);
-    dialog.useSession(session);
+    dialog.useChannel(channel);
     // The flags go in as the profile holds them, so that the dialog can show
     // a value outside 0..2 unchecked.
     dialog.m_bLFFlag = settings.m_bLFFlag;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -14,6 +15,10 @@ class Profile;
 class QLabel;
 class QSlider;
 struct TraceSettings;
+
+namespace vexmoor::trace {
+class PipeChannel;
+}
 
 // The "Options" dialog (template 135): the poll interval on a slider, the
 // pipe name and three flags, and the button that installs the server-side
@@ -31,11 +36,12 @@ public:
     // Which way DoDataExchange moves the values.
     enum class Exchange { ToControls, FromControls };
 
-    // Installs the procedures on a session; installProcedures unless a test
-    // puts a probe around it.
+    // Installs the procedures on a pipe's database; installProcedures unless
+    // a test puts a probe around it.
     // It hands back what the server refused; the dialog says in the
     // program's status bar what it made.
-    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(OciSession&)>;
+    using ProcedureInstaller =
+        std::function<std::vector<RefusedStatement>(vexmoor::trace::PipeChannel&)>;
 
     explicit COptionsDlg(QWidget* parent = nullptr);
     ~COptionsDlg() override;
@@ -44,8 +50,11 @@ public:
     // after OK, QDialog::Rejected after Cancel, Escape or the close box.
     int DoModal();
 
-    // The session Generate Procedures works on; g_pSession until set.
-    void useSession(OciSession& session) { session_ = &session; }
+    // The database Generate Procedures works on: the channel's, or the
+    // session's; g_pSession's until one is set. The channel outlives the
+    // dialog.
+    void useChannel(vexmoor::trace::PipeChannel& channel);
+    void useSession(OciSession& session);
     void useInstaller(ProcedureInstaller installer) { installer_ = std::move(installer); }
 
     void DoDataExchange(Exchange direction);
@@ -72,9 +81,10 @@ private:
     void OnInitDialog();
     void OnHScroll();
     void attachControls();
-    OciSession* installSession() const;
+    vexmoor::trace::PipeChannel* installChannel();
 
-    OciSession* session_ = nullptr;
+    std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel_;
+    vexmoor::trace::PipeChannel* channel_ = nullptr;
     ProcedureInstaller installer_;
 };
 
@@ -83,7 +93,10 @@ private:
 // false with nothing changed or written; after OK copies the five values back
 // into `settings`, stores them in the profile (storeTraceSettings) and returns
 // true, and the caller then starts polling with them. Generate Procedures
-// works on `session`. `parent` (may be null) is the window the dialog is
-// centred over and modal to.
+// works on the channel's database. `parent` (may be null) is the window the
+// dialog is centred over and modal to.
+bool runOptionsCommand(TraceSettings& settings, Profile& profile,
+                       vexmoor::trace::PipeChannel& channel, QWidget* parent);
+// The same with Generate Procedures on an OCI session.
 bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
                        QWidget* parent);

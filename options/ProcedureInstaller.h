@@ -5,11 +5,9 @@
 #include <string_view>
 #include <vector>
 
-class OciSession;
+#include "trace/PipeChannel.h"
 
-namespace vexmoor::trace {
-class PipeChannel;
-}
+class OciSession;
 
 // The note shown before the procedures are installed.
 extern const std::string_view kInstallNote;
@@ -39,4 +37,6 @@ std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& cha
 
 // One line for the status bar after Generate Procedures: what was created,
 // or which statements the server refused and why.
-std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused);
+std::string
+describeInstallOutcome(const std::vector<RefusedStatement>& refused,
+                       vexmoor::trace::PipeDialect dialect = vexmoor::trace::PipeDialect::Oracle);

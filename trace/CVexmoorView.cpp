@@ -1,6 +1,7 @@
 #include "CVexmoorView.h"
 
 #include "Journal.h"
+#include "OciPipeChannel.h"
 #include "PipePurge.h"
 #include "base/LocaleText.h"
 #include "base/Profile.h"
@@ -193,9 +194,23 @@ private:
 
 } // namespace
 
+CVexmoorView::CVexmoorView(Profile& profile, vexmoor::trace::PipeChannel& channel, QWidget* parent)
+    : CVexmoorView(profile, nullptr, &channel, parent)
+{
+}
+
 CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
-    : QPlainTextEdit(parent), profile_(profile), session_(session), journalSink_(*this),
-      poller_(session, journalSink_)
+    : CVexmoorView(profile, std::make_unique<vexmoor::trace::OciPipeChannel>(session), nullptr,
+                   parent)
+{
+}
+
+CVexmoorView::CVexmoorView(Profile& profile,
+                           std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel,
+                           vexmoor::trace::PipeChannel* channel, QWidget* parent)
+    : QPlainTextEdit(parent), profile_(profile), ownedChannel_(std::move(ownedChannel)),
+      channel_(channel != nullptr ? *channel : *ownedChannel_), journalSink_(*this),
+      poller_(channel_, journalSink_)
 {
     Settings() = loadTraceSettings(profile_);
     journalSink_.setReceiptTime(profile_.getProfileInt(vexmoor::trace::kReceiptTimeSection,
@@ -468,7 +483,7 @@ void CVexmoorView::OnPurgePipe()
 {
     if (!requirePipeName())
         return;
-    purgePipe(session_, Settings().m_strPipeName);
+    purgePipe(channel_, Settings().m_strPipeName);
 }
 
 void CVexmoorView::PollPipe()

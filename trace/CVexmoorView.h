@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class OciSession;
@@ -27,7 +28,10 @@ class CVexmoorView : public QPlainTextEdit, public LineSink {
 
 public:
     // Loads the five settings from the profile, in the order LF Flag, Auto
-    // Unpack, Allow Edit, Timer Frequency, Pipe Name. Polls nothing.
+    // Unpack, Allow Edit, Timer Frequency, Pipe Name. Polls nothing. Polls
+    // and purges through the channel, which outlives the view.
+    CVexmoorView(Profile& profile, vexmoor::trace::PipeChannel& channel, QWidget* parent = nullptr);
+    // The same on the protocol's statements of an OCI session.
     CVexmoorView(Profile& profile, OciSession& session, QWidget* parent = nullptr);
     ~CVexmoorView() override;
 
@@ -107,6 +111,9 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // On `channel`, or on `ownedChannel` when that is null.
+    CVexmoorView(Profile& profile, std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel,
+                 vexmoor::trace::PipeChannel* channel, QWidget* parent);
     // False, after saying so in the status bar, when no pipe name is set.
     bool requirePipeName();
     void stopTimer();
@@ -119,7 +126,8 @@ private:
     std::string textFromWindow() const;
 
     Profile& profile_;
-    OciSession& session_;
+    std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel_;
+    vexmoor::trace::PipeChannel& channel_;
     vexmoor::trace::JournalSink journalSink_; // before the poller, which appends to it
     PipePoller poller_;
     OptionsCommand optionsCommand_;

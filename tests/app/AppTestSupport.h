@@ -8,6 +8,7 @@
 #include "app/CVexmoorApp.h"
 #include "app/PrinterList.h"
 #include "base/Profile.h"
+#include "db/DatabaseSession.h"
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
 
@@ -169,7 +170,7 @@ protected:
 
     CVexmoorApp::LogonStep LogOnToTemporaryDatabase()
     {
-        return [this](OciSession* session, Profile&) {
+        return [this](vexmoor::db::DatabaseSession* session, Profile&) {
             return session && session->LogOn("vexmoor", "vexmoor", ConnectString()) ? 1 : 0;
         };
     }

@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandLineInfo.h"
 #include "app/RecentFileList.h"
+#include "db/DatabaseSession.h"
 #include "trace/CVexmoorView.h"
 
 #include <QPrinter>
@@ -20,17 +21,18 @@ bool AnyTopLevelWindowVisible()
 
 TEST_F(AppTest, CancelAtLogonShowsNoWindowAndStillDeletesTheSession)
 {
-    OciSession* sessionAtLogon = nullptr;
+    vexmoor::db::DatabaseSession* sessionAtLogon = nullptr;
     bool windowDuringLogon = true;
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](OciSession* session, Profile&) {
-        sessionAtLogon = session;
-        windowDuringLogon = AnyTopLevelWindowVisible() || app_->mainFrame() != nullptr;
-        return 0; // Cancel
-    });
+    app_ = std::make_unique<CVexmoorApp>(
+        profile_, [&](vexmoor::db::DatabaseSession* session, Profile&) {
+            sessionAtLogon = session;
+            windowDuringLogon = AnyTopLevelWindowVisible() || app_->mainFrame() != nullptr;
+            return 0; // Cancel
+        });
 
     EXPECT_FALSE(app_->InitInstance({}));
     EXPECT_NE(sessionAtLogon, nullptr);
-    EXPECT_EQ(sessionAtLogon, g_pSession);
+    EXPECT_EQ(&sessionAtLogon->oci(), g_pSession);
     EXPECT_FALSE(windowDuringLogon);
     EXPECT_EQ(app_->mainFrame(), nullptr);
     EXPECT_FALSE(AnyTopLevelWindowVisible());
@@ -43,10 +45,11 @@ TEST_F(AppTest, LogonComesBeforeTheWindowWhichThenShowsAnUntitledLog)
 {
     bool windowDuringLogon = true;
     const auto logOn = LogOnToTemporaryDatabase();
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](OciSession* session, Profile& profile) {
-        windowDuringLogon = app_->mainFrame() != nullptr || AnyTopLevelWindowVisible();
-        return logOn(session, profile);
-    });
+    app_ = std::make_unique<CVexmoorApp>(
+        profile_, [&](vexmoor::db::DatabaseSession* session, Profile& profile) {
+            windowDuringLogon = app_->mainFrame() != nullptr || AnyTopLevelWindowVisible();
+            return logOn(session, profile);
+        });
     ASSERT_TRUE(app_->InitInstance({}));
     EXPECT_FALSE(windowDuringLogon);
     ASSERT_NE(app_->mainFrame(), nullptr);
@@ -64,10 +67,11 @@ TEST_F(AppTest, FileOnTheCommandLineOpensAfterTheLogon)
     WriteFile(path, "first line\r\nsecond line\r\n");
     bool loggedOnFirst = false;
     const auto logOn = LogOnToTemporaryDatabase();
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](OciSession* session, Profile& profile) {
-        loggedOnFirst = app_->View() == nullptr;
-        return logOn(session, profile);
-    });
+    app_ = std::make_unique<CVexmoorApp>(
+        profile_, [&](vexmoor::db::DatabaseSession* session, Profile& profile) {
+            loggedOnFirst = app_->View() == nullptr;
+            return logOn(session, profile);
+        });
 
     ASSERT_TRUE(app_->InitInstance({path}));
     EXPECT_TRUE(loggedOnFirst);

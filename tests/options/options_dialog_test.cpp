@@ -14,6 +14,7 @@
 #include "options/ProcedureInstaller.h"
 #include "res/OptionsDialogTemplate.h"
 #include "trace/CVexmoorView.h"
+#include "trace/OciPipeChannel.h"
 #include "trace/PipePoller.h"
 
 #include <QAbstractEventDispatcher>
@@ -456,8 +457,8 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
     COptionsDlg dialog;
     std::optional<Qt::CursorShape> pointerDuringNote;
     std::optional<Qt::CursorShape> pointerDuringInstall;
-    OciSession* installedOn = nullptr;
-    dialog.useInstaller([&](OciSession& target) {
+    vexmoor::trace::PipeChannel* installedOn = nullptr;
+    dialog.useInstaller([&](vexmoor::trace::PipeChannel& target) {
         const QCursor* pointer = QApplication::overrideCursor();
         if (pointer != nullptr)
             pointerDuringInstall = pointer->shape();
@@ -481,7 +482,8 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
 
     EXPECT_FALSE(pointerDuringNote.has_value()) << "the note shows the normal pointer";
     EXPECT_EQ(pointerDuringInstall, Qt::WaitCursor);
-    EXPECT_EQ(installedOn, session.get());
+    ASSERT_NE(installedOn, nullptr);
+    EXPECT_EQ(installedOn->dialect(), vexmoor::trace::PipeDialect::Oracle);
     StatementRunner run(*session);
     EXPECT_TRUE(run.TryRun("begin SendDebugMessage('installed'); end;"));
 }
@@ -493,7 +495,7 @@ protected:
     // The Options command as the program wires it and the toolbar runs it.
     void Options(CVexmoorView& view)
     {
-        wireOptionsCommand(view, profile, *pollingSession);
+        wireOptionsCommand(view, profile, pollingChannel);
         view.OnOptions();
     }
 
@@ -505,6 +507,7 @@ protected:
 
     EmbeddedTraceDatabase database;
     std::unique_ptr<OciSession> pollingSession = database.LogOn();
+    vexmoor::trace::OciPipeChannel pollingChannel{*pollingSession};
     std::unique_ptr<OciSession> sendingSession = database.LogOn();
     StatementRunner sender{*sendingSession};
     MemoryProfile profile;

@@ -10,6 +10,7 @@
 #include "options/COptionsDlg.h"
 #include "res/OptionsDialogTemplate.h"
 #include "trace/CVexmoorView.h"
+#include "trace/OciPipeChannel.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>
@@ -70,7 +71,7 @@ protected:
     {
         auto view = std::make_unique<CVexmoorView>(profile, *pollingSession);
         // Its Options command as the program gives it.
-        wireOptionsCommand(*view, profile, *pollingSession);
+        wireOptionsCommand(*view, profile, pollingChannel);
         return view;
     }
 
@@ -91,6 +92,7 @@ protected:
     EmbeddedTraceDatabase database;
     std::unique_ptr<OciSession> sendingSession = database.LogOn();
     std::unique_ptr<OciSession> pollingSession = database.LogOn();
+    vexmoor::trace::OciPipeChannel pollingChannel{*pollingSession};
     StatementRunner sender{*sendingSession};
     MemoryProfile profile;
 };
