@@ -4,9 +4,13 @@
 //
 //   build/bench/bench/postgres_bench --benchmark_counters_tabular=true
 //
-// Without PostgreSQL 15 and orafce it says so and measures nothing. Every
-// entry times only its work (manual time, wall clock): the server does most
-// of it, so this process's CPU time tells little.
+// Without PostgreSQL 15 and orafce it says so and measures nothing. Each
+// entry does the same work two ways, once each way in every iteration, so
+// that the load of a shared machine falls on both alike, and times only that
+// work (manual time, wall clock: the server does most of it, so this
+// process's CPU time tells little). Its counters give each way's time per
+// iteration in microseconds (the median of the iterations) and `ratio`, the
+// first's time over the second's.
 //
 // The last entry, Ratios, reports the goals as counters:
 //   drain_simple_vs_libpq         >= 0.9  poller's rate / a bare libpq loop's
@@ -25,7 +29,9 @@
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -43,37 +49,76 @@ using vexmoor::test::PostgresServer;
 
 PostgresServer* theServer = nullptr;
 
-// Wall seconds per iteration of each entry, for the ratios at the end.
+// Wall seconds per iteration of each side of an entry (the median), for the
+// ratios at the end.
 std::map<std::string, double>& costs()
 {
     static std::map<std::string, double> results;
     return results;
 }
 
-// Runs `work` once per iteration and times only it; `between` runs after
-// each, untimed.
-template <typename Work, typename Between>
-void measure(benchmark::State& state, const std::string& name, std::int64_t items, Work&& work,
-             Between&& between)
+double secondsOf(auto&& work)
 {
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        work();
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-        between();
-    }
-    if (state.iterations() > 0)
-        costs()[name] = total / static_cast<double>(state.iterations());
-    state.SetItemsProcessed(state.iterations() * items);
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-template <typename Work>
-void measure(benchmark::State& state, const std::string& name, std::int64_t items, Work&& work)
+// Two ways of doing the same work, one after the other in every iteration
+// and which goes first in turn, so that the load of a shared machine falls on
+// both alike. An iteration's time is the two together.
+double median(std::vector<double> values)
 {
-    measure(state, name, items, std::forward<Work>(work), [] {});
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+template <typename First, typename Second, typename Between>
+void measurePair(benchmark::State& state, const std::string& first, const std::string& second,
+                 std::int64_t items, First&& runFirst, Second&& runSecond, Between&& between)
+{
+    std::vector<double> firstTimes;
+    std::vector<double> secondTimes;
+    bool firstFirst = true;
+    for (auto _ : state) {
+        double a = 0;
+        double b = 0;
+        if (firstFirst) {
+            a = secondsOf(runFirst);
+            between();
+            b = secondsOf(runSecond);
+        } else {
+            b = secondsOf(runSecond);
+            between();
+            a = secondsOf(runFirst);
+        }
+        between();
+        firstFirst = !firstFirst;
+        firstTimes.push_back(a);
+        secondTimes.push_back(b);
+        state.SetIterationTime(a + b);
+    }
+    if (firstTimes.empty())
+        return;
+    // Medians: a round that waited for the processor is left out, whichever
+    // side it fell on.
+    const double a = median(std::move(firstTimes));
+    const double b = median(std::move(secondTimes));
+    costs()[first] = a;
+    costs()[second] = b;
+    state.counters[first + "_us"] = a * 1e6;
+    state.counters[second + "_us"] = b * 1e6;
+    state.counters["ratio"] = a / b;
+    state.SetItemsProcessed(state.iterations() * items * 2);
+}
+
+template <typename First, typename Second>
+void measurePair(benchmark::State& state, const std::string& first, const std::string& second,
+                 std::int64_t items, First&& runFirst, Second&& runSecond)
+{
+    measurePair(state, first, second, items, std::forward<First>(runFirst),
+                std::forward<Second>(runSecond), [] {});
 }
 
 // A connection of libpq's own, without Vexmoor's session around it.
@@ -177,7 +222,10 @@ private:
     const std::string item_{vexmoor::trace::kPgItemStatement};
 };
 
-void drainThroughPoller(benchmark::State& state, bool typed, const std::string& name)
+// The poller (PgPipeChannel and PollPipe into a sink that keeps nothing)
+// and the bare loop drain a batch each in turn; a batch is put on the pipe,
+// untimed, before each drain.
+void drainBoth(benchmark::State& state, bool typed, const std::string& name)
 {
     PgConnection sender;
     vexmoor::db::PgSession session;
@@ -188,26 +236,15 @@ void drainThroughPoller(benchmark::State& state, bool typed, const std::string& 
     PipePoller poller(channel, sink);
     poller.Settings().m_strPipeName = kDrainPipe;
     poller.Settings().m_bAutoUnpack = typed;
+    BareDrain bare;
     std::int64_t batch = 0;
     fillBatch(sender, batch++);
-    measure(
-        state, name, kBatch,
+    measurePair(
+        state, name + "_poller", name + "_libpq", kBatch,
         [&] {
             if (poller.PollPipe() != kBatch)
                 throw std::runtime_error("the poll did not drain the batch");
         },
-        [&] { fillBatch(sender, batch++); });
-    poller.PollPipe();
-}
-
-void drainThroughLibpq(benchmark::State& state, bool typed, const std::string& name)
-{
-    PgConnection sender;
-    BareDrain bare;
-    std::int64_t batch = 0;
-    fillBatch(sender, batch++);
-    measure(
-        state, name, kBatch,
         [&] {
             if (bare.drain(typed) != kBatch)
                 throw std::runtime_error("the loop did not drain the batch");
@@ -216,49 +253,38 @@ void drainThroughLibpq(benchmark::State& state, bool typed, const std::string& n
     bare.drain(typed);
 }
 
-void DrainSimple_Poller(benchmark::State& state)
+void DrainSimple_PollerVsLibpq(benchmark::State& state)
 {
-    drainThroughPoller(state, false, "drain_simple_poller");
+    drainBoth(state, false, "drain_simple");
 }
-void DrainSimple_Libpq(benchmark::State& state)
+void DrainTyped_PollerVsLibpq(benchmark::State& state)
 {
-    drainThroughLibpq(state, false, "drain_simple_libpq");
-}
-void DrainTyped_Poller(benchmark::State& state)
-{
-    drainThroughPoller(state, true, "drain_typed_poller");
-}
-void DrainTyped_Libpq(benchmark::State& state)
-{
-    drainThroughLibpq(state, true, "drain_typed_libpq");
+    drainBoth(state, true, "drain_typed");
 }
 
-// engine_bench's SendDrain, for the ratio in this run.
-void SendDrain_Engine(benchmark::State& state)
+// engine_bench's SendDrain, then the same through libpq: SendDebugMessage('abc')
+// on one connection, the poller's receive and two unpacks on another.
+void SendDrain_EngineVsPostgres(benchmark::State& state)
 {
-    bench::EngineSendDrain work;
-    measure(state, "send_drain_engine", 1, [&] {
-        if (!work.sendAndDrain())
-            throw std::runtime_error("the engine lost the message");
-    });
-}
-
-// The same through libpq: SendDebugMessage('abc') on one connection, the
-// poller's receive and two unpacks on another.
-void SendDrain_Postgres(benchmark::State& state)
-{
+    bench::EngineSendDrain engine;
     PgConnection sender;
     PgConnection poller;
     const std::string receive(vexmoor::trace::kPgReceiveStatement);
     const std::string length(vexmoor::trace::kPgLengthUnpackStatement);
     const std::string text(vexmoor::trace::kPgTextUnpackStatement);
-    measure(state, "send_drain_postgres", 1, [&] {
-        sender.run("call SendDebugMessage('abc')");
-        if (!isText(poller.run(receive.c_str(), {"vexmoor"}), "0"))
-            throw std::runtime_error("PostgreSQL lost the message");
-        benchmark::DoNotOptimize(PQgetvalue(poller.run(length.c_str()).get(), 0, 0));
-        benchmark::DoNotOptimize(PQgetvalue(poller.run(text.c_str()).get(), 0, 0));
-    });
+    measurePair(
+        state, "send_drain_engine", "send_drain_postgres", 1,
+        [&] {
+            if (!engine.sendAndDrain())
+                throw std::runtime_error("the engine lost the message");
+        },
+        [&] {
+            sender.run("call SendDebugMessage('abc')");
+            if (!isText(poller.run(receive.c_str(), {"vexmoor"}), "0"))
+                throw std::runtime_error("PostgreSQL lost the message");
+            benchmark::DoNotOptimize(PQgetvalue(poller.run(length.c_str()).get(), 0, 0));
+            benchmark::DoNotOptimize(PQgetvalue(poller.run(text.c_str()).get(), 0, 0));
+        });
 }
 
 // The engine's PL/SQL loops of engine_bench and the same loops in PL/pgSQL,
@@ -290,70 +316,55 @@ begin
 end $$;
 )";
 
-void engineLoop(benchmark::State& state, const std::string& name, const char* block,
-                std::int64_t turns, bool withRows)
+// The engine's block and PostgreSQL's procedure in turn.
+void loopBoth(benchmark::State& state, const std::string& name, const char* block, const char* call,
+              std::int64_t turns)
 {
     bench::PlsqlLoop loop;
-    if (withRows) {
-        loop.run(bench::kCreateRows);
-        loop.run(bench::kInsertRows);
-    }
     const auto statement = loop.prepare(block);
-    measure(state, name, turns, [&] { statement->execute(); });
-}
-
-void postgresLoop(benchmark::State& state, const std::string& name, const char* call,
-                  std::int64_t turns)
-{
     PgConnection connection;
-    measure(state, name, turns, [&] { connection.run(call); });
+    measurePair(
+        state, name + "_engine", name + "_postgres", turns, [&] { statement->execute(); },
+        [&] { connection.run(call); });
 }
 
-void PlsqlArithmetic_Engine(benchmark::State& state)
+void PlsqlArithmetic_EngineVsPostgres(benchmark::State& state)
 {
-    engineLoop(state, "arithmetic_engine", bench::kArithmeticBlock, bench::kArithmeticTurns, false);
+    loopBoth(state, "arithmetic", bench::kArithmeticBlock, "call bench_arithmetic()",
+             bench::kArithmeticTurns);
 }
-void PlsqlArithmetic_Postgres(benchmark::State& state)
+void PlsqlStringBuilding_EngineVsPostgres(benchmark::State& state)
 {
-    postgresLoop(state, "arithmetic_postgres", "call bench_arithmetic()", bench::kArithmeticTurns);
+    loopBoth(state, "strings", bench::kStringBlock, "call bench_strings()", bench::kStringTurns);
 }
-void PlsqlStringBuilding_Engine(benchmark::State& state)
-{
-    engineLoop(state, "strings_engine", bench::kStringBlock, bench::kStringTurns, false);
-}
-void PlsqlStringBuilding_Postgres(benchmark::State& state)
-{
-    postgresLoop(state, "strings_postgres", "call bench_strings()", bench::kStringTurns);
-}
-void PlsqlTableInsert_Engine(benchmark::State& state)
+// The engine's file reuses a deleted row's space at once; PostgreSQL leaves
+// that to VACUUM, which runs untimed after each of its blocks so that every
+// block starts from the same table, as the engine's does.
+void PlsqlTableInsert_EngineVsPostgres(benchmark::State& state)
 {
     bench::PlsqlLoop loop;
     loop.run(bench::kCreateRows);
     const auto statement = loop.prepare(bench::kInsertRows);
-    measure(state, "insert_engine", bench::kTableRows, [&] { statement->execute(); });
-}
-// The engine's file reuses a deleted row's space at once; PostgreSQL leaves
-// that to VACUUM, which runs untimed after each block so that every block
-// starts from the same table, as the engine's does.
-void PlsqlTableInsert_Postgres(benchmark::State& state)
-{
     PgConnection connection;
-    measure(
-        state, "insert_postgres", bench::kTableRows,
-        [&] { connection.run("call bench_insert_rows()"); },
-        [&] { connection.run("vacuum bench_rows"); });
+    measurePair(
+        state, "insert_engine", "insert_postgres", bench::kTableRows, [&] { statement->execute(); },
+        [&] {
+            connection.run("call bench_insert_rows()");
+            connection.run("vacuum bench_rows");
+        });
 }
-void PlsqlCursorLoop_Engine(benchmark::State& state)
+void PlsqlCursorLoop_EngineVsPostgres(benchmark::State& state)
 {
-    engineLoop(state, "cursor_engine", bench::kCursorBlock, bench::kTableRows, true);
-}
-void PlsqlCursorLoop_Postgres(benchmark::State& state)
-{
+    bench::PlsqlLoop loop;
+    loop.run(bench::kCreateRows);
+    loop.run(bench::kInsertRows);
+    const auto statement = loop.prepare(bench::kCursorBlock);
     PgConnection connection;
     connection.run("call bench_insert_rows()");
     connection.run("vacuum analyze bench_rows");
-    measure(state, "cursor_postgres", bench::kTableRows,
-            [&] { connection.run("call bench_cursor_loop()"); });
+    measurePair(
+        state, "cursor_engine", "cursor_postgres", bench::kTableRows, [&] { statement->execute(); },
+        [&] { connection.run("call bench_cursor_loop()"); });
 }
 
 void Ratios(benchmark::State& state)
@@ -393,23 +404,25 @@ void prepareServer()
 
 } // namespace
 
-BENCHMARK(DrainSimple_Poller)->Iterations(kBatches)->UseManualTime();
-BENCHMARK(DrainSimple_Libpq)->Iterations(kBatches)->UseManualTime();
-BENCHMARK(DrainTyped_Poller)->Iterations(kBatches)->UseManualTime();
-BENCHMARK(DrainTyped_Libpq)->Iterations(kBatches)->UseManualTime();
-BENCHMARK(SendDrain_Engine)->MinTime(1.0)->UseManualTime();
-BENCHMARK(SendDrain_Postgres)->MinTime(1.0)->UseManualTime();
-BENCHMARK(PlsqlArithmetic_Engine)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlArithmetic_Postgres)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlStringBuilding_Engine)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlStringBuilding_Postgres)
-    ->MinTime(1.0)
+BENCHMARK(DrainSimple_PollerVsLibpq)->Iterations(kBatches)->UseManualTime();
+BENCHMARK(DrainTyped_PollerVsLibpq)->Iterations(kBatches)->UseManualTime();
+BENCHMARK(SendDrain_EngineVsPostgres)->MinTime(2.0)->UseManualTime();
+BENCHMARK(PlsqlArithmetic_EngineVsPostgres)
+    ->MinTime(2.0)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlTableInsert_Engine)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlTableInsert_Postgres)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlCursorLoop_Engine)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlsqlCursorLoop_Postgres)->MinTime(1.0)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(PlsqlStringBuilding_EngineVsPostgres)
+    ->MinTime(2.0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(PlsqlTableInsert_EngineVsPostgres)
+    ->MinTime(2.0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(PlsqlCursorLoop_EngineVsPostgres)
+    ->MinTime(2.0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(Ratios)->Iterations(1);
 
 int main(int argc, char** argv)
