@@ -2,7 +2,7 @@
 // measured in the same run: one SQLite insert plus one delete of a message
 // row, prepared statements, WAL, synchronous=NORMAL.
 //
-//   build/store-bench/bench/engine_bench
+//   build/bench/bench/engine_bench
 //
 // The last entry, Ratios, reports the goals as counters:
 //   send_drain_vs_floor        >= 0.7   (send + receive + two unpacks)
