@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <string_view>
 
@@ -58,8 +59,8 @@ struct Symbol {
     int level = 0;                            // of the unit that declares it: 0 the outermost
     CompiledUnit* subprogram = nullptr;       // Subprogram
     const CompositeType* composite = nullptr; // Type
-    SqlAst* record = nullptr;                 // Record: what keeps its fields; Cursor: its query
-    bool fixedFields = false;                 // a %ROWTYPE record: no fields but its columns
+    SqlAst* record =
+        nullptr; // Record (of a cursor FOR loop): what keeps its fields; Cursor: its query
 };
 
 struct ParamInfo {
@@ -78,10 +79,26 @@ std::optional<std::string_view> dbmsOutputName(const std::vector<std::string>& p
     return std::nullopt;
 }
 
+std::vector<std::string> splitPath(const std::string& text)
+{
+    std::vector<std::string> path;
+    for (std::size_t start = 0;;) {
+        const std::size_t dot = text.find('.', start);
+        path.push_back(text.substr(start, dot - start));
+        if (dot == std::string::npos)
+            return path;
+        start = dot + 1;
+    }
+}
+
 std::string joinPath(const std::vector<std::string>& path)
 {
     std::string text;
     for (const auto& part : path) {
+        if (part.empty()) {
+            text += "(...)"; // a subscript followed by more selectors
+            continue;
+        }
         if (!text.empty())
             text += '.';
         text += part;
@@ -382,7 +399,7 @@ private:
                 continue;
             }
             if (!declaration.anchor.empty())
-                declaration.type = anchoredType(declaration);
+                declaration.type = anchoredType(declaration.anchor, declaration.pos);
             resolveType(declaration.type);
             if (declaration.init) {
                 resolveExpr(*declaration.init);
@@ -583,7 +600,15 @@ private:
                 return;
             }
             if (const Symbol* symbol = lookup(expr.path[0])) {
-                if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
+                if (isCompositeVariable(*symbol) && expr.path.size() > 1) {
+                    // r.f; a column of the table named so still wins when the statement runs
+                    try {
+                        resolveName(expr, false);
+                    } catch (const OraError&) {
+                        expr.target = Target::Unresolved;
+                        expr.member.reset();
+                    }
+                } else if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
                     expr.target = Target::Slot;
                     expr.index = recordField(*symbol, expr.path[1], expr.pos);
                 } else if (symbol->kind != SymbolKind::Exception
@@ -631,7 +656,7 @@ private:
         }
         if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close)
             sql.cursor = namedCursor(sql).record->cursor;
-        resolveIntoTargets(sql.into);
+        resolveIntoTargets(sql);
         if (sql.where)
             resolveSqlExpr(*sql.where);
         for (auto& order : sql.orderBy)
@@ -649,8 +674,6 @@ private:
             if (name == field)
                 return slot;
         }
-        if (record.fixedFields)
-            fail(pos, "PLS-00302: component '" + field + "' must be declared");
         TypeSpec untyped;
         untyped.type = ValueType::Null;
         const int slot = newSlot(untyped, false);
@@ -737,43 +760,66 @@ private:
         return columns;
     }
 
-    void resolveRowType(Declaration& declaration)
+    // A %ROWTYPE record is a record like one of a declared RECORD type, of a
+    // type made for its table or cursor once per unit, so that two records
+    // of one table have one type.
+    TypeSpec rowType(const std::vector<std::string>& anchor, const SourcePos& pos)
     {
         std::vector<std::pair<std::string, TypeSpec>> columns;
-        const Symbol* cursor =
-            declaration.anchor.size() == 1 ? lookup(declaration.anchor[0]) : nullptr;
+        std::string key;
+        const Symbol* cursor = anchor.size() == 1 ? lookup(anchor[0]) : nullptr;
         if (cursor && cursor->kind == SymbolKind::Cursor) {
-            columns = queryColumns(*declaredHere(*cursor, declaration.pos).record, declaration.pos);
-        } else if (auto table = environment_.tableColumns(unit_.owner, declaration.anchor)) {
+            key = "cursor " + std::to_string(reinterpret_cast<std::uintptr_t>(cursor->record));
+            if (!rowTypes_.count(key))
+                columns = queryColumns(*cursor->record, pos);
+        } else if (auto table = environment_.tableColumns(unit_.owner, anchor)) {
+            key = "table " + joinPath(anchor);
             columns = std::move(*table);
         } else {
-            fail(declaration.pos,
-                 "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
+            fail(pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
         }
-        auto& record = records_.emplace_back(std::make_unique<SqlAst>());
-        for (const auto& [name, type] : columns) {
-            record->recordFields.emplace_back(name, newSlot(type, false));
-            declaration.fieldSlots.push_back(record->recordFields.back().second);
+        const CompositeType*& made = rowTypes_[key];
+        if (!made) {
+            auto type = std::make_shared<CompositeType>();
+            type->name = joinPath(anchor) + "%ROWTYPE";
+            type->pos = pos;
+            type->rowType = true;
+            for (auto& [name, column] : columns)
+                type->fields.push_back(CompositeType::Field{name, pos, column, false});
+            made = type.get();
+            unit_.rowTypes.push_back(std::move(type));
         }
-        declare(Symbol{.name = declaration.name,
-                       .kind = SymbolKind::Record,
-                       .slot = -1,
-                       .declaration = &declaration,
-                       .record = record.get(),
-                       .fixedFields = true},
+        TypeSpec spec;
+        spec.type = ValueType::Composite;
+        spec.composite = made;
+        return spec;
+    }
+
+    void resolveRowType(Declaration& declaration)
+    {
+        declaration.type = rowType(declaration.anchor, declaration.pos);
+        declaration.slot = newSlot(declaration.type, false);
+        declare(Symbol{declaration.name, SymbolKind::Variable, declaration.slot, &declaration},
                 declaration.pos);
     }
 
-    TypeSpec anchoredType(const Declaration& declaration)
+    TypeSpec anchoredType(const std::vector<std::string>& anchor, const SourcePos& pos)
     {
-        const auto& anchor = declaration.anchor;
         if (const Symbol* symbol = lookup(anchor[0])) {
             const CompiledUnit& owner = *units_[static_cast<std::size_t>(symbol->level)];
             if (anchor.size() == 1 && symbol->slot >= 0)
                 return owner.slotTypes[static_cast<std::size_t>(symbol->slot)];
             if (anchor.size() == 2 && symbol->kind == SymbolKind::Record)
-                return owner.slotTypes[static_cast<std::size_t>(
-                    recordField(*symbol, anchor[1], declaration.pos))];
+                return owner
+                    .slotTypes[static_cast<std::size_t>(recordField(*symbol, anchor[1], pos))];
+            const CompositeType* record =
+                isCompositeVariable(*symbol) ? symbolType(*symbol).composite : nullptr;
+            if (anchor.size() == 2 && record && !record->isCollection()) {
+                const int field = record->fieldIndex(anchor[1]);
+                if (field < 0)
+                    fail(pos, "PLS-00302: component '" + anchor[1] + "' must be declared");
+                return record->fields[static_cast<std::size_t>(field)].type;
+            }
         }
         if (anchor.size() >= 2) {
             const std::vector<std::string> table(anchor.begin(), anchor.end() - 1);
@@ -782,38 +828,22 @@ private:
                     if (name == anchor.back())
                         return type;
                 }
-                fail(declaration.pos,
-                     "PLS-00302: component '" + anchor.back() + "' must be declared");
+                fail(pos, "PLS-00302: component '" + anchor.back() + "' must be declared");
             }
         }
-        fail(declaration.pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
+        fail(pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
     }
 
-    // INTO a record means INTO each of its fields in turn.
-    void resolveIntoTargets(std::vector<std::unique_ptr<Expr>>& into)
+    // INTO a record (a variable, a field, an element) fills its fields in turn.
+    void resolveIntoTargets(SqlAst& sql)
     {
-        std::vector<std::unique_ptr<Expr>> expanded;
-        for (auto& target : into) {
-            const Symbol* symbol =
-                target->kind == ExprKind::Name && target->path.size() == 1 && !target->hasParens
-                    ? lookup(target->path[0])
-                    : nullptr;
-            if (symbol && symbol->kind == SymbolKind::Record && symbol->fixedFields) {
-                for (const auto& [name, slot] : symbol->record->recordFields) {
-                    auto field = std::make_unique<Expr>();
-                    field->kind = ExprKind::Name;
-                    field->pos = target->pos;
-                    field->path = {target->path[0], name};
-                    field->target = Target::Slot;
-                    field->index = slot;
-                    expanded.push_back(std::move(field));
-                }
-                continue;
-            }
+        for (auto& target : sql.into)
             resolveTarget(*target);
-            expanded.push_back(std::move(target));
-        }
-        into = std::move(expanded);
+        if (sql.into.size() != 1)
+            return;
+        const CompositeType* record = targetSpec(*sql.into[0]).composite;
+        if (record && !record->isCollection())
+            sql.intoRecord = record;
     }
 
     void resolveCursorFor(Stmt& stmt)
@@ -964,14 +994,6 @@ private:
     {
         if (expr.kind == ExprKind::Bind)
             return;
-        if (expr.kind == ExprKind::Name && expr.path.size() == 2 && !expr.hasParens) {
-            if (const Symbol* record = lookup(expr.path[0]);
-                record && record->kind == SymbolKind::Record && record->fixedFields) {
-                expr.target = Target::Slot;
-                expr.index = recordField(*record, expr.path[1], expr.pos);
-                return;
-            }
-        }
         if (expr.kind == ExprKind::Name && (expr.path.size() > 1 || expr.hasParens)) {
             const Symbol* base = lookup(expr.path[0]);
             if (base && isCompositeVariable(*base)) {
@@ -1078,6 +1100,10 @@ private:
         }
         if (package.empty() && path.size() > 1 && resolvePackageMember(expr, asStatement, false))
             return;
+        if (!expr.subscripts.empty())
+            fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) '"
+                               + joinPath(path)
+                               + "': a selector after a function's result is not supported");
         if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '"
                                + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
@@ -1123,7 +1149,14 @@ private:
         matchArguments(expr, params, display);
         const auto& parameters = callee.ast->parameters;
         for (std::size_t i = 0; i < parameters.size(); ++i) {
-            if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
+            if (!expr.ordered[i])
+                continue;
+            const CompositeType* given = compositeOf(*expr.ordered[i]);
+            const CompositeType* wanted = parameters[i].type.composite;
+            const ParamMode mode = parameters[i].mode;
+            const bool fits = (mode == ParamMode::Out || recordAssignable(wanted, given))
+                              && (mode == ParamMode::In || recordAssignable(given, wanted));
+            if (!fits)
                 fail(expr.pos,
                      "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
         }
@@ -1238,14 +1271,7 @@ private:
     // A type named pkg.t.
     const CompositeType* packageType(const std::string& typeName)
     {
-        std::vector<std::string> path;
-        for (std::size_t start = 0;;) {
-            const std::size_t dot = typeName.find('.', start);
-            path.push_back(typeName.substr(start, dot - start));
-            if (dot == std::string::npos)
-                break;
-            start = dot + 1;
-        }
+        std::vector<std::string> path = splitPath(typeName);
         if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name)
             path.erase(path.begin());
         if (path.size() == 1) {
@@ -1265,6 +1291,14 @@ private:
     {
         if (type.typeName.empty() || type.composite)
             return;
+        if (const auto percent = type.typeName.find('%'); percent != std::string::npos) {
+            // t%ROWTYPE, t.c%TYPE, v%TYPE as a parameter's, field's or element's type
+            std::vector<std::string> anchor = splitPath(type.typeName.substr(0, percent));
+            const SourcePos pos = type.typePos;
+            type = type.typeName.substr(percent + 1) == "ROWTYPE" ? rowType(anchor, pos)
+                                                                  : anchoredType(anchor, pos);
+            return;
+        }
         if (type.typeName == "DBMS_OUTPUT.CHARARR") {
             type.composite = &dbmsOutputCharArr();
             return;
@@ -1334,7 +1368,7 @@ private:
         if (target.composite) {
             const bool nullLiteral =
                 value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
-            if (given != target.composite
+            if (!recordAssignable(target.composite, given)
                 && !(nullLiteral && target.composite->kind == CompositeType::Kind::Nested))
                 fail(value.pos, "PLS-00382: expression is of wrong type");
         } else if (given) {
@@ -1377,11 +1411,23 @@ private:
     {
         auto access = std::make_unique<MemberAccess>();
         std::size_t i = first;
-        for (; i < expr.path.size() && type.composite && !type.composite->isCollection(); ++i) {
+        std::size_t subscript = 0;
+        for (; i < expr.path.size() && type.composite; ++i) {
+            if (expr.path[i].empty()) {
+                // t(i) followed by more selectors
+                if (!type.composite->isCollection())
+                    fail(expr.pos, "PLS-00222: no function with name '" + expr.path[i - 1]
+                                       + "' exists in this scope");
+                access->steps.push_back(MemberStep{-1, expr.subscripts[subscript++].value.get()});
+                type = type.composite->element;
+                continue;
+            }
+            if (type.composite->isCollection())
+                break;
             const int field = type.composite->fieldIndex(expr.path[i]);
             if (field < 0)
                 fail(expr.pos, "PLS-00302: component '" + expr.path[i] + "' must be declared");
-            access->fields.push_back(field);
+            access->steps.push_back(MemberStep{field, nullptr});
             type = type.composite->fields[static_cast<std::size_t>(field)].type;
         }
         const auto wrong = [&](const std::string& name) {
@@ -1390,6 +1436,9 @@ private:
         };
         if (i < expr.path.size()) {
             const std::string& name = expr.path[i];
+            if (name.empty())
+                fail(expr.pos, "PLS-00222: no function with name '" + expr.path[i - 1]
+                                   + "' exists in this scope");
             if (!type.composite || i + 1 != expr.path.size())
                 fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
             const auto method = collectionMethod(name);
@@ -1453,9 +1502,11 @@ private:
             fail(expr.pos,
                  "PLS-00221: '" + describe(expr) + "' is not a procedure or is undefined");
         }
-        for (auto& argument : expr.args) {
-            resolveExpr(*argument.value);
-            checkScalar(*argument.value);
+        for (auto* arguments : {&expr.subscripts, &expr.args}) {
+            for (auto& argument : *arguments) {
+                resolveExpr(*argument.value);
+                checkScalar(*argument.value);
+            }
         }
         access->type = type;
         expr.target = Target::Member;
@@ -1674,8 +1725,8 @@ private:
     CompiledUnit& unit_;
     CompileEnvironment& environment_;
     std::vector<CompiledUnit*> units_; // the unit being compiled and the local ones it is inside
-    std::vector<std::unique_ptr<SqlAst>> records_; // the fields of %ROWTYPE records
     std::vector<std::vector<Symbol>> scopes_;
+    std::map<std::string, const CompositeType*> rowTypes_; // by what they are of
     int loopDepth_ = 0;
     int handlerDepth_ = 0;
     bool inStatement_ = false;

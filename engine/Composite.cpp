@@ -25,6 +25,24 @@ int CompositeType::fieldIndex(const std::string& field) const
     return -1;
 }
 
+bool recordAssignable(const CompositeType* to, const CompositeType* from)
+{
+    if (to == from)
+        return true;
+    if (!to || !from || !from->rowType || to->isCollection() || from->isCollection()
+        || to->fields.size() != from->fields.size())
+        return false;
+    for (std::size_t i = 0; i < to->fields.size(); ++i) {
+        const TypeSpec& a = to->fields[i].type;
+        const TypeSpec& b = from->fields[i].type;
+        // A field of a cursor's computed column has no type of its own.
+        const bool untyped = b.type == ValueType::Null && !b.composite;
+        if (!untyped && (a.type != b.type || a.composite != b.composite))
+            return false;
+    }
+    return true;
+}
+
 Value initialValue(const TypeSpec& type)
 {
     if (!type.composite)

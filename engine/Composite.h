@@ -26,7 +26,10 @@ struct CompositeType {
     };
     std::vector<Field> fields; // a record's
     TypeSpec element;          // a collection's
-    bool stringKeys = false;   // INDEX BY VARCHAR2(n)
+    // A %ROWTYPE record: a record of another type takes its value when
+    // their fields match in number and type.
+    bool rowType = false;
+    bool stringKeys = false; // INDEX BY VARCHAR2(n)
     int keyLength = -1;
 
     int fieldIndex(const std::string& field) const;
@@ -43,6 +46,12 @@ struct CompositeValue {
     std::map<std::string, Value> named; // INDEX BY VARCHAR2
     std::size_t extent = 0;             // a nested table's size with deleted places
 };
+
+// Whether a record of type `from` may be assigned to one of type `to`: the
+// same type, or a %ROWTYPE record whose fields match the target's in number,
+// order and type (two %ROWTYPE records of one table, a %ROWTYPE record into a
+// RECORD type made to match it).
+bool recordAssignable(const CompositeType* to, const CompositeType* from);
 
 // What a variable of the type starts as: a record of NULL fields, an empty
 // index-by table, a NULL (uninitialised) nested table, or NULL of a scalar.

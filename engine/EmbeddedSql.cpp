@@ -2,6 +2,7 @@
 // with every PL/SQL value passed as a bound parameter, and run on the
 // session's tables (SqlTables.h).
 
+#include "Composite.h"
 #include "Interpreter.h"
 #include "SqlAst.h"
 #include "SqlTables.h"
@@ -17,6 +18,12 @@ namespace {
 [[noreturn]] void restriction(const std::string& what)
 {
     throw OraError(999, "PLS-00999: implementation restriction (may be temporary) " + what);
+}
+
+// How many values an INTO takes: a record's fields, or its targets.
+std::size_t intoCount(const SqlAst& sql)
+{
+    return sql.intoRecord ? sql.intoRecord->fields.size() : sql.into.size();
 }
 
 [[noreturn]] void invalidIdentifier(const std::string& name)
@@ -145,6 +152,10 @@ private:
 
     Typed name(const Expr& expr)
     {
+        // A record's field or a collection's element, unless a column has
+        // the name or a subscript depends on the row.
+        if (expr.target == Target::Member && !columnOf(expr.path) && !subscriptsUseColumns(expr))
+            return bindValue(interpreter_.evaluate(frame_, expr));
         if (expr.hasParens)
             return function(expr);
         if (const TableColumn* column = columnOf(expr.path)) {
@@ -198,6 +209,17 @@ private:
         if (expr.target == Target::Builtin && expr.builtin && !referencesColumn(expr))
             return bindValue(interpreter_.evaluate(frame_, expr));
         restriction("function " + fn + " on columns in SQL");
+    }
+
+    bool subscriptsUseColumns(const Expr& expr) const
+    {
+        for (const auto* arguments : {&expr.subscripts, &expr.args}) {
+            for (const auto& argument : *arguments) {
+                if (referencesColumn(*argument.value))
+                    return true;
+            }
+        }
+        return false;
     }
 
     bool referencesColumn(const Expr& expr) const
@@ -537,7 +559,7 @@ void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
     if (found == frame.cursors.end())
         invalidCursor();
     OpenCursor& cursor = *found->second;
-    if (cursor.types.size() != fetch.into.size())
+    if (cursor.types.size() != intoCount(fetch))
         throw OraError(
             6504, oraPrefix(6504)
                       + ": PL/SQL: Return types of Result Set variables or query do not match");
@@ -545,9 +567,24 @@ void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
     cursor.found = cursor.fetched < cursor.rows.size();
     if (!cursor.found)
         return;
-    auto& row = cursor.rows[cursor.fetched++];
+    assignInto(frame, fetch, std::move(cursor.rows[cursor.fetched++]));
+}
+
+void Interpreter::assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row)
+{
+    if (!sql.intoRecord) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            assign(frame, *sql.into[i], std::move(row[i]));
+        return;
+    }
+    TypeSpec type;
+    type.type = ValueType::Composite;
+    type.composite = sql.intoRecord;
+    Value record = initialValue(type);
+    auto& fields = record.mutableComposite().fields;
     for (std::size_t i = 0; i < row.size(); ++i)
-        assign(frame, *fetch.into[i], std::move(row[i]));
+        fields[i] = coerce(sql.intoRecord->fields[i].type, std::move(row[i]), conversion());
+    assign(frame, *sql.into[0], std::move(record));
 }
 
 void Interpreter::closeBlockCursors(Frame& frame, const Block& block)
@@ -593,9 +630,9 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     }
     case SqlKind::Select: {
         const PreparedQuery query = prepareQuery(*this, frame, sql, user);
-        if (query.types.size() < sql.into.size())
+        if (query.types.size() < intoCount(sql))
             throw OraError(947, oraPrefix(947) + ": not enough values");
-        if (query.types.size() > sql.into.size())
+        if (query.types.size() > intoCount(sql))
             throw OraError(913, oraPrefix(913) + ": too many values");
         const int rc = sqlite3_step(query.stmt);
         if (rc == SQLITE_DONE) {
@@ -617,8 +654,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         if (more != SQLITE_DONE)
             tables.fail(more);
         sqlRowCount_ = 1;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            assign(frame, *sql.into[i], std::move(row[i]));
+        assignInto(frame, sql, std::move(row));
         return Flow::Normal;
     }
     default:

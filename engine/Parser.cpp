@@ -460,10 +460,17 @@ TypeSpec Parser::parseType(bool allowConstraint)
     // pkg.t, owner.pkg.t: a package's type, which the compiler finds.
     while (accept(TokenKind::Dot))
         name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
-    if (check(TokenKind::Percent))
-        unsupported("%TYPE and %ROWTYPE are not supported");
-
     TypeSpec type;
+    if (accept(TokenKind::Percent)) {
+        // the compiler finds what it is anchored to
+        const std::string attribute = identifier("type rowtype");
+        if (attribute != "TYPE" && attribute != "ROWTYPE")
+            unexpected("type rowtype");
+        type.type = ValueType::Composite;
+        type.typeName = name + "%" + attribute;
+        type.typePos = posOf(word);
+        return type;
+    }
     const auto constraint = [&](bool required, int low, int high) {
         if (!check(TokenKind::LeftParen)) {
             if (required && allowConstraint)
@@ -1149,10 +1156,32 @@ std::unique_ptr<Expr> Parser::parseName()
         parseExtractArguments(*expr);
     else if (check(TokenKind::LeftParen)) {
         parseArguments(*expr);
-        if (check(TokenKind::Dot) || check(TokenKind::LeftParen))
-            unsupported("a field, method or subscript after a subscript (t(i).f) is not supported");
+        while (check(TokenKind::Dot) || check(TokenKind::LeftParen))
+            parseSelectorAfterSubscript(*expr);
     }
     return expr;
+}
+
+// t(i).f, t(i)(j), r.t(i).u.COUNT: the subscript just read moves to
+// `subscripts` and stands in the path as an empty part; the arguments of a
+// last pair of parentheses stay the name's own.
+void Parser::parseSelectorAfterSubscript(Expr& expr)
+{
+    if (expr.args.size() != 1 || !expr.args[0].name.empty())
+        throw compileError(expr.pos, "PLS-00306: wrong number or types of arguments in call to '"
+                                         + expr.path.back() + "'");
+    expr.subscripts.push_back(std::move(expr.args[0]));
+    expr.args.clear();
+    expr.hasParens = false;
+    expr.path.emplace_back();
+    if (accept(TokenKind::Dot)) {
+        expr.path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier>"));
+        while (accept(TokenKind::Dot))
+            expr.path.push_back(
+                identifier("<an identifier> <a double-quoted delimited-identifier>"));
+    }
+    if (check(TokenKind::LeftParen))
+        parseArguments(expr);
 }
 
 bool Parser::acceptWord(std::string_view word)

@@ -105,6 +105,7 @@ private:
     std::unique_ptr<Expr> parsePower();
     std::unique_ptr<Expr> parsePrimary();
     std::unique_ptr<Expr> parseName();
+    void parseSelectorAfterSubscript(Expr& expr);
     std::unique_ptr<Expr> parseBind();
     void parseArguments(Expr& call);
     std::unique_ptr<Expr> parseCaseExpression();

@@ -43,8 +43,10 @@ struct SqlAst {
     SourcePos pos;
     std::vector<SqlSelectItem> items;        // SELECT
     std::vector<std::unique_ptr<Expr>> into; // SELECT ... INTO targets
-    std::vector<std::string> table;          // [owner, ]name; empty: no FROM
-    std::string alias;                       // the table's alias, upper case
+    // INTO one record: the row's columns are its fields
+    const CompositeType* intoRecord = nullptr;
+    std::vector<std::string> table; // [owner, ]name; empty: no FROM
+    std::string alias;              // the table's alias, upper case
     std::unique_ptr<Expr> where;
     std::vector<SqlOrder> orderBy;
     std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns

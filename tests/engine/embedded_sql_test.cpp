@@ -264,6 +264,65 @@ TEST_F(EmbeddedSql, AnchoredTypes)
         });
 }
 
+// %ROWTYPE records are records: fields assigned one by one, whole copies,
+// parameters, collection elements, and their fields used in SQL.
+TEST_F(EmbeddedSql, RowTypeRecordsAreRecords)
+{
+    expectCases(
+        *session,
+        {
+            {"declare e emp%rowtype; begin select * into e from emp where id = 1; e.sal := e.sal "
+             "+ 1; e.name := 'Zed'; :r := e.name || e.sal; end;",
+             "Zed1001"},
+            {"declare e emp%rowtype; begin e.name := 'elevenchars'; end;", "", 6502},
+            {"declare e emp%rowtype; begin e.nosuch := 1; end;", "", 6550},
+            {"declare a emp%rowtype; b emp%rowtype; begin select * into a from emp where id = 1; "
+             "b := a; a.name := 'x'; :r := b.name || a.name; end;",
+             "Annx"},
+            // a RECORD type whose fields match the row's takes a %ROWTYPE record
+            {"declare type er is record (id number, name varchar2(3), sal number, hired date); "
+             "r er; e emp%rowtype; begin select * into e from emp where id = 2; r := e; :r := "
+             "r.name; end;",
+             "bob"},
+            {"declare type er is record (id number, name varchar2(2), sal number, hired date); "
+             "r er; e emp%rowtype; begin select * into e from emp where id = 2; r := e; end;",
+             "", 6502},
+            {"declare type er is record (id number); r er; e emp%rowtype; begin r := e; end;", "",
+             6550},
+            {"declare type er is record (id number, name varchar2(3), sal number, hired date); "
+             "r er; e emp%rowtype; begin e := r; end;",
+             "", 6550},
+            // %ROWTYPE and %TYPE as parameter, element and field types
+            {"declare type et is table of emp%rowtype index by pls_integer; t et; "
+             "procedure raise_sal(x in out emp%rowtype, amount emp.sal%type) is begin x.sal := "
+             "nvl(x.sal, 0) + amount; end; begin for c in (select id from emp order by id) loop "
+             "select "
+             "* into t(c.id) from emp where id = c.id; raise_sal(t(c.id), 5); end loop; "
+             ":r := t(1).sal || ':' || t(3).sal || ':' || t.count; end;",
+             "1005:5:3"},
+            {"declare type holder is record (row emp%rowtype); h holder; begin select * into "
+             "h.row from emp where id = 3; :r := h.row.name; end;",
+             "Cy"},
+            {"declare procedure p(x emp%rowtype) is begin null; end; n number; begin p(n); end;",
+             "", 6550},
+            // fields in SQL: a column named so wins
+            {"declare e emp%rowtype; begin e.id := 2; select name into :r from emp where id = "
+             "e.id; end;",
+             "bob"},
+            {"declare e emp%rowtype; begin e.id := 2; select e.name into :r from emp e where "
+             "e.id = 1; end;",
+             "Ann"},
+            {"declare type pt is record (k number); t pt; type ts is table of pt index by "
+             "pls_integer; l ts; begin t.k := 3; l(7).k := 1; select count(*) into :r from emp "
+             "where id in (t.k, l(7).k); end;",
+             "2"},
+            {"declare e emp%rowtype; begin select * into e from emp where id = 1; e.id := 30; "
+             "insert into emp (id, name) values (e.id, e.name); select count(*) into :r from emp "
+             "where name = e.name; rollback; end;",
+             "2"},
+        });
+}
+
 TEST_F(EmbeddedSql, TableCommands)
 {
     const std::vector<std::pair<const char*, int>> commands{
@@ -408,8 +467,9 @@ TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
                                "varchar2(10); begin open c; close c; end; "
                                "begin p; :r := 'x'; end;",
                                nullptr, 6550},
+                              // a %ROWTYPE record is a variable like any other
                               {"declare e emp%rowtype; procedure p is begin :r := e.name; end; "
                                "begin select * into e from emp where id = 1; p; end;",
-                               nullptr, 6550},
+                               "Ann"},
                           });
 }

@@ -249,7 +249,33 @@ TEST_F(ProgramUnits, RecordsAndCollections)
          {"", "4"}},
         {"declare type vt is varray(3) of number; begin null; end;",
          {"", nullptr, 6550, "PLS-00999"}},
-        {point + "type pts is table of pt index by pls_integer; ps pts; begin ps(1).x := 1; end;",
+        // selectors after a subscript: a field of an element made by the assignment,
+        // an element of an element, a method of a record's collection
+        {point
+             + "type pts is table of pt index by pls_integer; ps pts; begin ps(3).x := 1; "
+               "ps(3).y := 'b'; ps(3).x := ps(3).x + 1; :r := ps(3).x || ps(3).y || ps.count; "
+               "end;",
+         {"", "2b1"}},
+        {"declare type row is table of number index by pls_integer; type grid is table of row "
+         "index by pls_integer; g grid; begin g(1)(2) := 12; g(1)(3) := 13; "
+         ":r := g(1)(2) + g(1)(3) || ':' || g(1).count || g(1).last; end;",
+         {"", "25:23"}},
+        {point
+             + "type pts is table of pt; type bag is record (items pts); b bag; begin "
+               "b.items := pts(); b.items.extend(2); b.items(2).y := 'z'; "
+               ":r := b.items.count || b.items(2).y || nvl(b.items(1).y, '-'); end;",
+         {"", "2z-"}},
+        {point + "type pts is table of pt; t pts := pts(); begin t.extend; t(2).x := 1; end;",
+         {"", nullptr, 6533}},
+        {point + "type pts is table of pt; t pts; begin :r := t(1).x; end;", {"", nullptr, 6531}},
+        {point + "type pts is table of pt index by pls_integer; ps pts; begin :r := ps(1).x; end;",
+         {"", nullptr, 1403}},
+        {point + "type pts is table of pt index by pls_integer; ps pts; begin ps(1).z := 1; end;",
+         {"", nullptr, 6550, "PLS-00302: component 'Z'"}},
+        {point + "p pt; begin p.x(1).y := 1; end;", {"", nullptr, 6550, "PLS-00222"}},
+        {point
+             + "function f(n number) return pt is r pt; begin return r; end; "
+               "begin :r := f(1).x; end;",
          {"", nullptr, 6550, "PLS-00999"}},
         {"declare type nt is table of number; t nt; begin t := nt(a => 1); end;",
          {"", nullptr, 6550, "PLS-00306"}},
