@@ -1369,7 +1369,7 @@ private:
             const bool nullLiteral =
                 value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
             if (!recordAssignable(target.composite, given)
-                && !(nullLiteral && target.composite->kind == CompositeType::Kind::Nested))
+                && !(nullLiteral && target.composite->isDense()))
                 fail(value.pos, "PLS-00382: expression is of wrong type");
         } else if (given) {
             fail(value.pos, "PLS-00382: expression is of wrong type");
@@ -1385,7 +1385,7 @@ private:
 
     void resolveConstructor(Expr& expr, const CompositeType& type, bool asStatement)
     {
-        if (type.kind != CompositeType::Kind::Nested || asStatement)
+        if (!type.isDense() || asStatement)
             fail(expr.pos,
                  "PLS-00222: no function with name '" + type.name + "' exists in this scope");
         for (auto& argument : expr.args) {
@@ -1442,20 +1442,16 @@ private:
             if (!type.composite || i + 1 != expr.path.size())
                 fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
             const auto method = collectionMethod(name);
-            if (!method) {
-                if (name == "TRIM" || name == "LIMIT")
-                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) "
-                                   "collection method "
-                                       + name + " is not supported");
+            if (!method)
                 fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
-            }
             const std::size_t count = expr.args.size();
             for (const auto& argument : expr.args) {
                 if (!argument.name.empty())
                     wrong(name);
             }
-            const bool changes =
-                *method == CollectionMethod::Delete || *method == CollectionMethod::Extend;
+            const bool changes = *method == CollectionMethod::Delete
+                                 || *method == CollectionMethod::Extend
+                                 || *method == CollectionMethod::Trim;
             if (changes != asStatement)
                 fail(expr.pos,
                      asStatement
@@ -1465,6 +1461,7 @@ private:
             case CollectionMethod::Count:
             case CollectionMethod::First:
             case CollectionMethod::Last:
+            case CollectionMethod::Limit:
                 if (expr.hasParens)
                     wrong(name);
                 break;
@@ -1475,18 +1472,21 @@ private:
                     wrong(name);
                 break;
             case CollectionMethod::Delete:
-                if (count > 2)
+                // a varray loses elements only from its end
+                if (count > 2 || (count > 0 && type.composite->kind == CompositeType::Kind::Varray))
                     wrong(name);
                 break;
             case CollectionMethod::Extend:
-                if (count > 1 || type.composite->kind != CompositeType::Kind::Nested)
+            case CollectionMethod::Trim:
+                if (count > 1 || !type.composite->isDense())
                     wrong(name);
                 break;
             }
             access->method = static_cast<int>(*method);
             TypeSpec result;
             result.type = *method == CollectionMethod::Exists ? ValueType::Boolean
-                          : *method == CollectionMethod::Count || !type.composite->stringKeys
+                          : *method == CollectionMethod::Count || *method == CollectionMethod::Limit
+                                  || !type.composite->stringKeys
                               ? ValueType::Number
                               : ValueType::Varchar2;
             type = result;

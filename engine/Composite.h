@@ -14,7 +14,7 @@ namespace vexmoor::engine {
 // A type declared with TYPE ... IS RECORD or IS TABLE OF, owned by the block
 // that declares it.
 struct CompositeType {
-    enum class Kind : std::uint8_t { Record, IndexBy, Nested };
+    enum class Kind : std::uint8_t { Record, IndexBy, Nested, Varray };
     Kind kind = Kind::Record;
     std::string name; // upper case
     SourcePos pos;
@@ -30,10 +30,14 @@ struct CompositeType {
     // their fields match in number and type.
     bool rowType = false;
     bool stringKeys = false; // INDEX BY VARCHAR2(n)
+    int limit = -1;          // VARRAY(n): most elements
     int keyLength = -1;
 
     int fieldIndex(const std::string& field) const;
     bool isCollection() const { return kind != Kind::Record; }
+    // A nested table or a varray: made by a constructor, NULL until then,
+    // subscripts from 1 to its size.
+    bool isDense() const { return kind == Kind::Nested || kind == Kind::Varray; }
 };
 
 // The value of a record or a collection. Values are shared until one is
@@ -68,7 +72,9 @@ enum class CollectionMethod : std::uint8_t {
     Prior,
     Exists,
     Delete,
-    Extend
+    Extend,
+    Trim,
+    Limit
 };
 std::optional<CollectionMethod> collectionMethod(const std::string& name);
 

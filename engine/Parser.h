@@ -106,6 +106,7 @@ private:
     std::unique_ptr<Expr> parsePrimary();
     std::unique_ptr<Expr> parseName();
     void parseSelectorAfterSubscript(Expr& expr);
+    void parseVarray(CompositeType& type);
     std::unique_ptr<Expr> parseBind();
     void parseArguments(Expr& call);
     std::unique_ptr<Expr> parseCaseExpression();
