@@ -43,6 +43,7 @@ enum class ExprKind : std::uint8_t {
     Binary,
     Case,            // left: selector or null; args: WHEN, THEN, WHEN, THEN...; right: ELSE or null
     CursorAttribute, // SQL%ROWCOUNT: path = {"SQL", "ROWCOUNT"}
+    Subquery,        // (SELECT ...) inside SQL: `query`
 };
 
 enum class Operator : std::uint8_t {
@@ -72,6 +73,7 @@ enum class Operator : std::uint8_t {
 };
 
 struct Expr;
+struct SqlAst;
 struct BuiltinDef;
 struct CompiledUnit;
 
@@ -117,6 +119,7 @@ struct Expr {
         false; // digits only and within PLS_INTEGER: PL/SQL computes with it in 32 bits
     std::unique_ptr<Expr> left;
     std::unique_ptr<Expr> right;
+    std::shared_ptr<SqlAst> query; // Subquery
 
     // Resolved by the compiler.
     Target target = Target::Unresolved;

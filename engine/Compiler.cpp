@@ -620,6 +620,10 @@ private:
         }
         if (expr.kind == ExprKind::Name && expr.path.size() == 1 && expr.path[0] == "*")
             return;
+        if (expr.kind == ExprKind::Subquery) {
+            resolveSubquery(*expr.query);
+            return;
+        }
         if (expr.kind == ExprKind::Name && expr.hasParens) {
             // A PL/SQL function of values only runs in PL/SQL and is bound;
             // a call on columns is refused when the statement runs.
@@ -657,12 +661,34 @@ private:
         if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close)
             sql.cursor = namedCursor(sql).record->cursor;
         resolveIntoTargets(sql);
-        if (sql.where)
-            resolveSqlExpr(*sql.where);
-        for (auto& order : sql.orderBy)
-            resolveSqlExpr(*order.expr);
+        resolveQueryClauses(sql);
         for (auto& value : sql.values)
             resolveSqlExpr(*value);
+    }
+
+    void resolveQueryClauses(SqlAst& sql)
+    {
+        for (auto& join : sql.joins) {
+            if (join.on)
+                resolveSqlExpr(*join.on);
+        }
+        if (sql.where)
+            resolveSqlExpr(*sql.where);
+        for (auto& group : sql.groupBy)
+            resolveSqlExpr(*group);
+        if (sql.having)
+            resolveSqlExpr(*sql.having);
+        for (auto& order : sql.orderBy)
+            resolveSqlExpr(*order.expr);
+    }
+
+    void resolveSubquery(SqlAst& query)
+    {
+        for (auto& item : query.items) {
+            if (item.expr)
+                resolveSqlExpr(*item.expr);
+        }
+        resolveQueryClauses(query);
     }
 
     // A field of a cursor FOR loop's record gets a slot when first used; its
@@ -743,11 +769,16 @@ private:
         untyped.type = ValueType::Null;
         for (const auto& item : query.items) {
             if (!item.expr) {
-                auto table = environment_.tableColumns(unit_.owner, query.table);
-                if (!table)
-                    fail(pos,
-                         "PLS-00201: identifier '" + joinPath(query.table) + "' must be declared");
-                columns.insert(columns.end(), table->begin(), table->end());
+                std::vector<const std::vector<std::string>*> tables{&query.table};
+                for (const auto& join : query.joins)
+                    tables.push_back(&join.table);
+                for (const auto* name : tables) {
+                    auto table = environment_.tableColumns(unit_.owner, *name);
+                    if (!table)
+                        fail(pos,
+                             "PLS-00201: identifier '" + joinPath(*name) + "' must be declared");
+                    columns.insert(columns.end(), table->begin(), table->end());
+                }
             } else if (!item.alias.empty()) {
                 columns.emplace_back(item.alias, untyped);
             } else if (item.expr->kind == ExprKind::Name && !item.expr->hasParens) {
@@ -902,6 +933,8 @@ private:
             return ValueType::Null;
         case ExprKind::CursorAttribute:
             return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
+        case ExprKind::Subquery:
+            return ValueType::Null;
         case ExprKind::Unary:
             return expr.op == Operator::Negate || expr.op == Operator::Plus ? ValueType::Number
                                                                             : ValueType::Boolean;
@@ -951,6 +984,8 @@ private:
         case ExprKind::CursorAttribute:
             resolveCursorAttribute(expr);
             return;
+        case ExprKind::Subquery:
+            fail(expr.pos, "PLS-00405: subquery not allowed in this context");
         case ExprKind::Name:
             resolveName(expr, false);
             return;

@@ -9,7 +9,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
+#include <optional>
+#include <set>
 
 namespace vexmoor::engine {
 
@@ -59,18 +63,68 @@ struct Typed {
     int bind = -1;
 };
 
+bool isDual(const std::vector<std::string>& table)
+{
+    return (table.size() == 1 && table[0] == "DUAL")
+           || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
+}
+
+// A query ready to step: its statement with the parameters bound, and the
+// names and types of its columns.
+struct PreparedQuery {
+    sqlite3_stmt* stmt = nullptr;
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+};
+
+// A table of a query as its SQL names it (its alias, or its name) and as
+// the SQLite text does.
+struct TableRef {
+    const UserTable* table = nullptr;
+    std::string alias;
+    std::string qualifier;
+};
+
+// A column a name means, and its SQLite text.
+struct ColumnRef {
+    const TableColumn* column = nullptr;
+    std::string sql;
+};
+
 class Translator {
 public:
+    // `table`: the table a change works on, or null for a query (see select).
     Translator(Interpreter& interpreter, Frame& frame, const UserTable* table, std::string alias)
-        : interpreter_(interpreter), frame_(frame), table_(table), alias_(std::move(alias))
+        : interpreter_(interpreter), frame_(frame), table_(table)
     {
+        if (table)
+            scopes_.push_back(
+                {TableRef{table, alias.empty() ? table->object.name : alias, table->sqlName}});
     }
 
     std::vector<Value>& binds() { return binds_; }
 
+    // A query's SQLite text, the names and types of its columns. Its tables
+    // join the names in scope, so that a subquery sees the query around it.
+    std::string select(const SqlAst& sql, std::vector<std::string>& names,
+                       std::vector<ValueType>& types);
+
     Typed translate(const Expr& expr)
     {
+        // Under GROUP BY, a column outside an aggregate must be part of an
+        // expression grouped by.
+        const std::size_t ungrouped = ungrouped_.size();
+        Typed typed = translateNode(expr);
+        if (grouping_ && aggregateDepth_ == 0 && groupTexts_.contains(typed.sql))
+            ungrouped_.resize(ungrouped);
+        return typed;
+    }
+
+    Typed translateNode(const Expr& expr)
+    {
         switch (expr.kind) {
+        case ExprKind::Subquery:
+            return subquery(expr);
         case ExprKind::Literal:
         case ExprKind::Bind:
         case ExprKind::CursorAttribute:
@@ -138,16 +192,28 @@ private:
         return typed;
     }
 
-    const TableColumn* columnOf(const std::vector<std::string>& path) const
+    // The column a name means: in the innermost query that has it, its
+    // alias first; ORA-00918 when two tables of one query have it.
+    std::optional<ColumnRef> columnOf(const std::vector<std::string>& path) const
     {
-        if (!table_)
-            return nullptr;
-        if (path.size() == 1)
-            return table_->column(path[0]);
-        if (path.size() == 2
-            && (path[0] == alias_ || (alias_.empty() && path[0] == table_->object.name)))
-            return table_->column(path[1]);
-        return nullptr;
+        if (path.empty() || path.size() > 2)
+            return std::nullopt;
+        for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+            std::optional<ColumnRef> found;
+            for (const TableRef& ref : *scope) {
+                if (path.size() == 2 && path[0] != ref.alias)
+                    continue;
+                const TableColumn* column = ref.table->column(path.back());
+                if (!column)
+                    continue;
+                if (found)
+                    throw OraError(918, oraPrefix(918) + ": column ambiguously defined");
+                found = ColumnRef{column, ref.qualifier + "." + quotedName(column->name)};
+            }
+            if (found)
+                return found;
+        }
+        return std::nullopt;
     }
 
     Typed name(const Expr& expr)
@@ -158,10 +224,13 @@ private:
             return bindValue(interpreter_.evaluate(frame_, expr));
         if (expr.hasParens)
             return function(expr);
-        if (const TableColumn* column = columnOf(expr.path)) {
-            if (aggregateDepth_ == 0)
+        if (const auto column = columnOf(expr.path)) {
+            if (aggregateDepth_ == 0) {
                 sawBareColumn_ = true;
-            return Typed{quotedName(column->name), column->type.type, -1};
+                if (grouping_)
+                    ungrouped_.push_back(column->sql);
+            }
+            return Typed{column->sql, column->column->type.type, -1};
         }
         if (expr.target == Target::Slot || expr.target == Target::Builtin)
             return bindValue(interpreter_.evaluate(frame_, expr));
@@ -205,6 +274,13 @@ private:
             unify(first, second, "NVL");
             return Typed{"COALESCE(" + first.sql + ", " + second.sql + ")",
                          first.type != ValueType::Null ? first.type : second.type, -1};
+        }
+        if (fn == "EXISTS" && expr.args.size() == 1
+            && expr.args[0].value->kind == ExprKind::Subquery) {
+            std::vector<std::string> names;
+            std::vector<ValueType> types;
+            return Typed{"EXISTS (" + select(*expr.args[0].value->query, names, types) + ")",
+                         ValueType::Boolean, -1};
         }
         if (expr.target == Target::Builtin && expr.builtin && !referencesColumn(expr))
             return bindValue(interpreter_.evaluate(frame_, expr));
@@ -356,6 +432,16 @@ private:
         }
         case Operator::In: {
             Typed value = translate(*expr.left);
+            if (expr.args.size() == 1 && expr.args[0].value->kind == ExprKind::Subquery) {
+                std::vector<std::string> names;
+                std::vector<ValueType> types;
+                const std::string query = select(*expr.args[0].value->query, names, types);
+                if (types.size() != 1)
+                    throw OraError(913, oraPrefix(913) + ": too many values");
+                Typed column{"", types[0], -1};
+                unify(value, column, "IN");
+                return Typed{"(" + value.sql + " IN (" + query + "))", ValueType::Boolean, -1};
+            }
             std::string list;
             for (const auto& argument : expr.args) {
                 Typed item = translate(*argument.value);
@@ -394,12 +480,35 @@ private:
         operand.type = ValueType::Varchar2;
     }
 
+    // (SELECT ...) as a value: one column, and ORA-01427 for more than one
+    // row (the text runs twice; its parameters are numbered, so both runs
+    // see the same values).
+    Typed subquery(const Expr& expr)
+    {
+        std::vector<std::string> names;
+        std::vector<ValueType> types;
+        const std::string query = select(*expr.query, names, types);
+        if (types.size() != 1)
+            throw OraError(913, oraPrefix(913) + ": too many values");
+        return Typed{"vx_single((SELECT COUNT(*) FROM (" + query + " LIMIT 2)), (" + query + "))",
+                     types[0], -1};
+    }
+
+    std::string fromClause(const SqlAst& sql, std::vector<TableRef>& scope, std::string& on);
+    std::string groupClause(const SqlAst& sql);
+    std::string orderClause(const SqlAst& sql, const std::vector<std::string>& items);
+
     Interpreter& interpreter_;
     Frame& frame_;
     const UserTable* table_;
-    std::string alias_;
+    std::vector<std::vector<TableRef>> scopes_;
+    std::deque<UserTable> opened_; // the tables of the queries, kept for the scopes
+    int nextAlias_ = 0;
     std::vector<Value> binds_;
     int aggregateDepth_ = 0;
+    bool grouping_ = false;
+    std::set<std::string> groupTexts_;
+    std::vector<std::string> ungrouped_;
 
 public:
     // Aggregates belong in a query's select list and ORDER BY only; without
@@ -409,97 +518,169 @@ public:
     bool sawBareColumn_ = false;
 };
 
-bool isDual(const std::vector<std::string>& table)
+
+// The tables of a query, opened with the running unit's owner's rights, and
+// the conditions of its JOIN ... ON.
+std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& scope, std::string& on)
 {
-    return (table.size() == 1 && table[0] == "DUAL")
-           || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
+    if (isDual(sql.table) && sql.joins.empty())
+        return {};
+    UserTables& tables = userTables(interpreter_.state());
+    const std::string& user = frame_.unit->owner;
+    std::string text;
+    const auto add = [&](const std::vector<std::string>& path, const std::string& alias) {
+        const UserTable& table = opened_.emplace_back(tables.open(user, path, TableAccess::Select));
+        const std::string qualifier = "t" + std::to_string(nextAlias_++);
+        scope.push_back(TableRef{&table, alias.empty() ? table.object.name : alias, qualifier});
+        text += (text.empty() ? " FROM " : ", ") + table.sqlName + " AS " + qualifier;
+    };
+    add(sql.table, sql.alias);
+    for (const auto& join : sql.joins)
+        add(join.table, join.alias);
+    scopes_.push_back(scope);
+    for (const auto& join : sql.joins) {
+        if (join.on)
+            on += (on.empty() ? "" : " AND ") + condition(*join.on).sql;
+    }
+    return text;
 }
 
-// A query ready to step: its statement with the parameters bound, and the
-// names and types of its columns.
-struct PreparedQuery {
-    sqlite3_stmt* stmt = nullptr;
-    std::vector<std::string> names;
-    std::vector<ValueType> types;
-};
+std::string Translator::groupClause(const SqlAst& sql)
+{
+    std::string text;
+    for (const auto& group : sql.groupBy) {
+        const std::string item = translate(*group).sql;
+        groupTexts_.insert(item);
+        text += (text.empty() ? " GROUP BY " : ", ") + item;
+    }
+    return text;
+}
 
 // An ORDER BY item: a number is the position of a select item, as is a
-// select item's alias; anything else is an expression.
-std::string orderItem(Translator& translator, const SqlAst& sql, const Expr& expr)
+// select item's alias; anything else is an expression, which after DISTINCT
+// must be one of the select items (ORA-01791).
+std::string Translator::orderClause(const SqlAst& sql, const std::vector<std::string>& items)
 {
-    std::size_t items = 0;
-    for (const auto& item : sql.items)
-        items += item.expr ? 1 : 0;
-    const bool hasStar = items != sql.items.size();
-    if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
-        const double position = expr.literal.asNumber();
-        if (hasStar || position != std::trunc(position) || position < 1
-            || position > static_cast<double>(items))
-            throw OraError(1785,
-                           oraPrefix(1785)
-                               + ": ORDER BY item must be the number of a SELECT-list expression");
-        return std::to_string(static_cast<long long>(position));
-    }
-    if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1 && !hasStar) {
-        for (std::size_t i = 0; i < sql.items.size(); ++i) {
-            if (sql.items[i].alias == expr.path[0])
-                return std::to_string(i + 1);
+    std::string text;
+    const bool hasStar = std::any_of(sql.items.begin(), sql.items.end(),
+                                     [](const SqlSelectItem& item) { return !item.expr; });
+    for (const auto& order : sql.orderBy) {
+        const Expr& expr = *order.expr;
+        std::string item;
+        if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
+            const double position = expr.literal.asNumber();
+            if (hasStar || position != std::trunc(position) || position < 1
+                || position > static_cast<double>(items.size()))
+                throw OraError(
+                    1785, oraPrefix(1785)
+                              + ": ORDER BY item must be the number of a SELECT-list expression");
+            item = std::to_string(static_cast<long long>(position));
+        } else if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1
+                   && !hasStar) {
+            for (std::size_t i = 0; i < sql.items.size() && item.empty(); ++i) {
+                if (sql.items[i].alias == expr.path[0])
+                    item = std::to_string(i + 1);
+            }
         }
+        if (item.empty()) {
+            item = translate(expr).sql;
+            if (sql.distinct && std::find(items.begin(), items.end(), item) == items.end())
+                throw OraError(1791, oraPrefix(1791) + ": not a SELECTed expression");
+        }
+        text += (text.empty() ? " ORDER BY " : ", ") + item;
+        // Oracle puts NULLs last going up and first going down.
+        text += order.descending ? " DESC NULLS FIRST" : " ASC NULLS LAST";
     }
-    return translator.translate(expr).sql;
+    return text;
+}
+
+std::string Translator::select(const SqlAst& sql, std::vector<std::string>& names,
+                               std::vector<ValueType>& types)
+{
+    // A subquery has aggregates and groups of its own.
+    struct Saved {
+        bool allow, saw, bare, grouping;
+        int depth;
+        std::set<std::string> groups;
+        std::vector<std::string> ungrouped;
+    } saved{allowAggregates_, sawAggregate_,          sawBareColumn_,       grouping_,
+            aggregateDepth_,  std::move(groupTexts_), std::move(ungrouped_)};
+    allowAggregates_ = sawAggregate_ = sawBareColumn_ = grouping_ = false;
+    aggregateDepth_ = 0;
+    groupTexts_.clear();
+    ungrouped_.clear();
+
+    std::vector<TableRef> scope;
+    std::string on;
+    const std::string from = fromClause(sql, scope, on);
+    std::string where = on;
+    if (sql.where)
+        where += (where.empty() ? "" : " AND ") + condition(*sql.where).sql;
+    sawBareColumn_ = false;
+    const std::string group = groupClause(sql);
+    grouping_ = !sql.groupBy.empty();
+    allowAggregates_ = true;
+    std::vector<std::string> items;
+    for (const auto& item : sql.items) {
+        if (!item.expr) {
+            if (scope.empty())
+                invalidIdentifier("*");
+            for (const TableRef& ref : scope) {
+                for (const auto& column : ref.table->columns) {
+                    items.push_back(ref.qualifier + "." + quotedName(column.name));
+                    names.push_back(column.name);
+                    types.push_back(column.type.type);
+                    if (grouping_ && !groupTexts_.contains(items.back()))
+                        ungrouped_.push_back(items.back());
+                }
+            }
+            continue;
+        }
+        const Typed typed = translate(*item.expr);
+        if (typed.type == ValueType::Boolean)
+            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
+        items.push_back(typed.sql);
+        types.push_back(typed.type);
+        names.push_back(!item.alias.empty() ? item.alias
+                        : item.expr->kind == ExprKind::Name && !item.expr->hasParens
+                            ? item.expr->path.back()
+                            : std::string());
+    }
+    std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i ? ", " : "") + items[i];
+    text += from;
+    if (!where.empty())
+        text += " WHERE " + where;
+    text += group;
+    if (sql.having)
+        text += " HAVING " + condition(*sql.having).sql;
+    text += orderClause(sql, items);
+    if (grouping_ && !ungrouped_.empty())
+        throw OraError(979, oraPrefix(979) + ": not a GROUP BY expression");
+    if (!grouping_ && sawAggregate_ && sawBareColumn_)
+        throw OraError(937, oraPrefix(937) + ": not a single-group group function");
+    if (!scope.empty())
+        scopes_.pop_back();
+
+    allowAggregates_ = saved.allow;
+    sawAggregate_ = saved.saw;
+    sawBareColumn_ = saved.bare;
+    grouping_ = saved.grouping;
+    aggregateDepth_ = saved.depth;
+    groupTexts_ = std::move(saved.groups);
+    ungrouped_ = std::move(saved.ungrouped);
+    return text;
 }
 
 PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql,
                            const std::string& user)
 {
-    UserTables& tables = userTables(interpreter.state());
-    std::optional<UserTable> table;
-    if (!isDual(sql.table))
-        table = tables.open(user, sql.table, TableAccess::Select);
-    Translator translator(interpreter, frame, table ? &*table : nullptr, sql.alias);
+    (void)user; // the tables open with the rights of the running unit's owner
+    Translator translator(interpreter, frame, nullptr, {});
     PreparedQuery query;
-    std::string list;
-    translator.allowAggregates_ = true;
-    for (const auto& item : sql.items) {
-        if (!item.expr) {
-            if (!table)
-                invalidIdentifier("*");
-            for (const auto& column : table->columns) {
-                list += (list.empty() ? "" : ", ") + quotedName(column.name);
-                query.names.push_back(column.name);
-                query.types.push_back(column.type.type);
-            }
-            continue;
-        }
-        const Typed typed = translator.translate(*item.expr);
-        if (typed.type == ValueType::Boolean)
-            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
-        list += (list.empty() ? "" : ", ") + typed.sql;
-        query.types.push_back(typed.type);
-        query.names.push_back(!item.alias.empty() ? item.alias
-                              : item.expr->kind == ExprKind::Name && !item.expr->hasParens
-                                  ? item.expr->path.back()
-                                  : std::string());
-    }
-    std::string text = "SELECT " + list;
-    if (table)
-        text += " FROM " + table->sqlName;
-    if (sql.where) {
-        const bool bare = translator.sawBareColumn_;
-        translator.allowAggregates_ = false;
-        text += " WHERE " + translator.condition(*sql.where).sql;
-        translator.sawBareColumn_ = bare;
-    }
-    translator.allowAggregates_ = true;
-    for (const auto& order : sql.orderBy) {
-        text += &order == &sql.orderBy.front() ? " ORDER BY " : ", ";
-        text += orderItem(translator, sql, *order.expr);
-        // Oracle puts NULLs last going up and first going down.
-        text += order.descending ? " DESC NULLS FIRST" : " ASC NULLS LAST";
-    }
-    if (translator.sawAggregate_ && translator.sawBareColumn_)
-        throw OraError(937, oraPrefix(937) + ": not a single-group group function");
-    query.stmt = tables.prepare(text);
+    const std::string text = translator.select(sql, query.names, query.types);
+    query.stmt = userTables(interpreter.state()).prepare(text);
     int index = 0;
     for (const auto& value : translator.binds())
         bindValue(query.stmt, ++index, value);

@@ -553,6 +553,8 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
         return evalCase(frame, expr);
     case ExprKind::CursorAttribute:
         return cursorAttribute(frame, expr);
+    case ExprKind::Subquery:
+        break; // the compiler lets a subquery stand in SQL only
     }
     return {};
 }
@@ -717,6 +719,7 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
     case ExprKind::Bind:
     case ExprKind::Case:
     case ExprKind::CursorAttribute:
+    case ExprKind::Subquery:
         break;
     }
     return false;

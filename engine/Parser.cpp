@@ -796,6 +796,10 @@ Stmt Parser::parseNameStatement()
         return parseCaseStatement();
     Stmt stmt;
     stmt.pos = posOf(current_);
+    // SELECT (SELECT ...) INTO: a reserved word, never a procedure's name
+    if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "SELECT")
+        && lookahead().kind == TokenKind::LeftParen)
+        return parseSqlStatement();
     if (check(TokenKind::Identifier) && lookahead().kind != TokenKind::Assign
         && lookahead().kind != TokenKind::LeftParen && lookahead().kind != TokenKind::Dot) {
         if (isSqlStatementWord(current_.text))
@@ -974,9 +978,13 @@ std::unique_ptr<Expr> Parser::parseMembership(std::unique_ptr<Expr> left, const 
     if (accept(TokenKind::KwIn)) {
         expr->op = Operator::In;
         expect(TokenKind::LeftParen, "(");
-        do
-            operand(parseExpression());
-        while (accept(TokenKind::Comma));
+        if (atSqlWord("SELECT"))
+            operand(parseSubquery());
+        else {
+            do
+                operand(parseExpression());
+            while (accept(TokenKind::Comma));
+        }
         expect(TokenKind::RightParen, withOperators(") ,"));
     } else if (equalsKeyword(current_.text, "BETWEEN")) {
         advance();
@@ -1128,7 +1136,7 @@ std::unique_ptr<Expr> Parser::parsePrimary()
     case TokenKind::LeftParen: {
         DepthGuard guard(*this);
         advance();
-        auto inner = parseExpression();
+        auto inner = atSqlWord("SELECT") ? parseSubquery() : parseExpression();
         expect(TokenKind::RightParen, withOperators(")"));
         return inner;
     }
@@ -1342,7 +1350,9 @@ void Parser::parseArguments(Expr& call)
                 argument.pos,
                 "PLS-00312: a positional parameter association may not follow a named association");
         }
-        if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
+        if (atSqlWord("SELECT")) {
+            argument.value = parseSubquery(); // EXISTS (SELECT ...)
+        } else if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
             // COUNT(*) in SQL: a name "*" that nothing else resolves
             argument.value = std::make_unique<Expr>();
             argument.value->kind = ExprKind::Name;

@@ -83,6 +83,10 @@ private:
     Stmt parseCursorFor(Stmt stmt);
     void parseSelect(SqlAst& sql, bool withInto);
     void parseSqlTable(SqlAst& sql, bool withAlias);
+    void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias);
+    void parseJoins(SqlAst& sql);
+    void parseGrouping(SqlAst& sql);
+    std::unique_ptr<Expr> parseSubquery();
     void parseSqlTail(SqlAst& sql);
     bool atSqlWord(std::string_view upperWord) const;
     std::unique_ptr<Expr> parseAttribute(std::unique_ptr<Expr> name);

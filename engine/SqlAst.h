@@ -33,6 +33,13 @@ struct SqlSelectItem {
     std::string alias;          // upper case; empty when none
 };
 
+// A table after the first of a query: `, t alias` or `[INNER] JOIN t alias ON cond`.
+struct SqlJoin {
+    std::vector<std::string> table;
+    std::string alias;
+    std::unique_ptr<Expr> on; // null for a comma
+};
+
 struct SqlOrder {
     std::unique_ptr<Expr> expr;
     bool descending = false;
@@ -47,7 +54,11 @@ struct SqlAst {
     const CompositeType* intoRecord = nullptr;
     std::vector<std::string> table; // [owner, ]name; empty: no FROM
     std::string alias;              // the table's alias, upper case
+    std::vector<SqlJoin> joins;     // a query's further tables
     std::unique_ptr<Expr> where;
+    bool distinct = false;
+    std::vector<std::unique_ptr<Expr>> groupBy;
+    std::unique_ptr<Expr> having;
     std::vector<SqlOrder> orderBy;
     std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns
     std::vector<std::unique_ptr<Expr>>

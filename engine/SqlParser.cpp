@@ -18,7 +18,7 @@ constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE",
 constexpr std::array kClauseWords{"INTO",    "FROM",  "WHERE", "ORDER",   "GROUP",     "HAVING",
                                   "CONNECT", "START", "UNION", "MINUS",   "INTERSECT", "SET",
                                   "VALUES",  "BULK",  "JOIN",  "NATURAL", "LEFT",      "RIGHT",
-                                  "INNER",   "CROSS", "FULL"};
+                                  "INNER",   "CROSS", "FULL",  "ON",      "USING"};
 
 bool isClauseWord(std::string_view word)
 {
@@ -119,9 +119,10 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
 {
     sql.kind = SqlKind::Select;
     advance(); // SELECT
-    if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE"))
-        unsupported("SELECT DISTINCT is not supported");
-    if (atSqlWord("ALL"))
+    if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE")) {
+        sql.distinct = true;
+        advance();
+    } else if (atSqlWord("ALL"))
         advance();
     do {
         SqlSelectItem item;
@@ -151,10 +152,9 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
         unexpected("from");
     advance();
     parseSqlTable(sql, true);
-    if (check(TokenKind::Comma) || atSqlWord("JOIN") || atSqlWord("NATURAL") || atSqlWord("LEFT")
-        || atSqlWord("RIGHT") || atSqlWord("INNER") || atSqlWord("CROSS") || atSqlWord("FULL"))
-        unsupported("joins are not supported");
+    parseJoins(sql);
     parseSqlTail(sql);
+    parseGrouping(sql);
     if (atSqlWord("ORDER")) {
         advance();
         expect(TokenKind::KwBy, "by");
@@ -181,17 +181,84 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
 
 void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
 {
+    parseTableName(sql.table, sql.alias, withAlias);
+}
+
+void Parser::parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias)
+{
     if (check(TokenKind::LeftParen))
-        unsupported("subqueries are not supported");
-    sql.table.push_back(identifier("<an identifier>"));
+        unsupported("subqueries in FROM are not supported");
+    table.push_back(identifier("<an identifier>"));
     if (accept(TokenKind::Dot))
-        sql.table.push_back(identifier("<an identifier>"));
+        table.push_back(identifier("<an identifier>"));
     if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
         unsupported("database links are not supported");
     if (withAlias
         && ((check(TokenKind::Identifier) && !isClauseWord(current_.text))
             || check(TokenKind::QuotedIdentifier)))
-        sql.alias = identifier("<an identifier>");
+        alias = identifier("<an identifier>");
+}
+
+// Inner joins: `, t [alias]` (its condition in WHERE) and `[INNER] JOIN t
+// [alias] ON condition`; outer, natural and cross joins are refused.
+void Parser::parseJoins(SqlAst& sql)
+{
+    for (;;) {
+        SqlJoin join;
+        if (accept(TokenKind::Comma)) {
+            parseTableName(join.table, join.alias, true);
+        } else if (atSqlWord("JOIN") || atSqlWord("INNER")) {
+            if (atSqlWord("INNER"))
+                advance();
+            if (!atSqlWord("JOIN"))
+                unexpected("join");
+            advance();
+            parseTableName(join.table, join.alias, true);
+            if (atSqlWord("USING"))
+                unsupported("JOIN ... USING is not supported");
+            if (!atSqlWord("ON"))
+                unexpected("on");
+            advance();
+            join.on = parseExpression();
+        } else if (atSqlWord("NATURAL") || atSqlWord("LEFT") || atSqlWord("RIGHT")
+                   || atSqlWord("CROSS") || atSqlWord("FULL")) {
+            unsupported("outer, natural and cross joins are not supported");
+        } else {
+            return;
+        }
+        sql.joins.push_back(std::move(join));
+    }
+}
+
+void Parser::parseGrouping(SqlAst& sql)
+{
+    if (atSqlWord("GROUP")) {
+        advance();
+        expect(TokenKind::KwBy, "by");
+        do
+            sql.groupBy.push_back(parseExpression());
+        while (accept(TokenKind::Comma));
+    }
+    if (atSqlWord("HAVING")) {
+        if (sql.groupBy.empty())
+            unsupported("HAVING without GROUP BY is not supported");
+        advance();
+        sql.having = parseExpression();
+    }
+}
+
+// SELECT ... inside parentheses of SQL: a scalar subquery, IN (SELECT ...),
+// EXISTS (SELECT ...).
+std::unique_ptr<Expr> Parser::parseSubquery()
+{
+    DepthGuard guard(*this);
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Subquery;
+    expr->pos = posOf(current_);
+    expr->query = std::make_shared<SqlAst>();
+    expr->query->pos = expr->pos;
+    parseSelect(*expr->query, false);
+    return expr;
 }
 
 // WHERE, and the clauses the engine refuses by name.
@@ -203,7 +270,7 @@ void Parser::parseSqlTail(SqlAst& sql)
             unsupported("WHERE CURRENT OF is not supported");
         sql.where = parseExpression();
     }
-    for (const std::string_view clause : {"GROUP", "HAVING", "CONNECT", "START"}) {
+    for (const std::string_view clause : {"CONNECT", "START"}) {
         if (atSqlWord(clause))
             unsupported(std::string(clause) + " is not supported in a query");
     }
