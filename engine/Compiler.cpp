@@ -287,15 +287,14 @@ private:
         expr.up = static_cast<std::uint8_t>(level() - symbol.level);
     }
 
-    // Cursors and the fields of their records live in the frame of the unit
-    // that declares them; a local subprogram cannot reach them there yet.
+    // The fields of a cursor FOR loop's record live in the frame of the unit
+    // that runs the loop.
     const Symbol& declaredHere(const Symbol& symbol, const SourcePos& pos)
     {
         if (symbol.level != level())
             fail(pos, "PLS-00999: implementation restriction (may be temporary) '"
                           + std::string(symbol.name)
-                          + "': a cursor or a %ROWTYPE record of an enclosing unit used inside a "
-                            "local subprogram");
+                          + "': a cursor FOR loop's record used inside a local subprogram");
         return symbol;
     }
 
@@ -659,7 +658,7 @@ private:
             return;
         }
         if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close)
-            sql.cursor = namedCursor(sql).record->cursor;
+            namedCursor(sql);
         resolveIntoTargets(sql);
         resolveQueryClauses(sql);
         for (auto& value : sql.values)
@@ -732,21 +731,60 @@ private:
 
     // OPEN c(args) and FOR r IN c(args): the cursor and its arguments.
     // The cursor OPEN, FETCH, CLOSE or a cursor FOR loop names.
-    const Symbol& namedCursor(const SqlAst& use)
+    // A declared cursor: of this unit, of one around it, or of a package
+    // (pkg.c, or c inside the package).
+    struct CursorRef {
+        SqlAst* query = nullptr;
+        std::uint8_t up = 0;
+        const CompiledUnit* package = nullptr;
+    };
+
+    CursorRef findCursor(const std::vector<std::string>& path, const SourcePos& pos,
+                         bool forAttribute)
     {
-        const Symbol* symbol = lookup(use.cursorName);
-        if (!symbol)
-            fail(use.cursorPos, "PLS-00201: identifier '" + use.cursorName + "' must be declared");
-        if (symbol->kind != SymbolKind::Cursor)
-            fail(use.cursorPos, "PLS-00456: item '" + use.cursorName + "' is not a cursor");
-        return declaredHere(*symbol, use.cursorPos);
+        const auto notCursor = [&](const std::string& name) {
+            fail(pos,
+                 forAttribute
+                     ? "PLS-00324: cursor attribute may not be applied to non-cursor '" + name + "'"
+                     : "PLS-00456: item '" + name + "' is not a cursor");
+        };
+        if (path.size() == 1) {
+            const Symbol* symbol = lookup(path[0]);
+            if (!symbol)
+                fail(pos, "PLS-00201: identifier '" + path[0] + "' must be declared");
+            if (symbol->kind != SymbolKind::Cursor)
+                notCursor(path[0]);
+            return CursorRef{symbol->record, static_cast<std::uint8_t>(level() - symbol->level),
+                             nullptr};
+        }
+        if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name)
+            return findCursor({path.begin() + 1, path.end()}, pos, forAttribute);
+        auto [package, at] = packageOf(path);
+        if (!package)
+            fail(pos, "PLS-00201: identifier '" + joinPath(path) + "' must be declared");
+        if (!package->valid)
+            fail(pos, "PLS-00905: object " + package->qualifiedName + " is invalid");
+        const Declaration* declaration = publicDeclaration(*package, path[at]);
+        if (!declaration || at + 1 != path.size())
+            fail(pos, "PLS-00302: component '" + path[at] + "' must be declared");
+        if (!declaration->cursor)
+            notCursor(joinPath(path));
+        return CursorRef{declaration->cursor.get(), 0, package.get()};
+    }
+
+    CursorRef namedCursor(SqlAst& use)
+    {
+        const CursorRef found = findCursor(splitPath(use.cursorName), use.cursorPos, false);
+        use.cursor = found.query->cursor;
+        use.cursorUp = found.up;
+        use.cursorPackage = found.package;
+        return found;
     }
 
     void resolveCursorUse(SqlAst& use)
     {
-        const Symbol& cursor = namedCursor(use);
-        use.cursor = cursor.record->cursor;
-        const auto& parameters = cursor.record->parameters;
+        const CursorRef cursor = namedCursor(use);
+        const auto& parameters = cursor.query->parameters;
         if (use.values.size() > parameters.size())
             fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '"
                                     + use.cursorName + "'");
@@ -799,10 +837,12 @@ private:
         std::vector<std::pair<std::string, TypeSpec>> columns;
         std::string key;
         const Symbol* cursor = anchor.size() == 1 ? lookup(anchor[0]) : nullptr;
-        if (cursor && cursor->kind == SymbolKind::Cursor) {
-            key = "cursor " + std::to_string(reinterpret_cast<std::uintptr_t>(cursor->record));
+        const SqlAst* query =
+            cursor && cursor->kind == SymbolKind::Cursor ? cursor->record : packageCursor(anchor);
+        if (query) {
+            key = "cursor " + std::to_string(reinterpret_cast<std::uintptr_t>(query));
             if (!rowTypes_.count(key))
-                columns = queryColumns(*cursor->record, pos);
+                columns = queryColumns(*query, pos);
         } else if (auto table = environment_.tableColumns(unit_.owner, anchor)) {
             key = "table " + joinPath(anchor);
             columns = std::move(*table);
@@ -824,6 +864,22 @@ private:
         spec.type = ValueType::Composite;
         spec.composite = made;
         return spec;
+    }
+
+    // The query of pkg.c, when a path names a package's cursor.
+    const SqlAst* packageCursor(const std::vector<std::string>& path)
+    {
+        if (path.size() < 2)
+            return nullptr;
+        if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name) {
+            const Symbol* symbol = path.size() == 2 ? lookup(path[1]) : nullptr;
+            return symbol && symbol->kind == SymbolKind::Cursor ? symbol->record : nullptr;
+        }
+        auto [package, at] = packageOf(path);
+        if (!package || !package->valid || at + 1 != path.size())
+            return nullptr;
+        const Declaration* declaration = publicDeclaration(*package, path[at]);
+        return declaration ? declaration->cursor.get() : nullptr;
     }
 
     void resolveRowType(Declaration& declaration)
@@ -898,15 +954,13 @@ private:
 
     void resolveCursorAttribute(Expr& expr)
     {
-        if (expr.path[0] == "SQL")
+        if (expr.path.size() == 2 && expr.path[0] == "SQL")
             return;
-        const Symbol* symbol = lookup(expr.path[0]);
-        if (!symbol)
-            fail(expr.pos, "PLS-00201: identifier '" + expr.path[0] + "' must be declared");
-        if (symbol->kind != SymbolKind::Cursor)
-            fail(expr.pos, "PLS-00324: cursor attribute may not be applied to non-cursor '"
-                               + expr.path[0] + "'");
-        expr.index = declaredHere(*symbol, expr.pos).record->cursor;
+        const CursorRef cursor =
+            findCursor({expr.path.begin(), expr.path.end() - 1}, expr.pos, true);
+        expr.index = cursor.query->cursor;
+        expr.up = cursor.up;
+        expr.package = cursor.package;
     }
 
     // ------------------------------------------------------------ expressions
@@ -932,7 +986,7 @@ private:
                 return expr.builtin->result;
             return ValueType::Null;
         case ExprKind::CursorAttribute:
-            return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
+            return expr.path.back() == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
         case ExprKind::Subquery:
             return ValueType::Null;
         case ExprKind::Unary:

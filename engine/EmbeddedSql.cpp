@@ -719,25 +719,34 @@ std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, co
 
 } // namespace
 
+Frame& Interpreter::cursorFrame(Frame& frame, const SqlAst& use)
+{
+    return use.cursorPackage ? packageFrame(*use.cursorPackage) : outerFrame(frame, use.cursorUp);
+}
+
+// The query runs in the frame of the unit that declares the cursor, with its
+// parameters there; the arguments are the caller's.
 void Interpreter::openCursor(Frame& frame, const SqlAst& open)
 {
-    if (frame.cursors.contains(open.cursor))
+    Frame& owner = cursorFrame(frame, open);
+    if (owner.cursors.contains(open.cursor))
         throw OraError(6511, oraPrefix(6511) + ": PL/SQL: cursor already open");
-    const SqlAst& query = *frame.unit->cursors[static_cast<std::size_t>(open.cursor)];
+    const SqlAst& query = *owner.unit->cursors[static_cast<std::size_t>(open.cursor)];
     for (std::size_t i = 0; i < query.parameters.size(); ++i) {
         const Parameter& parameter = query.parameters[i];
         Value value = i < open.values.size() ? eval(frame, *open.values[i])
-                                             : eval(frame, *parameter.defaultValue);
-        frame.slots[static_cast<std::size_t>(parameter.slot)] =
+                                             : eval(owner, *parameter.defaultValue);
+        owner.slots[static_cast<std::size_t>(parameter.slot)] =
             coerce(parameter.type, std::move(value), conversion());
     }
-    frame.cursors[open.cursor] = readQuery(*this, frame, query);
+    owner.cursors[open.cursor] = readQuery(*this, owner, query);
 }
 
 void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
 {
-    const auto found = frame.cursors.find(fetch.cursor);
-    if (found == frame.cursors.end())
+    Frame& owner = cursorFrame(frame, fetch);
+    const auto found = owner.cursors.find(fetch.cursor);
+    if (found == owner.cursors.end())
         invalidCursor();
     OpenCursor& cursor = *found->second;
     if (cursor.types.size() != intoCount(fetch))
@@ -796,7 +805,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         fetchCursor(frame, sql);
         return Flow::Normal;
     case SqlKind::Close:
-        if (frame.cursors.erase(sql.cursor) == 0)
+        if (cursorFrame(frame, sql).cursors.erase(sql.cursor) == 0)
             invalidCursor();
         return Flow::Normal;
     case SqlKind::Execute: {
@@ -920,18 +929,19 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     // are read first, so that no statement is stepped while it is reused.
     std::shared_ptr<OpenCursor> cursor;
     struct Closer {
-        Frame& frame;
+        Frame* frame;
         int cursor;
         ~Closer()
         {
             if (cursor >= 0)
-                frame.cursors.erase(cursor);
+                frame->cursors.erase(cursor);
         }
-    } closer{frame, -1};
+    } closer{&frame, -1};
     if (sql.kind == SqlKind::Open) {
         openCursor(frame, sql);
+        closer.frame = &cursorFrame(frame, sql);
         closer.cursor = sql.cursor;
-        cursor = frame.cursors[sql.cursor];
+        cursor = closer.frame->cursors[sql.cursor];
     } else {
         cursor = readQuery(*this, frame, sql);
     }
@@ -965,14 +975,15 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     return Flow::Normal;
 }
 
-Value Interpreter::cursorAttribute(const Frame& frame, const Expr& expr) const
+Value Interpreter::cursorAttribute(Frame& frame, const Expr& expr)
 {
-    const std::string& attribute = expr.path[1];
-    if (expr.path[0] != "SQL") {
-        const auto found = frame.cursors.find(expr.index);
+    const std::string& attribute = expr.path.back();
+    if (expr.path.size() != 2 || expr.path[0] != "SQL") {
+        Frame& owner = expr.package ? packageFrame(*expr.package) : outerFrame(frame, expr.up);
+        const auto found = owner.cursors.find(expr.index);
         if (attribute == "ISOPEN")
-            return Value::boolean(found != frame.cursors.end());
-        if (found == frame.cursors.end())
+            return Value::boolean(found != owner.cursors.end());
+        if (found == owner.cursors.end())
             invalidCursor();
         const OpenCursor& cursor = *found->second;
         if (attribute == "ROWCOUNT")

@@ -122,7 +122,8 @@ private:
     Flow execCase(Frame& frame, const Stmt& stmt);
     Flow execSql(Frame& frame, const Stmt& stmt);
     Flow execCursorFor(Frame& frame, const Stmt& stmt);
-    Value cursorAttribute(const Frame& frame, const Expr& expr) const;
+    Value cursorAttribute(Frame& frame, const Expr& expr);
+    Frame& cursorFrame(Frame& frame, const SqlAst& use);
     void openCursor(Frame& frame, const SqlAst& open);
     void fetchCursor(Frame& frame, const SqlAst& fetch);
     void assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row);

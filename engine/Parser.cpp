@@ -726,7 +726,7 @@ Stmt Parser::parseFor()
         return parseCursorFor(std::move(stmt));
     stmt.value = parseExpression();
     if (check(TokenKind::KwLoop) && !stmt.reverse && stmt.value->kind == ExprKind::Name
-        && stmt.value->path.size() == 1)
+        && stmt.value->path.size() <= 3 && stmt.value->subscripts.empty())
         return parseDeclaredCursorFor(std::move(stmt));
     expect(TokenKind::DotDot, withOperators(".."));
     stmt.high = parseExpression();

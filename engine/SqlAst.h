@@ -69,9 +69,13 @@ struct SqlAst {
     // a declared cursor: its name, its arguments in `values`, FETCH's
     // targets in `into`; the compiler sets `cursor` to its number in the unit.
     std::vector<Parameter> parameters;
-    std::string cursorName;
+    std::string cursorName; // c or pkg.c
     SourcePos cursorPos;
     int cursor = -1;
+    // Where the cursor's frame is: frames out from the running one, or the
+    // session's instance of a package.
+    std::uint8_t cursorUp = 0;
+    const CompiledUnit* cursorPackage = nullptr;
 };
 
 // An open explicit cursor of a frame: its rows are read when it opens, so

@@ -295,7 +295,7 @@ std::unique_ptr<Expr> Parser::parseAttribute(std::unique_ptr<Expr> name)
     advance(); // %
     const SourcePos pos = posOf(current_);
     const std::string attribute = identifier("<an identifier>");
-    if (name->path.size() != 1
+    if (name->path.size() > 3
         || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND"
             && attribute != "ISOPEN"))
         throw compileError(pos,
@@ -370,6 +370,8 @@ Stmt Parser::parseCursorStatement()
     sql->kind = word == "OPEN" ? SqlKind::Open : word == "FETCH" ? SqlKind::Fetch : SqlKind::Close;
     sql->cursorPos = posOf(current_);
     sql->cursorName = identifier("<an identifier>");
+    while (accept(TokenKind::Dot)) // pkg.c
+        sql->cursorName += "." + identifier("<an identifier>");
     if (sql->kind == SqlKind::Open) {
         if (atSqlWord("FOR"))
             unsupported("cursor variables are not supported");
@@ -401,7 +403,8 @@ Stmt Parser::parseDeclaredCursorFor(Stmt stmt)
     sql->kind = SqlKind::Open;
     sql->pos = stmt.value->pos;
     sql->cursorPos = stmt.value->pos;
-    sql->cursorName = stmt.value->path[0];
+    for (const auto& part : stmt.value->path)
+        sql->cursorName += (sql->cursorName.empty() ? "" : ".") + part;
     for (auto& argument : stmt.value->args) {
         if (!argument.name.empty())
             unsupported("named cursor arguments are not supported");

@@ -535,9 +535,8 @@ TEST_F(EmbeddedSql, UncommittedRowsAreTheSessionsOwn)
 
 } // namespace
 
-// SQL in a local subprogram reaches the variables of the units around it, and
-// its own cursors; a cursor or record of an enclosing unit is refused, never
-// read from the wrong frame.
+// SQL in a local subprogram reaches the variables, records and cursors of
+// the units around it, each in the frame that declares it.
 TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
 {
     expectCases(*session, {
@@ -555,10 +554,12 @@ TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
                                "v varchar2(10); begin open c; fetch c into v; close c; return v; "
                                "end; begin :r := f; end;",
                                "Cy"},
-                              {"declare cursor c is select name from emp; procedure p is v "
-                               "varchar2(10); begin open c; close c; end; "
-                               "begin p; :r := 'x'; end;",
-                               nullptr, 6550},
+                              // a cursor of the unit around: opened in the frame that
+                              // declares it, so it stays open after the call
+                              {"declare cursor c is select name from emp order by id desc; "
+                               "procedure p is begin open c; end; "
+                               "begin p; fetch c into :r; close c; end;",
+                               "Cy"},
                               // a %ROWTYPE record is a variable like any other
                               {"declare e emp%rowtype; procedure p is begin :r := e.name; end; "
                                "begin select * into e from emp where id = 1; p; end;",
