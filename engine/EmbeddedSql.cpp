@@ -673,10 +673,9 @@ std::string Translator::select(const SqlAst& sql, std::vector<std::string>& name
     return text;
 }
 
-PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql,
-                           const std::string& user)
+// The tables open with the rights of the running unit's owner.
+PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
 {
-    (void)user; // the tables open with the rights of the running unit's owner
     Translator translator(interpreter, frame, nullptr, {});
     PreparedQuery query;
     const std::string text = translator.select(sql, query.names, query.types);
@@ -691,7 +690,7 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
 std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
 {
     UserTables& tables = userTables(interpreter.state());
-    const PreparedQuery query = prepareQuery(interpreter, frame, sql, frame.unit->owner);
+    const PreparedQuery query = prepareQuery(interpreter, frame, sql);
     auto cursor = std::make_shared<OpenCursor>();
     cursor->names = query.names;
     cursor->types = query.types;
@@ -819,7 +818,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         return Flow::Normal;
     }
     case SqlKind::Select: {
-        const PreparedQuery query = prepareQuery(*this, frame, sql, user);
+        const PreparedQuery query = prepareQuery(*this, frame, sql);
         if (query.types.size() < intoCount(sql))
             throw OraError(947, oraPrefix(947) + ": not enough values");
         if (query.types.size() > intoCount(sql))

@@ -226,6 +226,7 @@ TEST_F(Packages, CursorsRecordsAndExceptionsOfAPackage)
         "  boom exception; "
         "  function first_name return varchar2; "
         "  procedure remember(p_id number); "
+        "  procedure keep(r staff%rowtype); "
         "end hr;",
         "create or replace package body hr is "
         "  cursor private_c is select name from staff; "
@@ -233,6 +234,7 @@ TEST_F(Packages, CursorsRecordsAndExceptionsOfAPackage)
         "fetch by_name into r; close by_name; return r.name; end; "
         "  procedure remember(p_id number) is begin select * into last_row from staff where id "
         "= p_id; if last_row.name is null then raise boom; end if; end; "
+        "  procedure keep(r staff%rowtype) is begin last_row := r; end; "
         "end hr;"};
     const Case cases[] = {
         {made, "begin :r := hr.first_name; end;", "Adam"},
@@ -255,6 +257,11 @@ TEST_F(Packages, CursorsRecordsAndExceptionsOfAPackage)
          "|| hr.last_row.id; end;",
          "Adam20"},
         {{}, "begin hr.remember(3); exception when hr.boom then :r := 'boom'; end;", "boom"},
+        // a %ROWTYPE parameter takes a record of the same table from another unit
+        {{},
+         "declare s staff%rowtype; begin s.name := 'Kit'; hr.keep(s); :r := hr.last_row.name; "
+         "end;",
+         "Kit"},
         {{}, "begin raise hr.boom; exception when hr.boom then :r := 'again'; end;", "again"},
         {{}, "begin raise hr.boom; end;", nullptr, 6510},
         {{}, "begin open hr.private_c; end;", nullptr, 6550, "PLS-00302: component 'PRIVATE_C'"},
