@@ -494,7 +494,7 @@ private:
                      types[0], -1};
     }
 
-    std::string fromClause(const SqlAst& sql, std::vector<TableRef>& scope, std::string& on);
+    std::string fromClause(const SqlAst& sql, std::vector<TableRef>& scope);
     std::string groupClause(const SqlAst& sql);
     std::string orderClause(const SqlAst& sql, const std::vector<std::string>& items);
 
@@ -520,27 +520,29 @@ public:
 
 
 // The tables of a query, opened with the running unit's owner's rights, and
-// the conditions of its JOIN ... ON.
-std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& scope, std::string& on)
+// joined as written (SQLite's joins are Oracle's ANSI joins).
+std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& scope)
 {
     if (isDual(sql.table) && sql.joins.empty())
         return {};
     UserTables& tables = userTables(interpreter_.state());
     const std::string& user = frame_.unit->owner;
-    std::string text;
     const auto add = [&](const std::vector<std::string>& path, const std::string& alias) {
         const UserTable& table = opened_.emplace_back(tables.open(user, path, TableAccess::Select));
         const std::string qualifier = "t" + std::to_string(nextAlias_++);
         scope.push_back(TableRef{&table, alias.empty() ? table.object.name : alias, qualifier});
-        text += (text.empty() ? " FROM " : ", ") + table.sqlName + " AS " + qualifier;
+        return table.sqlName + " AS " + qualifier;
     };
-    add(sql.table, sql.alias);
+    std::string text = " FROM " + add(sql.table, sql.alias);
+    std::vector<std::string> joined;
     for (const auto& join : sql.joins)
-        add(join.table, join.alias);
+        joined.push_back(add(join.table, join.alias));
     scopes_.push_back(scope);
-    for (const auto& join : sql.joins) {
+    for (std::size_t i = 0; i < sql.joins.size(); ++i) {
+        const SqlJoin& join = sql.joins[i];
+        text += (join.how == "," ? ", " : " " + join.how + " ") + joined[i];
         if (join.on)
-            on += (on.empty() ? "" : " AND ") + condition(*join.on).sql;
+            text += " ON " + condition(*join.on).sql;
     }
     return text;
 }
@@ -611,11 +613,8 @@ std::string Translator::select(const SqlAst& sql, std::vector<std::string>& name
     ungrouped_.clear();
 
     std::vector<TableRef> scope;
-    std::string on;
-    const std::string from = fromClause(sql, scope, on);
-    std::string where = on;
-    if (sql.where)
-        where += (where.empty() ? "" : " AND ") + condition(*sql.where).sql;
+    const std::string from = fromClause(sql, scope);
+    const std::string where = sql.where ? condition(*sql.where).sql : std::string();
     sawBareColumn_ = false;
     const std::string group = groupClause(sql);
     grouping_ = !sql.groupBy.empty();

@@ -33,11 +33,13 @@ struct SqlSelectItem {
     std::string alias;          // upper case; empty when none
 };
 
-// A table after the first of a query: `, t alias` or `[INNER] JOIN t alias ON cond`.
+// A table after the first of a query: `, t alias`, `CROSS JOIN t alias` or
+// `[INNER | LEFT | RIGHT | FULL] JOIN t alias ON cond`.
 struct SqlJoin {
+    std::string how; // SQLite's words for it: ",", "JOIN", "LEFT JOIN", ...
     std::vector<std::string> table;
     std::string alias;
-    std::unique_ptr<Expr> on; // null for a comma
+    std::unique_ptr<Expr> on; // null for a comma or CROSS JOIN
 };
 
 struct SqlOrder {

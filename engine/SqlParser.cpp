@@ -18,7 +18,7 @@ constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE",
 constexpr std::array kClauseWords{"INTO",    "FROM",  "WHERE", "ORDER",   "GROUP",     "HAVING",
                                   "CONNECT", "START", "UNION", "MINUS",   "INTERSECT", "SET",
                                   "VALUES",  "BULK",  "JOIN",  "NATURAL", "LEFT",      "RIGHT",
-                                  "INNER",   "CROSS", "FULL",  "ON",      "USING"};
+                                  "INNER",   "CROSS", "FULL",  "ON",      "USING",     "OUTER"};
 
 bool isClauseWord(std::string_view word)
 {
@@ -199,32 +199,51 @@ void Parser::parseTableName(std::vector<std::string>& table, std::string& alias,
         alias = identifier("<an identifier>");
 }
 
-// Inner joins: `, t [alias]` (its condition in WHERE) and `[INNER] JOIN t
-// [alias] ON condition`; outer, natural and cross joins are refused.
+// Joins: `, t [alias]` (its condition in WHERE), `CROSS JOIN t [alias]`,
+// `[INNER | LEFT [OUTER] | RIGHT [OUTER] | FULL [OUTER]] JOIN t [alias] ON
+// condition`; NATURAL joins and USING are refused.
 void Parser::parseJoins(SqlAst& sql)
 {
     for (;;) {
         SqlJoin join;
         if (accept(TokenKind::Comma)) {
+            join.how = ",";
             parseTableName(join.table, join.alias, true);
-        } else if (atSqlWord("JOIN") || atSqlWord("INNER")) {
-            if (atSqlWord("INNER"))
-                advance();
-            if (!atSqlWord("JOIN"))
-                unexpected("join");
+            sql.joins.push_back(std::move(join));
+            continue;
+        }
+        if (atSqlWord("NATURAL"))
+            unsupported("NATURAL joins are not supported");
+        if (atSqlWord("CROSS")) {
+            join.how = "CROSS JOIN";
+        } else if (atSqlWord("INNER")) {
+            join.how = "JOIN";
+        } else {
+            for (const std::string_view side : {"LEFT", "RIGHT", "FULL"}) {
+                if (atSqlWord(side))
+                    join.how = std::string(side) + " JOIN";
+            }
+        }
+        if (join.how.empty() && !atSqlWord("JOIN"))
+            return;
+        if (!join.how.empty()) {
             advance();
-            parseTableName(join.table, join.alias, true);
+            if (join.how != "JOIN" && join.how != "CROSS JOIN" && atSqlWord("OUTER"))
+                advance();
+        } else {
+            join.how = "JOIN";
+        }
+        if (!atSqlWord("JOIN"))
+            unexpected("join");
+        advance();
+        parseTableName(join.table, join.alias, true);
+        if (join.how != "CROSS JOIN") {
             if (atSqlWord("USING"))
                 unsupported("JOIN ... USING is not supported");
             if (!atSqlWord("ON"))
                 unexpected("on");
             advance();
             join.on = parseExpression();
-        } else if (atSqlWord("NATURAL") || atSqlWord("LEFT") || atSqlWord("RIGHT")
-                   || atSqlWord("CROSS") || atSqlWord("FULL")) {
-            unsupported("outer, natural and cross joins are not supported");
-        } else {
-            return;
         }
         sql.joins.push_back(std::move(join));
     }

@@ -155,8 +155,21 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
          "end;",
          "Sales"},
         {"begin select count(*) into :r from emp, dept where id = 1; end;", "", 918},
-        {"begin select count(*) into :r from emp e left join dept d on d.boss = e.id; end;", "",
-         6550},
+        // outer joins keep the ON condition where it is: it never drops a row
+        {"begin select count(*) into :r from emp e left join dept d on d.boss = e.id and "
+         "d.dname = 'Ops'; end;",
+         "4"},
+        {rows
+             + "select e.name || ':' || nvl(d.dname, '-') || ';' x from emp e left outer join "
+               "dept d on d.boss = e.id order by e.id"
+             + gather,
+         "Ann:Sales;bob:Ops;Cy:-;Ann:-;"},
+        {"begin select count(*) into :r from emp e right join dept d on d.boss = e.id; end;", "3"},
+        {"begin select count(*) into :r from emp e full outer join dept d on d.boss = e.id; end;",
+         "5"},
+        {"begin select count(*) into :r from emp cross join dept; end;", "12"},
+        {"begin select count(*) into :r from emp natural join dept; end;", "", 6550},
+        {"begin select count(*) into :r from emp e, dept d where d.boss(+) = e.id; end;", "", 6550},
         // subqueries: scalar (no row is NULL, two are ORA-01427), IN, EXISTS, correlated
         {"begin select name into :r from emp where sal = (select max(sal) from emp); end;", "bob"},
         {"begin select count(*) into :r from emp where id = (select boss from dept where id "
