@@ -47,7 +47,6 @@ enum class SymbolKind {
     Exception,
     Subprogram,
     Type,
-    Record,
     Cursor
 };
 
@@ -285,17 +284,6 @@ private:
         expr.target = Target::Slot;
         expr.index = symbol.slot;
         expr.up = static_cast<std::uint8_t>(level() - symbol.level);
-    }
-
-    // The fields of a cursor FOR loop's record live in the frame of the unit
-    // that runs the loop.
-    const Symbol& declaredHere(const Symbol& symbol, const SourcePos& pos)
-    {
-        if (symbol.level != level())
-            fail(pos, "PLS-00999: implementation restriction (may be temporary) '"
-                          + std::string(symbol.name)
-                          + "': a cursor FOR loop's record used inside a local subprogram");
-        return symbol;
     }
 
     const TypeSpec& slotType(const Expr& expr) const
@@ -607,11 +595,7 @@ private:
                         expr.target = Target::Unresolved;
                         expr.member.reset();
                     }
-                } else if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
-                    expr.target = Target::Slot;
-                    expr.index = recordField(*symbol, expr.path[1], expr.pos);
-                } else if (symbol->kind != SymbolKind::Exception
-                           && symbol->kind != SymbolKind::Record && expr.path.size() == 1) {
+                } else if (symbol->kind != SymbolKind::Exception && expr.path.size() == 1) {
                     bindSlot(expr, *symbol);
                 }
             }
@@ -690,22 +674,6 @@ private:
         resolveQueryClauses(query);
     }
 
-    // A field of a cursor FOR loop's record gets a slot when first used; its
-    // value is the fetched column as it is, so the slot has no type of its own.
-    int recordField(const Symbol& record, const std::string& field, const SourcePos& pos)
-    {
-        declaredHere(record, pos);
-        for (const auto& [name, slot] : record.record->recordFields) {
-            if (name == field)
-                return slot;
-        }
-        TypeSpec untyped;
-        untyped.type = ValueType::Null;
-        const int slot = newSlot(untyped, false);
-        record.record->recordFields.emplace_back(field, slot);
-        return slot;
-    }
-
     void resolveCursorDeclaration(Declaration& declaration)
     {
         SqlAst& query = *declaration.cursor;
@@ -781,7 +749,7 @@ private:
         return found;
     }
 
-    void resolveCursorUse(SqlAst& use)
+    CursorRef resolveCursorUse(SqlAst& use)
     {
         const CursorRef cursor = namedCursor(use);
         const auto& parameters = cursor.query->parameters;
@@ -795,12 +763,14 @@ private:
         }
         for (auto& value : use.values)
             resolveExpr(*value);
+        return cursor;
     }
 
     // The names a query's rows have: aliases, column names, or the table's
-    // columns for *.
-    std::vector<std::pair<std::string, TypeSpec>> queryColumns(const SqlAst& query,
-                                                               const SourcePos& pos)
+    // columns for *. A cursor FOR loop's record (`lenient`) has a field
+    // without a name for an expression without an alias, which nothing reaches.
+    std::vector<std::pair<std::string, TypeSpec>>
+    queryColumns(const SqlAst& query, const SourcePos& pos, bool lenient = false)
     {
         std::vector<std::pair<std::string, TypeSpec>> columns;
         TypeSpec untyped;
@@ -821,6 +791,8 @@ private:
                 columns.emplace_back(item.alias, untyped);
             } else if (item.expr->kind == ExprKind::Name && !item.expr->hasParens) {
                 columns.emplace_back(item.expr->path.back(), untyped);
+            } else if (lenient) {
+                columns.emplace_back(std::string(), untyped);
             } else {
                 fail(pos, "PLS-00402: alias required in SELECT list of cursor to avoid duplicate "
                           "column names");
@@ -834,29 +806,39 @@ private:
     // of one table have one type.
     TypeSpec rowType(const std::vector<std::string>& anchor, const SourcePos& pos)
     {
-        std::vector<std::pair<std::string, TypeSpec>> columns;
-        std::string key;
         const Symbol* cursor = anchor.size() == 1 ? lookup(anchor[0]) : nullptr;
         const SqlAst* query =
             cursor && cursor->kind == SymbolKind::Cursor ? cursor->record : packageCursor(anchor);
-        if (query) {
-            key = "cursor " + std::to_string(reinterpret_cast<std::uintptr_t>(query));
-            if (!rowTypes_.count(key))
-                columns = queryColumns(*query, pos);
-        } else if (auto table = environment_.tableColumns(unit_.owner, anchor)) {
-            key = "table " + joinPath(anchor);
-            columns = std::move(*table);
-        } else {
+        if (query)
+            return queryRecord(*query, joinPath(anchor), pos, false);
+        auto table = environment_.tableColumns(unit_.owner, anchor);
+        if (!table)
             fail(pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
-        }
+        return recordType("table " + joinPath(anchor), joinPath(anchor), pos, std::move(*table));
+    }
+
+    // The record of a query's rows: c%ROWTYPE, or a cursor FOR loop's (`lenient`).
+    TypeSpec queryRecord(const SqlAst& query, const std::string& name, const SourcePos& pos,
+                         bool lenient)
+    {
+        const std::string key = (lenient ? "loop " : "cursor ")
+                                + std::to_string(reinterpret_cast<std::uintptr_t>(&query));
+        if (rowTypes_.contains(key))
+            return recordType(key, name, pos, {});
+        return recordType(key, name, pos, queryColumns(query, pos, lenient));
+    }
+
+    TypeSpec recordType(const std::string& key, const std::string& name, const SourcePos& pos,
+                        std::vector<std::pair<std::string, TypeSpec>> columns)
+    {
         const CompositeType*& made = rowTypes_[key];
         if (!made) {
             auto type = std::make_shared<CompositeType>();
-            type->name = joinPath(anchor) + "%ROWTYPE";
+            type->name = name + "%ROWTYPE";
             type->pos = pos;
             type->rowType = true;
-            for (auto& [name, column] : columns)
-                type->fields.push_back(CompositeType::Field{name, pos, column, false});
+            for (auto& [field, column] : columns)
+                type->fields.push_back(CompositeType::Field{field, pos, column, false});
             made = type.get();
             unit_.rowTypes.push_back(std::move(type));
         }
@@ -896,9 +878,6 @@ private:
             const CompiledUnit& owner = *units_[static_cast<std::size_t>(symbol->level)];
             if (anchor.size() == 1 && symbol->slot >= 0)
                 return owner.slotTypes[static_cast<std::size_t>(symbol->slot)];
-            if (anchor.size() == 2 && symbol->kind == SymbolKind::Record)
-                return owner
-                    .slotTypes[static_cast<std::size_t>(recordField(*symbol, anchor[1], pos))];
             const CompositeType* record =
                 isCompositeVariable(*symbol) ? symbolType(*symbol).composite : nullptr;
             if (anchor.size() == 2 && record && !record->isCollection()) {
@@ -933,19 +912,17 @@ private:
             sql.intoRecord = record;
     }
 
+    // The loop's record is a record of the query's columns, like c%ROWTYPE.
     void resolveCursorFor(Stmt& stmt)
     {
+        const SqlAst* query = stmt.sql.get();
         if (stmt.sql->kind == SqlKind::Open)
-            resolveCursorUse(*stmt.sql);
+            query = resolveCursorUse(*stmt.sql).query;
         else
             resolveSql(*stmt.sql);
         scopes_.emplace_back();
-        declare(Symbol{.name = stmt.name,
-                       .kind = SymbolKind::Record,
-                       .slot = -1,
-                       .declaration = nullptr,
-                       .record = stmt.sql.get()},
-                stmt.namePos);
+        stmt.slot = newSlot(queryRecord(*query, stmt.name, stmt.namePos, true), false);
+        declare(Symbol{stmt.name, SymbolKind::Variable, stmt.slot, nullptr}, stmt.namePos);
         ++loopDepth_;
         resolveStatements(stmt.body);
         --loopDepth_;
@@ -1129,14 +1106,6 @@ private:
     void resolveName(Expr& expr, bool asStatement)
     {
         const auto& path = expr.path;
-        if (path.size() == 2 && !expr.hasParens && !asStatement) {
-            if (const Symbol* symbol = lookup(path[0]);
-                symbol && symbol->kind == SymbolKind::Record) {
-                expr.target = Target::Slot;
-                expr.index = recordField(*symbol, path[1], expr.pos);
-                return;
-            }
-        }
         if (const Symbol* base = lookup(path[0]);
             base && (path.size() > 1 || expr.hasParens) && isCompositeVariable(*base)) {
             resolveMember(expr, *base, asStatement);
@@ -1158,9 +1127,6 @@ private:
                 if (expr.hasParens)
                     fail(expr.pos,
                          "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
-                if (symbol->kind == SymbolKind::Record)
-                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) a "
-                                   "record is only used by its fields");
                 if (symbol->kind == SymbolKind::Exception)
                     fail(expr.pos, "PLS-00321: expression '" + path[0]
                                        + "' is inappropriate as the left hand side of an "

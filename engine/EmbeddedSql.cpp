@@ -943,26 +943,21 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     } else {
         cursor = readQuery(*this, frame, sql);
     }
-    const OpenCursor& first = *cursor;
-    std::vector<int> columnOfField;
-    for (const auto& [field, slot] : sql.recordFields) {
-        int found = -1;
-        for (std::size_t i = 0; i < first.names.size(); ++i) {
-            if (first.names[i] == field)
-                found = static_cast<int>(i);
-        }
-        if (found < 0)
-            throw OraError(6550, oraPrefix(6550) + ": line " + std::to_string(stmt.pos.line)
-                                     + ", column " + std::to_string(stmt.pos.column)
-                                     + ":\nPLS-00302: component '" + field + "' must be declared");
-        columnOfField.push_back(found);
-    }
+    // The loop's record: the row's columns in turn.
+    const TypeSpec& type = frame.unit->slotTypes[static_cast<std::size_t>(stmt.slot)];
+    const auto& fields = type.composite->fields;
+    if (cursor->types.size() != fields.size())
+        throw OraError(
+            6504, oraPrefix(6504)
+                      + ": PL/SQL: Return types of Result Set variables or query do not match");
     while (cursor->fetched < cursor->rows.size()) {
         auto& row = cursor->rows[cursor->fetched++];
         cursor->fetchedAny = cursor->found = true;
-        for (std::size_t f = 0; f < columnOfField.size(); ++f)
-            frame.slots[static_cast<std::size_t>(sql.recordFields[f].second)] =
-                row[static_cast<std::size_t>(columnOfField[f])];
+        Value record = initialValue(type);
+        auto& values = record.mutableComposite().fields;
+        for (std::size_t f = 0; f < fields.size(); ++f)
+            values[f] = coerce(fields[f].type, std::move(row[f]), conversion());
+        frame.slots[static_cast<std::size_t>(stmt.slot)] = std::move(record);
         const Flow flow = execStatements(frame, stmt.body);
         if (flow == Flow::Exit)
             break;

@@ -65,8 +65,6 @@ struct SqlAst {
     std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns
     std::vector<std::unique_ptr<Expr>>
         values; // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
-    // Cursor FOR loop: the record's fields the body uses, and their slots.
-    std::vector<std::pair<std::string, int>> recordFields;
     // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over
     // a declared cursor: its name, its arguments in `values`, FETCH's
     // targets in `into`; the compiler sets `cursor` to its number in the unit.

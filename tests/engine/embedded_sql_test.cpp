@@ -397,6 +397,15 @@ TEST_F(EmbeddedSql, RowTypeRecordsAreRecords)
             {"declare type er is record (id number, name varchar2(3), sal number, hired date); "
              "r er; e emp%rowtype; begin e := r; end;",
              "", 6550},
+            // a cursor FOR loop's record is a whole record too
+            {"declare procedure show(x emp%rowtype) is begin :r := :r || x.name; end; begin for "
+             "e in (select * from emp order by id) loop show(e); end loop; end;",
+             "AnnbobCy"},
+            {"declare cursor c is select name, sal * 2 doubled from emp order by id; s "
+             "c%rowtype; begin for r in c loop s := r; end loop; :r := s.name || s.doubled; end;",
+             "Cy"},
+            {"begin for r in (select count(*) from emp) loop :r := 'ok'; end loop; end;", "ok"},
+            {"begin for r in (select name from emp) loop :r := r.nosuch; end loop; end;", "", 6550},
             // %ROWTYPE and %TYPE as parameter, element and field types
             {"declare type et is table of emp%rowtype index by pls_integer; t et; "
              "procedure raise_sal(x in out emp%rowtype, amount emp.sal%type) is begin x.sal := "
