@@ -58,8 +58,7 @@ struct Symbol {
     int level = 0;                            // of the unit that declares it: 0 the outermost
     CompiledUnit* subprogram = nullptr;       // Subprogram
     const CompositeType* composite = nullptr; // Type
-    SqlAst* record =
-        nullptr; // Record (of a cursor FOR loop): what keeps its fields; Cursor: its query
+    SqlAst* record = nullptr;                 // Cursor: its query
 };
 
 struct ParamInfo {
