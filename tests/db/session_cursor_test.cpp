@@ -309,11 +309,12 @@ TEST_P(SessionCursorTest, CopyOfAClosedCursorsAreaReachesNoCursor)
         ASSERT_EQ(oci::oparse(cda.data(), block.c_str(), -1, 1, 2), 0);
         ASSERT_EQ(oci::oexec(cda.data()), 0);
         const auto stale = cda;
-        if (reopen)
+        if (reopen) {
             ASSERT_EQ(oci::oopen(cda.data(), session->logonArea(), nullptr, -1, -1, nullptr, -1),
                       0);
-        else
+        } else {
             ASSERT_EQ(oci::oclose(cda.data()), 0);
+        }
         auto copy = stale;
         EXPECT_NE(oci::oexec(copy.data()), 0) << "reopen " << reopen;
         EXPECT_EQ(oci::returnCode(copy.data()), 1001) << "reopen " << reopen;
