@@ -318,8 +318,9 @@ TEST_P(SessionCursorTest, CopyOfAClosedCursorsAreaReachesNoCursor)
         auto copy = stale;
         EXPECT_NE(oci::oexec(copy.data()), 0) << "reopen " << reopen;
         EXPECT_EQ(oci::returnCode(copy.data()), 1001) << "reopen " << reopen;
-        if (reopen)
+        if (reopen) {
             EXPECT_EQ(oci::oclose(cda.data()), 0);
+        }
     }
 }
 
