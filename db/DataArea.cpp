@@ -1,5 +1,8 @@
 #include "DataArea.h"
 
+#include <bit>
+#include <cstring>
+
 namespace vexmoor::db::oci {
 
 // The fields are read and written a byte at a time so that their layout is
@@ -43,12 +46,19 @@ void writeHandle(ub1* area, std::uint64_t handle)
         area[kHandleAt + i] = static_cast<ub1>((handle >> (8 * i)) & 0xFFu);
 }
 
+// Every call reads the handle, so on a little-endian host it is one load.
 std::uint64_t readHandle(const ub1* area)
 {
-    std::uint64_t handle = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        handle |= static_cast<std::uint64_t>(area[kHandleAt + i]) << (8 * i);
-    return handle;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t handle = 0;
+        std::memcpy(&handle, area + kHandleAt, sizeof handle);
+        return handle;
+    } else {
+        std::uint64_t handle = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            handle |= static_cast<std::uint64_t>(area[kHandleAt + i]) << (8 * i);
+        return handle;
+    }
 }
 
 } // namespace detail

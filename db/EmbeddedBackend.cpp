@@ -39,16 +39,25 @@ std::shared_ptr<engine::Database> openShared(const std::filesystem::path& file)
     return database;
 }
 
-// A placeholder as the engine compares it: no colon, upper case.
-std::string normalName(std::string_view name)
+// A placeholder of a cursor's text as the engine compares it (no colon, upper
+// case), and the last bind name found to be it, as the caller spelt it: a
+// poll binds the same names round after round, so they are folded once.
+struct Placeholder {
+    std::string name;
+    std::string spelling;
+};
+
+// Whether a bind name (colon and case as given) names the placeholder.
+bool namesPlaceholder(std::string_view bindName, const std::string& placeholder)
 {
-    if (!name.empty() && name.front() == ':')
-        name.remove_prefix(1);
-    return base::upperText(name);
+    if (!bindName.empty() && bindName.front() == ':')
+        bindName.remove_prefix(1);
+    return bindName.size() == placeholder.size()
+           && base::startsWithUpperAt(bindName, 0, placeholder);
 }
 
 struct Binding {
-    std::string name; // normalised
+    std::string_view name; // a Placeholder's name, which outlives the cursor's binds
     engine::BindBuffer buffer;
 };
 
@@ -64,6 +73,36 @@ bool sameBuffer(const engine::BindBuffer& a, const engine::BindBuffer& b)
     return a.data == b.data && a.capacity == b.capacity && a.type == b.type
            && a.indicator == b.indicator;
 }
+
+struct CachedStatement {
+    std::unique_ptr<engine::Statement> statement;
+    std::vector<std::string> names;
+    std::vector<engine::BindBuffer> buffers; // what the statement holds bound, by name
+
+    // A poll binds the same buffers round after round; the statement
+    // keeps them, so only a changed round is bound again.
+    void bind(const std::vector<Binding>& binds)
+    {
+        if (std::equal(buffers.begin(), buffers.end(), binds.begin(), binds.end(),
+                       [](const engine::BindBuffer& held, const Binding& bind) {
+                           return sameBuffer(held, bind.buffer);
+                       }))
+            return;
+        buffers.clear();
+        for (const auto& binding : binds) {
+            statement->bind(binding.name, binding.buffer);
+            buffers.push_back(binding.buffer);
+        }
+    }
+};
+
+// The cache entry a cursor's text found on its last execute. The entry is
+// good while the cache has not been emptied since (entries are never
+// removed one by one) and the cursor's text is the same.
+struct StatementMemo {
+    CachedStatement* entry = nullptr;
+    std::uint64_t cacheGeneration = 0;
+};
 
 class EmbeddedSession final : public BackendSession,
                               public std::enable_shared_from_this<EmbeddedSession> {
@@ -86,53 +125,47 @@ public:
     // these buffers. The poller sends the same few texts again and again, so
     // statements are kept by text; one is reused only when the round binds
     // the same names (in the same order) as the last, so no buffer of an
-    // earlier round stays bound to it.
-    engine::Statement& statementFor(const std::string& text, const std::vector<Binding>& binds)
+    // earlier round stays bound to it. A cursor that runs its text again
+    // finds the entry through its memo, without the text's hash.
+    engine::Statement& statementFor(const std::string& text, const std::vector<Binding>& binds,
+                                    StatementMemo& memo)
     {
-        auto found = cache_.find(text);
-        if (found == cache_.end() || !sameNames(found->second.names, binds)) {
-            if (cache_.size() >= kCacheLimit && found == cache_.end())
-                cache_.clear();
-            found = cache_.try_emplace(text).first;
-            auto& entry = found->second;
-            entry.statement = session_->prepare(text);
-            entry.names.clear();
-            for (const auto& bind : binds)
-                entry.names.push_back(bind.name);
-            entry.buffers.clear();
+        CachedStatement* entry = memo.entry;
+        if (entry == nullptr || memo.cacheGeneration != cacheGeneration_
+            || !sameNames(entry->names, binds)) {
+            entry = &entryFor(text, binds);
+            memo = {entry, cacheGeneration_};
         }
-        found->second.bind(binds);
-        return *found->second.statement;
+        entry->bind(binds);
+        return *entry->statement;
     }
 
 private:
     static constexpr std::size_t kCacheLimit = 64;
 
-    struct CachedStatement {
-        std::unique_ptr<engine::Statement> statement;
-        std::vector<std::string> names;
-        std::vector<engine::BindBuffer> buffers; // what the statement holds bound, by name
-
-        // A poll binds the same buffers round after round; the statement
-        // keeps them, so only a changed round is bound again.
-        void bind(const std::vector<Binding>& binds)
-        {
-            if (std::equal(buffers.begin(), buffers.end(), binds.begin(), binds.end(),
-                           [](const engine::BindBuffer& held, const Binding& bind) {
-                               return sameBuffer(held, bind.buffer);
-                           }))
-                return;
-            buffers.clear();
-            for (const auto& binding : binds) {
-                statement->bind(binding.name, binding.buffer);
-                buffers.push_back(binding.buffer);
+    CachedStatement& entryFor(const std::string& text, const std::vector<Binding>& binds)
+    {
+        auto found = cache_.find(text);
+        if (found == cache_.end() || !sameNames(found->second.names, binds)) {
+            if (cache_.size() >= kCacheLimit && found == cache_.end()) {
+                cache_.clear();
+                ++cacheGeneration_;
             }
+            found = cache_.try_emplace(text).first;
+            auto& entry = found->second;
+            entry.statement = session_->prepare(text);
+            entry.names.clear();
+            for (const auto& bind : binds)
+                entry.names.emplace_back(bind.name);
+            entry.buffers.clear();
         }
-    };
+        return found->second;
+    }
 
     std::shared_ptr<engine::Database> database_;
     std::unique_ptr<engine::Session> session_;
     std::unordered_map<std::string, CachedStatement> cache_;
+    std::uint64_t cacheGeneration_ = 0; // counts the times cache_ was emptied
 };
 
 class EmbeddedCursor final : public BackendCursor {
@@ -147,6 +180,7 @@ public:
         if (statement != statement_) {
             statement_.assign(statement); // reuses the buffer when the poller repeats itself
             placeholdersKnown_ = false;
+            memo_ = {};
         }
         parsed_ = true;
         binds_.clear();
@@ -158,12 +192,10 @@ public:
             throw oraError(1003);
         if (type != kTypeInteger && type != kTypeString)
             throw oraError(3115);
-        std::string normal = normalName(name);
         // As the Oracle client does, a name the text does not have fails here.
-        if (!hasPlaceholder(normal))
-            throw base::oraError(1036);
+        const std::string& placeholder = placeholderNamed(name);
         Binding binding{
-            std::move(normal),
+            placeholder,
             {buffer, length,
              type == kTypeInteger ? engine::ExternalType::Integer : engine::ExternalType::String,
              indicator}};
@@ -179,27 +211,43 @@ public:
     {
         if (!parsed_)
             throw oraError(1003);
-        session_->statementFor(statement_, binds_).execute();
+        session_->statementFor(statement_, binds_, memo_).execute();
     }
 
     void close() override { binds_.clear(); }
 
 private:
-    bool hasPlaceholder(const std::string& name)
+    // The placeholder of the text that `name` binds; ORA-01036 for none.
+    const std::string& placeholderNamed(std::string_view name)
     {
         if (!placeholdersKnown_) {
-            placeholders_ = engine::placeholderNames(statement_);
+            // binds_ is empty here (the text changed with a parse), so no
+            // binding views a name of the list replaced.
+            placeholders_.clear();
+            for (auto& placeholder : engine::placeholderNames(statement_))
+                placeholders_.push_back({std::move(placeholder), {}});
             placeholdersKnown_ = true;
         }
-        return std::find(placeholders_.begin(), placeholders_.end(), name) != placeholders_.end();
+        for (const auto& placeholder : placeholders_) {
+            if (!placeholder.spelling.empty() && placeholder.spelling == name)
+                return placeholder.name;
+        }
+        for (auto& placeholder : placeholders_) {
+            if (namesPlaceholder(name, placeholder.name)) {
+                placeholder.spelling.assign(name);
+                return placeholder.name;
+            }
+        }
+        throw oraError(1036);
     }
 
     std::shared_ptr<EmbeddedSession> session_;
     std::string statement_;
     bool parsed_ = false;
     std::vector<Binding> binds_;
-    std::vector<std::string> placeholders_; // of statement_, once a bind asked
+    std::vector<Placeholder> placeholders_; // of statement_, once a bind asked
     bool placeholdersKnown_ = false;
+    StatementMemo memo_;
 };
 
 std::unique_ptr<BackendCursor> EmbeddedSession::openCursor()

@@ -10,6 +10,7 @@
 #include "base/OraError.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -45,9 +46,39 @@ struct CursorRecord {
     const ub1* logonArea = nullptr;
 };
 
+// The layer's lock. Nearly every take finds it free (a poll makes three calls
+// a message on one thread), so taking and giving it back is one atomic
+// instruction each; a thread that finds it held sleeps on the futex until the
+// holder gives it back. States: 0 free, 1 held, 2 held with a thread waiting.
+class LayerLock {
+public:
+    void lock()
+    {
+        int expected = 0;
+        if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire))
+            wait();
+    }
+
+    void unlock()
+    {
+        if (state_.exchange(0, std::memory_order_release) == 2)
+            state_.notify_one();
+    }
+
+private:
+    void wait()
+    {
+        // Claims the lock as contended, so that its holder wakes a waiter.
+        while (state_.exchange(2, std::memory_order_acquire) != 0)
+            state_.wait(2, std::memory_order_relaxed);
+    }
+
+    std::atomic<int> state_{0};
+};
+
 class Registry {
 public:
-    std::mutex mutex;
+    LayerLock mutex;
 
     std::uint64_t newHandle() { return nextHandle_++; }
 
@@ -94,21 +125,31 @@ public:
 
     void putCursor(ub1* cda, const ub1* lda, std::unique_ptr<BackendCursor> cursor)
     {
-        cursors_.erase(detail::readHandle(cda)); // opened again without a close
+        eraseCursor(detail::readHandle(cda)); // opened again without a close
         const std::uint64_t handle = newHandle();
         cursors_[handle] = {std::move(cursor), lda};
         detail::writeHandle(cda, handle);
     }
 
+    // A poll runs its parse, binds and execute on one cursor, so the last
+    // cursor found is remembered (handles are never reused, and a record
+    // keeps its address until it is erased).
     CursorRecord* findCursor(const ub1* cda)
     {
-        const auto found = cursors_.find(detail::readHandle(cda));
-        return found == cursors_.end() ? nullptr : &found->second;
+        const std::uint64_t handle = detail::readHandle(cda);
+        if (handle == lastHandle_ && lastCursor_ != nullptr)
+            return lastCursor_;
+        const auto found = cursors_.find(handle);
+        if (found == cursors_.end())
+            return nullptr;
+        lastHandle_ = handle;
+        lastCursor_ = &found->second;
+        return lastCursor_;
     }
 
     void dropCursor(ub1* cda)
     {
-        cursors_.erase(detail::readHandle(cda));
+        eraseCursor(detail::readHandle(cda));
         detail::writeHandle(cda, 0);
     }
 
@@ -134,11 +175,20 @@ public:
     }
 
 private:
+    void eraseCursor(std::uint64_t handle)
+    {
+        if (handle == lastHandle_)
+            lastCursor_ = nullptr;
+        cursors_.erase(handle);
+    }
+
     std::uint64_t nextHandle_ = 1;
     std::mutex breakMutex_; // guards breakable_ only; taken inside `mutex`, never around it
     std::unordered_map<std::uint64_t, std::weak_ptr<BackendSession>> breakable_;
     std::unordered_map<const ub1*, LogonRecord> logons_;
     std::unordered_map<std::uint64_t, CursorRecord> cursors_;
+    std::uint64_t lastHandle_ = 0;
+    CursorRecord* lastCursor_ = nullptr; // of lastHandle_, null when not known
     std::unordered_map<const ub1*, std::unordered_map<ub2, std::string>> areaMessages_;
     std::unordered_map<ub2, std::string> messages_;
 };

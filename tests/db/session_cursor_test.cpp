@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -221,6 +222,51 @@ TEST_P(SessionCursorTest, EachRoundUsesTheBuffersItBound)
     }
 }
 
+// A cursor that runs its text again may skip finding the session's statement
+// for it; it must not skip noticing that the session's statements changed in
+// between: emptied by many other texts, or the same text bound to other
+// names by another cursor.
+TEST_P(SessionCursorTest, RepeatedRoundSeesTheSessionsStatementsChangedInBetween)
+{
+    auto session = logOn();
+    OciCursor first(*session);
+    OciCursor second(*session);
+    const std::string block = "begin :a := :b + 1; end;";
+    std::int32_t a = 0;
+    std::int32_t b = 0;
+    std::int16_t indicators[2] = {0, 0};
+    const auto firstRound = [&](std::int32_t in) {
+        a = 0;
+        b = in;
+        first.SetStatement(block);
+        first.Bind(":a", &a, sizeof a, oci::kTypeInteger, &indicators[0]);
+        first.Bind(":b", &b, sizeof b, oci::kTypeInteger, &indicators[1]);
+        ASSERT_TRUE(first.Execute(true));
+        EXPECT_EQ(a, in + 1);
+    };
+    std::int32_t other = 0;
+    std::int16_t otherIndicator = 0;
+    const auto secondRoundWithoutB = [&] {
+        second.SetStatement(block);
+        second.Bind(":a", &other, sizeof other, oci::kTypeInteger, &otherIndicator);
+        EXPECT_FALSE(second.Execute(false)) << ":b is not bound in this round";
+    };
+
+    firstRound(1);
+    for (int i = 0; i < 100; ++i) {
+        second.SetStatement("begin :a := " + std::to_string(i) + "; end;");
+        second.Bind(":a", &other, sizeof other, oci::kTypeInteger, &otherIndicator);
+        ASSERT_TRUE(second.Execute(true));
+        ASSERT_EQ(other, i);
+    }
+    firstRound(2);
+
+    secondRoundWithoutB();
+    firstRound(3);
+    secondRoundWithoutB();
+    EXPECT_EQ(b, 3) << "the other cursor's round must not touch this cursor's buffers";
+}
+
 TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
 {
     auto session = logOn();
@@ -248,6 +294,34 @@ TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
     EXPECT_EQ(oci::oclose(cda.data()), 0);
     EXPECT_EQ(oci::functionCode(cda.data()), 16);
     EXPECT_EQ(oci::returnCode(cda.data()), 0);
+}
+
+// The layer remembers the cursor of its last call; a closed cursor, or one
+// whose area was opened again, must be forgotten with it: a stale copy of
+// its area reaches nothing.
+TEST_P(SessionCursorTest, CopyOfAClosedCursorsAreaReachesNoCursor)
+{
+    auto session = logOn();
+    const std::string block = "begin null; end;";
+    for (const bool reopen : {false, true}) {
+        std::array<oci::ub1, oci::kCursorAreaSize> cda{};
+        ASSERT_EQ(oci::oopen(cda.data(), session->logonArea(), nullptr, -1, -1, nullptr, -1), 0);
+        ASSERT_EQ(oci::oparse(cda.data(), block.c_str(), -1, 1, 2), 0);
+        ASSERT_EQ(oci::oexec(cda.data()), 0);
+        const auto stale = cda;
+        if (reopen) {
+            ASSERT_EQ(oci::oopen(cda.data(), session->logonArea(), nullptr, -1, -1, nullptr, -1),
+                      0);
+        } else {
+            ASSERT_EQ(oci::oclose(cda.data()), 0);
+        }
+        auto copy = stale;
+        EXPECT_NE(oci::oexec(copy.data()), 0) << "reopen " << reopen;
+        EXPECT_EQ(oci::returnCode(copy.data()), 1001) << "reopen " << reopen;
+        if (reopen) {
+            EXPECT_EQ(oci::oclose(cda.data()), 0);
+        }
+    }
 }
 
 TEST_P(SessionCursorTest, TwoSessionsOnOneFileShareTheirPipes)
