@@ -179,6 +179,9 @@ struct Stmt {
     std::vector<Stmt> body;         // loops; If's ELSE part
     bool hasElse = false;
     bool reverse = false;
+    // Assign of v := v || e...: e... appended to v in place (the compiler
+    // decides when that cannot differ from building the whole value).
+    bool appends = false;
     std::string name; // For's variable; Raise's exception
     SourcePos namePos;
     int slot = -1;                // For's variable

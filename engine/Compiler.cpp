@@ -29,6 +29,56 @@ constexpr std::array kPredefinedExceptions{
     PredefinedException{"DUP_VAL_ON_INDEX", 1}, PredefinedException{"TIMEOUT_ON_RESOURCE", 51},
 };
 
+// Whether evaluating an expression can change a variable: only calls of
+// stored or local subprograms, and built-ins with OUT parameters, can.
+bool leavesVariablesAlone(const Expr& expr)
+{
+    if (expr.kind == ExprKind::Name) {
+        if (expr.target == Target::Procedure)
+            return false;
+        if (expr.target == Target::Builtin && expr.builtin) {
+            for (const auto& param : expr.builtin->params) {
+                if (param.mode != ParamMode::In)
+                    return false;
+            }
+        }
+    }
+    for (const auto* arguments : {&expr.args, &expr.subscripts}) {
+        for (const auto& argument : *arguments) {
+            if (argument.value && !leavesVariablesAlone(*argument.value))
+                return false;
+        }
+    }
+    return (!expr.left || leavesVariablesAlone(*expr.left))
+           && (!expr.right || leavesVariablesAlone(*expr.right));
+}
+
+bool sameSlot(const Expr& name, const Expr& target)
+{
+    return name.kind == ExprKind::Name && name.target == Target::Slot && !name.package
+           && name.up == target.up && name.index == target.index;
+}
+
+// v := v || e1 || e2 ...: whether the interpreter may append e1, e2... to
+// the variable where it is (Stmt::appends). The variable is a VARCHAR2 of
+// the running unit, the leftmost operand of a chain of ||, and nothing the
+// other operands evaluate can change it meanwhile.
+bool appendsInPlace(const Expr& target, const TypeSpec& type, const Expr& value)
+{
+    if (target.kind != ExprKind::Name || target.target != Target::Slot || target.package
+        || target.up != 0 || type.type != ValueType::Varchar2 || type.composite)
+        return false;
+    const Expr* link = &value;
+    if (link->kind != ExprKind::Binary || link->op != Operator::Concat)
+        return false;
+    for (; link->kind == ExprKind::Binary && link->op == Operator::Concat;
+         link = link->left.get()) {
+        if (!leavesVariablesAlone(*link->right))
+            return false;
+    }
+    return sameSlot(*link, target);
+}
+
 std::optional<int> predefinedException(const std::string& name)
 {
     for (const auto& entry : kPredefinedExceptions) {
@@ -452,6 +502,7 @@ private:
             resolveExpr(*stmt.value);
             resolveTarget(*stmt.target);
             checkAssignable(targetSpec(*stmt.target), *stmt.value);
+            stmt.appends = appendsInPlace(*stmt.target, targetSpec(*stmt.target), *stmt.value);
             break;
         case StmtKind::Call:
             resolveName(*stmt.target, true);

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <optional>
 #include <set>
 
@@ -57,11 +56,24 @@ std::string_view code(ValueType type)
 
 // A translated expression: its SQLite text, its type (Null when unknown, as
 // for the literal NULL), and the parameter it is when it is one value.
+// `folded`: the parameter holding the value of a computation done here on
+// parameters alone (a concatenation), which stands for that computation in
+// every other respect (bind stays -1).
 struct Typed {
     std::string sql;
     ValueType type = ValueType::Null;
     int bind = -1;
+    int folded = -1;
 };
+
+// A parameter's value as SQLite hands it back to our functions: an integral
+// number comes back from a 64-bit integer, which has no negative zero.
+Value throughSqlite(const Value& value)
+{
+    if (value.type() == ValueType::Number && value.asNumber() == 0)
+        return Value::number(0);
+    return value;
+}
 
 bool isDual(const std::vector<std::string>& table)
 {
@@ -162,6 +174,17 @@ public:
         if (typed.type != ValueType::Null && typed.type != column.type.type)
             restriction(std::string(typeName(typed.type)) + " value for the "
                         + std::string(typeName(column.type.type)) + " column " + column.name);
+        if (typed.folded >= 0) {
+            // A value that fits is written as it is; one that does not is
+            // left to vx_fit, so that its error comes as the row is written,
+            // after those of the columns before it.
+            auto& value = binds_[static_cast<std::size_t>(typed.folded)];
+            try {
+                value = fitColumn(*table_, column, value, interpreter_.conversion());
+                return typed.sql;
+            } catch (const OraError&) {
+            }
+        }
         return "vx_fit(" + typed.sql + ", " + std::string(code(column.type.type)) + ", "
                + std::to_string(column.type.length) + ", " + std::to_string(column.type.precision)
                + ", " + std::to_string(column.type.scale) + ", " + quotedText(table_->object.owner)
@@ -397,6 +420,8 @@ private:
         case Operator::Concat: {
             const Typed left = translate(*expr.left);
             const Typed right = translate(*expr.right);
+            if (auto folded = foldConcat(left, right))
+                return *folded;
             return Typed{"vx_concat(" + left.sql + ", " + std::string(code(left.type)) + ", "
                              + right.sql + ", " + std::string(code(right.type)) + ")",
                          ValueType::Varchar2, -1};
@@ -469,6 +494,29 @@ private:
         }
     }
 
+    // Two parameters concatenated here as vx_concat would concatenate them
+    // for every row (NULL as '', numbers and dates as TO_CHAR writes them),
+    // so that a value such as 'row ' || i reaches SQLite as one parameter.
+    std::optional<Typed> foldConcat(const Typed& left, const Typed& right)
+    {
+        const int first = left.bind >= 0 ? left.bind : left.folded;
+        const int second = right.bind >= 0 ? right.bind : right.folded;
+        if (first < 0 || second != first + 1
+            || static_cast<std::size_t>(second) + 1 != binds_.size())
+            return std::nullopt;
+        std::string text;
+        for (const int index : {first, second}) {
+            const Value value = throughSqlite(binds_[static_cast<std::size_t>(index)]);
+            if (!value.isNull())
+                text += toText(value, interpreter_.conversion());
+        }
+        binds_.resize(static_cast<std::size_t>(first));
+        Typed typed = bindValue(Value::text(std::move(text)));
+        typed.folded = typed.bind;
+        typed.bind = -1;
+        return typed;
+    }
+
     void unifyText(Typed& operand)
     {
         if (operand.type == ValueType::Varchar2 || operand.type == ValueType::Null)
@@ -502,7 +550,8 @@ private:
     Frame& frame_;
     const UserTable* table_;
     std::vector<std::vector<TableRef>> scopes_;
-    std::deque<UserTable> opened_; // the tables of the queries, kept for the scopes
+    // The tables of the queries, kept for the scopes.
+    std::vector<std::shared_ptr<const UserTable>> opened_;
     int nextAlias_ = 0;
     std::vector<Value> binds_;
     int aggregateDepth_ = 0;
@@ -528,7 +577,8 @@ std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& sco
     UserTables& tables = userTables(interpreter_.state());
     const std::string& user = frame_.unit->owner;
     const auto add = [&](const std::vector<std::string>& path, const std::string& alias) {
-        const UserTable& table = opened_.emplace_back(tables.open(user, path, TableAccess::Select));
+        const UserTable& table =
+            *opened_.emplace_back(tables.open(user, path, TableAccess::Select));
         const std::string qualifier = "t" + std::to_string(nextAlias_++);
         scope.push_back(TableRef{&table, alias.empty() ? table.object.name : alias, qualifier});
         return table.sqlName + " AS " + qualifier;
@@ -852,7 +902,8 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     const TableAccess access = sql.kind == SqlKind::Insert   ? TableAccess::Insert
                                : sql.kind == SqlKind::Update ? TableAccess::Update
                                                              : TableAccess::Delete;
-    const UserTable table = tables.open(user, sql.table, access);
+    const std::shared_ptr<const UserTable> opened = tables.open(user, sql.table, access);
+    const UserTable& table = *opened;
     Translator translator(*this, frame, &table, sql.alias);
     std::string text;
     if (sql.kind == SqlKind::Insert) {
@@ -901,20 +952,24 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     int index = 0;
     for (const auto& value : translator.binds())
         bindValue(prepared, ++index, value);
-    tables.beginStatement();
+    // INSERT ... VALUES writes one row: SQLite undoes it alone when it fails.
+    const bool savepoint = sql.kind != SqlKind::Insert;
+    tables.beginStatement(savepoint);
     const int rc = sqlite3_step(prepared);
     if (rc != SQLITE_DONE) {
         try {
             tables.fail(rc, &table);
         } catch (...) {
             sqlite3_reset(prepared);
-            tables.endStatement(false);
+            if (savepoint)
+                tables.endStatement(false);
             throw;
         }
     }
     sqlite3_reset(prepared);
     sqlRowCount_ = sqlite3_changes64(tables.handle());
-    tables.endStatement(true);
+    if (savepoint)
+        tables.endStatement(true);
     return Flow::Normal;
 }
 

@@ -285,7 +285,10 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::Null:
         return Flow::Normal;
     case StmtKind::Assign:
-        assign(frame, *stmt.target, eval(frame, *stmt.value));
+        if (stmt.appends)
+            append(frame, stmt);
+        else
+            assign(frame, *stmt.target, eval(frame, *stmt.value));
         return Flow::Normal;
     case StmtKind::Call:
         if (stmt.target->target == Target::Builtin)
@@ -443,6 +446,49 @@ void Interpreter::assign(Frame& frame, const Expr& target, Value value)
     owner.slots[slot] = coerce(owner.unit->slotTypes[slot], std::move(value), conversion());
     if (owner.unit->slotNotNull[slot] && owner.slots[slot].isNull())
         valueError();
+}
+
+// v := v || e1 || e2 ... without copying v at each turn of a loop: the
+// operands after v are evaluated, converted and checked against the longest
+// VARCHAR2 in the order the concatenation takes them, and v changes only
+// once its declared length has been checked too, so that a failure leaves it
+// as it was, as the assignment of the whole value would.
+void Interpreter::append(Frame& frame, const Stmt& stmt)
+{
+    const Expr& target = *stmt.target;
+    const auto slot = static_cast<std::size_t>(target.index);
+    Frame& owner = frameOf(frame, target);
+    Value& variable = owner.slots[slot];
+    const std::size_t base = variable.isNull() ? 0 : variable.asText().size();
+    std::string tail;
+    appendOperands(frame, *stmt.value, base, tail);
+    const TypeSpec& type = owner.unit->slotTypes[slot];
+    if (base + tail.size()
+        > (type.length >= 0 ? static_cast<std::size_t>(type.length) : kMaxVarchar2))
+        valueError(": character string buffer too small");
+    if (tail.empty()) {
+        if (owner.unit->slotNotNull[slot] && variable.isNull())
+            valueError();
+        return;
+    }
+    if (variable.isNull() || variable.type() != ValueType::Varchar2)
+        variable = Value::text(std::move(tail));
+    else
+        variable.mutableText() += tail;
+}
+
+// The text of the operands of a chain of || after its leftmost one, in turn.
+void Interpreter::appendOperands(Frame& frame, const Expr& concat, std::size_t base,
+                                 std::string& tail)
+{
+    checkStack();
+    const Expr& left = *concat.left;
+    if (left.kind == ExprKind::Binary && left.op == Operator::Concat)
+        appendOperands(frame, left, base, tail);
+    const std::string text = toText(eval(frame, *concat.right), conversion());
+    if (base + tail.size() + text.size() > kMaxVarchar2)
+        valueError(": character string buffer too small");
+    tail += text;
 }
 
 ValueType Interpreter::targetType(const Frame& frame, const Expr& target) const

@@ -120,6 +120,8 @@ private:
     Flow execLoop(Frame& frame, const Stmt& stmt);
     Flow execFor(Frame& frame, const Stmt& stmt);
     Flow execCase(Frame& frame, const Stmt& stmt);
+    void append(Frame& frame, const Stmt& stmt);
+    void appendOperands(Frame& frame, const Expr& concat, std::size_t base, std::string& tail);
     Flow execSql(Frame& frame, const Stmt& stmt);
     Flow execCursorFor(Frame& frame, const Stmt& stmt);
     Value cursorAttribute(Frame& frame, const Expr& expr);

@@ -623,16 +623,35 @@ std::optional<UserTable> UserTables::find(const ObjectName& object)
     return table;
 }
 
-UserTable UserTables::open(const std::string& user, const std::vector<std::string>& path,
-                           TableAccess access)
+const std::shared_ptr<const UserTable>* UserTables::remembered(const ObjectName& object)
+{
+    const std::int64_t generation = state_.database->catalog().generation();
+    if (generation != tablesGeneration_) {
+        tables_.clear();
+        tablesGeneration_ = generation;
+    }
+    auto key = std::make_pair(object.owner, object.name);
+    if (const auto found = tables_.find(key); found != tables_.end())
+        return &found->second;
+    auto table = find(object);
+    if (!table)
+        return nullptr;
+    return &tables_.emplace(std::move(key), std::make_shared<const UserTable>(std::move(*table)))
+                .first->second;
+}
+
+std::shared_ptr<const UserTable>
+UserTables::open(const std::string& user, const std::vector<std::string>& path, TableAccess access)
 {
     const ObjectName object =
         path.size() == 2 ? ObjectName{path[0], path[1]} : ObjectName{user, path[0]};
-    auto table = find(object);
-    if (!table)
+    const auto* found = remembered(object);
+    if (!found)
         throw oraError(942);
+    // A copy: a later open may forget the definitions while this one is in use.
+    std::shared_ptr<const UserTable> table = *found;
     if (object.owner == user || state_.database->catalog().hasPrivilege(user, Privilege::All))
-        return *table;
+        return table;
     sqlite3_stmt* stmt = prepare(
         "SELECT privilege FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2 AND grantee = ?3");
     bindValue(stmt, 1, Value::varchar2(object.owner));
@@ -653,7 +672,7 @@ UserTable UserTables::open(const std::string& user, const std::vector<std::strin
         throw oraError(942);
     if (!allowed)
         throw oraError(1031);
-    return *table;
+    return table;
 }
 
 void UserTables::createTable(const UserTable& table)
@@ -751,11 +770,17 @@ void UserTables::setGrant(const ObjectName& object, const std::string& grantee, 
     runToEnd(stmt);
 }
 
-void UserTables::beginStatement()
+void UserTables::run(const std::string& sql)
+{
+    runToEnd(prepare(sql));
+}
+
+void UserTables::beginStatement(bool savepoint)
 {
     if (!inTransaction())
-        execute("BEGIN IMMEDIATE");
-    execute("SAVEPOINT vx_statement");
+        run("BEGIN IMMEDIATE");
+    if (savepoint)
+        run("SAVEPOINT vx_statement");
 }
 
 void UserTables::endStatement(bool succeeded)
@@ -765,8 +790,8 @@ void UserTables::endStatement(bool succeeded)
     if (!inTransaction())
         return;
     if (!succeeded)
-        execute("ROLLBACK TO vx_statement");
-    execute("RELEASE vx_statement");
+        run("ROLLBACK TO vx_statement");
+    run("RELEASE vx_statement");
 }
 
 void UserTables::commit()
@@ -873,7 +898,7 @@ Session::Impl::tableColumns(const std::string& owner, const std::vector<std::str
     try {
         std::vector<std::pair<std::string, TypeSpec>> columns;
         for (const auto& column :
-             userTables(session).open(owner, path, TableAccess::Select).columns)
+             userTables(session).open(owner, path, TableAccess::Select)->columns)
             columns.emplace_back(column.name, column.type);
         return columns;
     } catch (const OraError& error) {

@@ -4,6 +4,7 @@
 #include "Catalog.h"
 #include "SessionState.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,8 +52,12 @@ public:
     // The table a name means for `user` (the running unit's owner): its own
     // schema unless qualified. ORA-00942 when it does not exist or the user
     // has no grant on it at all; ORA-01031 when the grant lacks `access`.
-    UserTable open(const std::string& user, const std::vector<std::string>& path,
-                   TableAccess access);
+    // Definitions are remembered until the catalog's generation moves (every
+    // CREATE and DROP TABLE moves it), so that a statement run once per row
+    // does not read the columns each time; grants are checked every time.
+    std::shared_ptr<const UserTable> open(const std::string& user,
+                                          const std::vector<std::string>& path, TableAccess access);
+    // Reads the definition from the file, never from what open remembers.
     std::optional<UserTable> find(const ObjectName& object);
 
     // DDL commits the open transaction first, as in Oracle. ORA-00955 when
@@ -62,10 +67,14 @@ public:
     void setGrant(const ObjectName& object, const std::string& grantee, TableAccess access,
                   bool granted);
 
-    // One DML statement: starts the transaction when none is open, and marks
-    // where a failed statement is rolled back to (Oracle undoes the statement,
-    // not the transaction).
-    void beginStatement();
+    // One DML statement: starts the transaction when none is open, and with
+    // `savepoint` marks where a failed statement is rolled back to (Oracle
+    // undoes the statement, not the transaction). A statement that writes at
+    // most one row needs no mark: SQLite checks its constraints and computes
+    // its values before it writes anything, and undoes a failed statement's
+    // changes itself, so a failure leaves nothing to undo. endStatement
+    // belongs to a beginStatement with a savepoint only.
+    void beginStatement(bool savepoint = true);
     void endStatement(bool succeeded);
     void commit();
     void rollback();
@@ -83,11 +92,17 @@ public:
 
 private:
     void execute(const char* sql);
+    // A statement without parameters or rows, prepared once.
+    void run(const std::string& sql);
     bool inTransaction() const;
+    const std::shared_ptr<const UserTable>* remembered(const ObjectName& object);
 
     SessionState& state_;
     sqlite3* db_ = nullptr;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
+    // The definitions open found, and the catalog generation they hold for.
+    std::map<std::pair<std::string, std::string>, std::shared_ptr<const UserTable>> tables_;
+    std::int64_t tablesGeneration_ = -1;
 };
 
 // The session's tables, connected on first use.

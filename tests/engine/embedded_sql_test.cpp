@@ -264,6 +264,44 @@ TEST_F(EmbeddedSql, ChangesRowCountAndTransactions)
         });
 }
 
+// A concatenation of PL/SQL values reaches SQLite as one value; it is
+// written, converted and refused as the concatenation in SQL would be.
+TEST_F(EmbeddedSql, ConcatenatedValues)
+{
+    expectCases(
+        *session,
+        {
+            {"declare z number := -0; begin insert into emp (id, name) values (7, 'n' || 0.5 || "
+             "z || null); select name into :r from emp where id = 7; end;",
+             "n.50"},
+            {"begin insert into emp (id, name) values (8, 'far too ' || 'long'); end;", "", 12899},
+            // the first column's error first, although the second's is known before
+            {"begin insert into emp (id, name) values (1 / 0, 'far too ' || 'long'); end;", "",
+             1476},
+            {"begin insert into emp (id) values ('1' || '0'); end;", "", 999},
+            {"begin select count(*) into :r from emp where id = '1' || ''; end;", "", 999},
+            {"declare s varchar2(5) := 'A'; begin select count(*) into :r from emp where name = "
+             "s || 'nn'; end;",
+             "1"},
+        });
+}
+
+// A table's definition is remembered between statements, but not past its
+// being dropped and made anew by another session.
+TEST_F(EmbeddedSql, TableMadeAnewByAnotherSession)
+{
+    run(*session, "begin insert into emp (id) values (11); commit; end;");
+    auto other = logOn();
+    run(*other, "drop table emp");
+    run(*other, "create table emp (code varchar2(3), id number)");
+    expectCases(*session, {
+                              {"begin insert into emp values (12, 'x'); end;", "", 1722},
+                              {"begin insert into emp values ('ab', 12); select code || id into "
+                               ":r from emp; end;",
+                               "ab12"},
+                          });
+}
+
 TEST_F(EmbeddedSql, CursorForLoops)
 {
     expectCases(

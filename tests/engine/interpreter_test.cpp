@@ -145,6 +145,43 @@ TEST_F(Interpreter, DeclarationsDefaultsAndConstraints)
               "abc");
 }
 
+// v := v || ... appends to v where it is; each case shows it cannot be told
+// from building the whole value first: a failure leaves v as it was, the
+// operands see v as it was before the statement.
+TEST_F(Interpreter, AppendingToAVariable)
+{
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+        {"declare s varchar2(20) := 'ab'; begin s := s || s || s; :r := s; end;", "ababab"},
+        {"declare s varchar2(20); begin s := s || null || 'x'; :r := s; end;", "x"},
+        {"declare s varchar2(20); begin s := s || null; :r := nvl(s, 'null'); end;", "null"},
+        {"declare s varchar2(5) not null := 'a'; begin s := s || ''; :r := s; end;", "a"},
+        {"declare s varchar2(5) := 'abc'; begin s := s || 'de'; :r := s; end;", "abcde"},
+        {"declare s varchar2(5) := 'abc'; begin begin s := s || 'de' || 'f'; exception when "
+         "value_error then null; end; :r := s; end;",
+         "abc"},
+        {"declare s varchar2(32767) := rpad('x', 32767, 'x'); begin begin s := s || 'y'; "
+         "exception when value_error then :r := length(s); end; end;",
+         "32767"},
+        {"declare s varchar2(9) := 'a'; begin begin s := s || 'b' || 1 / 0; exception when "
+         "zero_divide then null; end; :r := s; end;",
+         "a"},
+        {"declare s varchar2(9) := 'a'; function f return varchar2 is begin s := 'zz'; return "
+         "'b'; end; begin s := s || f; :r := s; end;",
+         "ab"},
+        {"declare s varchar2(9) := 'a'; n number := 1.5; begin s := s || n || (s || 'c'); :r := "
+         "s; end;",
+         "a1.5ac"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(block(text), expected);
+    }
+    EXPECT_EQ(
+        failure(*session, "declare s varchar2(3) := 'ab'; begin\n s := s || 'cd';\nend;").message(),
+        "ORA-06502: PL/SQL: numeric or value error: character string buffer too small\n"
+        "ORA-06512: at line 2");
+}
+
 TEST_F(Interpreter, Loops)
 {
     EXPECT_EQ(block("declare s varchar2(100); begin for i in 1..5 loop s := s || i; end loop; :r "
