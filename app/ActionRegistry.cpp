@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QIcon>
 
+namespace vexmoor::app {
+
 namespace {
 
 const char* imageFor(int commandId)
@@ -91,3 +93,5 @@ QList<QAction*> ActionRegistry::Actions() const
         actions.append(action);
     return actions;
 }
+
+} // namespace vexmoor::app

@@ -7,6 +7,8 @@
 class QAction;
 class QObject;
 
+namespace vexmoor::app {
+
 // One QAction per command, built in one place from the resource tables: the
 // menu text, the status-bar prompt and tooltip from the string table, the
 // shortcuts from the accelerator table and the toolbar image. Each action's
@@ -26,3 +28,5 @@ private:
 
     std::map<int, QAction*> actions_;
 };
+
+} // namespace vexmoor::app

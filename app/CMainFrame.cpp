@@ -22,6 +22,8 @@
 
 #include <algorithm>
 
+namespace vexmoor::app {
+
 QString frameTitle(const QString& documentTitle)
 {
     return documentTitle + QStringLiteral(" - ") + res::loadString(res::IDR_MAINFRAME);
@@ -120,16 +122,16 @@ void CMainFrame::buildFindBar()
     findToolBar_ = new QToolBar(QStringLiteral("Find"), this);
     findToolBar_->setObjectName(QStringLiteral("FindToolBar"));
     findToolBar_->setMovable(false);
-    findBar_ = new vexmoor::ui::FindBar(findToolBar_);
+    findBar_ = new ui::FindBar(findToolBar_);
     findToolBar_->addWidget(findBar_);
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, findToolBar_);
     findToolBar_->hide();
-    connect(findBar_, &vexmoor::ui::FindBar::closeRequested, this, &CMainFrame::hideFindBar);
+    connect(findBar_, &ui::FindBar::closeRequested, this, &CMainFrame::hideFindBar);
     // Escape closes the bar also while the focus is in the log.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setEnabled(false);
-    connect(escape, &QShortcut::activated, findBar_, &vexmoor::ui::FindBar::closeRequested);
+    connect(escape, &QShortcut::activated, findBar_, &ui::FindBar::closeRequested);
     connect(findToolBar_, &QToolBar::visibilityChanged, escape, &QShortcut::setEnabled);
 }
 
@@ -227,3 +229,5 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     QMainWindow::closeEvent(event);
 }
+
+} // namespace vexmoor::app

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace vexmoor::app {
+
 namespace {
 
 QComboBox* addComboRow(QGroupBox& group, const QString& label, const QString& name)
@@ -87,3 +89,5 @@ PrinterChoice CPrintSetupDlg::choice() const
     choice.orientation = landscape_->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
     return choice;
 }
+
+} // namespace vexmoor::app

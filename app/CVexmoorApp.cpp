@@ -28,7 +28,9 @@
 #include <QPrinter>
 #include <QScreen>
 
-CVexmoorApp::CVexmoorApp(Profile& profile, LogonStep logon, QObject* parent)
+namespace vexmoor::app {
+
+CVexmoorApp::CVexmoorApp(base::Profile& profile, LogonStep logon, QObject* parent)
     : QObject(parent), profile_(profile), logon_(std::move(logon)), recentFiles_(profile)
 {
 }
@@ -43,19 +45,21 @@ void CVexmoorApp::TearDown()
     // The window and its view go before the session they poll.
     mainWnd_.reset();
     view_ = nullptr;
-    if (g_pSession == session_.get())
-        g_pSession = nullptr;
+    if (db::g_pSession == session_.get())
+        db::g_pSession = nullptr;
     // No log-off: the connection ends with the process.
     session_.reset();
     if (fatalHandlerInstalled_) {
-        setFatalErrorHandler(std::move(previousFatalHandler_));
+        db::setFatalErrorHandler(std::move(previousFatalHandler_));
         fatalHandlerInstalled_ = false;
     }
 }
 
 CVexmoorApp::LogonStep CVexmoorApp::defaultLogonStep()
 {
-    return [](OciSession* session, Profile& profile) { return RunConnectDialog(session, profile); };
+    return [](db::OciSession* session, base::Profile& profile) {
+        return db::RunConnectDialog(session, profile);
+    };
 }
 
 bool CVexmoorApp::InitInstance(const QStringList& arguments)
@@ -67,14 +71,14 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
 
     // The one session of the process: made before the logon dialog, which
     // logs it on, and kept until ExitInstance.
-    session_ = std::make_unique<OciSession>();
-    g_pSession = session_.get();
+    session_ = std::make_unique<db::OciSession>();
+    db::g_pSession = session_.get();
     installFatalErrorHandler();
 
     const CommandLineInfo commandLine = parseCommandLine(arguments);
 
     // The logon comes before any window: Cancel ends the program here.
-    if (!logon_ || logon_(g_pSession, profile_) != 1)
+    if (!logon_ || logon_(db::g_pSession, profile_) != 1)
         return false;
 
     startRunJournal();
@@ -114,8 +118,8 @@ void CVexmoorApp::installFatalErrorHandler()
     };
     auto parent = [this]() -> QWidget* { return mainWnd_.get(); };
     auto written = [this](const RecoveryOutcome& recovery) { noteFatalReport(recovery); };
-    FatalErrorHandler previous =
-        setFatalErrorHandler(makeFatalErrorHandler(source, parent, QString(), written));
+    db::FatalErrorHandler previous =
+        db::setFatalErrorHandler(makeFatalErrorHandler(source, parent, QString(), written));
     if (!fatalHandlerInstalled_) {
         previousFatalHandler_ = std::move(previous);
         fatalHandlerInstalled_ = true;
@@ -177,7 +181,7 @@ bool CVexmoorApp::createMainWindow()
         mainWnd_.reset();
         return false;
     }
-    view_ = new CVexmoorView(profile_, *session_, mainWnd_.get());
+    view_ = new trace::CVexmoorView(profile_, *session_, mainWnd_.get());
     view_->setJournal(&journal_);
     wireOptionsCommand(*view_, profile_, *session_);
     mainWnd_->setCentralWidget(view_);
@@ -226,15 +230,15 @@ void CVexmoorApp::wireTraceCommands()
     const auto onView = [this](int id, auto slot) {
         connect(actions_->Action(id), &QAction::triggered, view_, slot);
     };
-    onView(res::ID_START, &CVexmoorView::OnStart);
-    onView(res::ID_STOP, &CVexmoorView::OnStop);
-    onView(res::ID_OPTIONS, &CVexmoorView::OnOptions);
-    onView(res::ID_PURGE_PIPE, &CVexmoorView::OnPurgePipe);
-    connect(view_, &CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
+    onView(res::ID_START, &trace::CVexmoorView::OnStart);
+    onView(res::ID_STOP, &trace::CVexmoorView::OnStop);
+    onView(res::ID_OPTIONS, &trace::CVexmoorView::OnOptions);
+    onView(res::ID_PURGE_PIPE, &trace::CVexmoorView::OnPurgePipe);
+    connect(view_, &trace::CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
     connect(actions_->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
             &CVexmoorApp::onOpenJournalFolder);
 
-    CVexmoorView* view = view_;
+    trace::CVexmoorView* view = view_;
     const auto toggle = [this](int id, bool checked, auto apply) {
         QAction* action = actions_->Action(id);
         action->setChecked(checked);
@@ -257,7 +261,7 @@ void CVexmoorApp::updateTraceState()
     actions_->Action(res::ID_START)->setChecked(tracing);
     actions_->Action(res::ID_STOP)->setEnabled(tracing);
 
-    vexmoor::trace::TraceState state;
+    trace::TraceState state;
     state.user = session_->userName();
     state.connect = session_->connectString();
     state.pipeName = view_->Settings().m_strPipeName;
@@ -266,8 +270,7 @@ void CVexmoorApp::updateTraceState()
     state.started = view_->hasStarted();
     state.messagesSinceStart = view_->messagesSinceStart();
     state.journalFailure = journalFailure_;
-    mainWnd_->statePane()->setText(
-        QString::fromStdString(vexmoor::trace::composeTraceStateText(state)));
+    mainWnd_->statePane()->setText(QString::fromStdString(trace::composeTraceStateText(state)));
 }
 
 void CVexmoorApp::showInMessagePane(const QString& text)
@@ -279,7 +282,7 @@ void CVexmoorApp::showInMessagePane(const QString& text)
 void CVexmoorApp::onOpenJournalFolder()
 {
     const std::filesystem::path folder =
-        journal_.path().empty() ? vexmoor::trace::journalFolder() : journal_.path().parent_path();
+        journal_.path().empty() ? trace::journalFolder() : journal_.path().parent_path();
     const QString path = QString::fromStdString(folder.string());
     QDir().mkpath(path);
     ui::DesktopShell& shell = desktopShell_ ? *desktopShell_ : ui::systemShell();
@@ -290,16 +293,16 @@ void CVexmoorApp::onOpenJournalFolder()
 
 void CVexmoorApp::wireFindCommands()
 {
-    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    ui::FindBar* bar = mainWnd_->findBar();
     connect(actions_->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
     connect(actions_->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
             [this] { onFindAgain(false); });
     connect(actions_->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
             [this] { onFindAgain(true); });
-    connect(bar, &vexmoor::ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
-    connect(bar, &vexmoor::ui::FindBar::criteriaChanged, this,
+    connect(bar, &ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
+    connect(bar, &ui::FindBar::criteriaChanged, this,
             [this, bar] { view_->highlightMatches(bar->text(), bar->matchCase()); });
-    connect(bar, &vexmoor::ui::FindBar::closeRequested, this,
+    connect(bar, &ui::FindBar::closeRequested, this,
             [this] { view_->highlightMatches(QString(), false); });
 }
 
@@ -307,7 +310,7 @@ void CVexmoorApp::onFind()
 {
     // A selection within one line is what the user wants to find.
     const QString selected = view_->textCursor().selectedText();
-    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    ui::FindBar* bar = mainWnd_->findBar();
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         bar->setText(selected);
     mainWnd_->showFindBar();
@@ -316,7 +319,7 @@ void CVexmoorApp::onFind()
 
 void CVexmoorApp::onFindAgain(bool backward)
 {
-    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    ui::FindBar* bar = mainWnd_->findBar();
     if (bar->text().isEmpty()) {
         onFind();
         return;
@@ -326,7 +329,7 @@ void CVexmoorApp::onFindAgain(bool backward)
 
 void CVexmoorApp::wireEditCommands()
 {
-    CVexmoorView* view = view_;
+    trace::CVexmoorView* view = view_;
     const auto on = [this](int id, auto handler) {
         connect(actions_->Action(id), &QAction::triggered, view_, handler);
     };
@@ -503,3 +506,5 @@ void CVexmoorApp::OnOpenRecentFile(int index)
             mainWnd_->updateRecentFiles(recentFiles_);
     }
 }
+
+} // namespace vexmoor::app

@@ -12,12 +12,14 @@
 #include <QStandardPaths>
 #include <QTextDocument>
 
+namespace vexmoor::app {
+
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
     : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)), prompt_(promptForLogFile)
 {
 }
 
-void CVexmoorDoc::attachView(CVexmoorView* view)
+void CVexmoorDoc::attachView(trace::CVexmoorView* view)
 {
     view_ = view;
 }
@@ -190,3 +192,5 @@ QString promptForLogFile(QWidget* parent, bool save, const QString& initial)
     LastFolderUsed() = QFileInfo(chosen).absolutePath();
     return chosen;
 }
+
+} // namespace vexmoor::app

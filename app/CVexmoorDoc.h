@@ -6,8 +6,13 @@
 
 #include <functional>
 
-class CVexmoorView;
 class QWidget;
+
+namespace vexmoor::trace {
+class CVexmoorView;
+}
+
+namespace vexmoor::app {
 
 // The document: the log text in the view, with a path, a title and a
 // modified flag, and the file commands New, Open, Save and Save As. It holds
@@ -23,8 +28,8 @@ public:
 
     explicit CVexmoorDoc(QObject* parent = nullptr);
 
-    void attachView(CVexmoorView* view);
-    CVexmoorView* View() const { return view_; }
+    void attachView(trace::CVexmoorView* view);
+    trace::CVexmoorView* View() const { return view_; }
 
     const QString& pathName() const { return pathName_; }
     const QString& Title() const { return title_; }
@@ -70,7 +75,7 @@ private:
     QWidget* messageParent() const;
     void SetTitle(const QString& title);
 
-    CVexmoorView* view_ = nullptr;
+    trace::CVexmoorView* view_ = nullptr;
     QString pathName_;
     QString title_;
     FileNamePrompt prompt_;
@@ -92,3 +97,5 @@ QString StartFolder(const QString& initial, const QString& lastFolder,
 // The one filter both file dialogs offer. "All Files (*.*)" would hide names
 // without a dot on systems other than Windows, so there it is "All Files (*)".
 QString allFilesFilter();
+
+} // namespace vexmoor::app

@@ -12,6 +12,8 @@
 
 #include <utility>
 
+namespace vexmoor::app {
+
 namespace {
 
 struct PaneSpec {
@@ -78,3 +80,5 @@ void KeyStatePanes::timerEvent(QTimerEvent* event)
     else
         QObject::timerEvent(event);
 }
+
+} // namespace vexmoor::app

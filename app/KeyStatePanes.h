@@ -10,6 +10,8 @@
 class QLabel;
 class QStatusBar;
 
+namespace vexmoor::app {
+
 // The status bar's CAP, NUM and SCRL panes: each is enabled while its key's
 // lock is on and dimmed otherwise. The state is read again on every key press
 // or release in the program, and twice a second for changes made while
@@ -38,3 +40,5 @@ private:
     std::array<QLabel*, 3> panes_{};
     int timerId_ = 0;
 };
+
+} // namespace vexmoor::app

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace vexmoor::app {
+
 namespace {
 
 // The write failed because the file could not grow: the disk or the user's
@@ -202,3 +204,5 @@ QString saveErrorText(FileStatus status, const QString& path)
     }
     return res::loadString(res::AFX_IDP_FAILED_TO_SAVE_DOC);
 }
+
+} // namespace vexmoor::app

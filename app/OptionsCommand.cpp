@@ -3,9 +3,13 @@
 #include "options/COptionsDlg.h"
 #include "trace/CVexmoorView.h"
 
-void wireOptionsCommand(CVexmoorView& view, Profile& profile, OciSession& session)
+namespace vexmoor::app {
+
+void wireOptionsCommand(trace::CVexmoorView& view, base::Profile& profile, db::OciSession& session)
 {
-    view.setOptionsCommand([&view, &profile, &session](TraceSettings& settings) {
-        return runOptionsCommand(settings, profile, session, view.window());
+    view.setOptionsCommand([&view, &profile, &session](base::TraceSettings& settings) {
+        return options::runOptionsCommand(settings, profile, session, view.window());
     });
 }
+
+} // namespace vexmoor::app

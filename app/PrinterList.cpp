@@ -4,6 +4,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+namespace vexmoor::app {
+
 QStringList PrinterList::Names() const
 {
     return QPrinterInfo::availablePrinterNames();
@@ -52,3 +54,5 @@ bool applyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterLi
     printer.setPageOrientation(choice.orientation);
     return true;
 }
+
+} // namespace vexmoor::app

@@ -8,6 +8,8 @@
 
 class QPrinter;
 
+namespace vexmoor::app {
+
 // The printers the system offers, and pointing a QPrinter at one of them.
 // The program asks the system; tests put in printers that write PDF files.
 class PrinterList {
@@ -36,3 +38,5 @@ PrinterChoice choiceOf(const QPrinter& printer);
 // Applies the choice to `printer`; false, with `printer` as it was, when the
 // chosen printer is not there.
 bool applyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers);
+
+} // namespace vexmoor::app

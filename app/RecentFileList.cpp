@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace vexmoor::app {
+
 namespace {
 
 std::string entryName(int number)
@@ -17,7 +19,7 @@ std::string entryName(int number)
 
 } // namespace
 
-RecentFileList::RecentFileList(Profile& profile, int maximumSize)
+RecentFileList::RecentFileList(base::Profile& profile, int maximumSize)
     : profile_(profile), maximumSize_(maximumSize)
 {
 }
@@ -28,7 +30,7 @@ void RecentFileList::readList()
     for (int number = 1; number <= maximumSize_; ++number) {
         const std::string path = profile_.getProfileString(kSection, entryName(number));
         if (!path.empty())
-            entries_.append(vexmoor::base::fromLocaleBytes(path));
+            entries_.append(base::fromLocaleBytes(path));
     }
 }
 
@@ -39,7 +41,7 @@ void RecentFileList::writeList() const
     for (int number = 1; number <= maximumSize_; ++number) {
         const int index = number - 1;
         const std::string path =
-            index < Size() ? vexmoor::base::toLocaleBytes(entries_.at(index)) : std::string();
+            index < Size() ? base::toLocaleBytes(entries_.at(index)) : std::string();
         profile_.writeProfileString(kSection, entryName(number), path);
     }
 }
@@ -82,3 +84,5 @@ bool RecentFileList::sameFile(const QString& left, const QString& right)
     return left == right;
 #endif
 }
+
+} // namespace vexmoor::app

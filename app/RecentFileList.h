@@ -3,7 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+namespace vexmoor::base {
 class Profile;
+}
+
+namespace vexmoor::app {
 
 // The list of recently used files, most recent first, kept in the profile
 // section "Recent File List" as File1..FileN. Loaded at start-up and written
@@ -13,7 +17,7 @@ public:
     static constexpr const char* kSection = "Recent File List";
     static constexpr int kDefaultSize = 4;
 
-    RecentFileList(Profile& profile, int maximumSize = kDefaultSize);
+    RecentFileList(base::Profile& profile, int maximumSize = kDefaultSize);
 
     void readList();
     void writeList() const;
@@ -33,7 +37,9 @@ public:
 private:
     static bool sameFile(const QString& left, const QString& right);
 
-    Profile& profile_;
+    base::Profile& profile_;
     int maximumSize_;
     QStringList entries_;
 };
+
+} // namespace vexmoor::app

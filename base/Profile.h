@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+namespace vexmoor::base {
+
 // The user's settings store, by section and entry. A missing value reads as
 // the default given. The program keeps it in QSettings; tests and tools use
 // the in-memory one below, so nothing ever touches a real user's profile.
@@ -68,3 +70,5 @@ private:
     }
     std::map<KeyType, std::string> values_;
 };
+
+} // namespace vexmoor::base

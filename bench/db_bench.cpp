@@ -21,6 +21,9 @@
 
 namespace {
 
+using vexmoor::db::OciCursor;
+using vexmoor::db::OciSession;
+
 const std::string kReceive = "begin :sta := dbms_pipe.receive_message('bench_empty', 0); end;";
 
 void ReceiveEmptyPipe_Engine(benchmark::State& state)

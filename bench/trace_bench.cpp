@@ -20,7 +20,9 @@
 
 namespace {
 
+using vexmoor::db::OciSession;
 using vexmoor::engine::Database;
+using vexmoor::trace::PipePoller;
 
 constexpr const char* kPipe = "bench";
 

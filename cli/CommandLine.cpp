@@ -5,6 +5,8 @@
 #include <span>
 #include <stdexcept>
 
+namespace vexmoor::cli {
+
 namespace {
 
 // A command line that cannot be used; caught once, in parseCommandLine.
@@ -292,3 +294,5 @@ std::string HelpText()
            "  -h, --help         show this help\n"
            "  --version          show the version\n";
 }
+
+} // namespace vexmoor::cli

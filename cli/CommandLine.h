@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vexmoor::cli {
+
 // What the command line of vexmoor-cli asks for. Cutting the command line is
 // pure: it reads no environment and touches no database.
 
@@ -56,3 +58,5 @@ std::optional<ConnectArgument> parseConnectArgument(std::string_view text);
 
 // The help text, ending with a line break.
 std::string HelpText();
+
+} // namespace vexmoor::cli

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace vexmoor::cli {
+
 ResolvedConnection resolveConnection(const CliOptions& options,
                                      const EnvironmentLookup& environment)
 {
@@ -31,3 +33,5 @@ std::optional<std::string> ProcessEnvironment(const char* name)
         return std::string(value);
     return std::nullopt;
 }
+
+} // namespace vexmoor::cli

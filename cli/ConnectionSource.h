@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace vexmoor::cli {
+
 // Where the logon comes from: -c, else $VEXMOOR_CONNECT; the password from
 // there, else $VEXMOOR_PASSWORD. A password still missing is asked for by the
 // caller. `environment` returns the value of a variable, nothing when unset.
@@ -21,3 +23,5 @@ ResolvedConnection resolveConnection(const CliOptions& options,
 
 // The process's own environment.
 std::optional<std::string> ProcessEnvironment(const char* name);
+
+} // namespace vexmoor::cli

@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace vexmoor::cli {
+
 namespace {
 
 class TerminalFile {
@@ -121,3 +123,5 @@ std::optional<std::string> promptPassword(const std::string& prompt)
     }
     return password;
 }
+
+} // namespace vexmoor::cli

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace vexmoor::cli {
+
 namespace {
 
 bool isNameStart(char c)
@@ -163,5 +165,7 @@ std::vector<std::string> findPlaceholders(std::string_view statement)
 
 bool samePlaceholder(std::string_view a, std::string_view b)
 {
-    return vexmoor::base::equalsIgnoringCase(withoutColon(a), withoutColon(b));
+    return base::equalsIgnoringCase(withoutColon(a), withoutColon(b));
 }
+
+} // namespace vexmoor::cli

@@ -15,15 +15,17 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace vexmoor::cli {
+
 namespace {
 
-using vexmoor::db::oci::kTypeString;
+using db::oci::kTypeString;
 
 // The report that ends the process gets one more line.
 void AddToFatalReport(const std::string& line)
 {
-    FatalErrorHandler previous = setFatalErrorHandler({});
-    setFatalErrorHandler(
+    db::FatalErrorHandler previous = db::setFatalErrorHandler({});
+    db::setFatalErrorHandler(
         [previous, line](const std::string& report) { previous(report + "\n" + line); });
 }
 
@@ -36,7 +38,7 @@ public:
 
 class OciMessageSender final : public MessageSender {
 public:
-    OciMessageSender(OciSession& session, std::string pipe, bool trace)
+    OciMessageSender(db::OciSession& session, std::string pipe, bool trace)
         : cursor_(session), statement_(sendStatement(trace)), pipe_(std::move(pipe))
     {
     }
@@ -59,7 +61,7 @@ public:
     }
 
 private:
-    OciCursor cursor_;
+    db::OciCursor cursor_;
     std::string statement_;
     std::string pipe_;
     std::int16_t messageIndicator_ = 0;
@@ -68,7 +70,7 @@ private:
 
 class PgMessageSender final : public MessageSender {
 public:
-    PgMessageSender(vexmoor::db::PgSession& session, std::string pipe, bool trace)
+    PgMessageSender(db::PgSession& session, std::string pipe, bool trace)
         : session_(session), statement_(PostgresSendStatement(trace)), pipe_(std::move(pipe))
     {
     }
@@ -80,7 +82,7 @@ public:
     }
 
 private:
-    vexmoor::db::PgSession& session_;
+    db::PgSession& session_;
     std::string statement_;
     std::string pipe_;
 };
@@ -179,7 +181,7 @@ std::optional<std::string> MissingProcedureHint(std::string_view errorText)
     // of its own among the ORA-06550 lines.
     for (std::size_t start = 0; start < errorText.size();) {
         const std::size_t end = std::min(errorText.find('\n', start), errorText.size());
-        const std::string line = vexmoor::base::upperText(errorText.substr(start, end - start));
+        const std::string line = base::upperText(errorText.substr(start, end - start));
         if (line.find("PLS-00201") != std::string::npos
             && (line.find("SENDDEBUGMESSAGE") != std::string::npos
                 || line.find("SENDTRACEMESSAGE") != std::string::npos))
@@ -220,17 +222,19 @@ bool SendAll(MessageSender& sender, const std::vector<std::string>& texts, std::
 
 } // namespace
 
-bool runSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
-             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
+bool runSend(db::OciSession& session, const std::vector<std::string>& texts,
+             const std::string& pipe, bool trace, std::FILE* input,
+             const std::function<bool()>& stopRequested)
 {
     OciMessageSender sender(session, pipe, trace);
     return SendAll(sender, texts, input, stopRequested);
 }
 
-bool runSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
-             const std::string& pipe, bool trace, std::FILE* input,
-             const std::function<bool()>& stopRequested)
+bool runSend(db::PgSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
 {
     PgMessageSender sender(session, pipe, trace);
     return SendAll(sender, texts, input, stopRequested);
 }
+
+} // namespace vexmoor::cli

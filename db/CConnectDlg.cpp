@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace vexmoor::db {
 
 namespace {
 
@@ -29,12 +30,12 @@ constexpr const char* kApplicationName = "Vexmoor";
 // The session and the profile take texts as bytes in the locale's character set.
 QString fromBytes(const std::string& bytes)
 {
-    return vexmoor::base::fromLocaleBytes(bytes);
+    return base::fromLocaleBytes(bytes);
 }
 
 std::string toBytes(const QString& text)
 {
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 std::string itemEntry(int number)
@@ -72,7 +73,7 @@ void ShowMessage(QWidget* parent, const QString& text)
 
 } // namespace
 
-CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
+CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, base::Profile& profile)
     : QDialog(parent), session_(session), profile_(profile)
 {
     userName_ = profile_.getProfileString(kConnectSection, "Usr");
@@ -82,7 +83,7 @@ CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, Profile& profile)
     connect(&res::requireControl<QPushButton>(*this, ids::kHelpButton), &QPushButton::clicked, this,
             [this] {
                 QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationName),
-                                vexmoor::db::connectHelpText(), QMessageBox::Ok, this);
+                                connectHelpText(), QMessageBox::Ok, this);
                 box.setTextFormat(Qt::PlainText);
                 box.exec();
             });
@@ -239,7 +240,7 @@ void CConnectDlg::reject()
     done(0);
 }
 
-int RunConnectDialog(OciSession* session, Profile& profile)
+int RunConnectDialog(OciSession* session, base::Profile& profile)
 {
     if (session == nullptr)
         return 0;
@@ -247,7 +248,7 @@ int RunConnectDialog(OciSession* session, Profile& profile)
     return dialog.exec() == 1 ? 1 : 0;
 }
 
-QString vexmoor::db::connectHelpText()
+QString connectHelpText()
 {
     return QStringLiteral(
         "Connect string:\n"
@@ -266,3 +267,5 @@ QString vexmoor::db::connectHelpText()
         "  vexmoor / vexmoor  may trace, create the trace procedures and their synonyms\n"
         "  system / manager   may do everything");
 }
+
+} // namespace vexmoor::db

@@ -4,11 +4,17 @@
 
 #include <string>
 
-class OciSession;
-class Profile;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+
+namespace vexmoor::base {
+class Profile;
+}
+
+namespace vexmoor::db {
+
+class OciSession;
 
 // The "Connect to Oracle" dialog: logs the session on, remembers the last
 // user name and connect string, and keeps the history of connect strings.
@@ -19,7 +25,7 @@ class CConnectDlg : public QDialog {
 public:
     // Reads the last user name and connect string, builds the controls and
     // opens them (OnInitDialog): fields in place, history filled, focus set.
-    CConnectDlg(QWidget* parent, OciSession& session, Profile& profile);
+    CConnectDlg(QWidget* parent, OciSession& session, base::Profile& profile);
 
     void FillHistory();
     void AddToHistory(const std::string& connectString);
@@ -42,7 +48,7 @@ private:
     QLabel& statusLine(int index) const;
 
     OciSession& session_;
-    Profile& profile_;
+    base::Profile& profile_;
     std::string userName_;
     std::string password_;
     std::string connect_;
@@ -50,10 +56,10 @@ private:
 };
 
 // Runs the dialog modally with no parent; 1 after a successful logon, else 0.
-int RunConnectDialog(OciSession* session, Profile& profile);
+int RunConnectDialog(OciSession* session, base::Profile& profile);
 
-namespace vexmoor::db {
 // What the logon dialog's Help button shows: what to type as connect string,
 // and the accounts a new embedded database has.
 QString connectHelpText();
+
 } // namespace vexmoor::db

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace vexmoor::db {
+
 // The one database connection of the process: its host and logon data areas.
 class OciSession {
 public:
@@ -39,3 +41,5 @@ private:
 
 // The process-wide session, created at start-up and deleted at exit.
 extern OciSession* g_pSession;
+
+} // namespace vexmoor::db

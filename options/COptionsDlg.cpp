@@ -24,6 +24,8 @@
 #include <array>
 #include <utility>
 
+namespace vexmoor::options {
+
 namespace {
 
 namespace ids = res::options_dialog;
@@ -38,12 +40,12 @@ constexpr std::array<std::pair<int, int COptionsDlg::*>, 3> kFlagBoxes{{
 // The pipe name is bytes in the locale's character set everywhere but in the control.
 QString fromBytes(const std::string& bytes)
 {
-    return vexmoor::base::fromLocaleBytes(bytes);
+    return base::fromLocaleBytes(bytes);
 }
 
 std::string toBytes(const QString& text)
 {
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 // The template asks for the Generate Procedures caption centred over two
@@ -78,7 +80,8 @@ void showInstallNote(QWidget& over)
 } // namespace
 
 COptionsDlg::COptionsDlg(QWidget* parent)
-    : QDialog(parent), installer_([](OciSession& session) { return installProcedures(session); })
+    : QDialog(parent),
+      installer_([](db::OciSession& session) { return installProcedures(session); })
 {
     res::buildDialog(*this, ids::Template());
     wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
@@ -159,16 +162,16 @@ void COptionsDlg::accept()
     QDialog::accept();
 }
 
-OciSession* COptionsDlg::installSession() const
+db::OciSession* COptionsDlg::installSession() const
 {
-    return session_ != nullptr ? session_ : g_pSession;
+    return session_ != nullptr ? session_ : db::g_pSession;
 }
 
 void COptionsDlg::OnGenerateProcedures()
 {
     // There is no backing out of the note: the installation follows it.
     showInstallNote(*this);
-    OciSession* session = installSession();
+    db::OciSession* session = installSession();
     if (session == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
@@ -184,8 +187,8 @@ void COptionsDlg::OnGenerateProcedures()
     }
 }
 
-bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
-                       QWidget* parent)
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       db::OciSession& session, QWidget* parent)
 {
     COptionsDlg dialog(parent);
     dialog.useSession(session);
@@ -204,6 +207,8 @@ bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& se
     settings.m_bAllowEdit = dialog.m_bAllowEdit;
     settings.m_nTimerFrequency = dialog.m_nTimerFrequency;
     settings.m_strPipeName = dialog.m_strPipeName;
-    storeTraceSettings(settings, profile);
+    base::storeTraceSettings(settings, profile);
     return true;
 }
+
+} // namespace vexmoor::options

@@ -9,11 +9,19 @@
 #include <string>
 #include <utility>
 
-class OciSession;
-class Profile;
 class QLabel;
 class QSlider;
+
+namespace vexmoor::base {
+class Profile;
 struct TraceSettings;
+} // namespace vexmoor::base
+
+namespace vexmoor::db {
+class OciSession;
+}
+
+namespace vexmoor::options {
 
 // The "Options" dialog (template 135): the poll interval on a slider, the
 // pipe name and three flags, and the button that installs the server-side
@@ -35,7 +43,7 @@ public:
     // puts a probe around it.
     // It hands back what the server refused; the dialog says in the
     // program's status bar what it made.
-    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(OciSession&)>;
+    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(db::OciSession&)>;
 
     explicit COptionsDlg(QWidget* parent = nullptr);
     ~COptionsDlg() override;
@@ -45,7 +53,7 @@ public:
     int DoModal();
 
     // The session Generate Procedures works on; g_pSession until set.
-    void useSession(OciSession& session) { session_ = &session; }
+    void useSession(db::OciSession& session) { session_ = &session; }
     void useInstaller(ProcedureInstaller installer) { installer_ = std::move(installer); }
 
     void DoDataExchange(Exchange direction);
@@ -72,9 +80,9 @@ private:
     void OnInitDialog();
     void OnHScroll();
     void attachControls();
-    OciSession* installSession() const;
+    db::OciSession* installSession() const;
 
-    OciSession* session_ = nullptr;
+    db::OciSession* session_ = nullptr;
     ProcedureInstaller installer_;
 };
 
@@ -85,5 +93,7 @@ private:
 // true, and the caller then starts polling with them. Generate Procedures
 // works on `session`. `parent` (may be null) is the window the dialog is
 // centred over and modal to.
-bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
-                       QWidget* parent);
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       db::OciSession& session, QWidget* parent);
+
+} // namespace vexmoor::options

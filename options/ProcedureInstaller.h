@@ -5,11 +5,15 @@
 #include <string_view>
 #include <vector>
 
+namespace vexmoor::db {
 class OciSession;
+}
 
 namespace vexmoor::trace {
 class PipeChannel;
 }
+
+namespace vexmoor::options {
 
 // The note shown before the procedures are installed.
 extern const std::string_view kInstallNote;
@@ -33,10 +37,12 @@ struct RefusedStatement {
 // nothing and the next one runs. What was refused is handed back, in order,
 // for a caller that reports it (the console does; the options dialog does
 // not).
-std::vector<RefusedStatement> installProcedures(OciSession& session);
+std::vector<RefusedStatement> installProcedures(db::OciSession& session);
 // The statements of the channel's database, the same way.
-std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& channel);
+std::vector<RefusedStatement> installProcedures(trace::PipeChannel& channel);
 
 // One line for the status bar after Generate Procedures: what was created,
 // or which statements the server refused and why.
 std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused);
+
+} // namespace vexmoor::options

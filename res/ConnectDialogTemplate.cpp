@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res::connect_dialog {
+namespace vexmoor::res::connect_dialog {
 namespace {
 
 using namespace res::style;
@@ -53,4 +53,4 @@ const DialogTemplate& Template()
     return kTemplate;
 }
 
-} // namespace res::connect_dialog
+} // namespace vexmoor::res::connect_dialog

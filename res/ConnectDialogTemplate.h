@@ -3,7 +3,7 @@
 #include "res/DialogTemplate.h"
 
 // Dialog 146, "Connect to Oracle": the logon dialog's controls.
-namespace res::connect_dialog {
+namespace vexmoor::res::connect_dialog {
 
 inline constexpr int kTemplateId = 146;
 
@@ -19,4 +19,4 @@ inline constexpr int kUserNameEdit = 1074;
 
 const DialogTemplate& Template();
 
-} // namespace res::connect_dialog
+} // namespace vexmoor::res::connect_dialog

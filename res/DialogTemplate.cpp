@@ -22,7 +22,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace res {
+namespace vexmoor::res {
 
 namespace {
 
@@ -308,4 +308,4 @@ void reportMissingControl(const QWidget& dialog, int id)
     qFatal("%s lacks control %d (or it has another class)", dialog.metaObject()->className(), id);
 }
 
-} // namespace res
+} // namespace vexmoor::res

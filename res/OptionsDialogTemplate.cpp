@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res::options_dialog {
+namespace vexmoor::res::options_dialog {
 namespace {
 
 using namespace res::style;
@@ -62,4 +62,4 @@ const DialogTemplate& Template()
     return kTemplate;
 }
 
-} // namespace res::options_dialog
+} // namespace vexmoor::res::options_dialog

@@ -27,6 +27,8 @@
 #include <utility>
 #include <vector>
 
+namespace vexmoor::trace {
+
 // How the log reaches the window.
 //
 // The log's bytes live in log_; the window is a view of them. Two reasons:
@@ -193,13 +195,12 @@ private:
 
 } // namespace
 
-CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
+CVexmoorView::CVexmoorView(base::Profile& profile, db::OciSession& session, QWidget* parent)
     : QPlainTextEdit(parent), profile_(profile), session_(session), journalSink_(*this),
       poller_(session, journalSink_)
 {
-    Settings() = loadTraceSettings(profile_);
-    journalSink_.setReceiptTime(profile_.getProfileInt(vexmoor::trace::kReceiptTimeSection,
-                                                       vexmoor::trace::kReceiptTimeEntry, 0)
+    Settings() = base::loadTraceSettings(profile_);
+    journalSink_.setReceiptTime(profile_.getProfileInt(kReceiptTimeSection, kReceiptTimeEntry, 0)
                                 != 0);
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
@@ -217,8 +218,7 @@ CVexmoorView::~CVexmoorView() = default;
 void CVexmoorView::setReceiptTime(bool on)
 {
     journalSink_.setReceiptTime(on);
-    profile_.writeProfileInt(vexmoor::trace::kReceiptTimeSection, vexmoor::trace::kReceiptTimeEntry,
-                             on ? 1 : 0);
+    profile_.writeProfileInt(kReceiptTimeSection, kReceiptTimeEntry, on ? 1 : 0);
 }
 
 void CVexmoorView::setFixedWidthFont(bool on)
@@ -298,7 +298,7 @@ void CVexmoorView::setLogText(const std::string& text)
     log_ = text;
     userEdited_ = false;
     setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::fromLocaleBytes(log_);
+    const QString shown = base::fromLocaleBytes(log_);
     setPlainText(shown);
     markLineEnds(document()->firstBlock(), shown);
     shown_ = log_.size();
@@ -346,7 +346,7 @@ void CVexmoorView::showPendingText()
     const QTextBlock firstBlock = cursor.block();
     const int insertedAt = cursor.position();
     doc.setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::fromLocaleBytes(pending);
+    const QString shown = base::fromLocaleBytes(pending);
     cursor.beginEditBlock();
     cursor.insertText(shown);
     cursor.endEditBlock();
@@ -401,7 +401,7 @@ std::string CVexmoorView::textFromWindow() const
         if (block.next().isValid())
             text += lineEndText(block.userState());
     }
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 void CVexmoorView::takeTextFromWindow()
@@ -487,7 +487,9 @@ void CVexmoorView::timerEvent(QTimerEvent* event)
     // While the fatal report is on screen its box still lets ticks through;
     // they must start no further work on the failing session.
     if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId)
-        && !isFatalReportShowing())
+        && !db::isFatalReportShowing())
         PollPipe();
     QPlainTextEdit::timerEvent(event);
 }
+
+} // namespace vexmoor::trace

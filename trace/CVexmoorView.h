@@ -11,9 +11,17 @@
 #include <functional>
 #include <string>
 
-class OciSession;
-class Profile;
 class QPrinter;
+
+namespace vexmoor::base {
+class Profile;
+}
+
+namespace vexmoor::db {
+class OciSession;
+}
+
+namespace vexmoor::trace {
 
 // The log window: shows the trace log (the document's content), owns the five
 // trace settings and polls the pipe on a timer.
@@ -28,15 +36,15 @@ class CVexmoorView : public QPlainTextEdit, public LineSink {
 public:
     // Loads the five settings from the profile, in the order LF Flag, Auto
     // Unpack, Allow Edit, Timer Frequency, Pipe Name. Polls nothing.
-    CVexmoorView(Profile& profile, OciSession& session, QWidget* parent = nullptr);
+    CVexmoorView(base::Profile& profile, db::OciSession& session, QWidget* parent = nullptr);
     ~CVexmoorView() override;
 
-    TraceSettings& Settings() { return poller_.Settings(); }
-    const TraceSettings& Settings() const { return poller_.Settings(); }
+    base::TraceSettings& Settings() { return poller_.Settings(); }
+    const base::TraceSettings& Settings() const { return poller_.Settings(); }
     // The Options command's dialog, which the program supplies: it is given
     // the settings in force, returns true after OK with the new ones stored
     // in them and in the profile, false with nothing changed.
-    using OptionsCommand = std::function<bool(TraceSettings&)>;
+    using OptionsCommand = std::function<bool(base::TraceSettings&)>;
     void setOptionsCommand(OptionsCommand command);
 
     // The id of the poll timer, 0 when none runs.
@@ -48,7 +56,7 @@ public:
 
     // Every appended line goes to the journal first (none: nothing is
     // recorded); it must outlive the view or be taken back with nullptr.
-    void setJournal(vexmoor::trace::Journal* journal) { journalSink_.setJournal(journal); }
+    void setJournal(Journal* journal) { journalSink_.setJournal(journal); }
     // "HH:MM:SS.mmm " before each new line; stored in the profile.
     bool receiptTime() const { return journalSink_.receiptTime(); }
     void setReceiptTime(bool on);
@@ -118,9 +126,9 @@ private:
     void takeTextFromWindow();
     std::string textFromWindow() const;
 
-    Profile& profile_;
-    OciSession& session_;
-    vexmoor::trace::JournalSink journalSink_; // before the poller, which appends to it
+    base::Profile& profile_;
+    db::OciSession& session_;
+    JournalSink journalSink_; // before the poller, which appends to it
     PipePoller poller_;
     OptionsCommand optionsCommand_;
     unsigned m_nTimerId = 0;
@@ -141,3 +149,5 @@ private:
 // The profile's place of the Fixed-Width Font setting.
 inline constexpr const char* kFixedWidthFontSection = "Settings";
 inline constexpr const char* kFixedWidthFontEntry = "Fixed-Width Font";
+
+} // namespace vexmoor::trace

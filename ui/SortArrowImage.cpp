@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace ui {
+namespace vexmoor::ui {
 
 namespace {
 
@@ -73,4 +73,4 @@ QImage makeSortArrowImage(const QString& caption, bool descending, int width, in
     return image;
 }
 
-} // namespace ui
+} // namespace vexmoor::ui

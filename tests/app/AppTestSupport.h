@@ -33,6 +33,8 @@
 #include <memory>
 #include <string>
 
+namespace vexmoor::app {
+
 class AppTestEnvironment final : public ::testing::Environment {
 public:
     void SetUp() override
@@ -169,7 +171,7 @@ protected:
 
     CVexmoorApp::LogonStep LogOnToTemporaryDatabase()
     {
-        return [this](OciSession* session, Profile&) {
+        return [this](db::OciSession* session, base::Profile&) {
             return session && session->LogOn("vexmoor", "vexmoor", ConnectString()) ? 1 : 0;
         };
     }
@@ -185,9 +187,9 @@ protected:
     // session of its own, as SendDebugMessage does.
     void SendMessage(const std::string& text, const std::string& pipe = "vexmoor")
     {
-        OciSession sender;
+        db::OciSession sender;
         ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
-        OciCursor cursor(sender);
+        db::OciCursor cursor(sender);
         cursor.SetStatement("declare s integer; begin dbms_pipe.pack_message(length('" + text
                             + "')); dbms_pipe.pack_message('" + text
                             + "'); s := dbms_pipe.send_message('" + pipe + "'); end;");
@@ -209,6 +211,8 @@ protected:
     }
 
     QTemporaryDir folder_;
-    MemoryProfile profile_;
+    base::MemoryProfile profile_;
     std::unique_ptr<CVexmoorApp> app_;
 };
+
+} // namespace vexmoor::app

@@ -20,6 +20,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace vexmoor::app {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -35,7 +37,7 @@ protected:
         doc_ = &app_->Document();
     }
 
-    CVexmoorView* view_ = nullptr;
+    trace::CVexmoorView* view_ = nullptr;
     CVexmoorDoc* doc_ = nullptr;
 };
 
@@ -364,7 +366,7 @@ TEST_F(DocumentTest, BytesThatAreNoTextInTheLocaleAreSavedBackUnchanged)
 void BoundByFilePermissions(const std::function<void()>& work)
 {
     std::thread([&] {
-        ASSERT_TRUE(vexmoor::test::dropFilePermissionOverrides());
+        ASSERT_TRUE(test::dropFilePermissionOverrides());
         work();
     }).join();
 }
@@ -464,3 +466,5 @@ TEST(LogFile, ErrorTextsAreTheFrameworks)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

@@ -17,6 +17,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+namespace vexmoor::app {
+
 namespace {
 
 class FrameTest : public AppTest {
@@ -297,7 +299,7 @@ TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
 
 TEST_F(FrameTest, EditCommandsActOnTheLog)
 {
-    CVexmoorView* view = app_->View();
+    trace::CVexmoorView* view = app_->View();
     view->setLogText("alpha beta");
     view->selectAll();
     EXPECT_TRUE(Action(57634)->isEnabled());
@@ -331,7 +333,7 @@ TEST_F(ReadOnlyFrameTest, WithoutAllowEditOnlyCopyWorks)
 {
     profile_.writeProfileInt("Options", "Allow Edit", 0);
     ASSERT_TRUE(Start());
-    CVexmoorView* view = app_->View();
+    trace::CVexmoorView* view = app_->View();
     ASSERT_TRUE(view->isReadOnly());
     view->setLogText("fixed text");
     view->selectAll();
@@ -371,3 +373,5 @@ TEST_F(FrameTest, ExitClosesTheWindowAfterAskingAboutAModifiedLog)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

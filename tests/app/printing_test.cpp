@@ -13,6 +13,8 @@
 #include <QPrintPreviewWidget>
 #include <QRadioButton>
 
+namespace vexmoor::app {
+
 namespace {
 
 constexpr int kPrint = 57607;
@@ -150,3 +152,5 @@ TEST_F(PrintingTest, NoPreviewLeavesPreviewPagesUnwritten)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

@@ -4,6 +4,8 @@
 #include "app/RecentFileList.h"
 #include "support/ScopedLocale.h"
 
+namespace vexmoor::app {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -97,7 +99,7 @@ TEST(QSettingsProfile, BytesThatAreNoTextInTheLocaleComeBackUnchanged)
 
 TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)
 {
-    MemoryProfile profile;
+    base::MemoryProfile profile;
     for (int number = 1; number <= 4; ++number)
         profile.writeProfileString("Recent File List", "File" + std::to_string(number),
                                    "/logs/" + std::to_string(number) + ".log");
@@ -120,3 +122,5 @@ TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

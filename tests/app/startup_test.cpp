@@ -8,6 +8,8 @@
 
 #include <QPrinter>
 
+namespace vexmoor::app {
+
 namespace {
 
 bool AnyTopLevelWindowVisible()
@@ -20,9 +22,9 @@ bool AnyTopLevelWindowVisible()
 
 TEST_F(AppTest, CancelAtLogonShowsNoWindowAndStillDeletesTheSession)
 {
-    OciSession* sessionAtLogon = nullptr;
+    db::OciSession* sessionAtLogon = nullptr;
     bool windowDuringLogon = true;
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](OciSession* session, Profile&) {
+    app_ = std::make_unique<CVexmoorApp>(profile_, [&](db::OciSession* session, base::Profile&) {
         sessionAtLogon = session;
         windowDuringLogon = AnyTopLevelWindowVisible() || app_->mainFrame() != nullptr;
         return 0; // Cancel
@@ -30,30 +32,31 @@ TEST_F(AppTest, CancelAtLogonShowsNoWindowAndStillDeletesTheSession)
 
     EXPECT_FALSE(app_->InitInstance({}));
     EXPECT_NE(sessionAtLogon, nullptr);
-    EXPECT_EQ(sessionAtLogon, g_pSession);
+    EXPECT_EQ(sessionAtLogon, db::g_pSession);
     EXPECT_FALSE(windowDuringLogon);
     EXPECT_EQ(app_->mainFrame(), nullptr);
     EXPECT_FALSE(AnyTopLevelWindowVisible());
 
     EXPECT_EQ(app_->ExitInstance(), 0);
-    EXPECT_EQ(g_pSession, nullptr);
+    EXPECT_EQ(db::g_pSession, nullptr);
 }
 
 TEST_F(AppTest, LogonComesBeforeTheWindowWhichThenShowsAnUntitledLog)
 {
     bool windowDuringLogon = true;
     const auto logOn = LogOnToTemporaryDatabase();
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](OciSession* session, Profile& profile) {
-        windowDuringLogon = app_->mainFrame() != nullptr || AnyTopLevelWindowVisible();
-        return logOn(session, profile);
-    });
+    app_ = std::make_unique<CVexmoorApp>(
+        profile_, [&](db::OciSession* session, base::Profile& profile) {
+            windowDuringLogon = app_->mainFrame() != nullptr || AnyTopLevelWindowVisible();
+            return logOn(session, profile);
+        });
     ASSERT_TRUE(app_->InitInstance({}));
     EXPECT_FALSE(windowDuringLogon);
     ASSERT_NE(app_->mainFrame(), nullptr);
     EXPECT_TRUE(app_->mainFrame()->isVisible());
     EXPECT_EQ(app_->mainFrame()->windowTitle(),
               QStringLiteral("Untitled - Vexmoor - The PL/SQL Tracing facility"));
-    EXPECT_TRUE(g_pSession->isLoggedOn());
+    EXPECT_TRUE(db::g_pSession->isLoggedOn());
     EXPECT_EQ(app_->View()->logText(), "");
     EXPECT_EQ(app_->View()->TimerId(), 0u) << "nothing polls before Start";
 }
@@ -64,10 +67,11 @@ TEST_F(AppTest, FileOnTheCommandLineOpensAfterTheLogon)
     WriteFile(path, "first line\r\nsecond line\r\n");
     bool loggedOnFirst = false;
     const auto logOn = LogOnToTemporaryDatabase();
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](OciSession* session, Profile& profile) {
-        loggedOnFirst = app_->View() == nullptr;
-        return logOn(session, profile);
-    });
+    app_ = std::make_unique<CVexmoorApp>(profile_,
+                                         [&](db::OciSession* session, base::Profile& profile) {
+                                             loggedOnFirst = app_->View() == nullptr;
+                                             return logOn(session, profile);
+                                         });
 
     ASSERT_TRUE(app_->InitInstance({path}));
     EXPECT_TRUE(loggedOnFirst);
@@ -210,3 +214,5 @@ TEST_F(AppTest, RecentFileThatNoLongerOpensLeavesTheList)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

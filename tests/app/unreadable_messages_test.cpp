@@ -13,15 +13,17 @@
 
 #include "app/ActionRegistry.h"
 
+namespace vexmoor::app {
+
 namespace {
 
 class UnreadableMessages : public AppTest {
 protected:
     void Send(const std::string& block)
     {
-        OciSession sender;
+        db::OciSession sender;
         ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
-        OciCursor cursor(sender);
+        db::OciCursor cursor(sender);
         cursor.SetStatement("declare s integer; begin " + block
                             + " s := dbms_pipe.send_message('vexmoor'); end;");
         ASSERT_TRUE(cursor.Execute(true));
@@ -71,3 +73,5 @@ TEST_F(UnreadableMessages, EmptyPipeNameShowsWhyInTheStatusBarAndPollsNothing)
     EXPECT_EQ(app_->View()->logText(), "saved\r\n");
     EXPECT_TRUE(app_->mainFrame()->isVisible());
 }
+
+} // namespace vexmoor::app

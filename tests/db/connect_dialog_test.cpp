@@ -23,6 +23,8 @@
 #include <functional>
 #include <string>
 
+namespace vexmoor::db {
+
 namespace {
 
 namespace ids = res::connect_dialog;
@@ -136,7 +138,7 @@ protected:
 
     QTemporaryDir folder;
     OciSession session;
-    MemoryProfile profile;
+    base::MemoryProfile profile;
 };
 
 TEST_F(ConnectDialog, FirstStartOpensEmpty)
@@ -161,7 +163,7 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
         res::findControl<QPushButton>(*dialog, ids::kHelpButton)->click();
     }
     EXPECT_EQ(help.title, "Vexmoor");
-    EXPECT_EQ(help.text, vexmoor::db::connectHelpText()) << "Help says what to type";
+    EXPECT_EQ(help.text, connectHelpText()) << "Help says what to type";
     EXPECT_TRUE(dialog->isVisible()) << "and leaves the dialog open";
     EXPECT_EQ(profile.Size(), 0u);
 }
@@ -382,3 +384,5 @@ TEST_F(ConnectDialog, RunConnectDialogGivesOneAfterLogonAndZeroAfterCancel)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <map>
 
+namespace vexmoor::db {
+
 namespace {
 
-using namespace vexmoor::db::oci;
+using namespace db::oci;
 
 EnvironmentLookup environmentOf(std::map<std::string, std::string> variables)
 {
@@ -222,3 +224,5 @@ TEST(OciCalls, CursorCallsOnAnAreaNeverOpenedFailCleanly)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

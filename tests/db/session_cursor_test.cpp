@@ -22,6 +22,8 @@
 
 #include <dlfcn.h>
 
+namespace vexmoor::db {
+
 namespace {
 
 namespace oci = vexmoor::db::oci;
@@ -44,8 +46,8 @@ protected:
         cursor.Execute(true);
     }
 
-    vexmoor::test::ScratchFolder folder_;
-    dbtest::ScopedEnvironment library_{"VEXMOOR_OCI_LIBRARY", std::string(VEXMOOR_STANDIN_CLIENT)};
+    test::ScratchFolder folder_;
+    ScopedEnvironment library_{"VEXMOOR_OCI_LIBRARY", std::string(VEXMOOR_STANDIN_CLIENT)};
 };
 
 class SessionCursorTest : public DbFixture, public testing::WithParamInterface<Backend> {
@@ -474,3 +476,5 @@ TEST_F(OracleClientUseTest, DeletingTheSessionMakesNoLibraryCall)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

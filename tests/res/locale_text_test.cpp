@@ -9,11 +9,13 @@
 
 #include <string>
 
+namespace vexmoor::base {
+
 using namespace vexmoor::test;
 
 namespace {
 
-using vexmoor::base::TextCodec;
+using base::TextCodec;
 
 // The text a byte that is no character of the set stands for.
 QString Raw(unsigned char byte)
@@ -53,7 +55,7 @@ TEST(TextCodec, CharactersOfEachSetBecomeTextAndBackByteForByte)
         const TextCodec codec(c.charset);
         EXPECT_EQ(codec.Decode(c.bytes), c.text);
         EXPECT_EQ(codec.Encode(c.text), c.bytes);
-        EXPECT_FALSE(vexmoor::base::holdsRawBytes(c.text));
+        EXPECT_FALSE(holdsRawBytes(c.text));
     }
 }
 
@@ -84,7 +86,7 @@ TEST(TextCodec, BytesThatAreNoCharactersComeBackUnchanged)
         const TextCodec codec(c.charset);
         const QString text = codec.Decode(c.bytes);
         EXPECT_EQ(text, c.text);
-        EXPECT_TRUE(vexmoor::base::holdsRawBytes(text));
+        EXPECT_TRUE(holdsRawBytes(text));
         EXPECT_EQ(codec.Encode(text), c.bytes);
     }
 }
@@ -121,9 +123,11 @@ TEST(LocaleText, FollowsTheCharacterSetOfTheLocale)
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
         EXPECT_EQ(TextCodec::forLocale().Name(), c.charset);
-        EXPECT_EQ(vexmoor::base::fromLocaleBytes(c.bytes), QStringLiteral("Größe"));
-        EXPECT_EQ(vexmoor::base::toLocaleBytes(QStringLiteral("Größe")), c.bytes);
+        EXPECT_EQ(fromLocaleBytes(c.bytes), QStringLiteral("Größe"));
+        EXPECT_EQ(toLocaleBytes(QStringLiteral("Größe")), c.bytes);
     }
 }
 
 } // namespace
+
+} // namespace vexmoor::base

@@ -31,12 +31,14 @@
 #include <string>
 #include <vector>
 
+namespace vexmoor::trace {
+
 using namespace vexmoor::test;
 
 namespace {
 
 // Remembers the order in which entries are read.
-class RecordingProfile final : public Profile {
+class RecordingProfile final : public base::Profile {
 public:
     int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
@@ -60,7 +62,7 @@ public:
         values.writeProfileString(section, entry, value);
     }
 
-    MemoryProfile values;
+    base::MemoryProfile values;
     mutable std::vector<std::string> reads;
 };
 
@@ -70,7 +72,7 @@ protected:
     {
         auto view = std::make_unique<CVexmoorView>(profile, *pollingSession);
         // Its Options command as the program gives it.
-        wireOptionsCommand(*view, profile, *pollingSession);
+        app::wireOptionsCommand(*view, profile, *pollingSession);
         return view;
     }
 
@@ -89,10 +91,10 @@ protected:
     }
 
     EmbeddedTraceDatabase database;
-    std::unique_ptr<OciSession> sendingSession = database.LogOn();
-    std::unique_ptr<OciSession> pollingSession = database.LogOn();
+    std::unique_ptr<db::OciSession> sendingSession = database.LogOn();
+    std::unique_ptr<db::OciSession> pollingSession = database.LogOn();
     StatementRunner sender{*sendingSession};
-    MemoryProfile profile;
+    base::MemoryProfile profile;
 };
 
 TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
@@ -140,7 +142,7 @@ TEST_F(LogWindow, StoredFlagsOutsideZeroToTwoShowUncheckedAndAreStoredAsZero)
     std::vector<bool> shown;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<COptionsDlg*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<options::COptionsDlg*>(QApplication::activeModalWidget());
         if (dialog == nullptr)
             return;
         answer.stop();
@@ -240,9 +242,9 @@ TEST_F(LogWindow, MessagesFromAnotherSessionAppearAtTheNextTick)
     sender.SendSimple("three");
     Tick(*view, pollTimer + 1000);
     EXPECT_EQ(view->logText(), "one\r\ntwo\r\n");
-    setFatalReportShowing(true);
+    db::setFatalReportShowing(true);
     Tick(*view, pollTimer);
-    setFatalReportShowing(false);
+    db::setFatalReportShowing(false);
     EXPECT_EQ(view->logText(), "one\r\ntwo\r\n");
     Tick(*view, pollTimer);
     EXPECT_EQ(view->logText(), "one\r\ntwo\r\nthree\r\n");
@@ -489,3 +491,5 @@ TEST_F(LogWindow, PrintingPutsEveryLineOnAsManyPagesAsItNeeds)
 }
 
 } // namespace
+
+} // namespace vexmoor::trace
