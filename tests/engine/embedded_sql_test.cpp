@@ -5,7 +5,7 @@
 #include "engine/Catalog.h"
 #include "engine/Session.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -413,3 +413,5 @@ TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
                                nullptr, 6550},
                           });
 }
+
+} // namespace vexmoor::engine
