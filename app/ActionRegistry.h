@@ -19,12 +19,12 @@ public:
     explicit ActionRegistry(QObject& owner);
 
     // The action of a command; nullptr for an id without one.
-    QAction* Action(int commandId) const;
+    QAction* action(int commandId) const;
     QList<int> commandIds() const;
-    QList<QAction*> Actions() const;
+    QList<QAction*> actions() const;
 
 private:
-    void Create(QObject& owner, int commandId);
+    void create(QObject& owner, int commandId);
 
     std::map<int, QAction*> actions_;
 };

@@ -37,9 +37,9 @@ CPrintSetupDlg::CPrintSetupDlg(const PrinterList& printers, const PrinterChoice&
 
     auto* printerGroup = new QGroupBox(QStringLiteral("Printer"), this);
     printer_ = addComboRow(*printerGroup, QStringLiteral("&Name:"), QStringLiteral("printer"));
-    printer_->addItems(printers_.Names());
+    printer_->addItems(printers_.names());
     const QString name =
-        initial.printerName.isEmpty() ? printers_.DefaultName() : initial.printerName;
+        initial.printerName.isEmpty() ? printers_.defaultName() : initial.printerName;
     printer_->setCurrentIndex(std::max(0, printer_->findText(name)));
     layout->addWidget(printerGroup);
 

@@ -201,7 +201,7 @@ bool CVexmoorApp::createMainWindow()
 void CVexmoorApp::wireCommands()
 {
     const auto on = [this](int id, auto handler) {
-        connect(actions_->Action(id), &QAction::triggered, this, handler);
+        connect(actions_->action(id), &QAction::triggered, this, handler);
     };
     on(res::ID_APP_ABOUT, &CVexmoorApp::OnAppAbout);
     on(res::ID_APP_EXIT, &CVexmoorApp::OnAppExit);
@@ -214,9 +214,9 @@ void CVexmoorApp::wireCommands()
     for (int index = 0; index < recentFiles_.MaximumSize(); ++index)
         on(res::ID_FILE_MRU_FILE1 + index, [this, index] { OnOpenRecentFile(index); });
 
-    connect(actions_->Action(res::ID_FILE_SAVE), &QAction::triggered, &doc_,
+    connect(actions_->action(res::ID_FILE_SAVE), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSave);
-    connect(actions_->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &doc_,
+    connect(actions_->action(res::ID_FILE_SAVE_AS), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSaveAs);
 
     wireEditCommands();
@@ -228,19 +228,19 @@ void CVexmoorApp::wireTraceCommands()
 {
     // The Trace menu and the toolbar carry the same actions.
     const auto onView = [this](int id, auto slot) {
-        connect(actions_->Action(id), &QAction::triggered, view_, slot);
+        connect(actions_->action(id), &QAction::triggered, view_, slot);
     };
     onView(res::ID_START, &trace::CVexmoorView::OnStart);
     onView(res::ID_STOP, &trace::CVexmoorView::OnStop);
     onView(res::ID_OPTIONS, &trace::CVexmoorView::OnOptions);
     onView(res::ID_PURGE_PIPE, &trace::CVexmoorView::OnPurgePipe);
     connect(view_, &trace::CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
-    connect(actions_->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
+    connect(actions_->action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
             &CVexmoorApp::onOpenJournalFolder);
 
     trace::CVexmoorView* view = view_;
     const auto toggle = [this](int id, bool checked, auto apply) {
-        QAction* action = actions_->Action(id);
+        QAction* action = actions_->action(id);
         action->setChecked(checked);
         connect(action, &QAction::toggled, view_, apply);
     };
@@ -258,8 +258,8 @@ void CVexmoorApp::updateTraceState()
     if (!view_ || !mainWnd_ || !actions_)
         return;
     const bool tracing = view_->isTracing();
-    actions_->Action(res::ID_START)->setChecked(tracing);
-    actions_->Action(res::ID_STOP)->setEnabled(tracing);
+    actions_->action(res::ID_START)->setChecked(tracing);
+    actions_->action(res::ID_STOP)->setEnabled(tracing);
 
     trace::TraceState state;
     state.user = session_->userName();
@@ -294,10 +294,10 @@ void CVexmoorApp::onOpenJournalFolder()
 void CVexmoorApp::wireFindCommands()
 {
     ui::FindBar* bar = mainWnd_->findBar();
-    connect(actions_->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
-    connect(actions_->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
+    connect(actions_->action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
+    connect(actions_->action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
             [this] { onFindAgain(false); });
-    connect(actions_->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
+    connect(actions_->action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
             [this] { onFindAgain(true); });
     connect(bar, &ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
     connect(bar, &ui::FindBar::criteriaChanged, this,
@@ -331,7 +331,7 @@ void CVexmoorApp::wireEditCommands()
 {
     trace::CVexmoorView* view = view_;
     const auto on = [this](int id, auto handler) {
-        connect(actions_->Action(id), &QAction::triggered, view_, handler);
+        connect(actions_->action(id), &QAction::triggered, view_, handler);
     };
     // Undo, Cut and Paste change the text only while the log is editable;
     // Copy works either way. The edit control refuses Cut and Paste itself
@@ -363,11 +363,11 @@ void CVexmoorApp::updateEditCommands()
     const bool selection = view_->textCursor().hasSelection();
     const QClipboard* clipboard = QGuiApplication::clipboard();
     const bool clipboardHasText = clipboard && !clipboard->text().isEmpty();
-    actions_->Action(res::ID_EDIT_UNDO)
+    actions_->action(res::ID_EDIT_UNDO)
         ->setEnabled(editable && view_->document()->isUndoAvailable());
-    actions_->Action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
-    actions_->Action(res::ID_EDIT_COPY)->setEnabled(selection);
-    actions_->Action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
+    actions_->action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
+    actions_->action(res::ID_EDIT_COPY)->setEnabled(selection);
+    actions_->action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
 }
 
 bool CVexmoorApp::processShellCommand(const CommandLineInfo& info)
@@ -400,7 +400,7 @@ bool CVexmoorApp::printFromCommandLine(const CommandLineInfo& info)
     // fails the print rather than printing elsewhere.
     bool started = true;
     if (info.shellCommand_ == CommandLineInfo::FilePrintTo) {
-        started = printers_->Select(printer, info.printerName_);
+        started = printers_->select(printer, info.printerName_);
         if (started)
             chosenPrinter_ = info.printerName_;
     }
@@ -420,9 +420,9 @@ QPrinter& CVexmoorApp::Printer()
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         // The system's QPrinter starts on its default printer already; a
         // list put in by a test names its own.
-        const QString defaultName = printers_->DefaultName();
+        const QString defaultName = printers_->defaultName();
         if (!defaultName.isEmpty() && printer_->printerName() != defaultName)
-            printers_->Select(*printer_, defaultName);
+            printers_->select(*printer_, defaultName);
     }
     return *printer_;
 }

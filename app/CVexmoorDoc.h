@@ -83,15 +83,15 @@ private:
 
 // The standard file dialog: title "Open" or "Save As", "Log Files (*.log)"
 // then all files, no extension added to a name without one; it opens in the
-// folder StartFolder names.
+// folder startFolder names.
 QString promptForLogFile(QWidget* parent, bool save, const QString& initial);
 
 // The two filters, log files first.
-QStringList LogFileFilters();
+QStringList logFileFilters();
 
 // Where a file dialog starts: the folder of a file named with its path, else
 // the folder last used, else the documents folder.
-QString StartFolder(const QString& initial, const QString& lastFolder,
+QString startFolder(const QString& initial, const QString& lastFolder,
                     const QString& documentsFolder);
 
 // The one filter both file dialogs offer. "All Files (*.*)" would hide names

@@ -23,7 +23,7 @@ public:
     void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override;
 
-    void Sync() { settings_.sync(); }
+    void sync() { settings_.sync(); }
     void flush() override { settings_.sync(); }
 
 private:

@@ -25,14 +25,14 @@ namespace vexmoor::cli {
 
 namespace {
 
-void WriteError(const std::string& text)
+void writeError(const std::string& text)
 {
     std::fprintf(stderr, "vexmoor-cli: %s\n", text.c_str());
 }
 
 int usageFailure(const std::string& reason)
 {
-    WriteError(reason);
+    writeError(reason);
     std::fputs("Try 'vexmoor-cli --help' for more information.\n", stderr);
     return kExitUsage;
 }
@@ -82,10 +82,10 @@ bool runInstall(trace::PipeChannel& channel)
     return installed;
 }
 
-int FlushOutput()
+int flushOutput()
 {
     if (std::fflush(stdout) != 0) {
-        WriteError("cannot write to standard output");
+        writeError("cannot write to standard output");
         return kExitDatabaseError;
     }
     return kExitDone;
@@ -127,12 +127,12 @@ int runCommand(db::OciSession& session, const CliOptions& options)
     case CliCommand::Version:
         break;
     }
-    return FlushOutput();
+    return flushOutput();
 }
 
 // The same commands on PostgreSQL; exec, which runs PL/SQL blocks with
 // Oracle's placeholders, is refused before the logon.
-int RunPostgresCommand(db::PgSession& session, const CliOptions& options)
+int runPostgresCommand(db::PgSession& session, const CliOptions& options)
 {
     trace::PgPipeChannel channel(session);
     switch (options.command) {
@@ -157,10 +157,10 @@ int RunPostgresCommand(db::PgSession& session, const CliOptions& options)
     case CliCommand::Version:
         break;
     }
-    return FlushOutput();
+    return flushOutput();
 }
 
-int RunOnPostgres(const ConnectArgument& connection, const CliOptions& options)
+int runOnPostgres(const ConnectArgument& connection, const CliOptions& options)
 {
     db::PgSession session;
     if (!session.logOn(connection.user, *connection.password, connection.connect)) {
@@ -169,7 +169,7 @@ int RunOnPostgres(const ConnectArgument& connection, const CliOptions& options)
     }
     if (stopRequested())
         return stopExitStatus();
-    const int status = RunPostgresCommand(session, options);
+    const int status = runPostgresCommand(session, options);
     return stopRequested() ? stopExitStatus() : status;
 }
 
@@ -182,7 +182,7 @@ int runCliProgram(const std::vector<std::string>& arguments)
         return usageFailure(parsed.error);
     const CliOptions& options = *parsed.options;
     if (options.command == CliCommand::Help) {
-        std::fputs(HelpText().c_str(), stdout);
+        std::fputs(helpText().c_str(), stdout);
         return kExitDone;
     }
     if (options.command == CliCommand::Version) {
@@ -190,7 +190,7 @@ int runCliProgram(const std::vector<std::string>& arguments)
         return kExitDone;
     }
 
-    ResolvedConnection resolved = resolveConnection(options, ProcessEnvironment);
+    ResolvedConnection resolved = resolveConnection(options, processEnvironment);
     if (!resolved.connection)
         return usageFailure(resolved.error);
     ConnectArgument& connection = *resolved.connection;
@@ -205,14 +205,14 @@ int runCliProgram(const std::vector<std::string>& arguments)
         if (stopRequested())
             return stopExitStatus();
         if (!connection.password) {
-            WriteError("no password given (and no terminal to ask for one)");
+            writeError("no password given (and no terminal to ask for one)");
             return kExitLogonFailed;
         }
     }
 
     installFatalReport();
     if (postgres)
-        return RunOnPostgres(connection, options);
+        return runOnPostgres(connection, options);
     db::OciSession session;
     if (!session.LogOn(connection.user, *connection.password, connection.connect)) {
         const std::string text = session.ErrorText();

@@ -57,6 +57,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 std::optional<ConnectArgument> parseConnectArgument(std::string_view text);
 
 // The help text, ending with a line break.
-std::string HelpText();
+std::string helpText();
 
 } // namespace vexmoor::cli

@@ -27,7 +27,7 @@ ResolvedConnection resolveConnection(const CliOptions& options,
     return {std::move(connection), {}};
 }
 
-std::optional<std::string> ProcessEnvironment(const char* name)
+std::optional<std::string> processEnvironment(const char* name)
 {
     if (const char* value = std::getenv(name))
         return std::string(value);

@@ -22,6 +22,6 @@ ResolvedConnection resolveConnection(const CliOptions& options,
                                      const EnvironmentLookup& environment);
 
 // The process's own environment.
-std::optional<std::string> ProcessEnvironment(const char* name);
+std::optional<std::string> processEnvironment(const char* name);
 
 } // namespace vexmoor::cli

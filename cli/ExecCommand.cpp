@@ -39,7 +39,7 @@ public:
             cursor.Bind(name_.c_str(), text_.get(), kStringBufferSize, kTypeString, &indicator_);
     }
 
-    std::string Line() const
+    std::string line() const
     {
         std::string line = name_ + "=";
         if (indicator_ == kNullIndicator)
@@ -140,7 +140,7 @@ void runExec(db::OciSession& session, const std::vector<std::string>& statements
             variable.Bind(cursor);
         cursor.Execute(true);
         for (const BoundVariable& variable : variables)
-            writeLine(out, variable.Line());
+            writeLine(out, variable.line());
         output.drain(out);
         std::fflush(out);
     }

@@ -22,7 +22,7 @@ namespace {
 using db::oci::kTypeString;
 
 // The report that ends the process gets one more line.
-void AddToFatalReport(const std::string& line)
+void addToFatalReport(const std::string& line)
 {
     db::FatalErrorHandler previous = db::setFatalErrorHandler({});
     db::setFatalErrorHandler(
@@ -33,7 +33,7 @@ void AddToFatalReport(const std::string& line)
 class MessageSender {
 public:
     virtual ~MessageSender() = default;
-    virtual void Send(std::string text) = 0;
+    virtual void send(std::string text) = 0;
 };
 
 class OciMessageSender final : public MessageSender {
@@ -43,7 +43,7 @@ public:
     {
     }
 
-    void Send(std::string text) override
+    void send(std::string text) override
     {
         cursor_.SetStatement(statement_);
         // The engine reads at most the given length; the NUL is inside it.
@@ -55,8 +55,8 @@ public:
         pipeIndicator_ = 0;
         if (cursor_.Execute(false))
             return;
-        if (const auto hint = MissingProcedureHint(cursor_.ErrorText()))
-            AddToFatalReport(*hint);
+        if (const auto hint = missingProcedureHint(cursor_.ErrorText()))
+            addToFatalReport(*hint);
         cursor_.ReportError();
     }
 
@@ -71,11 +71,11 @@ private:
 class PgMessageSender final : public MessageSender {
 public:
     PgMessageSender(db::PgSession& session, std::string pipe, bool trace)
-        : session_(session), statement_(PostgresSendStatement(trace)), pipe_(std::move(pipe))
+        : session_(session), statement_(postgresSendStatement(trace)), pipe_(std::move(pipe))
     {
     }
 
-    void Send(std::string text) override
+    void send(std::string text) override
     {
         const std::array<std::optional<std::string_view>, 2> parameters{text, pipe_};
         session_.executeOrReport("PQexecParams", statement_, parameters);
@@ -97,9 +97,9 @@ public:
     }
 
     // The next byte; nothing at the end of the input or once stopped.
-    std::optional<char> Next()
+    std::optional<char> next()
     {
-        if (next_ == end_ && !Fill())
+        if (next_ == end_ && !fill())
             return std::nullopt;
         return buffer_[next_++];
     }
@@ -107,7 +107,7 @@ public:
 private:
     static constexpr int kWaitStepMs = 100;
 
-    bool Fill()
+    bool fill()
     {
         for (;;) {
             if (stopRequested_())
@@ -143,7 +143,7 @@ bool sendLine(MessageSender& sender, const std::string& line, long number)
                      number);
         return false;
     }
-    sender.Send(line);
+    sender.send(line);
     return true;
 }
 
@@ -154,7 +154,7 @@ bool sendLines(MessageSender& sender, std::FILE* input, const std::function<bool
     std::string line;
     long number = 1;
     bool allSent = true;
-    for (std::optional<char> c = reader.Next();; c = reader.Next()) {
+    for (std::optional<char> c = reader.next();; c = reader.next()) {
         if (!c) {
             if (!line.empty() && !stopRequested())
                 allSent = sendLine(sender, line, number) && allSent;
@@ -175,7 +175,7 @@ bool sendLines(MessageSender& sender, std::FILE* input, const std::function<bool
 
 } // namespace
 
-std::optional<std::string> MissingProcedureHint(std::string_view errorText)
+std::optional<std::string> missingProcedureHint(std::string_view errorText)
 {
     // "PLS-00201: identifier 'SENDDEBUGMESSAGE' must be declared", on a line
     // of its own among the ORA-06550 lines.
@@ -198,14 +198,14 @@ std::string sendStatement(bool trace)
                  : "begin SendDebugMessage(:message, :pipe); end;";
 }
 
-std::string PostgresSendStatement(bool trace)
+std::string postgresSendStatement(bool trace)
 {
     return trace ? "call SendTraceMessage($1, $2)" : "call SendDebugMessage($1, $2)";
 }
 
 namespace {
 
-bool SendAll(MessageSender& sender, const std::vector<std::string>& texts, std::FILE* input,
+bool sendAll(MessageSender& sender, const std::vector<std::string>& texts, std::FILE* input,
              const std::function<bool()>& stopRequested)
 {
     bool allSent = true;
@@ -215,7 +215,7 @@ bool SendAll(MessageSender& sender, const std::vector<std::string>& texts, std::
         if (text == "-")
             allSent = sendLines(sender, input, stopRequested) && allSent;
         else
-            sender.Send(text);
+            sender.send(text);
     }
     return allSent;
 }
@@ -227,14 +227,14 @@ bool runSend(db::OciSession& session, const std::vector<std::string>& texts,
              const std::function<bool()>& stopRequested)
 {
     OciMessageSender sender(session, pipe, trace);
-    return SendAll(sender, texts, input, stopRequested);
+    return sendAll(sender, texts, input, stopRequested);
 }
 
 bool runSend(db::PgSession& session, const std::vector<std::string>& texts, const std::string& pipe,
              bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
 {
     PgMessageSender sender(session, pipe, trace);
-    return SendAll(sender, texts, input, stopRequested);
+    return sendAll(sender, texts, input, stopRequested);
 }
 
 } // namespace vexmoor::cli

@@ -30,11 +30,11 @@ bool runSend(db::PgSession& session, const std::vector<std::string>& texts, cons
 
 // The line added to the report of a send that failed because the procedure
 // is not there (PLS-00201 naming SendDebugMessage or SendTraceMessage).
-std::optional<std::string> MissingProcedureHint(std::string_view errorText);
+std::optional<std::string> missingProcedureHint(std::string_view errorText);
 
 // The block that sends one message; :message and :pipe are its placeholders.
 std::string sendStatement(bool trace);
 // The CALL that sends one message on PostgreSQL; $1 the text, $2 the pipe.
-std::string PostgresSendStatement(bool trace);
+std::string postgresSendStatement(bool trace);
 
 } // namespace vexmoor::cli

@@ -54,7 +54,7 @@ private:
     std::string line_;
 };
 
-trace::Journal OpenJournal(const std::optional<std::string>& file)
+trace::Journal openJournal(const std::optional<std::string>& file)
 {
     trace::Journal journal;
     if (file)
@@ -85,7 +85,7 @@ bool runTail(trace::PipeChannel& channel, const base::TraceSettings& settings,
     // Only an LF Flag composes CR LF; a message's own CR LF without it stays.
     trace::LineSink& terminal =
         output.crlf || !settings.m_bLFFlag ? static_cast<trace::LineSink&>(stream) : lineFeed;
-    trace::Journal journal = OpenJournal(output.journal);
+    trace::Journal journal = openJournal(output.journal);
     trace::JournalSink sink(terminal, output.journal ? &journal : nullptr);
     sink.setReceiptTime(output.receiptTime);
     trace::PipePoller poller(channel, sink);

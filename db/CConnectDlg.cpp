@@ -48,11 +48,11 @@ std::string itemEntry(int number)
 class WaitCursor {
 public:
     WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { Release(); }
+    ~WaitCursor() { release(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-    void Release()
+    void release()
     {
         if (active_)
             QApplication::restoreOverrideCursor();
@@ -63,7 +63,7 @@ private:
     bool active_ = true;
 };
 
-void ShowMessage(QWidget* parent, const QString& text)
+void showMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationName), text,
                     QMessageBox::Ok, parent);
@@ -78,7 +78,7 @@ CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, base::Profile& pr
 {
     userName_ = profile_.getProfileString(kConnectSection, "Usr");
     connect_ = profile_.getProfileString(kConnectSection, "Srv");
-    res::buildDialog(*this, ids::Template());
+    res::buildDialog(*this, ids::dialogTemplate());
     // Buttons 1 and 2 reach accept and reject through the template.
     connect(&res::requireControl<QPushButton>(*this, ids::kHelpButton), &QPushButton::clicked, this,
             [this] {
@@ -191,7 +191,7 @@ QWidget* CConnectDlg::takeFieldsFromControls()
 void CConnectDlg::refuseOverlongField(QWidget& control)
 {
     const int limit = &control == &connectStringBox() ? kMaxConnectChars : kMaxChars;
-    ShowMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
+    showMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
     control.setFocus();
     if (auto* edit = qobject_cast<QLineEdit*>(&control))
         edit->selectAll();
@@ -214,7 +214,7 @@ void CConnectDlg::accept()
 {
     WaitCursor wait;
     if (QWidget* overlong = takeFieldsFromControls()) {
-        wait.Release();
+        wait.release();
         refuseOverlongField(*overlong);
         return;
     }
@@ -231,8 +231,8 @@ void CConnectDlg::accept()
     const QString reason = fromBytes(session_.ErrorText());
     // "Connecting to database" would otherwise stay up while nothing connects.
     showStatus("", "", "");
-    wait.Release();
-    ShowMessage(this, reason);
+    wait.release();
+    showMessage(this, reason);
 }
 
 void CConnectDlg::reject()

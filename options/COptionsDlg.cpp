@@ -83,7 +83,7 @@ COptionsDlg::COptionsDlg(QWidget* parent)
     : QDialog(parent),
       installer_([](db::OciSession& session) { return installProcedures(session); })
 {
-    res::buildDialog(*this, ids::Template());
+    res::buildDialog(*this, ids::dialogTemplate());
     wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
 
     // The number beside the slider follows every movement: each step of a

@@ -81,7 +81,7 @@ namespace {
 // statements after it, and is not shown here.
 template <std::size_t N>
 std::vector<RefusedStatement>
-RunInstallStatements(trace::PipeChannel& channel, const std::array<std::string_view, N>& statements)
+runInstallStatements(trace::PipeChannel& channel, const std::array<std::string_view, N>& statements)
 {
     std::vector<RefusedStatement> refused;
     for (auto& refusal : channel.runEach(statements))
@@ -100,8 +100,8 @@ std::vector<RefusedStatement> installProcedures(db::OciSession& session)
 std::vector<RefusedStatement> installProcedures(trace::PipeChannel& channel)
 {
     if (channel.dialect() == trace::PipeDialect::PostgreSql)
-        return RunInstallStatements(channel, kPostgresInstallStatements);
-    return RunInstallStatements(channel, kInstallStatements);
+        return runInstallStatements(channel, kPostgresInstallStatements);
+    return runInstallStatements(channel, kInstallStatements);
 }
 namespace {
 

@@ -48,7 +48,7 @@ constexpr DialogTemplate kTemplate{
 
 } // namespace
 
-const DialogTemplate& Template()
+const DialogTemplate& dialogTemplate()
 {
     return kTemplate;
 }

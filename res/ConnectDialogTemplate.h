@@ -17,6 +17,6 @@ inline constexpr int kStatusLine2 = 1071;
 inline constexpr int kStatusLine3 = 1072;
 inline constexpr int kUserNameEdit = 1074;
 
-const DialogTemplate& Template();
+const DialogTemplate& dialogTemplate();
 
 } // namespace vexmoor::res::connect_dialog

@@ -57,7 +57,7 @@ constexpr DialogTemplate kTemplate{
 
 } // namespace
 
-const DialogTemplate& Template()
+const DialogTemplate& dialogTemplate()
 {
     return kTemplate;
 }

@@ -23,6 +23,6 @@ inline constexpr int kTimerMinimum = 0;
 inline constexpr int kTimerMaximum = 60;
 inline constexpr int kTimerTickFrequency = 10;
 
-const DialogTemplate& Template();
+const DialogTemplate& dialogTemplate();
 
 } // namespace vexmoor::res::options_dialog

@@ -93,7 +93,7 @@ constexpr std::int64_t kLongestIntervalMs = INT_MAX / 2;
 
 // The system's fixed-width font; where the desktop names none that is fixed
 // (Qt's platforms without a theme), any monospace family the fonts offer.
-QFont FixedWidthFont()
+QFont fixedPitchFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (QFontInfo(font).fixedPitch())
@@ -226,7 +226,7 @@ void CVexmoorView::setFixedWidthFont(bool on)
     if (on != fixedWidthFont_)
         profile_.writeProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, on ? 1 : 0);
     fixedWidthFont_ = on;
-    setFont(on ? FixedWidthFont() : QFont());
+    setFont(on ? fixedPitchFont() : QFont());
     setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' '))
                        * kTabStopCharacters);
 }

@@ -52,7 +52,7 @@ private:
             return;
         }
         // The length read as the line Auto Unpack would show for it.
-        const std::string lengthLine = ItemLine(length);
+        const std::string lengthLine = itemLine(length);
         std::string_view text;
         if (!reader_.readText(text)) {
             showRestOfMessage(lengthLine);
@@ -118,11 +118,11 @@ private:
             AppendLine("UNKNOWN ITEM TYPE " + std::to_string(item.typeCode) + ": not shown");
             return false;
         }
-        AppendLine(ItemLine(item));
+        AppendLine(itemLine(item));
         return true;
     }
 
-    std::string ItemLine(const PipeItem& item) const
+    std::string itemLine(const PipeItem& item) const
     {
         std::string line(item.prefix);
         line += '\'';

@@ -99,9 +99,9 @@ public:
     {
     }
 
-    QStringList Names() const override { return names_; }
-    QString DefaultName() const override { return names_.value(0); }
-    bool Select(QPrinter& printer, const QString& name) const override
+    QStringList names() const override { return names_; }
+    QString defaultName() const override { return names_.value(0); }
+    bool select(QPrinter& printer, const QString& name) const override
     {
         selected << name;
         if (!names_.contains(name))

@@ -103,7 +103,7 @@ TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
         asked = true;
         box.button(QMessageBox::No)->click();
     });
-    app_->Actions()->Action(57600)->trigger();
+    app_->Actions()->action(57600)->trigger();
     ASSERT_TRUE(WaitFor([&] { return view_->logText().empty(); })) << "New kept the log";
     EXPECT_FALSE(asked);
     EXPECT_EQ(view_->logText(), "");
@@ -121,7 +121,7 @@ TEST_F(DocumentTest, UndoingIsAChangeToo)
     const QString path = FilePath(QStringLiteral("undo.log"));
     WriteFile(path, "from disk\r\n");
     ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
-    const auto undo = [&] { app_->Actions()->Action(57643)->trigger(); };
+    const auto undo = [&] { app_->Actions()->action(57643)->trigger(); };
     view_->setFocus();
 
     QTest::keyClicks(view_, "x");
@@ -273,7 +273,7 @@ TEST_F(DocumentTest, FileCommandsAskForNamesAndCancelChangesNothing)
         asked << (save ? QStringLiteral("Save As ") : QStringLiteral("Open ")) + initial;
         return answer;
     });
-    const auto trigger = [&](int id) { app_->Actions()->Action(id)->trigger(); };
+    const auto trigger = [&](int id) { app_->Actions()->action(id)->trigger(); };
 
     trigger(57601); // Open, cancelled
     EXPECT_EQ(doc_->Title(), QStringLiteral("Untitled"));

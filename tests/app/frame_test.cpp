@@ -30,7 +30,7 @@ protected:
         ASSERT_NE(frame_, nullptr);
     }
 
-    QAction* Action(int id) const { return app_->Actions()->Action(id); }
+    QAction* Action(int id) const { return app_->Actions()->action(id); }
 
     CMainFrame* frame_ = nullptr;
 };
@@ -339,7 +339,7 @@ TEST_F(ReadOnlyFrameTest, WithoutAllowEditOnlyCopyWorks)
     view->selectAll();
     QApplication::clipboard()->setText(QStringLiteral("pasted"));
 
-    const auto action = [&](int id) { return app_->Actions()->Action(id); };
+    const auto action = [&](int id) { return app_->Actions()->action(id); };
     EXPECT_TRUE(action(57634)->isEnabled());
     EXPECT_FALSE(action(57635)->isEnabled());
     EXPECT_FALSE(action(57637)->isEnabled());

@@ -36,7 +36,7 @@ protected:
         app_->View()->setLogText(log);
     }
 
-    void Trigger(int id) { app_->Actions()->Action(id)->trigger(); }
+    void Trigger(int id) { app_->Actions()->action(id)->trigger(); }
 
     // Print, with the print dialog confirmed as it opens.
     void PrintAsOffered()

@@ -21,7 +21,7 @@ TEST(QSettingsProfile, KeepsIntsAndEightBitStringsBySectionAndEntry)
         profile.writeProfileInt("Options", "Timer Frequency", 12);
         profile.writeProfileString("Options", "Pipe Name", "caf\xe9, pipe");
         profile.writeProfileString("Recent File List", "File1", "/a b/c.log");
-        profile.Sync();
+        profile.sync();
     }
     QSettingsProfile again(ini);
     EXPECT_EQ(again.getProfileInt("Options", "Timer Frequency", 5), 12);
@@ -57,7 +57,7 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
             RecentFileList list(profile);
             list.Add(file);
             list.writeList();
-            profile.Sync();
+            profile.sync();
         }
         QFile written(ini);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
@@ -90,7 +90,7 @@ TEST(QSettingsProfile, BytesThatAreNoTextInTheLocaleComeBackUnchanged)
     {
         QSettingsProfile profile(ini);
         profile.writeProfileString("Options", "Pipe Name", latin1);
-        profile.Sync();
+        profile.sync();
     }
     const QString copy = folder.filePath(QStringLiteral("copy.ini"));
     ASSERT_TRUE(QFile::copy(ini, copy));

@@ -190,7 +190,7 @@ TEST_F(AppTest, RecentFileListKeepsFourAndIsWrittenAtExit)
 
     const QStringList expected{paths.at(2), paths.at(4), paths.at(3), paths.at(1)};
     EXPECT_EQ(app_->recentFiles().entries(), expected);
-    QAction* first = app_->Actions()->Action(57616);
+    QAction* first = app_->Actions()->action(57616);
     EXPECT_EQ(first->text(), QStringLiteral("&1 ") + paths.at(2));
 
     app_->ExitInstance();
@@ -207,10 +207,10 @@ TEST_F(AppTest, RecentFileThatNoLongerOpensLeavesTheList)
     profile_.writeProfileString("Recent File List", "File1", gone.toStdString());
     ASSERT_TRUE(Start());
     WhenModal<QMessageBox>([](QMessageBox& box) { box.accept(); });
-    app_->Actions()->Action(57616)->trigger();
+    app_->Actions()->action(57616)->trigger();
     EXPECT_TRUE(app_->recentFiles().entries().isEmpty());
-    EXPECT_EQ(app_->Actions()->Action(57616)->text(), QStringLiteral("Recent File"));
-    EXPECT_FALSE(app_->Actions()->Action(57616)->isEnabled());
+    EXPECT_EQ(app_->Actions()->action(57616)->text(), QStringLiteral("Recent File"));
+    EXPECT_FALSE(app_->Actions()->action(57616)->isEnabled());
 }
 
 } // namespace

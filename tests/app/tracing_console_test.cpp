@@ -42,7 +42,7 @@ protected:
         profile_.writeProfileInt("Options", "Timer Frequency", 1);
     }
 
-    QAction* action(int id) const { return app_->Actions()->Action(id); }
+    QAction* action(int id) const { return app_->Actions()->action(id); }
     trace::CVexmoorView& view() const { return *app_->View(); }
     QString statePane() const { return app_->mainFrame()->statePane()->text(); }
     bool logHas(const std::string& text) const
@@ -360,7 +360,7 @@ TEST_F(TracingConsole, FixedWidthFontIsStoredAndSetsTabStopsOfEight)
 
 TEST(SmallThings, FileDialogsOfferLogFilesFirstAndStartWhereTheUserWas)
 {
-    EXPECT_EQ(LogFileFilters(), (QStringList{"Log Files (*.log)", "All Files (*)"}));
+    EXPECT_EQ(logFileFilters(), (QStringList{"Log Files (*.log)", "All Files (*)"}));
     struct Case {
         const char* initial;
         const char* last;
@@ -369,7 +369,7 @@ TEST(SmallThings, FileDialogsOfferLogFilesFirstAndStartWhereTheUserWas)
     for (const Case& c :
          {Case{"Untitled", "", "/home/ann/Documents"}, Case{"Untitled", "/srv/logs", "/srv/logs"},
           Case{"/data/day.log", "/srv/logs", "/data"}, Case{"", "", "/home/ann/Documents"}})
-        EXPECT_EQ(StartFolder(QString::fromLatin1(c.initial), QString::fromLatin1(c.last),
+        EXPECT_EQ(startFolder(QString::fromLatin1(c.initial), QString::fromLatin1(c.last),
                               QStringLiteral("/home/ann/Documents")),
                   QString::fromLatin1(c.start))
             << c.initial << " / " << c.last;

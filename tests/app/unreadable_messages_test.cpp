@@ -66,7 +66,7 @@ TEST_F(UnreadableMessages, EmptyPipeNameShowsWhyInTheStatusBarAndPollsNothing)
     profile_.writeProfileString("Options", "Pipe Name", "");
     Start(FilePath(QStringLiteral("trace.log")));
     SendMessage("waiting");
-    app_->Actions()->Action(res::ID_START)->trigger();
+    app_->Actions()->action(res::ID_START)->trigger();
     EXPECT_EQ(app_->mainFrame()->messagePane()->text(),
               QStringLiteral("No pipe name: set one in Options."));
     EXPECT_EQ(app_->View()->TimerId(), 0u);

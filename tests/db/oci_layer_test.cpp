@@ -95,7 +95,7 @@ TEST(clientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
 TEST(clientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
 {
     // This test program runs from its build folder.
-    const auto folder = ProgramFolder();
+    const auto folder = programFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(std::filesystem::exists(folder / "db_oci_layer_test")) << folder;
     const auto candidates = clientLibraryCandidates(environmentOf({}));
