@@ -148,7 +148,7 @@ TEST_F(PrintingTest, PreviewShowsThePagesAndRemembersOneOrTwoPages)
 TEST_F(PrintingTest, NoPreviewLeavesPreviewPagesUnwritten)
 {
     app_->ExitInstance();
-    EXPECT_FALSE(profile_.Contains("Settings", "PreviewPages"));
+    EXPECT_FALSE(profile_.contains("Settings", "PreviewPages"));
 }
 
 } // namespace

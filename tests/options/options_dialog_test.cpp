@@ -517,7 +517,7 @@ TEST_F(OptionsCommand, PollingGoesOnWithTheOldSettingsWhileTheDialogIsOpen)
     profile.writeProfileInt("Options", "Timer Frequency", 0);
     trace::CVexmoorView view(profile, *pollingSession);
     view.OnStart();
-    const std::size_t stored = profile.Size();
+    const std::size_t stored = profile.size();
     WhenOpen whenOpen([&](COptionsDlg& open) {
         // New values in the controls are not in force yet.
         ControlOf<QLineEdit>(open, ids::kPipeNameEdit).setText("fresh");
@@ -531,7 +531,7 @@ TEST_F(OptionsCommand, PollingGoesOnWithTheOldSettingsWhileTheDialogIsOpen)
     Options(view);
     EXPECT_EQ(view.logText(), "during\r\n");
     EXPECT_EQ(view.Settings().m_strPipeName, "vexmoor");
-    EXPECT_EQ(profile.Size(), stored);
+    EXPECT_EQ(profile.size(), stored);
 }
 
 TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
@@ -551,7 +551,7 @@ TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
     ASSERT_EQ(Timers(view).size(), 1u);
     EXPECT_EQ(Timers(view)[0].interval, 60000);
     EXPECT_EQ(view.Settings().m_nTimerFrequency, 60);
-    EXPECT_EQ(profile.Size(), 1u) << "only what the test stored";
+    EXPECT_EQ(profile.size(), 1u) << "only what the test stored";
 }
 
 TEST_F(OptionsCommand, OkStoresTheSettingsAndPollsTheNewPipeAtOnce)

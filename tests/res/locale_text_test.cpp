@@ -53,8 +53,8 @@ TEST(TextCodec, CharactersOfEachSetBecomeTextAndBackByteForByte)
     for (const Conversion& c : cases) {
         SCOPED_TRACE(std::string(c.charset) + ": " + c.text.toStdString());
         const TextCodec codec(c.charset);
-        EXPECT_EQ(codec.Decode(c.bytes), c.text);
-        EXPECT_EQ(codec.Encode(c.text), c.bytes);
+        EXPECT_EQ(codec.decode(c.bytes), c.text);
+        EXPECT_EQ(codec.encode(c.text), c.bytes);
         EXPECT_FALSE(holdsRawBytes(c.text));
     }
 }
@@ -84,10 +84,10 @@ TEST(TextCodec, BytesThatAreNoCharactersComeBackUnchanged)
         SCOPED_TRACE(std::string(c.charset) + ": "
                      + QByteArray::fromStdString(c.bytes).toHex(' ').toStdString());
         const TextCodec codec(c.charset);
-        const QString text = codec.Decode(c.bytes);
+        const QString text = codec.decode(c.bytes);
         EXPECT_EQ(text, c.text);
         EXPECT_TRUE(holdsRawBytes(text));
-        EXPECT_EQ(codec.Encode(text), c.bytes);
+        EXPECT_EQ(codec.encode(text), c.bytes);
     }
 }
 
@@ -100,7 +100,7 @@ TEST(TextCodec, CharactersTheSetLacksBecomeQuestionMarks)
     };
     for (const Conversion& c : cases) {
         SCOPED_TRACE(c.charset);
-        EXPECT_EQ(TextCodec(c.charset).Encode(c.text), c.bytes);
+        EXPECT_EQ(TextCodec(c.charset).encode(c.text), c.bytes);
     }
 }
 
@@ -122,7 +122,7 @@ TEST(LocaleText, FollowsTheCharacterSetOfTheLocale)
         SCOPED_TRACE(c.locale);
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
-        EXPECT_EQ(TextCodec::forLocale().Name(), c.charset);
+        EXPECT_EQ(TextCodec::forLocale().name(), c.charset);
         EXPECT_EQ(fromLocaleBytes(c.bytes), QStringLiteral("Größe"));
         EXPECT_EQ(toLocaleBytes(QStringLiteral("Größe")), c.bytes);
     }

@@ -121,7 +121,7 @@ TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
     EXPECT_TRUE(view.Settings().m_bAllowEdit);
     EXPECT_FALSE(view.isReadOnly());
     EXPECT_EQ(view.lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_EQ(recording.values.Size(), 0u) << "nothing is written before the options dialog";
+    EXPECT_EQ(recording.values.size(), 0u) << "nothing is written before the options dialog";
     EXPECT_EQ(view.TimerId(), 0u);
     EXPECT_TRUE(Timers(view).empty());
     EXPECT_EQ(view.logText(), "");
