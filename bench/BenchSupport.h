@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-namespace bench {
+namespace vexmoor::bench {
 
 // A folder for a benchmark's files, shared with the tests.
 using vexmoor::test::ScratchFolder;
@@ -147,4 +147,4 @@ private:
     Statement delete_;
 };
 
-} // namespace bench
+} // namespace vexmoor::bench

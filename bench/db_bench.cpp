@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <string>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
 using vexmoor::db::OciCursor;

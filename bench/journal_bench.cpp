@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <filesystem>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
 using vexmoor::db::OciSession;

@@ -42,6 +42,8 @@
 
 #include <time.h>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
 using vexmoor::base::MemoryProfile;

@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <vector>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
 using vexmoor::db::OciSession;
