@@ -191,14 +191,14 @@ void CMainFrame::updateFrameTitle(const QString& documentTitle)
 void CMainFrame::updateRecentFiles(const RecentFileList& recentFiles)
 {
     QAction* first = actions_.action(res::ID_FILE_MRU_FILE1);
-    if (recentFiles.Size() == 0) {
+    if (recentFiles.size() == 0) {
         first->setText(res::loadString(res::AFX_IDS_MRU_FILE));
         first->setEnabled(false);
         first->setVisible(true);
     }
     for (int index = 0; index < 4; ++index) {
         QAction* entry = actions_.action(res::ID_FILE_MRU_FILE1 + index);
-        if (index < recentFiles.Size()) {
+        if (index < recentFiles.size()) {
             entry->setText(recentFiles.menuText(index));
             entry->setEnabled(true);
             entry->setVisible(true);

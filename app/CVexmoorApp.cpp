@@ -211,7 +211,7 @@ void CVexmoorApp::wireCommands()
     on(res::ID_FILE_PRINT, &CVexmoorApp::OnFilePrint);
     on(res::ID_FILE_PRINT_DIRECT, &CVexmoorApp::OnFilePrintDirect);
     on(res::ID_FILE_PRINT_PREVIEW, &CVexmoorApp::OnFilePrintPreview);
-    for (int index = 0; index < recentFiles_.MaximumSize(); ++index)
+    for (int index = 0; index < recentFiles_.maximumSize(); ++index)
         on(res::ID_FILE_MRU_FILE1 + index, [this, index] { OnOpenRecentFile(index); });
 
     connect(actions_->action(res::ID_FILE_SAVE), &QAction::triggered, &doc_,
@@ -436,7 +436,7 @@ CVexmoorApp::OpenResult CVexmoorApp::openDocumentFile(const QString& path)
 
 void CVexmoorApp::addToRecentFiles(const QString& path)
 {
-    recentFiles_.Add(path);
+    recentFiles_.add(path);
     if (mainWnd_)
         mainWnd_->updateRecentFiles(recentFiles_);
 }
@@ -495,13 +495,13 @@ void CVexmoorApp::OnFilePrintPreview()
 
 void CVexmoorApp::OnOpenRecentFile(int index)
 {
-    if (index < 0 || index >= recentFiles_.Size())
+    if (index < 0 || index >= recentFiles_.size())
         return;
     const QString path = recentFiles_.entries().at(index);
     // An entry that no longer opens leaves the list, as the framework does;
     // one whose opening the user cancelled stays.
     if (openDocumentFile(path) == OpenResult::Failed) {
-        recentFiles_.Remove(index);
+        recentFiles_.remove(index);
         if (mainWnd_)
             mainWnd_->updateRecentFiles(recentFiles_);
     }

@@ -26,10 +26,10 @@ public:
     explicit KeyStatePanes(QStatusBar& statusBar, LockReader reader = keyLockState);
 
     // The pane with the given id (59137, 59138, 59139), or nullptr.
-    QLabel* Pane(int id) const;
+    QLabel* pane(int id) const;
 
 public slots:
-    void Refresh();
+    void refresh();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -41,34 +41,34 @@ void RecentFileList::writeList() const
     for (int number = 1; number <= maximumSize_; ++number) {
         const int index = number - 1;
         const std::string path =
-            index < Size() ? base::toLocaleBytes(entries_.at(index)) : std::string();
+            index < size() ? base::toLocaleBytes(entries_.at(index)) : std::string();
         profile_.writeProfileString(kSection, entryName(number), path);
     }
 }
 
-void RecentFileList::Add(const QString& path)
+void RecentFileList::add(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    for (int index = 0; index < Size(); ++index) {
+    for (int index = 0; index < size(); ++index) {
         if (sameFile(entries_.at(index), absolute)) {
             entries_.removeAt(index);
             break;
         }
     }
     entries_.prepend(absolute);
-    while (Size() > maximumSize_)
+    while (size() > maximumSize_)
         entries_.removeLast();
 }
 
-void RecentFileList::Remove(int index)
+void RecentFileList::remove(int index)
 {
-    if (index >= 0 && index < Size())
+    if (index >= 0 && index < size())
         entries_.removeAt(index);
 }
 
 QString RecentFileList::menuText(int index) const
 {
-    if (index < 0 || index >= Size())
+    if (index < 0 || index >= size())
         return {};
     // A "&" in a file name would otherwise become a mnemonic.
     QString name = QDir::toNativeSeparators(entries_.at(index));

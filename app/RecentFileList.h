@@ -24,12 +24,12 @@ public:
 
     // Puts `path` first; an equal entry further down moves up instead of
     // appearing twice; the oldest entry drops off a full list.
-    void Add(const QString& path);
-    void Remove(int index);
+    void add(const QString& path);
+    void remove(int index);
 
     const QStringList& entries() const { return entries_; }
-    int Size() const { return static_cast<int>(entries_.size()); }
-    int MaximumSize() const { return maximumSize_; }
+    int size() const { return static_cast<int>(entries_.size()); }
+    int maximumSize() const { return maximumSize_; }
 
     // "&1 name" for the File menu.
     QString menuText(int index) const;

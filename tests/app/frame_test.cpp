@@ -243,7 +243,7 @@ TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
     // The four panes are all still there.
     EXPECT_TRUE(frame_->messagePane()->isVisible());
     for (int id : {59137, 59138, 59139}) {
-        QLabel* pane = frame_->keyPanes()->Pane(id);
+        QLabel* pane = frame_->keyPanes()->pane(id);
         ASSERT_NE(pane, nullptr);
         EXPECT_TRUE(pane->isVisible());
         EXPECT_EQ(pane->parentWidget(), frame_->StatusBar());
@@ -257,12 +257,12 @@ TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
 
 TEST_F(FrameTest, KeyStatePanesNameTheirKeysAndAreDimmedWithoutALock)
 {
-    EXPECT_EQ(frame_->keyPanes()->Pane(59137)->text(), QStringLiteral("CAP"));
-    EXPECT_EQ(frame_->keyPanes()->Pane(59138)->text(), QStringLiteral("NUM"));
-    EXPECT_EQ(frame_->keyPanes()->Pane(59139)->text(), QStringLiteral("SCRL"));
+    EXPECT_EQ(frame_->keyPanes()->pane(59137)->text(), QStringLiteral("CAP"));
+    EXPECT_EQ(frame_->keyPanes()->pane(59138)->text(), QStringLiteral("NUM"));
+    EXPECT_EQ(frame_->keyPanes()->pane(59139)->text(), QStringLiteral("SCRL"));
     // The offscreen platform has no keyboard whose locks could be on.
     for (int id : {59137, 59138, 59139})
-        EXPECT_FALSE(frame_->keyPanes()->Pane(id)->isEnabled());
+        EXPECT_FALSE(frame_->keyPanes()->pane(id)->isEnabled());
 }
 
 TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
@@ -274,7 +274,7 @@ TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
     const auto enabled = [&] {
         std::vector<bool> states;
         for (int id : {59137, 59138, 59139})
-            states.push_back(panes.Pane(id)->isEnabled());
+            states.push_back(panes.pane(id)->isEnabled());
         return states;
     };
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));

@@ -55,7 +55,7 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
             QSettingsProfile profile(ini);
             profile.writeProfileString("Options", "Pipe Name", c.pipe);
             RecentFileList list(profile);
-            list.Add(file);
+            list.add(file);
             list.writeList();
             profile.sync();
         }
@@ -105,19 +105,19 @@ TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)
                                    "/logs/" + std::to_string(number) + ".log");
     RecentFileList list(profile);
     list.readList();
-    ASSERT_EQ(list.Size(), 4);
-    list.Add(QStringLiteral("/logs/new.log"));
+    ASSERT_EQ(list.size(), 4);
+    list.add(QStringLiteral("/logs/new.log"));
     EXPECT_EQ(list.entries(),
               (QStringList{"/logs/new.log", "/logs/1.log", "/logs/2.log", "/logs/3.log"}));
-    list.Remove(0);
-    list.Remove(0);
+    list.remove(0);
+    list.remove(0);
     list.writeList();
     EXPECT_EQ(profile.getProfileString("Recent File List", "File1"), "/logs/2.log");
     EXPECT_EQ(profile.getProfileString("Recent File List", "File3"), "");
     EXPECT_EQ(profile.getProfileString("Recent File List", "File4"), "");
     list.readList();
-    EXPECT_EQ(list.Size(), 2);
-    list.Add(QStringLiteral("/a&b.log"));
+    EXPECT_EQ(list.size(), 2);
+    list.add(QStringLiteral("/a&b.log"));
     EXPECT_EQ(list.menuText(0), QStringLiteral("&1 /a&&b.log"));
 }
 
