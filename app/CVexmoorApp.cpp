@@ -9,12 +9,14 @@
 #include "OptionsCommand.h"
 #include "base/Profile.h"
 #include "db/CConnectDlg.h"
+#include "db/DatabaseSession.h"
 #include "db/OciSession.h"
 #include "res/CommandIds.h"
 #include "res/Images.h"
 #include "res/StringTable.h"
 #include "res/ToolbarTable.h"
 #include "trace/CVexmoorView.h"
+#include "trace/SessionPipeChannel.h"
 #include "trace/TraceStateText.h"
 #include "ui/DesktopShell.h"
 #include "ui/FindBar.h"
@@ -45,6 +47,8 @@ void CVexmoorApp::TearDown()
     // The window and its view go before the session they poll.
     mainWnd_.reset();
     view_ = nullptr;
+    channel_.reset();
+    database_.reset();
     if (db::g_pSession == session_.get())
         db::g_pSession = nullptr;
     // No log-off: the connection ends with the process.
@@ -57,7 +61,7 @@ void CVexmoorApp::TearDown()
 
 CVexmoorApp::LogonStep CVexmoorApp::defaultLogonStep()
 {
-    return [](db::OciSession* session, base::Profile& profile) {
+    return [](db::DatabaseSession* session, base::Profile& profile) {
         return db::RunConnectDialog(session, profile);
     };
 }
@@ -73,13 +77,15 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
     // logs it on, and kept until ExitInstance.
     session_ = std::make_unique<db::OciSession>();
     db::g_pSession = session_.get();
+    database_ = std::make_unique<db::DatabaseSession>(*session_);
     installFatalErrorHandler();
 
     const CommandLineInfo commandLine = parseCommandLine(arguments);
 
     // The logon comes before any window: Cancel ends the program here.
-    if (!logon_ || logon_(db::g_pSession, profile_) != 1)
+    if (!logon_ || logon_(database_.get(), profile_) != 1)
         return false;
+    channel_ = trace::makePipeChannel(*database_);
 
     startRunJournal();
     if (!createMainWindow())
@@ -181,9 +187,9 @@ bool CVexmoorApp::createMainWindow()
         mainWnd_.reset();
         return false;
     }
-    view_ = new trace::CVexmoorView(profile_, *session_, mainWnd_.get());
+    view_ = new trace::CVexmoorView(profile_, *channel_, mainWnd_.get());
     view_->setJournal(&journal_);
-    wireOptionsCommand(*view_, profile_, *session_);
+    wireOptionsCommand(*view_, profile_, *channel_);
     mainWnd_->setCentralWidget(view_);
     mainWnd_->keepUsableMinimumSize();
     view_->setFocus();
@@ -262,8 +268,8 @@ void CVexmoorApp::updateTraceState()
     actions_->action(res::ID_STOP)->setEnabled(tracing);
 
     trace::TraceState state;
-    state.user = session_->userName();
-    state.connect = session_->connectString();
+    state.user = database_->userName();
+    state.connect = database_->connectString();
     state.pipeName = view_->Settings().m_strPipeName;
     state.timerFrequency = view_->Settings().m_nTimerFrequency;
     state.tracing = tracing;

@@ -20,12 +20,14 @@ class Profile;
 }
 
 namespace vexmoor::db {
+class DatabaseSession;
 class OciSession;
-}
+} // namespace vexmoor::db
 
 namespace vexmoor::trace {
 class CVexmoorView;
-}
+class PipeChannel;
+} // namespace vexmoor::trace
 
 namespace vexmoor::ui {
 class DesktopShell;
@@ -36,6 +38,7 @@ namespace vexmoor::app {
 class ActionRegistry;
 class CMainFrame;
 
+
 // The application object: start-up and shutdown of the single-document
 // program, and the commands that belong to the application (About, New, Open,
 // Print Setup, the recent files, Exit) and to printing.
@@ -43,9 +46,10 @@ class CVexmoorApp : public QObject {
     Q_OBJECT
 
 public:
-    // Logs the session on; 1 after a successful logon, anything else ends
-    // start-up. The program runs the logon dialog; tests log on directly.
-    using LogonStep = std::function<int(db::OciSession* session, base::Profile& profile)>;
+    // Logs the session on (g_pSession, or PostgreSQL by the connect string);
+    // 1 after a successful logon, anything else ends start-up. The program
+    // runs the logon dialog; tests log on directly.
+    using LogonStep = std::function<int(db::DatabaseSession* session, base::Profile& profile)>;
     // Called on the printer before the /p and /pt switches print (tests send
     // the output to a file).
     using PrinterHook = std::function<void(QPrinter& printer)>;
@@ -143,6 +147,8 @@ private:
     int exitCode_ = 0;
 
     std::unique_ptr<db::OciSession> session_;
+    std::unique_ptr<db::DatabaseSession> database_; // the logon, on session_ or PostgreSQL
+    std::unique_ptr<trace::PipeChannel> channel_;   // the pipe of the database logged on to
     CVexmoorDoc doc_;
     std::unique_ptr<CMainFrame> mainWnd_;
     std::unique_ptr<ActionRegistry> actions_;

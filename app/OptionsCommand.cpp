@@ -5,10 +5,11 @@
 
 namespace vexmoor::app {
 
-void wireOptionsCommand(trace::CVexmoorView& view, base::Profile& profile, db::OciSession& session)
+void wireOptionsCommand(trace::CVexmoorView& view, base::Profile& profile,
+                        trace::PipeChannel& channel)
 {
-    view.setOptionsCommand([&view, &profile, &session](base::TraceSettings& settings) {
-        return options::runOptionsCommand(settings, profile, session, view.window());
+    view.setOptionsCommand([&view, &profile, &channel](base::TraceSettings& settings) {
+        return options::runOptionsCommand(settings, profile, channel, view.window());
     });
 }
 

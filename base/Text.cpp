@@ -39,4 +39,14 @@ bool startsWithUpperAt(std::string_view text, std::size_t at, std::string_view u
     return true;
 }
 
+std::string_view trimBlanks(std::string_view text)
+{
+    const auto isBlank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 } // namespace vexmoor::base

@@ -19,4 +19,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // in any case; false when fewer bytes than the word are left.
 bool startsWithUpperAt(std::string_view text, std::size_t at, std::string_view upperWord);
 
+// `text` without the white space (std::isspace) at either end.
+std::string_view trimBlanks(std::string_view text);
+
 } // namespace vexmoor::base

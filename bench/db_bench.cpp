@@ -1,8 +1,9 @@
-// The cost of the call layer: a receive on an empty pipe through OciCursor
-// (SetStatement, Bind, Execute, as the poller runs it) against the same
-// receive through the engine's own interface (Statement::bind, execute).
-// Goal: the cursor costs at most 1.2 times the engine. Both share one run;
-// on a busy machine interleave them so that load falls on both alike:
+// The cost of the call layers: a receive on an empty pipe through OciCursor
+// (SetStatement, Bind, Execute) and through the poller's PipeReader on an
+// OciPipeChannel (receiveMessage, which runs the same three), against the
+// same receive through the engine's own interface (Statement::bind, execute).
+// Goal: each costs at most 1.2 times the engine. All share one run; on a busy
+// machine interleave them so that load falls on all alike:
 //   db_bench --benchmark_filter=Receive --benchmark_enable_random_interleaving=true
 //            --benchmark_repetitions=12 --benchmark_report_aggregates_only=true
 
@@ -13,6 +14,7 @@
 #include "engine/Database.h"
 #include "engine/Session.h"
 #include "engine/Statement.h"
+#include "trace/OciPipeChannel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,6 +68,26 @@ void ReceiveEmptyPipe_OciCursor(benchmark::State& state)
         state.SkipWithError("the pipe was not empty");
 }
 BENCHMARK(ReceiveEmptyPipe_OciCursor);
+
+// What a poll tick on an empty pipe runs through the pipe interface, with
+// the reader (and its cursor) kept open as a poll keeps it.
+void ReceiveEmptyPipe_PipeReader(benchmark::State& state)
+{
+    bench::ScratchFolder folder;
+    OciSession session;
+    if (!bench::logOnEmbedded(session, folder.file("bench.db"), state))
+        return;
+    vexmoor::trace::OciPipeChannel channel(session);
+    const auto reader = channel.openReader();
+    bool received = false;
+    for (auto _ : state) {
+        received = reader->receiveMessage("bench_empty");
+        benchmark::DoNotOptimize(received);
+    }
+    if (received)
+        state.SkipWithError("the pipe was not empty");
+}
+BENCHMARK(ReceiveEmptyPipe_PipeReader);
 
 // A whole poll of an empty pipe: open the cursor, one receive, close it.
 void PollEmptyPipe_OciCursor(benchmark::State& state)

@@ -2,7 +2,7 @@
 // measured in the same run: one SQLite insert plus one delete of a message
 // row, prepared statements, WAL, synchronous=NORMAL.
 //
-//   build/store-bench/bench/engine_bench
+//   build/bench/bench/engine_bench
 //
 // The last entry, Ratios, reports the goals as counters:
 //   send_drain_vs_floor        >= 0.7   (send + receive + two unpacks)
@@ -10,6 +10,7 @@
 //   two_processes_vs_one       >= 0.25  (sender and drainer in two processes)
 
 #include "bench/BenchSupport.h"
+#include "bench/EngineWork.h"
 #include "engine/Database.h"
 #include "engine/MessageBuffer.h"
 #include "engine/PipeStore.h"
@@ -176,83 +177,17 @@ void PipeTwoProcesses(benchmark::State& state)
         static_cast<double>(empty) / static_cast<double>(count);
 }
 
-// The statements of the trace console and of the procedure installer.
-constexpr const char* kSendDebugMessage =
-    "CREATE OR REPLACE PROCEDURE SendDebugMessage (theMessage IN VARCHAR2, thePipe IN VARCHAR2 "
-    "DEFAULT 'vexmoor') "
-    "AS\n\tstatus\tNUMBER;\n\tBEGIN\n\t\tdbms_pipe.pack_message(LENGTH(theMessage));\n\t\tdbms_"
-    "pipe.pack_message("
-    "theMessage);\n\t\tstatus := dbms_pipe.send_message(thePipe);\n\t\tIF status != 0 THEN\n\t\t\t"
-    "raise_application_error(-20099, 'Debug error');\n\t\tEND IF;\n\tEND SendDebugMessage;\n";
-constexpr const char* kSynonym = "CREATE PUBLIC SYNONYM SendDebugMessage FOR SendDebugMessage";
-constexpr const char* kSend = "begin SendDebugMessage('abc'); end;";
-constexpr const char* kReceive = "begin :sta := dbms_pipe.receive_message('vexmoor', 0); end;";
-constexpr const char* kLengthUnpack = "begin dbms_pipe.unpack_message(:len); end;";
-constexpr const char* kTextUnpack = "begin dbms_pipe.unpack_message(:chr); end;";
-
-void install(const std::shared_ptr<Database>& shared)
-{
-    auto session = Session::logOn(shared, "VEXMOOR", "vexmoor");
-    session->prepare(kSendDebugMessage)->execute();
-    session->prepare(kSynonym)->execute();
-}
-
-// The poller's statements on a session of its own, bound as the database
-// layer binds them.
-class Poller {
-public:
-    explicit Poller(const std::shared_ptr<Database>& database)
-        : session_(Session::logOn(database, "VEXMOOR", "vexmoor")),
-          receive_(session_->prepare(kReceive)), length_(session_->prepare(kLengthUnpack)),
-          text_(session_->prepare(kTextUnpack))
-    {
-        receive_->bind(":sta", BindBuffer{&status_, 4, ExternalType::Integer, &statusIndicator_});
-        length_->bind(":len",
-                      BindBuffer{&length_value_, 4, ExternalType::Integer, &lengthIndicator_});
-        text_->bind(":chr", BindBuffer{text_value_, sizeof text_value_, ExternalType::String,
-                                       &textIndicator_});
-    }
-
-    // The receive statement's status.
-    int receive()
-    {
-        receive_->execute();
-        return status_;
-    }
-    void unpack()
-    {
-        length_->execute();
-        text_->execute();
-        benchmark::DoNotOptimize(text_value_);
-    }
-
-private:
-    std::unique_ptr<Session> session_;
-    std::unique_ptr<Statement> receive_;
-    std::unique_ptr<Statement> length_;
-    std::unique_ptr<Statement> text_;
-    std::int32_t status_ = 0;
-    std::int32_t length_value_ = 0;
-    char text_value_[2001] = {};
-    std::int16_t statusIndicator_ = 0;
-    std::int16_t lengthIndicator_ = 0;
-    std::int16_t textIndicator_ = 0;
-};
+using bench::EnginePoller;
+using bench::installSendDebugMessage;
+using bench::kSend;
 
 void SendDrain(benchmark::State& state)
 {
-    bench::ScratchFolder folder;
-    auto database = Database::open(folder.file("engine.db"));
-    install(database);
-    auto sender = Session::logOn(database, "SYSTEM", "manager");
-    auto send = sender->prepare(kSend);
-    Poller poller(database);
+    bench::EngineSendDrain work;
     OpTimer timer(state, "send_drain");
     for (auto _ : state) {
-        send->execute();
-        if (poller.receive() != 0)
+        if (!work.sendAndDrain())
             std::abort();
-        poller.unpack();
     }
 }
 
@@ -260,10 +195,10 @@ void EmptyReceive(benchmark::State& state)
 {
     bench::ScratchFolder folder;
     auto database = Database::open(folder.file("engine.db"));
-    install(database);
+    installSendDebugMessage(database);
     auto sender = Session::logOn(database, "SYSTEM", "manager");
     sender->prepare(kSend)->execute();
-    Poller poller(database);
+    EnginePoller poller(database);
     poller.receive();
     poller.unpack();
     OpTimer timer(state, "empty_receive");
@@ -282,7 +217,7 @@ void TwoProcesses(benchmark::State& state)
     const std::filesystem::path file = folder.file("shared.db");
     {
         auto database = Database::open(file);
-        install(database);
+        installSendDebugMessage(database);
     } // closed before the fork: SQLite connections must not cross it
     auto count = static_cast<std::int64_t>(state.max_iterations);
     pid_t child = fork();
@@ -299,7 +234,7 @@ void TwoProcesses(benchmark::State& state)
         _exit(0);
     }
     auto database = Database::open(file);
-    Poller poller(database);
+    EnginePoller poller(database);
     std::int64_t empty = 0;
     {
         OpTimer timer(state, "two_processes");
@@ -340,69 +275,33 @@ void Ratios(benchmark::State& state)
     state.counters["pipe_two_processes_vs_one"] = wall("pipe_send_drain", "pipe_two_processes");
 }
 
-// PL/SQL loops run by the interpreter, one block per iteration; items are
-// loop turns (rows for the table loops).
-class PlsqlLoop {
-public:
-    PlsqlLoop() : database_(Database::open(folder_.file("plsql.db")))
-    {
-        session_ = Session::logOn(database_, "vexmoor", "vexmoor");
-    }
-    void run(const char* text) { session_->prepare(text)->execute(); }
-    void measure(benchmark::State& state, const char* block, std::int64_t turns)
-    {
-        auto statement = session_->prepare(block);
-        for (auto _ : state)
-            statement->execute();
-        state.SetItemsProcessed(state.iterations() * turns);
-    }
-
-private:
-    vexmoor::test::ScratchFolder folder_;
-    std::shared_ptr<Database> database_;
-    std::unique_ptr<Session> session_;
-};
-
-constexpr const char* kCreateRows =
-    "create table bench_rows (id number primary key, name varchar2(30))";
-constexpr const char* kInsertRows =
-    "begin delete from bench_rows; for i in 1..10000 loop insert into bench_rows values (i, "
-    "'row ' || i); end loop; commit; end;";
-
+// PL/SQL loops run by the interpreter, one block per iteration (the blocks
+// are in EngineWork.h); items are loop turns, rows for the table loops.
 void PlsqlArithmetic(benchmark::State& state)
 {
-    PlsqlLoop loop;
-    loop.measure(state,
-                 "declare n number := 0; begin for i in 1..100000 loop n := n + mod(i, 7) * 2 - "
-                 "1; end loop; end;",
-                 100000);
+    bench::PlsqlLoop loop;
+    loop.measure(state, bench::kArithmeticBlock, bench::kArithmeticTurns);
 }
 
 void PlsqlStringBuilding(benchmark::State& state)
 {
-    PlsqlLoop loop;
-    loop.measure(state,
-                 "declare s varchar2(32767); begin for i in 1..3000 loop s := s || "
-                 "substr('0123456789', 1 + mod(i, 3), 7) || ','; end loop; end;",
-                 3000);
+    bench::PlsqlLoop loop;
+    loop.measure(state, bench::kStringBlock, bench::kStringTurns);
 }
 
 void PlsqlTableInsert(benchmark::State& state)
 {
-    PlsqlLoop loop;
-    loop.run(kCreateRows);
-    loop.measure(state, kInsertRows, 10000);
+    bench::PlsqlLoop loop;
+    loop.run(bench::kCreateRows);
+    loop.measure(state, bench::kInsertRows, bench::kTableRows);
 }
 
 void PlsqlCursorLoop(benchmark::State& state)
 {
-    PlsqlLoop loop;
-    loop.run(kCreateRows);
-    loop.run(kInsertRows);
-    loop.measure(state,
-                 "declare n number := 0; begin for r in (select id, name from bench_rows) loop "
-                 "n := n + r.id + length(r.name); end loop; end;",
-                 10000);
+    bench::PlsqlLoop loop;
+    loop.run(bench::kCreateRows);
+    loop.run(bench::kInsertRows);
+    loop.measure(state, bench::kCursorBlock, bench::kTableRows);
 }
 
 } // namespace

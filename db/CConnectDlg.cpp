@@ -1,6 +1,6 @@
 #include "CConnectDlg.h"
 
-#include "OciSession.h"
+#include "LogonTarget.h"
 #include "base/LocaleText.h"
 #include "base/Profile.h"
 #include "res/ConnectDialogTemplate.h"
@@ -48,11 +48,11 @@ std::string itemEntry(int number)
 class WaitCursor {
 public:
     WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { release(); }
+    ~WaitCursor() { Release(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-    void release()
+    void Release()
     {
         if (active_)
             QApplication::restoreOverrideCursor();
@@ -73,7 +73,7 @@ void showMessage(QWidget* parent, const QString& text)
 
 } // namespace
 
-CConnectDlg::CConnectDlg(QWidget* parent, OciSession& session, base::Profile& profile)
+CConnectDlg::CConnectDlg(QWidget* parent, LogonTarget& session, base::Profile& profile)
     : QDialog(parent), session_(session), profile_(profile)
 {
     userName_ = profile_.getProfileString(kConnectSection, "Usr");
@@ -214,7 +214,7 @@ void CConnectDlg::accept()
 {
     WaitCursor wait;
     if (QWidget* overlong = takeFieldsFromControls()) {
-        wait.release();
+        wait.Release();
         refuseOverlongField(*overlong);
         return;
     }
@@ -231,7 +231,7 @@ void CConnectDlg::accept()
     const QString reason = fromBytes(session_.ErrorText());
     // "Connecting to database" would otherwise stay up while nothing connects.
     showStatus("", "", "");
-    wait.release();
+    wait.Release();
     showMessage(this, reason);
 }
 
@@ -240,7 +240,7 @@ void CConnectDlg::reject()
     done(0);
 }
 
-int RunConnectDialog(OciSession* session, base::Profile& profile)
+int RunConnectDialog(LogonTarget* session, base::Profile& profile)
 {
     if (session == nullptr)
         return 0;

@@ -14,9 +14,11 @@ class Profile;
 
 namespace vexmoor::db {
 
-class OciSession;
+class LogonTarget;
 
-// The "Connect to Oracle" dialog: logs the session on, remembers the last
+
+// The "Connect to Oracle" dialog: logs the session on (or the program's
+// choice of session by the connect string), remembers the last
 // user name and connect string, and keeps the history of connect strings.
 // Its controls come from template 146 and are found by their ids.
 class CConnectDlg : public QDialog {
@@ -25,7 +27,7 @@ class CConnectDlg : public QDialog {
 public:
     // Reads the last user name and connect string, builds the controls and
     // opens them (OnInitDialog): fields in place, history filled, focus set.
-    CConnectDlg(QWidget* parent, OciSession& session, base::Profile& profile);
+    CConnectDlg(QWidget* parent, LogonTarget& session, base::Profile& profile);
 
     void FillHistory();
     void AddToHistory(const std::string& connectString);
@@ -47,7 +49,7 @@ private:
     QComboBox& connectStringBox() const;
     QLabel& statusLine(int index) const;
 
-    OciSession& session_;
+    LogonTarget& session_;
     base::Profile& profile_;
     std::string userName_;
     std::string password_;
@@ -56,7 +58,7 @@ private:
 };
 
 // Runs the dialog modally with no parent; 1 after a successful logon, else 0.
-int RunConnectDialog(OciSession* session, base::Profile& profile);
+int RunConnectDialog(LogonTarget* session, base::Profile& profile);
 
 // What the logon dialog's Help button shows: what to type as connect string,
 // and the accounts a new embedded database has.

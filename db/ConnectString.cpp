@@ -1,5 +1,7 @@
 #include "ConnectString.h"
 
+#include "base/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -10,15 +12,6 @@ namespace {
 
 constexpr std::string_view kEmbedded = "embedded";
 
-std::string_view trim(std::string_view text)
-{
-    const auto isBlank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool startsWithKeyword(std::string_view text)
 {
@@ -73,7 +66,7 @@ std::filesystem::path defaultEmbeddedDatabase(const EnvironmentLookup& environme
 
 ConnectTarget parseConnectString(std::string_view connect, const EnvironmentLookup& environment)
 {
-    const std::string_view text = trim(connect);
+    const std::string_view text = base::trimBlanks(connect);
     if (!startsWithKeyword(text))
         return {};
     const std::string_view rest = text.substr(kEmbedded.size());

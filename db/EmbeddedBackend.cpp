@@ -59,6 +59,12 @@ bool sameNames(const std::vector<std::string>& names, const std::vector<Binding>
         [](const std::string& name, const Binding& bind) { return name == bind.name; });
 }
 
+bool sameBuffer(const engine::BindBuffer& a, const engine::BindBuffer& b)
+{
+    return a.data == b.data && a.capacity == b.capacity && a.type == b.type
+           && a.indicator == b.indicator;
+}
+
 class EmbeddedSession final : public BackendSession,
                               public std::enable_shared_from_this<EmbeddedSession> {
 public:
@@ -76,24 +82,27 @@ public:
     std::unique_ptr<BackendCursor> openCursor() override;
     void interrupt() override { session_->cancel(); }
 
-    // A statement for the text with exactly these placeholders bound. The
-    // poller sends the same few texts again and again, so statements are
-    // kept by text; one is reused only when the round binds the same names
-    // (in the same order) as the last, so no buffer of an earlier round stays
-    // bound to it.
+    // A statement for the text with exactly these placeholders bound to
+    // these buffers. The poller sends the same few texts again and again, so
+    // statements are kept by text; one is reused only when the round binds
+    // the same names (in the same order) as the last, so no buffer of an
+    // earlier round stays bound to it.
     engine::Statement& statementFor(const std::string& text, const std::vector<Binding>& binds)
     {
         auto found = cache_.find(text);
-        if (found != cache_.end() && sameNames(found->second.names, binds))
-            return *found->second.statement;
-        if (cache_.size() >= kCacheLimit && found == cache_.end())
-            cache_.clear();
-        auto& entry = cache_[text];
-        entry.statement = session_->prepare(text);
-        entry.names.clear();
-        for (const auto& bind : binds)
-            entry.names.push_back(bind.name);
-        return *entry.statement;
+        if (found == cache_.end() || !sameNames(found->second.names, binds)) {
+            if (cache_.size() >= kCacheLimit && found == cache_.end())
+                cache_.clear();
+            found = cache_.try_emplace(text).first;
+            auto& entry = found->second;
+            entry.statement = session_->prepare(text);
+            entry.names.clear();
+            for (const auto& bind : binds)
+                entry.names.push_back(bind.name);
+            entry.buffers.clear();
+        }
+        found->second.bind(binds);
+        return *found->second.statement;
     }
 
 private:
@@ -102,6 +111,23 @@ private:
     struct CachedStatement {
         std::unique_ptr<engine::Statement> statement;
         std::vector<std::string> names;
+        std::vector<engine::BindBuffer> buffers; // what the statement holds bound, by name
+
+        // A poll binds the same buffers round after round; the statement
+        // keeps them, so only a changed round is bound again.
+        void bind(const std::vector<Binding>& binds)
+        {
+            if (std::equal(buffers.begin(), buffers.end(), binds.begin(), binds.end(),
+                           [](const engine::BindBuffer& held, const Binding& bind) {
+                               return sameBuffer(held, bind.buffer);
+                           }))
+                return;
+            buffers.clear();
+            for (const auto& binding : binds) {
+                statement->bind(binding.name, binding.buffer);
+                buffers.push_back(binding.buffer);
+            }
+        }
     };
 
     std::shared_ptr<engine::Database> database_;
@@ -132,11 +158,12 @@ public:
             throw oraError(1003);
         if (type != kTypeInteger && type != kTypeString)
             throw oraError(3115);
+        std::string normal = normalName(name);
         // As the Oracle client does, a name the text does not have fails here.
-        if (!hasPlaceholder(normalName(name)))
+        if (!hasPlaceholder(normal))
             throw base::oraError(1036);
         Binding binding{
-            normalName(name),
+            std::move(normal),
             {buffer, length,
              type == kTypeInteger ? engine::ExternalType::Integer : engine::ExternalType::String,
              indicator}};
@@ -152,10 +179,7 @@ public:
     {
         if (!parsed_)
             throw oraError(1003);
-        engine::Statement& statement = session_->statementFor(statement_, binds_);
-        for (const auto& binding : binds_)
-            statement.bind(binding.name, binding.buffer);
-        statement.execute();
+        session_->statementFor(statement_, binds_).execute();
     }
 
     void close() override { binds_.clear(); }

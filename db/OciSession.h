@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogonTarget.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -7,18 +9,19 @@
 namespace vexmoor::db {
 
 // The one database connection of the process: its host and logon data areas.
-class OciSession {
+class OciSession : public vexmoor::db::LogonTarget {
 public:
     OciSession();
-    virtual ~OciSession();
+    ~OciSession() override;
     OciSession(const OciSession&) = delete;
     OciSession& operator=(const OciSession&) = delete;
 
     // Logs on; false leaves the session usable for another attempt and the
     // reason in ErrorText. Shows nothing.
-    bool LogOn(const std::string& user, const std::string& password, const std::string& connect);
+    bool LogOn(const std::string& user, const std::string& password,
+               const std::string& connect) override;
     // The library's text for the return code held in the logon area.
-    std::string ErrorText();
+    std::string ErrorText() override;
     // Asks the statement that a cursor of this session runs on another
     // thread to stop (ORA-01013; a waiting dbms_pipe call returns 3). On
     // the embedded engine a break while nothing runs stops the next

@@ -2,6 +2,8 @@
 
 #include "ErrorReport.h"
 
+#include "base/Text.h"
+
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -14,15 +16,6 @@ namespace {
 
 constexpr std::string_view kConnectionFailure = "08006";
 
-std::string_view trimmed(std::string_view text)
-{
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix)
 {
@@ -37,7 +30,7 @@ std::string firstLine(const char* text)
 {
     std::string_view line = text ? text : "";
     line = line.substr(0, line.find('\n'));
-    return std::string(trimmed(line));
+    return std::string(base::trimBlanks(line));
 }
 
 // Notices ("extension already exists, skipping") would reach the terminal
@@ -71,7 +64,7 @@ PgError errorOf(pg_conn* connection, const pg_result* result)
 
 bool isPostgresConnectString(std::string_view connect)
 {
-    connect = trimmed(connect);
+    connect = base::trimBlanks(connect);
     return startsWithNoCase(connect, "postgresql://") || startsWithNoCase(connect, "postgres://");
 }
 
@@ -135,7 +128,7 @@ bool PgSession::logOn(const std::string& user, const std::string& password, cons
 {
     // Later keywords override what the expanded URI says.
     std::vector<const char*> keys{"dbname"};
-    const std::string target(trimmed(uri));
+    const std::string target(base::trimBlanks(uri));
     std::vector<const char*> values{target.c_str()};
     if (!user.empty()) {
         keys.push_back("user");
@@ -157,7 +150,7 @@ bool PgSession::logOn(const std::string& user, const std::string& password, cons
         return false;
     }
     if (PQstatus(connection.get()) != CONNECTION_OK) {
-        errorText_ = trimmed(PQerrorMessage(connection.get()));
+        errorText_ = base::trimBlanks(PQerrorMessage(connection.get()));
         return false;
     }
     PQsetNoticeProcessor(connection.get(), ignoreNotice, nullptr);

@@ -43,6 +43,7 @@ enum class ExprKind : std::uint8_t {
     Binary,
     Case,            // left: selector or null; args: WHEN, THEN, WHEN, THEN...; right: ELSE or null
     CursorAttribute, // SQL%ROWCOUNT: path = {"SQL", "ROWCOUNT"}
+    Subquery,        // (SELECT ...) inside SQL: `query`
 };
 
 enum class Operator : std::uint8_t {
@@ -72,6 +73,7 @@ enum class Operator : std::uint8_t {
 };
 
 struct Expr;
+struct SqlAst;
 struct BuiltinDef;
 struct CompiledUnit;
 
@@ -86,10 +88,16 @@ struct Argument {
 // variable (see Expr::member); Construct: a nested table's constructor.
 enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure, Member, Construct };
 
-// How a Member expression reaches into its variable: fields in turn, then an
+// How a Member expression reaches into its variable: fields and elements in
+// turn (a subscript followed by more selectors: Expr::subscripts), then an
 // element (the call's first argument) or a collection method.
+struct MemberStep {
+    int field = -1;                  // a record's field, or -1 for an element
+    const Expr* subscript = nullptr; // the element's subscript
+};
+
 struct MemberAccess {
-    std::vector<int> fields;
+    std::vector<MemberStep> steps;
     bool element = false;
     int method = -1; // a CollectionMethod, -1 none
     TypeSpec type;   // of what it reaches
@@ -103,11 +111,15 @@ struct Expr {
     Value literal;
     std::vector<std::string> path; // Name: upper-case parts; Bind: its name
     std::vector<Argument> args;    // call arguments; the operands of BETWEEN, IN, LIKE
+    // Subscripts followed by more selectors (t(i).f): each stands in `path`
+    // as an empty part.
+    std::vector<Argument> subscripts;
     bool hasParens = false;
     bool integerLiteral =
         false; // digits only and within PLS_INTEGER: PL/SQL computes with it in 32 bits
     std::unique_ptr<Expr> left;
     std::unique_ptr<Expr> right;
+    std::shared_ptr<SqlAst> query; // Subquery
 
     // Resolved by the compiler.
     Target target = Target::Unresolved;
@@ -184,12 +196,11 @@ struct Declaration {
     bool notNull = false;
     bool isException = false;
     std::unique_ptr<Expr> init;
-    int slot = -1;                  // -1 for an exception, a cursor or a record
+    int slot = -1;                  // -1 for an exception or a cursor
     std::shared_ptr<SqlAst> cursor; // CURSOR name [(params)] IS query
     // name table%ROWTYPE / cursor%ROWTYPE, or name x%TYPE: what it is anchored to
     std::vector<std::string> anchor;
     bool rowType = false;
-    std::vector<int> fieldSlots; // a %ROWTYPE record's fields, NULL when the block starts
 };
 
 struct HandlerName {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <string_view>
 
@@ -46,7 +47,6 @@ enum class SymbolKind {
     Exception,
     Subprogram,
     Type,
-    Record,
     Cursor
 };
 
@@ -58,8 +58,7 @@ struct Symbol {
     int level = 0;                            // of the unit that declares it: 0 the outermost
     CompiledUnit* subprogram = nullptr;       // Subprogram
     const CompositeType* composite = nullptr; // Type
-    SqlAst* record = nullptr;                 // Record: what keeps its fields; Cursor: its query
-    bool fixedFields = false;                 // a %ROWTYPE record: no fields but its columns
+    SqlAst* record = nullptr;                 // Cursor: its query
 };
 
 struct ParamInfo {
@@ -78,10 +77,26 @@ std::optional<std::string_view> dbmsOutputName(const std::vector<std::string>& p
     return std::nullopt;
 }
 
+std::vector<std::string> splitPath(const std::string& text)
+{
+    std::vector<std::string> path;
+    for (std::size_t start = 0;;) {
+        const std::size_t dot = text.find('.', start);
+        path.push_back(text.substr(start, dot - start));
+        if (dot == std::string::npos)
+            return path;
+        start = dot + 1;
+    }
+}
+
 std::string joinPath(const std::vector<std::string>& path)
 {
     std::string text;
     for (const auto& part : path) {
+        if (part.empty()) {
+            text += "(...)"; // a subscript followed by more selectors
+            continue;
+        }
         if (!text.empty())
             text += '.';
         text += part;
@@ -270,18 +285,6 @@ private:
         expr.up = static_cast<std::uint8_t>(level() - symbol.level);
     }
 
-    // Cursors and the fields of their records live in the frame of the unit
-    // that declares them; a local subprogram cannot reach them there yet.
-    const Symbol& declaredHere(const Symbol& symbol, const SourcePos& pos)
-    {
-        if (symbol.level != level())
-            fail(pos, "PLS-00999: implementation restriction (may be temporary) '"
-                          + std::string(symbol.name)
-                          + "': a cursor or a %ROWTYPE record of an enclosing unit used inside a "
-                            "local subprogram");
-        return symbol;
-    }
-
     const TypeSpec& slotType(const Expr& expr) const
     {
         const CompiledUnit& owner =
@@ -382,7 +385,7 @@ private:
                 continue;
             }
             if (!declaration.anchor.empty())
-                declaration.type = anchoredType(declaration);
+                declaration.type = anchoredType(declaration.anchor, declaration.pos);
             resolveType(declaration.type);
             if (declaration.init) {
                 resolveExpr(*declaration.init);
@@ -583,11 +586,15 @@ private:
                 return;
             }
             if (const Symbol* symbol = lookup(expr.path[0])) {
-                if (symbol->kind == SymbolKind::Record && expr.path.size() == 2) {
-                    expr.target = Target::Slot;
-                    expr.index = recordField(*symbol, expr.path[1], expr.pos);
-                } else if (symbol->kind != SymbolKind::Exception
-                           && symbol->kind != SymbolKind::Record && expr.path.size() == 1) {
+                if (isCompositeVariable(*symbol) && expr.path.size() > 1) {
+                    // r.f; a column of the table named so still wins when the statement runs
+                    try {
+                        resolveName(expr, false);
+                    } catch (const OraError&) {
+                        expr.target = Target::Unresolved;
+                        expr.member.reset();
+                    }
+                } else if (symbol->kind != SymbolKind::Exception && expr.path.size() == 1) {
                     bindSlot(expr, *symbol);
                 }
             }
@@ -595,6 +602,10 @@ private:
         }
         if (expr.kind == ExprKind::Name && expr.path.size() == 1 && expr.path[0] == "*")
             return;
+        if (expr.kind == ExprKind::Subquery) {
+            resolveSubquery(*expr.query);
+            return;
+        }
         if (expr.kind == ExprKind::Name && expr.hasParens) {
             // A PL/SQL function of values only runs in PL/SQL and is bound;
             // a call on columns is refused when the statement runs.
@@ -630,32 +641,36 @@ private:
             return;
         }
         if (sql.kind == SqlKind::Fetch || sql.kind == SqlKind::Close)
-            sql.cursor = namedCursor(sql).record->cursor;
-        resolveIntoTargets(sql.into);
-        if (sql.where)
-            resolveSqlExpr(*sql.where);
-        for (auto& order : sql.orderBy)
-            resolveSqlExpr(*order.expr);
+            namedCursor(sql);
+        resolveIntoTargets(sql);
+        resolveQueryClauses(sql);
         for (auto& value : sql.values)
             resolveSqlExpr(*value);
     }
 
-    // A field of a cursor FOR loop's record gets a slot when first used; its
-    // value is the fetched column as it is, so the slot has no type of its own.
-    int recordField(const Symbol& record, const std::string& field, const SourcePos& pos)
+    void resolveQueryClauses(SqlAst& sql)
     {
-        declaredHere(record, pos);
-        for (const auto& [name, slot] : record.record->recordFields) {
-            if (name == field)
-                return slot;
+        for (auto& join : sql.joins) {
+            if (join.on)
+                resolveSqlExpr(*join.on);
         }
-        if (record.fixedFields)
-            fail(pos, "PLS-00302: component '" + field + "' must be declared");
-        TypeSpec untyped;
-        untyped.type = ValueType::Null;
-        const int slot = newSlot(untyped, false);
-        record.record->recordFields.emplace_back(field, slot);
-        return slot;
+        if (sql.where)
+            resolveSqlExpr(*sql.where);
+        for (auto& group : sql.groupBy)
+            resolveSqlExpr(*group);
+        if (sql.having)
+            resolveSqlExpr(*sql.having);
+        for (auto& order : sql.orderBy)
+            resolveSqlExpr(*order.expr);
+    }
+
+    void resolveSubquery(SqlAst& query)
+    {
+        for (auto& item : query.items) {
+            if (item.expr)
+                resolveSqlExpr(*item.expr);
+        }
+        resolveQueryClauses(query);
     }
 
     void resolveCursorDeclaration(Declaration& declaration)
@@ -683,21 +698,60 @@ private:
 
     // OPEN c(args) and FOR r IN c(args): the cursor and its arguments.
     // The cursor OPEN, FETCH, CLOSE or a cursor FOR loop names.
-    const Symbol& namedCursor(const SqlAst& use)
+    // A declared cursor: of this unit, of one around it, or of a package
+    // (pkg.c, or c inside the package).
+    struct CursorRef {
+        SqlAst* query = nullptr;
+        std::uint8_t up = 0;
+        const CompiledUnit* package = nullptr;
+    };
+
+    CursorRef findCursor(const std::vector<std::string>& path, const SourcePos& pos,
+                         bool forAttribute)
     {
-        const Symbol* symbol = lookup(use.cursorName);
-        if (!symbol)
-            fail(use.cursorPos, "PLS-00201: identifier '" + use.cursorName + "' must be declared");
-        if (symbol->kind != SymbolKind::Cursor)
-            fail(use.cursorPos, "PLS-00456: item '" + use.cursorName + "' is not a cursor");
-        return declaredHere(*symbol, use.cursorPos);
+        const auto notCursor = [&](const std::string& name) {
+            fail(pos,
+                 forAttribute
+                     ? "PLS-00324: cursor attribute may not be applied to non-cursor '" + name + "'"
+                     : "PLS-00456: item '" + name + "' is not a cursor");
+        };
+        if (path.size() == 1) {
+            const Symbol* symbol = lookup(path[0]);
+            if (!symbol)
+                fail(pos, "PLS-00201: identifier '" + path[0] + "' must be declared");
+            if (symbol->kind != SymbolKind::Cursor)
+                notCursor(path[0]);
+            return CursorRef{symbol->record, static_cast<std::uint8_t>(level() - symbol->level),
+                             nullptr};
+        }
+        if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name)
+            return findCursor({path.begin() + 1, path.end()}, pos, forAttribute);
+        auto [package, at] = packageOf(path);
+        if (!package)
+            fail(pos, "PLS-00201: identifier '" + joinPath(path) + "' must be declared");
+        if (!package->valid)
+            fail(pos, "PLS-00905: object " + package->qualifiedName + " is invalid");
+        const Declaration* declaration = publicDeclaration(*package, path[at]);
+        if (!declaration || at + 1 != path.size())
+            fail(pos, "PLS-00302: component '" + path[at] + "' must be declared");
+        if (!declaration->cursor)
+            notCursor(joinPath(path));
+        return CursorRef{declaration->cursor.get(), 0, package.get()};
     }
 
-    void resolveCursorUse(SqlAst& use)
+    CursorRef namedCursor(SqlAst& use)
     {
-        const Symbol& cursor = namedCursor(use);
-        use.cursor = cursor.record->cursor;
-        const auto& parameters = cursor.record->parameters;
+        const CursorRef found = findCursor(splitPath(use.cursorName), use.cursorPos, false);
+        use.cursor = found.query->cursor;
+        use.cursorUp = found.up;
+        use.cursorPackage = found.package;
+        return found;
+    }
+
+    CursorRef resolveCursorUse(SqlAst& use)
+    {
+        const CursorRef cursor = namedCursor(use);
+        const auto& parameters = cursor.query->parameters;
         if (use.values.size() > parameters.size())
             fail(use.cursorPos, "PLS-00306: wrong number or types of arguments in call to '"
                                     + use.cursorName + "'");
@@ -708,27 +762,36 @@ private:
         }
         for (auto& value : use.values)
             resolveExpr(*value);
+        return cursor;
     }
 
     // The names a query's rows have: aliases, column names, or the table's
-    // columns for *.
-    std::vector<std::pair<std::string, TypeSpec>> queryColumns(const SqlAst& query,
-                                                               const SourcePos& pos)
+    // columns for *. A cursor FOR loop's record (`lenient`) has a field
+    // without a name for an expression without an alias, which nothing reaches.
+    std::vector<std::pair<std::string, TypeSpec>>
+    queryColumns(const SqlAst& query, const SourcePos& pos, bool lenient = false)
     {
         std::vector<std::pair<std::string, TypeSpec>> columns;
         TypeSpec untyped;
         untyped.type = ValueType::Null;
         for (const auto& item : query.items) {
             if (!item.expr) {
-                auto table = environment_.tableColumns(unit_.owner, query.table);
-                if (!table)
-                    fail(pos,
-                         "PLS-00201: identifier '" + joinPath(query.table) + "' must be declared");
-                columns.insert(columns.end(), table->begin(), table->end());
+                std::vector<const std::vector<std::string>*> tables{&query.table};
+                for (const auto& join : query.joins)
+                    tables.push_back(&join.table);
+                for (const auto* name : tables) {
+                    auto table = environment_.tableColumns(unit_.owner, *name);
+                    if (!table)
+                        fail(pos,
+                             "PLS-00201: identifier '" + joinPath(*name) + "' must be declared");
+                    columns.insert(columns.end(), table->begin(), table->end());
+                }
             } else if (!item.alias.empty()) {
                 columns.emplace_back(item.alias, untyped);
             } else if (item.expr->kind == ExprKind::Name && !item.expr->hasParens) {
                 columns.emplace_back(item.expr->path.back(), untyped);
+            } else if (lenient) {
+                columns.emplace_back(std::string(), untyped);
             } else {
                 fail(pos, "PLS-00402: alias required in SELECT list of cursor to avoid duplicate "
                           "column names");
@@ -737,43 +800,91 @@ private:
         return columns;
     }
 
+    // A %ROWTYPE record is a record like one of a declared RECORD type, of a
+    // type made for its table or cursor once per unit, so that two records
+    // of one table have one type.
+    TypeSpec rowType(const std::vector<std::string>& anchor, const SourcePos& pos)
+    {
+        const Symbol* cursor = anchor.size() == 1 ? lookup(anchor[0]) : nullptr;
+        const SqlAst* query =
+            cursor && cursor->kind == SymbolKind::Cursor ? cursor->record : packageCursor(anchor);
+        if (query)
+            return queryRecord(*query, joinPath(anchor), pos, false);
+        auto table = environment_.tableColumns(unit_.owner, anchor);
+        if (!table)
+            fail(pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
+        return recordType("table " + joinPath(anchor), joinPath(anchor), pos, std::move(*table));
+    }
+
+    // The record of a query's rows: c%ROWTYPE, or a cursor FOR loop's (`lenient`).
+    TypeSpec queryRecord(const SqlAst& query, const std::string& name, const SourcePos& pos,
+                         bool lenient)
+    {
+        const std::string key = (lenient ? "loop " : "cursor ")
+                                + std::to_string(reinterpret_cast<std::uintptr_t>(&query));
+        if (rowTypes_.contains(key))
+            return recordType(key, name, pos, {});
+        return recordType(key, name, pos, queryColumns(query, pos, lenient));
+    }
+
+    TypeSpec recordType(const std::string& key, const std::string& name, const SourcePos& pos,
+                        std::vector<std::pair<std::string, TypeSpec>> columns)
+    {
+        const CompositeType*& made = rowTypes_[key];
+        if (!made) {
+            auto type = std::make_shared<CompositeType>();
+            type->name = name + "%ROWTYPE";
+            type->pos = pos;
+            type->rowType = true;
+            for (auto& [field, column] : columns)
+                type->fields.push_back(CompositeType::Field{field, pos, column, false});
+            made = type.get();
+            unit_.rowTypes.push_back(std::move(type));
+        }
+        TypeSpec spec;
+        spec.type = ValueType::Composite;
+        spec.composite = made;
+        return spec;
+    }
+
+    // The query of pkg.c, when a path names a package's cursor.
+    const SqlAst* packageCursor(const std::vector<std::string>& path)
+    {
+        if (path.size() < 2)
+            return nullptr;
+        if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name) {
+            const Symbol* symbol = path.size() == 2 ? lookup(path[1]) : nullptr;
+            return symbol && symbol->kind == SymbolKind::Cursor ? symbol->record : nullptr;
+        }
+        auto [package, at] = packageOf(path);
+        if (!package || !package->valid || at + 1 != path.size())
+            return nullptr;
+        const Declaration* declaration = publicDeclaration(*package, path[at]);
+        return declaration ? declaration->cursor.get() : nullptr;
+    }
+
     void resolveRowType(Declaration& declaration)
     {
-        std::vector<std::pair<std::string, TypeSpec>> columns;
-        const Symbol* cursor =
-            declaration.anchor.size() == 1 ? lookup(declaration.anchor[0]) : nullptr;
-        if (cursor && cursor->kind == SymbolKind::Cursor) {
-            columns = queryColumns(*declaredHere(*cursor, declaration.pos).record, declaration.pos);
-        } else if (auto table = environment_.tableColumns(unit_.owner, declaration.anchor)) {
-            columns = std::move(*table);
-        } else {
-            fail(declaration.pos,
-                 "PLS-00201: identifier '" + joinPath(declaration.anchor) + "' must be declared");
-        }
-        auto& record = records_.emplace_back(std::make_unique<SqlAst>());
-        for (const auto& [name, type] : columns) {
-            record->recordFields.emplace_back(name, newSlot(type, false));
-            declaration.fieldSlots.push_back(record->recordFields.back().second);
-        }
-        declare(Symbol{.name = declaration.name,
-                       .kind = SymbolKind::Record,
-                       .slot = -1,
-                       .declaration = &declaration,
-                       .record = record.get(),
-                       .fixedFields = true},
+        declaration.type = rowType(declaration.anchor, declaration.pos);
+        declaration.slot = newSlot(declaration.type, false);
+        declare(Symbol{declaration.name, SymbolKind::Variable, declaration.slot, &declaration},
                 declaration.pos);
     }
 
-    TypeSpec anchoredType(const Declaration& declaration)
+    TypeSpec anchoredType(const std::vector<std::string>& anchor, const SourcePos& pos)
     {
-        const auto& anchor = declaration.anchor;
         if (const Symbol* symbol = lookup(anchor[0])) {
             const CompiledUnit& owner = *units_[static_cast<std::size_t>(symbol->level)];
             if (anchor.size() == 1 && symbol->slot >= 0)
                 return owner.slotTypes[static_cast<std::size_t>(symbol->slot)];
-            if (anchor.size() == 2 && symbol->kind == SymbolKind::Record)
-                return owner.slotTypes[static_cast<std::size_t>(
-                    recordField(*symbol, anchor[1], declaration.pos))];
+            const CompositeType* record =
+                isCompositeVariable(*symbol) ? symbolType(*symbol).composite : nullptr;
+            if (anchor.size() == 2 && record && !record->isCollection()) {
+                const int field = record->fieldIndex(anchor[1]);
+                if (field < 0)
+                    fail(pos, "PLS-00302: component '" + anchor[1] + "' must be declared");
+                return record->fields[static_cast<std::size_t>(field)].type;
+            }
         }
         if (anchor.size() >= 2) {
             const std::vector<std::string> table(anchor.begin(), anchor.end() - 1);
@@ -782,53 +893,35 @@ private:
                     if (name == anchor.back())
                         return type;
                 }
-                fail(declaration.pos,
-                     "PLS-00302: component '" + anchor.back() + "' must be declared");
+                fail(pos, "PLS-00302: component '" + anchor.back() + "' must be declared");
             }
         }
-        fail(declaration.pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
+        fail(pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
     }
 
-    // INTO a record means INTO each of its fields in turn.
-    void resolveIntoTargets(std::vector<std::unique_ptr<Expr>>& into)
+    // INTO a record (a variable, a field, an element) fills its fields in turn.
+    void resolveIntoTargets(SqlAst& sql)
     {
-        std::vector<std::unique_ptr<Expr>> expanded;
-        for (auto& target : into) {
-            const Symbol* symbol =
-                target->kind == ExprKind::Name && target->path.size() == 1 && !target->hasParens
-                    ? lookup(target->path[0])
-                    : nullptr;
-            if (symbol && symbol->kind == SymbolKind::Record && symbol->fixedFields) {
-                for (const auto& [name, slot] : symbol->record->recordFields) {
-                    auto field = std::make_unique<Expr>();
-                    field->kind = ExprKind::Name;
-                    field->pos = target->pos;
-                    field->path = {target->path[0], name};
-                    field->target = Target::Slot;
-                    field->index = slot;
-                    expanded.push_back(std::move(field));
-                }
-                continue;
-            }
+        for (auto& target : sql.into)
             resolveTarget(*target);
-            expanded.push_back(std::move(target));
-        }
-        into = std::move(expanded);
+        if (sql.into.size() != 1)
+            return;
+        const CompositeType* record = targetSpec(*sql.into[0]).composite;
+        if (record && !record->isCollection())
+            sql.intoRecord = record;
     }
 
+    // The loop's record is a record of the query's columns, like c%ROWTYPE.
     void resolveCursorFor(Stmt& stmt)
     {
+        const SqlAst* query = stmt.sql.get();
         if (stmt.sql->kind == SqlKind::Open)
-            resolveCursorUse(*stmt.sql);
+            query = resolveCursorUse(*stmt.sql).query;
         else
             resolveSql(*stmt.sql);
         scopes_.emplace_back();
-        declare(Symbol{.name = stmt.name,
-                       .kind = SymbolKind::Record,
-                       .slot = -1,
-                       .declaration = nullptr,
-                       .record = stmt.sql.get()},
-                stmt.namePos);
+        stmt.slot = newSlot(queryRecord(*query, stmt.name, stmt.namePos, true), false);
+        declare(Symbol{stmt.name, SymbolKind::Variable, stmt.slot, nullptr}, stmt.namePos);
         ++loopDepth_;
         resolveStatements(stmt.body);
         --loopDepth_;
@@ -837,15 +930,13 @@ private:
 
     void resolveCursorAttribute(Expr& expr)
     {
-        if (expr.path[0] == "SQL")
+        if (expr.path.size() == 2 && expr.path[0] == "SQL")
             return;
-        const Symbol* symbol = lookup(expr.path[0]);
-        if (!symbol)
-            fail(expr.pos, "PLS-00201: identifier '" + expr.path[0] + "' must be declared");
-        if (symbol->kind != SymbolKind::Cursor)
-            fail(expr.pos, "PLS-00324: cursor attribute may not be applied to non-cursor '"
-                               + expr.path[0] + "'");
-        expr.index = declaredHere(*symbol, expr.pos).record->cursor;
+        const CursorRef cursor =
+            findCursor({expr.path.begin(), expr.path.end() - 1}, expr.pos, true);
+        expr.index = cursor.query->cursor;
+        expr.up = cursor.up;
+        expr.package = cursor.package;
     }
 
     // ------------------------------------------------------------ expressions
@@ -871,7 +962,9 @@ private:
                 return expr.builtin->result;
             return ValueType::Null;
         case ExprKind::CursorAttribute:
-            return expr.path[1] == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
+            return expr.path.back() == "ROWCOUNT" ? ValueType::Number : ValueType::Boolean;
+        case ExprKind::Subquery:
+            return ValueType::Null;
         case ExprKind::Unary:
             return expr.op == Operator::Negate || expr.op == Operator::Plus ? ValueType::Number
                                                                             : ValueType::Boolean;
@@ -921,6 +1014,8 @@ private:
         case ExprKind::CursorAttribute:
             resolveCursorAttribute(expr);
             return;
+        case ExprKind::Subquery:
+            fail(expr.pos, "PLS-00405: subquery not allowed in this context");
         case ExprKind::Name:
             resolveName(expr, false);
             return;
@@ -964,14 +1059,6 @@ private:
     {
         if (expr.kind == ExprKind::Bind)
             return;
-        if (expr.kind == ExprKind::Name && expr.path.size() == 2 && !expr.hasParens) {
-            if (const Symbol* record = lookup(expr.path[0]);
-                record && record->kind == SymbolKind::Record && record->fixedFields) {
-                expr.target = Target::Slot;
-                expr.index = recordField(*record, expr.path[1], expr.pos);
-                return;
-            }
-        }
         if (expr.kind == ExprKind::Name && (expr.path.size() > 1 || expr.hasParens)) {
             const Symbol* base = lookup(expr.path[0]);
             if (base && isCompositeVariable(*base)) {
@@ -1018,14 +1105,6 @@ private:
     void resolveName(Expr& expr, bool asStatement)
     {
         const auto& path = expr.path;
-        if (path.size() == 2 && !expr.hasParens && !asStatement) {
-            if (const Symbol* symbol = lookup(path[0]);
-                symbol && symbol->kind == SymbolKind::Record) {
-                expr.target = Target::Slot;
-                expr.index = recordField(*symbol, path[1], expr.pos);
-                return;
-            }
-        }
         if (const Symbol* base = lookup(path[0]);
             base && (path.size() > 1 || expr.hasParens) && isCompositeVariable(*base)) {
             resolveMember(expr, *base, asStatement);
@@ -1047,9 +1126,6 @@ private:
                 if (expr.hasParens)
                     fail(expr.pos,
                          "PLS-00222: no function with name '" + path[0] + "' exists in this scope");
-                if (symbol->kind == SymbolKind::Record)
-                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) a "
-                                   "record is only used by its fields");
                 if (symbol->kind == SymbolKind::Exception)
                     fail(expr.pos, "PLS-00321: expression '" + path[0]
                                        + "' is inappropriate as the left hand side of an "
@@ -1078,6 +1154,10 @@ private:
         }
         if (package.empty() && path.size() > 1 && resolvePackageMember(expr, asStatement, false))
             return;
+        if (!expr.subscripts.empty())
+            fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) '"
+                               + joinPath(path)
+                               + "': a selector after a function's result is not supported");
         if (package == "DBMS_PIPE" && !environment_.mayUseDbmsPipe(unit_.owner))
             fail(expr.pos, "PLS-00201: identifier '"
                                + std::string(path.size() == 3 ? "SYS.DBMS_PIPE" : "DBMS_PIPE")
@@ -1123,7 +1203,14 @@ private:
         matchArguments(expr, params, display);
         const auto& parameters = callee.ast->parameters;
         for (std::size_t i = 0; i < parameters.size(); ++i) {
-            if (expr.ordered[i] && compositeOf(*expr.ordered[i]) != parameters[i].type.composite)
+            if (!expr.ordered[i])
+                continue;
+            const CompositeType* given = compositeOf(*expr.ordered[i]);
+            const CompositeType* wanted = parameters[i].type.composite;
+            const ParamMode mode = parameters[i].mode;
+            const bool fits = (mode == ParamMode::Out || recordAssignable(wanted, given))
+                              && (mode == ParamMode::In || recordAssignable(given, wanted));
+            if (!fits)
                 fail(expr.pos,
                      "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
         }
@@ -1238,14 +1325,7 @@ private:
     // A type named pkg.t.
     const CompositeType* packageType(const std::string& typeName)
     {
-        std::vector<std::string> path;
-        for (std::size_t start = 0;;) {
-            const std::size_t dot = typeName.find('.', start);
-            path.push_back(typeName.substr(start, dot - start));
-            if (dot == std::string::npos)
-                break;
-            start = dot + 1;
-        }
+        std::vector<std::string> path = splitPath(typeName);
         if (const UnitAst& own = *unit_.ast; own.isPackage && path[0] == own.name)
             path.erase(path.begin());
         if (path.size() == 1) {
@@ -1265,6 +1345,14 @@ private:
     {
         if (type.typeName.empty() || type.composite)
             return;
+        if (const auto percent = type.typeName.find('%'); percent != std::string::npos) {
+            // t%ROWTYPE, t.c%TYPE, v%TYPE as a parameter's, field's or element's type
+            std::vector<std::string> anchor = splitPath(type.typeName.substr(0, percent));
+            const SourcePos pos = type.typePos;
+            type = type.typeName.substr(percent + 1) == "ROWTYPE" ? rowType(anchor, pos)
+                                                                  : anchoredType(anchor, pos);
+            return;
+        }
         if (type.typeName == "DBMS_OUTPUT.CHARARR") {
             type.composite = &dbmsOutputCharArr();
             return;
@@ -1334,8 +1422,8 @@ private:
         if (target.composite) {
             const bool nullLiteral =
                 value.kind == ExprKind::Literal && value.literal.type() == ValueType::Null;
-            if (given != target.composite
-                && !(nullLiteral && target.composite->kind == CompositeType::Kind::Nested))
+            if (!recordAssignable(target.composite, given)
+                && !(nullLiteral && target.composite->isDense()))
                 fail(value.pos, "PLS-00382: expression is of wrong type");
         } else if (given) {
             fail(value.pos, "PLS-00382: expression is of wrong type");
@@ -1351,7 +1439,7 @@ private:
 
     void resolveConstructor(Expr& expr, const CompositeType& type, bool asStatement)
     {
-        if (type.kind != CompositeType::Kind::Nested || asStatement)
+        if (!type.isDense() || asStatement)
             fail(expr.pos,
                  "PLS-00222: no function with name '" + type.name + "' exists in this scope");
         for (auto& argument : expr.args) {
@@ -1377,11 +1465,23 @@ private:
     {
         auto access = std::make_unique<MemberAccess>();
         std::size_t i = first;
-        for (; i < expr.path.size() && type.composite && !type.composite->isCollection(); ++i) {
+        std::size_t subscript = 0;
+        for (; i < expr.path.size() && type.composite; ++i) {
+            if (expr.path[i].empty()) {
+                // t(i) followed by more selectors
+                if (!type.composite->isCollection())
+                    fail(expr.pos, "PLS-00222: no function with name '" + expr.path[i - 1]
+                                       + "' exists in this scope");
+                access->steps.push_back(MemberStep{-1, expr.subscripts[subscript++].value.get()});
+                type = type.composite->element;
+                continue;
+            }
+            if (type.composite->isCollection())
+                break;
             const int field = type.composite->fieldIndex(expr.path[i]);
             if (field < 0)
                 fail(expr.pos, "PLS-00302: component '" + expr.path[i] + "' must be declared");
-            access->fields.push_back(field);
+            access->steps.push_back(MemberStep{field, nullptr});
             type = type.composite->fields[static_cast<std::size_t>(field)].type;
         }
         const auto wrong = [&](const std::string& name) {
@@ -1390,23 +1490,22 @@ private:
         };
         if (i < expr.path.size()) {
             const std::string& name = expr.path[i];
+            if (name.empty())
+                fail(expr.pos, "PLS-00222: no function with name '" + expr.path[i - 1]
+                                   + "' exists in this scope");
             if (!type.composite || i + 1 != expr.path.size())
                 fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
             const auto method = collectionMethod(name);
-            if (!method) {
-                if (name == "TRIM" || name == "LIMIT")
-                    fail(expr.pos, "PLS-00999: implementation restriction (may be temporary) "
-                                   "collection method "
-                                       + name + " is not supported");
+            if (!method)
                 fail(expr.pos, "PLS-00302: component '" + name + "' must be declared");
-            }
             const std::size_t count = expr.args.size();
             for (const auto& argument : expr.args) {
                 if (!argument.name.empty())
                     wrong(name);
             }
-            const bool changes =
-                *method == CollectionMethod::Delete || *method == CollectionMethod::Extend;
+            const bool changes = *method == CollectionMethod::Delete
+                                 || *method == CollectionMethod::Extend
+                                 || *method == CollectionMethod::Trim;
             if (changes != asStatement)
                 fail(expr.pos,
                      asStatement
@@ -1416,6 +1515,7 @@ private:
             case CollectionMethod::Count:
             case CollectionMethod::First:
             case CollectionMethod::Last:
+            case CollectionMethod::Limit:
                 if (expr.hasParens)
                     wrong(name);
                 break;
@@ -1426,18 +1526,21 @@ private:
                     wrong(name);
                 break;
             case CollectionMethod::Delete:
-                if (count > 2)
+                // a varray loses elements only from its end
+                if (count > 2 || (count > 0 && type.composite->kind == CompositeType::Kind::Varray))
                     wrong(name);
                 break;
             case CollectionMethod::Extend:
-                if (count > 1 || type.composite->kind != CompositeType::Kind::Nested)
+            case CollectionMethod::Trim:
+                if (count > 1 || !type.composite->isDense())
                     wrong(name);
                 break;
             }
             access->method = static_cast<int>(*method);
             TypeSpec result;
             result.type = *method == CollectionMethod::Exists ? ValueType::Boolean
-                          : *method == CollectionMethod::Count || !type.composite->stringKeys
+                          : *method == CollectionMethod::Count || *method == CollectionMethod::Limit
+                                  || !type.composite->stringKeys
                               ? ValueType::Number
                               : ValueType::Varchar2;
             type = result;
@@ -1453,9 +1556,11 @@ private:
             fail(expr.pos,
                  "PLS-00221: '" + describe(expr) + "' is not a procedure or is undefined");
         }
-        for (auto& argument : expr.args) {
-            resolveExpr(*argument.value);
-            checkScalar(*argument.value);
+        for (auto* arguments : {&expr.subscripts, &expr.args}) {
+            for (auto& argument : *arguments) {
+                resolveExpr(*argument.value);
+                checkScalar(*argument.value);
+            }
         }
         access->type = type;
         expr.target = Target::Member;
@@ -1674,8 +1779,8 @@ private:
     CompiledUnit& unit_;
     CompileEnvironment& environment_;
     std::vector<CompiledUnit*> units_; // the unit being compiled and the local ones it is inside
-    std::vector<std::unique_ptr<SqlAst>> records_; // the fields of %ROWTYPE records
     std::vector<std::vector<Symbol>> scopes_;
+    std::map<std::string, const CompositeType*> rowTypes_; // by what they are of
     int loopDepth_ = 0;
     int handlerDepth_ = 0;
     bool inStatement_ = false;

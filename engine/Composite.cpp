@@ -25,6 +25,24 @@ int CompositeType::fieldIndex(const std::string& field) const
     return -1;
 }
 
+bool recordAssignable(const CompositeType* to, const CompositeType* from)
+{
+    if (to == from)
+        return true;
+    if (!to || !from || !from->rowType || to->isCollection() || from->isCollection()
+        || to->fields.size() != from->fields.size())
+        return false;
+    for (std::size_t i = 0; i < to->fields.size(); ++i) {
+        const TypeSpec& a = to->fields[i].type;
+        const TypeSpec& b = from->fields[i].type;
+        // A field of a cursor's computed column has no type of its own.
+        const bool untyped = b.type == ValueType::Null && !b.composite;
+        if (!untyped && (a.type != b.type || a.composite != b.composite))
+            return false;
+    }
+    return true;
+}
+
 Value initialValue(const TypeSpec& type)
 {
     if (!type.composite)
@@ -33,12 +51,12 @@ Value initialValue(const TypeSpec& type)
     value->type = type.composite;
     for (const auto& field : type.composite->fields)
         value->fields.push_back(initialValue(field.type));
-    return Value::composite(std::move(value), type.composite->kind == CompositeType::Kind::Nested);
+    return Value::composite(std::move(value), type.composite->isDense());
 }
 
 std::optional<CollectionMethod> collectionMethod(const std::string& name)
 {
-    static constexpr std::array<std::pair<std::string_view, CollectionMethod>, 8> kMethods{{
+    static constexpr std::array<std::pair<std::string_view, CollectionMethod>, 10> kMethods{{
         {"COUNT", CollectionMethod::Count},
         {"FIRST", CollectionMethod::First},
         {"LAST", CollectionMethod::Last},
@@ -47,6 +65,8 @@ std::optional<CollectionMethod> collectionMethod(const std::string& name)
         {"EXISTS", CollectionMethod::Exists},
         {"DELETE", CollectionMethod::Delete},
         {"EXTEND", CollectionMethod::Extend},
+        {"TRIM", CollectionMethod::Trim},
+        {"LIMIT", CollectionMethod::Limit},
     }};
     for (const auto& [text, method] : kMethods) {
         if (text == name)
@@ -71,7 +91,7 @@ const CompositeValue& collectionOf(const Value& collection)
 
 bool isNested(const CompositeValue& value)
 {
-    return value.type->kind == CompositeType::Kind::Nested;
+    return value.type->isDense();
 }
 
 // A numeric subscript as PLS_INTEGER; ORA-06502 for NULL.
@@ -92,10 +112,11 @@ std::string textKey(const CompositeValue& value, const Value& key, const Convers
     return text;
 }
 
-// A nested table's subscript must lie within 1 .. its size.
+// A nested table's or varray's subscript must lie within 1 .. its size;
+// beyond a varray's limit it is outside the limit rather than beyond the count.
 void checkNestedIndex(const CompositeValue& value, double index)
 {
-    if (index < 1)
+    if (index < 1 || (value.type->limit >= 0 && index > value.type->limit))
         throw oraError(6532);
     if (index > static_cast<double>(value.extent))
         throw oraError(6533);
@@ -225,10 +246,31 @@ Value extend(Value& collection, const std::vector<Value>& args, const Conversion
         if (count < 0)
             throw oraError(6532);
     }
+    if (value.type->limit >= 0 && static_cast<double>(value.extent) + count > value.type->limit)
+        throw oraError(6532);
     for (double i = 0; i < count; ++i) {
         ++value.extent;
         value.numbered[static_cast<double>(value.extent)] = initialValue(value.type->element);
     }
+    return {};
+}
+
+// TRIM(n): the last n places go, deleted ones counted, as in Oracle.
+Value trim(Value& collection, const std::vector<Value>& args, const ConversionContext& context)
+{
+    CompositeValue& value = collection.mutableComposite();
+    double count = 1;
+    if (!args.empty()) {
+        if (args[0].isNull())
+            return {};
+        count = numberKey(args[0], context);
+        if (count < 0)
+            throw oraError(6532);
+    }
+    if (count > static_cast<double>(value.extent))
+        throw oraError(6533);
+    for (double i = 0; i < count; ++i)
+        value.numbered.erase(static_cast<double>(value.extent--));
     return {};
 }
 
@@ -272,6 +314,11 @@ Value callMethod(Value& collection, CollectionMethod method, const std::vector<V
         return deleteElements(collection, args, context);
     case CollectionMethod::Extend:
         return extend(collection, args, context);
+    case CollectionMethod::Trim:
+        return trim(collection, args, context);
+    case CollectionMethod::Limit:
+        return value.type->limit >= 0 ? Value::number(value.type->limit)
+                                      : Value::null(ValueType::Number);
     case CollectionMethod::Exists:
         break;
     }
@@ -281,6 +328,8 @@ Value callMethod(Value& collection, CollectionMethod method, const std::vector<V
 Value constructCollection(const CompositeType& type, std::vector<Value> elements,
                           const ConversionContext& context)
 {
+    if (type.limit >= 0 && elements.size() > static_cast<std::size_t>(type.limit))
+        throw oraError(6532);
     auto value = std::make_shared<CompositeValue>();
     value->type = &type;
     for (auto& element : elements) {

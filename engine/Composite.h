@@ -14,7 +14,7 @@ namespace vexmoor::engine {
 // A type declared with TYPE ... IS RECORD or IS TABLE OF, owned by the block
 // that declares it.
 struct CompositeType {
-    enum class Kind : std::uint8_t { Record, IndexBy, Nested };
+    enum class Kind : std::uint8_t { Record, IndexBy, Nested, Varray };
     Kind kind = Kind::Record;
     std::string name; // upper case
     SourcePos pos;
@@ -26,11 +26,18 @@ struct CompositeType {
     };
     std::vector<Field> fields; // a record's
     TypeSpec element;          // a collection's
-    bool stringKeys = false;   // INDEX BY VARCHAR2(n)
+    // A %ROWTYPE record: a record of another type takes its value when
+    // their fields match in number and type.
+    bool rowType = false;
+    bool stringKeys = false; // INDEX BY VARCHAR2(n)
+    int limit = -1;          // VARRAY(n): most elements
     int keyLength = -1;
 
     int fieldIndex(const std::string& field) const;
     bool isCollection() const { return kind != Kind::Record; }
+    // A nested table or a varray: made by a constructor, NULL until then,
+    // subscripts from 1 to its size.
+    bool isDense() const { return kind == Kind::Nested || kind == Kind::Varray; }
 };
 
 // The value of a record or a collection. Values are shared until one is
@@ -43,6 +50,12 @@ struct CompositeValue {
     std::map<std::string, Value> named; // INDEX BY VARCHAR2
     std::size_t extent = 0;             // a nested table's size with deleted places
 };
+
+// Whether a record of type `from` may be assigned to one of type `to`: the
+// same type, or a %ROWTYPE record whose fields match the target's in number,
+// order and type (two %ROWTYPE records of one table, a %ROWTYPE record into a
+// RECORD type made to match it).
+bool recordAssignable(const CompositeType* to, const CompositeType* from);
 
 // What a variable of the type starts as: a record of NULL fields, an empty
 // index-by table, a NULL (uninitialised) nested table, or NULL of a scalar.
@@ -59,7 +72,9 @@ enum class CollectionMethod : std::uint8_t {
     Prior,
     Exists,
     Delete,
-    Extend
+    Extend,
+    Trim,
+    Limit
 };
 std::optional<CollectionMethod> collectionMethod(const std::string& name);
 

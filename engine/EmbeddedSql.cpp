@@ -2,13 +2,18 @@
 // with every PL/SQL value passed as a bound parameter, and run on the
 // session's tables (SqlTables.h).
 
+#include "Composite.h"
 #include "Interpreter.h"
 #include "SqlAst.h"
 #include "SqlTables.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
+#include <optional>
+#include <set>
 
 namespace vexmoor::engine {
 
@@ -17,6 +22,12 @@ namespace {
 [[noreturn]] void restriction(const std::string& what)
 {
     throw OraError(999, "PLS-00999: implementation restriction (may be temporary) " + what);
+}
+
+// How many values an INTO takes: a record's fields, or its targets.
+std::size_t intoCount(const SqlAst& sql)
+{
+    return sql.intoRecord ? sql.intoRecord->fields.size() : sql.into.size();
 }
 
 [[noreturn]] void invalidIdentifier(const std::string& name)
@@ -52,18 +63,68 @@ struct Typed {
     int bind = -1;
 };
 
+bool isDual(const std::vector<std::string>& table)
+{
+    return (table.size() == 1 && table[0] == "DUAL")
+           || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
+}
+
+// A query ready to step: its statement with the parameters bound, and the
+// names and types of its columns.
+struct PreparedQuery {
+    sqlite3_stmt* stmt = nullptr;
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+};
+
+// A table of a query as its SQL names it (its alias, or its name) and as
+// the SQLite text does.
+struct TableRef {
+    const UserTable* table = nullptr;
+    std::string alias;
+    std::string qualifier;
+};
+
+// A column a name means, and its SQLite text.
+struct ColumnRef {
+    const TableColumn* column = nullptr;
+    std::string sql;
+};
+
 class Translator {
 public:
+    // `table`: the table a change works on, or null for a query (see select).
     Translator(Interpreter& interpreter, Frame& frame, const UserTable* table, std::string alias)
-        : interpreter_(interpreter), frame_(frame), table_(table), alias_(std::move(alias))
+        : interpreter_(interpreter), frame_(frame), table_(table)
     {
+        if (table)
+            scopes_.push_back(
+                {TableRef{table, alias.empty() ? table->object.name : alias, table->sqlName}});
     }
 
     std::vector<Value>& binds() { return binds_; }
 
+    // A query's SQLite text, the names and types of its columns. Its tables
+    // join the names in scope, so that a subquery sees the query around it.
+    std::string select(const SqlAst& sql, std::vector<std::string>& names,
+                       std::vector<ValueType>& types);
+
     Typed translate(const Expr& expr)
     {
+        // Under GROUP BY, a column outside an aggregate must be part of an
+        // expression grouped by.
+        const std::size_t ungrouped = ungrouped_.size();
+        Typed typed = translateNode(expr);
+        if (grouping_ && aggregateDepth_ == 0 && groupTexts_.contains(typed.sql))
+            ungrouped_.resize(ungrouped);
+        return typed;
+    }
+
+    Typed translateNode(const Expr& expr)
+    {
         switch (expr.kind) {
+        case ExprKind::Subquery:
+            return subquery(expr);
         case ExprKind::Literal:
         case ExprKind::Bind:
         case ExprKind::CursorAttribute:
@@ -131,26 +192,45 @@ private:
         return typed;
     }
 
-    const TableColumn* columnOf(const std::vector<std::string>& path) const
+    // The column a name means: in the innermost query that has it, its
+    // alias first; ORA-00918 when two tables of one query have it.
+    std::optional<ColumnRef> columnOf(const std::vector<std::string>& path) const
     {
-        if (!table_)
-            return nullptr;
-        if (path.size() == 1)
-            return table_->column(path[0]);
-        if (path.size() == 2
-            && (path[0] == alias_ || (alias_.empty() && path[0] == table_->object.name)))
-            return table_->column(path[1]);
-        return nullptr;
+        if (path.empty() || path.size() > 2)
+            return std::nullopt;
+        for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+            std::optional<ColumnRef> found;
+            for (const TableRef& ref : *scope) {
+                if (path.size() == 2 && path[0] != ref.alias)
+                    continue;
+                const TableColumn* column = ref.table->column(path.back());
+                if (!column)
+                    continue;
+                if (found)
+                    throw OraError(918, oraPrefix(918) + ": column ambiguously defined");
+                found = ColumnRef{column, ref.qualifier + "." + quotedName(column->name)};
+            }
+            if (found)
+                return found;
+        }
+        return std::nullopt;
     }
 
     Typed name(const Expr& expr)
     {
+        // A record's field or a collection's element, unless a column has
+        // the name or a subscript depends on the row.
+        if (expr.target == Target::Member && !columnOf(expr.path) && !subscriptsUseColumns(expr))
+            return bindValue(interpreter_.evaluate(frame_, expr));
         if (expr.hasParens)
             return function(expr);
-        if (const TableColumn* column = columnOf(expr.path)) {
-            if (aggregateDepth_ == 0)
+        if (const auto column = columnOf(expr.path)) {
+            if (aggregateDepth_ == 0) {
                 sawBareColumn_ = true;
-            return Typed{quotedName(column->name), column->type.type, -1};
+                if (grouping_)
+                    ungrouped_.push_back(column->sql);
+            }
+            return Typed{column->sql, column->column->type.type, -1};
         }
         if (expr.target == Target::Slot || expr.target == Target::Builtin)
             return bindValue(interpreter_.evaluate(frame_, expr));
@@ -195,9 +275,27 @@ private:
             return Typed{"COALESCE(" + first.sql + ", " + second.sql + ")",
                          first.type != ValueType::Null ? first.type : second.type, -1};
         }
+        if (fn == "EXISTS" && expr.args.size() == 1
+            && expr.args[0].value->kind == ExprKind::Subquery) {
+            std::vector<std::string> names;
+            std::vector<ValueType> types;
+            return Typed{"EXISTS (" + select(*expr.args[0].value->query, names, types) + ")",
+                         ValueType::Boolean, -1};
+        }
         if (expr.target == Target::Builtin && expr.builtin && !referencesColumn(expr))
             return bindValue(interpreter_.evaluate(frame_, expr));
         restriction("function " + fn + " on columns in SQL");
+    }
+
+    bool subscriptsUseColumns(const Expr& expr) const
+    {
+        for (const auto* arguments : {&expr.subscripts, &expr.args}) {
+            for (const auto& argument : *arguments) {
+                if (referencesColumn(*argument.value))
+                    return true;
+            }
+        }
+        return false;
     }
 
     bool referencesColumn(const Expr& expr) const
@@ -334,6 +432,16 @@ private:
         }
         case Operator::In: {
             Typed value = translate(*expr.left);
+            if (expr.args.size() == 1 && expr.args[0].value->kind == ExprKind::Subquery) {
+                std::vector<std::string> names;
+                std::vector<ValueType> types;
+                const std::string query = select(*expr.args[0].value->query, names, types);
+                if (types.size() != 1)
+                    throw OraError(913, oraPrefix(913) + ": too many values");
+                Typed column{"", types[0], -1};
+                unify(value, column, "IN");
+                return Typed{"(" + value.sql + " IN (" + query + "))", ValueType::Boolean, -1};
+            }
             std::string list;
             for (const auto& argument : expr.args) {
                 Typed item = translate(*argument.value);
@@ -372,12 +480,35 @@ private:
         operand.type = ValueType::Varchar2;
     }
 
+    // (SELECT ...) as a value: one column, and ORA-01427 for more than one
+    // row (the text runs twice; its parameters are numbered, so both runs
+    // see the same values).
+    Typed subquery(const Expr& expr)
+    {
+        std::vector<std::string> names;
+        std::vector<ValueType> types;
+        const std::string query = select(*expr.query, names, types);
+        if (types.size() != 1)
+            throw OraError(913, oraPrefix(913) + ": too many values");
+        return Typed{"vx_single((SELECT COUNT(*) FROM (" + query + " LIMIT 2)), (" + query + "))",
+                     types[0], -1};
+    }
+
+    std::string fromClause(const SqlAst& sql, std::vector<TableRef>& scope);
+    std::string groupClause(const SqlAst& sql);
+    std::string orderClause(const SqlAst& sql, const std::vector<std::string>& items);
+
     Interpreter& interpreter_;
     Frame& frame_;
     const UserTable* table_;
-    std::string alias_;
+    std::vector<std::vector<TableRef>> scopes_;
+    std::deque<UserTable> opened_; // the tables of the queries, kept for the scopes
+    int nextAlias_ = 0;
     std::vector<Value> binds_;
     int aggregateDepth_ = 0;
+    bool grouping_ = false;
+    std::set<std::string> groupTexts_;
+    std::vector<std::string> ungrouped_;
 
 public:
     // Aggregates belong in a query's select list and ORDER BY only; without
@@ -387,97 +518,167 @@ public:
     bool sawBareColumn_ = false;
 };
 
-bool isDual(const std::vector<std::string>& table)
+
+// The tables of a query, opened with the running unit's owner's rights, and
+// joined as written (SQLite's joins are Oracle's ANSI joins).
+std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& scope)
 {
-    return (table.size() == 1 && table[0] == "DUAL")
-           || (table.size() == 2 && table[0] == "SYS" && table[1] == "DUAL");
+    if (isDual(sql.table) && sql.joins.empty())
+        return {};
+    UserTables& tables = userTables(interpreter_.state());
+    const std::string& user = frame_.unit->owner;
+    const auto add = [&](const std::vector<std::string>& path, const std::string& alias) {
+        const UserTable& table = opened_.emplace_back(tables.open(user, path, TableAccess::Select));
+        const std::string qualifier = "t" + std::to_string(nextAlias_++);
+        scope.push_back(TableRef{&table, alias.empty() ? table.object.name : alias, qualifier});
+        return table.sqlName + " AS " + qualifier;
+    };
+    std::string text = " FROM " + add(sql.table, sql.alias);
+    std::vector<std::string> joined;
+    for (const auto& join : sql.joins)
+        joined.push_back(add(join.table, join.alias));
+    scopes_.push_back(scope);
+    for (std::size_t i = 0; i < sql.joins.size(); ++i) {
+        const SqlJoin& join = sql.joins[i];
+        text += (join.how == "," ? ", " : " " + join.how + " ") + joined[i];
+        if (join.on)
+            text += " ON " + condition(*join.on).sql;
+    }
+    return text;
 }
 
-// A query ready to step: its statement with the parameters bound, and the
-// names and types of its columns.
-struct PreparedQuery {
-    sqlite3_stmt* stmt = nullptr;
-    std::vector<std::string> names;
-    std::vector<ValueType> types;
-};
+std::string Translator::groupClause(const SqlAst& sql)
+{
+    std::string text;
+    for (const auto& group : sql.groupBy) {
+        const std::string item = translate(*group).sql;
+        groupTexts_.insert(item);
+        text += (text.empty() ? " GROUP BY " : ", ") + item;
+    }
+    return text;
+}
 
 // An ORDER BY item: a number is the position of a select item, as is a
-// select item's alias; anything else is an expression.
-std::string orderItem(Translator& translator, const SqlAst& sql, const Expr& expr)
+// select item's alias; anything else is an expression, which after DISTINCT
+// must be one of the select items (ORA-01791).
+std::string Translator::orderClause(const SqlAst& sql, const std::vector<std::string>& items)
 {
-    std::size_t items = 0;
-    for (const auto& item : sql.items)
-        items += item.expr ? 1 : 0;
-    const bool hasStar = items != sql.items.size();
-    if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
-        const double position = expr.literal.asNumber();
-        if (hasStar || position != std::trunc(position) || position < 1
-            || position > static_cast<double>(items))
-            throw OraError(1785,
-                           oraPrefix(1785)
-                               + ": ORDER BY item must be the number of a SELECT-list expression");
-        return std::to_string(static_cast<long long>(position));
-    }
-    if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1 && !hasStar) {
-        for (std::size_t i = 0; i < sql.items.size(); ++i) {
-            if (sql.items[i].alias == expr.path[0])
-                return std::to_string(i + 1);
-        }
-    }
-    return translator.translate(expr).sql;
-}
-
-PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql,
-                           const std::string& user)
-{
-    UserTables& tables = userTables(interpreter.state());
-    std::optional<UserTable> table;
-    if (!isDual(sql.table))
-        table = tables.open(user, sql.table, TableAccess::Select);
-    Translator translator(interpreter, frame, table ? &*table : nullptr, sql.alias);
-    PreparedQuery query;
-    std::string list;
-    translator.allowAggregates_ = true;
-    for (const auto& item : sql.items) {
-        if (!item.expr) {
-            if (!table)
-                invalidIdentifier("*");
-            for (const auto& column : table->columns) {
-                list += (list.empty() ? "" : ", ") + quotedName(column.name);
-                query.names.push_back(column.name);
-                query.types.push_back(column.type.type);
-            }
-            continue;
-        }
-        const Typed typed = translator.translate(*item.expr);
-        if (typed.type == ValueType::Boolean)
-            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
-        list += (list.empty() ? "" : ", ") + typed.sql;
-        query.types.push_back(typed.type);
-        query.names.push_back(!item.alias.empty() ? item.alias
-                              : item.expr->kind == ExprKind::Name && !item.expr->hasParens
-                                  ? item.expr->path.back()
-                                  : std::string());
-    }
-    std::string text = "SELECT " + list;
-    if (table)
-        text += " FROM " + table->sqlName;
-    if (sql.where) {
-        const bool bare = translator.sawBareColumn_;
-        translator.allowAggregates_ = false;
-        text += " WHERE " + translator.condition(*sql.where).sql;
-        translator.sawBareColumn_ = bare;
-    }
-    translator.allowAggregates_ = true;
+    std::string text;
+    const bool hasStar = std::any_of(sql.items.begin(), sql.items.end(),
+                                     [](const SqlSelectItem& item) { return !item.expr; });
     for (const auto& order : sql.orderBy) {
-        text += &order == &sql.orderBy.front() ? " ORDER BY " : ", ";
-        text += orderItem(translator, sql, *order.expr);
+        const Expr& expr = *order.expr;
+        std::string item;
+        if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
+            const double position = expr.literal.asNumber();
+            if (hasStar || position != std::trunc(position) || position < 1
+                || position > static_cast<double>(items.size()))
+                throw OraError(
+                    1785, oraPrefix(1785)
+                              + ": ORDER BY item must be the number of a SELECT-list expression");
+            item = std::to_string(static_cast<long long>(position));
+        } else if (expr.kind == ExprKind::Name && !expr.hasParens && expr.path.size() == 1
+                   && !hasStar) {
+            for (std::size_t i = 0; i < sql.items.size() && item.empty(); ++i) {
+                if (sql.items[i].alias == expr.path[0])
+                    item = std::to_string(i + 1);
+            }
+        }
+        if (item.empty()) {
+            item = translate(expr).sql;
+            if (sql.distinct && std::find(items.begin(), items.end(), item) == items.end())
+                throw OraError(1791, oraPrefix(1791) + ": not a SELECTed expression");
+        }
+        text += (text.empty() ? " ORDER BY " : ", ") + item;
         // Oracle puts NULLs last going up and first going down.
         text += order.descending ? " DESC NULLS FIRST" : " ASC NULLS LAST";
     }
-    if (translator.sawAggregate_ && translator.sawBareColumn_)
+    return text;
+}
+
+std::string Translator::select(const SqlAst& sql, std::vector<std::string>& names,
+                               std::vector<ValueType>& types)
+{
+    // A subquery has aggregates and groups of its own.
+    struct Saved {
+        bool allow, saw, bare, grouping;
+        int depth;
+        std::set<std::string> groups;
+        std::vector<std::string> ungrouped;
+    } saved{allowAggregates_, sawAggregate_,          sawBareColumn_,       grouping_,
+            aggregateDepth_,  std::move(groupTexts_), std::move(ungrouped_)};
+    allowAggregates_ = sawAggregate_ = sawBareColumn_ = grouping_ = false;
+    aggregateDepth_ = 0;
+    groupTexts_.clear();
+    ungrouped_.clear();
+
+    std::vector<TableRef> scope;
+    const std::string from = fromClause(sql, scope);
+    const std::string where = sql.where ? condition(*sql.where).sql : std::string();
+    sawBareColumn_ = false;
+    const std::string group = groupClause(sql);
+    grouping_ = !sql.groupBy.empty();
+    allowAggregates_ = true;
+    std::vector<std::string> items;
+    for (const auto& item : sql.items) {
+        if (!item.expr) {
+            if (scope.empty())
+                invalidIdentifier("*");
+            for (const TableRef& ref : scope) {
+                for (const auto& column : ref.table->columns) {
+                    items.push_back(ref.qualifier + "." + quotedName(column.name));
+                    names.push_back(column.name);
+                    types.push_back(column.type.type);
+                    if (grouping_ && !groupTexts_.contains(items.back()))
+                        ungrouped_.push_back(items.back());
+                }
+            }
+            continue;
+        }
+        const Typed typed = translate(*item.expr);
+        if (typed.type == ValueType::Boolean)
+            throw OraError(920, oraPrefix(920) + ": invalid relational operator");
+        items.push_back(typed.sql);
+        types.push_back(typed.type);
+        names.push_back(!item.alias.empty() ? item.alias
+                        : item.expr->kind == ExprKind::Name && !item.expr->hasParens
+                            ? item.expr->path.back()
+                            : std::string());
+    }
+    std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i ? ", " : "") + items[i];
+    text += from;
+    if (!where.empty())
+        text += " WHERE " + where;
+    text += group;
+    if (sql.having)
+        text += " HAVING " + condition(*sql.having).sql;
+    text += orderClause(sql, items);
+    if (grouping_ && !ungrouped_.empty())
+        throw OraError(979, oraPrefix(979) + ": not a GROUP BY expression");
+    if (!grouping_ && sawAggregate_ && sawBareColumn_)
         throw OraError(937, oraPrefix(937) + ": not a single-group group function");
-    query.stmt = tables.prepare(text);
+    if (!scope.empty())
+        scopes_.pop_back();
+
+    allowAggregates_ = saved.allow;
+    sawAggregate_ = saved.saw;
+    sawBareColumn_ = saved.bare;
+    grouping_ = saved.grouping;
+    aggregateDepth_ = saved.depth;
+    groupTexts_ = std::move(saved.groups);
+    ungrouped_ = std::move(saved.ungrouped);
+    return text;
+}
+
+// The tables open with the rights of the running unit's owner.
+PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
+{
+    Translator translator(interpreter, frame, nullptr, {});
+    PreparedQuery query;
+    const std::string text = translator.select(sql, query.names, query.types);
+    query.stmt = userTables(interpreter.state()).prepare(text);
     int index = 0;
     for (const auto& value : translator.binds())
         bindValue(query.stmt, ++index, value);
@@ -488,7 +689,7 @@ PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst&
 std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
 {
     UserTables& tables = userTables(interpreter.state());
-    const PreparedQuery query = prepareQuery(interpreter, frame, sql, frame.unit->owner);
+    const PreparedQuery query = prepareQuery(interpreter, frame, sql);
     auto cursor = std::make_shared<OpenCursor>();
     cursor->names = query.names;
     cursor->types = query.types;
@@ -516,28 +717,37 @@ std::shared_ptr<OpenCursor> readQuery(Interpreter& interpreter, Frame& frame, co
 
 } // namespace
 
+Frame& Interpreter::cursorFrame(Frame& frame, const SqlAst& use)
+{
+    return use.cursorPackage ? packageFrame(*use.cursorPackage) : outerFrame(frame, use.cursorUp);
+}
+
+// The query runs in the frame of the unit that declares the cursor, with its
+// parameters there; the arguments are the caller's.
 void Interpreter::openCursor(Frame& frame, const SqlAst& open)
 {
-    if (frame.cursors.contains(open.cursor))
+    Frame& owner = cursorFrame(frame, open);
+    if (owner.cursors.contains(open.cursor))
         throw OraError(6511, oraPrefix(6511) + ": PL/SQL: cursor already open");
-    const SqlAst& query = *frame.unit->cursors[static_cast<std::size_t>(open.cursor)];
+    const SqlAst& query = *owner.unit->cursors[static_cast<std::size_t>(open.cursor)];
     for (std::size_t i = 0; i < query.parameters.size(); ++i) {
         const Parameter& parameter = query.parameters[i];
         Value value = i < open.values.size() ? eval(frame, *open.values[i])
-                                             : eval(frame, *parameter.defaultValue);
-        frame.slots[static_cast<std::size_t>(parameter.slot)] =
+                                             : eval(owner, *parameter.defaultValue);
+        owner.slots[static_cast<std::size_t>(parameter.slot)] =
             coerce(parameter.type, std::move(value), conversion());
     }
-    frame.cursors[open.cursor] = readQuery(*this, frame, query);
+    owner.cursors[open.cursor] = readQuery(*this, owner, query);
 }
 
 void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
 {
-    const auto found = frame.cursors.find(fetch.cursor);
-    if (found == frame.cursors.end())
+    Frame& owner = cursorFrame(frame, fetch);
+    const auto found = owner.cursors.find(fetch.cursor);
+    if (found == owner.cursors.end())
         invalidCursor();
     OpenCursor& cursor = *found->second;
-    if (cursor.types.size() != fetch.into.size())
+    if (cursor.types.size() != intoCount(fetch))
         throw OraError(
             6504, oraPrefix(6504)
                       + ": PL/SQL: Return types of Result Set variables or query do not match");
@@ -545,9 +755,24 @@ void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
     cursor.found = cursor.fetched < cursor.rows.size();
     if (!cursor.found)
         return;
-    auto& row = cursor.rows[cursor.fetched++];
+    assignInto(frame, fetch, std::move(cursor.rows[cursor.fetched++]));
+}
+
+void Interpreter::assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row)
+{
+    if (!sql.intoRecord) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            assign(frame, *sql.into[i], std::move(row[i]));
+        return;
+    }
+    TypeSpec type;
+    type.type = ValueType::Composite;
+    type.composite = sql.intoRecord;
+    Value record = initialValue(type);
+    auto& fields = record.mutableComposite().fields;
     for (std::size_t i = 0; i < row.size(); ++i)
-        assign(frame, *fetch.into[i], std::move(row[i]));
+        fields[i] = coerce(sql.intoRecord->fields[i].type, std::move(row[i]), conversion());
+    assign(frame, *sql.into[0], std::move(record));
 }
 
 void Interpreter::closeBlockCursors(Frame& frame, const Block& block)
@@ -578,7 +803,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         fetchCursor(frame, sql);
         return Flow::Normal;
     case SqlKind::Close:
-        if (frame.cursors.erase(sql.cursor) == 0)
+        if (cursorFrame(frame, sql).cursors.erase(sql.cursor) == 0)
             invalidCursor();
         return Flow::Normal;
     case SqlKind::Execute: {
@@ -592,10 +817,10 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         return Flow::Normal;
     }
     case SqlKind::Select: {
-        const PreparedQuery query = prepareQuery(*this, frame, sql, user);
-        if (query.types.size() < sql.into.size())
+        const PreparedQuery query = prepareQuery(*this, frame, sql);
+        if (query.types.size() < intoCount(sql))
             throw OraError(947, oraPrefix(947) + ": not enough values");
-        if (query.types.size() > sql.into.size())
+        if (query.types.size() > intoCount(sql))
             throw OraError(913, oraPrefix(913) + ": too many values");
         const int rc = sqlite3_step(query.stmt);
         if (rc == SQLITE_DONE) {
@@ -617,8 +842,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         if (more != SQLITE_DONE)
             tables.fail(more);
         sqlRowCount_ = 1;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            assign(frame, *sql.into[i], std::move(row[i]));
+        assignInto(frame, sql, std::move(row));
         return Flow::Normal;
     }
     default:
@@ -703,41 +927,37 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     // are read first, so that no statement is stepped while it is reused.
     std::shared_ptr<OpenCursor> cursor;
     struct Closer {
-        Frame& frame;
+        Frame* frame;
         int cursor;
         ~Closer()
         {
             if (cursor >= 0)
-                frame.cursors.erase(cursor);
+                frame->cursors.erase(cursor);
         }
-    } closer{frame, -1};
+    } closer{&frame, -1};
     if (sql.kind == SqlKind::Open) {
         openCursor(frame, sql);
+        closer.frame = &cursorFrame(frame, sql);
         closer.cursor = sql.cursor;
-        cursor = frame.cursors[sql.cursor];
+        cursor = closer.frame->cursors[sql.cursor];
     } else {
         cursor = readQuery(*this, frame, sql);
     }
-    const OpenCursor& first = *cursor;
-    std::vector<int> columnOfField;
-    for (const auto& [field, slot] : sql.recordFields) {
-        int found = -1;
-        for (std::size_t i = 0; i < first.names.size(); ++i) {
-            if (first.names[i] == field)
-                found = static_cast<int>(i);
-        }
-        if (found < 0)
-            throw OraError(6550, oraPrefix(6550) + ": line " + std::to_string(stmt.pos.line)
-                                     + ", column " + std::to_string(stmt.pos.column)
-                                     + ":\nPLS-00302: component '" + field + "' must be declared");
-        columnOfField.push_back(found);
-    }
+    // The loop's record: the row's columns in turn.
+    const TypeSpec& type = frame.unit->slotTypes[static_cast<std::size_t>(stmt.slot)];
+    const auto& fields = type.composite->fields;
+    if (cursor->types.size() != fields.size())
+        throw OraError(
+            6504, oraPrefix(6504)
+                      + ": PL/SQL: Return types of Result Set variables or query do not match");
     while (cursor->fetched < cursor->rows.size()) {
         auto& row = cursor->rows[cursor->fetched++];
         cursor->fetchedAny = cursor->found = true;
-        for (std::size_t f = 0; f < columnOfField.size(); ++f)
-            frame.slots[static_cast<std::size_t>(sql.recordFields[f].second)] =
-                row[static_cast<std::size_t>(columnOfField[f])];
+        Value record = initialValue(type);
+        auto& values = record.mutableComposite().fields;
+        for (std::size_t f = 0; f < fields.size(); ++f)
+            values[f] = coerce(fields[f].type, std::move(row[f]), conversion());
+        frame.slots[static_cast<std::size_t>(stmt.slot)] = std::move(record);
         const Flow flow = execStatements(frame, stmt.body);
         if (flow == Flow::Exit)
             break;
@@ -748,14 +968,15 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
     return Flow::Normal;
 }
 
-Value Interpreter::cursorAttribute(const Frame& frame, const Expr& expr) const
+Value Interpreter::cursorAttribute(Frame& frame, const Expr& expr)
 {
-    const std::string& attribute = expr.path[1];
-    if (expr.path[0] != "SQL") {
-        const auto found = frame.cursors.find(expr.index);
+    const std::string& attribute = expr.path.back();
+    if (expr.path.size() != 2 || expr.path[0] != "SQL") {
+        Frame& owner = expr.package ? packageFrame(*expr.package) : outerFrame(frame, expr.up);
+        const auto found = owner.cursors.find(expr.index);
         if (attribute == "ISOPEN")
-            return Value::boolean(found != frame.cursors.end());
-        if (found == frame.cursors.end())
+            return Value::boolean(found != owner.cursors.end());
+        if (found == owner.cursors.end())
             invalidCursor();
         const OpenCursor& cursor = *found->second;
         if (attribute == "ROWCOUNT")

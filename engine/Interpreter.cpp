@@ -126,6 +126,15 @@ Value coerce(const TypeSpec& type, Value value, const ConversionContext& context
         // The compiler let only a value of this type (or a NULL nested table) through.
         if (value.type() != ValueType::Composite)
             return initialValue(type);
+        const CompositeValue* given = value.asComposite();
+        if (given && given->type != type.composite && !type.composite->isCollection()) {
+            // a %ROWTYPE record into a record of a matching type: its fields converted
+            Value record = initialValue(type);
+            auto& fields = record.mutableComposite().fields;
+            for (std::size_t i = 0; i < fields.size() && i < given->fields.size(); ++i)
+                fields[i] = coerce(type.composite->fields[i].type, given->fields[i], context);
+            return record;
+        }
         return value;
     }
     if (type.type == ValueType::Boolean && value.type() != ValueType::Boolean && !value.isNull())
@@ -199,13 +208,8 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
 {
     checkStack();
     for (const auto& declaration : block.declarations) {
-        if (declaration.isException || declaration.typeDeclaration || declaration.slot < 0) {
-            for (const int field : declaration.fieldSlots) {
-                const auto slot = static_cast<std::size_t>(field);
-                frame.slots[slot] = Value::null(frame.unit->slotTypes[slot].type);
-            }
+        if (declaration.isException || declaration.typeDeclaration || declaration.slot < 0)
             continue;
-        }
         frame.line = declaration.pos.line;
         const auto slot = static_cast<std::size_t>(declaration.slot);
         if (declaration.init) {
@@ -549,6 +553,8 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
         return evalCase(frame, expr);
     case ExprKind::CursorAttribute:
         return cursorAttribute(frame, expr);
+    case ExprKind::Subquery:
+        break; // the compiler lets a subquery stand in SQL only
     }
     return {};
 }
@@ -713,6 +719,7 @@ bool Interpreter::isPlsInteger(const Frame& frame, const Expr& expr) const
     case ExprKind::Bind:
     case ExprKind::Case:
     case ExprKind::CursorAttribute:
+    case ExprKind::Subquery:
         break;
     }
     return false;

@@ -41,6 +41,8 @@ struct CompiledUnit : std::enable_shared_from_this<CompiledUnit> {
     // The local subprograms of this unit, at any depth; calls point into them.
     std::vector<std::unique_ptr<CompiledUnit>> locals;
     std::optional<OraError> compileError;
+    // The record types of its %ROWTYPE declarations and parameters.
+    std::vector<std::shared_ptr<CompositeType>> rowTypes;
     // The unit's declared cursors, numbered as SqlAst::cursor says.
     std::vector<const SqlAst*> cursors;
     // The procedures that calls resolved to are referenced by plain
@@ -120,9 +122,11 @@ private:
     Flow execCase(Frame& frame, const Stmt& stmt);
     Flow execSql(Frame& frame, const Stmt& stmt);
     Flow execCursorFor(Frame& frame, const Stmt& stmt);
-    Value cursorAttribute(const Frame& frame, const Expr& expr) const;
+    Value cursorAttribute(Frame& frame, const Expr& expr);
+    Frame& cursorFrame(Frame& frame, const SqlAst& use);
     void openCursor(Frame& frame, const SqlAst& open);
     void fetchCursor(Frame& frame, const SqlAst& fetch);
+    void assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row);
     void closeBlockCursors(Frame& frame, const Block& block);
     Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
     [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
@@ -143,6 +147,7 @@ private:
     void callMember(Frame& frame, const Expr& expr);
     void assignMember(Frame& frame, const Expr& target, Value value);
     std::vector<Value> memberArguments(Frame& frame, const Expr& expr);
+    std::vector<Value> memberSubscripts(Frame& frame, const Expr& expr);
     Value callProcedure(Frame& frame, const Expr& expr);
     // The frame of the slot a name is bound to: a frame around the running
     // one, or the session's instance of a package (PackageInstance.cpp).

@@ -6,21 +6,34 @@ namespace vexmoor::engine {
 
 namespace {
 
-// The place a member's fields lead to, copied first where it is shared.
-Value& fieldsForWrite(Value& variable, const MemberAccess& access)
+// The place a member's steps lead to, copied first where it is shared; an
+// element of an index-by table is made when it is not there.
+Value& stepsForWrite(Value& variable, const MemberAccess& access, const std::vector<Value>& keys,
+                     const ConversionContext& context)
 {
     Value* place = &variable;
-    for (const int field : access.fields)
-        place = &place->mutableComposite().fields[static_cast<std::size_t>(field)];
+    std::size_t key = 0;
+    for (const MemberStep& step : access.steps) {
+        if (step.field >= 0)
+            place = &place->mutableComposite().fields[static_cast<std::size_t>(step.field)];
+        else
+            place = &elementForWrite(*place, keys[key++], context);
+    }
     return *place;
 }
 
-const Value& fieldsForRead(const Value& variable, const MemberAccess& access)
+Value stepsForRead(const Value& variable, const MemberAccess& access,
+                   const std::vector<Value>& keys, const ConversionContext& context)
 {
-    const Value* place = &variable;
-    for (const int field : access.fields)
-        place = &place->asComposite()->fields[static_cast<std::size_t>(field)];
-    return *place;
+    Value place = variable;
+    std::size_t key = 0;
+    for (const MemberStep& step : access.steps) {
+        if (step.field >= 0)
+            place = place.asComposite()->fields[static_cast<std::size_t>(step.field)];
+        else
+            place = readElement(place, keys[key++], context);
+    }
+    return place;
 }
 
 } // namespace
@@ -34,19 +47,28 @@ std::vector<Value> Interpreter::memberArguments(Frame& frame, const Expr& expr)
     return args;
 }
 
+std::vector<Value> Interpreter::memberSubscripts(Frame& frame, const Expr& expr)
+{
+    std::vector<Value> keys;
+    keys.reserve(expr.subscripts.size());
+    for (const auto& subscript : expr.subscripts)
+        keys.push_back(eval(frame, *subscript.value));
+    return keys;
+}
+
 Value Interpreter::evalMember(Frame& frame, const Expr& expr)
 {
-    // Arguments first: a function among them may change the variable.
+    // Subscripts and arguments first: a function among them may change the variable.
+    const std::vector<Value> keys = memberSubscripts(frame, expr);
     std::vector<Value> args = memberArguments(frame, expr);
     const MemberAccess& access = *expr.member;
     Frame& owner = frameOf(frame, expr);
-    const Value& base = fieldsForRead(owner.slots[static_cast<std::size_t>(expr.index)], access);
+    Value base =
+        stepsForRead(owner.slots[static_cast<std::size_t>(expr.index)], access, keys, conversion());
     if (access.element)
         return readElement(base, args[0], conversion());
-    if (access.method >= 0) {
-        Value copy = base;
-        return callMethod(copy, static_cast<CollectionMethod>(access.method), args, conversion());
-    }
+    if (access.method >= 0)
+        return callMethod(base, static_cast<CollectionMethod>(access.method), args, conversion());
     return base;
 }
 
@@ -57,9 +79,11 @@ Value Interpreter::evalConstructor(Frame& frame, const Expr& expr)
 
 void Interpreter::callMember(Frame& frame, const Expr& expr)
 {
+    const std::vector<Value> keys = memberSubscripts(frame, expr);
     std::vector<Value> args = memberArguments(frame, expr);
     Frame& owner = frameOf(frame, expr);
-    Value& base = fieldsForWrite(owner.slots[static_cast<std::size_t>(expr.index)], *expr.member);
+    Value& base = stepsForWrite(owner.slots[static_cast<std::size_t>(expr.index)], *expr.member,
+                                keys, conversion());
     callMethod(base, static_cast<CollectionMethod>(expr.member->method), args, conversion());
 }
 
@@ -67,10 +91,12 @@ void Interpreter::assignMember(Frame& frame, const Expr& target, Value value)
 {
     const MemberAccess& access = *target.member;
     Value converted = coerce(access.type, std::move(value), conversion());
+    const std::vector<Value> keys = memberSubscripts(frame, target);
     std::vector<Value> args =
         access.element ? memberArguments(frame, target) : std::vector<Value>();
     Frame& owner = frameOf(frame, target);
-    Value& base = fieldsForWrite(owner.slots[static_cast<std::size_t>(target.index)], access);
+    Value& base = stepsForWrite(owner.slots[static_cast<std::size_t>(target.index)], access, keys,
+                                conversion());
     if (access.element)
         elementForWrite(base, args[0], conversion()) = std::move(converted);
     else

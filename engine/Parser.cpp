@@ -460,10 +460,17 @@ TypeSpec Parser::parseType(bool allowConstraint)
     // pkg.t, owner.pkg.t: a package's type, which the compiler finds.
     while (accept(TokenKind::Dot))
         name += "." + identifier("<an identifier> <a double-quoted delimited-identifier>");
-    if (check(TokenKind::Percent))
-        unsupported("%TYPE and %ROWTYPE are not supported");
-
     TypeSpec type;
+    if (accept(TokenKind::Percent)) {
+        // the compiler finds what it is anchored to
+        const std::string attribute = identifier("type rowtype");
+        if (attribute != "TYPE" && attribute != "ROWTYPE")
+            unexpected("type rowtype");
+        type.type = ValueType::Composite;
+        type.typeName = name + "%" + attribute;
+        type.typePos = posOf(word);
+        return type;
+    }
     const auto constraint = [&](bool required, int low, int high) {
         if (!check(TokenKind::LeftParen)) {
             if (required && allowConstraint)
@@ -719,7 +726,7 @@ Stmt Parser::parseFor()
         return parseCursorFor(std::move(stmt));
     stmt.value = parseExpression();
     if (check(TokenKind::KwLoop) && !stmt.reverse && stmt.value->kind == ExprKind::Name
-        && stmt.value->path.size() == 1)
+        && stmt.value->path.size() <= 3 && stmt.value->subscripts.empty())
         return parseDeclaredCursorFor(std::move(stmt));
     expect(TokenKind::DotDot, withOperators(".."));
     stmt.high = parseExpression();
@@ -789,6 +796,10 @@ Stmt Parser::parseNameStatement()
         return parseCaseStatement();
     Stmt stmt;
     stmt.pos = posOf(current_);
+    // SELECT (SELECT ...) INTO: a reserved word, never a procedure's name
+    if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "SELECT")
+        && lookahead().kind == TokenKind::LeftParen)
+        return parseSqlStatement();
     if (check(TokenKind::Identifier) && lookahead().kind != TokenKind::Assign
         && lookahead().kind != TokenKind::LeftParen && lookahead().kind != TokenKind::Dot) {
         if (isSqlStatementWord(current_.text))
@@ -967,9 +978,13 @@ std::unique_ptr<Expr> Parser::parseMembership(std::unique_ptr<Expr> left, const 
     if (accept(TokenKind::KwIn)) {
         expr->op = Operator::In;
         expect(TokenKind::LeftParen, "(");
-        do
-            operand(parseExpression());
-        while (accept(TokenKind::Comma));
+        if (atSqlWord("SELECT"))
+            operand(parseSubquery());
+        else {
+            do
+                operand(parseExpression());
+            while (accept(TokenKind::Comma));
+        }
         expect(TokenKind::RightParen, withOperators(") ,"));
     } else if (equalsKeyword(current_.text, "BETWEEN")) {
         advance();
@@ -1121,7 +1136,7 @@ std::unique_ptr<Expr> Parser::parsePrimary()
     case TokenKind::LeftParen: {
         DepthGuard guard(*this);
         advance();
-        auto inner = parseExpression();
+        auto inner = atSqlWord("SELECT") ? parseSubquery() : parseExpression();
         expect(TokenKind::RightParen, withOperators(")"));
         return inner;
     }
@@ -1149,10 +1164,32 @@ std::unique_ptr<Expr> Parser::parseName()
         parseExtractArguments(*expr);
     else if (check(TokenKind::LeftParen)) {
         parseArguments(*expr);
-        if (check(TokenKind::Dot) || check(TokenKind::LeftParen))
-            unsupported("a field, method or subscript after a subscript (t(i).f) is not supported");
+        while (check(TokenKind::Dot) || check(TokenKind::LeftParen))
+            parseSelectorAfterSubscript(*expr);
     }
     return expr;
+}
+
+// t(i).f, t(i)(j), r.t(i).u.COUNT: the subscript just read moves to
+// `subscripts` and stands in the path as an empty part; the arguments of a
+// last pair of parentheses stay the name's own.
+void Parser::parseSelectorAfterSubscript(Expr& expr)
+{
+    if (expr.args.size() != 1 || !expr.args[0].name.empty())
+        throw compileError(expr.pos, "PLS-00306: wrong number or types of arguments in call to '"
+                                         + expr.path.back() + "'");
+    expr.subscripts.push_back(std::move(expr.args[0]));
+    expr.args.clear();
+    expr.hasParens = false;
+    expr.path.emplace_back();
+    if (accept(TokenKind::Dot)) {
+        expr.path.push_back(identifier("<an identifier> <a double-quoted delimited-identifier>"));
+        while (accept(TokenKind::Dot))
+            expr.path.push_back(
+                identifier("<an identifier> <a double-quoted delimited-identifier>"));
+    }
+    if (check(TokenKind::LeftParen))
+        parseArguments(expr);
 }
 
 bool Parser::acceptWord(std::string_view word)
@@ -1313,7 +1350,9 @@ void Parser::parseArguments(Expr& call)
                 argument.pos,
                 "PLS-00312: a positional parameter association may not follow a named association");
         }
-        if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
+        if (atSqlWord("SELECT")) {
+            argument.value = parseSubquery(); // EXISTS (SELECT ...)
+        } else if (check(TokenKind::Star) && lookahead().kind == TokenKind::RightParen) {
             // COUNT(*) in SQL: a name "*" that nothing else resolves
             argument.value = std::make_unique<Expr>();
             argument.value->kind = ExprKind::Name;

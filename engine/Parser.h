@@ -83,6 +83,10 @@ private:
     Stmt parseCursorFor(Stmt stmt);
     void parseSelect(SqlAst& sql, bool withInto);
     void parseSqlTable(SqlAst& sql, bool withAlias);
+    void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias);
+    void parseJoins(SqlAst& sql);
+    void parseGrouping(SqlAst& sql);
+    std::unique_ptr<Expr> parseSubquery();
     void parseSqlTail(SqlAst& sql);
     bool atSqlWord(std::string_view upperWord) const;
     std::unique_ptr<Expr> parseAttribute(std::unique_ptr<Expr> name);
@@ -105,6 +109,8 @@ private:
     std::unique_ptr<Expr> parsePower();
     std::unique_ptr<Expr> parsePrimary();
     std::unique_ptr<Expr> parseName();
+    void parseSelectorAfterSubscript(Expr& expr);
+    void parseVarray(CompositeType& type);
     std::unique_ptr<Expr> parseBind();
     void parseArguments(Expr& call);
     std::unique_ptr<Expr> parseCaseExpression();

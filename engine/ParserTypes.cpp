@@ -16,6 +16,31 @@ bool isWord(const Token& token, std::string_view word)
 
 } // namespace
 
+// VARRAY(n) OF type, VARYING ARRAY(n) OF type.
+void Parser::parseVarray(CompositeType& type)
+{
+    if (isWord(current_, "VARYING")) {
+        advance();
+        if (!isWord(current_, "ARRAY"))
+            unexpected("array");
+    }
+    advance();
+    expect(TokenKind::LeftParen, "(");
+    const SourcePos at = posOf(current_);
+    type.limit = parseInteger();
+    if (type.limit < 1)
+        throw compileError(at, "PLS-00999: implementation restriction (may be temporary) a "
+                               "VARRAY's limit must be at least 1");
+    expect(TokenKind::RightParen, ")");
+    if (!isWord(current_, "OF"))
+        unexpected("of");
+    advance();
+    type.element = parseType(true);
+    if (check(TokenKind::KwNot))
+        unsupported("NOT NULL collection elements are not supported");
+    type.kind = CompositeType::Kind::Varray;
+}
+
 void Parser::parseTypeDeclaration(Block& block)
 {
     advance(); // TYPE
@@ -71,9 +96,10 @@ void Parser::parseTypeDeclaration(Block& block)
             }
             type->kind = CompositeType::Kind::IndexBy;
         }
-    } else if (isWord(current_, "VARRAY") || isWord(current_, "VARYING") || isWord(current_, "REF")
-               || isWord(current_, "OBJECT")) {
-        unsupported("VARRAY, REF CURSOR and object types are not supported");
+    } else if (isWord(current_, "VARRAY") || isWord(current_, "VARYING")) {
+        parseVarray(*type);
+    } else if (isWord(current_, "REF") || isWord(current_, "OBJECT")) {
+        unsupported("REF CURSOR and object types are not supported");
     } else {
         unexpected("record table varray varying ref");
     }

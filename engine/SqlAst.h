@@ -33,6 +33,15 @@ struct SqlSelectItem {
     std::string alias;          // upper case; empty when none
 };
 
+// A table after the first of a query: `, t alias`, `CROSS JOIN t alias` or
+// `[INNER | LEFT | RIGHT | FULL] JOIN t alias ON cond`.
+struct SqlJoin {
+    std::string how; // SQLite's words for it: ",", "JOIN", "LEFT JOIN", ...
+    std::vector<std::string> table;
+    std::string alias;
+    std::unique_ptr<Expr> on; // null for a comma or CROSS JOIN
+};
+
 struct SqlOrder {
     std::unique_ptr<Expr> expr;
     bool descending = false;
@@ -43,22 +52,30 @@ struct SqlAst {
     SourcePos pos;
     std::vector<SqlSelectItem> items;        // SELECT
     std::vector<std::unique_ptr<Expr>> into; // SELECT ... INTO targets
-    std::vector<std::string> table;          // [owner, ]name; empty: no FROM
-    std::string alias;                       // the table's alias, upper case
+    // INTO one record: the row's columns are its fields
+    const CompositeType* intoRecord = nullptr;
+    std::vector<std::string> table; // [owner, ]name; empty: no FROM
+    std::string alias;              // the table's alias, upper case
+    std::vector<SqlJoin> joins;     // a query's further tables
     std::unique_ptr<Expr> where;
+    bool distinct = false;
+    std::vector<std::unique_ptr<Expr>> groupBy;
+    std::unique_ptr<Expr> having;
     std::vector<SqlOrder> orderBy;
     std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns
     std::vector<std::unique_ptr<Expr>>
         values; // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
-    // Cursor FOR loop: the record's fields the body uses, and their slots.
-    std::vector<std::pair<std::string, int>> recordFields;
     // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over
     // a declared cursor: its name, its arguments in `values`, FETCH's
     // targets in `into`; the compiler sets `cursor` to its number in the unit.
     std::vector<Parameter> parameters;
-    std::string cursorName;
+    std::string cursorName; // c or pkg.c
     SourcePos cursorPos;
     int cursor = -1;
+    // Where the cursor's frame is: frames out from the running one, or the
+    // session's instance of a package.
+    std::uint8_t cursorUp = 0;
+    const CompiledUnit* cursorPackage = nullptr;
 };
 
 // An open explicit cursor of a frame: its rows are read when it opens, so

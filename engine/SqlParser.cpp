@@ -18,7 +18,7 @@ constexpr std::array kSqlStatementWords{"SELECT", "INSERT", "UPDATE",
 constexpr std::array kClauseWords{"INTO",    "FROM",  "WHERE", "ORDER",   "GROUP",     "HAVING",
                                   "CONNECT", "START", "UNION", "MINUS",   "INTERSECT", "SET",
                                   "VALUES",  "BULK",  "JOIN",  "NATURAL", "LEFT",      "RIGHT",
-                                  "INNER",   "CROSS", "FULL"};
+                                  "INNER",   "CROSS", "FULL",  "ON",      "USING",     "OUTER"};
 
 bool isClauseWord(std::string_view word)
 {
@@ -119,9 +119,10 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
 {
     sql.kind = SqlKind::Select;
     advance(); // SELECT
-    if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE"))
-        unsupported("SELECT DISTINCT is not supported");
-    if (atSqlWord("ALL"))
+    if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE")) {
+        sql.distinct = true;
+        advance();
+    } else if (atSqlWord("ALL"))
         advance();
     do {
         SqlSelectItem item;
@@ -151,10 +152,9 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
         unexpected("from");
     advance();
     parseSqlTable(sql, true);
-    if (check(TokenKind::Comma) || atSqlWord("JOIN") || atSqlWord("NATURAL") || atSqlWord("LEFT")
-        || atSqlWord("RIGHT") || atSqlWord("INNER") || atSqlWord("CROSS") || atSqlWord("FULL"))
-        unsupported("joins are not supported");
+    parseJoins(sql);
     parseSqlTail(sql);
+    parseGrouping(sql);
     if (atSqlWord("ORDER")) {
         advance();
         expect(TokenKind::KwBy, "by");
@@ -181,17 +181,103 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
 
 void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
 {
+    parseTableName(sql.table, sql.alias, withAlias);
+}
+
+void Parser::parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias)
+{
     if (check(TokenKind::LeftParen))
-        unsupported("subqueries are not supported");
-    sql.table.push_back(identifier("<an identifier>"));
+        unsupported("subqueries in FROM are not supported");
+    table.push_back(identifier("<an identifier>"));
     if (accept(TokenKind::Dot))
-        sql.table.push_back(identifier("<an identifier>"));
+        table.push_back(identifier("<an identifier>"));
     if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
         unsupported("database links are not supported");
     if (withAlias
         && ((check(TokenKind::Identifier) && !isClauseWord(current_.text))
             || check(TokenKind::QuotedIdentifier)))
-        sql.alias = identifier("<an identifier>");
+        alias = identifier("<an identifier>");
+}
+
+// Joins: `, t [alias]` (its condition in WHERE), `CROSS JOIN t [alias]`,
+// `[INNER | LEFT [OUTER] | RIGHT [OUTER] | FULL [OUTER]] JOIN t [alias] ON
+// condition`; NATURAL joins and USING are refused.
+void Parser::parseJoins(SqlAst& sql)
+{
+    for (;;) {
+        SqlJoin join;
+        if (accept(TokenKind::Comma)) {
+            join.how = ",";
+            parseTableName(join.table, join.alias, true);
+            sql.joins.push_back(std::move(join));
+            continue;
+        }
+        if (atSqlWord("NATURAL"))
+            unsupported("NATURAL joins are not supported");
+        if (atSqlWord("CROSS")) {
+            join.how = "CROSS JOIN";
+        } else if (atSqlWord("INNER")) {
+            join.how = "JOIN";
+        } else {
+            for (const std::string_view side : {"LEFT", "RIGHT", "FULL"}) {
+                if (atSqlWord(side))
+                    join.how = std::string(side) + " JOIN";
+            }
+        }
+        if (join.how.empty() && !atSqlWord("JOIN"))
+            return;
+        if (!join.how.empty()) {
+            advance();
+            if (join.how != "JOIN" && join.how != "CROSS JOIN" && atSqlWord("OUTER"))
+                advance();
+        } else {
+            join.how = "JOIN";
+        }
+        if (!atSqlWord("JOIN"))
+            unexpected("join");
+        advance();
+        parseTableName(join.table, join.alias, true);
+        if (join.how != "CROSS JOIN") {
+            if (atSqlWord("USING"))
+                unsupported("JOIN ... USING is not supported");
+            if (!atSqlWord("ON"))
+                unexpected("on");
+            advance();
+            join.on = parseExpression();
+        }
+        sql.joins.push_back(std::move(join));
+    }
+}
+
+void Parser::parseGrouping(SqlAst& sql)
+{
+    if (atSqlWord("GROUP")) {
+        advance();
+        expect(TokenKind::KwBy, "by");
+        do
+            sql.groupBy.push_back(parseExpression());
+        while (accept(TokenKind::Comma));
+    }
+    if (atSqlWord("HAVING")) {
+        if (sql.groupBy.empty())
+            unsupported("HAVING without GROUP BY is not supported");
+        advance();
+        sql.having = parseExpression();
+    }
+}
+
+// SELECT ... inside parentheses of SQL: a scalar subquery, IN (SELECT ...),
+// EXISTS (SELECT ...).
+std::unique_ptr<Expr> Parser::parseSubquery()
+{
+    DepthGuard guard(*this);
+    auto expr = std::make_unique<Expr>();
+    expr->kind = ExprKind::Subquery;
+    expr->pos = posOf(current_);
+    expr->query = std::make_shared<SqlAst>();
+    expr->query->pos = expr->pos;
+    parseSelect(*expr->query, false);
+    return expr;
 }
 
 // WHERE, and the clauses the engine refuses by name.
@@ -203,7 +289,7 @@ void Parser::parseSqlTail(SqlAst& sql)
             unsupported("WHERE CURRENT OF is not supported");
         sql.where = parseExpression();
     }
-    for (const std::string_view clause : {"GROUP", "HAVING", "CONNECT", "START"}) {
+    for (const std::string_view clause : {"CONNECT", "START"}) {
         if (atSqlWord(clause))
             unsupported(std::string(clause) + " is not supported in a query");
     }
@@ -228,7 +314,7 @@ std::unique_ptr<Expr> Parser::parseAttribute(std::unique_ptr<Expr> name)
     advance(); // %
     const SourcePos pos = posOf(current_);
     const std::string attribute = identifier("<an identifier>");
-    if (name->path.size() != 1
+    if (name->path.size() > 3
         || (attribute != "ROWCOUNT" && attribute != "FOUND" && attribute != "NOTFOUND"
             && attribute != "ISOPEN"))
         throw compileError(pos,
@@ -303,6 +389,8 @@ Stmt Parser::parseCursorStatement()
     sql->kind = word == "OPEN" ? SqlKind::Open : word == "FETCH" ? SqlKind::Fetch : SqlKind::Close;
     sql->cursorPos = posOf(current_);
     sql->cursorName = identifier("<an identifier>");
+    while (accept(TokenKind::Dot)) // pkg.c
+        sql->cursorName += "." + identifier("<an identifier>");
     if (sql->kind == SqlKind::Open) {
         if (atSqlWord("FOR"))
             unsupported("cursor variables are not supported");
@@ -334,7 +422,8 @@ Stmt Parser::parseDeclaredCursorFor(Stmt stmt)
     sql->kind = SqlKind::Open;
     sql->pos = stmt.value->pos;
     sql->cursorPos = stmt.value->pos;
-    sql->cursorName = stmt.value->path[0];
+    for (const auto& part : stmt.value->path)
+        sql->cursorName += (sql->cursorName.empty() ? "" : ".") + part;
     for (auto& argument : stmt.value->args) {
         if (!argument.name.empty())
             unsupported("named cursor arguments are not supported");

@@ -154,6 +154,17 @@ void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
     });
 }
 
+// vx_single(rows, value): a scalar subquery's value; ORA-01427 when it
+// has more than one row.
+void singleFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        if (sqlite3_value_int64(argv[0]) > 1)
+            throw tableError(1427, "single-row subquery returns more than one row");
+        sqlite3_result_value(context, argv[1]);
+    });
+}
+
 bool likeText(std::string_view text, std::string_view pattern, int escape)
 {
     return likeMatches(text, pattern, static_cast<char>(escape), escape >= 0);
@@ -501,6 +512,7 @@ UserTables::UserTables(SessionState& state) : state_(state)
     sqlite3_create_function(db_, "vx_div", 2, flags, context, divideFunction, nullptr, nullptr);
     sqlite3_create_function(db_, "vx_like", 3, flags, context, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db_, "vx_fit", 8, flags, context, fitFunction, nullptr, nullptr);
+    sqlite3_create_function(db_, "vx_single", 2, flags, context, singleFunction, nullptr, nullptr);
 }
 
 UserTables::~UserTables()

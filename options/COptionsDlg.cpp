@@ -8,6 +8,7 @@
 #include "res/CommandIds.h"
 #include "res/OptionsDialogTemplate.h"
 #include "res/StringTable.h"
+#include "trace/OciPipeChannel.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -81,7 +82,7 @@ void showInstallNote(QWidget& over)
 
 COptionsDlg::COptionsDlg(QWidget* parent)
     : QDialog(parent),
-      installer_([](db::OciSession& session) { return installProcedures(session); })
+      installer_([](trace::PipeChannel& channel) { return installProcedures(channel); })
 {
     res::buildDialog(*this, ids::dialogTemplate());
     wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
@@ -162,23 +163,37 @@ void COptionsDlg::accept()
     QDialog::accept();
 }
 
-db::OciSession* COptionsDlg::installSession() const
+void COptionsDlg::useChannel(trace::PipeChannel& channel)
 {
-    return session_ != nullptr ? session_ : db::g_pSession;
+    ownedChannel_.reset();
+    channel_ = &channel;
+}
+
+void COptionsDlg::useSession(db::OciSession& session)
+{
+    ownedChannel_ = std::make_unique<trace::OciPipeChannel>(session);
+    channel_ = ownedChannel_.get();
+}
+
+trace::PipeChannel* COptionsDlg::installChannel()
+{
+    if (channel_ == nullptr && db::g_pSession != nullptr)
+        useSession(*db::g_pSession);
+    return channel_;
 }
 
 void COptionsDlg::OnGenerateProcedures()
 {
     // There is no backing out of the note: the installation follows it.
     showInstallNote(*this);
-    db::OciSession* session = installSession();
-    if (session == nullptr)
+    trace::PipeChannel* channel = installChannel();
+    if (channel == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
     std::string outcome;
     {
         WaitCursor busy;
-        outcome = describeInstallOutcome(installer_(*session));
+        outcome = describeInstallOutcome(installer_(*channel), channel->dialect());
     }
     // The program's window shows status tips in its message pane.
     if (QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr) {
@@ -190,8 +205,15 @@ void COptionsDlg::OnGenerateProcedures()
 bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
                        db::OciSession& session, QWidget* parent)
 {
+    trace::OciPipeChannel channel(session);
+    return runOptionsCommand(settings, profile, channel, parent);
+}
+
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       trace::PipeChannel& channel, QWidget* parent)
+{
     COptionsDlg dialog(parent);
-    dialog.useSession(session);
+    dialog.useChannel(channel);
     // The flags go in as the profile holds them, so that the dialog can show
     // a value outside 0..2 unchecked.
     dialog.m_bLFFlag = settings.m_bLFFlag;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -19,6 +20,10 @@ struct TraceSettings;
 
 namespace vexmoor::db {
 class OciSession;
+}
+
+namespace vexmoor::trace {
+class PipeChannel;
 }
 
 namespace vexmoor::options {
@@ -39,11 +44,11 @@ public:
     // Which way DoDataExchange moves the values.
     enum class Exchange { ToControls, FromControls };
 
-    // Installs the procedures on a session; installProcedures unless a test
-    // puts a probe around it.
+    // Installs the procedures on a pipe's database; installProcedures unless
+    // a test puts a probe around it.
     // It hands back what the server refused; the dialog says in the
     // program's status bar what it made.
-    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(db::OciSession&)>;
+    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(trace::PipeChannel&)>;
 
     explicit COptionsDlg(QWidget* parent = nullptr);
     ~COptionsDlg() override;
@@ -52,8 +57,11 @@ public:
     // after OK, QDialog::Rejected after Cancel, Escape or the close box.
     int DoModal();
 
-    // The session Generate Procedures works on; g_pSession until set.
-    void useSession(db::OciSession& session) { session_ = &session; }
+    // The database Generate Procedures works on: the channel's, or the
+    // session's; g_pSession's until one is set. The channel outlives the
+    // dialog.
+    void useChannel(trace::PipeChannel& channel);
+    void useSession(db::OciSession& session);
     void useInstaller(ProcedureInstaller installer) { installer_ = std::move(installer); }
 
     void DoDataExchange(Exchange direction);
@@ -80,9 +88,10 @@ private:
     void OnInitDialog();
     void OnHScroll();
     void attachControls();
-    db::OciSession* installSession() const;
+    trace::PipeChannel* installChannel();
 
-    db::OciSession* session_ = nullptr;
+    std::unique_ptr<trace::PipeChannel> ownedChannel_;
+    trace::PipeChannel* channel_ = nullptr;
     ProcedureInstaller installer_;
 };
 
@@ -91,8 +100,11 @@ private:
 // false with nothing changed or written; after OK copies the five values back
 // into `settings`, stores them in the profile (storeTraceSettings) and returns
 // true, and the caller then starts polling with them. Generate Procedures
-// works on `session`. `parent` (may be null) is the window the dialog is
-// centred over and modal to.
+// works on the channel's database. `parent` (may be null) is the window the
+// dialog is centred over and modal to.
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       trace::PipeChannel& channel, QWidget* parent);
+// The same with Generate Procedures on an OCI session.
 bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
                        db::OciSession& session, QWidget* parent);
 

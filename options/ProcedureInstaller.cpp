@@ -109,25 +109,29 @@ namespace {
 // up to its object's name.
 std::string_view headOf(std::string_view statement)
 {
-    std::size_t name = 0;
     for (std::string_view kind : {"PROCEDURE ", "SYNONYM "}) {
-        if (const auto at = statement.find(kind); at != std::string_view::npos) {
-            name = at + kind.size();
-            break;
-        }
+        if (const auto at = statement.find(kind); at != std::string_view::npos)
+            return statement.substr(0, statement.find_first_of(" (\n", at + kind.size()));
     }
-    return statement.substr(0, statement.find_first_of(" (\n", name));
+    // A statement without an object of its own (CREATE EXTENSION) is short.
+    return statement.substr(0, statement.find('\n'));
 }
 
 } // namespace
 
-std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused)
+std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused,
+                                   vexmoor::trace::PipeDialect dialect)
 {
+    const bool postgres = dialect == vexmoor::trace::PipeDialect::PostgreSql;
     if (refused.empty())
-        return "Generate Procedures created SendDebugMessage, SendTraceMessage and their public "
-               "synonyms.";
+        return postgres ? "Generate Procedures created SendDebugMessage and SendTraceMessage, "
+                          "callable by every role."
+                        : "Generate Procedures created SendDebugMessage, SendTraceMessage and "
+                          "their public synonyms.";
+    const std::size_t total =
+        postgres ? kPostgresInstallStatements.size() : kInstallStatements.size();
     std::string text = "Generate Procedures: the server refused " + std::to_string(refused.size())
-                       + " of " + std::to_string(kInstallStatements.size()) + " statements:";
+                       + " of " + std::to_string(total) + " statements:";
     for (std::size_t i = 0; i < refused.size(); ++i) {
         text += i == 0 ? " " : "; ";
         text += std::string(headOf(refused[i].statement)) + " (" + refused[i].error + ")";

@@ -5,12 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "trace/PipeChannel.h"
+
 namespace vexmoor::db {
 class OciSession;
-}
-
-namespace vexmoor::trace {
-class PipeChannel;
 }
 
 namespace vexmoor::options {
@@ -43,6 +41,7 @@ std::vector<RefusedStatement> installProcedures(trace::PipeChannel& channel);
 
 // One line for the status bar after Generate Procedures: what was created,
 // or which statements the server refused and why.
-std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused);
+std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused,
+                                   trace::PipeDialect dialect = trace::PipeDialect::Oracle);
 
 } // namespace vexmoor::options

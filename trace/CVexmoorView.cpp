@@ -1,6 +1,7 @@
 #include "CVexmoorView.h"
 
 #include "Journal.h"
+#include "OciPipeChannel.h"
 #include "PipePurge.h"
 #include "base/LocaleText.h"
 #include "base/Profile.h"
@@ -195,9 +196,21 @@ private:
 
 } // namespace
 
+CVexmoorView::CVexmoorView(base::Profile& profile, PipeChannel& channel, QWidget* parent)
+    : CVexmoorView(profile, nullptr, &channel, parent)
+{
+}
+
 CVexmoorView::CVexmoorView(base::Profile& profile, db::OciSession& session, QWidget* parent)
-    : QPlainTextEdit(parent), profile_(profile), session_(session), journalSink_(*this),
-      poller_(session, journalSink_)
+    : CVexmoorView(profile, std::make_unique<OciPipeChannel>(session), nullptr, parent)
+{
+}
+
+CVexmoorView::CVexmoorView(base::Profile& profile, std::unique_ptr<PipeChannel> ownedChannel,
+                           PipeChannel* channel, QWidget* parent)
+    : QPlainTextEdit(parent), profile_(profile), ownedChannel_(std::move(ownedChannel)),
+      channel_(channel != nullptr ? *channel : *ownedChannel_), journalSink_(*this),
+      poller_(channel_, journalSink_)
 {
     Settings() = base::loadTraceSettings(profile_);
     journalSink_.setReceiptTime(profile_.getProfileInt(kReceiptTimeSection, kReceiptTimeEntry, 0)
@@ -468,7 +481,7 @@ void CVexmoorView::OnPurgePipe()
 {
     if (!requirePipeName())
         return;
-    purgePipe(session_, Settings().m_strPipeName);
+    purgePipe(channel_, Settings().m_strPipeName);
 }
 
 void CVexmoorView::PollPipe()

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QPrinter;
@@ -35,7 +36,10 @@ class CVexmoorView : public QPlainTextEdit, public LineSink {
 
 public:
     // Loads the five settings from the profile, in the order LF Flag, Auto
-    // Unpack, Allow Edit, Timer Frequency, Pipe Name. Polls nothing.
+    // Unpack, Allow Edit, Timer Frequency, Pipe Name. Polls nothing. Polls
+    // and purges through the channel, which outlives the view.
+    CVexmoorView(base::Profile& profile, PipeChannel& channel, QWidget* parent = nullptr);
+    // The same on the protocol's statements of an OCI session.
     CVexmoorView(base::Profile& profile, db::OciSession& session, QWidget* parent = nullptr);
     ~CVexmoorView() override;
 
@@ -115,6 +119,9 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // On `channel`, or on `ownedChannel` when that is null.
+    CVexmoorView(base::Profile& profile, std::unique_ptr<PipeChannel> ownedChannel,
+                 PipeChannel* channel, QWidget* parent);
     // False, after saying so in the status bar, when no pipe name is set.
     bool requirePipeName();
     void stopTimer();
@@ -127,7 +134,8 @@ private:
     std::string textFromWindow() const;
 
     base::Profile& profile_;
-    db::OciSession& session_;
+    std::unique_ptr<PipeChannel> ownedChannel_;
+    PipeChannel& channel_;
     JournalSink journalSink_; // before the poller, which appends to it
     PipePoller poller_;
     OptionsCommand optionsCommand_;

@@ -99,7 +99,7 @@ public:
 
     bool receiveMessage(std::string_view pipeName) override
     {
-        cursor_.SetStatement(receiveStatement(pipeName));
+        cursor_.SetStatement(receiveStatementFor(pipeName));
         bindInteger(kStatusBind);
         // A status the database did not set ends the loop like a time-out.
         buffers_.clear(kNoStatus);
@@ -109,7 +109,8 @@ public:
 
     bool readLength(PipeItem& item) override
     {
-        cursor_.SetStatement(std::string(kLengthUnpackStatement));
+        static const std::string statement(kLengthUnpackStatement);
+        cursor_.SetStatement(statement);
         bindInteger(kLengthBind);
         buffers_.clear(0);
         if (!executeOnMessage())
@@ -123,7 +124,8 @@ public:
 
     bool readText(std::string_view& text) override
     {
-        cursor_.SetStatement(std::string(kTextUnpackStatement));
+        static const std::string statement(kTextUnpackStatement);
+        cursor_.SetStatement(statement);
         cursor_.Bind(kTextBind, buffers_.text(), kTextBufferSize, kTypeString,
                      buffers_.indicator());
         buffers_.clear(0);
@@ -137,7 +139,9 @@ public:
     {
         const std::int32_t capacity =
             afterFailure ? kLongItemValueBufferSize : kItemValueBufferSize;
-        cursor_.SetStatement(std::string(afterFailure ? kLongItemBlock : kItemBlock));
+        static const std::string block(kItemBlock);
+        static const std::string longBlock(kLongItemBlock);
+        cursor_.SetStatement(afterFailure ? longBlock : block);
         bindInteger(kItemTypeBind);
         cursor_.Bind(kItemValueBind, buffers_.text(), capacity, kTypeString, buffers_.indicator());
         buffers_.clear(0);
@@ -167,6 +171,16 @@ private:
         return false;
     }
 
+    // A poll runs the same receive text for every message: composed once.
+    const std::string& receiveStatementFor(std::string_view pipeName)
+    {
+        if (receiveText_.empty() || pipeName != receivePipe_) {
+            receivePipe_.assign(pipeName);
+            receiveText_ = receiveStatement(pipeName);
+        }
+        return receiveText_;
+    }
+
     void bindInteger(const char* name)
     {
         cursor_.Bind(name, buffers_.integer(), sizeof(std::int32_t), kTypeInteger,
@@ -175,6 +189,8 @@ private:
 
     PollCursor& cursor_;
     PollBuffers buffers_;
+    std::string receivePipe_;
+    std::string receiveText_;
     std::string length_;
     MessageFailure failure_;
 };

@@ -8,6 +8,7 @@
 #include "app/CVexmoorApp.h"
 #include "app/PrinterList.h"
 #include "base/Profile.h"
+#include "db/DatabaseSession.h"
 #include "db/OciCursor.h"
 #include "db/OciSession.h"
 
@@ -171,7 +172,7 @@ protected:
 
     CVexmoorApp::LogonStep LogOnToTemporaryDatabase()
     {
-        return [this](db::OciSession* session, base::Profile&) {
+        return [this](db::DatabaseSession* session, base::Profile&) {
             return session && session->LogOn("vexmoor", "vexmoor", ConnectString()) ? 1 : 0;
         };
     }

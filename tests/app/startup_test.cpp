@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandLineInfo.h"
 #include "app/RecentFileList.h"
+#include "db/DatabaseSession.h"
 #include "trace/CVexmoorView.h"
 
 #include <QPrinter>
@@ -22,17 +23,18 @@ bool AnyTopLevelWindowVisible()
 
 TEST_F(AppTest, CancelAtLogonShowsNoWindowAndStillDeletesTheSession)
 {
-    db::OciSession* sessionAtLogon = nullptr;
+    db::DatabaseSession* sessionAtLogon = nullptr;
     bool windowDuringLogon = true;
-    app_ = std::make_unique<CVexmoorApp>(profile_, [&](db::OciSession* session, base::Profile&) {
-        sessionAtLogon = session;
-        windowDuringLogon = AnyTopLevelWindowVisible() || app_->mainFrame() != nullptr;
-        return 0; // Cancel
-    });
+    app_ =
+        std::make_unique<CVexmoorApp>(profile_, [&](db::DatabaseSession* session, base::Profile&) {
+            sessionAtLogon = session;
+            windowDuringLogon = AnyTopLevelWindowVisible() || app_->mainFrame() != nullptr;
+            return 0; // Cancel
+        });
 
     EXPECT_FALSE(app_->InitInstance({}));
     EXPECT_NE(sessionAtLogon, nullptr);
-    EXPECT_EQ(sessionAtLogon, db::g_pSession);
+    EXPECT_EQ(&sessionAtLogon->oci(), db::g_pSession);
     EXPECT_FALSE(windowDuringLogon);
     EXPECT_EQ(app_->mainFrame(), nullptr);
     EXPECT_FALSE(AnyTopLevelWindowVisible());
@@ -46,7 +48,7 @@ TEST_F(AppTest, LogonComesBeforeTheWindowWhichThenShowsAnUntitledLog)
     bool windowDuringLogon = true;
     const auto logOn = LogOnToTemporaryDatabase();
     app_ = std::make_unique<CVexmoorApp>(
-        profile_, [&](db::OciSession* session, base::Profile& profile) {
+        profile_, [&](db::DatabaseSession* session, base::Profile& profile) {
             windowDuringLogon = app_->mainFrame() != nullptr || AnyTopLevelWindowVisible();
             return logOn(session, profile);
         });
@@ -68,7 +70,7 @@ TEST_F(AppTest, FileOnTheCommandLineOpensAfterTheLogon)
     bool loggedOnFirst = false;
     const auto logOn = LogOnToTemporaryDatabase();
     app_ = std::make_unique<CVexmoorApp>(profile_,
-                                         [&](db::OciSession* session, base::Profile& profile) {
+                                         [&](db::DatabaseSession* session, base::Profile& profile) {
                                              loggedOnFirst = app_->View() == nullptr;
                                              return logOn(session, profile);
                                          });

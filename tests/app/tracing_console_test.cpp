@@ -395,6 +395,17 @@ TEST(SmallThings, GenerateProceduresSaysWhatItMadeOrWhatWasRefused)
               "Generate Procedures: the server refused 2 of 4 statements: CREATE PUBLIC SYNONYM "
               "SendDebugMessage (ORA-01031: insufficient privileges); CREATE PUBLIC SYNONYM "
               "SendTraceMessage (ORA-01031: insufficient privileges)");
+
+    // PostgreSQL has no synonyms, and five statements of its own.
+    constexpr auto postgres = vexmoor::trace::PipeDialect::PostgreSql;
+    EXPECT_EQ(options::describeInstallOutcome({}, postgres),
+              "Generate Procedures created SendDebugMessage and SendTraceMessage, callable by "
+              "every role.");
+    const std::vector<options::RefusedStatement> refusedOnPostgres{
+        {options::kPostgresInstallStatements[0], 0, "permission denied to create extension"}};
+    EXPECT_EQ(options::describeInstallOutcome(refusedOnPostgres, postgres),
+              "Generate Procedures: the server refused 1 of 5 statements: CREATE EXTENSION IF NOT "
+              "EXISTS orafce (permission denied to create extension)");
 }
 
 TEST_F(TracingConsole, TheSmallestWindowKeepsMenuToolbarAndOneLineOfLog)

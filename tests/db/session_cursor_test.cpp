@@ -190,6 +190,39 @@ TEST_P(SessionCursorTest, BindsAreNotCarriedOverToTheNextRound)
     EXPECT_FALSE(cursor.Execute(false));
 }
 
+TEST_P(SessionCursorTest, EachRoundUsesTheBuffersItBound)
+{
+    // Two cursors of one session run one text, so the session may keep one
+    // statement for both: every round must still read and write the buffers
+    // bound in that round, not those of the round before.
+    auto session = logOn();
+    OciCursor first(*session);
+    OciCursor second(*session);
+    struct Buffers {
+        std::int32_t a = 0;
+        std::int32_t b = 0;
+        std::int16_t indicators[2] = {0, 0};
+    };
+    std::array<Buffers, 3> buffers;
+    struct Round {
+        OciCursor* cursor;
+        std::size_t buffers;
+        std::int32_t in;
+    };
+    const Round rounds[] = {
+        {&first, 0, 10}, {&second, 1, 20}, {&first, 0, 30}, {&first, 2, 40}, {&second, 1, 50}};
+    for (const Round& round : rounds) {
+        Buffers& bound = buffers[round.buffers];
+        bound.a = 0;
+        bound.b = round.in;
+        round.cursor->SetStatement("begin :a := :b + 1; end;");
+        round.cursor->Bind(":a", &bound.a, sizeof bound.a, oci::kTypeInteger, &bound.indicators[0]);
+        round.cursor->Bind(":b", &bound.b, sizeof bound.b, oci::kTypeInteger, &bound.indicators[1]);
+        ASSERT_TRUE(round.cursor->Execute(true));
+        EXPECT_EQ(bound.a, round.in + 1) << "round with input " << round.in;
+    }
+}
+
 TEST_P(SessionCursorTest, ExecuteErrorSetsTheAreaFieldsAndTheWholeText)
 {
     auto session = logOn();

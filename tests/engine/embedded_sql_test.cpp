@@ -43,7 +43,13 @@ protected:
                     c.error);
                 continue;
             }
-            const auto result = value(on, c.block);
+            std::optional<std::string> result;
+            try {
+                result = value(on, c.block);
+            } catch (const OraError& error) {
+                ADD_FAILURE() << error.message();
+                continue;
+            }
             EXPECT_EQ(result.value_or("<null>"), c.expected);
         }
     }
@@ -116,10 +122,109 @@ TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
             {"begin select count(*) into :r from emp where count(*) > 1; end;", "", 934},
             {"begin select max(count(*)) into :r from emp; end;", "", 935},
             {"begin update emp set sal = max(sal); end;", "", 934},
-            {"begin select distinct name into :r from emp; end;", "", 6550},
-            {"begin select name into :r from emp group by name; end;", "", 6550},
-            {"begin select e.name into :r from emp e, emp f; end;", "", 6550},
+            {"begin select distinct name into :r from emp; end;", "", 1422},
+            {"begin select name into :r from emp group by name; end;", "", 1422},
+            {"begin select e.name into :r from emp e, emp f; end;", "", 1422},
         });
+}
+
+// Joins, subqueries, GROUP BY and DISTINCT run in SQLite with Oracle's
+// rules for names, groups and single-row subqueries.
+TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
+{
+    run(*session, "create table dept (id number primary key, dname varchar2(10), boss number)");
+    run(*session, "begin insert into dept values (10, 'Sales', 1); insert into dept values (20, "
+                  "'Ops', 2); insert into dept values (30, 'Empty', null); insert into emp (id, "
+                  "name, sal) values (4, 'Ann', 500); commit; end;");
+    const std::string rows = "begin for g in (";
+    const std::string gather = ") loop :r := :r || g.x; end loop; end;";
+    struct Row {
+        std::string block;
+        const char* expected;
+        int error = 0;
+    };
+    const std::vector<Row> table{
+        {"begin select d.dname into :r from emp e, dept d where d.boss = e.id and e.name = "
+         "'bob'; end;",
+         "Ops"},
+        {"begin select e.name into :r from emp e join dept d on d.boss = e.id where d.id = "
+         "10; end;",
+         "Ann"},
+        {"begin select count(*) into :r from emp e inner join dept d on d.boss = e.id; end;", "2"},
+        {"begin select dname into :r from emp e, dept d where boss = e.id and sal = 1000; "
+         "end;",
+         "Sales"},
+        {"begin select count(*) into :r from emp, dept where id = 1; end;", "", 918},
+        // outer joins keep the ON condition where it is: it never drops a row
+        {"begin select count(*) into :r from emp e left join dept d on d.boss = e.id and "
+         "d.dname = 'Ops'; end;",
+         "4"},
+        {rows
+             + "select e.name || ':' || nvl(d.dname, '-') || ';' x from emp e left outer join "
+               "dept d on d.boss = e.id order by e.id"
+             + gather,
+         "Ann:Sales;bob:Ops;Cy:-;Ann:-;"},
+        {"begin select count(*) into :r from emp e right join dept d on d.boss = e.id; end;", "3"},
+        {"begin select count(*) into :r from emp e full outer join dept d on d.boss = e.id; end;",
+         "5"},
+        {"begin select count(*) into :r from emp cross join dept; end;", "12"},
+        {"begin select count(*) into :r from emp natural join dept; end;", "", 6550},
+        {"begin select count(*) into :r from emp e, dept d where d.boss(+) = e.id; end;", "", 6550},
+        // subqueries: scalar (no row is NULL, two are ORA-01427), IN, EXISTS, correlated
+        {"begin select name into :r from emp where sal = (select max(sal) from emp); end;", "bob"},
+        {"begin select count(*) into :r from emp where id = (select boss from dept where id "
+         "= 99); end;",
+         "0"},
+        {"begin select name into :r from emp where id = (select boss from dept where boss is "
+         "not null); end;",
+         "", 1427},
+        {"begin select name into :r from emp where id = (select boss, id from dept where id "
+         "= 10); end;",
+         "", 913},
+        {"begin select count(*) into :r from emp where id in (select boss from dept); end;", "2"},
+        {"begin select count(*) into :r from emp where id not in (select boss from dept); "
+         "end;",
+         "0"}, // a NULL among them: never true
+        {"begin select count(*) into :r from emp e where exists (select 1 from dept d where "
+         "d.boss = e.id); end;",
+         "2"},
+        {"begin select count(*) into :r from emp where not exists (select 1 from dept where "
+         "boss = emp.id); end;",
+         "2"},
+        {"begin select (select dname from dept d where d.boss = e.id) into :r from emp e "
+         "where e.id = 2; end;",
+         "Ops"},
+        {"begin update emp set sal = 0 where id in (select boss from dept where dname = "
+         "'Ops'); :r := sql%rowcount; rollback; end;",
+         "1"},
+        {"begin :r := (select 1 from dual); end;", "", 6550},
+        // GROUP BY, HAVING, DISTINCT
+        {rows
+             + "select name || count(*) || sum(sal) x from emp group by name having count(*) "
+               "> 1"
+             + gather,
+         "Ann21500"},
+        {rows + "select name || '!' x from emp group by name order by name" + gather,
+         "Ann!Cy!bob!"},
+        {"declare n number; begin select name, sal into :r, n from emp group by name; end;", "",
+         979},
+        {rows + "select name x from emp group by name order by sal" + gather, "", 979},
+        {rows + "select name x from emp group by name having sal > 1" + gather, "", 979},
+        {rows + "select distinct name x from emp order by name" + gather, "AnnCybob"},
+        // NULLs are one value to DISTINCT, and sort last
+        {rows + "select distinct hired x from emp order by 1"
+             + ") loop :r := :r || nvl(to_char(g.x), '-') || ';'; end loop; end;",
+         "31-DEC-19;01-MAR-20;-;"},
+        {rows + "select distinct name x from emp order by sal" + gather, "", 1791},
+        {"declare cursor c is select e.name, d.dname from emp e join dept d on d.boss = e.id "
+         "order by d.id desc; r c%rowtype; begin open c; fetch c into r; close c; :r := "
+         "r.name || r.dname; end;",
+         "bobOps"},
+    };
+    std::vector<Case> cases;
+    for (const Row& row : table)
+        cases.push_back(Case{row.block.c_str(), row.expected, row.error});
+    expectCases(*session, cases);
 }
 
 TEST_F(EmbeddedSql, ChangesRowCountAndTransactions)
@@ -264,6 +369,74 @@ TEST_F(EmbeddedSql, AnchoredTypes)
         });
 }
 
+// %ROWTYPE records are records: fields assigned one by one, whole copies,
+// parameters, collection elements, and their fields used in SQL.
+TEST_F(EmbeddedSql, RowTypeRecordsAreRecords)
+{
+    expectCases(
+        *session,
+        {
+            {"declare e emp%rowtype; begin select * into e from emp where id = 1; e.sal := e.sal "
+             "+ 1; e.name := 'Zed'; :r := e.name || e.sal; end;",
+             "Zed1001"},
+            {"declare e emp%rowtype; begin e.name := 'elevenchars'; end;", "", 6502},
+            {"declare e emp%rowtype; begin e.nosuch := 1; end;", "", 6550},
+            {"declare a emp%rowtype; b emp%rowtype; begin select * into a from emp where id = 1; "
+             "b := a; a.name := 'x'; :r := b.name || a.name; end;",
+             "Annx"},
+            // a RECORD type whose fields match the row's takes a %ROWTYPE record
+            {"declare type er is record (id number, name varchar2(3), sal number, hired date); "
+             "r er; e emp%rowtype; begin select * into e from emp where id = 2; r := e; :r := "
+             "r.name; end;",
+             "bob"},
+            {"declare type er is record (id number, name varchar2(2), sal number, hired date); "
+             "r er; e emp%rowtype; begin select * into e from emp where id = 2; r := e; end;",
+             "", 6502},
+            {"declare type er is record (id number); r er; e emp%rowtype; begin r := e; end;", "",
+             6550},
+            {"declare type er is record (id number, name varchar2(3), sal number, hired date); "
+             "r er; e emp%rowtype; begin e := r; end;",
+             "", 6550},
+            // a cursor FOR loop's record is a whole record too
+            {"declare procedure show(x emp%rowtype) is begin :r := :r || x.name; end; begin for "
+             "e in (select * from emp order by id) loop show(e); end loop; end;",
+             "AnnbobCy"},
+            {"declare cursor c is select name, sal * 2 doubled from emp order by id; s "
+             "c%rowtype; begin for r in c loop s := r; end loop; :r := s.name || s.doubled; end;",
+             "Cy"},
+            {"begin for r in (select count(*) from emp) loop :r := 'ok'; end loop; end;", "ok"},
+            {"begin for r in (select name from emp) loop :r := r.nosuch; end loop; end;", "", 6550},
+            // %ROWTYPE and %TYPE as parameter, element and field types
+            {"declare type et is table of emp%rowtype index by pls_integer; t et; "
+             "procedure raise_sal(x in out emp%rowtype, amount emp.sal%type) is begin x.sal := "
+             "nvl(x.sal, 0) + amount; end; begin for c in (select id from emp order by id) loop "
+             "select "
+             "* into t(c.id) from emp where id = c.id; raise_sal(t(c.id), 5); end loop; "
+             ":r := t(1).sal || ':' || t(3).sal || ':' || t.count; end;",
+             "1005:5:3"},
+            {"declare type holder is record (row emp%rowtype); h holder; begin select * into "
+             "h.row from emp where id = 3; :r := h.row.name; end;",
+             "Cy"},
+            {"declare procedure p(x emp%rowtype) is begin null; end; n number; begin p(n); end;",
+             "", 6550},
+            // fields in SQL: a column named so wins
+            {"declare e emp%rowtype; begin e.id := 2; select name into :r from emp where id = "
+             "e.id; end;",
+             "bob"},
+            {"declare e emp%rowtype; begin e.id := 2; select e.name into :r from emp e where "
+             "e.id = 1; end;",
+             "Ann"},
+            {"declare type pt is record (k number); t pt; type ts is table of pt index by "
+             "pls_integer; l ts; begin t.k := 3; l(7).k := 1; select count(*) into :r from emp "
+             "where id in (t.k, l(7).k); end;",
+             "2"},
+            {"declare e emp%rowtype; begin select * into e from emp where id = 1; e.id := 30; "
+             "insert into emp (id, name) values (e.id, e.name); select count(*) into :r from emp "
+             "where name = e.name; rollback; end;",
+             "2"},
+        });
+}
+
 TEST_F(EmbeddedSql, TableCommands)
 {
     const std::vector<std::pair<const char*, int>> commands{
@@ -384,9 +557,8 @@ TEST_F(EmbeddedSql, UncommittedRowsAreTheSessionsOwn)
 
 } // namespace
 
-// SQL in a local subprogram reaches the variables of the units around it, and
-// its own cursors; a cursor or record of an enclosing unit is refused, never
-// read from the wrong frame.
+// SQL in a local subprogram reaches the variables, records and cursors of
+// the units around it, each in the frame that declares it.
 TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
 {
     expectCases(*session, {
@@ -404,13 +576,16 @@ TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
                                "v varchar2(10); begin open c; fetch c into v; close c; return v; "
                                "end; begin :r := f; end;",
                                "Cy"},
-                              {"declare cursor c is select name from emp; procedure p is v "
-                               "varchar2(10); begin open c; close c; end; "
-                               "begin p; :r := 'x'; end;",
-                               nullptr, 6550},
+                              // a cursor of the unit around: opened in the frame that
+                              // declares it, so it stays open after the call
+                              {"declare cursor c is select name from emp order by id desc; "
+                               "procedure p is begin open c; end; "
+                               "begin p; fetch c into :r; close c; end;",
+                               "Cy"},
+                              // a %ROWTYPE record is a variable like any other
                               {"declare e emp%rowtype; procedure p is begin :r := e.name; end; "
                                "begin select * into e from emp where id = 1; p; end;",
-                               nullptr, 6550},
+                               "Ann"},
                           });
 }
 

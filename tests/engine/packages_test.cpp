@@ -210,6 +210,73 @@ TEST_F(Packages, MissingAndBrokenUnits)
         check(c);
 }
 
+// A package's cursors keep their state in the session's instance of the
+// package: opened in one call, fetched and closed in another, inside the
+// package or from outside it as pkg.c.
+TEST_F(Packages, CursorsRecordsAndExceptionsOfAPackage)
+{
+    const std::vector<std::string> made{
+        "create table staff (id number primary key, name varchar2(10))",
+        "begin insert into staff values (1, 'Zoe'); insert into staff values (2, 'Adam'); "
+        "insert into staff values (3, null); insert into staff values (4, 'Mia'); commit; end;",
+        "create or replace package hr is "
+        "  cursor by_name(p_min number default 0) is select id, name from staff where id > "
+        "p_min order by name; "
+        "  last_row staff%rowtype; "
+        "  boom exception; "
+        "  function first_name return varchar2; "
+        "  procedure remember(p_id number); "
+        "  procedure keep(r staff%rowtype); "
+        "end hr;",
+        "create or replace package body hr is "
+        "  cursor private_c is select name from staff; "
+        "  function first_name return varchar2 is r by_name%rowtype; begin open by_name; "
+        "fetch by_name into r; close by_name; return r.name; end; "
+        "  procedure remember(p_id number) is begin select * into last_row from staff where id "
+        "= p_id; if last_row.name is null then raise boom; end if; end; "
+        "  procedure keep(r staff%rowtype) is begin last_row := r; end; "
+        "end hr;"};
+    const Case cases[] = {
+        {made, "begin :r := hr.first_name; end;", "Adam"},
+        {{},
+         "declare r hr.by_name%rowtype; begin open hr.by_name(1); fetch hr.by_name into r; "
+         ":r := r.name || hr.by_name%rowcount; close hr.by_name; end;",
+         "Adam1"},
+        // still open in the next call, and a second OPEN is refused
+        {{"begin open hr.by_name; end;"},
+         "begin if hr.by_name%isopen then :r := 'open'; end if; end;",
+         "open"},
+        {{}, "begin open hr.by_name; end;", nullptr, 6511},
+        {{}, "begin :r := hr.first_name; end;", nullptr, 6511, "ORA-06512: at \"VEXMOOR.HR\""},
+        {{"begin close hr.by_name; end;"},
+         "begin for r in hr.by_name(2) loop :r := :r || r.name || ';'; end loop; end;",
+         "Mia;;"},
+        // the package's %ROWTYPE record, read and written from outside
+        {{},
+         "begin hr.remember(2); hr.last_row.id := hr.last_row.id * 10; :r := hr.last_row.name "
+         "|| hr.last_row.id; end;",
+         "Adam20"},
+        {{}, "begin hr.remember(3); exception when hr.boom then :r := 'boom'; end;", "boom"},
+        // a %ROWTYPE parameter takes a record of the same table from another unit
+        {{},
+         "declare s staff%rowtype; begin s.name := 'Kit'; hr.keep(s); :r := hr.last_row.name; "
+         "end;",
+         "Kit"},
+        {{}, "begin raise hr.boom; exception when hr.boom then :r := 'again'; end;", "again"},
+        {{}, "begin raise hr.boom; end;", nullptr, 6510},
+        {{}, "begin open hr.private_c; end;", nullptr, 6550, "PLS-00302: component 'PRIVATE_C'"},
+        {{}, "begin open hr.last_row; end;", nullptr, 6550, "PLS-00456: item 'HR.LAST_ROW'"},
+        {{},
+         "begin :r := case when hr.last_row%isopen then 'x' end; end;",
+         nullptr,
+         6550,
+         "PLS-00324"},
+        {{}, "begin close hr.by_name; end;", nullptr, 1001},
+    };
+    for (const auto& c : cases)
+        check(c);
+}
+
 TEST_F(Packages, StoredFunctionsAndForwardDeclarations)
 {
     const Case cases[] = {

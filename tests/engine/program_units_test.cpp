@@ -170,6 +170,7 @@ TEST_F(ProgramUnits, RecordsAndCollections)
     const std::string map =
         "declare type mt is table of varchar2(20) index by varchar2(10); m mt; ";
     const std::string arr = "declare type at is table of number index by pls_integer; a at; ";
+    const std::string vars = "declare type vt is varray(3) of number; ";
     const std::vector<std::pair<std::string, Case>> cases = {
         // records: fields, whole-record copies, records in records, as parameters
         {point
@@ -212,7 +213,8 @@ TEST_F(ProgramUnits, RecordsAndCollections)
         {arr + "n number; begin a(n) := 1; end;",
          {"", nullptr, 6502, "NULL index table key value"}},
         {arr + "begin a.extend; end;", {"", nullptr, 6550, "PLS-00306"}},
-        {arr + "begin a.trim; end;", {"", nullptr, 6550, "PLS-00999"}},
+        {arr + "begin a.trim; end;", {"", nullptr, 6550, "PLS-00306"}},
+        {arr + "begin :r := nvl(to_char(a.limit), 'none'); end;", {"", "none"}},
         {arr + "begin :r := a.count(1); end;", {"", nullptr, 6550, "PLS-00306"}},
         {arr + "begin a.count; end;", {"", nullptr, 6550, "PLS-00221"}},
         {map
@@ -247,9 +249,62 @@ TEST_F(ProgramUnits, RecordsAndCollections)
                "function mk(x number) return pt is r pt; begin r.x := x; return r; end; "
                "begin ps(1) := mk(4); p := ps(1); :r := p.x; end;",
          {"", "4"}},
-        {"declare type vt is varray(3) of number; begin null; end;",
+        // TRIM counts a deleted place; a nested table has no LIMIT
+        {nums
+             + "t nt := nt(1, 2, 3); begin t.delete(3); t.trim; :r := t.count || "
+               "nvl(to_char(t.limit), '-'); end;",
+         {"", "2-"}},
+        // varrays: a nested table with a limit
+        {vars
+             + "v vt := vt(1, 2); u vt; begin v.extend; v(3) := 30; u := v; u(1) := 9; :r := "
+               "v.count || ':' || v.limit || ':' || v.first || ':' || v.last || ':' || v(1) || "
+               "v(3) || u(1); end;",
+         {"", "3:3:1:3:1309"}},
+        {vars + "v vt := vt(1, 2, 3); begin v.trim; v.trim(1); :r := v.count || v(1); end;",
+         {"", "11"}},
+        {vars + "v vt := vt(1, 2); begin v.delete; :r := v.count; end;", {"", "0"}},
+        {vars + "v vt := vt(1, 2, 3); begin v.extend; end;", {"", nullptr, 6532}},
+        {vars + "v vt := vt(1, 2, 3, 4); begin null; end;", {"", nullptr, 6532}},
+        {vars + "v vt := vt(1); begin :r := v(2); end;", {"", nullptr, 6533}},
+        {vars + "v vt := vt(1); begin :r := v(4); end;", {"", nullptr, 6532}},
+        {vars + "v vt := vt(1); begin v(0) := 1; end;", {"", nullptr, 6532}},
+        {vars + "v vt := vt(1); begin v.trim(2); end;", {"", nullptr, 6533}},
+        {vars + "v vt; begin v.extend; end;", {"", nullptr, 6531}},
+        {vars + "v vt; begin :r := v.limit; end;", {"", nullptr, 6531}},
+        {vars + "v vt := vt(1, 2); begin v.delete(1); end;", {"", nullptr, 6550, "PLS-00306"}},
+        {point
+             + "type pv is varying array(2) of pt; v pv := pv(); begin v.extend; v(1).x := 5; :r "
+               ":= v(1).x || v.limit; end;",
+         {"", "52"}},
+        {"declare type vt is varray(0) of number; begin null; end;",
          {"", nullptr, 6550, "PLS-00999"}},
-        {point + "type pts is table of pt index by pls_integer; ps pts; begin ps(1).x := 1; end;",
+        // selectors after a subscript: a field of an element made by the assignment,
+        // an element of an element, a method of a record's collection
+        {point
+             + "type pts is table of pt index by pls_integer; ps pts; begin ps(3).x := 1; "
+               "ps(3).y := 'b'; ps(3).x := ps(3).x + 1; :r := ps(3).x || ps(3).y || ps.count; "
+               "end;",
+         {"", "2b1"}},
+        {"declare type row is table of number index by pls_integer; type grid is table of row "
+         "index by pls_integer; g grid; begin g(1)(2) := 12; g(1)(3) := 13; "
+         ":r := g(1)(2) + g(1)(3) || ':' || g(1).count || g(1).last; end;",
+         {"", "25:23"}},
+        {point
+             + "type pts is table of pt; type bag is record (items pts); b bag; begin "
+               "b.items := pts(); b.items.extend(2); b.items(2).y := 'z'; "
+               ":r := b.items.count || b.items(2).y || nvl(b.items(1).y, '-'); end;",
+         {"", "2z-"}},
+        {point + "type pts is table of pt; t pts := pts(); begin t.extend; t(2).x := 1; end;",
+         {"", nullptr, 6533}},
+        {point + "type pts is table of pt; t pts; begin :r := t(1).x; end;", {"", nullptr, 6531}},
+        {point + "type pts is table of pt index by pls_integer; ps pts; begin :r := ps(1).x; end;",
+         {"", nullptr, 1403}},
+        {point + "type pts is table of pt index by pls_integer; ps pts; begin ps(1).z := 1; end;",
+         {"", nullptr, 6550, "PLS-00302: component 'Z'"}},
+        {point + "p pt; begin p.x(1).y := 1; end;", {"", nullptr, 6550, "PLS-00222"}},
+        {point
+             + "function f(n number) return pt is r pt; begin return r; end; "
+               "begin :r := f(1).x; end;",
          {"", nullptr, 6550, "PLS-00999"}},
         {"declare type nt is table of number; t nt; begin t := nt(a => 1); end;",
          {"", nullptr, 6550, "PLS-00306"}},

@@ -14,6 +14,7 @@
 #include "options/ProcedureInstaller.h"
 #include "res/OptionsDialogTemplate.h"
 #include "trace/CVexmoorView.h"
+#include "trace/OciPipeChannel.h"
 #include "trace/PipePoller.h"
 
 #include <QAbstractEventDispatcher>
@@ -458,8 +459,8 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
     COptionsDlg dialog;
     std::optional<Qt::CursorShape> pointerDuringNote;
     std::optional<Qt::CursorShape> pointerDuringInstall;
-    db::OciSession* installedOn = nullptr;
-    dialog.useInstaller([&](db::OciSession& target) {
+    trace::PipeChannel* installedOn = nullptr;
+    dialog.useInstaller([&](trace::PipeChannel& target) {
         const QCursor* pointer = QApplication::overrideCursor();
         if (pointer != nullptr)
             pointerDuringInstall = pointer->shape();
@@ -483,7 +484,8 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
 
     EXPECT_FALSE(pointerDuringNote.has_value()) << "the note shows the normal pointer";
     EXPECT_EQ(pointerDuringInstall, Qt::WaitCursor);
-    EXPECT_EQ(installedOn, session.get());
+    ASSERT_NE(installedOn, nullptr);
+    EXPECT_EQ(installedOn->dialect(), trace::PipeDialect::Oracle);
     StatementRunner run(*session);
     EXPECT_TRUE(run.TryRun("begin SendDebugMessage('installed'); end;"));
 }
@@ -495,7 +497,7 @@ protected:
     // The Options command as the program wires it and the toolbar runs it.
     void Options(trace::CVexmoorView& view)
     {
-        app::wireOptionsCommand(view, profile, *pollingSession);
+        app::wireOptionsCommand(view, profile, pollingChannel);
         view.OnOptions();
     }
 
@@ -507,6 +509,7 @@ protected:
 
     EmbeddedTraceDatabase database;
     std::unique_ptr<db::OciSession> pollingSession = database.LogOn();
+    trace::OciPipeChannel pollingChannel{*pollingSession};
     std::unique_ptr<db::OciSession> sendingSession = database.LogOn();
     StatementRunner sender{*sendingSession};
     base::MemoryProfile profile;

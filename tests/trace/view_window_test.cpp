@@ -10,6 +10,7 @@
 #include "options/COptionsDlg.h"
 #include "res/OptionsDialogTemplate.h"
 #include "trace/CVexmoorView.h"
+#include "trace/OciPipeChannel.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>
@@ -72,7 +73,7 @@ protected:
     {
         auto view = std::make_unique<CVexmoorView>(profile, *pollingSession);
         // Its Options command as the program gives it.
-        app::wireOptionsCommand(*view, profile, *pollingSession);
+        app::wireOptionsCommand(*view, profile, pollingChannel);
         return view;
     }
 
@@ -93,6 +94,7 @@ protected:
     EmbeddedTraceDatabase database;
     std::unique_ptr<db::OciSession> sendingSession = database.LogOn();
     std::unique_ptr<db::OciSession> pollingSession = database.LogOn();
+    OciPipeChannel pollingChannel{*pollingSession};
     StatementRunner sender{*sendingSession};
     base::MemoryProfile profile;
 };
