@@ -2,7 +2,11 @@
 
 #include "ui/CAboutDlg.h"
 
+namespace vexmoor::app {
+
 void showAboutVexmoor(QWidget* parent)
 {
-    ShowAboutBox(parent, aboutText());
+    ui::ShowAboutBox(parent, ui::aboutText());
 }
+
+} // namespace vexmoor::app

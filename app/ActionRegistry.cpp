@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QIcon>
 
+namespace vexmoor::app {
+
 namespace {
 
 const char* imageFor(int commandId)
@@ -34,16 +36,16 @@ ActionRegistry::ActionRegistry(QObject& owner)
 {
     for (const res::Menu& menu : res::mainMenu())
         for (const res::MenuItem& item : menu.items)
-            Create(owner, item.commandId);
+            create(owner, item.commandId);
     for (const res::ToolbarButton& button : res::mainToolbar())
-        Create(owner, button.commandId);
+        create(owner, button.commandId);
     for (const res::Accelerator& accelerator : res::mainAccelerators())
-        Create(owner, accelerator.commandId);
+        create(owner, accelerator.commandId);
     for (int commandId : kCommandsOutsideTables)
-        Create(owner, commandId);
+        create(owner, commandId);
 }
 
-void ActionRegistry::Create(QObject& owner, int commandId)
+void ActionRegistry::create(QObject& owner, int commandId)
 {
     if (commandId == 0 || actions_.count(commandId) != 0)
         return;
@@ -70,7 +72,7 @@ void ActionRegistry::Create(QObject& owner, int commandId)
     actions_.emplace(commandId, action);
 }
 
-QAction* ActionRegistry::Action(int commandId) const
+QAction* ActionRegistry::action(int commandId) const
 {
     const auto found = actions_.find(commandId);
     return found == actions_.end() ? nullptr : found->second;
@@ -84,10 +86,12 @@ QList<int> ActionRegistry::commandIds() const
     return ids;
 }
 
-QList<QAction*> ActionRegistry::Actions() const
+QList<QAction*> ActionRegistry::actions() const
 {
     QList<QAction*> actions;
     for (const auto& [id, action] : actions_)
         actions.append(action);
     return actions;
 }
+
+} // namespace vexmoor::app

@@ -7,6 +7,8 @@
 class QAction;
 class QObject;
 
+namespace vexmoor::app {
+
 // One QAction per command, built in one place from the resource tables: the
 // menu text, the status-bar prompt and tooltip from the string table, the
 // shortcuts from the accelerator table and the toolbar image. Each action's
@@ -17,12 +19,14 @@ public:
     explicit ActionRegistry(QObject& owner);
 
     // The action of a command; nullptr for an id without one.
-    QAction* Action(int commandId) const;
+    QAction* action(int commandId) const;
     QList<int> commandIds() const;
-    QList<QAction*> Actions() const;
+    QList<QAction*> actions() const;
 
 private:
-    void Create(QObject& owner, int commandId);
+    void create(QObject& owner, int commandId);
 
     std::map<int, QAction*> actions_;
 };
+
+} // namespace vexmoor::app

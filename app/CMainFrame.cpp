@@ -22,6 +22,8 @@
 
 #include <algorithm>
 
+namespace vexmoor::app {
+
 QString frameTitle(const QString& documentTitle)
 {
     return documentTitle + QStringLiteral(" - ") + res::loadString(res::IDR_MAINFRAME);
@@ -42,7 +44,7 @@ bool CMainFrame::OnCreate()
     connectBarToggles();
     // Shortcuts work wherever the focus is in the window, also for commands
     // that no menu carries (F6, the toolbar-only ones).
-    addActions(actions_.Actions());
+    addActions(actions_.actions());
     return m_wndToolBar && m_wndStatusBar && messagePane_ && keyPanes_;
 }
 
@@ -60,11 +62,11 @@ void CMainFrame::buildMenus()
                 menu->addSeparator();
                 continue;
             }
-            menu->addAction(actions_.Action(item.commandId));
+            menu->addAction(actions_.action(item.commandId));
             // The rest of the recent-file list follows its first place.
             if (item.commandId == res::ID_FILE_MRU_FILE1) {
                 for (int id = res::ID_FILE_MRU_FILE2; id <= res::ID_FILE_MRU_FILE4; ++id) {
-                    QAction* entry = actions_.Action(id);
+                    QAction* entry = actions_.action(id);
                     entry->setVisible(false);
                     menu->addAction(entry);
                 }
@@ -91,7 +93,7 @@ void CMainFrame::buildToolBar()
             m_wndToolBar->addSeparator();
             continue;
         }
-        QAction* action = actions_.Action(button.commandId);
+        QAction* action = actions_.action(button.commandId);
         m_wndToolBar->addAction(action);
         if (QWidget* widget = m_wndToolBar->widgetForAction(action))
             widget->setObjectName(QString::number(button.commandId));
@@ -120,16 +122,16 @@ void CMainFrame::buildFindBar()
     findToolBar_ = new QToolBar(QStringLiteral("Find"), this);
     findToolBar_->setObjectName(QStringLiteral("FindToolBar"));
     findToolBar_->setMovable(false);
-    findBar_ = new vexmoor::ui::FindBar(findToolBar_);
+    findBar_ = new ui::FindBar(findToolBar_);
     findToolBar_->addWidget(findBar_);
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, findToolBar_);
     findToolBar_->hide();
-    connect(findBar_, &vexmoor::ui::FindBar::closeRequested, this, &CMainFrame::hideFindBar);
+    connect(findBar_, &ui::FindBar::closeRequested, this, &CMainFrame::hideFindBar);
     // Escape closes the bar also while the focus is in the log.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setEnabled(false);
-    connect(escape, &QShortcut::activated, findBar_, &vexmoor::ui::FindBar::closeRequested);
+    connect(escape, &QShortcut::activated, findBar_, &ui::FindBar::closeRequested);
     connect(findToolBar_, &QToolBar::visibilityChanged, escape, &QShortcut::setEnabled);
 }
 
@@ -165,8 +167,8 @@ void CMainFrame::keepUsableMinimumSize()
 
 void CMainFrame::connectBarToggles()
 {
-    QAction* toolbarToggle = actions_.Action(res::ID_VIEW_TOOLBAR);
-    QAction* statusBarToggle = actions_.Action(res::ID_VIEW_STATUS_BAR);
+    QAction* toolbarToggle = actions_.action(res::ID_VIEW_TOOLBAR);
+    QAction* statusBarToggle = actions_.action(res::ID_VIEW_STATUS_BAR);
     connect(toolbarToggle, &QAction::triggered, this,
             [this](bool checked) { m_wndToolBar->setVisible(checked); });
     connect(statusBarToggle, &QAction::triggered, this,
@@ -177,8 +179,8 @@ void CMainFrame::connectBarToggles()
 
 void CMainFrame::syncBarChecks()
 {
-    actions_.Action(res::ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
-    actions_.Action(res::ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+    actions_.action(res::ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
+    actions_.action(res::ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
 }
 
 void CMainFrame::updateFrameTitle(const QString& documentTitle)
@@ -188,15 +190,15 @@ void CMainFrame::updateFrameTitle(const QString& documentTitle)
 
 void CMainFrame::updateRecentFiles(const RecentFileList& recentFiles)
 {
-    QAction* first = actions_.Action(res::ID_FILE_MRU_FILE1);
-    if (recentFiles.Size() == 0) {
+    QAction* first = actions_.action(res::ID_FILE_MRU_FILE1);
+    if (recentFiles.size() == 0) {
         first->setText(res::loadString(res::AFX_IDS_MRU_FILE));
         first->setEnabled(false);
         first->setVisible(true);
     }
     for (int index = 0; index < 4; ++index) {
-        QAction* entry = actions_.Action(res::ID_FILE_MRU_FILE1 + index);
-        if (index < recentFiles.Size()) {
+        QAction* entry = actions_.action(res::ID_FILE_MRU_FILE1 + index);
+        if (index < recentFiles.size()) {
             entry->setText(recentFiles.menuText(index));
             entry->setEnabled(true);
             entry->setVisible(true);
@@ -227,3 +229,5 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     QMainWindow::closeEvent(event);
 }
+
+} // namespace vexmoor::app

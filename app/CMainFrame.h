@@ -4,17 +4,20 @@
 
 #include <functional>
 
-class ActionRegistry;
-class KeyStatePanes;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QToolBar;
-class RecentFileList;
 
 namespace vexmoor::ui {
 class FindBar;
 }
+
+namespace vexmoor::app {
+
+class ActionRegistry;
+class KeyStatePanes;
+class RecentFileList;
 
 // The main window: menu, toolbar and status bar around the log view. Its
 // commands are the actions of the registry; the frame only lays them out and
@@ -37,7 +40,7 @@ public:
     // What tracing does, left of the key-state panes.
     QLabel* statePane() const { return statePane_; }
     // The find bar, under the toolbar; hidden until Find.
-    vexmoor::ui::FindBar* findBar() const { return findBar_; }
+    ui::FindBar* findBar() const { return findBar_; }
     QToolBar* findToolBar() const { return findToolBar_; }
     void showFindBar();
     void hideFindBar();
@@ -76,10 +79,12 @@ private:
     KeyStatePanes* keyPanes_ = nullptr;
     QLabel* statePane_ = nullptr;
     QToolBar* findToolBar_ = nullptr;
-    vexmoor::ui::FindBar* findBar_ = nullptr;
+    ui::FindBar* findBar_ = nullptr;
     QList<QMenu*> menus_;
     std::function<bool()> closeQuery_;
 };
 
 // The main window's title for a document title.
 QString frameTitle(const QString& documentTitle);
+
+} // namespace vexmoor::app

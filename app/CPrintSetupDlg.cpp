@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace vexmoor::app {
+
 namespace {
 
 QComboBox* addComboRow(QGroupBox& group, const QString& label, const QString& name)
@@ -35,9 +37,9 @@ CPrintSetupDlg::CPrintSetupDlg(const PrinterList& printers, const PrinterChoice&
 
     auto* printerGroup = new QGroupBox(QStringLiteral("Printer"), this);
     printer_ = addComboRow(*printerGroup, QStringLiteral("&Name:"), QStringLiteral("printer"));
-    printer_->addItems(printers_.Names());
+    printer_->addItems(printers_.names());
     const QString name =
-        initial.printerName.isEmpty() ? printers_.DefaultName() : initial.printerName;
+        initial.printerName.isEmpty() ? printers_.defaultName() : initial.printerName;
     printer_->setCurrentIndex(std::max(0, printer_->findText(name)));
     layout->addWidget(printerGroup);
 
@@ -87,3 +89,5 @@ PrinterChoice CPrintSetupDlg::choice() const
     choice.orientation = landscape_->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
     return choice;
 }
+
+} // namespace vexmoor::app

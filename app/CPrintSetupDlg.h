@@ -7,6 +7,8 @@
 class QComboBox;
 class QRadioButton;
 
+namespace vexmoor::app {
+
 // Print Setup: the printer the next prints go to, its paper size and the
 // orientation. Its controls are found by object name: "printer", "paperSize",
 // "portrait", "landscape".
@@ -27,3 +29,5 @@ private:
     QRadioButton* portrait_ = nullptr;
     QRadioButton* landscape_ = nullptr;
 };
+
+} // namespace vexmoor::app

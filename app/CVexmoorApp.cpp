@@ -30,7 +30,9 @@
 #include <QPrinter>
 #include <QScreen>
 
-CVexmoorApp::CVexmoorApp(Profile& profile, LogonStep logon, QObject* parent)
+namespace vexmoor::app {
+
+CVexmoorApp::CVexmoorApp(base::Profile& profile, LogonStep logon, QObject* parent)
     : QObject(parent), profile_(profile), logon_(std::move(logon)), recentFiles_(profile)
 {
 }
@@ -47,20 +49,20 @@ void CVexmoorApp::TearDown()
     view_ = nullptr;
     channel_.reset();
     database_.reset();
-    if (g_pSession == session_.get())
-        g_pSession = nullptr;
+    if (db::g_pSession == session_.get())
+        db::g_pSession = nullptr;
     // No log-off: the connection ends with the process.
     session_.reset();
     if (fatalHandlerInstalled_) {
-        setFatalErrorHandler(std::move(previousFatalHandler_));
+        db::setFatalErrorHandler(std::move(previousFatalHandler_));
         fatalHandlerInstalled_ = false;
     }
 }
 
 CVexmoorApp::LogonStep CVexmoorApp::defaultLogonStep()
 {
-    return [](vexmoor::db::DatabaseSession* session, Profile& profile) {
-        return RunConnectDialog(session, profile);
+    return [](db::DatabaseSession* session, base::Profile& profile) {
+        return db::RunConnectDialog(session, profile);
     };
 }
 
@@ -73,9 +75,9 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
 
     // The one session of the process: made before the logon dialog, which
     // logs it on, and kept until ExitInstance.
-    session_ = std::make_unique<OciSession>();
-    g_pSession = session_.get();
-    database_ = std::make_unique<vexmoor::db::DatabaseSession>(*session_);
+    session_ = std::make_unique<db::OciSession>();
+    db::g_pSession = session_.get();
+    database_ = std::make_unique<db::DatabaseSession>(*session_);
     installFatalErrorHandler();
 
     const CommandLineInfo commandLine = parseCommandLine(arguments);
@@ -83,7 +85,7 @@ bool CVexmoorApp::InitInstance(const QStringList& arguments)
     // The logon comes before any window: Cancel ends the program here.
     if (!logon_ || logon_(database_.get(), profile_) != 1)
         return false;
-    channel_ = vexmoor::trace::makePipeChannel(*database_);
+    channel_ = trace::makePipeChannel(*database_);
 
     startRunJournal();
     if (!createMainWindow())
@@ -122,8 +124,8 @@ void CVexmoorApp::installFatalErrorHandler()
     };
     auto parent = [this]() -> QWidget* { return mainWnd_.get(); };
     auto written = [this](const RecoveryOutcome& recovery) { noteFatalReport(recovery); };
-    FatalErrorHandler previous =
-        setFatalErrorHandler(makeFatalErrorHandler(source, parent, QString(), written));
+    db::FatalErrorHandler previous =
+        db::setFatalErrorHandler(makeFatalErrorHandler(source, parent, QString(), written));
     if (!fatalHandlerInstalled_) {
         previousFatalHandler_ = std::move(previous);
         fatalHandlerInstalled_ = true;
@@ -185,7 +187,7 @@ bool CVexmoorApp::createMainWindow()
         mainWnd_.reset();
         return false;
     }
-    view_ = new CVexmoorView(profile_, *channel_, mainWnd_.get());
+    view_ = new trace::CVexmoorView(profile_, *channel_, mainWnd_.get());
     view_->setJournal(&journal_);
     wireOptionsCommand(*view_, profile_, *channel_);
     mainWnd_->setCentralWidget(view_);
@@ -205,7 +207,7 @@ bool CVexmoorApp::createMainWindow()
 void CVexmoorApp::wireCommands()
 {
     const auto on = [this](int id, auto handler) {
-        connect(actions_->Action(id), &QAction::triggered, this, handler);
+        connect(actions_->action(id), &QAction::triggered, this, handler);
     };
     on(res::ID_APP_ABOUT, &CVexmoorApp::OnAppAbout);
     on(res::ID_APP_EXIT, &CVexmoorApp::OnAppExit);
@@ -215,12 +217,12 @@ void CVexmoorApp::wireCommands()
     on(res::ID_FILE_PRINT, &CVexmoorApp::OnFilePrint);
     on(res::ID_FILE_PRINT_DIRECT, &CVexmoorApp::OnFilePrintDirect);
     on(res::ID_FILE_PRINT_PREVIEW, &CVexmoorApp::OnFilePrintPreview);
-    for (int index = 0; index < recentFiles_.MaximumSize(); ++index)
+    for (int index = 0; index < recentFiles_.maximumSize(); ++index)
         on(res::ID_FILE_MRU_FILE1 + index, [this, index] { OnOpenRecentFile(index); });
 
-    connect(actions_->Action(res::ID_FILE_SAVE), &QAction::triggered, &doc_,
+    connect(actions_->action(res::ID_FILE_SAVE), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSave);
-    connect(actions_->Action(res::ID_FILE_SAVE_AS), &QAction::triggered, &doc_,
+    connect(actions_->action(res::ID_FILE_SAVE_AS), &QAction::triggered, &doc_,
             &CVexmoorDoc::OnFileSaveAs);
 
     wireEditCommands();
@@ -232,19 +234,19 @@ void CVexmoorApp::wireTraceCommands()
 {
     // The Trace menu and the toolbar carry the same actions.
     const auto onView = [this](int id, auto slot) {
-        connect(actions_->Action(id), &QAction::triggered, view_, slot);
+        connect(actions_->action(id), &QAction::triggered, view_, slot);
     };
-    onView(res::ID_START, &CVexmoorView::OnStart);
-    onView(res::ID_STOP, &CVexmoorView::OnStop);
-    onView(res::ID_OPTIONS, &CVexmoorView::OnOptions);
-    onView(res::ID_PURGE_PIPE, &CVexmoorView::OnPurgePipe);
-    connect(view_, &CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
-    connect(actions_->Action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
+    onView(res::ID_START, &trace::CVexmoorView::OnStart);
+    onView(res::ID_STOP, &trace::CVexmoorView::OnStop);
+    onView(res::ID_OPTIONS, &trace::CVexmoorView::OnOptions);
+    onView(res::ID_PURGE_PIPE, &trace::CVexmoorView::OnPurgePipe);
+    connect(view_, &trace::CVexmoorView::traceStateChanged, this, &CVexmoorApp::updateTraceState);
+    connect(actions_->action(res::ID_FILE_OPEN_JOURNAL_FOLDER), &QAction::triggered, this,
             &CVexmoorApp::onOpenJournalFolder);
 
-    CVexmoorView* view = view_;
+    trace::CVexmoorView* view = view_;
     const auto toggle = [this](int id, bool checked, auto apply) {
-        QAction* action = actions_->Action(id);
+        QAction* action = actions_->action(id);
         action->setChecked(checked);
         connect(action, &QAction::toggled, view_, apply);
     };
@@ -262,10 +264,10 @@ void CVexmoorApp::updateTraceState()
     if (!view_ || !mainWnd_ || !actions_)
         return;
     const bool tracing = view_->isTracing();
-    actions_->Action(res::ID_START)->setChecked(tracing);
-    actions_->Action(res::ID_STOP)->setEnabled(tracing);
+    actions_->action(res::ID_START)->setChecked(tracing);
+    actions_->action(res::ID_STOP)->setEnabled(tracing);
 
-    vexmoor::trace::TraceState state;
+    trace::TraceState state;
     state.user = database_->userName();
     state.connect = database_->connectString();
     state.pipeName = view_->Settings().m_strPipeName;
@@ -274,8 +276,7 @@ void CVexmoorApp::updateTraceState()
     state.started = view_->hasStarted();
     state.messagesSinceStart = view_->messagesSinceStart();
     state.journalFailure = journalFailure_;
-    mainWnd_->statePane()->setText(
-        QString::fromStdString(vexmoor::trace::composeTraceStateText(state)));
+    mainWnd_->statePane()->setText(QString::fromStdString(trace::composeTraceStateText(state)));
 }
 
 void CVexmoorApp::showInMessagePane(const QString& text)
@@ -287,7 +288,7 @@ void CVexmoorApp::showInMessagePane(const QString& text)
 void CVexmoorApp::onOpenJournalFolder()
 {
     const std::filesystem::path folder =
-        journal_.path().empty() ? vexmoor::trace::journalFolder() : journal_.path().parent_path();
+        journal_.path().empty() ? trace::journalFolder() : journal_.path().parent_path();
     const QString path = QString::fromStdString(folder.string());
     QDir().mkpath(path);
     ui::DesktopShell& shell = desktopShell_ ? *desktopShell_ : ui::systemShell();
@@ -298,16 +299,16 @@ void CVexmoorApp::onOpenJournalFolder()
 
 void CVexmoorApp::wireFindCommands()
 {
-    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
-    connect(actions_->Action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
-    connect(actions_->Action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
+    ui::FindBar* bar = mainWnd_->findBar();
+    connect(actions_->action(res::ID_EDIT_FIND), &QAction::triggered, this, &CVexmoorApp::onFind);
+    connect(actions_->action(res::ID_EDIT_FIND_NEXT), &QAction::triggered, this,
             [this] { onFindAgain(false); });
-    connect(actions_->Action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
+    connect(actions_->action(res::ID_EDIT_FIND_PREVIOUS), &QAction::triggered, this,
             [this] { onFindAgain(true); });
-    connect(bar, &vexmoor::ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
-    connect(bar, &vexmoor::ui::FindBar::criteriaChanged, this,
+    connect(bar, &ui::FindBar::findRequested, this, &CVexmoorApp::onFindAgain);
+    connect(bar, &ui::FindBar::criteriaChanged, this,
             [this, bar] { view_->highlightMatches(bar->text(), bar->matchCase()); });
-    connect(bar, &vexmoor::ui::FindBar::closeRequested, this,
+    connect(bar, &ui::FindBar::closeRequested, this,
             [this] { view_->highlightMatches(QString(), false); });
 }
 
@@ -315,7 +316,7 @@ void CVexmoorApp::onFind()
 {
     // A selection within one line is what the user wants to find.
     const QString selected = view_->textCursor().selectedText();
-    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    ui::FindBar* bar = mainWnd_->findBar();
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         bar->setText(selected);
     mainWnd_->showFindBar();
@@ -324,7 +325,7 @@ void CVexmoorApp::onFind()
 
 void CVexmoorApp::onFindAgain(bool backward)
 {
-    vexmoor::ui::FindBar* bar = mainWnd_->findBar();
+    ui::FindBar* bar = mainWnd_->findBar();
     if (bar->text().isEmpty()) {
         onFind();
         return;
@@ -334,9 +335,9 @@ void CVexmoorApp::onFindAgain(bool backward)
 
 void CVexmoorApp::wireEditCommands()
 {
-    CVexmoorView* view = view_;
+    trace::CVexmoorView* view = view_;
     const auto on = [this](int id, auto handler) {
-        connect(actions_->Action(id), &QAction::triggered, view_, handler);
+        connect(actions_->action(id), &QAction::triggered, view_, handler);
     };
     // Undo, Cut and Paste change the text only while the log is editable;
     // Copy works either way. The edit control refuses Cut and Paste itself
@@ -368,11 +369,11 @@ void CVexmoorApp::updateEditCommands()
     const bool selection = view_->textCursor().hasSelection();
     const QClipboard* clipboard = QGuiApplication::clipboard();
     const bool clipboardHasText = clipboard && !clipboard->text().isEmpty();
-    actions_->Action(res::ID_EDIT_UNDO)
+    actions_->action(res::ID_EDIT_UNDO)
         ->setEnabled(editable && view_->document()->isUndoAvailable());
-    actions_->Action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
-    actions_->Action(res::ID_EDIT_COPY)->setEnabled(selection);
-    actions_->Action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
+    actions_->action(res::ID_EDIT_CUT)->setEnabled(editable && selection);
+    actions_->action(res::ID_EDIT_COPY)->setEnabled(selection);
+    actions_->action(res::ID_EDIT_PASTE)->setEnabled(editable && clipboardHasText);
 }
 
 bool CVexmoorApp::processShellCommand(const CommandLineInfo& info)
@@ -405,7 +406,7 @@ bool CVexmoorApp::printFromCommandLine(const CommandLineInfo& info)
     // fails the print rather than printing elsewhere.
     bool started = true;
     if (info.shellCommand_ == CommandLineInfo::FilePrintTo) {
-        started = printers_->Select(printer, info.printerName_);
+        started = printers_->select(printer, info.printerName_);
         if (started)
             chosenPrinter_ = info.printerName_;
     }
@@ -425,9 +426,9 @@ QPrinter& CVexmoorApp::Printer()
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         // The system's QPrinter starts on its default printer already; a
         // list put in by a test names its own.
-        const QString defaultName = printers_->DefaultName();
+        const QString defaultName = printers_->defaultName();
         if (!defaultName.isEmpty() && printer_->printerName() != defaultName)
-            printers_->Select(*printer_, defaultName);
+            printers_->select(*printer_, defaultName);
     }
     return *printer_;
 }
@@ -441,7 +442,7 @@ CVexmoorApp::OpenResult CVexmoorApp::openDocumentFile(const QString& path)
 
 void CVexmoorApp::addToRecentFiles(const QString& path)
 {
-    recentFiles_.Add(path);
+    recentFiles_.add(path);
     if (mainWnd_)
         mainWnd_->updateRecentFiles(recentFiles_);
 }
@@ -500,14 +501,16 @@ void CVexmoorApp::OnFilePrintPreview()
 
 void CVexmoorApp::OnOpenRecentFile(int index)
 {
-    if (index < 0 || index >= recentFiles_.Size())
+    if (index < 0 || index >= recentFiles_.size())
         return;
     const QString path = recentFiles_.entries().at(index);
     // An entry that no longer opens leaves the list, as the framework does;
     // one whose opening the user cancelled stays.
     if (openDocumentFile(path) == OpenResult::Failed) {
-        recentFiles_.Remove(index);
+        recentFiles_.remove(index);
         if (mainWnd_)
             mainWnd_->updateRecentFiles(recentFiles_);
     }
 }
+
+} // namespace vexmoor::app

@@ -13,22 +13,31 @@
 #include <functional>
 #include <memory>
 
-class ActionRegistry;
-class CMainFrame;
-class CVexmoorView;
-class OciSession;
-class Profile;
 class QPrinter;
 
-namespace ui {
-class DesktopShell;
+namespace vexmoor::base {
+class Profile;
 }
+
 namespace vexmoor::db {
 class DatabaseSession;
-}
+class OciSession;
+} // namespace vexmoor::db
+
 namespace vexmoor::trace {
+class CVexmoorView;
 class PipeChannel;
+} // namespace vexmoor::trace
+
+namespace vexmoor::ui {
+class DesktopShell;
 }
+
+namespace vexmoor::app {
+
+class ActionRegistry;
+class CMainFrame;
+
 
 // The application object: start-up and shutdown of the single-document
 // program, and the commands that belong to the application (About, New, Open,
@@ -40,7 +49,7 @@ public:
     // Logs the session on (g_pSession, or PostgreSQL by the connect string);
     // 1 after a successful logon, anything else ends start-up. The program
     // runs the logon dialog; tests log on directly.
-    using LogonStep = std::function<int(vexmoor::db::DatabaseSession* session, Profile& profile)>;
+    using LogonStep = std::function<int(db::DatabaseSession* session, base::Profile& profile)>;
     // Called on the printer before the /p and /pt switches print (tests send
     // the output to a file).
     using PrinterHook = std::function<void(QPrinter& printer)>;
@@ -56,7 +65,7 @@ public:
     static constexpr const char* kFatalReportRecoveryFileEntry = "Recovery File";
     static constexpr const char* kFatalReportJournalEntry = "Journal";
 
-    explicit CVexmoorApp(Profile& profile, LogonStep logon = defaultLogonStep(),
+    explicit CVexmoorApp(base::Profile& profile, LogonStep logon = defaultLogonStep(),
                          QObject* parent = nullptr);
     ~CVexmoorApp() override;
     CVexmoorApp(const CVexmoorApp&) = delete;
@@ -73,7 +82,7 @@ public:
     int ExitInstance(int exitCode = 0);
 
     CMainFrame* mainFrame() const { return mainWnd_.get(); }
-    CVexmoorView* View() const { return view_; }
+    trace::CVexmoorView* View() const { return view_; }
     CVexmoorDoc& Document() { return doc_; }
     RecentFileList& recentFiles() { return recentFiles_; }
     ActionRegistry* Actions() const { return actions_.get(); }
@@ -88,7 +97,7 @@ public:
     const QString& chosenPrinter() const { return chosenPrinter_; }
 
     // This run's journal of received trace lines.
-    const vexmoor::trace::Journal& journal() const { return journal_; }
+    const trace::Journal& journal() const { return journal_; }
     // The desktop that File > Open Journal Folder asks (tests put in their own).
     void setDesktopShell(ui::DesktopShell& shell) { desktopShell_ = &shell; }
 
@@ -131,29 +140,31 @@ private:
     void addToRecentFiles(const QString& path);
     QWidget* messageParent() const;
 
-    Profile& profile_;
+    base::Profile& profile_;
     LogonStep logon_;
     RecentFileList recentFiles_;
     int numPreviewPages_ = 0;
     int exitCode_ = 0;
 
-    std::unique_ptr<OciSession> session_;
-    std::unique_ptr<vexmoor::db::DatabaseSession> database_; // the logon, on session_ or PostgreSQL
-    std::unique_ptr<vexmoor::trace::PipeChannel> channel_; // the pipe of the database logged on to
+    std::unique_ptr<db::OciSession> session_;
+    std::unique_ptr<db::DatabaseSession> database_; // the logon, on session_ or PostgreSQL
+    std::unique_ptr<trace::PipeChannel> channel_;   // the pipe of the database logged on to
     CVexmoorDoc doc_;
     std::unique_ptr<CMainFrame> mainWnd_;
     std::unique_ptr<ActionRegistry> actions_;
-    CVexmoorView* view_ = nullptr; // owned by the frame
+    trace::CVexmoorView* view_ = nullptr; // owned by the frame
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<PrinterList> printers_ = std::make_unique<PrinterList>();
     QString chosenPrinter_;
     PrinterHook printerHook_;
 
-    vexmoor::trace::Journal journal_;
+    trace::Journal journal_;
     std::string journalFailure_;
     QString afterFatalReportText_;
     ui::DesktopShell* desktopShell_ = nullptr;
 
-    FatalErrorHandler previousFatalHandler_;
+    db::FatalErrorHandler previousFatalHandler_;
     bool fatalHandlerInstalled_ = false;
 };
+
+} // namespace vexmoor::app

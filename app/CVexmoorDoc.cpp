@@ -12,12 +12,14 @@
 #include <QStandardPaths>
 #include <QTextDocument>
 
+namespace vexmoor::app {
+
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
     : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)), prompt_(promptForLogFile)
 {
 }
 
-void CVexmoorDoc::attachView(CVexmoorView* view)
+void CVexmoorDoc::attachView(trace::CVexmoorView* view)
 {
     view_ = view;
 }
@@ -149,12 +151,12 @@ QString allFilesFilter()
 #endif
 }
 
-QStringList LogFileFilters()
+QStringList logFileFilters()
 {
     return {QStringLiteral("Log Files (*.log)"), allFilesFilter()};
 }
 
-QString StartFolder(const QString& initial, const QString& lastFolder,
+QString startFolder(const QString& initial, const QString& lastFolder,
                     const QString& documentsFolder)
 {
     const QFileInfo initialFile(initial);
@@ -165,7 +167,7 @@ QString StartFolder(const QString& initial, const QString& lastFolder,
 
 namespace {
 // The folder of the last file chosen in either dialog, for this run.
-QString& LastFolderUsed()
+QString& lastFolderUsed()
 {
     static QString folder;
     return folder;
@@ -176,17 +178,19 @@ QString promptForLogFile(QWidget* parent, bool save, const QString& initial)
 {
     QFileDialog dialog(parent,
                        res::loadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
-    dialog.setNameFilters(LogFileFilters());
+    dialog.setNameFilters(logFileFilters());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDirectory(
-        StartFolder(initial, LastFolderUsed(),
+        startFolder(initial, lastFolderUsed(),
                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (!initial.isEmpty())
         dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString chosen = dialog.selectedFiles().constFirst();
-    LastFolderUsed() = QFileInfo(chosen).absolutePath();
+    lastFolderUsed() = QFileInfo(chosen).absolutePath();
     return chosen;
 }
+
+} // namespace vexmoor::app

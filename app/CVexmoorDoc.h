@@ -6,8 +6,13 @@
 
 #include <functional>
 
-class CVexmoorView;
 class QWidget;
+
+namespace vexmoor::trace {
+class CVexmoorView;
+}
+
+namespace vexmoor::app {
 
 // The document: the log text in the view, with a path, a title and a
 // modified flag, and the file commands New, Open, Save and Save As. It holds
@@ -23,8 +28,8 @@ public:
 
     explicit CVexmoorDoc(QObject* parent = nullptr);
 
-    void attachView(CVexmoorView* view);
-    CVexmoorView* View() const { return view_; }
+    void attachView(trace::CVexmoorView* view);
+    trace::CVexmoorView* View() const { return view_; }
 
     const QString& pathName() const { return pathName_; }
     const QString& Title() const { return title_; }
@@ -70,7 +75,7 @@ private:
     QWidget* messageParent() const;
     void SetTitle(const QString& title);
 
-    CVexmoorView* view_ = nullptr;
+    trace::CVexmoorView* view_ = nullptr;
     QString pathName_;
     QString title_;
     FileNamePrompt prompt_;
@@ -78,17 +83,19 @@ private:
 
 // The standard file dialog: title "Open" or "Save As", "Log Files (*.log)"
 // then all files, no extension added to a name without one; it opens in the
-// folder StartFolder names.
+// folder startFolder names.
 QString promptForLogFile(QWidget* parent, bool save, const QString& initial);
 
 // The two filters, log files first.
-QStringList LogFileFilters();
+QStringList logFileFilters();
 
 // Where a file dialog starts: the folder of a file named with its path, else
 // the folder last used, else the documents folder.
-QString StartFolder(const QString& initial, const QString& lastFolder,
+QString startFolder(const QString& initial, const QString& lastFolder,
                     const QString& documentsFolder);
 
 // The one filter both file dialogs offer. "All Files (*.*)" would hide names
 // without a dot on systems other than Windows, so there it is "All Files (*)".
 QString allFilesFilter();
+
+} // namespace vexmoor::app

@@ -1,5 +1,7 @@
 #include "CommandLineInfo.h"
 
+namespace vexmoor::app {
+
 namespace {
 
 bool isSwitch(const QString& argument, QString& name)
@@ -58,3 +60,5 @@ CommandLineInfo parseCommandLine(const QStringList& arguments)
         info.shellCommand_ = CommandLineInfo::FileOpen;
     return info;
 }
+
+} // namespace vexmoor::app

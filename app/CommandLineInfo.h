@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace vexmoor::app {
+
 // The command line by the desktop framework's rules: an optional file to open,
 // and the switches "p" (print the file and end) and "pt" (print it to the
 // printer named next, then end), written after "/" or "-". Other switches are
@@ -20,3 +22,5 @@ struct CommandLineInfo {
 
 // `arguments` without the program's own name.
 CommandLineInfo parseCommandLine(const QStringList& arguments);
+
+} // namespace vexmoor::app

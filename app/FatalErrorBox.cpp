@@ -10,11 +10,13 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
+namespace vexmoor::app {
+
 namespace {
 
 std::string nativeBytes(const QString& path)
 {
-    return vexmoor::base::toLocaleBytes(QDir::toNativeSeparators(path));
+    return base::toLocaleBytes(QDir::toNativeSeparators(path));
 }
 
 QString recoveryName(const QString& stem, int attempt)
@@ -89,20 +91,21 @@ QString defaultRecoveryFolder()
 void showFatalReportBox(QWidget* parent, const std::string& text)
 {
     QMessageBox box(QMessageBox::Warning, res::loadString(res::AFX_IDS_APP_TITLE),
-                    vexmoor::base::fromLocaleBytes(text), QMessageBox::Ok, parent);
+                    base::fromLocaleBytes(text), QMessageBox::Ok, parent);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
 
-FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
-                                        std::function<QWidget*()> parent, QString fallbackFolder,
-                                        std::function<void(const RecoveryOutcome&)> written)
+db::FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
+                                            std::function<QWidget*()> parent,
+                                            QString fallbackFolder,
+                                            std::function<void(const RecoveryOutcome&)> written)
 {
     return [source = std::move(source), parent = std::move(parent),
             fallbackFolder = std::move(fallbackFolder),
             written = std::move(written)](const std::string& report) {
         // Ticks that arrive while the box is open start no further database work.
-        setFatalReportShowing(true);
+        db::setFatalReportShowing(true);
         const RecoverySource snapshot = source ? source() : RecoverySource{};
         const QString folder = fallbackFolder.isEmpty() ? defaultRecoveryFolder() : fallbackFolder;
         const RecoveryOutcome recovery = writeRecoveryFile(snapshot, folder);
@@ -112,3 +115,5 @@ FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
         showFatalReportBox(parent ? parent() : nullptr, composeFatalReport(report, recovery));
     };
 }
+
+} // namespace vexmoor::app

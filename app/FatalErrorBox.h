@@ -9,6 +9,8 @@
 
 class QWidget;
 
+namespace vexmoor::app {
+
 // The program's fatal error report: before the report is shown, the unsaved
 // log goes to a recovery file that the report names; then the message box,
 // and then the process ends.
@@ -47,7 +49,9 @@ void showFatalReportBox(QWidget* parent, const std::string& text);
 // report as showing (ticks are held back), writes the recovery file, hands
 // its outcome to `written` (which notes it for the next start), shows the
 // composed report and returns, after which the process ends.
-FatalErrorHandler makeFatalErrorHandler(std::function<RecoverySource()> source,
-                                        std::function<QWidget*()> parent,
-                                        QString fallbackFolder = QString(),
-                                        std::function<void(const RecoveryOutcome&)> written = {});
+db::FatalErrorHandler
+makeFatalErrorHandler(std::function<RecoverySource()> source, std::function<QWidget*()> parent,
+                      QString fallbackFolder = QString(),
+                      std::function<void(const RecoveryOutcome&)> written = {});
+
+} // namespace vexmoor::app

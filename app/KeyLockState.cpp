@@ -7,6 +7,9 @@
 // Xlib's macros (None, Bool, Status, KeyPress...) clash with Qt's names: this
 // file includes it last and keeps it to itself.
 #include <X11/XKBlib.h>
+
+namespace vexmoor::app {
+
 #define VEXMOOR_USE_XKB 1
 #endif
 
@@ -48,3 +51,5 @@ bool keyLockState(LockKey key)
     return false;
 #endif
 }
+
+} // namespace vexmoor::app

@@ -12,6 +12,8 @@
 
 #include <utility>
 
+namespace vexmoor::app {
+
 namespace {
 
 struct PaneSpec {
@@ -43,13 +45,13 @@ KeyStatePanes::KeyStatePanes(QStatusBar& statusBar, LockReader reader)
         statusBar.addPermanentWidget(pane);
         panes_[index] = pane;
     }
-    Refresh();
+    refresh();
     if (qApp)
         qApp->installEventFilter(this);
     timerId_ = startTimer(kRefreshMilliseconds);
 }
 
-QLabel* KeyStatePanes::Pane(int id) const
+QLabel* KeyStatePanes::pane(int id) const
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index)
         if (kPanes[index].id == id)
@@ -57,7 +59,7 @@ QLabel* KeyStatePanes::Pane(int id) const
     return nullptr;
 }
 
-void KeyStatePanes::Refresh()
+void KeyStatePanes::refresh()
 {
     for (std::size_t index = 0; index < kPanes.size(); ++index)
         panes_[index]->setEnabled(reader_(kPanes[index].key));
@@ -67,14 +69,16 @@ bool KeyStatePanes::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease
         || event->type() == QEvent::ApplicationActivate)
-        Refresh();
+        refresh();
     return QObject::eventFilter(watched, event);
 }
 
 void KeyStatePanes::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == timerId_)
-        Refresh();
+        refresh();
     else
         QObject::timerEvent(event);
 }
+
+} // namespace vexmoor::app

@@ -10,6 +10,8 @@
 class QLabel;
 class QStatusBar;
 
+namespace vexmoor::app {
+
 // The status bar's CAP, NUM and SCRL panes: each is enabled while its key's
 // lock is on and dimmed otherwise. The state is read again on every key press
 // or release in the program, and twice a second for changes made while
@@ -24,10 +26,10 @@ public:
     explicit KeyStatePanes(QStatusBar& statusBar, LockReader reader = keyLockState);
 
     // The pane with the given id (59137, 59138, 59139), or nullptr.
-    QLabel* Pane(int id) const;
+    QLabel* pane(int id) const;
 
 public slots:
-    void Refresh();
+    void refresh();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,3 +40,5 @@ private:
     std::array<QLabel*, 3> panes_{};
     int timerId_ = 0;
 };
+
+} // namespace vexmoor::app

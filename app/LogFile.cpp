@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace vexmoor::app {
+
 namespace {
 
 // The write failed because the file could not grow: the disk or the user's
@@ -28,7 +30,7 @@ bool isOutOfRoom(const QFileDevice& file, int writeErrno)
 
 // Writes `length` bytes at the file's position. The device is unbuffered, so
 // errno still holds the failing write's reason when write() returns.
-FileStatus WriteBytes(QFileDevice& file, const char* data, qint64 length)
+FileStatus writeBytes(QFileDevice& file, const char* data, qint64 length)
 {
     errno = 0;
     const qint64 written = file.write(data, length);
@@ -121,7 +123,7 @@ FileStatus saveInPlace(const QString& path, const std::string& bytes)
     if (newSize > oldSize) {
         FileStatus status = file.seek(oldSize) ? FileStatus::Ok : FileStatus::IoError;
         if (status == FileStatus::Ok)
-            status = WriteBytes(file, bytes.data() + oldSize, newSize - oldSize);
+            status = writeBytes(file, bytes.data() + oldSize, newSize - oldSize);
         if (status != FileStatus::Ok) {
             file.resize(oldSize);
             return status;
@@ -129,7 +131,7 @@ FileStatus saveInPlace(const QString& path, const std::string& bytes)
     }
     if (!file.seek(0))
         return FileStatus::IoError;
-    const FileStatus status = WriteBytes(file, bytes.data(), std::min(oldSize, newSize));
+    const FileStatus status = writeBytes(file, bytes.data(), std::min(oldSize, newSize));
     if (status != FileStatus::Ok)
         return status;
     if (newSize < oldSize && !file.resize(newSize))
@@ -149,7 +151,7 @@ FileStatus saveLogFile(const QString& path, const std::string& bytes)
             return saveInPlace(path, bytes);
         return statusOfWriteFailure(file, path);
     }
-    const FileStatus status = WriteBytes(file, bytes.data(), static_cast<qint64>(bytes.size()));
+    const FileStatus status = writeBytes(file, bytes.data(), static_cast<qint64>(bytes.size()));
     if (status != FileStatus::Ok) {
         file.cancelWriting();
         return status;
@@ -202,3 +204,5 @@ QString saveErrorText(FileStatus status, const QString& path)
     }
     return res::loadString(res::AFX_IDP_FAILED_TO_SAVE_DOC);
 }
+
+} // namespace vexmoor::app

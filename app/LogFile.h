@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vexmoor::app {
+
 // The log file: the log text byte for byte, no header, no terminator.
 
 // The longest log that can be opened: the log window's limit of 1 MiB less one byte.
@@ -38,3 +40,5 @@ FileStatus saveLogFile(const QString& path, const std::string& bytes);
 // The message for a failed load or save, with the file's path in place of %1.
 QString loadErrorText(FileStatus status, const QString& path);
 QString saveErrorText(FileStatus status, const QString& path);
+
+} // namespace vexmoor::app

@@ -12,7 +12,9 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 
-bool printLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName)
+namespace vexmoor::app {
+
+bool printLog(const trace::CVexmoorView& log, QPrinter& printer, const QString& documentName)
 {
     printer.setDocName(documentName);
     // A machine without printers gives a native printer without a name, or a
@@ -25,8 +27,8 @@ bool printLog(const CVexmoorView& log, QPrinter& printer, const QString& documen
     return true;
 }
 
-bool printLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
-                        QWidget* parent)
+bool printLogWithDialog(const trace::CVexmoorView& log, QPrinter& printer,
+                        const QString& documentName, QWidget* parent)
 {
     QPrintDialog dialog(&printer, parent);
     if (log.textCursor().hasSelection())
@@ -40,7 +42,7 @@ bool printLogWithDialog(const CVexmoorView& log, QPrinter& printer, const QStrin
     return true;
 }
 
-void previewLog(const CVexmoorView& log, QPrinter& printer, const QString& documentName,
+void previewLog(const trace::CVexmoorView& log, QPrinter& printer, const QString& documentName,
                 QWidget* parent, int& pages)
 {
     printer.setDocName(documentName);
@@ -76,3 +78,5 @@ bool setUpPrinter(QPrinter& printer, const PrinterList& printers, QString& chose
     chosenPrinter = choice.printerName;
     return true;
 }
+
+} // namespace vexmoor::app

@@ -3,6 +3,8 @@
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
 
+namespace vexmoor::app {
+
 QMessageBox::StandardButton vexmoorMessageBox(QWidget* parent, const QString& text,
                                               QMessageBox::Icon icon,
                                               QMessageBox::StandardButtons buttons,
@@ -16,3 +18,5 @@ QMessageBox::StandardButton vexmoorMessageBox(QWidget* parent, const QString& te
     box.setWindowModality(Qt::ApplicationModal);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
+
+} // namespace vexmoor::app

@@ -3,9 +3,14 @@
 #include "options/COptionsDlg.h"
 #include "trace/CVexmoorView.h"
 
-void wireOptionsCommand(CVexmoorView& view, Profile& profile, vexmoor::trace::PipeChannel& channel)
+namespace vexmoor::app {
+
+void wireOptionsCommand(trace::CVexmoorView& view, base::Profile& profile,
+                        trace::PipeChannel& channel)
 {
-    view.setOptionsCommand([&view, &profile, &channel](TraceSettings& settings) {
-        return runOptionsCommand(settings, profile, channel, view.window());
+    view.setOptionsCommand([&view, &profile, &channel](base::TraceSettings& settings) {
+        return options::runOptionsCommand(settings, profile, channel, view.window());
     });
 }
+
+} // namespace vexmoor::app

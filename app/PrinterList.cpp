@@ -4,12 +4,14 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-QStringList PrinterList::Names() const
+namespace vexmoor::app {
+
+QStringList PrinterList::names() const
 {
     return QPrinterInfo::availablePrinterNames();
 }
 
-QString PrinterList::DefaultName() const
+QString PrinterList::defaultName() const
 {
     return QPrinterInfo::defaultPrinterName();
 }
@@ -27,7 +29,7 @@ QList<QPageSize> PrinterList::pageSizes(const QString& name) const
     return common;
 }
 
-bool PrinterList::Select(QPrinter& printer, const QString& name) const
+bool PrinterList::select(QPrinter& printer, const QString& name) const
 {
     if (name.isEmpty() || QPrinterInfo::printerInfo(name).isNull())
         return false;
@@ -45,10 +47,12 @@ PrinterChoice choiceOf(const QPrinter& printer)
 bool applyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers)
 {
     // An empty name keeps the printer in use: there may be none to name.
-    if (!choice.printerName.isEmpty() && !printers.Select(printer, choice.printerName))
+    if (!choice.printerName.isEmpty() && !printers.select(printer, choice.printerName))
         return false;
     if (choice.pageSize.isValid())
         printer.setPageSize(choice.pageSize);
     printer.setPageOrientation(choice.orientation);
     return true;
 }
+
+} // namespace vexmoor::app

@@ -8,20 +8,22 @@
 
 class QPrinter;
 
+namespace vexmoor::app {
+
 // The printers the system offers, and pointing a QPrinter at one of them.
 // The program asks the system; tests put in printers that write PDF files.
 class PrinterList {
 public:
     virtual ~PrinterList() = default;
 
-    virtual QStringList Names() const;
+    virtual QStringList names() const;
     // The system's default printer, empty when there is none.
-    virtual QString DefaultName() const;
+    virtual QString defaultName() const;
     // The paper sizes the named printer takes, or a common set where it says none.
     virtual QList<QPageSize> pageSizes(const QString& name) const;
     // Points `printer` at the printer called `name`; false when there is no
     // such printer, and `printer` is left as it was.
-    virtual bool Select(QPrinter& printer, const QString& name) const;
+    virtual bool select(QPrinter& printer, const QString& name) const;
 };
 
 // What Print Setup chooses: the printer, and the paper and its orientation.
@@ -36,3 +38,5 @@ PrinterChoice choiceOf(const QPrinter& printer);
 // Applies the choice to `printer`; false, with `printer` as it was, when the
 // chosen printer is not there.
 bool applyChoice(QPrinter& printer, const PrinterChoice& choice, const PrinterList& printers);
+
+} // namespace vexmoor::app

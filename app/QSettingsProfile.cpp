@@ -2,13 +2,15 @@
 
 #include "base/LocaleText.h"
 
+namespace vexmoor::app {
+
 namespace {
 
 // Section and entry names may hold blanks ("Recent File List", "LF Flag");
 // QSettings keeps them as they are under "section/entry".
 QString keyOf(std::string_view section, std::string_view entry)
 {
-    return vexmoor::base::fromLocaleBytes(section) + u'/' + vexmoor::base::fromLocaleBytes(entry);
+    return base::fromLocaleBytes(section) + u'/' + base::fromLocaleBytes(entry);
 }
 
 // Values are bytes in the locale's character set and go into the profile as
@@ -16,8 +18,8 @@ QString keyOf(std::string_view section, std::string_view entry)
 // no text in that set would be lost there, so such a value is kept as bytes.
 QVariant storedValue(std::string_view value)
 {
-    const QString text = vexmoor::base::fromLocaleBytes(value);
-    if (!vexmoor::base::holdsRawBytes(text))
+    const QString text = base::fromLocaleBytes(value);
+    if (!base::holdsRawBytes(text))
         return text;
     return QByteArray(value.data(), static_cast<qsizetype>(value.size()));
 }
@@ -57,7 +59,7 @@ std::string QSettingsProfile::getProfileString(std::string_view section, std::st
     const QString text = value.typeId() == QMetaType::QStringList
                              ? value.toStringList().join(QStringLiteral(", "))
                              : value.toString();
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 void QSettingsProfile::writeProfileInt(std::string_view section, std::string_view entry, int value)
@@ -70,3 +72,5 @@ void QSettingsProfile::writeProfileString(std::string_view section, std::string_
 {
     settings_.setValue(keyOf(section, entry), storedValue(value));
 }
+
+} // namespace vexmoor::app

@@ -4,10 +4,12 @@
 
 #include <QSettings>
 
+namespace vexmoor::app {
+
 // The user's real profile: QSettings("Orrindale", "Vexmoor"), which is the
 // key HKCU\Software\Orrindale\Vexmoor on Windows and an INI file in the
 // user's configuration folder elsewhere. Sections become groups.
-class QSettingsProfile final : public Profile {
+class QSettingsProfile final : public base::Profile {
 public:
     QSettingsProfile();
     // A profile in the given INI file (tests and tools).
@@ -21,9 +23,11 @@ public:
     void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override;
 
-    void Sync() { settings_.sync(); }
+    void sync() { settings_.sync(); }
     void flush() override { settings_.sync(); }
 
 private:
     mutable QSettings settings_;
 };
+
+} // namespace vexmoor::app

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace vexmoor::app {
+
 namespace {
 
 std::string entryName(int number)
@@ -17,7 +19,7 @@ std::string entryName(int number)
 
 } // namespace
 
-RecentFileList::RecentFileList(Profile& profile, int maximumSize)
+RecentFileList::RecentFileList(base::Profile& profile, int maximumSize)
     : profile_(profile), maximumSize_(maximumSize)
 {
 }
@@ -28,7 +30,7 @@ void RecentFileList::readList()
     for (int number = 1; number <= maximumSize_; ++number) {
         const std::string path = profile_.getProfileString(kSection, entryName(number));
         if (!path.empty())
-            entries_.append(vexmoor::base::fromLocaleBytes(path));
+            entries_.append(base::fromLocaleBytes(path));
     }
 }
 
@@ -39,34 +41,34 @@ void RecentFileList::writeList() const
     for (int number = 1; number <= maximumSize_; ++number) {
         const int index = number - 1;
         const std::string path =
-            index < Size() ? vexmoor::base::toLocaleBytes(entries_.at(index)) : std::string();
+            index < size() ? base::toLocaleBytes(entries_.at(index)) : std::string();
         profile_.writeProfileString(kSection, entryName(number), path);
     }
 }
 
-void RecentFileList::Add(const QString& path)
+void RecentFileList::add(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    for (int index = 0; index < Size(); ++index) {
+    for (int index = 0; index < size(); ++index) {
         if (sameFile(entries_.at(index), absolute)) {
             entries_.removeAt(index);
             break;
         }
     }
     entries_.prepend(absolute);
-    while (Size() > maximumSize_)
+    while (size() > maximumSize_)
         entries_.removeLast();
 }
 
-void RecentFileList::Remove(int index)
+void RecentFileList::remove(int index)
 {
-    if (index >= 0 && index < Size())
+    if (index >= 0 && index < size())
         entries_.removeAt(index);
 }
 
 QString RecentFileList::menuText(int index) const
 {
-    if (index < 0 || index >= Size())
+    if (index < 0 || index >= size())
         return {};
     // A "&" in a file name would otherwise become a mnemonic.
     QString name = QDir::toNativeSeparators(entries_.at(index));
@@ -82,3 +84,5 @@ bool RecentFileList::sameFile(const QString& left, const QString& right)
     return left == right;
 #endif
 }
+
+} // namespace vexmoor::app

@@ -9,8 +9,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Orrindale"));
     QApplication::setApplicationName(QStringLiteral("Vexmoor"));
 
-    QSettingsProfile profile;
-    CVexmoorApp theApp(profile);
+    vexmoor::app::QSettingsProfile profile;
+    vexmoor::app::CVexmoorApp theApp(profile);
     if (!theApp.InitInstance(QApplication::arguments().mid(1)))
         return theApp.ExitInstance();
     return theApp.ExitInstance(QApplication::exec());

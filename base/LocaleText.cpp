@@ -149,7 +149,7 @@ TextCodec::TextCodec(const char* charset)
         builtIn_ = QStringConverter::Utf8;
 }
 
-QByteArray TextCodec::Name() const
+QByteArray TextCodec::name() const
 {
     return builtIn_ ? QByteArray(QStringConverter::nameForEncoding(*builtIn_)) : charset_;
 }
@@ -166,9 +166,9 @@ QStringEncoder TextCodec::makeEncoder() const
                     : QStringEncoder(charset_.constData(), QStringConverter::Flag::Stateless);
 }
 
-QString TextCodec::Decode(std::string_view bytes) const
+QString TextCodec::decode(std::string_view bytes) const
 {
-    return IsUtf8() ? decodeUtf8(bytes) : decodeOther(bytes);
+    return isUtf8() ? decodeUtf8(bytes) : decodeOther(bytes);
 }
 
 // Other character sets are decoded whole where the result encodes back to
@@ -198,7 +198,7 @@ bool TextCodec::decodesBack(std::string_view bytes, QString& text) const
     return !decoder.hasError() && encodeRun(text) == bytes;
 }
 
-std::string TextCodec::Encode(QStringView text) const
+std::string TextCodec::encode(QStringView text) const
 {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
@@ -244,12 +244,12 @@ QByteArray TextCodec::encodeCharByChar(QStringView run) const
 
 QString fromLocaleBytes(std::string_view bytes)
 {
-    return TextCodec::forLocale().Decode(bytes);
+    return TextCodec::forLocale().decode(bytes);
 }
 
 std::string toLocaleBytes(QStringView text)
 {
-    return TextCodec::forLocale().Encode(text);
+    return TextCodec::forLocale().encode(text);
 }
 
 bool holdsRawBytes(QStringView text)

@@ -47,14 +47,14 @@ public:
     // "ISO-8859-1", "ANSI_X3.4-1968"); a set nobody knows reads as UTF-8.
     explicit TextCodec(const char* charset);
 
-    QByteArray Name() const;
-    QString Decode(std::string_view bytes) const;
-    std::string Encode(QStringView text) const;
+    QByteArray name() const;
+    QString decode(std::string_view bytes) const;
+    std::string encode(QStringView text) const;
 
 private:
     explicit TextCodec(QStringConverter::Encoding encoding) : builtIn_(encoding) {}
 
-    bool IsUtf8() const { return builtIn_ == QStringConverter::Utf8; }
+    bool isUtf8() const { return builtIn_ == QStringConverter::Utf8; }
     QStringDecoder makeDecoder() const;
     QStringEncoder makeEncoder() const;
     QString decodeOther(std::string_view bytes) const;

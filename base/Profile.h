@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+namespace vexmoor::base {
+
 // The user's settings store, by section and entry. A missing value reads as
 // the default given. The program keeps it in QSettings; tests and tools use
 // the in-memory one below, so nothing ever touches a real user's profile.
@@ -29,7 +31,7 @@ public:
     int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
     {
-        auto found = values_.find(Key(section, entry));
+        auto found = values_.find(key(section, entry));
         if (found == values_.end())
             return defaultValue;
         try {
@@ -41,30 +43,32 @@ public:
     std::string getProfileString(std::string_view section, std::string_view entry,
                                  std::string_view defaultValue = {}) const override
     {
-        auto found = values_.find(Key(section, entry));
+        auto found = values_.find(key(section, entry));
         return found == values_.end() ? std::string(defaultValue) : found->second;
     }
     void writeProfileInt(std::string_view section, std::string_view entry, int value) override
     {
-        values_[Key(section, entry)] = std::to_string(value);
+        values_[key(section, entry)] = std::to_string(value);
     }
     void writeProfileString(std::string_view section, std::string_view entry,
                             std::string_view value) override
     {
-        values_[Key(section, entry)] = std::string(value);
+        values_[key(section, entry)] = std::string(value);
     }
 
-    bool Contains(std::string_view section, std::string_view entry) const
+    bool contains(std::string_view section, std::string_view entry) const
     {
-        return values_.count(Key(section, entry)) != 0;
+        return values_.count(key(section, entry)) != 0;
     }
-    std::size_t Size() const { return values_.size(); }
+    std::size_t size() const { return values_.size(); }
 
 private:
     using KeyType = std::pair<std::string, std::string>;
-    static KeyType Key(std::string_view section, std::string_view entry)
+    static KeyType key(std::string_view section, std::string_view entry)
     {
         return {std::string(section), std::string(entry)};
     }
     std::map<KeyType, std::string> values_;
 };
+
+} // namespace vexmoor::base

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace vexmoor::base {
+
 namespace {
 
 constexpr std::string_view kSection = "Options";
@@ -38,3 +40,5 @@ void storeTraceSettings(const TraceSettings& settings, Profile& profile)
     profile.writeProfileInt(kSection, "Timer Frequency", settings.m_nTimerFrequency);
     profile.writeProfileString(kSection, "Pipe Name", settings.m_strPipeName);
 }
+
+} // namespace vexmoor::base

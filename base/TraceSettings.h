@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vexmoor::base {
+
 class Profile;
 
 // The five trace settings, with their defaults. Stored in the profile section
@@ -30,3 +32,5 @@ TraceSettings loadTraceSettings(const Profile& profile);
 // Only a confirmed options dialog stores them; nothing else writes these
 // values.
 void storeTraceSettings(const TraceSettings& settings, Profile& profile);
+
+} // namespace vexmoor::base

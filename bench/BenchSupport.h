@@ -25,13 +25,13 @@
 #include <string_view>
 #include <vector>
 
-namespace bench {
+namespace vexmoor::bench {
 
 // A folder for a benchmark's files, shared with the tests.
 using vexmoor::test::ScratchFolder;
 
 // Takes each line and keeps none, so that only the poll itself is measured.
-class NullSink final : public LineSink {
+class NullSink final : public vexmoor::trace::LineSink {
 public:
     void AppendLine(std::string_view composedLine) override
     {
@@ -70,7 +70,7 @@ inline void FillPipe(vexmoor::engine::Database& database, std::string_view pipe,
 
 // Logs the session on to the embedded database in `file`. When that fails the
 // benchmark is skipped with the reason, and the answer is false.
-inline bool logOnEmbedded(OciSession& session, const std::filesystem::path& file,
+inline bool logOnEmbedded(vexmoor::db::OciSession& session, const std::filesystem::path& file,
                           benchmark::State& state)
 {
     if (session.LogOn("vexmoor", "vexmoor", "embedded:" + file.string()))
@@ -147,4 +147,4 @@ private:
     Statement delete_;
 };
 
-} // namespace bench
+} // namespace vexmoor::bench

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace bench {
+namespace vexmoor::bench {
 
 // The statements of the trace console and of the procedure installer.
 constexpr const char* kSendDebugMessage =
@@ -161,4 +161,4 @@ private:
     std::unique_ptr<vexmoor::engine::Session> session_;
 };
 
-} // namespace bench
+} // namespace vexmoor::bench

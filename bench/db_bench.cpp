@@ -21,7 +21,12 @@
 #include <cstdint>
 #include <string>
 
+namespace bench = vexmoor::bench;
+
 namespace {
+
+using vexmoor::db::OciCursor;
+using vexmoor::db::OciSession;
 
 const std::string kReceive = "begin :sta := dbms_pipe.receive_message('bench_empty', 0); end;";
 

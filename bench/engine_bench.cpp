@@ -28,6 +28,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace bench = vexmoor::bench;
+
 using namespace vexmoor::engine;
 using namespace std::chrono_literals;
 

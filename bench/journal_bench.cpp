@@ -21,9 +21,14 @@
 #include <cstdint>
 #include <filesystem>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
+using vexmoor::db::OciSession;
 using vexmoor::engine::Database;
+using vexmoor::trace::LineSink;
+using vexmoor::trace::PipePoller;
 
 constexpr const char* kPipe = "bench";
 constexpr std::int64_t kMessages = 100'000;

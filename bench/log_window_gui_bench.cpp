@@ -42,8 +42,15 @@
 
 #include <time.h>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
+using vexmoor::base::MemoryProfile;
+using vexmoor::base::Profile;
+using vexmoor::db::OciSession;
+using vexmoor::trace::CVexmoorView;
+using vexmoor::trace::PipePoller;
 using Clock = std::chrono::steady_clock;
 using vexmoor::engine::Database;
 

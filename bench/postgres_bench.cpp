@@ -42,10 +42,15 @@
 #include <string>
 #include <vector>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vexmoor::options::describeInstallOutcome;
+using vexmoor::options::installProcedures;
 using vexmoor::test::PostgresServer;
+using vexmoor::trace::PipePoller;
 
 PostgresServer* theServer = nullptr;
 

@@ -18,9 +18,13 @@
 #include <filesystem>
 #include <vector>
 
+namespace bench = vexmoor::bench;
+
 namespace {
 
+using vexmoor::db::OciSession;
 using vexmoor::engine::Database;
+using vexmoor::trace::PipePoller;
 
 constexpr const char* kPipe = "bench";
 

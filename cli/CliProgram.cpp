@@ -21,16 +21,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace vexmoor::cli {
+
 namespace {
 
-void WriteError(const std::string& text)
+void writeError(const std::string& text)
 {
     std::fprintf(stderr, "vexmoor-cli: %s\n", text.c_str());
 }
 
 int usageFailure(const std::string& reason)
 {
-    WriteError(reason);
+    writeError(reason);
     std::fputs("Try 'vexmoor-cli --help' for more information.\n", stderr);
     return kExitUsage;
 }
@@ -41,7 +43,7 @@ int usageFailure(const std::string& reason)
 // with the signal's status.
 void installFatalReport()
 {
-    setFatalErrorHandler([](const std::string& report) {
+    db::setFatalErrorHandler([](const std::string& report) {
         std::fflush(stdout);
         std::fwrite(report.data(), 1, report.size(), stderr);
         std::fputc('\n', stderr);
@@ -58,7 +60,7 @@ std::string_view firstLine(std::string_view statement)
 
 // A synonym that exists already is what installing again meets; the
 // procedures themselves were replaced.
-bool alreadyInPlace(const RefusedStatement& refused)
+bool alreadyInPlace(const options::RefusedStatement& refused)
 {
     constexpr int kNameInUse = 955;
     return refused.code == kNameInUse && refused.statement.starts_with("CREATE PUBLIC SYNONYM");
@@ -66,12 +68,12 @@ bool alreadyInPlace(const RefusedStatement& refused)
 
 // Installs and names on standard error each statement the server refused;
 // false when anything but an existing synonym was refused.
-bool runInstall(vexmoor::trace::PipeChannel& channel)
+bool runInstall(trace::PipeChannel& channel)
 {
-    std::fwrite(kInstallNote.data(), 1, kInstallNote.size(), stderr);
+    std::fwrite(options::kInstallNote.data(), 1, options::kInstallNote.size(), stderr);
     std::fputc('\n', stderr);
     bool installed = true;
-    for (const RefusedStatement& refused : installProcedures(channel)) {
+    for (const options::RefusedStatement& refused : options::installProcedures(channel)) {
         const std::string_view name = firstLine(refused.statement);
         std::fprintf(stderr, "vexmoor-cli: the server refused \"%.*s\": %s\n",
                      static_cast<int>(name.size()), name.data(), refused.error.c_str());
@@ -80,27 +82,27 @@ bool runInstall(vexmoor::trace::PipeChannel& channel)
     return installed;
 }
 
-int FlushOutput()
+int flushOutput()
 {
     if (std::fflush(stdout) != 0) {
-        WriteError("cannot write to standard output");
+        writeError("cannot write to standard output");
         return kExitDatabaseError;
     }
     return kExitDone;
 }
 
-TraceSettings tailSettings(const CliOptions& options)
+base::TraceSettings tailSettings(const CliOptions& options)
 {
-    TraceSettings settings;
+    base::TraceSettings settings;
     settings.m_strPipeName = options.pipe;
     settings.m_bAutoUnpack = options.autoUnpack;
     settings.m_bLFFlag = options.lfFlag;
     return settings;
 }
 
-int runCommand(OciSession& session, const CliOptions& options)
+int runCommand(db::OciSession& session, const CliOptions& options)
 {
-    vexmoor::trace::OciPipeChannel channel(session);
+    trace::OciPipeChannel channel(session);
     switch (options.command) {
     case CliCommand::Exec:
         runExec(session, options.statements, options.integerNames, stdout, stopRequested);
@@ -115,7 +117,7 @@ int runCommand(OciSession& session, const CliOptions& options)
             return kExitDatabaseError;
         break;
     case CliCommand::Purge:
-        purgePipe(session, options.pipe);
+        trace::purgePipe(session, options.pipe);
         break;
     case CliCommand::Install:
         if (!runInstall(channel))
@@ -125,14 +127,14 @@ int runCommand(OciSession& session, const CliOptions& options)
     case CliCommand::Version:
         break;
     }
-    return FlushOutput();
+    return flushOutput();
 }
 
 // The same commands on PostgreSQL; exec, which runs PL/SQL blocks with
 // Oracle's placeholders, is refused before the logon.
-int RunPostgresCommand(vexmoor::db::PgSession& session, const CliOptions& options)
+int runPostgresCommand(db::PgSession& session, const CliOptions& options)
 {
-    vexmoor::trace::PgPipeChannel channel(session);
+    trace::PgPipeChannel channel(session);
     switch (options.command) {
     case CliCommand::Send:
         if (!runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested))
@@ -144,7 +146,7 @@ int RunPostgresCommand(vexmoor::db::PgSession& session, const CliOptions& option
             return kExitDatabaseError;
         break;
     case CliCommand::Purge:
-        purgePipe(channel, options.pipe);
+        trace::purgePipe(channel, options.pipe);
         break;
     case CliCommand::Install:
         if (!runInstall(channel))
@@ -155,19 +157,19 @@ int RunPostgresCommand(vexmoor::db::PgSession& session, const CliOptions& option
     case CliCommand::Version:
         break;
     }
-    return FlushOutput();
+    return flushOutput();
 }
 
-int RunOnPostgres(const ConnectArgument& connection, const CliOptions& options)
+int runOnPostgres(const ConnectArgument& connection, const CliOptions& options)
 {
-    vexmoor::db::PgSession session;
+    db::PgSession session;
     if (!session.logOn(connection.user, *connection.password, connection.connect)) {
         std::fprintf(stderr, "%s\n", session.errorText().c_str());
         return kExitLogonFailed;
     }
     if (stopRequested())
         return stopExitStatus();
-    const int status = RunPostgresCommand(session, options);
+    const int status = runPostgresCommand(session, options);
     return stopRequested() ? stopExitStatus() : status;
 }
 
@@ -180,19 +182,19 @@ int runCliProgram(const std::vector<std::string>& arguments)
         return usageFailure(parsed.error);
     const CliOptions& options = *parsed.options;
     if (options.command == CliCommand::Help) {
-        std::fputs(HelpText().c_str(), stdout);
+        std::fputs(helpText().c_str(), stdout);
         return kExitDone;
     }
     if (options.command == CliCommand::Version) {
-        std::printf("vexmoor-cli %s\n", vexmoor::base::kVersion);
+        std::printf("vexmoor-cli %s\n", base::kVersion);
         return kExitDone;
     }
 
-    ResolvedConnection resolved = resolveConnection(options, ProcessEnvironment);
+    ResolvedConnection resolved = resolveConnection(options, processEnvironment);
     if (!resolved.connection)
         return usageFailure(resolved.error);
     ConnectArgument& connection = *resolved.connection;
-    const bool postgres = vexmoor::db::isPostgresConnectString(connection.connect);
+    const bool postgres = db::isPostgresConnectString(connection.connect);
     if (postgres && options.command == CliCommand::Exec)
         return usageFailure("exec runs PL/SQL blocks and is not available on PostgreSQL; "
                             "use psql for SQL there");
@@ -203,15 +205,15 @@ int runCliProgram(const std::vector<std::string>& arguments)
         if (stopRequested())
             return stopExitStatus();
         if (!connection.password) {
-            WriteError("no password given (and no terminal to ask for one)");
+            writeError("no password given (and no terminal to ask for one)");
             return kExitLogonFailed;
         }
     }
 
     installFatalReport();
     if (postgres)
-        return RunOnPostgres(connection, options);
-    OciSession session;
+        return runOnPostgres(connection, options);
+    db::OciSession session;
     if (!session.LogOn(connection.user, *connection.password, connection.connect)) {
         const std::string text = session.ErrorText();
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -228,3 +230,5 @@ int runCliProgram(const std::vector<std::string>& arguments)
     }
     return stopRequested() ? stopExitStatus() : status;
 }
+
+} // namespace vexmoor::cli

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace vexmoor::cli {
+
 // The whole of vexmoor-cli: cuts the command line, logs on, runs the command.
 // Returns the exit status: 0 done, 1 logon failed, 2 usage, 3 refused
 // (install: a statement the server refused; send: a line that could not be
@@ -15,3 +17,5 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitLogonFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitDatabaseError = 3;
+
+} // namespace vexmoor::cli

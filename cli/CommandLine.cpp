@@ -5,6 +5,8 @@
 #include <span>
 #include <stdexcept>
 
+namespace vexmoor::cli {
+
 namespace {
 
 // A command line that cannot be used; caught once, in parseCommandLine.
@@ -32,18 +34,18 @@ class ArgumentCursor {
 public:
     explicit ArgumentCursor(std::span<const std::string> arguments) : arguments_(arguments) {}
 
-    bool AtEnd() const { return next_ == arguments_.size(); }
-    const std::string& Peek() const { return arguments_[next_]; }
-    const std::string& Take() { return arguments_[next_++]; }
+    bool atEnd() const { return next_ == arguments_.size(); }
+    const std::string& peek() const { return arguments_[next_]; }
+    const std::string& take() { return arguments_[next_++]; }
 
     // The value of an option: glued on after '=', or the next argument.
-    std::string TakeValue(std::string_view option, std::optional<std::string> glued)
+    std::string takeValue(std::string_view option, std::optional<std::string> glued)
     {
         if (glued)
             return *glued;
-        if (AtEnd())
+        if (atEnd())
             throw UsageError("option " + std::string(option) + " needs a value");
-        return Take();
+        return take();
     }
 
 private:
@@ -97,8 +99,8 @@ void parseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
                            std::vector<std::string>& positional)
 {
     bool optionsEnded = false;
-    while (!cursor.AtEnd()) {
-        const std::string& argument = cursor.Take();
+    while (!cursor.atEnd()) {
+        const std::string& argument = cursor.take();
         if (optionsEnded || !isOption(argument)) {
             positional.push_back(argument);
             continue;
@@ -111,10 +113,10 @@ void parseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
             options.command = CliCommand::Help;
             return;
         } else if (command == CliCommand::Exec && (word.name == "-i" || word.name == "--integer")) {
-            options.integerNames.push_back(cursor.TakeValue(word.name, word.glued));
+            options.integerNames.push_back(cursor.takeValue(word.name, word.glued));
         } else if (command != CliCommand::Exec && command != CliCommand::Install
                    && word.name == "--pipe") {
-            options.pipe = cursor.TakeValue(word.name, word.glued);
+            options.pipe = cursor.takeValue(word.name, word.glued);
             // Oracle refuses an empty pipe name.
             if (options.pipe.empty())
                 throw UsageError("--pipe needs a pipe name");
@@ -122,7 +124,7 @@ void parseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
             rejectGlued(word);
             options.trace = true;
         } else if (command == CliCommand::Tail && word.name == "--interval") {
-            options.intervalSeconds = parseInterval(cursor.TakeValue(word.name, word.glued));
+            options.intervalSeconds = parseInterval(cursor.takeValue(word.name, word.glued));
         } else if (command == CliCommand::Tail && word.name == "--auto-unpack") {
             rejectGlued(word);
             options.autoUnpack = true;
@@ -139,7 +141,7 @@ void parseCommandArguments(ArgumentCursor& cursor, CliOptions& options,
             rejectGlued(word);
             options.receiptTime = true;
         } else if (command == CliCommand::Tail && word.name == "--journal") {
-            options.journal = cursor.TakeValue(word.name, word.glued);
+            options.journal = cursor.takeValue(word.name, word.glued);
             if (options.journal->empty())
                 throw UsageError("--journal needs a file name");
         } else {
@@ -173,13 +175,13 @@ void checkPositional(CliOptions& options, std::vector<std::string> positional)
     }
 }
 
-CliOptions Parse(const std::vector<std::string>& arguments)
+CliOptions parse(const std::vector<std::string>& arguments)
 {
     CliOptions options;
     ArgumentCursor cursor(arguments);
     // Options before the command.
-    while (!cursor.AtEnd() && isOption(cursor.Peek())) {
-        const OptionWord word = splitOption(cursor.Take());
+    while (!cursor.atEnd() && isOption(cursor.peek())) {
+        const OptionWord word = splitOption(cursor.take());
         if (word.name == "--help" || word.name == "-h") {
             options.command = CliCommand::Help;
             return options;
@@ -189,13 +191,13 @@ CliOptions Parse(const std::vector<std::string>& arguments)
             return options;
         }
         if (word.name == "-c" || word.name == "--connect")
-            options.connect = cursor.TakeValue(word.name, word.glued);
+            options.connect = cursor.takeValue(word.name, word.glued);
         else
             throw UsageError("unknown option " + word.name);
     }
-    if (cursor.AtEnd())
+    if (cursor.atEnd())
         throw UsageError("no command given");
-    const std::string& name = cursor.Take();
+    const std::string& name = cursor.take();
     const std::optional<CliCommand> command = commandNamed(name);
     if (!command)
         throw UsageError("unknown command '" + name + "'");
@@ -216,7 +218,7 @@ CliOptions Parse(const std::vector<std::string>& arguments)
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 {
     try {
-        return {Parse(arguments), {}};
+        return {parse(arguments), {}};
     } catch (const UsageError& error) {
         return {std::nullopt, error.what()};
     }
@@ -253,7 +255,7 @@ std::optional<ConnectArgument> parseConnectArgument(std::string_view text)
     return result;
 }
 
-std::string HelpText()
+std::string helpText()
 {
     return "Usage: vexmoor-cli [-c USER[/PASSWORD]@CONNECT] COMMAND [OPTIONS] [ARGS]\n"
            "\n"
@@ -292,3 +294,5 @@ std::string HelpText()
            "  -h, --help         show this help\n"
            "  --version          show the version\n";
 }
+
+} // namespace vexmoor::cli

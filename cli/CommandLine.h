@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vexmoor::cli {
+
 // What the command line of vexmoor-cli asks for. Cutting the command line is
 // pure: it reads no environment and touches no database.
 
@@ -55,4 +57,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 std::optional<ConnectArgument> parseConnectArgument(std::string_view text);
 
 // The help text, ending with a line break.
-std::string HelpText();
+std::string helpText();
+
+} // namespace vexmoor::cli

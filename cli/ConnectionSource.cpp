@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace vexmoor::cli {
+
 ResolvedConnection resolveConnection(const CliOptions& options,
                                      const EnvironmentLookup& environment)
 {
@@ -25,9 +27,11 @@ ResolvedConnection resolveConnection(const CliOptions& options,
     return {std::move(connection), {}};
 }
 
-std::optional<std::string> ProcessEnvironment(const char* name)
+std::optional<std::string> processEnvironment(const char* name)
 {
     if (const char* value = std::getenv(name))
         return std::string(value);
     return std::nullopt;
 }
+
+} // namespace vexmoor::cli

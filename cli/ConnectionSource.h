@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace vexmoor::cli {
+
 // Where the logon comes from: -c, else $VEXMOOR_CONNECT; the password from
 // there, else $VEXMOOR_PASSWORD. A password still missing is asked for by the
 // caller. `environment` returns the value of a variable, nothing when unset.
@@ -20,4 +22,6 @@ ResolvedConnection resolveConnection(const CliOptions& options,
                                      const EnvironmentLookup& environment);
 
 // The process's own environment.
-std::optional<std::string> ProcessEnvironment(const char* name);
+std::optional<std::string> processEnvironment(const char* name);
+
+} // namespace vexmoor::cli

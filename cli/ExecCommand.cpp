@@ -11,11 +11,13 @@
 #include <memory>
 #include <vector>
 
+namespace vexmoor::cli {
+
 namespace {
 
 constexpr std::int32_t kStringBufferSize = 4000;
-using vexmoor::db::oci::kTypeInteger;
-using vexmoor::db::oci::kTypeString;
+using db::oci::kTypeInteger;
+using db::oci::kTypeString;
 constexpr std::int16_t kNullIndicator = -1;
 
 // One placeholder's variable; the cursor keeps its address until the execute.
@@ -29,7 +31,7 @@ public:
             text_[0] = '\0';
     }
 
-    void Bind(OciCursor& cursor)
+    void Bind(db::OciCursor& cursor)
     {
         if (isInteger_)
             cursor.Bind(name_.c_str(), &integer_, sizeof integer_, kTypeInteger, &indicator_);
@@ -37,7 +39,7 @@ public:
             cursor.Bind(name_.c_str(), text_.get(), kStringBufferSize, kTypeString, &indicator_);
     }
 
-    std::string Line() const
+    std::string line() const
     {
         std::string line = name_ + "=";
         if (indicator_ == kNullIndicator)
@@ -75,7 +77,7 @@ void writeLine(std::FILE* out, const std::string& line)
 // line by line after each statement, as a console shows it.
 class DbmsOutputReader {
 public:
-    explicit DbmsOutputReader(OciSession& session) : cursor_(session), line_(kLineBufferSize)
+    explicit DbmsOutputReader(db::OciSession& session) : cursor_(session), line_(kLineBufferSize)
     {
         cursor_.SetStatement("BEGIN DBMS_OUTPUT.ENABLE(NULL); END;");
         // A database without dbms_output still runs the statements.
@@ -109,7 +111,7 @@ private:
     // dbms_output's longest line and its terminating NUL.
     static constexpr std::int32_t kLineBufferSize = 32768;
 
-    OciCursor cursor_;
+    db::OciCursor cursor_;
     std::vector<char> line_;
     std::int16_t lineIndicator_ = kNullIndicator;
     std::int32_t status_ = 0;
@@ -119,11 +121,11 @@ private:
 
 } // namespace
 
-void runExec(OciSession& session, const std::vector<std::string>& statements,
+void runExec(db::OciSession& session, const std::vector<std::string>& statements,
              const std::vector<std::string>& integerNames, std::FILE* out,
              const std::function<bool()>& stopRequested)
 {
-    OciCursor cursor(session);
+    db::OciCursor cursor(session);
     DbmsOutputReader output(session);
     for (const std::string& statement : statements) {
         if (stopRequested())
@@ -138,8 +140,10 @@ void runExec(OciSession& session, const std::vector<std::string>& statements,
             variable.Bind(cursor);
         cursor.Execute(true);
         for (const BoundVariable& variable : variables)
-            writeLine(out, variable.Line());
+            writeLine(out, variable.line());
         output.drain(out);
         std::fflush(out);
     }
 }
+
+} // namespace vexmoor::cli

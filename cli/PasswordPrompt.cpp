@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace vexmoor::cli {
+
 namespace {
 
 class TerminalFile {
@@ -23,7 +25,7 @@ public:
     TerminalFile& operator=(const TerminalFile&) = delete;
 
     int fd() const { return fd_; }
-    void Write(const std::string& text) const
+    void write(const std::string& text) const
     {
         std::size_t done = 0;
         while (done < text.size()) {
@@ -102,7 +104,7 @@ std::optional<std::string> promptPassword(const std::string& prompt)
     bool complete = false;
     {
         EchoOff echoOff(terminal.fd());
-        terminal.Write(prompt);
+        terminal.write(prompt);
         char c = 0;
         for (;;) {
             const ReadResult result = readChar(terminal.fd(), c);
@@ -116,8 +118,10 @@ std::optional<std::string> promptPassword(const std::string& prompt)
         }
     }
     if (!complete) {
-        terminal.Write("\n");
+        terminal.write("\n");
         return std::nullopt;
     }
     return password;
 }
+
+} // namespace vexmoor::cli

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace vexmoor::cli {
+
 namespace {
 
 bool isNameStart(char c)
@@ -16,7 +18,7 @@ bool isNameChar(char c)
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' || c == '#';
 }
 
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
@@ -42,7 +44,7 @@ class StatementScanner {
 public:
     explicit StatementScanner(std::string_view text) : text_(text) {}
 
-    std::vector<std::string> Placeholders()
+    std::vector<std::string> placeholders()
     {
         while (pos_ < text_.size()) {
             if (!skipQuoted() && !skipComment() && !takePlaceholder())
@@ -52,16 +54,16 @@ public:
     }
 
 private:
-    char At(std::size_t pos) const { return pos < text_.size() ? text_[pos] : '\0'; }
+    char at(std::size_t pos) const { return pos < text_.size() ? text_[pos] : '\0'; }
 
     // A string literal ('' inside doubles a quote), a q-quoted literal or a
     // quoted identifier; an unterminated one runs to the end.
     bool skipQuoted()
     {
         const char c = text_[pos_];
-        const bool qQuote = (c == 'q' || c == 'Q') && At(pos_ + 1) == '\'' && At(pos_ + 2) != '\0';
-        const bool nqQuote = (c == 'n' || c == 'N') && (At(pos_ + 1) == 'q' || At(pos_ + 1) == 'Q')
-                             && At(pos_ + 2) == '\'' && At(pos_ + 3) != '\0';
+        const bool qQuote = (c == 'q' || c == 'Q') && at(pos_ + 1) == '\'' && at(pos_ + 2) != '\0';
+        const bool nqQuote = (c == 'n' || c == 'N') && (at(pos_ + 1) == 'q' || at(pos_ + 1) == 'Q')
+                             && at(pos_ + 2) == '\'' && at(pos_ + 3) != '\0';
         if (qQuote || nqQuote) {
             const std::size_t opener = pos_ + (nqQuote ? 3 : 2);
             const std::string closing{quoteCloser(text_[opener]), '\''};
@@ -78,7 +80,7 @@ private:
                 pos_ = text_.size();
                 return true;
             }
-            if (c == '\'' && At(end + 1) == '\'') {
+            if (c == '\'' && at(end + 1) == '\'') {
                 pos = end + 2;
                 continue;
             }
@@ -107,17 +109,17 @@ private:
         if (text_[pos_] != ':')
             return false;
         std::size_t end = pos_ + 1;
-        if (isNameStart(At(end))) {
-            while (isNameChar(At(end)))
+        if (isNameStart(at(end))) {
+            while (isNameChar(at(end)))
                 ++end;
-        } else if (IsDigit(At(end))) {
-            while (IsDigit(At(end)))
+        } else if (isDigit(at(end))) {
+            while (isDigit(at(end)))
                 ++end;
         } else {
             ++pos_; // ":=" or a lone colon
             return true;
         }
-        Add(text_.substr(pos_, end - pos_));
+        add(text_.substr(pos_, end - pos_));
         pos_ = end;
         return true;
     }
@@ -126,14 +128,14 @@ private:
     void skipWord()
     {
         if (isNameChar(text_[pos_])) {
-            while (isNameChar(At(pos_)))
+            while (isNameChar(at(pos_)))
                 ++pos_;
         } else {
             ++pos_;
         }
     }
 
-    void Add(std::string_view name)
+    void add(std::string_view name)
     {
         const bool known = std::any_of(found_.begin(), found_.end(), [&](const std::string& found) {
             return samePlaceholder(found, name);
@@ -158,10 +160,12 @@ std::string_view withoutColon(std::string_view name)
 
 std::vector<std::string> findPlaceholders(std::string_view statement)
 {
-    return StatementScanner(statement).Placeholders();
+    return StatementScanner(statement).placeholders();
 }
 
 bool samePlaceholder(std::string_view a, std::string_view b)
 {
-    return vexmoor::base::equalsIgnoringCase(withoutColon(a), withoutColon(b));
+    return base::equalsIgnoringCase(withoutColon(a), withoutColon(b));
 }
+
+} // namespace vexmoor::cli

@@ -15,15 +15,17 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace vexmoor::cli {
+
 namespace {
 
-using vexmoor::db::oci::kTypeString;
+using db::oci::kTypeString;
 
 // The report that ends the process gets one more line.
-void AddToFatalReport(const std::string& line)
+void addToFatalReport(const std::string& line)
 {
-    FatalErrorHandler previous = setFatalErrorHandler({});
-    setFatalErrorHandler(
+    db::FatalErrorHandler previous = db::setFatalErrorHandler({});
+    db::setFatalErrorHandler(
         [previous, line](const std::string& report) { previous(report + "\n" + line); });
 }
 
@@ -31,17 +33,17 @@ void AddToFatalReport(const std::string& line)
 class MessageSender {
 public:
     virtual ~MessageSender() = default;
-    virtual void Send(std::string text) = 0;
+    virtual void send(std::string text) = 0;
 };
 
 class OciMessageSender final : public MessageSender {
 public:
-    OciMessageSender(OciSession& session, std::string pipe, bool trace)
+    OciMessageSender(db::OciSession& session, std::string pipe, bool trace)
         : cursor_(session), statement_(sendStatement(trace)), pipe_(std::move(pipe))
     {
     }
 
-    void Send(std::string text) override
+    void send(std::string text) override
     {
         cursor_.SetStatement(statement_);
         // The engine reads at most the given length; the NUL is inside it.
@@ -53,13 +55,13 @@ public:
         pipeIndicator_ = 0;
         if (cursor_.Execute(false))
             return;
-        if (const auto hint = MissingProcedureHint(cursor_.ErrorText()))
-            AddToFatalReport(*hint);
+        if (const auto hint = missingProcedureHint(cursor_.ErrorText()))
+            addToFatalReport(*hint);
         cursor_.ReportError();
     }
 
 private:
-    OciCursor cursor_;
+    db::OciCursor cursor_;
     std::string statement_;
     std::string pipe_;
     std::int16_t messageIndicator_ = 0;
@@ -68,19 +70,19 @@ private:
 
 class PgMessageSender final : public MessageSender {
 public:
-    PgMessageSender(vexmoor::db::PgSession& session, std::string pipe, bool trace)
-        : session_(session), statement_(PostgresSendStatement(trace)), pipe_(std::move(pipe))
+    PgMessageSender(db::PgSession& session, std::string pipe, bool trace)
+        : session_(session), statement_(postgresSendStatement(trace)), pipe_(std::move(pipe))
     {
     }
 
-    void Send(std::string text) override
+    void send(std::string text) override
     {
         const std::array<std::optional<std::string_view>, 2> parameters{text, pipe_};
         session_.executeOrReport("PQexecParams", statement_, parameters);
     }
 
 private:
-    vexmoor::db::PgSession& session_;
+    db::PgSession& session_;
     std::string statement_;
     std::string pipe_;
 };
@@ -95,9 +97,9 @@ public:
     }
 
     // The next byte; nothing at the end of the input or once stopped.
-    std::optional<char> Next()
+    std::optional<char> next()
     {
-        if (next_ == end_ && !Fill())
+        if (next_ == end_ && !fill())
             return std::nullopt;
         return buffer_[next_++];
     }
@@ -105,7 +107,7 @@ public:
 private:
     static constexpr int kWaitStepMs = 100;
 
-    bool Fill()
+    bool fill()
     {
         for (;;) {
             if (stopRequested_())
@@ -141,7 +143,7 @@ bool sendLine(MessageSender& sender, const std::string& line, long number)
                      number);
         return false;
     }
-    sender.Send(line);
+    sender.send(line);
     return true;
 }
 
@@ -152,7 +154,7 @@ bool sendLines(MessageSender& sender, std::FILE* input, const std::function<bool
     std::string line;
     long number = 1;
     bool allSent = true;
-    for (std::optional<char> c = reader.Next();; c = reader.Next()) {
+    for (std::optional<char> c = reader.next();; c = reader.next()) {
         if (!c) {
             if (!line.empty() && !stopRequested())
                 allSent = sendLine(sender, line, number) && allSent;
@@ -173,13 +175,13 @@ bool sendLines(MessageSender& sender, std::FILE* input, const std::function<bool
 
 } // namespace
 
-std::optional<std::string> MissingProcedureHint(std::string_view errorText)
+std::optional<std::string> missingProcedureHint(std::string_view errorText)
 {
     // "PLS-00201: identifier 'SENDDEBUGMESSAGE' must be declared", on a line
     // of its own among the ORA-06550 lines.
     for (std::size_t start = 0; start < errorText.size();) {
         const std::size_t end = std::min(errorText.find('\n', start), errorText.size());
-        const std::string line = vexmoor::base::upperText(errorText.substr(start, end - start));
+        const std::string line = base::upperText(errorText.substr(start, end - start));
         if (line.find("PLS-00201") != std::string::npos
             && (line.find("SENDDEBUGMESSAGE") != std::string::npos
                 || line.find("SENDTRACEMESSAGE") != std::string::npos))
@@ -196,14 +198,14 @@ std::string sendStatement(bool trace)
                  : "begin SendDebugMessage(:message, :pipe); end;";
 }
 
-std::string PostgresSendStatement(bool trace)
+std::string postgresSendStatement(bool trace)
 {
     return trace ? "call SendTraceMessage($1, $2)" : "call SendDebugMessage($1, $2)";
 }
 
 namespace {
 
-bool SendAll(MessageSender& sender, const std::vector<std::string>& texts, std::FILE* input,
+bool sendAll(MessageSender& sender, const std::vector<std::string>& texts, std::FILE* input,
              const std::function<bool()>& stopRequested)
 {
     bool allSent = true;
@@ -213,24 +215,26 @@ bool SendAll(MessageSender& sender, const std::vector<std::string>& texts, std::
         if (text == "-")
             allSent = sendLines(sender, input, stopRequested) && allSent;
         else
-            sender.Send(text);
+            sender.send(text);
     }
     return allSent;
 }
 
 } // namespace
 
-bool runSend(OciSession& session, const std::vector<std::string>& texts, const std::string& pipe,
-             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
-{
-    OciMessageSender sender(session, pipe, trace);
-    return SendAll(sender, texts, input, stopRequested);
-}
-
-bool runSend(vexmoor::db::PgSession& session, const std::vector<std::string>& texts,
+bool runSend(db::OciSession& session, const std::vector<std::string>& texts,
              const std::string& pipe, bool trace, std::FILE* input,
              const std::function<bool()>& stopRequested)
 {
-    PgMessageSender sender(session, pipe, trace);
-    return SendAll(sender, texts, input, stopRequested);
+    OciMessageSender sender(session, pipe, trace);
+    return sendAll(sender, texts, input, stopRequested);
 }
+
+bool runSend(db::PgSession& session, const std::vector<std::string>& texts, const std::string& pipe,
+             bool trace, std::FILE* input, const std::function<bool()>& stopRequested)
+{
+    PgMessageSender sender(session, pipe, trace);
+    return sendAll(sender, texts, input, stopRequested);
+}
+
+} // namespace vexmoor::cli

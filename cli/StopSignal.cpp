@@ -8,6 +8,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+namespace vexmoor::cli {
+
 namespace {
 
 std::atomic<int> g_stopSignal{0};
@@ -83,3 +85,5 @@ StopAction::~StopAction()
     std::lock_guard lock(g_actionMutex);
     g_action = nullptr;
 }
+
+} // namespace vexmoor::cli

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+namespace vexmoor::cli {
+
 // Ctrl+C (SIGINT) and SIGTERM ask the program to stop. The signals are taken
 // by a thread of their own, not by a handler, so that what a stop has to do
 // may take locks: the first signal sets the flag that commands check between
@@ -24,3 +26,5 @@ public:
     StopAction(const StopAction&) = delete;
     StopAction& operator=(const StopAction&) = delete;
 };
+
+} // namespace vexmoor::cli

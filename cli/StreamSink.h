@@ -4,10 +4,12 @@
 
 #include <cstdio>
 
+namespace vexmoor::cli {
+
 // Writes finished lines to a stream as they are, each flushed before the
 // poller receives the next message: a reader killed at any moment has lost
 // at most the message it was reading, which is already off the pipe.
-class StreamSink final : public LineSink {
+class StreamSink final : public trace::LineSink {
 public:
     explicit StreamSink(std::FILE* stream) : stream_(stream) {}
 
@@ -21,3 +23,5 @@ public:
 private:
     std::FILE* stream_;
 };
+
+} // namespace vexmoor::cli

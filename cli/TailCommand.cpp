@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+namespace vexmoor::cli {
+
 namespace {
 
 // The log window's timer never fires faster than this; neither does tail.
@@ -31,9 +33,9 @@ void waitUnlessStopped(std::chrono::milliseconds interval,
 
 // Ends each line with a line feed where the poller composed CR LF: a
 // terminal's and a pipe's line end on this platform.
-class LineFeedSink final : public LineSink {
+class LineFeedSink final : public trace::LineSink {
 public:
-    explicit LineFeedSink(LineSink& next) : next_(next) {}
+    explicit LineFeedSink(trace::LineSink& next) : next_(next) {}
 
     void AppendLine(std::string_view composedLine) override
     {
@@ -48,15 +50,15 @@ public:
     void endOfPoll() override { next_.endOfPoll(); }
 
 private:
-    LineSink& next_;
+    trace::LineSink& next_;
     std::string line_;
 };
 
-vexmoor::trace::Journal OpenJournal(const std::optional<std::string>& file)
+trace::Journal openJournal(const std::optional<std::string>& file)
 {
-    vexmoor::trace::Journal journal;
+    trace::Journal journal;
     if (file)
-        journal = vexmoor::trace::Journal::appendTo(*file);
+        journal = trace::Journal::appendTo(*file);
     journal.onFailure([](const std::string& reason) {
         std::fprintf(stderr, "vexmoor-cli: %s; tracing goes on without it\n", reason.c_str());
         std::fflush(stderr);
@@ -66,26 +68,27 @@ vexmoor::trace::Journal OpenJournal(const std::optional<std::string>& file)
 
 } // namespace
 
-bool runTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
-             const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested)
+bool runTail(db::OciSession& session, const base::TraceSettings& settings, double intervalSeconds,
+             bool once, const TailOutput& output, std::FILE* out,
+             const std::function<bool()>& stopRequested)
 {
-    vexmoor::trace::OciPipeChannel channel(session);
+    trace::OciPipeChannel channel(session);
     return runTail(channel, settings, intervalSeconds, once, output, out, stopRequested);
 }
 
-bool runTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
+bool runTail(trace::PipeChannel& channel, const base::TraceSettings& settings,
              double intervalSeconds, bool once, const TailOutput& output, std::FILE* out,
              const std::function<bool()>& stopRequested)
 {
     StreamSink stream(out);
     LineFeedSink lineFeed(stream);
     // Only an LF Flag composes CR LF; a message's own CR LF without it stays.
-    LineSink& terminal =
-        output.crlf || !settings.m_bLFFlag ? static_cast<LineSink&>(stream) : lineFeed;
-    vexmoor::trace::Journal journal = OpenJournal(output.journal);
-    vexmoor::trace::JournalSink sink(terminal, output.journal ? &journal : nullptr);
+    trace::LineSink& terminal =
+        output.crlf || !settings.m_bLFFlag ? static_cast<trace::LineSink&>(stream) : lineFeed;
+    trace::Journal journal = openJournal(output.journal);
+    trace::JournalSink sink(terminal, output.journal ? &journal : nullptr);
     sink.setReceiptTime(output.receiptTime);
-    PipePoller poller(channel, sink);
+    trace::PipePoller poller(channel, sink);
     poller.Settings() = settings;
     // A year is as good as forever here, and keeps the conversion in range.
     const double milliseconds = std::min(intervalSeconds, 365.0 * 86400.0) * 1000.0;
@@ -100,3 +103,5 @@ bool runTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings
             return journal.failure().empty();
     }
 }
+
+} // namespace vexmoor::cli

@@ -5,12 +5,19 @@
 #include <optional>
 #include <string>
 
+namespace vexmoor::base {
+struct TraceSettings;
+}
+
+namespace vexmoor::db {
 class OciSession;
+}
 
 namespace vexmoor::trace {
 class PipeChannel;
 }
-struct TraceSettings;
+
+namespace vexmoor::cli {
 
 // How tail writes what the poller composes.
 struct TailOutput {
@@ -28,9 +35,12 @@ struct TailOutput {
 // `stopRequested` says so (checked between polls and during the wait).
 // A journal that cannot be written is named once on standard error and
 // tracing goes on; the result is then false.
-bool runTail(OciSession& session, const TraceSettings& settings, double intervalSeconds, bool once,
-             const TailOutput& output, std::FILE* out, const std::function<bool()>& stopRequested);
+bool runTail(db::OciSession& session, const base::TraceSettings& settings, double intervalSeconds,
+             bool once, const TailOutput& output, std::FILE* out,
+             const std::function<bool()>& stopRequested);
 // The same through a channel, on whatever database it reaches.
-bool runTail(vexmoor::trace::PipeChannel& channel, const TraceSettings& settings,
+bool runTail(trace::PipeChannel& channel, const base::TraceSettings& settings,
              double intervalSeconds, bool once, const TailOutput& output, std::FILE* out,
              const std::function<bool()>& stopRequested);
+
+} // namespace vexmoor::cli

@@ -5,5 +5,5 @@
 
 int main(int argc, char** argv)
 {
-    return runCliProgram(std::vector<std::string>(argv + 1, argv + argc));
+    return vexmoor::cli::runCliProgram(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace vexmoor::db {
 
 namespace {
 
@@ -29,12 +30,12 @@ constexpr const char* kApplicationName = "Vexmoor";
 // The session and the profile take texts as bytes in the locale's character set.
 QString fromBytes(const std::string& bytes)
 {
-    return vexmoor::base::fromLocaleBytes(bytes);
+    return base::fromLocaleBytes(bytes);
 }
 
 std::string toBytes(const QString& text)
 {
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 std::string itemEntry(int number)
@@ -62,7 +63,7 @@ private:
     bool active_ = true;
 };
 
-void ShowMessage(QWidget* parent, const QString& text)
+void showMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationName), text,
                     QMessageBox::Ok, parent);
@@ -72,17 +73,17 @@ void ShowMessage(QWidget* parent, const QString& text)
 
 } // namespace
 
-CConnectDlg::CConnectDlg(QWidget* parent, vexmoor::db::LogonTarget& session, Profile& profile)
+CConnectDlg::CConnectDlg(QWidget* parent, LogonTarget& session, base::Profile& profile)
     : QDialog(parent), session_(session), profile_(profile)
 {
     userName_ = profile_.getProfileString(kConnectSection, "Usr");
     connect_ = profile_.getProfileString(kConnectSection, "Srv");
-    res::buildDialog(*this, ids::Template());
+    res::buildDialog(*this, ids::dialogTemplate());
     // Buttons 1 and 2 reach accept and reject through the template.
     connect(&res::requireControl<QPushButton>(*this, ids::kHelpButton), &QPushButton::clicked, this,
             [this] {
                 QMessageBox box(QMessageBox::Information, QString::fromLatin1(kApplicationName),
-                                vexmoor::db::connectHelpText(), QMessageBox::Ok, this);
+                                connectHelpText(), QMessageBox::Ok, this);
                 box.setTextFormat(Qt::PlainText);
                 box.exec();
             });
@@ -190,7 +191,7 @@ QWidget* CConnectDlg::takeFieldsFromControls()
 void CConnectDlg::refuseOverlongField(QWidget& control)
 {
     const int limit = &control == &connectStringBox() ? kMaxConnectChars : kMaxChars;
-    ShowMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
+    showMessage(this, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
     control.setFocus();
     if (auto* edit = qobject_cast<QLineEdit*>(&control))
         edit->selectAll();
@@ -231,7 +232,7 @@ void CConnectDlg::accept()
     // "Connecting to database" would otherwise stay up while nothing connects.
     showStatus("", "", "");
     wait.Release();
-    ShowMessage(this, reason);
+    showMessage(this, reason);
 }
 
 void CConnectDlg::reject()
@@ -239,7 +240,7 @@ void CConnectDlg::reject()
     done(0);
 }
 
-int RunConnectDialog(vexmoor::db::LogonTarget* session, Profile& profile)
+int RunConnectDialog(LogonTarget* session, base::Profile& profile)
 {
     if (session == nullptr)
         return 0;
@@ -247,7 +248,7 @@ int RunConnectDialog(vexmoor::db::LogonTarget* session, Profile& profile)
     return dialog.exec() == 1 ? 1 : 0;
 }
 
-QString vexmoor::db::connectHelpText()
+QString connectHelpText()
 {
     return QStringLiteral(
         "Connect string:\n"
@@ -266,3 +267,5 @@ QString vexmoor::db::connectHelpText()
         "  vexmoor / vexmoor  may trace, create the trace procedures and their synonyms\n"
         "  system / manager   may do everything");
 }
+
+} // namespace vexmoor::db

@@ -4,14 +4,18 @@
 
 #include <string>
 
-namespace vexmoor::db {
-class LogonTarget;
-}
-
-class Profile;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+
+namespace vexmoor::base {
+class Profile;
+}
+
+namespace vexmoor::db {
+
+class LogonTarget;
+
 
 // The "Connect to Oracle" dialog: logs the session on (or the program's
 // choice of session by the connect string), remembers the last
@@ -23,7 +27,7 @@ class CConnectDlg : public QDialog {
 public:
     // Reads the last user name and connect string, builds the controls and
     // opens them (OnInitDialog): fields in place, history filled, focus set.
-    CConnectDlg(QWidget* parent, vexmoor::db::LogonTarget& session, Profile& profile);
+    CConnectDlg(QWidget* parent, LogonTarget& session, base::Profile& profile);
 
     void FillHistory();
     void AddToHistory(const std::string& connectString);
@@ -45,8 +49,8 @@ private:
     QComboBox& connectStringBox() const;
     QLabel& statusLine(int index) const;
 
-    vexmoor::db::LogonTarget& session_;
-    Profile& profile_;
+    LogonTarget& session_;
+    base::Profile& profile_;
     std::string userName_;
     std::string password_;
     std::string connect_;
@@ -54,10 +58,10 @@ private:
 };
 
 // Runs the dialog modally with no parent; 1 after a successful logon, else 0.
-int RunConnectDialog(vexmoor::db::LogonTarget* session, Profile& profile);
+int RunConnectDialog(LogonTarget* session, base::Profile& profile);
 
-namespace vexmoor::db {
 // What the logon dialog's Help button shows: what to type as connect string,
 // and the accounts a new embedded database has.
 QString connectHelpText();
+
 } // namespace vexmoor::db

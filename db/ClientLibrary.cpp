@@ -79,7 +79,7 @@ const std::vector<std::string>& clientLibraryNames()
     return names;
 }
 
-std::filesystem::path ProgramFolder()
+std::filesystem::path programFolder()
 {
     std::filesystem::path program;
 #if defined(_WIN32)
@@ -105,7 +105,7 @@ std::filesystem::path ProgramFolder()
 
 std::vector<LibraryCandidate> clientLibraryCandidates(const EnvironmentLookup& environment)
 {
-    return clientLibraryCandidates(environment, ProgramFolder());
+    return clientLibraryCandidates(environment, programFolder());
 }
 
 std::vector<LibraryCandidate> clientLibraryCandidates(const EnvironmentLookup& environment,

@@ -29,7 +29,7 @@ struct LibraryCandidate {
 const std::vector<std::string>& clientLibraryNames();
 
 // The folder of the running program; empty when the system does not say.
-std::filesystem::path ProgramFolder();
+std::filesystem::path programFolder();
 
 // Where to look, in order: the system's search, the program's folder (when
 // known), $ORACLE_HOME. A configured file is the only candidate: whoever

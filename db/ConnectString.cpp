@@ -49,7 +49,7 @@ std::filesystem::path userDataFolder(const EnvironmentLookup& environment)
 
 } // namespace
 
-std::optional<std::string> ProcessEnvironment(const char* name)
+std::optional<std::string> processEnvironment(const char* name)
 {
     const char* value = std::getenv(name);
     if (value == nullptr)

@@ -13,7 +13,7 @@ namespace vexmoor::db::oci {
 
 // Reads an environment variable; nothing when it is not set.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
-std::optional<std::string> ProcessEnvironment(const char* name);
+std::optional<std::string> processEnvironment(const char* name);
 
 enum class BackendKind { Embedded, OracleClient };
 

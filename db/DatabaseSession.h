@@ -5,10 +5,9 @@
 #include <memory>
 #include <string>
 
-class OciSession;
-
 namespace vexmoor::db {
 
+class OciSession;
 class PgSession;
 
 // The desktop program's one logon. A `postgresql://` or `postgres://`

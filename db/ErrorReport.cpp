@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <mutex>
 
+namespace vexmoor::db {
+
 namespace {
 
 void writeToStandardError(const std::string& report)
@@ -21,7 +23,7 @@ struct HandlerSlot {
 
 HandlerSlot& slot()
 {
-    static vexmoor::db::oci::detail::NoDestructor<HandlerSlot> instance;
+    static oci::detail::NoDestructor<HandlerSlot> instance;
     return instance.get();
 }
 
@@ -70,3 +72,5 @@ void showFatalErrorAndEnd(const std::string& report)
     }
     std::abort();
 }
+
+} // namespace vexmoor::db

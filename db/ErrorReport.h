@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace vexmoor::db {
+
 // The fatal report of a failing cursor call.
 
 // "ORACLE Error[ when processing OCI function NAME]\nTEXT\nError on position
@@ -27,3 +29,5 @@ FatalErrorHandler setFatalErrorHandler(FatalErrorHandler handler); // returns th
 // it, so that timer ticks arriving meanwhile start no further database work.
 void setFatalReportShowing(bool showing);
 bool isFatalReportShowing();
+
+} // namespace vexmoor::db

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace vexmoor::db {
+
 namespace {
 std::atomic<bool> g_fatalReportShowing{false};
 }
@@ -15,3 +17,5 @@ bool isFatalReportShowing()
 {
     return g_fatalReportShowing.load();
 }
+
+} // namespace vexmoor::db

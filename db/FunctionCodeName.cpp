@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+namespace vexmoor::db {
+
 namespace {
 
 // The release-7 library's names for the function codes it leaves in byte 10
@@ -50,3 +52,5 @@ std::string functionCodeName(std::uint8_t code)
         return std::string(kFunctionNames[code]);
     return "unknown (" + std::to_string(code) + ")";
 }
+
+} // namespace vexmoor::db

@@ -278,7 +278,7 @@ sword olog(ub1* lda, ub1* /*hda*/, const text* uid, sword uidl, const text* pswd
         const std::string_view user = argument(uid, uidl);
         const std::string_view password = argument(pswd, pswdl);
         const std::string_view connect = argument(conn, connl);
-        const ConnectTarget target = parseConnectString(connect, ProcessEnvironment);
+        const ConnectTarget target = parseConnectString(connect, processEnvironment);
         auto session =
             target.backend == BackendKind::Embedded
                 ? detail::logOnEmbedded(target.file, target.createFolders, user, password)

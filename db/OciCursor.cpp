@@ -4,6 +4,8 @@
 #include "Oci.h"
 #include "OciSession.h"
 
+namespace vexmoor::db {
+
 namespace oci = vexmoor::db::oci;
 
 namespace {
@@ -77,3 +79,5 @@ void OciCursor::ReportError()
     showFatalErrorAndEnd(composeErrorReport(ErrorText(), FunctionName(),
                                             oci::parseErrorOffset(cursorArea_.get()), statement_));
 }
+
+} // namespace vexmoor::db

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace vexmoor::db {
+
 class OciSession;
 
 // One cursor on the session, always a local object of the operation that uses
@@ -43,3 +45,5 @@ private:
     std::uint8_t* logonArea_;
     std::string statement_;
 };
+
+} // namespace vexmoor::db

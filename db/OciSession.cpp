@@ -2,6 +2,8 @@
 
 #include "Oci.h"
 
+namespace vexmoor::db {
+
 OciSession* g_pSession = nullptr;
 
 namespace {
@@ -12,10 +14,10 @@ constexpr int kNulTerminated = -1;
 
 // make_unique<T[]> value-initialises: both areas start zero-filled.
 OciSession::OciSession()
-    : hostArea_(std::make_unique<std::uint8_t[]>(vexmoor::db::oci::kHostAreaSize)),
-      logonArea_(std::make_unique<std::uint8_t[]>(vexmoor::db::oci::kLogonAreaSize))
+    : hostArea_(std::make_unique<std::uint8_t[]>(oci::kHostAreaSize)),
+      logonArea_(std::make_unique<std::uint8_t[]>(oci::kLogonAreaSize))
 {
-    vexmoor::db::oci::opinit(kThreadSafe); // its result tells nothing the logon would not
+    oci::opinit(kThreadSafe); // its result tells nothing the logon would not
 }
 
 // Frees both areas and nothing else: there is no log-off.
@@ -24,9 +26,9 @@ OciSession::~OciSession() = default;
 bool OciSession::LogOn(const std::string& user, const std::string& password,
                        const std::string& connect)
 {
-    const vexmoor::db::oci::sword result = vexmoor::db::oci::olog(
-        logonArea_.get(), hostArea_.get(), user.c_str(), kNulTerminated, password.c_str(),
-        kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
+    const oci::sword result =
+        oci::olog(logonArea_.get(), hostArea_.get(), user.c_str(), kNulTerminated, password.c_str(),
+                  kNulTerminated, connect.c_str(), kNulTerminated, kBlocking);
     loggedOn_ = result == 0;
     if (loggedOn_) {
         userName_ = user;
@@ -37,13 +39,14 @@ bool OciSession::LogOn(const std::string& user, const std::string& password,
 
 bool OciSession::Break()
 {
-    return vexmoor::db::oci::obreak(logonArea_.get()) == 0;
+    return oci::obreak(logonArea_.get()) == 0;
 }
 
 std::string OciSession::ErrorText()
 {
-    char text[vexmoor::db::oci::kMessageBufferSize] = {};
-    vexmoor::db::oci::oerhms(logonArea_.get(), vexmoor::db::oci::returnCode(logonArea_.get()), text,
-                             vexmoor::db::oci::kMessageBufferSize);
+    char text[oci::kMessageBufferSize] = {};
+    oci::oerhms(logonArea_.get(), oci::returnCode(logonArea_.get()), text, oci::kMessageBufferSize);
     return text;
 }
+
+} // namespace vexmoor::db

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace vexmoor::db {
+
 // The one database connection of the process: its host and logon data areas.
 class OciSession : public vexmoor::db::LogonTarget {
 public:
@@ -42,3 +44,5 @@ private:
 
 // The process-wide session, created at start-up and deleted at exit.
 extern OciSession* g_pSession;
+
+} // namespace vexmoor::db

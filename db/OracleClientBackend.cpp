@@ -90,7 +90,7 @@ ClientApi resolveAll(const ClientLibrary& library)
 // for that alone.
 ub2 clientCharacterSetId(const ClientApi& api)
 {
-    const std::optional<std::string> name = clientCharacterSetName(ProcessEnvironment);
+    const std::optional<std::string> name = clientCharacterSetName(processEnvironment);
     if (!name)
         return 0;
     OCIEnv* probe = nullptr;
@@ -135,7 +135,7 @@ public:
     {
         static NoDestructor<std::unique_ptr<OracleClient>> client;
         if (!client.get()) {
-            auto search = findClientLibrary(ProcessEnvironment);
+            auto search = findClientLibrary(processEnvironment);
             if (!search.library)
                 throw OraError(kNoClientLibrary, search.failure);
             client.get() = std::make_unique<OracleClient>(std::move(search.library));

@@ -25,6 +25,8 @@
 #include <array>
 #include <utility>
 
+namespace vexmoor::options {
+
 namespace {
 
 namespace ids = res::options_dialog;
@@ -39,12 +41,12 @@ constexpr std::array<std::pair<int, int COptionsDlg::*>, 3> kFlagBoxes{{
 // The pipe name is bytes in the locale's character set everywhere but in the control.
 QString fromBytes(const std::string& bytes)
 {
-    return vexmoor::base::fromLocaleBytes(bytes);
+    return base::fromLocaleBytes(bytes);
 }
 
 std::string toBytes(const QString& text)
 {
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 // The template asks for the Generate Procedures caption centred over two
@@ -80,9 +82,9 @@ void showInstallNote(QWidget& over)
 
 COptionsDlg::COptionsDlg(QWidget* parent)
     : QDialog(parent),
-      installer_([](vexmoor::trace::PipeChannel& channel) { return installProcedures(channel); })
+      installer_([](trace::PipeChannel& channel) { return installProcedures(channel); })
 {
-    res::buildDialog(*this, ids::Template());
+    res::buildDialog(*this, ids::dialogTemplate());
     wrapCaption(res::requireControl<QPushButton>(*this, ids::kGenerateProceduresButton));
 
     // The number beside the slider follows every movement: each step of a
@@ -161,22 +163,22 @@ void COptionsDlg::accept()
     QDialog::accept();
 }
 
-void COptionsDlg::useChannel(vexmoor::trace::PipeChannel& channel)
+void COptionsDlg::useChannel(trace::PipeChannel& channel)
 {
     ownedChannel_.reset();
     channel_ = &channel;
 }
 
-void COptionsDlg::useSession(OciSession& session)
+void COptionsDlg::useSession(db::OciSession& session)
 {
-    ownedChannel_ = std::make_unique<vexmoor::trace::OciPipeChannel>(session);
+    ownedChannel_ = std::make_unique<trace::OciPipeChannel>(session);
     channel_ = ownedChannel_.get();
 }
 
-vexmoor::trace::PipeChannel* COptionsDlg::installChannel()
+trace::PipeChannel* COptionsDlg::installChannel()
 {
-    if (channel_ == nullptr && g_pSession != nullptr)
-        useSession(*g_pSession);
+    if (channel_ == nullptr && db::g_pSession != nullptr)
+        useSession(*db::g_pSession);
     return channel_;
 }
 
@@ -184,7 +186,7 @@ void COptionsDlg::OnGenerateProcedures()
 {
     // There is no backing out of the note: the installation follows it.
     showInstallNote(*this);
-    vexmoor::trace::PipeChannel* channel = installChannel();
+    trace::PipeChannel* channel = installChannel();
     if (channel == nullptr)
         return;
     // The busy pointer lasts until the installer has closed its cursor.
@@ -200,15 +202,15 @@ void COptionsDlg::OnGenerateProcedures()
     }
 }
 
-bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
-                       QWidget* parent)
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       db::OciSession& session, QWidget* parent)
 {
-    vexmoor::trace::OciPipeChannel channel(session);
+    trace::OciPipeChannel channel(session);
     return runOptionsCommand(settings, profile, channel, parent);
 }
 
-bool runOptionsCommand(TraceSettings& settings, Profile& profile,
-                       vexmoor::trace::PipeChannel& channel, QWidget* parent)
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       trace::PipeChannel& channel, QWidget* parent)
 {
     COptionsDlg dialog(parent);
     dialog.useChannel(channel);
@@ -227,6 +229,8 @@ bool runOptionsCommand(TraceSettings& settings, Profile& profile,
     settings.m_bAllowEdit = dialog.m_bAllowEdit;
     settings.m_nTimerFrequency = dialog.m_nTimerFrequency;
     settings.m_strPipeName = dialog.m_strPipeName;
-    storeTraceSettings(settings, profile);
+    base::storeTraceSettings(settings, profile);
     return true;
 }
+
+} // namespace vexmoor::options

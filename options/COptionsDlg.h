@@ -10,15 +10,23 @@
 #include <string>
 #include <utility>
 
-class OciSession;
-class Profile;
 class QLabel;
 class QSlider;
+
+namespace vexmoor::base {
+class Profile;
 struct TraceSettings;
+} // namespace vexmoor::base
+
+namespace vexmoor::db {
+class OciSession;
+}
 
 namespace vexmoor::trace {
 class PipeChannel;
 }
+
+namespace vexmoor::options {
 
 // The "Options" dialog (template 135): the poll interval on a slider, the
 // pipe name and three flags, and the button that installs the server-side
@@ -40,8 +48,7 @@ public:
     // a test puts a probe around it.
     // It hands back what the server refused; the dialog says in the
     // program's status bar what it made.
-    using ProcedureInstaller =
-        std::function<std::vector<RefusedStatement>(vexmoor::trace::PipeChannel&)>;
+    using ProcedureInstaller = std::function<std::vector<RefusedStatement>(trace::PipeChannel&)>;
 
     explicit COptionsDlg(QWidget* parent = nullptr);
     ~COptionsDlg() override;
@@ -53,8 +60,8 @@ public:
     // The database Generate Procedures works on: the channel's, or the
     // session's; g_pSession's until one is set. The channel outlives the
     // dialog.
-    void useChannel(vexmoor::trace::PipeChannel& channel);
-    void useSession(OciSession& session);
+    void useChannel(trace::PipeChannel& channel);
+    void useSession(db::OciSession& session);
     void useInstaller(ProcedureInstaller installer) { installer_ = std::move(installer); }
 
     void DoDataExchange(Exchange direction);
@@ -81,10 +88,10 @@ private:
     void OnInitDialog();
     void OnHScroll();
     void attachControls();
-    vexmoor::trace::PipeChannel* installChannel();
+    trace::PipeChannel* installChannel();
 
-    std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel_;
-    vexmoor::trace::PipeChannel* channel_ = nullptr;
+    std::unique_ptr<trace::PipeChannel> ownedChannel_;
+    trace::PipeChannel* channel_ = nullptr;
     ProcedureInstaller installer_;
 };
 
@@ -95,8 +102,10 @@ private:
 // true, and the caller then starts polling with them. Generate Procedures
 // works on the channel's database. `parent` (may be null) is the window the
 // dialog is centred over and modal to.
-bool runOptionsCommand(TraceSettings& settings, Profile& profile,
-                       vexmoor::trace::PipeChannel& channel, QWidget* parent);
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       trace::PipeChannel& channel, QWidget* parent);
 // The same with Generate Procedures on an OCI session.
-bool runOptionsCommand(TraceSettings& settings, Profile& profile, OciSession& session,
-                       QWidget* parent);
+bool runOptionsCommand(base::TraceSettings& settings, base::Profile& profile,
+                       db::OciSession& session, QWidget* parent);
+
+} // namespace vexmoor::options

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace vexmoor::options {
+
 const std::string_view kInstallNote =
     "NOTE: You must be connect as a user that is allowed to execute the pipe package!.\n"
     "Use 'grant execute on dbms_pipe to <user>' when logged in as administrator to do this.";
@@ -79,8 +81,7 @@ namespace {
 // statements after it, and is not shown here.
 template <std::size_t N>
 std::vector<RefusedStatement>
-RunInstallStatements(vexmoor::trace::PipeChannel& channel,
-                     const std::array<std::string_view, N>& statements)
+runInstallStatements(trace::PipeChannel& channel, const std::array<std::string_view, N>& statements)
 {
     std::vector<RefusedStatement> refused;
     for (auto& refusal : channel.runEach(statements))
@@ -90,17 +91,17 @@ RunInstallStatements(vexmoor::trace::PipeChannel& channel,
 
 } // namespace
 
-std::vector<RefusedStatement> installProcedures(OciSession& session)
+std::vector<RefusedStatement> installProcedures(db::OciSession& session)
 {
-    vexmoor::trace::OciPipeChannel channel(session);
+    trace::OciPipeChannel channel(session);
     return installProcedures(channel);
 }
 
-std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& channel)
+std::vector<RefusedStatement> installProcedures(trace::PipeChannel& channel)
 {
-    if (channel.dialect() == vexmoor::trace::PipeDialect::PostgreSql)
-        return RunInstallStatements(channel, kPostgresInstallStatements);
-    return RunInstallStatements(channel, kInstallStatements);
+    if (channel.dialect() == trace::PipeDialect::PostgreSql)
+        return runInstallStatements(channel, kPostgresInstallStatements);
+    return runInstallStatements(channel, kInstallStatements);
 }
 namespace {
 
@@ -137,3 +138,5 @@ std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused,
     }
     return text;
 }
+
+} // namespace vexmoor::options

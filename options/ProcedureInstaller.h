@@ -7,7 +7,11 @@
 
 #include "trace/PipeChannel.h"
 
+namespace vexmoor::db {
 class OciSession;
+}
+
+namespace vexmoor::options {
 
 // The note shown before the procedures are installed.
 extern const std::string_view kInstallNote;
@@ -31,12 +35,13 @@ struct RefusedStatement {
 // nothing and the next one runs. What was refused is handed back, in order,
 // for a caller that reports it (the console does; the options dialog does
 // not).
-std::vector<RefusedStatement> installProcedures(OciSession& session);
+std::vector<RefusedStatement> installProcedures(db::OciSession& session);
 // The statements of the channel's database, the same way.
-std::vector<RefusedStatement> installProcedures(vexmoor::trace::PipeChannel& channel);
+std::vector<RefusedStatement> installProcedures(trace::PipeChannel& channel);
 
 // One line for the status bar after Generate Procedures: what was created,
 // or which statements the server refused and why.
-std::string
-describeInstallOutcome(const std::vector<RefusedStatement>& refused,
-                       vexmoor::trace::PipeDialect dialect = vexmoor::trace::PipeDialect::Oracle);
+std::string describeInstallOutcome(const std::vector<RefusedStatement>& refused,
+                                   trace::PipeDialect dialect = trace::PipeDialect::Oracle);
+
+} // namespace vexmoor::options

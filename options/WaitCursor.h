@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCursor>
 
+namespace vexmoor::options {
+
 // The busy pointer for the life of a scope: it comes back to normal however
 // the scope is left, an exception included.
 class WaitCursor {
@@ -12,3 +14,5 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+} // namespace vexmoor::options

@@ -17,7 +17,7 @@ static void registerAboutResources()
     (void)registered;
 }
 
-namespace res {
+namespace vexmoor::res {
 
 namespace {
 
@@ -53,4 +53,4 @@ const DialogTemplate& aboutDialogTemplate()
     return kAboutDialog;
 }
 
-} // namespace res
+} // namespace vexmoor::res

@@ -3,7 +3,7 @@
 #include "res/DialogTemplate.h"
 
 // The about box: dialog template 163 and its banner, bitmap 147.
-namespace res {
+namespace vexmoor::res {
 
 inline constexpr int IDD_ABOUTBOX = 163;
 inline constexpr int IDB_BANNER = 147;
@@ -27,4 +27,4 @@ inline constexpr const char* kMailLinkCaption =
 // they live in a static library.
 const DialogTemplate& aboutDialogTemplate();
 
-} // namespace res
+} // namespace vexmoor::res

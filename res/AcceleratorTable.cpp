@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res {
+namespace vexmoor::res {
 namespace {
 
 constexpr Qt::KeyboardModifiers kCtrl{Qt::ControlModifier};
@@ -55,4 +55,4 @@ QList<QKeySequence> keySequencesFor(int commandId)
     return sequences;
 }
 
-} // namespace res
+} // namespace vexmoor::res

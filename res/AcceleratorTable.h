@@ -6,7 +6,7 @@
 #include <span>
 
 // The main frame's accelerators (resource 128) as data.
-namespace res {
+namespace vexmoor::res {
 
 struct Accelerator {
     Qt::KeyboardModifiers modifiers;
@@ -22,4 +22,4 @@ QKeySequence keySequenceOf(const Accelerator& accelerator);
 // Every key sequence that sends `commandId`, in table order.
 QList<QKeySequence> keySequencesFor(int commandId);
 
-} // namespace res
+} // namespace vexmoor::res

@@ -4,7 +4,7 @@
 // entries. The program's own three commands are numbered from 32772; all
 // other commands keep the desktop framework's standard numbers, so the string
 // table, the menus, the toolbar and the tests agree on one number each.
-namespace res {
+namespace vexmoor::res {
 
 enum CommandId : int {
     // The log window's commands: on the toolbar and in the Trace menu.
@@ -115,4 +115,4 @@ enum StringId : int {
     // the main window's title under IDR_MAINFRAME.
 };
 
-} // namespace res
+} // namespace vexmoor::res

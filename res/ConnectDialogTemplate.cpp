@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res::connect_dialog {
+namespace vexmoor::res::connect_dialog {
 namespace {
 
 using namespace res::style;
@@ -48,9 +48,9 @@ constexpr DialogTemplate kTemplate{
 
 } // namespace
 
-const DialogTemplate& Template()
+const DialogTemplate& dialogTemplate()
 {
     return kTemplate;
 }
 
-} // namespace res::connect_dialog
+} // namespace vexmoor::res::connect_dialog

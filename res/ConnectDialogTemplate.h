@@ -3,7 +3,7 @@
 #include "res/DialogTemplate.h"
 
 // Dialog 146, "Connect to Oracle": the logon dialog's controls.
-namespace res::connect_dialog {
+namespace vexmoor::res::connect_dialog {
 
 inline constexpr int kTemplateId = 146;
 
@@ -17,6 +17,6 @@ inline constexpr int kStatusLine2 = 1071;
 inline constexpr int kStatusLine3 = 1072;
 inline constexpr int kUserNameEdit = 1074;
 
-const DialogTemplate& Template();
+const DialogTemplate& dialogTemplate();
 
-} // namespace res::connect_dialog
+} // namespace vexmoor::res::connect_dialog

@@ -22,7 +22,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace res {
+namespace vexmoor::res {
 
 namespace {
 
@@ -33,7 +33,7 @@ bool has(std::uint32_t style, std::uint32_t bits)
     return (style & bits) == bits;
 }
 
-QString Text(const char* utf8)
+QString toQString(const char* utf8)
 {
     return utf8 == nullptr ? QString() : QString::fromUtf8(utf8);
 }
@@ -66,7 +66,7 @@ void applyFrame(QFrame& frame, const ControlTemplate& control)
 
 QWidget* makeLabel(QDialog& dialog, const ControlTemplate& control)
 {
-    auto* label = new QLabel(Text(control.caption), &dialog);
+    auto* label = new QLabel(toQString(control.caption), &dialog);
     label->setAlignment(staticAlignment(control.style));
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
@@ -80,7 +80,7 @@ QWidget* makeBitmap(QDialog& dialog, const ControlTemplate& control, const QRect
 {
     auto* label = new QLabel(&dialog);
     applyFrame(*label, control);
-    const QPixmap picture(Text(control.caption));
+    const QPixmap picture(toQString(control.caption));
     label->setPixmap(picture);
     if (has(control.style, SS_CENTERIMAGE) || picture.isNull()) {
         label->setAlignment(Qt::AlignCenter);
@@ -95,7 +95,7 @@ QWidget* makeBitmap(QDialog& dialog, const ControlTemplate& control, const QRect
 
 QWidget* makeEdit(QDialog& dialog, const ControlTemplate& control)
 {
-    auto* edit = new QLineEdit(Text(control.caption), &dialog);
+    auto* edit = new QLineEdit(toQString(control.caption), &dialog);
     if (has(control.style, ES_PASSWORD))
         edit->setEchoMode(QLineEdit::Password);
     return edit;
@@ -136,7 +136,7 @@ QWidget* makeComboBox(QDialog& dialog, const ControlTemplate& control)
 
 QWidget* makePushButton(QDialog& dialog, const ControlTemplate& control)
 {
-    auto* button = new QPushButton(Text(control.caption), &dialog);
+    auto* button = new QPushButton(toQString(control.caption), &dialog);
     button->setDefault(has(control.style, BS_DEFPUSHBUTTON));
     if (control.id == 1)
         QObject::connect(button, &QPushButton::clicked, &dialog, &QDialog::accept);
@@ -170,9 +170,9 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control, const QRec
     case ControlKind::PushButton:
         return makePushButton(dialog, control);
     case ControlKind::CheckBox:
-        return new QCheckBox(Text(control.caption), &dialog);
+        return new QCheckBox(toQString(control.caption), &dialog);
     case ControlKind::GroupBox:
-        return new QGroupBox(Text(control.caption), &dialog);
+        return new QGroupBox(toQString(control.caption), &dialog);
     case ControlKind::Slider:
         return makeSlider(dialog, control);
     }
@@ -203,7 +203,7 @@ void setBuddies(const DialogTemplate& dialogTemplate, const std::vector<QWidget*
     const auto& controls = dialogTemplate.controls;
     for (std::size_t i = 0; i < controls.size(); ++i) {
         if (controls[i].kind != ControlKind::Label
-            || QKeySequence::mnemonic(Text(controls[i].caption)).isEmpty())
+            || QKeySequence::mnemonic(toQString(controls[i].caption)).isEmpty())
             continue;
         for (std::size_t next = i + 1; next < controls.size(); ++next) {
             if (takesFocus(controls[next].kind)) {
@@ -214,7 +214,7 @@ void setBuddies(const DialogTemplate& dialogTemplate, const std::vector<QWidget*
     }
 }
 
-void SetTabOrder(const DialogTemplate& dialogTemplate, const std::vector<QWidget*>& widgets)
+void setTabOrder(const DialogTemplate& dialogTemplate, const std::vector<QWidget*>& widgets)
 {
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < widgets.size(); ++i) {
@@ -231,7 +231,7 @@ void SetTabOrder(const DialogTemplate& dialogTemplate, const std::vector<QWidget
 QFont dialogFont(const DialogTemplate& dialogTemplate)
 {
     QFont font = QApplication::font();
-    const QString family = Text(dialogTemplate.fontName);
+    const QString family = toQString(dialogTemplate.fontName);
     if (!family.isEmpty() && QFontDatabase::hasFamily(family))
         font.setFamily(family);
     if (dialogTemplate.pointSize > 0)
@@ -260,7 +260,7 @@ QSize averageCharSize(const QWidget& widget)
 
 void buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
 {
-    dialog.setWindowTitle(Text(dialogTemplate.caption));
+    dialog.setWindowTitle(toQString(dialogTemplate.caption));
     dialog.setFont(dialogFont(dialogTemplate));
     const QSize charSize = averageCharSize(dialog);
 
@@ -290,7 +290,7 @@ void buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate)
             widgets[i]->lower();
     }
     setBuddies(dialogTemplate, widgets);
-    SetTabOrder(dialogTemplate, widgets);
+    setTabOrder(dialogTemplate, widgets);
 
     dialog.setFixedSize(
         dialogUnitsToPixels(0, 0, dialogTemplate.width, dialogTemplate.height, charSize).size());
@@ -308,4 +308,4 @@ void reportMissingControl(const QWidget& dialog, int id)
     qFatal("%s lacks control %d (or it has another class)", dialog.metaObject()->className(), id);
 }
 
-} // namespace res
+} // namespace vexmoor::res

@@ -13,7 +13,7 @@ class QSize;
 // builder makes the widgets in template order (which is the tab order), gives
 // each its id as objectName, and places it by the dialog font's average
 // character size, so the layout holds at any font size.
-namespace res {
+namespace vexmoor::res {
 
 enum class ControlKind {
     Label,      // static text; SS_CENTER / SS_RIGHT / SS_SUNKEN apply
@@ -78,4 +78,4 @@ Widget& requireControl(const QWidget& dialog, int id)
     return *widget;
 }
 
-} // namespace res
+} // namespace vexmoor::res

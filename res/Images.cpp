@@ -8,9 +8,9 @@ static void initVexmoorImages()
     Q_INIT_RESOURCE(vexmoor);
 }
 
-namespace res {
+namespace vexmoor::res {
 void initImages()
 {
     initVexmoorImages();
 }
-} // namespace res
+} // namespace vexmoor::res

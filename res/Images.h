@@ -2,6 +2,6 @@
 
 // The images of vexmoor.qrc live in this static library; a program calls this
 // once before it uses them, so that the linker keeps them.
-namespace res {
+namespace vexmoor::res {
 void initImages();
 }

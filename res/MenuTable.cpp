@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res {
+namespace vexmoor::res {
 namespace {
 
 constexpr MenuItem kSeparator{0, nullptr};
@@ -77,4 +77,4 @@ const char* menuTextFor(int commandId)
     return nullptr;
 }
 
-} // namespace res
+} // namespace vexmoor::res

@@ -3,7 +3,7 @@
 #include <span>
 
 // The main frame's menu (resource 128) as data.
-namespace res {
+namespace vexmoor::res {
 
 struct MenuItem {
     int commandId;    // 0 for a separator
@@ -22,4 +22,4 @@ std::span<const Menu> mainMenu();
 // no menu carries it.
 const char* menuTextFor(int commandId);
 
-} // namespace res
+} // namespace vexmoor::res

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res::options_dialog {
+namespace vexmoor::res::options_dialog {
 namespace {
 
 using namespace res::style;
@@ -57,9 +57,9 @@ constexpr DialogTemplate kTemplate{
 
 } // namespace
 
-const DialogTemplate& Template()
+const DialogTemplate& dialogTemplate()
 {
     return kTemplate;
 }
 
-} // namespace res::options_dialog
+} // namespace vexmoor::res::options_dialog

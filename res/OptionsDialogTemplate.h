@@ -4,7 +4,7 @@
 
 // Dialog 135, "Options": the five trace settings and the button that installs
 // the server-side trace procedures.
-namespace res::options_dialog {
+namespace vexmoor::res::options_dialog {
 
 inline constexpr int kTemplateId = 135;
 
@@ -23,6 +23,6 @@ inline constexpr int kTimerMinimum = 0;
 inline constexpr int kTimerMaximum = 60;
 inline constexpr int kTimerTickFrequency = 10;
 
-const DialogTemplate& Template();
+const DialogTemplate& dialogTemplate();
 
-} // namespace res::options_dialog
+} // namespace vexmoor::res::options_dialog

@@ -6,7 +6,7 @@
 #include <array>
 #include <utility>
 
-namespace res {
+namespace vexmoor::res {
 namespace {
 
 struct Entry {
@@ -164,4 +164,4 @@ QString formatString1(int id, const QString& argument)
     return text;
 }
 
-} // namespace res
+} // namespace vexmoor::res

@@ -7,7 +7,7 @@
 // The string table: status-bar prompt and tooltip of each command ("prompt\n
 // tooltip" under the command's id), the application name, the main window's
 // title and the texts of the desktop framework that the program shows.
-namespace res {
+namespace vexmoor::res {
 
 // The entry under `id`; empty when there is none.
 std::string_view stringFor(int id);
@@ -25,4 +25,4 @@ QString tooltipText(int id);
 // The entry with every "%1" replaced by `argument`, as message boxes show it.
 QString formatString1(int id, const QString& argument);
 
-} // namespace res
+} // namespace vexmoor::res

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace res {
+namespace vexmoor::res {
 namespace {
 
 constexpr ToolbarButton kSeparator{0, nullptr};
@@ -34,4 +34,4 @@ std::span<const ToolbarButton> mainToolbar()
     return kMainToolbar;
 }
 
-} // namespace res
+} // namespace vexmoor::res

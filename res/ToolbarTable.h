@@ -4,7 +4,7 @@
 
 // The main frame's toolbar (resource 128) as data: 16 x 16 buttons, left to
 // right, with separators between the groups.
-namespace res {
+namespace vexmoor::res {
 
 struct ToolbarButton {
     int commandId;     // 0 for a separator
@@ -18,4 +18,4 @@ inline constexpr int kToolbarImageSize = 16;
 // The program's icon.
 inline constexpr const char* kProgramIcon = ":/vexmoor/images/vexmoor.svg";
 
-} // namespace res
+} // namespace vexmoor::res

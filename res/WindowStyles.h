@@ -4,7 +4,7 @@
 
 // Window, control and dialog style bits as dialog templates write them. The
 // builder maps each onto the matching Qt behaviour.
-namespace res::style {
+namespace vexmoor::res::style {
 
 inline constexpr std::uint32_t WS_POPUP = 0x80000000;
 inline constexpr std::uint32_t WS_CHILD = 0x40000000;
@@ -50,4 +50,4 @@ inline constexpr std::uint32_t TBS_AUTOTICKS = 0x0001;
 inline constexpr std::uint32_t TBS_HORZ = 0x0000;
 inline constexpr std::uint32_t TBS_TOP = 0x0004;
 
-} // namespace res::style
+} // namespace vexmoor::res::style

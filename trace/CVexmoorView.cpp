@@ -28,6 +28,8 @@
 #include <utility>
 #include <vector>
 
+namespace vexmoor::trace {
+
 // How the log reaches the window.
 //
 // The log's bytes live in log_; the window is a view of them. Two reasons:
@@ -92,7 +94,7 @@ constexpr std::int64_t kLongestIntervalMs = INT_MAX / 2;
 
 // The system's fixed-width font; where the desktop names none that is fixed
 // (Qt's platforms without a theme), any monospace family the fonts offer.
-QFont FixedWidthFont()
+QFont fixedPitchFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (QFontInfo(font).fixedPitch())
@@ -194,27 +196,24 @@ private:
 
 } // namespace
 
-CVexmoorView::CVexmoorView(Profile& profile, vexmoor::trace::PipeChannel& channel, QWidget* parent)
+CVexmoorView::CVexmoorView(base::Profile& profile, PipeChannel& channel, QWidget* parent)
     : CVexmoorView(profile, nullptr, &channel, parent)
 {
 }
 
-CVexmoorView::CVexmoorView(Profile& profile, OciSession& session, QWidget* parent)
-    : CVexmoorView(profile, std::make_unique<vexmoor::trace::OciPipeChannel>(session), nullptr,
-                   parent)
+CVexmoorView::CVexmoorView(base::Profile& profile, db::OciSession& session, QWidget* parent)
+    : CVexmoorView(profile, std::make_unique<OciPipeChannel>(session), nullptr, parent)
 {
 }
 
-CVexmoorView::CVexmoorView(Profile& profile,
-                           std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel,
-                           vexmoor::trace::PipeChannel* channel, QWidget* parent)
+CVexmoorView::CVexmoorView(base::Profile& profile, std::unique_ptr<PipeChannel> ownedChannel,
+                           PipeChannel* channel, QWidget* parent)
     : QPlainTextEdit(parent), profile_(profile), ownedChannel_(std::move(ownedChannel)),
       channel_(channel != nullptr ? *channel : *ownedChannel_), journalSink_(*this),
       poller_(channel_, journalSink_)
 {
-    Settings() = loadTraceSettings(profile_);
-    journalSink_.setReceiptTime(profile_.getProfileInt(vexmoor::trace::kReceiptTimeSection,
-                                                       vexmoor::trace::kReceiptTimeEntry, 0)
+    Settings() = base::loadTraceSettings(profile_);
+    journalSink_.setReceiptTime(profile_.getProfileInt(kReceiptTimeSection, kReceiptTimeEntry, 0)
                                 != 0);
     // The window's style is fixed here: a change of Allow Edit shows when the
     // view is next created.
@@ -232,8 +231,7 @@ CVexmoorView::~CVexmoorView() = default;
 void CVexmoorView::setReceiptTime(bool on)
 {
     journalSink_.setReceiptTime(on);
-    profile_.writeProfileInt(vexmoor::trace::kReceiptTimeSection, vexmoor::trace::kReceiptTimeEntry,
-                             on ? 1 : 0);
+    profile_.writeProfileInt(kReceiptTimeSection, kReceiptTimeEntry, on ? 1 : 0);
 }
 
 void CVexmoorView::setFixedWidthFont(bool on)
@@ -241,7 +239,7 @@ void CVexmoorView::setFixedWidthFont(bool on)
     if (on != fixedWidthFont_)
         profile_.writeProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, on ? 1 : 0);
     fixedWidthFont_ = on;
-    setFont(on ? FixedWidthFont() : QFont());
+    setFont(on ? fixedPitchFont() : QFont());
     setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' '))
                        * kTabStopCharacters);
 }
@@ -313,7 +311,7 @@ void CVexmoorView::setLogText(const std::string& text)
     log_ = text;
     userEdited_ = false;
     setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::fromLocaleBytes(log_);
+    const QString shown = base::fromLocaleBytes(log_);
     setPlainText(shown);
     markLineEnds(document()->firstBlock(), shown);
     shown_ = log_.size();
@@ -361,7 +359,7 @@ void CVexmoorView::showPendingText()
     const QTextBlock firstBlock = cursor.block();
     const int insertedAt = cursor.position();
     doc.setUndoRedoEnabled(false);
-    const QString shown = vexmoor::base::fromLocaleBytes(pending);
+    const QString shown = base::fromLocaleBytes(pending);
     cursor.beginEditBlock();
     cursor.insertText(shown);
     cursor.endEditBlock();
@@ -416,7 +414,7 @@ std::string CVexmoorView::textFromWindow() const
         if (block.next().isValid())
             text += lineEndText(block.userState());
     }
-    return vexmoor::base::toLocaleBytes(text);
+    return base::toLocaleBytes(text);
 }
 
 void CVexmoorView::takeTextFromWindow()
@@ -502,7 +500,9 @@ void CVexmoorView::timerEvent(QTimerEvent* event)
     // While the fatal report is on screen its box still lets ticks through;
     // they must start no further work on the failing session.
     if (m_nTimerId != 0 && event->timerId() == static_cast<int>(m_nTimerId)
-        && !isFatalReportShowing())
+        && !db::isFatalReportShowing())
         PollPipe();
     QPlainTextEdit::timerEvent(event);
 }
+
+} // namespace vexmoor::trace

@@ -12,9 +12,17 @@
 #include <memory>
 #include <string>
 
-class OciSession;
-class Profile;
 class QPrinter;
+
+namespace vexmoor::base {
+class Profile;
+}
+
+namespace vexmoor::db {
+class OciSession;
+}
+
+namespace vexmoor::trace {
 
 // The log window: shows the trace log (the document's content), owns the five
 // trace settings and polls the pipe on a timer.
@@ -30,17 +38,17 @@ public:
     // Loads the five settings from the profile, in the order LF Flag, Auto
     // Unpack, Allow Edit, Timer Frequency, Pipe Name. Polls nothing. Polls
     // and purges through the channel, which outlives the view.
-    CVexmoorView(Profile& profile, vexmoor::trace::PipeChannel& channel, QWidget* parent = nullptr);
+    CVexmoorView(base::Profile& profile, PipeChannel& channel, QWidget* parent = nullptr);
     // The same on the protocol's statements of an OCI session.
-    CVexmoorView(Profile& profile, OciSession& session, QWidget* parent = nullptr);
+    CVexmoorView(base::Profile& profile, db::OciSession& session, QWidget* parent = nullptr);
     ~CVexmoorView() override;
 
-    TraceSettings& Settings() { return poller_.Settings(); }
-    const TraceSettings& Settings() const { return poller_.Settings(); }
+    base::TraceSettings& Settings() { return poller_.Settings(); }
+    const base::TraceSettings& Settings() const { return poller_.Settings(); }
     // The Options command's dialog, which the program supplies: it is given
     // the settings in force, returns true after OK with the new ones stored
     // in them and in the profile, false with nothing changed.
-    using OptionsCommand = std::function<bool(TraceSettings&)>;
+    using OptionsCommand = std::function<bool(base::TraceSettings&)>;
     void setOptionsCommand(OptionsCommand command);
 
     // The id of the poll timer, 0 when none runs.
@@ -52,7 +60,7 @@ public:
 
     // Every appended line goes to the journal first (none: nothing is
     // recorded); it must outlive the view or be taken back with nullptr.
-    void setJournal(vexmoor::trace::Journal* journal) { journalSink_.setJournal(journal); }
+    void setJournal(Journal* journal) { journalSink_.setJournal(journal); }
     // "HH:MM:SS.mmm " before each new line; stored in the profile.
     bool receiptTime() const { return journalSink_.receiptTime(); }
     void setReceiptTime(bool on);
@@ -112,8 +120,8 @@ protected:
 
 private:
     // On `channel`, or on `ownedChannel` when that is null.
-    CVexmoorView(Profile& profile, std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel,
-                 vexmoor::trace::PipeChannel* channel, QWidget* parent);
+    CVexmoorView(base::Profile& profile, std::unique_ptr<PipeChannel> ownedChannel,
+                 PipeChannel* channel, QWidget* parent);
     // False, after saying so in the status bar, when no pipe name is set.
     bool requirePipeName();
     void stopTimer();
@@ -125,10 +133,10 @@ private:
     void takeTextFromWindow();
     std::string textFromWindow() const;
 
-    Profile& profile_;
-    std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel_;
-    vexmoor::trace::PipeChannel& channel_;
-    vexmoor::trace::JournalSink journalSink_; // before the poller, which appends to it
+    base::Profile& profile_;
+    std::unique_ptr<PipeChannel> ownedChannel_;
+    PipeChannel& channel_;
+    JournalSink journalSink_; // before the poller, which appends to it
     PipePoller poller_;
     OptionsCommand optionsCommand_;
     unsigned m_nTimerId = 0;
@@ -149,3 +157,5 @@ private:
 // The profile's place of the Fixed-Width Font setting.
 inline constexpr const char* kFixedWidthFontSection = "Settings";
 inline constexpr const char* kFixedWidthFontEntry = "Fixed-Width Font";
+
+} // namespace vexmoor::trace

@@ -24,14 +24,14 @@ constexpr std::string_view kJournalSuffix = ".log";
 constexpr int kMostRunsPerMillisecond = 1000;
 constexpr std::uintmax_t kBytesPerMegabyte = 1024 * 1024;
 
-std::string SystemErrorText(int error)
+std::string systemErrorText(int error)
 {
     return std::strerror(error);
 }
 
 // Makes `folder` and any missing parent, each 0700: the journal holds what
 // stored code traced, which is for its user alone.
-bool MakeFolder(const std::filesystem::path& folder, int& error)
+bool makeFolder(const std::filesystem::path& folder, int& error)
 {
     std::filesystem::path made;
     for (const std::filesystem::path& part : folder) {
@@ -56,13 +56,13 @@ bool MakeFolder(const std::filesystem::path& folder, int& error)
     return true;
 }
 
-bool AllDigits(std::string_view text)
+bool allDigits(std::string_view text)
 {
     return !text.empty()
            && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::chrono::system_clock::time_point ModificationTime(const struct stat& status)
+std::chrono::system_clock::time_point modificationTime(const struct stat& status)
 {
     using namespace std::chrono;
     return system_clock::time_point(duration_cast<system_clock::duration>(
@@ -70,7 +70,7 @@ std::chrono::system_clock::time_point ModificationTime(const struct stat& status
 }
 
 // Removes a journal file unless another run holds it open as its journal.
-bool RemoveUnlessInUse(const std::filesystem::path& file)
+bool removeUnlessInUse(const std::filesystem::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
@@ -139,7 +139,7 @@ bool isJournalFileName(std::string_view name)
     }
     std::string_view rest = name.substr(kPattern.size());
     rest.remove_suffix(kJournalSuffix.size());
-    return rest.empty() || (rest.front() == '_' && AllDigits(rest.substr(1)));
+    return rest.empty() || (rest.front() == '_' && allDigits(rest.substr(1)));
 }
 
 Journal::Journal(Journal&& other) noexcept
@@ -184,9 +184,9 @@ Journal Journal::createForRun(const std::filesystem::path& folder,
         journal.fail("no folder for the journal (neither XDG_STATE_HOME nor HOME is set)");
         return journal;
     }
-    if (!MakeFolder(folder, error)) {
+    if (!makeFolder(folder, error)) {
         journal.fail("cannot make the journal folder " + folder.string() + ": "
-                     + SystemErrorText(error));
+                     + systemErrorText(error));
         return journal;
     }
     for (int serial = 0; serial < kMostRunsPerMillisecond; ++serial) {
@@ -199,7 +199,7 @@ Journal Journal::createForRun(const std::filesystem::path& folder,
         journal.path_ = file;
         if (fd < 0) {
             journal.fail("cannot create the journal " + file.string() + ": "
-                         + SystemErrorText(errno));
+                         + systemErrorText(errno));
             return journal;
         }
         ::flock(fd, LOCK_SH | LOCK_NB);
@@ -216,7 +216,7 @@ Journal Journal::appendTo(const std::filesystem::path& file)
     journal.path_ = file;
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) {
-        journal.fail("cannot open the journal " + file.string() + ": " + SystemErrorText(errno));
+        journal.fail("cannot open the journal " + file.string() + ": " + systemErrorText(errno));
         return journal;
     }
     ::flock(fd, LOCK_SH | LOCK_NB);
@@ -259,7 +259,7 @@ void Journal::record(std::string_view composedLine, std::chrono::system_clock::t
             continue;
         if (written <= 0) {
             fail("cannot write the journal " + path_.string() + ": "
-                 + SystemErrorText(written < 0 ? errno : EIO));
+                 + systemErrorText(written < 0 ? errno : EIO));
             return;
         }
         rest.remove_prefix(static_cast<std::size_t>(written));
@@ -278,7 +278,7 @@ std::vector<JournalFile> listJournalFiles(const std::filesystem::path& folder)
             || !S_ISREG(status.st_mode))
             continue;
         files.push_back(
-            {path, static_cast<std::uintmax_t>(status.st_size), ModificationTime(status)});
+            {path, static_cast<std::uintmax_t>(status.st_size), modificationTime(status)});
     }
     std::sort(files.begin(), files.end(), [](const JournalFile& a, const JournalFile& b) {
         return a.path.filename() < b.path.filename();
@@ -308,7 +308,7 @@ std::vector<std::filesystem::path> applyRetention(const std::filesystem::path& f
     };
     std::vector<std::filesystem::path> removed;
     const auto removeFile = [&](const JournalFile& file) {
-        if (kept(file) || !RemoveUnlessInUse(file.path))
+        if (kept(file) || !removeUnlessInUse(file.path))
             return false;
         removed.push_back(file.path);
         return true;

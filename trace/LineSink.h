@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace vexmoor::trace {
+
 // Where the poller puts finished lines: the log window, a terminal, a test.
 class LineSink {
 public:
@@ -14,3 +16,5 @@ public:
     // A poll that appended lines has ended: a window may show them all now.
     virtual void endOfPoll() {}
 };
+
+} // namespace vexmoor::trace

@@ -13,8 +13,8 @@ namespace vexmoor::trace {
 
 namespace {
 
-using vexmoor::db::oci::kTypeInteger;
-using vexmoor::db::oci::kTypeString;
+using db::oci::kTypeInteger;
+using db::oci::kTypeString;
 constexpr int kLengthTypeCode = 6; // a NUMBER, as the length line shows it
 
 // The errors of an unpack whose cause lies in the message, and what each
@@ -38,7 +38,7 @@ std::string_view firstLine(std::string_view text)
 
 class OciPollCursor final : public PollCursor {
 public:
-    explicit OciPollCursor(OciCursor& cursor) : cursor_(cursor) {}
+    explicit OciPollCursor(db::OciCursor& cursor) : cursor_(cursor) {}
     void SetStatement(const std::string& statement) override { cursor_.SetStatement(statement); }
     void Bind(const char* name, void* buffer, std::int32_t length, std::int32_t type,
               std::int16_t* indicator) override
@@ -51,7 +51,7 @@ public:
     [[noreturn]] void ReportError() override { cursor_.ReportError(); }
 
 private:
-    OciCursor& cursor_;
+    db::OciCursor& cursor_;
 };
 
 // The output variables of one poll. The database leaves a buffer alone when
@@ -198,7 +198,7 @@ private:
 // A reader with the cursor of its own poll.
 class CursorOwningReader final : public PipeReader {
 public:
-    explicit CursorOwningReader(OciSession& session)
+    explicit CursorOwningReader(db::OciSession& session)
         : cursor_(session), pollCursor_(cursor_), reader_(pollCursor_)
     {
     }
@@ -215,7 +215,7 @@ public:
     const MessageFailure& lastFailure() const override { return reader_.lastFailure(); }
 
 private:
-    OciCursor cursor_;
+    db::OciCursor cursor_;
     OciPollCursor pollCursor_;
     OciPipeReader reader_;
 };
@@ -234,7 +234,7 @@ std::unique_ptr<PipeReader> OciPipeChannel::openReader()
 
 void OciPipeChannel::purge(std::string_view pipeName)
 {
-    OciCursor cursor(session_);
+    db::OciCursor cursor(session_);
     cursor.SetStatement(purgeStatement(pipeName));
     cursor.Execute(true);
 }
@@ -242,7 +242,7 @@ void OciPipeChannel::purge(std::string_view pipeName)
 std::vector<StatementRefusal> OciPipeChannel::runEach(std::span<const std::string_view> statements)
 {
     std::vector<StatementRefusal> refused;
-    OciCursor cursor(session_);
+    db::OciCursor cursor(session_);
     for (std::size_t i = 0; i < statements.size(); ++i) {
         cursor.SetStatement(std::string(statements[i]));
         if (!cursor.Execute(false))

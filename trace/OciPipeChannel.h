@@ -9,7 +9,11 @@
 #include <memory>
 #include <string>
 
+namespace vexmoor::db {
 class OciSession;
+}
+
+namespace vexmoor::trace {
 
 // The cursor operations a poll uses, as OciCursor offers them. A poll runs on
 // an OciCursor; tests put a recording wrapper around one to see every
@@ -28,14 +32,12 @@ public:
     [[noreturn]] virtual void ReportError() = 0;
 };
 
-namespace vexmoor::trace {
-
 // The reads of a poll on a cursor the caller keeps open.
 std::unique_ptr<PipeReader> makeOciPipeReader(PollCursor& cursor);
 
 class OciPipeChannel final : public PipeChannel {
 public:
-    explicit OciPipeChannel(OciSession& session) : session_(session) {}
+    explicit OciPipeChannel(db::OciSession& session) : session_(session) {}
 
     PipeDialect dialect() const override { return PipeDialect::Oracle; }
     std::unique_ptr<PipeReader> openReader() override;
@@ -43,7 +45,7 @@ public:
     std::vector<StatementRefusal> runEach(std::span<const std::string_view> statements) override;
 
 private:
-    OciSession& session_;
+    db::OciSession& session_;
 };
 
 } // namespace vexmoor::trace

@@ -110,7 +110,7 @@ private:
         const bool wrongType = error.sqlState == kDatatypeMismatch;
         const bool unreadable = error.sqlState == kFeatureNotSupported;
         if (error.connectionLost || !(wrongType || unreadable))
-            showFatalErrorAndEnd(db::composePgErrorReport(kStep, error, statement));
+            db::showFatalErrorAndEnd(db::composePgErrorReport(kStep, error, statement));
         failure_.firstLine = error.message;
         failure_.itemTaken = unreadable;
         failure_.restReadable = !unreadable;
@@ -143,7 +143,8 @@ std::vector<StatementRefusal> PgPipeChannel::runEach(std::span<const std::string
         if (result.ok())
             continue;
         if (result.error().connectionLost)
-            showFatalErrorAndEnd(db::composePgErrorReport(kStep, result.error(), statements[i]));
+            db::showFatalErrorAndEnd(
+                db::composePgErrorReport(kStep, result.error(), statements[i]));
         refused.push_back({i, 0, result.error().sqlState + ": " + result.error().message});
     }
     return refused;

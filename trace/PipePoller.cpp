@@ -5,10 +5,9 @@
 #include <string_view>
 #include <utility>
 
-namespace {
+namespace vexmoor::trace {
 
-using vexmoor::trace::PipeItem;
-using vexmoor::trace::PipeReader;
+namespace {
 
 constexpr std::string_view kNotShown = "MESSAGE NOT SHOWN: ";
 
@@ -23,7 +22,7 @@ constexpr std::string_view kNotShown = "MESSAGE NOT SHOWN: ";
 class PollRun {
 public:
     // The settings are taken as they are when the poll starts.
-    PollRun(PipeReader& reader, TraceSettings settings, LineSink& sink)
+    PollRun(PipeReader& reader, base::TraceSettings settings, LineSink& sink)
         : reader_(reader), settings_(std::move(settings)), sink_(sink)
     {
     }
@@ -53,7 +52,7 @@ private:
             return;
         }
         // The length read as the line Auto Unpack would show for it.
-        const std::string lengthLine = ItemLine(length);
+        const std::string lengthLine = itemLine(length);
         std::string_view text;
         if (!reader_.readText(text)) {
             showRestOfMessage(lengthLine);
@@ -119,11 +118,11 @@ private:
             AppendLine("UNKNOWN ITEM TYPE " + std::to_string(item.typeCode) + ": not shown");
             return false;
         }
-        AppendLine(ItemLine(item));
+        AppendLine(itemLine(item));
         return true;
     }
 
-    std::string ItemLine(const PipeItem& item) const
+    std::string itemLine(const PipeItem& item) const
     {
         std::string line(item.prefix);
         line += '\'';
@@ -150,7 +149,7 @@ private:
     }
 
     PipeReader& reader_;
-    const TraceSettings settings_;
+    const base::TraceSettings settings_;
     LineSink& sink_;
     std::string composed_;
     bool appended_ = false;
@@ -158,16 +157,13 @@ private:
 
 } // namespace
 
-PipePoller::PipePoller(OciSession& session, LineSink& sink)
-    : ownedChannel_(std::make_unique<vexmoor::trace::OciPipeChannel>(session)),
-      channel_(*ownedChannel_), sink_(sink)
+PipePoller::PipePoller(db::OciSession& session, LineSink& sink)
+    : ownedChannel_(std::make_unique<OciPipeChannel>(session)), channel_(*ownedChannel_),
+      sink_(sink)
 {
 }
 
-PipePoller::PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink)
-    : channel_(channel), sink_(sink)
-{
-}
+PipePoller::PipePoller(PipeChannel& channel, LineSink& sink) : channel_(channel), sink_(sink) {}
 
 PipePoller::~PipePoller() = default;
 
@@ -184,7 +180,7 @@ int PipePoller::PollPipe(PollCursor& cursor)
 {
     if (settings_.m_strPipeName.empty())
         return 0;
-    const auto reader = vexmoor::trace::makeOciPipeReader(cursor);
+    const auto reader = makeOciPipeReader(cursor);
     return pollWith(*reader);
 }
 
@@ -192,3 +188,5 @@ int PipePoller::pollWith(PipeReader& reader)
 {
     return PollRun(reader, settings_, sink_).drainPipe();
 }
+
+} // namespace vexmoor::trace

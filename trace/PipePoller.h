@@ -6,21 +6,26 @@
 
 #include <memory>
 
-class LineSink;
+namespace vexmoor::db {
 class OciSession;
+}
+
+namespace vexmoor::trace {
+
+class LineSink;
 
 // Drains the pipe named in the settings into a sink: the logic of the log
 // window's timer tick, without the window.
 class PipePoller {
 public:
     // Polls through the protocol's statements on the session.
-    PipePoller(OciSession& session, LineSink& sink);
+    PipePoller(db::OciSession& session, LineSink& sink);
     // Polls through the channel, which outlives the poller.
-    PipePoller(vexmoor::trace::PipeChannel& channel, LineSink& sink);
+    PipePoller(PipeChannel& channel, LineSink& sink);
     ~PipePoller();
 
-    TraceSettings& Settings() { return settings_; }
-    const TraceSettings& Settings() const { return settings_; }
+    base::TraceSettings& Settings() { return settings_; }
+    const base::TraceSettings& Settings() const { return settings_; }
 
     // One poll: receives and reads every waiting message, in pipe order, on
     // one reader, simple or typed according to Auto Unpack. A message that
@@ -34,10 +39,12 @@ public:
     int PollPipe(PollCursor& cursor);
 
 private:
-    int pollWith(vexmoor::trace::PipeReader& reader);
+    int pollWith(PipeReader& reader);
 
-    std::unique_ptr<vexmoor::trace::PipeChannel> ownedChannel_;
-    vexmoor::trace::PipeChannel& channel_;
+    std::unique_ptr<PipeChannel> ownedChannel_;
+    PipeChannel& channel_;
     LineSink& sink_;
-    TraceSettings settings_;
+    base::TraceSettings settings_;
 };
+
+} // namespace vexmoor::trace

@@ -2,12 +2,16 @@
 
 #include "OciPipeChannel.h"
 
-void purgePipe(OciSession& session, std::string_view pipeName)
+namespace vexmoor::trace {
+
+void purgePipe(db::OciSession& session, std::string_view pipeName)
 {
-    vexmoor::trace::OciPipeChannel(session).purge(pipeName);
+    OciPipeChannel(session).purge(pipeName);
 }
 
-void purgePipe(vexmoor::trace::PipeChannel& channel, std::string_view pipeName)
+void purgePipe(PipeChannel& channel, std::string_view pipeName)
 {
     channel.purge(pipeName);
 }
+
+} // namespace vexmoor::trace

@@ -1,5 +1,7 @@
 #include "PipeStatements.h"
 
+namespace vexmoor::trace {
+
 namespace {
 
 // A text inside an SQL string literal: every quote doubled, so that the name
@@ -111,3 +113,5 @@ std::string_view itemLinePrefix(int typeCode)
         return {};
     }
 }
+
+} // namespace vexmoor::trace

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace vexmoor::trace {
+
 // The statements that take messages off the pipe, their bind variables and
 // the line prefix of each item type.
 
@@ -37,3 +39,5 @@ inline constexpr std::int32_t kLongItemValueBufferSize = kLongestPipeText + 1;
 // "NUMBER:\t" for 6, "VARCHAR2:\t" for 9, "ROWID:\t" for 11, "DATE:\t" for
 // 12, "RAW:\t" for 23; empty for any other code.
 std::string_view itemLinePrefix(int typeCode);
+
+} // namespace vexmoor::trace

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace ui {
+namespace vexmoor::ui {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::optional<QString> defaultApplicationFor(const QString& mimeappsList, const 
     return std::nullopt;
 }
 
-} // namespace ui
+} // namespace vexmoor::ui

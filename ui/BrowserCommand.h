@@ -6,7 +6,7 @@
 
 // The default web browser's command line, in the form the link control
 // completes: "%1" (or "\"%1\"") stands where the address goes.
-namespace ui {
+namespace vexmoor::ui {
 
 // Cuts the registered command at its placeholder and appends " " and the
 // target: at the first character of "\"%1\"" if present, else at "%1", else
@@ -26,4 +26,4 @@ std::optional<QString> desktopEntryExec(const QString& desktopFile);
 // application for a MIME type (its [Default Applications] group).
 std::optional<QString> defaultApplicationFor(const QString& mimeappsList, const QString& mimeType);
 
-} // namespace ui
+} // namespace vexmoor::ui

@@ -5,6 +5,8 @@
 
 #include <QLabel>
 
+namespace vexmoor::ui {
+
 namespace {
 
 constexpr const char* kProductLine = "Vexmoor - The PL/SQL Tracer";
@@ -50,8 +52,7 @@ void CAboutDlg::setAboutText(const QString& text)
 QString aboutText()
 {
     return QLatin1String(kProductLine) + QStringLiteral("\nVersion ")
-           + QLatin1String(vexmoor::base::kVersion) + QStringLiteral("\n")
-           + QLatin1String(kReleaseDate);
+           + QLatin1String(base::kVersion) + QStringLiteral("\n") + QLatin1String(kReleaseDate);
 }
 
 void ShowAboutBox(QWidget* parent, const QString& text, ui::DesktopShell* shell)
@@ -60,3 +61,5 @@ void ShowAboutBox(QWidget* parent, const QString& text, ui::DesktopShell* shell)
     dialog.setAboutText(text);
     dialog.exec();
 }
+
+} // namespace vexmoor::ui

@@ -8,9 +8,9 @@
 
 class QLabel;
 
-namespace ui {
+namespace vexmoor::ui {
+
 class DesktopShell;
-}
 
 // The about box, template 163: the banner, the product line, version and
 // release date in a sunken box, and the maker's mail and web links.
@@ -43,3 +43,5 @@ QString aboutText();
 // Runs the about box modally over `parent` with the given text; what the
 // application's About command does.
 void ShowAboutBox(QWidget* parent, const QString& text, ui::DesktopShell* shell = nullptr);
+
+} // namespace vexmoor::ui

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QStyleOptionHeader>
 
+namespace vexmoor::ui {
+
 namespace {
 
 // A caption longer than this is cut, as the header's item text buffer is.
@@ -106,3 +108,5 @@ void CArrowHeaderCtrl::OnResizeEnded()
     ClearSortArrow(sortedColumn_);
     SetSortArrow(sortedColumn_, descending_, pendingWidth_, -1);
 }
+
+} // namespace vexmoor::ui

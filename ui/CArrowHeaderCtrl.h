@@ -5,6 +5,8 @@
 
 #include <map>
 
+namespace vexmoor::ui {
+
 // The header that shows the sortable lists' arrow, for the program's list views (none yet).
 // A list's column header that can show a sort arrow in one column: the
 // sorted section shows an image holding its caption and the arrow, redrawn
@@ -44,3 +46,5 @@ private:
     bool resizePending_ = false;
     int pendingWidth_ = -1;
 };
+
+} // namespace vexmoor::ui

@@ -16,6 +16,8 @@
 
 #include <cmath>
 
+namespace vexmoor::ui {
+
 CLinkStatic::CLinkStatic(QObject* parent)
     : QObject(parent),
       hoverColour_(QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight)),
@@ -211,3 +213,5 @@ std::uint32_t CLinkStatic::alignmentStyle() const
         style |= SS_CENTERIMAGE;
     return style;
 }
+
+} // namespace vexmoor::ui

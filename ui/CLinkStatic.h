@@ -12,9 +12,9 @@
 
 class QPoint;
 
-namespace ui {
+namespace vexmoor::ui {
+
 class DesktopShell;
-}
 
 // A static text of a dialog turned into a link: its caption in link colours
 // and an underlined font, a hand pointer over it, a tooltip with the target,
@@ -89,3 +89,5 @@ private:
     std::optional<QCursor> handCursor_;
     ui::DesktopShell* shell_;
 };
+
+} // namespace vexmoor::ui

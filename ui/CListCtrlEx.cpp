@@ -2,6 +2,8 @@
 
 #include "ui/CArrowHeaderCtrl.h"
 
+namespace vexmoor::ui {
+
 CListCtrlEx::CListCtrlEx(QWidget* parent) : QTreeWidget(parent), header_(new CArrowHeaderCtrl(this))
 {
     setHeader(header_);
@@ -21,3 +23,5 @@ void CListCtrlEx::ClearSortArrow(int column)
 {
     header_->ClearSortArrow(column);
 }
+
+} // namespace vexmoor::ui

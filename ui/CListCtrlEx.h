@@ -2,6 +2,8 @@
 
 #include <QTreeWidget>
 
+namespace vexmoor::ui {
+
 class CArrowHeaderCtrl;
 
 // The sortable list with an arrow in its header, for the program's list views (none yet).
@@ -20,3 +22,5 @@ public:
 private:
     CArrowHeaderCtrl* header_; // owned by the list as its header
 };
+
+} // namespace vexmoor::ui

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+namespace vexmoor::ui {
+
 class CListCtrlEx;
 
 // A list view made of one sortable list, for the program's list views (none yet).
@@ -19,3 +21,5 @@ protected:
 private:
     CListCtrlEx* list_; // a child of the view
 };
+
+} // namespace vexmoor::ui

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-namespace ui {
+namespace vexmoor::ui {
 
 namespace {
 
@@ -152,4 +152,4 @@ DesktopShell& systemShell()
     return shell;
 }
 
-} // namespace ui
+} // namespace vexmoor::ui

@@ -7,7 +7,7 @@
 // What the link control needs from the desktop to open a web page or a mail
 // address. The program uses the system's; tests put in their own, so no test
 // ever starts a browser.
-namespace ui {
+namespace vexmoor::ui {
 
 // Results above 32 mean success, as the open and start calls report them;
 // failures are codes of the reason table (see OpenErrorReason.h).
@@ -45,4 +45,4 @@ public:
 // One system shell for the whole program.
 DesktopShell& systemShell();
 
-} // namespace ui
+} // namespace vexmoor::ui

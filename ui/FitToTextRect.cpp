@@ -2,7 +2,7 @@
 
 #include "res/WindowStyles.h"
 
-namespace ui {
+namespace vexmoor::ui {
 
 QRect fitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t style)
 {
@@ -34,4 +34,4 @@ QRect fitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t styl
     return QRect(left, top, right - left, bottom - top);
 }
 
-} // namespace ui
+} // namespace vexmoor::ui

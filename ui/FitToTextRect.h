@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace ui {
+namespace vexmoor::ui {
 
 // The place of a link shrunk (or grown) to its caption's extent: vertically
 // centred with SS_CENTERIMAGE, else kept at its top; horizontally centred
@@ -14,4 +14,4 @@ namespace ui {
 // zero, so an odd difference leaves the extra pixel on the far side.
 QRect fitRectToText(const QRect& rect, const QSize& textSize, std::uint32_t style);
 
-} // namespace ui
+} // namespace vexmoor::ui

@@ -1,6 +1,6 @@
 #include "ui/OpenErrorReason.h"
 
-namespace ui {
+namespace vexmoor::ui {
 
 QString reasonForCode(int code)
 {
@@ -44,4 +44,4 @@ QString openErrorMessage(int code)
     return QStringLiteral("Unable to open hyperlink:\n\n") + reasonForCode(code);
 }
 
-} // namespace ui
+} // namespace vexmoor::ui

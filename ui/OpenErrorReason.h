@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace vexmoor::ui {
 
 // Why a link could not be opened, by the result code of the open or start
 // attempt. Codes without a reason of their own, negative ones included, give
@@ -12,4 +12,4 @@ QString reasonForCode(int code);
 // The whole message shown when a link cannot be opened.
 QString openErrorMessage(int code);
 
-} // namespace ui
+} // namespace vexmoor::ui

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace ui {
+namespace vexmoor::ui {
 
 namespace {
 
@@ -21,7 +21,7 @@ void plot(QImage& image, int x, int y, QRgb colour)
 
 // A one-pixel line from `from` up to, but not including, `to`: joined lines
 // then meet without either end being drawn twice.
-void DrawLine(QImage& image, QPoint from, QPoint to, const QColor& colour)
+void drawLine(QImage& image, QPoint from, QPoint to, const QColor& colour)
 {
     const int dx = to.x() - from.x();
     const int dy = to.y() - from.y();
@@ -62,15 +62,15 @@ QImage makeSortArrowImage(const QString& caption, bool descending, int width, in
     const QColor white(Qt::white);
     const QColor black(Qt::black);
     if (descending) {
-        DrawLine(image, {right, 4}, {left, 4}, white);
-        DrawLine(image, {left, 4}, {middle, 12}, white);
-        DrawLine(image, {middle, 12}, {right, 4}, black);
+        drawLine(image, {right, 4}, {left, 4}, white);
+        drawLine(image, {left, 4}, {middle, 12}, white);
+        drawLine(image, {middle, 12}, {right, 4}, black);
     } else {
-        DrawLine(image, {middle, 4}, {left, 12}, white);
-        DrawLine(image, {left, 12}, {right, 12}, black);
-        DrawLine(image, {right, 12}, {middle, 4}, black);
+        drawLine(image, {middle, 4}, {left, 12}, white);
+        drawLine(image, {left, 12}, {right, 12}, black);
+        drawLine(image, {right, 12}, {middle, 4}, black);
     }
     return image;
 }
 
-} // namespace ui
+} // namespace vexmoor::ui

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-namespace ui {
+namespace vexmoor::ui {
 
 struct SortArrowColours {
     QColor face;    // the header's button face, filling the image
@@ -22,4 +22,4 @@ struct SortArrowColours {
 QImage makeSortArrowImage(const QString& caption, bool descending, int width, int height,
                           const SortArrowColours& colours, const QFont& font);
 
-} // namespace ui
+} // namespace vexmoor::ui

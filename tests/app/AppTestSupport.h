@@ -34,6 +34,8 @@
 #include <memory>
 #include <string>
 
+namespace vexmoor::app {
+
 class AppTestEnvironment final : public ::testing::Environment {
 public:
     void SetUp() override
@@ -98,9 +100,9 @@ public:
     {
     }
 
-    QStringList Names() const override { return names_; }
-    QString DefaultName() const override { return names_.value(0); }
-    bool Select(QPrinter& printer, const QString& name) const override
+    QStringList names() const override { return names_; }
+    QString defaultName() const override { return names_.value(0); }
+    bool select(QPrinter& printer, const QString& name) const override
     {
         selected << name;
         if (!names_.contains(name))
@@ -170,7 +172,7 @@ protected:
 
     CVexmoorApp::LogonStep LogOnToTemporaryDatabase()
     {
-        return [this](vexmoor::db::DatabaseSession* session, Profile&) {
+        return [this](db::DatabaseSession* session, base::Profile&) {
             return session && session->LogOn("vexmoor", "vexmoor", ConnectString()) ? 1 : 0;
         };
     }
@@ -186,9 +188,9 @@ protected:
     // session of its own, as SendDebugMessage does.
     void SendMessage(const std::string& text, const std::string& pipe = "vexmoor")
     {
-        OciSession sender;
+        db::OciSession sender;
         ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
-        OciCursor cursor(sender);
+        db::OciCursor cursor(sender);
         cursor.SetStatement("declare s integer; begin dbms_pipe.pack_message(length('" + text
                             + "')); dbms_pipe.pack_message('" + text
                             + "'); s := dbms_pipe.send_message('" + pipe + "'); end;");
@@ -210,6 +212,8 @@ protected:
     }
 
     QTemporaryDir folder_;
-    MemoryProfile profile_;
+    base::MemoryProfile profile_;
     std::unique_ptr<CVexmoorApp> app_;
 };
+
+} // namespace vexmoor::app

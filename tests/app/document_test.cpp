@@ -20,6 +20,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace vexmoor::app {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -35,7 +37,7 @@ protected:
         doc_ = &app_->Document();
     }
 
-    CVexmoorView* view_ = nullptr;
+    trace::CVexmoorView* view_ = nullptr;
     CVexmoorDoc* doc_ = nullptr;
 };
 
@@ -101,7 +103,7 @@ TEST_F(DocumentTest, OnlyTheUsersChangesMarkTheLogModified)
         asked = true;
         box.button(QMessageBox::No)->click();
     });
-    app_->Actions()->Action(57600)->trigger();
+    app_->Actions()->action(57600)->trigger();
     ASSERT_TRUE(WaitFor([&] { return view_->logText().empty(); })) << "New kept the log";
     EXPECT_FALSE(asked);
     EXPECT_EQ(view_->logText(), "");
@@ -119,7 +121,7 @@ TEST_F(DocumentTest, UndoingIsAChangeToo)
     const QString path = FilePath(QStringLiteral("undo.log"));
     WriteFile(path, "from disk\r\n");
     ASSERT_EQ(app_->openDocumentFile(path), CVexmoorApp::OpenResult::Opened);
-    const auto undo = [&] { app_->Actions()->Action(57643)->trigger(); };
+    const auto undo = [&] { app_->Actions()->action(57643)->trigger(); };
     view_->setFocus();
 
     QTest::keyClicks(view_, "x");
@@ -271,7 +273,7 @@ TEST_F(DocumentTest, FileCommandsAskForNamesAndCancelChangesNothing)
         asked << (save ? QStringLiteral("Save As ") : QStringLiteral("Open ")) + initial;
         return answer;
     });
-    const auto trigger = [&](int id) { app_->Actions()->Action(id)->trigger(); };
+    const auto trigger = [&](int id) { app_->Actions()->action(id)->trigger(); };
 
     trigger(57601); // Open, cancelled
     EXPECT_EQ(doc_->Title(), QStringLiteral("Untitled"));
@@ -364,7 +366,7 @@ TEST_F(DocumentTest, BytesThatAreNoTextInTheLocaleAreSavedBackUnchanged)
 void BoundByFilePermissions(const std::function<void()>& work)
 {
     std::thread([&] {
-        ASSERT_TRUE(vexmoor::test::dropFilePermissionOverrides());
+        ASSERT_TRUE(test::dropFilePermissionOverrides());
         work();
     }).join();
 }
@@ -464,3 +466,5 @@ TEST(LogFile, ErrorTextsAreTheFrameworks)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

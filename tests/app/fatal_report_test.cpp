@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstdio>
 
+namespace vexmoor::app {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -100,7 +102,7 @@ TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
     ASSERT_EQ(app_->View()->logText(), "unsaved line\r\n");
 
     QTemporaryDir fallback;
-    const FatalErrorHandler handler = makeFatalErrorHandler(
+    const db::FatalErrorHandler handler = makeFatalErrorHandler(
         [&] {
             return RecoverySource{app_->View()->logText(), QString(), app_->Document().Title()};
         },
@@ -114,11 +116,11 @@ TEST_F(FatalReportInProgram, BoxNamesTheRecoveryFileAndTicksAreHeldBack)
         text = box.text();
         caption = box.windowTitle();
         exclamation = box.icon() == QMessageBox::Warning;
-        showingWhileOpen = isFatalReportShowing();
+        showingWhileOpen = db::isFatalReportShowing();
         box.button(QMessageBox::Ok)->click();
     });
     handler(kReport);
-    setFatalReportShowing(false);
+    db::setFatalReportShowing(false);
 
     const QString recovery = fallback.filePath(QStringLiteral("Untitled.recovered.log"));
     EXPECT_EQ(text, QString::fromStdString(kReport)
@@ -156,7 +158,7 @@ TEST_F(FatalReportInProgram, ReportEndsTheProcess)
                 std::fflush(stderr);
                 box.button(QMessageBox::Ok)->click();
             });
-            showFatalErrorAndEnd(kReport);
+            db::showFatalErrorAndEnd(kReport);
         },
         ::testing::KilledBySignal(SIGABRT),
         "BOX\\[ORACLE Error when processing OCI function OEXEC, OEXN\\|.*begin x; end;\\|\\|"
@@ -165,3 +167,5 @@ TEST_F(FatalReportInProgram, ReportEndsTheProcess)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

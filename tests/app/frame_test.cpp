@@ -17,6 +17,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+namespace vexmoor::app {
+
 namespace {
 
 class FrameTest : public AppTest {
@@ -28,7 +30,7 @@ protected:
         ASSERT_NE(frame_, nullptr);
     }
 
-    QAction* Action(int id) const { return app_->Actions()->Action(id); }
+    QAction* Action(int id) const { return app_->Actions()->action(id); }
 
     CMainFrame* frame_ = nullptr;
 };
@@ -241,7 +243,7 @@ TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
     // The four panes are all still there.
     EXPECT_TRUE(frame_->messagePane()->isVisible());
     for (int id : {59137, 59138, 59139}) {
-        QLabel* pane = frame_->keyPanes()->Pane(id);
+        QLabel* pane = frame_->keyPanes()->pane(id);
         ASSERT_NE(pane, nullptr);
         EXPECT_TRUE(pane->isVisible());
         EXPECT_EQ(pane->parentWidget(), frame_->StatusBar());
@@ -255,12 +257,12 @@ TEST_F(FrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
 
 TEST_F(FrameTest, KeyStatePanesNameTheirKeysAndAreDimmedWithoutALock)
 {
-    EXPECT_EQ(frame_->keyPanes()->Pane(59137)->text(), QStringLiteral("CAP"));
-    EXPECT_EQ(frame_->keyPanes()->Pane(59138)->text(), QStringLiteral("NUM"));
-    EXPECT_EQ(frame_->keyPanes()->Pane(59139)->text(), QStringLiteral("SCRL"));
+    EXPECT_EQ(frame_->keyPanes()->pane(59137)->text(), QStringLiteral("CAP"));
+    EXPECT_EQ(frame_->keyPanes()->pane(59138)->text(), QStringLiteral("NUM"));
+    EXPECT_EQ(frame_->keyPanes()->pane(59139)->text(), QStringLiteral("SCRL"));
     // The offscreen platform has no keyboard whose locks could be on.
     for (int id : {59137, 59138, 59139})
-        EXPECT_FALSE(frame_->keyPanes()->Pane(id)->isEnabled());
+        EXPECT_FALSE(frame_->keyPanes()->pane(id)->isEnabled());
 }
 
 TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
@@ -272,7 +274,7 @@ TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
     const auto enabled = [&] {
         std::vector<bool> states;
         for (int id : {59137, 59138, 59139})
-            states.push_back(panes.Pane(id)->isEnabled());
+            states.push_back(panes.pane(id)->isEnabled());
         return states;
     };
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));
@@ -297,7 +299,7 @@ TEST(KeyStatePanes, EachPaneFollowsItsOwnKeysLock)
 
 TEST_F(FrameTest, EditCommandsActOnTheLog)
 {
-    CVexmoorView* view = app_->View();
+    trace::CVexmoorView* view = app_->View();
     view->setLogText("alpha beta");
     view->selectAll();
     EXPECT_TRUE(Action(57634)->isEnabled());
@@ -331,13 +333,13 @@ TEST_F(ReadOnlyFrameTest, WithoutAllowEditOnlyCopyWorks)
 {
     profile_.writeProfileInt("Options", "Allow Edit", 0);
     ASSERT_TRUE(Start());
-    CVexmoorView* view = app_->View();
+    trace::CVexmoorView* view = app_->View();
     ASSERT_TRUE(view->isReadOnly());
     view->setLogText("fixed text");
     view->selectAll();
     QApplication::clipboard()->setText(QStringLiteral("pasted"));
 
-    const auto action = [&](int id) { return app_->Actions()->Action(id); };
+    const auto action = [&](int id) { return app_->Actions()->action(id); };
     EXPECT_TRUE(action(57634)->isEnabled());
     EXPECT_FALSE(action(57635)->isEnabled());
     EXPECT_FALSE(action(57637)->isEnabled());
@@ -371,3 +373,5 @@ TEST_F(FrameTest, ExitClosesTheWindowAfterAskingAboutAModifiedLog)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

@@ -6,6 +6,9 @@
 #include <QtGui/qguiapplication_platform.h>
 // Last: Xlib's macros clash with Qt's names.
 #include <X11/XKBlib.h>
+
+namespace vexmoor::app {
+
 #define VEXMOOR_TEST_XKB 1
 #endif
 
@@ -41,3 +44,5 @@ TEST(KeyLockState, ReadsAsOffWithoutAnXServer)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

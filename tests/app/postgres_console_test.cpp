@@ -23,10 +23,12 @@
 #include <array>
 #include <optional>
 
+namespace vexmoor::app {
+
 namespace {
 
-using vexmoor::test::PostgresEnvironment;
-using vexmoor::test::PostgresServer;
+using test::PostgresEnvironment;
+using test::PostgresServer;
 
 class PostgresConsole : public AppTest {
 protected:
@@ -47,7 +49,7 @@ protected:
     void run(const std::string& statement,
              std::span<const std::optional<std::string_view>> parameters = {})
     {
-        const vexmoor::db::PgResult result = sender_.execute(statement, parameters);
+        const db::PgResult result = sender_.execute(statement, parameters);
         ASSERT_TRUE(result.ok()) << result.error().message << "\n" << statement;
     }
 
@@ -62,7 +64,7 @@ protected:
     }
 
     // Fills the logon dialog and presses Connect.
-    static void connectWith(CConnectDlg& dialog, const QString& password)
+    static void connectWith(db::CConnectDlg& dialog, const QString& password)
     {
         namespace ids = res::connect_dialog;
         res::requireControl<QLineEdit>(dialog, ids::kUserNameEdit)
@@ -73,13 +75,13 @@ protected:
         res::requireControl<QPushButton>(dialog, ids::kConnectButton).click();
     }
 
-    QAction* action(int id) const { return app_->Actions()->Action(id); }
+    QAction* action(int id) const { return app_->Actions()->action(id); }
     bool logHas(const std::string& text) const
     {
         return app_->View()->logText().find(text) != std::string::npos;
     }
 
-    vexmoor::db::PgSession sender_;
+    db::PgSession sender_;
 };
 
 TEST_F(PostgresConsole, LogsOnFromTheDialogInstallsAndTracesPlpgsql)
@@ -87,11 +89,11 @@ TEST_F(PostgresConsole, LogsOnFromTheDialogInstallsAndTracesPlpgsql)
     // A wrong password shows libpq's reason and leaves the dialog up for
     // another attempt, which logs on.
     QString refusal;
-    WhenModal<CConnectDlg>([&](CConnectDlg& dialog) {
+    WhenModal<db::CConnectDlg>([&](db::CConnectDlg& dialog) {
         WhenModal<QMessageBox>([&](QMessageBox& box) {
             refusal = box.text();
             box.accept();
-            WhenModal<CConnectDlg>([](CConnectDlg& again) {
+            WhenModal<db::CConnectDlg>([](db::CConnectDlg& again) {
                 connectWith(again, QString::fromLatin1(PostgresServer::kPassword));
             });
         });
@@ -101,15 +103,15 @@ TEST_F(PostgresConsole, LogsOnFromTheDialogInstallsAndTracesPlpgsql)
     ASSERT_TRUE(app_->InitInstance({}));
     EXPECT_TRUE(refusal.contains(QStringLiteral("password authentication failed")))
         << refusal.toStdString();
-    EXPECT_FALSE(g_pSession->isLoggedOn()) << "the OCI session is not the one logged on";
+    EXPECT_FALSE(db::g_pSession->isLoggedOn()) << "the OCI session is not the one logged on";
 
     // Options > Generate Procedures makes them on the server; OK starts tracing.
-    WhenModal<COptionsDlg>([](COptionsDlg& options) {
+    WhenModal<options::COptionsDlg>([](options::COptionsDlg& options) {
         namespace ids = res::options_dialog;
         WhenModal<QMessageBox>([](QMessageBox& note) {
             note.accept();
             // The install follows the note; OK once the dialog is back.
-            WhenModal<COptionsDlg>([](COptionsDlg& again) {
+            WhenModal<options::COptionsDlg>([](options::COptionsDlg& again) {
                 res::requireControl<QPushButton>(again, ids::kOkButton).click();
             });
         });
@@ -132,8 +134,8 @@ TEST_F(PostgresConsole, LogsOnFromTheDialogInstallsAndTracesPlpgsql)
 
 TEST_F(PostgresConsole, PurgePipeThrowsAwayWhatWaitsOnTheServer)
 {
-    app_ = std::make_unique<CVexmoorApp>(
-        profile_, [](vexmoor::db::DatabaseSession* session, Profile&) {
+    app_ =
+        std::make_unique<CVexmoorApp>(profile_, [](db::DatabaseSession* session, base::Profile&) {
             return session->LogOn(PostgresServer::kRole, PostgresServer::kPassword, uri()) ? 1 : 0;
         });
     ASSERT_TRUE(app_->InitInstance({}));
@@ -151,3 +153,5 @@ TEST_F(PostgresConsole, PurgePipeThrowsAwayWhatWaitsOnTheServer)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

@@ -13,6 +13,8 @@
 #include <QPrintPreviewWidget>
 #include <QRadioButton>
 
+namespace vexmoor::app {
+
 namespace {
 
 constexpr int kPrint = 57607;
@@ -34,7 +36,7 @@ protected:
         app_->View()->setLogText(log);
     }
 
-    void Trigger(int id) { app_->Actions()->Action(id)->trigger(); }
+    void Trigger(int id) { app_->Actions()->action(id)->trigger(); }
 
     // Print, with the print dialog confirmed as it opens.
     void PrintAsOffered()
@@ -146,7 +148,9 @@ TEST_F(PrintingTest, PreviewShowsThePagesAndRemembersOneOrTwoPages)
 TEST_F(PrintingTest, NoPreviewLeavesPreviewPagesUnwritten)
 {
     app_->ExitInstance();
-    EXPECT_FALSE(profile_.Contains("Settings", "PreviewPages"));
+    EXPECT_FALSE(profile_.contains("Settings", "PreviewPages"));
 }
 
 } // namespace
+
+} // namespace vexmoor::app

@@ -4,6 +4,8 @@
 #include "app/RecentFileList.h"
 #include "support/ScopedLocale.h"
 
+namespace vexmoor::app {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -19,7 +21,7 @@ TEST(QSettingsProfile, KeepsIntsAndEightBitStringsBySectionAndEntry)
         profile.writeProfileInt("Options", "Timer Frequency", 12);
         profile.writeProfileString("Options", "Pipe Name", "caf\xe9, pipe");
         profile.writeProfileString("Recent File List", "File1", "/a b/c.log");
-        profile.Sync();
+        profile.sync();
     }
     QSettingsProfile again(ini);
     EXPECT_EQ(again.getProfileInt("Options", "Timer Frequency", 5), 12);
@@ -53,9 +55,9 @@ TEST(QSettingsProfile, TextsAreStoredOnceEncodedWhateverTheLocale)
             QSettingsProfile profile(ini);
             profile.writeProfileString("Options", "Pipe Name", c.pipe);
             RecentFileList list(profile);
-            list.Add(file);
+            list.add(file);
             list.writeList();
-            profile.Sync();
+            profile.sync();
         }
         QFile written(ini);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
@@ -88,7 +90,7 @@ TEST(QSettingsProfile, BytesThatAreNoTextInTheLocaleComeBackUnchanged)
     {
         QSettingsProfile profile(ini);
         profile.writeProfileString("Options", "Pipe Name", latin1);
-        profile.Sync();
+        profile.sync();
     }
     const QString copy = folder.filePath(QStringLiteral("copy.ini"));
     ASSERT_TRUE(QFile::copy(ini, copy));
@@ -97,26 +99,28 @@ TEST(QSettingsProfile, BytesThatAreNoTextInTheLocaleComeBackUnchanged)
 
 TEST(RecentFileList, DropsTheOldestAndClearsSlotsItNoLongerUses)
 {
-    MemoryProfile profile;
+    base::MemoryProfile profile;
     for (int number = 1; number <= 4; ++number)
         profile.writeProfileString("Recent File List", "File" + std::to_string(number),
                                    "/logs/" + std::to_string(number) + ".log");
     RecentFileList list(profile);
     list.readList();
-    ASSERT_EQ(list.Size(), 4);
-    list.Add(QStringLiteral("/logs/new.log"));
+    ASSERT_EQ(list.size(), 4);
+    list.add(QStringLiteral("/logs/new.log"));
     EXPECT_EQ(list.entries(),
               (QStringList{"/logs/new.log", "/logs/1.log", "/logs/2.log", "/logs/3.log"}));
-    list.Remove(0);
-    list.Remove(0);
+    list.remove(0);
+    list.remove(0);
     list.writeList();
     EXPECT_EQ(profile.getProfileString("Recent File List", "File1"), "/logs/2.log");
     EXPECT_EQ(profile.getProfileString("Recent File List", "File3"), "");
     EXPECT_EQ(profile.getProfileString("Recent File List", "File4"), "");
     list.readList();
-    EXPECT_EQ(list.Size(), 2);
-    list.Add(QStringLiteral("/a&b.log"));
+    EXPECT_EQ(list.size(), 2);
+    list.add(QStringLiteral("/a&b.log"));
     EXPECT_EQ(list.menuText(0), QStringLiteral("&1 /a&&b.log"));
 }
 
 } // namespace
+
+} // namespace vexmoor::app

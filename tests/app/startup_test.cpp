@@ -9,6 +9,8 @@
 
 #include <QPrinter>
 
+namespace vexmoor::app {
+
 namespace {
 
 bool AnyTopLevelWindowVisible()
@@ -21,10 +23,10 @@ bool AnyTopLevelWindowVisible()
 
 TEST_F(AppTest, CancelAtLogonShowsNoWindowAndStillDeletesTheSession)
 {
-    vexmoor::db::DatabaseSession* sessionAtLogon = nullptr;
+    db::DatabaseSession* sessionAtLogon = nullptr;
     bool windowDuringLogon = true;
-    app_ = std::make_unique<CVexmoorApp>(
-        profile_, [&](vexmoor::db::DatabaseSession* session, Profile&) {
+    app_ =
+        std::make_unique<CVexmoorApp>(profile_, [&](db::DatabaseSession* session, base::Profile&) {
             sessionAtLogon = session;
             windowDuringLogon = AnyTopLevelWindowVisible() || app_->mainFrame() != nullptr;
             return 0; // Cancel
@@ -32,13 +34,13 @@ TEST_F(AppTest, CancelAtLogonShowsNoWindowAndStillDeletesTheSession)
 
     EXPECT_FALSE(app_->InitInstance({}));
     EXPECT_NE(sessionAtLogon, nullptr);
-    EXPECT_EQ(&sessionAtLogon->oci(), g_pSession);
+    EXPECT_EQ(&sessionAtLogon->oci(), db::g_pSession);
     EXPECT_FALSE(windowDuringLogon);
     EXPECT_EQ(app_->mainFrame(), nullptr);
     EXPECT_FALSE(AnyTopLevelWindowVisible());
 
     EXPECT_EQ(app_->ExitInstance(), 0);
-    EXPECT_EQ(g_pSession, nullptr);
+    EXPECT_EQ(db::g_pSession, nullptr);
 }
 
 TEST_F(AppTest, LogonComesBeforeTheWindowWhichThenShowsAnUntitledLog)
@@ -46,7 +48,7 @@ TEST_F(AppTest, LogonComesBeforeTheWindowWhichThenShowsAnUntitledLog)
     bool windowDuringLogon = true;
     const auto logOn = LogOnToTemporaryDatabase();
     app_ = std::make_unique<CVexmoorApp>(
-        profile_, [&](vexmoor::db::DatabaseSession* session, Profile& profile) {
+        profile_, [&](db::DatabaseSession* session, base::Profile& profile) {
             windowDuringLogon = app_->mainFrame() != nullptr || AnyTopLevelWindowVisible();
             return logOn(session, profile);
         });
@@ -56,7 +58,7 @@ TEST_F(AppTest, LogonComesBeforeTheWindowWhichThenShowsAnUntitledLog)
     EXPECT_TRUE(app_->mainFrame()->isVisible());
     EXPECT_EQ(app_->mainFrame()->windowTitle(),
               QStringLiteral("Untitled - Vexmoor - The PL/SQL Tracing facility"));
-    EXPECT_TRUE(g_pSession->isLoggedOn());
+    EXPECT_TRUE(db::g_pSession->isLoggedOn());
     EXPECT_EQ(app_->View()->logText(), "");
     EXPECT_EQ(app_->View()->TimerId(), 0u) << "nothing polls before Start";
 }
@@ -67,11 +69,11 @@ TEST_F(AppTest, FileOnTheCommandLineOpensAfterTheLogon)
     WriteFile(path, "first line\r\nsecond line\r\n");
     bool loggedOnFirst = false;
     const auto logOn = LogOnToTemporaryDatabase();
-    app_ = std::make_unique<CVexmoorApp>(
-        profile_, [&](vexmoor::db::DatabaseSession* session, Profile& profile) {
-            loggedOnFirst = app_->View() == nullptr;
-            return logOn(session, profile);
-        });
+    app_ = std::make_unique<CVexmoorApp>(profile_,
+                                         [&](db::DatabaseSession* session, base::Profile& profile) {
+                                             loggedOnFirst = app_->View() == nullptr;
+                                             return logOn(session, profile);
+                                         });
 
     ASSERT_TRUE(app_->InitInstance({path}));
     EXPECT_TRUE(loggedOnFirst);
@@ -190,7 +192,7 @@ TEST_F(AppTest, RecentFileListKeepsFourAndIsWrittenAtExit)
 
     const QStringList expected{paths.at(2), paths.at(4), paths.at(3), paths.at(1)};
     EXPECT_EQ(app_->recentFiles().entries(), expected);
-    QAction* first = app_->Actions()->Action(57616);
+    QAction* first = app_->Actions()->action(57616);
     EXPECT_EQ(first->text(), QStringLiteral("&1 ") + paths.at(2));
 
     app_->ExitInstance();
@@ -207,10 +209,12 @@ TEST_F(AppTest, RecentFileThatNoLongerOpensLeavesTheList)
     profile_.writeProfileString("Recent File List", "File1", gone.toStdString());
     ASSERT_TRUE(Start());
     WhenModal<QMessageBox>([](QMessageBox& box) { box.accept(); });
-    app_->Actions()->Action(57616)->trigger();
+    app_->Actions()->action(57616)->trigger();
     EXPECT_TRUE(app_->recentFiles().entries().isEmpty());
-    EXPECT_EQ(app_->Actions()->Action(57616)->text(), QStringLiteral("Recent File"));
-    EXPECT_FALSE(app_->Actions()->Action(57616)->isEnabled());
+    EXPECT_EQ(app_->Actions()->action(57616)->text(), QStringLiteral("Recent File"));
+    EXPECT_FALSE(app_->Actions()->action(57616)->isEnabled());
 }
 
 } // namespace
+
+} // namespace vexmoor::app

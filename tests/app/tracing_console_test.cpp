@@ -27,6 +27,8 @@
 
 #include <filesystem>
 
+namespace vexmoor::app {
+
 namespace {
 
 constexpr const char* kJournalLine = R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d )";
@@ -40,8 +42,8 @@ protected:
         profile_.writeProfileInt("Options", "Timer Frequency", 1);
     }
 
-    QAction* action(int id) const { return app_->Actions()->Action(id); }
-    CVexmoorView& view() const { return *app_->View(); }
+    QAction* action(int id) const { return app_->Actions()->action(id); }
+    trace::CVexmoorView& view() const { return *app_->View(); }
     QString statePane() const { return app_->mainFrame()->statePane()->text(); }
     bool logHas(const std::string& text) const
     {
@@ -137,11 +139,11 @@ TEST_F(TracingConsole, JournalKeepsEveryLineAcrossNewExitAndAFatalReport)
     SendMessage("before the crash");
     view().PollPipe();
     // The handler the program installed, as the database's fatal error calls it.
-    const FatalErrorHandler installed = setFatalErrorHandler({});
-    setFatalErrorHandler(installed);
+    const db::FatalErrorHandler installed = db::setFatalErrorHandler({});
+    db::setFatalErrorHandler(installed);
     WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
     installed("ORA-03113: end-of-file on communication channel");
-    setFatalReportShowing(false);
+    db::setFatalReportShowing(false);
     app_.reset(); // the process ends without ExitInstance
 
     ASSERT_TRUE(Start());
@@ -256,7 +258,7 @@ TEST_F(TracingConsole, FindBarHighlightsAlsoNewLinesAndEscapeClosesIt)
     QApplication::setActiveWindow(app_->mainFrame());
     view().setLogText("needle one\r\nhay\r\n");
     action(res::ID_EDIT_FIND)->trigger();
-    vexmoor::ui::FindBar* bar = app_->mainFrame()->findBar();
+    ui::FindBar* bar = app_->mainFrame()->findBar();
     ASSERT_TRUE(app_->mainFrame()->findToolBar()->isVisible());
     QTest::keyClicks(bar->textEdit(), "needle");
     EXPECT_EQ(view().highlightedMatchCount(), 1);
@@ -358,7 +360,7 @@ TEST_F(TracingConsole, FixedWidthFontIsStoredAndSetsTabStopsOfEight)
 
 TEST(SmallThings, FileDialogsOfferLogFilesFirstAndStartWhereTheUserWas)
 {
-    EXPECT_EQ(LogFileFilters(), (QStringList{"Log Files (*.log)", "All Files (*)"}));
+    EXPECT_EQ(logFileFilters(), (QStringList{"Log Files (*.log)", "All Files (*)"}));
     struct Case {
         const char* initial;
         const char* last;
@@ -367,7 +369,7 @@ TEST(SmallThings, FileDialogsOfferLogFilesFirstAndStartWhereTheUserWas)
     for (const Case& c :
          {Case{"Untitled", "", "/home/ann/Documents"}, Case{"Untitled", "/srv/logs", "/srv/logs"},
           Case{"/data/day.log", "/srv/logs", "/data"}, Case{"", "", "/home/ann/Documents"}})
-        EXPECT_EQ(StartFolder(QString::fromLatin1(c.initial), QString::fromLatin1(c.last),
+        EXPECT_EQ(startFolder(QString::fromLatin1(c.initial), QString::fromLatin1(c.last),
                               QStringLiteral("/home/ann/Documents")),
                   QString::fromLatin1(c.start))
             << c.initial << " / " << c.last;
@@ -375,7 +377,7 @@ TEST(SmallThings, FileDialogsOfferLogFilesFirstAndStartWhereTheUserWas)
 
 TEST(SmallThings, LogonHelpNamesEveryKindOfConnectStringAndTheNewAccounts)
 {
-    const QString help = vexmoor::db::connectHelpText();
+    const QString help = db::connectHelpText();
     for (const char* part : {"embedded\n", "embedded:PATH", "Oracle connect string",
                              "postgresql://", "vexmoor / vexmoor", "system / manager"})
         EXPECT_TRUE(help.contains(QString::fromLatin1(part))) << part;
@@ -383,25 +385,25 @@ TEST(SmallThings, LogonHelpNamesEveryKindOfConnectStringAndTheNewAccounts)
 
 TEST(SmallThings, GenerateProceduresSaysWhatItMadeOrWhatWasRefused)
 {
-    EXPECT_EQ(describeInstallOutcome({}),
+    EXPECT_EQ(options::describeInstallOutcome({}),
               "Generate Procedures created SendDebugMessage, SendTraceMessage and their public "
               "synonyms.");
-    const std::vector<RefusedStatement> refused{
-        {kInstallStatements[2], 1031, "ORA-01031: insufficient privileges"},
-        {kInstallStatements[3], 1031, "ORA-01031: insufficient privileges"}};
-    EXPECT_EQ(describeInstallOutcome(refused),
+    const std::vector<options::RefusedStatement> refused{
+        {options::kInstallStatements[2], 1031, "ORA-01031: insufficient privileges"},
+        {options::kInstallStatements[3], 1031, "ORA-01031: insufficient privileges"}};
+    EXPECT_EQ(options::describeInstallOutcome(refused),
               "Generate Procedures: the server refused 2 of 4 statements: CREATE PUBLIC SYNONYM "
               "SendDebugMessage (ORA-01031: insufficient privileges); CREATE PUBLIC SYNONYM "
               "SendTraceMessage (ORA-01031: insufficient privileges)");
 
     // PostgreSQL has no synonyms, and five statements of its own.
     constexpr auto postgres = vexmoor::trace::PipeDialect::PostgreSql;
-    EXPECT_EQ(describeInstallOutcome({}, postgres),
+    EXPECT_EQ(options::describeInstallOutcome({}, postgres),
               "Generate Procedures created SendDebugMessage and SendTraceMessage, callable by "
               "every role.");
-    const std::vector<RefusedStatement> refusedOnPostgres{
-        {kPostgresInstallStatements[0], 0, "permission denied to create extension"}};
-    EXPECT_EQ(describeInstallOutcome(refusedOnPostgres, postgres),
+    const std::vector<options::RefusedStatement> refusedOnPostgres{
+        {options::kPostgresInstallStatements[0], 0, "permission denied to create extension"}};
+    EXPECT_EQ(options::describeInstallOutcome(refusedOnPostgres, postgres),
               "Generate Procedures: the server refused 1 of 5 statements: CREATE EXTENSION IF NOT "
               "EXISTS orafce (permission denied to create extension)");
 }
@@ -418,3 +420,5 @@ TEST_F(TracingConsole, TheSmallestWindowKeepsMenuToolbarAndOneLineOfLog)
 }
 
 } // namespace
+
+} // namespace vexmoor::app

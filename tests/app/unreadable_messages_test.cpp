@@ -13,15 +13,17 @@
 
 #include "app/ActionRegistry.h"
 
+namespace vexmoor::app {
+
 namespace {
 
 class UnreadableMessages : public AppTest {
 protected:
     void Send(const std::string& block)
     {
-        OciSession sender;
+        db::OciSession sender;
         ASSERT_TRUE(sender.LogOn("vexmoor", "vexmoor", ConnectString())) << sender.ErrorText();
-        OciCursor cursor(sender);
+        db::OciCursor cursor(sender);
         cursor.SetStatement("declare s integer; begin " + block
                             + " s := dbms_pipe.send_message('vexmoor'); end;");
         ASSERT_TRUE(cursor.Execute(true));
@@ -64,10 +66,12 @@ TEST_F(UnreadableMessages, EmptyPipeNameShowsWhyInTheStatusBarAndPollsNothing)
     profile_.writeProfileString("Options", "Pipe Name", "");
     Start(FilePath(QStringLiteral("trace.log")));
     SendMessage("waiting");
-    app_->Actions()->Action(res::ID_START)->trigger();
+    app_->Actions()->action(res::ID_START)->trigger();
     EXPECT_EQ(app_->mainFrame()->messagePane()->text(),
               QStringLiteral("No pipe name: set one in Options."));
     EXPECT_EQ(app_->View()->TimerId(), 0u);
     EXPECT_EQ(app_->View()->logText(), "saved\r\n");
     EXPECT_TRUE(app_->mainFrame()->isVisible());
 }
+
+} // namespace vexmoor::app

@@ -23,9 +23,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace vexmoor::test;
-
 extern char** environ;
+
+namespace vexmoor::cli {
+
+using namespace vexmoor::test;
 
 namespace {
 
@@ -490,7 +492,7 @@ TEST_F(CliEndToEnd, InstallNamesEachRefusedStatementAndFails)
 
     const Outcome refused = cli.Run({"-c", "plain/secret@" + database.ConnectString(), "install"});
     EXPECT_EQ(refused.status, 3);
-    for (std::string_view statement : kInstallStatements) {
+    for (std::string_view statement : options::kInstallStatements) {
         const std::string name(statement.substr(0, statement.find('\n')));
         EXPECT_NE(refused.err.find("vexmoor-cli: the server refused \"" + name + "\": ORA-01031"),
                   std::string::npos)
@@ -645,3 +647,5 @@ TEST_F(CliEndToEnd, SendBeforeInstallSaysToInstallFirst)
         EXPECT_EQ(send.err.find(hint), send.err.size() - hint.size()) << send.err;
     }
 }
+
+} // namespace vexmoor::cli

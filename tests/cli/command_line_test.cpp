@@ -5,6 +5,8 @@
 
 #include <map>
 
+namespace vexmoor::cli {
+
 namespace {
 
 CliOptions Parsed(const std::vector<std::string>& arguments)
@@ -151,3 +153,5 @@ TEST(CommandLine, ConnectionComesFromTheArgumentThenTheEnvironment)
     environment["VEXMOOR_CONNECT"] = "broken";
     EXPECT_FALSE(resolveConnection(options, lookup).connection);
 }
+
+} // namespace vexmoor::cli

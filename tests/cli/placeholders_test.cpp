@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::cli {
+
 using Names = std::vector<std::string>;
 
 TEST(Placeholders, InOrderOfFirstAppearanceAsWritten)
@@ -40,3 +42,5 @@ TEST(Placeholders, SameNameIgnoresCaseAndColon)
     EXPECT_FALSE(samePlaceholder(":ab", ":abc"));
     EXPECT_FALSE(samePlaceholder(":a", ":b"));
 }
+
+} // namespace vexmoor::cli

@@ -13,10 +13,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace vexmoor::cli {
+
 namespace {
 
-using vexmoor::test::PostgresEnvironment;
-using vexmoor::test::PostgresServer;
+using test::PostgresEnvironment;
+using test::PostgresServer;
 
 struct Outcome {
     int status = -1;
@@ -78,7 +80,7 @@ protected:
         return outcome;
     }
 
-    vexmoor::test::ScratchFolder folder_;
+    test::ScratchFolder folder_;
 };
 
 TEST_F(PostgresCli, InstallSendTailAndPurgeAcrossProcesses)
@@ -135,3 +137,5 @@ TEST_F(PostgresCli, RefusalsAndFailuresEndWithTheirOwnStatus)
 }
 
 } // namespace
+
+} // namespace vexmoor::cli

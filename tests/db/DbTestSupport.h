@@ -21,7 +21,7 @@
 
 #include <unistd.h>
 
-namespace dbtest {
+namespace vexmoor::db {
 
 // Sets (or with nullopt, clears) a variable for the life of the object.
 class ScopedEnvironment {
@@ -71,7 +71,7 @@ inline std::string readFile(const std::filesystem::path& file)
                 body;                                                                              \
             },                                                                                     \
             "");                                                                                   \
-        (report) = dbtest::readFile(reportFile_);                                                  \
+        (report) = ::vexmoor::db::readFile(reportFile_);                                           \
     } while (false)
 
-} // namespace dbtest
+} // namespace vexmoor::db

@@ -15,9 +15,11 @@
 
 #include <dlfcn.h>
 
+namespace vexmoor::db {
+
 namespace {
 
-using vexmoor::db::oci::clientCharacterSetName;
+using db::oci::clientCharacterSetName;
 
 struct LocaleCase {
     std::map<std::string, std::string> variables;
@@ -82,7 +84,7 @@ const StandInStatistics& statistics()
 // logs on in a child process of its own.
 TEST(ClientCharacterSet, EnvironmentIsCreatedWithTheResolvedId)
 {
-    vexmoor::test::ScratchFolder folder;
+    test::ScratchFolder folder;
     for (const LocaleCase& c : kCases) {
         EXPECT_EXIT(
             {
@@ -108,3 +110,5 @@ TEST(ClientCharacterSet, EnvironmentIsCreatedWithTheResolvedId)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

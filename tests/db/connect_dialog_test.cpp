@@ -23,6 +23,8 @@
 #include <functional>
 #include <string>
 
+namespace vexmoor::db {
+
 namespace {
 
 namespace ids = res::connect_dialog;
@@ -136,7 +138,7 @@ protected:
 
     QTemporaryDir folder;
     OciSession session;
-    MemoryProfile profile;
+    base::MemoryProfile profile;
 };
 
 TEST_F(ConnectDialog, FirstStartOpensEmpty)
@@ -149,7 +151,7 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
     EXPECT_EQ(Box(*dialog).currentText(), "");
     EXPECT_EQ(Box(*dialog).count(), 0);
     EXPECT_EQ(Status(*dialog), QStringList({"", "", ""}));
-    EXPECT_EQ(profile.Size(), 0u);
+    EXPECT_EQ(profile.size(), 0u);
 
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -161,9 +163,9 @@ TEST_F(ConnectDialog, FirstStartOpensEmpty)
         res::findControl<QPushButton>(*dialog, ids::kHelpButton)->click();
     }
     EXPECT_EQ(help.title, "Vexmoor");
-    EXPECT_EQ(help.text, vexmoor::db::connectHelpText()) << "Help says what to type";
+    EXPECT_EQ(help.text, connectHelpText()) << "Help says what to type";
     EXPECT_TRUE(dialog->isVisible()) << "and leaves the dialog open";
-    EXPECT_EQ(profile.Size(), 0u);
+    EXPECT_EQ(profile.size(), 0u);
 }
 
 TEST_F(ConnectDialog, OpensWithTheLastLogonAndTheFocusOnThePassword)
@@ -199,8 +201,8 @@ TEST_F(ConnectDialog, SuccessfulLogonRemembersUserAndConnectString)
     EXPECT_EQ(profile.getProfileString("Connect", "Usr"), "vexmoor");
     EXPECT_EQ(profile.getProfileString("Connect", "Srv"), "embedded");
     EXPECT_EQ(History(), "[embedded]");
-    EXPECT_FALSE(profile.Contains("Connect", "Pwd"));
-    EXPECT_EQ(profile.Size(), 4u) << "the password is never stored";
+    EXPECT_FALSE(profile.contains("Connect", "Pwd"));
+    EXPECT_EQ(profile.size(), 4u) << "the password is never stored";
 }
 
 TEST_F(ConnectDialog, HistoryKeepsEachConnectStringOnceComparingCase)
@@ -288,7 +290,7 @@ TEST_F(ConnectDialog, OverlongFieldsAreRefusedBeforeAnything)
     EXPECT_TRUE(focus == &Box(*dialog) || focus == Box(*dialog).lineEdit())
         << "the focus goes to the box";
     EXPECT_FALSE(session.isLoggedOn());
-    EXPECT_EQ(profile.Size(), 0u) << "no history, no logon data";
+    EXPECT_EQ(profile.size(), 0u) << "no history, no logon data";
     EXPECT_EQ(Box(*dialog).count(), 0);
     EXPECT_EQ(Status(*dialog), QStringList({"", "", ""}));
     EXPECT_TRUE(dialog->isVisible());
@@ -303,7 +305,7 @@ TEST_F(ConnectDialog, OverlongFieldsAreRefusedBeforeAnything)
     EXPECT_EQ(userMessage.text, "Please enter no more than 30 characters.");
     EXPECT_EQ(dialog->focusWidget(), &Edit(*dialog, ids::kUserNameEdit));
     EXPECT_EQ(Edit(*dialog, ids::kUserNameEdit).selectedText(), thirtyOne);
-    EXPECT_EQ(profile.Size(), 0u);
+    EXPECT_EQ(profile.size(), 0u);
     Edit(*dialog, ids::kUserNameEdit).setMaxLength(30);
 
     // The two edits stop typing at 30 characters.
@@ -370,7 +372,7 @@ TEST_F(ConnectDialog, RunConnectDialogGivesOneAfterLogonAndZeroAfterCancel)
     EXPECT_EQ(RunConnectDialog(&session, profile), 0);
     EXPECT_EQ(cancel.Seen(), 1);
     EXPECT_FALSE(session.isLoggedOn());
-    EXPECT_EQ(profile.Size(), 0u);
+    EXPECT_EQ(profile.size(), 0u);
 
     ModalCloser logOn([](QWidget& modal) {
         auto* dialog = qobject_cast<CConnectDlg*>(&modal);
@@ -382,3 +384,5 @@ TEST_F(ConnectDialog, RunConnectDialogGivesOneAfterLogonAndZeroAfterCancel)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

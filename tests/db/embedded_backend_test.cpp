@@ -8,13 +8,15 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::db {
+
 namespace {
 
 TEST(EmbeddedDatabaseFile, VariableNamesTheFileAndItsFoldersAreMade)
 {
-    vexmoor::test::ScratchFolder folder;
+    test::ScratchFolder folder;
     const auto file = folder.path() / "not" / "yet" / "there.db";
-    dbtest::ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", file.string());
+    ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", file.string());
 
     OciSession session;
     ASSERT_TRUE(session.LogOn("vexmoor", "vexmoor", "embedded")) << session.ErrorText();
@@ -23,9 +25,9 @@ TEST(EmbeddedDatabaseFile, VariableNamesTheFileAndItsFoldersAreMade)
 
 TEST(EmbeddedDatabaseFile, UserDataFolderWhenNoVariable)
 {
-    vexmoor::test::ScratchFolder folder;
-    dbtest::ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", std::nullopt);
-    dbtest::ScopedEnvironment xdg("XDG_DATA_HOME", folder.path().string());
+    test::ScratchFolder folder;
+    ScopedEnvironment variable("VEXMOOR_EMBEDDED_DB", std::nullopt);
+    ScopedEnvironment xdg("XDG_DATA_HOME", folder.path().string());
 
     OciSession session;
     ASSERT_TRUE(session.LogOn("system", "manager", " Embedded ")) << session.ErrorText();
@@ -34,12 +36,12 @@ TEST(EmbeddedDatabaseFile, UserDataFolderWhenNoVariable)
 
 TEST(EmbeddedDatabaseFile, ExplicitPathInAMissingFolderFailsAndTheProcessGoesOn)
 {
-    vexmoor::test::ScratchFolder folder;
+    test::ScratchFolder folder;
     const std::string connect = "embedded:" + (folder.path() / "missing" / "x.db").string();
 
     OciSession session;
     EXPECT_FALSE(session.LogOn("vexmoor", "vexmoor", connect));
-    EXPECT_EQ(vexmoor::db::oci::returnCode(session.logonArea()), 1034);
+    EXPECT_EQ(oci::returnCode(session.logonArea()), 1034);
     EXPECT_EQ(session.ErrorText().rfind("ORA-01034: ORACLE not available\n", 0), 0u)
         << session.ErrorText();
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"))
@@ -52,7 +54,7 @@ TEST(EmbeddedDatabaseFile, ExplicitPathInAMissingFolderFailsAndTheProcessGoesOn)
 
 TEST(EmbeddedDatabaseFile, AFileThatIsNoDatabaseFailsTheLogon)
 {
-    vexmoor::test::ScratchFolder folder;
+    test::ScratchFolder folder;
     const auto file = folder.path() / "notes.txt";
     std::ofstream(file) << "these are not the pages of a database, just a few words of text\n";
 
@@ -62,3 +64,5 @@ TEST(EmbeddedDatabaseFile, AFileThatIsNoDatabaseFailsTheLogon)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

@@ -9,6 +9,8 @@
 #include <map>
 #include <stdexcept>
 
+namespace vexmoor::db {
+
 namespace {
 
 TEST(composeErrorReport, FunctionCodeZeroLeavesTheFirstLineBare)
@@ -102,3 +104,5 @@ TEST(FatalErrorHandlerDeathTest, ProcessEndsEvenWhenTheHandlerReturnsOrThrows)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

@@ -11,14 +11,16 @@
 
 #include <dlfcn.h>
 
+namespace vexmoor::db {
+
 namespace {
 
 TEST(NoClientLibrary, ConfiguredFileMissing)
 {
-    vexmoor::test::ScratchFolder folder;
+    test::ScratchFolder folder;
     const std::string missing = (folder.path() / "lib" / "libclntsh.so").string();
-    dbtest::ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", missing);
-    dbtest::ScopedEnvironment home("ORACLE_HOME", std::nullopt);
+    ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", missing);
+    ScopedEnvironment home("ORACLE_HOME", std::nullopt);
 
     OciSession session;
     EXPECT_FALSE(session.LogOn("scott", "tiger", "orcl"));
@@ -46,10 +48,10 @@ TEST(NoClientLibrary, NothingOnTheSystemPathNorInOracleHome)
         dlclose(installed);
         GTEST_SKIP() << "an Oracle client is installed here";
     }
-    vexmoor::test::ScratchFolder folder;
-    dbtest::ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", std::nullopt);
-    dbtest::ScopedEnvironment home("ORACLE_HOME", folder.path().string());
-    dbtest::ScopedEnvironment path("LD_LIBRARY_PATH", std::nullopt);
+    test::ScratchFolder folder;
+    ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", std::nullopt);
+    ScopedEnvironment home("ORACLE_HOME", folder.path().string());
+    ScopedEnvironment path("LD_LIBRARY_PATH", std::nullopt);
 
     OciSession session;
     if (session.LogOn("scott", "tiger", "orcl"))
@@ -62,7 +64,7 @@ TEST(NoClientLibrary, NothingOnTheSystemPathNorInOracleHome)
 
 TEST(NoClientLibrary, LibraryWithoutTheNeededFunctionsIsNamedWithTheMissingOne)
 {
-    dbtest::ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", std::string("libm.so.6"));
+    ScopedEnvironment library("VEXMOOR_OCI_LIBRARY", std::string("libm.so.6"));
     OciSession session;
     EXPECT_FALSE(session.LogOn("scott", "tiger", "orcl"));
     EXPECT_EQ(session.ErrorText(), "The Oracle client library libm.so.6 has no function "
@@ -71,3 +73,5 @@ TEST(NoClientLibrary, LibraryWithoutTheNeededFunctionsIsNamedWithTheMissingOne)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <map>
 
+namespace vexmoor::db {
+
 namespace {
 
-using namespace vexmoor::db::oci;
+using namespace db::oci;
 
 EnvironmentLookup environmentOf(std::map<std::string, std::string> variables)
 {
@@ -93,7 +95,7 @@ TEST(clientLibraryCandidates, SystemPathNamesThenProgramFolderThenOracleHome)
 TEST(clientLibraryCandidates, ProgramFolderIsTheRunningProgramsFolder)
 {
     // This test program runs from its build folder.
-    const auto folder = ProgramFolder();
+    const auto folder = programFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(std::filesystem::exists(folder / "db_oci_layer_test")) << folder;
     const auto candidates = clientLibraryCandidates(environmentOf({}));
@@ -222,3 +224,5 @@ TEST(OciCalls, CursorCallsOnAnAreaNeverOpenedFailCleanly)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

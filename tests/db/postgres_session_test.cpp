@@ -8,11 +8,13 @@
 
 #include <array>
 
+namespace vexmoor::db {
+
 namespace {
 
-using vexmoor::db::PgSession;
-using vexmoor::test::PostgresEnvironment;
-using vexmoor::test::PostgresServer;
+using db::PgSession;
+using test::PostgresEnvironment;
+using test::PostgresServer;
 
 TEST(PostgresConnectString, OnlyLibpqUrisChooseThePostgresSession)
 {
@@ -27,16 +29,16 @@ TEST(PostgresConnectString, OnlyLibpqUrisChooseThePostgresSession)
         {"", false},
     }};
     for (const auto& [connect, postgres] : cases)
-        EXPECT_EQ(vexmoor::db::isPostgresConnectString(connect), postgres) << connect;
+        EXPECT_EQ(isPostgresConnectString(connect), postgres) << connect;
 }
 
 TEST(PostgresErrorReport, NamesStepSqlStateMessageAndStatement)
 {
-    EXPECT_EQ(vexmoor::db::composePgErrorReport("PQexecParams",
-                                                {"42883", "no such function", false}, "select f()"),
-              "PostgreSQL Error when processing PQexecParams\nSQLSTATE 42883: no such "
-              "function\nError in:\nselect f()");
-    EXPECT_EQ(vexmoor::db::composePgErrorReport("", {"08006", "server closed", true}, "s"),
+    EXPECT_EQ(
+        composePgErrorReport("PQexecParams", {"42883", "no such function", false}, "select f()"),
+        "PostgreSQL Error when processing PQexecParams\nSQLSTATE 42883: no such "
+        "function\nError in:\nselect f()");
+    EXPECT_EQ(composePgErrorReport("", {"08006", "server closed", true}, "s"),
               "PostgreSQL Error\nSQLSTATE 08006: server closed (the connection to the server was "
               "lost)\nError in:\ns");
 }
@@ -97,3 +99,5 @@ TEST_F(PostgresSession, StoppedServerIsALostConnectionNotAHang)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

@@ -23,6 +23,8 @@
 
 #include <dlfcn.h>
 
+namespace vexmoor::db {
+
 namespace {
 
 namespace oci = vexmoor::db::oci;
@@ -45,8 +47,8 @@ protected:
         cursor.Execute(true);
     }
 
-    vexmoor::test::ScratchFolder folder_;
-    dbtest::ScopedEnvironment library_{"VEXMOOR_OCI_LIBRARY", std::string(VEXMOOR_STANDIN_CLIENT)};
+    test::ScratchFolder folder_;
+    ScopedEnvironment library_{"VEXMOOR_OCI_LIBRARY", std::string(VEXMOOR_STANDIN_CLIENT)};
 };
 
 class SessionCursorTest : public DbFixture, public testing::WithParamInterface<Backend> {
@@ -581,3 +583,5 @@ TEST_F(OracleClientUseTest, DeletingTheSessionMakesNoLibraryCall)
 }
 
 } // namespace
+
+} // namespace vexmoor::db

@@ -19,13 +19,7 @@
 
 // A database file of its own and helpers to run statements with integer and
 // string binds, as the database layer does.
-namespace enginetest {
-
-using vexmoor::engine::BindBuffer;
-using vexmoor::engine::Database;
-using vexmoor::engine::ExternalType;
-using vexmoor::engine::OraError;
-using vexmoor::engine::Session;
+namespace vexmoor::engine {
 
 struct IntegerBind {
     std::int32_t value = 0;
@@ -132,4 +126,4 @@ inline std::string firstLine(const std::string& message)
     return message.substr(0, message.find('\n'));
 }
 
-} // namespace enginetest
+} // namespace vexmoor::engine

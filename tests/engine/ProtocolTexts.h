@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace protocol {
+namespace vexmoor::engine::protocol {
 
 inline std::string receiveStatement(std::string_view pipe)
 {
@@ -55,4 +55,4 @@ inline constexpr std::string_view kInstallStatements[] = {
     kCreateSendDebugMessage, kCreateSendTraceMessage, kSendDebugMessageSynonym,
     kSendTraceMessageSynonym};
 
-} // namespace protocol
+} // namespace vexmoor::engine::protocol

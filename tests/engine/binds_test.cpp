@@ -1,7 +1,7 @@
 // Placeholders bound to caller buffers, as the database layer binds them.
 #include "EngineSession.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -185,5 +185,7 @@ TEST(PlaceholderNames, OnlyRealPlaceholdersOncePerName)
         {"begin :sta := dbms_pipe.receive_message('it''s :not', 0); end;", {"STA"}},
     };
     for (const auto& [text, names] : cases)
-        EXPECT_EQ(vexmoor::engine::placeholderNames(text), names) << text;
+        EXPECT_EQ(placeholderNames(text), names) << text;
 }
+
+} // namespace vexmoor::engine

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -366,3 +366,5 @@ TEST_F(Builtins, StoredProcedureNamedLikeAFunction)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

@@ -9,15 +9,15 @@
 
 #include <gtest/gtest.h>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
+
 using namespace std::chrono_literals;
 using namespace vexmoor::test;
 
 namespace {
 
-using enginetest::errorCode;
 
-class CatalogTest : public enginetest::DatabaseFileTest {
+class CatalogTest : public DatabaseFileTest {
 protected:
     Catalog& catalog = database->catalog();
 };
@@ -246,3 +246,5 @@ TEST(ChangeCounter, SettlesOnlyWhenNoChangeIsHalfWay)
     second.endChange(b);
     EXPECT_TRUE(ChangeCounter::settled(first.load()));
 }
+
+} // namespace vexmoor::engine

@@ -11,7 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
+
 using namespace std::chrono_literals;
 using namespace vexmoor::test;
 
@@ -154,3 +155,5 @@ TEST(Database, ClockCanBeSet)
     database->setClock({});
     EXPECT_GE(database->now(), now);
 }
+
+} // namespace vexmoor::engine

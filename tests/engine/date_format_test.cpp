@@ -8,11 +8,10 @@
 #include <functional>
 #include <string_view>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
 
 namespace {
 
-using enginetest::errorCode;
 
 OraDate at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
@@ -325,3 +324,5 @@ TEST(ParseDate, ReadsBackWhatFormatDateWrites)
         }
     }
 }
+
+} // namespace vexmoor::engine

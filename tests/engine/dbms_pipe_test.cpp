@@ -3,7 +3,7 @@
 
 #include "engine/PipeStore.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -296,3 +296,5 @@ TEST_F(PrivatePipes, AWaitingReceiverIsRefusedOnceThePipeTurnsPrivate)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

@@ -5,7 +5,7 @@
 #include "engine/Catalog.h"
 #include "engine/Session.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -626,3 +626,5 @@ TEST_F(EmbeddedSql, LocalSubprogramsRunSql)
                                "Ann"},
                           });
 }
+
+} // namespace vexmoor::engine

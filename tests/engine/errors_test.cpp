@@ -3,7 +3,7 @@
 #include "EngineSession.h"
 #include "ProtocolTexts.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -128,3 +128,5 @@ TEST_F(Errors, RunawayRecursionIsAStorageErrorNotACrash)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

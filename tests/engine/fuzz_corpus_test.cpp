@@ -9,6 +9,8 @@
 #include <iterator>
 #include <vector>
 
+namespace vexmoor::engine {
+
 namespace {
 
 std::filesystem::path corpusFolder()
@@ -24,8 +26,8 @@ TEST(FuzzCorpus, EverySeedRunsWithoutEscapingErrors)
         const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
                                       std::istreambuf_iterator<char>()};
         SCOPED_TRACE(entry.path().filename().string());
-        EXPECT_NO_THROW(vexmoor::engine::fuzz::fuzzOneInput(
-            reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        EXPECT_NO_THROW(
+            fuzz::fuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
         ++seeds;
     }
     EXPECT_GE(seeds, 12U);
@@ -37,9 +39,11 @@ TEST(FuzzCorpus, EveryPrefixOfTheItemBlockIsHandled)
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     ASSERT_EQ(text.size(), 730U);
     for (std::size_t length = 0; length <= text.size(); ++length) {
-        EXPECT_NO_THROW(vexmoor::engine::fuzz::fuzzOneInput(
-            reinterpret_cast<const std::uint8_t*>(text.data()), length));
+        EXPECT_NO_THROW(
+            fuzz::fuzzOneInput(reinterpret_cast<const std::uint8_t*>(text.data()), length));
     }
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

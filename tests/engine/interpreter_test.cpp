@@ -1,7 +1,7 @@
 // PL/SQL semantics of the interpreter, through the public session API.
 #include "EngineSession.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -339,3 +339,5 @@ TEST_F(Interpreter, NamedAndDefaultedArgumentsOfBuiltins)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

@@ -4,9 +4,7 @@
 
 #include <vector>
 
-using vexmoor::engine::Lexer;
-using vexmoor::engine::Token;
-using vexmoor::engine::TokenKind;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -128,3 +126,5 @@ TEST(Lexer, EndOfFileRepeats)
     EXPECT_EQ(lexer.next().kind, TokenKind::EndOfFile);
     EXPECT_EQ(lexer.next().kind, TokenKind::EndOfFile);
 }
+
+} // namespace vexmoor::engine

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -153,7 +153,7 @@ TEST_F(Limits, AnUnconstrainedParameterStopsAtTheVarchar2Limit)
 
 TEST_F(Limits, TheStepBudgetEndsEveryLoopEvenOneThatHandlesTheError)
 {
-    session->setLimits(vexmoor::engine::ExecutionLimits{1000, std::nullopt});
+    session->setLimits(ExecutionLimits{1000, std::nullopt});
     for (const std::string& block : {
              std::string("begin loop null; end loop; end;"),
              std::string(
@@ -177,7 +177,7 @@ TEST_F(Limits, ANullTimeoutWaitsAsLongAsTheDefault)
 {
     using std::chrono::steady_clock;
     const auto longest = std::chrono::milliseconds{300};
-    session->setLimits(vexmoor::engine::ExecutionLimits{0, longest});
+    session->setLimits(ExecutionLimits{0, longest});
     for (const std::string& call : {std::string("dbms_pipe.receive_message('nothing', null)"),
                                     std::string("dbms_pipe.receive_message('nothing')")}) {
         const auto start = steady_clock::now();
@@ -188,3 +188,5 @@ TEST_F(Limits, ANullTimeoutWaitsAsLongAsTheDefault)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

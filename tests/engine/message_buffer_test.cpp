@@ -8,11 +8,10 @@
 
 #include <string>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
 
 namespace {
 
-using enginetest::errorCode;
 
 MessageBuffer received(MessageBuffer& sender)
 {
@@ -163,3 +162,5 @@ TEST(ItemEncoding, DatesUseSevenBytesIncludingBeforeChrist)
     EXPECT_EQ(decodeDate(encodeDate(early)), early);
     EXPECT_EQ(decodeDate(encodeDate(date)), date);
 }
+
+} // namespace vexmoor::engine

@@ -9,11 +9,10 @@
 #include <functional>
 #include <limits>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
 
 namespace {
 
-using enginetest::errorCode;
 
 struct FormatCase {
     double value;
@@ -280,3 +279,5 @@ TEST(ParseNumber, WithFormat)
     }
     EXPECT_EQ(errorCode([] { parseNumber("12", "99Q"); }), 1481);
 }
+
+} // namespace vexmoor::engine

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -130,3 +130,5 @@ TEST(OraDate, DayOfWeekIsSundayBased)
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(dayOfWeek(OraDate{(-7 + i) * 86400 + 5}), (4 + i) % 7 + 1);
 }
+
+} // namespace vexmoor::engine

@@ -2,7 +2,7 @@
 // run in turn in one session and what the last gives.
 #include "EngineSession.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -313,3 +313,5 @@ TEST_F(Packages, StoredFunctionsAndForwardDeclarations)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

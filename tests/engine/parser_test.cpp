@@ -6,7 +6,7 @@
 
 #include <string>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -174,3 +174,5 @@ TEST(Parser, NamedArgumentsAfterPositionalOnly)
     EXPECT_NE(parseError("begin p(a => 1, 2); end;").message().find("PLS-00312"),
               std::string::npos);
 }
+
+} // namespace vexmoor::engine

@@ -10,7 +10,8 @@
 #include <future>
 #include <string>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -59,7 +60,7 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-class PipeStoreTest : public enginetest::DatabaseFileTest {
+class PipeStoreTest : public DatabaseFileTest {
 protected:
     PipeStore& pipes = database->pipes();
 };
@@ -237,3 +238,5 @@ TEST_F(PipeStoreTest, PipeNamesUpTo128Bytes)
     EXPECT_EQ(pipes.send("it's a pipe", bytes("q"), 0ms), 0);
     EXPECT_EQ(received(pipes, "IT'S A PIPE"), "q");
 }
+
+} // namespace vexmoor::engine

@@ -5,7 +5,7 @@
 #include "engine/Catalog.h"
 #include "engine/PipeStore.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -184,3 +184,5 @@ TEST_F(Procedures, ReturnLeavesOnlyTheProcedure)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

@@ -2,7 +2,7 @@
 // statements and what they give: a result or Oracle's error.
 #include "EngineSession.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -441,3 +441,5 @@ TEST_F(ProgramUnits, DbmsOutputIsPerSession)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

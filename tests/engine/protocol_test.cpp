@@ -6,7 +6,7 @@
 #include "engine/Catalog.h"
 #include "engine/PipeStore.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -304,3 +304,5 @@ TEST_F(Protocol, DebugErrorWhenThePipeStaysFull)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

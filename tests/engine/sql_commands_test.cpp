@@ -3,7 +3,7 @@
 
 #include "engine/Catalog.h"
 
-using namespace enginetest;
+namespace vexmoor::engine {
 
 namespace {
 
@@ -23,8 +23,7 @@ TEST_F(SqlCommands, AccountsAndPrivilegesByTheAdministrator)
     run(*admin, "grant create procedure, create public synonym to alice");
     run(*alice, "create procedure p is begin null; end;");
     run(*alice, "create public synonym alice_p for p");
-    EXPECT_EQ(database->catalog().findSynonym({"PUBLIC", "ALICE_P"}),
-              (vexmoor::engine::ObjectName{"ALICE", "P"}));
+    EXPECT_EQ(database->catalog().findSynonym({"PUBLIC", "ALICE_P"}), (ObjectName{"ALICE", "P"}));
 
     // Only the administrator grants, and only users that exist.
     EXPECT_EQ(failure(*alice, "grant dba to alice").code(), 1031);
@@ -87,3 +86,5 @@ TEST_F(SqlCommands, BindsOnACommandAreRefused)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

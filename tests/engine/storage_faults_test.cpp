@@ -25,7 +25,8 @@
 #include <fstream>
 #include <random>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
+
 using namespace std::chrono_literals;
 using namespace vexmoor::test;
 
@@ -406,3 +407,5 @@ TEST(ReadOnly, TheRefusalSaysWhatIsReadOnly)
 }
 
 } // namespace
+
+} // namespace vexmoor::engine

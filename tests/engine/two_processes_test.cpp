@@ -16,7 +16,8 @@
 #include <fstream>
 #include <string>
 
-using namespace vexmoor::engine;
+namespace vexmoor::engine {
+
 using namespace std::chrono_literals;
 using namespace vexmoor::test;
 
@@ -56,7 +57,7 @@ int sendThroughStatements(const std::filesystem::path& file, int count,
     auto session = Session::logOn(database, "vexmoor", "vexmoor");
     auto statement = session->prepare("begin SendDebugMessage(:m); end;");
     for (int i = 0; i < count; ++i) {
-        enginetest::StringBind message(4000, text(i));
+        StringBind message(4000, text(i));
         statement->bind(":m", message.buffer());
         statement->execute();
     }
@@ -105,9 +106,9 @@ private:
     std::unique_ptr<Statement> receive_;
     std::unique_ptr<Statement> length_;
     std::unique_ptr<Statement> text_;
-    enginetest::IntegerBind status_;
-    enginetest::IntegerBind lengthValue_;
-    enginetest::StringBind textValue_{4001};
+    IntegerBind status_;
+    IntegerBind lengthValue_;
+    StringBind textValue_{4001};
 };
 
 // Whether the other process has put `count` messages on the pipe.
@@ -308,9 +309,9 @@ TEST(TwoProcessesThroughStatements, SendMessageReturnsOneWhenItsTimeoutEnds)
         auto session = Session::logOn(database, "vexmoor", "vexmoor");
         auto statement = session->prepare(
             "begin dbms_pipe.pack_message(:t); :s := dbms_pipe.send_message('vexmoor', :w); end;");
-        enginetest::StringBind text(4000, std::string(3000, 'x'));
-        enginetest::IntegerBind wait;
-        enginetest::IntegerBind status;
+        StringBind text(4000, std::string(3000, 'x'));
+        IntegerBind wait;
+        IntegerBind status;
         statement->bind(":t", text.buffer());
         statement->bind(":w", wait.buffer());
         statement->bind(":s", status.buffer());
@@ -349,3 +350,5 @@ TEST(TwoProcesses, ProcessesCreatingOneNewFileTogetherAllSucceed)
             EXPECT_EQ(child->exitCode(), kAllSent) << "round " << round;
     }
 }
+
+} // namespace vexmoor::engine

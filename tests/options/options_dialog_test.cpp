@@ -43,6 +43,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vexmoor::options {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -139,7 +141,7 @@ QRect PartOf(const QSlider& slider, QStyle::SubControl part)
 }
 
 // Remembers every write, in order, as "entry=value".
-class RecordingProfile final : public Profile {
+class RecordingProfile final : public base::Profile {
 public:
     int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
@@ -165,21 +167,21 @@ public:
         values.writeProfileString(section, entry, value);
     }
 
-    MemoryProfile values;
+    base::MemoryProfile values;
     std::vector<std::string> writes;
 };
 
-bool SameSettings(const TraceSettings& a, const TraceSettings& b)
+bool SameSettings(const base::TraceSettings& a, const base::TraceSettings& b)
 {
     return a.m_strPipeName == b.m_strPipeName && a.m_nTimerFrequency == b.m_nTimerFrequency
            && a.m_bLFFlag == b.m_bLFFlag && a.m_bAutoUnpack == b.m_bAutoUnpack
            && a.m_bAllowEdit == b.m_bAllowEdit;
 }
 
-std::vector<std::string> drain(OciSession& session, const std::string& pipe)
+std::vector<std::string> drain(db::OciSession& session, const std::string& pipe)
 {
     RecordingSink sink;
-    PipePoller poller(session, sink);
+    trace::PipePoller poller(session, sink);
     poller.Settings().m_strPipeName = pipe;
     poller.PollPipe();
     return sink.lines;
@@ -188,7 +190,7 @@ std::vector<std::string> drain(OciSession& session, const std::string& pipe)
 class OptionsDialog : public ::testing::Test {
 protected:
     EmbeddedTraceDatabase database;
-    std::unique_ptr<OciSession> session = database.LogOn();
+    std::unique_ptr<db::OciSession> session = database.LogOn();
     RecordingProfile profile;
 };
 
@@ -244,7 +246,7 @@ TEST_F(OptionsDialog, TheSliderOpensAtTheIntervalKeptWithinZeroToSixtyAndOkHands
     };
     for (const Case c : {Case{5, 5}, Case{100, 60}, Case{-7, 0}, Case{0, 0}, Case{60, 60}}) {
         SCOPED_TRACE(c.stored);
-        TraceSettings settings;
+        base::TraceSettings settings;
         settings.m_nTimerFrequency = c.stored;
         WhenOpen whenOpen([&](COptionsDlg& open) {
             EXPECT_EQ(open.m_sliderTimer->value(), c.shown);
@@ -311,7 +313,7 @@ TEST_F(OptionsDialog, EveryMovementOfTheThumbShowsAtOnce)
 
 TEST_F(OptionsDialog, OkHandsTheFiveValuesBackAndWritesThemInOrder)
 {
-    TraceSettings settings; // pipe "vexmoor", 5 s, LF on, no unpacking, editable
+    base::TraceSettings settings; // pipe "vexmoor", 5 s, LF on, no unpacking, editable
     WhenOpen whenOpen([](COptionsDlg& open) {
         EXPECT_EQ(ControlOf<QLineEdit>(open, ids::kPipeNameEdit).text(), "vexmoor");
         EXPECT_TRUE(ControlOf<QCheckBox>(open, ids::kLFFlagBox).isChecked());
@@ -346,7 +348,7 @@ TEST_F(OptionsDialog, ThePipeNameComesBackExactlyAsTyped)
                                     "Gr\xC3\xB6\xC3\x9F"
                                     "e 20\xE2\x82\xAC"}) {
         SCOPED_TRACE("[" + typed + "]");
-        TraceSettings settings;
+        base::TraceSettings settings;
         RecordingProfile written;
         WhenOpen whenOpen([&](COptionsDlg& open) {
             QLineEdit& pipe = ControlOf<QLineEdit>(open, ids::kPipeNameEdit);
@@ -389,9 +391,9 @@ TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxChangeNothingAndWriteNothing)
     };
     for (std::size_t i = 0; i < closers.size(); ++i) {
         SCOPED_TRACE(i);
-        TraceSettings settings;
+        base::TraceSettings settings;
         settings.m_strPipeName = "kept";
-        const TraceSettings before = settings;
+        const base::TraceSettings before = settings;
         WhenOpen whenOpen([&](COptionsDlg& open) {
             QTest::keyClick(open.m_sliderTimer, Qt::Key_End);
             ASSERT_EQ(open.m_nTimerFrequency, 60);
@@ -408,9 +410,9 @@ TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxChangeNothingAndWriteNothing)
 
 TEST_F(OptionsDialog, GenerateProceduresShowsTheNoteEachTimeThenInstallsAndCancelKeepsThem)
 {
-    TraceSettings settings;
+    base::TraceSettings settings;
     settings.m_strPipeName = "elsewhere";
-    const TraceSettings before = settings;
+    const base::TraceSettings before = settings;
     int notes = 0;
     WhenOpen whenOpen([&](COptionsDlg& open) {
         QTest::keyClick(open.m_sliderTimer, Qt::Key_Home);
@@ -457,8 +459,8 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
     COptionsDlg dialog;
     std::optional<Qt::CursorShape> pointerDuringNote;
     std::optional<Qt::CursorShape> pointerDuringInstall;
-    vexmoor::trace::PipeChannel* installedOn = nullptr;
-    dialog.useInstaller([&](vexmoor::trace::PipeChannel& target) {
+    trace::PipeChannel* installedOn = nullptr;
+    dialog.useInstaller([&](trace::PipeChannel& target) {
         const QCursor* pointer = QApplication::overrideCursor();
         if (pointer != nullptr)
             pointerDuringInstall = pointer->shape();
@@ -466,8 +468,8 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
         return installProcedures(target);
     });
     // Without a session of its own the dialog works on the program's session.
-    OciSession* const programSession = g_pSession;
-    g_pSession = session.get();
+    db::OciSession* const programSession = db::g_pSession;
+    db::g_pSession = session.get();
     RunDialog(dialog, [&](COptionsDlg& open) {
         WhenUp<QMessageBox> whenNote([&](QMessageBox& note) {
             const QCursor* pointer = QApplication::overrideCursor();
@@ -478,12 +480,12 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
         Press(open, ids::kGenerateProceduresButton);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the normal pointer is back";
     });
-    g_pSession = programSession;
+    db::g_pSession = programSession;
 
     EXPECT_FALSE(pointerDuringNote.has_value()) << "the note shows the normal pointer";
     EXPECT_EQ(pointerDuringInstall, Qt::WaitCursor);
     ASSERT_NE(installedOn, nullptr);
-    EXPECT_EQ(installedOn->dialect(), vexmoor::trace::PipeDialect::Oracle);
+    EXPECT_EQ(installedOn->dialect(), trace::PipeDialect::Oracle);
     StatementRunner run(*session);
     EXPECT_TRUE(run.TryRun("begin SendDebugMessage('installed'); end;"));
 }
@@ -493,32 +495,32 @@ TEST_F(OptionsDialog, TheBusyPointerLastsFromTheNoteClosingUntilTheInstallEnds)
 class OptionsCommand : public ::testing::Test {
 protected:
     // The Options command as the program wires it and the toolbar runs it.
-    void Options(CVexmoorView& view)
+    void Options(trace::CVexmoorView& view)
     {
-        wireOptionsCommand(view, profile, pollingChannel);
+        app::wireOptionsCommand(view, profile, pollingChannel);
         view.OnOptions();
     }
 
-    static std::vector<QAbstractEventDispatcher::TimerInfo> Timers(CVexmoorView& view)
+    static std::vector<QAbstractEventDispatcher::TimerInfo> Timers(trace::CVexmoorView& view)
     {
         const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(&view);
         return {timers.begin(), timers.end()};
     }
 
     EmbeddedTraceDatabase database;
-    std::unique_ptr<OciSession> pollingSession = database.LogOn();
-    vexmoor::trace::OciPipeChannel pollingChannel{*pollingSession};
-    std::unique_ptr<OciSession> sendingSession = database.LogOn();
+    std::unique_ptr<db::OciSession> pollingSession = database.LogOn();
+    trace::OciPipeChannel pollingChannel{*pollingSession};
+    std::unique_ptr<db::OciSession> sendingSession = database.LogOn();
     StatementRunner sender{*sendingSession};
-    MemoryProfile profile;
+    base::MemoryProfile profile;
 };
 
 TEST_F(OptionsCommand, PollingGoesOnWithTheOldSettingsWhileTheDialogIsOpen)
 {
     profile.writeProfileInt("Options", "Timer Frequency", 0);
-    CVexmoorView view(profile, *pollingSession);
+    trace::CVexmoorView view(profile, *pollingSession);
     view.OnStart();
-    const std::size_t stored = profile.Size();
+    const std::size_t stored = profile.size();
     WhenOpen whenOpen([&](COptionsDlg& open) {
         // New values in the controls are not in force yet.
         ControlOf<QLineEdit>(open, ids::kPipeNameEdit).setText("fresh");
@@ -532,13 +534,13 @@ TEST_F(OptionsCommand, PollingGoesOnWithTheOldSettingsWhileTheDialogIsOpen)
     Options(view);
     EXPECT_EQ(view.logText(), "during\r\n");
     EXPECT_EQ(view.Settings().m_strPipeName, "vexmoor");
-    EXPECT_EQ(profile.Size(), stored);
+    EXPECT_EQ(profile.size(), stored);
 }
 
 TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
 {
     profile.writeProfileInt("Options", "Timer Frequency", 60);
-    CVexmoorView view(profile, *pollingSession);
+    trace::CVexmoorView view(profile, *pollingSession);
     view.OnStart();
     const unsigned timerId = view.TimerId();
     sender.SendSimple("waiting");
@@ -552,13 +554,13 @@ TEST_F(OptionsCommand, CancelNeitherPollsNorTouchesTheTimer)
     ASSERT_EQ(Timers(view).size(), 1u);
     EXPECT_EQ(Timers(view)[0].interval, 60000);
     EXPECT_EQ(view.Settings().m_nTimerFrequency, 60);
-    EXPECT_EQ(profile.Size(), 1u) << "only what the test stored";
+    EXPECT_EQ(profile.size(), 1u) << "only what the test stored";
 }
 
 TEST_F(OptionsCommand, OkStoresTheSettingsAndPollsTheNewPipeAtOnce)
 {
     profile.writeProfileInt("Options", "Timer Frequency", 60);
-    CVexmoorView view(profile, *pollingSession);
+    trace::CVexmoorView view(profile, *pollingSession);
     view.OnStart();
     sender.SendSimple("old pipe");
     sender.SendSimple("new pipe", "fresh");
@@ -581,3 +583,5 @@ TEST_F(OptionsCommand, OkStoresTheSettingsAndPollsTheNewPipeAtOnce)
     view.PollPipe();
     EXPECT_EQ(view.logText(), "new pipe\r\n") << "the old pipe is no longer read";
 }
+
+} // namespace vexmoor::options

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::options {
+
 using namespace vexmoor::test;
 
 TEST(ProcedureInstaller, TextsAreSentCharacterForCharacter)
@@ -55,10 +57,10 @@ namespace {
 
 class Installer : public ::testing::Test {
 protected:
-    std::vector<std::string> Poll(OciSession& session)
+    std::vector<std::string> Poll(db::OciSession& session)
     {
         RecordingSink sink;
-        PipePoller poller(session, sink);
+        trace::PipePoller poller(session, sink);
         poller.PollPipe();
         return sink.lines;
     }
@@ -132,3 +134,5 @@ TEST_F(Installer, TheProceduresDefaultToThePipeVexmoor)
     own.Run("begin SendDebugMessage('named pipe', 'elsewhere'); end;");
     EXPECT_EQ(Poll(*vexmoor), (std::vector<std::string>{"default pipe\r\n"}));
 }
+
+} // namespace vexmoor::options

@@ -18,7 +18,8 @@
 
 #include <array>
 
-using namespace res;
+namespace vexmoor::res {
+
 using namespace res::style;
 
 TEST(dialogUnitsToPixels, ScalesByQuarterWidthAndEighthHeightTruncating)
@@ -174,3 +175,5 @@ TEST_F(BuiltDialog, GroupBoxStaysBeneathTheControlsItFrames)
     const QRect label = findControl(dialog_, 10)->geometry();
     EXPECT_EQ(dialog_.childAt(label.center()), findControl(dialog_, 10));
 }
+
+} // namespace vexmoor::res

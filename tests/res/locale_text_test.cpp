@@ -9,11 +9,13 @@
 
 #include <string>
 
+namespace vexmoor::base {
+
 using namespace vexmoor::test;
 
 namespace {
 
-using vexmoor::base::TextCodec;
+using base::TextCodec;
 
 // The text a byte that is no character of the set stands for.
 QString Raw(unsigned char byte)
@@ -51,9 +53,9 @@ TEST(TextCodec, CharactersOfEachSetBecomeTextAndBackByteForByte)
     for (const Conversion& c : cases) {
         SCOPED_TRACE(std::string(c.charset) + ": " + c.text.toStdString());
         const TextCodec codec(c.charset);
-        EXPECT_EQ(codec.Decode(c.bytes), c.text);
-        EXPECT_EQ(codec.Encode(c.text), c.bytes);
-        EXPECT_FALSE(vexmoor::base::holdsRawBytes(c.text));
+        EXPECT_EQ(codec.decode(c.bytes), c.text);
+        EXPECT_EQ(codec.encode(c.text), c.bytes);
+        EXPECT_FALSE(holdsRawBytes(c.text));
     }
 }
 
@@ -82,10 +84,10 @@ TEST(TextCodec, BytesThatAreNoCharactersComeBackUnchanged)
         SCOPED_TRACE(std::string(c.charset) + ": "
                      + QByteArray::fromStdString(c.bytes).toHex(' ').toStdString());
         const TextCodec codec(c.charset);
-        const QString text = codec.Decode(c.bytes);
+        const QString text = codec.decode(c.bytes);
         EXPECT_EQ(text, c.text);
-        EXPECT_TRUE(vexmoor::base::holdsRawBytes(text));
-        EXPECT_EQ(codec.Encode(text), c.bytes);
+        EXPECT_TRUE(holdsRawBytes(text));
+        EXPECT_EQ(codec.encode(text), c.bytes);
     }
 }
 
@@ -98,7 +100,7 @@ TEST(TextCodec, CharactersTheSetLacksBecomeQuestionMarks)
     };
     for (const Conversion& c : cases) {
         SCOPED_TRACE(c.charset);
-        EXPECT_EQ(TextCodec(c.charset).Encode(c.text), c.bytes);
+        EXPECT_EQ(TextCodec(c.charset).encode(c.text), c.bytes);
     }
 }
 
@@ -120,10 +122,12 @@ TEST(LocaleText, FollowsTheCharacterSetOfTheLocale)
         SCOPED_TRACE(c.locale);
         const ScopedLocale locale(c.locale);
         ASSERT_TRUE(locale.IsActive());
-        EXPECT_EQ(TextCodec::forLocale().Name(), c.charset);
-        EXPECT_EQ(vexmoor::base::fromLocaleBytes(c.bytes), QStringLiteral("Größe"));
-        EXPECT_EQ(vexmoor::base::toLocaleBytes(QStringLiteral("Größe")), c.bytes);
+        EXPECT_EQ(TextCodec::forLocale().name(), c.charset);
+        EXPECT_EQ(fromLocaleBytes(c.bytes), QStringLiteral("Größe"));
+        EXPECT_EQ(toLocaleBytes(QStringLiteral("Größe")), c.bytes);
     }
 }
 
 } // namespace
+
+} // namespace vexmoor::base

@@ -19,7 +19,7 @@
 namespace vexmoor::test {
 
 // Keeps every line a poll hands over, and counts the polls that ended with lines.
-class RecordingSink final : public LineSink {
+class RecordingSink final : public vexmoor::trace::LineSink {
 public:
     void AppendLine(std::string_view composedLine) override { lines.emplace_back(composedLine); }
     void endOfPoll() override { ++endsOfPoll; }
@@ -40,10 +40,10 @@ class EmbeddedTraceDatabase {
 public:
     std::string ConnectString() const { return "embedded:" + folder_.file("trace.db").string(); }
 
-    std::unique_ptr<OciSession> LogOn(const std::string& user = "vexmoor",
-                                      const std::string& password = "vexmoor") const
+    std::unique_ptr<vexmoor::db::OciSession> LogOn(const std::string& user = "vexmoor",
+                                                   const std::string& password = "vexmoor") const
     {
-        auto session = std::make_unique<OciSession>();
+        auto session = std::make_unique<vexmoor::db::OciSession>();
         EXPECT_TRUE(session->LogOn(user, password, ConnectString())) << session->ErrorText();
         return session;
     }
@@ -55,13 +55,13 @@ private:
 // Runs statements on a session, binding string placeholders by name.
 class StatementRunner {
 public:
-    explicit StatementRunner(OciSession& session) : session_(session) {}
+    explicit StatementRunner(vexmoor::db::OciSession& session) : session_(session) {}
 
     // Reports and ends the process on failure, as every cursor does.
     void Run(const std::string& statement,
              const std::vector<std::pair<std::string, std::string>>& binds = {})
     {
-        OciCursor cursor(session_);
+        vexmoor::db::OciCursor cursor(session_);
         cursor.SetStatement(statement);
         std::vector<std::string> values;
         values.reserve(binds.size());
@@ -77,7 +77,7 @@ public:
     // True when the statement ran; failures are not reported.
     bool TryRun(const std::string& statement)
     {
-        OciCursor cursor(session_);
+        vexmoor::db::OciCursor cursor(session_);
         cursor.SetStatement(statement);
         return cursor.Execute(false);
     }
@@ -93,7 +93,7 @@ public:
     }
 
 private:
-    OciSession& session_;
+    vexmoor::db::OciSession& session_;
 };
 
 } // namespace vexmoor::test

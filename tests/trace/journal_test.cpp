@@ -24,11 +24,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace vexmoor::trace {
+
 namespace {
 
 using namespace std::chrono_literals;
 using std::chrono::system_clock;
-using namespace vexmoor::trace;
 using namespace vexmoor::test;
 
 // 2026-12-07T16:54:43.123Z
@@ -236,7 +237,7 @@ TEST(Journal, ThatCannotBeWrittenReportsOnceAndLetsEveryLineThrough)
     };
     // As an ordinary user: root would write into the read-only folder.
     std::thread([&] {
-        ASSERT_TRUE(vexmoor::test::dropFilePermissionOverrides());
+        ASSERT_TRUE(test::dropFilePermissionOverrides());
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
             Journal journal = c.open();
@@ -345,3 +346,5 @@ TEST(Journal, StartNamesThePreviousRunAndSparesItAfterAFatalReport)
         EXPECT_TRUE(std::filesystem::exists(start.journal.path()));
     }
 }
+
+} // namespace vexmoor::trace

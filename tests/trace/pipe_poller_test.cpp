@@ -14,6 +14,8 @@
 #include <map>
 #include <optional>
 
+namespace vexmoor::trace {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -174,9 +176,9 @@ Message Simple(std::optional<std::string> text)
 
 // The poller needs a session only for the cursor it opens itself; these
 // tests hand it their own cursor.
-OciSession& UnusedSession()
+db::OciSession& UnusedSession()
 {
-    static OciSession session;
+    static db::OciSession session;
     return session;
 }
 
@@ -340,3 +342,5 @@ TEST(PipePollerReading, WithoutAPipeNameNothingIsPolled)
     EXPECT_TRUE(cursor.statements.empty());
     EXPECT_TRUE(sink.lines.empty());
 }
+
+} // namespace vexmoor::trace

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace vexmoor::trace {
+
 // The texts as the server receives them, written here in one piece each, the
 // way they are published for people writing the sending side.
 TEST(PipeStatements, FixedTextsAreExactlyThePublishedOnes)
@@ -66,3 +68,5 @@ TEST(PipeStatements, LinePrefixes)
     for (int code : {-1, 0, 1, 7, 8, 10, 13, 22, 24, 96})
         EXPECT_EQ(itemLinePrefix(code), "") << code;
 }
+
+} // namespace vexmoor::trace

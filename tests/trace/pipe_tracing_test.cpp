@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::trace {
+
 using namespace vexmoor::test;
 
 namespace {
@@ -16,7 +18,7 @@ namespace {
 // Passes every call to a real cursor and keeps the statement texts.
 class RecordingCursor final : public PollCursor {
 public:
-    explicit RecordingCursor(OciSession& session) : cursor_(session) {}
+    explicit RecordingCursor(db::OciSession& session) : cursor_(session) {}
     void SetStatement(const std::string& statement) override
     {
         statements.push_back(statement);
@@ -35,7 +37,7 @@ public:
     std::vector<std::string> statements;
 
 private:
-    OciCursor cursor_;
+    db::OciCursor cursor_;
 };
 
 class PipeTracing : public ::testing::Test {
@@ -50,8 +52,8 @@ protected:
     }
 
     EmbeddedTraceDatabase database;
-    std::unique_ptr<OciSession> sendingSession = database.LogOn();
-    std::unique_ptr<OciSession> pollingSession = database.LogOn();
+    std::unique_ptr<db::OciSession> sendingSession = database.LogOn();
+    std::unique_ptr<db::OciSession> pollingSession = database.LogOn();
     StatementRunner sender;
     RecordingSink sink;
     PipePoller poller;
@@ -87,7 +89,7 @@ TEST_F(PipeTracing, WithoutLfFlagLinesAreJoined)
 
 TEST_F(PipeTracing, AutoUnpackShowsSendDebugMessageItemByItem)
 {
-    installProcedures(*sendingSession);
+    options::installProcedures(*sendingSession);
     sender.Run("begin SendDebugMessage('abc'); end;");
     poller.Settings().m_bAutoUnpack = true;
     EXPECT_EQ(Poll(), (std::vector<std::string>{"MESSAGE:\r\n", "NUMBER:\t'3'\r\n",
@@ -187,7 +189,7 @@ TEST_F(PipeTracing, ChangedPipeNameReadsTheNewPipeOnly)
 
 TEST_F(PipeTracing, SendTraceMessageCarriesTheSendersDate)
 {
-    installProcedures(*sendingSession);
+    options::installProcedures(*sendingSession);
     sender.Run("alter session set nls_date_format = 'YYYY'");
     sender.Run("begin SendTraceMessage(:m); end;", {{":m", "abc"}});
     const std::vector<std::string> lines = Poll();
@@ -278,3 +280,5 @@ TEST_F(PipeTracing, MessagesTheSettingCannotReadShowItemByItemAndTracingGoesOn)
         EXPECT_EQ(Poll(), expected);
     }
 }
+
+} // namespace vexmoor::trace

@@ -24,12 +24,14 @@
 #include <optional>
 #include <sstream>
 
+namespace vexmoor::trace {
+
 namespace {
 
 using namespace vexmoor::test;
-using vexmoor::test::PostgresEnvironment;
-using vexmoor::test::PostgresServer;
-using vexmoor::trace::PipeChannel;
+using test::PostgresEnvironment;
+using test::PostgresServer;
+using trace::PipeChannel;
 using Lines = std::vector<std::string>;
 
 // A database with two sessions, one that sends and one that polls.
@@ -62,16 +64,16 @@ public:
 
 private:
     EmbeddedTraceDatabase database_;
-    std::unique_ptr<OciSession> sendingSession_ = database_.LogOn();
-    std::unique_ptr<OciSession> pollingSession_ = database_.LogOn();
+    std::unique_ptr<db::OciSession> sendingSession_ = database_.LogOn();
+    std::unique_ptr<db::OciSession> pollingSession_ = database_.LogOn();
     StatementRunner runner_{*sendingSession_};
-    vexmoor::trace::OciPipeChannel sendingChannel_{*sendingSession_};
-    vexmoor::trace::OciPipeChannel pollingChannel_{*pollingSession_};
+    OciPipeChannel sendingChannel_{*sendingSession_};
+    OciPipeChannel pollingChannel_{*pollingSession_};
 };
 
-std::unique_ptr<vexmoor::db::PgSession> LogOnToServer()
+std::unique_ptr<db::PgSession> LogOnToServer()
 {
-    auto session = std::make_unique<vexmoor::db::PgSession>();
+    auto session = std::make_unique<db::PgSession>();
     const PostgresServer* server = PostgresEnvironment::server();
     EXPECT_TRUE(session->logOn(PostgresServer::kRole, PostgresServer::kPassword, server->uri()))
         << session->errorText();
@@ -79,7 +81,7 @@ std::unique_ptr<vexmoor::db::PgSession> LogOnToServer()
 }
 
 // Runs a statement that must succeed.
-void runOk(vexmoor::db::PgSession& session, std::string_view statement,
+void runOk(db::PgSession& session, std::string_view statement,
            std::span<const std::optional<std::string_view>> parameters = {})
 {
     const auto result = session.execute(statement, parameters);
@@ -97,7 +99,7 @@ public:
     }
     PipeChannel& polling() override { return pollingChannel_; }
     PipeChannel& sending() override { return sendingChannel_; }
-    vexmoor::db::PgSession& sendingSession() { return *sendingSession_; }
+    db::PgSession& sendingSession() { return *sendingSession_; }
 
     void sendSimple(const std::optional<std::string>& text, const std::string& pipe) override
     {
@@ -122,10 +124,10 @@ public:
     }
 
 private:
-    std::unique_ptr<vexmoor::db::PgSession> sendingSession_ = LogOnToServer();
-    std::unique_ptr<vexmoor::db::PgSession> pollingSession_ = LogOnToServer();
-    vexmoor::trace::PgPipeChannel sendingChannel_{*sendingSession_};
-    vexmoor::trace::PgPipeChannel pollingChannel_{*pollingSession_};
+    std::unique_ptr<db::PgSession> sendingSession_ = LogOnToServer();
+    std::unique_ptr<db::PgSession> pollingSession_ = LogOnToServer();
+    PgPipeChannel sendingChannel_{*sendingSession_};
+    PgPipeChannel pollingChannel_{*pollingSession_};
 };
 
 enum class Database { Embedded, Postgres };
@@ -149,7 +151,7 @@ protected:
         poller_->PollPipe();
         return sink_.lines;
     }
-    TraceSettings& settings() { return poller_->Settings(); }
+    base::TraceSettings& settings() { return poller_->Settings(); }
     TraceDatabase& db() { return *database_; }
 
     std::unique_ptr<TraceDatabase> database_;
@@ -242,11 +244,11 @@ TEST_P(Tracing, ChangedPipeNameReadsTheNewPipeOnly)
 
 TEST_P(Tracing, InstalledTwiceTheProceduresCarryDebugAndTraceMessages)
 {
-    installProcedures(db().sending());
-    const auto again = installProcedures(db().sending());
+    options::installProcedures(db().sending());
+    const auto again = options::installProcedures(db().sending());
     // Installing again replaces the procedures; on Oracle only the synonyms
     // that exist already are refused.
-    for (const RefusedStatement& refused : again)
+    for (const options::RefusedStatement& refused : again)
         EXPECT_TRUE(refused.statement.starts_with("CREATE PUBLIC SYNONYM")) << refused.error;
 
     db().callProcedure("SendDebugMessage", "debug text");
@@ -348,10 +350,10 @@ TEST_F(PostgresTracing, EveryItemTypeShowsWithItsPrefixAndTracingGoesOn)
 
 TEST_F(PostgresTracing, InstalledProceduresAreCallableByEveryRole)
 {
-    EXPECT_TRUE(installProcedures(db().sending()).empty());
+    EXPECT_TRUE(options::installProcedures(db().sending()).empty());
     PostgresEnvironment::server()->runSql(
         "drop role if exists plain; create role plain login password 'plain'");
-    vexmoor::db::PgSession plain;
+    db::PgSession plain;
     ASSERT_TRUE(plain.logOn("plain", "plain", PostgresEnvironment::server()->uri()))
         << plain.errorText();
     runOk(plain, "call SendDebugMessage('from a plain role')");
@@ -379,7 +381,7 @@ TEST_F(PostgresTracing, ServerStoppedMidTraceEndsInTheReportWithNothingReceivedL
     ScratchFolder folder;
     const auto recovery = folder.path() / "recovery.log";
     ChildProcess child([&] {
-        setFatalErrorHandler([&](const std::string& report) {
+        db::setFatalErrorHandler([&](const std::string& report) {
             std::ofstream out(recovery);
             for (const std::string& line : sink_.lines)
                 out << line << '\n';
@@ -405,3 +407,5 @@ TEST_F(PostgresTracing, ServerStoppedMidTraceEndsInTheReportWithNothingReceivedL
 }
 
 } // namespace
+
+} // namespace vexmoor::trace

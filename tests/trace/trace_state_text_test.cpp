@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::trace {
+
 namespace {
 
-using vexmoor::trace::composeAfterFatalReportText;
-using vexmoor::trace::composeTraceStateText;
-using vexmoor::trace::describeConnection;
-using vexmoor::trace::TraceState;
+using trace::composeAfterFatalReportText;
+using trace::composeTraceStateText;
+using trace::describeConnection;
+using trace::TraceState;
 
 TEST(TraceStateText, NamesTheConnectionWithoutFoldersOrSecrets)
 {
@@ -75,3 +77,5 @@ TEST(TraceStateText, AfterAFatalReportNamesWhatThereIs)
 }
 
 } // namespace
+
+} // namespace vexmoor::trace

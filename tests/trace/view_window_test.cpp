@@ -32,12 +32,14 @@
 #include <string>
 #include <vector>
 
+namespace vexmoor::trace {
+
 using namespace vexmoor::test;
 
 namespace {
 
 // Remembers the order in which entries are read.
-class RecordingProfile final : public Profile {
+class RecordingProfile final : public base::Profile {
 public:
     int getProfileInt(std::string_view section, std::string_view entry,
                       int defaultValue) const override
@@ -61,7 +63,7 @@ public:
         values.writeProfileString(section, entry, value);
     }
 
-    MemoryProfile values;
+    base::MemoryProfile values;
     mutable std::vector<std::string> reads;
 };
 
@@ -71,7 +73,7 @@ protected:
     {
         auto view = std::make_unique<CVexmoorView>(profile, *pollingSession);
         // Its Options command as the program gives it.
-        wireOptionsCommand(*view, profile, pollingChannel);
+        app::wireOptionsCommand(*view, profile, pollingChannel);
         return view;
     }
 
@@ -90,11 +92,11 @@ protected:
     }
 
     EmbeddedTraceDatabase database;
-    std::unique_ptr<OciSession> sendingSession = database.LogOn();
-    std::unique_ptr<OciSession> pollingSession = database.LogOn();
-    vexmoor::trace::OciPipeChannel pollingChannel{*pollingSession};
+    std::unique_ptr<db::OciSession> sendingSession = database.LogOn();
+    std::unique_ptr<db::OciSession> pollingSession = database.LogOn();
+    OciPipeChannel pollingChannel{*pollingSession};
     StatementRunner sender{*sendingSession};
-    MemoryProfile profile;
+    base::MemoryProfile profile;
 };
 
 TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
@@ -121,7 +123,7 @@ TEST_F(LogWindow, FirstStartUsesTheDefaultsReadInOrderAndPollsNothing)
     EXPECT_TRUE(view.Settings().m_bAllowEdit);
     EXPECT_FALSE(view.isReadOnly());
     EXPECT_EQ(view.lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_EQ(recording.values.Size(), 0u) << "nothing is written before the options dialog";
+    EXPECT_EQ(recording.values.size(), 0u) << "nothing is written before the options dialog";
     EXPECT_EQ(view.TimerId(), 0u);
     EXPECT_TRUE(Timers(view).empty());
     EXPECT_EQ(view.logText(), "");
@@ -142,7 +144,7 @@ TEST_F(LogWindow, StoredFlagsOutsideZeroToTwoShowUncheckedAndAreStoredAsZero)
     std::vector<bool> shown;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<COptionsDlg*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<options::COptionsDlg*>(QApplication::activeModalWidget());
         if (dialog == nullptr)
             return;
         answer.stop();
@@ -242,9 +244,9 @@ TEST_F(LogWindow, MessagesFromAnotherSessionAppearAtTheNextTick)
     sender.SendSimple("three");
     Tick(*view, pollTimer + 1000);
     EXPECT_EQ(view->logText(), "one\r\ntwo\r\n");
-    setFatalReportShowing(true);
+    db::setFatalReportShowing(true);
     Tick(*view, pollTimer);
-    setFatalReportShowing(false);
+    db::setFatalReportShowing(false);
     EXPECT_EQ(view->logText(), "one\r\ntwo\r\n");
     Tick(*view, pollTimer);
     EXPECT_EQ(view->logText(), "one\r\ntwo\r\nthree\r\n");
@@ -491,3 +493,5 @@ TEST_F(LogWindow, PrintingPutsEveryLineOnAsManyPagesAsItNeeds)
 }
 
 } // namespace
+
+} // namespace vexmoor::trace

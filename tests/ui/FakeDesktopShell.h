@@ -6,13 +6,15 @@
 
 #include <optional>
 
+namespace vexmoor::ui {
+
 // A desktop that opens nothing: it answers as told and records what it was
 // asked, so no test ever starts a browser or a mail program.
-class FakeDesktopShell final : public ui::DesktopShell {
+class FakeDesktopShell final : public DesktopShell {
 public:
-    int shellResult = ui::kOpenSucceeded;
+    int shellResult = kOpenSucceeded;
     std::optional<QString> webPage; // the browser command line the desktop names
-    int startResult = ui::kOpenSucceeded;
+    int startResult = kOpenSucceeded;
 
     QStringList opened;
     QStringList started;
@@ -29,3 +31,5 @@ public:
         return startResult;
     }
 };
+
+} // namespace vexmoor::ui

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::ui {
+
 namespace {
 
 QRect TemplatePlace(const QWidget& dialog, int x, int y, int width, int height)
@@ -123,3 +125,5 @@ TEST(ShowAboutBox, RunsModallyUntilOk)
     ShowAboutBox(nullptr, aboutText(), &shell);
     EXPECT_EQ(shownText, aboutText());
 }
+
+} // namespace vexmoor::ui

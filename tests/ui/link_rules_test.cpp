@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-using namespace ui;
+namespace vexmoor::ui {
+
 using namespace res::style;
 
 TEST(completeBrowserCommand, CutsAtTheQuotedPlaceholderAndDropsWhatFollows)
@@ -174,3 +175,5 @@ TEST(SystemDesktopShell, StartingAMissingProgramReportsFileNotFound)
     EXPECT_EQ(shell.startProgram("vexmoor-no-such-browser-on-path x"), kFileNotFound);
     EXPECT_EQ(shell.startProgram(""), kFileNotFound);
 }
+
+} // namespace vexmoor::ui

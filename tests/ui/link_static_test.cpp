@@ -14,6 +14,8 @@
 
 #include <memory>
 
+namespace vexmoor::ui {
+
 namespace {
 
 // Counts the paints a widget receives.
@@ -183,12 +185,12 @@ TEST_F(LinkTest, FailedOpenClearsVisitedWithoutRepainting)
 TEST_F(LinkTest, FailedFallbackReportsTheStartResult)
 {
     ShowAndAttach("link");
-    shell_.shellResult = ui::kNoAssociation;
+    shell_.shellResult = kNoAssociation;
     shell_.webPage = "web \"%1\"";
-    shell_.startResult = ui::kFileNotFound;
+    shell_.startResult = kFileNotFound;
     Click();
     EXPECT_EQ(shell_.started, QStringList{"web  link"});
-    EXPECT_EQ(link_.errors, QList<int>{ui::kFileNotFound});
+    EXPECT_EQ(link_.errors, QList<int>{kFileNotFound});
     EXPECT_FALSE(link_.isVisited());
 }
 
@@ -216,3 +218,5 @@ TEST(LinkErrorBox, ShowsTheReasonCaptionedWithTheApplicationTitle)
     EXPECT_EQ(title, "Vexmoor");
     EXPECT_EQ(text, "Unable to open hyperlink:\n\nUnknown Error (-7) occurred.");
 }
+
+} // namespace vexmoor::ui

@@ -11,13 +11,15 @@
 
 #include <gtest/gtest.h>
 
+namespace vexmoor::ui {
+
 using ui::makeSortArrowImage;
 
 namespace {
 
 const QColor kFace(192, 192, 192);
 const QColor kCaption(255, 0, 0);
-const ui::SortArrowColours kColours{kFace, kCaption};
+const SortArrowColours kColours{kFace, kCaption};
 
 QColor At(const QImage& image, int x, int y)
 {
@@ -225,3 +227,5 @@ TEST(CListViewEx, ItsListFillsTheViewOnEveryResize)
     QCoreApplication::processEvents();
     EXPECT_EQ(view.List().geometry(), QRect(0, 0, 150, 90));
 }
+
+} // namespace vexmoor::ui
