@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <type_traits>
 
 namespace vexmoor::cli {
 
@@ -100,64 +101,37 @@ base::TraceSettings tailSettings(const CliOptions& options)
     return settings;
 }
 
-int runCommand(db::OciSession& session, const CliOptions& options)
+// One command on a logged-on session: tail, purge and install through its
+// pipe channel, send and exec through the session itself. Exec never reaches
+// a PostgreSQL session: it is refused before the logon.
+template <class Session, class Channel>
+int runCommand(Session& session, const CliOptions& options)
 {
-    trace::OciPipeChannel channel(session);
+    Channel channel(session);
+    bool done = true;
     switch (options.command) {
     case CliCommand::Exec:
-        runExec(session, options.statements, options.integerNames, stdout, stopRequested);
+        if constexpr (std::is_same_v<Session, db::OciSession>)
+            runExec(session, options.statements, options.integerNames, stdout, stopRequested);
         break;
     case CliCommand::Send:
-        if (!runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested))
-            return kExitDatabaseError;
+        done = runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested);
         break;
     case CliCommand::Tail:
-        if (!runTail(session, tailSettings(options), options.intervalSeconds, options.once,
-                     {options.crlf, options.receiptTime, options.journal}, stdout, stopRequested))
-            return kExitDatabaseError;
-        break;
-    case CliCommand::Purge:
-        trace::purgePipe(session, options.pipe);
-        break;
-    case CliCommand::Install:
-        if (!runInstall(channel))
-            return kExitDatabaseError;
-        break;
-    case CliCommand::Help:
-    case CliCommand::Version:
-        break;
-    }
-    return flushOutput();
-}
-
-// The same commands on PostgreSQL; exec, which runs PL/SQL blocks with
-// Oracle's placeholders, is refused before the logon.
-int runPostgresCommand(db::PgSession& session, const CliOptions& options)
-{
-    trace::PgPipeChannel channel(session);
-    switch (options.command) {
-    case CliCommand::Send:
-        if (!runSend(session, options.texts, options.pipe, options.trace, stdin, stopRequested))
-            return kExitDatabaseError;
-        break;
-    case CliCommand::Tail:
-        if (!runTail(channel, tailSettings(options), options.intervalSeconds, options.once,
-                     {options.crlf, options.receiptTime, options.journal}, stdout, stopRequested))
-            return kExitDatabaseError;
+        done = runTail(channel, tailSettings(options), options.intervalSeconds, options.once,
+                       {options.crlf, options.receiptTime, options.journal}, stdout, stopRequested);
         break;
     case CliCommand::Purge:
         trace::purgePipe(channel, options.pipe);
         break;
     case CliCommand::Install:
-        if (!runInstall(channel))
-            return kExitDatabaseError;
+        done = runInstall(channel);
         break;
-    case CliCommand::Exec:
     case CliCommand::Help:
     case CliCommand::Version:
         break;
     }
-    return flushOutput();
+    return done ? flushOutput() : kExitDatabaseError;
 }
 
 int runOnPostgres(const ConnectArgument& connection, const CliOptions& options)
@@ -169,7 +143,7 @@ int runOnPostgres(const ConnectArgument& connection, const CliOptions& options)
     }
     if (stopRequested())
         return stopExitStatus();
-    const int status = runPostgresCommand(session, options);
+    const int status = runCommand<db::PgSession, trace::PgPipeChannel>(session, options);
     return stopRequested() ? stopExitStatus() : status;
 }
 
@@ -226,7 +200,7 @@ int runCliProgram(const std::vector<std::string>& arguments)
         // A stop breaks what the session runs; the commands see the flag
         // between their steps.
         const StopAction breakStatement([&session] { session.Break(); });
-        status = runCommand(session, options);
+        status = runCommand<db::OciSession, trace::OciPipeChannel>(session, options);
     }
     return stopRequested() ? stopExitStatus() : status;
 }
