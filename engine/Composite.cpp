@@ -235,20 +235,29 @@ Value deleteElements(Value& collection, const std::vector<Value>& args,
     return {};
 }
 
+// How many places EXTEND(n) or TRIM(n) mean: 1 without n, nothing when n is
+// NULL (the call then does nothing).
+std::optional<double> placeCount(const std::vector<Value>& args, const ConversionContext& context)
+{
+    if (args.empty())
+        return 1;
+    if (args[0].isNull())
+        return std::nullopt;
+    const double count = numberKey(args[0], context);
+    if (count < 0)
+        throw oraError(6532);
+    return count;
+}
+
 Value extend(Value& collection, const std::vector<Value>& args, const ConversionContext& context)
 {
     CompositeValue& value = collection.mutableComposite();
-    double count = 1;
-    if (!args.empty()) {
-        if (args[0].isNull())
-            return {};
-        count = numberKey(args[0], context);
-        if (count < 0)
-            throw oraError(6532);
-    }
-    if (value.type->limit >= 0 && static_cast<double>(value.extent) + count > value.type->limit)
+    const std::optional<double> count = placeCount(args, context);
+    if (!count)
+        return {};
+    if (value.type->limit >= 0 && static_cast<double>(value.extent) + *count > value.type->limit)
         throw oraError(6532);
-    for (double i = 0; i < count; ++i) {
+    for (double i = 0; i < *count; ++i) {
         ++value.extent;
         value.numbered[static_cast<double>(value.extent)] = initialValue(value.type->element);
     }
@@ -259,17 +268,12 @@ Value extend(Value& collection, const std::vector<Value>& args, const Conversion
 Value trim(Value& collection, const std::vector<Value>& args, const ConversionContext& context)
 {
     CompositeValue& value = collection.mutableComposite();
-    double count = 1;
-    if (!args.empty()) {
-        if (args[0].isNull())
-            return {};
-        count = numberKey(args[0], context);
-        if (count < 0)
-            throw oraError(6532);
-    }
-    if (count > static_cast<double>(value.extent))
+    const std::optional<double> count = placeCount(args, context);
+    if (!count)
+        return {};
+    if (*count > static_cast<double>(value.extent))
         throw oraError(6533);
-    for (double i = 0; i < count; ++i)
+    for (double i = 0; i < *count; ++i)
         value.numbered.erase(static_cast<double>(value.extent--));
     return {};
 }
