@@ -108,6 +108,9 @@ void CMainFrame::buildStatusBar()
     m_wndStatusBar->setObjectName(QString::number(res::AFX_IDW_STATUS_BAR));
     messagePane_ = new QLabel(res::loadString(res::AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
     messagePane_->setObjectName(QString::number(res::ID_SEPARATOR));
+    // A long message (a refusal of Generate Procedures, a path) gives up its
+    // end rather than push the trace state and the key states out of sight.
+    messagePane_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_wndStatusBar->addWidget(messagePane_, 1);
     statePane_ = new QLabel(m_wndStatusBar);
     statePane_->setObjectName(QString::number(res::ID_INDICATOR_TRACE_STATE));

@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -417,6 +418,19 @@ TEST_F(TracingConsole, TheSmallestWindowKeepsMenuToolbarAndOneLineOfLog)
     EXPECT_GE(frame->width(), frame->menuBar()->sizeHint().width());
     EXPECT_GE(view().viewport()->height(), view().fontMetrics().lineSpacing());
     EXPECT_TRUE(frame->ToolBar()->isVisible());
+}
+
+TEST_F(TracingConsole, ALongMessageLeavesTheStatePaneWhole)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = app_->mainFrame();
+    frame->resize(700, 400);
+    frame->messagePane()->setText(QString(300, QChar('x')));
+    QApplication::processEvents();
+    QLabel* state = frame->statePane();
+    EXPECT_GE(state->width(), state->sizeHint().width());
+    EXPECT_LE(state->geometry().right(), frame->statusBar()->width());
+    EXPECT_LE(frame->width(), 700) << "the message does not widen the window";
 }
 
 } // namespace
