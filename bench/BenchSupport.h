@@ -79,6 +79,24 @@ inline bool logOnEmbedded(vexmoor::db::OciSession& session, const std::filesyste
     return false;
 }
 
+// An embedded database in a scratch folder, with a handle that fills its
+// pipes directly and a session logged on to it as the poller's. When the
+// logon fails the benchmark is skipped with the reason and ready() is false.
+struct EmbeddedPipes {
+    explicit EmbeddedPipes(benchmark::State& state)
+        : file(folder.file("bench.db")), filler(vexmoor::engine::Database::open(file)),
+          loggedOn(logOnEmbedded(session, file, state))
+    {
+    }
+    bool ready() const { return loggedOn; }
+
+    ScratchFolder folder;
+    std::filesystem::path file;
+    std::shared_ptr<vexmoor::engine::Database> filler;
+    vexmoor::db::OciSession session;
+    bool loggedOn = false;
+};
+
 // The floor that the storage sets for one message: one SQLite insert and one
 // delete of a message row, prepared, in WAL mode with synchronous=NORMAL, each
 // statement its own transaction, as each send and each receive is.

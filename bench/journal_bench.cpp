@@ -36,16 +36,15 @@ constexpr std::int64_t kMessages = 100'000;
 void BM_DrainWithJournal(benchmark::State& state)
 {
     const bool journalOn = state.range(0) != 0;
-    vexmoor::test::ScratchFolder folder;
-    const std::filesystem::path file = folder.file("bench.db");
-    const auto filler = Database::open(file);
-    OciSession session;
-    if (!bench::logOnEmbedded(session, file, state))
+    bench::EmbeddedPipes pipes(state);
+    if (!pipes.ready())
         return;
+    const auto& filler = pipes.filler;
+    OciSession& session = pipes.session;
     bench::NullSink window;
     vexmoor::trace::Journal journal;
     if (journalOn)
-        journal = vexmoor::trace::Journal::createForRun(folder.file("journal"),
+        journal = vexmoor::trace::Journal::createForRun(pipes.folder.file("journal"),
                                                         std::chrono::system_clock::now());
     vexmoor::trace::JournalSink journalSink(window, &journal);
     PipePoller poller(session, journalOn ? static_cast<LineSink&>(journalSink) : window);

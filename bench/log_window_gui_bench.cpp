@@ -112,12 +112,11 @@ void BM_AppendCost(benchmark::State& state)
 void BM_DrainIntoWindow(benchmark::State& state)
 {
     const int mode = static_cast<int>(state.range(0));
-    bench::ScratchFolder folder;
-    const std::filesystem::path file = folder.file("bench.db");
-    const auto filler = Database::open(file);
-    OciSession session;
-    if (!bench::logOnEmbedded(session, file, state))
+    bench::EmbeddedPipes pipes(state);
+    if (!pipes.ready())
         return;
+    const auto& filler = pipes.filler;
+    OciSession& session = pipes.session;
     MemoryProfile profile;
     double nullSeconds = 0;
     double windowSeconds = 0;
@@ -176,18 +175,17 @@ std::pair<double, double> DrainIntoShownWindow(Profile& profile, OciSession& ses
 
 void BM_DrainIntoWindowWithJournal(benchmark::State& state)
 {
-    bench::ScratchFolder folder;
-    const std::filesystem::path file = folder.file("bench.db");
-    const auto filler = Database::open(file);
-    OciSession session;
-    if (!bench::logOnEmbedded(session, file, state))
+    bench::EmbeddedPipes pipes(state);
+    if (!pipes.ready())
         return;
+    const auto& filler = pipes.filler;
+    OciSession& session = pipes.session;
     MemoryProfile profile;
     for (auto _ : state) {
         const auto [offSeconds, offCpu] =
             DrainIntoShownWindow(profile, session, *filler, nullptr, state);
         vexmoor::trace::Journal journal = vexmoor::trace::Journal::createForRun(
-            folder.file("journal"), std::chrono::system_clock::now());
+            pipes.folder.file("journal"), std::chrono::system_clock::now());
         const auto [onSeconds, onCpu] =
             DrainIntoShownWindow(profile, session, *filler, &journal, state);
         if (!journal.isWriting())

@@ -31,12 +31,11 @@ constexpr const char* kPipe = "bench";
 void BM_PollPipeDrain(benchmark::State& state)
 {
     const std::int64_t count = state.range(0);
-    bench::ScratchFolder folder;
-    const std::filesystem::path file = folder.file("bench.db");
-    const auto filler = Database::open(file);
-    OciSession session;
-    if (!bench::logOnEmbedded(session, file, state))
+    bench::EmbeddedPipes pipes(state);
+    if (!pipes.ready())
         return;
+    const auto& filler = pipes.filler;
+    OciSession& session = pipes.session;
     bench::NullSink sink;
     PipePoller poller(session, sink);
     poller.Settings().m_strPipeName = kPipe;
