@@ -711,6 +711,8 @@ private:
             resolveSqlExpr(*group);
         if (sql.having)
             resolveSqlExpr(*sql.having);
+        for (auto& branch : sql.compound)
+            resolveSubquery(*branch.query);
         for (auto& order : sql.orderBy)
             resolveSqlExpr(*order.expr);
     }

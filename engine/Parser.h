@@ -82,6 +82,9 @@ private:
     Stmt parseSqlStatement();
     Stmt parseCursorFor(Stmt stmt);
     void parseSelect(SqlAst& sql, bool withInto);
+    void parseQueryBlock(SqlAst& sql, bool withInto);
+    void parseCompound(SqlAst& sql);
+    void parseOrderBy(SqlAst& sql);
     void parseSqlTable(SqlAst& sql, bool withAlias);
     void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias);
     void parseJoins(SqlAst& sql);

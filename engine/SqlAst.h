@@ -42,6 +42,15 @@ struct SqlJoin {
     std::unique_ptr<Expr> on; // null for a comma or CROSS JOIN
 };
 
+struct SqlAst;
+
+// A query after the first of a compound: `UNION [ALL] | INTERSECT | MINUS
+// query`, its operator in SQLite's words.
+struct SqlSetBranch {
+    std::string op; // "UNION", "UNION ALL", "INTERSECT", "EXCEPT"
+    std::shared_ptr<SqlAst> query;
+};
+
 struct SqlOrder {
     std::unique_ptr<Expr> expr;
     bool descending = false;
@@ -61,8 +70,9 @@ struct SqlAst {
     bool distinct = false;
     std::vector<std::unique_ptr<Expr>> groupBy;
     std::unique_ptr<Expr> having;
-    std::vector<SqlOrder> orderBy;
-    std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns
+    std::vector<SqlSetBranch> compound; // the queries joined to this one, in order
+    std::vector<SqlOrder> orderBy;      // of the whole compound when there is one
+    std::vector<std::string> columns;   // INSERT's column list; UPDATE's SET columns
     std::vector<std::unique_ptr<Expr>>
         values; // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
     // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over

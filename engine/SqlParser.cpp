@@ -117,6 +117,18 @@ Stmt Parser::parseSqlStatement()
 
 void Parser::parseSelect(SqlAst& sql, bool withInto)
 {
+    parseQueryBlock(sql, withInto);
+    parseCompound(sql);
+    parseOrderBy(sql);
+    for (const std::string_view clause : {"FOR", "OFFSET", "FETCH"}) {
+        if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
+            unsupported(std::string(clause) + " is not supported in a query");
+    }
+}
+
+// One SELECT up to its ORDER BY: items, INTO, FROM and joins, WHERE, groups.
+void Parser::parseQueryBlock(SqlAst& sql, bool withInto)
+{
     sql.kind = SqlKind::Select;
     advance(); // SELECT
     if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE")) {
@@ -155,28 +167,56 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
     parseJoins(sql);
     parseSqlTail(sql);
     parseGrouping(sql);
-    if (atSqlWord("ORDER")) {
-        advance();
-        expect(TokenKind::KwBy, "by");
-        do {
-            SqlOrder order;
-            order.expr = parseExpression();
-            if (atSqlWord("DESC")) {
-                order.descending = true;
+}
+
+// UNION [ALL], INTERSECT and MINUS, taken left to right as Oracle does.
+void Parser::parseCompound(SqlAst& sql)
+{
+    for (;;) {
+        SqlSetBranch branch;
+        if (atSqlWord("UNION")) {
+            advance();
+            branch.op = "UNION";
+            if (atSqlWord("ALL")) {
                 advance();
-            } else if (atSqlWord("ASC")) {
-                advance();
+                branch.op = "UNION ALL";
             }
-            if (atSqlWord("NULLS"))
-                unsupported("NULLS FIRST and NULLS LAST are not supported");
-            sql.orderBy.push_back(std::move(order));
-        } while (accept(TokenKind::Comma));
+        } else if (atSqlWord("INTERSECT") || atSqlWord("MINUS")) {
+            branch.op = atSqlWord("MINUS") ? "EXCEPT" : "INTERSECT";
+            advance();
+        } else {
+            return;
+        }
+        if (check(TokenKind::LeftParen))
+            unsupported("a query in parentheses after UNION, INTERSECT or MINUS is not supported");
+        if (!atSqlWord("SELECT"))
+            unexpected("select");
+        branch.query = std::make_shared<SqlAst>();
+        branch.query->pos = posOf(current_);
+        parseQueryBlock(*branch.query, false);
+        sql.compound.push_back(std::move(branch));
     }
-    for (const std::string_view clause :
-         {"UNION", "MINUS", "INTERSECT", "FOR", "OFFSET", "FETCH"}) {
-        if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
-            unsupported(std::string(clause) + " is not supported in a query");
-    }
+}
+
+void Parser::parseOrderBy(SqlAst& sql)
+{
+    if (!atSqlWord("ORDER"))
+        return;
+    advance();
+    expect(TokenKind::KwBy, "by");
+    do {
+        SqlOrder order;
+        order.expr = parseExpression();
+        if (atSqlWord("DESC")) {
+            order.descending = true;
+            advance();
+        } else if (atSqlWord("ASC")) {
+            advance();
+        }
+        if (atSqlWord("NULLS"))
+            unsupported("NULLS FIRST and NULLS LAST are not supported");
+        sql.orderBy.push_back(std::move(order));
+    } while (accept(TokenKind::Comma));
 }
 
 void Parser::parseSqlTable(SqlAst& sql, bool withAlias)

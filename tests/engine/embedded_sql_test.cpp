@@ -238,6 +238,67 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
     expectCases(*session, cases);
 }
 
+// UNION [ALL], INTERSECT and MINUS: taken left to right, columns named and
+// typed by the first query, ORDER BY over the whole by position or name.
+TEST_F(EmbeddedSql, CompoundQueries)
+{
+    const std::string rows = "begin for g in (";
+    const std::string gather = ") loop :r := :r || '[' || g.x || ']'; end loop; end;";
+    struct Row {
+        std::string block;
+        const char* expected;
+        int error = 0;
+    };
+    const std::vector<Row> table{
+        {rows
+             + "select name x from emp where id < 3 union select name from emp where id > 1 "
+               "order by 1"
+             + gather,
+         "[Ann][Cy][bob]"},
+        {rows
+             + "select name x from emp where id < 3 union all select name from emp where id > 1 "
+               "order by x desc"
+             + gather,
+         "[bob][bob][Cy][Ann]"},
+        {rows + "select name x from emp intersect select name from emp where id = 2" + gather,
+         "[bob]"},
+        {rows + "select name x from emp minus select name from emp where id = 2 order by 1"
+             + gather,
+         "[Ann][Cy]"},
+        {rows + "select 1 x from dual union select 2 from dual intersect select 2 from dual"
+             + gather,
+         "[2]"},
+        {rows + "select '' x from dual union select null from dual" + gather, "[]"},
+        {rows + "select 1 x from dual union select 1.0 from dual" + gather, "[1]"},
+        {rows + "select null x from dual union all select id from emp order by 1 desc" + gather,
+         "[][3][2][1]"},
+        {"begin select name into :r from emp where id = 1 minus select name from emp where id = "
+         "2; end;",
+         "Ann"},
+        {"begin select name into :r from emp where id = 1 union all select name from emp where "
+         "id = 1; end;",
+         "", 1422},
+        {"begin select count(*) into :r from emp where id in (select 1 from dual union select 3 "
+         "from dual); end;",
+         "2"},
+        {"declare cursor c is select id, name from emp where id = 3 union select id, name from "
+         "emp where id = 1 order by 1 desc; r c%rowtype; begin open c; fetch c into r; close c; "
+         ":r := r.name; end;",
+         "Cy"},
+        {rows + "select id x, name from emp union select id from emp" + gather, "", 1789},
+        {rows + "select hired x from emp union select id from emp" + gather, "", 1790},
+        {rows + "select name x from emp union select name from emp order by upper(x)" + gather, "",
+         1785},
+        {rows + "select name x from emp union select name from emp order by 2" + gather, "", 1785},
+        {rows + "select name x from emp union select name from emp order by nosuch" + gather, "",
+         904},
+    };
+    std::vector<Case> cases;
+    for (const Row& row : table)
+        cases.push_back(Case{row.block.c_str(), row.expected, row.error});
+    expectCases(*session, cases);
+}
+
 TEST_F(EmbeddedSql, ChangesRowCountAndTransactions)
 {
     expectCases(
