@@ -118,8 +118,10 @@ public:
 
     // A query's SQLite text, the names and types of its columns. Its tables
     // join the names in scope, so that a subquery sees the query around it.
+    // `named`: its columns carry their names in the text, as an inline
+    // view's must.
     std::string select(const SqlAst& sql, std::vector<std::string>& names,
-                       std::vector<ValueType>& types);
+                       std::vector<ValueType>& types, bool named = false);
 
     Typed translate(const Expr& expr)
     {
@@ -548,7 +550,8 @@ private:
     std::string compoundOrder(const SqlAst& sql, const std::vector<std::string>& names);
     std::string setBranch(const SqlSetBranch& branch, std::vector<ValueType>& types);
     std::string queryBlock(const SqlAst& sql, std::vector<std::string>& names,
-                           std::vector<ValueType>& types);
+                           std::vector<ValueType>& types, bool named = false);
+    const UserTable& inlineView(const SqlAst& view, const std::string& alias);
     std::vector<std::string> selectItems(const SqlAst& sql, const std::vector<TableRef>& scope,
                                          std::vector<std::string>& names,
                                          std::vector<ValueType>& types);
@@ -595,17 +598,19 @@ std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& sco
         return {};
     UserTables& tables = userTables(interpreter_.state());
     const std::string& user = frame_.unit->owner;
-    const auto add = [&](const std::vector<std::string>& path, const std::string& alias) {
+    const auto add = [&](const std::vector<std::string>& path, const std::string& alias,
+                         const std::shared_ptr<SqlAst>& view) {
         const UserTable& table =
-            *opened_.emplace_back(tables.open(user, path, TableAccess::Select));
+            view ? inlineView(*view, alias)
+                 : *opened_.emplace_back(tables.open(user, path, TableAccess::Select));
         const std::string qualifier = "t" + std::to_string(nextAlias_++);
         scope.push_back(TableRef{&table, alias.empty() ? table.object.name : alias, qualifier});
         return table.sqlName + " AS " + qualifier;
     };
-    std::string text = " FROM " + add(sql.table, sql.alias);
+    std::string text = " FROM " + add(sql.table, sql.alias, sql.view);
     std::vector<std::string> joined;
     for (const auto& join : sql.joins)
-        joined.push_back(add(join.table, join.alias));
+        joined.push_back(add(join.table, join.alias, join.view));
     scopes_.push_back(scope);
     for (std::size_t i = 0; i < sql.joins.size(); ++i) {
         const SqlJoin& join = sql.joins[i];
@@ -614,6 +619,30 @@ std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& sco
             text += " ON " + condition(*join.on).sql;
     }
     return text;
+}
+
+// A subquery in FROM, as a table of the query's columns: each needs a name
+// of its own (an expression its alias), so that every name means one column.
+const UserTable& Translator::inlineView(const SqlAst& view, const std::string& alias)
+{
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+    const std::string text = select(view, names, types, true);
+    auto table = std::make_shared<UserTable>();
+    table->object.name = alias;
+    table->sqlName = "(" + text + ")";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].empty())
+            restriction("an expression without an alias in a subquery in FROM");
+        if (table->column(names[i]))
+            throw OraError(918, oraPrefix(918) + ": column ambiguously defined");
+        TableColumn column;
+        column.name = names[i];
+        column.type.type = types[i];
+        table->columns.push_back(std::move(column));
+    }
+    opened_.push_back(table);
+    return *table;
 }
 
 std::string Translator::groupClause(const SqlAst& sql)
@@ -732,7 +761,7 @@ void Translator::checkGrouping() const
 
 // One SELECT with its own ORDER BY (a compound's comes after its last query).
 std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& names,
-                                   std::vector<ValueType>& types)
+                                   std::vector<ValueType>& types, bool named)
 {
     QueryState saved = enterQuery();
     std::vector<TableRef> scope;
@@ -745,7 +774,7 @@ std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& 
     const std::vector<std::string> items = selectItems(sql, scope, names, types);
     std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
     for (std::size_t i = 0; i < items.size(); ++i)
-        text += (i ? ", " : "") + items[i];
+        text += (i ? ", " : "") + items[i] + (named ? " AS " + quotedName(names[i]) : "");
     text += from + where + group;
     if (sql.having)
         text += " HAVING " + condition(*sql.having).sql;
@@ -810,9 +839,9 @@ std::string Translator::compoundOrder(const SqlAst& sql, const std::vector<std::
 }
 
 std::string Translator::select(const SqlAst& sql, std::vector<std::string>& names,
-                               std::vector<ValueType>& types)
+                               std::vector<ValueType>& types, bool named)
 {
-    std::string text = queryBlock(sql, names, types);
+    std::string text = queryBlock(sql, names, types, named);
     if (sql.compound.empty())
         return text;
     for (const auto& branch : sql.compound)

@@ -86,7 +86,8 @@ private:
     void parseCompound(SqlAst& sql);
     void parseOrderBy(SqlAst& sql);
     void parseSqlTable(SqlAst& sql, bool withAlias);
-    void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias);
+    void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias,
+                        std::shared_ptr<SqlAst>* view = nullptr);
     void parseJoins(SqlAst& sql);
     void parseGrouping(SqlAst& sql);
     std::unique_ptr<Expr> parseSubquery();

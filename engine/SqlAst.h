@@ -33,16 +33,17 @@ struct SqlSelectItem {
     std::string alias;          // upper case; empty when none
 };
 
+struct SqlAst;
+
 // A table after the first of a query: `, t alias`, `CROSS JOIN t alias` or
 // `[INNER | LEFT | RIGHT | FULL] JOIN t alias ON cond`.
 struct SqlJoin {
     std::string how; // SQLite's words for it: ",", "JOIN", "LEFT JOIN", ...
     std::vector<std::string> table;
     std::string alias;
-    std::unique_ptr<Expr> on; // null for a comma or CROSS JOIN
+    std::shared_ptr<SqlAst> view; // a subquery in place of the table
+    std::unique_ptr<Expr> on;     // null for a comma or CROSS JOIN
 };
-
-struct SqlAst;
 
 // A query after the first of a compound: `UNION [ALL] | INTERSECT | MINUS
 // query`, its operator in SQLite's words.
@@ -65,6 +66,7 @@ struct SqlAst {
     const CompositeType* intoRecord = nullptr;
     std::vector<std::string> table; // [owner, ]name; empty: no FROM
     std::string alias;              // the table's alias, upper case
+    std::shared_ptr<SqlAst> view;   // a query's inline view in place of `table`
     std::vector<SqlJoin> joins;     // a query's further tables
     std::unique_ptr<Expr> where;
     bool distinct = false;

@@ -163,7 +163,7 @@ void Parser::parseQueryBlock(SqlAst& sql, bool withInto)
     if (!atSqlWord("FROM"))
         unexpected("from");
     advance();
-    parseSqlTable(sql, true);
+    parseTableName(sql.table, sql.alias, true, &sql.view);
     parseJoins(sql);
     parseSqlTail(sql);
     parseGrouping(sql);
@@ -224,15 +224,28 @@ void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
     parseTableName(sql.table, sql.alias, withAlias);
 }
 
-void Parser::parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias)
+// A table, or in a query's FROM (`view` given) a subquery: an inline view.
+void Parser::parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias,
+                            std::shared_ptr<SqlAst>* view)
 {
-    if (check(TokenKind::LeftParen))
-        unsupported("subqueries in FROM are not supported");
-    table.push_back(identifier("<an identifier>"));
-    if (accept(TokenKind::Dot))
+    if (check(TokenKind::LeftParen)) {
+        if (!view)
+            unsupported("a subquery as the table of a change is not supported");
+        advance();
+        if (!atSqlWord("SELECT"))
+            unexpected("select");
+        DepthGuard guard(*this);
+        *view = std::make_shared<SqlAst>();
+        (*view)->pos = posOf(current_);
+        parseSelect(**view, false);
+        expect(TokenKind::RightParen, ")");
+    } else {
         table.push_back(identifier("<an identifier>"));
-    if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
-        unsupported("database links are not supported");
+        if (accept(TokenKind::Dot))
+            table.push_back(identifier("<an identifier>"));
+        if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
+            unsupported("database links are not supported");
+    }
     if (withAlias
         && ((check(TokenKind::Identifier) && !isClauseWord(current_.text))
             || check(TokenKind::QuotedIdentifier)))
@@ -248,7 +261,7 @@ void Parser::parseJoins(SqlAst& sql)
         SqlJoin join;
         if (accept(TokenKind::Comma)) {
             join.how = ",";
-            parseTableName(join.table, join.alias, true);
+            parseTableName(join.table, join.alias, true, &join.view);
             sql.joins.push_back(std::move(join));
             continue;
         }
@@ -276,7 +289,7 @@ void Parser::parseJoins(SqlAst& sql)
         if (!atSqlWord("JOIN"))
             unexpected("join");
         advance();
-        parseTableName(join.table, join.alias, true);
+        parseTableName(join.table, join.alias, true, &join.view);
         if (join.how != "CROSS JOIN") {
             if (atSqlWord("USING"))
                 unsupported("JOIN ... USING is not supported");

@@ -240,7 +240,8 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
 
 // UNION [ALL], INTERSECT and MINUS: taken left to right, columns named and
 // typed by the first query, ORDER BY over the whole by position or name.
-TEST_F(EmbeddedSql, CompoundQueries)
+// Subqueries in FROM: tables of their columns, each named once.
+TEST_F(EmbeddedSql, CompoundQueriesAndInlineViews)
 {
     const std::string rows = "begin for g in (";
     const std::string gather = ") loop :r := :r || '[' || g.x || ']'; end loop; end;";
@@ -248,6 +249,7 @@ TEST_F(EmbeddedSql, CompoundQueries)
         std::string block;
         const char* expected;
         int error = 0;
+        const char* says = nullptr;
     };
     const std::vector<Row> table{
         {rows
@@ -292,10 +294,25 @@ TEST_F(EmbeddedSql, CompoundQueries)
         {rows + "select name x from emp union select name from emp order by 2" + gather, "", 1785},
         {rows + "select name x from emp union select name from emp order by nosuch" + gather, "",
          904},
+        // inline views
+        {"begin select v.n into :r from (select name n, sal from emp where sal > 1500) v; end;",
+         "bob"},
+        {"begin select count(*) into :r from (select id from emp union all select id from emp); "
+         "end;",
+         "6"},
+        {"begin select e.name into :r from emp e join (select max(sal) m from emp) v on e.sal = "
+         "v.m; end;",
+         "bob"},
+        {rows + "select * from (select id x from emp where id > 1) order by x desc" + gather,
+         "[3][2]"},
+        {"begin select count(*) into :r from (select id + 1 from emp); end;", "", 999},
+        {"begin select count(*) into :r from (select e.id, f.id from emp e, emp f); end;", "", 918},
+        {"begin delete from (select * from emp); end;", "", 6550,
+         "a subquery as the table of a change is not supported"},
     };
     std::vector<Case> cases;
     for (const Row& row : table)
-        cases.push_back(Case{row.block.c_str(), row.expected, row.error});
+        cases.push_back(Case{row.block.c_str(), row.expected, row.error, row.says});
     expectCases(*session, cases);
 }
 
