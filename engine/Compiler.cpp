@@ -701,7 +701,11 @@ private:
 
     void resolveQueryClauses(SqlAst& sql)
     {
+        if (sql.view)
+            resolveSubquery(*sql.view);
         for (auto& join : sql.joins) {
+            if (join.view)
+                resolveSubquery(*join.view);
             if (join.on)
                 resolveSqlExpr(*join.on);
         }
@@ -711,6 +715,8 @@ private:
             resolveSqlExpr(*group);
         if (sql.having)
             resolveSqlExpr(*sql.having);
+        for (auto& branch : sql.compound)
+            resolveSubquery(*branch.query);
         for (auto& order : sql.orderBy)
             resolveSqlExpr(*order.expr);
     }
@@ -827,10 +833,16 @@ private:
         untyped.type = ValueType::Null;
         for (const auto& item : query.items) {
             if (!item.expr) {
-                std::vector<const std::vector<std::string>*> tables{&query.table};
+                std::vector<std::pair<const std::vector<std::string>*, const SqlAst*>> tables{
+                    {&query.table, query.view.get()}};
                 for (const auto& join : query.joins)
-                    tables.push_back(&join.table);
-                for (const auto* name : tables) {
+                    tables.emplace_back(&join.table, join.view.get());
+                for (const auto& [name, view] : tables) {
+                    if (view) {
+                        auto viewColumns = queryColumns(*view, pos, lenient);
+                        columns.insert(columns.end(), viewColumns.begin(), viewColumns.end());
+                        continue;
+                    }
                     auto table = environment_.tableColumns(unit_.owner, *name);
                     if (!table)
                         fail(pos,

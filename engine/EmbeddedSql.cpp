@@ -118,8 +118,10 @@ public:
 
     // A query's SQLite text, the names and types of its columns. Its tables
     // join the names in scope, so that a subquery sees the query around it.
+    // `named`: its columns carry their names in the text, as an inline
+    // view's must.
     std::string select(const SqlAst& sql, std::vector<std::string>& names,
-                       std::vector<ValueType>& types);
+                       std::vector<ValueType>& types, bool named = false);
 
     Typed translate(const Expr& expr)
     {
@@ -545,6 +547,26 @@ private:
     std::string fromClause(const SqlAst& sql, std::vector<TableRef>& scope);
     std::string groupClause(const SqlAst& sql);
     std::string orderClause(const SqlAst& sql, const std::vector<std::string>& items);
+    std::string compoundOrder(const SqlAst& sql, const std::vector<std::string>& names);
+    std::string setBranch(const SqlSetBranch& branch, std::vector<ValueType>& types);
+    std::string queryBlock(const SqlAst& sql, std::vector<std::string>& names,
+                           std::vector<ValueType>& types, bool named = false);
+    const UserTable& inlineView(const SqlAst& view, const std::string& alias);
+    std::vector<std::string> selectItems(const SqlAst& sql, const std::vector<TableRef>& scope,
+                                         std::vector<std::string>& names,
+                                         std::vector<ValueType>& types);
+    void checkGrouping() const;
+
+    // What a query keeps of its own: a subquery has aggregates and groups
+    // of its own.
+    struct QueryState {
+        bool allow = false, saw = false, bare = false, grouping = false;
+        int depth = 0;
+        std::set<std::string> groups;
+        std::vector<std::string> ungrouped;
+    };
+    QueryState enterQuery();
+    void leaveQuery(QueryState saved);
 
     Interpreter& interpreter_;
     Frame& frame_;
@@ -576,17 +598,19 @@ std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& sco
         return {};
     UserTables& tables = userTables(interpreter_.state());
     const std::string& user = frame_.unit->owner;
-    const auto add = [&](const std::vector<std::string>& path, const std::string& alias) {
+    const auto add = [&](const std::vector<std::string>& path, const std::string& alias,
+                         const std::shared_ptr<SqlAst>& view) {
         const UserTable& table =
-            *opened_.emplace_back(tables.open(user, path, TableAccess::Select));
+            view ? inlineView(*view, alias)
+                 : *opened_.emplace_back(tables.open(user, path, TableAccess::Select));
         const std::string qualifier = "t" + std::to_string(nextAlias_++);
         scope.push_back(TableRef{&table, alias.empty() ? table.object.name : alias, qualifier});
         return table.sqlName + " AS " + qualifier;
     };
-    std::string text = " FROM " + add(sql.table, sql.alias);
+    std::string text = " FROM " + add(sql.table, sql.alias, sql.view);
     std::vector<std::string> joined;
     for (const auto& join : sql.joins)
-        joined.push_back(add(join.table, join.alias));
+        joined.push_back(add(join.table, join.alias, join.view));
     scopes_.push_back(scope);
     for (std::size_t i = 0; i < sql.joins.size(); ++i) {
         const SqlJoin& join = sql.joins[i];
@@ -595,6 +619,30 @@ std::string Translator::fromClause(const SqlAst& sql, std::vector<TableRef>& sco
             text += " ON " + condition(*join.on).sql;
     }
     return text;
+}
+
+// A subquery in FROM, as a table of the query's columns: each needs a name
+// of its own (an expression its alias), so that every name means one column.
+const UserTable& Translator::inlineView(const SqlAst& view, const std::string& alias)
+{
+    std::vector<std::string> names;
+    std::vector<ValueType> types;
+    const std::string text = select(view, names, types, true);
+    auto table = std::make_shared<UserTable>();
+    table->object.name = alias;
+    table->sqlName = "(" + text + ")";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].empty())
+            restriction("an expression without an alias in a subquery in FROM");
+        if (table->column(names[i]))
+            throw OraError(918, oraPrefix(918) + ": column ambiguously defined");
+        TableColumn column;
+        column.name = names[i];
+        column.type.type = types[i];
+        table->columns.push_back(std::move(column));
+    }
+    opened_.push_back(table);
+    return *table;
 }
 
 std::string Translator::groupClause(const SqlAst& sql)
@@ -646,29 +694,34 @@ std::string Translator::orderClause(const SqlAst& sql, const std::vector<std::st
     return text;
 }
 
-std::string Translator::select(const SqlAst& sql, std::vector<std::string>& names,
-                               std::vector<ValueType>& types)
+Translator::QueryState Translator::enterQuery()
 {
-    // A subquery has aggregates and groups of its own.
-    struct Saved {
-        bool allow, saw, bare, grouping;
-        int depth;
-        std::set<std::string> groups;
-        std::vector<std::string> ungrouped;
-    } saved{allowAggregates_, sawAggregate_,          sawBareColumn_,       grouping_,
-            aggregateDepth_,  std::move(groupTexts_), std::move(ungrouped_)};
+    QueryState saved{allowAggregates_, sawAggregate_,          sawBareColumn_,       grouping_,
+                     aggregateDepth_,  std::move(groupTexts_), std::move(ungrouped_)};
     allowAggregates_ = sawAggregate_ = sawBareColumn_ = grouping_ = false;
     aggregateDepth_ = 0;
     groupTexts_.clear();
     ungrouped_.clear();
+    return saved;
+}
 
-    std::vector<TableRef> scope;
-    const std::string from = fromClause(sql, scope);
-    const std::string where = sql.where ? condition(*sql.where).sql : std::string();
-    sawBareColumn_ = false;
-    const std::string group = groupClause(sql);
-    grouping_ = !sql.groupBy.empty();
-    allowAggregates_ = true;
+void Translator::leaveQuery(QueryState saved)
+{
+    allowAggregates_ = saved.allow;
+    sawAggregate_ = saved.saw;
+    sawBareColumn_ = saved.bare;
+    grouping_ = saved.grouping;
+    aggregateDepth_ = saved.depth;
+    groupTexts_ = std::move(saved.groups);
+    ungrouped_ = std::move(saved.ungrouped);
+}
+
+// The select list's SQLite texts; * is every column of the query's tables.
+std::vector<std::string> Translator::selectItems(const SqlAst& sql,
+                                                 const std::vector<TableRef>& scope,
+                                                 std::vector<std::string>& names,
+                                                 std::vector<ValueType>& types)
+{
     std::vector<std::string> items;
     for (const auto& item : sql.items) {
         if (!item.expr) {
@@ -695,31 +748,105 @@ std::string Translator::select(const SqlAst& sql, std::vector<std::string>& name
                             ? item.expr->path.back()
                             : std::string());
     }
-    std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
-    for (std::size_t i = 0; i < items.size(); ++i)
-        text += (i ? ", " : "") + items[i];
-    text += from;
-    if (!where.empty())
-        text += " WHERE " + where;
-    text += group;
-    if (sql.having)
-        text += " HAVING " + condition(*sql.having).sql;
-    text += orderClause(sql, items);
+    return items;
+}
+
+void Translator::checkGrouping() const
+{
     if (grouping_ && !ungrouped_.empty())
         throw OraError(979, oraPrefix(979) + ": not a GROUP BY expression");
     if (!grouping_ && sawAggregate_ && sawBareColumn_)
         throw OraError(937, oraPrefix(937) + ": not a single-group group function");
+}
+
+// One SELECT with its own ORDER BY (a compound's comes after its last query).
+std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& names,
+                                   std::vector<ValueType>& types, bool named)
+{
+    QueryState saved = enterQuery();
+    std::vector<TableRef> scope;
+    const std::string from = fromClause(sql, scope);
+    const std::string where = sql.where ? " WHERE " + condition(*sql.where).sql : std::string();
+    sawBareColumn_ = false;
+    const std::string group = groupClause(sql);
+    grouping_ = !sql.groupBy.empty();
+    allowAggregates_ = true;
+    const std::vector<std::string> items = selectItems(sql, scope, names, types);
+    std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i ? ", " : "") + items[i] + (named ? " AS " + quotedName(names[i]) : "");
+    text += from + where + group;
+    if (sql.having)
+        text += " HAVING " + condition(*sql.having).sql;
+    if (sql.compound.empty())
+        text += orderClause(sql, items);
+    checkGrouping();
     if (!scope.empty())
         scopes_.pop_back();
-
-    allowAggregates_ = saved.allow;
-    sawAggregate_ = saved.saw;
-    sawBareColumn_ = saved.bare;
-    grouping_ = saved.grouping;
-    aggregateDepth_ = saved.depth;
-    groupTexts_ = std::move(saved.groups);
-    ungrouped_ = std::move(saved.ungrouped);
+    leaveQuery(std::move(saved));
     return text;
+}
+
+// A query after UNION, INTERSECT or MINUS: as many columns as the first
+// (ORA-01789), each of its type (ORA-01790); a NULL column of the first
+// takes its type from the queries after it.
+std::string Translator::setBranch(const SqlSetBranch& branch, std::vector<ValueType>& types)
+{
+    std::vector<std::string> branchNames;
+    std::vector<ValueType> branchTypes;
+    const std::string text = queryBlock(*branch.query, branchNames, branchTypes);
+    if (branchTypes.size() != types.size())
+        throw OraError(1789,
+                       oraPrefix(1789) + ": query block has incorrect number of result columns");
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        if (types[i] == ValueType::Null)
+            types[i] = branchTypes[i];
+        else if (branchTypes[i] != ValueType::Null && branchTypes[i] != types[i])
+            throw OraError(1790, oraPrefix(1790)
+                                     + ": expression must have same datatype as corresponding "
+                                       "expression");
+    }
+    return " " + branch.op + " " + text;
+}
+
+// A compound's ORDER BY names the columns of its first query, by position
+// or by name; an expression is ORA-01785, an unknown name ORA-00904.
+std::string Translator::compoundOrder(const SqlAst& sql, const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const auto& order : sql.orderBy) {
+        const Expr& expr = *order.expr;
+        std::size_t position = 0;
+        if (expr.kind == ExprKind::Literal && expr.literal.type() == ValueType::Number) {
+            const double number = expr.literal.asNumber();
+            if (number == std::trunc(number) && number >= 1
+                && number <= static_cast<double>(names.size()))
+                position = static_cast<std::size_t>(number);
+        } else if (expr.kind == ExprKind::Name && !expr.hasParens) {
+            const auto found = std::find(names.begin(), names.end(), expr.path.back());
+            if (expr.path.size() != 1 || found == names.end())
+                invalidIdentifier(joined(expr.path));
+            position = static_cast<std::size_t>(found - names.begin()) + 1;
+        }
+        if (position == 0)
+            throw OraError(1785,
+                           oraPrefix(1785)
+                               + ": ORDER BY item must be the number of a SELECT-list expression");
+        text += (text.empty() ? " ORDER BY " : ", ") + std::to_string(position);
+        text += order.descending ? " DESC NULLS FIRST" : " ASC NULLS LAST";
+    }
+    return text;
+}
+
+std::string Translator::select(const SqlAst& sql, std::vector<std::string>& names,
+                               std::vector<ValueType>& types, bool named)
+{
+    std::string text = queryBlock(sql, names, types, named);
+    if (sql.compound.empty())
+        return text;
+    for (const auto& branch : sql.compound)
+        text += setBranch(branch, types);
+    return text + compoundOrder(sql, names);
 }
 
 // The tables open with the rights of the running unit's owner.

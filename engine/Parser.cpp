@@ -1336,6 +1336,8 @@ void Parser::parseArguments(Expr& call)
     call.hasParens = true;
     if (accept(TokenKind::RightParen))
         return;
+    if (check(TokenKind::Plus) && lookahead().kind == TokenKind::RightParen)
+        unsupported("Oracle's (+) outer join is not supported: write LEFT JOIN ... ON instead");
     do {
         Argument argument;
         argument.pos = posOf(current_);

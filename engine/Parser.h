@@ -82,8 +82,12 @@ private:
     Stmt parseSqlStatement();
     Stmt parseCursorFor(Stmt stmt);
     void parseSelect(SqlAst& sql, bool withInto);
+    void parseQueryBlock(SqlAst& sql, bool withInto);
+    void parseCompound(SqlAst& sql);
+    void parseOrderBy(SqlAst& sql);
     void parseSqlTable(SqlAst& sql, bool withAlias);
-    void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias);
+    void parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias,
+                        std::shared_ptr<SqlAst>* view = nullptr);
     void parseJoins(SqlAst& sql);
     void parseGrouping(SqlAst& sql);
     std::unique_ptr<Expr> parseSubquery();

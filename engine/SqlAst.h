@@ -33,13 +33,23 @@ struct SqlSelectItem {
     std::string alias;          // upper case; empty when none
 };
 
+struct SqlAst;
+
 // A table after the first of a query: `, t alias`, `CROSS JOIN t alias` or
 // `[INNER | LEFT | RIGHT | FULL] JOIN t alias ON cond`.
 struct SqlJoin {
     std::string how; // SQLite's words for it: ",", "JOIN", "LEFT JOIN", ...
     std::vector<std::string> table;
     std::string alias;
-    std::unique_ptr<Expr> on; // null for a comma or CROSS JOIN
+    std::shared_ptr<SqlAst> view; // a subquery in place of the table
+    std::unique_ptr<Expr> on;     // null for a comma or CROSS JOIN
+};
+
+// A query after the first of a compound: `UNION [ALL] | INTERSECT | MINUS
+// query`, its operator in SQLite's words.
+struct SqlSetBranch {
+    std::string op; // "UNION", "UNION ALL", "INTERSECT", "EXCEPT"
+    std::shared_ptr<SqlAst> query;
 };
 
 struct SqlOrder {
@@ -56,13 +66,15 @@ struct SqlAst {
     const CompositeType* intoRecord = nullptr;
     std::vector<std::string> table; // [owner, ]name; empty: no FROM
     std::string alias;              // the table's alias, upper case
+    std::shared_ptr<SqlAst> view;   // a query's inline view in place of `table`
     std::vector<SqlJoin> joins;     // a query's further tables
     std::unique_ptr<Expr> where;
     bool distinct = false;
     std::vector<std::unique_ptr<Expr>> groupBy;
     std::unique_ptr<Expr> having;
-    std::vector<SqlOrder> orderBy;
-    std::vector<std::string> columns; // INSERT's column list; UPDATE's SET columns
+    std::vector<SqlSetBranch> compound; // the queries joined to this one, in order
+    std::vector<SqlOrder> orderBy;      // of the whole compound when there is one
+    std::vector<std::string> columns;   // INSERT's column list; UPDATE's SET columns
     std::vector<std::unique_ptr<Expr>>
         values; // INSERT's VALUES; UPDATE's SET values; EXECUTE IMMEDIATE's text
     // A declared cursor's parameters; OPEN, FETCH, CLOSE and a FOR loop over

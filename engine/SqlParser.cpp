@@ -117,6 +117,18 @@ Stmt Parser::parseSqlStatement()
 
 void Parser::parseSelect(SqlAst& sql, bool withInto)
 {
+    parseQueryBlock(sql, withInto);
+    parseCompound(sql);
+    parseOrderBy(sql);
+    for (const std::string_view clause : {"FOR", "OFFSET", "FETCH"}) {
+        if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
+            unsupported(std::string(clause) + " is not supported in a query");
+    }
+}
+
+// One SELECT up to its ORDER BY: items, INTO, FROM and joins, WHERE, groups.
+void Parser::parseQueryBlock(SqlAst& sql, bool withInto)
+{
     sql.kind = SqlKind::Select;
     advance(); // SELECT
     if (atSqlWord("DISTINCT") || atSqlWord("UNIQUE")) {
@@ -151,32 +163,60 @@ void Parser::parseSelect(SqlAst& sql, bool withInto)
     if (!atSqlWord("FROM"))
         unexpected("from");
     advance();
-    parseSqlTable(sql, true);
+    parseTableName(sql.table, sql.alias, true, &sql.view);
     parseJoins(sql);
     parseSqlTail(sql);
     parseGrouping(sql);
-    if (atSqlWord("ORDER")) {
-        advance();
-        expect(TokenKind::KwBy, "by");
-        do {
-            SqlOrder order;
-            order.expr = parseExpression();
-            if (atSqlWord("DESC")) {
-                order.descending = true;
+}
+
+// UNION [ALL], INTERSECT and MINUS, taken left to right as Oracle does.
+void Parser::parseCompound(SqlAst& sql)
+{
+    for (;;) {
+        SqlSetBranch branch;
+        if (atSqlWord("UNION")) {
+            advance();
+            branch.op = "UNION";
+            if (atSqlWord("ALL")) {
                 advance();
-            } else if (atSqlWord("ASC")) {
-                advance();
+                branch.op = "UNION ALL";
             }
-            if (atSqlWord("NULLS"))
-                unsupported("NULLS FIRST and NULLS LAST are not supported");
-            sql.orderBy.push_back(std::move(order));
-        } while (accept(TokenKind::Comma));
+        } else if (atSqlWord("INTERSECT") || atSqlWord("MINUS")) {
+            branch.op = atSqlWord("MINUS") ? "EXCEPT" : "INTERSECT";
+            advance();
+        } else {
+            return;
+        }
+        if (check(TokenKind::LeftParen))
+            unsupported("a query in parentheses after UNION, INTERSECT or MINUS is not supported");
+        if (!atSqlWord("SELECT"))
+            unexpected("select");
+        branch.query = std::make_shared<SqlAst>();
+        branch.query->pos = posOf(current_);
+        parseQueryBlock(*branch.query, false);
+        sql.compound.push_back(std::move(branch));
     }
-    for (const std::string_view clause :
-         {"UNION", "MINUS", "INTERSECT", "FOR", "OFFSET", "FETCH"}) {
-        if (atSqlWord(clause) || (clause == "FOR" && check(TokenKind::KwFor)))
-            unsupported(std::string(clause) + " is not supported in a query");
-    }
+}
+
+void Parser::parseOrderBy(SqlAst& sql)
+{
+    if (!atSqlWord("ORDER"))
+        return;
+    advance();
+    expect(TokenKind::KwBy, "by");
+    do {
+        SqlOrder order;
+        order.expr = parseExpression();
+        if (atSqlWord("DESC")) {
+            order.descending = true;
+            advance();
+        } else if (atSqlWord("ASC")) {
+            advance();
+        }
+        if (atSqlWord("NULLS"))
+            unsupported("NULLS FIRST and NULLS LAST are not supported");
+        sql.orderBy.push_back(std::move(order));
+    } while (accept(TokenKind::Comma));
 }
 
 void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
@@ -184,15 +224,28 @@ void Parser::parseSqlTable(SqlAst& sql, bool withAlias)
     parseTableName(sql.table, sql.alias, withAlias);
 }
 
-void Parser::parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias)
+// A table, or in a query's FROM (`view` given) a subquery: an inline view.
+void Parser::parseTableName(std::vector<std::string>& table, std::string& alias, bool withAlias,
+                            std::shared_ptr<SqlAst>* view)
 {
-    if (check(TokenKind::LeftParen))
-        unsupported("subqueries in FROM are not supported");
-    table.push_back(identifier("<an identifier>"));
-    if (accept(TokenKind::Dot))
+    if (check(TokenKind::LeftParen)) {
+        if (!view)
+            unsupported("a subquery as the table of a change is not supported");
+        advance();
+        if (!atSqlWord("SELECT"))
+            unexpected("select");
+        DepthGuard guard(*this);
+        *view = std::make_shared<SqlAst>();
+        (*view)->pos = posOf(current_);
+        parseSelect(**view, false);
+        expect(TokenKind::RightParen, ")");
+    } else {
         table.push_back(identifier("<an identifier>"));
-    if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
-        unsupported("database links are not supported");
+        if (accept(TokenKind::Dot))
+            table.push_back(identifier("<an identifier>"));
+        if (check(TokenKind::Dot) || check(TokenKind::BindVariable))
+            unsupported("database links are not supported");
+    }
     if (withAlias
         && ((check(TokenKind::Identifier) && !isClauseWord(current_.text))
             || check(TokenKind::QuotedIdentifier)))
@@ -208,7 +261,7 @@ void Parser::parseJoins(SqlAst& sql)
         SqlJoin join;
         if (accept(TokenKind::Comma)) {
             join.how = ",";
-            parseTableName(join.table, join.alias, true);
+            parseTableName(join.table, join.alias, true, &join.view);
             sql.joins.push_back(std::move(join));
             continue;
         }
@@ -236,7 +289,7 @@ void Parser::parseJoins(SqlAst& sql)
         if (!atSqlWord("JOIN"))
             unexpected("join");
         advance();
-        parseTableName(join.table, join.alias, true);
+        parseTableName(join.table, join.alias, true, &join.view);
         if (join.how != "CROSS JOIN") {
             if (atSqlWord("USING"))
                 unsupported("JOIN ... USING is not supported");

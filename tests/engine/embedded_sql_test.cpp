@@ -10,9 +10,10 @@ namespace vexmoor::engine {
 namespace {
 
 struct Case {
-    const char* block;    // assigns :r, or raises
-    const char* expected; // :r as text; "<null>" for NULL; unused when `error` is set
-    int error = 0;        // the ORA (or PLS) number expected
+    const char* block;          // assigns :r, or raises
+    const char* expected;       // :r as text; "<null>" for NULL; unused when `error` is set
+    int error = 0;              // the ORA (or PLS) number expected
+    const char* says = nullptr; // a text the error's message holds, when it must name it
 };
 
 class EmbeddedSql : public EngineTest {
@@ -38,9 +39,16 @@ protected:
             if (c.error != 0) {
                 const bool assignsR =
                     std::string_view(c.block).find(":r") != std::string_view::npos;
-                EXPECT_EQ(
-                    errorCode([&] { assignsR ? (void)value(on, c.block) : run(on, c.block); }),
-                    c.error);
+                try {
+                    assignsR ? (void)value(on, c.block) : run(on, c.block);
+                    ADD_FAILURE() << "no error";
+                } catch (const OraError& error) {
+                    EXPECT_EQ(error.code(), c.error);
+                    if (c.says) {
+                        EXPECT_NE(error.message().find(c.says), std::string::npos)
+                            << error.message();
+                    }
+                }
                 continue;
             }
             std::optional<std::string> result;
@@ -142,6 +150,7 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
         std::string block;
         const char* expected;
         int error = 0;
+        const char* says = nullptr;
     };
     const std::vector<Row> table{
         {"begin select d.dname into :r from emp e, dept d where d.boss = e.id and e.name = "
@@ -169,7 +178,9 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
          "5"},
         {"begin select count(*) into :r from emp cross join dept; end;", "12"},
         {"begin select count(*) into :r from emp natural join dept; end;", "", 6550},
-        {"begin select count(*) into :r from emp e, dept d where d.boss(+) = e.id; end;", "", 6550},
+        {"begin select count(*) into :r from emp e, dept d where d.boss(+) = e.id; end;", "", 6550,
+         "PLS-00999: implementation restriction (may be temporary) Oracle's (+) outer join is not "
+         "supported: write LEFT JOIN ... ON instead"},
         // subqueries: scalar (no row is NULL, two are ORA-01427), IN, EXISTS, correlated
         {"begin select name into :r from emp where sal = (select max(sal) from emp); end;", "bob"},
         {"begin select count(*) into :r from emp where id = (select boss from dept where id "
@@ -223,7 +234,85 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
     };
     std::vector<Case> cases;
     for (const Row& row : table)
-        cases.push_back(Case{row.block.c_str(), row.expected, row.error});
+        cases.push_back(Case{row.block.c_str(), row.expected, row.error, row.says});
+    expectCases(*session, cases);
+}
+
+// UNION [ALL], INTERSECT and MINUS: taken left to right, columns named and
+// typed by the first query, ORDER BY over the whole by position or name.
+// Subqueries in FROM: tables of their columns, each named once.
+TEST_F(EmbeddedSql, CompoundQueriesAndInlineViews)
+{
+    const std::string rows = "begin for g in (";
+    const std::string gather = ") loop :r := :r || '[' || g.x || ']'; end loop; end;";
+    struct Row {
+        std::string block;
+        const char* expected;
+        int error = 0;
+        const char* says = nullptr;
+    };
+    const std::vector<Row> table{
+        {rows
+             + "select name x from emp where id < 3 union select name from emp where id > 1 "
+               "order by 1"
+             + gather,
+         "[Ann][Cy][bob]"},
+        {rows
+             + "select name x from emp where id < 3 union all select name from emp where id > 1 "
+               "order by x desc"
+             + gather,
+         "[bob][bob][Cy][Ann]"},
+        {rows + "select name x from emp intersect select name from emp where id = 2" + gather,
+         "[bob]"},
+        {rows + "select name x from emp minus select name from emp where id = 2 order by 1"
+             + gather,
+         "[Ann][Cy]"},
+        {rows + "select 1 x from dual union select 2 from dual intersect select 2 from dual"
+             + gather,
+         "[2]"},
+        {rows + "select '' x from dual union select null from dual" + gather, "[]"},
+        {rows + "select 1 x from dual union select 1.0 from dual" + gather, "[1]"},
+        {rows + "select null x from dual union all select id from emp order by 1 desc" + gather,
+         "[][3][2][1]"},
+        {"begin select name into :r from emp where id = 1 minus select name from emp where id = "
+         "2; end;",
+         "Ann"},
+        {"begin select name into :r from emp where id = 1 union all select name from emp where "
+         "id = 1; end;",
+         "", 1422},
+        {"begin select count(*) into :r from emp where id in (select 1 from dual union select 3 "
+         "from dual); end;",
+         "2"},
+        {"declare cursor c is select id, name from emp where id = 3 union select id, name from "
+         "emp where id = 1 order by 1 desc; r c%rowtype; begin open c; fetch c into r; close c; "
+         ":r := r.name; end;",
+         "Cy"},
+        {rows + "select id x, name from emp union select id from emp" + gather, "", 1789},
+        {rows + "select hired x from emp union select id from emp" + gather, "", 1790},
+        {rows + "select name x from emp union select name from emp order by upper(x)" + gather, "",
+         1785},
+        {rows + "select name x from emp union select name from emp order by 2" + gather, "", 1785},
+        {rows + "select name x from emp union select name from emp order by nosuch" + gather, "",
+         904},
+        // inline views
+        {"begin select v.n into :r from (select name n, sal from emp where sal > 1500) v; end;",
+         "bob"},
+        {"begin select count(*) into :r from (select id from emp union all select id from emp); "
+         "end;",
+         "6"},
+        {"begin select e.name into :r from emp e join (select max(sal) m from emp) v on e.sal = "
+         "v.m; end;",
+         "bob"},
+        {rows + "select * from (select id x from emp where id > 1) order by x desc" + gather,
+         "[3][2]"},
+        {"begin select count(*) into :r from (select id + 1 from emp); end;", "", 999},
+        {"begin select count(*) into :r from (select e.id, f.id from emp e, emp f); end;", "", 918},
+        {"begin delete from (select * from emp); end;", "", 6550,
+         "a subquery as the table of a change is not supported"},
+    };
+    std::vector<Case> cases;
+    for (const Row& row : table)
+        cases.push_back(Case{row.block.c_str(), row.expected, row.error, row.says});
     expectCases(*session, cases);
 }
 
