@@ -10,7 +10,7 @@ namespace vexmoor::engine {
 namespace {
 
 struct Case {
-    const char* block;          // assigns :r, or raises
+    std::string block;          // assigns :r, or raises
     const char* expected;       // :r as text; "<null>" for NULL; unused when `error` is set
     int error = 0;              // the ORA (or PLS) number expected
     const char* says = nullptr; // a text the error's message holds, when it must name it
@@ -146,13 +146,7 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
                   "name, sal) values (4, 'Ann', 500); commit; end;");
     const std::string rows = "begin for g in (";
     const std::string gather = ") loop :r := :r || g.x; end loop; end;";
-    struct Row {
-        std::string block;
-        const char* expected;
-        int error = 0;
-        const char* says = nullptr;
-    };
-    const std::vector<Row> table{
+    const std::vector<Case> table{
         {"begin select d.dname into :r from emp e, dept d where d.boss = e.id and e.name = "
          "'bob'; end;",
          "Ops"},
@@ -232,10 +226,7 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
          "r.name || r.dname; end;",
          "bobOps"},
     };
-    std::vector<Case> cases;
-    for (const Row& row : table)
-        cases.push_back(Case{row.block.c_str(), row.expected, row.error, row.says});
-    expectCases(*session, cases);
+    expectCases(*session, table);
 }
 
 // UNION [ALL], INTERSECT and MINUS: taken left to right, columns named and
@@ -245,13 +236,7 @@ TEST_F(EmbeddedSql, CompoundQueriesAndInlineViews)
 {
     const std::string rows = "begin for g in (";
     const std::string gather = ") loop :r := :r || '[' || g.x || ']'; end loop; end;";
-    struct Row {
-        std::string block;
-        const char* expected;
-        int error = 0;
-        const char* says = nullptr;
-    };
-    const std::vector<Row> table{
+    const std::vector<Case> table{
         {rows
              + "select name x from emp where id < 3 union select name from emp where id > 1 "
                "order by 1"
@@ -310,10 +295,7 @@ TEST_F(EmbeddedSql, CompoundQueriesAndInlineViews)
         {"begin delete from (select * from emp); end;", "", 6550,
          "a subquery as the table of a change is not supported"},
     };
-    std::vector<Case> cases;
-    for (const Row& row : table)
-        cases.push_back(Case{row.block.c_str(), row.expected, row.error, row.says});
-    expectCases(*session, cases);
+    expectCases(*session, table);
 }
 
 TEST_F(EmbeddedSql, ChangesRowCountAndTransactions)
