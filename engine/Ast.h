@@ -252,7 +252,7 @@ struct UnitAst {
     bool isPackage = false;
     bool isPackageBody = false;
     bool forward = false;  // PROCEDURE p(...); : its signature only
-    bool fromSpec = false; // a package's subprogram named in its header
+    bool fromHeader = false; // a package's subprogram named in its header
     // A package: how many declarations and subprograms its header
     // holds (the first ones of the block); the rest are the body's.
     std::size_t publicDeclarations = 0;

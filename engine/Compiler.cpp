@@ -223,7 +223,7 @@ private:
         local->nested = true;
         local->valid = true;
         local->pending = ast->forward;
-        local->publicMember = ast->fromSpec;
+        local->publicMember = ast->fromHeader;
         local->ast = std::move(ast);
         scopes_.back().push_back(
             Symbol{local->ast->name, SymbolKind::Subprogram, -1, nullptr, level(), local.get()});
@@ -296,7 +296,7 @@ private:
             if (symbol.kind != SymbolKind::Subprogram || !symbol.subprogram->pending)
                 continue;
             const UnitAst& ast = *symbol.subprogram->ast;
-            if (ast.fromSpec) {
+            if (ast.fromHeader) {
                 if (current().ast->isPackageBody)
                     fail(ast.namePos, "PLS-00323: subprogram or cursor '" + ast.name
                                           + "' is declared in a package specification and "
@@ -904,10 +904,10 @@ private:
             made = type.get();
             unit_.rowTypes.push_back(std::move(type));
         }
-        TypeSpec spec;
-        spec.type = ValueType::Composite;
-        spec.composite = made;
-        return spec;
+        TypeSpec rowType;
+        rowType.type = ValueType::Composite;
+        rowType.composite = made;
+        return rowType;
     }
 
     // The query of pkg.c, when a path names a package's cursor.

@@ -15,25 +15,25 @@ void append(std::vector<T>& to, std::vector<T>& from)
 
 // The body's declarations, subprograms and initialisation after the
 // header's.
-std::unique_ptr<UnitAst> merge(std::unique_ptr<UnitAst> spec, std::unique_ptr<UnitAst> body)
+std::unique_ptr<UnitAst> merge(std::unique_ptr<UnitAst> header, std::unique_ptr<UnitAst> body)
 {
-    Block& into = spec->block;
+    Block& into = header->block;
     Block& from = body->block;
     append(into.declarations, from.declarations);
     append(into.subprograms, from.subprograms);
     append(into.types, from.types);
     into.body = std::move(from.body);
     into.handlers = std::move(from.handlers);
-    spec->isPackageBody = true;
-    return spec;
+    header->isPackageBody = true;
+    return header;
 }
 
 // A header with subprograms needs a body to run them.
-bool needsBody(const UnitAst& spec)
+bool needsBody(const UnitAst& header)
 {
-    if (spec.publicSubprograms > 0)
+    if (header.publicSubprograms > 0)
         return true;
-    for (const auto& declaration : spec.block.declarations) {
+    for (const auto& declaration : header.block.declarations) {
         if (declaration.cursor)
             return true;
     }
@@ -57,16 +57,16 @@ void reset(CompiledUnit& unit)
 
 } // namespace
 
-void compilePackage(CompiledUnit& unit, const StoredProcedure& spec,
+void compilePackage(CompiledUnit& unit, const StoredProcedure& header,
                     const std::optional<StoredProcedure>& body, CompileEnvironment& environment)
 {
-    unit.specVersion = spec.version;
+    unit.specVersion = header.version;
     unit.bodyVersion = body ? body->version : 0;
     const std::string name = "package body \"" + unit.qualifiedName + "\"";
     if (body) {
         try {
             unit.ast =
-                merge(Parser(spec.source).parsePackage(), Parser(body->source).parsePackage());
+                merge(Parser(header.source).parsePackage(), Parser(body->source).parsePackage());
             compile(unit, environment);
             return;
         } catch (const OraError& error) {
@@ -75,7 +75,7 @@ void compilePackage(CompiledUnit& unit, const StoredProcedure& spec,
             unit.bodyError = oraError(4063, {name});
         }
     }
-    unit.ast = Parser(spec.source).parsePackage();
+    unit.ast = Parser(header.source).parsePackage();
     compile(unit, environment);
     if (!body && needsBody(*unit.ast))
         unit.bodyError = oraError(4067, {name});

@@ -12,7 +12,7 @@ namespace vexmoor::engine {
 // leaves the header usable and the package unable to run (ORA-04063),
 // as does a missing body that the header needs (ORA-04067). Raises
 // the compile error of a header that does not compile.
-void compilePackage(CompiledUnit& unit, const StoredProcedure& spec,
+void compilePackage(CompiledUnit& unit, const StoredProcedure& header,
                     const std::optional<StoredProcedure>& body, CompileEnvironment& environment);
 
 } // namespace vexmoor::engine

@@ -18,7 +18,7 @@ void Parser::parseSubprogram(Block& block)
     }
     if (accept(TokenKind::Semicolon)) {
         unit->forward = true;
-        unit->fromSpec = packageSpec_;
+        unit->fromHeader = packageSpec_;
         block.subprograms.push_back(std::move(unit));
         return;
     }

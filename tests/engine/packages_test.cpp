@@ -168,7 +168,7 @@ TEST_F(Packages, MissingAndBrokenUnits)
          4067,
          "ORA-04067: not executed, package body \"VEXMOOR.NOBODY\" does not exist\nORA-06508: "
          "PL/SQL: could not find program unit being called: \"VEXMOOR.NOBODY\""},
-        // a spec of variables only needs none
+        // a header of variables only needs none
         {{"create package consts is c constant varchar2(3) := 'abc'; end;"},
          "begin :r := consts.c; end;",
          "abc"},
