@@ -251,7 +251,7 @@ struct UnitAst {
     bool isFunction = false;  // returnType holds its type
     bool isPackage = false;
     bool isPackageBody = false;
-    bool forward = false;  // PROCEDURE p(...); : its signature only
+    bool forward = false;    // PROCEDURE p(...); : its signature only
     bool fromHeader = false; // a package's subprogram named in its header
     // A package: how many declarations and subprograms its header
     // holds (the first ones of the block); the rest are the body's.
