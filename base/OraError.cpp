@@ -22,6 +22,7 @@ constexpr std::array kErrorTexts{
     ErrorText{900, "invalid SQL statement"},
     ErrorText{942, "table or view does not exist"},
     ErrorText{955, "name is already used by an existing object"},
+    ErrorText{972, "identifier is too long"},
     ErrorText{1008, "not all variables bound"},
     ErrorText{1001, "invalid cursor"},
     ErrorText{1003, "no statement parsed"},

@@ -55,12 +55,15 @@ public:
             throw sqlError(905, "missing keyword");
     }
 
-    // A name: upper case, or as written in double quotes.
+    // A name: upper case, or as written in double quotes; at most Oracle's
+    // 128 bytes, as a user, a schema and a synonym are names too.
     std::string name(int missingCode, std::string_view missingText)
     {
         if (!isWord() && token_.kind != TokenKind::QuotedIdentifier)
             throw sqlError(missingCode, missingText);
         std::string result = normalizeIdentifier(token_);
+        if (result.size() > kMaxIdentifier)
+            throw oraError(972);
         advance();
         return result;
     }

@@ -329,7 +329,11 @@ std::unique_ptr<Expr> Parser::parseSubquery()
     expr->pos = posOf(current_);
     expr->query = std::make_shared<SqlAst>();
     expr->query->pos = expr->pos;
-    parseSelect(*expr->query, false);
+    // Only a query of its own (a cursor, an inline view) may be ordered.
+    parseQueryBlock(*expr->query, false);
+    parseCompound(*expr->query);
+    if (atSqlWord("ORDER"))
+        throw compileError(posOf(current_), "PL/SQL: ORA-00907: missing right parenthesis");
     return expr;
 }
 

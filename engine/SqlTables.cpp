@@ -568,6 +568,10 @@ void UserTables::fail(int rc, const UserTable* table)
     const std::string message = sqlite3_errmsg(db_);
     if (message.starts_with("ORA-") && message.size() >= 9)
         throw OraError(std::stoi(message.substr(4, 5)), message);
+    // Another session's DROP TABLE commits before the catalog's generation
+    // moves; a definition remembered in that gap names a table that is gone.
+    if (message.starts_with("no such table: U:"))
+        throw oraError(942);
     const std::string owner = table ? table->object.owner : std::string();
     const std::string name = table ? table->object.name : std::string();
     switch (rc & 0xff) {

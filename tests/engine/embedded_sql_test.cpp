@@ -5,6 +5,8 @@
 #include "engine/Catalog.h"
 #include "engine/Session.h"
 
+#include <sqlite3.h>
+
 namespace vexmoor::engine {
 
 namespace {
@@ -203,6 +205,9 @@ TEST_F(EmbeddedSql, JoinsSubqueriesAndGroups)
          "'Ops'); :r := sql%rowcount; rollback; end;",
          "1"},
         {"begin :r := (select 1 from dual); end;", "", 6550},
+        {"begin select count(*) into :r from emp where id in (select boss from dept order by "
+         "1); end;",
+         "", 6550, "ORA-00907: missing right parenthesis"},
         // GROUP BY, HAVING, DISTINCT
         {rows
              + "select name || count(*) || sum(sal) x from emp group by name having count(*) "
@@ -371,6 +376,16 @@ TEST_F(EmbeddedSql, TableMadeAnewByAnotherSession)
                                ":r from emp; end;",
                                "ab12"},
                           });
+    // The table gone before the catalog says so: what this session still
+    // remembers of it must not turn into an internal error.
+    run(*session, "begin commit; end;");
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open((file.string() + "-tables").c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "DROP TABLE \"U:VEXMOOR.EMP\"", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    expectCases(*session, {{"begin insert into emp values ('cd', 13); end;", "", 942},
+                           {"begin select count(*) into :r from emp; end;", "", 942}});
 }
 
 TEST_F(EmbeddedSql, CursorForLoops)

@@ -75,6 +75,12 @@ TEST_F(SqlCommands, SyntaxErrorsHaveOracleNumbers)
     EXPECT_EQ(failure(*admin, "create public synonym s").code(), 905);
     EXPECT_EQ(failure(*admin, "create public synonym s for t extra").code(), 933);
     EXPECT_EQ(failure(*admin, "create user u identified by").code(), 988);
+    const std::string longName(129, 'n');
+    for (const std::string& command :
+         {"create user " + longName + " identified by x", "create public synonym s for " + longName,
+          "create synonym \"" + longName + "\" for t"})
+        EXPECT_EQ(failure(*admin, command).code(), 972) << command;
+    run(*admin, "create user " + std::string(128, 'u') + " identified by x");
 }
 
 TEST_F(SqlCommands, BindsOnACommandAreRefused)
