@@ -217,11 +217,18 @@ bool CMainFrame::event(QEvent* event)
     // "Ready" when there is none.
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        if (messagePane_)
-            messagePane_->setText(tip.isEmpty() ? res::loadString(res::AFX_IDS_IDLEMESSAGE) : tip);
+        showMessage(tip.isEmpty() ? res::loadString(res::AFX_IDS_IDLEMESSAGE) : tip);
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void CMainFrame::showMessage(const QString& text)
+{
+    if (messagePane_ == nullptr)
+        return;
+    messagePane_->setText(text);
+    messagePane_->setToolTip(text == res::loadString(res::AFX_IDS_IDLEMESSAGE) ? QString() : text);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

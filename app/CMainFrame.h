@@ -36,6 +36,9 @@ public:
     QStatusBar* StatusBar() const { return m_wndStatusBar; }
     // The message pane: "Ready", or the prompt of the item under the pointer.
     QLabel* messagePane() const { return messagePane_; }
+    // Shows text in the message pane; a message the pane cuts short can be
+    // read whole from its tooltip.
+    void showMessage(const QString& text);
     KeyStatePanes* keyPanes() const { return keyPanes_; }
     // What tracing does, left of the key-state panes.
     QLabel* statePane() const { return statePane_; }

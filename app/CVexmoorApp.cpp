@@ -197,6 +197,9 @@ bool CVexmoorApp::createMainWindow()
     doc_.attachView(view_);
     connect(&doc_, &CVexmoorDoc::TitleChanged, mainWnd_.get(), &CMainFrame::updateFrameTitle);
     connect(&doc_, &CVexmoorDoc::addedToRecentFiles, this, &CVexmoorApp::addToRecentFiles);
+    doc_.setFileNamePrompt([this](QWidget* parent, bool save, const QString& initial) {
+        return promptForLogFile(parent, save, initial, recentFiles_.entries().value(0));
+    });
     mainWnd_->setCloseQuery([this] { return doc_.saveModified(); });
     mainWnd_->updateFrameTitle(doc_.Title());
     mainWnd_->updateRecentFiles(recentFiles_);
@@ -281,8 +284,8 @@ void CVexmoorApp::updateTraceState()
 
 void CVexmoorApp::showInMessagePane(const QString& text)
 {
-    if (mainWnd_ && mainWnd_->messagePane())
-        mainWnd_->messagePane()->setText(text);
+    if (mainWnd_)
+        mainWnd_->showMessage(text);
 }
 
 void CVexmoorApp::onOpenJournalFolder()

@@ -15,7 +15,10 @@
 namespace vexmoor::app {
 
 CVexmoorDoc::CVexmoorDoc(QObject* parent)
-    : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)), prompt_(promptForLogFile)
+    : QObject(parent), title_(res::loadString(res::AFX_IDS_UNTITLED)),
+      prompt_([](QWidget* dialogParent, bool save, const QString& initial) {
+          return promptForLogFile(dialogParent, save, initial);
+      })
 {
 }
 
@@ -157,12 +160,17 @@ QStringList logFileFilters()
 }
 
 QString startFolder(const QString& initial, const QString& lastFolder,
-                    const QString& documentsFolder)
+                    const QString& mostRecentFile, const QString& documentsFolder)
 {
     const QFileInfo initialFile(initial);
     if (!initial.isEmpty() && initialFile.isAbsolute())
         return initialFile.absolutePath();
-    return lastFolder.isEmpty() ? documentsFolder : lastFolder;
+    if (!lastFolder.isEmpty())
+        return lastFolder;
+    const QFileInfo recentFile(mostRecentFile);
+    if (!mostRecentFile.isEmpty() && recentFile.isAbsolute())
+        return recentFile.absolutePath();
+    return documentsFolder;
 }
 
 namespace {
@@ -174,7 +182,8 @@ QString& lastFolderUsed()
 }
 } // namespace
 
-QString promptForLogFile(QWidget* parent, bool save, const QString& initial)
+QString promptForLogFile(QWidget* parent, bool save, const QString& initial,
+                         const QString& mostRecentFile)
 {
     QFileDialog dialog(parent,
                        res::loadString(save ? res::AFX_IDS_SAVEFILE : res::AFX_IDS_OPENFILE));
@@ -182,7 +191,7 @@ QString promptForLogFile(QWidget* parent, bool save, const QString& initial)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDirectory(
-        startFolder(initial, lastFolderUsed(),
+        startFolder(initial, lastFolderUsed(), mostRecentFile,
                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (!initial.isEmpty())
         dialog.selectFile(initial);

@@ -83,16 +83,19 @@ private:
 
 // The standard file dialog: title "Open" or "Save As", "Log Files (*.log)"
 // then all files, no extension added to a name without one; it opens in the
-// folder startFolder names.
-QString promptForLogFile(QWidget* parent, bool save, const QString& initial);
+// folder startFolder names. `mostRecentFile`: the first of the recent files,
+// which remembers the folder from one run to the next.
+QString promptForLogFile(QWidget* parent, bool save, const QString& initial,
+                         const QString& mostRecentFile = {});
 
 // The two filters, log files first.
 QStringList logFileFilters();
 
 // Where a file dialog starts: the folder of a file named with its path, else
-// the folder last used, else the documents folder.
+// the folder last used in this run, else the folder of the most recent file,
+// else the documents folder.
 QString startFolder(const QString& initial, const QString& lastFolder,
-                    const QString& documentsFolder);
+                    const QString& mostRecentFile, const QString& documentsFolder);
 
 // The one filter both file dialogs offer. "All Files (*.*)" would hide names
 // without a dot on systems other than Windows, so there it is "All Files (*)".

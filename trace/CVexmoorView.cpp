@@ -224,6 +224,7 @@ CVexmoorView::CVexmoorView(base::Profile& profile, std::unique_ptr<PipeChannel> 
     connect(document(), &QTextDocument::modificationChanged, this,
             &CVexmoorView::OnModificationChanged);
     setFixedWidthFont(profile_.getProfileInt(kFixedWidthFontSection, kFixedWidthFontEntry, 0) != 0);
+    followNewLines_ = profile_.getProfileInt(kFollowNewLinesSection, kFollowNewLinesEntry, 1) != 0;
 }
 
 CVexmoorView::~CVexmoorView() = default;
@@ -232,6 +233,12 @@ void CVexmoorView::setReceiptTime(bool on)
 {
     journalSink_.setReceiptTime(on);
     profile_.writeProfileInt(kReceiptTimeSection, kReceiptTimeEntry, on ? 1 : 0);
+}
+
+void CVexmoorView::setFollowNewLines(bool on)
+{
+    followNewLines_ = on;
+    profile_.writeProfileInt(kFollowNewLinesSection, kFollowNewLinesEntry, on ? 1 : 0);
 }
 
 void CVexmoorView::setFixedWidthFont(bool on)

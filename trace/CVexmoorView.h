@@ -65,9 +65,10 @@ public:
     bool receiptTime() const { return journalSink_.receiptTime(); }
     void setReceiptTime(bool on);
     // Off, new lines leave the view and the selection where they are; on,
-    // they do so only while the user has scrolled away from the end.
+    // they do so only while the user has scrolled away from the end. Stored
+    // in the profile.
     bool followNewLines() const { return followNewLines_; }
-    void setFollowNewLines(bool on) { followNewLines_ = on; }
+    void setFollowNewLines(bool on);
     // The system's fixed-width font with tab stops every 8 characters, or
     // the default font; stored in the profile.
     bool fixedWidthFont() const { return fixedWidthFont_; }
@@ -154,8 +155,10 @@ private:
     bool highlightMatchCase_ = false;
 };
 
-// The profile's place of the Fixed-Width Font setting.
+// The profile's places of the view's own settings.
 inline constexpr const char* kFixedWidthFontSection = "Settings";
 inline constexpr const char* kFixedWidthFontEntry = "Fixed-Width Font";
+inline constexpr const char* kFollowNewLinesSection = "Settings";
+inline constexpr const char* kFollowNewLinesEntry = "Follow New Lines";
 
 } // namespace vexmoor::trace

@@ -320,6 +320,11 @@ TEST_F(TracingConsole, NewLinesMoveViewAndSelectionOnlyWhenFollowingAtTheEnd)
             EXPECT_EQ(bar->value(), scrolledTo);
         }
     }
+    EXPECT_EQ(profile_.getProfileInt("Settings", "Follow New Lines", -1), 0);
+    app_->ExitInstance();
+    app_.reset();
+    ASSERT_TRUE(Start());
+    EXPECT_FALSE(action(res::ID_VIEW_FOLLOW_NEW_LINES)->isChecked()) << "stored";
 }
 
 class RecordingShell final : public ui::DesktopShell {
@@ -365,15 +370,18 @@ TEST(SmallThings, FileDialogsOfferLogFilesFirstAndStartWhereTheUserWas)
     struct Case {
         const char* initial;
         const char* last;
+        const char* recent;
         const char* start;
     };
     for (const Case& c :
-         {Case{"Untitled", "", "/home/ann/Documents"}, Case{"Untitled", "/srv/logs", "/srv/logs"},
-          Case{"/data/day.log", "/srv/logs", "/data"}, Case{"", "", "/home/ann/Documents"}})
+         {Case{"Untitled", "", "", "/home/ann/Documents"},
+          Case{"Untitled", "/srv/logs", "/old/x.log", "/srv/logs"},
+          Case{"/data/day.log", "/srv/logs", "", "/data"}, Case{"", "", "/old/x.log", "/old"},
+          Case{"", "", "", "/home/ann/Documents"}})
         EXPECT_EQ(startFolder(QString::fromLatin1(c.initial), QString::fromLatin1(c.last),
-                              QStringLiteral("/home/ann/Documents")),
+                              QString::fromLatin1(c.recent), QStringLiteral("/home/ann/Documents")),
                   QString::fromLatin1(c.start))
-            << c.initial << " / " << c.last;
+            << c.initial << " / " << c.last << " / " << c.recent;
 }
 
 TEST(SmallThings, LogonHelpNamesEveryKindOfConnectStringAndTheNewAccounts)
@@ -420,12 +428,14 @@ TEST_F(TracingConsole, TheSmallestWindowKeepsMenuToolbarAndOneLineOfLog)
     EXPECT_TRUE(frame->ToolBar()->isVisible());
 }
 
-TEST_F(TracingConsole, ALongMessageLeavesTheStatePaneWhole)
+TEST_F(TracingConsole, ALongMessageLeavesTheStatePaneWholeAndIsReadInItsTooltip)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = app_->mainFrame();
     frame->resize(700, 400);
-    frame->messagePane()->setText(QString(300, QChar('x')));
+    const QString message(300, QChar('x'));
+    frame->showMessage(message);
+    EXPECT_EQ(frame->messagePane()->toolTip(), message);
     QApplication::processEvents();
     QLabel* state = frame->statePane();
     EXPECT_GE(state->width(), state->sizeHint().width());
