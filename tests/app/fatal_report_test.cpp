@@ -145,6 +145,10 @@ TEST_F(FatalReportInProgram, ReportEndsTheProcess)
     ASSERT_TRUE(Start({document}));
     app_->View()->setLogText("saved part\r\nunsaved part\r\n");
     const QString recovery = FilePath(QStringLiteral("doomed.log.recovered.log"));
+    // The child sets up this test again and ends by abort, never removing its
+    // folders: they are made inside this process's folder, removed with it.
+    const QByteArray temporaryFolder = qgetenv("TMPDIR");
+    qputenv("TMPDIR", folder_.path().toLocal8Bit());
 
     EXPECT_EXIT(
         {
@@ -164,6 +168,10 @@ TEST_F(FatalReportInProgram, ReportEndsTheProcess)
         "BOX\\[ORACLE Error when processing OCI function OEXEC, OEXN\\|.*begin x; end;\\|\\|"
         "The unsaved log was written to .*doomed\\.log\\.recovered\\.log\\.\\] "
         "RECOVERED\\[saved part<CRLF>unsaved part<CRLF>\\]");
+    if (temporaryFolder.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", temporaryFolder);
 }
 
 } // namespace
