@@ -9,9 +9,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,7 +23,9 @@ namespace vexmoor::engine {
 
 namespace {
 
-constexpr int kLockWaitMs = 30'000;
+constexpr auto kLockWait = std::chrono::seconds(30);
+// The longest pause between two looks at a lock, and so at a cancel request.
+constexpr auto kLongestLockPause = std::chrono::milliseconds(10);
 
 OraError tableError(int code, const std::string& text)
 {
@@ -488,7 +493,7 @@ UserTables::UserTables(SessionState& state) : state_(state)
             throw error;
         }
     }
-    sqlite3_busy_timeout(db_, kLockWaitMs);
+    sqlite3_busy_handler(db_, &UserTables::onBusy, this);
     sqlite3_extended_result_codes(db_, 1);
     try {
         execute("PRAGMA journal_mode=WAL");
@@ -586,12 +591,26 @@ void UserTables::fail(int rc, const UserTable* table)
         throw tableError(1, "unique constraint (" + owner + ".PK_" + name + ") violated");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+        checkCancel(state_);
         throw oraError(54);
     case SQLITE_FULL:
         throw oraError(27072);
     default:
         throw oraError(600, {"[user tables], [" + message + "]"});
     }
+}
+
+int UserTables::onBusy(void* self, int attempt)
+{
+    auto& tables = *static_cast<UserTables*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0)
+        tables.waitStarted_ = now;
+    if (tables.state_.cancel.pending() || now - tables.waitStarted_ >= kLockWait)
+        return 0;
+    std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(
+        std::chrono::milliseconds(attempt + 1), kLongestLockPause));
+    return 1;
 }
 
 std::optional<UserTable> UserTables::find(const ObjectName& object)

@@ -4,6 +4,7 @@
 #include "Catalog.h"
 #include "SessionState.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -85,12 +86,16 @@ public:
     void runToEnd(sqlite3_stmt* stmt);
     // Raises the OraError for an SQLite result code: ORA-00001 for a
     // duplicate key, ORA-01400 for a NULL in a NOT NULL column, ORA-00054
-    // when another session's transaction kept the lock too long, and the
+    // when another session's transaction kept the lock too long, ORA-01013
+    // when the session was cancelled while it waited for that lock, and the
     // ORA error a function of ours raised.
     [[noreturn]] void fail(int rc, const UserTable* table = nullptr);
     sqlite3* handle() const { return db_; }
 
 private:
+    // SQLite's busy handler: waits for another session's transaction to end,
+    // up to a limit, and gives up at once when this session is cancelled.
+    static int onBusy(void* self, int attempt);
     void execute(const char* sql);
     // A statement without parameters or rows, prepared once.
     void run(const std::string& sql);
@@ -103,6 +108,7 @@ private:
     // The definitions open found, and the catalog generation they hold for.
     std::map<std::pair<std::string, std::string>, std::shared_ptr<const UserTable>> tables_;
     std::int64_t tablesGeneration_ = -1;
+    std::chrono::steady_clock::time_point waitStarted_;
 };
 
 // The session's tables, connected on first use.

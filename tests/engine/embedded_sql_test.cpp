@@ -388,6 +388,20 @@ TEST_F(EmbeddedSql, TableMadeAnewByAnotherSession)
                            {"begin select count(*) into :r from emp; end;", "", 942}});
 }
 
+// A change waits for another session's transaction to end, as Oracle waits
+// for a row lock, but gives way to a cancel at once.
+TEST_F(EmbeddedSql, WaitingForAnotherSessionsTransactionGivesWayToCancel)
+{
+    run(*session, "begin insert into emp (id) values (20); end;");
+    auto other = logOn();
+    other->cancel();
+    EXPECT_EQ(failure(*other, "begin insert into emp (id) values (21); end;").code(), 1013);
+    run(*session, "begin commit; end;");
+    expectCases(*other, {{"begin insert into emp (id) values (21); commit; select count(*) "
+                          "into :r from emp where id > 19; end;",
+                          "2"}});
+}
+
 TEST_F(EmbeddedSql, CursorForLoops)
 {
     expectCases(
