@@ -41,6 +41,10 @@ CPrintSetupDlg::CPrintSetupDlg(const PrinterList& printers, const PrinterChoice&
     const QString name =
         initial.printerName.isEmpty() ? printers_.defaultName() : initial.printerName;
     printer_->setCurrentIndex(std::max(0, printer_->findText(name)));
+    // Without printers the paper and orientation can still be chosen, for
+    // printing to a file.
+    printer_->setPlaceholderText(QStringLiteral("No printers are installed"));
+    printer_->setEnabled(printer_->count() > 0);
     layout->addWidget(printerGroup);
 
     auto* paperGroup = new QGroupBox(QStringLiteral("Paper"), this);

@@ -107,6 +107,21 @@ TEST_F(PrintingTest, PrintSetupChoosesThePrinterAndPageThatPrintThenUses)
     EXPECT_NEAR(size.at(2).toDouble(), 419.5, 1.0);
 }
 
+TEST_F(PrintingTest, PrintSetupWithoutPrintersSaysSoAndStillChoosesThePage)
+{
+    const FakePrinters none({}, folder_.path());
+    CPrintSetupDlg dialog(none, PrinterChoice{}, nullptr);
+    auto* printer = dialog.findChild<QComboBox*>(QStringLiteral("printer"));
+    auto* paper = dialog.findChild<QComboBox*>(QStringLiteral("paperSize"));
+    ASSERT_TRUE(printer && paper);
+    EXPECT_FALSE(printer->isEnabled());
+    EXPECT_EQ(printer->placeholderText(), "No printers are installed");
+    paper->setCurrentIndex(paper->findText("A5"));
+    QPrinter target;
+    ASSERT_TRUE(applyChoice(target, dialog.choice(), none));
+    EXPECT_EQ(target.pageLayout().pageSize().id(), QPageSize::A5);
+}
+
 TEST_F(PrintingTest, PreviewShowsThePagesAndRemembersOneOrTwoPages)
 {
     struct Seen {
