@@ -3,6 +3,14 @@
 
 namespace vexmoor::engine {
 
+void Parser::knowTypesOf(const Block& header)
+{
+    for (const auto& declaration : header.declarations) {
+        if (declaration.typeDeclaration != nullptr)
+            typeNames_.push_back(declaration.name);
+    }
+}
+
 std::unique_ptr<UnitAst> Parser::parsePackage()
 {
     auto unit = std::make_unique<UnitAst>();

@@ -65,8 +65,10 @@ void compilePackage(CompiledUnit& unit, const StoredProcedure& header,
     const std::string name = "package body \"" + unit.qualifiedName + "\"";
     if (body) {
         try {
-            unit.ast =
-                merge(Parser(header.source).parsePackage(), Parser(body->source).parsePackage());
+            auto headerAst = Parser(header.source).parsePackage();
+            Parser bodyParser(body->source);
+            bodyParser.knowTypesOf(headerAst->block);
+            unit.ast = merge(std::move(headerAst), bodyParser.parsePackage());
             compile(unit, environment);
             return;
         } catch (const OraError& error) {

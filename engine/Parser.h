@@ -34,6 +34,9 @@ public:
     std::unique_ptr<UnitAst> parseProcedure();
     // "PACKAGE [BODY] name IS|AS decls [BEGIN ...] END [name];" (Package.cpp)
     std::unique_ptr<UnitAst> parsePackage();
+    // For a package body: the TYPE names its header declares, which the
+    // body's declarations and signatures may use.
+    void knowTypesOf(const Block& header);
 
 private:
     // tokens

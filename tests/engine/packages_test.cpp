@@ -277,6 +277,41 @@ TEST_F(Packages, CursorsRecordsAndExceptionsOfAPackage)
         check(c);
 }
 
+// The header's types are the body's too: in its signatures, its variables and
+// its local subprograms, as well as the callers'.
+TEST_F(Packages, TypesOfTheHeaderServeTheBody)
+{
+    const std::vector<std::string> made{
+        "create or replace package orders is "
+        "  type line_t is record (sku varchar2(10), qty number, price number(8,2)); "
+        "  type lines_t is table of line_t index by pls_integer; "
+        "  function total(p_lines lines_t) return number; "
+        "end orders;",
+        "create or replace package body orders is "
+        "  kept lines_t; "
+        "  function total(p_lines lines_t) return number is "
+        "    s number := 0; i pls_integer := p_lines.first; "
+        "    function cost(l line_t) return number is begin return l.qty * l.price; end; "
+        "  begin "
+        "    while i is not null loop s := s + cost(p_lines(i)); i := p_lines.next(i); end loop; "
+        "    kept := p_lines; return s; "
+        "  end; "
+        "end orders;"};
+    const Case cases[] = {
+        {made,
+         "declare l orders.lines_t; begin l(1).qty := 2; l(1).price := 9.99; l(5).qty := 1; "
+         "l(5).price := 120; :r := orders.total(l); end;",
+         "139.98"},
+        {{},
+         "create or replace package body orders is function total(p_lines lines_t) return "
+         "number is begin return p_lines.count + nope; end; end;",
+         nullptr,
+         24344},
+    };
+    for (const auto& c : cases)
+        check(c);
+}
+
 TEST_F(Packages, StoredFunctionsAndForwardDeclarations)
 {
     const Case cases[] = {
