@@ -152,6 +152,16 @@ std::string unitKind(std::string_view source)
 
 Catalog::Catalog(Storage& storage) : storage_(storage) {}
 
+std::vector<std::string> Catalog::unitNames(std::string_view owner)
+{
+    Query query(storage_, "SELECT name FROM procedures WHERE owner = ? ORDER BY name");
+    query.bind(1, owner);
+    std::vector<std::string> names;
+    while (query.step())
+        names.push_back(query.text(0));
+    return names;
+}
+
 // The tables of sources (procedures, package_bodies) share one shape: owner,
 // name, source and the catalog generation that stored it. Statement texts are
 // literals, as the statement cache wants them.

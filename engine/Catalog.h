@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace vexmoor::engine {
 
@@ -69,6 +70,8 @@ public:
     // taken by an object of another kind.
     void storeProcedure(const ObjectName& object, std::string_view source, bool orReplace);
     std::optional<StoredProcedure> findProcedure(const ObjectName& object);
+    // The names of the schema's procedures, functions and packages, in order.
+    std::vector<std::string> unitNames(std::string_view owner);
     // ORA-04043 when there is no unit of that kind (PROCEDURE, FUNCTION,
     // PACKAGE); dropping a package drops its body too.
     void dropProcedure(const ObjectName& object, std::string_view kind = "PROCEDURE");

@@ -232,6 +232,25 @@ void Session::Impl::compileStored(const ObjectName& object, bool body)
     }
 }
 
+std::vector<CompileErrorRow> Session::Impl::compileErrorsOf(const std::string& owner)
+{
+    Catalog& catalog = session.database->catalog();
+    std::vector<CompileErrorRow> rows;
+    for (const std::string& name : catalog.unitNames(owner)) {
+        const auto unit = procedure(owner, {owner, name});
+        if (!unit || !unit->compileError)
+            continue;
+        std::string type = "PACKAGE BODY";
+        if (!unit->valid) {
+            const auto stored = catalog.findProcedure({owner, name});
+            type = stored ? unitKind(stored->source) : "PROCEDURE";
+        }
+        for (auto& row : compileErrorRows(name, type, *unit->compileError))
+            rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 OraError asOraError(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error))
@@ -257,6 +276,9 @@ std::unique_ptr<Session> Session::logOn(std::shared_ptr<Database> database, std:
         impl->session.conversion.dateFormat = std::string(kDefaultDateFormat);
         impl->session.conversion.now = [db = database.get()] { return currentDate(*db); };
         impl->session.database = std::move(database);
+        impl->session.compileErrors = [owner = impl.get()](const std::string& schema) {
+            return owner->compileErrorsOf(schema);
+        };
         return std::unique_ptr<Session>(new Session(std::move(impl)));
     } catch (const OraError&) {
         throw;

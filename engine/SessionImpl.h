@@ -48,6 +48,8 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
                  const std::vector<std::string>& path) override; // SqlTables.cpp
     SessionState& state() override { return session; }
     void compileStored(const ObjectName& object, bool body) override;
+    // Compiles the schema's stored units, where not yet done, for USER_ERRORS.
+    std::vector<CompileErrorRow> compileErrorsOf(const std::string& owner);
     std::shared_ptr<CompiledUnit> keptPackage(const std::string& key);
     bool isCurrent(const CompiledUnit& unit, std::set<const CompiledUnit*>& seen);
 };

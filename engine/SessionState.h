@@ -1,11 +1,13 @@
 #pragma once
 
 #include "CancelRequest.h"
+#include "CompileErrors.h"
 #include "DbmsOutput.h"
 #include "ExecutionLimits.h"
 #include "MessageBuffer.h"
 #include "Value.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +34,9 @@ struct SessionState {
     std::shared_ptr<UserTables> tables;
     // The session's own copies of the packages it used (PackageInstance.h).
     std::shared_ptr<PackageInstances> packages;
+    // USER_ERRORS: why the stored units of a schema do not compile, as this
+    // session compiles them (Session.cpp).
+    std::function<std::vector<CompileErrorRow>(const std::string& owner)> compileErrors;
 };
 
 // ORA-01013 when the session has been asked to stop.

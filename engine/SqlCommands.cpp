@@ -159,7 +159,26 @@ private:
             throw sqlError(901, "invalid CREATE command");
     }
 
+    // A unit's errors point into its source, which starts `sourceOffset`
+    // bytes into the command: moved there, they point into the command.
+    template <typename Create>
+    void pointingIntoCommand(std::size_t sourceOffset, Create create)
+    {
+        try {
+            create();
+        } catch (OraError& error) {
+            if (error.parseOffset() > 0 || error.code() == 24344)
+                error.setParseOffset(error.parseOffset() + static_cast<unsigned>(sourceOffset));
+            throw;
+        }
+    }
+
     void createProcedure(bool orReplace)
+    {
+        pointingIntoCommand(words_.token().offset, [&] { storeProcedure(orReplace); });
+    }
+
+    void storeProcedure(bool orReplace)
     {
         const std::string_view source = text_.substr(words_.token().offset);
         words_.advance();
@@ -174,6 +193,11 @@ private:
     }
 
     void createPackage(bool orReplace)
+    {
+        pointingIntoCommand(words_.token().offset, [&] { storePackage(orReplace); });
+    }
+
+    void storePackage(bool orReplace)
     {
         const std::string_view source = text_.substr(words_.token().offset);
         words_.advance();

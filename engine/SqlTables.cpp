@@ -600,6 +600,61 @@ void UserTables::fail(int rc, const UserTable* table)
     }
 }
 
+namespace {
+
+TableColumn viewColumn(const char* name, ValueType type, int length = -1)
+{
+    TableColumn column;
+    column.name = name;
+    column.type.type = type;
+    column.type.length = length;
+    return column;
+}
+
+} // namespace
+
+// A view of the dictionary's made here: a temporary table of the session's
+// connection, filled afresh each time a statement opens it.
+std::shared_ptr<const UserTable> UserTables::userErrors(const std::string& user, TableAccess access)
+{
+    if (access != TableAccess::Select)
+        throw oraError(1031);
+    static const auto view = [] {
+        auto table = std::make_shared<UserTable>();
+        table->object = ObjectName{"SYS", "USER_ERRORS"};
+        table->sqlName = "temp.\"vx$user_errors\"";
+        table->columns = {viewColumn("NAME", ValueType::Varchar2, 128),
+                          viewColumn("TYPE", ValueType::Varchar2, 12),
+                          viewColumn("SEQUENCE", ValueType::Number),
+                          viewColumn("LINE", ValueType::Number),
+                          viewColumn("POSITION", ValueType::Number),
+                          viewColumn("TEXT", ValueType::Varchar2, 4000),
+                          viewColumn("ATTRIBUTE", ValueType::Varchar2, 9),
+                          viewColumn("MESSAGE_NUMBER", ValueType::Number)};
+        return std::shared_ptr<const UserTable>(std::move(table));
+    }();
+    // The rows first: compiling a unit that reads this view fills it too.
+    const std::vector<CompileErrorRow> rows =
+        state_.compileErrors ? state_.compileErrors(user) : std::vector<CompileErrorRow>();
+    execute("CREATE TEMP TABLE IF NOT EXISTS \"vx$user_errors\"(\"NAME\" TEXT, \"TYPE\" TEXT, "
+            "\"SEQUENCE\" NUMERIC, \"LINE\" NUMERIC, \"POSITION\" NUMERIC, \"TEXT\" TEXT, "
+            "\"ATTRIBUTE\" TEXT, \"MESSAGE_NUMBER\" NUMERIC)");
+    run("DELETE FROM temp.\"vx$user_errors\"");
+    for (const CompileErrorRow& row : rows) {
+        sqlite3_stmt* stmt = prepare("INSERT INTO temp.\"vx$user_errors\" VALUES (?1, ?2, ?3, ?4, "
+                                     "?5, ?6, 'ERROR', ?7)");
+        bindValue(stmt, 1, Value::varchar2(row.name));
+        bindValue(stmt, 2, Value::varchar2(row.type));
+        sqlite3_bind_int64(stmt, 3, row.sequence);
+        sqlite3_bind_int64(stmt, 4, row.line);
+        sqlite3_bind_int64(stmt, 5, row.position);
+        bindValue(stmt, 6, Value::varchar2(row.text));
+        sqlite3_bind_int64(stmt, 7, row.messageNumber);
+        runToEnd(stmt);
+    }
+    return view;
+}
+
 int UserTables::onBusy(void* self, int attempt)
 {
     auto& tables = *static_cast<UserTables*>(self);
@@ -669,8 +724,12 @@ UserTables::open(const std::string& user, const std::vector<std::string>& path, 
     const ObjectName object =
         path.size() == 2 ? ObjectName{path[0], path[1]} : ObjectName{user, path[0]};
     const auto* found = remembered(object);
-    if (!found)
+    if (!found) {
+        if ((path.size() == 1 && path[0] == "USER_ERRORS")
+            || (path.size() == 2 && path[0] == "SYS" && path[1] == "USER_ERRORS"))
+            return userErrors(user, access);
         throw oraError(942);
+    }
     // A copy: a later open may forget the definitions while this one is in use.
     std::shared_ptr<const UserTable> table = *found;
     if (object.owner == user || state_.database->catalog().hasPrivilege(user, Privilege::All))

@@ -101,6 +101,8 @@ private:
     void run(const std::string& sql);
     bool inTransaction() const;
     const std::shared_ptr<const UserTable>* remembered(const ObjectName& object);
+    // USER_ERRORS, the one dictionary view: its rows for `user`, now.
+    std::shared_ptr<const UserTable> userErrors(const std::string& user, TableAccess access);
 
     SessionState& state_;
     sqlite3* db_ = nullptr;

@@ -88,8 +88,10 @@ TEST_F(Procedures, CreateNeedsThePrivilegeAndAFreeName)
 
 TEST_F(Procedures, ProcedureThatDoesNotCompileIsStoredInvalid)
 {
-    const OraError created = failure(*session, "create procedure broken is begin nosuch; end;");
+    const std::string create = "create procedure broken is begin nosuch; end;";
+    const OraError created = failure(*session, create);
     EXPECT_EQ(created.message(), "ORA-24344: success with compilation error");
+    EXPECT_EQ(created.parseOffset(), create.find("nosuch")) << "a position in the command";
     EXPECT_TRUE(database->catalog().findProcedure({"VEXMOOR", "BROKEN"}));
     const OraError call = failure(*session, "begin broken; end;");
     EXPECT_NE(call.message().find("PLS-00905: object VEXMOOR.BROKEN is invalid"),
@@ -99,6 +101,41 @@ TEST_F(Procedures, ProcedureThatDoesNotCompileIsStoredInvalid)
               24344);
     run(*session, "create or replace procedure broken is begin null; end;");
     EXPECT_NO_THROW(run(*session, "begin broken; end;"));
+}
+
+// USER_ERRORS says where and why each of the user's units does not compile,
+// as Oracle's view does: a row per message, the body of a package apart
+// from its header.
+TEST_F(Procedures, UserErrorsSayWhyAUnitDoesNotCompile)
+{
+    const std::string listing =
+        "begin for e in (select name, type, sequence, line, position, text, message_number from "
+        "user_errors order by name, type, sequence) loop :r := :r || e.name || '/' || e.type || "
+        "'/' || e.sequence || '/' || e.line || ':' || e.position || '/' || e.text || '/' || "
+        "e.message_number || ';'; end loop; end;";
+    for (const char* unit :
+         {"create procedure broken is\nbegin\n  null;\n  x := 1;\nend;",
+          "create package hdr as procedure p(v nosuch); end;",
+          "create package body pkg as procedure p(v list_t) is begin v.nope; end; end;"})
+        EXPECT_EQ(failure(*session, unit).code(), 24344) << unit;
+    run(*session,
+        "create package pkg as type list_t is table of number; procedure p(v list_t); end;");
+    run(*session, "create procedure fine is begin null; end;");
+    EXPECT_EQ(value(*session, listing),
+              "BROKEN/PROCEDURE/1/4:3/PLS-00201: identifier 'X' must be declared/201;"
+              "BROKEN/PROCEDURE/2/4:3/PL/SQL: Statement ignored/0;"
+              "HDR/PACKAGE/1/1:30/PLS-00201: identifier 'NOSUCH' must be declared/201;"
+              "PKG/PACKAGE BODY/1/1:52/PLS-00302: component 'NOPE' must be declared/302;"
+              "PKG/PACKAGE BODY/2/1:52/PL/SQL: Statement ignored/0;");
+
+    run(*session, "create or replace procedure broken is begin null; end;");
+    EXPECT_EQ(value(*session, "begin select count(*) into :r from sys.user_errors where name = "
+                              "'BROKEN'; end;"),
+              "0");
+    auto admin = logOn("system", "manager");
+    EXPECT_EQ(value(*admin, "begin select count(*) into :r from user_errors; end;"), "0")
+        << "another schema's errors are not the user's";
+    EXPECT_EQ(failure(*session, "begin delete from user_errors; end;").code(), 1031);
 }
 
 TEST_F(Procedures, DefinersRightsForDbmsPipe)
