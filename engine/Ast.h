@@ -198,6 +198,7 @@ struct Declaration {
     bool constant = false;
     bool notNull = false;
     bool isException = false;
+    int exceptionCode = 0; // PRAGMA EXCEPTION_INIT: the Oracle error it stands for
     std::unique_ptr<Expr> init;
     int slot = -1;                  // -1 for an exception or a cursor
     std::shared_ptr<SqlAst> cursor; // CURSOR name [(params)] IS query

@@ -245,9 +245,11 @@ const Handler* Interpreter::findHandler(const Block& block, const OraError& erro
         if (handler.others)
             return &handler;
         for (const auto& name : handler.names) {
-            const bool matches = name.resolved.user
-                                     ? error.code() == 6510 && raisedUser_ == name.resolved.user
-                                     : name.resolved.code == error.code();
+            const Declaration* user = name.resolved.user;
+            const bool matches = !user ? name.resolved.code == error.code()
+                                 : user->exceptionCode != 0
+                                     ? user->exceptionCode == error.code()
+                                     : error.code() == 6510 && raisedUser_ == user;
             if (matches)
                 return &handler;
         }
@@ -385,6 +387,13 @@ void Interpreter::raise(const Frame&, const Stmt& stmt)
     if (stmt.name.empty()) {
         raisedUser_ = handling_.back().user;
         throw handling_.back().error;
+    }
+    if (const Declaration* user = stmt.exception.user; user && user->exceptionCode != 0) {
+        raisedUser_ = nullptr;
+        const int code = user->exceptionCode;
+        // An application error raised by name has no text, as in Oracle.
+        throw code >= 20000 && code <= 20999 ? OraError(code, oraPrefix(code) + ": ")
+                                             : oraError(code);
     }
     if (stmt.exception.user) {
         raisedUser_ = stmt.exception.user;

@@ -364,6 +364,47 @@ void Parser::parseBlockAfterDeclare(Block& block)
     parseBody(block);
 }
 
+// PRAGMA EXCEPTION_INIT(e, -n) binds an exception declared before it in the
+// same part to ORA-n (100 stands for ORA-01403): a handler of e catches that
+// error, and RAISE e raises it.
+void Parser::parsePragma(Block& block)
+{
+    advance(); // PRAGMA
+    const std::string pragma = identifier("<an identifier>");
+    if (pragma != "EXCEPTION_INIT")
+        unsupported("PRAGMA " + pragma + " is not supported");
+    expect(TokenKind::LeftParen, "(");
+    const SourcePos exceptionPos = posOf(current_);
+    const std::string exception = identifier("<an identifier>");
+    expect(TokenKind::Comma, ",");
+    const SourcePos numberPos = posOf(current_);
+    const bool negative = accept(TokenKind::Minus);
+    if (!check(TokenKind::Number))
+        unexpected("<an integer literal>");
+    const std::string digits(current_.text);
+    advance();
+    expect(TokenKind::RightParen, ")");
+    expect(TokenKind::Semicolon, ";");
+    const std::string number = (negative ? "-" : "") + digits;
+    long long code = 0;
+    const bool integral =
+        digits.find_first_not_of("0123456789") == std::string::npos && digits.size() <= 7;
+    if (integral)
+        code = std::stoll(digits) * (negative ? -1 : 1);
+    // Oracle's range: -1,000,000 to -1 but for -1403, or 100.
+    if (!integral || !((code >= -1000000 && code <= -1 && code != -1403) || code == 100))
+        throw compileError(numberPos, "PLS-00701: illegal ORACLE error number " + number
+                                          + " for PRAGMA EXCEPTION_INIT");
+    for (auto& declaration : block.declarations) {
+        if (declaration.isException && declaration.name == exception) {
+            declaration.exceptionCode = code == 100 ? 1403 : static_cast<int>(-code);
+            return;
+        }
+    }
+    throw compileError(exceptionPos, "PLS-00109: unknown exception name '" + exception
+                                         + "' in PRAGMA EXCEPTION_INIT");
+}
+
 void Parser::parseDeclarations(Block& block)
 {
     while (!check(TokenKind::KwBegin) && !(packageLevel_ && check(TokenKind::KwEnd))) {
@@ -375,8 +416,10 @@ void Parser::parseDeclarations(Block& block)
         // A package header mixes the two freely.
         if (!block.subprograms.empty() && !packageSpec_ && !check(TokenKind::KwPragma))
             unexpected("begin function pragma procedure");
-        if (check(TokenKind::KwPragma))
-            unsupported("PRAGMA is not supported");
+        if (check(TokenKind::KwPragma)) {
+            parsePragma(block);
+            continue;
+        }
         if (!check(TokenKind::Identifier) && !check(TokenKind::QuotedIdentifier))
             unexpected(kDeclarationStart);
         if (check(TokenKind::Identifier) && equalsKeyword(current_.text, "TYPE")

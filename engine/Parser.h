@@ -59,6 +59,8 @@ private:
     void parseBlockAfterDeclare(Block& block);
     void parseDeclarations(Block& block);
     void parseDeclaration(Block& block);
+    // PRAGMA EXCEPTION_INIT; any other pragma is refused by name.
+    void parsePragma(Block& block);
     void parseSubprogram(Block& block);
     void parseTypeDeclaration(Block& block);
     void parseEndName(const UnitAst& unit);

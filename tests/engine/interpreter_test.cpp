@@ -272,6 +272,47 @@ TEST_F(Interpreter, ExceptionHandlersSqlcodeAndSqlerrm)
               "enclosing");
 }
 
+// PRAGMA EXCEPTION_INIT names an Oracle error: its handler catches that
+// error however raised, and raising it raises that error.
+TEST_F(Interpreter, ExceptionInitBindsAnExceptionToAnError)
+{
+    const std::string declare = "declare e_app exception; pragma exception_init(e_app, -20001); "
+                                "e_none exception; pragma exception_init(e_none, 100); n number; ";
+    struct Case {
+        const char* body;
+        const char* result;
+    };
+    for (const Case& c : {
+             Case{"raise_application_error(-20001, 'late'); exception when e_app then :r := "
+                  "sqlcode || ' ' || sqlerrm;",
+                  "-20001 ORA-20001: late"},
+             Case{"raise e_app; exception when others then :r := sqlcode || ' ' || sqlerrm;",
+                  "-20001 ORA-20001: "},
+             Case{"select 1 into n from dual where 1 = 0; exception when e_none then :r := "
+                  "sqlcode;",
+                  "100"},
+             Case{"raise e_none; exception when no_data_found then :r := 'found';", "found"},
+         })
+        EXPECT_EQ(block(declare + "begin " + c.body + " end;"), c.result) << c.body;
+    EXPECT_EQ(failure(*session, declare + "begin raise e_app; end;").message(),
+              "ORA-20001: \nORA-06512: at line 1");
+    struct Refusal {
+        const char* pragma;
+        const char* says;
+    };
+    for (const Refusal& r : {
+             Refusal{"e exception; pragma exception_init(e, -1403);", "PLS-00701"},
+             Refusal{"e exception; pragma exception_init(e, 5);", "PLS-00701"},
+             Refusal{"pragma exception_init(nosuch, -1);", "PLS-00109"},
+             Refusal{"procedure p is pragma autonomous_transaction; begin null; end;",
+                     "PRAGMA AUTONOMOUS_TRANSACTION is not supported"},
+         }) {
+        const OraError error =
+            failure(*session, std::string("declare ") + r.pragma + " begin null; end;");
+        EXPECT_NE(error.message().find(r.says), std::string::npos) << error.message();
+    }
+}
+
 TEST_F(Interpreter, ReraiseKeepsTheErrorAndAddsTheLine)
 {
     const OraError error =
