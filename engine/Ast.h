@@ -161,6 +161,7 @@ enum class StmtKind : std::uint8_t {
     While,
     For,
     Exit,
+    Continue,
     Return,
     Raise,
     Block,
@@ -173,8 +174,9 @@ struct Stmt {
     StmtKind kind = StmtKind::Null;
     SourcePos pos;
     std::unique_ptr<Expr> target; // Assign: the variable; Call: the call
-    std::unique_ptr<Expr> value;  // Assign, a function's Return, Exit WHEN, While, For's low bound
-    std::unique_ptr<Expr> high;   // For's high bound
+    std::unique_ptr<Expr>
+        value; // Assign, a function's Return, Exit/Continue WHEN, While, For's low bound
+    std::unique_ptr<Expr> high;     // For's high bound
     std::vector<IfBranch> branches; // If
     std::vector<Stmt> body;         // loops; If's ELSE part
     bool hasElse = false;
@@ -182,7 +184,8 @@ struct Stmt {
     // Assign of v := v || e...: e... appended to v in place (the compiler
     // decides when that cannot differ from building the whole value).
     bool appends = false;
-    std::string name; // For's variable; Raise's exception
+    std::string name; // For's variable; Raise's exception; the loop label of Exit/Continue
+    std::vector<std::string> labels; // <<label>>s written before the statement
     SourcePos namePos;
     int slot = -1;                // For's variable
     ExceptionRef exception;       // Raise

@@ -309,20 +309,40 @@ private:
         }
     }
 
+    // EXIT and CONTINUE: inside a loop of their unit, and a label they name
+    // must be one of the loops around them.
+    void resolveLoopJump(Stmt& stmt)
+    {
+        if (loops_.empty())
+            fail(stmt.pos, stmt.kind == StmtKind::Exit
+                               ? "PLS-00376: illegal EXIT statement; it must appear inside a loop"
+                               : "PLS-00376: illegal EXIT/CONTINUE statement; it must appear "
+                                 "inside a loop");
+        if (!stmt.name.empty() && std::none_of(loops_.begin(), loops_.end(), [&](const Stmt* loop) {
+                return std::find(loop->labels.begin(), loop->labels.end(), stmt.name)
+                       != loop->labels.end();
+            }))
+            fail(stmt.pos,
+                 "PLS-00373: EXIT/CONTINUE label '" + stmt.name + "' must label a LOOP statement");
+        if (stmt.value)
+            resolveCondition(*stmt.value);
+    }
+
     void resolveSubprogramBody(CompiledUnit& local)
     {
         UnitAst& unitAst = *local.ast;
-        const int loops = loopDepth_;
+        std::vector<const Stmt*> loops = std::move(loops_);
+        loops_.clear();
         const int handlers = handlerDepth_;
         const bool statement = inStatement_;
-        loopDepth_ = handlerDepth_ = 0;
+        handlerDepth_ = 0;
         inStatement_ = false;
         units_.push_back(&local);
         scopes_.emplace_back();
         resolveUnit(unitAst);
         scopes_.pop_back();
         units_.pop_back();
-        loopDepth_ = loops;
+        loops_ = std::move(loops);
         handlerDepth_ = handlers;
         inStatement_ = statement;
     }
@@ -518,18 +538,16 @@ private:
         case StmtKind::While:
             if (stmt.value)
                 resolveCondition(*stmt.value);
-            ++loopDepth_;
+            loops_.push_back(&stmt);
             resolveStatements(stmt.body);
-            --loopDepth_;
+            loops_.pop_back();
             break;
         case StmtKind::For:
             resolveFor(stmt);
             break;
         case StmtKind::Exit:
-            if (loopDepth_ == 0)
-                fail(stmt.pos, "PLS-00376: illegal EXIT statement; it must appear inside a loop");
-            if (stmt.value)
-                resolveCondition(*stmt.value);
+        case StmtKind::Continue:
+            resolveLoopJump(stmt);
             break;
         case StmtKind::Raise:
             if (stmt.name.empty()) {
@@ -578,9 +596,9 @@ private:
         counter.binaryInteger = true;
         stmt.slot = newSlot(counter, false);
         declare(Symbol{stmt.name, SymbolKind::LoopCounter, stmt.slot, nullptr}, stmt.namePos);
-        ++loopDepth_;
+        loops_.push_back(&stmt);
         resolveStatements(stmt.body);
-        --loopDepth_;
+        loops_.pop_back();
         scopes_.pop_back();
     }
 
@@ -985,9 +1003,9 @@ private:
         scopes_.emplace_back();
         stmt.slot = newSlot(queryRecord(*query, stmt.name, stmt.namePos, true), false);
         declare(Symbol{stmt.name, SymbolKind::Variable, stmt.slot, nullptr}, stmt.namePos);
-        ++loopDepth_;
+        loops_.push_back(&stmt);
         resolveStatements(stmt.body);
-        --loopDepth_;
+        loops_.pop_back();
         scopes_.pop_back();
     }
 
@@ -1844,7 +1862,7 @@ private:
     std::vector<CompiledUnit*> units_; // the unit being compiled and the local ones it is inside
     std::vector<std::vector<Symbol>> scopes_;
     std::map<std::string, const CompositeType*> rowTypes_; // by what they are of
-    int loopDepth_ = 0;
+    std::vector<const Stmt*> loops_; // the loops around the statement, innermost last
     int handlerDepth_ = 0;
     bool inStatement_ = false;
     SourcePos statementPos_;

@@ -1141,10 +1141,11 @@ Interpreter::Flow Interpreter::execCursorFor(Frame& frame, const Stmt& stmt)
             values[f] = coerce(fields[f].type, std::move(row[f]), conversion());
         frame.slots[static_cast<std::size_t>(stmt.slot)] = std::move(record);
         const Flow flow = execStatements(frame, stmt.body);
-        if (flow == Flow::Exit)
+        if (const LoopStep step = afterBody(stmt, flow); step != LoopStep::Next) {
+            if (step == LoopStep::Leave)
+                return flow;
             break;
-        if (flow == Flow::Return)
-            return flow;
+        }
         checkCancel(state_);
     }
     return Flow::Normal;

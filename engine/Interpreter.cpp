@@ -4,6 +4,7 @@
 #include "Composite.h"
 #include "LikePattern.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -308,8 +309,11 @@ Interpreter::Flow Interpreter::execStatement(Frame& frame, const Stmt& stmt)
     case StmtKind::For:
         return execFor(frame, stmt);
     case StmtKind::Exit:
-        return !stmt.value || condition(frame, *stmt.value).value_or(false) ? Flow::Exit
-                                                                            : Flow::Normal;
+    case StmtKind::Continue:
+        if (stmt.value && !condition(frame, *stmt.value).value_or(false))
+            return Flow::Normal;
+        jumpLabel_ = stmt.name.empty() ? nullptr : &stmt.name;
+        return stmt.kind == StmtKind::Exit ? Flow::Exit : Flow::Continue;
     case StmtKind::Return:
         if (stmt.value)
             returned_ = eval(frame, *stmt.value);
@@ -348,12 +352,23 @@ Interpreter::Flow Interpreter::execLoop(Frame& frame, const Stmt& stmt)
                 return Flow::Normal;
         }
         const Flow flow = execStatements(frame, stmt.body);
-        if (flow == Flow::Exit)
-            return Flow::Normal;
-        if (flow == Flow::Return)
-            return flow;
+        if (const LoopStep step = afterBody(stmt, flow); step != LoopStep::Next)
+            return step == LoopStep::Stop ? Flow::Normal : flow;
         checkCancel(state_);
     }
+}
+
+Interpreter::LoopStep Interpreter::afterBody(const Stmt& loop, Flow flow)
+{
+    if (flow == Flow::Normal)
+        return LoopStep::Next;
+    if (flow == Flow::Return)
+        return LoopStep::Leave;
+    if (jumpLabel_
+        && std::find(loop.labels.begin(), loop.labels.end(), *jumpLabel_) == loop.labels.end())
+        return LoopStep::Leave;
+    jumpLabel_ = nullptr;
+    return flow == Flow::Exit ? LoopStep::Stop : LoopStep::Next;
 }
 
 Interpreter::Flow Interpreter::execFor(Frame& frame, const Stmt& stmt)
@@ -373,10 +388,11 @@ Interpreter::Flow Interpreter::execFor(Frame& frame, const Stmt& stmt)
          i += stmt.reverse ? -1 : 1) {
         frame.slots[slot] = Value::number(i);
         const Flow flow = execStatements(frame, stmt.body);
-        if (flow == Flow::Exit)
+        if (const LoopStep step = afterBody(stmt, flow); step != LoopStep::Next) {
+            if (step == LoopStep::Leave)
+                return flow;
             break;
-        if (flow == Flow::Return)
-            return flow;
+        }
         checkCancel(state_);
     }
     return Flow::Normal;

@@ -111,7 +111,12 @@ public:
     const std::vector<BindSlot>& binds() const { return *binds_; }
 
 private:
-    enum class Flow { Normal, Exit, Return };
+    enum class Flow { Normal, Exit, Continue, Return };
+    // What a loop does after its body ended in `flow`: the next turn, stop,
+    // or leave with the flow (a RETURN, or an EXIT or CONTINUE of an outer
+    // loop's label).
+    enum class LoopStep { Next, Stop, Leave };
+    LoopStep afterBody(const Stmt& loop, Flow flow);
 
     Flow execBlock(Frame& frame, const Block& block);
     Flow execStatements(Frame& frame, const std::vector<Stmt>& statements);
@@ -174,6 +179,9 @@ private:
     std::shared_ptr<const void> procedures_;
     std::vector<Handled> handling_;
     const Declaration* raisedUser_ = nullptr;
+    // The label of the loop the EXIT or CONTINUE under way is for; none for
+    // the innermost.
+    const std::string* jumpLabel_ = nullptr;
     const char* stackBase_ = nullptr;
     std::uint64_t steps_ = 0;
     Value returned_; // what the running function's RETURN gave

@@ -106,7 +106,7 @@ bool isUnsupportedStatementWord(std::string_view word)
 {
     for (const std::string_view unsupported :
          {"SELECT", "INSERT", "UPDATE", "DELETE", "MERGE", "ROLLBACK", "SAVEPOINT", "LOCK", "OPEN",
-          "FETCH", "CLOSE", "EXECUTE", "GOTO", "FORALL", "PIPE", "CONTINUE", "WITH", "SET"}) {
+          "FETCH", "CLOSE", "EXECUTE", "GOTO", "FORALL", "PIPE", "WITH", "SET"}) {
         if (equalsKeyword(word, unsupported))
             return true;
     }
@@ -659,10 +659,18 @@ std::vector<Stmt> Parser::parseStatements()
 Stmt Parser::parseStatement()
 {
     DepthGuard guard(*this);
+    std::vector<std::string> labels;
     while (accept(TokenKind::LabelOpen)) {
-        identifier("<an identifier> <a double-quoted delimited-identifier>");
+        labels.push_back(identifier("<an identifier> <a double-quoted delimited-identifier>"));
         expect(TokenKind::LabelClose, ">>");
     }
+    Stmt stmt = parseUnlabelledStatement();
+    stmt.labels = std::move(labels);
+    return stmt;
+}
+
+Stmt Parser::parseUnlabelledStatement()
+{
     Stmt stmt;
     stmt.pos = posOf(current_);
     switch (current_.kind) {
@@ -699,7 +707,7 @@ Stmt Parser::parseStatement()
     case TokenKind::KwFor:
         return parseFor();
     case TokenKind::KwExit:
-        return parseExit();
+        return parseExit(StmtKind::Exit);
     case TokenKind::KwReturn:
         return parseReturn();
     case TokenKind::KwRaise:
@@ -707,6 +715,12 @@ Stmt Parser::parseStatement()
     case TokenKind::BindVariable:
         return parseBindAssignment();
     case TokenKind::Identifier:
+        if (equalsKeyword(current_.text, "CONTINUE")
+            && (lookahead().kind == TokenKind::Semicolon || lookahead().kind == TokenKind::KwWhen
+                || lookahead().kind == TokenKind::Identifier
+                || lookahead().kind == TokenKind::QuotedIdentifier))
+            return parseExit(StmtKind::Continue);
+        return parseNameStatement();
     case TokenKind::QuotedIdentifier:
         return parseNameStatement();
     default:
@@ -776,14 +790,15 @@ Stmt Parser::parseFor()
     return parseLoop(std::move(stmt));
 }
 
-Stmt Parser::parseExit()
+// EXIT or CONTINUE [label] [WHEN condition];
+Stmt Parser::parseExit(StmtKind kind)
 {
     Stmt stmt;
-    stmt.kind = StmtKind::Exit;
+    stmt.kind = kind;
     stmt.pos = posOf(current_);
     advance();
     if (check(TokenKind::Identifier) || check(TokenKind::QuotedIdentifier))
-        unsupported("EXIT with a label is not supported");
+        stmt.name = identifier("<an identifier>");
     if (accept(TokenKind::KwWhen))
         stmt.value = parseExpression();
     expect(TokenKind::Semicolon,

@@ -72,10 +72,11 @@ private:
     // statements
     std::vector<Stmt> parseStatements();
     Stmt parseStatement();
+    Stmt parseUnlabelledStatement();
     Stmt parseIf();
     Stmt parseLoop(Stmt stmt);
     Stmt parseFor();
-    Stmt parseExit();
+    Stmt parseExit(StmtKind kind);
     Stmt parseReturn();
     Stmt parseRaise();
     Stmt parseNameStatement();

@@ -208,6 +208,49 @@ TEST_F(Interpreter, Loops)
               "6");
 }
 
+// CONTINUE starts the next turn; with a label, EXIT and CONTINUE are for that
+// loop, also from inside blocks and the loops within it.
+TEST_F(Interpreter, ContinueAndLabelledExit)
+{
+    struct Case {
+        const char* body;
+        const char* result;
+    };
+    for (const Case& c : {
+             Case{"for i in reverse 1..5 loop continue when mod(i, 2) = 0; s := s || i; end loop;",
+                  "531"},
+             Case{"for i in 1..4 loop if i = 2 then continue; end if; s := s || i; end loop;",
+                  "134"},
+             Case{"<<outer>> for i in 1..3 loop <<inner>> for j in 1..3 loop exit outer when i * j "
+                  "> 3; continue outer when j = 2; s := s || i || j || ' '; end loop inner; end "
+                  "loop outer;",
+                  "11 21 "},
+             Case{"<<w>> while nvl(length(s), 0) < 9 loop s := s || 'a'; begin for r in (select 1 "
+                  "from dual) loop exit w when length(s) = 3; end loop; end; end loop;",
+                  "aaa"},
+         })
+        EXPECT_EQ(block(std::string("declare s varchar2(100); begin ") + c.body + " :r := s; end;"),
+                  c.result)
+            << c.body;
+    struct Refusal {
+        const char* text;
+        const char* says;
+    };
+    for (const Refusal& r : {
+             Refusal{"begin continue; end;", "PLS-00376"},
+             Refusal{"begin <<a>> loop exit b; end loop; end;",
+                     "PLS-00373: EXIT/CONTINUE label 'B'"},
+             Refusal{"begin <<a>> begin loop continue a; end loop; end; end;", "PLS-00373"},
+         }) {
+        const OraError error = failure(*session, r.text);
+        EXPECT_NE(error.message().find(r.says), std::string::npos) << error.message();
+    }
+    EXPECT_EQ(block("declare continue number := 1; begin continue := continue + 1; :r := continue; "
+                    "end;"),
+              "2")
+        << "a variable may still be called so";
+}
+
 TEST_F(Interpreter, NestedBlocksScopeAndReturn)
 {
     EXPECT_EQ(block("declare x varchar2(10) := 'outer'; begin declare x varchar2(10) := 'inner'; "
