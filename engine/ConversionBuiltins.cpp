@@ -76,6 +76,11 @@ Value formatErrorStack(BuiltinCall& call)
     return call.interpreter.errorStack();
 }
 
+Value formatErrorBacktrace(BuiltinCall& call)
+{
+    return call.interpreter.errorBacktrace();
+}
+
 constexpr std::array kTwo{BuiltinParam{"EXPR1"}, BuiltinParam{"EXPR2"}};
 constexpr std::array kThree{BuiltinParam{"EXPR1"}, BuiltinParam{"EXPR2"}, BuiltinParam{"EXPR3"}};
 constexpr std::array<BuiltinParam, 0> kNone{};
@@ -90,6 +95,8 @@ constexpr std::array kConversions{
 constexpr std::array kDbmsUtility{
     BuiltinDef{"DBMS_UTILITY", "FORMAT_ERROR_STACK", true, ValueType::Varchar2, kNone,
                formatErrorStack},
+    BuiltinDef{"DBMS_UTILITY", "FORMAT_ERROR_BACKTRACE", true, ValueType::Varchar2, kNone,
+               formatErrorBacktrace},
 };
 
 } // namespace

@@ -162,6 +162,15 @@ Value coerce(const TypeSpec& type, Value value, const ConversionContext& context
     return converted;
 }
 
+// "ORA-06512: at line 5" in a block, "ORA-06512: at \"OWNER.P\", line 5" in
+// a stored unit.
+std::string stackLine(const CompiledUnit& unit, std::uint32_t line)
+{
+    return oraPrefix(6512) + ": at "
+           + (unit.qualifiedName.empty() ? std::string() : "\"" + unit.qualifiedName + "\", ")
+           + "line " + std::to_string(line);
+}
+
 std::string errorBase(const std::string& message)
 {
     static const std::string marker = std::string(1, '\n').append(oraPrefix(6512)).append(": ");
@@ -183,7 +192,7 @@ void Interpreter::run(const CompiledUnit& unit, std::vector<BindSlot>& binds)
     try {
         execBlock(frame, unit.ast->block);
     } catch (OraError& error) {
-        error.appendLine(oraPrefix(6512) + ": at line " + std::to_string(frame.line));
+        error.appendLine(stackLine(unit, frame.line));
         throw;
     }
 }
@@ -236,7 +245,14 @@ Interpreter::Flow Interpreter::execBlock(Frame& frame, const Block& block)
         const Handler* handler = findHandler(block, error);
         if (!handler)
             throw;
-        return runHandler(frame, *handler, OraError(error.code(), errorBase(error.message())));
+        // The calls the error came through, then where this frame raised it.
+        std::string base = errorBase(error.message());
+        std::string backtrace = error.message().size() > base.size()
+                                    ? error.message().substr(base.size() + 1) + "\n"
+                                    : std::string();
+        backtrace += stackLine(*frame.unit, frame.line) + "\n";
+        return runHandler(frame, *handler, OraError(error.code(), std::move(base)),
+                          std::move(backtrace));
     }
 }
 
@@ -259,10 +275,10 @@ const Handler* Interpreter::findHandler(const Block& block, const OraError& erro
 }
 
 Interpreter::Flow Interpreter::runHandler(Frame& frame, const Handler& handler,
-                                          const OraError& error)
+                                          const OraError& error, std::string backtrace)
 {
     const Declaration* user = error.code() == 6510 ? raisedUser_ : nullptr;
-    handling_.push_back(Handled{error, user});
+    handling_.push_back(Handled{error, user, std::move(backtrace)});
     struct Pop {
         std::vector<Handled>& stack;
         ~Pop() { stack.pop_back(); }
@@ -436,6 +452,13 @@ int Interpreter::sqlCode() const
     return -handled.error.code();
 }
 
+Value Interpreter::errorBacktrace() const
+{
+    if (handling_.empty())
+        return Value::null(ValueType::Varchar2);
+    return Value::text(handling_.back().backtrace);
+}
+
 Value Interpreter::errorStack() const
 {
     if (handling_.empty())
@@ -582,10 +605,7 @@ Value Interpreter::callProcedure(Frame& caller, const Expr& expr)
             result = coerce(unit.ast->returnType, std::move(returned_), conversion());
         }
     } catch (OraError& error) {
-        error.appendLine(
-            oraPrefix(6512) + ": at "
-            + (unit.qualifiedName.empty() ? std::string() : "\"" + unit.qualifiedName + "\", ")
-            + "line " + std::to_string(frame.line));
+        error.appendLine(stackLine(unit, frame.line));
         throw;
     }
     for (std::size_t i = 0; i < parameters.size(); ++i) {

@@ -104,6 +104,10 @@ public:
     // dbms_utility.format_error_stack: the handled error's text and a
     // newline; NULL outside a handler.
     Value errorStack() const;
+    // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where the error being handled was
+    // raised and the calls it came through, an "ORA-06512: at ..." line each,
+    // innermost first; NULL outside a handler.
+    Value errorBacktrace() const;
     // An expression evaluated on demand (the lazy arguments of a built-in).
     Value evaluate(Frame& frame, const Expr& expr) { return eval(frame, expr); }
 
@@ -135,7 +139,8 @@ private:
     void fetchCursor(Frame& frame, const SqlAst& fetch);
     void assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row);
     void closeBlockCursors(Frame& frame, const Block& block);
-    Flow runHandler(Frame& frame, const Handler& handler, const OraError& error);
+    Flow runHandler(Frame& frame, const Handler& handler, const OraError& error,
+                    std::string backtrace);
     [[noreturn]] void raise(const Frame& frame, const Stmt& stmt);
     const Handler* findHandler(const Block& block, const OraError& error) const;
 
@@ -171,6 +176,7 @@ private:
     struct Handled {
         OraError error;
         const Declaration* user;
+        std::string backtrace;
     };
 
     SessionState& state_;

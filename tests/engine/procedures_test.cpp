@@ -70,6 +70,13 @@ TEST_F(Procedures, ErrorStackNamesEveryUnitAndLine)
     // SQLERRM inside a handler has no stack lines.
     EXPECT_EQ(value(*session, "begin outer_p; exception when others then :r := sqlerrm; end;"),
               "ORA-20010: deep");
+    // FORMAT_ERROR_BACKTRACE: the stack lines, down to where this block raised it.
+    EXPECT_EQ(value(*session, "begin :r := nvl(dbms_utility.format_error_backtrace, 'none');\n"
+                              "  outer_p;\nexception when others then\n"
+                              "  :r := :r || '|' || dbms_utility.format_error_backtrace;\nend;"),
+              "none|ORA-06512: at \"VEXMOOR.INNER_P\", line 4\n"
+              "ORA-06512: at \"VEXMOOR.OUTER_P\", line 3\n"
+              "ORA-06512: at line 2\n");
 }
 
 TEST_F(Procedures, CreateNeedsThePrivilegeAndAFreeName)
