@@ -24,16 +24,25 @@ int dayOfYear(const CivilTime& civil)
 
 // ISO 8601 week: the week (Monday to Sunday) holding the year's first Thursday
 // is week 1.
-int isoWeek(OraDate date)
+// An ISO week belongs to the year its Thursday is in.
+std::int64_t isoThursday(OraDate date)
 {
-    const std::int64_t days = daysOf(date);
     const int isoWeekday = (dayOfWeek(date) + 5) % 7 + 1; // Monday 1 .. Sunday 7
-    const std::int64_t thursday = days - isoWeekday + 4;
+    return daysOf(date) - isoWeekday + 4;
+}
+
+int isoYear(OraDate date)
+{
     int year = 0;
     int month = 0;
     int day = 0;
-    civilFromDays(thursday, year, month, day);
-    return static_cast<int>((thursday - daysFromCivil(year, 1, 1)) / 7) + 1;
+    civilFromDays(isoThursday(date), year, month, day);
+    return year;
+}
+
+int isoWeek(OraDate date)
+{
+    return static_cast<int>((isoThursday(date) - daysFromCivil(isoYear(date), 1, 1)) / 7) + 1;
 }
 
 std::string ordinalSuffix(std::int64_t value)
@@ -144,6 +153,14 @@ private:
             return (civil_.day - 1) / 7 + 1;
         case DateElement::IsoWeek:
             return isoWeek(date_);
+        case DateElement::IsoYear4:
+            return std::abs(isoYear(date_));
+        case DateElement::IsoYear3:
+            return std::abs(isoYear(date_)) % 1000;
+        case DateElement::IsoYear2:
+            return std::abs(isoYear(date_)) % 100;
+        case DateElement::IsoYear1:
+            return std::abs(isoYear(date_)) % 10;
         case DateElement::Century:
             return century();
         case DateElement::Julian:

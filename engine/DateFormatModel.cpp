@@ -21,6 +21,7 @@ constexpr std::array kElementNames{
     ElementName{"SSSSS", DateElement::SecondOfDay},
     ElementName{"MONTH", DateElement::MonthName},
     ElementName{"YYYY", DateElement::Year4},
+    ElementName{"IYYY", DateElement::IsoYear4},
     ElementName{"RRRR", DateElement::RoundYear4},
     ElementName{"HH24", DateElement::Hour24},
     ElementName{"HH12", DateElement::Hour12},
@@ -29,6 +30,7 @@ constexpr std::array kElementNames{
     ElementName{"A.D.", DateElement::EraDots},
     ElementName{"B.C.", DateElement::EraDots},
     ElementName{"YYY", DateElement::Year3},
+    ElementName{"IYY", DateElement::IsoYear3},
     ElementName{"MON", DateElement::MonthAbbrev},
     ElementName{"DDD", DateElement::DayOfYear},
     ElementName{"DAY", DateElement::DayName},
@@ -48,10 +50,12 @@ constexpr std::array kElementNames{
     ElementName{"BC", DateElement::Era},
     ElementName{"WW", DateElement::WeekOfYear},
     ElementName{"IW", DateElement::IsoWeek},
+    ElementName{"IY", DateElement::IsoYear2},
     ElementName{"CC", DateElement::Century},
     ElementName{"FM", DateElement::FillMode},
     ElementName{"FX", DateElement::Exact},
     ElementName{"Y", DateElement::Year1},
+    ElementName{"I", DateElement::IsoYear1},
     ElementName{"D", DateElement::DayOfWeek},
     ElementName{"Q", DateElement::Quarter},
     ElementName{"W", DateElement::WeekOfMonth},
@@ -92,7 +96,9 @@ int numericWidth(DateElement element)
     case DateElement::SignedYear:
     case DateElement::Year4:
     case DateElement::RoundYear4:
+    case DateElement::IsoYear4:
         return 4;
+    case DateElement::IsoYear3:
     case DateElement::Year3:
     case DateElement::DayOfYear:
         return 3;
@@ -106,10 +112,12 @@ int numericWidth(DateElement element)
     case DateElement::Second:
     case DateElement::WeekOfYear:
     case DateElement::IsoWeek:
+    case DateElement::IsoYear2:
     case DateElement::Century:
     case DateElement::SignedCentury:
         return 2;
     case DateElement::Year1:
+    case DateElement::IsoYear1:
     case DateElement::DayOfWeek:
     case DateElement::Quarter:
     case DateElement::WeekOfMonth:

@@ -43,6 +43,10 @@ enum class DateElement {
     WeekOfYear,    // WW
     WeekOfMonth,   // W
     IsoWeek,       // IW
+    IsoYear4,      // IYYY
+    IsoYear3,      // IYY
+    IsoYear2,      // IY
+    IsoYear1,      // I
     Century,       // CC
     SignedCentury, // SCC
     Julian,        // J

@@ -183,6 +183,10 @@ private:
         case DateElement::WeekOfYear:
         case DateElement::WeekOfMonth:
         case DateElement::IsoWeek:
+        case DateElement::IsoYear4:
+        case DateElement::IsoYear3:
+        case DateElement::IsoYear2:
+        case DateElement::IsoYear1:
         case DateElement::Century:
         case DateElement::SignedCentury:
             throw oraError(1820);

@@ -138,11 +138,15 @@ TEST(FormatDate, BeforeChrist)
     EXPECT_EQ(formatDate(ides, "A.D."), "B.C.");
 }
 
-TEST(FormatDate, IsoWeeksAtYearEnds)
+TEST(FormatDate, IsoWeeksAndYearsAtYearEnds)
 {
-    EXPECT_EQ(formatDate(at(2021, 1, 3), "IW"), "53"); // Sunday of 2020's last week
-    EXPECT_EQ(formatDate(at(2021, 1, 4), "IW"), "01");
-    EXPECT_EQ(formatDate(at(2025, 12, 29), "IW"), "01"); // Monday of 2026's first week
+    const char* const model = "IW IYYY IYY IY I YYYY";
+    EXPECT_EQ(formatDate(at(2021, 1, 3), model),
+              "53 2020 020 20 0 2021"); // Sunday of 2020's last week
+    EXPECT_EQ(formatDate(at(2021, 1, 4), model), "01 2021 021 21 1 2021");
+    EXPECT_EQ(formatDate(at(2025, 12, 29), model),
+              "01 2026 026 26 6 2025"); // Monday of 2026's week 1
+    EXPECT_EQ(formatDate(at(2026, 12, 7), "IYYY-\"W\"IW"), "2026-W50");
 }
 
 TEST(FormatDate, UnknownElementsAreRefused)
@@ -287,6 +291,7 @@ TEST(ParseDate, ErrorsAsOracleRaisesThem)
         {"0", "J", 1854},
         {"2026-12-07-12", "YYYY-MM-DD-MM", 1810},
         {"49", "WW", 1820},
+        {"2026", "IYYY", 1820},
         {"07", "DD-MON-YYYYX", 1821},
     };
     for (const auto& c : cases)
