@@ -6,6 +6,7 @@
 #include "NumberFormat.h"
 #include "OraError.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -295,6 +296,13 @@ constexpr std::array kStandard{
 };
 
 } // namespace
+
+bool runsOnRows(const BuiltinDef& builtin)
+{
+    return builtin.package.empty() && builtin.isFunction
+           && std::all_of(builtin.params.begin(), builtin.params.end(),
+                          [](const BuiltinParam& param) { return param.mode == ParamMode::In; });
+}
 
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name)
 {

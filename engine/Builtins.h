@@ -28,6 +28,9 @@ struct BuiltinCall {
     const Expr& expr;
     std::span<Value> args;
     unsigned given = 0;
+    // A variadic built-in called from SQL: its arguments, already evaluated
+    // for the row (the expressions are columns there, not PL/SQL's).
+    std::span<const Value> evaluated = {};
 
     bool has(std::size_t i) const { return (given >> i & 1U) != 0; }
     // The argument expression of an OUT parameter.
@@ -35,7 +38,7 @@ struct BuiltinCall {
 
     // A variadic built-in's arguments: how many, and each evaluated only
     // when asked for (COALESCE and DECODE stop at the first that decides).
-    std::size_t count() const { return expr.args.size(); }
+    std::size_t count() const { return evaluated.empty() ? expr.args.size() : evaluated.size(); }
     Value lazy(std::size_t i) const;
 };
 
@@ -59,6 +62,9 @@ struct BuiltinDef {
 
 // The built-in named `name` in `package` ("" for the standard ones).
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name);
+// Whether SQL may call it on each row: a standard function (LENGTH, UPPER,
+// TO_CHAR, TRUNC, DECODE...) of IN parameters only; not a package's.
+bool runsOnRows(const BuiltinDef& builtin);
 // The dbms_pipe entries (DbmsPipe.cpp).
 std::span<const BuiltinDef> dbmsPipeBuiltins();
 // The standard functions on text, numbers, dates and NULLs, and

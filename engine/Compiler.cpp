@@ -686,6 +686,19 @@ private:
                 expr.builtin = nullptr;
                 expr.ordered.clear();
             }
+            // A standard function of columns runs on each row: its arguments
+            // are matched to its parameters here, and resolved as SQL below.
+            const BuiltinDef* builtin = expr.path.size() == 1 && !lookup(expr.path[0])
+                                            ? findBuiltin({}, expr.path[0])
+                                            : nullptr;
+            if (builtin && runsOnRows(*builtin)) {
+                if (builtin->variadic)
+                    matchVariadic(expr, builtin->minArgs, std::string(builtin->name), false);
+                else
+                    matchArguments(expr, paramsOf(*builtin), std::string(builtin->name), false);
+                expr.target = Target::Builtin;
+                expr.builtin = builtin;
+            }
         }
         for (auto& argument : expr.args)
             resolveSqlExpr(*argument.value);
@@ -1779,6 +1792,14 @@ private:
         return true;
     }
 
+    static std::vector<ParamInfo> paramsOf(const BuiltinDef& builtin)
+    {
+        std::vector<ParamInfo> params;
+        for (const auto& parameter : builtin.params)
+            params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.optional});
+        return params;
+    }
+
     void resolveBuiltin(Expr& expr, const BuiltinDef& builtin, bool asStatement)
     {
         const std::string display(builtin.name);
@@ -1787,13 +1808,10 @@ private:
         if (!asStatement && !builtin.isFunction)
             fail(expr.pos,
                  "PLS-00222: no function with name '" + display + "' exists in this scope");
-        std::vector<ParamInfo> params;
-        for (const auto& parameter : builtin.params)
-            params.push_back(ParamInfo{parameter.name, parameter.mode, parameter.optional});
         if (builtin.variadic)
             matchVariadic(expr, builtin.minArgs, display);
         else
-            matchArguments(expr, params, display);
+            matchArguments(expr, paramsOf(builtin), display);
         for (const auto& argument : expr.args) {
             const CompositeType* composite = compositeOf(*argument.value);
             const bool lines = builtin.name == "GET_LINES" && &argument == &expr.args.front();
@@ -1806,20 +1824,23 @@ private:
     }
 
     // GREATEST, COALESCE, DECODE...: positional arguments only, at least
-    // `least` of them.
-    void matchVariadic(Expr& call, std::size_t least, const std::string& display)
+    // `least` of them. `resolve` off: the arguments are SQL's, resolved there.
+    void matchVariadic(Expr& call, std::size_t least, const std::string& display,
+                       bool resolve = true)
     {
         if (call.args.size() < least
             || std::any_of(call.args.begin(), call.args.end(),
                            [](const Argument& a) { return !a.name.empty(); }))
             fail(call.pos,
                  "PLS-00306: wrong number or types of arguments in call to '" + display + "'");
+        if (!resolve)
+            return;
         for (auto& argument : call.args)
             resolveExpr(*argument.value);
     }
 
     void matchArguments(Expr& call, const std::vector<ParamInfo>& params,
-                        const std::string& display)
+                        const std::string& display, bool resolve = true)
     {
         const auto wrong = [&]() {
             fail(call.pos,
@@ -1843,6 +1864,8 @@ private:
                     wrong();
             }
             call.ordered[index] = argument.value.get();
+            if (!resolve)
+                continue;
             if (params[index].mode == ParamMode::In) {
                 resolveExpr(*argument.value);
             } else {

@@ -8,6 +8,8 @@ namespace vexmoor::engine {
 
 Value BuiltinCall::lazy(std::size_t i) const
 {
+    if (!evaluated.empty())
+        return evaluated[i];
     return interpreter.evaluate(frame, *expr.args[i].value);
 }
 

@@ -2,6 +2,7 @@
 // with every PL/SQL value passed as a bound parameter, and run on the
 // session's tables (SqlTables.h).
 
+#include "Builtins.h"
 #include "Composite.h"
 #include "Interpreter.h"
 #include "SqlAst.h"
@@ -116,6 +117,32 @@ public:
 
     std::vector<Value>& binds() { return binds_; }
 
+    // SQLite text with each parameter ?N written as its value, so that two
+    // expressions with equal literals compare equal (GROUP BY x + 1 and the
+    // select item x + 1 have parameters of different numbers).
+    std::string boundText(const std::string& sql) const
+    {
+        std::string text;
+        for (std::size_t at = 0; at < sql.size(); ++at) {
+            std::size_t end = at + 1;
+            while (sql[at] == '?' && end < sql.size()
+                   && std::isdigit(static_cast<unsigned char>(sql[end])))
+                ++end;
+            if (end == at + 1) {
+                text += sql[at];
+                continue;
+            }
+            const auto index = std::stoul(sql.substr(at + 1, end - at - 1)) - 1;
+            const Value& value = binds_.at(index);
+            text +=
+                "{" + std::to_string(static_cast<int>(value.type())) + ":"
+                + (value.isNull() ? std::string("null") : toText(value, interpreter_.conversion()))
+                + "}";
+            at = end - 1;
+        }
+        return text;
+    }
+
     // A query's SQLite text, the names and types of its columns. Its tables
     // join the names in scope, so that a subquery sees the query around it.
     // `named`: its columns carry their names in the text, as an inline
@@ -129,7 +156,7 @@ public:
         // expression grouped by.
         const std::size_t ungrouped = ungrouped_.size();
         Typed typed = translateNode(expr);
-        if (grouping_ && aggregateDepth_ == 0 && groupTexts_.contains(typed.sql))
+        if (grouping_ && aggregateDepth_ == 0 && groupTexts_.contains(boundText(typed.sql)))
             ungrouped_.resize(ungrouped);
         return typed;
     }
@@ -309,7 +336,57 @@ private:
         }
         if (expr.target == Target::Builtin && expr.builtin && !referencesColumn(expr))
             return bindValue(interpreter_.evaluate(frame_, expr));
+        if (expr.target == Target::Builtin && expr.builtin && runsOnRows(*expr.builtin))
+            return builtinCall(expr);
         restriction("function " + fn + " on columns in SQL");
+    }
+
+    // The standard functions run on each row through vx_call.
+    Typed builtinCall(const Expr& expr)
+    {
+        const BuiltinDef& builtin = *expr.builtin;
+        std::vector<Typed> args;
+        unsigned given = 0;
+        if (builtin.variadic) {
+            for (const auto& argument : expr.args)
+                args.push_back(translate(*argument.value));
+        } else {
+            for (std::size_t i = 0; i < builtin.params.size(); ++i) {
+                if (const Expr* argument = expr.ordered[i]) {
+                    given |= 1U << i;
+                    args.push_back(translate(*argument));
+                }
+            }
+        }
+        std::string types;
+        std::string values;
+        for (const Typed& arg : args) {
+            if (arg.type == ValueType::Boolean)
+                throw OraError(382, "PLS-00382: expression is of wrong type");
+            types += arg.type == ValueType::Number ? 'N' : arg.type == ValueType::Date ? 'D' : 'V';
+            values += ", " + arg.sql;
+        }
+        return Typed{"vx_call('" + std::string(builtin.name) + "', " + std::to_string(given) + ", '"
+                         + types + "'" + values + ")",
+                     resultType(builtin, args), -1};
+    }
+
+    // A function whose result takes its type from its arguments (NVL2,
+    // DECODE, GREATEST, TRUNC of a date...): that of the first that gives it.
+    static ValueType resultType(const BuiltinDef& builtin, const std::vector<Typed>& args)
+    {
+        if (builtin.result != ValueType::Null)
+            return builtin.result;
+        std::size_t from = 0;
+        if (builtin.name == "DECODE")
+            from = 2;
+        else if (builtin.name == "NVL2")
+            from = 1;
+        for (std::size_t i = from; i < args.size(); i += builtin.name == "DECODE" ? 2 : 1) {
+            if (args[i].type != ValueType::Null)
+                return args[i].type;
+        }
+        return ValueType::Varchar2;
     }
 
     bool subscriptsUseColumns(const Expr& expr) const
@@ -578,6 +655,7 @@ private:
     std::vector<Value> binds_;
     int aggregateDepth_ = 0;
     bool grouping_ = false;
+    // The GROUP BY expressions, as boundText writes them.
     std::set<std::string> groupTexts_;
     std::vector<std::string> ungrouped_;
 
@@ -650,7 +728,7 @@ std::string Translator::groupClause(const SqlAst& sql)
     std::string text;
     for (const auto& group : sql.groupBy) {
         const std::string item = translate(*group).sql;
-        groupTexts_.insert(item);
+        groupTexts_.insert(boundText(item));
         text += (text.empty() ? " GROUP BY " : ", ") + item;
     }
     return text;

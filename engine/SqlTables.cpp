@@ -1,5 +1,6 @@
 #include "SqlTables.h"
 
+#include "Builtins.h"
 #include "Database.h"
 #include "Interpreter.h"
 #include "Lexer.h"
@@ -10,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -94,6 +96,8 @@ void resultValue(sqlite3_context* context, const Value& value)
         sqlite3_result_double(context, value.asNumber());
     else if (value.type() == ValueType::Date)
         sqlite3_result_int64(context, value.asDate().seconds);
+    else if (value.type() == ValueType::Boolean)
+        sqlite3_result_int(context, value.asBoolean() ? 1 : 0);
     else
         sqlite3_result_text(context, value.asText().data(), static_cast<int>(value.asText().size()),
                             SQLITE_TRANSIENT);
@@ -213,6 +217,55 @@ void fitFunction(sqlite3_context* context, int, sqlite3_value** argv)
                                        conversionOf(context)));
     });
 }
+
+} // namespace
+
+// vx_call(name, given, types, args...): a standard function of the engine
+// over a row's values. `given` says which parameters the arguments fill (a
+// bit each; 0 for a variadic function, whose arguments are all positional),
+// `types` holds each argument's type code.
+void UserTables::callFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        auto& tables = *static_cast<UserTables*>(sqlite3_user_data(context));
+        const std::string name = textArg(argv[0]);
+        const BuiltinDef* builtin = findBuiltin("", name);
+        if (builtin == nullptr || argc < 3)
+            throw oraError(600, {"[vx_call], [" + name + "]"});
+        const auto given = static_cast<unsigned>(sqlite3_value_int64(argv[1]));
+        const std::string types = textArg(argv[2]);
+        std::vector<Value> values;
+        for (int i = 3; i < argc; ++i)
+            values.push_back(fromSqlite(argv[i], typeOfCode(types.substr(i - 3, 1))));
+        if (!tables.sqlInterpreter_)
+            tables.sqlInterpreter_ = std::make_unique<Interpreter>(tables.state_);
+        static const Expr noExpression;
+        Frame frame;
+        std::array<Value, kMaxBuiltinParams> args;
+        BuiltinCall call{*tables.sqlInterpreter_, frame, noExpression, {}, given};
+        if (builtin->variadic) {
+            call.evaluated = values;
+        } else {
+            std::size_t next = 0;
+            for (std::size_t i = 0; i < builtin->params.size() && i < args.size(); ++i) {
+                if ((given >> i & 1U) != 0 && next < values.size())
+                    args[i] = std::move(values[next++]);
+            }
+            call.args = std::span<Value>(args.data(), builtin->params.size());
+        }
+        try {
+            resultValue(context, builtin->fn(call));
+        } catch (const OraError& error) {
+            // Where PL/SQL reports its conversion error, SQL says ORA-01722.
+            if (error.code() == 6502
+                && error.message().find("character to number") != std::string::npos)
+                throw oraError(1722);
+            throw;
+        }
+    });
+}
+
+namespace {
 
 // A small cursor over the tokens of a table command.
 class Words {
@@ -518,6 +571,8 @@ UserTables::UserTables(SessionState& state) : state_(state)
     sqlite3_create_function(db_, "vx_like", 3, flags, context, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db_, "vx_fit", 8, flags, context, fitFunction, nullptr, nullptr);
     sqlite3_create_function(db_, "vx_single", 2, flags, context, singleFunction, nullptr, nullptr);
+    sqlite3_create_function(db_, "vx_call", -1, SQLITE_UTF8, this, &UserTables::callFunction,
+                            nullptr, nullptr);
 }
 
 UserTables::~UserTables()

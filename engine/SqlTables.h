@@ -14,9 +14,13 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_context;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace vexmoor::engine {
+
+class Interpreter;
 
 // What a grant on a table allows.
 enum class TableAccess : std::uint8_t { Select, Insert, Update, Delete };
@@ -93,6 +97,7 @@ public:
     sqlite3* handle() const { return db_; }
 
 private:
+    static void callFunction(sqlite3_context* context, int argc, sqlite3_value** argv);
     // SQLite's busy handler: waits for another session's transaction to end,
     // up to a limit, and gives up at once when this session is cancelled.
     static int onBusy(void* self, int attempt);
@@ -111,6 +116,8 @@ private:
     std::map<std::pair<std::string, std::string>, std::shared_ptr<const UserTable>> tables_;
     std::int64_t tablesGeneration_ = -1;
     std::chrono::steady_clock::time_point waitStarted_;
+    // Runs the standard functions that SQL calls on its rows (vx_call).
+    std::unique_ptr<Interpreter> sqlInterpreter_;
 };
 
 // The session's tables, connected on first use.

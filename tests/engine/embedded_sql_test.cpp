@@ -123,7 +123,7 @@ TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
             {"begin select nosuch into :r from emp; end;", "", 904},
             {"begin select name into :r from nosuch; end;", "", 942},
             {"declare a number; begin select id, name into a from emp where id = 1; end;", "", 913},
-            {"begin select upper(name) into :r from emp where id = 1; end;", "", 999},
+            {"begin select upper(name) into :r from emp where id = 1; end;", "ANN"},
             {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
             {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
             {"begin select case when id = 1 then 'a' end into :r from emp where id = 1; end;", "",
@@ -359,6 +359,52 @@ TEST_F(EmbeddedSql, ConcatenatedValues)
             {"declare s varchar2(5) := 'A'; begin select count(*) into :r from emp where name = "
              "s || 'nn'; end;",
              "1"},
+        });
+}
+
+// The standard functions run on each row: in select items, conditions,
+// changes, GROUP BY and HAVING, with Oracle's NULL rules and errors.
+TEST_F(EmbeddedSql, StandardFunctionsOfColumns)
+{
+    const std::string rows = "declare s varchar2(400); begin for r in (";
+    const std::string gather = ") loop s := s || r.x || ';'; end loop; :r := s; end;";
+    expectCases(
+        *session,
+        {
+            {rows + "select upper(name) || length(name) || lpad(id, 3, '0') x from emp order by id"
+                 + gather,
+             "ANN3001;BOB3002;CY2003;"},
+            {rows
+                 + "select to_char(hired, 'YYYY-MM') || '/' || nvl2(sal, 'paid', 'none') x from "
+                   "emp order by id"
+                 + gather,
+             "2020-03/paid;/paid;2019-12/none;"},
+            {rows
+                 + "select decode(id, 1, 'one', 2, 'two', 'many') || greatest(id, 2) x from emp "
+                   "order by id"
+                 + gather,
+             "one2;two2;many3;"},
+            {rows
+                 + "select to_char(trunc(hired, 'YYYY'), 'YYYY-MM-DD') x from emp where hired is "
+                   "not null order by hired"
+                 + gather,
+             "2019-01-01;2020-01-01;"},
+            {"begin select count(*) into :r from emp where regexp_like(name, '^[A-Z]') and "
+             "instr(lower(name), 'n') > 0; end;",
+             "1"},
+            {rows
+                 + "select upper(substr(name, 1, 1)) || count(*) x from emp group by "
+                   "upper(substr(name, 1, 1)) having upper(substr(name, 1, 1)) <> 'C' order by 1"
+                 + gather,
+             "A1;B1;"},
+            {"begin update emp set name = initcap(name) where lower(name) = 'bob'; select name "
+             "into :r from emp where id = 2; rollback; end;",
+             "Bob"},
+            {"begin select round(sal / 3, 1) into :r from emp where id = 2; end;", "833.5"},
+            {"begin select to_number(name) into :r from emp where id = 1; end;", "", 1722},
+            {"begin select substr(name) into :r from emp where id = 1; end;", "", 6550,
+             "PLS-00306"},
+            {"begin select upper(name) into :r from emp group by name || 'x'; end;", "", 979},
         });
 }
 
