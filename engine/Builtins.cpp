@@ -306,9 +306,10 @@ bool runsOnRows(const BuiltinDef& builtin)
 
 const BuiltinDef* findBuiltin(std::string_view package, std::string_view name)
 {
-    for (const auto table : {std::span<const BuiltinDef>(kStandard), dbmsPipeBuiltins(),
-                             stringBuiltins(), numberBuiltins(), dateBuiltins(),
-                             conversionBuiltins(), dbmsUtilityBuiltins(), dbmsOutputBuiltins()}) {
+    for (const auto table :
+         {std::span<const BuiltinDef>(kStandard), dbmsPipeBuiltins(), stringBuiltins(),
+          numberBuiltins(), dateBuiltins(), conversionBuiltins(), dbmsUtilityBuiltins(),
+          dbmsOutputBuiltins(), sleepBuiltins()}) {
         for (const auto& builtin : table) {
             if (builtin.package == package && builtin.name == name)
                 return &builtin;

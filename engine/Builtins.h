@@ -80,5 +80,7 @@ Value truncateDate(BuiltinCall& call);
 Value roundDate(BuiltinCall& call);
 // The dbms_output entries (DbmsOutput.cpp).
 std::span<const BuiltinDef> dbmsOutputBuiltins();
+// DBMS_LOCK.SLEEP and DBMS_SESSION.SLEEP (SleepBuiltins.cpp).
+std::span<const BuiltinDef> sleepBuiltins();
 
 } // namespace vexmoor::engine

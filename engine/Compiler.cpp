@@ -1233,7 +1233,9 @@ private:
         std::string_view name;
         if (path.size() == 1) {
             name = path[0];
-        } else if (path.size() == 2 && (path[0] == "DBMS_PIPE" || path[0] == "DBMS_UTILITY")) {
+        } else if (path.size() == 2
+                   && (path[0] == "DBMS_PIPE" || path[0] == "DBMS_UTILITY" || path[0] == "DBMS_LOCK"
+                       || path[0] == "DBMS_SESSION")) {
             package = path[0];
             name = path[1];
         } else if (path.size() == 3 && path[0] == "SYS" && path[1] == "DBMS_PIPE") {

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace vexmoor::engine {
@@ -592,6 +593,16 @@ TypeSpec Parser::parseType(bool allowConstraint)
         type.type = ValueType::Boolean;
         return type;
     }
+    // Oracle's types that the engine does not keep are refused by name.
+    static constexpr std::array kOtherOracleTypes{
+        "CHAR",    "NCHAR",    "NVARCHAR2",    "CLOB",          "NCLOB",
+        "BLOB",    "BFILE",    "LONG",         "TIMESTAMP",     "INTERVAL",
+        "REAL",    "DOUBLE",   "BINARY_FLOAT", "BINARY_DOUBLE", "SYS_REFCURSOR",
+        "XMLTYPE", "NATURALN", "POSITIVEN",    "SIGNTYPE",      "CHARACTER"};
+    if (std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end()
+        && std::find(kOtherOracleTypes.begin(), kOtherOracleTypes.end(), name)
+               != kOtherOracleTypes.end())
+        unsupported("the " + name + " type is not supported");
     // A type of the program's own; the compiler finds its TYPE declaration.
     if (name.find('.') == std::string::npos
         && std::find(typeNames_.begin(), typeNames_.end(), name) == typeNames_.end())

@@ -356,6 +356,31 @@ TEST_F(Interpreter, ExceptionInitBindsAnExceptionToAnError)
     }
 }
 
+// DBMS_LOCK.SLEEP and DBMS_SESSION.SLEEP pause, and give way to a cancel.
+TEST_F(Interpreter, SleepPausesAndGivesWayToACancel)
+{
+    EXPECT_EQ(block("begin dbms_lock.sleep(0.01); dbms_session.sleep(0); :r := 'woke'; end;"),
+              "woke");
+    for (const char* seconds : {"null", "-1"})
+        EXPECT_EQ(
+            failure(*session, std::string("begin dbms_lock.sleep(") + seconds + "); end;").code(),
+            6502)
+            << seconds;
+    session->cancel();
+    EXPECT_EQ(failure(*session, "begin dbms_session.sleep(3600); end;").code(), 1013);
+}
+
+// Oracle's types that the engine does not keep are refused by name, never
+// taken for an undeclared identifier.
+TEST_F(Interpreter, OtherOracleTypesAreRefusedByName)
+{
+    for (const char* type : {"TIMESTAMP", "CLOB", "CHAR(1)", "SYS_REFCURSOR", "BINARY_DOUBLE"}) {
+        const OraError error =
+            failure(*session, std::string("declare v ") + type + "; begin null; end;");
+        EXPECT_NE(error.message().find("PLS-00999"), std::string::npos) << error.message();
+    }
+}
+
 TEST_F(Interpreter, ReraiseKeepsTheErrorAndAddsTheLine)
 {
     const OraError error =
