@@ -16,7 +16,6 @@ namespace vexmoor::engine {
 
 namespace {
 
-constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::size_t kMaxApplicationErrorText = 2048;
 
 const ConversionContext& context(BuiltinCall& call)

@@ -16,7 +16,6 @@ namespace {
 
 using namespace builtin_args;
 
-constexpr std::int64_t kSecondsPerDay = 86400;
 
 Value nullDate()
 {

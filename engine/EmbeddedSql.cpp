@@ -475,14 +475,42 @@ private:
 
     Typed arithmetic(const Expr& expr, std::string_view op)
     {
+        // Values alone (SYSDATE - 1, :n * 2): PL/SQL works them out.
+        if (!referencesColumn(expr))
+            return bindValue(interpreter_.evaluate(frame_, expr));
         Typed left = translate(*expr.left);
         Typed right = translate(*expr.right);
+        if ((op == "+" || op == "-")
+            && (left.type == ValueType::Date || right.type == ValueType::Date))
+            return dateArithmetic(left, right, op);
         toNumber(left, op);
         toNumber(right, op);
         if (op == "/")
             return Typed{"vx_div(" + left.sql + ", " + right.sql + ")", ValueType::Number, -1};
         return Typed{"(" + left.sql + " " + std::string(op) + " " + right.sql + ")",
                      ValueType::Number, -1};
+    }
+
+    // Oracle's date arithmetic in days: DATE + n, n + DATE, DATE - n, and
+    // DATE - DATE, a number of days.
+    Typed dateArithmetic(Typed left, Typed right, std::string_view op)
+    {
+        const bool leftDate = left.type == ValueType::Date;
+        const bool rightDate = right.type == ValueType::Date;
+        if (leftDate && rightDate) {
+            if (op == "+")
+                throw oraError(975);
+            return Typed{"((" + left.sql + " - " + right.sql + ") / 86400.0)", ValueType::Number,
+                         -1};
+        }
+        if (rightDate && op == "-")
+            throw oraError(932, {"NUMBER", "DATE"});
+        Typed& days = leftDate ? right : left;
+        toNumber(days, op);
+        const Typed& date = leftDate ? left : right;
+        return Typed{"vx_date_add(" + date.sql + ", " + (op == "-" ? "-" : "") + "(" + days.sql
+                         + "))",
+                     ValueType::Date, -1};
     }
 
     Typed binary(const Expr& expr)

@@ -18,7 +18,6 @@ namespace {
 // How much stack one statement execution may use before the interpreter
 // refuses to go deeper (runaway recursion of stored procedures).
 constexpr std::uintptr_t kStackBudget = 4 * 1024 * 1024;
-constexpr double kSecondsPerDay = 86400.0;
 
 [[noreturn]] void valueError(std::string_view detail = {})
 {
@@ -99,19 +98,6 @@ std::optional<bool> truth(const Value& value)
     if (value.type() != ValueType::Boolean)
         valueError();
     return value.asBoolean();
-}
-
-// A date moved by a number of days, within Oracle's years 4712 BC to 9999.
-OraDate shiftedDate(OraDate date, double days)
-{
-    static const double first =
-        static_cast<double>(fromCivil(CivilTime{-4712, 1, 1, 0, 0, 0}).seconds);
-    static const double last =
-        static_cast<double>(fromCivil(CivilTime{9999, 12, 31, 23, 59, 59}).seconds);
-    const double seconds = std::round(static_cast<double>(date.seconds) + days * kSecondsPerDay);
-    if (!(seconds >= first && seconds <= last))
-        throw oraError(1841);
-    return OraDate{static_cast<std::int64_t>(seconds)};
 }
 
 Value fromTruth(std::optional<bool> truthValue)
@@ -860,7 +846,7 @@ Value Interpreter::evalBinary(Frame& frame, const Expr& expr)
     if ((leftDate || rightDate) && (expr.op == Operator::Add || expr.op == Operator::Subtract)) {
         if (leftDate && rightDate && expr.op == Operator::Subtract)
             return Value::number(static_cast<double>(left.asDate().seconds - right.asDate().seconds)
-                                 / kSecondsPerDay);
+                                 / static_cast<double>(kSecondsPerDay));
         if (leftDate != rightDate && !(rightDate && expr.op == Operator::Subtract)) {
             const OraDate date = leftDate ? left.asDate() : right.asDate();
             const double days = numberOf(leftDate ? right : left, context)

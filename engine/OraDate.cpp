@@ -1,10 +1,13 @@
 #include "OraDate.h"
 
+#include "OraError.h"
+
+#include <cmath>
+
 namespace vexmoor::engine {
 
 namespace {
 
-constexpr std::int64_t kSecondsPerDay = 86400;
 
 // Oracle counts 1 BC, 2 BC, ... as -1, -2, ...; the arithmetic below wants the
 // astronomical numbering, which has a year 0 (= 1 BC).
@@ -89,6 +92,19 @@ int dayOfWeek(OraDate date)
     // 1970-01-01 was a Thursday (5).
     const std::int64_t days = floorDiv(date.seconds, kSecondsPerDay);
     return static_cast<int>(floorDiv(days + 4, 7) * -7 + days + 4) + 1;
+}
+
+OraDate shiftedDate(OraDate date, double days)
+{
+    static const double first =
+        static_cast<double>(fromCivil(CivilTime{-4712, 1, 1, 0, 0, 0}).seconds);
+    static const double last =
+        static_cast<double>(fromCivil(CivilTime{9999, 12, 31, 23, 59, 59}).seconds);
+    const double seconds =
+        std::round(static_cast<double>(date.seconds) + days * static_cast<double>(kSecondsPerDay));
+    if (!(seconds >= first && seconds <= last))
+        throw oraError(1841);
+    return OraDate{static_cast<std::int64_t>(seconds)};
 }
 
 } // namespace vexmoor::engine

@@ -14,6 +14,8 @@ struct OraDate {
     friend auto operator<=>(const OraDate&, const OraDate&) = default;
 };
 
+inline constexpr std::int64_t kSecondsPerDay = 86400;
+
 struct CivilTime {
     int year = 1970; // 4712 BC .. 9999 AD; year 0 is not used by Oracle:
                      // -1 is 1 BC, -4712 is 4712 BC
@@ -39,5 +41,9 @@ int daysInMonth(int year, int month);
 // Days since 1970-01-01 (negative before), and back.
 std::int64_t daysFromCivil(int year, int month, int day);
 void civilFromDays(std::int64_t days, int& year, int& month, int& day);
+
+// A date moved by a number of days (DATE + n), to the nearest second, within
+// Oracle's years 4712 BC to 9999; ORA-01841 beyond them.
+OraDate shiftedDate(OraDate date, double days);
 
 } // namespace vexmoor::engine

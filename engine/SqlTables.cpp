@@ -163,6 +163,20 @@ void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
     });
 }
 
+// vx_date_add(date, days): DATE + n, to the nearest second.
+void dateAddFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    guarded(context, [&] {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL
+            || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+            sqlite3_result_null(context);
+            return;
+        }
+        const OraDate date{sqlite3_value_int64(argv[0])};
+        sqlite3_result_int64(context, shiftedDate(date, sqlite3_value_double(argv[1])).seconds);
+    });
+}
+
 // vx_single(rows, value): a scalar subquery's value; ORA-01427 when it
 // has more than one row.
 void singleFunction(sqlite3_context* context, int, sqlite3_value** argv)
@@ -571,6 +585,8 @@ UserTables::UserTables(SessionState& state) : state_(state)
     sqlite3_create_function(db_, "vx_like", 3, flags, context, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db_, "vx_fit", 8, flags, context, fitFunction, nullptr, nullptr);
     sqlite3_create_function(db_, "vx_single", 2, flags, context, singleFunction, nullptr, nullptr);
+    sqlite3_create_function(db_, "vx_date_add", 2, flags, context, dateAddFunction, nullptr,
+                            nullptr);
     sqlite3_create_function(db_, "vx_call", -1, SQLITE_UTF8, this, &UserTables::callFunction,
                             nullptr, nullptr);
 }

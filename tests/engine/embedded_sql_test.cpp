@@ -125,7 +125,7 @@ TEST_F(EmbeddedSql, SelectIntoFromDualAndTables)
             {"declare a number; begin select id, name into a from emp where id = 1; end;", "", 913},
             {"begin select upper(name) into :r from emp where id = 1; end;", "ANN"},
             {"begin select name into :r from emp where name = 1; end;", "", 999}, // never a guess
-            {"begin select hired + 1 into :r from emp where id = 1; end;", "", 999},
+            {"begin select hired + 1 into :r from emp where id = 1; end;", "02-MAR-20"},
             {"begin select case when id = 1 then 'a' end into :r from emp where id = 1; end;", "",
              999},
             {"declare n number; begin select name, count(*) into :r, n from emp; end;", "", 937},
@@ -405,6 +405,15 @@ TEST_F(EmbeddedSql, StandardFunctionsOfColumns)
             {"begin select substr(name) into :r from emp where id = 1; end;", "", 6550,
              "PLS-00306"},
             {"begin select upper(name) into :r from emp group by name || 'x'; end;", "", 979},
+            // date arithmetic in days, on columns and on values alone
+            {rows
+                 + "select to_char(hired + 1, 'MM-DD') || '/' || (hired - to_date('2019-12-01', "
+                   "'YYYY-MM-DD')) || '/' || to_char(hired - 1/24, 'HH24') x from emp where hired "
+                   ">= to_date('2020-01-01', 'YYYY-MM-DD') - 1 order by hired"
+                 + gather,
+             "01-01/30/23;03-02/91/23;"},
+            {"begin select count(*) into :r from emp where hired + hired > sysdate; end;", "", 975},
+            {"begin select count(*) into :r from emp where 1 - hired > 0; end;", "", 932},
         });
 }
 
