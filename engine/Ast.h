@@ -86,7 +86,17 @@ struct Argument {
 // What a name in an expression or a call statement turned out to be.
 // Member: a record field, collection element or collection method of a
 // variable (see Expr::member); Construct: a nested table's constructor.
-enum class Target : std::uint8_t { Unresolved, Slot, Bind, Builtin, Procedure, Member, Construct };
+// Sequence: seq.NEXTVAL or seq.CURRVAL, its path made {OWNER, NAME, NEXTVAL|CURRVAL}.
+enum class Target : std::uint8_t {
+    Unresolved,
+    Slot,
+    Bind,
+    Builtin,
+    Procedure,
+    Member,
+    Construct,
+    Sequence
+};
 
 // How a Member expression reaches into its variable: fields and elements in
 // turn (a subscript followed by more selectors: Expr::subscripts), then an

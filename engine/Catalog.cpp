@@ -62,6 +62,13 @@ bool procedureExists(Storage& storage, const ObjectName& object)
     return storedKind(storage, object).has_value();
 }
 
+bool sequenceExistsNow(Storage& storage, const ObjectName& object)
+{
+    Query query(storage, "SELECT 1 FROM sequences WHERE owner = ? AND name = ?");
+    query.bind(1, object.owner).bind(2, object.name);
+    return query.step();
+}
+
 bool bodyExists(Storage& storage, const ObjectName& object)
 {
     Query query(storage, "SELECT 1 FROM package_bodies WHERE owner = ? AND name = ?");
@@ -424,6 +431,88 @@ void Catalog::dropSynonym(const ObjectName& synonym)
         .run();
     bumpGeneration(storage_);
     transaction.commit();
+}
+
+void Catalog::createSequence(const ObjectName& object, const SequenceDefinition& definition)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
+    if (procedureExists(storage_, name) || synonymExists(storage_, name)
+        || sequenceExistsNow(storage_, name))
+        throw oraError(955);
+    Query(storage_, "INSERT INTO sequences(owner, name, next_value, increment, min_value, "
+                    "max_value, cycle) VALUES(?, ?, ?, ?, ?, ?, ?)")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .bind(3, definition.start)
+        .bind(4, definition.increment)
+        .bind(5, definition.minValue)
+        .bind(6, definition.maxValue)
+        .bind(7, definition.cycle ? 1 : 0)
+        .run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+void Catalog::dropSequence(const ObjectName& object)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    ChangeMark mark(storage_.changeCounter());
+    if (!sequenceExistsNow(storage_, name))
+        throw oraError(2289);
+    Query(storage_, "DELETE FROM sequences WHERE owner = ? AND name = ?")
+        .bind(1, name.owner)
+        .bind(2, name.name)
+        .run();
+    bumpGeneration(storage_);
+    transaction.commit();
+}
+
+bool Catalog::sequenceExists(const ObjectName& object)
+{
+    return sequenceExistsNow(storage_, upper(object));
+}
+
+// Its own write transaction, committed at once: a ROLLBACK of the caller's
+// tables never gives a number back, as in Oracle. Not a catalog change: the
+// generation stays.
+std::int64_t Catalog::nextSequenceValue(const ObjectName& object)
+{
+    ObjectName name = upper(object);
+    Transaction transaction(storage_, Transaction::Mode::Write);
+    std::int64_t value = 0;
+    std::int64_t increment = 0;
+    std::int64_t minValue = 0;
+    std::int64_t maxValue = 0;
+    bool cycle = false;
+    {
+        Query read(storage_, "SELECT next_value, increment, min_value, max_value, cycle FROM "
+                             "sequences WHERE owner = ? AND name = ?");
+        read.bind(1, name.owner).bind(2, name.name);
+        if (!read.step())
+            throw oraError(2289);
+        value = read.integer(0);
+        increment = read.integer(1);
+        minValue = read.integer(2);
+        maxValue = read.integer(3);
+        cycle = read.integer(4) != 0;
+    }
+    if (value > maxValue || value < minValue) {
+        const bool up = increment > 0;
+        if (!cycle)
+            throw oraError(8004, {name.name, up ? "exceeds" : "goes below", up ? "MAX" : "MIN"});
+        value = up ? minValue : maxValue;
+    }
+    // Bounds and increment are at most 18 digits: the sum stays in 64 bits.
+    Query(storage_, "UPDATE sequences SET next_value = ? WHERE owner = ? AND name = ?")
+        .bind(1, value + increment)
+        .bind(2, name.owner)
+        .bind(3, name.name)
+        .run();
+    transaction.commit();
+    return value;
 }
 
 void Catalog::markChanged()

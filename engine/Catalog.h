@@ -28,6 +28,15 @@ struct ObjectName {
     friend bool operator==(const ObjectName&, const ObjectName&) = default;
 };
 
+// What CREATE SEQUENCE says, with Oracle's defaults filled in.
+struct SequenceDefinition {
+    std::int64_t start = 1;
+    std::int64_t increment = 1;
+    std::int64_t minValue = 1;
+    std::int64_t maxValue = 999'999'999'999'999'999;
+    bool cycle = false;
+};
+
 // The kind of a stored unit: the first word of its source, upper case.
 std::string unitKind(std::string_view source);
 
@@ -81,6 +90,16 @@ public:
     void storePackageBody(const ObjectName& object, std::string_view source, bool orReplace);
     std::optional<StoredProcedure> findPackageBody(const ObjectName& object);
     void dropPackageBody(const ObjectName& object); // ORA-04043
+
+    // Sequences: numbers handed out one by one, outside every transaction.
+    // ORA-00955 when the name is taken by a procedure, package or synonym
+    // (the caller checks tables); ORA-02289 when there is no such sequence.
+    void createSequence(const ObjectName& object, const SequenceDefinition& definition);
+    void dropSequence(const ObjectName& object);
+    bool sequenceExists(const ObjectName& object);
+    // NEXTVAL: the next number, given once; ORA-08004 past the bound of a
+    // sequence without CYCLE.
+    std::int64_t nextSequenceValue(const ObjectName& object);
 
     // A public synonym has owner "PUBLIC". ORA-00955 when the name is taken.
     void createSynonym(const ObjectName& synonym, const ObjectName& target, bool orReplace);

@@ -644,6 +644,8 @@ private:
     void resolveSqlExpr(Expr& expr)
     {
         if (expr.kind == ExprKind::Name && !expr.hasParens) {
+            if (!lookup(expr.path[0]) && resolveSequence(expr))
+                return;
             if (expr.path.size() == 1 && !lookup(expr.path[0]) && findBuiltin({}, expr.path[0])) {
                 // SYSDATE, USER: a column of that name still wins when the statement runs
                 try {
@@ -1269,6 +1271,8 @@ private:
         if (!package.empty())
             fail(expr.pos, "PLS-00302: component '" + std::string(name) + "' must be declared");
 
+        if (!asStatement && resolveSequence(expr))
+            return;
         auto procedure = environment_.procedure(unit_.owner, path);
         if (!procedure)
             fail(expr.pos, "PLS-00201: identifier '" + joinPath(path) + "' must be declared");
@@ -1791,6 +1795,21 @@ private:
             if (!given[i] && !params[i].defaultValue)
                 return false;
         }
+        return true;
+    }
+
+    // [owner.]seq.NEXTVAL and [owner.]seq.CURRVAL, as values only.
+    bool resolveSequence(Expr& expr)
+    {
+        const auto& path = expr.path;
+        if (path.size() < 2 || path.size() > 3 || expr.hasParens || !expr.subscripts.empty()
+            || (path.back() != "NEXTVAL" && path.back() != "CURRVAL"))
+            return false;
+        const std::vector<std::string> name(path.begin(), path.end() - 1);
+        if (!environment_.mayUseSequence(unit_.owner, name))
+            return false;
+        expr.path = {name.size() == 2 ? name[0] : unit_.owner, name.back(), path.back()};
+        expr.target = Target::Sequence;
         return true;
     }
 

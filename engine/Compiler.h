@@ -29,6 +29,14 @@ public:
         (void)path;
         return std::nullopt;
     }
+    // Whether `owner` may use the sequence [owner.]name: its own, or any for
+    // a DBA.
+    virtual bool mayUseSequence(const std::string& owner, const std::vector<std::string>& path)
+    {
+        (void)owner;
+        (void)path;
+        return false;
+    }
 };
 
 // Resolves every name of the unit to a slot, a bind, a built-in or a stored

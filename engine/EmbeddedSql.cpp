@@ -116,6 +116,8 @@ public:
     }
 
     std::vector<Value>& binds() { return binds_; }
+    // The statement makes one row (a query of DUAL, INSERT ... VALUES).
+    void makesOneRow() { oneRow_ = true; }
 
     // SQLite text with each parameter ?N written as its value, so that two
     // expressions with equal literals compare equal (GROUP BY x + 1 and the
@@ -270,6 +272,13 @@ private:
 
     Typed name(const Expr& expr)
     {
+        // A NEXTVAL is taken once per statement: right only where the
+        // statement makes one row.
+        if (expr.target == Target::Sequence) {
+            if (expr.path[2] == "NEXTVAL" && !oneRow_)
+                restriction("NEXTVAL in a query of a table, in UPDATE or in INSERT ... SELECT");
+            return bindValue(interpreter_.evaluate(frame_, expr));
+        }
         // A record's field or a collection's element, unless a column has
         // the name or a subscript depends on the row.
         if (expr.target == Target::Member && !columnOf(expr.path) && !subscriptsUseColumns(expr))
@@ -683,6 +692,7 @@ private:
     std::vector<Value> binds_;
     int aggregateDepth_ = 0;
     bool grouping_ = false;
+    bool oneRow_ = false;
     // The GROUP BY expressions, as boundText writes them.
     std::set<std::string> groupTexts_;
     std::vector<std::string> ungrouped_;
@@ -959,6 +969,8 @@ std::string Translator::select(const SqlAst& sql, std::vector<std::string>& name
 PreparedQuery prepareQuery(Interpreter& interpreter, Frame& frame, const SqlAst& sql)
 {
     Translator translator(interpreter, frame, nullptr, {});
+    if (isDual(sql.table) && sql.joins.empty() && sql.compound.empty() && !sql.view)
+        translator.makesOneRow();
     PreparedQuery query;
     const std::string text = translator.select(sql, query.names, query.types);
     query.stmt = userTables(interpreter.state()).prepare(text);
@@ -1140,6 +1152,7 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     Translator translator(*this, frame, &table, sql.alias);
     std::string text;
     if (sql.kind == SqlKind::Insert) {
+        translator.makesOneRow();
         std::vector<const TableColumn*> columns;
         if (sql.columns.empty()) {
             for (const auto& column : table.columns)

@@ -1,7 +1,9 @@
 #include "Interpreter.h"
 
 #include "Builtins.h"
+#include "Catalog.h"
 #include "Composite.h"
+#include "Database.h"
 #include "LikePattern.h"
 
 #include <algorithm>
@@ -438,6 +440,23 @@ int Interpreter::sqlCode() const
     return -handled.error.code();
 }
 
+// NEXTVAL takes the sequence's next number, which CURRVAL then gives in
+// this session; CURRVAL before any NEXTVAL is ORA-08002.
+Value Interpreter::sequenceValue(const Expr& expr)
+{
+    const ObjectName object{expr.path[0], expr.path[1]};
+    const std::string key = object.owner + "." + object.name;
+    if (expr.path[2] == "NEXTVAL") {
+        const std::int64_t value = state_.database->catalog().nextSequenceValue(object);
+        state_.sequenceValues[key] = value;
+        return Value::number(static_cast<double>(value));
+    }
+    const auto found = state_.sequenceValues.find(key);
+    if (found == state_.sequenceValues.end())
+        throw oraError(8002, {object.name});
+    return Value::number(static_cast<double>(found->second));
+}
+
 Value Interpreter::errorBacktrace() const
 {
     if (handling_.empty())
@@ -620,6 +639,8 @@ Value Interpreter::eval(Frame& frame, const Expr& expr)
             return evalMember(frame, expr);
         if (expr.target == Target::Construct)
             return evalConstructor(frame, expr);
+        if (expr.target == Target::Sequence)
+            return sequenceValue(expr);
         return callBuiltin(frame, expr);
     case ExprKind::Unary:
         return evalUnary(frame, expr);

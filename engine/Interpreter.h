@@ -108,6 +108,7 @@ public:
     // raised and the calls it came through, an "ORA-06512: at ..." line each,
     // innermost first; NULL outside a handler.
     Value errorBacktrace() const;
+    Value sequenceValue(const Expr& expr);
     // An expression evaluated on demand (the lazy arguments of a built-in).
     Value evaluate(Frame& frame, const Expr& expr) { return eval(frame, expr); }
 

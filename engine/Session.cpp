@@ -232,6 +232,17 @@ void Session::Impl::compileStored(const ObjectName& object, bool body)
     }
 }
 
+bool Session::Impl::mayUseSequence(const std::string& owner, const std::vector<std::string>& path)
+{
+    if (path.empty() || path.size() > 2)
+        return false;
+    const ObjectName object =
+        path.size() == 2 ? ObjectName{path[0], path[1]} : ObjectName{owner, path[0]};
+    Catalog& catalog = session.database->catalog();
+    return catalog.sequenceExists(object)
+           && (object.owner == owner || catalog.hasPrivilege(owner, Privilege::All));
+}
+
 std::vector<CompileErrorRow> Session::Impl::compileErrorsOf(const std::string& owner)
 {
     Catalog& catalog = session.database->catalog();

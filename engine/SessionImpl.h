@@ -46,6 +46,7 @@ struct Session::Impl final : CompileEnvironment, SqlHost {
     std::optional<std::vector<std::pair<std::string, TypeSpec>>>
     tableColumns(const std::string& owner,
                  const std::vector<std::string>& path) override; // SqlTables.cpp
+    bool mayUseSequence(const std::string& owner, const std::vector<std::string>& path) override;
     SessionState& state() override { return session; }
     void compileStored(const ObjectName& object, bool body) override;
     // Compiles the schema's stored units, where not yet done, for USER_ERRORS.

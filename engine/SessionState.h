@@ -7,7 +7,9 @@
 #include "MessageBuffer.h"
 #include "Value.h"
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -32,6 +34,8 @@ struct SessionState {
     // The session's connection to its users' tables, opened on first use
     // (SqlTables.h); it holds the session's open transaction.
     std::shared_ptr<UserTables> tables;
+    // CURRVAL: the last NEXTVAL of each sequence ("OWNER.NAME") in this session.
+    std::map<std::string, std::int64_t> sequenceValues;
     // The session's own copies of the packages it used (PackageInstance.h).
     std::shared_ptr<PackageInstances> packages;
     // USER_ERRORS: why the stored units of a schema do not compile, as this

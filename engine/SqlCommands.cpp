@@ -7,6 +7,9 @@
 #include "Parser.h"
 #include "SqlTables.h"
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
 #include <vector>
 
 namespace vexmoor::engine {
@@ -155,6 +158,8 @@ private:
             createSynonym(orReplace, false);
         else if (!orReplace && words_.accept("USER"))
             createUser();
+        else if (!orReplace && words_.accept("SEQUENCE"))
+            createSequence();
         else
             throw sqlError(901, "invalid CREATE command");
     }
@@ -258,6 +263,78 @@ private:
         catalog_.createUser(user, text);
     }
 
+    // CREATE SEQUENCE name [START WITH n] [INCREMENT BY n] [MINVALUE n |
+    // NOMINVALUE] [MAXVALUE n | NOMAXVALUE] [CYCLE | NOCYCLE] [CACHE n |
+    // NOCACHE] [ORDER | NOORDER], in any order; Oracle's defaults otherwise.
+    void createSequence()
+    {
+        const ObjectName object = words_.objectName(state_.user, 2277, "invalid sequence name");
+        std::optional<std::int64_t> start;
+        std::optional<std::int64_t> minValue;
+        std::optional<std::int64_t> maxValue;
+        SequenceDefinition definition;
+        while (words_.token().kind != TokenKind::EndOfFile) {
+            if (words_.accept("START")) {
+                words_.require("WITH");
+                start = sequenceNumber("START");
+            } else if (words_.accept("INCREMENT")) {
+                words_.require("BY");
+                definition.increment = sequenceNumber("INCREMENT");
+            } else if (words_.accept("MINVALUE")) {
+                minValue = sequenceNumber("MINVALUE");
+            } else if (words_.accept("MAXVALUE")) {
+                maxValue = sequenceNumber("MAXVALUE");
+            } else if (words_.accept("CACHE")) {
+                sequenceNumber("CACHE");
+            } else if (words_.accept("CYCLE")) {
+                definition.cycle = true;
+            } else if (words_.accept("NOCYCLE")) {
+                definition.cycle = false;
+            } else if (!(words_.accept("NOMINVALUE") || words_.accept("NOMAXVALUE")
+                         || words_.accept("NOCACHE") || words_.accept("ORDER")
+                         || words_.accept("NOORDER"))) {
+                words_.end();
+            }
+        }
+        if (definition.increment == 0)
+            throw oraError(4002);
+        constexpr std::int64_t kLargest = 999'999'999'999'999'999;
+        const bool up = definition.increment > 0;
+        definition.minValue = minValue.value_or(up ? 1 : -kLargest);
+        definition.maxValue = maxValue.value_or(up ? kLargest : -1);
+        if (definition.minValue >= definition.maxValue)
+            throw oraError(4004);
+        definition.start = start.value_or(up ? definition.minValue : definition.maxValue);
+        if (definition.start < definition.minValue)
+            throw oraError(4006);
+        if (definition.start > definition.maxValue)
+            throw oraError(4008);
+        requireSchema(object.owner);
+        refuseTableName(object);
+        catalog_.createSequence(object, definition);
+    }
+
+    // A whole number of at most 18 digits, maybe negative.
+    std::int64_t sequenceNumber(const char* parameter)
+    {
+        const bool negative = words_.token().kind == TokenKind::Minus;
+        if (negative)
+            words_.advance();
+        const Token number = words_.token();
+        if (number.kind != TokenKind::Number)
+            throw sqlError(933, "SQL command not properly ended");
+        words_.advance();
+        const std::string_view digits = number.text;
+        if (digits.find_first_not_of("0123456789") != std::string_view::npos)
+            throw oraError(4001, {parameter});
+        const std::size_t first = std::min(digits.find_first_not_of('0'), digits.size());
+        if (digits.size() - first > 18)
+            throw oraError(4003, {parameter});
+        std::int64_t value = 0;
+        std::from_chars(digits.data() + first, digits.data() + digits.size(), value);
+        return negative ? -value : value;
+    }
+
     void drop()
     {
         if (words_.isKeyword("PROCEDURE") || words_.isKeyword("FUNCTION")) {
@@ -287,6 +364,11 @@ private:
             words_.end();
             requireSchema(object.owner);
             catalog_.dropSynonym(object);
+        } else if (words_.accept("SEQUENCE")) {
+            const ObjectName object = words_.objectName(state_.user, 2277, "invalid sequence name");
+            words_.end();
+            requireSchema(object.owner);
+            catalog_.dropSequence(object);
         } else if (words_.accept("USER")) {
             const std::string user = words_.name(1935, "missing user or role name");
             words_.accept("CASCADE");

@@ -833,7 +833,7 @@ void UserTables::createTable(const UserTable& table)
     commit();
     Catalog& catalog = state_.database->catalog();
     if (find(table.object) || catalog.findProcedure(table.object)
-        || catalog.findSynonym(table.object))
+        || catalog.findSynonym(table.object) || catalog.sequenceExists(table.object))
         throw oraError(955);
     std::string sql =
         "CREATE TABLE " + quotedName("U:" + table.object.owner + "." + table.object.name) + " (";

@@ -53,6 +53,15 @@ CREATE TABLE pipes(
   explicit INTEGER NOT NULL,
   private INTEGER NOT NULL,
   owner TEXT) WITHOUT ROWID;
+CREATE TABLE sequences(
+  owner TEXT NOT NULL,
+  name TEXT NOT NULL,
+  next_value INTEGER NOT NULL,
+  increment INTEGER NOT NULL,
+  min_value INTEGER NOT NULL,
+  max_value INTEGER NOT NULL,
+  cycle INTEGER NOT NULL,
+  PRIMARY KEY(owner, name)) WITHOUT ROWID;
 CREATE TABLE messages(
   pipe TEXT NOT NULL,
   seq INTEGER NOT NULL,
@@ -69,6 +78,9 @@ constexpr const char* kUpgrades[] = {
     "ALTER TABLE pipes ADD COLUMN owner TEXT;",
     "CREATE TABLE package_bodies(owner TEXT NOT NULL, name TEXT NOT NULL, source TEXT NOT NULL, "
     "version INTEGER NOT NULL, PRIMARY KEY(owner, name));",
+    "CREATE TABLE sequences(owner TEXT NOT NULL, name TEXT NOT NULL, next_value INTEGER NOT NULL, "
+    "increment INTEGER NOT NULL, min_value INTEGER NOT NULL, max_value INTEGER NOT NULL, cycle "
+    "INTEGER NOT NULL, PRIMARY KEY(owner, name)) WITHOUT ROWID;",
 };
 static_assert(std::size(kUpgrades) == Storage::kSchemaVersion);
 

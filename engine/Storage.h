@@ -52,8 +52,8 @@ class Storage {
 public:
     // Identifies a database file of ours (PRAGMA application_id: "VXMR").
     static constexpr std::int32_t kApplicationId = 0x56584D52;
-    // 2: pipes have an owner. 3: package bodies.
-    static constexpr int kSchemaVersion = 3;
+    // 2: pipes have an owner. 3: package bodies. 4: sequences.
+    static constexpr int kSchemaVersion = 4;
     // How long an ordinary operation waits for another connection's lock.
     static constexpr std::chrono::seconds kDefaultLockWait{30};
 

@@ -417,6 +417,57 @@ TEST_F(EmbeddedSql, StandardFunctionsOfColumns)
         });
 }
 
+// Sequences hand out numbers outside every transaction, shared by all
+// sessions; CURRVAL is the session's own last NEXTVAL.
+TEST_F(EmbeddedSql, Sequences)
+{
+    run(*session, "create sequence emp_seq start with 10");
+    run(*session, "create sequence ring increment by -2 start with 3 minvalue -1 maxvalue 5 cycle");
+    expectCases(
+        *session,
+        {
+            {"begin :r := emp_seq.currval; end;", "", 8002},
+            {"declare n number; begin n := emp_seq.nextval; select emp_seq.nextval into n from "
+             "dual; insert into emp (id, name) values (emp_seq.nextval, 'n' || emp_seq.currval); "
+             "rollback; :r := n || ' ' || emp_seq.currval || ' ' || vexmoor.emp_seq.nextval; end;",
+             "11 12 13"},
+            {"declare s varchar2(99); begin for i in 1..5 loop s := s || ring.nextval || ','; end "
+             "loop; :r := s; end;",
+             "3,1,-1,5,3,"},
+            {"begin update emp set id = emp_seq.nextval; end;", "", 999, "NEXTVAL"},
+            {"begin for r in (select emp_seq.nextval n from emp) loop null; end loop; end;", "",
+             999, "NEXTVAL"},
+        });
+    auto other = logOn();
+    EXPECT_EQ(value(*other, "begin :r := emp_seq.nextval; end;"), "14") << "one sequence for all";
+    EXPECT_EQ(value(*session, "begin :r := emp_seq.currval; end;"), "13")
+        << "CURRVAL is the session's";
+
+    struct Refusal {
+        const char* command;
+        int error;
+    };
+    for (const Refusal& r : {
+             Refusal{"create sequence emp_seq", 955},
+             Refusal{"create table emp_seq (x number)", 955},
+             Refusal{"create sequence s0 increment by 0", 4002},
+             Refusal{"create sequence s1 start with 0", 4006},
+             Refusal{"create sequence s2 start with 9 maxvalue 5", 4008},
+             Refusal{"create sequence s3 minvalue 5 maxvalue 5", 4004},
+             Refusal{"create sequence s4 cache 1.5", 4001},
+             Refusal{"create sequence s5 maxvalue 1234567890123456789", 4003},
+             Refusal{"drop sequence nosuch", 2289},
+         })
+        EXPECT_EQ(failure(*session, r.command).code(), r.error) << r.command;
+    run(*session, "create sequence two maxvalue 2");
+    EXPECT_EQ(failure(*session, "declare n number; begin n := two.nextval; n := two.nextval; n := "
+                                "two.nextval; end;")
+                  .code(),
+              8004);
+    run(*session, "drop sequence two");
+    EXPECT_EQ(failure(*session, "begin :r := two.nextval; end;").code(), 6550) << "gone";
+}
+
 // A table's definition is remembered between statements, but not past its
 // being dropped and made anew by another session.
 TEST_F(EmbeddedSql, TableMadeAnewByAnotherSession)

@@ -271,7 +271,8 @@ TEST(FileAccess, AFileOfTheFirstVersionIsUpgradedAndItsPasswordsHashedAtLogon)
     auto file = folder.file("old.db");
     Database::open(file);
     // As the first version left it: pipes without owners, passwords in the clear.
-    runSql(file, "ALTER TABLE pipes DROP COLUMN owner; DROP TABLE package_bodies;"
+    runSql(file, "ALTER TABLE pipes DROP COLUMN owner; DROP TABLE package_bodies; DROP TABLE "
+                 "sequences;"
                  "UPDATE meta SET value = 1 WHERE key = "
                  "'schema_version';"
                  "UPDATE accounts SET password = 'manager' WHERE name = 'SYSTEM';"
@@ -282,6 +283,7 @@ TEST(FileAccess, AFileOfTheFirstVersionIsUpgradedAndItsPasswordsHashedAtLogon)
     EXPECT_EQ(sqlText(file, "SELECT value FROM meta WHERE key = 'schema_version'"),
               std::to_string(Storage::kSchemaVersion));
     EXPECT_EQ(sqlText(file, "SELECT count(*) FROM package_bodies"), "0");
+    EXPECT_EQ(sqlText(file, "SELECT count(*) FROM sequences"), "0");
     EXPECT_EQ(database->catalog().authenticate("system", "wrong"), std::nullopt);
     EXPECT_EQ(sqlText(file, "SELECT password FROM accounts WHERE name = 'SYSTEM'"), "manager")
         << "a failed logon changes nothing";
