@@ -663,6 +663,8 @@ private:
     std::string orderClause(const SqlAst& sql, const std::vector<std::string>& items);
     std::string compoundOrder(const SqlAst& sql, const std::vector<std::string>& names);
     std::string setBranch(const SqlSetBranch& branch, std::vector<ValueType>& types);
+    std::string whereClause(const SqlAst& sql, std::optional<std::int64_t>& rowLimit);
+    bool rownumBound(const Expr& conjunct, std::optional<std::int64_t>& rowLimit);
     std::string queryBlock(const SqlAst& sql, std::vector<std::string>& names,
                            std::vector<ValueType>& types, bool named = false);
     const UserTable& inlineView(const SqlAst& view, const std::string& alias);
@@ -702,6 +704,7 @@ public:
     // GROUP BY they may not stand beside a bare column (ORA-00937).
     bool allowAggregates_ = false;
     bool sawAggregate_ = false;
+    bool inSetBranch_ = false; // translating a query after UNION, INTERSECT or MINUS
     bool sawBareColumn_ = false;
 };
 
@@ -881,13 +884,27 @@ std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& 
 {
     QueryState saved = enterQuery();
     std::vector<TableRef> scope;
-    const std::string from = fromClause(sql, scope);
-    const std::string where = sql.where ? " WHERE " + condition(*sql.where).sql : std::string();
+    std::string from = fromClause(sql, scope);
+    std::optional<std::int64_t> rowLimit;
+    std::string where = whereClause(sql, rowLimit);
     sawBareColumn_ = false;
     const std::string group = groupClause(sql);
     grouping_ = !sql.groupBy.empty();
     allowAggregates_ = true;
     const std::vector<std::string> items = selectItems(sql, scope, names, types);
+    // ROWNUM counts the rows the WHERE lets through, before any sorting,
+    // grouping or merging: with those, the rows are limited in a subquery
+    // of the one table, which keeps its alias.
+    const bool limitFirst =
+        sql.distinct || !sql.groupBy.empty() || sql.having || !sql.orderBy.empty() || sawAggregate_;
+    if (rowLimit && limitFirst) {
+        if (!sql.joins.empty() || from.empty() || !sql.compound.empty() || inSetBranch_)
+            restriction("ROWNUM with a join, UNION, INTERSECT or MINUS");
+        from = " FROM (SELECT *" + from + where + " LIMIT " + std::to_string(*rowLimit) + ") AS "
+               + scope.front().qualifier;
+        where.clear();
+        rowLimit.reset();
+    }
     std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
     for (std::size_t i = 0; i < items.size(); ++i)
         text += (i ? ", " : "") + items[i] + (named ? " AS " + quotedName(names[i]) : "");
@@ -896,11 +913,113 @@ std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& 
         text += " HAVING " + condition(*sql.having).sql;
     if (sql.compound.empty())
         text += orderClause(sql, items);
+    if (rowLimit) {
+        if (!sql.compound.empty() || inSetBranch_)
+            restriction("ROWNUM with a join, UNION, INTERSECT or MINUS");
+        text += " LIMIT " + std::to_string(*rowLimit);
+    }
     checkGrouping();
     if (!scope.empty())
         scopes_.pop_back();
     leaveQuery(std::move(saved));
     return text;
+}
+
+namespace {
+
+void collectConjuncts(const Expr& expr, std::vector<const Expr*>& conjuncts)
+{
+    if (expr.kind == ExprKind::Binary && expr.op == Operator::And) {
+        collectConjuncts(*expr.left, conjuncts);
+        collectConjuncts(*expr.right, conjuncts);
+    } else {
+        conjuncts.push_back(&expr);
+    }
+}
+
+} // namespace
+
+// WHERE, with its ROWNUM bounds (ROWNUM <= n, ROWNUM < n, ROWNUM = 1...)
+// taken out as the most rows the query gives.
+std::string Translator::whereClause(const SqlAst& sql, std::optional<std::int64_t>& rowLimit)
+{
+    if (!sql.where)
+        return {};
+    std::vector<const Expr*> conjuncts;
+    collectConjuncts(*sql.where, conjuncts);
+    std::vector<const Expr*> kept;
+    for (const Expr* conjunct : conjuncts) {
+        if (!rownumBound(*conjunct, rowLimit))
+            kept.push_back(conjunct);
+    }
+    if (kept.size() == conjuncts.size())
+        return " WHERE " + condition(*sql.where).sql;
+    std::string text;
+    for (const Expr* conjunct : kept)
+        text += (text.empty() ? " WHERE (" : " AND (") + condition(*conjunct).sql + ")";
+    return text;
+}
+
+// A comparison of ROWNUM with a value. ROWNUM numbers the rows that pass,
+// so ROWNUM = 2 or ROWNUM > 1 lets none through, and ROWNUM > 0 all.
+bool Translator::rownumBound(const Expr& conjunct, std::optional<std::int64_t>& rowLimit)
+{
+    if (conjunct.kind != ExprKind::Binary || conjunct.op < Operator::Equal
+        || conjunct.op > Operator::GreaterEqual)
+        return false;
+    const auto isRownum = [this](const Expr& side) {
+        return side.kind == ExprKind::Name && !side.hasParens
+               && side.path == std::vector<std::string>{"ROWNUM"} && !columnOf(side.path);
+    };
+    Operator op = conjunct.op;
+    const Expr* value = conjunct.right.get();
+    if (!isRownum(*conjunct.left)) {
+        if (!isRownum(*conjunct.right))
+            return false;
+        value = conjunct.left.get();
+        op = op == Operator::Less           ? Operator::Greater
+             : op == Operator::LessEqual    ? Operator::GreaterEqual
+             : op == Operator::Greater      ? Operator::Less
+             : op == Operator::GreaterEqual ? Operator::LessEqual
+                                            : op;
+    }
+    if (referencesColumn(*value))
+        return false;
+    const Value bound = interpreter_.evaluate(frame_, *value);
+    std::optional<double> most; // none: every row passes
+    if (bound.isNull()) {
+        most = 0;
+    } else {
+        const double n = convert(bound, ValueType::Number, interpreter_.conversion()).asNumber();
+        switch (op) {
+        case Operator::Equal:
+            most = n == 1 ? 1 : 0;
+            break;
+        case Operator::NotEqual:
+            if (n >= 1 && n == std::trunc(n))
+                most = n - 1;
+            break;
+        case Operator::Less:
+            most = std::max(0.0, std::ceil(n) - 1);
+            break;
+        case Operator::LessEqual:
+            most = std::max(0.0, std::floor(n));
+            break;
+        case Operator::Greater:
+            if (n >= 1)
+                most = 0;
+            break;
+        default: // GreaterEqual
+            if (n > 1)
+                most = 0;
+            break;
+        }
+    }
+    if (most) {
+        const auto rows = static_cast<std::int64_t>(std::min(*most, 9.0e18));
+        rowLimit = rowLimit ? std::min(*rowLimit, rows) : rows;
+    }
+    return true;
 }
 
 // A query after UNION, INTERSECT or MINUS: as many columns as the first
@@ -910,7 +1029,9 @@ std::string Translator::setBranch(const SqlSetBranch& branch, std::vector<ValueT
 {
     std::vector<std::string> branchNames;
     std::vector<ValueType> branchTypes;
+    inSetBranch_ = true;
     const std::string text = queryBlock(*branch.query, branchNames, branchTypes);
+    inSetBranch_ = false;
     if (branchTypes.size() != types.size())
         throw OraError(1789,
                        oraPrefix(1789) + ": query block has incorrect number of result columns");

@@ -417,6 +417,35 @@ TEST_F(EmbeddedSql, StandardFunctionsOfColumns)
         });
 }
 
+// ROWNUM numbers the rows the WHERE lets through: its bounds become the most
+// rows a query gives, taken before sorting and grouping.
+TEST_F(EmbeddedSql, RownumBoundsTheRows)
+{
+    const std::string count = "begin select count(*) into :r from (select id from emp where ";
+    expectCases(*session,
+                {
+                    {count + "rownum <= 2); end;", "2"},
+                    {count + "rownum < 2.5 and id > 1); end;", "2"},
+                    {count + "1 = rownum); end;", "1"},
+                    {count + "rownum = 2); end;", "0"},
+                    {count + "rownum > 1); end;", "0"},
+                    {count + "rownum > 0 and rownum <> 3); end;", "2"},
+                    {count + "rownum <= null); end;", "0"},
+                    {"begin select count(*) into :r from emp where rownum <= 2; end;", "2"},
+                    {"begin select name into :r from emp where name like 'C%' and rownum = 1; "
+                     "end;",
+                     "Cy"},
+                    {"declare s varchar2(20); begin for r in (select id from (select id from emp "
+                     "order by name desc) where rownum <= 2) loop s := s || r.id; end loop; :r := "
+                     "s; end;",
+                     "23"},
+                    {"begin select rownum into :r from emp where id = 1; end;", "", 999},
+                    {"begin select count(*) into :r from emp e, emp f where rownum < 2 group by "
+                     "e.id; end;",
+                     "", 999},
+                });
+}
+
 // Sequences hand out numbers outside every transaction, shared by all
 // sessions; CURRVAL is the session's own last NEXTVAL.
 TEST_F(EmbeddedSql, Sequences)
