@@ -76,6 +76,8 @@ Value throughSqlite(const Value& value)
     return value;
 }
 
+constexpr std::int64_t kNoRowLimit = -1;
+
 bool isDual(const std::vector<std::string>& table)
 {
     return (table.size() == 1 && table[0] == "DUAL")
@@ -663,8 +665,9 @@ private:
     std::string orderClause(const SqlAst& sql, const std::vector<std::string>& items);
     std::string compoundOrder(const SqlAst& sql, const std::vector<std::string>& names);
     std::string setBranch(const SqlSetBranch& branch, std::vector<ValueType>& types);
-    std::string whereClause(const SqlAst& sql, std::optional<std::int64_t>& rowLimit);
-    bool rownumBound(const Expr& conjunct, std::optional<std::int64_t>& rowLimit);
+    // `rowLimit`: the most rows ROWNUM lets through, kNoRowLimit for no bound.
+    std::string whereClause(const SqlAst& sql, std::int64_t& rowLimit);
+    bool rownumBound(const Expr& conjunct, std::int64_t& rowLimit);
     std::string queryBlock(const SqlAst& sql, std::vector<std::string>& names,
                            std::vector<ValueType>& types, bool named = false);
     const UserTable& inlineView(const SqlAst& view, const std::string& alias);
@@ -885,7 +888,7 @@ std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& 
     QueryState saved = enterQuery();
     std::vector<TableRef> scope;
     std::string from = fromClause(sql, scope);
-    std::optional<std::int64_t> rowLimit;
+    std::int64_t rowLimit = kNoRowLimit;
     std::string where = whereClause(sql, rowLimit);
     sawBareColumn_ = false;
     const std::string group = groupClause(sql);
@@ -897,13 +900,13 @@ std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& 
     // of the one table, which keeps its alias.
     const bool limitFirst =
         sql.distinct || !sql.groupBy.empty() || sql.having || !sql.orderBy.empty() || sawAggregate_;
-    if (rowLimit && limitFirst) {
+    if (rowLimit != kNoRowLimit && limitFirst) {
         if (!sql.joins.empty() || from.empty() || !sql.compound.empty() || inSetBranch_)
             restriction("ROWNUM with a join, UNION, INTERSECT or MINUS");
-        from = " FROM (SELECT *" + from + where + " LIMIT " + std::to_string(*rowLimit) + ") AS "
+        from = " FROM (SELECT *" + from + where + " LIMIT " + std::to_string(rowLimit) + ") AS "
                + scope.front().qualifier;
         where.clear();
-        rowLimit.reset();
+        rowLimit = kNoRowLimit;
     }
     std::string text = std::string("SELECT ") + (sql.distinct ? "DISTINCT " : "");
     for (std::size_t i = 0; i < items.size(); ++i)
@@ -913,10 +916,10 @@ std::string Translator::queryBlock(const SqlAst& sql, std::vector<std::string>& 
         text += " HAVING " + condition(*sql.having).sql;
     if (sql.compound.empty())
         text += orderClause(sql, items);
-    if (rowLimit) {
+    if (rowLimit != kNoRowLimit) {
         if (!sql.compound.empty() || inSetBranch_)
             restriction("ROWNUM with a join, UNION, INTERSECT or MINUS");
-        text += " LIMIT " + std::to_string(*rowLimit);
+        text += " LIMIT " + std::to_string(rowLimit);
     }
     checkGrouping();
     if (!scope.empty())
@@ -941,7 +944,7 @@ void collectConjuncts(const Expr& expr, std::vector<const Expr*>& conjuncts)
 
 // WHERE, with its ROWNUM bounds (ROWNUM <= n, ROWNUM < n, ROWNUM = 1...)
 // taken out as the most rows the query gives.
-std::string Translator::whereClause(const SqlAst& sql, std::optional<std::int64_t>& rowLimit)
+std::string Translator::whereClause(const SqlAst& sql, std::int64_t& rowLimit)
 {
     if (!sql.where)
         return {};
@@ -962,7 +965,7 @@ std::string Translator::whereClause(const SqlAst& sql, std::optional<std::int64_
 
 // A comparison of ROWNUM with a value. ROWNUM numbers the rows that pass,
 // so ROWNUM = 2 or ROWNUM > 1 lets none through, and ROWNUM > 0 all.
-bool Translator::rownumBound(const Expr& conjunct, std::optional<std::int64_t>& rowLimit)
+bool Translator::rownumBound(const Expr& conjunct, std::int64_t& rowLimit)
 {
     if (conjunct.kind != ExprKind::Binary || conjunct.op < Operator::Equal
         || conjunct.op > Operator::GreaterEqual)
@@ -1017,7 +1020,7 @@ bool Translator::rownumBound(const Expr& conjunct, std::optional<std::int64_t>& 
     }
     if (most) {
         const auto rows = static_cast<std::int64_t>(std::min(*most, 9.0e18));
-        rowLimit = rowLimit ? std::min(*rowLimit, rows) : rows;
+        rowLimit = rowLimit == kNoRowLimit ? rows : std::min(rowLimit, rows);
     }
     return true;
 }
