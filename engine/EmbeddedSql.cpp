@@ -194,6 +194,15 @@ public:
         return typed;
     }
 
+    // A value worked out already (a DEFAULT), checked for its column.
+    std::string valueForColumn(const TableColumn& column, Value value)
+    {
+        Typed typed = bindValue(std::move(value));
+        auto& bound = binds_[static_cast<std::size_t>(typed.bind)];
+        bound = fitColumn(*table_, column, bound, interpreter_.conversion());
+        return typed.sql;
+    }
+
     // A value for a column: a parameter converted and checked here, or a
     // computed value checked by vx_fit as the row is written.
     std::string forColumn(const TableColumn& column, const Expr& expr)
@@ -1301,6 +1310,14 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
         for (std::size_t i = 0; i < columns.size(); ++i) {
             names += (i ? ", " : "") + quotedName(columns[i]->name);
             values += (i ? ", " : "") + translator.forColumn(*columns[i], *sql.values[i]);
+        }
+        // The columns left out take their DEFAULT.
+        for (const auto& column : table.columns) {
+            if (column.defaultValue.empty()
+                || std::find(columns.begin(), columns.end(), &column) != columns.end())
+                continue;
+            names += ", " + quotedName(column.name);
+            values += ", " + translator.valueForColumn(column, columnDefault(column, state_));
         }
         text = "INSERT INTO " + table.sqlName + " (" + names + ") VALUES (" + values + ")";
     } else if (sql.kind == SqlKind::Update) {

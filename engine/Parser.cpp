@@ -89,17 +89,6 @@ std::string symbolText(const Token& token)
     return base::upperText(token.text);
 }
 
-std::string unquoteString(std::string_view literal)
-{
-    std::string text;
-    text.reserve(literal.size());
-    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
-        text += literal[i];
-        if (literal[i] == '\'')
-            ++i; // the second quote of a doubled pair
-    }
-    return text;
-}
 
 // Statements of PL/SQL that the engine does not run; naming them beats a
 // puzzling PLS-00103.
@@ -138,6 +127,18 @@ bool startsStatement(TokenKind kind)
 }
 
 } // namespace
+
+std::string unquoteString(std::string_view literal)
+{
+    std::string text;
+    text.reserve(literal.size());
+    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        text += literal[i];
+        if (literal[i] == '\'')
+            ++i; // the second quote of a doubled pair
+    }
+    return text;
+}
 
 OraError compileError(const SourcePos& pos, std::string_view plsText)
 {

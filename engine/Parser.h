@@ -163,5 +163,7 @@ bool isSqlStatementWord(std::string_view word);
 // The upper-case form of an identifier token's text; a quoted identifier
 // keeps its case and loses its quotes.
 std::string normalizeIdentifier(const Token& token);
+// The text of a 'literal', its doubled quotes single.
+std::string unquoteString(std::string_view literal);
 
 } // namespace vexmoor::engine

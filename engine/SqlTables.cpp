@@ -417,6 +417,38 @@ void parsePrimaryKeyList(Words& words, UserTable& table, bool& hasKey)
     words.require(TokenKind::RightParen, 907, "missing right parenthesis");
 }
 
+// DEFAULT literal | -number | NULL | SYSDATE | USER.
+std::string parseDefaultValue(Words& words)
+{
+    const bool negative = words.accept(TokenKind::Minus);
+    const Token token = words.token();
+    if (token.kind == TokenKind::Number) {
+        words.advance();
+        return "N:" + std::string(negative ? "-" : "") + std::string(token.text);
+    }
+    if (!negative && token.kind == TokenKind::String) {
+        words.advance();
+        return "V:" + unquoteString(token.text);
+    }
+    if (!negative && words.accept(TokenKind::KwNull))
+        return {};
+    for (const char* word : {"SYSDATE", "USER"}) {
+        if (!negative && words.accept(word))
+            return word;
+    }
+    throw unimplemented("DEFAULT other than a literal, SYSDATE or USER");
+}
+
+// A DEFAULT, up to what follows it in the column definition; any other
+// expression is refused.
+std::string parseDefault(Words& words)
+{
+    std::string value = parseDefaultValue(words);
+    if (!words.is(TokenKind::Comma) && !words.is(TokenKind::RightParen) && !words.isWord())
+        throw unimplemented("DEFAULT other than a literal, SYSDATE or USER");
+    return value;
+}
+
 void parseColumn(Words& words, UserTable& table, bool& hasKey)
 {
     TableColumn column;
@@ -433,6 +465,8 @@ void parseColumn(Words& words, UserTable& table, bool& hasKey)
             words.require(TokenKind::KwNull, 905, "missing keyword");
             column.notNull = true;
         } else if (words.accept(TokenKind::KwNull)) {
+        } else if (words.accept(TokenKind::KwDefault)) {
+            column.defaultValue = parseDefault(words);
         } else if (words.accept("PRIMARY")) {
             words.require("KEY");
             if (hasKey)
@@ -571,6 +605,10 @@ UserTables::UserTables(SessionState& state) : state_(state)
             "NOT NULL,"
             " precision INTEGER NOT NULL, scale INTEGER NOT NULL, mandatory INTEGER NOT NULL,"
             " pk INTEGER NOT NULL, PRIMARY KEY(owner, tname, position))");
+        // Kept apart from the columns, so that a file of a version without
+        // defaults needs nothing but this table.
+        execute("CREATE TABLE IF NOT EXISTS \"vx$defaults\"(owner TEXT NOT NULL, tname TEXT NOT "
+                "NULL, name TEXT NOT NULL, value TEXT NOT NULL, PRIMARY KEY(owner, tname, name))");
         execute("CREATE TABLE IF NOT EXISTS \"vx$grants\"(owner TEXT NOT NULL, tname TEXT NOT NULL,"
                 " grantee TEXT NOT NULL, privilege TEXT NOT NULL, PRIMARY KEY(owner, tname, "
                 "grantee, privilege))");
@@ -726,6 +764,20 @@ std::shared_ptr<const UserTable> UserTables::userErrors(const std::string& user,
     return view;
 }
 
+Value columnDefault(const TableColumn& column, SessionState& state)
+{
+    const std::string& stored = column.defaultValue;
+    if (stored == "SYSDATE")
+        return Value::date(currentDate(*state.database));
+    if (stored == "USER")
+        return Value::text(state.user);
+    if (stored.starts_with("N:"))
+        return convert(Value::text(stored.substr(2)), ValueType::Number, state.conversion);
+    if (stored.starts_with("V:"))
+        return Value::text(stored.substr(2));
+    return Value::null(column.type.type);
+}
+
 int UserTables::onBusy(void* self, int attempt)
 {
     auto& tables = *static_cast<UserTables*>(self);
@@ -769,6 +821,19 @@ std::optional<UserTable> UserTables::find(const ObjectName& object)
         fail(rc);
     if (table.columns.empty())
         return std::nullopt;
+    stmt = prepare("SELECT name, value FROM \"vx$defaults\" WHERE owner = ?1 AND tname = ?2");
+    bindValue(stmt, 1, Value::varchar2(object.owner));
+    bindValue(stmt, 2, Value::varchar2(object.name));
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const std::string name = columnValue(stmt, 0, ValueType::Varchar2).asText();
+        for (auto& column : table.columns) {
+            if (column.name == name)
+                column.defaultValue = columnValue(stmt, 1, ValueType::Varchar2).asText();
+        }
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
     return table;
 }
 
@@ -871,6 +936,14 @@ void UserTables::createTable(const UserTable& table)
             sqlite3_bind_int(stmt, 9, column.notNull ? 1 : 0);
             sqlite3_bind_int(stmt, 10, column.primaryKey ? 1 : 0);
             runToEnd(stmt);
+            if (column.defaultValue.empty())
+                continue;
+            stmt = prepare("INSERT INTO \"vx$defaults\" VALUES (?1, ?2, ?3, ?4)");
+            bindValue(stmt, 1, Value::varchar2(table.object.owner));
+            bindValue(stmt, 2, Value::varchar2(table.object.name));
+            bindValue(stmt, 3, Value::varchar2(column.name));
+            bindValue(stmt, 4, Value::varchar2(column.defaultValue));
+            runToEnd(stmt);
         }
         execute("COMMIT");
     } catch (...) {
@@ -890,6 +963,7 @@ void UserTables::dropTable(const ObjectName& object)
     try {
         execute(("DROP TABLE " + table->sqlName).c_str());
         for (const char* sql : {"DELETE FROM \"vx$columns\" WHERE owner = ?1 AND tname = ?2",
+                                "DELETE FROM \"vx$defaults\" WHERE owner = ?1 AND tname = ?2",
                                 "DELETE FROM \"vx$grants\" WHERE owner = ?1 AND tname = ?2"}) {
             sqlite3_stmt* stmt = prepare(sql);
             bindValue(stmt, 1, Value::varchar2(object.owner));

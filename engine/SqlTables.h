@@ -30,7 +30,13 @@ struct TableColumn {
     TypeSpec type;    // Number (precision, scale), Varchar2 (length) or Date
     bool notNull = false;
     bool primaryKey = false;
+    // DEFAULT: empty for none; "SYSDATE", "USER", or "N:" / "V:" and the
+    // number's or the text's literal.
+    std::string defaultValue;
 };
+
+// The value a column's DEFAULT gives now.
+Value columnDefault(const TableColumn& column, SessionState& state);
 
 struct UserTable {
     ObjectName object;

@@ -718,7 +718,7 @@ TEST_F(EmbeddedSql, TableCommands)
         {"create table t2 (a number(39))", 1727},
         {"create table t2 (a number, a date)", 957},
         {"create table t2 (a clob)", 3001},
-        {"create table t2 (a number default 1)", 3001},
+        {"create table t2 (a date default sysdate + 1)", 3001},
         {"create table t2 (a number primary key, b number primary key)", 2260},
         {"create table t2 (a number, primary key (b))", 904},
         {"drop table nosuch", 942},
@@ -746,6 +746,33 @@ TEST_F(EmbeddedSql, TableCommands)
             {"begin execute immediate 'insert into emp (id) values (9)'; end;", "", 3001},
             {"declare n number := 1; begin execute immediate 'x' using n; end;", "", 6550},
         });
+}
+
+// A column left out of an INSERT takes its DEFAULT, worked out as the row is
+// made and checked as a value written to the column is.
+TEST_F(EmbeddedSql, ColumnDefaults)
+{
+    run(*session, "create table logged (id number primary key, at date default sysdate not null, "
+                  "who varchar2(10) default user, lvl number(2) default -1, msg varchar2(9) "
+                  "default 'it''s' , big number(2) default 123)");
+    const std::string rows =
+        "declare s varchar2(200); begin for r in (select id, nvl2(at, "
+        "'at', '-') a, who, lvl, msg from logged order by id) loop s := s || "
+        "r.id || r.a || r.who || r.lvl || r.msg || ';'; end loop; :r := s; end;";
+    run(*session, "begin insert into logged (id, big) values (1, 2); insert into logged (id, big, "
+                  "lvl, msg) values (2, 3, 5, null); end;");
+    expectCases(*session,
+                {
+                    {rows, "1atVEXMOOR-1it's;2atVEXMOOR5;"},
+                    {"begin insert into logged (id) values (3); end;", "", 1438},
+                    {"begin insert into logged values (4, null, 'x', 1, 'y', 1); end;", "", 1400},
+                });
+    run(*session, "drop table logged");
+    run(*session, "create table logged (id number, msg varchar2(9))");
+    EXPECT_EQ(value(*session, "begin insert into logged (id) values (1); select nvl(msg, 'none') "
+                              "into :r from logged; end;"),
+              "none")
+        << "the defaults went with the table";
 }
 
 TEST_F(EmbeddedSql, AnchoredTypesFollowATableMadeAnew)
