@@ -35,6 +35,7 @@ constexpr std::array kErrorTexts{
     ErrorText{1034, "ORACLE not available"},
     ErrorText{1036, "illegal variable name/number"},
     ErrorText{1403, "no data found"},
+    ErrorText{1422, "exact fetch returns more than requested number of rows"},
     ErrorText{1432, "public synonym to be dropped does not exist"},
     ErrorText{1434, "private synonym to be dropped does not exist"},
     ErrorText{1426, "numeric overflow"},

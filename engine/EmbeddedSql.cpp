@@ -194,6 +194,27 @@ public:
         return typed;
     }
 
+    // " RETURNING e, ..." of a change, the types of its values in `types`;
+    // as many as the INTO targets, or the fields of one record.
+    std::string returningClause(const SqlAst& sql, std::vector<ValueType>& types)
+    {
+        std::string text;
+        for (const auto& item : sql.items) {
+            const Typed typed = translate(*item.expr);
+            if (typed.type == ValueType::Boolean)
+                throw OraError(920, oraPrefix(920) + ": invalid relational operator");
+            text += (text.empty() ? " RETURNING " : ", ") + typed.sql;
+            types.push_back(typed.type == ValueType::Null ? ValueType::Varchar2 : typed.type);
+        }
+        const std::size_t targets =
+            sql.intoRecord ? sql.intoRecord->fields.size() : sql.into.size();
+        if (types.size() > targets)
+            throw OraError(913, oraPrefix(913) + ": too many values");
+        if (types.size() < targets)
+            throw OraError(947, oraPrefix(947) + ": not enough values");
+        return text;
+    }
+
     // A value worked out already (a DEFAULT), checked for its column.
     std::string valueForColumn(const TableColumn& column, Value value)
     {
@@ -1334,6 +1355,9 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     }
     if (sql.where)
         text += " WHERE " + translator.condition(*sql.where).sql;
+    std::vector<ValueType> returned;
+    if (!sql.items.empty())
+        text += translator.returningClause(sql, returned);
 
     sqlite3_stmt* prepared = tables.prepare(text);
     int index = 0;
@@ -1342,21 +1366,32 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
     // INSERT ... VALUES writes one row: SQLite undoes it alone when it fails.
     const bool savepoint = sql.kind != SqlKind::Insert;
     tables.beginStatement(savepoint);
-    const int rc = sqlite3_step(prepared);
-    if (rc != SQLITE_DONE) {
-        try {
-            tables.fail(rc, &table);
-        } catch (...) {
-            sqlite3_reset(prepared);
-            if (savepoint)
-                tables.endStatement(false);
-            throw;
+    std::vector<std::vector<Value>> rows;
+    try {
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
+            auto& row = rows.emplace_back();
+            for (std::size_t i = 0; i < returned.size(); ++i)
+                row.push_back(columnValue(prepared, static_cast<int>(i), returned[i]));
         }
+        if (rc != SQLITE_DONE)
+            tables.fail(rc, &table);
+        // RETURNING INTO takes one row; more is TOO_MANY_ROWS, and the change
+        // is undone with the statement.
+        if (rows.size() > 1)
+            throw oraError(1422);
+    } catch (...) {
+        sqlite3_reset(prepared);
+        if (savepoint)
+            tables.endStatement(false);
+        throw;
     }
     sqlite3_reset(prepared);
     sqlRowCount_ = sqlite3_changes64(tables.handle());
     if (savepoint)
         tables.endStatement(true);
+    if (!rows.empty())
+        assignInto(frame, sql, std::move(rows.front()));
     return Flow::Normal;
 }
 

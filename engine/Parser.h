@@ -88,6 +88,7 @@ private:
     Stmt parseSqlStatement();
     Stmt parseCursorFor(Stmt stmt);
     void parseSelect(SqlAst& sql, bool withInto);
+    void parseReturning(SqlAst& sql);
     void parseQueryBlock(SqlAst& sql, bool withInto);
     void parseCompound(SqlAst& sql);
     void parseOrderBy(SqlAst& sql);

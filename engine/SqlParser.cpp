@@ -109,10 +109,30 @@ Stmt Parser::parseSqlStatement()
         parseSqlTail(*sql);
     }
     if (atSqlWord("RETURNING") || atSqlWord("RETURN"))
-        unsupported("RETURNING is not supported");
+        parseReturning(*sql);
     expect(TokenKind::Semicolon, ";");
     stmt.sql = std::move(sql);
     return stmt;
+}
+
+// RETURNING e, ... INTO target, ...: the changed row's values, kept as the
+// statement's items.
+void Parser::parseReturning(SqlAst& sql)
+{
+    advance(); // RETURNING
+    do {
+        SqlSelectItem item;
+        item.expr = parseExpression();
+        sql.items.push_back(std::move(item));
+    } while (accept(TokenKind::Comma));
+    if (atSqlWord("BULK"))
+        unsupported("RETURNING ... BULK COLLECT is not supported");
+    if (!atSqlWord("INTO"))
+        unexpected("into");
+    advance();
+    do
+        sql.into.push_back(check(TokenKind::BindVariable) ? parseBind() : parseName());
+    while (accept(TokenKind::Comma));
 }
 
 void Parser::parseSelect(SqlAst& sql, bool withInto)

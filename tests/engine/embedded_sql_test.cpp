@@ -748,6 +748,31 @@ TEST_F(EmbeddedSql, TableCommands)
         });
 }
 
+// RETURNING ... INTO gives the changed row's values; a change of several
+// rows is TOO_MANY_ROWS and is undone.
+TEST_F(EmbeddedSql, ReturningInto)
+{
+    expectCases(
+        *session,
+        {
+            {"declare n number; v varchar2(10); begin insert into emp (id, name) values (4, "
+             "'Di') returning id * 10, lower(name) into n, v; :r := n || v; end;",
+             "40di"},
+            {"declare r emp%rowtype; begin update emp set sal = 1 where id = 1 returning id, "
+             "name, sal, hired into r; :r := r.name || r.sal || sql%rowcount; end;",
+             "Ann11"},
+            {"declare v varchar2(10) := 'kept'; begin delete from emp where id = 99 returning "
+             "name into v; :r := v || sql%rowcount; end;",
+             "kept0"},
+            {"declare n number; begin update emp set sal = 0 returning id into n; end;", "", 1422,
+             "exact fetch returns more than requested number of rows"},
+            {"begin select count(*) into :r from emp where sal = 0; end;", "0"},
+            {"declare n number; begin delete from emp where id = 1 returning id, name into n; "
+             "end;",
+             "", 913},
+        });
+}
+
 // A column left out of an INSERT takes its DEFAULT, worked out as the row is
 // made and checked as a value written to the column is.
 TEST_F(EmbeddedSql, ColumnDefaults)
