@@ -144,6 +144,18 @@ std::optional<ObjectName> resolveNow(Storage& storage, const std::string& user,
     return std::nullopt;
 }
 
+// One change of the catalog: its own write transaction, marked for the
+// other processes while it runs, and a new generation.
+template <typename Change>
+void changeCatalog(Storage& storage, Change change)
+{
+    Transaction transaction(storage, Transaction::Mode::Write);
+    ChangeMark mark(storage.changeCounter());
+    change();
+    bumpGeneration(storage);
+    transaction.commit();
+}
+
 } // namespace
 
 std::string unitKind(std::string_view source)
@@ -329,7 +341,8 @@ void Catalog::storeProcedure(const ObjectName& object, std::string_view source, 
     Transaction transaction(storage_, Transaction::Mode::Write);
     ChangeMark mark(storage_.changeCounter());
     const auto kind = storedKind(storage_, name);
-    if (synonymExists(storage_, name) || (kind && (!orReplace || *kind != unitKind(source))))
+    if (synonymExists(storage_, name) || sequenceExistsNow(storage_, name)
+        || (kind && (!orReplace || *kind != unitKind(source))))
         throw oraError(955);
     upsertSource(storage_, kProcedureSources, name, source);
     transaction.commit();
@@ -402,72 +415,65 @@ void Catalog::createSynonym(const ObjectName& synonym, const ObjectName& target,
 {
     ObjectName name = upper(synonym);
     ObjectName to = upper(target);
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    ChangeMark mark(storage_.changeCounter());
-    if (procedureExists(storage_, name) || (!orReplace && synonymExists(storage_, name)))
-        throw oraError(955);
-    Query(storage_,
-          "INSERT INTO synonyms(owner, name, target_owner, target_name) VALUES(?1, ?2, ?3, ?4) "
-          "ON CONFLICT(owner, name) DO UPDATE SET target_owner = ?3, target_name = ?4")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .bind(3, to.owner)
-        .bind(4, to.name)
-        .run();
-    bumpGeneration(storage_);
-    transaction.commit();
+    changeCatalog(storage_, [&] {
+        if (procedureExists(storage_, name) || sequenceExistsNow(storage_, name)
+            || (!orReplace && synonymExists(storage_, name)))
+            throw oraError(955);
+        Query(storage_,
+              "INSERT INTO synonyms(owner, name, target_owner, target_name) VALUES(?1, ?2, ?3, ?4) "
+              "ON CONFLICT(owner, name) DO UPDATE SET target_owner = ?3, target_name = ?4")
+            .bind(1, name.owner)
+            .bind(2, name.name)
+            .bind(3, to.owner)
+            .bind(4, to.name)
+            .run();
+    });
 }
 
 void Catalog::dropSynonym(const ObjectName& synonym)
 {
     ObjectName name = upper(synonym);
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    ChangeMark mark(storage_.changeCounter());
-    if (!synonymExists(storage_, name))
-        throw oraError(name.owner == kPublic ? 1432 : 1434);
-    Query(storage_, "DELETE FROM synonyms WHERE owner = ? AND name = ?")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .run();
-    bumpGeneration(storage_);
-    transaction.commit();
+    changeCatalog(storage_, [&] {
+        if (!synonymExists(storage_, name))
+            throw oraError(name.owner == kPublic ? 1432 : 1434);
+        Query(storage_, "DELETE FROM synonyms WHERE owner = ? AND name = ?")
+            .bind(1, name.owner)
+            .bind(2, name.name)
+            .run();
+    });
 }
 
 void Catalog::createSequence(const ObjectName& object, const SequenceDefinition& definition)
 {
     ObjectName name = upper(object);
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    ChangeMark mark(storage_.changeCounter());
-    if (procedureExists(storage_, name) || synonymExists(storage_, name)
-        || sequenceExistsNow(storage_, name))
-        throw oraError(955);
-    Query(storage_, "INSERT INTO sequences(owner, name, next_value, increment, min_value, "
-                    "max_value, cycle) VALUES(?, ?, ?, ?, ?, ?, ?)")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .bind(3, definition.start)
-        .bind(4, definition.increment)
-        .bind(5, definition.minValue)
-        .bind(6, definition.maxValue)
-        .bind(7, definition.cycle ? 1 : 0)
-        .run();
-    bumpGeneration(storage_);
-    transaction.commit();
+    changeCatalog(storage_, [&] {
+        if (procedureExists(storage_, name) || synonymExists(storage_, name)
+            || sequenceExistsNow(storage_, name))
+            throw oraError(955);
+        Query(storage_, "INSERT INTO sequences(owner, name, next_value, increment, min_value, "
+                        "max_value, cycle) VALUES(?, ?, ?, ?, ?, ?, ?)")
+            .bind(1, name.owner)
+            .bind(2, name.name)
+            .bind(3, definition.start)
+            .bind(4, definition.increment)
+            .bind(5, definition.minValue)
+            .bind(6, definition.maxValue)
+            .bind(7, definition.cycle ? 1 : 0)
+            .run();
+    });
 }
 
 void Catalog::dropSequence(const ObjectName& object)
 {
     ObjectName name = upper(object);
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    ChangeMark mark(storage_.changeCounter());
-    if (!sequenceExistsNow(storage_, name))
-        throw oraError(2289);
-    Query(storage_, "DELETE FROM sequences WHERE owner = ? AND name = ?")
-        .bind(1, name.owner)
-        .bind(2, name.name)
-        .run();
-    bumpGeneration(storage_);
-    transaction.commit();
+    changeCatalog(storage_, [&] {
+        if (!sequenceExistsNow(storage_, name))
+            throw oraError(2289);
+        Query(storage_, "DELETE FROM sequences WHERE owner = ? AND name = ?")
+            .bind(1, name.owner)
+            .bind(2, name.name)
+            .run();
+    });
 }
 
 bool Catalog::sequenceExists(const ObjectName& object)
@@ -517,10 +523,7 @@ std::int64_t Catalog::nextSequenceValue(const ObjectName& object)
 
 void Catalog::markChanged()
 {
-    Transaction transaction(storage_, Transaction::Mode::Write);
-    ChangeMark mark(storage_.changeCounter());
-    bumpGeneration(storage_);
-    transaction.commit();
+    changeCatalog(storage_, [] {});
 }
 
 std::optional<ObjectName> Catalog::findSynonym(const ObjectName& synonym)

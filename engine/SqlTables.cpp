@@ -131,6 +131,19 @@ const ConversionContext& conversionOf(sqlite3_context* context)
     return *static_cast<const ConversionContext*>(sqlite3_user_data(context));
 }
 
+// SQL's rule for most functions: a NULL among the first `count` arguments
+// gives NULL.
+bool resultIsNull(sqlite3_context* context, sqlite3_value** argv, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(context);
+            return true;
+        }
+    }
+    return false;
+}
+
 // vx_concat(a, type_a, b, type_b): Oracle's ||, where NULL counts as ''
 // and numbers and dates are written as TO_CHAR writes them.
 void concatFunction(sqlite3_context* context, int, sqlite3_value** argv)
@@ -151,11 +164,8 @@ void concatFunction(sqlite3_context* context, int, sqlite3_value** argv)
 void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
     guarded(context, [&] {
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL
-            || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-            sqlite3_result_null(context);
+        if (resultIsNull(context, argv, 2))
             return;
-        }
         const double divisor = sqlite3_value_double(argv[1]);
         if (divisor == 0)
             throw oraError(1476);
@@ -167,11 +177,8 @@ void divideFunction(sqlite3_context* context, int, sqlite3_value** argv)
 void dateAddFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
     guarded(context, [&] {
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL
-            || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-            sqlite3_result_null(context);
+        if (resultIsNull(context, argv, 2))
             return;
-        }
         const OraDate date{sqlite3_value_int64(argv[0])};
         sqlite3_result_int64(context, shiftedDate(date, sqlite3_value_double(argv[1])).seconds);
     });
@@ -198,11 +205,8 @@ bool likeText(std::string_view text, std::string_view pattern, int escape)
 void likeFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
     guarded(context, [&] {
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL
-            || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-            sqlite3_result_null(context);
+        if (resultIsNull(context, argv, 2))
             return;
-        }
         int escape = -1;
         if (sqlite3_value_type(argv[2]) != SQLITE_NULL) {
             const std::string e = textArg(argv[2]);

@@ -479,6 +479,8 @@ TEST_F(EmbeddedSql, Sequences)
     for (const Refusal& r : {
              Refusal{"create sequence emp_seq", 955},
              Refusal{"create table emp_seq (x number)", 955},
+             Refusal{"create procedure emp_seq is begin null; end;", 955},
+             Refusal{"create synonym emp_seq for emp", 955},
              Refusal{"create sequence s0 increment by 0", 4002},
              Refusal{"create sequence s1 start with 0", 4006},
              Refusal{"create sequence s2 start with 9 maxvalue 5", 4008},
