@@ -161,7 +161,7 @@ TEST_F(Packages, ReplacingWhatThePackageCallsIsSeen)
 TEST_F(Packages, MissingAndBrokenUnits)
 {
     const Case cases[] = {
-        // a specification alone compiles callers; running needs the body
+        // a header alone compiles callers; running needs the body
         {{"create package nobody is procedure p; end;"},
          "begin nobody.p; end;",
          nullptr,
@@ -178,7 +178,7 @@ TEST_F(Packages, MissingAndBrokenUnits)
          nullptr,
          24344},
         {{}, "begin nobody.p; end;", nullptr, 4063, "package body \"VEXMOOR.NOBODY\" has errors"},
-        // every subprogram of the specification needs its body
+        // every subprogram of the header needs its body
         {{},
          "create or replace package body nobody is procedure q is begin null; end; end;",
          nullptr,
@@ -186,7 +186,7 @@ TEST_F(Packages, MissingAndBrokenUnits)
         {{}, "create package body nospec is end;", nullptr, 24344},
         {{}, "create package consts is x number; end;", nullptr, 955},
         {{}, "create or replace procedure consts is begin null; end;", nullptr, 955},
-        // dropping the body leaves the specification
+        // dropping the body leaves the header
         {{"create or replace package body nobody is procedure p is begin null; end; end;",
           "begin nobody.p; end;", "drop package body nobody"},
          "begin nobody.p; end;",
@@ -202,7 +202,7 @@ TEST_F(Packages, MissingAndBrokenUnits)
          1476,
          "ORA-06512: at \"VEXMOOR.BOOM\", line 1"},
         {{}, "begin :r := boom.n; end;", nullptr, 1476},
-        // a subprogram in a specification has no body there
+        // a subprogram in a header has no body there
         {{}, "create package bad is procedure p is begin null; end; end;", nullptr, 24344},
         {{}, "begin bad.p; end;", nullptr, 6550, "PLS-00905: object VEXMOOR.BAD is invalid"},
     };
