@@ -995,11 +995,35 @@ private:
         fail(pos, "PLS-00201: identifier '" + joinPath(anchor) + "' must be declared");
     }
 
+    // BULK COLLECT INTO collections, one per column, or one collection of
+    // records whose fields take the columns.
+    void resolveBulkTargets(SqlAst& sql)
+    {
+        for (const auto& target : sql.into) {
+            const CompositeType* type = targetSpec(*target).composite;
+            if (!type || !type->isCollection())
+                fail(target->pos, "PLS-00497: cannot mix between single row and multi-row (BULK) "
+                                  "in INTO list");
+            if (type->stringKeys)
+                fail(target->pos, "PLS-00657: Implementation restriction: bulk SQL with "
+                                  "associative arrays with VARCHAR2 key is not supported.");
+            sql.bulkTypes.push_back(type);
+        }
+        const CompositeType* element =
+            sql.into.size() == 1 ? sql.bulkTypes.front()->element.composite : nullptr;
+        if (element && !element->isCollection())
+            sql.intoRecord = element;
+    }
+
     // INTO a record (a variable, a field, an element) fills its fields in turn.
     void resolveIntoTargets(SqlAst& sql)
     {
         for (auto& target : sql.into)
             resolveTarget(*target);
+        if (sql.bulk) {
+            resolveBulkTargets(sql);
+            return;
+        }
         if (sql.into.size() != 1)
             return;
         const CompositeType* record = targetSpec(*sql.into[0]).composite;

@@ -1207,6 +1207,55 @@ void Interpreter::fetchCursor(Frame& frame, const SqlAst& fetch)
     assignInto(frame, fetch, std::move(cursor.rows[cursor.fetched++]));
 }
 
+// Every row into the collections, numbered from 1; none is no error. A
+// nested table or varray is made anew; a varray too small is ORA-06532.
+void Interpreter::bulkCollect(Frame& frame, const SqlAst& sql, sqlite3_stmt* stmt,
+                              const std::vector<ValueType>& types)
+{
+    UserTables& tables = userTables(state_);
+    std::vector<std::shared_ptr<CompositeValue>> collections;
+    for (const CompositeType* type : sql.bulkTypes) {
+        auto collection = std::make_shared<CompositeValue>();
+        collection->type = type;
+        collections.push_back(std::move(collection));
+    }
+    double count = 0;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        ++count;
+        std::vector<Value> row;
+        for (std::size_t i = 0; i < types.size(); ++i)
+            row.push_back(columnValue(stmt, static_cast<int>(i), types[i]));
+        if (sql.intoRecord) {
+            TypeSpec recordType;
+            recordType.type = ValueType::Composite;
+            recordType.composite = sql.intoRecord;
+            Value record = initialValue(recordType);
+            auto& fields = record.mutableComposite().fields;
+            for (std::size_t i = 0; i < row.size(); ++i)
+                fields[i] = coerce(sql.intoRecord->fields[i].type, std::move(row[i]), conversion());
+            collections.front()->numbered[count] = std::move(record);
+        } else {
+            for (std::size_t i = 0; i < row.size(); ++i)
+                collections[i]->numbered[count] =
+                    coerce(sql.bulkTypes[i]->element, std::move(row[i]), conversion());
+        }
+        checkCancel(state_);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        tables.fail(rc);
+    sqlRowCount_ = static_cast<std::int64_t>(count);
+    for (std::size_t i = 0; i < collections.size(); ++i) {
+        const CompositeType& type = *sql.bulkTypes[i];
+        if (type.limit >= 0 && count > type.limit)
+            throw oraError(6532);
+        if (type.isDense())
+            collections[i]->extent = static_cast<std::size_t>(count);
+        assign(frame, *sql.into[i], Value::composite(std::move(collections[i])));
+    }
+}
+
 void Interpreter::assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row)
 {
     if (!sql.intoRecord) {
@@ -1271,6 +1320,10 @@ Interpreter::Flow Interpreter::execSql(Frame& frame, const Stmt& stmt)
             throw OraError(947, oraPrefix(947) + ": not enough values");
         if (query.types.size() > intoCount(sql))
             throw OraError(913, oraPrefix(913) + ": too many values");
+        if (sql.bulk) {
+            bulkCollect(frame, sql, query.stmt, query.types);
+            return Flow::Normal;
+        }
         const int rc = sqlite3_step(query.stmt);
         if (rc == SQLITE_DONE) {
             sqlite3_reset(query.stmt);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace vexmoor::engine {
 
 // A unit ready to run: its syntax tree with every name resolved, and the
@@ -139,6 +141,8 @@ private:
     void openCursor(Frame& frame, const SqlAst& open);
     void fetchCursor(Frame& frame, const SqlAst& fetch);
     void assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row);
+    void bulkCollect(Frame& frame, const SqlAst& sql, sqlite3_stmt* stmt,
+                     const std::vector<ValueType>& types);
     void closeBlockCursors(Frame& frame, const Block& block);
     Flow runHandler(Frame& frame, const Handler& handler, const OraError& error,
                     std::string backtrace);

@@ -62,6 +62,10 @@ struct SqlAst {
     SourcePos pos;
     std::vector<SqlSelectItem> items;        // SELECT
     std::vector<std::unique_ptr<Expr>> into; // SELECT ... INTO targets
+    // SELECT ... BULK COLLECT INTO: each target's collection type, one per
+    // target (the compiler fills it in).
+    bool bulk = false;
+    std::vector<const CompositeType*> bulkTypes;
     // INTO one record: the row's columns are its fields
     const CompositeType* intoRecord = nullptr;
     std::vector<std::string> table; // [owner, ]name; empty: no FROM

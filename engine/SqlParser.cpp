@@ -168,8 +168,15 @@ void Parser::parseQueryBlock(SqlAst& sql, bool withInto)
         }
         sql.items.push_back(std::move(item));
     } while (accept(TokenKind::Comma));
-    if (atSqlWord("BULK"))
-        unsupported("BULK COLLECT is not supported");
+    if (withInto && atSqlWord("BULK")) {
+        advance();
+        if (!atSqlWord("COLLECT"))
+            unexpected("collect");
+        advance();
+        sql.bulk = true;
+    } else if (atSqlWord("BULK")) {
+        unsupported("BULK COLLECT in a cursor's query is not supported");
+    }
     if (withInto) {
         if (!atSqlWord("INTO"))
             unexpected("into");

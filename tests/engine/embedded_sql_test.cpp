@@ -750,6 +750,34 @@ TEST_F(EmbeddedSql, TableCommands)
         });
 }
 
+// BULK COLLECT fills collections with every row, numbered from 1.
+TEST_F(EmbeddedSql, BulkCollect)
+{
+    expectCases(
+        *session,
+        {
+            {"declare type ids_t is table of number; type names_t is table of varchar2(9) index "
+             "by pls_integer; ids ids_t; names names_t; begin select id, name bulk collect into "
+             "ids, names from emp where id > 1 order by id desc; :r := ids.count || ids(1) || "
+             "names(2) || sql%rowcount; end;",
+             "23bob2"},
+            {"declare type rows_t is table of emp%rowtype; rs rows_t; begin select * bulk "
+             "collect into rs from emp order by id; :r := rs.count || rs(3).name; end;",
+             "3Cy"},
+            {"declare type ids_t is table of number; ids ids_t := ids_t(7); begin select id bulk "
+             "collect into ids from emp where id > 9; :r := ids.count; end;",
+             "0"},
+            {"declare type two_t is varray(2) of number; two two_t; begin select id bulk collect "
+             "into two from emp; end;",
+             "", 6532},
+            {"declare n number; begin select id bulk collect into n from emp; end;", "", 6550,
+             "PLS-00497"},
+            {"declare type k_t is table of number index by varchar2(9); k k_t; begin select id "
+             "bulk collect into k from emp; end;",
+             "", 6550, "PLS-00657"},
+        });
+}
+
 // RETURNING ... INTO gives the changed row's values; a change of several
 // rows is TOO_MANY_ROWS and is undone.
 TEST_F(EmbeddedSql, ReturningInto)
