@@ -1227,14 +1227,7 @@ void Interpreter::bulkCollect(Frame& frame, const SqlAst& sql, sqlite3_stmt* stm
         for (std::size_t i = 0; i < types.size(); ++i)
             row.push_back(columnValue(stmt, static_cast<int>(i), types[i]));
         if (sql.intoRecord) {
-            TypeSpec recordType;
-            recordType.type = ValueType::Composite;
-            recordType.composite = sql.intoRecord;
-            Value record = initialValue(recordType);
-            auto& fields = record.mutableComposite().fields;
-            for (std::size_t i = 0; i < row.size(); ++i)
-                fields[i] = coerce(sql.intoRecord->fields[i].type, std::move(row[i]), conversion());
-            collections.front()->numbered[count] = std::move(record);
+            collections.front()->numbered[count] = recordOfRow(*sql.intoRecord, std::move(row));
         } else {
             for (std::size_t i = 0; i < row.size(); ++i)
                 collections[i]->numbered[count] =
@@ -1256,6 +1249,19 @@ void Interpreter::bulkCollect(Frame& frame, const SqlAst& sql, sqlite3_stmt* stm
     }
 }
 
+// A row's values as a record of the type, each converted to its field's type.
+Value Interpreter::recordOfRow(const CompositeType& recordType, std::vector<Value> row)
+{
+    TypeSpec type;
+    type.type = ValueType::Composite;
+    type.composite = &recordType;
+    Value record = initialValue(type);
+    auto& fields = record.mutableComposite().fields;
+    for (std::size_t i = 0; i < row.size(); ++i)
+        fields[i] = coerce(recordType.fields[i].type, std::move(row[i]), conversion());
+    return record;
+}
+
 void Interpreter::assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row)
 {
     if (!sql.intoRecord) {
@@ -1263,14 +1269,7 @@ void Interpreter::assignInto(Frame& frame, const SqlAst& sql, std::vector<Value>
             assign(frame, *sql.into[i], std::move(row[i]));
         return;
     }
-    TypeSpec type;
-    type.type = ValueType::Composite;
-    type.composite = sql.intoRecord;
-    Value record = initialValue(type);
-    auto& fields = record.mutableComposite().fields;
-    for (std::size_t i = 0; i < row.size(); ++i)
-        fields[i] = coerce(sql.intoRecord->fields[i].type, std::move(row[i]), conversion());
-    assign(frame, *sql.into[0], std::move(record));
+    assign(frame, *sql.into[0], recordOfRow(*sql.intoRecord, std::move(row)));
 }
 
 void Interpreter::closeBlockCursors(Frame& frame, const Block& block)

@@ -141,6 +141,7 @@ private:
     void openCursor(Frame& frame, const SqlAst& open);
     void fetchCursor(Frame& frame, const SqlAst& fetch);
     void assignInto(Frame& frame, const SqlAst& sql, std::vector<Value> row);
+    Value recordOfRow(const CompositeType& recordType, std::vector<Value> row);
     void bulkCollect(Frame& frame, const SqlAst& sql, sqlite3_stmt* stmt,
                      const std::vector<ValueType>& types);
     void closeBlockCursors(Frame& frame, const Block& block);
