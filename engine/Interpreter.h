@@ -164,8 +164,8 @@ private:
     Value evalConstructor(Frame& frame, const Expr& expr);
     void callMember(Frame& frame, const Expr& expr);
     void assignMember(Frame& frame, const Expr& target, Value value);
-    std::vector<Value> memberArguments(Frame& frame, const Expr& expr);
-    std::vector<Value> memberSubscripts(Frame& frame, const Expr& expr);
+    // Each argument's value, in order (a call's arguments, a selector's subscripts).
+    std::vector<Value> evaluateAll(Frame& frame, const std::vector<Argument>& arguments);
     Value callProcedure(Frame& frame, const Expr& expr);
     // The frame of the slot a name is bound to: a frame around the running
     // one, or the session's instance of a package (PackageInstance.cpp).

@@ -38,29 +38,20 @@ Value stepsForRead(const Value& variable, const MemberAccess& access,
 
 } // namespace
 
-std::vector<Value> Interpreter::memberArguments(Frame& frame, const Expr& expr)
+std::vector<Value> Interpreter::evaluateAll(Frame& frame, const std::vector<Argument>& arguments)
 {
-    std::vector<Value> args;
-    args.reserve(expr.args.size());
-    for (const auto& argument : expr.args)
-        args.push_back(eval(frame, *argument.value));
-    return args;
-}
-
-std::vector<Value> Interpreter::memberSubscripts(Frame& frame, const Expr& expr)
-{
-    std::vector<Value> keys;
-    keys.reserve(expr.subscripts.size());
-    for (const auto& subscript : expr.subscripts)
-        keys.push_back(eval(frame, *subscript.value));
-    return keys;
+    std::vector<Value> values;
+    values.reserve(arguments.size());
+    for (const auto& argument : arguments)
+        values.push_back(eval(frame, *argument.value));
+    return values;
 }
 
 Value Interpreter::evalMember(Frame& frame, const Expr& expr)
 {
     // Subscripts and arguments first: a function among them may change the variable.
-    const std::vector<Value> keys = memberSubscripts(frame, expr);
-    std::vector<Value> args = memberArguments(frame, expr);
+    const std::vector<Value> keys = evaluateAll(frame, expr.subscripts);
+    std::vector<Value> args = evaluateAll(frame, expr.args);
     const MemberAccess& access = *expr.member;
     Frame& owner = frameOf(frame, expr);
     Value base =
@@ -74,13 +65,13 @@ Value Interpreter::evalMember(Frame& frame, const Expr& expr)
 
 Value Interpreter::evalConstructor(Frame& frame, const Expr& expr)
 {
-    return constructCollection(*expr.constructs, memberArguments(frame, expr), conversion());
+    return constructCollection(*expr.constructs, evaluateAll(frame, expr.args), conversion());
 }
 
 void Interpreter::callMember(Frame& frame, const Expr& expr)
 {
-    const std::vector<Value> keys = memberSubscripts(frame, expr);
-    std::vector<Value> args = memberArguments(frame, expr);
+    const std::vector<Value> keys = evaluateAll(frame, expr.subscripts);
+    std::vector<Value> args = evaluateAll(frame, expr.args);
     Frame& owner = frameOf(frame, expr);
     Value& base = stepsForWrite(owner.slots[static_cast<std::size_t>(expr.index)], *expr.member,
                                 keys, conversion());
@@ -91,9 +82,9 @@ void Interpreter::assignMember(Frame& frame, const Expr& target, Value value)
 {
     const MemberAccess& access = *target.member;
     Value converted = coerce(access.type, std::move(value), conversion());
-    const std::vector<Value> keys = memberSubscripts(frame, target);
+    const std::vector<Value> keys = evaluateAll(frame, target.subscripts);
     std::vector<Value> args =
-        access.element ? memberArguments(frame, target) : std::vector<Value>();
+        access.element ? evaluateAll(frame, target.args) : std::vector<Value>();
     Frame& owner = frameOf(frame, target);
     Value& base = stepsForWrite(owner.slots[static_cast<std::size_t>(target.index)], access, keys,
                                 conversion());
