@@ -246,13 +246,22 @@ void UserTables::callFunction(sqlite3_context* context, int argc, sqlite3_value*
 {
     guarded(context, [&] {
         auto& tables = *static_cast<UserTables*>(sqlite3_user_data(context));
-        const std::string name = textArg(argv[0]);
-        const BuiltinDef* builtin = findBuiltin("", name);
-        if (builtin == nullptr || argc < 3)
-            throw oraError(600, {"[vx_call], [" + name + "]"});
+        if (argc < 3)
+            throw oraError(600, {"[vx_call]"});
+        // The name is a literal of the statement: SQLite keeps what it found
+        // for the rows after the first.
+        const auto* builtin = static_cast<const BuiltinDef*>(sqlite3_get_auxdata(context, 0));
+        if (builtin == nullptr) {
+            const std::string name = textArg(argv[0]);
+            builtin = findBuiltin("", name);
+            if (builtin == nullptr)
+                throw oraError(600, {"[vx_call], [" + name + "]"});
+            sqlite3_set_auxdata(context, 0, const_cast<BuiltinDef*>(builtin), nullptr);
+        }
         const auto given = static_cast<unsigned>(sqlite3_value_int64(argv[1]));
         const std::string types = textArg(argv[2]);
         std::vector<Value> values;
+        values.reserve(static_cast<std::size_t>(argc - 3));
         for (int i = 3; i < argc; ++i)
             values.push_back(fromSqlite(argv[i], typeOfCode(types.substr(i - 3, 1))));
         if (!tables.sqlInterpreter_)
